@@ -1,0 +1,30 @@
+#include "foundation/log.h"
+#include "foundation/log_files.h"
+#include "foundation/version.h"
+
+#include <QApplication>
+#include <QMainWindow>
+#include <QRandomGenerator>
+
+#include <cstdlib>
+#include <sys/stat.h>
+
+int main(int argc, char** argv) {
+    umask(022);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Ordello"));
+    QApplication::setOrganizationName(QString());
+    QApplication::setApplicationVersion(QStringLiteral(ORDELLO_VERSION));
+
+    pruneLogFiles(logFileNamePrefix());
+    redirectStandardErrorToFile(logFilePath());
+    readLogLevelDefault();
+    logWithLevel(TDLogInfo, "INFO", "Starting");
+    std::srand(QRandomGenerator::system()->generate());
+
+    QMainWindow window;
+    window.setWindowTitle(QStringLiteral("Ordello"));
+    window.resize(900, 600);
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <optional>
+#include <utility>
+#include <variant>
+
+inline const QString TDErrorDomain = QStringLiteral("TDErrorDomain");
+
+// Codes of TDErrorDomain.
+enum TDErrorCode : int {
+    TDErrorLibraryNewerVersion = 100,
+    TDErrorBackupNewerVersion = 101,
+    TDErrorLibraryCannotOpen = 102,
+    TDErrorMigrationFailed = 150,
+    TDErrorRestoreFailed = 200,
+    TDErrorRecurrenceRuleInvalid = 401,
+};
+
+// An error as a value: it crosses layers instead of an exception.
+struct TDError {
+    QString domain = TDErrorDomain;
+    int code = 0;
+    QString description;
+    QString recoverySuggestion;  // empty: none
+    QStringList recoveryOptions;  // button titles, first is the default
+    QVariantMap userInfo;
+
+    static TDError make(int code, const QString& description, const QString& recoverySuggestion = {}) {
+        TDError e;
+        e.code = code;
+        e.description = description;
+        e.recoverySuggestion = recoverySuggestion;
+        return e;
+    }
+    // The text used in log lines.
+    QString detailedDescription() const;
+    bool isInDomain(int c, const QString& d = TDErrorDomain) const { return code == c && domain == d; }
+};
+
+// A value or an error.
+template <typename T>
+class Result {
+public:
+    Result(T value) : m_state(std::move(value)) {}  // NOLINT: implicit by design
+    Result(TDError error) : m_state(std::move(error)) {}  // NOLINT
+    bool ok() const { return m_state.index() == 0; }
+    explicit operator bool() const { return ok(); }
+    const T& value() const& { return std::get<0>(m_state); }
+    T& value() & { return std::get<0>(m_state); }
+    T&& value() && { return std::get<0>(std::move(m_state)); }
+    const T& operator*() const& { return value(); }
+    T& operator*() & { return value(); }
+    const T* operator->() const { return &value(); }
+    T* operator->() { return &value(); }
+    const TDError& error() const { return std::get<1>(m_state); }
+
+private:
+    std::variant<T, TDError> m_state;
+};
+
+// Success or an error, for operations without a value.
+class Status {
+public:
+    Status() = default;
+    Status(TDError error) : m_error(std::move(error)) {}  // NOLINT: implicit by design
+    bool ok() const { return !m_error.has_value(); }
+    explicit operator bool() const { return ok(); }
+    const TDError& error() const { return *m_error; }
+
+private:
+    std::optional<TDError> m_error;
+};

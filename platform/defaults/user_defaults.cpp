@@ -1,0 +1,80 @@
+#include "platform/defaults/user_defaults.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+namespace platform {
+
+namespace {
+UserDefaults* g_installed = nullptr;
+
+QVariant converted(const QVariant& stored, const QVariant& registered) {
+    if (!registered.isValid() || stored.metaType() == registered.metaType()) return stored;
+    QVariant v = stored;
+    if (v.convert(registered.metaType())) return v;
+    return stored;
+}
+}  // namespace
+
+UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
+    : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+
+UserDefaults::~UserDefaults() = default;
+
+QString UserDefaults::standardFilePath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/Ordello/Ordello.conf");
+}
+
+UserDefaults& UserDefaults::standard() {
+    if (g_installed) return *g_installed;
+    static UserDefaults* shared = new UserDefaults(standardFilePath());
+    return *shared;
+}
+
+void UserDefaults::setStandard(UserDefaults* defaults) { g_installed = defaults; }
+
+void UserDefaults::registerDefaults(const QVariantMap& values) {
+    QMutexLocker lock(&m_mutex);
+    for (auto it = values.cbegin(); it != values.cend(); ++it) m_registered.insert(it.key(), it.value());
+}
+
+QVariantMap UserDefaults::registeredDefaults() const {
+    QMutexLocker lock(&m_mutex);
+    return m_registered;
+}
+
+QVariant UserDefaults::value(const QString& key) const {
+    QMutexLocker lock(&m_mutex);
+    const QVariant registered = m_registered.value(key);
+    if (m_settings->contains(key)) return converted(m_settings->value(key), registered);
+    return registered;
+}
+
+bool UserDefaults::hasStoredValue(const QString& key) const {
+    QMutexLocker lock(&m_mutex);
+    return m_settings->contains(key);
+}
+
+void UserDefaults::setValue(const QString& key, const QVariant& value) {
+    {
+        QMutexLocker lock(&m_mutex);
+        if (!value.isValid()) {
+            m_settings->remove(key);
+        } else {
+            m_settings->setValue(key, value);
+        }
+    }
+    Q_EMIT valueChanged(key, this->value(key));
+}
+
+void UserDefaults::removeValue(const QString& key) { setValue(key, QVariant()); }
+
+void UserDefaults::synchronize() {
+    QMutexLocker lock(&m_mutex);
+    m_settings->sync();
+}
+
+QString UserDefaults::filePath() const { return m_settings->fileName(); }
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+#include "platform/defaults/user_defaults.h"
+#include "tests/support/test_environment.h"
+
+#include <QFile>
+#include <QSignalSpy>
+
+namespace {
+
+class UserDefaultsTest : public testsupport::TempFoldersTest {};
+
+TEST_F(UserDefaultsTest, RegisteredValuesAnswerButAreNeverWritten) {
+    const QString path = tempPath() + QStringLiteral("/conf/test.conf");
+    {
+        platform::UserDefaults d(path);
+        d.registerDefaults({{QStringLiteral("libraryAutosaveDelay"), 3.0},
+                            {QStringLiteral("showBadge"), true},
+                            {QStringLiteral("firstWeekday"), 1}});
+        EXPECT_EQ(d.real(QStringLiteral("libraryAutosaveDelay")), 3.0);
+        EXPECT_TRUE(d.boolean(QStringLiteral("showBadge")));
+        EXPECT_FALSE(d.hasStoredValue(QStringLiteral("showBadge")));
+        d.setValue(QStringLiteral("firstWeekday"), 2);
+        d.synchronize();
+    }
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray text = f.readAll();
+    EXPECT_TRUE(text.contains("firstWeekday"));
+    EXPECT_FALSE(text.contains("libraryAutosaveDelay"));
+    EXPECT_FALSE(text.contains("showBadge"));
+}
+
+TEST_F(UserDefaultsTest, StoredValuesKeepTheRegisteredTypeAcrossReopening) {
+    const QString path = tempPath() + QStringLiteral("/conf/typed.conf");
+    {
+        platform::UserDefaults d(path);
+        d.setValue(QStringLiteral("secondsPerDay"), 27000.5);
+        d.setValue(QStringLiteral("hideCompleted"), false);
+    }
+    platform::UserDefaults d(path);
+    d.registerDefaults({{QStringLiteral("secondsPerDay"), 28800.0}, {QStringLiteral("hideCompleted"), true}});
+    EXPECT_EQ(d.value(QStringLiteral("secondsPerDay")).metaType().id(), QMetaType::Double);
+    EXPECT_EQ(d.real(QStringLiteral("secondsPerDay")), 27000.5);
+    EXPECT_FALSE(d.boolean(QStringLiteral("hideCompleted")));
+    d.removeValue(QStringLiteral("hideCompleted"));
+    EXPECT_TRUE(d.boolean(QStringLiteral("hideCompleted")));
+}
+
+TEST_F(UserDefaultsTest, EachChangeIsSignalledWithTheEffectiveValue) {
+    platform::UserDefaults d(tempPath() + QStringLiteral("/conf/signals.conf"));
+    d.registerDefaults({{QStringLiteral("logLevel2"), 3}});
+    QSignalSpy spy(&d, &platform::UserDefaults::valueChanged);
+    d.setValue(QStringLiteral("logLevel2"), 4);
+    d.removeValue(QStringLiteral("logLevel2"));
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_EQ(spy.at(0).at(1).toInt(), 4);
+    EXPECT_EQ(spy.at(1).at(1).toInt(), 3);
+}
+
+}  // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace platform {
+class UserDefaults;
+}
+
+namespace testsupport {
+
+// Points the XDG config, data and cache folders at the given folder.
+void pointFoldersAt(const QString& folder);
+
+// Runs the event loop until the condition holds or the limit of passes is reached.
+bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds = 5000);
+// Handles every event that is waiting now, timers of zero interval included.
+void drainEvents();
+
+// A fixture with fresh temporary config and data folders and its own user defaults, installed as the
+// standard ones for the test's duration.
+class TempFoldersTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    QString tempPath() const { return m_dir->path(); }
+    platform::UserDefaults& defaults() { return *m_defaults; }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<platform::UserDefaults> m_defaults;
+};
+
+}  // namespace testsupport
