@@ -1,4 +1,4 @@
-#include "foundation/log.h"
+#include "platform/base/log.h"
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 

@@ -1,4 +1,4 @@
-#include "foundation/format.h"
+#include "platform/base/format.h"
 
 #include <QDateTime>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "foundation/format.h"
+#include "platform/base/format.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "foundation/log.h"
+#include "platform/base/log.h"
 
 #include "platform/defaults/user_defaults.h"
 

@@ -1,4 +1,4 @@
-#include "foundation/error.h"
+#include "platform/base/error.h"
 
 QString TDError::detailedDescription() const {
     QString text = QStringLiteral("Error Domain=%1 Code=%2 \"%3\"").arg(domain).arg(code).arg(description);
