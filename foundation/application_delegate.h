@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/base/error.h"
+
+#include <QString>
+
+#include <optional>
+
+// What the model and the store ask of the application shell. Until the shell exists the program
+// installs the default delegate, which logs errors; tests install one that records what it is given.
+class TDErrorHandler {
+public:
+    virtual ~TDErrorHandler() = default;
+    // Nothing for no error. Logs the message at the ERROR level, then presents the error.
+    virtual void handleError(const std::optional<TDError>& error, const QString& message);
+    // The recovery attempter of the opening errors; answers whether recovery succeeded.
+    virtual bool attemptRecoveryFromError(const TDError& error, int optionIndex);
+};
+
+class TDApplicationDelegate : public TDErrorHandler {
+public:
+    // Processes pending changes, retrains the tag classifier and saves its data.
+    virtual void retrainTaskClassifier() {}
+    // Runs a full sync when the library's sync is on and none is running.
+    virtual void fullSync() {}
+};
+
+// The delegate in use (never null). Not owned; nullptr restores the default one.
+TDApplicationDelegate& TDAppDelegate();
+void TDSetAppDelegate(TDApplicationDelegate* delegate);
