@@ -25,6 +25,8 @@ constexpr char kMagic[8] = {'O', 'D', 'L', 'S', 'E', 'M', 'A', 'P'};
 constexpr quint32 kFormatVersion = 1;
 constexpr quint32 kFlagCompiled = 1;
 
+// A term weight this small is an even spread that rounding kept from being exactly 0.
+constexpr double kWeightTolerance = 1e-9;
 // Eigenvalues of W^T W below this share of the largest are numerical noise, not dimensions.
 constexpr double kEigenvalueTolerance = 1e-12;
 
@@ -214,9 +216,9 @@ Status SemanticMap::compile() {
             }
             entropy /= logCategories;
         }
-        const double weight = std::clamp(1.0 - entropy, 0.0, 1.0);
+        const double weight = 1.0 - entropy > kWeightTolerance ? std::min(1.0 - entropy, 1.0) : 0.0;
         termWeights[i] = weight;
-        if (weight <= 0) continue;
+        if (weight == 0) continue;
         auto& row = rows[i];
         row.reserve(counts.size());
         for (const auto& [column, count] : counts) {

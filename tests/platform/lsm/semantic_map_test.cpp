@@ -220,18 +220,23 @@ TEST(SemanticMap, EvaluatesNothingForUnknownWordsOrWordsEveryCategoryShares) {
     SemanticMap map;
     const quint32 a = *map.addCategory();
     const quint32 b = *map.addCategory();
-    *map.addCategory();  // a category that never gets a text never scores
+    const quint32 c = *map.addCategory();
+    const quint32 empty = *map.addCategory();  // a category that never gets a text never scores
     ASSERT_TRUE(map.addText(a, QStringLiteral("the milk")).ok());
     ASSERT_TRUE(map.addText(b, QStringLiteral("the hedge")).ok());
+    ASSERT_TRUE(map.addText(c, QStringLiteral("the lawn")).ok());
     ASSERT_TRUE(map.compile().ok());
     EXPECT_TRUE(map.evaluate(QStringLiteral("zebra crossing"), 3)->isEmpty());
-    EXPECT_TRUE(map.evaluate(QStringLiteral("the"), 3)->isEmpty());
+    EXPECT_TRUE(map.evaluate(QStringLiteral("the"), 3)->isEmpty());  // a third in each: no weight
     EXPECT_TRUE(map.evaluate(QString(), 3)->isEmpty());
-    const auto scores = map.evaluate(QStringLiteral("the milk hedge"), 3);
-    ASSERT_EQ(scores->size(), 3);
+    EXPECT_TRUE(map.evaluate(QStringLiteral("milk"), 0)->isEmpty());
+    const auto scores = map.evaluate(QStringLiteral("the milk hedge"), 4);
+    ASSERT_EQ(scores->size(), 4);
     EXPECT_DOUBLE_EQ(scores->at(0).score, 0.5);
     EXPECT_EQ(scores->at(0).category, a);  // equal scores in category order
-    EXPECT_EQ(scores->at(2).score, 0.0);
+    EXPECT_EQ(scores->at(1).category, b);
+    EXPECT_EQ(scores->at(2), (SemanticMap::Score{c, 0.0}));
+    EXPECT_EQ(scores->at(3), (SemanticMap::Score{empty, 0.0}));
 }
 
 TEST(SemanticMap, ModesGuardLearningAndEvaluation) {
