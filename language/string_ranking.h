@@ -12,5 +12,6 @@ struct QSRankedString {
 };
 
 // The names that the abbreviation matches (score above 0), best first; equal scores keep the
-// list's order. Names and abbreviation are purified alike (see QSDefaultStringRanker).
+// list's order (an empty abbreviation matches every name at 0.9). Names and abbreviation are
+// purified alike (see QSDefaultStringRanker).
 QList<QSRankedString> rankedStringsForAbbreviation(const QStringList& strings, const QString& abbreviation);
