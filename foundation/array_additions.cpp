@@ -10,7 +10,9 @@
 
 namespace {
 
-QString localized(const char* text) { return QCoreApplication::translate("Localizable", text); }
+QString localized(const char* text) {
+    return QCoreApplication::translate("Localizable", text);
+}
 
 // Negative, zero or positive as a sorts before, with or after b; no value sorts first.
 int compareValues(const QVariant& a, const QVariant& b, bool ignoringCase) {

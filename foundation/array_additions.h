@@ -12,7 +12,8 @@
 template <typename T>
 std::optional<T> randomObject(const QList<T>& list) {
     if (list.isEmpty()) return std::nullopt;
-    return list.at(static_cast<qsizetype>(QRandomGenerator::global()->generate() % static_cast<quint32>(list.size())));
+    return list.at(
+        static_cast<qsizetype>(QRandomGenerator::global()->generate() % static_cast<quint32>(list.size())));
 }
 
 // A copy sorted by the values at a key path of each element (objects or dictionaries, read by key-value

@@ -7,7 +7,9 @@ namespace {
 
 // The local calendar day of the clock's instant, read in the time zone in force now, so that a change
 // of zone moves the day even when the instant stays.
-QDate today() { return TDClock::currentDateTime().toLocalTime().date(); }
+QDate today() {
+    return TDClock::currentDateTime().toLocalTime().date();
+}
 
 }  // namespace
 

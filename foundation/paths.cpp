@@ -44,7 +44,9 @@ QString unitTestApplicationSupportPath() {
     return QDir::tempPath() + QStringLiteral("/ODL-UnitTest-Application-Support");
 }
 
-bool isRunningUnitTests() { return qEnvironmentVariable("ORDELLO_TESTING") == QLatin1String("1"); }
+bool isRunningUnitTests() {
+    return qEnvironmentVariable("ORDELLO_TESTING") == QLatin1String("1");
+}
 
 bool isSandboxed() {
     const QStringList parts = QDir::cleanPath(applicationSupportPath()).split(QLatin1Char('/'));

@@ -8,7 +8,9 @@
 
 namespace {
 
-QString localized(const char* text) { return QCoreApplication::translate("Localizable", text); }
+QString localized(const char* text) {
+    return QCoreApplication::translate("Localizable", text);
+}
 
 }  // namespace
 
@@ -25,7 +27,8 @@ QString stringWithHumanDescriptionOfTimeInterval(double seconds) {
 
     QStringList parts;
     if (n >= 86400) parts << stringWithQuantity(n / 86400, localized("day"), localized("days"));
-    if (n % 86400 >= 3600) parts << stringWithQuantity(n % 86400 / 3600, localized("hour"), localized("hours"));
+    if (n % 86400 >= 3600)
+        parts << stringWithQuantity(n % 86400 / 3600, localized("hour"), localized("hours"));
     if (n % 3600 >= 60) parts << stringWithQuantity(n % 3600 / 60, localized("minute"), localized("minutes"));
     return parts.join(QLatin1Char(' '));
 }
@@ -34,7 +37,9 @@ bool containsSubstring(const QString& text, const QString& substring) {
     return text.contains(substring, Qt::CaseSensitive);
 }
 
-QString stringByTrimming(const QString& text) { return text.trimmed(); }
+QString stringByTrimming(const QString& text) {
+    return text.trimmed();
+}
 
 QString stringByAddingXMLEscapes(const QString& text) {
     QString escaped = text;

@@ -4,6 +4,10 @@
 
 #include <QVariantAnimation>
 
-int standardAnimationDuration() { return TDHotKeyManager::defaultManager().isShiftKeyDown() ? 3000 : 150; }
+int standardAnimationDuration() {
+    return TDHotKeyManager::defaultManager().isShiftKeyDown() ? 3000 : 150;
+}
 
-void beginGroupingAndSetDuration(QVariantAnimation& animation) { animation.setDuration(standardAnimationDuration()); }
+void beginGroupingAndSetDuration(QVariantAnimation& animation) {
+    animation.setDuration(standardAnimationDuration());
+}

@@ -7,15 +7,25 @@
 #include <array>
 #include <cmath>
 
-QRectF sizeRect(const QImage& image) { return QRectF(QPointF(0, 0), image.deviceIndependentSize()); }
+QRectF sizeRect(const QImage& image) {
+    return QRectF(QPointF(0, 0), image.deviceIndependentSize());
+}
 
-int pixelWidth(const QImage& image) { return image.width(); }
+int pixelWidth(const QImage& image) {
+    return image.width();
+}
 
-int pixelHeight(const QImage& image) { return image.height(); }
+int pixelHeight(const QImage& image) {
+    return image.height();
+}
 
-QSize pixelSize(const QImage& image) { return image.size(); }
+QSize pixelSize(const QImage& image) {
+    return image.size();
+}
 
-QRect pixelSizeRect(const QImage& image) { return QRect(QPoint(0, 0), image.size()); }
+QRect pixelSizeRect(const QImage& image) {
+    return QRect(QPoint(0, 0), image.size());
+}
 
 QImage imageWithOpacity(const QImage& image, qreal opacity) {
     QImage faded(image.size(), QImage::Format_ARGB32_Premultiplied);
@@ -40,7 +50,8 @@ QImage gradientImageOfHeight(int height, const QColor& start, const QColor& end)
         uchar* pixel = strip.scanLine(y);
         for (int c = 0; c < 4; ++c) {
             const double value = from[c] == to[c] ? to[c] : from[c] + y * (to[c] - from[c]) / height;
-            pixel[c] = static_cast<uchar>(std::nearbyint(value * 255));  // the default mode rounds half to even
+            pixel[c] =
+                static_cast<uchar>(std::nearbyint(value * 255));  // the default mode rounds half to even
         }
     }
     return strip;

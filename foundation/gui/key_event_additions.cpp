@@ -56,7 +56,8 @@ bool matchesKey(const QKeyEvent& event, const QString& key, Qt::KeyboardModifier
 
 bool matchesCharacter(const QKeyEvent& event, QChar character, Qt::KeyboardModifiers modifiers) {
     const auto own = oneCharacter(event);
-    return own && own->toLower().at(0) == character && (event.modifiers() & kKeyEventModifierMask) == modifiers;
+    return own && own->toLower().at(0) == character &&
+           (event.modifiers() & kKeyEventModifierMask) == modifiers;
 }
 
 QString keyEventDescription(const QKeyEvent& event) {
@@ -69,7 +70,8 @@ QString keyEventDescription(const QKeyEvent& event) {
     if (held.testFlag(Qt::ShiftModifier)) names << QStringLiteral("Shift");
     if (held.testFlag(Qt::MetaModifier)) names << QStringLiteral("Control");
     if (names.isEmpty())
-        return formatString("Characters: '%@'  unmodified: '%@'", event.text(), charactersIgnoringModifiers(event));
+        return formatString("Characters: '%@'  unmodified: '%@'", event.text(),
+                            charactersIgnoringModifiers(event));
     return formatString("Characters: '%@'  unmodified: '%@'  modifier keys: %@", event.text(),
                         charactersIgnoringModifiers(event), names.join(QLatin1Char(' ')));
 }

@@ -7,7 +7,9 @@ namespace {
 void appendCorneredRect(QPainterPath& path, const QRectF& r, qreal topLeft, qreal topRight, qreal bottomRight,
                         qreal bottomLeft) {
     const qreal limit = std::min(r.width(), r.height()) / 2;
-    const auto clamp = [limit](qreal radius) { return std::clamp(radius, qreal(0), std::max(limit, qreal(0))); };
+    const auto clamp = [limit](qreal radius) {
+        return std::clamp(radius, qreal(0), std::max(limit, qreal(0)));
+    };
     const qreal tl = clamp(topLeft), tr = clamp(topRight), br = clamp(bottomRight), bl = clamp(bottomLeft);
 
     path.moveTo(r.left() + tl, r.top());

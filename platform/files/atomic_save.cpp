@@ -8,26 +8,34 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 
 namespace platform {
 
 namespace {
 
-QByteArray nativePath(const QString& path) { return QFile::encodeName(path); }
+QByteArray nativePath(const QString& path) {
+    return QFile::encodeName(path);
+}
 
-bool lstatPath(const QString& path, struct stat* info) { return ::lstat(nativePath(path).constData(), info) == 0; }
+bool lstatPath(const QString& path, struct stat* info) {
+    return ::lstat(nativePath(path).constData(), info) == 0;
+}
 
-QString parentFolder(const QString& path) { return QFileInfo(path).absolutePath(); }
+QString parentFolder(const QString& path) {
+    return QFileInfo(path).absolutePath();
+}
 
 Status removeItem(const QString& path) {
     struct stat info {};
-    if (!lstatPath(path, &info)) return errno == ENOENT ? Status() : posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(path));
+    if (!lstatPath(path, &info))
+        return errno == ENOENT ? Status()
+                               : posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(path));
     const bool removed = S_ISDIR(info.st_mode) ? QDir(path).removeRecursively() : QFile::remove(path);
     if (removed) return {};
     return TDError::make(0, QStringLiteral("Could not remove \"%1\".").arg(path));
@@ -42,29 +50,35 @@ Status renameItem(const QString& from, const QString& to) {
 // since a package never holds one and reading a pipe could block.
 Status copyItem(const QString& from, const QString& to) {
     struct stat info {};
-    if (!lstatPath(from, &info)) return posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(from));
+    if (!lstatPath(from, &info))
+        return posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(from));
     if (S_ISLNK(info.st_mode)) {
         char link[PATH_MAX];
         const ssize_t length = ::readlink(nativePath(from).constData(), link, sizeof link);
         if (length == static_cast<ssize_t>(sizeof link)) errno = ENAMETOOLONG;
         if (length < 0 || length == static_cast<ssize_t>(sizeof link) ||
-            ::symlink(QByteArray(link, static_cast<int>(length)).constData(), nativePath(to).constData()) != 0)
-            return posixError(errno, QStringLiteral("Could not copy the link \"%1\" to \"%2\".").arg(from, to));
+            ::symlink(QByteArray(link, static_cast<int>(length)).constData(), nativePath(to).constData()) !=
+                0)
+            return posixError(errno,
+                              QStringLiteral("Could not copy the link \"%1\" to \"%2\".").arg(from, to));
         return {};
     }
     if (S_ISREG(info.st_mode)) {
         QFile source(from);
         if (!source.copy(to))
-            return TDError::make(0, QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
+            return TDError::make(
+                0, QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
         return {};
     }
     if (!S_ISDIR(info.st_mode))
         return posixError(ENOTSUP, QStringLiteral("Could not copy the special file \"%1\".").arg(from));
     if (::mkdir(nativePath(to).constData(), info.st_mode & 07777) != 0)
         return posixError(errno, QStringLiteral("Could not make the folder \"%1\".").arg(to));
-    const QStringList names = QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList names =
+        QDir(from).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     for (const QString& name : names) {
-        if (Status copied = copyItem(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name); !copied) return copied;
+        if (Status copied = copyItem(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name); !copied)
+            return copied;
     }
     return {};
 }
@@ -72,7 +86,8 @@ Status copyItem(const QString& from, const QString& to) {
 // Moves an item, copying it where the rename would cross volumes.
 Status moveItem(const QString& from, const QString& to) {
     if (::rename(nativePath(from).constData(), nativePath(to).constData()) == 0) return {};
-    if (errno != EXDEV) return posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(from, to));
+    if (errno != EXDEV)
+        return posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(from, to));
     if (Status copied = copyItem(from, to); !copied) {
         removeItem(to);
         return copied;
@@ -82,8 +97,8 @@ Status moveItem(const QString& from, const QString& to) {
 }
 
 bool exchangeItems(const QString& a, const QString& b) {
-    return ::renameat2(AT_FDCWD, nativePath(a).constData(), AT_FDCWD, nativePath(b).constData(), RENAME_EXCHANGE) ==
-           0;
+    return ::renameat2(AT_FDCWD, nativePath(a).constData(), AT_FDCWD, nativePath(b).constData(),
+                       RENAME_EXCHANGE) == 0;
 }
 
 void syncFolderLogged(const QString& folder) {
@@ -95,11 +110,14 @@ void syncFolderLogged(const QString& folder) {
 
 Status syncFolder(const QString& folderPath) {
     const int fd = ::open(nativePath(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return posixError(errno, QStringLiteral("Could not open the folder \"%1\" to sync it.").arg(folderPath));
+    if (fd < 0)
+        return posixError(errno,
+                          QStringLiteral("Could not open the folder \"%1\" to sync it.").arg(folderPath));
     const int result = ::fsync(fd);
     const int error = errno;
     ::close(fd);
-    if (result != 0) return posixError(error, QStringLiteral("Could not sync the folder \"%1\".").arg(folderPath));
+    if (result != 0)
+        return posixError(error, QStringLiteral("Could not sync the folder \"%1\".").arg(folderPath));
     return {};
 }
 
@@ -109,7 +127,8 @@ Status writeFileAtomically(const QString& path, const std::function<bool(QIODevi
         return TDError::make(0, QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
     if (!write(file)) {
         file.cancelWriting();
-        return TDError::make(0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
+        return TDError::make(
+            0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
     }
     if (!file.commit())
         return TDError::make(0, QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
@@ -117,15 +136,18 @@ Status writeFileAtomically(const QString& path, const std::function<bool(QIODevi
 }
 
 Status writeFileAtomically(const QString& path, const QByteArray& data) {
-    return writeFileAtomically(path, [&data](QIODevice& device) { return device.write(data) == data.size(); });
+    return writeFileAtomically(path,
+                               [&data](QIODevice& device) { return device.write(data) == data.size(); });
 }
 
 Status atomicallySaveTempFile(const QString& tempPath, const QString& targetPath) {
-    struct stat temp {}, target {};
+    struct stat temp {
+    }, target{};
     if (!lstatPath(tempPath, &temp))
         return posixError(errno, QStringLiteral("The temporary item \"%1\" is missing.").arg(tempPath));
     if (!lstatPath(targetPath, &target)) {
-        if (errno != ENOENT) return posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(targetPath));
+        if (errno != ENOENT)
+            return posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(targetPath));
         if (Status moved = moveItem(tempPath, targetPath); !moved) return moved;
         syncFolderLogged(parentFolder(targetPath));
         return {};

@@ -49,8 +49,11 @@ std::optional<QString> readText(QDataStream& in) {
     in >> length;
     if (in.status() != QDataStream::Ok || length > kMaximumPathBytes) return std::nullopt;
     QByteArray bytes(static_cast<qsizetype>(length), Qt::Uninitialized);
-    if (in.readRawData(bytes.data(), static_cast<int>(length)) != static_cast<int>(length)) return std::nullopt;
-    return QString::fromUtf8(bytes);
+    if (in.readRawData(bytes.data(), static_cast<int>(length)) != static_cast<int>(length))
+        return std::nullopt;
+    QString text = QString::fromUtf8(bytes);
+    if (text.toUtf8() != bytes) return std::nullopt;  // not valid UTF-8
+    return text;
 }
 
 }  // namespace
@@ -95,19 +98,22 @@ Result<FileReference> FileReference::fromData(const QByteArray& data) {
     QDataStream in(data);
     in.setByteOrder(QDataStream::BigEndian);
     char magic[sizeof kMagic];
-    if (in.readRawData(magic, sizeof magic) != sizeof magic || !std::equal(magic, magic + sizeof magic, kMagic))
+    if (in.readRawData(magic, sizeof magic) != sizeof magic ||
+        !std::equal(magic, magic + sizeof magic, kMagic))
         return dataError(QStringLiteral("not a file reference"));
     quint16 version = 0, flags = 0;
     in >> version >> flags;
     if (in.status() != QDataStream::Ok) return dataError(QStringLiteral("truncated"));
     if (version > kVersion) return dataError(QStringLiteral("written by a newer version (%1)").arg(version));
     if (version == 0) return dataError(QStringLiteral("unknown version 0"));
+    if ((flags & ~kRelativeFlag) != 0) return dataError(QStringLiteral("unknown flags"));
 
     FileReference reference;
     const auto path = readText(in);
     const auto relativePath = readText(in);
     in >> reference.m_device >> reference.m_inode >> reference.m_size >> reference.m_modificationTimeMSecs;
-    if (!path || !relativePath || in.status() != QDataStream::Ok) return dataError(QStringLiteral("truncated"));
+    if (!path || !relativePath || in.status() != QDataStream::Ok)
+        return dataError(QStringLiteral("truncated"));
     if (!in.atEnd()) return dataError(QStringLiteral("unexpected data at its end"));
     if (!QDir::isAbsolutePath(*path) || path->contains(QChar(0)) || relativePath->contains(QChar(0)) ||
         QDir::isAbsolutePath(*relativePath) || ((flags & kRelativeFlag) != 0) == relativePath->isEmpty())

@@ -61,7 +61,8 @@ Status CanberraSoundOutput::play(quint32 id, const QString& path, double volume,
         QMutexLocker lock(&m_mutex);
         m_finished[id] = std::move(finished);
     }
-    const int status = ca_context_play_full(m_context, id, properties, &CanberraSoundOutput::p_finished, this);
+    const int status =
+        ca_context_play_full(m_context, id, properties, &CanberraSoundOutput::p_finished, this);
     ca_proplist_destroy(properties);
     if (status != CA_SUCCESS) {
         QMutexLocker lock(&m_mutex);

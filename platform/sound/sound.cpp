@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-TDSound::TDSound(QString name, platform::SoundPlayer& player) : m_name(std::move(name)), m_player(player) {}
+TDSound::TDSound(QString name, platform::SoundPlayer& player) : m_name(std::move(name)), m_player(player) {
+}
 
 std::shared_ptr<TDSound> TDSound::soundNamed(const QString& name) {
     return soundNamed(name, platform::SoundPlayer::shared());
@@ -14,6 +15,10 @@ std::shared_ptr<TDSound> TDSound::soundNamed(const QString& name, platform::Soun
     return std::shared_ptr<TDSound>(new TDSound(name, player));
 }
 
-void TDSound::setVolume(double volume) { m_volume = std::clamp(volume, 0.0, 1.0); }
+void TDSound::setVolume(double volume) {
+    m_volume = std::clamp(volume, 0.0, 1.0);
+}
 
-void TDSound::play() { m_player.play(shared_from_this(), m_volume); }
+void TDSound::play() {
+    m_player.play(shared_from_this(), m_volume);
+}

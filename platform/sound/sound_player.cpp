@@ -57,7 +57,8 @@ void SoundPlayer::p_setUp(const std::shared_ptr<TDSound>& sound, double volume) 
     const quint32 id = m_nextId++;
     QObject* worker = m_worker;
     const Status started = m_output->play(id, path, volume, [this, worker, id] {
-        QMetaObject::invokeMethod(worker, [this, id] { p_finished(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            worker, [this, id] { p_finished(id); }, Qt::QueuedConnection);
     });
     if (started) {
         m_playing.emplace(id, sound);

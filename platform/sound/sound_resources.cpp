@@ -7,7 +7,8 @@
 namespace platform {
 
 QString soundResourceFolder() {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/ordello/sounds"));
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/ordello/sounds"));
 }
 
 QString soundResourcePath(const QString& name) {

@@ -15,10 +15,11 @@ class DateChangeTest : public ::testing::Test {
 protected:
     DateChangeTest() {
         TDClock::setShared(&clock);
-        center.addObserver(&owner, TDDateChangedNotification, nullptr, [this](const platform::Notification& n) {
-            ++posted;
-            EXPECT_EQ(n.sender, nullptr);
-        });
+        center.addObserver(&owner, TDDateChangedNotification, nullptr,
+                           [this](const platform::Notification& n) {
+                               ++posted;
+                               EXPECT_EQ(n.sender, nullptr);
+                           });
     }
     ~DateChangeTest() override {
         TDClock::setShared(nullptr);
@@ -28,7 +29,9 @@ protected:
         setenv("TZ", zone, 1);
         tzset();
     }
-    static QDateTime utc(int y, int mo, int d, int h, int mi) { return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC); }
+    static QDateTime utc(int y, int mo, int d, int h, int mi) {
+        return QDateTime(QDate(y, mo, d), QTime(h, mi), Qt::UTC);
+    }
 
     TDTestClock clock{utc(2026, 12, 9, 22, 30)};
     platform::NotificationCenter center;

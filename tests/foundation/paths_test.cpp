@@ -23,12 +23,14 @@ TEST_F(PathsTest, SandboxedOnlyWhenTheDataFolderIsAPerApplicationOne) {
 }
 
 TEST_F(PathsTest, TemporaryFolderForAtomicWritesIsOnTheTargetsVolume) {
-    EXPECT_EQ(temporaryDirectoryForAtomicWriteToDirectory(tempPath() + QStringLiteral("/missing")), QString());
+    EXPECT_EQ(temporaryDirectoryForAtomicWriteToDirectory(tempPath() + QStringLiteral("/missing")),
+              QString());
 
     const QString folder = applicationSupportPath();
     const QString temporary = temporaryDirectoryForAtomicWriteToDirectory(folder);
     ASSERT_TRUE(QFileInfo(temporary).isDir());
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &a), 0);
     ASSERT_EQ(::stat(QFile::encodeName(temporary).constData(), &b), 0);
     EXPECT_EQ(a.st_dev, b.st_dev);
@@ -36,6 +38,8 @@ TEST_F(PathsTest, TemporaryFolderForAtomicWritesIsOnTheTargetsVolume) {
     EXPECT_TRUE(temporaryDirectoryPath().endsWith(QStringLiteral("/com.vantorel.Ordello")));
 }
 
-TEST(ApplicationName, IsTheApplicationsName) { EXPECT_EQ(applicationName(), QStringLiteral("Ordello")); }
+TEST(ApplicationName, IsTheApplicationsName) {
+    EXPECT_EQ(applicationName(), QStringLiteral("Ordello"));
+}
 
 }  // namespace

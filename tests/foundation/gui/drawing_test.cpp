@@ -27,7 +27,9 @@ QImage fill(const QPainterPath& path, int w, int h) {
     return image;
 }
 
-int alphaAt(const QImage& image, int x, int y) { return qAlpha(image.pixel(x, y)); }
+int alphaAt(const QImage& image, int x, int y) {
+    return qAlpha(image.pixel(x, y));
+}
 
 TEST(Drawing, RoundedRectanglesLeaveTheirCornersTransparent) {
     const QImage rounded = fill(bezierPathWithRoundedRect(QRectF(0, 0, 80, 60), 20), 80, 60);
@@ -57,11 +59,11 @@ TEST(Drawing, RoundedRectanglesLeaveTheirCornersTransparent) {
 TEST(Drawing, EachCornerHasItsOwnRadius) {
     const QImage image = fill(bezierPathWithRoundedRect(QRectF(0, 0, 100, 60), 30, 0, 10, 100), 100, 60);
     save(image, "per_corner_radii");
-    EXPECT_EQ(alphaAt(image, 2, 2), 0);       // top left, 30
-    EXPECT_EQ(alphaAt(image, 99, 0), 255);    // top right, square
-    EXPECT_EQ(alphaAt(image, 99, 59), 0);     // bottom right, 10
-    EXPECT_EQ(alphaAt(image, 94, 54), 255);   // inside that small arc
-    EXPECT_EQ(alphaAt(image, 5, 50), 0);      // bottom left, limited to 30
+    EXPECT_EQ(alphaAt(image, 2, 2), 0);      // top left, 30
+    EXPECT_EQ(alphaAt(image, 99, 0), 255);   // top right, square
+    EXPECT_EQ(alphaAt(image, 99, 59), 0);    // bottom right, 10
+    EXPECT_EQ(alphaAt(image, 94, 54), 255);  // inside that small arc
+    EXPECT_EQ(alphaAt(image, 5, 50), 0);     // bottom left, limited to 30
     EXPECT_EQ(alphaAt(image, 50, 30), 255);
 }
 
@@ -80,7 +82,8 @@ TEST(Drawing, GradientStripStopsOneStepShortOfTheEnd) {
     }
     EXPECT_EQ(strip.pixelColor(0, 63).alpha(), 4);  // 255 × 1/64
     // Equal channels stay at the end value.
-    EXPECT_EQ(gradientImageOfHeight(3, QColor(10, 20, 30), QColor(10, 20, 30)).pixelColor(0, 2), QColor(10, 20, 30));
+    EXPECT_EQ(gradientImageOfHeight(3, QColor(10, 20, 30), QColor(10, 20, 30)).pixelColor(0, 2),
+              QColor(10, 20, 30));
     EXPECT_TRUE(gradientImageOfHeight(0, Qt::black, Qt::white).isNull());
 }
 

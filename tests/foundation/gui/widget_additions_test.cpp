@@ -27,7 +27,8 @@ TEST(WidgetAdditions, ButtonTooltipsShowTheirShortcut) {
         QString shown;
     } cases[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_W), QStringLiteral("\u2318W")},
-        {QKeySequence(Qt::META | Qt::ALT | Qt::SHIFT | Qt::CTRL | Qt::Key_K), QStringLiteral("\u2303\u2325\u21e7\u2318K")},
+        {QKeySequence(Qt::META | Qt::ALT | Qt::SHIFT | Qt::CTRL | Qt::Key_K),
+         QStringLiteral("\u2303\u2325\u21e7\u2318K")},
         {QKeySequence(Qt::Key_Escape), QStringLiteral("esc")},
         {QKeySequence(Qt::Key_Return), QStringLiteral("\u21a9")},
         {QKeySequence(Qt::Key_Tab), QStringLiteral("tab")},
@@ -61,8 +62,10 @@ TEST(WidgetAdditions, RectanglesConvertToTheScreenOnceShown) {
     window.move(100, 200);
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(convertRectToScreen(child, QRect(1, 2, 10, 10)), QRect(child.mapToGlobal(QPoint(1, 2)), QSize(10, 10)));
-    EXPECT_EQ(convertRectToScreen(child, QRect(1, 2, 10, 10)).topLeft() - convertRectToScreen(window, QRect()).topLeft(),
+    EXPECT_EQ(convertRectToScreen(child, QRect(1, 2, 10, 10)),
+              QRect(child.mapToGlobal(QPoint(1, 2)), QSize(10, 10)));
+    EXPECT_EQ(convertRectToScreen(child, QRect(1, 2, 10, 10)).topLeft() -
+                  convertRectToScreen(window, QRect()).topLeft(),
               QPoint(31, 42));
 }
 

@@ -76,7 +76,8 @@ TEST_F(AtomicSaveTest, TemporaryFileReplacesTargetOrBecomesIt) {
     EXPECT_EQ(names(), QStringList{QStringLiteral("target")});
 
     // Without a temporary item nothing happens to the target.
-    const Status missing = atomicallySaveTempFile(path(QStringLiteral("new")), path(QStringLiteral("target")));
+    const Status missing =
+        atomicallySaveTempFile(path(QStringLiteral("new")), path(QStringLiteral("target")));
     EXPECT_FALSE(missing);
     EXPECT_EQ(read(path(QStringLiteral("target"))), QByteArray("second"));
 }

@@ -68,15 +68,18 @@ TEST_F(FileReferenceTest, FindsACopiedFileBySizeAndModificationTime) {
 
 TEST_F(FileReferenceTest, RelativeReferenceResolvesUnderTheFolderWhereverItIs) {
     make(QStringLiteral("Library/Attachments/image.png"));
-    EXPECT_FALSE(FileReference::fromPath(QStringLiteral("Attachments/missing.png"), dir.filePath(QStringLiteral("Library"))));
-    EXPECT_FALSE(FileReference::fromPath(QStringLiteral("Attachments/image.png"), dir.filePath(QStringLiteral("NoSuchBase"))));
-    const auto reference =
-        FileReference::fromPath(QStringLiteral("Attachments/image.png"), dir.filePath(QStringLiteral("Library")));
+    EXPECT_FALSE(FileReference::fromPath(QStringLiteral("Attachments/missing.png"),
+                                         dir.filePath(QStringLiteral("Library"))));
+    EXPECT_FALSE(FileReference::fromPath(QStringLiteral("Attachments/image.png"),
+                                         dir.filePath(QStringLiteral("NoSuchBase"))));
+    const auto reference = FileReference::fromPath(QStringLiteral("Attachments/image.png"),
+                                                   dir.filePath(QStringLiteral("Library")));
     ASSERT_TRUE(reference);
     const auto stored = FileReference::fromData(reference->data());
     ASSERT_TRUE(stored);
 
-    ASSERT_TRUE(QDir().rename(dir.filePath(QStringLiteral("Library")), dir.filePath(QStringLiteral("Moved Library"))));
+    ASSERT_TRUE(QDir().rename(dir.filePath(QStringLiteral("Library")),
+                              dir.filePath(QStringLiteral("Moved Library"))));
     EXPECT_EQ(stored->fullPathRelativeToPath(dir.filePath(QStringLiteral("Moved Library"))),
               dir.filePath(QStringLiteral("Moved Library/Attachments/image.png")));
     EXPECT_EQ(stored->fullPath(), QString());
@@ -102,6 +105,10 @@ TEST_F(FileReferenceTest, DataNotWrittenByUsIsRefused) {
     hugePath.append("\xff\xff\xff\xf0", 4);
     QByteArray relativeFlagWithoutPath = good;
     relativeFlagWithoutPath[7] = 1;
+    QByteArray unknownFlag = good;
+    unknownFlag[7] = 2;
+    QByteArray badText = good;
+    badText[12] = '\xff';  // the first byte of the path
 
     const struct {
         const char* name;
@@ -116,6 +123,8 @@ TEST_F(FileReferenceTest, DataNotWrittenByUsIsRefused) {
         {"path length past the end", hugePath},
         {"relative flag without a relative path", relativeFlagWithoutPath},
         {"too large", QByteArray(70000, 'x')},
+        {"unknown flag", unknownFlag},
+        {"path not UTF-8", badText},
     };
     for (const auto& c : cases) {
         const Result<FileReference> read = FileReference::fromData(c.data);

@@ -1,5 +1,5 @@
-#include "platform/sound/canberra_sound_output.h"
 #include "platform/sound/sound.h"
+#include "platform/sound/canberra_sound_output.h"
 #include "platform/sound/sound_player.h"
 #include "platform/sound/sound_resources.h"
 #include "tests/support/test_environment.h"
@@ -9,8 +9,8 @@
 #include <QSemaphore>
 #include <QTemporaryFile>
 
-#include <cstdio>
 #include <unistd.h>
+#include <cstdio>
 
 namespace {
 
@@ -59,10 +59,12 @@ protected:
 };
 
 TEST_F(SoundTest, ProgramSoundsAreFoundInTheBuildTree) {
-    for (const char* name : {"task_completed.oga", "party1.oga", "party2.oga", "space1.oga", "space2.oga", "archive.oga"})
+    for (const char* name :
+         {"task_completed.oga", "party1.oga", "party2.oga", "space1.oga", "space2.oga", "archive.oga"})
         EXPECT_TRUE(QFileInfo(platform::soundResourcePath(QString::fromLatin1(name))).isFile()) << name;
     // Another ending finds the same sound; names that would leave the folder find nothing.
-    EXPECT_EQ(QFileInfo(platform::soundResourcePath(QStringLiteral("archive.m4a"))).fileName(), QStringLiteral("archive.oga"));
+    EXPECT_EQ(QFileInfo(platform::soundResourcePath(QStringLiteral("archive.m4a"))).fileName(),
+              QStringLiteral("archive.oga"));
     EXPECT_EQ(platform::soundResourcePath(QStringLiteral("../sounds/archive.oga")), QString());
     EXPECT_EQ(platform::soundResourcePath(QStringLiteral("no_such_sound.oga")), QString());
 }
@@ -78,7 +80,8 @@ TEST_F(SoundTest, PlaysAtTheVolumeOfTheMomentAndHoldsTheSoundUntilItEnds) {
     sound.reset();
 
     ASSERT_TRUE(testsupport::spinUntil([this] { return settled() && player.playingCount() == 2; }));
-    EXPECT_EQ(played(), (QStringList{QStringLiteral("task_completed.oga 0.7"), QStringLiteral("task_completed.oga 0.25")}));
+    EXPECT_EQ(played(), (QStringList{QStringLiteral("task_completed.oga 0.7"),
+                                     QStringLiteral("task_completed.oga 0.25")}));
     EXPECT_FALSE(weak.expired());
 
     finishAll();
@@ -96,7 +99,8 @@ TEST_F(SoundTest, AFifthWaitingRequestIsTheLastAccepted) {
     EXPECT_EQ(player.pendingCount(), SoundPlayer::kMaximumPending);
 
     gate.release(1);  // one set-up finishes: room for one more
-    ASSERT_TRUE(testsupport::spinUntil([this] { return player.pendingCount() == SoundPlayer::kMaximumPending - 1; }));
+    ASSERT_TRUE(
+        testsupport::spinUntil([this] { return player.pendingCount() == SoundPlayer::kMaximumPending - 1; }));
     EXPECT_TRUE(player.play(sound, 1.0));
     EXPECT_FALSE(player.play(sound, 1.0));
 
@@ -131,7 +135,8 @@ TEST_F(SoundTest, WithoutOutputNothingPlaysAndThatIsLoggedOnce) {
             ASSERT_TRUE(testsupport::spinUntil([this] { return settled(); }));
         }
     });
-    EXPECT_EQ(log.count(QStringLiteral("Sound effects are off: no audio output (no device)")), 1) << log.toStdString();
+    EXPECT_EQ(log.count(QStringLiteral("Sound effects are off: no audio output (no device)")), 1)
+        << log.toStdString();
     EXPECT_EQ(player.playingCount(), 0);
 }
 
@@ -141,7 +146,8 @@ TEST_F(SoundTest, AMissingSoundLogsAnErrorAndPlaysNothing) {
         sound->play();
         ASSERT_TRUE(testsupport::spinUntil([this] { return settled(); }));
     });
-    EXPECT_TRUE(log.contains(QStringLiteral("ERROR: Could not get the audio player to load sound: no sound named \"fanfare.oga\"")))
+    EXPECT_TRUE(log.contains(QStringLiteral(
+        "ERROR: Could not get the audio player to load sound: no sound named \"fanfare.oga\"")))
         << log.toStdString();
     EXPECT_TRUE(played().isEmpty());
 }
