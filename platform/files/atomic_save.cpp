@@ -46,6 +46,17 @@ Status renameItem(const QString& from, const QString& to) {
     return posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(from, to));
 }
 
+// Flushes a file's contents to the disk, so that a name it is given next never points at lost data.
+Status syncFile(const QString& path) {
+    const int fd = ::open(nativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return posixError(errno, QStringLiteral("Could not open \"%1\" to sync it.").arg(path));
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0) return posixError(error, QStringLiteral("Could not sync \"%1\".").arg(path));
+    return {};
+}
+
 // Copies a file, a symbolic link or a folder tree. Anything else (sockets, pipes, devices) is refused,
 // since a package never holds one and reading a pipe could block.
 Status copyItem(const QString& from, const QString& to) {
@@ -68,7 +79,7 @@ Status copyItem(const QString& from, const QString& to) {
         if (!source.copy(to))
             return TDError::make(
                 0, QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
-        return {};
+        return syncFile(to);
     }
     if (!S_ISDIR(info.st_mode))
         return posixError(ENOTSUP, QStringLiteral("Could not copy the special file \"%1\".").arg(from));
@@ -80,7 +91,7 @@ Status copyItem(const QString& from, const QString& to) {
         if (Status copied = copyItem(from + QLatin1Char('/') + name, to + QLatin1Char('/') + name); !copied)
             return copied;
     }
-    return {};
+    return syncFolder(to);
 }
 
 // Moves an item, copying it where the rename would cross volumes.
@@ -141,10 +152,14 @@ Status writeFileAtomically(const QString& path, const QByteArray& data) {
 }
 
 Status atomicallySaveTempFile(const QString& tempPath, const QString& targetPath) {
-    struct stat temp {
-    }, target{};
+    struct stat temp {};
+    struct stat target {};
     if (!lstatPath(tempPath, &temp))
         return posixError(errno, QStringLiteral("The temporary item \"%1\" is missing.").arg(tempPath));
+    // The data first, then the name: a crash must not leave the name on an empty file.
+    if (S_ISREG(temp.st_mode)) {
+        if (Status synced = syncFile(tempPath); !synced) return synced;
+    }
     if (!lstatPath(targetPath, &target)) {
         if (errno != ENOENT)
             return posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(targetPath));
