@@ -1,4 +1,6 @@
 #include "platform/base/log.h"
+#include "foundation/date_change_notifier.h"
+#include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 
@@ -21,10 +23,12 @@ int main(int argc, char** argv) {
     readLogLevelDefault();
     logWithLevel(TDLogInfo, "INFO", "Starting");
     std::srand(QRandomGenerator::system()->generate());
+    app.installEventFilter(new TDTooltipShortcutFilter(&app));
 
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Ordello"));
     window.resize(900, 600);
     window.show();
+    TDDateChangeNotifier::shared().start();
     return QApplication::exec();
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+// The program's name: the application name when set, else the executable's file name.
+QString applicationName();
+
 // The application-support folder (~/.local/share/Ordello), created on demand with mode 0700 so the
 // library and logs stay private.
 QString applicationSupportPath();
@@ -9,3 +12,13 @@ QString applicationSupportPath();
 QString unitTestApplicationSupportPath();
 // True in test runs (ORDELLO_TESTING=1, set by the test main).
 bool isRunningUnitTests();
+// True when the program runs confined to its own data folder (a Flatpak sandbox, whose data folder lies
+// under ~/.var/app/).
+bool isSandboxed();
+
+// The program's own folder in the system temporary folder, created when missing.
+QString temporaryDirectoryPath();
+// A temporary folder on the same volume as `folder`, so that an item built there can replace one in
+// `folder` by a rename or an exchange instead of a copy. Empty when `folder` is not an existing folder;
+// temporaryDirectoryPath() when no folder on that volume can be made.
+QString temporaryDirectoryForAtomicWriteToDirectory(const QString& folder);

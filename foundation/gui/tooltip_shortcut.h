@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QAbstractButton;
+
+// The keyboard shortcut of a button as its tooltip shows it: the modifier glyphs (Meta ⌃, Alt ⌥,
+// Shift ⇧, Ctrl ⌘) followed by the key ("esc", ↩ for Return, "tab", "spc", else the key upper-cased).
+// Empty when the button has no shortcut.
+QString shortcutText(const QAbstractButton& button);
+// The button's tooltip followed by " - <shortcut> " when it has both; else the tooltip unchanged.
+QString tooltipWithShortcut(const QAbstractButton& button);
+
+// Shows every button's shortcut after its tooltip. Installed on the application, it reads the shortcut
+// when the tooltip is shown, so a changed shortcut shows at once and the stored tooltip stays plain.
+class TDTooltipShortcutFilter : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

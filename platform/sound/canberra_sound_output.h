@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/sound/sound_output.h"
+
+#include <QMutex>
+
+#include <map>
+
+struct ca_context;
+
+namespace platform {
+
+// Plays sound files through libcanberra (which reads Ogg Vorbis and WAVE) on the desktop's sound server
+// or the ALSA device.
+class CanberraSoundOutput : public SoundOutput {
+public:
+    CanberraSoundOutput();
+    ~CanberraSoundOutput() override;
+    Status play(quint32 id, const QString& path, double volume, std::function<void()> finished) override;
+
+private:
+    static void p_finished(ca_context* context, uint32_t id, int error, void* userdata);
+
+    ca_context* m_context = nullptr;  // opened at the first play
+    // The end callbacks of the sounds playing, by id. Canberra calls back from its own thread.
+    QMutex m_mutex;
+    std::map<quint32, std::function<void()>> m_finished;
+};
+
+}  // namespace platform
