@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/base/error.h"
+
+#include <QString>
+
+// The error every failed recurrence check reports: code 401, the message as its description.
+inline TDError TDRecurrenceValidationError(const QString& message) {
+    TDError error = TDError::make(TDErrorRecurrenceRuleInvalid, message);
+    error.userInfo.insert(QStringLiteral("NSLocalizedDescription"), message);
+    return error;
+}
