@@ -8,9 +8,9 @@
 
 namespace {
 
-// Catching up steps one occurrence at a time; past this many steps the rule yields no date rather than
-// keep the caller busy (a daily rule reaches about 2700 years).
-constexpr int kMaximumCatchUpSteps = 1000000;
+// Catching up steps one occurrence at a time; past this many steps (a daily rule's 273 years) the rule
+// yields no date rather than keep the caller busy with a start date from another age.
+constexpr int kMaximumCatchUpSteps = 100000;
 // Calendar additions beyond this many units leave every representable date behind.
 constexpr quint64 kMaximumUnits = 100000000;
 
