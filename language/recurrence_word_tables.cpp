@@ -68,7 +68,8 @@ QString TDJoinedAlternatives(const QList<QStringList>& groups) {
         for (const QString& word : group) appendUnique(words, QRegularExpression::escape(word));
     std::stable_sort(words.begin(), words.end(),
                      [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    return words.join(QLatin1Char('|'));
+    // An alternation of no words must match nothing, not the empty string.
+    return words.isEmpty() ? QStringLiteral("(?!)") : words.join(QLatin1Char('|'));
 }
 
 void TDAddRecurrenceWordsForLocale(TDRecurrenceWordTables& tables, const QLocale& locale) {

@@ -331,6 +331,13 @@ TEST_F(RecurrenceNextDateTest, SearchesThatFindNothingGiveNoDate) {
     }
 }
 
+TEST_F(RecurrenceNextDateTest, CatchingUpIsBounded) {
+    const Rule weekly = scheduled(Rule::initWeeklyRecurrenceWithInterval(1), at(1800, 1, 6));
+    EXPECT_EQ(nextStart(weekly, at(2024, 6, 12)), at(2024, 6, 17)) << "11 711 weeks are within the bound";
+    const Rule daily = scheduled(Rule::initDailyRecurrenceWithInterval(1), at(1700, 1, 1));
+    EXPECT_FALSE(nextStart(daily, at(2024, 6, 12)).isValid()) << "118 000 days are not";
+}
+
 TEST_F(RecurrenceNextDateTest, PredictsTheFirstAllowedDayOnOrAfterADay) {
     const struct {
         const char* name;
