@@ -21,14 +21,14 @@ QString localized(const char* text) {
 
 // A pattern from the localization table, its "%@" places filled in order. Every repetition in the
 // patterns is possessive or bounded by word ends, so no text makes them backtrack without bound.
-QString pattern(const char* text, std::initializer_list<QString> pieces = {}) {
+QString pattern(const char* text, std::initializer_list<QString> inserts = {}) {
     const QString format = localized(text);
     QString result;
-    auto piece = pieces.begin();
+    auto insert = inserts.begin();
     for (qsizetype i = 0; i < format.size(); ++i) {
         if (format.at(i) == QLatin1Char('%') && i + 1 < format.size() &&
-            format.at(i + 1) == QLatin1Char('@') && piece != pieces.end()) {
-            result += *piece++;
+            format.at(i + 1) == QLatin1Char('@') && insert != inserts.end()) {
+            result += *insert++;
             ++i;
         } else {
             result += format.at(i);

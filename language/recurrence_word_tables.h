@@ -22,7 +22,7 @@ struct TDRecurrenceWordTables {
     QSet<QString> miscWords;
     QString lastDayWord;  // the last word for 31, read back as the last day of a month
 
-    // Pattern pieces: a number word that ends there, and a whole weekday or month word.
+    // Pattern fragments: a number word that ends there, and a whole weekday or month word.
     QString numberPattern;
     QString weekdayPattern;
     QString monthPattern;

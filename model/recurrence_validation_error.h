@@ -6,7 +6,5 @@
 
 // The error every failed recurrence check reports: code 401, the message as its description.
 inline TDError TDRecurrenceValidationError(const QString& message) {
-    TDError error = TDError::make(TDErrorRecurrenceRuleInvalid, message);
-    error.userInfo.insert(QStringLiteral("NSLocalizedDescription"), message);
-    return error;
+    return TDError::make(TDErrorRecurrenceRuleInvalid, message);
 }
