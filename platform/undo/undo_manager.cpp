@@ -27,7 +27,9 @@ void UndoManager::registerUndo(const void* target, Action action) {
             logWithLevel(TDLogWarning, "WARNING", "Undo action registered outside an undo group; it is dropped.");
             return;
         }
-        beginUndoGrouping();
+        m_open.push_back(std::make_unique<Group>());
+        p_scheduleEventGroupEnd();
+        Q_EMIT didOpenUndoGroup();
     }
     m_open.back()->items.push_back(std::move(item));
     if (!m_undoing && !m_redoing) m_redoStack.clear();
