@@ -331,8 +331,8 @@ void ManagedObjectContext::p_apply(std::vector<SlotChange>& changes) {
 
     std::vector<SlotChange> inverse;
     inverse.reserve(changes.size());
-    for (const SlotChange& c : changes) inverse.push_back(p_write(c, true));
-    if (m_undoManager && m_undoManager->isUndoRegistrationEnabled()) {
+    for (const SlotChange& c : changes) inverse.push_back(p_write(c, !m_merging));
+    if (m_undoManager && m_undoManager->isUndoRegistrationEnabled() && !m_merging) {
         std::reverse(inverse.begin(), inverse.end());
         m_undoManager->registerUndo(this, [this, undo = std::move(inverse)] {
             std::vector<SlotChange> copy = undo;
@@ -438,7 +438,7 @@ ManagedObjectContext::SlotChange ManagedObjectContext::p_write(const SlotChange&
         }
     }
     p_noteStatus(object);
-    if (track) p_notePending(object, c.op);
+    if (track || m_merging) p_notePending(object, c.op);
     return undo;
 }
 
@@ -548,7 +548,7 @@ void ManagedObjectContext::p_notePending(ManagedObject* object, SlotChange::Op o
     } else if (op == SlotChange::MarkUndeleted) {
         if (!m_pendingDeleted.remove(object)) m_pendingInserted.insert(object);
     } else if (!object->m_deleted && !m_pendingInserted.contains(object)) {
-        m_pendingUpdated.insert(object);
+        (m_merging ? m_pendingRefreshed : m_pendingUpdated).insert(object);
     }
     p_schedulePendingChanges();
 }
@@ -570,12 +570,15 @@ void ManagedObjectContext::processPendingChanges() {
     m_processing = true;
     // Observers may change more; their changes are announced in a further round.
     for (int round = 0; round < 100; ++round) {
-        if (m_pendingInserted.isEmpty() && m_pendingUpdated.isEmpty() && m_pendingDeleted.isEmpty()) break;
+        if (m_pendingInserted.isEmpty() && m_pendingUpdated.isEmpty() && m_pendingDeleted.isEmpty() &&
+            m_pendingRefreshed.isEmpty())
+            break;
         QVariantMap info;
         info.insert(InsertedObjectsKey, variants(m_pendingInserted));
         info.insert(UpdatedObjectsKey, variants(m_pendingUpdated));
         info.insert(DeletedObjectsKey, variants(m_pendingDeleted));
-        info.insert(RefreshedObjectsKey, QVariantList());
+        info.insert(RefreshedObjectsKey, variants(m_pendingRefreshed));
+        m_pendingRefreshed.clear();
         info.insert(InvalidatedObjectsKey, QVariantList());
         info.insert(InvalidatedAllObjectsKey, QVariantList());
         m_pendingInserted.clear();
@@ -981,6 +984,15 @@ Status ManagedObjectContext::save() {
     info.insert(InsertedObjectsKey, toVariants(inserted));
     info.insert(UpdatedObjectsKey, toVariants(updated));
     info.insert(DeletedObjectsKey, toVariants(deleted));
+    auto toIDs = [](const std::vector<ManagedObject*>& objects) {
+        QList<ObjectID> ids;
+        ids.reserve(static_cast<qsizetype>(objects.size()));
+        for (ManagedObject* object : objects) ids.append(object->objectID());
+        return QVariant::fromValue(ids);
+    };
+    info.insert(InsertedObjectIDsKey, toIDs(inserted));
+    info.insert(UpdatedObjectIDsKey, toIDs(updated));
+    info.insert(DeletedObjectIDsKey, toIDs(deleted));
     NotificationCenter::defaultCenter().post(ManagedObjectContextDidSaveNotification, this, info);
     return {};
 }
@@ -1031,6 +1043,7 @@ void ManagedObjectContext::reset() {
     m_pendingInserted.clear();
     m_pendingUpdated.clear();
     m_pendingDeleted.clear();
+    m_pendingRefreshed.clear();
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();
@@ -1052,6 +1065,216 @@ void ManagedObjectContext::reset() {
         table.byPrimaryKey.clear();
         table.objects.clear();
         table.loaded = false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Merging another context's save
+
+const EntityDescription* ManagedObjectContext::p_localEntity(const ObjectID& id) const {
+    if (!id.isValid() || id.storeUUID() != m_coordinator->storeUUID()) return nullptr;
+    return id.entity()->model() == m_model.get() ? id.entity() : m_model->entity(id.entity()->name());
+}
+
+void ManagedObjectContext::mergeChangesFromContextDidSave(const Notification& notification) {
+    if (notification.sender == this) return;
+    auto ids = [&notification](const QString& key) { return notification.userInfo.value(key).value<QList<ObjectID>>(); };
+    m_merging = true;
+    p_mergeInserted(ids(InsertedObjectIDsKey));
+    p_mergeUpdated(ids(UpdatedObjectIDsKey));
+    p_mergeDeleted(ids(DeletedObjectIDsKey));
+    m_merging = false;
+    processPendingChanges();
+}
+
+void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
+    QMap<int, QList<qint64>> keysByTable;
+    for (const ObjectID& id : ids) {
+        const EntityDescription* entity = p_localEntity(id);
+        if (!entity) continue;
+        const Table& table = m_tables[static_cast<size_t>(entity->tableIndex())];
+        // Tables not read yet will find the rows when they are.
+        if (table.loaded && !table.byPrimaryKey.contains(id.primaryKey())) keysByTable[entity->tableIndex()].append(id.primaryKey());
+    }
+    if (keysByTable.isEmpty()) return;
+    std::vector<ManagedObject*> fresh;
+    std::vector<std::tuple<ManagedObject*, const RelationshipDescription*, qint64>> foreignKeys;
+    for (auto it = keysByTable.begin(); it != keysByTable.end(); ++it) {
+        Table& table = m_tables[static_cast<size_t>(it.key())];
+        const Status status = m_coordinator->p_readTable(
+            it.key(),
+            [&](const EntityDescription* entity, qint64 pk) {
+                std::unique_ptr<ManagedObject> owned = p_makeObject(entity);
+                ManagedObject* object = owned.get();
+                object->m_primaryKey = pk;
+                object->m_inStore = true;
+                object->m_awakeState = 1;
+                table.objects.push_back(std::move(owned));
+                table.byPrimaryKey.insert(pk, object);
+                fresh.push_back(object);
+                m_pendingInserted.insert(object);
+                return object;
+            },
+            [&](ManagedObject* object, const RelationshipDescription* relationship, qint64 key) {
+                foreignKeys.emplace_back(object, relationship, key);
+            },
+            &it.value());
+        if (!status) logWithLevel(TDLogError, "ERROR", "Could not merge inserted objects: %@", status.error().description);
+    }
+    std::vector<SlotChange> changes;
+    for (const auto& [object, relationship, key] : foreignKeys) {
+        const Table& destination = m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())];
+        if (!destination.loaded) {
+            m_pendingForeignKeys[relationship].emplace_back(object, key);
+            continue;
+        }
+        ManagedObject* target = destination.byPrimaryKey.value(key);
+        if (target && !target->m_deleted && target->entity()->isKindOfEntity(relationship->destinationEntity()))
+            p_setToOne(object, relationship, target, changes);
+    }
+    for (ManagedObject* object : fresh) {
+        for (const RelationshipDescription* r : object->entity()->relationships()) {
+            if (r->storage() != RelationshipDescription::Storage::JoinTable) continue;
+            const Table& other = m_tables[static_cast<size_t>(r->destinationEntity()->tableIndex())];
+            if (!other.loaded) continue;
+            const Result<QList<qint64>> members = m_coordinator->p_readJoinMembers(r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
+            if (!members) continue;
+            for (qint64 key : *members) {
+                ManagedObject* target = other.byPrimaryKey.value(key);
+                if (!target || target->m_deleted) continue;
+                // Two new objects are linked once, from the owning side.
+                if (target->m_awakeState == 1 && !r->isJoinTableOwner()) continue;
+                changes.push_back({SlotChange::Union, object, r, {}, nullptr, {target}});
+                changes.push_back({SlotChange::Union, target, r->inverseRelationship(), {}, nullptr, {object}});
+            }
+        }
+    }
+    p_apply(changes);
+    p_awake(fresh);
+}
+
+void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
+    QMap<int, QList<qint64>> keysByTable;
+    for (const ObjectID& id : ids) {
+        const EntityDescription* entity = p_localEntity(id);
+        if (!entity) continue;
+        const Table& table = m_tables[static_cast<size_t>(entity->tableIndex())];
+        if (ManagedObject* object = table.byPrimaryKey.value(id.primaryKey()); object && !object->m_deleted)
+            keysByTable[entity->tableIndex()].append(id.primaryKey());
+    }
+    for (auto it = keysByTable.begin(); it != keysByTable.end(); ++it) {
+        const Table& table = m_tables[static_cast<size_t>(it.key())];
+        // The stored rows go into scratch objects and are compared with the live ones.
+        std::vector<std::unique_ptr<ManagedObject>> scratch;
+        QHash<ManagedObject*, QHash<const RelationshipDescription*, qint64>> scratchKeys;
+        const Status status = m_coordinator->p_readTable(
+            it.key(),
+            [&](const EntityDescription* entity, qint64 pk) {
+                scratch.push_back(std::make_unique<ManagedObject>(entity, this));
+                scratch.back()->m_primaryKey = pk;
+                return scratch.back().get();
+            },
+            [&](ManagedObject* object, const RelationshipDescription* relationship, qint64 key) {
+                scratchKeys[object].insert(relationship, key);
+            },
+            &it.value());
+        if (!status) {
+            logWithLevel(TDLogError, "ERROR", "Could not merge updated objects: %@", status.error().description);
+            continue;
+        }
+        for (const auto& stored : scratch) {
+            ManagedObject* object = table.byPrimaryKey.value(stored->m_primaryKey);
+            if (!object || object->entity() != stored->entity()) continue;
+            ChangeRecord* record = object->m_changes.get();
+            std::vector<SlotChange> changes;
+            for (const AttributeDescription* a : object->entity()->attributes()) {
+                if (a->isTransient()) continue;
+                const QVariant& value = stored->m_attributes[static_cast<size_t>(a->slot())];
+                // A property changed here and not saved keeps its value; its committed value follows the store.
+                if (record) {
+                    auto local = std::find_if(record->attributes.begin(), record->attributes.end(),
+                                              [a](const auto& e) { return e.first == a->slot(); });
+                    if (local != record->attributes.end()) {
+                        local->second = value;
+                        continue;
+                    }
+                }
+                if (!sameValue(object->m_attributes[static_cast<size_t>(a->slot())], value))
+                    changes.push_back({SlotChange::SetAttribute, object, a, value});
+            }
+            for (const RelationshipDescription* r : object->entity()->relationships()) {
+                const Table& other = m_tables[static_cast<size_t>(r->destinationEntity()->tableIndex())];
+                if (!other.loaded) continue;
+                if (r->storage() == RelationshipDescription::Storage::ForeignKey) {
+                    const qint64 key = scratchKeys.value(stored.get()).value(r, 0);
+                    ManagedObject* target = key ? other.byPrimaryKey.value(key) : nullptr;
+                    if (target && target->m_deleted) target = nullptr;
+                    if (record) {
+                        auto local = std::find_if(record->toOne.begin(), record->toOne.end(),
+                                                  [r](const auto& e) { return e.first == r->slot(); });
+                        if (local != record->toOne.end()) {
+                            local->second = target;
+                            continue;
+                        }
+                    }
+                    p_setToOne(object, r, target, changes);
+                } else if (r->storage() == RelationshipDescription::Storage::JoinTable) {
+                    if (record && record->toManyDelta(r->slot())) continue;
+                    const Result<QList<qint64>> members =
+                        m_coordinator->p_readJoinMembers(r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
+                    if (!members) continue;
+                    QSet<ManagedObject*> wanted;
+                    for (qint64 key : *members)
+                        if (ManagedObject* target = other.byPrimaryKey.value(key); target && !target->m_deleted) wanted.insert(target);
+                    const ObjectSet& current = object->m_toMany[static_cast<size_t>(r->slot())];
+                    for (ManagedObject* member : current) {
+                        if (wanted.contains(member)) continue;
+                        changes.push_back({SlotChange::Minus, object, r, {}, nullptr, {member}});
+                        changes.push_back({SlotChange::Minus, member, r->inverseRelationship(), {}, nullptr, {object}});
+                    }
+                    for (ManagedObject* member : std::as_const(wanted)) {
+                        if (current.contains(member)) continue;
+                        changes.push_back({SlotChange::Union, object, r, {}, nullptr, {member}});
+                        changes.push_back({SlotChange::Union, member, r->inverseRelationship(), {}, nullptr, {object}});
+                    }
+                }
+            }
+            if (record && record->isEmpty()) object->m_changes.reset();
+            p_apply(changes);
+        }
+    }
+}
+
+void ManagedObjectContext::p_mergeDeleted(const QList<ObjectID>& ids) {
+    for (const ObjectID& id : ids) {
+        const EntityDescription* entity = p_localEntity(id);
+        if (!entity) continue;
+        ManagedObject* object = m_tables[static_cast<size_t>(entity->tableIndex())].byPrimaryKey.value(id.primaryKey());
+        if (!object) continue;
+        std::vector<SlotChange> changes;
+        if (!object->m_deleted) {
+            for (const RelationshipDescription* relationship : entity->relationships()) {
+                if (!m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())].loaded) continue;
+                const RelationshipDescription* inverse = relationship->inverseRelationship();
+                QList<ManagedObject*> destinations;
+                if (relationship->isToMany())
+                    destinations = object->m_toMany[static_cast<size_t>(relationship->slot())].toList();
+                else if (ManagedObject* target = object->m_toOne[static_cast<size_t>(relationship->slot())])
+                    destinations.append(target);
+                for (ManagedObject* destination : destinations) {
+                    if (destination->m_deleted) continue;
+                    if (inverse->isToMany())
+                        changes.push_back({SlotChange::Minus, destination, inverse, {}, nullptr, {object}});
+                    else if (destination->m_toOne[static_cast<size_t>(inverse->slot())] == object)
+                        changes.push_back({SlotChange::SetToOne, destination, inverse, {}, nullptr, {}});
+                }
+            }
+            changes.push_back({SlotChange::MarkDeleted, object});
+        }
+        p_apply(changes);
+        object->m_inStore = false;
+        object->m_changes.reset();
+        p_noteStatus(object);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/error.h"
+#include "platform/notifications/notification.h"
 #include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/managed_object.h"
 #include "platform/objectstore/object_id.h"
@@ -31,6 +32,10 @@ inline const QString DeletedObjectsKey = QStringLiteral("deleted");
 inline const QString RefreshedObjectsKey = QStringLiteral("refreshed");
 inline const QString InvalidatedObjectsKey = QStringLiteral("invalidated");
 inline const QString InvalidatedAllObjectsKey = QStringLiteral("invalidatedAll");
+// In the did-save notification beside the objects: their IDs (QList<ObjectID>), which other threads may read.
+inline const QString InsertedObjectIDsKey = QStringLiteral("insertedObjectIDs");
+inline const QString UpdatedObjectIDsKey = QStringLiteral("updatedObjectIDs");
+inline const QString DeletedObjectIDsKey = QStringLiteral("deletedObjectIDs");
 
 // A scratch pad of objects over a coordinator's store, used on one thread. It owns its objects: they
 // live until the context is reset or destroyed (deleted ones too, so undo can bring them back). A
@@ -84,6 +89,13 @@ public:
     void rollback();
     // Forgets every object: pointers to them become invalid. willReset runs first.
     void reset();
+
+    // Brings in what another context saved to the same store (call it on this context's thread):
+    // inserted objects appear in tables this context has read, updated ones are read again and deleted
+    // ones go. A property this context has changed and not saved keeps its value. The merge is announced
+    // as "inserted", "refreshed" and "deleted" objects, is not registered for undo and leaves nothing to
+    // save.
+    void mergeChangesFromContextDidSave(const Notification& notification);
 
 protected:
     virtual void willReset() {}
@@ -149,7 +161,10 @@ private:
 
     // Saving.
     Status p_validate(std::vector<std::tuple<ManagedObject*, QString, QVariant>>& replacements);
-    void p_didSave();
+    void p_mergeInserted(const QList<ObjectID>& ids);
+    void p_mergeUpdated(const QList<ObjectID>& ids);
+    void p_mergeDeleted(const QList<ObjectID>& ids);
+    const EntityDescription* p_localEntity(const ObjectID& id) const;
 
     PersistentStoreCoordinator* m_coordinator;
     std::shared_ptr<const ObjectModel> m_model;
@@ -166,6 +181,8 @@ private:
     ObjectSet m_pendingInserted;
     ObjectSet m_pendingUpdated;
     ObjectSet m_pendingDeleted;
+    ObjectSet m_pendingRefreshed;
+    bool m_merging = false;
     bool m_pendingScheduled = false;
     bool m_processing = false;
     bool m_loading = false;

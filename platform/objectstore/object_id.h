@@ -3,6 +3,7 @@
 #include "platform/base/error.h"
 
 #include <QHashFunctions>
+#include <QMetaType>
 #include <QString>
 
 namespace platform {
@@ -40,3 +41,5 @@ private:
 size_t qHash(const ObjectID& id, size_t seed = 0);
 
 }  // namespace platform
+
+Q_DECLARE_METATYPE(platform::ObjectID)

@@ -368,84 +368,115 @@ qint64 PersistentStoreCoordinator::p_allocatePrimaryKey(int table) {
     return ++m_lastPrimaryKey[static_cast<size_t>(table)];
 }
 
-Status PersistentStoreCoordinator::p_readTable(
-    int table, const std::function<ManagedObject*(const EntityDescription*, qint64)>& make,
-    const std::function<void(ManagedObject*, const RelationshipDescription*, qint64)>& foreignKey) {
+Status PersistentStoreCoordinator::p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey,
+                                               const QList<qint64>* keys) {
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
     const auto& columns = m_columns[static_cast<size_t>(table)];
     QString sql = QStringLiteral("SELECT pk, kind");
     for (const Column& column : columns) sql += QStringLiteral(", ") + quoted(column.name);
     sql += QStringLiteral(" FROM ") + quoted(m_tableNames[static_cast<size_t>(table)]);
+    if (keys) sql += QStringLiteral(" WHERE pk = ?");
     sqlite3_stmt* statement = p_statement(sql);
     if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
-    int rc;
     const EntityDescription* lastEntity = nullptr;
     int lastKind = -1;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const qint64 pk = sqlite3_column_int64(statement, 0);
-        const int kind = sqlite3_column_int(statement, 1);
-        if (kind != lastKind) {
-            lastKind = kind;
-            lastEntity = m_entityOfKind.value(kind);
+    auto readRows = [&]() -> Status {
+        int rc;
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+            const qint64 pk = sqlite3_column_int64(statement, 0);
+            const int kind = sqlite3_column_int(statement, 1);
+            if (kind != lastKind) {
+                lastKind = kind;
+                lastEntity = m_entityOfKind.value(kind);
+            }
+            if (!lastEntity || lastEntity->tableIndex() != table)
+                return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
+                                            QStringLiteral("The store \"%1\" holds a row of unknown kind %2.").arg(m_path).arg(kind));
+            p_readRow(statement, make(lastEntity, pk), foreignKey);
         }
-        if (!lastEntity || lastEntity->tableIndex() != table) {
-            sqlite3_reset(statement);
-            return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                        QStringLiteral("The store \"%1\" holds a row of unknown kind %2.").arg(m_path).arg(kind));
+        if (rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("reading"));
+        return {};
+    };
+    Status status;
+    if (!keys) {
+        status = readRows();
+        sqlite3_reset(statement);
+        return status;
+    }
+    for (qint64 key : *keys) {
+        sqlite3_bind_int64(statement, 1, key);
+        status = readRows();
+        sqlite3_reset(statement);
+        if (!status) break;
+    }
+    return status;
+}
+
+void PersistentStoreCoordinator::p_readRow(sqlite3_stmt* statement, ManagedObject* object, const ForeignKey& foreignKey) {
+    for (const PropertyDescription* property : m_entityColumns[static_cast<size_t>(object->entity()->index())]) {
+        const int c = property->column() + 2;
+        const int type = sqlite3_column_type(statement, c);
+        if (type == SQLITE_NULL) continue;
+        const AttributeDescription* attribute = property->asAttribute();
+        if (!attribute) {
+            foreignKey(object, property->asRelationship(), sqlite3_column_int64(statement, c));
+            continue;
         }
-        ManagedObject* object = make(lastEntity, pk);
-        for (const PropertyDescription* property : m_entityColumns[static_cast<size_t>(lastEntity->index())]) {
-            const int c = property->column() + 2;
-            const int type = sqlite3_column_type(statement, c);
-            if (type == SQLITE_NULL) continue;
-            const AttributeDescription* attribute = property->asAttribute();
-            if (!attribute) {
-                foreignKey(object, property->asRelationship(), sqlite3_column_int64(statement, c));
-                continue;
-            }
-            QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
-            switch (attribute->type()) {
-            case AttributeType::String:
-                slot = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
-                                         sqlite3_column_bytes(statement, c));
-                break;
-            case AttributeType::Integer64:
-                slot = qint64(sqlite3_column_int64(statement, c));
-                break;
-            case AttributeType::Double:
-                slot = sqlite3_column_double(statement, c);
-                break;
-            case AttributeType::Boolean:
-                slot = sqlite3_column_int64(statement, c) != 0;
-                break;
-            case AttributeType::Date:
-                slot = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
-                break;
-            case AttributeType::Binary:
-            case AttributeType::Transformable: {
-                const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
-                QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
-                if (attribute->type() == AttributeType::Binary) {
-                    slot = data;
-                    break;
-                }
-                const auto transformer = valueTransformerForName(attribute->valueTransformerName());
-                if (!transformer) {
-                    logWithLevel(TDLogError, "ERROR", "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
-                                 attribute->valueTransformerName(), attribute->name());
-                    slot = data;
-                } else {
-                    slot = transformer->reverseTransformedValue(data);
-                }
+        QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
+        switch (attribute->type()) {
+        case AttributeType::String:
+            slot = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
+                                     sqlite3_column_bytes(statement, c));
+            break;
+        case AttributeType::Integer64:
+            slot = qint64(sqlite3_column_int64(statement, c));
+            break;
+        case AttributeType::Double:
+            slot = sqlite3_column_double(statement, c);
+            break;
+        case AttributeType::Boolean:
+            slot = sqlite3_column_int64(statement, c) != 0;
+            break;
+        case AttributeType::Date:
+            slot = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
+            break;
+        case AttributeType::Binary:
+        case AttributeType::Transformable: {
+            const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
+            QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
+            if (attribute->type() == AttributeType::Binary) {
+                slot = data;
                 break;
             }
+            const auto transformer = valueTransformerForName(attribute->valueTransformerName());
+            if (!transformer) {
+                logWithLevel(TDLogError, "ERROR", "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
+                             attribute->valueTransformerName(), attribute->name());
+                slot = data;
+            } else {
+                slot = transformer->reverseTransformedValue(data);
             }
+            break;
+        }
         }
     }
+}
+
+Result<QList<qint64>> PersistentStoreCoordinator::p_readJoinMembers(int join, bool ownerSide, qint64 key) {
+    QMutexLocker locker(&m_lock);
+    if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
+    const QString table = quoted(m_joinTableNames[static_cast<size_t>(join)]);
+    sqlite3_stmt* statement = p_statement(ownerSide ? QStringLiteral("SELECT b FROM %1 WHERE a = ?").arg(table)
+                                                    : QStringLiteral("SELECT a FROM %1 WHERE b = ?").arg(table));
+    if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
+    sqlite3_bind_int64(statement, 1, key);
+    QList<qint64> members;
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) members.append(sqlite3_column_int64(statement, 0));
     sqlite3_reset(statement);
     if (rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("reading"));
-    return {};
+    return members;
 }
 
 Status PersistentStoreCoordinator::p_readJoinTable(int join, const std::function<void(qint64, qint64)>& pair) {

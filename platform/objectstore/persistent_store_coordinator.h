@@ -80,12 +80,17 @@ private:
 
     // Used by contexts, under the lock.
     qint64 p_allocatePrimaryKey(int table);
-    Status p_readTable(int table, const std::function<ManagedObject*(const EntityDescription*, qint64)>& make,
-                       const std::function<void(ManagedObject*, const RelationshipDescription*, qint64)>& foreignKey);
+    using MakeObject = std::function<ManagedObject*(const EntityDescription*, qint64)>;
+    using ForeignKey = std::function<void(ManagedObject*, const RelationshipDescription*, qint64)>;
+    // Reads every row of a table, or only the rows with the given keys.
+    Status p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey, const QList<qint64>* keys = nullptr);
+    // The keys on the other side of a join table for one object.
+    Result<QList<qint64>> p_readJoinMembers(int join, bool ownerSide, qint64 key);
     Status p_readJoinTable(int join, const std::function<void(qint64, qint64)>& pair);
     Status p_write(const std::vector<ManagedObject*>& inserted, const std::vector<ManagedObject*>& updated,
                    const std::vector<ManagedObject*>& deleted);
 
+    void p_readRow(sqlite3_stmt* statement, ManagedObject* object, const ForeignKey& foreignKey);
     Status p_open(const QString& path, const Options& options);
     Status p_createSchema();
     Status p_checkSchema();
