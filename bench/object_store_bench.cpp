@@ -1,4 +1,5 @@
 // The object store against raw SQLite on the same file: saving one change, and opening a whole store.
+#include "platform/notifications/notification_center.h"
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
@@ -162,5 +163,39 @@ void BM_BareSqliteReadAll(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BareSqliteReadAll)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+namespace {
+
+// A context on another thread changes n tasks and saves; the main context merges the save.
+void BM_MergeBackgroundSave(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const QString path = storeWithTasks(n);
+    PersistentStoreCoordinator coordinator(benchModel());
+    if (!coordinator.openStore(path).ok()) {
+        state.SkipWithError("could not open the store");
+        return;
+    }
+    ManagedObjectContext main(&coordinator);
+    main.loadAllObjects();
+    ManagedObjectContext background(&coordinator);
+    background.loadAllObjects();
+    auto tasks = background.execute(FetchRequest(QStringLiteral("Task")));
+    int round = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ++round;
+        for (ManagedObject* task : *tasks) task->setValue(QStringLiteral("priority"), qint64(round % 10));
+        QVariantMap saved;
+        QObject owner;
+        NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextDidSaveNotification, &background,
+                                                        [&saved](const Notification& n) { saved = n.userInfo; });
+        state.ResumeTiming();
+        if (!background.save().ok()) state.SkipWithError("save failed");
+        main.mergeChangesFromContextDidSave(Notification{ManagedObjectContextDidSaveNotification, &background, saved});
+    }
+}
+BENCHMARK(BM_MergeBackgroundSave)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -108,8 +108,10 @@ ManagedObject* ManagedObjectContext::insertObject(const QString& entityName) {
     return object;
 }
 
-void ManagedObjectContext::p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects) {
+void ManagedObjectContext::p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects,
+                                              QSet<ManagedObject*>& doomed) {
     objects.push_back(object);
+    doomed.insert(object);
     object->willDelete();
     for (const RelationshipDescription* relationship : object->entity()->relationships()) {
         if (relationship->deleteRule() != DeleteRule::Cascade) continue;
@@ -120,9 +122,8 @@ void ManagedObjectContext::p_collectDeletions(ManagedObject* object, std::vector
         else if (ManagedObject* target = object->m_toOne[static_cast<size_t>(relationship->slot())])
             destinations.append(target);
         for (ManagedObject* destination : destinations) {
-            if (destination->m_deleted || std::find(objects.begin(), objects.end(), destination) != objects.end())
-                continue;
-            p_collectDeletions(destination, objects);
+            if (destination->m_deleted || doomed.contains(destination)) continue;
+            p_collectDeletions(destination, objects, doomed);
         }
     }
 }
@@ -130,8 +131,8 @@ void ManagedObjectContext::p_collectDeletions(ManagedObject* object, std::vector
 void ManagedObjectContext::deleteObject(ManagedObject* object) {
     if (!object || object->m_context != this || object->m_deleted) return;
     std::vector<ManagedObject*> doomed;
-    p_collectDeletions(object, doomed);
-    const QSet<ManagedObject*> doomedSet(doomed.begin(), doomed.end());
+    QSet<ManagedObject*> doomedSet;
+    p_collectDeletions(object, doomed, doomedSet);
     std::vector<SlotChange> changes;
     // Live objects let go of the deleted ones; the deleted keep their own values, so undo finds them whole.
     for (ManagedObject* victim : doomed) {
@@ -191,14 +192,10 @@ void ManagedObjectContext::p_setValue(ManagedObject* object, const PropertyDescr
         return;
     }
     QList<ManagedObject*> wanted;
+    ObjectSet wantedSet;
     for (ManagedObject* target : managedObjectsFromVariantList(value))
-        if (acceptable(target) && !wanted.contains(target)) wanted.append(target);
+        if (acceptable(target) && wantedSet.insert(target)) wanted.append(target);
     ObjectSet& current = object->m_toMany[static_cast<size_t>(relationship->slot())];
-    const ObjectSet wantedSet = [&] {
-        ObjectSet s;
-        for (ManagedObject* o : wanted) s.appendNew(o);
-        return s;
-    }();
     if (wantedSet == current) return;
     const RelationshipDescription* inverse = relationship->inverseRelationship();
     std::vector<SlotChange> changes{{SlotChange::SetToMany, object, relationship, {}, nullptr, wanted}};
@@ -251,30 +248,32 @@ void ManagedObjectContext::p_addObjects(ManagedObject* object, const Relationshi
     p_ensureLoaded(relationship, object);
     const ObjectSet& current = object->m_toMany[static_cast<size_t>(relationship->slot())];
     QList<ManagedObject*> added;
+    ObjectSet seen;
     for (ManagedObject* member : objects) {
         if (!member || member->m_context != this || member->m_deleted ||
             !member->entity()->isKindOfEntity(relationship->destinationEntity())) {
             logWithLevel(TDLogWarning, "WARNING", "Ignoring an unsuitable object added to \"%@\".", relationship->name());
             continue;
         }
-        if (!current.contains(member) && !added.contains(member)) added.append(member);
+        if (!current.contains(member) && seen.insert(member)) added.append(member);
     }
     if (added.isEmpty()) return;
     const RelationshipDescription* inverse = relationship->inverseRelationship();
     std::vector<SlotChange> changes{{SlotChange::Union, object, relationship, {}, nullptr, added}};
+    QHash<ManagedObject*, size_t> previousOwners;
     for (ManagedObject* member : added) {
         if (inverse->isToMany()) {
             changes.push_back({SlotChange::Union, member, inverse, {}, nullptr, {object}});
             continue;
         }
         if (ManagedObject* previous = member->m_toOne[static_cast<size_t>(inverse->slot())]) {
-            auto it = std::find_if(changes.begin(), changes.end(), [&](const SlotChange& c) {
-                return c.op == SlotChange::Minus && c.object == previous && c.property == relationship;
-            });
-            if (it != changes.end())
-                it->objects.append(member);
-            else
+            const auto it = previousOwners.constFind(previous);
+            if (it != previousOwners.constEnd()) {
+                changes[*it].objects.append(member);
+            } else {
+                previousOwners.insert(previous, changes.size());
                 changes.push_back({SlotChange::Minus, previous, relationship, {}, nullptr, {member}});
+            }
         }
         changes.push_back({SlotChange::SetToOne, member, inverse, {}, object, {}});
     }
@@ -290,8 +289,9 @@ void ManagedObjectContext::p_removeObjects(ManagedObject* object, const Relation
     p_ensureLoaded(relationship, object);
     const ObjectSet& current = object->m_toMany[static_cast<size_t>(relationship->slot())];
     QList<ManagedObject*> removed;
+    ObjectSet seen;
     for (ManagedObject* member : objects)
-        if (member && current.contains(member) && !removed.contains(member)) removed.append(member);
+        if (member && current.contains(member) && seen.insert(member)) removed.append(member);
     if (removed.isEmpty()) return;
     const RelationshipDescription* inverse = relationship->inverseRelationship();
     std::vector<SlotChange> changes{{SlotChange::Minus, object, relationship, {}, nullptr, removed}};
@@ -425,14 +425,7 @@ ManagedObjectContext::SlotChange ManagedObjectContext::p_write(const SlotChange&
     ++m_changeCount;
     if (track && c.property) {
         if (c.op == SlotChange::SetToMany) {
-            // Tracked as the members that left and joined.
-            QList<ManagedObject*> left, joined;
-            for (ManagedObject* member : undo.objects)
-                if (!c.objects.contains(member)) left.append(member);
-            for (ManagedObject* member : c.objects)
-                if (!undo.objects.contains(member)) joined.append(member);
-            p_track(object, {SlotChange::Minus, object, c.property, {}, nullptr, left}, {}, nullptr);
-            p_track(object, {SlotChange::Union, object, c.property, {}, nullptr, joined}, {}, nullptr);
+            p_trackReplacement(object, c.property, undo.objects, c.objects);
         } else {
             p_track(object, c, oldValue, oldTarget);
         }
@@ -489,6 +482,20 @@ void ManagedObjectContext::p_track(ManagedObject* object, const SlotChange& c, c
     if (record.isEmpty()) object->m_changes.reset();
 }
 
+// A whole to-many replaced is tracked as the members that left and joined.
+void ManagedObjectContext::p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
+                                              const QList<ManagedObject*>& before, const QList<ManagedObject*>& after) {
+    const QSet<ManagedObject*> beforeSet(before.begin(), before.end());
+    const QSet<ManagedObject*> afterSet(after.begin(), after.end());
+    QList<ManagedObject*> left, joined;
+    for (ManagedObject* member : before)
+        if (!afterSet.contains(member)) left.append(member);
+    for (ManagedObject* member : after)
+        if (!beforeSet.contains(member)) joined.append(member);
+    p_track(object, {SlotChange::Minus, object, property, {}, nullptr, left}, {}, nullptr);
+    p_track(object, {SlotChange::Union, object, property, {}, nullptr, joined}, {}, nullptr);
+}
+
 void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value) {
     SlotChange change{SlotChange::SetAttribute, object, property};
     if (const AttributeDescription* attribute = property->asAttribute()) {
@@ -516,13 +523,7 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
     if (change.op == SlotChange::SetToOne) oldTarget = object->m_toOne[static_cast<size_t>(property->slot())];
     const SlotChange undo = p_write(change, false);
     if (change.op == SlotChange::SetToMany) {
-        QList<ManagedObject*> left, joined;
-        for (ManagedObject* member : undo.objects)
-            if (!change.objects.contains(member)) left.append(member);
-        for (ManagedObject* member : change.objects)
-            if (!undo.objects.contains(member)) joined.append(member);
-        p_track(object, {SlotChange::Minus, object, property, {}, nullptr, left}, {}, nullptr);
-        p_track(object, {SlotChange::Union, object, property, {}, nullptr, joined}, {}, nullptr);
+        p_trackReplacement(object, property, undo.objects, change.objects);
     } else {
         p_track(object, change, oldValue, oldTarget);
     }

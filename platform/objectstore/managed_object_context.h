@@ -8,6 +8,7 @@
 #include "platform/undo/undo_manager.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QPointer>
 
@@ -140,11 +141,13 @@ private:
     void p_apply(std::vector<SlotChange>& changes);
     SlotChange p_write(const SlotChange& change, bool track);
     void p_track(ManagedObject* object, const SlotChange& change, const QVariant& oldValue, ManagedObject* oldTarget);
+    void p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
+                            const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
     void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
     void p_noteStatus(ManagedObject* object);
     void p_notePending(ManagedObject* object, SlotChange::Op op);
     void p_schedulePendingChanges();
-    void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects);
+    void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects, QSet<ManagedObject*>& doomed);
     void p_notifyObservers(ManagedObject* object, const KeyChange& change);
     bool p_isObserved(ManagedObject* object, const QString& key) const;
     int p_addObserver(ManagedObject* object, const QString& key, QObject* owner, ManagedObject::ObserverHandler handler);
