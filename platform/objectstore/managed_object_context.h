@@ -1,0 +1,200 @@
+#pragma once
+
+#include "platform/base/error.h"
+#include "platform/notifications/notification.h"
+#include "platform/objectstore/fetch_request.h"
+#include "platform/objectstore/managed_object.h"
+#include "platform/objectstore/object_id.h"
+#include "platform/undo/undo_manager.h"
+
+#include <QHash>
+#include <QSet>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <vector>
+
+namespace platform {
+
+class ObjectModel;
+class PersistentStoreCoordinator;
+struct ManagedObjectClass;
+
+// Posted (sender: the context) by processPendingChanges with the lists "inserted", "updated",
+// "deleted", "refreshed", "invalidated" and "invalidatedAll".
+inline const QString ManagedObjectContextObjectsDidChangeNotification =
+    QStringLiteral("ManagedObjectContextObjectsDidChange");
+// Posted (sender: the context) after a save with the lists "inserted", "updated" and "deleted".
+inline const QString ManagedObjectContextDidSaveNotification = QStringLiteral("ManagedObjectContextDidSave");
+inline const QString InsertedObjectsKey = QStringLiteral("inserted");
+inline const QString UpdatedObjectsKey = QStringLiteral("updated");
+inline const QString DeletedObjectsKey = QStringLiteral("deleted");
+inline const QString RefreshedObjectsKey = QStringLiteral("refreshed");
+inline const QString InvalidatedObjectsKey = QStringLiteral("invalidated");
+inline const QString InvalidatedAllObjectsKey = QStringLiteral("invalidatedAll");
+// In the did-save notification beside the objects: their IDs (QList<ObjectID>), which other threads may read.
+inline const QString InsertedObjectIDsKey = QStringLiteral("insertedObjectIDs");
+inline const QString UpdatedObjectIDsKey = QStringLiteral("updatedObjectIDs");
+inline const QString DeletedObjectIDsKey = QStringLiteral("deletedObjectIDs");
+
+// A scratch pad of objects over a coordinator's store, used on one thread. It owns its objects: they
+// live until the context is reset or destroyed (deleted ones too, so undo can bring them back). A
+// context reads a table the first time it fetches its entity or follows a relationship into it;
+// loadAllObjects reads the whole store at once.
+class ManagedObjectContext : public QObject {
+    Q_OBJECT
+public:
+    explicit ManagedObjectContext(PersistentStoreCoordinator* coordinator, QObject* parent = nullptr);
+    ~ManagedObjectContext() override;
+
+    PersistentStoreCoordinator* coordinator() const { return m_coordinator; }
+    const ObjectModel& model() const;
+
+    // Not owned; none by default (no undo registration).
+    UndoManager* undoManager() const { return m_undoManager; }
+    void setUndoManager(UndoManager* undoManager);
+
+    Status loadAllObjects();
+
+    // A new object of the entity, or nullptr (logged) for an unknown entity.
+    ManagedObject* insertObject(const QString& entityName);
+    template <typename T>
+    T* insertObject(const QString& entityName) {
+        return dynamic_cast<T*>(insertObject(entityName));
+    }
+    // Deletes with the model's delete rules; the object stays valid (isDeleted) until reset.
+    virtual void deleteObject(ManagedObject* object);
+
+    Result<QList<ManagedObject*>> execute(const FetchRequest& request);
+    Result<qint64> count(const FetchRequest& request);
+
+    // The object with the ID (reading its table if needed), or nullptr when there is none.
+    ManagedObject* objectWithID(const ObjectID& id);
+    Result<ManagedObject*> existingObject(const ObjectID& id);
+    Result<ObjectID> objectIDForURIString(const QString& uri) const;
+
+    // Posts the objects-did-change notification for the changes since the last call. Runs by itself at
+    // the end of the event-loop pass in which something changed.
+    void processPendingChanges();
+    bool hasChanges() const;
+    QList<ManagedObject*> insertedObjects() const { return m_inserted.toList(); }
+    QList<ManagedObject*> updatedObjects() const { return m_updated.toList(); }
+    QList<ManagedObject*> deletedObjects() const { return m_deleted.toList(); }
+    qsizetype registeredObjectCount() const;
+
+    // Validates, then writes every change in one transaction. On failure nothing is written and the
+    // context keeps its changes.
+    Status save();
+    // Throws away every unsaved change (and the undo actions).
+    void rollback();
+    // Forgets every object: pointers to them become invalid. willReset runs first.
+    void reset();
+
+    // Brings in what another context saved to the same store (call it on this context's thread):
+    // inserted objects appear in tables this context has read, updated ones are read again and deleted
+    // ones go. A property this context has changed and not saved keeps its value. The merge is announced
+    // as "inserted", "refreshed" and "deleted" objects, is not registered for undo and leaves nothing to
+    // save.
+    void mergeChangesFromContextDidSave(const Notification& notification);
+
+protected:
+    virtual void willReset() {}
+
+private:
+    friend class ManagedObject;
+    friend class PersistentStoreCoordinator;
+
+    // One write of one slot (or of an object's deleted state), the unit of change tracking and undo.
+    struct SlotChange {
+        enum Op { SetAttribute, SetToOne, Union, Minus, SetToMany, MarkDeleted, MarkUndeleted };
+        SlotChange(Op o, ManagedObject* obj, const PropertyDescription* p = nullptr, QVariant v = {},
+                   ManagedObject* t = nullptr, QList<ManagedObject*> list = {})
+            : op(o), object(obj), property(p), value(std::move(v)), target(t), objects(std::move(list)) {}
+        Op op;
+        ManagedObject* object;
+        const PropertyDescription* property;
+        QVariant value;
+        ManagedObject* target;
+        QList<ManagedObject*> objects;
+    };
+    struct Table {
+        std::vector<std::unique_ptr<ManagedObject>> objects;  // owned, in load then insertion order
+        QHash<qint64, ManagedObject*> byPrimaryKey;
+        bool loaded = false;
+    };
+    struct Observer {
+        int token;
+        QString key;
+        QObject* owner;
+        std::shared_ptr<ManagedObject::ObserverHandler> handler;
+    };
+
+    // Change path.
+    void p_setValue(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
+    void p_addObjects(ManagedObject* object, const RelationshipDescription* relationship,
+                      const QList<ManagedObject*>& objects);
+    void p_removeObjects(ManagedObject* object, const RelationshipDescription* relationship,
+                         const QList<ManagedObject*>& objects);
+    void p_setToOne(ManagedObject* object, const RelationshipDescription* relationship, ManagedObject* target,
+                    std::vector<SlotChange>& changes);
+    void p_apply(std::vector<SlotChange>& changes);
+    SlotChange p_write(const SlotChange& change, bool track);
+    void p_track(ManagedObject* object, const SlotChange& change, const QVariant& oldValue, ManagedObject* oldTarget);
+    void p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
+                            const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
+    void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
+    void p_noteStatus(ManagedObject* object);
+    void p_notePending(ManagedObject* object, SlotChange::Op op);
+    void p_schedulePendingChanges();
+    void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects, QSet<ManagedObject*>& doomed);
+    void p_notifyObservers(ManagedObject* object, const KeyChange& change);
+    bool p_isObserved(ManagedObject* object, const QString& key) const;
+    int p_addObserver(ManagedObject* object, const QString& key, QObject* owner, ManagedObject::ObserverHandler handler);
+    void p_removeObserver(int token);
+    void p_removeObserversOwnedBy(QObject* owner);
+    const ManagedObjectClass* p_class(const EntityDescription* entity);
+    std::unique_ptr<ManagedObject> p_makeObject(const EntityDescription* entity);
+
+    // Loading.
+    void p_ensureLoaded(const RelationshipDescription* relationship, const ManagedObject* object);
+    Status p_loadTables(const QList<int>& tables);
+    void p_wireForeignKeys();
+    void p_awake(const std::vector<ManagedObject*>& objects);
+
+    // Saving.
+    Status p_validate(std::vector<std::tuple<ManagedObject*, QString, QVariant>>& replacements);
+    void p_mergeInserted(const QList<ObjectID>& ids);
+    void p_mergeUpdated(const QList<ObjectID>& ids);
+    void p_mergeDeleted(const QList<ObjectID>& ids);
+    const EntityDescription* p_localEntity(const ObjectID& id) const;
+
+    PersistentStoreCoordinator* m_coordinator;
+    std::shared_ptr<const ObjectModel> m_model;
+    QPointer<UndoManager> m_undoManager;
+    std::vector<Table> m_tables;
+    std::vector<bool> m_joinLoaded;
+    QHash<const RelationshipDescription*, std::vector<std::pair<ManagedObject*, qint64>>> m_pendingForeignKeys;
+    std::vector<std::shared_ptr<const ManagedObjectClass>> m_classes;  // per entity index
+    std::vector<bool> m_classLookedUp;
+
+    ObjectSet m_inserted;
+    ObjectSet m_updated;
+    ObjectSet m_deleted;
+    ObjectSet m_pendingInserted;
+    ObjectSet m_pendingUpdated;
+    ObjectSet m_pendingDeleted;
+    ObjectSet m_pendingRefreshed;
+    bool m_merging = false;
+    bool m_pendingScheduled = false;
+    bool m_processing = false;
+    bool m_loading = false;
+
+    QHash<ManagedObject*, std::vector<Observer>> m_observers;
+    QHash<int, ManagedObject*> m_observerTokens;
+    QList<QObject*> m_observerOwners;
+    int m_nextObserverToken = 1;
+    quint64 m_changeCount = 0;
+};
+
+}  // namespace platform

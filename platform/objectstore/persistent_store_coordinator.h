@@ -1,0 +1,123 @@
+#pragma once
+
+#include "platform/base/error.h"
+#include "platform/objectstore/object_model.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QRecursiveMutex>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform {
+
+class ManagedObject;
+class RelationshipDescription;
+
+// What a store file says about itself, readable without a model.
+struct StoreMetadata {
+    QString modelVersion;   // the version identifier of the model that wrote it
+    QByteArray modelHash;   // that model's version hash
+    QString storeUUID;
+    QVariantMap metadata;   // free entries
+};
+
+// One SQLite store file of a model, on one connection. Contexts on any thread share it; every store
+// access takes the coordinator's lock, which callers may also take themselves (the library's save uses
+// tryLock to try again later while an operation holds it).
+//
+// Layout: one table per root entity ("t_<Entity>": "pk", "kind" and a column per stored attribute and
+// foreign key), one join table per many-to-many relationship ("j_<Entity>_<relationship>"), and the
+// tables "metadata" and "entities". WAL journal.
+class PersistentStoreCoordinator {
+public:
+    struct Options {
+        QVariantMap pragmas;  // extra SQLite pragmas, name -> value (for example "synchronous" = "FULL")
+        int busyTimeoutMilliseconds = 5000;
+    };
+
+    explicit PersistentStoreCoordinator(std::shared_ptr<const ObjectModel> model);
+    ~PersistentStoreCoordinator();
+    PersistentStoreCoordinator(const PersistentStoreCoordinator&) = delete;
+    PersistentStoreCoordinator& operator=(const PersistentStoreCoordinator&) = delete;
+
+    const ObjectModel& model() const { return *m_model; }
+    std::shared_ptr<const ObjectModel> sharedModel() const { return m_model; }
+
+    // Opens the store at the path, creating it when no file is there. A file that is not a store of this
+    // model gives a clear error and is left untouched.
+    Status openStore(const QString& path);
+    Status openStore(const QString& path, const Options& options);
+    void closeStore();
+    bool hasStore() const { return m_db != nullptr; }
+    QString storePath() const { return m_path; }
+    QString storeUUID() const { return m_storeUUID; }
+
+    static Result<StoreMetadata> metadataForStore(const QString& path);
+    // The free metadata entries; setting them writes at once.
+    QVariantMap metadata() const;
+    Status setMetadata(const QVariantMap& metadata);
+
+    void lock() { m_lock.lock(); }
+    bool tryLock() { return m_lock.tryLock(); }
+    void unlock() { m_lock.unlock(); }
+
+private:
+    friend class ManagedObjectContext;
+
+    struct Column {
+        QString name;
+        const PropertyDescription* property;
+    };
+    struct Statement;
+
+    // Used by contexts, under the lock.
+    qint64 p_allocatePrimaryKey(int table);
+    using MakeObject = std::function<ManagedObject*(const EntityDescription*, qint64)>;
+    using ForeignKey = std::function<void(ManagedObject*, const RelationshipDescription*, qint64)>;
+    // Reads every row of a table, or only the rows with the given keys.
+    Status p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey, const QList<qint64>* keys = nullptr);
+    // The keys on the other side of a join table for one object.
+    Result<QList<qint64>> p_readJoinMembers(int join, bool ownerSide, qint64 key);
+    Status p_readJoinTable(int join, const std::function<void(qint64, qint64)>& pair);
+    Status p_write(const std::vector<ManagedObject*>& inserted, const std::vector<ManagedObject*>& updated,
+                   const std::vector<ManagedObject*>& deleted);
+
+    void p_readRow(sqlite3_stmt* statement, ManagedObject* object, const ForeignKey& foreignKey);
+    Status p_open(const QString& path, const Options& options);
+    Status p_createSchema();
+    Status p_checkSchema();
+    void p_computeLayout();
+    Status p_exec(const char* sql);
+    Status p_exec(const QString& sql);
+    sqlite3_stmt* p_statement(const QString& sql);
+    TDError p_sqliteError(int code, const QString& context) const;
+    Status p_bindAttribute(sqlite3_stmt* statement, int index, const AttributeDescription* attribute,
+                           const QVariant& value, const ManagedObject* object);
+    Status p_bindRow(sqlite3_stmt* statement, int firstIndex, const ManagedObject* object, const std::vector<int>& columns);
+
+    std::shared_ptr<const ObjectModel> m_model;
+    QRecursiveMutex m_lock;
+    sqlite3* m_db = nullptr;
+    QString m_path;
+    QString m_storeUUID;
+    QVariantMap m_metadata;
+    std::vector<std::vector<Column>> m_columns;  // per table, by column index
+    std::vector<std::vector<const PropertyDescription*>> m_entityColumns;  // per entity: its stored properties
+    std::vector<QString> m_tableNames;
+    std::vector<QString> m_joinTableNames;
+    std::vector<int> m_kindOfEntity;                      // by entity index
+    QHash<int, const EntityDescription*> m_entityOfKind;
+    QHash<QString, sqlite3_stmt*> m_statements;
+    QMutex m_keyMutex;
+    std::vector<qint64> m_lastPrimaryKey;  // per table
+};
+
+}  // namespace platform
