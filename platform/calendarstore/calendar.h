@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <utility>
+
 namespace platform {
 
 // A calendar of the calendar store: a folder of task files. Its uid is the folder's name, its title and
