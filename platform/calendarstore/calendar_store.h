@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/base/error.h"
+#include "platform/calendarstore/calendar.h"
+#include "platform/calendarstore/calendar_task.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class QFileSystemWatcher;
+class QTimer;
+
+namespace platform {
+
+// Calendars with tasks, kept as a folder of calendar folders that hold one iCalendar file per task
+// ("<uid>.ics"), the layout other programs on the desktop share. Every write goes to a temporary file
+// that is synced and renamed over the old one. A file that cannot be read as one task (malformed,
+// oversized, or holding something else) is skipped with a warning and never touched.
+// Used from the thread that owns it; the values it answers may go anywhere.
+class CalendarStore : public QObject {
+    Q_OBJECT
+public:
+    explicit CalendarStore(const QString& rootPath, QObject* parent = nullptr);
+    ~CalendarStore() override;
+
+    // The program's store, at defaultRootPath(). Tests may install their own (not owned; nullptr restores).
+    static CalendarStore& defaultStore();
+    static void setDefaultStore(CalendarStore* store);
+    // "Ordello/Calendars" in the user's data folder (~/.local/share).
+    static QString defaultRootPath();
+
+    // The folder holding the calendars: what a backup of the calendar data copies.
+    QString rootPath() const;
+
+    // Every calendar, in the order of their uids.
+    QList<Calendar> calendars() const;
+    std::optional<Calendar> calendarWithUid(const QString& uid) const;
+    // A new, empty calendar; an empty colour writes none.
+    Result<Calendar> createCalendar(const QString& title, const QString& color = {});
+
+    // The readable tasks of a calendar; an error when its folder cannot be listed.
+    Result<QList<CalendarTask>> tasksInCalendar(const Calendar& calendar);
+    // The task with the uid in any calendar (the first in calendar order), or none.
+    std::optional<CalendarTask> taskWithUid(const QString& uid);
+    // Writes the task into its calendar: a new task gets a uid and a file; a known one has its file
+    // rewritten with the fields that changed. On success `task` is what was written, with its new date
+    // stamp; on failure it is left as it was.
+    Status saveTask(CalendarTask& task);
+    Status removeTask(const CalendarTask& task);
+
+    // Compares the folder with what the store last saw and announces what other programs changed. The
+    // first call only takes note. Runs by itself, shortly after the folder changes, while watching.
+    void checkForExternalChanges();
+    void setWatchingForChanges(bool watching);
+
+Q_SIGNALS:
+    // Uids of tasks that other programs added, changed or removed; never all empty.
+    void tasksChangedExternally(const QStringList& inserted, const QStringList& updated,
+                                const QStringList& deleted);
+    // Other programs added or removed a calendar or changed its title or colour.
+    void calendarsChangedExternally();
+
+private:
+    // What a file looked like when last seen: any rewrite changes one of these.
+    struct FileState {
+        quint64 inode = 0;
+        qint64 size = -1;
+        qint64 modifiedNanoseconds = 0;
+        bool operator==(const FileState& other) const = default;
+    };
+    struct SeenTask {
+        FileState state;
+        QString uid;  // empty while the file cannot be read
+    };
+
+    QString p_calendarFolder(const QString& calendarUid) const;
+    Calendar p_calendarAt(const QString& folderName) const;
+    static std::optional<FileState> p_fileState(const QString& path);
+    std::optional<CalendarTask> p_readTaskFile(const QString& path, const QString& calendarUid);
+    std::optional<CalendarTask> p_taskAt(const QString& path, const QString& uid);
+    std::optional<CalendarTask> p_findTask(const QString& uid);
+    QString p_newFilePath(const QString& folder, const QString& uid) const;
+    void p_noteOwnWrite(const QString& path, const QString& uid);
+    void p_noteOwnRemoval(const QString& path);
+    void p_noteOwnCalendarChange();
+    QHash<QString, SeenTask> p_scanTasks();
+    QHash<QString, FileState> p_scanCalendars() const;
+    void p_updateWatchedFolders();
+
+    QString m_rootPath;
+    QHash<QString, QString> m_pathsByUid;     // where each uid was last found; checked before use
+    QHash<QString, FileState> m_warnedFiles;  // files already warned about, as they were then
+    bool m_hasSnapshot = false;
+    QHash<QString, SeenTask> m_seenTasks;       // path -> state
+    QHash<QString, FileState> m_seenCalendars;  // calendar folder and metadata files -> state
+    QFileSystemWatcher* m_watcher = nullptr;
+    QTimer* m_checkTimer = nullptr;
+};
+
+}  // namespace platform
