@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Strips combining marks after canonical decomposition, so that "é" reads as "e". Text without
+// any character that decomposes is answered as it stands, without a copy.
+QString removingDiacritics(const QString& text);
+
+// True when no character of the text can carry a diacritic, so removingDiacritics would not change it.
+bool isFreeOfDiacritics(QStringView text);
+
+}  // namespace platform
