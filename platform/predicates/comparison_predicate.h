@@ -47,9 +47,8 @@ public:
     bool isEqual(const Predicate& other) const override;
     PredicatePtr substitutingVariables(const QVariantMap& variables, QString* missing) const override;
 
-    struct Operand;
-
 private:
+    struct Operand;
     bool p_test(const ComparableValue& left, const Operand& right) const;
 
     Expression m_left;

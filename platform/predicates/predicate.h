@@ -24,6 +24,7 @@ using PredicatePtr = std::shared_ptr<const Predicate>;
 // one predicate can be evaluated from several threads at once.
 class Predicate : public std::enable_shared_from_this<Predicate> {
 public:
+    // Other: predicate classes of the layers above, which evaluate in their own way.
     enum class Kind { Comparison, Compound, Constant, Other };
 
     virtual ~Predicate() = default;

@@ -35,8 +35,7 @@ public:
         if (m_failed)
             return TDError::make(TDErrorPredicateFormatInvalid,
                                  QStringLiteral("Could not read the predicate \"%1\": %2 at character %3.")
-                                     .arg(m_text.left(200), m_message)
-                                     .arg(m_errorPos + 1));
+                                     .arg(m_text.left(200), m_message, QString::number(m_errorPos + 1)));
         return predicate;
     }
 
@@ -337,7 +336,7 @@ private:
         case Object:
             return Expression::constant(argument);
         case KeyPath:
-            if (argument.metaType().id() != QMetaType::QString || argument.toString().isEmpty()) {
+            if (argument.metaType().id() != QMetaType::QString || !p_isKeyPath(argument.toString())) {
                 m_pos = start;
                 return p_failExpression(QStringLiteral("%K needs a key path string"));
             }
@@ -361,6 +360,19 @@ private:
 
     // --- Characters
 
+    static bool p_isKeyPath(const QString& text) {
+        for (const QStringView key : QStringView(text).split(QLatin1Char('.'))) {
+            if (key.startsWith(QLatin1Char('@'))) {
+                if (key != QLatin1String("@count")) return false;
+                continue;
+            }
+            if (key.isEmpty() || !(key.front().isLetter() || key.front() == QLatin1Char('_'))) return false;
+            for (QChar c : key)
+                if (!c.isLetterOrNumber() && c != QLatin1Char('_')) return false;
+        }
+        return true;
+    }
+
     static bool p_isNameStart(QChar c) {
         return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char('@') || c == QLatin1Char('#');
     }
@@ -368,9 +380,9 @@ private:
     QString p_readName() {
         const qsizetype start = m_pos;
         if (m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('@')) ++m_pos;
+        if (m_pos >= m_text.size() || !(m_text.at(m_pos).isLetter() || m_text.at(m_pos) == QLatin1Char('_'))) return {};
         while (m_pos < m_text.size() && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == QLatin1Char('_')))
             ++m_pos;
-        if (m_pos - start == 1 && m_text.at(start) == QLatin1Char('@')) return {};
         return m_text.mid(start, m_pos - start);
     }
 

@@ -17,22 +17,22 @@ namespace {
 
 // Collators are not shared between threads; each thread keeps its own for the current locale.
 struct Collators {
-    QString localeName;
+    QLocale locale;
     std::unique_ptr<UCollator, decltype(&ucol_close)> plain{nullptr, &ucol_close};
     std::unique_ptr<UCollator, decltype(&ucol_close)> caseless{nullptr, &ucol_close};
 };
 
 UCollator* collator(bool caseInsensitive) {
     thread_local Collators collators;
-    const QString name = QLocale().name();
-    if (!collators.plain || collators.localeName != name) {
+    const QLocale current;
+    if (!collators.plain || collators.locale != current) {
         UErrorCode status = U_ZERO_ERROR;
-        const QByteArray locale = name.toUtf8();
+        const QByteArray locale = current.name().toUtf8();
         collators.plain.reset(ucol_open(locale.constData(), &status));
         status = U_ZERO_ERROR;
         collators.caseless.reset(ucol_open(locale.constData(), &status));
         if (collators.caseless) ucol_setStrength(collators.caseless.get(), UCOL_SECONDARY);
-        collators.localeName = name;
+        collators.locale = current;
     }
     return caseInsensitive ? collators.caseless.get() : collators.plain.get();
 }

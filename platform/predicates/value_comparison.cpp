@@ -33,7 +33,7 @@ QVariantList collectionElements(const QVariant& value) {
     }
 }
 
-ComparableValue::ComparableValue(const QVariant& value, ComparisonOptions options, bool foldCase) : m_value(value) {
+ComparableValue::ComparableValue(const QVariant& value, ComparisonOptions options) {
     if (isNilValue(value)) return;
     switch (value.metaType().id()) {
     case QMetaType::Bool:
@@ -73,7 +73,6 @@ ComparableValue::ComparableValue(const QVariant& value, ComparisonOptions option
         m_kind = Kind::String;
         const QString& s = *static_cast<const QString*>(value.constData());
         m_string = options.testFlag(ComparisonOption::DiacriticInsensitive) ? removingDiacritics(s) : s;
-        if (foldCase && options.testFlag(ComparisonOption::CaseInsensitive)) m_string = m_string.toCaseFolded();
         return;
     }
     case QMetaType::QDateTime:
@@ -83,6 +82,7 @@ ComparableValue::ComparableValue(const QVariant& value, ComparisonOptions option
     case QMetaType::QVariantList:
     case QMetaType::QStringList:
         m_kind = Kind::Collection;
+        m_value = value;
         return;
     default:
         if (isObjectVariant(value)) {
@@ -91,6 +91,7 @@ ComparableValue::ComparableValue(const QVariant& value, ComparisonOptions option
             return;
         }
         m_kind = Kind::Other;
+        m_value = value;
         return;
     }
 }

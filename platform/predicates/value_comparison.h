@@ -23,17 +23,17 @@ bool isCollectionValue(const QVariant& value);
 QVariantList collectionElements(const QVariant& value);
 
 // A value classified once, so that it can be compared many times without looking at its type again.
-// Strings are held with their diacritics removed when the options ask for it; a constant prepared
-// with `foldCase` is also case-folded, which only LIKE patterns need.
+// Strings are held with their diacritics removed when the options ask for it.
 class ComparableValue {
 public:
     enum class Kind { Nil, Integer, Real, String, Date, Object, Collection, Other };
 
     ComparableValue() = default;
-    ComparableValue(const QVariant& value, ComparisonOptions options, bool foldCase = false);
+    ComparableValue(const QVariant& value, ComparisonOptions options);
 
     Kind kind() const { return m_kind; }
     bool isNumber() const { return m_kind == Kind::Integer || m_kind == Kind::Real; }
+    // The value itself, kept only for collections and values of other types.
     const QVariant& value() const { return m_value; }
     const QString& string() const { return m_string; }
     qint64 integer() const { return m_integer; }
@@ -43,7 +43,7 @@ public:
 
 private:
     Kind m_kind = Kind::Nil;
-    QVariant m_value;
+    QVariant m_value;  // copying every value would cost more than the comparison
     QString m_string;
     qint64 m_integer = 0;  // also a date's milliseconds since the epoch
     double m_real = 0;

@@ -102,6 +102,8 @@ TEST(PredicateParser, MalformedFormatsGiveErrors) {
         {s("a == %@"), {}},
         {s("a == 1"), {2}},
         {s("%K == 1"), {3}},
+        {s("%K == 1"), {s("a b")}},
+        {s("%K == 1"), {s("a..b")}},
         {s("a == %z"), {1}},
         {s("a == %d"), {s("two")}},
         {s("a.@sum == 1"), {}},
@@ -116,6 +118,7 @@ TEST(PredicateParser, MalformedFormatsGiveErrors) {
         {s("AND == 1"), {}},
         {s("NOT"), {}},
         {s("$ == 1"), {}},
+        {s("#0n == 1"), {}},
         {s("a == 1e"), {}},
         {s("!= 1"), {}},
         {s("a == 'x' \\"), {}},
@@ -134,6 +137,10 @@ TEST(PredicateParser, MalformedFormatsGiveErrors) {
     const auto located = predicateWithFormat(s("title == 'a' AND priority ~ 2"));
     ASSERT_FALSE(located.ok());
     EXPECT_TRUE(located.error().description.contains(s("at character 27"))) << located.error().description.toStdString();
+    // Placeholders in the text itself do not disturb the message.
+    const auto quoted = predicateWithFormat(s("a ~ '%2 %3'"));
+    ASSERT_FALSE(quoted.ok());
+    EXPECT_TRUE(quoted.error().description.startsWith(s("Could not read the predicate \"a ~ '%2 %3'\": "))) << quoted.error().description.toStdString();
 }
 
 TEST(PredicateParser, KeywordsInAnyCaseAndNumericPlaceholders) {
