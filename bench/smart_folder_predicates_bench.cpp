@@ -38,31 +38,31 @@ struct BenchTask : KeyValueCoding {
 
     QVariant value(const QString& key) const override {
         switch (key.size()) {
-        case 4:
-            if (key == QLatin1String("tags")) return tagValues;
-            if (key == QLatin1String("list")) return platform::objectVariant(list);
-            break;
-        case 5:
-            if (key == QLatin1String("title")) return title;
-            break;
-        case 6:
-            if (key == QLatin1String("status")) return status;
-            break;
-        case 7:
-            if (key == QLatin1String("dueDate")) return date(dueDate);
-            break;
-        case 8:
-            if (key == QLatin1String("priority")) return priority;
-            if (key == QLatin1String("archived")) return archived;
-            break;
-        case 9:
-            if (key == QLatin1String("startDate")) return date(startDate);
-            break;
-        case 13:
-            if (key == QLatin1String("completedDate")) return date(completedDate);
-            break;
-        default:
-            break;
+            case 4:
+                if (key == QLatin1String("tags")) return tagValues;
+                if (key == QLatin1String("list")) return platform::objectVariant(list);
+                break;
+            case 5:
+                if (key == QLatin1String("title")) return title;
+                break;
+            case 6:
+                if (key == QLatin1String("status")) return status;
+                break;
+            case 7:
+                if (key == QLatin1String("dueDate")) return date(dueDate);
+                break;
+            case 8:
+                if (key == QLatin1String("priority")) return priority;
+                if (key == QLatin1String("archived")) return archived;
+                break;
+            case 9:
+                if (key == QLatin1String("startDate")) return date(startDate);
+                break;
+            case 13:
+                if (key == QLatin1String("completedDate")) return date(completedDate);
+                break;
+            default:
+                break;
         }
         return {};
     }
@@ -86,7 +86,8 @@ QString s(const char* text) {
 Library makeLibrary(int count) {
     Library lib;
     const QDateTime today = QDate::currentDate().startOfDay().toUTC();
-    lib.d = {today, today.addDays(1), today.addDays(-1), today.addDays(4), today.addDays(-7), today.addDays(4)};
+    lib.d = {today,           today.addDays(1), today.addDays(-1), today.addDays(4), today.addDays(-7),
+             today.addDays(4)};
     for (const char* t : {"work", "home", "errands", "calls", "café", "reading", "garden", "someday"}) {
         lib.tags.push_back(std::make_unique<BenchGroup>());
         lib.tags.back()->title = s(t);
@@ -95,15 +96,17 @@ Library makeLibrary(int count) {
         lib.lists.push_back(std::make_unique<BenchGroup>());
         lib.lists.back()->title = QStringLiteral("List %1").arg(i);
     }
-    const char* words[] = {"Call", "write", "Report", "plan", "meeting", "buy", "groceries", "review", "Café",
-                           "draft", "budget", "fix", "bike", "email", "Zoë", "about", "the", "quarterly"};
+    const char* words[] = {"Call",      "write",  "Report", "plan",  "meeting", "buy",
+                           "groceries", "review", "Café",   "draft", "budget",  "fix",
+                           "bike",      "email",  "Zoë",    "about", "the",     "quarterly"};
     std::mt19937 random(20261209);
     auto chance = [&](int percent) { return int(random() % 100) < percent; };
     auto dayOffset = [&]() { return today.addSecs(qint64(int(random() % (60 * 24)) - 30 * 24) * 3600); };
     lib.tasks.resize(size_t(count));
     for (BenchTask& t : lib.tasks) {
         QStringList title;
-        for (int w = 0, n = 2 + int(random() % 4); w < n; ++w) title.append(s(words[random() % std::size(words)]));
+        for (int w = 0, n = 2 + int(random() % 4); w < n; ++w)
+            title.append(s(words[random() % std::size(words)]));
         t.title = title.join(QLatin1Char(' '));
         t.priority = chance(40) ? 0 : qint64(1 + random() % 9);
         if (chance(50)) t.dueDate = dayOffset();
@@ -122,14 +125,18 @@ Library makeLibrary(int count) {
 
     const Dates& d = lib.d;
     const QVariant work = platform::objectVariant(lib.tags[0].get());
-    const QVariant bundle = QVariantList{platform::objectVariant(lib.tags[2].get()), platform::objectVariant(lib.tags[3].get())};
-    const QVariant folder = QVariantList{platform::objectVariant(lib.lists[1].get()), platform::objectVariant(lib.lists[2].get()),
-                                         platform::objectVariant(lib.lists[3].get())};
+    const QVariant bundle =
+        QVariantList{platform::objectVariant(lib.tags[2].get()), platform::objectVariant(lib.tags[3].get())};
+    const QVariant folder =
+        QVariantList{platform::objectVariant(lib.lists[1].get()), platform::objectVariant(lib.lists[2].get()),
+                     platform::objectVariant(lib.lists[3].get())};
     const std::pair<const char*, QVariantList> formats[] = {
-        {"((%@ <= completedDate AND completedDate < %@) OR (completedDate = NIL AND ((startDate = NIL AND dueDate < %@) "
+        {"((%@ <= completedDate AND completedDate < %@) OR (completedDate = NIL AND ((startDate = NIL AND "
+         "dueDate < %@) "
          "OR startDate < %@))) AND archived != YES",
          {d.yesterday, d.tomorrow, d.near, d.tomorrow}},
-        {"completedDate = NIL AND (dueDate >= %@ OR startDate >= %@) AND archived != YES", {d.tomorrow, d.tomorrow}},
+        {"completedDate = NIL AND (dueDate >= %@ OR startDate >= %@) AND archived != YES",
+         {d.tomorrow, d.tomorrow}},
         {"dueDate <[c] %@ AND completedDate == nil AND archived != YES", {d.today}},
         {"dueDate >= %@ AND dueDate < %@ AND archived != YES", {d.today, d.tomorrow}},
         {"completedDate >= %@ AND completedDate < %@ AND archived != YES", {d.weekAgo, d.tomorrow}},
@@ -149,7 +156,8 @@ Library makeLibrary(int count) {
         {"list IN %@ AND archived != YES", {folder}},
         {"status != 'X' AND (dueDate < %@ OR priority == 1) AND archived != YES", {d.today}},
     };
-    for (const auto& [format, args] : formats) lib.predicates.push_back(*platform::predicateWithFormat(s(format), args));
+    for (const auto& [format, args] : formats)
+        lib.predicates.push_back(*platform::predicateWithFormat(s(format), args));
     return lib;
 }
 
@@ -169,81 +177,91 @@ int handWritten(const Library& lib, int filter) {
     const BenchGroup* l2 = lib.lists[2].get();
     const BenchGroup* l3 = lib.lists[3].get();
     switch (filter) {
-    case 0:
-        return countIf(tasks, [&](const BenchTask& t) {
-            const bool done = t.completedDate.isValid() && d.yesterday <= t.completedDate && t.completedDate < d.tomorrow;
-            const bool open = !t.completedDate.isValid() &&
-                              ((!t.startDate.isValid() && t.dueDate.isValid() && t.dueDate < d.near) ||
-                               (t.startDate.isValid() && t.startDate < d.tomorrow));
-            return (done || open) && !t.archived;
-        });
-    case 1:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return !t.completedDate.isValid() &&
-                   ((t.dueDate.isValid() && t.dueDate >= d.tomorrow) || (t.startDate.isValid() && t.startDate >= d.tomorrow)) &&
-                   !t.archived;
-        });
-    case 2:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.dueDate.isValid() && t.dueDate < d.today && !t.completedDate.isValid() && !t.archived;
-        });
-    case 3:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.dueDate.isValid() && t.dueDate >= d.today && t.dueDate < d.tomorrow && !t.archived;
-        });
-    case 4:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.completedDate.isValid() && t.completedDate >= d.weekAgo && t.completedDate < d.tomorrow && !t.archived;
-        });
-    case 5:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.startDate.isValid() && t.startDate >= d.today && t.startDate < d.inThreeDays && !t.archived;
-        });
-    case 6:
-        return countIf(tasks, [&](const BenchTask& t) { return t.priority <= 2 && t.priority > 0 && !t.archived; });
-    case 7:
-        return countIf(tasks, [&](const BenchTask& t) { return t.priority == 1 && !t.archived; });
-    case 8:
-        return countIf(tasks, [&](const BenchTask& t) { return t.priority == 0 && !t.archived; });
-    case 9:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.title.contains(QLatin1String("report"), Qt::CaseInsensitive) && !t.archived;
-        });
-    case 10:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return !t.title.contains(QLatin1String("call"), Qt::CaseInsensitive) && !t.archived;
-        });
-    case 11:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.title.startsWith(QLatin1String("plan"), Qt::CaseInsensitive) && !t.archived;
-        });
-    case 12:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return platform::removingDiacritics(t.title).contains(QLatin1String("cafe"), Qt::CaseInsensitive) && !t.archived;
-        });
-    case 13:
-        return countIf(tasks, [&](const BenchTask& t) { return t.tags.contains(work) && !t.archived; });
-    case 14:
-        return countIf(tasks, [&](const BenchTask& t) { return !t.tags.contains(work) && !t.archived; });
-    case 15:
-        return countIf(tasks, [&](const BenchTask& t) { return t.tags.isEmpty() && !t.archived; });
-    case 16:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return (t.tags.contains(lib.tags[2].get()) || t.tags.contains(lib.tags[3].get())) && !t.archived;
-        });
-    case 17:
-        return countIf(tasks, [&](const BenchTask& t) { return t.list == lib.lists[4].get() && !t.archived; });
-    case 18:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.list && (t.list == l1 || t.list == l2 || t.list == l3) && !t.archived;
-        });
-    case 19:
-        return countIf(tasks, [&](const BenchTask& t) {
-            return t.status != QLatin1String("X") && ((t.dueDate.isValid() && t.dueDate < d.today) || t.priority == 1) &&
-                   !t.archived;
-        });
-    default:
-        return 0;
+        case 0:
+            return countIf(tasks, [&](const BenchTask& t) {
+                const bool done = t.completedDate.isValid() && d.yesterday <= t.completedDate &&
+                                  t.completedDate < d.tomorrow;
+                const bool open = !t.completedDate.isValid() &&
+                                  ((!t.startDate.isValid() && t.dueDate.isValid() && t.dueDate < d.near) ||
+                                   (t.startDate.isValid() && t.startDate < d.tomorrow));
+                return (done || open) && !t.archived;
+            });
+        case 1:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return !t.completedDate.isValid() &&
+                       ((t.dueDate.isValid() && t.dueDate >= d.tomorrow) ||
+                        (t.startDate.isValid() && t.startDate >= d.tomorrow)) &&
+                       !t.archived;
+            });
+        case 2:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.dueDate.isValid() && t.dueDate < d.today && !t.completedDate.isValid() &&
+                       !t.archived;
+            });
+        case 3:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.dueDate.isValid() && t.dueDate >= d.today && t.dueDate < d.tomorrow && !t.archived;
+            });
+        case 4:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.completedDate.isValid() && t.completedDate >= d.weekAgo &&
+                       t.completedDate < d.tomorrow && !t.archived;
+            });
+        case 5:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.startDate.isValid() && t.startDate >= d.today && t.startDate < d.inThreeDays &&
+                       !t.archived;
+            });
+        case 6:
+            return countIf(
+                tasks, [&](const BenchTask& t) { return t.priority <= 2 && t.priority > 0 && !t.archived; });
+        case 7:
+            return countIf(tasks, [&](const BenchTask& t) { return t.priority == 1 && !t.archived; });
+        case 8:
+            return countIf(tasks, [&](const BenchTask& t) { return t.priority == 0 && !t.archived; });
+        case 9:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.title.contains(QLatin1String("report"), Qt::CaseInsensitive) && !t.archived;
+            });
+        case 10:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return !t.title.contains(QLatin1String("call"), Qt::CaseInsensitive) && !t.archived;
+            });
+        case 11:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.title.startsWith(QLatin1String("plan"), Qt::CaseInsensitive) && !t.archived;
+            });
+        case 12:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return platform::removingDiacritics(t.title).contains(QLatin1String("cafe"),
+                                                                      Qt::CaseInsensitive) &&
+                       !t.archived;
+            });
+        case 13:
+            return countIf(tasks, [&](const BenchTask& t) { return t.tags.contains(work) && !t.archived; });
+        case 14:
+            return countIf(tasks, [&](const BenchTask& t) { return !t.tags.contains(work) && !t.archived; });
+        case 15:
+            return countIf(tasks, [&](const BenchTask& t) { return t.tags.isEmpty() && !t.archived; });
+        case 16:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return (t.tags.contains(lib.tags[2].get()) || t.tags.contains(lib.tags[3].get())) &&
+                       !t.archived;
+            });
+        case 17:
+            return countIf(tasks,
+                           [&](const BenchTask& t) { return t.list == lib.lists[4].get() && !t.archived; });
+        case 18:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.list && (t.list == l1 || t.list == l2 || t.list == l3) && !t.archived;
+            });
+        case 19:
+            return countIf(tasks, [&](const BenchTask& t) {
+                return t.status != QLatin1String("X") &&
+                       ((t.dueDate.isValid() && t.dueDate < d.today) || t.priority == 1) && !t.archived;
+            });
+        default:
+            return 0;
     }
 }
 

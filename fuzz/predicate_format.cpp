@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString format = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     static const Item item;
     const QVariantList arguments{QStringLiteral("a*b"), QStringLiteral("title"), 7,
-                                 QVariantList{1, QStringLiteral("x")}, QDateTime::fromSecsSinceEpoch(0, Qt::UTC)};
+                                 QVariantList{1, QStringLiteral("x")},
+                                 QDateTime::fromSecsSinceEpoch(0, Qt::UTC)};
     for (qsizetype count = 0; count <= arguments.size(); ++count) {
         const auto predicate = platform::predicateWithFormat(format, arguments.mid(0, count));
         if (!predicate.ok()) continue;

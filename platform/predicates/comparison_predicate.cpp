@@ -51,11 +51,17 @@ ComparisonPredicate::Operand ComparisonPredicate::Operand::constant(const QVaria
 
 ComparisonPredicate::ComparisonPredicate(Expression left, Expression right, Operator op, Modifier modifier,
                                          ComparisonOptions options)
-    : m_left(std::move(left)), m_right(std::move(right)), m_operator(op), m_modifier(modifier), m_options(options) {
+    : m_left(std::move(left)),
+      m_right(std::move(right)),
+      m_operator(op),
+      m_modifier(modifier),
+      m_options(options) {
     if (m_left.kind() == Expression::Kind::Constant)
-        m_leftConstant = std::make_unique<const Operand>(Operand::constant(m_left.constantValue(), op, options));
+        m_leftConstant =
+            std::make_unique<const Operand>(Operand::constant(m_left.constantValue(), op, options));
     if (m_right.kind() == Expression::Kind::Constant)
-        m_rightConstant = std::make_unique<const Operand>(Operand::constant(m_right.constantValue(), op, options));
+        m_rightConstant =
+            std::make_unique<const Operand>(Operand::constant(m_right.constantValue(), op, options));
 }
 
 ComparisonPredicate::~ComparisonPredicate() = default;
@@ -71,45 +77,45 @@ bool ComparisonPredicate::p_test(const ComparableValue& left, const Operand& rig
         m_options.testFlag(ComparisonOption::CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const bool strings = left.kind() == ValueKind::String && r.kind() == ValueKind::String;
     switch (m_operator) {
-    case Operator::EqualTo:
-        return valuesEqual(left, r, m_options);
-    case Operator::NotEqualTo:
-        return !valuesEqual(left, r, m_options);
-    case Operator::LessThan:
-        return compareValues(left, r, m_options) < 0;
-    case Operator::LessThanOrEqualTo:
-        return compareValues(left, r, m_options) <= 0;
-    case Operator::GreaterThan:
-        return compareValues(left, r, m_options) > 0;
-    case Operator::GreaterThanOrEqualTo:
-        return compareValues(left, r, m_options) >= 0;
-    case Operator::BeginsWith:
-        return strings && left.string().startsWith(r.string(), cs);
-    case Operator::EndsWith:
-        return strings && left.string().endsWith(r.string(), cs);
-    case Operator::Contains:
-        if (strings) return left.string().contains(r.string(), cs);
-        if (left.kind() == ValueKind::Collection)
-            return collectionContains(collectionElements(left.value()), r, m_options);
-        return false;
-    case Operator::Like:
-        if (!strings) return false;
-        if (right.like) return right.like->matches(left.string());
-        return LikePattern(r.string(), m_options).matches(left.string());
-    case Operator::In:
-        if (strings) return r.string().contains(left.string(), cs);
-        if (r.kind() != ValueKind::Collection) return false;
-        if (right.setsCoverElements) {
-            if (left.kind() == ValueKind::Object) return right.objects.contains(left.object());
-            if (left.kind() == ValueKind::String) return right.strings.contains(left.string());
+        case Operator::EqualTo:
+            return valuesEqual(left, r, m_options);
+        case Operator::NotEqualTo:
+            return !valuesEqual(left, r, m_options);
+        case Operator::LessThan:
+            return compareValues(left, r, m_options) < 0;
+        case Operator::LessThanOrEqualTo:
+            return compareValues(left, r, m_options) <= 0;
+        case Operator::GreaterThan:
+            return compareValues(left, r, m_options) > 0;
+        case Operator::GreaterThanOrEqualTo:
+            return compareValues(left, r, m_options) >= 0;
+        case Operator::BeginsWith:
+            return strings && left.string().startsWith(r.string(), cs);
+        case Operator::EndsWith:
+            return strings && left.string().endsWith(r.string(), cs);
+        case Operator::Contains:
+            if (strings) return left.string().contains(r.string(), cs);
+            if (left.kind() == ValueKind::Collection)
+                return collectionContains(collectionElements(left.value()), r, m_options);
             return false;
-        }
-        if (right.prepared) {
-            for (const ComparableValue& element : right.elements)
-                if (valuesEqual(left, element, m_options)) return true;
-            return false;
-        }
-        return collectionContains(collectionElements(r.value()), left, m_options);
+        case Operator::Like:
+            if (!strings) return false;
+            if (right.like) return right.like->matches(left.string());
+            return LikePattern(r.string(), m_options).matches(left.string());
+        case Operator::In:
+            if (strings) return r.string().contains(left.string(), cs);
+            if (r.kind() != ValueKind::Collection) return false;
+            if (right.setsCoverElements) {
+                if (left.kind() == ValueKind::Object) return right.objects.contains(left.object());
+                if (left.kind() == ValueKind::String) return right.strings.contains(left.string());
+                return false;
+            }
+            if (right.prepared) {
+                for (const ComparableValue& element : right.elements)
+                    if (valuesEqual(left, element, m_options)) return true;
+                return false;
+            }
+            return collectionContains(collectionElements(r.value()), left, m_options);
     }
     return false;
 }
@@ -153,28 +159,28 @@ namespace {
 QString operatorName(ComparisonPredicate::Operator op) {
     using Operator = ComparisonPredicate::Operator;
     switch (op) {
-    case Operator::LessThan:
-        return QStringLiteral("<");
-    case Operator::LessThanOrEqualTo:
-        return QStringLiteral("<=");
-    case Operator::EqualTo:
-        return QStringLiteral("==");
-    case Operator::NotEqualTo:
-        return QStringLiteral("!=");
-    case Operator::GreaterThanOrEqualTo:
-        return QStringLiteral(">=");
-    case Operator::GreaterThan:
-        return QStringLiteral(">");
-    case Operator::BeginsWith:
-        return QStringLiteral("BEGINSWITH");
-    case Operator::EndsWith:
-        return QStringLiteral("ENDSWITH");
-    case Operator::Contains:
-        return QStringLiteral("CONTAINS");
-    case Operator::Like:
-        return QStringLiteral("LIKE");
-    case Operator::In:
-        return QStringLiteral("IN");
+        case Operator::LessThan:
+            return QStringLiteral("<");
+        case Operator::LessThanOrEqualTo:
+            return QStringLiteral("<=");
+        case Operator::EqualTo:
+            return QStringLiteral("==");
+        case Operator::NotEqualTo:
+            return QStringLiteral("!=");
+        case Operator::GreaterThanOrEqualTo:
+            return QStringLiteral(">=");
+        case Operator::GreaterThan:
+            return QStringLiteral(">");
+        case Operator::BeginsWith:
+            return QStringLiteral("BEGINSWITH");
+        case Operator::EndsWith:
+            return QStringLiteral("ENDSWITH");
+        case Operator::Contains:
+            return QStringLiteral("CONTAINS");
+        case Operator::Like:
+            return QStringLiteral("LIKE");
+        case Operator::In:
+            return QStringLiteral("IN");
     }
     return {};
 }
@@ -184,17 +190,17 @@ QString operatorName(ComparisonPredicate::Operator op) {
 QString ComparisonPredicate::format() const {
     QString text;
     switch (m_modifier) {
-    case Modifier::Any:
-        text = QStringLiteral("ANY ");
-        break;
-    case Modifier::All:
-        text = QStringLiteral("ALL ");
-        break;
-    case Modifier::None:
-        text = QStringLiteral("NONE ");
-        break;
-    case Modifier::Direct:
-        break;
+        case Modifier::Any:
+            text = QStringLiteral("ANY ");
+            break;
+        case Modifier::All:
+            text = QStringLiteral("ALL ");
+            break;
+        case Modifier::None:
+            text = QStringLiteral("NONE ");
+            break;
+        case Modifier::Direct:
+            break;
     }
     text += m_left.format() + QLatin1Char(' ') + operatorName(m_operator);
     if (m_options) {
@@ -213,7 +219,8 @@ bool ComparisonPredicate::isEqual(const Predicate& other) const {
            m_left == o.m_left && m_right == o.m_right;
 }
 
-PredicatePtr ComparisonPredicate::substitutingVariables(const QVariantMap& variables, QString* missing) const {
+PredicatePtr ComparisonPredicate::substitutingVariables(const QVariantMap& variables,
+                                                        QString* missing) const {
     if (m_left.kind() != Expression::Kind::Variable && m_right.kind() != Expression::Kind::Variable)
         return shared_from_this();
     bool absent = false;

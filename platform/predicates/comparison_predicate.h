@@ -31,8 +31,8 @@ public:
     ComparisonPredicate(Expression left, Expression right, Operator op, Modifier modifier = Modifier::Direct,
                         ComparisonOptions options = {});
     ~ComparisonPredicate() override;
-    static PredicatePtr make(Expression left, Expression right, Operator op, Modifier modifier = Modifier::Direct,
-                             ComparisonOptions options = {});
+    static PredicatePtr make(Expression left, Expression right, Operator op,
+                             Modifier modifier = Modifier::Direct, ComparisonOptions options = {});
 
     Kind kind() const override { return Kind::Comparison; }
     const Expression& leftExpression() const { return m_left; }

@@ -23,18 +23,18 @@ PredicatePtr CompoundPredicate::notPredicate(const PredicatePtr& subpredicate) {
 
 bool CompoundPredicate::evaluate(const QVariant& object, const QVariantMap& variables) const {
     switch (m_type) {
-    case Type::And:
-        for (const PredicatePtr& p : m_subpredicates)
-            if (!p->evaluate(object, variables)) return false;
-        return true;
-    case Type::Or:
-        for (const PredicatePtr& p : m_subpredicates)
-            if (p->evaluate(object, variables)) return true;
-        return false;
-    case Type::Not:
-        for (const PredicatePtr& p : m_subpredicates)
-            if (p->evaluate(object, variables)) return false;
-        return true;
+        case Type::And:
+            for (const PredicatePtr& p : m_subpredicates)
+                if (!p->evaluate(object, variables)) return false;
+            return true;
+        case Type::Or:
+            for (const PredicatePtr& p : m_subpredicates)
+                if (p->evaluate(object, variables)) return true;
+            return false;
+        case Type::Not:
+            for (const PredicatePtr& p : m_subpredicates)
+                if (p->evaluate(object, variables)) return false;
+            return true;
     }
     return false;
 }
@@ -59,14 +59,18 @@ QString joined(const QList<PredicatePtr>& subpredicates, const QString& separato
 QString CompoundPredicate::format() const {
     // Empty compounds and a NOT of several have no form of their own; they print as what they mean.
     switch (m_type) {
-    case Type::And:
-        return m_subpredicates.isEmpty() ? QStringLiteral("TRUEPREDICATE") : joined(m_subpredicates, QStringLiteral(" AND "));
-    case Type::Or:
-        return m_subpredicates.isEmpty() ? QStringLiteral("FALSEPREDICATE") : joined(m_subpredicates, QStringLiteral(" OR "));
-    case Type::Not:
-        if (m_subpredicates.isEmpty()) return QStringLiteral("TRUEPREDICATE");
-        if (m_subpredicates.size() == 1) return QStringLiteral("NOT ") + formatOperand(m_subpredicates.front());
-        return QStringLiteral("NOT (") + joined(m_subpredicates, QStringLiteral(" OR ")) + QLatin1Char(')');
+        case Type::And:
+            return m_subpredicates.isEmpty() ? QStringLiteral("TRUEPREDICATE")
+                                             : joined(m_subpredicates, QStringLiteral(" AND "));
+        case Type::Or:
+            return m_subpredicates.isEmpty() ? QStringLiteral("FALSEPREDICATE")
+                                             : joined(m_subpredicates, QStringLiteral(" OR "));
+        case Type::Not:
+            if (m_subpredicates.isEmpty()) return QStringLiteral("TRUEPREDICATE");
+            if (m_subpredicates.size() == 1)
+                return QStringLiteral("NOT ") + formatOperand(m_subpredicates.front());
+            return QStringLiteral("NOT (") + joined(m_subpredicates, QStringLiteral(" OR ")) +
+                   QLatin1Char(')');
     }
     return {};
 }

@@ -49,14 +49,14 @@ Expression Expression::evaluatedObject() {
 
 QVariant Expression::evaluate(const QVariant& object, const QVariantMap& variables) const {
     switch (m_kind) {
-    case Kind::Constant:
-        return m_constant;
-    case Kind::EvaluatedObject:
-        return object;
-    case Kind::Variable:
-        return variables.value(m_text);
-    case Kind::KeyPath:
-        break;
+        case Kind::Constant:
+            return m_constant;
+        case Kind::EvaluatedObject:
+            return object;
+        case Kind::Variable:
+            return variables.value(m_text);
+        case Kind::KeyPath:
+            break;
     }
     // The common one-step path on an object costs one virtual call.
     if (m_keys.size() == 1) return isNilValue(object) ? QVariant() : valueOfKey(object, m_keys.front());
@@ -80,17 +80,18 @@ Expression Expression::substituting(const QVariantMap& variables, bool* missing)
 
 QString Expression::format() const {
     switch (m_kind) {
-    case Kind::Constant:
-        return formatConstant(m_constant);
-    case Kind::EvaluatedObject:
-        return QStringLiteral("SELF");
-    case Kind::Variable:
-        return QLatin1Char('$') + m_text;
-    case Kind::KeyPath:
-        break;
+        case Kind::Constant:
+            return formatConstant(m_constant);
+        case Kind::EvaluatedObject:
+            return QStringLiteral("SELF");
+        case Kind::Variable:
+            return QLatin1Char('$') + m_text;
+        case Kind::KeyPath:
+            break;
     }
     QStringList keys;
-    for (const QString& key : m_keys) keys.append(isReservedPredicateWord(key) ? QLatin1Char('#') + key : key);
+    for (const QString& key : m_keys)
+        keys.append(isReservedPredicateWord(key) ? QLatin1Char('#') + key : key);
     return keys.join(QLatin1Char('.'));
 }
 
@@ -110,10 +111,14 @@ bool Expression::operator==(const Expression& other) const {
 bool isReservedPredicateWord(const QString& word) {
     static const QSet<QString> reserved = [] {
         QSet<QString> words;
-        for (const char* w : {"AND", "OR", "NOT", "ANY", "SOME", "ALL", "NONE", "IN", "LIKE", "BEGINSWITH",
-                              "ENDSWITH", "CONTAINS", "MATCHES", "BETWEEN", "TRUEPREDICATE", "FALSEPREDICATE",
-                              "YES", "NO", "TRUE", "FALSE", "NIL", "NULL", "SELF", "CAST", "FIRST", "LAST",
-                              "SIZE", "SUBQUERY", "FUNCTION"})
+        for (const char* w : {"AND",     "OR",         "NOT",           "ANY",
+                              "SOME",    "ALL",        "NONE",          "IN",
+                              "LIKE",    "BEGINSWITH", "ENDSWITH",      "CONTAINS",
+                              "MATCHES", "BETWEEN",    "TRUEPREDICATE", "FALSEPREDICATE",
+                              "YES",     "NO",         "TRUE",          "FALSE",
+                              "NIL",     "NULL",       "SELF",          "CAST",
+                              "FIRST",   "LAST",       "SIZE",          "SUBQUERY",
+                              "FUNCTION"})
             words.insert(QString::fromLatin1(w));
         return words;
     }();
@@ -128,23 +133,23 @@ QString quoted(const QString& text) {
     out += QLatin1Char('"');
     for (QChar c : text) {
         switch (c.unicode()) {
-        case u'"':
-            out += QLatin1String("\\\"");
-            break;
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
+            case u'"':
+                out += QLatin1String("\\\"");
+                break;
+            case u'\\':
+                out += QLatin1String("\\\\");
+                break;
+            case u'\n':
+                out += QLatin1String("\\n");
+                break;
+            case u'\t':
+                out += QLatin1String("\\t");
+                break;
+            case u'\r':
+                out += QLatin1String("\\r");
+                break;
+            default:
+                out += c;
         }
     }
     out += QLatin1Char('"');
@@ -156,36 +161,38 @@ QString quoted(const QString& text) {
 QString formatConstant(const QVariant& value) {
     if (isNilValue(value)) return QStringLiteral("nil");
     switch (value.metaType().id()) {
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("YES") : QStringLiteral("NO");
-    case QMetaType::QString:
-        return quoted(value.toString());
-    case QMetaType::Double:
-    case QMetaType::Float: {
-        QString text = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
-        if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) && !text.contains(QLatin1Char('n')))
-            text += QLatin1String(".0");
-        return text;
-    }
-    case QMetaType::QDateTime:
-        return QStringLiteral("CAST(%1, \"date\")")
-            .arg(quoted(value.toDateTime().toUTC().toString(Qt::ISODateWithMs)));
-    case QMetaType::QVariantList:
-    case QMetaType::QStringList: {
-        QStringList elements;
-        for (const QVariant& element : collectionElements(value)) elements.append(formatConstant(element));
-        return QLatin1Char('{') + elements.join(QLatin1String(", ")) + QLatin1Char('}');
-    }
-    default:
-        break;
+        case QMetaType::Bool:
+            return value.toBool() ? QStringLiteral("YES") : QStringLiteral("NO");
+        case QMetaType::QString:
+            return quoted(value.toString());
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            QString text = QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest);
+            if (!text.contains(QLatin1Char('.')) && !text.contains(QLatin1Char('e')) &&
+                !text.contains(QLatin1Char('n')))
+                text += QLatin1String(".0");
+            return text;
+        }
+        case QMetaType::QDateTime:
+            return QStringLiteral("CAST(%1, \"date\")")
+                .arg(quoted(value.toDateTime().toUTC().toString(Qt::ISODateWithMs)));
+        case QMetaType::QVariantList:
+        case QMetaType::QStringList: {
+            QStringList elements;
+            for (const QVariant& element : collectionElements(value))
+                elements.append(formatConstant(element));
+            return QLatin1Char('{') + elements.join(QLatin1String(", ")) + QLatin1Char('}');
+        }
+        default:
+            break;
     }
     if (isObjectVariant(value))
         return QStringLiteral("<object 0x%1>").arg(quintptr(objectFromVariant(value)), 0, 16);
-    if (ComparableValue(value, {}).kind() == ComparableValue::Kind::Integer) return QString::number(value.toLongLong());
+    if (ComparableValue(value, {}).kind() == ComparableValue::Kind::Integer)
+        return QString::number(value.toLongLong());
     if (value.metaType().id() == QMetaType::ULongLong || value.metaType().id() == QMetaType::ULong)
         return QString::number(value.toULongLong());
     return QStringLiteral("<%1>").arg(QString::fromLatin1(value.metaType().name()));
 }
 
 }  // namespace platform
-

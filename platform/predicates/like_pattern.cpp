@@ -14,7 +14,8 @@ constexpr char32_t anyCharacter = 0x10001;
 
 LikePattern::LikePattern(const QString& pattern, ComparisonOptions options)
     : m_foldCase(options.testFlag(ComparisonOption::CaseInsensitive)) {
-    QString source = options.testFlag(ComparisonOption::DiacriticInsensitive) ? removingDiacritics(pattern) : pattern;
+    QString source =
+        options.testFlag(ComparisonOption::DiacriticInsensitive) ? removingDiacritics(pattern) : pattern;
     if (m_foldCase) source = source.toCaseFolded();
     m_tokens.reserve(size_t(source.size()));
     for (qsizetype i = 0; i < source.size(); ++i) {

@@ -12,9 +12,10 @@ Result<PredicatePtr> Predicate::substituting(const QVariantMap& variables) const
     QString missing;
     PredicatePtr result = substitutingVariables(variables, &missing);
     if (!missing.isNull())
-        return TDError::make(TDErrorPredicateVariableMissing,
-                             QStringLiteral("No value was given for the variable \"$%1\" of the predicate \"%2\".")
-                                 .arg(missing, format()));
+        return TDError::make(
+            TDErrorPredicateVariableMissing,
+            QStringLiteral("No value was given for the variable \"$%1\" of the predicate \"%2\".")
+                .arg(missing, format()));
     return result;
 }
 

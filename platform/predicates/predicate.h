@@ -59,7 +59,9 @@ public:
     using Predicate::evaluate;
     QString format() const override;
     bool isEqual(const Predicate& other) const override;
-    PredicatePtr substitutingVariables(const QVariantMap&, QString*) const override { return shared_from_this(); }
+    PredicatePtr substitutingVariables(const QVariantMap&, QString*) const override {
+        return shared_from_this();
+    }
 
 private:
     bool m_value;

@@ -78,7 +78,8 @@ private:
         if (p_acceptSymbol(QStringLiteral("("))) {
             PredicatePtr inner = p_parseOr();
             if (!inner) return nullptr;
-            if (!p_acceptSymbol(QStringLiteral(")"))) return p_fail(QStringLiteral("a closing parenthesis is missing"));
+            if (!p_acceptSymbol(QStringLiteral(")")))
+                return p_fail(QStringLiteral("a closing parenthesis is missing"));
             return inner;
         }
         if (p_acceptWord(QStringLiteral("TRUEPREDICATE"))) return Predicate::truePredicate();
@@ -109,16 +110,25 @@ private:
 
     std::optional<Operator> p_parseOperator() {
         static const std::pair<const char*, Operator> symbols[] = {
-            {"==", Operator::EqualTo},           {"!=", Operator::NotEqualTo},        {"<>", Operator::NotEqualTo},
-            {"<=", Operator::LessThanOrEqualTo}, {"=<", Operator::LessThanOrEqualTo}, {">=", Operator::GreaterThanOrEqualTo},
-            {"=>", Operator::GreaterThanOrEqualTo}, {"<", Operator::LessThan},       {">", Operator::GreaterThan},
+            {"==", Operator::EqualTo},
+            {"!=", Operator::NotEqualTo},
+            {"<>", Operator::NotEqualTo},
+            {"<=", Operator::LessThanOrEqualTo},
+            {"=<", Operator::LessThanOrEqualTo},
+            {">=", Operator::GreaterThanOrEqualTo},
+            {"=>", Operator::GreaterThanOrEqualTo},
+            {"<", Operator::LessThan},
+            {">", Operator::GreaterThan},
             {"=", Operator::EqualTo},
         };
         for (const auto& [symbol, op] : symbols)
             if (p_acceptSymbol(QString::fromLatin1(symbol))) return op;
         static const std::pair<const char*, Operator> words[] = {
-            {"BEGINSWITH", Operator::BeginsWith}, {"ENDSWITH", Operator::EndsWith}, {"CONTAINS", Operator::Contains},
-            {"LIKE", Operator::Like},             {"IN", Operator::In},
+            {"BEGINSWITH", Operator::BeginsWith},
+            {"ENDSWITH", Operator::EndsWith},
+            {"CONTAINS", Operator::Contains},
+            {"LIKE", Operator::Like},
+            {"IN", Operator::In},
         };
         for (const auto& [word, op] : words)
             if (p_acceptWord(QString::fromLatin1(word))) return op;
@@ -139,7 +149,8 @@ private:
                 return p_fail(QStringLiteral("unknown comparison option")), false;
             ++m_pos;
         }
-        if (m_pos >= m_text.size()) return p_fail(QStringLiteral("the options lack their closing bracket")), false;
+        if (m_pos >= m_text.size())
+            return p_fail(QStringLiteral("the options lack their closing bracket")), false;
         ++m_pos;
         return true;
     }
@@ -190,9 +201,12 @@ private:
             }
         if (keys.size() == 1 && !escaped) {
             const QString word = keys.front().toUpper();
-            if (word == QLatin1String("YES") || word == QLatin1String("TRUE")) return Expression::constant(true);
-            if (word == QLatin1String("NO") || word == QLatin1String("FALSE")) return Expression::constant(false);
-            if (word == QLatin1String("NIL") || word == QLatin1String("NULL")) return Expression::constant(QVariant());
+            if (word == QLatin1String("YES") || word == QLatin1String("TRUE"))
+                return Expression::constant(true);
+            if (word == QLatin1String("NO") || word == QLatin1String("FALSE"))
+                return Expression::constant(false);
+            if (word == QLatin1String("NIL") || word == QLatin1String("NULL"))
+                return Expression::constant(QVariant());
             if (word == QLatin1String("SELF")) return Expression::evaluatedObject();
             if (word == QLatin1String("CAST")) return p_parseCast();
             if (isReservedPredicateWord(word)) {
@@ -204,16 +218,19 @@ private:
     }
 
     std::optional<Expression> p_parseCast() {
-        if (!p_acceptSymbol(QStringLiteral("("))) return p_failExpression(QStringLiteral("CAST needs parentheses"));
+        if (!p_acceptSymbol(QStringLiteral("(")))
+            return p_failExpression(QStringLiteral("CAST needs parentheses"));
         p_skipBlanks();
         std::optional<QString> value = p_parseString();
         if (!value) return std::nullopt;
-        if (!p_acceptSymbol(QStringLiteral(","))) return p_failExpression(QStringLiteral("CAST needs a type"));
+        if (!p_acceptSymbol(QStringLiteral(",")))
+            return p_failExpression(QStringLiteral("CAST needs a type"));
         p_skipBlanks();
         const qsizetype typePos = m_pos;
         std::optional<QString> type = p_parseString();
         if (!type) return std::nullopt;
-        if (!p_acceptSymbol(QStringLiteral(")"))) return p_failExpression(QStringLiteral("a closing parenthesis is missing"));
+        if (!p_acceptSymbol(QStringLiteral(")")))
+            return p_failExpression(QStringLiteral("a closing parenthesis is missing"));
         const QDateTime date = QDateTime::fromString(*value, Qt::ISODateWithMs);
         if (*type != QLatin1String("date") || !date.isValid()) {
             m_pos = typePos;
@@ -237,7 +254,8 @@ private:
                 }
                 elements.append(element->constantValue());
             } while (p_acceptSymbol(QStringLiteral(",")));
-            if (!p_acceptSymbol(QStringLiteral("}"))) return p_failExpression(QStringLiteral("a closing brace is missing"));
+            if (!p_acceptSymbol(QStringLiteral("}")))
+                return p_failExpression(QStringLiteral("a closing brace is missing"));
         }
         return Expression::constant(elements);
     }
@@ -276,7 +294,8 @@ private:
     }
 
     std::optional<QString> p_parseString() {
-        if (m_pos >= m_text.size() || (m_text.at(m_pos) != QLatin1Char('"') && m_text.at(m_pos) != QLatin1Char('\''))) {
+        if (m_pos >= m_text.size() ||
+            (m_text.at(m_pos) != QLatin1Char('"') && m_text.at(m_pos) != QLatin1Char('\''))) {
             p_fail(QStringLiteral("a quoted string is expected"));
             return std::nullopt;
         }
@@ -333,27 +352,28 @@ private:
         }
         const QVariant argument = m_arguments.at(m_nextArgument++);
         switch (kind) {
-        case Object:
-            return Expression::constant(argument);
-        case KeyPath:
-            if (argument.metaType().id() != QMetaType::QString || !p_isKeyPath(argument.toString())) {
-                m_pos = start;
-                return p_failExpression(QStringLiteral("%K needs a key path string"));
+            case Object:
+                return Expression::constant(argument);
+            case KeyPath:
+                if (argument.metaType().id() != QMetaType::QString || !p_isKeyPath(argument.toString())) {
+                    m_pos = start;
+                    return p_failExpression(QStringLiteral("%K needs a key path string"));
+                }
+                return Expression::keyPath(argument.toString());
+            case Integer:
+            case Real: {
+                const ComparableValue number(argument, {});
+                if (!number.isNumber()) {
+                    m_pos = start;
+                    return p_failExpression(QStringLiteral("the placeholder needs a number"));
+                }
+                if (kind == Real) return Expression::constant(number.real());
+                return Expression::constant(number.kind() == ComparableValue::Kind::Integer
+                                                ? number.integer()
+                                                : qint64(number.real()));
             }
-            return Expression::keyPath(argument.toString());
-        case Integer:
-        case Real: {
-            const ComparableValue number(argument, {});
-            if (!number.isNumber()) {
-                m_pos = start;
-                return p_failExpression(QStringLiteral("the placeholder needs a number"));
-            }
-            if (kind == Real) return Expression::constant(number.real());
-            return Expression::constant(number.kind() == ComparableValue::Kind::Integer ? number.integer()
-                                                                                         : qint64(number.real()));
-        }
-        case Unknown:
-            break;
+            case Unknown:
+                break;
         }
         return std::nullopt;
     }
@@ -380,8 +400,10 @@ private:
     QString p_readName() {
         const qsizetype start = m_pos;
         if (m_pos < m_text.size() && m_text.at(m_pos) == QLatin1Char('@')) ++m_pos;
-        if (m_pos >= m_text.size() || !(m_text.at(m_pos).isLetter() || m_text.at(m_pos) == QLatin1Char('_'))) return {};
-        while (m_pos < m_text.size() && (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == QLatin1Char('_')))
+        if (m_pos >= m_text.size() || !(m_text.at(m_pos).isLetter() || m_text.at(m_pos) == QLatin1Char('_')))
+            return {};
+        while (m_pos < m_text.size() &&
+               (m_text.at(m_pos).isLetterOrNumber() || m_text.at(m_pos) == QLatin1Char('_')))
             ++m_pos;
         return m_text.mid(start, m_pos - start);
     }

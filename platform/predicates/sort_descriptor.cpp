@@ -38,30 +38,32 @@ UCollator* collator(bool caseInsensitive) {
 }
 
 std::weak_ordering fromInt(int result) {
-    return result < 0 ? std::weak_ordering::less : result > 0 ? std::weak_ordering::greater : std::weak_ordering::equivalent;
+    return result < 0   ? std::weak_ordering::less
+           : result > 0 ? std::weak_ordering::greater
+                        : std::weak_ordering::equivalent;
 }
 
 std::weak_ordering compareStrings(const QString& a, const QString& b, SortDescriptor::Comparison comparison) {
     using Comparison = SortDescriptor::Comparison;
     switch (comparison) {
-    case Comparison::Default:
-        return fromInt(a.compare(b, Qt::CaseSensitive));
-    case Comparison::CaseInsensitive:
-        return fromInt(a.compare(b, Qt::CaseInsensitive));
-    case Comparison::Localized:
-    case Comparison::LocalizedCaseInsensitive:
-        break;
+        case Comparison::Default:
+            return fromInt(a.compare(b, Qt::CaseSensitive));
+        case Comparison::CaseInsensitive:
+            return fromInt(a.compare(b, Qt::CaseInsensitive));
+        case Comparison::Localized:
+        case Comparison::LocalizedCaseInsensitive:
+            break;
     }
     UCollator* c = collator(comparison == Comparison::LocalizedCaseInsensitive);
     if (!c) return fromInt(a.localeAwareCompare(b));
     switch (ucol_strcoll(c, reinterpret_cast<const UChar*>(a.utf16()), int32_t(a.size()),
                          reinterpret_cast<const UChar*>(b.utf16()), int32_t(b.size()))) {
-    case UCOL_LESS:
-        return std::weak_ordering::less;
-    case UCOL_GREATER:
-        return std::weak_ordering::greater;
-    default:
-        return std::weak_ordering::equivalent;
+        case UCOL_LESS:
+            return std::weak_ordering::less;
+        case UCOL_GREATER:
+            return std::weak_ordering::greater;
+        default:
+            return std::weak_ordering::equivalent;
     }
 }
 
@@ -69,50 +71,53 @@ std::weak_ordering compareStrings(const QString& a, const QString& b, SortDescri
 int family(const ComparableValue& v) {
     using Kind = ComparableValue::Kind;
     switch (v.kind()) {
-    case Kind::Nil:
-        return 0;
-    case Kind::Integer:
-    case Kind::Real:
-        return 1;
-    case Kind::String:
-        return 2;
-    case Kind::Date:
-        return 3;
-    default:
-        return 4;
+        case Kind::Nil:
+            return 0;
+        case Kind::Integer:
+        case Kind::Real:
+            return 1;
+        case Kind::String:
+            return 2;
+        case Kind::Date:
+            return 3;
+        default:
+            return 4;
     }
 }
 
 }  // namespace
 
-std::weak_ordering compareForSorting(const QVariant& left, const QVariant& right, SortDescriptor::Comparison comparison) {
+std::weak_ordering compareForSorting(const QVariant& left, const QVariant& right,
+                                     SortDescriptor::Comparison comparison) {
     const ComparableValue a(left, {});
     const ComparableValue b(right, {});
     const int fa = family(a);
     const int fb = family(b);
     if (fa != fb) return fa <=> fb;
     switch (fa) {
-    case 1:
-        if (a.kind() == ComparableValue::Kind::Integer && b.kind() == ComparableValue::Kind::Integer)
-            return a.integer() <=> b.integer();
-        // NaN sorts before every other number so that the order stays total.
-        if (std::isnan(a.real()) || std::isnan(b.real())) return !std::isnan(a.real()) <=> !std::isnan(b.real());
-        return std::weak_order(a.real(), b.real());
-    case 2:
-        return compareStrings(a.string(), b.string(), comparison);
-    case 3:
-        return a.msecs() <=> b.msecs();
-    default:
-        return std::weak_ordering::equivalent;
+        case 1:
+            if (a.kind() == ComparableValue::Kind::Integer && b.kind() == ComparableValue::Kind::Integer)
+                return a.integer() <=> b.integer();
+            // NaN sorts before every other number so that the order stays total.
+            if (std::isnan(a.real()) || std::isnan(b.real()))
+                return !std::isnan(a.real()) <=> !std::isnan(b.real());
+            return std::weak_order(a.real(), b.real());
+        case 2:
+            return compareStrings(a.string(), b.string(), comparison);
+        case 3:
+            return a.msecs() <=> b.msecs();
+        default:
+            return std::weak_ordering::equivalent;
     }
 }
 
 SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Comparison comparison)
     : m_keyPath(keyPath),
       m_key(keyPath.compare(QLatin1String("self"), Qt::CaseInsensitive) == 0 ? Expression::evaluatedObject()
-                                                                              : Expression::keyPath(keyPath)),
+                                                                             : Expression::keyPath(keyPath)),
       m_ascending(ascending),
-      m_comparison(comparison) {}
+      m_comparison(comparison) {
+}
 
 SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator)
     : SortDescriptor(keyPath, ascending) {
@@ -137,7 +142,8 @@ std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<Sort
     for (qsizetype d = 0; d < descriptors.size(); ++d) {
         if (descriptors.at(d).hasComparator()) continue;
         values[size_t(d)].reserve(size_t(objects.size()));
-        for (const QVariant& object : objects) values[size_t(d)].push_back(descriptors.at(d).valueForObject(object));
+        for (const QVariant& object : objects)
+            values[size_t(d)].push_back(descriptors.at(d).valueForObject(object));
     }
     std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
         for (qsizetype d = 0; d < descriptors.size(); ++d) {

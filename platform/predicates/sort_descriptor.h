@@ -22,7 +22,8 @@ public:
     using Comparator = std::function<std::weak_ordering(const QVariant& left, const QVariant& right)>;
 
     // "self" (in any letter case) compares the objects themselves.
-    explicit SortDescriptor(const QString& keyPath, bool ascending = true, Comparison comparison = Comparison::Default);
+    explicit SortDescriptor(const QString& keyPath, bool ascending = true,
+                            Comparison comparison = Comparison::Default);
     SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator);
 
     const QString& keyPath() const { return m_keyPath; }
@@ -45,8 +46,9 @@ private:
 
 // A total order over values for sorting: nil first, then numbers, strings, dates, and everything else
 // as equals; strings as `comparison` says (the localized kinds through the collator of the current locale).
-std::weak_ordering compareForSorting(const QVariant& left, const QVariant& right,
-                                     SortDescriptor::Comparison comparison = SortDescriptor::Comparison::Default);
+std::weak_ordering compareForSorting(
+    const QVariant& left, const QVariant& right,
+    SortDescriptor::Comparison comparison = SortDescriptor::Comparison::Default);
 
 // The permutation that orders `objects` by the descriptors, first one first; equal objects keep their
 // order. Each key-path value is read once per object.

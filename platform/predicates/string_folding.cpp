@@ -16,11 +16,13 @@ constexpr char16_t firstDecomposable = 0xC0;
 std::vector<UChar> normalized(const UNormalizer2* normalizer, const UChar* source, int32_t length) {
     std::vector<UChar> result(size_t(length) * 3 + 8);
     UErrorCode status = U_ZERO_ERROR;
-    int32_t written = unorm2_normalize(normalizer, source, length, result.data(), int32_t(result.size()), &status);
+    int32_t written =
+        unorm2_normalize(normalizer, source, length, result.data(), int32_t(result.size()), &status);
     if (status == U_BUFFER_OVERFLOW_ERROR) {
         result.resize(size_t(written));
         status = U_ZERO_ERROR;
-        written = unorm2_normalize(normalizer, source, length, result.data(), int32_t(result.size()), &status);
+        written =
+            unorm2_normalize(normalizer, source, length, result.data(), int32_t(result.size()), &status);
     }
     if (U_FAILURE(status)) return {};
     result.resize(size_t(written));

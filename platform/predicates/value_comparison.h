@@ -57,10 +57,12 @@ bool valuesEqual(const QVariant& a, const QVariant& b, ComparisonOptions options
 
 // Order of two values of the same family (numbers, strings, dates); unordered for nil and for values
 // of different families.
-std::partial_ordering compareValues(const ComparableValue& a, const ComparableValue& b, ComparisonOptions options);
+std::partial_ordering compareValues(const ComparableValue& a, const ComparableValue& b,
+                                    ComparisonOptions options);
 std::partial_ordering compareValues(const QVariant& a, const QVariant& b, ComparisonOptions options = {});
 
 // Whether the collection holds an element equal to the needle.
-bool collectionContains(const QVariantList& collection, const ComparableValue& needle, ComparisonOptions options);
+bool collectionContains(const QVariantList& collection, const ComparableValue& needle,
+                        ComparisonOptions options);
 
 }  // namespace platform

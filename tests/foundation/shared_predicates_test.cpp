@@ -15,10 +15,12 @@ struct Task : platform::KeyValueCoding {
 
 TEST(SharedPredicates, OpenLeafTasksAndDisplayOrder) {
     Task leaf, parent, done;
-    leaf.values = {{QStringLiteral("subtasks"), QVariantList()}, {QStringLiteral("incomplete"), true},
+    leaf.values = {{QStringLiteral("subtasks"), QVariantList()},
+                   {QStringLiteral("incomplete"), true},
                    {QStringLiteral("displayOrder"), 2.0}};
     parent.values = {{QStringLiteral("subtasks"), QVariantList{platform::objectVariant(&leaf)}},
-                     {QStringLiteral("incomplete"), true}, {QStringLiteral("displayOrder"), 1.0}};
+                     {QStringLiteral("incomplete"), true},
+                     {QStringLiteral("displayOrder"), 1.0}};
     done.values = {{QStringLiteral("subtasks"), QVariantList()}, {QStringLiteral("incomplete"), false}};
     EXPECT_TRUE(TDOpenLeafTaskPredicate()->evaluate(&leaf));
     EXPECT_FALSE(TDOpenLeafTaskPredicate()->evaluate(&parent));

@@ -32,20 +32,17 @@ struct World {
 
     World() {
         a.values = {{s("title"), s("Write Report")},
-                     {s("priority"), int(2)},
-                     {s("estimate"), 1.5},
-                     {s("flag"), true},
-                     {s("archived"), false},
-                     {s("dueDate"), due},
-                     {s("tags"), objects({&work, &cafe})},
-                     {s("subtasks"), QVariantList()},
-                     {s("list"), inbox.variant()}};
-        b.values = {{s("title"), s("café crème")},
-                    {s("status"), s("X")},
-                    {s("priority"), qint64(0)},
-                    {s("archived"), true},
-                    {s("tags"), QVariantList()},
-                    {s("subtasks"), objects({&a})}};
+                    {s("priority"), int(2)},
+                    {s("estimate"), 1.5},
+                    {s("flag"), true},
+                    {s("archived"), false},
+                    {s("dueDate"), due},
+                    {s("tags"), objects({&work, &cafe})},
+                    {s("subtasks"), QVariantList()},
+                    {s("list"), inbox.variant()}};
+        b.values = {{s("title"), s("café crème")}, {s("status"), s("X")},
+                    {s("priority"), qint64(0)},    {s("archived"), true},
+                    {s("tags"), QVariantList()},   {s("subtasks"), objects({&a})}};
     }
 };
 
@@ -150,12 +147,9 @@ TEST_F(PredicateEvaluation, LikeEscapesMatchWildcardsLiterally) {
         const char* pattern;
         bool literal, wild, slash;
     } cases[] = {
-        {"*a\\*b\\?*", true, false, false},
-        {"*A\\*B\\?*", true, false, false},  // [c] below
-        {"*a*b?*", true, true, false},
-        {"*\\\\*", false, false, true},
-        {"path\\\\to", false, false, true},
-        {"x ???? y", true, false, false},
+        {"*a\\*b\\?*", true, false, false}, {"*A\\*B\\?*", true, false, false},  // [c] below
+        {"*a*b?*", true, true, false},      {"*\\\\*", false, false, true},
+        {"path\\\\to", false, false, true}, {"x ???? y", true, false, false},
     };
     for (const LikeCase& c : cases) {
         const auto predicate = predicateWithFormat(s("title LIKE[c] %@"), {s(c.pattern)});
@@ -256,7 +250,8 @@ TEST(CompoundPredicate, BuiltInCodeDropsNullsAndEvaluatesEmptyCompounds) {
     EXPECT_FALSE(CompoundPredicate::orPredicate({})->evaluate(&item));
     EXPECT_TRUE(CompoundPredicate(CompoundPredicate::Type::Not, {}).evaluate(&item));
     const auto notOfTwo = std::make_shared<CompoundPredicate>(
-        CompoundPredicate::Type::Not, QList<platform::PredicatePtr>{Predicate::falsePredicate(), nullptr, Predicate::truePredicate()});
+        CompoundPredicate::Type::Not,
+        QList<platform::PredicatePtr>{Predicate::falsePredicate(), nullptr, Predicate::truePredicate()});
     EXPECT_EQ(notOfTwo->subpredicates().size(), 2);
     EXPECT_FALSE(notOfTwo->evaluate(&item));
     EXPECT_EQ(notOfTwo->format(), s("NOT (FALSEPREDICATE OR TRUEPREDICATE)"));
@@ -274,7 +269,8 @@ TEST(ComparisonPredicate, BuiltInCodeExposesItsParts) {
     EXPECT_EQ(c.rightExpression().constantValue().toString(), s("a"));
     EXPECT_EQ(c.operatorType(), ComparisonPredicate::Operator::BeginsWith);
     EXPECT_EQ(c.modifier(), ComparisonPredicate::Modifier::Any);
-    EXPECT_EQ(c.options(), platform::ComparisonOption::CaseInsensitive | platform::ComparisonOption::DiacriticInsensitive);
+    EXPECT_EQ(c.options(),
+              platform::ComparisonOption::CaseInsensitive | platform::ComparisonOption::DiacriticInsensitive);
     // The same comparison moved to another key path, as rules are translated.
     const auto moved = ComparisonPredicate::make(Expression::keyPath(s("completedDate")), c.rightExpression(),
                                                  c.operatorType(), c.modifier(), c.options());

@@ -1,5 +1,5 @@
-#include "platform/predicates/comparison_predicate.h"
 #include "platform/predicates/predicate_parser.h"
+#include "platform/predicates/comparison_predicate.h"
 #include "tests/platform/predicates/test_objects.h"
 
 #include <QDateTime>
@@ -28,7 +28,9 @@ TEST(PredicateParser, PrintsTheCanonicalForm) {
         {"%@ IN %K", {2, s("tags")}, "2 IN tags"},
         {"%K >= %@ AND %K < %@", {s("dueDate"), 1.5, s("dueDate"), 2.0}, "dueDate >= 1.5 AND dueDate < 2.0"},
         {"a == 1 OR b == 2 AND c == 3", {}, "a == 1 OR (b == 2 AND c == 3)"},
-        {"(a == 1 OR b == 2) AND NOT (c == 3 OR d == 4)", {}, "(a == 1 OR b == 2) AND NOT (c == 3 OR d == 4)"},
+        {"(a == 1 OR b == 2) AND NOT (c == 3 OR d == 4)",
+         {},
+         "(a == 1 OR b == 2) AND NOT (c == 3 OR d == 4)"},
         {"priority=%ld", {qint64(3)}, "priority == 3"},
         {"title LIKE[c] %@", {s("*a\\*b\"?*")}, "title LIKE[c] \"*a\\\\*b\\\"?*\""},
         {"NONE ancestorTasks IN {1, 'x', nil}", {}, "NONE ancestorTasks IN {1, \"x\", nil}"},
@@ -49,11 +51,13 @@ TEST(PredicateParser, RoundTripsThroughThePrinter) {
         const char* format;
         QVariantList arguments;
     } cases[] = {
-        {"((%@ <= completedDate AND completedDate < %@) OR\n(completedDate = NIL AND ((startDate = NIL AND dueDate < %@) "
+        {"((%@ <= completedDate AND completedDate < %@) OR\n(completedDate = NIL AND ((startDate = NIL AND "
+         "dueDate < %@) "
          "OR startDate < %@))) AND archived != YES",
          {day, day.addDays(1), day.addDays(3), day.addDays(1)}},
         {"completedDate = NIL AND (dueDate >= %@ OR startDate >= %@) AND archived != YES", {day, day}},
-        {"%@ <= startDate AND startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == YES\t\tAND "
+        {"%@ <= startDate AND startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == "
+         "YES\t\tAND "
          "NONE ancestorTasks IN %@",
          {day, day, day, QVariantList{1, 2}}},
         {"(ALL %@ IN tags) OR (orderedTasks.@count > 0 AND ALL %@ IN allTagsInTree)",
@@ -76,7 +80,8 @@ TEST(PredicateParser, RoundTripsThroughThePrinter) {
         EXPECT_EQ((*second)->format(), printed);
     }
     // Two predicates built alike are equal; YES and 1 are not the same written constant.
-    EXPECT_TRUE((*predicateWithFormat(s("a == %@"), {tag.variant()}))->isEqual(**predicateWithFormat(s("a == %@"), {tag.variant()})));
+    EXPECT_TRUE((*predicateWithFormat(s("a == %@"), {tag.variant()}))
+                    ->isEqual(**predicateWithFormat(s("a == %@"), {tag.variant()})));
     EXPECT_FALSE((*predicateWithFormat(s("a == YES")))->isEqual(**predicateWithFormat(s("a == 1"))));
     EXPECT_FALSE((*predicateWithFormat(s("a == 1")))->isEqual(**predicateWithFormat(s("a ==[c] 1"))));
 }
@@ -136,17 +141,19 @@ TEST(PredicateParser, MalformedFormatsGiveErrors) {
     }
     const auto located = predicateWithFormat(s("title == 'a' AND priority ~ 2"));
     ASSERT_FALSE(located.ok());
-    EXPECT_TRUE(located.error().description.contains(s("at character 27"))) << located.error().description.toStdString();
+    EXPECT_TRUE(located.error().description.contains(s("at character 27")))
+        << located.error().description.toStdString();
     // Placeholders in the text itself do not disturb the message.
     const auto quoted = predicateWithFormat(s("a ~ '%2 %3'"));
     ASSERT_FALSE(quoted.ok());
-    EXPECT_TRUE(quoted.error().description.startsWith(s("Could not read the predicate \"a ~ '%2 %3'\": "))) << quoted.error().description.toStdString();
+    EXPECT_TRUE(quoted.error().description.startsWith(s("Could not read the predicate \"a ~ '%2 %3'\": ")))
+        << quoted.error().description.toStdString();
 }
 
 TEST(PredicateParser, KeywordsInAnyCaseAndNumericPlaceholders) {
     predicates_test::Item item{{{s("n"), 7}, {s("title"), s("Ab")}}};
-    const auto p = predicateWithFormat(s("n == %d and n == %lu && n = %i aNd title beginswith[C] 'a' or n == %f"),
-                                       {7, 7u, 7.9, 1.0});
+    const auto p = predicateWithFormat(
+        s("n == %d and n == %lu && n = %i aNd title beginswith[C] 'a' or n == %f"), {7, 7u, 7.9, 1.0});
     ASSERT_TRUE(p.ok()) << p.error().description.toStdString();
     EXPECT_TRUE((*p)->evaluate(&item));
     EXPECT_EQ((*p)->format(), s("(n == 7 AND n == 7 AND n == 7 AND title BEGINSWITH[c] \"a\") OR n == 1.0"));

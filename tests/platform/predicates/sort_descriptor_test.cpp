@@ -17,7 +17,8 @@ QString s(const char* text) {
 
 QStringList titles(const QVariantList& objects) {
     QStringList result;
-    for (const QVariant& o : objects) result.append(platform::objectFromVariant(o)->value(s("title")).toString());
+    for (const QVariant& o : objects)
+        result.append(platform::objectFromVariant(o)->value(s("title")).toString());
     return result;
 }
 
@@ -40,7 +41,8 @@ TEST(SortDescriptor, NilFirstWhenAscendingLastWhenDescendingTiesKeepTheirOrder) 
     EXPECT_EQ(titles(platform::sortedObjects(all, {SortDescriptor(s("n"), false)})),
               (QStringList{s("a"), s("d"), s("c"), s("e"), s("b")}));
     // A second descriptor breaks the tie of a and d.
-    EXPECT_EQ(titles(platform::sortedObjects(all, {SortDescriptor(s("n"), false), SortDescriptor(s("title"), false)})),
+    EXPECT_EQ(titles(platform::sortedObjects(
+                  all, {SortDescriptor(s("n"), false), SortDescriptor(s("title"), false)})),
               (QStringList{s("d"), s("a"), s("c"), s("e"), s("b")}));
 }
 
@@ -54,15 +56,16 @@ TEST(SortDescriptor, StringComparisonsAndKeyPaths) {
 
     platform::sortObjects(items, {SortDescriptor(s("title"))});
     EXPECT_EQ(titles(items), (QStringList{s("Apple"), s("Banana"), s("apple"), s("Éclair")}));
-    platform::sortObjects(items, {SortDescriptor(s("title"), true, SortDescriptor::Comparison::CaseInsensitive)});
+    platform::sortObjects(items,
+                          {SortDescriptor(s("title"), true, SortDescriptor::Comparison::CaseInsensitive)});
     EXPECT_EQ(titles(items), (QStringList{s("Apple"), s("apple"), s("Banana"), s("Éclair")}));
     // Localized: É sorts with E, before the end of the alphabet.
     Item zebra{{{s("title"), s("zebra")}}};
     items.append(&zebra);
     platform::sortObjects(items, {SortDescriptor(s("title"), true, SortDescriptor::Comparison::Localized)});
     EXPECT_EQ(titles(items), (QStringList{s("apple"), s("Apple"), s("Banana"), s("Éclair"), s("zebra")}));
-    platform::sortObjects(items,
-                          {SortDescriptor(s("title"), false, SortDescriptor::Comparison::LocalizedCaseInsensitive)});
+    platform::sortObjects(
+        items, {SortDescriptor(s("title"), false, SortDescriptor::Comparison::LocalizedCaseInsensitive)});
     EXPECT_EQ(titles(items), (QStringList{s("zebra"), s("Éclair"), s("Banana"), s("apple"), s("Apple")}));
     // Through a to-one relationship; objects without a list come first.
     platform::sortObjects(items, {SortDescriptor(s("list.title"), true)});
@@ -71,7 +74,8 @@ TEST(SortDescriptor, StringComparisonsAndKeyPaths) {
 
 TEST(SortDescriptor, DatesMixedFamiliesAndSelf) {
     const QDateTime t(QDate(2026, 1, 1), QTime(12, 0), Qt::UTC);
-    const QVariantList values{s("x"), t.addSecs(5), 3, QVariant(), t.toTimeZone(QTimeZone("Europe/Berlin")), 1.5};
+    const QVariantList values{s("x"), t.addSecs(5), 3, QVariant(), t.toTimeZone(QTimeZone("Europe/Berlin")),
+                              1.5};
     const QVariantList sorted = platform::sortedObjects(values, {SortDescriptor(s("self"))});
     ASSERT_EQ(sorted.size(), 6);
     EXPECT_FALSE(sorted.at(0).isValid());
@@ -96,8 +100,10 @@ TEST(SortDescriptor, CustomComparatorDecidesDirectionAndMissingValuesItself) {
         });
     };
     const QVariantList all = objects({&none, &p3, &p1}).toList();
-    EXPECT_EQ(titles(platform::sortedObjects(all, {byPriority(true)})), (QStringList{s("p1"), s("p3"), s("none")}));
-    EXPECT_EQ(titles(platform::sortedObjects(all, {byPriority(false)})), (QStringList{s("p3"), s("p1"), s("none")}));
+    EXPECT_EQ(titles(platform::sortedObjects(all, {byPriority(true)})),
+              (QStringList{s("p1"), s("p3"), s("none")}));
+    EXPECT_EQ(titles(platform::sortedObjects(all, {byPriority(false)})),
+              (QStringList{s("p3"), s("p1"), s("none")}));
     EXPECT_TRUE(byPriority(false).hasComparator());
     EXPECT_EQ(byPriority(false).compareObjects(p1.variant(), p1.variant()), std::weak_ordering::equivalent);
 }
