@@ -23,7 +23,6 @@ public:
     const QVariant& constantValue() const { return m_constant; }
     // The key path or the variable's name.
     const QString& text() const { return m_text; }
-    const QStringList& keys() const { return m_keys; }
 
     // Variables missing from `variables` read as nil.
     QVariant evaluate(const QVariant& object, const QVariantMap& variables = {}) const;

@@ -29,13 +29,13 @@ std::vector<UChar> normalized(const UNormalizer2* normalizer, const UChar* sourc
     return result;
 }
 
-}  // namespace
-
 bool isFreeOfDiacritics(QStringView text) {
     for (QChar c : text)
         if (c.unicode() >= firstDecomposable) return false;
     return true;
 }
+
+}  // namespace
 
 QString removingDiacritics(const QString& text) {
     if (isFreeOfDiacritics(text)) return text;

@@ -8,7 +8,4 @@ namespace platform {
 // any character that decomposes is answered as it stands, without a copy.
 QString removingDiacritics(const QString& text);
 
-// True when no character of the text can carry a diacritic, so removingDiacritics would not change it.
-bool isFreeOfDiacritics(QStringView text);
-
 }  // namespace platform

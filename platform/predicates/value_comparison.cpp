@@ -160,9 +160,6 @@ std::partial_ordering compareValues(const ComparableValue& a, const ComparableVa
     }
 }
 
-std::partial_ordering compareValues(const QVariant& a, const QVariant& b, ComparisonOptions options) {
-    return compareValues(ComparableValue(a, options), ComparableValue(b, options), options);
-}
 
 bool collectionContains(const QVariantList& collection, const ComparableValue& needle,
                         ComparisonOptions options) {

@@ -28,7 +28,6 @@ class ComparableValue {
 public:
     enum class Kind { Nil, Integer, Real, String, Date, Object, Collection, Other };
 
-    ComparableValue() = default;
     ComparableValue(const QVariant& value, ComparisonOptions options);
 
     Kind kind() const { return m_kind; }
@@ -59,7 +58,6 @@ bool valuesEqual(const QVariant& a, const QVariant& b, ComparisonOptions options
 // of different families.
 std::partial_ordering compareValues(const ComparableValue& a, const ComparableValue& b,
                                     ComparisonOptions options);
-std::partial_ordering compareValues(const QVariant& a, const QVariant& b, ComparisonOptions options = {});
 
 // Whether the collection holds an element equal to the needle.
 bool collectionContains(const QVariantList& collection, const ComparableValue& needle,
