@@ -1,4 +1,7 @@
 #include "platform/base/log.h"
+#include "platform/defaults/user_defaults.h"
+#include "foundation/default_settings.h"
+#include "foundation/is_integer_transformer.h"
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 
@@ -10,6 +13,9 @@
 #include <sys/stat.h>
 
 int main(int argc, char** argv) {
+    // Before anything reads a setting.
+    registerDefaultSettings(platform::UserDefaults::standard());
+    registerIntegerTransformers();
     umask(022);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordello"));

@@ -12,6 +12,7 @@
 #include <any>
 #include <functional>
 #include <typeindex>
+#include <utility>
 
 namespace platform {
 
@@ -33,9 +34,12 @@ enum class ArchiveFieldType {
 };
 
 struct ArchiveField {
+    ArchiveField(QString name, ArchiveFieldType type, bool optional = false, QStringList classes = {})
+        : name(std::move(name)), type(type), optional(optional), classes(std::move(classes)) {}
+
     QString name;
-    ArchiveFieldType type = ArchiveFieldType::String;
-    bool optional = false;
+    ArchiveFieldType type;
+    bool optional;
     QStringList classes;  // for Object and ObjectList: the class names allowed
 };
 

@@ -10,7 +10,7 @@ namespace platform {
 
 // Property lists: XML is written, XML and binary are read. In memory a property list is a QVariant:
 // dictionary QVariantMap, array QVariantList, string QString, integer qint64, real double, boolean bool,
-// date QDateTime (UTC), data QByteArray.
+// date QDateTime (UTC; XML keeps whole seconds), data QByteArray.
 enum class PropertyListFormat { Xml, Binary };
 
 // Input from outside is refused beyond this size unless the caller allows more.
