@@ -210,6 +210,9 @@ void clearStringCache() {
     State& s = state();
     s.lastUsed = nullptr;
     for (RKLCachedRegex& record : s.records) clearRecord(record);
+    // Back to the start state, so that the ways of a set fill in their first order again.
+    s.recency.fill(kInitialRecency);
+    s.lookaside.fill(0);
 }
 
 void flushCachedRegexData(const QString& subject) {

@@ -51,7 +51,7 @@ bool setCachedRegexToString(RKLCachedRegex& record, const QString& subject, TDRa
 // Drops the record's link to its subject.
 void clearSubjectLink(RKLCachedRegex& record);
 
-// Forgets every compiled expression and subject.
+// Forgets every compiled expression and subject; the cache is as at process start.
 void clearStringCache();
 // Drops every link to this subject, so the next operation on it sets its text again.
 void flushCachedRegexData(const QString& subject);
