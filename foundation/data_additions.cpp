@@ -149,8 +149,8 @@ Result<QByteArray> dataWithBase64EncodedStringStrict(const QString& text) {
     int pads = 0;
     bool finished = false;
     for (QChar qc : text) {
-        if (qc.isSpace()) continue;
         const char16_t c = qc.unicode();
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v') continue;
         if (finished) return corrupt(QStringLiteral("text after the padding"));
         if (c == u'=') {
             if (filled < 2) return corrupt(QStringLiteral("misplaced padding"));

@@ -33,7 +33,7 @@ QString base64EncodedString(const QByteArray& data);
 // skipped, decoding stops after the first padded group, an incomplete last group is dropped. Text
 // that is not ASCII gives empty data.
 QByteArray dataWithBase64EncodedString(const QString& text);
-// Strict decoding for stored data (alias records, archives): only white space is skipped; any other
+// Strict decoding for stored data (alias records, archives): only ASCII white space is skipped; any other
 // character outside the alphabet, misplaced padding, text after it or an incomplete group is an error.
 Result<QByteArray> dataWithBase64EncodedStringStrict(const QString& text);
 

@@ -14,15 +14,9 @@ namespace {
 constexpr qsizetype kIntMax = std::numeric_limits<int32_t>::max();
 
 TDError misuse(const char* kind, const char* function, const QString& reason) {
-    const QString text = QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason);
-    logWithLevel(TDLogWarning, "WARNING", "%@", text);
-    TDError error = TDError::make(0, text);
+    TDError error = TDError::make(0, QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason));
     error.domain = QString::fromLatin1(kind);
     return error;
-}
-
-void report(TDError* out, TDError error) {
-    if (out) *out = std::move(error);
 }
 
 // The state of one operation: the lock held for its whole run and the compiled expression set to the
@@ -38,11 +32,11 @@ public:
             range.length = subject.size() - range.location;
         if (range.location < 0 || range.length < 0 || range.location > subject.size() ||
             range.length > subject.size() - range.location) {
-            report(error, misuse("NSRangeException", function, QStringLiteral("Range or index out of bounds.")));
+            reportMisuse(misuse("NSRangeException", function, QStringLiteral("Range or index out of bounds.")));
             return;
         }
         if (subject.size() >= kIntMax) {
-            report(error, misuse("NSRangeException", function, QStringLiteral("String length exceeds INT_MAX.")));
+            reportMisuse(misuse("NSRangeException", function, QStringLiteral("String length exceeds INT_MAX.")));
             return;
         }
         if (!record) return;
@@ -53,6 +47,12 @@ public:
         }
         m_record = record;
         m_range = range;
+    }
+
+    // A caller's mistake is logged once the lock is released, so the logger may itself match patterns.
+    ~Operation() {
+        m_lock.unlock();
+        if (!m_misuse.isEmpty()) logWithLevel(TDLogWarning, "WARNING", "%@", m_misuse);
     }
 
     RKLCachedRegex* record() const { return m_record; }
@@ -66,15 +66,15 @@ public:
         return false;
     }
     void invalidArgument(const QString& reason) {
-        report(m_error, misuse("NSInvalidArgumentException", m_function, reason));
+        reportMisuse(misuse("NSInvalidArgumentException", m_function, reason));
         m_record = nullptr;
     }
     void failWithStatus(int status) {
-        report(m_error, regex_cache::icuError(status,
+        if (m_error) *m_error = regex_cache::icuError(status,
                                               QStringLiteral("ICU regular expression error #%1, %2.")
                                                   .arg(status)
                                                   .arg(QString::fromLatin1(u_errorName(UErrorCode(status)))),
-                                              m_regex, m_options));
+                                              m_regex, m_options);
         m_record = nullptr;
     }
 
@@ -112,6 +112,11 @@ public:
     }
 
 private:
+    void reportMisuse(TDError error) {
+        m_misuse = error.description;
+        if (m_error) *m_error = std::move(error);
+    }
+
     QMutexLocker<QMutex> m_lock;
     const char* m_function;
     const QString& m_regex;
@@ -119,6 +124,7 @@ private:
     TDError* m_error;
     RKLCachedRegex* m_record = nullptr;
     TDRange m_range;
+    QString m_misuse;
 };
 
 QString textOf(const QString& subject, TDRange range) {

@@ -16,6 +16,8 @@ constexpr int kSets = 13;
 constexpr int kWays = 4;
 constexpr int kLookasideSize = 64;
 constexpr quint16 kInitialRecency = 0x0137;
+// In steps of ICU's match engine, each on the order of a millisecond.
+constexpr int32_t kMatchTimeLimit = 10000;
 
 struct State {
     std::array<RKLCachedRegex, kSets * kWays> records;
@@ -155,6 +157,9 @@ RKLCachedRegex* cachedRegex(const QString& pattern, RKLRegexOptions options, TDE
         }
         return nullptr;
     }
+    // A pattern that backtracks without end gives an error (U_REGEX_TIME_OUT) instead of a hang.
+    status = U_ZERO_ERROR;
+    uregex_setTimeLimit(compiled, kMatchTimeLimit, &status);
     record.regexString = pattern;
     record.regexHash = hash;
     record.options = options;

@@ -1,5 +1,8 @@
 #include "platform/plist/property_list.h"
 
+#include "platform/plist/binary_property_list_reader.h"
+#include "platform/plist/xml_property_list_reader.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
@@ -7,7 +10,6 @@
 
 #include <plist/plist.h>
 
-#include <cstdlib>
 #include <limits>
 #include <memory>
 
@@ -26,134 +28,62 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-struct MallocDeleter {
-    void operator()(char* p) const { std::free(p); }
-};
-using MallocString = std::unique_ptr<char, MallocDeleter>;
-
-TDError plistError(int code, const QString& description) {
-    TDError e = TDError::make(code, description);
-    e.domain = TDPropertyListErrorDomain;
-    return e;
-}
-
-Result<QVariant> toVariant(plist_t node, int depth) {
-    if (depth > kPropertyListMaxDepth)
-        return plistError(TDPropertyListErrorMalformed, QStringLiteral("The property list is nested too deeply."));
-    switch (plist_get_node_type(node)) {
-        case PLIST_DICT: {
-            QVariantMap map;
-            plist_dict_iter it = nullptr;
-            plist_dict_new_iter(node, &it);
-            if (!it) return plistError(TDPropertyListErrorMalformed, QStringLiteral("Unreadable dictionary."));
-            for (;;) {
-                char* rawKey = nullptr;
-                plist_t value = nullptr;
-                plist_dict_next_item(node, it, &rawKey, &value);
-                MallocString key(rawKey);
-                if (!value) break;
-                Result<QVariant> converted = toVariant(value, depth + 1);
-                if (!converted) {
-                    std::free(it);
-                    return converted;
-                }
-                map.insert(QString::fromUtf8(key.get()), std::move(converted).value());
-            }
-            std::free(it);
-            return QVariant(map);
-        }
-        case PLIST_ARRAY: {
-            QVariantList list;
-            const uint32_t count = plist_array_get_size(node);
-            list.reserve(count);
-            for (uint32_t i = 0; i < count; ++i) {
-                Result<QVariant> converted = toVariant(plist_array_get_item(node, i), depth + 1);
-                if (!converted) return converted;
-                list.append(std::move(converted).value());
-            }
-            return QVariant(list);
-        }
-        case PLIST_STRING: {
-            char* raw = nullptr;
-            plist_get_string_val(node, &raw);
-            MallocString text(raw);
-            return QVariant(QString::fromUtf8(text ? text.get() : ""));
-        }
-        case PLIST_BOOLEAN: {
-            uint8_t b = 0;
-            plist_get_bool_val(node, &b);
-            return QVariant(b != 0);
-        }
-        case PLIST_UINT: {
-            // libplist keeps every integer in 64 bits; negative numbers come back in two's complement.
-            uint64_t v = 0;
-            plist_get_uint_val(node, &v);
-            return QVariant(static_cast<qint64>(v));
-        }
-        case PLIST_REAL: {
-            double d = 0;
-            plist_get_real_val(node, &d);
-            return QVariant(d);
-        }
-        case PLIST_DATE: {
-            int32_t sec = 0, usec = 0;
-            plist_get_date_val(node, &sec, &usec);
-            return QVariant(referenceDate().addMSecs(qint64(sec) * 1000 + usec / 1000));
-        }
-        case PLIST_DATA: {
-            char* raw = nullptr;
-            uint64_t length = 0;
-            plist_get_data_val(node, &raw, &length);
-            MallocString bytes(raw);
-            if (length > uint64_t(std::numeric_limits<qsizetype>::max()) || (!bytes && length))
-                return plistError(TDPropertyListErrorMalformed, QStringLiteral("Unreadable data value."));
-            return QVariant(QByteArray(bytes.get(), qsizetype(length)));
-        }
-        default:
-            return plistError(TDPropertyListErrorUnsupportedValue,
-                              QStringLiteral("The property list holds a value of an unsupported kind."));
-    }
-}
-
-Result<PlistPtr> toNode(const QVariant& value, int depth);
+Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format);
 
 Result<PlistPtr> unsupported(const QString& what) {
-    return plistError(TDPropertyListErrorUnsupportedValue,
+    return propertyListError(TDPropertyListErrorUnsupportedValue,
                       QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
 }
 
+// libplist keeps text NUL-terminated, and XML 1.0 has no form for most control characters.
+bool isWritableText(const QString& text, PropertyListFormat format) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0) return false;
+        if (format == PropertyListFormat::Xml && ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF))
+            return false;
+    }
+    return true;
+}
+
+Result<PlistPtr> stringNode(const QString& text, PropertyListFormat format) {
+    if (!isWritableText(text, format)) return unsupported(QStringLiteral("text with a control character"));
+    return PlistPtr(plist_new_string(text.toUtf8().constData()));
+}
+
 template <typename Map>
-Result<PlistPtr> dictNode(const Map& map, int depth) {
+Result<PlistPtr> dictNode(const Map& map, int depth, PropertyListFormat format) {
     PlistPtr dict(plist_new_dict());
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        Result<PlistPtr> child = toNode(it.value(), depth + 1);
+        if (!isWritableText(it.key(), format)) return unsupported(QStringLiteral("a key with a control character"));
+        Result<PlistPtr> child = toNode(it.value(), depth + 1, format);
         if (!child) return child;
         plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child->release());
     }
     return dict;
 }
 
-Result<PlistPtr> toNode(const QVariant& value, int depth) {
+Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format) {
     if (depth > kPropertyListMaxDepth)
-        return plistError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The value is nested too deeply."));
+        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The value is nested too deeply."));
     switch (value.metaType().id()) {
         case QMetaType::QVariantMap:
-            return dictNode(value.toMap(), depth);
+            return dictNode(value.toMap(), depth, format);
         case QMetaType::QVariantHash:
-            return dictNode(value.toHash(), depth);
+            return dictNode(value.toHash(), depth, format);
         case QMetaType::QVariantList:
         case QMetaType::QStringList: {
             PlistPtr array(plist_new_array());
             const QVariantList list = value.toList();
             for (const QVariant& item : list) {
-                Result<PlistPtr> child = toNode(item, depth + 1);
+                Result<PlistPtr> child = toNode(item, depth + 1, format);
                 if (!child) return child;
                 plist_array_append_item(array.get(), child->release());
             }
             return array;
         }
         case QMetaType::QString:
-            return PlistPtr(plist_new_string(value.toString().toUtf8().constData()));
+            return stringNode(value.toString(), format);
         case QMetaType::Bool:
             return PlistPtr(plist_new_bool(value.toBool() ? 1 : 0));
         case QMetaType::Int:
@@ -192,25 +122,23 @@ Result<PlistPtr> toNode(const QVariant& value, int depth) {
 
 }  // namespace
 
+TDError propertyListError(int code, const QString& description) {
+    TDError e = TDError::make(code, description);
+    e.domain = TDPropertyListErrorDomain;
+    return e;
+}
+
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize) {
-    if (data.isEmpty()) return plistError(TDPropertyListErrorMalformed, QStringLiteral("The property list is empty."));
+    if (data.isEmpty()) return propertyListError(TDPropertyListErrorMalformed, QStringLiteral("The property list is empty."));
     if (data.size() > maxSize || data.size() > qsizetype(std::numeric_limits<int32_t>::max()))
-        return plistError(TDPropertyListErrorTooLarge,
+        return propertyListError(TDPropertyListErrorTooLarge,
                           QStringLiteral("The property list is larger than %1 bytes.").arg(maxSize));
-    const auto length = uint32_t(data.size());
-    plist_t raw = nullptr;
-    if (plist_is_binary(data.constData(), length)) {
-        plist_from_bin(data.constData(), length, &raw);
-    } else {
-        plist_from_xml(data.constData(), length, &raw);
-    }
-    PlistPtr root(raw);
-    if (!root) return plistError(TDPropertyListErrorMalformed, QStringLiteral("The property list is not readable."));
-    return toVariant(root.get(), 0);
+    static const QByteArray binaryHeader("bplist00");
+    return data.startsWith(binaryHeader) ? readBinaryPropertyList(data) : readXmlPropertyList(data);
 }
 
 Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat format) {
-    Result<PlistPtr> root = toNode(value, 0);
+    Result<PlistPtr> root = toNode(value, 0, format);
     if (!root) return root.error();
     char* raw = nullptr;
     uint32_t length = 0;
@@ -219,7 +147,7 @@ Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat f
     } else {
         plist_to_bin(root->get(), &raw, &length);
     }
-    if (!raw) return plistError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The property list could not be written."));
+    if (!raw) return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The property list could not be written."));
     QByteArray bytes(raw, qsizetype(length));
     if (format == PropertyListFormat::Xml) {
         plist_to_xml_free(raw);
@@ -232,10 +160,10 @@ Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat f
 Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return plistError(TDPropertyListErrorFile,
+        return propertyListError(TDPropertyListErrorFile,
                           QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString()));
     if (file.size() > maxSize)
-        return plistError(TDPropertyListErrorTooLarge,
+        return propertyListError(TDPropertyListErrorTooLarge,
                           QStringLiteral("The file \"%1\" is larger than %2 bytes.").arg(path).arg(maxSize));
     // Read one byte beyond the cap so a file that grew since size() was asked is still refused.
     return readPropertyList(file.read(maxSize + 1), maxSize);
@@ -246,7 +174,7 @@ Status writePropertyListFile(const QString& path, const QVariant& value, Propert
     if (!bytes) return bytes.error();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
-        return plistError(TDPropertyListErrorFile,
+        return propertyListError(TDPropertyListErrorFile,
                           QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
     return {};
 }

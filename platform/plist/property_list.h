@@ -27,10 +27,14 @@ enum TDPropertyListError : int {
     TDPropertyListErrorFile = 4,
 };
 
+// An error of the property-list domain.
+TDError propertyListError(int code, const QString& description);
+
 // Reads XML or binary (told apart by the binary header). Empty, malformed, too large or too deep input
 // is an error.
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize = kPropertyListDefaultMaxSize);
-// Values of any other type (and dates libplist cannot hold, map keys included) are an error.
+// Values of any other type are an error, and so are dates outside the years 1933 to 2069, text with
+// a NUL character and, in XML, text with characters XML cannot hold (other control characters).
 Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat format = PropertyListFormat::Xml);
 
 Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize = kPropertyListDefaultMaxSize);

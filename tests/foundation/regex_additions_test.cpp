@@ -186,6 +186,16 @@ TEST(RegexOperations, AMalformedPatternIsAnErrorValueNeverACrash) {
     EXPECT_TRUE(error.description.isEmpty());
 }
 
+TEST(RegexOperations, RunawayBacktrackingEndsWithAnError) {
+    TDError error;
+    const QString subject = QString(40, QLatin1Char('a'));
+    EXPECT_FALSE(isMatchedByRegex(subject, QStringLiteral("(a+)+b"), RKLNoOptions, TDRange::whole(), &error));
+    EXPECT_EQ(error.domain, RKLICURegexErrorDomain);
+    EXPECT_EQ(error.userInfo.value(QStringLiteral("RKLICURegexErrorName")).toString(), QStringLiteral("U_REGEX_TIME_OUT"));
+    // The expression stays usable.
+    EXPECT_TRUE(isMatchedByRegex(QStringLiteral("aab"), QStringLiteral("(a+)+b")));
+}
+
 TEST(RegexOperations, CallersMistakesAreReportedNotRaised) {
     testing::internal::CaptureStderr();
     TDError error;

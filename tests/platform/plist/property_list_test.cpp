@@ -64,6 +64,80 @@ TEST_F(PropertyListTest, ValuesAPropertyListCannotHoldAreErrors) {
     }
 }
 
+// A binary property list of the given objects (one-byte references and offsets), the first at the top.
+QByteArray binaryPlist(const QList<QByteArray>& objects) {
+    QByteArray data = "bplist00";
+    QByteArray offsets;
+    for (const QByteArray& object : objects) {
+        offsets.append(char(data.size()));
+        data.append(object);
+    }
+    const auto tableOffset = quint64(data.size());
+    data.append(offsets);
+    QByteArray trailer(32, '\0');
+    trailer[6] = 1;
+    trailer[7] = 1;
+    for (int i = 0; i < 8; ++i) {
+        trailer[15 - i] = char(quint64(objects.size()) >> (8 * i));
+        trailer[31 - i] = char(tableOffset >> (8 * i));
+    }
+    return data + trailer;
+}
+
+TEST_F(PropertyListTest, HandMadeBinaryListsAreReadOrRefusedSafely) {
+    // Two-byte big-endian text, an integer of 16 bytes (its low 64 bits), a set (unsupported).
+    const Result<QVariant> utf16 = platform::readPropertyList(binaryPlist({QByteArray("\x62\xd8\x3d\xde\x00", 5)}));
+    ASSERT_TRUE(utf16.ok());
+    EXPECT_EQ(utf16->toString(), QString::fromUtf16(u"\U0001F600"));
+    const Result<QVariant> wide = platform::readPropertyList(binaryPlist({QByteArray("\x14", 1) + QByteArray(15, '\0') + "\x07"}));
+    ASSERT_TRUE(wide.ok());
+    EXPECT_EQ(wide->toLongLong(), 7);
+    EXPECT_FALSE(platform::readPropertyList(binaryPlist({QByteArray("\xc0", 1)})).ok());
+
+    // An array that holds itself.
+    const Result<QVariant> cycle = platform::readPropertyList(binaryPlist({QByteArray("\xa1\x00", 2)}));
+    ASSERT_FALSE(cycle.ok());
+    EXPECT_EQ(cycle.error().code, platform::TDPropertyListErrorMalformed);
+    // Forty arrays each holding the next one twice: a trillion values from a few bytes.
+    QList<QByteArray> doubling;
+    for (int i = 0; i < 40; ++i) doubling.append(QByteArray("\xa2") + char(i + 1) + char(i + 1));
+    doubling.append(QByteArray("\x10\x01", 2));
+    EXPECT_FALSE(platform::readPropertyList(binaryPlist(doubling)).ok());
+    // A reference or a length beyond the data.
+    EXPECT_FALSE(platform::readPropertyList(binaryPlist({QByteArray("\xa1\x05", 2)})).ok());
+    EXPECT_FALSE(platform::readPropertyList(binaryPlist({QByteArray("\x5f\x10\xff", 3)})).ok());
+}
+
+TEST_F(PropertyListTest, TextThatCannotBeStoredIsRefusedNotCut) {
+    const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
+    const QString withBell = QStringLiteral("ring") + QChar(7);
+    EXPECT_FALSE(platform::writePropertyList(withNul, PropertyListFormat::Binary).ok());
+    EXPECT_FALSE(platform::writePropertyList(QVariantMap{{withBell, 1}}).ok());
+    EXPECT_FALSE(platform::writePropertyList(QVariantList{withBell}).ok());
+    const Result<QByteArray> binary = platform::writePropertyList(withBell, PropertyListFormat::Binary);
+    ASSERT_TRUE(binary.ok());
+    EXPECT_EQ(platform::readPropertyList(*binary)->toString(), withBell);
+    const QString markup = QStringLiteral("<a href=\"x\">&amp; ]]> 'q'</a>\ttab");
+    EXPECT_EQ(platform::readPropertyList(*platform::writePropertyList(markup))->toString(), markup);
+}
+
+TEST_F(PropertyListTest, XmlReadsEntitiesHexIntegersAndWhiteSpaceInData) {
+    const QByteArray xml =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+        "<key>text</key><string>a &lt;b&gt; &#x1F600;</string>"
+        "<key>hex</key><integer>0x1F</integer>"
+        "<key>data</key><data>\n  YWJj\n  ZA==\n</data>"
+        "<key>empty</key><array/>"
+        "</dict></plist>";
+    const Result<QVariant> plist = platform::readPropertyList(xml);
+    ASSERT_TRUE(plist.ok()) << plist.error().description.toStdString();
+    const QVariantMap map = plist->toMap();
+    EXPECT_EQ(map.value(QStringLiteral("text")).toString(), QString::fromUtf16(u"a <b> \U0001F600"));
+    EXPECT_EQ(map.value(QStringLiteral("hex")).toLongLong(), 31);
+    EXPECT_EQ(map.value(QStringLiteral("data")).toByteArray(), QByteArray("abcd"));
+    EXPECT_EQ(map.value(QStringLiteral("empty")).toList(), QVariantList());
+}
+
 TEST_F(PropertyListTest, MalformedInputIsAnError) {
     const QByteArray cases[] = {
         QByteArray(),
@@ -72,6 +146,16 @@ TEST_F(PropertyListTest, MalformedInputIsAnError) {
         QByteArray("bplist00\x01\x02\x03", 11),
         QByteArray("bplist00") + QByteArray(64, '\xff'),
         QByteArray("<plist><array><array><integer>1</integer></array>"),
+        QByteArray("<plist><dict><key>a</key></dict></plist>"),
+        QByteArray("<plist><integer>abc</integer></plist>"),
+        QByteArray("<plist><real>1.5</real><string>x</string></plist>"),
+        QByteArray("<plist><date>yesterday</date></plist>"),
+        QByteArray("<plist><data>**</data></plist>"),
+        QByteArray("<plist><blob/></plist>"),
+        QByteArray("<plist><true>yes</true></plist>"),
+        QByteArray("<plist><dict><string>no key</string></dict></plist>"),
+        QByteArray("<other><string>x</string></other>"),
+        QByteArray("<plist>text</plist>"),
     };
     for (const QByteArray& data : cases) {
         const Result<QVariant> result = platform::readPropertyList(data);
