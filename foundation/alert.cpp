@@ -4,7 +4,8 @@ TDAlert alertWithOrdelloError(const TDError& error) {
     TDAlert alert;
     alert.messageText = error.description;
     alert.informativeText = error.recoverySuggestion;
-    alert.buttons = error.recoveryOptions.isEmpty() ? QStringList{QStringLiteral("OK")} : error.recoveryOptions;
+    alert.buttons =
+        error.recoveryOptions.isEmpty() ? QStringList{QStringLiteral("OK")} : error.recoveryOptions;
     alert.accessoryViewController = qvariant_cast<QObject*>(error.userInfo.value(TDAccessoryViewController));
     return alert;
 }

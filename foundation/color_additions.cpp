@@ -19,8 +19,11 @@ void registerColorClass() {
             QStringLiteral("TDColor"), {{kRed, real}, {kGreen, real}, {kBlue, real}, {kAlpha, real}},
             [](const QColor& color) {
                 const QColor rgb = color.toRgb();
-                return platform::ArchiveObject{
-                    {}, {{kRed, rgb.redF()}, {kGreen, rgb.greenF()}, {kBlue, rgb.blueF()}, {kAlpha, rgb.alphaF()}}};
+                return platform::ArchiveObject{{},
+                                               {{kRed, rgb.redF()},
+                                                {kGreen, rgb.greenF()},
+                                                {kBlue, rgb.blueF()},
+                                                {kAlpha, rgb.alphaF()}}};
             },
             [](const platform::ArchiveObject& object) -> Result<QColor> {
                 float components[4] = {};
@@ -28,7 +31,8 @@ void registerColorClass() {
                 for (const QString& key : {kRed, kGreen, kBlue, kAlpha}) {
                     const double value = object.fields.value(key).toDouble();
                     if (!std::isfinite(value) || value < 0.0 || value > 1.0)
-                        return TDError::make(0, QStringLiteral("The colour component \"%1\" is out of range.").arg(key));
+                        return TDError::make(
+                            0, QStringLiteral("The colour component \"%1\" is out of range.").arg(key));
                     components[i++] = float(value);
                 }
                 return QColor::fromRgbF(components[0], components[1], components[2], components[3]);
@@ -65,7 +69,8 @@ std::optional<QColor> colorWithHexString(const QString& text, double alpha) {
         if (r && g && b) color = QColor::fromRgbF(float(*r / 255.0), float(*g / 255.0), float(*b / 255.0), a);
     }
     if (!color)
-        logWithLevel(TDLogWarning, "WARNING", "Could not make color with string \"%@\". Returning nil instead.", text);
+        logWithLevel(TDLogWarning, "WARNING",
+                     "Could not make color with string \"%@\". Returning nil instead.", text);
     return color;
 }
 

@@ -13,9 +13,13 @@ QColor hex(const char* digits, double alpha) {
     return colorWithHexString(QString::fromLatin1(digits), alpha).value_or(QColor());
 }
 
-QColor rgb(int red, int green, int blue) { return QColor::fromRgbF(red / 255.0f, green / 255.0f, blue / 255.0f); }
+QColor rgb(int red, int green, int blue) {
+    return QColor::fromRgbF(red / 255.0f, green / 255.0f, blue / 255.0f);
+}
 
-QColor white(double level, double alpha) { return QColor::fromRgbF(float(level), float(level), float(level), float(alpha)); }
+QColor white(double level, double alpha) {
+    return QColor::fromRgbF(float(level), float(level), float(level), float(alpha));
+}
 
 // The colour moved towards white by the fraction, as a highlight of it.
 QColor highlighted(const QColor& color, float fraction) {

@@ -31,7 +31,8 @@ bool isAscii(const QString& text) {
 }
 
 void appendGroup(QByteArray& out, const std::array<int, 4>& group, int pads) {
-    const quint32 bits = quint32(group[0]) << 18 | quint32(group[1]) << 12 | quint32(group[2]) << 6 | quint32(group[3]);
+    const quint32 bits =
+        quint32(group[0]) << 18 | quint32(group[1]) << 12 | quint32(group[2]) << 6 | quint32(group[3]);
     out.append(char(bits >> 16));
     if (pads < 2) out.append(char(bits >> 8 & 0xFF));
     if (pads < 1) out.append(char(bits & 0xFF));
@@ -46,7 +47,9 @@ int hexDigit(char c) {
 
 }  // namespace
 
-QString hexadecimalEncodedString(const QByteArray& data) { return QString::fromLatin1(data.toHex().toUpper()); }
+QString hexadecimalEncodedString(const QByteArray& data) {
+    return QString::fromLatin1(data.toHex().toUpper());
+}
 
 Result<QByteArray> gzipCompressedData(const QByteArray& data) {
     if (data.isEmpty()) return data;
@@ -94,8 +97,8 @@ Result<QByteArray> gzipDecompressedData(const QByteArray& data, qsizetype maxSiz
             out.resize(std::min(out.size() + step, maxSize + 1));
         }
         stream.next_out = reinterpret_cast<Bytef*>(out.data()) + stream.total_out;
-        stream.avail_out = uInt(std::min<qsizetype>(out.size() - qsizetype(stream.total_out),
-                                                    std::numeric_limits<uInt>::max()));
+        stream.avail_out = uInt(
+            std::min<qsizetype>(out.size() - qsizetype(stream.total_out), std::numeric_limits<uInt>::max()));
         status = inflate(&stream, Z_SYNC_FLUSH);
     }
     const qsizetype written = qsizetype(stream.total_out);
@@ -110,7 +113,9 @@ Result<QByteArray> gzipDecompressedData(const QByteArray& data, qsizetype maxSiz
     return out;
 }
 
-QString base64EncodedString(const QByteArray& data) { return QString::fromLatin1(data.toBase64()); }
+QString base64EncodedString(const QByteArray& data) {
+    return QString::fromLatin1(data.toBase64());
+}
 
 QByteArray dataWithBase64EncodedString(const QString& text) {
     if (!isAscii(text)) return {};
@@ -160,7 +165,8 @@ Result<QByteArray> dataWithBase64EncodedStringStrict(const QString& text) {
             if (pads > 0) return corrupt(QStringLiteral("a digit after the padding"));
             group[filled++] = kBase64Table[c];
         } else {
-            return corrupt(QStringLiteral("the character U+%1").arg(int(c), 4, 16, QLatin1Char('0')).toUpper());
+            return corrupt(
+                QStringLiteral("the character U+%1").arg(int(c), 4, 16, QLatin1Char('0')).toUpper());
         }
         if (filled == 4) {
             appendGroup(out, group, pads);

@@ -81,4 +81,6 @@ QVariantMap defaultSettings() {
     };
 }
 
-void registerDefaultSettings(platform::UserDefaults& defaults) { defaults.registerDefaults(defaultSettings()); }
+void registerDefaultSettings(platform::UserDefaults& defaults) {
+    defaults.registerDefaults(defaultSettings());
+}

@@ -17,7 +17,7 @@ bool isInstalled(const FcChar8* family) {
     Pattern pattern(FcPatternCreate());
     FcPatternAddString(pattern.get(), FC_FAMILY, family);
     std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> objects(FcObjectSetBuild(FC_FAMILY, nullptr),
-                                                                          &FcObjectSetDestroy);
+                                                                        &FcObjectSetDestroy);
     std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
         FcFontList(nullptr, pattern.get(), objects.get()), &FcFontSetDestroy);
     return fonts && fonts->nfont > 0;

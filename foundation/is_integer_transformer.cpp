@@ -22,7 +22,8 @@ void registerIntegerTransformers() {
     const char* const numbers[] = {"Zero", "One", "Two", "Three"};
     for (int i = 0; i < 4; ++i) {
         const QString number = QString::fromLatin1(numbers[i]);
-        platform::setValueTransformer(QStringLiteral("TDIs") + number, std::make_shared<TDIsIntegerTransformer>(i));
+        platform::setValueTransformer(QStringLiteral("TDIs") + number,
+                                      std::make_shared<TDIsIntegerTransformer>(i));
         platform::setValueTransformer(QStringLiteral("TDIsNot") + number,
                                       std::make_shared<TDIsNotIntegerTransformer>(i));
     }

@@ -14,7 +14,8 @@ namespace {
 constexpr qsizetype kIntMax = std::numeric_limits<int32_t>::max();
 
 TDError misuse(const char* kind, const char* function, const QString& reason) {
-    TDError error = TDError::make(0, QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason));
+    TDError error =
+        TDError::make(0, QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason));
     error.domain = QString::fromLatin1(kind);
     return error;
 }
@@ -25,18 +26,24 @@ class Operation {
 public:
     Operation(const char* function, const QString& subject, const QString& regex, RKLRegexOptions options,
               TDRange range, TDError* error)
-        : m_lock(&regex_cache::cacheLock()), m_function(function), m_regex(regex), m_options(options), m_error(error) {
+        : m_lock(&regex_cache::cacheLock()),
+          m_function(function),
+          m_regex(regex),
+          m_options(options),
+          m_error(error) {
         if (error) *error = TDError();
         RKLCachedRegex* record = regex_cache::cachedRegex(regex, options, error);
         if (range.length == TDRangeToEnd && range.location >= 0 && range.location <= subject.size())
             range.length = subject.size() - range.location;
         if (range.location < 0 || range.length < 0 || range.location > subject.size() ||
             range.length > subject.size() - range.location) {
-            reportMisuse(misuse("NSRangeException", function, QStringLiteral("Range or index out of bounds.")));
+            reportMisuse(
+                misuse("NSRangeException", function, QStringLiteral("Range or index out of bounds.")));
             return;
         }
         if (subject.size() >= kIntMax) {
-            reportMisuse(misuse("NSRangeException", function, QStringLiteral("String length exceeds INT_MAX.")));
+            reportMisuse(
+                misuse("NSRangeException", function, QStringLiteral("String length exceeds INT_MAX.")));
             return;
         }
         if (!record) return;
@@ -70,11 +77,12 @@ public:
         m_record = nullptr;
     }
     void failWithStatus(int status) {
-        if (m_error) *m_error = regex_cache::icuError(status,
-                                              QStringLiteral("ICU regular expression error #%1, %2.")
-                                                  .arg(status)
-                                                  .arg(QString::fromLatin1(u_errorName(UErrorCode(status)))),
-                                              m_regex, m_options);
+        if (m_error)
+            *m_error = regex_cache::icuError(status,
+                                             QStringLiteral("ICU regular expression error #%1, %2.")
+                                                 .arg(status)
+                                                 .arg(QString::fromLatin1(u_errorName(UErrorCode(status)))),
+                                             m_regex, m_options);
         m_record = nullptr;
     }
 
@@ -153,15 +161,17 @@ bool checkKeys(Operation& op, const RKLKeysAndCaptures& keysAndCaptures) {
     for (qsizetype i = 0; i < count; ++i) {
         const auto& [key, capture] = keysAndCaptures.at(i);
         if (key.isNull()) {
-            op.invalidArgument(QStringLiteral("The capture key (key %1 of %2) is NULL.").arg(i + 1).arg(count));
+            op.invalidArgument(
+                QStringLiteral("The capture key (key %1 of %2) is NULL.").arg(i + 1).arg(count));
             return false;
         }
         if (capture < 0 || capture > op.captureCount()) {
-            op.invalidArgument(QStringLiteral("The capture argument %1 (capture %2 of %3) for key '%4' is not valid.")
-                                   .arg(capture)
-                                   .arg(i + 1)
-                                   .arg(count)
-                                   .arg(key));
+            op.invalidArgument(
+                QStringLiteral("The capture argument %1 (capture %2 of %3) for key '%4' is not valid.")
+                    .arg(capture)
+                    .arg(i + 1)
+                    .arg(count)
+                    .arg(key));
             return false;
         }
     }
@@ -202,8 +212,9 @@ std::optional<Replaced> replaceAll(Operation& op, const QString& replacement) {
         UErrorCode appendStatus = U_ZERO_ERROR;
         const UErrorCode findStatus = op.forEachMatch([&](UErrorCode&) {
             ++count;
-            needed += uregex_appendReplacement(op.icu(), reinterpret_cast<const UChar*>(replacement.constData()),
-                                               int32_t(replacement.size()), &dest, &room, &appendStatus);
+            needed +=
+                uregex_appendReplacement(op.icu(), reinterpret_cast<const UChar*>(replacement.constData()),
+                                         int32_t(replacement.size()), &dest, &room, &appendStatus);
             return U_SUCCESS(appendStatus) || appendStatus == U_BUFFER_OVERFLOW_ERROR;
         });
         if (U_FAILURE(findStatus)) {
@@ -303,8 +314,8 @@ QStringList componentsMatchedByRegex(const QString& subject, const QString& rege
     return result;
 }
 
-QStringList captureComponentsMatchedByRegex(const QString& subject, const QString& regex, RKLRegexOptions options,
-                                            TDRange range, TDError* error) {
+QStringList captureComponentsMatchedByRegex(const QString& subject, const QString& regex,
+                                            RKLRegexOptions options, TDRange range, TDError* error) {
     Operation op("captureComponentsMatchedByRegex", subject, regex, options, range, error);
     if (!op.record()) return {};
     const QList<QList<TDRange>> matches = allCaptureRanges(op, true);
@@ -315,7 +326,8 @@ QStringList captureComponentsMatchedByRegex(const QString& subject, const QStrin
 }
 
 QList<QStringList> arrayOfCaptureComponentsMatchedByRegex(const QString& subject, const QString& regex,
-                                                          RKLRegexOptions options, TDRange range, TDError* error) {
+                                                          RKLRegexOptions options, TDRange range,
+                                                          TDError* error) {
     Operation op("arrayOfCaptureComponentsMatchedByRegex", subject, regex, options, range, error);
     if (!op.record()) return {};
     QList<QStringList> result;
@@ -328,12 +340,13 @@ QList<QStringList> arrayOfCaptureComponentsMatchedByRegex(const QString& subject
 }
 
 RKLCaptureDictionary dictionaryByMatchingRegex(const QString& subject, const QString& regex,
-                                               const RKLKeysAndCaptures& keysAndCaptures, RKLRegexOptions options,
-                                               TDRange range, TDError* error) {
+                                               const RKLKeysAndCaptures& keysAndCaptures,
+                                               RKLRegexOptions options, TDRange range, TDError* error) {
     Operation op("dictionaryByMatchingRegex", subject, regex, options, range, error);
     if (!op.record() || !checkKeys(op, keysAndCaptures)) return {};
     const QList<QList<TDRange>> matches = allCaptureRanges(op, true);
-    return matches.isEmpty() ? RKLCaptureDictionary() : dictionaryOf(subject, matches.first(), keysAndCaptures);
+    return matches.isEmpty() ? RKLCaptureDictionary()
+                             : dictionaryOf(subject, matches.first(), keysAndCaptures);
 }
 
 QList<RKLCaptureDictionary> arrayOfDictionariesByMatchingRegex(const QString& subject, const QString& regex,
@@ -348,8 +361,9 @@ QList<RKLCaptureDictionary> arrayOfDictionariesByMatchingRegex(const QString& su
     return result;
 }
 
-QString stringByReplacingOccurrencesOfRegex(const QString& subject, const QString& regex, const QString& replacement,
-                                            RKLRegexOptions options, TDRange range, TDError* error) {
+QString stringByReplacingOccurrencesOfRegex(const QString& subject, const QString& regex,
+                                            const QString& replacement, RKLRegexOptions options,
+                                            TDRange range, TDError* error) {
     Operation op("stringByReplacingOccurrencesOfRegex", subject, regex, options, range, error);
     if (!op.record()) return {};
     const std::optional<Replaced> replaced = replaceAll(op, replacement);
@@ -385,9 +399,13 @@ bool isRegexValid(const QString& regex, RKLRegexOptions options, TDError* error)
     return captureCountForRegex(regex, options, error) >= 0;
 }
 
-void clearStringCache() { regex_cache::clearStringCache(); }
+void clearStringCache() {
+    regex_cache::clearStringCache();
+}
 
-void flushCachedRegexData(const QString& subject) { regex_cache::flushCachedRegexData(subject); }
+void flushCachedRegexData(const QString& subject) {
+    regex_cache::flushCachedRegexData(subject);
+}
 
 QString stringByEscapingRegexExpressions(const QString& text) {
     // The backslash is escaped too, or a literal backslash would escape what follows it.

@@ -51,8 +51,8 @@ QString stringByMatching(const QString& subject, const QString& regex, int captu
 // The pieces between matches, followed after each piece by the texts of the match's groups. Empty
 // pieces at the end are dropped; an empty subject gives no piece.
 QStringList componentsSeparatedByRegex(const QString& subject, const QString& regex,
-                                       RKLRegexOptions options = RKLNoOptions, TDRange range = TDRange::whole(),
-                                       TDError* error = nullptr);
+                                       RKLRegexOptions options = RKLNoOptions,
+                                       TDRange range = TDRange::whole(), TDError* error = nullptr);
 
 // The capture's text in every match.
 QStringList componentsMatchedByRegex(const QString& subject, const QString& regex, int capture = 0,
@@ -85,7 +85,8 @@ QList<RKLCaptureDictionary> arrayOfDictionariesByMatchingRegex(const QString& su
 
 // Every match replaced by the template ("$1" inserts group 1, a backslash makes the next character
 // literal). The range forms return only the text inside the range. A null string on error.
-QString stringByReplacingOccurrencesOfRegex(const QString& subject, const QString& regex, const QString& replacement,
+QString stringByReplacingOccurrencesOfRegex(const QString& subject, const QString& regex,
+                                            const QString& replacement,
                                             RKLRegexOptions options = RKLNoOptions,
                                             TDRange range = TDRange::whole(), TDError* error = nullptr);
 
@@ -96,7 +97,8 @@ qsizetype replaceOccurrencesOfRegex(QString& subject, const QString& regex, cons
                                     TDError* error = nullptr);
 
 // The number of groups of the pattern; -1 when it does not compile.
-int captureCountForRegex(const QString& regex, RKLRegexOptions options = RKLNoOptions, TDError* error = nullptr);
+int captureCountForRegex(const QString& regex, RKLRegexOptions options = RKLNoOptions,
+                         TDError* error = nullptr);
 bool isRegexValid(const QString& regex, RKLRegexOptions options = RKLNoOptions, TDError* error = nullptr);
 
 // Cache maintenance: forget every compiled expression; forget what was set from this subject.
@@ -113,7 +115,8 @@ QList<TDRange> rangesOfRegex(const QString& subject, const QString& regex);
 // between steps.
 class RKLMatchEnumerator {
 public:
-    RKLMatchEnumerator(QString string, QString regex) : m_string(std::move(string)), m_regex(std::move(regex)) {}
+    RKLMatchEnumerator(QString string, QString regex)
+        : m_string(std::move(string)), m_regex(std::move(regex)) {}
     // The next match's text; nullopt once finished.
     std::optional<QString> nextObject();
     QStringList allObjects();

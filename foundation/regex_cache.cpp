@@ -48,7 +48,9 @@ int leastRecentlyUsed(quint16 word) {
     return kWays - 1;
 }
 
-int setOf(size_t hash, RKLRegexOptions options) { return int((hash ^ options) % kSets); }
+int setOf(size_t hash, RKLRegexOptions options) {
+    return int((hash ^ options) % kSets);
+}
 
 int lookasideSlot(const QString& pattern, RKLRegexOptions options) {
     const auto address = reinterpret_cast<quintptr>(pattern.constData());
@@ -95,8 +97,8 @@ TDError icuError(int status, const QString& description, const QString& pattern,
 RKLCachedRegex* cachedRegex(const QString& pattern, RKLRegexOptions options, TDError* error) {
     State& s = state();
     RKLCachedRegex* last = s.lastUsed;
-    if (last && last->icu_regex && last->options == options && last->regexString.constData() == pattern.constData() &&
-        last->regexString.size() == pattern.size())
+    if (last && last->icu_regex && last->options == options &&
+        last->regexString.constData() == pattern.constData() && last->regexString.size() == pattern.size())
         return last;
     s.lastUsed = nullptr;
 
@@ -134,8 +136,8 @@ RKLCachedRegex* cachedRegex(const QString& pattern, RKLRegexOptions options, TDE
     if (U_FAILURE(status)) {
         if (compiled) uregex_close(compiled);
         if (error) {
-            *error = icuError(status, QStringLiteral("There was an error compiling the regular expression."), pattern,
-                              options);
+            *error = icuError(status, QStringLiteral("There was an error compiling the regular expression."),
+                              pattern, options);
             const QString name = QString::fromLatin1(u_errorName(status));
             if (parseError.line >= 0 && parseError.offset >= 0) {
                 const QString pre = QString::fromUtf16(parseError.preContext);
@@ -144,12 +146,13 @@ RKLCachedRegex* cachedRegex(const QString& pattern, RKLRegexOptions options, TDE
                 error->userInfo.insert(QStringLiteral("RKLICURegexOffset"), parseError.offset);
                 error->userInfo.insert(QStringLiteral("RKLICURegexPreContext"), pre);
                 error->userInfo.insert(QStringLiteral("RKLICURegexPostContext"), post);
-                error->userInfo.insert(QStringLiteral("NSLocalizedFailureReason"),
-                                       QStringLiteral("The error %1 occurred at line %2, column %3: %4<<HERE>>%5")
-                                           .arg(name)
-                                           .arg(parseError.line)
-                                           .arg(parseError.offset)
-                                           .arg(pre, post));
+                error->userInfo.insert(
+                    QStringLiteral("NSLocalizedFailureReason"),
+                    QStringLiteral("The error %1 occurred at line %2, column %3: %4<<HERE>>%5")
+                        .arg(name)
+                        .arg(parseError.line)
+                        .arg(parseError.offset)
+                        .arg(pre, post));
             } else {
                 error->userInfo.insert(QStringLiteral("NSLocalizedFailureReason"),
                                        QStringLiteral("The error %1 occurred.").arg(name));
@@ -186,7 +189,8 @@ void clearSubjectLink(RKLCachedRegex& record) {
 
 bool setCachedRegexToString(RKLCachedRegex& record, const QString& subject, TDRange range, int& icuStatus) {
     icuStatus = 0;
-    const bool stands = record.linked && record.setToUniChar == reinterpret_cast<const char16_t*>(subject.constData()) &&
+    const bool stands = record.linked &&
+                        record.setToUniChar == reinterpret_cast<const char16_t*>(subject.constData()) &&
                         record.setToLength == subject.size();
     if (!stands) {
         clearSubjectLink(record);
@@ -237,7 +241,8 @@ int recordIndexOf(const QString& pattern, RKLRegexOptions options) {
     QMutexLocker lock(&cacheLock());
     const State& s = state();
     for (int i = 0; i < kSets * kWays; ++i)
-        if (s.records[i].icu_regex && s.records[i].options == options && s.records[i].regexString == pattern) return i;
+        if (s.records[i].icu_regex && s.records[i].options == options && s.records[i].regexString == pattern)
+            return i;
     return -1;
 }
 

@@ -3,8 +3,10 @@
 #include "foundation/version.h"
 #include "platform/base/format.h"
 
-QString userAgentString(const QString& shortVersion, const QString& buildNumber, const QString& bundleIdentifier) {
-    const QString beta = bundleIdentifier.endsWith(QLatin1String(".beta")) ? QStringLiteral(" (Beta)") : QString();
+QString userAgentString(const QString& shortVersion, const QString& buildNumber,
+                        const QString& bundleIdentifier) {
+    const QString beta =
+        bundleIdentifier.endsWith(QLatin1String(".beta")) ? QStringLiteral(" (Beta)") : QString();
     return formatString("%@/%@/%@%@", QStringLiteral("Ordello"), shortVersion, buildNumber, beta);
 }
 

@@ -4,7 +4,8 @@
 #include "platform/defaults/user_defaults.h"
 
 std::optional<QFont> fontForKey(const platform::UserDefaults& defaults, const QString& key) {
-    return fontWithName(defaults.string(key + QStringLiteral("Name")), defaults.real(key + QStringLiteral("Size")));
+    return fontWithName(defaults.string(key + QStringLiteral("Name")),
+                        defaults.real(key + QStringLiteral("Size")));
 }
 
 void setFont(platform::UserDefaults& defaults, const QFont& font, const QString& key) {

@@ -26,12 +26,14 @@ const QString kTree = QStringLiteral("FuzzTree");
 
 Result<Tree> decodeTree(const ArchiveObject& object) {
     Tree tree;
-    for (const ArchiveObject& leaf : object.fields.value(QStringLiteral("leaves")).value<QList<ArchiveObject>>()) {
+    for (const ArchiveObject& leaf :
+         object.fields.value(QStringLiteral("leaves")).value<QList<ArchiveObject>>()) {
         Result<Leaf> decoded = platform::decodeArchiveObject<Leaf>(leaf);
         if (!decoded) return decoded.error();
         tree.leaves.append(*decoded);
     }
-    for (const ArchiveObject& child : object.fields.value(QStringLiteral("children")).value<QList<ArchiveObject>>()) {
+    for (const ArchiveObject& child :
+         object.fields.value(QStringLiteral("children")).value<QList<ArchiveObject>>()) {
         Result<Tree> decoded = decodeTree(child);
         if (!decoded) return decoded.error();
         tree.children.append(*decoded);
@@ -41,12 +43,16 @@ Result<Tree> decodeTree(const ArchiveObject& object) {
 
 bool registerClasses() {
     platform::registerArchiveClass<Leaf>(
-        kLeaf, {{QStringLiteral("name"), ArchiveFieldType::String}, {QStringLiteral("value"), ArchiveFieldType::Integer}},
+        kLeaf,
+        {{QStringLiteral("name"), ArchiveFieldType::String},
+         {QStringLiteral("value"), ArchiveFieldType::Integer}},
         [](const Leaf& leaf) {
-            return ArchiveObject{{}, {{QStringLiteral("name"), leaf.name}, {QStringLiteral("value"), leaf.value}}};
+            return ArchiveObject{
+                {}, {{QStringLiteral("name"), leaf.name}, {QStringLiteral("value"), leaf.value}}};
         },
         [](const ArchiveObject& o) -> Result<Leaf> {
-            return Leaf{o.fields.value(QStringLiteral("name")).toString(), o.fields.value(QStringLiteral("value")).toLongLong()};
+            return Leaf{o.fields.value(QStringLiteral("name")).toString(),
+                        o.fields.value(QStringLiteral("value")).toLongLong()};
         });
     platform::registerArchiveClass<Tree>(
         kTree,

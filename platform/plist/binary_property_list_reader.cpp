@@ -16,12 +16,14 @@ constexpr qsizetype kHeaderSize = 8;
 constexpr qsizetype kTrailerSize = 32;
 
 TDError malformed(const QString& why) {
-    return propertyListError(TDPropertyListErrorMalformed, QStringLiteral("The binary property list is malformed: %1.").arg(why));
+    return propertyListError(TDPropertyListErrorMalformed,
+                             QStringLiteral("The binary property list is malformed: %1.").arg(why));
 }
 
 class Reader {
 public:
-    explicit Reader(const QByteArray& data) : m_data(data), m_bytes(reinterpret_cast<const uchar*>(data.constData())) {}
+    explicit Reader(const QByteArray& data)
+        : m_data(data), m_bytes(reinterpret_cast<const uchar*>(data.constData())) {}
 
     Result<QVariant> read() {
         if (m_data.size() < kHeaderSize + kTrailerSize + 1 || !m_data.startsWith("bplist00"))
@@ -93,14 +95,16 @@ private:
             case 0x1: {
                 if (info > 4) return malformed(QStringLiteral("a bad integer size"));
                 const int size = 1 << info;
-                if (!inside(at + 1, quint64(size))) return malformed(QStringLiteral("an integer outside the data"));
+                if (!inside(at + 1, quint64(size)))
+                    return malformed(QStringLiteral("an integer outside the data"));
                 // 16-byte integers keep their low 64 bits; all integers come back as 64-bit two's complement.
                 return QVariant(qint64(bigEndian(at + 1 + (size == 16 ? 8 : 0), size == 16 ? 8 : size)));
             }
             case 0x2: {
                 if (info != 2 && info != 3) return malformed(QStringLiteral("a bad real size"));
                 const int size = 1 << info;
-                if (!inside(at + 1, quint64(size))) return malformed(QStringLiteral("a real outside the data"));
+                if (!inside(at + 1, quint64(size)))
+                    return malformed(QStringLiteral("a real outside the data"));
                 const quint64 bits = bigEndian(at + 1, size);
                 if (size == 4) {
                     float f;
@@ -118,7 +122,8 @@ private:
                 double seconds;
                 std::memcpy(&seconds, &bits, 8);
                 // QDateTime holds milliseconds in 64 bits; keep well inside that.
-                if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14) return malformed(QStringLiteral("a date out of range"));
+                if (!std::isfinite(seconds) || std::fabs(seconds) > 1e14)
+                    return malformed(QStringLiteral("a date out of range"));
                 static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), QTimeZone::utc());
                 return QVariant(reference.addMSecs(qint64(std::llround(seconds * 1000.0))));
             }
@@ -152,7 +157,8 @@ private:
                     QVariantList list;
                     list.reserve(qsizetype(count));
                     for (quint64 i = 0; i < count; ++i) {
-                        Result<QVariant> item = object(bigEndian(start + qsizetype(i) * m_refSize, m_refSize), depth + 1);
+                        Result<QVariant> item =
+                            object(bigEndian(start + qsizetype(i) * m_refSize, m_refSize), depth + 1);
                         if (!item) return item;
                         list.append(std::move(item).value());
                     }
@@ -160,9 +166,11 @@ private:
                 }
                 QVariantMap map;
                 for (quint64 i = 0; i < count; ++i) {
-                    Result<QVariant> key = object(bigEndian(start + qsizetype(i) * m_refSize, m_refSize), depth + 1);
+                    Result<QVariant> key =
+                        object(bigEndian(start + qsizetype(i) * m_refSize, m_refSize), depth + 1);
                     if (!key) return key;
-                    if (key->metaType().id() != QMetaType::QString) return malformed(QStringLiteral("a key that is not a string"));
+                    if (key->metaType().id() != QMetaType::QString)
+                        return malformed(QStringLiteral("a key that is not a string"));
                     Result<QVariant> value =
                         object(bigEndian(start + qsizetype(count + i) * m_refSize, m_refSize), depth + 1);
                     if (!value) return value;
@@ -171,8 +179,9 @@ private:
                 return QVariant(map);
             }
             default:
-                return propertyListError(TDPropertyListErrorUnsupportedValue,
-                                         QStringLiteral("The binary property list holds a value of an unsupported kind."));
+                return propertyListError(
+                    TDPropertyListErrorUnsupportedValue,
+                    QStringLiteral("The binary property list holds a value of an unsupported kind."));
         }
     }
 
@@ -187,6 +196,8 @@ private:
 
 }  // namespace
 
-Result<QVariant> readBinaryPropertyList(const QByteArray& data) { return Reader(data).read(); }
+Result<QVariant> readBinaryPropertyList(const QByteArray& data) {
+    return Reader(data).read();
+}
 
 }  // namespace platform

@@ -50,8 +50,9 @@ TDError archiveError(int code, const QString& description) {
 }
 
 TDError fieldError(const QString& className, const QString& field, const QString& problem) {
-    return archiveError(TDKeyedArchiveErrorFieldMismatch,
-                        QStringLiteral("The field \"%1\" of class \"%2\" %3.").arg(field, className, problem));
+    return archiveError(
+        TDKeyedArchiveErrorFieldMismatch,
+        QStringLiteral("The field \"%1\" of class \"%2\" %3.").arg(field, className, problem));
 }
 
 bool isInteger(const QVariant& v) {
@@ -100,11 +101,13 @@ bool hasPlainType(const QVariant& v, ArchiveFieldType type, bool writing) {
 
 Result<Registration> checkedClass(const QString& className, const QStringList& allowed) {
     if (className.isEmpty())
-        return archiveError(TDKeyedArchiveErrorUnknownClass, QStringLiteral("An archived object has no class."));
+        return archiveError(TDKeyedArchiveErrorUnknownClass,
+                            QStringLiteral("An archived object has no class."));
     std::optional<Registration> registration = registrationNamed(className);
     if (!registration)
-        return archiveError(TDKeyedArchiveErrorUnknownClass,
-                            QStringLiteral("The class \"%1\" is not known to the archive reader.").arg(className));
+        return archiveError(
+            TDKeyedArchiveErrorUnknownClass,
+            QStringLiteral("The class \"%1\" is not known to the archive reader.").arg(className));
     if (!allowed.isEmpty() && !allowed.contains(className))
         return archiveError(TDKeyedArchiveErrorUnknownClass,
                             QStringLiteral("An object of class \"%1\" stands where only %2 may.")
@@ -115,7 +118,8 @@ Result<Registration> checkedClass(const QString& className, const QStringList& a
 // The tree to the property-list form, checking it against the registrations on the way.
 Result<QVariant> treeToPlist(const ArchiveObject& object, const QStringList& allowed, int depth) {
     if (depth > kPropertyListMaxDepth / 2)
-        return archiveError(TDKeyedArchiveErrorFieldMismatch, QStringLiteral("The object tree is nested too deeply."));
+        return archiveError(TDKeyedArchiveErrorFieldMismatch,
+                            QStringLiteral("The object tree is nested too deeply."));
     Result<Registration> registration = checkedClass(object.className, allowed);
     if (!registration) return registration.error();
     QVariantMap fields;
@@ -133,7 +137,8 @@ Result<QVariant> treeToPlist(const ArchiveObject& object, const QStringList& all
             fields.insert(field.name, *child);
         } else if (field.type == ArchiveFieldType::ObjectList) {
             if (it->metaType() != QMetaType::fromType<QList<ArchiveObject>>())
-                return fieldError(object.className, field.name, QStringLiteral("does not hold a list of objects"));
+                return fieldError(object.className, field.name,
+                                  QStringLiteral("does not hold a list of objects"));
             QVariantList children;
             for (const ArchiveObject& item : it->value<QList<ArchiveObject>>()) {
                 Result<QVariant> child = treeToPlist(item, field.classes, depth + 1);
@@ -150,7 +155,8 @@ Result<QVariant> treeToPlist(const ArchiveObject& object, const QStringList& all
     for (auto it = object.fields.cbegin(); it != object.fields.cend(); ++it) {
         const bool declared = std::any_of(registration->fields.cbegin(), registration->fields.cend(),
                                           [&](const ArchiveField& f) { return f.name == it.key(); });
-        if (!declared && it->isValid()) return fieldError(object.className, it.key(), QStringLiteral("is not declared"));
+        if (!declared && it->isValid())
+            return fieldError(object.className, it.key(), QStringLiteral("is not declared"));
     }
     return QVariant(QVariantMap{{kClassKey, object.className}, {kFieldsKey, fields}});
 }
@@ -159,13 +165,15 @@ Result<QVariant> treeToPlist(const ArchiveObject& object, const QStringList& all
 // field declared and of its type, nothing missing.
 Result<ArchiveObject> plistToTree(const QVariant& node, const QStringList& allowed) {
     if (node.metaType().id() != QMetaType::QVariantMap)
-        return archiveError(TDKeyedArchiveErrorNotAnArchive, QStringLiteral("An archived object is not a dictionary."));
+        return archiveError(TDKeyedArchiveErrorNotAnArchive,
+                            QStringLiteral("An archived object is not a dictionary."));
     const QVariantMap map = node.toMap();
     const QVariant className = map.value(kClassKey);
     const QVariant rawFields = map.value(kFieldsKey);
     if (map.size() != 2 || className.metaType().id() != QMetaType::QString ||
         rawFields.metaType().id() != QMetaType::QVariantMap)
-        return archiveError(TDKeyedArchiveErrorNotAnArchive, QStringLiteral("An archived object has an unknown layout."));
+        return archiveError(TDKeyedArchiveErrorNotAnArchive,
+                            QStringLiteral("An archived object has an unknown layout."));
     ArchiveObject object;
     object.className = className.toString();
     Result<Registration> registration = checkedClass(object.className, allowed);
@@ -188,7 +196,8 @@ Result<ArchiveObject> plistToTree(const QVariant& node, const QStringList& allow
             object.fields.insert(field.name, QVariant::fromValue(*child));
         } else if (field.type == ArchiveFieldType::ObjectList) {
             if (it->metaType().id() != QMetaType::QVariantList)
-                return fieldError(object.className, field.name, QStringLiteral("does not hold a list of objects"));
+                return fieldError(object.className, field.name,
+                                  QStringLiteral("does not hold a list of objects"));
             QList<ArchiveObject> children;
             for (const QVariant& item : it->toList()) {
                 Result<ArchiveObject> child = plistToTree(item, field.classes);
@@ -244,7 +253,9 @@ Result<std::any> decodeErased(std::type_index type, const ArchiveObject& object)
 
 }  // namespace keyed_archive_detail
 
-bool isArchiveClassRegistered(const QString& className) { return registrationNamed(className).has_value(); }
+bool isArchiveClassRegistered(const QString& className) {
+    return registrationNamed(className).has_value();
+}
 
 Result<QByteArray> archivedDataWithRootObject(const ArchiveObject& root) {
     Result<QVariant> tree = treeToPlist(root, {}, 0);
@@ -257,13 +268,15 @@ Result<ArchiveObject> unarchivedObjectTree(const QByteArray& data, const QString
                                            qsizetype maxSize) {
     static const QByteArray binaryHeader("bplist00");
     if (!data.startsWith(binaryHeader))
-        return archiveError(TDKeyedArchiveErrorNotAnArchive, QStringLiteral("The data is not a keyed archive."));
+        return archiveError(TDKeyedArchiveErrorNotAnArchive,
+                            QStringLiteral("The data is not a keyed archive."));
     Result<QVariant> plist = readPropertyList(data, maxSize);
     if (!plist) return plist.error();
     const QVariantMap archive = plist->toMap();
-    if (plist->metaType().id() != QMetaType::QVariantMap || archive.value(kArchiveKey) != QVariant(kArchiveName) ||
-        !archive.contains(kRootKey))
-        return archiveError(TDKeyedArchiveErrorNotAnArchive, QStringLiteral("The data is not a keyed archive."));
+    if (plist->metaType().id() != QMetaType::QVariantMap ||
+        archive.value(kArchiveKey) != QVariant(kArchiveName) || !archive.contains(kRootKey))
+        return archiveError(TDKeyedArchiveErrorNotAnArchive,
+                            QStringLiteral("The data is not a keyed archive."));
     const QVariant version = archive.value(kVersionKey);
     if (version.metaType().id() != QMetaType::LongLong || version.toLongLong() != kArchiveVersion)
         return archiveError(TDKeyedArchiveErrorNotAnArchive,

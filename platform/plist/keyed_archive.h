@@ -22,8 +22,8 @@ namespace platform {
 
 enum class ArchiveFieldType {
     Bool,
-    Integer,     // qint64
-    Real,        // double
+    Integer,  // qint64
+    Real,     // double
     String,
     Date,        // QDateTime
     Data,        // QByteArray
@@ -54,11 +54,11 @@ struct ArchiveObject {
 
 inline const QString TDKeyedArchiveErrorDomain = QStringLiteral("TDKeyedArchiveErrorDomain");
 enum TDKeyedArchiveError : int {
-    TDKeyedArchiveErrorNotAnArchive = 1,    // not a property list of our archive layout
-    TDKeyedArchiveErrorUnknownClass = 2,    // a class that is not registered, or not allowed where it stands
-    TDKeyedArchiveErrorFieldMismatch = 3,   // a field missing, unexpected or of the wrong type
-    TDKeyedArchiveErrorDecoderFailed = 4,   // the class's own decoder refused the fields
-    TDKeyedArchiveErrorNotRegistered = 5,   // archiving a type whose class is not registered
+    TDKeyedArchiveErrorNotAnArchive = 1,   // not a property list of our archive layout
+    TDKeyedArchiveErrorUnknownClass = 2,   // a class that is not registered, or not allowed where it stands
+    TDKeyedArchiveErrorFieldMismatch = 3,  // a field missing, unexpected or of the wrong type
+    TDKeyedArchiveErrorDecoderFailed = 4,  // the class's own decoder refused the fields
+    TDKeyedArchiveErrorNotRegistered = 5,  // archiving a type whose class is not registered
 };
 
 // Archives are small (colours, rules); anything larger is refused unread.
@@ -111,7 +111,8 @@ Result<T> decodeArchiveObject(const ArchiveObject& object) {
 
 // The tree as archive bytes, after checking it against the registrations.
 Result<QByteArray> archivedDataWithRootObject(const ArchiveObject& root);
-// The checked tree of archive bytes; the root must be of one of rootClasses (any registered class when empty).
+// The checked tree of archive bytes; the root must be of one of rootClasses (any registered class when
+// empty).
 Result<ArchiveObject> unarchivedObjectTree(const QByteArray& data, const QStringList& rootClasses = {},
                                            qsizetype maxSize = kKeyedArchiveDefaultMaxSize);
 

@@ -31,8 +31,9 @@ using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format);
 
 Result<PlistPtr> unsupported(const QString& what) {
-    return propertyListError(TDPropertyListErrorUnsupportedValue,
-                      QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
+    return propertyListError(
+        TDPropertyListErrorUnsupportedValue,
+        QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
 }
 
 // libplist keeps text NUL-terminated, and XML 1.0 has no form for most control characters.
@@ -40,7 +41,8 @@ bool isWritableText(const QString& text, PropertyListFormat format) {
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if (u == 0) return false;
-        if (format == PropertyListFormat::Xml && ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF))
+        if (format == PropertyListFormat::Xml &&
+            ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF))
             return false;
     }
     return true;
@@ -55,7 +57,8 @@ template <typename Map>
 Result<PlistPtr> dictNode(const Map& map, int depth, PropertyListFormat format) {
     PlistPtr dict(plist_new_dict());
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (!isWritableText(it.key(), format)) return unsupported(QStringLiteral("a key with a control character"));
+        if (!isWritableText(it.key(), format))
+            return unsupported(QStringLiteral("a key with a control character"));
         Result<PlistPtr> child = toNode(it.value(), depth + 1, format);
         if (!child) return child;
         plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child->release());
@@ -65,7 +68,8 @@ Result<PlistPtr> dictNode(const Map& map, int depth, PropertyListFormat format) 
 
 Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format) {
     if (depth > kPropertyListMaxDepth)
-        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The value is nested too deeply."));
+        return propertyListError(TDPropertyListErrorUnsupportedValue,
+                                 QStringLiteral("The value is nested too deeply."));
     switch (value.metaType().id()) {
         case QMetaType::QVariantMap:
             return dictNode(value.toMap(), depth, format);
@@ -97,7 +101,8 @@ Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat for
             return PlistPtr(plist_new_uint(value.toULongLong()));
         case QMetaType::ULongLong:
             // Integers are read back signed; a larger value would come back negative.
-            if (value.toULongLong() > uint64_t(std::numeric_limits<qint64>::max())) return unsupported(QStringLiteral("an unsigned integer above the signed range"));
+            if (value.toULongLong() > uint64_t(std::numeric_limits<qint64>::max()))
+                return unsupported(QStringLiteral("an unsigned integer above the signed range"));
             return PlistPtr(plist_new_uint(value.toULongLong()));
         case QMetaType::Double:
         case QMetaType::Float:
@@ -116,7 +121,8 @@ Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat for
             return PlistPtr(plist_new_data(bytes.constData(), uint64_t(bytes.size())));
         }
         default:
-            return unsupported(QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "(none)"));
+            return unsupported(
+                QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "(none)"));
     }
 }
 
@@ -129,10 +135,11 @@ TDError propertyListError(int code, const QString& description) {
 }
 
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize) {
-    if (data.isEmpty()) return propertyListError(TDPropertyListErrorMalformed, QStringLiteral("The property list is empty."));
+    if (data.isEmpty())
+        return propertyListError(TDPropertyListErrorMalformed, QStringLiteral("The property list is empty."));
     if (data.size() > maxSize || data.size() > qsizetype(std::numeric_limits<int32_t>::max()))
         return propertyListError(TDPropertyListErrorTooLarge,
-                          QStringLiteral("The property list is larger than %1 bytes.").arg(maxSize));
+                                 QStringLiteral("The property list is larger than %1 bytes.").arg(maxSize));
     static const QByteArray binaryHeader("bplist00");
     return data.startsWith(binaryHeader) ? readBinaryPropertyList(data) : readXmlPropertyList(data);
 }
@@ -147,7 +154,9 @@ Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat f
     } else {
         plist_to_bin(root->get(), &raw, &length);
     }
-    if (!raw) return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The property list could not be written."));
+    if (!raw)
+        return propertyListError(TDPropertyListErrorUnsupportedValue,
+                                 QStringLiteral("The property list could not be written."));
     QByteArray bytes(raw, qsizetype(length));
     if (format == PropertyListFormat::Xml) {
         plist_to_xml_free(raw);
@@ -160,11 +169,13 @@ Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat f
 Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return propertyListError(TDPropertyListErrorFile,
-                          QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString()));
+        return propertyListError(
+            TDPropertyListErrorFile,
+            QStringLiteral("The file \"%1\" could not be opened: %2").arg(path, file.errorString()));
     if (file.size() > maxSize)
-        return propertyListError(TDPropertyListErrorTooLarge,
-                          QStringLiteral("The file \"%1\" is larger than %2 bytes.").arg(path).arg(maxSize));
+        return propertyListError(
+            TDPropertyListErrorTooLarge,
+            QStringLiteral("The file \"%1\" is larger than %2 bytes.").arg(path).arg(maxSize));
     // Read one byte beyond the cap so a file that grew since size() was asked is still refused.
     return readPropertyList(file.read(maxSize + 1), maxSize);
 }
@@ -174,8 +185,9 @@ Status writePropertyListFile(const QString& path, const QVariant& value, Propert
     if (!bytes) return bytes.error();
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
-        return propertyListError(TDPropertyListErrorFile,
-                          QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+        return propertyListError(
+            TDPropertyListErrorFile,
+            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
     return {};
 }
 

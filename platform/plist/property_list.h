@@ -35,7 +35,8 @@ TDError propertyListError(int code, const QString& description);
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize = kPropertyListDefaultMaxSize);
 // Values of any other type are an error, and so are dates outside the years 1933 to 2069, text with
 // a NUL character and, in XML, text with characters XML cannot hold (other control characters).
-Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat format = PropertyListFormat::Xml);
+Result<QByteArray> writePropertyList(const QVariant& value,
+                                     PropertyListFormat format = PropertyListFormat::Xml);
 
 Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize = kPropertyListDefaultMaxSize);
 // Written whole through a save file: the old file stays until the new one is complete.

@@ -16,7 +16,8 @@ public:
 
     Result<QVariant> read() {
         if (!nextElement()) return failure(QStringLiteral("no plist element"));
-        if (m_xml.name() != QLatin1String("plist")) return failure(QStringLiteral("the root is not a plist element"));
+        if (m_xml.name() != QLatin1String("plist"))
+            return failure(QStringLiteral("the root is not a plist element"));
         if (!nextElement()) return failure(QStringLiteral("the plist holds no value"));
         Result<QVariant> value = this->value(0);
         if (!value) return value;
@@ -32,7 +33,8 @@ public:
 
 private:
     TDError failure(const QString& why) const {
-        const QString where = m_xml.hasError() ? QStringLiteral(" (line %1)").arg(m_xml.lineNumber()) : QString();
+        const QString where =
+            m_xml.hasError() ? QStringLiteral(" (line %1)").arg(m_xml.lineNumber()) : QString();
         return propertyListError(TDPropertyListErrorMalformed,
                                  QStringLiteral("The XML property list is malformed: %1%2.").arg(why, where));
     }
@@ -86,7 +88,8 @@ private:
             qint64 v = digits.toLongLong(&ok, 10);
             // Unsigned values above the signed range come back in two's complement, as written.
             if (!ok) v = qint64(digits.toULongLong(&ok, 10));
-            if (!ok && digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) v = qint64(digits.mid(2).toULongLong(&ok, 16));
+            if (!ok && digits.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
+                v = qint64(digits.mid(2).toULongLong(&ok, 16));
             if (!ok) return failure(QStringLiteral("a bad integer"));
             return QVariant(v);
         }
@@ -104,7 +107,8 @@ private:
         if (kind == QLatin1String("data")) {
             QByteArray base64 = t->toLatin1();
             base64.removeIf([](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; });
-            const auto decoded = QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
+            const auto decoded =
+                QByteArray::fromBase64Encoding(base64, QByteArray::AbortOnBase64DecodingErrors);
             if (!decoded) return failure(QStringLiteral("bad Base64 data"));
             return QVariant(decoded.decoded);
         }
@@ -114,7 +118,8 @@ private:
     Result<QVariant> dictionary(int depth) {
         QVariantMap map;
         while (nextElement()) {
-            if (m_xml.name() != QLatin1String("key")) return failure(QStringLiteral("a dictionary value without a key"));
+            if (m_xml.name() != QLatin1String("key"))
+                return failure(QStringLiteral("a dictionary value without a key"));
             const std::optional<QString> key = text();
             if (!key) return failure(QStringLiteral("a bad key"));
             if (!nextElement()) return failure(QStringLiteral("a key without a value"));
@@ -131,6 +136,8 @@ private:
 
 }  // namespace
 
-Result<QVariant> readXmlPropertyList(const QByteArray& data) { return Reader(data).read(); }
+Result<QVariant> readXmlPropertyList(const QByteArray& data) {
+    return Reader(data).read();
+}
 
 }  // namespace platform

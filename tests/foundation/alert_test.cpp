@@ -19,11 +19,13 @@ TEST(Errors, AreMadeInTheProgramsDomainWithOnlyWhatIsGiven) {
     EXPECT_EQ(bare.domain, TDErrorDomain);
     EXPECT_EQ(bare.code, 200);
     EXPECT_TRUE(bare.recoverySuggestion.isEmpty());
-    EXPECT_EQ(bare.detailedDescription(), QStringLiteral("Error Domain=TDErrorDomain Code=200 \"Restore failed.\""));
+    EXPECT_EQ(bare.detailedDescription(),
+              QStringLiteral("Error Domain=TDErrorDomain Code=200 \"Restore failed.\""));
 
     auto attempter = std::make_shared<RecordingAttempter>();
     const TDError withOptions =
-        bare.bySettingRecoveryOptions({QStringLiteral("Cancel"), QStringLiteral("Retry")}).bySettingRecoveryAttempter(attempter);
+        bare.bySettingRecoveryOptions({QStringLiteral("Cancel"), QStringLiteral("Retry")})
+            .bySettingRecoveryAttempter(attempter);
     EXPECT_EQ(withOptions.code, bare.code);
     EXPECT_EQ(withOptions.recoveryOptions, (QStringList{QStringLiteral("Cancel"), QStringLiteral("Retry")}));
     EXPECT_EQ(withOptions.recoveryAttempter, attempter);
@@ -43,13 +45,15 @@ TEST(Alerts, ShowTheErrorAndLetItsAttempterRecover) {
     EXPECT_EQ(alert.accessoryViewController, &accessory);
 
     auto attempter = std::make_shared<RecordingAttempter>();
-    const TDError recoverable = error.bySettingRecoveryOptions({QStringLiteral("Quit"), QStringLiteral("Restore")})
-                                    .bySettingRecoveryAttempter(attempter);
+    const TDError recoverable =
+        error.bySettingRecoveryOptions({QStringLiteral("Quit"), QStringLiteral("Restore")})
+            .bySettingRecoveryAttempter(attempter);
     testsupport::ScriptedAlertPrompter prompter({1, 0});
     EXPECT_TRUE(presentError(recoverable, prompter));
     EXPECT_FALSE(presentError(recoverable, prompter));
     ASSERT_EQ(prompter.shown.size(), 2);
-    EXPECT_EQ(prompter.shown.first().buttons, (QStringList{QStringLiteral("Quit"), QStringLiteral("Restore")}));
+    EXPECT_EQ(prompter.shown.first().buttons,
+              (QStringList{QStringLiteral("Quit"), QStringLiteral("Restore")}));
     EXPECT_EQ(attempter->attempts, (QList<std::pair<int, int>>{{102, 1}, {102, 0}}));
 
     // Without an attempter the alert is only shown.

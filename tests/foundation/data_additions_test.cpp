@@ -49,7 +49,8 @@ TEST(DataAdditions, GzipInteroperatesWithTheGzipTool) {
     const QByteArray fromTool = pipeThrough(QStringLiteral("gzip"), {QStringLiteral("-c")}, input);
     ASSERT_FALSE(fromTool.isEmpty()) << "gzip is needed for this test";
     EXPECT_EQ(*gzipDecompressedData(fromTool), input);
-    EXPECT_EQ(pipeThrough(QStringLiteral("gzip"), {QStringLiteral("-dc")}, *gzipCompressedData(input)), input);
+    EXPECT_EQ(pipeThrough(QStringLiteral("gzip"), {QStringLiteral("-dc")}, *gzipCompressedData(input)),
+              input);
 }
 
 TEST(DataAdditions, AZlibStreamInflatesToo) {
@@ -109,13 +110,11 @@ TEST(DataAdditions, LenientBase64SkipsWhatIsNotInTheAlphabet) {
         QByteArray expected;
     };
     const Case cases[] = {
-        {u"YW Jj", "abc"},
-        {u"YW\r\nJj", "abc"},
-        {u"YWI=YQ==", "ab"},        // stops after the first padded group
-        {u"=YWJj", "abc"},          // a pad before two characters is skipped
-        {u"Y*W#J!j", "abc"},        // anything outside the alphabet is skipped
-        {u"YWJjZA", "abc"},         // an incomplete last group is dropped
-        {u"YWJj\u00e9", ""},        // not ASCII
+        {u"YW Jj", "abc"},   {u"YW\r\nJj", "abc"}, {u"YWI=YQ==", "ab"},  // stops after the first padded group
+        {u"=YWJj", "abc"},    // a pad before two characters is skipped
+        {u"Y*W#J!j", "abc"},  // anything outside the alphabet is skipped
+        {u"YWJjZA", "abc"},   // an incomplete last group is dropped
+        {u"YWJj\u00e9", ""},  // not ASCII
     };
     for (const Case& c : cases)
         EXPECT_EQ(dataWithBase64EncodedString(QString::fromUtf16(c.text)), c.expected)
@@ -125,7 +124,8 @@ TEST(DataAdditions, LenientBase64SkipsWhatIsNotInTheAlphabet) {
 TEST(DataAdditions, StrictBase64SkipsOnlyWhiteSpace) {
     EXPECT_EQ(*dataWithBase64EncodedStringStrict(QStringLiteral(" YW\r\nJj\tYQ== \n")), QByteArray("abca"));
     EXPECT_EQ(*dataWithBase64EncodedStringStrict(QString()), QByteArray());
-    for (const char16_t* text : {u"Y*WJj", u"YWJjZA", u"YWI=YQ==", u"=YWJj", u"YQ=x", u"YWJj\u00e9", u"Y===", u"YQ==="}) {
+    for (const char16_t* text :
+         {u"Y*WJj", u"YWJjZA", u"YWI=YQ==", u"=YWJj", u"YQ=x", u"YWJj\u00e9", u"Y===", u"YQ==="}) {
         const Result<QByteArray> result = dataWithBase64EncodedStringStrict(QString::fromUtf16(text));
         ASSERT_FALSE(result.ok()) << QString::fromUtf16(text).toStdString();
         EXPECT_EQ(result.error().code, TDDataErrorCorrupt);

@@ -1,6 +1,6 @@
+#include "foundation/default_settings.h"
 #include "foundation/color_additions.h"
 #include "foundation/constants.h"
-#include "foundation/default_settings.h"
 #include "foundation/font_names.h"
 #include "foundation/is_integer_transformer.h"
 #include "foundation/shared_constants.h"
@@ -21,7 +21,9 @@ struct DefaultCase {
     QVariant value;
 };
 
-QVariant text(const char* s) { return QString::fromLatin1(s); }
+QVariant text(const char* s) {
+    return QString::fromLatin1(s);
+}
 
 TEST_F(DefaultSettingsTest, EveryDefaultAnswersWithItsTypeAndValue) {
     const QMetaType::Type Bool = QMetaType::Bool, Int = QMetaType::Int, UInt = QMetaType::UInt,
@@ -54,8 +56,10 @@ TEST_F(DefaultSettingsTest, EveryDefaultAnswersWithItsTypeAndValue) {
         {"tasksGroupingHeaderFontName", String, text("Helvetica:style=Oblique")},
         {"tasksGroupingHeaderFontSize", Int, 12},
         {"cardTaskTitleFontSize", Float, 18.0f},
-        {"pastDueColor", QMetaType::QByteArray, colorData(*colorWithHexString(QStringLiteral("ff4716"), 1.0))},
-        {"dueSoonColor", QMetaType::QByteArray, colorData(*colorWithHexString(QStringLiteral("d64180"), 1.0))},
+        {"pastDueColor", QMetaType::QByteArray,
+         colorData(*colorWithHexString(QStringLiteral("ff4716"), 1.0))},
+        {"dueSoonColor", QMetaType::QByteArray,
+         colorData(*colorWithHexString(QStringLiteral("d64180"), 1.0))},
         {"libraryAutosaveDelay", Double, 3.0},
         {"secondsPerDay", Int, 28800},
         {"secondsPerWeek", Int, 144000},
@@ -133,8 +137,10 @@ TEST_F(DefaultSettingsTest, IntegerTransformersCompareWithTheirInteger) {
     EXPECT_EQ(isNotTwo->reverseTransformedValue(false), QVariant(qint64(2)));
     EXPECT_FALSE(isNotTwo->reverseTransformedValue(true).isValid());
     // No value reads as 0.
-    EXPECT_EQ(platform::valueTransformerForName(QStringLiteral("TDIsZero"))->transformedValue(QVariant()), QVariant(1));
-    EXPECT_EQ(platform::valueTransformerForName(QStringLiteral("TDIsNotZero"))->transformedValue(QVariant()), QVariant(0));
+    EXPECT_EQ(platform::valueTransformerForName(QStringLiteral("TDIsZero"))->transformedValue(QVariant()),
+              QVariant(1));
+    EXPECT_EQ(platform::valueTransformerForName(QStringLiteral("TDIsNotZero"))->transformedValue(QVariant()),
+              QVariant(0));
     for (const char* name : {"TDIsOne", "TDIsThree", "TDIsNotOne", "TDIsNotThree"})
         EXPECT_TRUE(platform::valueTransformerForName(QString::fromLatin1(name))) << name;
 }
@@ -177,16 +183,19 @@ TEST_F(DefaultSettingsTest, ConstantsHoldTheProgramsColoursAndColumnOrder) {
     EXPECT_EQ(c.TDCompletedTaskTextColor, c.TDCanceledTaskTextColor);
     // Lightened towards white by 0.15: 0xfe -> 0xfe, 0xb4 -> 0xbf, 0xd2 -> 0xd9.
     EXPECT_EQ(c.TDContextTagTokenColor.name(), QStringLiteral("#febfd9"));
-    EXPECT_EQ(c.TDTaskColumnOrder, (QStringList{QStringLiteral("list"), QStringLiteral("priority"), QStringLiteral("task"),
-                                                QStringLiteral("start"), QStringLiteral("due"), QStringLiteral("estimate")}));
+    EXPECT_EQ(c.TDTaskColumnOrder,
+              (QStringList{QStringLiteral("list"), QStringLiteral("priority"), QStringLiteral("task"),
+                           QStringLiteral("start"), QStringLiteral("due"), QStringLiteral("estimate")}));
     EXPECT_EQ(TDZeroWidthSpace, QString(QChar(0x200B)));
     EXPECT_EQ(TDTokenSeparatorCharacterSet, QStringLiteral(" =:"));
 }
 
 TEST_F(DefaultSettingsTest, TheUserAgentCarriesVersionBuildAndBetaMark) {
-    EXPECT_EQ(userAgentString(QStringLiteral("1.2"), QStringLiteral("345"), QStringLiteral("com.vantorel.Ordello")),
-              QStringLiteral("Ordello/1.2/345"));
-    EXPECT_EQ(userAgentString(QStringLiteral("1.2"), QStringLiteral("345"), QStringLiteral("com.vantorel.Ordello.beta")),
+    EXPECT_EQ(
+        userAgentString(QStringLiteral("1.2"), QStringLiteral("345"), QStringLiteral("com.vantorel.Ordello")),
+        QStringLiteral("Ordello/1.2/345"));
+    EXPECT_EQ(userAgentString(QStringLiteral("1.2"), QStringLiteral("345"),
+                              QStringLiteral("com.vantorel.Ordello.beta")),
               QStringLiteral("Ordello/1.2/345 (Beta)"));
     EXPECT_EQ(TDUserAgent(), QStringLiteral("Ordello/" ORDELLO_SHORT_VERSION "/" ORDELLO_BUILD_NUMBER));
 }

@@ -7,7 +7,9 @@
 
 namespace {
 
-QString q(const char16_t* s) { return QString::fromUtf16(s); }
+QString q(const char16_t* s) {
+    return QString::fromUtf16(s);
+}
 QStringList list(std::initializer_list<const char16_t*> items) {
     QStringList result;
     for (const char16_t* item : items) result.append(q(item));
@@ -26,7 +28,8 @@ TEST(RegexOperations, MatchAndRangesOfTheFirstMatch) {
     EXPECT_EQ(stringByMatching(subject, QStringLiteral("(\\d{3})-(\\d{4})"), 1), QStringLiteral("555"));
     EXPECT_TRUE(stringByMatching(subject, QStringLiteral("xyz")).isNull());
     // A range limits the search and positions stay those of the whole string.
-    EXPECT_EQ(rangeOfRegex(subject, QStringLiteral("\\d{3}"), 0, RKLNoOptions, {21, TDRangeToEnd}), (TDRange{24, 3}));
+    EXPECT_EQ(rangeOfRegex(subject, QStringLiteral("\\d{3}"), 0, RKLNoOptions, {21, TDRangeToEnd}),
+              (TDRange{24, 3}));
     EXPECT_FALSE(isMatchedByRegex(subject, QStringLiteral("Bob"), RKLNoOptions, {0, 5}));
     // A group that takes no part has no range.
     EXPECT_EQ(rangeOfRegex(QStringLiteral("ac"), QStringLiteral("a(b)?c"), 1), TDRange::notFound());
@@ -52,7 +55,8 @@ TEST(RegexOperations, SplittingKeepsInnerEmptyPiecesButNotTrailingOnes) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(componentsSeparatedByRegex(q(c.subject), q(c.regex)), c.expected)
-            << QString::fromUtf16(c.subject).toStdString() << " / " << QString::fromUtf16(c.regex).toStdString();
+            << QString::fromUtf16(c.subject).toStdString() << " / "
+            << QString::fromUtf16(c.regex).toStdString();
 }
 
 TEST(RegexOperations, CapturesOfOneOrEveryMatch) {
@@ -68,15 +72,20 @@ TEST(RegexOperations, CapturesOfOneOrEveryMatch) {
     EXPECT_TRUE(captureComponentsMatchedByRegex(subject, QStringLiteral("nothing")).isEmpty());
 
     // A group that takes no part: an empty string in arrays, a missing key in dictionaries.
-    EXPECT_EQ(captureComponentsMatchedByRegex(QStringLiteral("ac"), QStringLiteral("(a)(b)?(c)")), list({u"ac", u"a", u"", u"c"}));
-    const RKLKeysAndCaptures keys{{QStringLiteral("first"), 1}, {QStringLiteral("second"), 2}, {QStringLiteral("third"), 3}};
-    const RKLCaptureDictionary dictionary = dictionaryByMatchingRegex(QStringLiteral("ac"), QStringLiteral("(a)(b)?(c)"), keys);
-    EXPECT_EQ(dictionary, (RKLCaptureDictionary{{QStringLiteral("first"), QStringLiteral("a")}, {QStringLiteral("third"), QStringLiteral("c")}}));
+    EXPECT_EQ(captureComponentsMatchedByRegex(QStringLiteral("ac"), QStringLiteral("(a)(b)?(c)")),
+              list({u"ac", u"a", u"", u"c"}));
+    const RKLKeysAndCaptures keys{
+        {QStringLiteral("first"), 1}, {QStringLiteral("second"), 2}, {QStringLiteral("third"), 3}};
+    const RKLCaptureDictionary dictionary =
+        dictionaryByMatchingRegex(QStringLiteral("ac"), QStringLiteral("(a)(b)?(c)"), keys);
+    EXPECT_EQ(dictionary, (RKLCaptureDictionary{{QStringLiteral("first"), QStringLiteral("a")},
+                                                {QStringLiteral("third"), QStringLiteral("c")}}));
     const QList<RKLCaptureDictionary> dictionaries =
         arrayOfDictionariesByMatchingRegex(QStringLiteral("ac abc"), QStringLiteral("(a)(b)?(c)"), keys);
     ASSERT_EQ(dictionaries.size(), 2);
     EXPECT_EQ(dictionaries.at(1).value(QStringLiteral("second")), QStringLiteral("b"));
-    EXPECT_TRUE(dictionaryByMatchingRegex(QStringLiteral("zz"), QStringLiteral("(a)"), keys.mid(0, 1)).isEmpty());
+    EXPECT_TRUE(
+        dictionaryByMatchingRegex(QStringLiteral("zz"), QStringLiteral("(a)"), keys.mid(0, 1)).isEmpty());
 }
 
 TEST(RegexOperations, ReplacementTemplatesInsertGroupsAndLiterals) {
@@ -96,7 +105,8 @@ TEST(RegexOperations, ReplacementTemplatesInsertGroupsAndLiterals) {
         {u"abc", u"x*", u"-", u"-a-b-c-"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(stringByReplacingOccurrencesOfRegex(q(c.subject), q(c.regex), q(c.replacement)), q(c.expected))
+        EXPECT_EQ(stringByReplacingOccurrencesOfRegex(q(c.subject), q(c.regex), q(c.replacement)),
+                  q(c.expected))
             << QString::fromUtf16(c.subject).toStdString();
 
     // Output much longer than the first buffer guess is still whole.
@@ -104,8 +114,8 @@ TEST(RegexOperations, ReplacementTemplatesInsertGroupsAndLiterals) {
     EXPECT_EQ(stringByReplacingOccurrencesOfRegex(many, QStringLiteral("a"), QStringLiteral("<$0$0$0$0>")),
               QStringLiteral("<aaaa>").repeated(500));
     // The range form replaces and returns only the text inside the range.
-    EXPECT_EQ(stringByReplacingOccurrencesOfRegex(QStringLiteral("a1b2c3"), QStringLiteral("\\d"), QStringLiteral("#"),
-                                                  RKLNoOptions, {2, 3}),
+    EXPECT_EQ(stringByReplacingOccurrencesOfRegex(QStringLiteral("a1b2c3"), QStringLiteral("\\d"),
+                                                  QStringLiteral("#"), RKLNoOptions, {2, 3}),
               QStringLiteral("b#c"));
 }
 
@@ -118,7 +128,9 @@ TEST(RegexOperations, ReplacingInPlaceCountsAndChangesOnlyWhenSomethingMatched) 
     EXPECT_EQ(replaceOccurrencesOfRegex(subject, QStringLiteral("z"), QStringLiteral("y")), 0);
     EXPECT_EQ(subject, QStringLiteral("a<1>b<2>c<3>"));
     QString ranged = QStringLiteral("1 2 3");
-    EXPECT_EQ(replaceOccurrencesOfRegex(ranged, QStringLiteral("\\d"), QStringLiteral("x"), RKLNoOptions, {2, 3}), 2);
+    EXPECT_EQ(
+        replaceOccurrencesOfRegex(ranged, QStringLiteral("\\d"), QStringLiteral("x"), RKLNoOptions, {2, 3}),
+        2);
     EXPECT_EQ(ranged, QStringLiteral("1 x x"));
     TDError error;
     EXPECT_EQ(replaceOccurrencesOfRegex(ranged, QStringLiteral("("), QStringLiteral("x"), RKLNoOptions,
@@ -134,8 +146,10 @@ TEST(RegexOperations, TextBeyondTheBasicMultilingualPlaneIsCountedInUtf16Units) 
     EXPECT_EQ(rangeOfRegex(subject, QStringLiteral("b")), (TDRange{3, 1}));
     // One code point, two units.
     EXPECT_EQ(rangeOfRegex(subject, QStringLiteral("a(.)b"), 1), (TDRange{1, 2}));
-    EXPECT_EQ(componentsSeparatedByRegex(subject, QStringLiteral("[\\x{1F600}\\x{1F431}]")), list({u"a", u"b", u"c"}));
-    EXPECT_EQ(componentsMatchedByRegex(subject, QStringLiteral("\\p{So}")), list({u"\U0001F600", u"\U0001F431"}));
+    EXPECT_EQ(componentsSeparatedByRegex(subject, QStringLiteral("[\\x{1F600}\\x{1F431}]")),
+              list({u"a", u"b", u"c"}));
+    EXPECT_EQ(componentsMatchedByRegex(subject, QStringLiteral("\\p{So}")),
+              list({u"\U0001F600", u"\U0001F431"}));
     EXPECT_EQ(stringByReplacingOccurrencesOfRegex(subject, QStringLiteral("\\x{1F431}"), q(u"\U0001F436")),
               q(u"a\U0001F600b\U0001F436c"));
     EXPECT_EQ(rangesOfRegex(subject, QStringLiteral("[^abc]")), (QList<TDRange>{{1, 2}, {4, 2}}));
@@ -147,8 +161,8 @@ TEST(RegexOperations, EscapingMakesEveryMetacharacterLiteral) {
     const QString metacharacters = QStringLiteral("\\^$.|?*+()[]{}/-#\\");
     const QString escaped = stringByEscapingRegexExpressions(metacharacters);
     TDError error;
-    EXPECT_EQ(rangeOfRegex(QStringLiteral("xx") + metacharacters + QStringLiteral("yy"), escaped, 0, RKLNoOptions,
-                           TDRange::whole(), &error),
+    EXPECT_EQ(rangeOfRegex(QStringLiteral("xx") + metacharacters + QStringLiteral("yy"), escaped, 0,
+                           RKLNoOptions, TDRange::whole(), &error),
               (TDRange{2, metacharacters.size()}))
         << escaped.toStdString();
     EXPECT_TRUE(error.description.isEmpty());
@@ -166,23 +180,31 @@ TEST(RegexOperations, AMalformedPatternIsAnErrorValueNeverACrash) {
     for (const char* pattern : {"(", "[a-", "a{2,1}", "*a", "(?<name", "\\"}) {
         const QString regex = QString::fromLatin1(pattern);
         TDError error;
-        EXPECT_FALSE(isMatchedByRegex(QStringLiteral("abc"), regex, RKLNoOptions, TDRange::whole(), &error)) << pattern;
+        EXPECT_FALSE(isMatchedByRegex(QStringLiteral("abc"), regex, RKLNoOptions, TDRange::whole(), &error))
+            << pattern;
         EXPECT_EQ(error.domain, RKLICURegexErrorDomain) << pattern;
         EXPECT_GT(error.code, 0) << pattern;
         EXPECT_EQ(error.description, QStringLiteral("There was an error compiling the regular expression."));
         EXPECT_EQ(error.userInfo.value(QStringLiteral("RKLICURegexRegex")).toString(), regex);
-        EXPECT_TRUE(error.userInfo.value(QStringLiteral("RKLICURegexErrorName")).toString().startsWith(QLatin1String("U_")));
+        EXPECT_TRUE(error.userInfo.value(QStringLiteral("RKLICURegexErrorName"))
+                        .toString()
+                        .startsWith(QLatin1String("U_")));
         EXPECT_FALSE(isRegexValid(regex)) << pattern;
         EXPECT_EQ(captureCountForRegex(regex), -1) << pattern;
         EXPECT_TRUE(componentsSeparatedByRegex(QStringLiteral("a,b"), regex).isEmpty());
-        EXPECT_TRUE(stringByReplacingOccurrencesOfRegex(QStringLiteral("a"), regex, QStringLiteral("b")).isNull());
+        EXPECT_TRUE(
+            stringByReplacingOccurrencesOfRegex(QStringLiteral("a"), regex, QStringLiteral("b")).isNull());
     }
     TDError error;
-    EXPECT_FALSE(isMatchedByRegex(QStringLiteral("abc"), QStringLiteral("a(b"), RKLNoOptions, TDRange::whole(), &error));
-    EXPECT_TRUE(error.userInfo.value(QStringLiteral("NSLocalizedFailureReason")).toString().contains(QLatin1String("<<HERE>>")));
+    EXPECT_FALSE(isMatchedByRegex(QStringLiteral("abc"), QStringLiteral("a(b"), RKLNoOptions,
+                                  TDRange::whole(), &error));
+    EXPECT_TRUE(error.userInfo.value(QStringLiteral("NSLocalizedFailureReason"))
+                    .toString()
+                    .contains(QLatin1String("<<HERE>>")));
     EXPECT_EQ(captureCountForRegex(QStringLiteral("(a)(?:b)(c)")), 2);
     // The error of a call is cleared by the next one.
-    EXPECT_TRUE(isMatchedByRegex(QStringLiteral("abc"), QStringLiteral("b"), RKLNoOptions, TDRange::whole(), &error));
+    EXPECT_TRUE(
+        isMatchedByRegex(QStringLiteral("abc"), QStringLiteral("b"), RKLNoOptions, TDRange::whole(), &error));
     EXPECT_TRUE(error.description.isEmpty());
 }
 
@@ -191,7 +213,8 @@ TEST(RegexOperations, RunawayBacktrackingEndsWithAnError) {
     const QString subject = QString(40, QLatin1Char('a'));
     EXPECT_FALSE(isMatchedByRegex(subject, QStringLiteral("(a+)+b"), RKLNoOptions, TDRange::whole(), &error));
     EXPECT_EQ(error.domain, RKLICURegexErrorDomain);
-    EXPECT_EQ(error.userInfo.value(QStringLiteral("RKLICURegexErrorName")).toString(), QStringLiteral("U_REGEX_TIME_OUT"));
+    EXPECT_EQ(error.userInfo.value(QStringLiteral("RKLICURegexErrorName")).toString(),
+              QStringLiteral("U_REGEX_TIME_OUT"));
     // The expression stays usable.
     EXPECT_TRUE(isMatchedByRegex(QStringLiteral("aab"), QStringLiteral("(a+)+b")));
 }
@@ -199,25 +222,30 @@ TEST(RegexOperations, RunawayBacktrackingEndsWithAnError) {
 TEST(RegexOperations, CallersMistakesAreReportedNotRaised) {
     testing::internal::CaptureStderr();
     TDError error;
-    EXPECT_EQ(rangeOfRegex(QStringLiteral("abc"), QStringLiteral("b"), 0, RKLNoOptions, {1, 5}, &error), TDRange::notFound());
+    EXPECT_EQ(rangeOfRegex(QStringLiteral("abc"), QStringLiteral("b"), 0, RKLNoOptions, {1, 5}, &error),
+              TDRange::notFound());
     EXPECT_EQ(error.domain, QStringLiteral("NSRangeException"));
-    EXPECT_EQ(error.description, QStringLiteral("*** -[QString rangeOfRegex]: Range or index out of bounds."));
+    EXPECT_EQ(error.description,
+              QStringLiteral("*** -[QString rangeOfRegex]: Range or index out of bounds."));
     EXPECT_TRUE(componentsMatchedByRegex(QStringLiteral("abc"), QStringLiteral("(b)"), 2, RKLNoOptions,
                                          TDRange::whole(), &error)
                     .isEmpty());
     EXPECT_EQ(error.domain, QStringLiteral("NSInvalidArgumentException"));
     EXPECT_TRUE(error.description.endsWith(QLatin1String("The capture argument is not valid.")));
-    EXPECT_TRUE(dictionaryByMatchingRegex(QStringLiteral("abc"), QStringLiteral("(b)"), {{QStringLiteral("k"), 3}},
-                                          RKLNoOptions, TDRange::whole(), &error)
+    EXPECT_TRUE(dictionaryByMatchingRegex(QStringLiteral("abc"), QStringLiteral("(b)"),
+                                          {{QStringLiteral("k"), 3}}, RKLNoOptions, TDRange::whole(), &error)
                     .isEmpty());
-    EXPECT_TRUE(error.description.endsWith(QLatin1String("The capture argument 3 (capture 1 of 1) for key 'k' is not valid.")));
-    EXPECT_TRUE(stringByReplacingOccurrencesOfRegex(QStringLiteral("abc"), QStringLiteral("(b)"), QStringLiteral("$7"),
-                                                    RKLNoOptions, TDRange::whole(), &error)
+    EXPECT_TRUE(error.description.endsWith(
+        QLatin1String("The capture argument 3 (capture 1 of 1) for key 'k' is not valid.")));
+    EXPECT_TRUE(stringByReplacingOccurrencesOfRegex(QStringLiteral("abc"), QStringLiteral("(b)"),
+                                                    QStringLiteral("$7"), RKLNoOptions, TDRange::whole(),
+                                                    &error)
                     .isNull());
     EXPECT_EQ(error.domain, RKLICURegexErrorDomain);
     const std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(log.find("Range or index out of bounds."), std::string::npos);
-    EXPECT_EQ(rangeOfRegex(QStringLiteral("abc"), QStringLiteral("c"), 0, RKLNoOptions, {3, 0}), TDRange::notFound());
+    EXPECT_EQ(rangeOfRegex(QStringLiteral("abc"), QStringLiteral("c"), 0, RKLNoOptions, {3, 0}),
+              TDRange::notFound());
 }
 
 TEST(RegexOperations, EnumeratorsWalkEveryMatchAndEnd) {
@@ -227,9 +255,11 @@ TEST(RegexOperations, EnumeratorsWalkEveryMatchAndEnd) {
     EXPECT_EQ(ranges.nextObject(), (TDRange{2, 0}));
     EXPECT_EQ(ranges.nextObject(), std::nullopt);
     EXPECT_EQ(ranges.nextObject(), std::nullopt);
-    EXPECT_EQ(rkl_matchEnumeratorWithRegex(QStringLiteral("#one #two three #four"), QStringLiteral("#\\w+")).allObjects(),
+    EXPECT_EQ(rkl_matchEnumeratorWithRegex(QStringLiteral("#one #two three #four"), QStringLiteral("#\\w+"))
+                  .allObjects(),
               list({u"#one", u"#two", u"#four"}));
-    EXPECT_TRUE(rkl_matchEnumeratorWithRegex(QStringLiteral("abc"), QStringLiteral("(")).allObjects().isEmpty());
+    EXPECT_TRUE(
+        rkl_matchEnumeratorWithRegex(QStringLiteral("abc"), QStringLiteral("(")).allObjects().isEmpty());
 }
 
 TEST(RegexOperations, ThreadsShareTheCacheSafely) {
@@ -239,9 +269,11 @@ TEST(RegexOperations, ThreadsShareTheCacheSafely) {
         threads.append(QThread::create([t, &wrong] {
             for (int i = 0; i < 300; ++i) {
                 const QString subject = QStringLiteral("item-%1-%2 and item-%3").arg(t).arg(i).arg(i * 7);
-                const QStringList numbers = componentsMatchedByRegex(subject, QStringLiteral("item-(\\d+)"), 1);
+                const QStringList numbers =
+                    componentsMatchedByRegex(subject, QStringLiteral("item-(\\d+)"), 1);
                 if (numbers != QStringList{QString::number(t), QString::number(i * 7)}) ++wrong;
-                if (stringByReplacingOccurrencesOfRegex(subject, QStringLiteral("\\d"), QStringLiteral("#")).contains(QLatin1Char('1')))
+                if (stringByReplacingOccurrencesOfRegex(subject, QStringLiteral("\\d"), QStringLiteral("#"))
+                        .contains(QLatin1Char('1')))
                     ++wrong;
             }
         }));

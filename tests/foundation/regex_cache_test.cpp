@@ -1,5 +1,5 @@
-#include "foundation/regex_additions.h"
 #include "foundation/regex_cache.h"
+#include "foundation/regex_additions.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +15,15 @@ protected:
 TEST_F(RegexCacheTest, EqualPatternsShareOneRecordAndOptionsMakeAnother) {
     const quint64 before = compilations();
     const QString first = QStringLiteral("ab+c");
-    const QString second = QString(QStringLiteral("ab")) + QStringLiteral("+c");  // equal text, another object
+    const QString second =
+        QString(QStringLiteral("ab")) + QStringLiteral("+c");  // equal text, another object
     EXPECT_TRUE(isMatchedByRegex(QStringLiteral("xabbc"), first));
     EXPECT_TRUE(isMatchedByRegex(QStringLiteral("xabbc"), second));
     EXPECT_EQ(compilations(), before + 1);
     EXPECT_TRUE(isMatchedByRegex(QStringLiteral("xABBC"), first, RKLCaseless));
     EXPECT_EQ(compilations(), before + 2);
-    EXPECT_NE(regex_cache::recordIndexOf(first, RKLNoOptions), regex_cache::recordIndexOf(first, RKLCaseless));
+    EXPECT_NE(regex_cache::recordIndexOf(first, RKLNoOptions),
+              regex_cache::recordIndexOf(first, RKLCaseless));
 }
 
 TEST_F(RegexCacheTest, AFailedPatternLeavesNoRecordAndIsCompiledAgain) {
@@ -71,7 +73,8 @@ TEST_F(RegexCacheTest, WaysFillFromTheLastAndTheLeastRecentlyUsedIsReplaced) {
         if (qHash(candidate, 0) % 13 == set) patterns.append(candidate);
     }
     for (int i = 0; i < 4; ++i) ASSERT_TRUE(isRegexValid(patterns.at(i)));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(regex_cache::recordIndexOf(patterns.at(i), 0), int(set * 4 + 3 - i));
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(regex_cache::recordIndexOf(patterns.at(i), 0), int(set * 4 + 3 - i));
     // Using the first again makes the second the least recently used.
     ASSERT_TRUE(isRegexValid(patterns.at(0)));
     ASSERT_TRUE(isRegexValid(patterns.at(4)));

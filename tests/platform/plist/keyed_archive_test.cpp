@@ -61,21 +61,23 @@ void registerTestClasses() {
                         {QStringLiteral("leaves"), QVariant::fromValue(leaves)},
                         {QStringLiteral("note"), node.note}};
             if (node.primary)
-                o.fields.insert(QStringLiteral("primary"), QVariant::fromValue(platform::encodeArchiveObject(*node.primary)));
+                o.fields.insert(QStringLiteral("primary"),
+                                QVariant::fromValue(platform::encodeArchiveObject(*node.primary)));
             return o;
         },
         [](const ArchiveObject& o) -> Result<Node> {
             Node node;
             node.kind = o.fields.value(QStringLiteral("kind")).toLongLong();
             node.note = o.fields.value(QStringLiteral("note")).toString();
-            for (const ArchiveObject& leaf : o.fields.value(QStringLiteral("leaves")).value<QList<ArchiveObject>>()) {
+            for (const ArchiveObject& leaf :
+                 o.fields.value(QStringLiteral("leaves")).value<QList<ArchiveObject>>()) {
                 Result<Leaf> decoded = platform::decodeArchiveObject<Leaf>(leaf);
                 if (!decoded) return decoded.error();
                 node.leaves.append(*decoded);
             }
             if (o.fields.contains(QStringLiteral("primary"))) {
-                Result<Leaf> decoded =
-                    platform::decodeArchiveObject<Leaf>(o.fields.value(QStringLiteral("primary")).value<ArchiveObject>());
+                Result<Leaf> decoded = platform::decodeArchiveObject<Leaf>(
+                    o.fields.value(QStringLiteral("primary")).value<ArchiveObject>());
                 if (!decoded) return decoded.error();
                 node.primary = *decoded;
             }
@@ -84,19 +86,21 @@ void registerTestClasses() {
 }
 
 Node sampleNode() {
-    return Node{1,
-                {Leaf{QStringLiteral("title"), 3, {}},
-                 Leaf{QStringLiteral("dueDate"), 7, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone::utc())}},
-                Leaf{QStringLiteral("tag"), 0, {}},
-                QStringLiteral("ünïcode ✓")};
+    return Node{
+        1,
+        {Leaf{QStringLiteral("title"), 3, {}},
+         Leaf{QStringLiteral("dueDate"), 7, QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7), QTimeZone::utc())}},
+        Leaf{QStringLiteral("tag"), 0, {}},
+        QStringLiteral("ünïcode ✓")};
 }
 
 // Archive bytes of a hand-made tree, bypassing the writer's checks.
 QByteArray rawArchive(const QVariant& root, const QString& name = QStringLiteral("Ordello keyed archive"),
                       qint64 version = 1) {
-    return *platform::writePropertyList(
-        QVariantMap{{QStringLiteral("archive"), name}, {QStringLiteral("version"), version}, {QStringLiteral("root"), root}},
-        platform::PropertyListFormat::Binary);
+    return *platform::writePropertyList(QVariantMap{{QStringLiteral("archive"), name},
+                                                    {QStringLiteral("version"), version},
+                                                    {QStringLiteral("root"), root}},
+                                        platform::PropertyListFormat::Binary);
 }
 
 QVariantMap leafNode(const QVariantMap& fields) {
@@ -134,17 +138,18 @@ TEST_F(KeyedArchiveTest, WritingRefusesTreesThatBreakTheRegistration) {
         const char* what;
         ArchiveObject tree;
     };
-    const QVariantMap leafFields{{QStringLiteral("field"), QStringLiteral("f")}, {QStringLiteral("condition"), 1}};
+    const QVariantMap leafFields{{QStringLiteral("field"), QStringLiteral("f")},
+                                 {QStringLiteral("condition"), 1}};
     const Case cases[] = {
         {"unknown class", ArchiveObject{QStringLiteral("Nope"), {}}},
         {"no class", ArchiveObject{}},
         {"missing field", ArchiveObject{kLeaf, {{QStringLiteral("field"), QStringLiteral("f")}}}},
         {"wrong type",
          ArchiveObject{kLeaf, {{QStringLiteral("field"), 5}, {QStringLiteral("condition"), 1}}}},
-        {"undeclared field",
-         ArchiveObject{kLeaf, {{QStringLiteral("field"), QStringLiteral("f")},
-                               {QStringLiteral("condition"), 1},
-                               {QStringLiteral("extra"), 1}}}},
+        {"undeclared field", ArchiveObject{kLeaf,
+                                           {{QStringLiteral("field"), QStringLiteral("f")},
+                                            {QStringLiteral("condition"), 1},
+                                            {QStringLiteral("extra"), 1}}}},
         {"object of a class not allowed there",
          ArchiveObject{kNode,
                        {{QStringLiteral("kind"), 1},
@@ -164,7 +169,8 @@ TEST_F(KeyedArchiveTest, ReadingRefusesAnythingButCheckedRegisteredObjects) {
         QByteArray data;
         int code;
     };
-    const QVariantMap goodFields{{QStringLiteral("field"), QStringLiteral("f")}, {QStringLiteral("condition"), 1}};
+    const QVariantMap goodFields{{QStringLiteral("field"), QStringLiteral("f")},
+                                 {QStringLiteral("condition"), 1}};
     QVariantMap extraField = goodFields;
     extraField.insert(QStringLiteral("script"), QStringLiteral("rm -rf"));
     QVariantMap wrongType = goodFields;
@@ -175,14 +181,15 @@ TEST_F(KeyedArchiveTest, ReadingRefusesAnythingButCheckedRegisteredObjects) {
                                   {QStringLiteral("fields"), QVariantMap()}};
     const QVariantMap nodeWithForeignLeaf{
         {QStringLiteral("class"), kNode},
-        {QStringLiteral("fields"),
-         QVariantMap{{QStringLiteral("kind"), 1},
-                     {QStringLiteral("note"), QString()},
-                     {QStringLiteral("leaves"), QVariantList{foreignNode}}}}};
+        {QStringLiteral("fields"), QVariantMap{{QStringLiteral("kind"), 1},
+                                               {QStringLiteral("note"), QString()},
+                                               {QStringLiteral("leaves"), QVariantList{foreignNode}}}}};
     const Case cases[] = {
-        {"xml instead of binary", *platform::writePropertyList(QVariantMap()), platform::TDKeyedArchiveErrorNotAnArchive},
+        {"xml instead of binary", *platform::writePropertyList(QVariantMap()),
+         platform::TDKeyedArchiveErrorNotAnArchive},
         {"garbage", QByteArray("bplist00garbage"), platform::TDPropertyListErrorMalformed},
-        {"plain plist", rawArchive(leafNode(goodFields), QStringLiteral("other")), platform::TDKeyedArchiveErrorNotAnArchive},
+        {"plain plist", rawArchive(leafNode(goodFields), QStringLiteral("other")),
+         platform::TDKeyedArchiveErrorNotAnArchive},
         {"future version", rawArchive(leafNode(goodFields), QStringLiteral("Ordello keyed archive"), 2),
          platform::TDKeyedArchiveErrorNotAnArchive},
         {"root not a dictionary", rawArchive(QStringLiteral("x")), platform::TDKeyedArchiveErrorNotAnArchive},

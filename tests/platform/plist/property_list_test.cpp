@@ -23,8 +23,8 @@ QVariantMap sampleTree() {
         {QStringLiteral("old"), QDateTime(QDate(1990, 1, 2), QTime(3, 4, 5), QTimeZone::utc())},
         {QStringLiteral("bytes"), QByteArray("\x00\x01\xfe\xff", 4)},
         {QStringLiteral("empty"), QVariantMap()},
-        {QStringLiteral("list"),
-         QVariantList{qint64(1), QStringLiteral("two"), QVariantList{3.5}, QVariantMap{{QStringLiteral("k"), QString()}}}},
+        {QStringLiteral("list"), QVariantList{qint64(1), QStringLiteral("two"), QVariantList{3.5},
+                                              QVariantMap{{QStringLiteral("k"), QString()}}}},
     };
 }
 
@@ -46,7 +46,8 @@ TEST_F(PropertyListTest, IntegersOfOtherTypesAreWrittenAsIntegers) {
     const QVariantList values{int(7), uint(8), qulonglong(9), QStringList{QStringLiteral("a")}};
     const Result<QVariant> back = platform::readPropertyList(*platform::writePropertyList(values));
     ASSERT_TRUE(back.ok());
-    EXPECT_EQ(back->toList(), (QVariantList{qint64(7), qint64(8), qint64(9), QVariantList{QStringLiteral("a")}}));
+    EXPECT_EQ(back->toList(),
+              (QVariantList{qint64(7), qint64(8), qint64(9), QVariantList{QStringLiteral("a")}}));
 }
 
 TEST_F(PropertyListTest, ValuesAPropertyListCannotHoldAreErrors) {
@@ -86,10 +87,12 @@ QByteArray binaryPlist(const QList<QByteArray>& objects) {
 
 TEST_F(PropertyListTest, HandMadeBinaryListsAreReadOrRefusedSafely) {
     // Two-byte big-endian text, an integer of 16 bytes (its low 64 bits), a set (unsupported).
-    const Result<QVariant> utf16 = platform::readPropertyList(binaryPlist({QByteArray("\x62\xd8\x3d\xde\x00", 5)}));
+    const Result<QVariant> utf16 =
+        platform::readPropertyList(binaryPlist({QByteArray("\x62\xd8\x3d\xde\x00", 5)}));
     ASSERT_TRUE(utf16.ok());
     EXPECT_EQ(utf16->toString(), QString::fromUtf16(u"\U0001F600"));
-    const Result<QVariant> wide = platform::readPropertyList(binaryPlist({QByteArray("\x14", 1) + QByteArray(15, '\0') + "\x07"}));
+    const Result<QVariant> wide =
+        platform::readPropertyList(binaryPlist({QByteArray("\x14", 1) + QByteArray(15, '\0') + "\x07"}));
     ASSERT_TRUE(wide.ok());
     EXPECT_EQ(wide->toLongLong(), 7);
     EXPECT_FALSE(platform::readPropertyList(binaryPlist({QByteArray("\xc0", 1)})).ok());
