@@ -1,8 +1,11 @@
 #include "platform/base/log.h"
 #include "foundation/date_change_notifier.h"
+#include "foundation/default_settings.h"
 #include "foundation/gui/tooltip_shortcut.h"
+#include "foundation/is_integer_transformer.h"
 #include "foundation/log_files.h"
 #include "foundation/version.h"
+#include "platform/defaults/user_defaults.h"
 
 #include <QApplication>
 #include <QMainWindow>
@@ -12,6 +15,9 @@
 #include <sys/stat.h>
 
 int main(int argc, char** argv) {
+    // Before anything reads a setting.
+    registerDefaultSettings(platform::UserDefaults::standard());
+    registerIntegerTransformers();
     umask(022);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordello"));

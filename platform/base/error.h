@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -20,6 +21,16 @@ enum TDErrorCode : int {
     TDErrorRecurrenceRuleInvalid = 401,
 };
 
+struct TDError;
+
+// Offered with an error whose recovery options it can carry out: told which option the user chose
+// (0 is the first), it answers whether the recovery succeeded.
+class TDErrorRecoveryAttempter {
+public:
+    virtual ~TDErrorRecoveryAttempter() = default;
+    virtual bool attemptRecovery(const TDError& error, int optionIndex) = 0;
+};
+
 // An error as a value: it crosses layers instead of an exception.
 struct TDError {
     QString domain = TDErrorDomain;
@@ -28,6 +39,7 @@ struct TDError {
     QString recoverySuggestion;  // empty: none
     QStringList recoveryOptions;  // button titles, first is the default
     QVariantMap userInfo;
+    std::shared_ptr<TDErrorRecoveryAttempter> recoveryAttempter;
 
     static TDError make(int code, const QString& description, const QString& recoverySuggestion = {}) {
         TDError e;
@@ -39,6 +51,18 @@ struct TDError {
     // The text used in log lines.
     QString detailedDescription() const;
     bool isInDomain(int c, const QString& d = TDErrorDomain) const { return code == c && domain == d; }
+
+    // Copies with the recovery attempter or the recovery options (button titles) set.
+    TDError bySettingRecoveryAttempter(std::shared_ptr<TDErrorRecoveryAttempter> attempter) const {
+        TDError e = *this;
+        e.recoveryAttempter = std::move(attempter);
+        return e;
+    }
+    TDError bySettingRecoveryOptions(const QStringList& options) const {
+        TDError e = *this;
+        e.recoveryOptions = options;
+        return e;
+    }
 };
 
 // A value or an error.

@@ -1,5 +1,6 @@
 #include "tests/support/test_environment.h"
 
+#include "foundation/default_settings.h"
 #include "platform/defaults/user_defaults.h"
 
 #include <QDeadlineTimer>
@@ -30,11 +31,15 @@ void drainEvents() {
     for (int i = 0; i < 5; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+TempFoldersTest::TempFoldersTest() = default;
+TempFoldersTest::~TempFoldersTest() = default;
+
 void TempFoldersTest::SetUp() {
     m_dir = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(m_dir->isValid());
     pointFoldersAt(m_dir->path());
     m_defaults = std::make_unique<platform::UserDefaults>(m_dir->path() + QStringLiteral("/config/Ordello.conf"));
+    registerDefaultSettings(*m_defaults);
     platform::UserDefaults::setStandard(m_defaults.get());
 }
 

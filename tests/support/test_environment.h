@@ -27,6 +27,10 @@ void drainEvents();
 // A fixture with fresh temporary config and data folders and its own user defaults, installed as the
 // standard ones for the test's duration.
 class TempFoldersTest : public ::testing::Test {
+public:
+    TempFoldersTest();
+    ~TempFoldersTest() override;
+
 protected:
     void SetUp() override;
     void TearDown() override;

@@ -1,0 +1,77 @@
+#include "foundation/font_names.h"
+
+#include <QFontInfo>
+
+#include <fontconfig/fontconfig.h>
+
+#include <memory>
+
+namespace {
+
+struct PatternDeleter {
+    void operator()(FcPattern* p) const { FcPatternDestroy(p); }
+};
+using Pattern = std::unique_ptr<FcPattern, PatternDeleter>;
+
+bool isInstalled(const FcChar8* family) {
+    Pattern pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, family);
+    std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> objects(FcObjectSetBuild(FC_FAMILY, nullptr),
+                                                                        &FcObjectSetDestroy);
+    std::unique_ptr<FcFontSet, decltype(&FcFontSetDestroy)> fonts(
+        FcFontList(nullptr, pattern.get(), objects.get()), &FcFontSetDestroy);
+    return fonts && fonts->nfont > 0;
+}
+
+// The first family of the substituted pattern that is bound strongly (the name's own family and the
+// aliases configured as its equals, not the weak fallbacks every pattern gets) and is installed.
+bool hasInstalledFamily(FcPattern* pattern) {
+    FcPatternIter it;
+    FcPatternIterStart(pattern, &it);
+    if (!FcPatternFindIter(pattern, &it, FC_FAMILY)) return false;
+    const int count = FcPatternIterValueCount(pattern, &it);
+    for (int i = 0; i < count; ++i) {
+        FcValue value;
+        FcValueBinding binding;
+        if (FcPatternIterGetValue(pattern, &it, i, &value, &binding) != FcResultMatch) continue;
+        if (binding == FcValueBindingWeak || value.type != FcTypeString) continue;
+        if (isInstalled(value.u.s)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::optional<QFont> fontWithName(const QString& name, double pointSize) {
+    if (name.trimmed().isEmpty()) return std::nullopt;
+    Pattern pattern(FcNameParse(reinterpret_cast<const FcChar8*>(name.toUtf8().constData())));
+    if (!pattern) return std::nullopt;
+    FcPatternDel(pattern.get(), FC_SIZE);
+    FcPatternDel(pattern.get(), FC_PIXEL_SIZE);
+    if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return std::nullopt;
+    if (!hasInstalledFamily(pattern.get())) return std::nullopt;
+    FcDefaultSubstitute(pattern.get());
+    FcResult result = FcResultNoMatch;
+    Pattern match(FcFontMatch(nullptr, pattern.get(), &result));
+    if (!match) return std::nullopt;
+    FcChar8* family = nullptr;
+    if (FcPatternGetString(match.get(), FC_FAMILY, 0, &family) != FcResultMatch) return std::nullopt;
+    QFont font(QString::fromUtf8(reinterpret_cast<const char*>(family)));
+    FcChar8* style = nullptr;
+    if (FcPatternGetString(match.get(), FC_STYLE, 0, &style) == FcResultMatch)
+        font.setStyleName(QString::fromUtf8(reinterpret_cast<const char*>(style)));
+    font.setPointSizeF(pointSize > 0 ? pointSize : QFont().pointSizeF());
+    return font;
+}
+
+QString fontconfigName(const QFont& font) {
+    QString name = font.family();
+    // Property values escape the characters fontconfig names give meaning to.
+    name.replace(QLatin1Char('\\'), QLatin1String("\\\\"))
+        .replace(QLatin1Char('-'), QLatin1String("\\-"))
+        .replace(QLatin1Char(':'), QLatin1String("\\:"))
+        .replace(QLatin1Char(','), QLatin1String("\\,"));
+    const QString style = font.styleName().isEmpty() ? QFontInfo(font).styleName() : font.styleName();
+    if (!style.isEmpty()) name += QStringLiteral(":style=") + style;
+    return name;
+}
