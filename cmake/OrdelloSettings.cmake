@@ -27,3 +27,14 @@ function(ordello_collect_sources out)
     endforeach()
     set(${out} ${found} PARENT_SCOPE)
 endfunction()
+
+# Makes moc run again when the globbed file list of a target changes: without this a header added to
+# an existing build tree is not scanned and its class links without a meta-object.
+function(ordello_watch_sources target)
+    get_target_property(files ${target} SOURCES)
+    list(SORT files)
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+    string(REPLACE ";" "\n" text "${files}")
+    file(CONFIGURE OUTPUT ${list_file} CONTENT "${text}\n")
+    set_property(TARGET ${target} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS ${list_file})
+endfunction()

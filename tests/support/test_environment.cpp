@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QThread>
 
 namespace testsupport {
@@ -13,6 +14,7 @@ void pointFoldersAt(const QString& folder) {
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
         const QString path = folder + QLatin1Char('/') + QString::fromLatin1(name).toLower();
         QDir().mkpath(path);
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(name, path.toLocal8Bit());
     }
 }

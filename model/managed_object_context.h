@@ -1,0 +1,69 @@
+#pragma once
+
+#include "platform/objectstore/managed_object_context.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class TDLibrary;
+class TDLibraryObject;
+
+inline const QString TDManagedObjectContextWillResetNotification =
+    QStringLiteral("TDManagedObjectContextWillResetNotification");
+
+// The context a library's objects live in, with the modes the model consults on every change, a UID
+// lookup cache for bulk imports and the objects whose transient aggregates must be recomputed.
+class TDManagedObjectContext : public platform::ManagedObjectContext {
+    Q_OBJECT
+public:
+    explicit TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator, QObject* parent = nullptr);
+
+    // The context of an object, when it is a library context.
+    static TDManagedObjectContext* of(const platform::ManagedObject* object);
+
+    void deleteObject(platform::ManagedObject* object) override;
+
+    void scheduleRecalculationOfTransientProperties(TDLibraryObject* object);
+    // Drains the set, including objects scheduled while draining.
+    void recalculateTransientProperties();
+
+    void initializeObjectLookupCache();
+    void destroyObjectLookupCache();
+    bool isCachingObjects() const { return m_cache.has_value(); }
+    platform::ManagedObject* cachedObjectForUID(const QString& uid) const;
+    void cacheObject(platform::ManagedObject* object, const QString& uid);
+
+    bool isTemporary() const { return m_temporary; }
+    void setTemporary(bool v) { m_temporary = v; }
+    bool dontTriggerSaveOnChange() const { return m_dontTriggerSaveOnChange; }
+    void setDontTriggerSaveOnChange(bool v) { m_dontTriggerSaveOnChange = v; }
+    bool setupTransientProperties() const { return m_setupTransientProperties; }
+    void setSetupTransientProperties(bool v) { m_setupTransientProperties = v; }
+    bool isRestoringLibrary() const { return m_restoringLibrary; }
+    void setRestoringLibrary(bool v) { m_restoringLibrary = v; }
+    bool isSyncingLibrary() const { return m_syncingLibrary; }
+    void setSyncingLibrary(bool v) { m_syncingLibrary = v; }
+    bool isCreatingLibrary() const { return m_creatingLibrary; }
+    void setCreatingLibrary(bool v) { m_creatingLibrary = v; }
+    TDLibrary* library() const { return m_library; }
+    void setLibrary(TDLibrary* library) { m_library = library; }
+
+protected:
+    void willReset() override;
+
+private:
+    std::optional<QHash<QString, platform::ManagedObject*>> m_cache;
+    std::vector<TDLibraryObject*> m_toRecalculate;
+    QSet<TDLibraryObject*> m_scheduled;
+    TDLibrary* m_library = nullptr;
+    bool m_temporary = false;
+    bool m_dontTriggerSaveOnChange = false;
+    bool m_setupTransientProperties = true;
+    bool m_restoringLibrary = false;
+    bool m_syncingLibrary = false;
+    bool m_creatingLibrary = false;
+};
