@@ -151,7 +151,7 @@ std::optional<TDDateParser::Parsed> TDDateParser::parse(const QString& text) con
     if (text.size() > kMaximumTextLength) return std::nullopt;
     const QString input = text.trimmed().toLower();
     if (input.isEmpty()) return std::nullopt;
-    const QDate today = dates::dateAtStartOfDay(TDClock::currentDateTime()).date();
+    const QDate today = TDClock::currentDateTime().toLocalTime().date();
     const auto dayFromToday = [&](qint64 days, Source source) -> std::optional<Parsed> {
         const QDateTime date = startOfDay(today.addDays(days));
         if (!date.isValid()) return std::nullopt;
@@ -206,7 +206,9 @@ std::optional<TDDateParser::Parsed> TDDateParser::parse(const QString& text) con
     }
     if (std::optional<Parsed> numeric = p_parseNumericDate(cleaned, today)) return numeric;
 
-    const QDateTime formatted = m_shortFormatter.dateFromString(cleaned);
+    // Every short date style writes the day as a number, so text without digits is not one.
+    const bool hasDigit = std::any_of(cleaned.cbegin(), cleaned.cend(), [](QChar c) { return c.isDigit(); });
+    const QDateTime formatted = hasDigit ? m_shortFormatter.dateFromString(cleaned) : QDateTime();
     if (formatted.isValid()) {
         const QDateTime date = startOfDay(formatted.toLocalTime().date());
         if (date.isValid()) return Parsed{date, Source::Formatter, true};

@@ -35,7 +35,7 @@ QVariant TDNaturalLanguageFutureDateValueTransformer::reverseTransformedValue(co
         return d;
     if (parsed->hasYear) return d;
 
-    const QDate today = dates::dateAtStartOfDay(TDClock::currentDateTime()).date();
+    const QDate today = TDClock::currentDateTime().toLocalTime().date();
     const QDate date = d.date();
     if (date >= QDate(today.year(), today.month(), 1)) return d;
     const QDate nextYear = nextYearWithDay(date);
