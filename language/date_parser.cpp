@@ -1,12 +1,12 @@
 #include "language/date_parser.h"
 
-#include "language/date_additions.h"
 #include "language/date_formatter.h"
 #include "language/gregorian_calendar.h"
 #include "language/localized_string.h"
 #include "language/text_scanner.h"
 #include "platform/base/clock.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <tuple>
@@ -148,9 +148,9 @@ std::optional<TDDateParser::Parsed> TDDateParser::p_read(QStringView text, QDate
 }
 
 std::optional<TDDateParser::Parsed> TDDateParser::parse(const QString& text) const {
-    if (text.size() > kMaximumTextLength) return std::nullopt;
-    const QString input = text.trimmed().toLower();
-    if (input.isEmpty()) return std::nullopt;
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty() || trimmed.size() > kMaximumTextLength) return std::nullopt;
+    const QString input = trimmed.toLower();
     const QDate today = TDClock::currentDateTime().toLocalTime().date();
     const auto dayFromToday = [&](qint64 days, Source source) -> std::optional<Parsed> {
         const QDateTime date = startOfDay(today.addDays(days));

@@ -1,6 +1,5 @@
 #include "language/natural_language_future_date_value_transformer.h"
 
-#include "language/date_additions.h"
 #include "language/date_parser.h"
 #include "platform/base/clock.h"
 

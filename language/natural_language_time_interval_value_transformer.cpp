@@ -65,7 +65,8 @@ qint64 TDNaturalLanguageTimeIntervalValueTransformer::weekLength() const {
 
 std::optional<double> TDNaturalLanguageTimeIntervalValueTransformer::secondsFromString(
     const QString& text) const {
-    if (text.size() > kMaximumTextLength || text.trimmed().isEmpty()) return std::nullopt;
+    const qsizetype length = text.trimmed().size();
+    if (length == 0 || length > kMaximumTextLength) return std::nullopt;
     const Unit units[] = {
         {{TDLocalizedString("minutes"), TDLocalizedString("minute"), TDLocalizedString("mins"),
           TDLocalizedString("min"), QStringLiteral("m")},

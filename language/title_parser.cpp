@@ -4,6 +4,7 @@
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "language/text_scanner.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {

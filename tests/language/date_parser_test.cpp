@@ -133,6 +133,16 @@ TEST_F(DateParserTest, readsEveryPhraseFormFromAFixedToday) {
         EXPECT_EQ(parsed(TDDateParser::shared(), phrase.text), phrase.expected) << phrase.text;
 }
 
+TEST_F(DateParserTest, textLongerThanAnyDateIsNoneButWhiteSpaceAroundItDoesNotCount) {
+    EXPECT_EQ(parsed(TDDateParser::shared(),
+                     "tomorrow                                                              "
+                     "                                                                      "
+                     "                                                                      "
+                     "                                                                      "),
+              kToday.addDays(1));
+    EXPECT_EQ(TDDateParser::shared().parse(QString(300, QLatin1Char('1'))), std::nullopt);
+}
+
 TEST_F(DateParserTest, weekendIsTodayOnASaturdayOrSunday) {
     setNow(QDate(2027, 3, 14));
     EXPECT_EQ(parsed(TDDateParser::shared(), "weekend"), QDate(2027, 3, 14));
