@@ -188,16 +188,19 @@ QString TDTitleParser::titleWithoutTagsFromEditingString(const QString& text) {
     }
 
     // The other tokens become their tag names; one that opens the title is capitalized.
-    const QList<Range> remaining = tokenRanges(title);
-    for (qsizetype i = remaining.size() - 1; i >= 0; --i) {
-        const Range& range = remaining.at(i);
+    QString plain;
+    qsizetype copied = 0;
+    for (const Range& range : tokenRanges(title)) {
         QString name = tagTitleFromEditingString(title.mid(range.location, range.length));
         if (name.isNull()) continue;
         if (name.startsWith(TDContextTagPrefix)) name.remove(0, 1);
         if (range.location == 0) name = capitalizedWords(name);
-        title.replace(range.location, range.length, name);
+        plain += QStringView(title).mid(copied, range.location - copied);
+        plain += name;
+        copied = range.location + range.length;
     }
-    return title;
+    plain += QStringView(title).mid(copied);
+    return plain;
 }
 
 std::optional<QList<TDToken>> TDTitleParser::parsedTokensFromEditingString(const QString& text) {

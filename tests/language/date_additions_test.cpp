@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unicode/ucal.h>
+
 namespace {
 
 QDateTime at(int year, int month, int day, QTime time = QTime(10, 15)) {
@@ -49,6 +51,25 @@ TEST(DateAdditionsTest, weeksFollowTheFirstWeekdayAndNeverTheWeekdayNumbers) {
     EXPECT_EQ(dates::week(at(2027, 1, 3)), 2);
     EXPECT_TRUE(dates::isOnLastWeekOfTheMonth(at(2027, 3, 28)));
     setSharedGregorianCalendar(nullptr);
+}
+
+TEST(DateAdditionsTest, weekOfYearAgreesWithIcuForEveryFirstWeekdayAndFirstWeekRule) {
+    for (int firstWeekday = 1; firstWeekday <= 7; ++firstWeekday) {
+        for (int minimumDays : {1, 4, 7}) {
+            const TDGregorianCalendar calendar(firstWeekday, minimumDays);
+            UErrorCode status = U_ZERO_ERROR;
+            UCalendar* icu = ucal_open(u"UTC", -1, "en_US", UCAL_GREGORIAN, &status);
+            ASSERT_TRUE(U_SUCCESS(status));
+            ucal_setAttribute(icu, UCAL_FIRST_DAY_OF_WEEK, firstWeekday);
+            ucal_setAttribute(icu, UCAL_MINIMAL_DAYS_IN_FIRST_WEEK, minimumDays);
+            for (QDate date(2023, 12, 1); date <= QDate(2029, 1, 31); date = date.addDays(1)) {
+                ucal_setDate(icu, date.year(), date.month() - 1, date.day(), &status);
+                ASSERT_EQ(calendar.weekOfYear(date), ucal_get(icu, UCAL_WEEK_OF_YEAR, &status))
+                    << date.toString(Qt::ISODate).toStdString() << " " << firstWeekday << " " << minimumDays;
+            }
+            ucal_close(icu);
+        }
+    }
 }
 
 class SharedCalendarTest : public testsupport::TempFoldersTest {};
