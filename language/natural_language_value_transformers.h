@@ -1,0 +1,6 @@
+#pragma once
+
+// Registers the date and duration transformers under their names: "TDNaturalLanguageDate",
+// "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday" and "TDNaturalLanguageTimeInterval".
+// Called once at start-up.
+void registerNaturalLanguageValueTransformers();
