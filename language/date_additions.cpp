@@ -36,9 +36,10 @@ bool matchesNthWeekDays(QDate date, const QList<TDNthWeekDay>& nthWeekDays) {
     const int weekday = TDGregorianCalendar::weekday(date);
     const int ordinal = (date.day() - 1) / 7 + 1;
     for (const TDNthWeekDay& entry : nthWeekDays) {
-        if (entry.weekNumber == -1) {
-            if (weekday == entry.dayOfTheWeek && date.day() > date.daysInMonth() - 7) return true;
-        } else if (entry.weekNumber == ordinal && entry.dayOfTheWeek == weekday) {
+        const int entryWeekday = int(entry.dayOfTheWeek());
+        if (entry.weekNumber() == -1) {
+            if (weekday == entryWeekday && date.day() > date.daysInMonth() - 7) return true;
+        } else if (entry.weekNumber() == ordinal && entryWeekday == weekday) {
             return true;
         }
     }

@@ -97,14 +97,16 @@ TEST(DateAdditionsTest, matchesDaysOfTheMonthWithTheLastDayStandingForLaterDays)
     EXPECT_FALSE(dates::isOnDaysOfTheMonth(at(2027, 3, 5), {5}, {3}, {2028}));
 }
 
+TDNthWeekDay nth(quint64 weekDay, qint64 week) { return TDNthWeekDay::nthWeekDayWithWeekDay(weekDay, week).value(); }
+
 TEST(DateAdditionsTest, matchesNthAndLastWeekdays) {
     // March 2027: Fridays on 5, 12, 19, 26.
     EXPECT_TRUE(dates::isLastWeekDayOfTheMonth(at(2027, 3, 26), 6));
     EXPECT_FALSE(dates::isLastWeekDayOfTheMonth(at(2027, 3, 19), 6));
-    EXPECT_TRUE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 12), {{6, 2}}, {3}));
-    EXPECT_FALSE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 12), {{6, 2}}, {4}));
-    EXPECT_TRUE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 26), {{2, 1}, {6, -1}}, {3}));
-    EXPECT_FALSE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 26), {{6, 4}}, {3}, {2026}));
+    EXPECT_TRUE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 12), {nth(6, 2)}, {3}));
+    EXPECT_FALSE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 12), {nth(6, 2)}, {4}));
+    EXPECT_TRUE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 26), {nth(2, 1), nth(6, -1)}, {3}));
+    EXPECT_FALSE(dates::isOnNthWeekDaysOfTheMonth(at(2027, 3, 26), {nth(6, 4)}, {3}, {2026}));
     EXPECT_TRUE(dates::isOnWeekDays(at(2027, 3, 26), {6}));
     EXPECT_TRUE(dates::isLastDayOfMonth(at(2027, 2, 28)));
 }
@@ -118,9 +120,9 @@ TEST(DateAdditionsTest, nextDateSearchesNeverAnswerTheStartAndStopAtTheBound) {
     EXPECT_EQ(dates::nextDateOnDaysOfTheMonth(at(2028, 3, 1), {30}, {2}), at(2029, 2, 28));
     EXPECT_FALSE(dates::nextDateOnDaysOfTheMonth(monday, {5}, {3}, {2020}).isValid());
     EXPECT_FALSE(dates::nextDateOnDaysOfTheMonth(monday, {}, {3}).isValid());
-    EXPECT_FALSE(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {{2, 1}}, {}).isValid());
-    EXPECT_EQ(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {{6, -1}}, {3}), at(2027, 3, 26));
-    EXPECT_EQ(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {{2, 1}}, {4}, {2028}), at(2028, 4, 3));
+    EXPECT_FALSE(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {nth(2, 1)}, {}).isValid());
+    EXPECT_EQ(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {nth(6, -1)}, {3}), at(2027, 3, 26));
+    EXPECT_EQ(dates::nextDateOnNthWeekDaysOfTheMonth(monday, {nth(2, 1)}, {4}, {2028}), at(2028, 4, 3));
 }
 
 TEST(DateAdditionsTest, writesStampsForFileNames) {
