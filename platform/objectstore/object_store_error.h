@@ -21,7 +21,7 @@ enum ObjectStoreErrorCode : int {
     ObjectStoreErrorDanglingReference = 24,    // a live object refers to a deleted one
     ObjectStoreErrorTransformFailed = 25,      // a transformable value its codec cannot encode
     ObjectStoreErrorNoSuchObject = 30,         // an object ID that names no object
-    ObjectStoreErrorMergeFailed = 40,
+    ObjectStoreErrorMigrationFailed = 40,    // a migration step that could not be completed
 };
 
 inline TDError makeObjectStoreError(int code, const QString& description, const QVariantMap& userInfo = {}) {
