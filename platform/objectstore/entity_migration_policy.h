@@ -15,9 +15,11 @@ class EntityMigrationPolicy {
 public:
     virtual ~EntityMigrationPolicy() = default;
 
-    virtual Status createDestinationInstances(ManagedObject* source, const EntityMapping& mapping, MigrationManager& manager);
+    virtual Status createDestinationInstances(ManagedObject* source, const EntityMapping& mapping,
+                                              MigrationManager& manager);
     virtual Status endInstanceCreation(const EntityMapping& mapping, MigrationManager& manager);
-    virtual Status createRelationships(ManagedObject* destination, const EntityMapping& mapping, MigrationManager& manager);
+    virtual Status createRelationships(ManagedObject* destination, const EntityMapping& mapping,
+                                       MigrationManager& manager);
     virtual Status endRelationshipCreation(const EntityMapping& mapping, MigrationManager& manager);
     virtual Status endEntityMapping(const EntityMapping& mapping, MigrationManager& manager);
 };

@@ -95,7 +95,8 @@ protected:
 
     virtual void willChangeValue(const QString& key) { Q_UNUSED(key); }
     virtual void didChangeValue(const QString& key) { Q_UNUSED(key); }
-    virtual void willChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects);
+    virtual void willChangeSet(const QString& key, SetMutation mutation,
+                               const QList<ManagedObject*>& objects);
     virtual void didChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects);
 
     // Checked before every save for each property of inserted and updated objects. May replace the

@@ -18,8 +18,8 @@ struct EntityMapping {
     QString name;  // "TaskToTask"
     QString sourceEntity;
     QString destinationEntity;
-    QHash<QString, QString> attributeSources;     // destination attribute -> source attribute
-    QHash<QString, QString> relationshipSources;  // destination relationship -> source relationship
+    QHash<QString, QString> attributeSources;       // destination attribute -> source attribute
+    QHash<QString, QString> relationshipSources;    // destination relationship -> source relationship
     std::shared_ptr<EntityMigrationPolicy> policy;  // none: the default behaviour
 };
 

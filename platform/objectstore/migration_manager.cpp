@@ -47,7 +47,8 @@ Status EntityMigrationPolicy::createDestinationInstances(ManagedObject* source, 
                                                          MigrationManager& manager) {
     ManagedObject* destination = manager.destinationContext()->insertObject(mapping.destinationEntity);
     if (!destination)
-        return migrationError(QStringLiteral("The mapping \"%1\" names the unknown entity \"%2\".").arg(mapping.name, mapping.destinationEntity));
+        return migrationError(QStringLiteral("The mapping \"%1\" names the unknown entity \"%2\".")
+                                  .arg(mapping.name, mapping.destinationEntity));
     for (const AttributeDescription* attribute : destination->entity()->attributes()) {
         if (attribute->isTransient()) continue;
         const QString from = sourceName(mapping.attributeSources, attribute->name());
@@ -58,7 +59,9 @@ Status EntityMigrationPolicy::createDestinationInstances(ManagedObject* source, 
     return {};
 }
 
-Status EntityMigrationPolicy::endInstanceCreation(const EntityMapping&, MigrationManager&) { return {}; }
+Status EntityMigrationPolicy::endInstanceCreation(const EntityMapping&, MigrationManager&) {
+    return {};
+}
 
 Status EntityMigrationPolicy::createRelationships(ManagedObject* destination, const EntityMapping& mapping,
                                                   MigrationManager& manager) {
@@ -76,7 +79,8 @@ Status EntityMigrationPolicy::createRelationships(ManagedObject* destination, co
         for (ManagedObject* object : related) {
             if (!object) continue;
             for (ManagedObject* target : manager.destinationInstances(object))
-                if (target->entity()->isKindOfEntity(relationship->destinationEntity())) targets.append(target);
+                if (target->entity()->isKindOfEntity(relationship->destinationEntity()))
+                    targets.append(target);
         }
         if (relationship->isToMany())
             destination->addObjects(relationship->name(), targets);
@@ -86,23 +90,32 @@ Status EntityMigrationPolicy::createRelationships(ManagedObject* destination, co
     return {};
 }
 
-Status EntityMigrationPolicy::endRelationshipCreation(const EntityMapping&, MigrationManager&) { return {}; }
+Status EntityMigrationPolicy::endRelationshipCreation(const EntityMapping&, MigrationManager&) {
+    return {};
+}
 
-Status EntityMigrationPolicy::endEntityMapping(const EntityMapping&, MigrationManager&) { return {}; }
+Status EntityMigrationPolicy::endEntityMapping(const EntityMapping&, MigrationManager&) {
+    return {};
+}
 
-MigrationManager::MigrationManager(std::shared_ptr<const ObjectModel> source, std::shared_ptr<const ObjectModel> destination,
-                                   MappingModel mapping)
-    : m_sourceModel(std::move(source)), m_destinationModel(std::move(destination)), m_mapping(std::move(mapping)) {}
+MigrationManager::MigrationManager(std::shared_ptr<const ObjectModel> source,
+                                   std::shared_ptr<const ObjectModel> destination, MappingModel mapping)
+    : m_sourceModel(std::move(source)),
+      m_destinationModel(std::move(destination)),
+      m_mapping(std::move(mapping)) {
+}
 
 MigrationManager::~MigrationManager() = default;
 
-void MigrationManager::associate(ManagedObject* source, ManagedObject* destination, const EntityMapping& mapping) {
+void MigrationManager::associate(ManagedObject* source, ManagedObject* destination,
+                                 const EntityMapping& mapping) {
     m_destinations[source].append({mapping.name, destination});
     m_sources.insert(destination, source);
     m_createdByMapping[mapping.name].append(destination);
 }
 
-QList<ManagedObject*> MigrationManager::destinationInstances(ManagedObject* source, const QString& mappingName) const {
+QList<ManagedObject*> MigrationManager::destinationInstances(ManagedObject* source,
+                                                             const QString& mappingName) const {
     QList<ManagedObject*> result;
     for (const auto& [name, destination] : m_destinations.value(source))
         if (mappingName.isEmpty() || name == mappingName) result.append(destination);
@@ -124,7 +137,8 @@ void MigrationManager::p_advance(const std::function<void(double)>& progress) {
 Status MigrationManager::migrateStore(const QString& sourcePath, const QString& destinationPath,
                                       const std::function<void(double)>& progress) {
     if (QFileInfo::exists(destinationPath))
-        return migrationError(QStringLiteral("The migration target \"%1\" exists already.").arg(destinationPath));
+        return migrationError(
+            QStringLiteral("The migration target \"%1\" exists already.").arg(destinationPath));
     m_sourceCoordinator = std::make_unique<PersistentStoreCoordinator>(m_sourceModel);
     m_destinationCoordinator = std::make_unique<PersistentStoreCoordinator>(m_destinationModel);
     Status status = m_sourceCoordinator->openStore(sourcePath);
@@ -160,8 +174,11 @@ Status MigrationManager::p_run(const std::function<void(double)>& progress) {
     m_steps = 1;
     for (const EntityMapping& mapping : m_mapping.entityMappings) {
         const EntityDescription* entity = m_sourceModel->entity(mapping.sourceEntity);
-        if (!entity) return migrationError(QStringLiteral("The mapping \"%1\" names the unknown entity \"%2\".").arg(mapping.name, mapping.sourceEntity));
-        auto sources = m_sourceContext->execute(FetchRequest(mapping.sourceEntity, [entity](const ManagedObject* o) { return o->entity() == entity; }));
+        if (!entity)
+            return migrationError(QStringLiteral("The mapping \"%1\" names the unknown entity \"%2\".")
+                                      .arg(mapping.name, mapping.sourceEntity));
+        auto sources = m_sourceContext->execute(FetchRequest(
+            mapping.sourceEntity, [entity](const ManagedObject* o) { return o->entity() == entity; }));
         if (!sources) return sources.error();
         m_steps += 2 * sources->size();
         work.append({&mapping, *sources});
@@ -173,7 +190,8 @@ Status MigrationManager::p_run(const std::function<void(double)>& progress) {
     for (const auto& [mapping, sources] : work) {
         m_current = mapping;
         for (ManagedObject* source : sources) {
-            if (Status s = policyOf(*mapping).createDestinationInstances(source, *mapping, *this); !s) return s;
+            if (Status s = policyOf(*mapping).createDestinationInstances(source, *mapping, *this); !s)
+                return s;
             p_advance(progress);
         }
         if (Status s = policyOf(*mapping).endInstanceCreation(*mapping, *this); !s) return s;

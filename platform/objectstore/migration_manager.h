@@ -22,8 +22,8 @@ class PersistentStoreCoordinator;
 // failure, gone.
 class MigrationManager {
 public:
-    MigrationManager(std::shared_ptr<const ObjectModel> source, std::shared_ptr<const ObjectModel> destination,
-                     MappingModel mapping);
+    MigrationManager(std::shared_ptr<const ObjectModel> source,
+                     std::shared_ptr<const ObjectModel> destination, MappingModel mapping);
     ~MigrationManager();
 
     // progress runs from 0 to 1. The destination path must not exist yet.
@@ -52,7 +52,8 @@ private:
     std::unique_ptr<ManagedObjectContext> m_sourceContext;
     std::unique_ptr<ManagedObjectContext> m_destinationContext;
     const EntityMapping* m_current = nullptr;
-    QHash<ManagedObject*, QList<std::pair<QString, ManagedObject*>>> m_destinations;  // source -> (mapping, destination)
+    QHash<ManagedObject*, QList<std::pair<QString, ManagedObject*>>>
+        m_destinations;  // source -> (mapping, destination)
     QHash<ManagedObject*, ManagedObject*> m_sources;
     QHash<QString, QList<ManagedObject*>> m_createdByMapping;
     double m_progress = 0;

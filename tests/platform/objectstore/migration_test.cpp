@@ -1,9 +1,9 @@
+#include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/entity_migration_policy.h"
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/migration_manager.h"
 #include "platform/objectstore/object_store_error.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
-#include "platform/defaults/user_defaults.h"
 #include "tests/support/test_environment.h"
 
 #include <QFile>
@@ -38,9 +38,11 @@ public:
     bool failAtEndOfRelationships = false;
     QStringList hooks;
 
-    Status createDestinationInstances(ManagedObject* source, const EntityMapping& mapping, MigrationManager& manager) override {
+    Status createDestinationInstances(ManagedObject* source, const EntityMapping& mapping,
+                                      MigrationManager& manager) override {
         hooks << QStringLiteral("create");
-        if (Status s = EntityMigrationPolicy::createDestinationInstances(source, mapping, manager); !s) return s;
+        if (Status s = EntityMigrationPolicy::createDestinationInstances(source, mapping, manager); !s)
+            return s;
         const QString notes = source->value(QStringLiteral("legacyNotes")).toString();
         if (notes.isEmpty()) return {};
         ManagedObject* note = manager.destinationContext()->insertObject(QStringLiteral("Note"));
@@ -48,13 +50,15 @@ public:
         manager.destinationInstances(source).first()->setObject(QStringLiteral("note"), note);
         return {};
     }
-    Status createRelationships(ManagedObject* destination, const EntityMapping& mapping, MigrationManager& manager) override {
+    Status createRelationships(ManagedObject* destination, const EntityMapping& mapping,
+                               MigrationManager& manager) override {
         hooks << QStringLiteral("relate");
         return EntityMigrationPolicy::createRelationships(destination, mapping, manager);
     }
     Status endRelationshipCreation(const EntityMapping&, MigrationManager&) override {
         hooks << QStringLiteral("endRelationships");
-        if (failAtEndOfRelationships) return makeObjectStoreError(ObjectStoreErrorMigrationFailed, QStringLiteral("Told to fail."));
+        if (failAtEndOfRelationships)
+            return makeObjectStoreError(ObjectStoreErrorMigrationFailed, QStringLiteral("Told to fail."));
         return {};
     }
     Status endEntityMapping(const EntityMapping&, MigrationManager&) override {
@@ -82,7 +86,8 @@ protected:
                 ManagedObject* item = context.insertObject(QStringLiteral("Item"));
                 item->setValue(QStringLiteral("name"), QStringLiteral("item %1.%2").arg(b).arg(i));
                 item->setValue(QStringLiteral("count"), i);
-                if (i == 1) item->setValue(QStringLiteral("legacyNotes"), QStringLiteral("notes of %1").arg(b));
+                if (i == 1)
+                    item->setValue(QStringLiteral("legacyNotes"), QStringLiteral("notes of %1").arg(b));
                 item->setObject(QStringLiteral("box"), box);
             }
         }
@@ -137,10 +142,15 @@ TEST_F(MigrationTest, AStepMapsEveryObjectIntoANewStoreAndLeavesTheOriginal) {
         const QList<ManagedObject*> items = box->objectList(QStringLiteral("items"));
         ASSERT_EQ(items.size(), 3);
         for (ManagedObject* item : items) {
-            EXPECT_TRUE(item->value(QStringLiteral("title")).toString().startsWith(QStringLiteral("item ") + label.right(1)));
+            EXPECT_TRUE(item->value(QStringLiteral("title"))
+                            .toString()
+                            .startsWith(QStringLiteral("item ") + label.right(1)));
             ManagedObject* note = item->object(QStringLiteral("note"));
             EXPECT_EQ(note != nullptr, item->value(QStringLiteral("count")).toLongLong() == 1);
-            if (note) EXPECT_EQ(note->value(QStringLiteral("text")).toString(), QStringLiteral("notes of ") + label.right(1));
+            if (note) {
+                EXPECT_EQ(note->value(QStringLiteral("text")).toString(),
+                          QStringLiteral("notes of ") + label.right(1));
+            }
         }
     }
     EXPECT_EQ(context.count(FetchRequest(QStringLiteral("Note"))).value(), 2);
@@ -167,7 +177,9 @@ TEST_F(MigrationTest, AFailureInMidStepLeavesTheOriginalAndNoNewFile) {
     ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
     existing.write("keep");
     existing.close();
-    EXPECT_FALSE(MigrationManager(version1, version2, mapping(std::make_shared<ItemPolicy>())).migrateStore(source, target).ok());
+    EXPECT_FALSE(MigrationManager(version1, version2, mapping(std::make_shared<ItemPolicy>()))
+                     .migrateStore(source, target)
+                     .ok());
     EXPECT_EQ(bytes(target), QByteArray("keep"));
 }
 

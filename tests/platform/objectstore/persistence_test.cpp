@@ -46,7 +46,8 @@ TEST_F(PersistenceTest, ReopeningReproducesTheSavedGraphExactly) {
     parent->setValue(QStringLiteral("dueDate"), QDateTime(QDate(2026, 1, 31), QTime(23, 59, 59, 999)));
     parent->setValue(QStringLiteral("attachmentData"), QByteArray("\0\1\2binary", 9));
     child->setValue(QStringLiteral("attachmentData"), QByteArray(""));
-    parent->setValue(QStringLiteral("localInfoDictionary"), QVariantMap{{QStringLiteral("column"), 3}, {QStringLiteral("open"), true}});
+    parent->setValue(QStringLiteral("localInfoDictionary"),
+                     QVariantMap{{QStringLiteral("column"), 3}, {QStringLiteral("open"), true}});
     ManagedObject* notes = newObject(QStringLiteral("TaskNotes"));
     notes->setValue(QStringLiteral("text"), QStringLiteral("notes"));
     parent->setObject(QStringLiteral("notes"), notes);
@@ -63,7 +64,8 @@ TEST_F(PersistenceTest, ReopeningReproducesTheSavedGraphExactly) {
     ASSERT_TRUE(context->save().ok());
     const auto saved = graphSnapshot(*context);
     QSet<QString> uris;
-    for (const QString& line : QString::fromStdString(saved).split(QLatin1Char('\n'))) uris.insert(line.section(QLatin1Char(' '), 0, 0));
+    for (const QString& line : QString::fromStdString(saved).split(QLatin1Char('\n')))
+        uris.insert(line.section(QLatin1Char(' '), 0, 0));
     ASSERT_EQ(uris.size(), 7);
 
     context.reset();
@@ -202,7 +204,9 @@ TEST_F(PersistenceTest, FetchesBySubEntityAndFilter) {
     groups.includesSubentities = false;
     EXPECT_EQ(context->count(groups).value(), 0);
     EXPECT_EQ(context->count(FetchRequest(QStringLiteral("List"))).value(), 1);
-    FetchRequest titled(QStringLiteral("Group"), [](const ManagedObject* o) { return o->value(QStringLiteral("title")) != QStringLiteral("l"); });
+    FetchRequest titled(QStringLiteral("Group"), [](const ManagedObject* o) {
+        return o->value(QStringLiteral("title")) != QStringLiteral("l");
+    });
     titled.fetchLimit = 1;
     EXPECT_EQ(context->execute(titled)->size(), 1);
     EXPECT_FALSE(context->execute(FetchRequest(QStringLiteral("Nothing"))).ok());
@@ -221,28 +225,36 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
     };
     const QString folder = tempPath();
     const std::vector<Case> cases = {
-        {"text file", [&] {
+        {"text file",
+         [&] {
              const QString path = folder + QStringLiteral("/notes.txt");
              QFile file(path);
              file.open(QIODevice::WriteOnly);
              file.write(QByteArray("This is not a database at all, just some text.\n").repeated(200));
              return path;
-         }, ObjectStoreErrorStoreCannotOpen},
-        {"empty file", [&] {
+         },
+         ObjectStoreErrorStoreCannotOpen},
+        {"empty file",
+         [&] {
              const QString path = folder + QStringLiteral("/empty.sqlite3");
              QFile file(path);
              file.open(QIODevice::WriteOnly);
              return path;
-         }, ObjectStoreErrorNotAStore},
-        {"foreign SQLite", [&] {
+         },
+         ObjectStoreErrorNotAStore},
+        {"foreign SQLite",
+         [&] {
              const QString path = folder + QStringLiteral("/foreign.sqlite3");
              sqlite3* db = nullptr;
              sqlite3_open(QFile::encodeName(path).constData(), &db);
-             sqlite3_exec(db, "CREATE TABLE people (name TEXT); INSERT INTO people VALUES ('x');", nullptr, nullptr, nullptr);
+             sqlite3_exec(db, "CREATE TABLE people (name TEXT); INSERT INTO people VALUES ('x');", nullptr,
+                          nullptr, nullptr);
              sqlite3_close(db);
              return path;
-         }, ObjectStoreErrorNotAStore},
-        {"corrupt store", [&] {
+         },
+         ObjectStoreErrorNotAStore},
+        {"corrupt store",
+         [&] {
              const QString path = folder + QStringLiteral("/corrupt.sqlite3");
              QFile::copy(storePath(), path);
              QFile file(path);
@@ -252,20 +264,24 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
              file.seek(0);
              file.write(bytes);
              return path;
-         }, ObjectStoreErrorStoreCannotOpen},
-        {"other model version", [&] {
+         },
+         ObjectStoreErrorStoreCannotOpen},
+        {"other model version",
+         [&] {
              QFile modelFile(QStringLiteral(ORDELLO_TEST_DATA_DIR "/objectstore/test_model.json"));
              modelFile.open(QIODevice::ReadOnly);
              QByteArray json = modelFile.readAll();
              json.replace("\"Test 1.000\"", "\"Test 2.000\"");
-             json.replace("{ \"name\": \"text\", \"type\": \"string\" }", "{ \"name\": \"text\", \"type\": \"binary\" }");
+             json.replace("{ \"name\": \"text\", \"type\": \"string\" }",
+                          "{ \"name\": \"text\", \"type\": \"binary\" }");
              auto other = ObjectModel::fromJson(json);
              EXPECT_TRUE(other.ok());
              const QString path = folder + QStringLiteral("/other.sqlite3");
              PersistentStoreCoordinator writer(*other);
              EXPECT_TRUE(writer.openStore(path).ok());
              return path;
-         }, ObjectStoreErrorIncompatibleModel},
+         },
+         ObjectStoreErrorIncompatibleModel},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -286,7 +302,10 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
 }
 
 TEST_F(PersistenceTest, MetadataAndKeysSurviveReopening) {
-    ASSERT_TRUE(coordinator->setMetadata({{QStringLiteral("libraryVersion"), 1.0}, {QStringLiteral("name"), QStringLiteral("x")}}).ok());
+    ASSERT_TRUE(coordinator
+                    ->setMetadata({{QStringLiteral("libraryVersion"), 1.0},
+                                   {QStringLiteral("name"), QStringLiteral("x")}})
+                    .ok());
     TestTask* first = newTask(QStringLiteral("first"));
     const qint64 firstKey = first->primaryKey();
     newTask(QStringLiteral("unsaved"));  // its key is used up even though it is never saved
