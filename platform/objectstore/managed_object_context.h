@@ -97,6 +97,8 @@ public:
     // as "inserted", "refreshed" and "deleted" objects, is not registered for undo and leaves nothing to
     // save.
     void mergeChangesFromContextDidSave(const Notification& notification);
+    // True while a merge runs, so that change hooks can tell a merged value from an edit.
+    bool isMergingChanges() const { return m_merging; }
 
 protected:
     virtual void willReset() {}

@@ -328,6 +328,23 @@ TEST_F(PersistenceTest, MetadataAndKeysSurviveReopening) {
     EXPECT_GT(third->primaryKey(), secondKey);  // a deleted row's key is never used again
 }
 
+TEST_F(PersistenceTest, AnOperationsOwnCoordinatorTakesPragmas) {
+    newTask(QStringLiteral("task"));
+    ASSERT_TRUE(context->save().ok());
+    PersistentStoreCoordinator::Options options;
+    options.pragmas = {{QStringLiteral("synchronous"), QStringLiteral("FULL")}, {QStringLiteral("fullfsync"), QStringLiteral("1")}};
+    PersistentStoreCoordinator own(testModel());
+    ASSERT_TRUE(own.openStore(storePath(), options).ok());
+    ManagedObjectContext operation(&own);
+    auto tasks = operation.execute(FetchRequest(QStringLiteral("Task")));
+    ASSERT_EQ(tasks->size(), 1);
+    tasks->first()->setValue(kTitle, QStringLiteral("from the operation"));
+    ASSERT_TRUE(operation.save().ok());
+    ManagedObjectContext reader(coordinator.get());
+    EXPECT_EQ(reader.execute(FetchRequest(QStringLiteral("Task")))->first()->value(kTitle).toString(),
+              QStringLiteral("from the operation"));
+}
+
 TEST_F(PersistenceTest, TheLockIsSharedWithOtherThreads) {
     coordinator->lock();
     std::atomic<int> tried{-1};
