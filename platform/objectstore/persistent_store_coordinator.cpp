@@ -161,7 +161,8 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
     if (exists && (!info.isFile() || info.size() == 0))
         return makeObjectStoreError(ObjectStoreErrorNotAStore,
                                     QStringLiteral("The file \"%1\" is not an object store.").arg(path));
-    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_FULLMUTEX;
+    // Every use of the connection holds the coordinator's lock, so SQLite's own mutex is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,

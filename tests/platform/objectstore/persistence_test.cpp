@@ -3,6 +3,7 @@
 #include "platform/objectstore/object_store_error.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -374,6 +375,42 @@ TEST_F(PersistenceTest, TheLockIsSharedWithOtherThreads) {
     thread->wait();
     delete thread;
     EXPECT_TRUE(saved);
+}
+
+}  // namespace
+}  // namespace objectstoretest
+
+namespace objectstoretest {
+namespace {
+
+// Sibling sub-entities may use one property name for different things; each keeps its own column.
+TEST(StoreLayout, SiblingPropertiesOfOneNameKeepTheirOwnColumns) {
+    const char* json = R"({"version": "Shapes 1", "entities": [
+      {"name": "Shape", "attributes": [{"name": "name", "type": "string"}]},
+      {"name": "Circle", "parent": "Shape", "attributes": [{"name": "size", "type": "double"}]},
+      {"name": "Label", "parent": "Shape", "attributes": [{"name": "size", "type": "string"}]}]})";
+    auto model = ObjectModel::fromJson(QByteArray(json));
+    ASSERT_TRUE(model.ok());
+    QTemporaryDir folder;
+    const QString path = folder.path() + QStringLiteral("/shapes.sqlite3");
+    {
+        PersistentStoreCoordinator coordinator(*model);
+        ASSERT_TRUE(coordinator.openStore(path).ok());
+        ManagedObjectContext context(&coordinator);
+        context.insertObject(QStringLiteral("Circle"))->setValue(QStringLiteral("size"), 2.5);
+        context.insertObject(QStringLiteral("Label"))->setValue(QStringLiteral("size"), QStringLiteral("large"));
+        ASSERT_TRUE(context.save().ok());
+    }
+    PersistentStoreCoordinator coordinator(*model);
+    ASSERT_TRUE(coordinator.openStore(path).ok());
+    ManagedObjectContext context(&coordinator);
+    auto circles = context.execute(FetchRequest(QStringLiteral("Circle")));
+    auto labels = context.execute(FetchRequest(QStringLiteral("Label")));
+    ASSERT_EQ(circles->size(), 1);
+    ASSERT_EQ(labels->size(), 1);
+    EXPECT_EQ(circles->first()->value(QStringLiteral("size")), QVariant(2.5));
+    EXPECT_EQ(labels->first()->value(QStringLiteral("size")), QVariant(QStringLiteral("large")));
+    EXPECT_EQ(context.count(FetchRequest(QStringLiteral("Shape"))).value(), 2);
 }
 
 }  // namespace
