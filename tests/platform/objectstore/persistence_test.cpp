@@ -333,7 +333,8 @@ TEST_F(PersistenceTest, AnOperationsOwnCoordinatorTakesPragmas) {
     newTask(QStringLiteral("task"));
     ASSERT_TRUE(context->save().ok());
     PersistentStoreCoordinator::Options options;
-    options.pragmas = {{QStringLiteral("synchronous"), QStringLiteral("FULL")}, {QStringLiteral("fullfsync"), QStringLiteral("1")}};
+    options.pragmas = {{QStringLiteral("synchronous"), QStringLiteral("FULL")},
+                       {QStringLiteral("fullfsync"), QStringLiteral("1")}};
     PersistentStoreCoordinator own(testModel());
     ASSERT_TRUE(own.openStore(storePath(), options).ok());
     ManagedObjectContext operation(&own);
@@ -398,7 +399,8 @@ TEST(StoreLayout, SiblingPropertiesOfOneNameKeepTheirOwnColumns) {
         ASSERT_TRUE(coordinator.openStore(path).ok());
         ManagedObjectContext context(&coordinator);
         context.insertObject(QStringLiteral("Circle"))->setValue(QStringLiteral("size"), 2.5);
-        context.insertObject(QStringLiteral("Label"))->setValue(QStringLiteral("size"), QStringLiteral("large"));
+        context.insertObject(QStringLiteral("Label"))
+            ->setValue(QStringLiteral("size"), QStringLiteral("large"));
         ASSERT_TRUE(context.save().ok());
     }
     PersistentStoreCoordinator coordinator(*model);
