@@ -55,6 +55,10 @@ public:
 
     // Relationships as objects.
     ManagedObject* object(const QString& key) const;
+    template <typename T>
+    T* objectAs(const QString& key) const {
+        return dynamic_cast<T*>(object(key));
+    }
     void setObject(const QString& key, ManagedObject* object) { setValue(key, objectVariant(object)); }
     const ObjectSet& objects(const QString& key) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }

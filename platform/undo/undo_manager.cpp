@@ -61,7 +61,14 @@ void UndoManager::endUndoGrouping() {
             m_open.back()->items.push_back(std::move(item));
         }
     } else if (!group->items.empty()) {
-        p_push(m_undoStack, std::move(group));
+        if (m_collecting) {
+            // A group opened by an action that is being undone or redone belongs to the opposite group.
+            Item item;
+            item.group = std::move(group);
+            m_collecting->items.push_back(std::move(item));
+        } else {
+            p_push(m_undoStack, std::move(group));
+        }
     }
     Q_EMIT didCloseUndoGroup();
 }
