@@ -20,7 +20,8 @@ using namespace platform;
 
 std::shared_ptr<const ObjectModel> benchModel() {
     static std::shared_ptr<const ObjectModel> model = [] {
-        auto result = ObjectModel::fromFile(QStringLiteral(ORDELLO_TEST_DATA_DIR "/objectstore/test_model.json"));
+        auto result =
+            ObjectModel::fromFile(QStringLiteral(ORDELLO_TEST_DATA_DIR "/objectstore/test_model.json"));
         return result.ok() ? *result : nullptr;
     }();
     return model;
@@ -50,8 +51,10 @@ QString storeWithTasks(int n) {
     ManagedObject* parent = nullptr;
     for (int i = 0; i < n; ++i) {
         ManagedObject* task = context.insertObject(QStringLiteral("Task"));
-        task->setValue(QStringLiteral("uid"), QStringLiteral("%1").arg(i, 16, 16, QLatin1Char('0')).toUpper());
-        task->setValue(QStringLiteral("title"), QStringLiteral("Task number %1 with a title of usual length").arg(i));
+        task->setValue(QStringLiteral("uid"),
+                       QStringLiteral("%1").arg(i, 16, 16, QLatin1Char('0')).toUpper());
+        task->setValue(QStringLiteral("title"),
+                       QStringLiteral("Task number %1 with a title of usual length").arg(i));
         task->setValue(QStringLiteral("priority"), i % 10);
         task->setValue(QStringLiteral("estimatedTime"), 900.0 * (i % 7));
         if (i % 3 == 0) task->setValue(QStringLiteral("dueDate"), start.addSecs(3600LL * i));
@@ -116,7 +119,8 @@ void BM_OpenStore(benchmark::State& state) {
     for (auto _ : state) {
         auto coordinator = std::make_unique<PersistentStoreCoordinator>(benchModel());
         auto context = std::make_unique<ManagedObjectContext>(coordinator.get());
-        if (!coordinator->openStore(path).ok() || !context->loadAllObjects().ok()) state.SkipWithError("could not open");
+        if (!coordinator->openStore(path).ok() || !context->loadAllObjects().ok())
+            state.SkipWithError("could not open");
         state.PauseTiming();
         context.reset();
         coordinator.reset();
@@ -132,27 +136,31 @@ void BM_BareSqliteReadAll(benchmark::State& state) {
         sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
         qint64 sink = 0;
-        for (const char* table : {"t_Library", "t_Group", "t_Task", "t_TaskNotes", "t_SyncSet", "t_SyncSetItem", "j_Tag_tasks"}) {
+        for (const char* table :
+             {"t_Library", "t_Group", "t_Task", "t_TaskNotes", "t_SyncSet", "t_SyncSetItem", "j_Tag_tasks"}) {
             sqlite3_stmt* select = nullptr;
-            sqlite3_prepare_v2(db, QByteArray("SELECT * FROM ").append(table).constData(), -1, &select, nullptr);
+            sqlite3_prepare_v2(db, QByteArray("SELECT * FROM ").append(table).constData(), -1, &select,
+                               nullptr);
             const int columns = sqlite3_column_count(select);
             while (sqlite3_step(select) == SQLITE_ROW) {
                 for (int c = 0; c < columns; ++c) {
                     switch (sqlite3_column_type(select, c)) {
-                    case SQLITE_INTEGER:
-                        sink += sqlite3_column_int64(select, c);
-                        break;
-                    case SQLITE_FLOAT:
-                        sink += static_cast<qint64>(sqlite3_column_double(select, c));
-                        break;
-                    case SQLITE_TEXT:
-                        sink += sqlite3_column_bytes(select, c) + (sqlite3_column_text(select, c) != nullptr);
-                        break;
-                    case SQLITE_BLOB:
-                        sink += sqlite3_column_bytes(select, c) + (sqlite3_column_blob(select, c) != nullptr);
-                        break;
-                    default:
-                        break;
+                        case SQLITE_INTEGER:
+                            sink += sqlite3_column_int64(select, c);
+                            break;
+                        case SQLITE_FLOAT:
+                            sink += static_cast<qint64>(sqlite3_column_double(select, c));
+                            break;
+                        case SQLITE_TEXT:
+                            sink +=
+                                sqlite3_column_bytes(select, c) + (sqlite3_column_text(select, c) != nullptr);
+                            break;
+                        case SQLITE_BLOB:
+                            sink +=
+                                sqlite3_column_bytes(select, c) + (sqlite3_column_blob(select, c) != nullptr);
+                            break;
+                        default:
+                            break;
                     }
                 }
             }
@@ -189,11 +197,13 @@ void BM_MergeBackgroundSave(benchmark::State& state) {
         for (ManagedObject* task : *tasks) task->setValue(QStringLiteral("priority"), qint64(round % 10));
         QVariantMap saved;
         QObject owner;
-        NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextDidSaveNotification, &background,
-                                                        [&saved](const Notification& n) { saved = n.userInfo; });
+        NotificationCenter::defaultCenter().addObserver(
+            &owner, ManagedObjectContextDidSaveNotification, &background,
+            [&saved](const Notification& n) { saved = n.userInfo; });
         state.ResumeTiming();
         if (!background.save().ok()) state.SkipWithError("save failed");
-        main.mergeChangesFromContextDidSave(Notification{ManagedObjectContextDidSaveNotification, &background, saved});
+        main.mergeChangesFromContextDidSave(
+            Notification{ManagedObjectContextDidSaveNotification, &background, saved});
     }
 }
 BENCHMARK(BM_MergeBackgroundSave)->Arg(10000)->Unit(benchmark::kMillisecond);

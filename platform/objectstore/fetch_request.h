@@ -15,11 +15,12 @@ struct FetchRequest {
 
     QString entityName;
     bool includesSubentities = true;
-    Filter filter;  // none: every object
+    Filter filter;       // none: every object
     int fetchLimit = 0;  // 0: no limit
 
     FetchRequest() = default;
-    explicit FetchRequest(QString entity, Filter f = {}) : entityName(std::move(entity)), filter(std::move(f)) {}
+    explicit FetchRequest(QString entity, Filter f = {})
+        : entityName(std::move(entity)), filter(std::move(f)) {}
 };
 
 }  // namespace platform

@@ -20,7 +20,9 @@ ObjectID ManagedObject::objectID() const {
     return ObjectID(m_context->coordinator()->storeUUID(), m_entity, m_primaryKey);
 }
 
-const PropertyDescription* ManagedObject::p_property(const QString& key) const { return m_entity->property(key); }
+const PropertyDescription* ManagedObject::p_property(const QString& key) const {
+    return m_entity->property(key);
+}
 
 QVariant ManagedObject::p_slotValue(const PropertyDescription* property) const {
     if (const AttributeDescription* attribute = property->asAttribute())
@@ -46,7 +48,8 @@ void ManagedObject::setValue(const QString& key, const QVariant& value) {
         return;
     }
     if (!setComputedValue(key, value))
-        logWithLevel(TDLogWarning, "WARNING", "Cannot set the unknown key \"%@\" of entity \"%@\".", key, m_entity->name());
+        logWithLevel(TDLogWarning, "WARNING", "Cannot set the unknown key \"%@\" of entity \"%@\".", key,
+                     m_entity->name());
 }
 
 QVariant ManagedObject::valueForKeyPath(const QString& keyPath) const {
@@ -62,7 +65,8 @@ void ManagedObject::setPrimitiveValue(const QString& key, const QVariant& value)
     if (const PropertyDescription* property = p_property(key))
         m_context->p_setPrimitive(this, property, value);
     else
-        logWithLevel(TDLogWarning, "WARNING", "Cannot set the unknown key \"%@\" of entity \"%@\".", key, m_entity->name());
+        logWithLevel(TDLogWarning, "WARNING", "Cannot set the unknown key \"%@\" of entity \"%@\".", key,
+                     m_entity->name());
 }
 
 ManagedObject* ManagedObject::object(const QString& key) const {
@@ -83,7 +87,8 @@ const ObjectSet& ManagedObject::objects(const QString& key) const {
 void ManagedObject::addObjects(const QString& key, const QList<ManagedObject*>& objects) {
     const RelationshipDescription* relationship = m_entity->relationship(key);
     if (!relationship || !relationship->isToMany()) {
-        logWithLevel(TDLogWarning, "WARNING", "\"%@\" is not a to-many relationship of \"%@\".", key, m_entity->name());
+        logWithLevel(TDLogWarning, "WARNING", "\"%@\" is not a to-many relationship of \"%@\".", key,
+                     m_entity->name());
         return;
     }
     m_context->p_addObjects(this, relationship, objects);
@@ -92,15 +97,20 @@ void ManagedObject::addObjects(const QString& key, const QList<ManagedObject*>& 
 void ManagedObject::removeObjects(const QString& key, const QList<ManagedObject*>& objects) {
     const RelationshipDescription* relationship = m_entity->relationship(key);
     if (!relationship || !relationship->isToMany()) {
-        logWithLevel(TDLogWarning, "WARNING", "\"%@\" is not a to-many relationship of \"%@\".", key, m_entity->name());
+        logWithLevel(TDLogWarning, "WARNING", "\"%@\" is not a to-many relationship of \"%@\".", key,
+                     m_entity->name());
         return;
     }
     m_context->p_removeObjects(this, relationship, objects);
 }
 
-bool ManagedObject::isInserted() const { return !m_deleted && !m_inStore; }
+bool ManagedObject::isInserted() const {
+    return !m_deleted && !m_inStore;
+}
 
-bool ManagedObject::isUpdated() const { return !m_deleted && m_inStore && m_changes && !m_changes->isEmpty(); }
+bool ManagedObject::isUpdated() const {
+    return !m_deleted && m_inStore && m_changes && !m_changes->isEmpty();
+}
 
 QVariantMap ManagedObject::changedValues() const {
     QVariantMap values;
@@ -110,8 +120,9 @@ QVariantMap ManagedObject::changedValues() const {
         values.insert(attribute->name(), m_attributes[static_cast<size_t>(slot)]);
     }
     for (const RelationshipDescription* relationship : m_entity->relationships()) {
-        const bool changed = relationship->isToMany() ? m_changes->toManyDelta(relationship->slot()) != nullptr
-                                                      : m_changes->committedToOne(relationship->slot()) != nullptr;
+        const bool changed = relationship->isToMany()
+                                 ? m_changes->toManyDelta(relationship->slot()) != nullptr
+                                 : m_changes->committedToOne(relationship->slot()) != nullptr;
         if (changed) values.insert(relationship->name(), p_slotValue(relationship));
     }
     return values;
@@ -125,8 +136,10 @@ QVariantMap ManagedObject::committedValues(const QStringList& keys) const {
         QVariant value = p_slotValue(property);
         if (m_changes) {
             if (const AttributeDescription* attribute = property->asAttribute()) {
-                if (const QVariant* committed = m_changes->committedAttribute(attribute->slot())) value = *committed;
-            } else if (const RelationshipDescription* relationship = property->asRelationship(); !relationship->isToMany()) {
+                if (const QVariant* committed = m_changes->committedAttribute(attribute->slot()))
+                    value = *committed;
+            } else if (const RelationshipDescription* relationship = property->asRelationship();
+                       !relationship->isToMany()) {
                 if (ManagedObject* const* committed = m_changes->committedToOne(relationship->slot()))
                     value = objectVariant(*committed);
             } else if (const ChangeRecord::ToMany* delta = m_changes->toManyDelta(relationship->slot())) {
@@ -146,7 +159,9 @@ int ManagedObject::addObserver(const QString& key, QObject* owner, ObserverHandl
     return m_context->p_addObserver(this, key, owner, std::move(handler));
 }
 
-void ManagedObject::removeObserver(int token) { m_context->p_removeObserver(token); }
+void ManagedObject::removeObserver(int token) {
+    m_context->p_removeObserver(token);
+}
 
 QVariant ManagedObject::computedValue(const QString& key) const {
     logWithLevel(TDLogDebug, "DEBUG", "Entity \"%@\" has no key \"%@\".", m_entity->name(), key);
@@ -159,13 +174,15 @@ bool ManagedObject::setComputedValue(const QString& key, const QVariant& value) 
     return false;
 }
 
-void ManagedObject::willChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects) {
+void ManagedObject::willChangeSet(const QString& key, SetMutation mutation,
+                                  const QList<ManagedObject*>& objects) {
     Q_UNUSED(key);
     Q_UNUSED(mutation);
     Q_UNUSED(objects);
 }
 
-void ManagedObject::didChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects) {
+void ManagedObject::didChangeSet(const QString& key, SetMutation mutation,
+                                 const QList<ManagedObject*>& objects) {
     Q_UNUSED(key);
     Q_UNUSED(mutation);
     Q_UNUSED(objects);

@@ -55,6 +55,10 @@ public:
 
     // Relationships as objects.
     ManagedObject* object(const QString& key) const;
+    template <typename T>
+    T* objectAs(const QString& key) const {
+        return dynamic_cast<T*>(object(key));
+    }
     void setObject(const QString& key, ManagedObject* object) { setValue(key, objectVariant(object)); }
     const ObjectSet& objects(const QString& key) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
@@ -95,7 +99,8 @@ protected:
 
     virtual void willChangeValue(const QString& key) { Q_UNUSED(key); }
     virtual void didChangeValue(const QString& key) { Q_UNUSED(key); }
-    virtual void willChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects);
+    virtual void willChangeSet(const QString& key, SetMutation mutation,
+                               const QList<ManagedObject*>& objects);
     virtual void didChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects);
 
     // Checked before every save for each property of inserted and updated objects. May replace the

@@ -16,7 +16,8 @@ class ManagedObjectContext;
 // A C++ class that the model names for an entity: how to make its objects and which computed keys
 // follow which stored ones (observers of "completed" hear a change of "status").
 struct ManagedObjectClass {
-    using Factory = std::function<std::unique_ptr<ManagedObject>(const EntityDescription*, ManagedObjectContext*)>;
+    using Factory =
+        std::function<std::unique_ptr<ManagedObject>(const EntityDescription*, ManagedObjectContext*)>;
     QString name;
     Factory factory;
     // Changed key -> the computed keys whose observers are told too.

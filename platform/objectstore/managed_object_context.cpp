@@ -16,7 +16,9 @@ namespace platform {
 
 namespace {
 
-bool sameValue(const QVariant& a, const QVariant& b) { return a.metaType() == b.metaType() && a == b; }
+bool sameValue(const QVariant& a, const QVariant& b) {
+    return a.metaType() == b.metaType() && a == b;
+}
 
 QVariantList variants(const ObjectSet& set) {
     QVariantList list;
@@ -29,7 +31,8 @@ QString describe(const ManagedObject* object) {
     return QStringLiteral("%1 %2").arg(object->entity()->name(), object->objectID().uriString());
 }
 
-TDError validationError(int code, const ManagedObject* object, const QString& key, const QString& description) {
+TDError validationError(int code, const ManagedObject* object, const QString& key,
+                        const QString& description) {
     TDError error = makeObjectStoreError(code, description);
     error.userInfo.insert(QStringLiteral("object"), objectVariant(object));
     error.userInfo.insert(QStringLiteral("key"), key);
@@ -51,7 +54,9 @@ ManagedObjectContext::~ManagedObjectContext() {
     if (m_undoManager) m_undoManager->removeAllActions(this);
 }
 
-const ObjectModel& ManagedObjectContext::model() const { return *m_model; }
+const ObjectModel& ManagedObjectContext::model() const {
+    return *m_model;
+}
 
 void ManagedObjectContext::setUndoManager(UndoManager* undoManager) {
     if (m_undoManager && m_undoManager != undoManager) m_undoManager->removeAllActions(this);
@@ -85,7 +90,8 @@ std::unique_ptr<ManagedObject> ManagedObjectContext::p_makeObject(const EntityDe
 ManagedObject* ManagedObjectContext::insertObject(const QString& entityName) {
     const EntityDescription* entity = m_model->entity(entityName);
     if (!entity) {
-        logWithLevel(TDLogWarning, "WARNING", "Cannot insert an object of the unknown entity \"%@\".", entityName);
+        logWithLevel(TDLogWarning, "WARNING", "Cannot insert an object of the unknown entity \"%@\".",
+                     entityName);
         return nullptr;
     }
     std::unique_ptr<ManagedObject> owned = p_makeObject(entity);
@@ -161,7 +167,8 @@ void ManagedObjectContext::deleteObject(ManagedObject* object) {
 // ---------------------------------------------------------------------------------------------------
 // The change path
 
-void ManagedObjectContext::p_setValue(ManagedObject* object, const PropertyDescription* property, const QVariant& value) {
+void ManagedObjectContext::p_setValue(ManagedObject* object, const PropertyDescription* property,
+                                      const QVariant& value) {
     if (const AttributeDescription* attribute = property->asAttribute()) {
         const QVariant coerced = attribute->coerced(value);
         if (sameValue(object->m_attributes[static_cast<size_t>(attribute->slot())], coerced)) return;
@@ -171,14 +178,16 @@ void ManagedObjectContext::p_setValue(ManagedObject* object, const PropertyDescr
     }
     const RelationshipDescription* relationship = property->asRelationship();
     if (object->m_deleted) {
-        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.", relationship->name());
+        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.",
+                     relationship->name());
         return;
     }
     p_ensureLoaded(relationship, object);
     auto acceptable = [&](ManagedObject* target) {
-        if (target->m_context != this || !target->entity()->isKindOfEntity(relationship->destinationEntity())) {
-            logWithLevel(TDLogWarning, "WARNING", "Ignoring an object of another context or entity for \"%@\".",
-                         relationship->name());
+        if (target->m_context != this ||
+            !target->entity()->isKindOfEntity(relationship->destinationEntity())) {
+            logWithLevel(TDLogWarning, "WARNING",
+                         "Ignoring an object of another context or entity for \"%@\".", relationship->name());
             return false;
         }
         return true;
@@ -211,7 +220,8 @@ void ManagedObjectContext::p_setValue(ManagedObject* object, const PropertyDescr
         if (inverse->isToMany()) {
             changes.push_back({SlotChange::Union, member, inverse, {}, nullptr, {object}});
         } else {
-            if (ManagedObject* previous = member->m_toOne[static_cast<size_t>(inverse->slot())]; previous && previous != object)
+            if (ManagedObject* previous = member->m_toOne[static_cast<size_t>(inverse->slot())];
+                previous && previous != object)
                 changes.push_back({SlotChange::Minus, previous, relationship, {}, nullptr, {member}});
             changes.push_back({SlotChange::SetToOne, member, inverse, {}, object, {}});
         }
@@ -242,7 +252,8 @@ void ManagedObjectContext::p_setToOne(ManagedObject* object, const RelationshipD
 void ManagedObjectContext::p_addObjects(ManagedObject* object, const RelationshipDescription* relationship,
                                         const QList<ManagedObject*>& objects) {
     if (object->m_deleted) {
-        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.", relationship->name());
+        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.",
+                     relationship->name());
         return;
     }
     p_ensureLoaded(relationship, object);
@@ -252,7 +263,8 @@ void ManagedObjectContext::p_addObjects(ManagedObject* object, const Relationshi
     for (ManagedObject* member : objects) {
         if (!member || member->m_context != this || member->m_deleted ||
             !member->entity()->isKindOfEntity(relationship->destinationEntity())) {
-            logWithLevel(TDLogWarning, "WARNING", "Ignoring an unsuitable object added to \"%@\".", relationship->name());
+            logWithLevel(TDLogWarning, "WARNING", "Ignoring an unsuitable object added to \"%@\".",
+                         relationship->name());
             continue;
         }
         if (!current.contains(member) && seen.insert(member)) added.append(member);
@@ -283,7 +295,8 @@ void ManagedObjectContext::p_addObjects(ManagedObject* object, const Relationshi
 void ManagedObjectContext::p_removeObjects(ManagedObject* object, const RelationshipDescription* relationship,
                                            const QList<ManagedObject*>& objects) {
     if (object->m_deleted) {
-        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.", relationship->name());
+        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.",
+                     relationship->name());
         return;
     }
     p_ensureLoaded(relationship, object);
@@ -315,8 +328,9 @@ void ManagedObjectContext::p_apply(std::vector<SlotChange>& changes) {
         if (!c.property) continue;
         const QString& key = c.property->name();
         if (c.op == SlotChange::Union || c.op == SlotChange::Minus)
-            c.object->willChangeSet(key, c.op == SlotChange::Union ? ManagedObject::SetMutation::Union
-                                                                   : ManagedObject::SetMutation::Minus,
+            c.object->willChangeSet(key,
+                                    c.op == SlotChange::Union ? ManagedObject::SetMutation::Union
+                                                              : ManagedObject::SetMutation::Minus,
                                     c.objects);
         else
             c.object->willChangeValue(key);
@@ -325,7 +339,8 @@ void ManagedObjectContext::p_apply(std::vector<SlotChange>& changes) {
             observed[i].push_back({key, c.object->p_slotValue(c.property)});
         if (const ManagedObjectClass* objectClass = p_class(c.object->entity())) {
             for (const QString& dependent : objectClass->affectedKeys.value(key))
-                if (p_isObserved(c.object, dependent)) observed[i].push_back({dependent, c.object->value(dependent)});
+                if (p_isObserved(c.object, dependent))
+                    observed[i].push_back({dependent, c.object->value(dependent)});
         }
     }
 
@@ -364,8 +379,9 @@ void ManagedObjectContext::p_apply(std::vector<SlotChange>& changes) {
             }
         }
         if (mutation)
-            c.object->didChangeSet(key, c.op == SlotChange::Union ? ManagedObject::SetMutation::Union
-                                                                  : ManagedObject::SetMutation::Minus,
+            c.object->didChangeSet(key,
+                                   c.op == SlotChange::Union ? ManagedObject::SetMutation::Union
+                                                             : ManagedObject::SetMutation::Minus,
                                    c.objects);
         else
             c.object->didChangeValue(key);
@@ -378,49 +394,49 @@ ManagedObjectContext::SlotChange ManagedObjectContext::p_write(const SlotChange&
     QVariant oldValue;
     ManagedObject* oldTarget = nullptr;
     switch (c.op) {
-    case SlotChange::SetAttribute: {
-        QVariant& slot = object->m_attributes[static_cast<size_t>(c.property->slot())];
-        oldValue = slot;
-        slot = c.value;
-        undo.value = oldValue;
-        break;
-    }
-    case SlotChange::SetToOne: {
-        ManagedObject*& slot = object->m_toOne[static_cast<size_t>(c.property->slot())];
-        oldTarget = slot;
-        slot = c.target;
-        undo.target = oldTarget;
-        break;
-    }
-    case SlotChange::Union: {
-        ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
-        for (ManagedObject* member : c.objects) set.insert(member);
-        undo.op = SlotChange::Minus;
-        undo.objects = c.objects;
-        break;
-    }
-    case SlotChange::Minus: {
-        ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
-        for (ManagedObject* member : c.objects) set.remove(member);
-        undo.op = SlotChange::Union;
-        undo.objects = c.objects;
-        break;
-    }
-    case SlotChange::SetToMany: {
-        ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
-        undo.objects = set.toList();
-        set.clear();
-        for (ManagedObject* member : c.objects) set.insert(member);
-        break;
-    }
-    case SlotChange::MarkDeleted:
-        object->m_deleted = true;
-        undo.op = SlotChange::MarkUndeleted;
-        break;
-    case SlotChange::MarkUndeleted:
-        object->m_deleted = false;
-        undo.op = SlotChange::MarkDeleted;
-        break;
+        case SlotChange::SetAttribute: {
+            QVariant& slot = object->m_attributes[static_cast<size_t>(c.property->slot())];
+            oldValue = slot;
+            slot = c.value;
+            undo.value = oldValue;
+            break;
+        }
+        case SlotChange::SetToOne: {
+            ManagedObject*& slot = object->m_toOne[static_cast<size_t>(c.property->slot())];
+            oldTarget = slot;
+            slot = c.target;
+            undo.target = oldTarget;
+            break;
+        }
+        case SlotChange::Union: {
+            ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
+            for (ManagedObject* member : c.objects) set.insert(member);
+            undo.op = SlotChange::Minus;
+            undo.objects = c.objects;
+            break;
+        }
+        case SlotChange::Minus: {
+            ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
+            for (ManagedObject* member : c.objects) set.remove(member);
+            undo.op = SlotChange::Union;
+            undo.objects = c.objects;
+            break;
+        }
+        case SlotChange::SetToMany: {
+            ObjectSet& set = object->m_toMany[static_cast<size_t>(c.property->slot())];
+            undo.objects = set.toList();
+            set.clear();
+            for (ManagedObject* member : c.objects) set.insert(member);
+            break;
+        }
+        case SlotChange::MarkDeleted:
+            object->m_deleted = true;
+            undo.op = SlotChange::MarkUndeleted;
+            break;
+        case SlotChange::MarkUndeleted:
+            object->m_deleted = false;
+            undo.op = SlotChange::MarkDeleted;
+            break;
     }
     ++m_changeCount;
     if (track && c.property) {
@@ -442,49 +458,53 @@ void ManagedObjectContext::p_track(ManagedObject* object, const SlotChange& c, c
     ChangeRecord& record = *object->m_changes;
     const int slot = c.property->slot();
     switch (c.op) {
-    case SlotChange::SetAttribute: {
-        auto it = std::find_if(record.attributes.begin(), record.attributes.end(), [slot](const auto& e) { return e.first == slot; });
-        if (it == record.attributes.end())
-            record.attributes.emplace_back(slot, oldValue);
-        else if (sameValue(it->second, c.value))
-            record.attributes.erase(it);
-        break;
-    }
-    case SlotChange::SetToOne: {
-        auto it = std::find_if(record.toOne.begin(), record.toOne.end(), [slot](const auto& e) { return e.first == slot; });
-        if (it == record.toOne.end())
-            record.toOne.emplace_back(slot, oldTarget);
-        else if (it->second == c.target)
-            record.toOne.erase(it);
-        break;
-    }
-    case SlotChange::Union:
-    case SlotChange::Minus: {
-        if (c.objects.isEmpty()) break;
-        auto it = std::find_if(record.toMany.begin(), record.toMany.end(), [slot](const auto& d) { return d.slot == slot; });
-        if (it == record.toMany.end()) {
-            record.toMany.push_back({slot, {}, {}});
-            it = record.toMany.end() - 1;
+        case SlotChange::SetAttribute: {
+            auto it = std::find_if(record.attributes.begin(), record.attributes.end(),
+                                   [slot](const auto& e) { return e.first == slot; });
+            if (it == record.attributes.end())
+                record.attributes.emplace_back(slot, oldValue);
+            else if (sameValue(it->second, c.value))
+                record.attributes.erase(it);
+            break;
         }
-        for (ManagedObject* member : c.objects) {
-            if (c.op == SlotChange::Union) {
-                if (!it->removed.remove(member)) it->added.insert(member);
-            } else if (!it->added.remove(member)) {
-                it->removed.insert(member);
+        case SlotChange::SetToOne: {
+            auto it = std::find_if(record.toOne.begin(), record.toOne.end(),
+                                   [slot](const auto& e) { return e.first == slot; });
+            if (it == record.toOne.end())
+                record.toOne.emplace_back(slot, oldTarget);
+            else if (it->second == c.target)
+                record.toOne.erase(it);
+            break;
+        }
+        case SlotChange::Union:
+        case SlotChange::Minus: {
+            if (c.objects.isEmpty()) break;
+            auto it = std::find_if(record.toMany.begin(), record.toMany.end(),
+                                   [slot](const auto& d) { return d.slot == slot; });
+            if (it == record.toMany.end()) {
+                record.toMany.push_back({slot, {}, {}});
+                it = record.toMany.end() - 1;
             }
+            for (ManagedObject* member : c.objects) {
+                if (c.op == SlotChange::Union) {
+                    if (!it->removed.remove(member)) it->added.insert(member);
+                } else if (!it->added.remove(member)) {
+                    it->removed.insert(member);
+                }
+            }
+            if (it->added.isEmpty() && it->removed.isEmpty()) record.toMany.erase(it);
+            break;
         }
-        if (it->added.isEmpty() && it->removed.isEmpty()) record.toMany.erase(it);
-        break;
-    }
-    default:
-        break;
+        default:
+            break;
     }
     if (record.isEmpty()) object->m_changes.reset();
 }
 
 // A whole to-many replaced is tracked as the members that left and joined.
 void ManagedObjectContext::p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
-                                              const QList<ManagedObject*>& before, const QList<ManagedObject*>& after) {
+                                              const QList<ManagedObject*>& before,
+                                              const QList<ManagedObject*>& after) {
     const QSet<ManagedObject*> beforeSet(before.begin(), before.end());
     const QSet<ManagedObject*> afterSet(after.begin(), after.end());
     QList<ManagedObject*> left, joined;
@@ -496,7 +516,8 @@ void ManagedObjectContext::p_trackReplacement(ManagedObject* object, const Prope
     p_track(object, {SlotChange::Union, object, property, {}, nullptr, joined}, {}, nullptr);
 }
 
-void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value) {
+void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyDescription* property,
+                                          const QVariant& value) {
     SlotChange change{SlotChange::SetAttribute, object, property};
     if (const AttributeDescription* attribute = property->asAttribute()) {
         change.value = attribute->coerced(value);
@@ -519,7 +540,8 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
     }
     QVariant oldValue;
     ManagedObject* oldTarget = nullptr;
-    if (change.op == SlotChange::SetAttribute) oldValue = object->m_attributes[static_cast<size_t>(property->slot())];
+    if (change.op == SlotChange::SetAttribute)
+        oldValue = object->m_attributes[static_cast<size_t>(property->slot())];
     if (change.op == SlotChange::SetToOne) oldTarget = object->m_toOne[static_cast<size_t>(property->slot())];
     const SlotChange undo = p_write(change, false);
     if (change.op == SlotChange::SetToMany) {
@@ -585,7 +607,8 @@ void ManagedObjectContext::processPendingChanges() {
         m_pendingInserted.clear();
         m_pendingUpdated.clear();
         m_pendingDeleted.clear();
-        NotificationCenter::defaultCenter().post(ManagedObjectContextObjectsDidChangeNotification, this, info);
+        NotificationCenter::defaultCenter().post(ManagedObjectContextObjectsDidChangeNotification, this,
+                                                 info);
     }
     m_processing = false;
 }
@@ -608,7 +631,8 @@ bool ManagedObjectContext::p_isObserved(ManagedObject* object, const QString& ke
 int ManagedObjectContext::p_addObserver(ManagedObject* object, const QString& key, QObject* owner,
                                         ManagedObject::ObserverHandler handler) {
     const int token = m_nextObserverToken++;
-    m_observers[object].push_back({token, key, owner, std::make_shared<ManagedObject::ObserverHandler>(std::move(handler))});
+    m_observers[object].push_back(
+        {token, key, owner, std::make_shared<ManagedObject::ObserverHandler>(std::move(handler))});
     m_observerTokens.insert(token, object);
     object->m_observed = true;
     if (owner && !m_observerOwners.contains(owner)) {
@@ -665,14 +689,17 @@ Status ManagedObjectContext::loadAllObjects() {
     return tables.isEmpty() ? Status() : p_loadTables(tables);
 }
 
-void ManagedObjectContext::p_ensureLoaded(const RelationshipDescription* relationship, const ManagedObject* object) {
+void ManagedObjectContext::p_ensureLoaded(const RelationshipDescription* relationship,
+                                          const ManagedObject* object) {
     const int source = object->entity()->tableIndex();
     const int destination = relationship->destinationEntity()->tableIndex();
-    if (m_loading || (m_tables[static_cast<size_t>(source)].loaded && m_tables[static_cast<size_t>(destination)].loaded))
+    if (m_loading ||
+        (m_tables[static_cast<size_t>(source)].loaded && m_tables[static_cast<size_t>(destination)].loaded))
         return;
     QList<int> tables;
     if (!m_tables[static_cast<size_t>(source)].loaded) tables.append(source);
-    if (destination != source && !m_tables[static_cast<size_t>(destination)].loaded) tables.append(destination);
+    if (destination != source && !m_tables[static_cast<size_t>(destination)].loaded)
+        tables.append(destination);
     if (Status s = p_loadTables(tables); !s)
         logWithLevel(TDLogError, "ERROR", "Could not read the store: %@", s.error().description);
 }
@@ -706,7 +733,8 @@ Status ManagedObjectContext::p_loadTables(const QList<int>& tables) {
                 ManagedObject* object = table.objects[i].get();
                 table.byPrimaryKey.remove(object->m_primaryKey);
                 for (auto& pending : m_pendingForeignKeys)
-                    pending.erase(std::remove_if(pending.begin(), pending.end(), [object](const auto& p) { return p.first == object; }),
+                    pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                                 [object](const auto& p) { return p.first == object; }),
                                   pending.end());
             }
             table.objects.resize(before);
@@ -746,7 +774,8 @@ Status ManagedObjectContext::p_loadTables(const QList<int>& tables) {
 void ManagedObjectContext::p_wireForeignKeys() {
     for (auto it = m_pendingForeignKeys.begin(); it != m_pendingForeignKeys.end();) {
         const RelationshipDescription* relationship = it.key();
-        const Table& destination = m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())];
+        const Table& destination =
+            m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())];
         if (!destination.loaded) {
             ++it;
             continue;
@@ -755,8 +784,8 @@ void ManagedObjectContext::p_wireForeignKeys() {
         for (const auto& [object, key] : it.value()) {
             ManagedObject* target = destination.byPrimaryKey.value(key);
             if (!target || !target->entity()->isKindOfEntity(relationship->destinationEntity())) {
-                logWithLevel(TDLogWarning, "WARNING", "Ignoring the dangling reference \"%@\" of %@.", relationship->name(),
-                             object->objectID().uriString());
+                logWithLevel(TDLogWarning, "WARNING", "Ignoring the dangling reference \"%@\" of %@.",
+                             relationship->name(), object->objectID().uriString());
                 continue;
             }
             object->m_toOne[static_cast<size_t>(relationship->slot())] = target;
@@ -825,8 +854,9 @@ void ManagedObjectContext::p_awake(const std::vector<ManagedObject*>& objects) {
 Result<QList<ManagedObject*>> ManagedObjectContext::execute(const FetchRequest& request) {
     const EntityDescription* entity = m_model->entity(request.entityName);
     if (!entity)
-        return makeObjectStoreError(ObjectStoreErrorNoSuchObject,
-                                    QStringLiteral("There is no entity named \"%1\".").arg(request.entityName));
+        return makeObjectStoreError(
+            ObjectStoreErrorNoSuchObject,
+            QStringLiteral("There is no entity named \"%1\".").arg(request.entityName));
     const int t = entity->tableIndex();
     if (!m_tables[static_cast<size_t>(t)].loaded) {
         if (Status s = p_loadTables({t}); !s) return s.error();
@@ -835,7 +865,9 @@ Result<QList<ManagedObject*>> ManagedObjectContext::execute(const FetchRequest& 
     for (const auto& owned : m_tables[static_cast<size_t>(t)].objects) {
         ManagedObject* object = owned.get();
         if (object->m_deleted) continue;
-        if (request.includesSubentities ? !object->entity()->isKindOfEntity(entity) : object->entity() != entity) continue;
+        if (request.includesSubentities ? !object->entity()->isKindOfEntity(entity)
+                                        : object->entity() != entity)
+            continue;
         if (request.filter && !request.filter(object)) continue;
         result.append(object);
         if (request.fetchLimit > 0 && result.size() >= request.fetchLimit) break;
@@ -850,7 +882,8 @@ Result<qint64> ManagedObjectContext::count(const FetchRequest& request) {
 }
 
 ManagedObject* ManagedObjectContext::objectWithID(const ObjectID& id) {
-    if (!id.isValid() || id.entity()->model() != m_model.get() || id.storeUUID() != m_coordinator->storeUUID())
+    if (!id.isValid() || id.entity()->model() != m_model.get() ||
+        id.storeUUID() != m_coordinator->storeUUID())
         return nullptr;
     const int t = id.entity()->tableIndex();
     if (!m_tables[static_cast<size_t>(t)].loaded) {
@@ -870,21 +903,24 @@ Result<ObjectID> ManagedObjectContext::objectIDForURIString(const QString& uri) 
     Result<ObjectID> id = ObjectID::fromURIString(uri, *m_model);
     if (!id) return id;
     if (id->storeUUID() != m_coordinator->storeUUID())
-        return makeObjectStoreError(ObjectStoreErrorNoSuchObject,
-                                    QStringLiteral("The object \"%1\" belongs to another store.").arg(uri.left(200)));
+        return makeObjectStoreError(
+            ObjectStoreErrorNoSuchObject,
+            QStringLiteral("The object \"%1\" belongs to another store.").arg(uri.left(200)));
     return id;
 }
 
 // ---------------------------------------------------------------------------------------------------
 // Saving
 
-Status ManagedObjectContext::p_validate(std::vector<std::tuple<ManagedObject*, QString, QVariant>>& replacements) {
+Status ManagedObjectContext::p_validate(
+    std::vector<std::tuple<ManagedObject*, QString, QVariant>>& replacements) {
     for (ManagedObject* object : m_deleted) {
         for (const RelationshipDescription* r : object->entity()->relationships()) {
             if (r->deleteRule() != DeleteRule::Deny) continue;
             bool live = false;
             if (r->isToMany()) {
-                for (ManagedObject* member : object->m_toMany[static_cast<size_t>(r->slot())]) live = live || !member->m_deleted;
+                for (ManagedObject* member : object->m_toMany[static_cast<size_t>(r->slot())])
+                    live = live || !member->m_deleted;
             } else if (ManagedObject* target = object->m_toOne[static_cast<size_t>(r->slot())]) {
                 live = !target->m_deleted;
             }
@@ -907,12 +943,14 @@ Status ManagedObjectContext::p_validate(std::vector<std::tuple<ManagedObject*, Q
                     return error;
                 }
                 if (!a->acceptsValue(value))
-                    return validationError(ObjectStoreErrorWrongType, object, a->name(),
-                                           QStringLiteral("The value of \"%1\" of %2 is not of type %3.")
-                                               .arg(a->name(), describe(object), AttributeDescription::typeName(a->type())));
+                    return validationError(
+                        ObjectStoreErrorWrongType, object, a->name(),
+                        QStringLiteral("The value of \"%1\" of %2 is not of type %3.")
+                            .arg(a->name(), describe(object), AttributeDescription::typeName(a->type())));
                 if (!a->isOptional() && !a->isTransient() && !value.isValid())
                     return validationError(ObjectStoreErrorMissingValue, object, a->name(),
-                                           QStringLiteral("The value of \"%1\" of %2 is missing.").arg(a->name(), describe(object)));
+                                           QStringLiteral("The value of \"%1\" of %2 is missing.")
+                                               .arg(a->name(), describe(object)));
                 if (!sameValue(value, original)) replacements.emplace_back(object, a->name(), value);
             }
             for (const RelationshipDescription* r : object->entity()->relationships()) {
@@ -931,12 +969,14 @@ Status ManagedObjectContext::p_validate(std::vector<std::tuple<ManagedObject*, Q
                     ManagedObject* target = object->m_toOne[static_cast<size_t>(r->slot())];
                     if (!target && !r->isOptional())
                         return validationError(ObjectStoreErrorMissingValue, object, r->name(),
-                                               QStringLiteral("The value of \"%1\" of %2 is missing.").arg(r->name(), describe(object)));
+                                               QStringLiteral("The value of \"%1\" of %2 is missing.")
+                                                   .arg(r->name(), describe(object)));
                     dangling = target && target->m_deleted;
                 }
                 if (dangling)
                     return validationError(ObjectStoreErrorDanglingReference, object, r->name(),
-                                           QStringLiteral("\"%1\" of %2 refers to a deleted object.").arg(r->name(), describe(object)));
+                                           QStringLiteral("\"%1\" of %2 refers to a deleted object.")
+                                               .arg(r->name(), describe(object)));
             }
         }
     }
@@ -949,7 +989,8 @@ Status ManagedObjectContext::save() {
     std::vector<std::tuple<ManagedObject*, QString, QVariant>> replacements;
     if (Status s = p_validate(replacements); !s) return s;
     const quint64 before = m_changeCount;
-    for (const auto& [object, key, value] : replacements) p_setValue(object, object->entity()->property(key), value);
+    for (const auto& [object, key, value] : replacements)
+        p_setValue(object, object->entity()->property(key), value);
     for (const ObjectSet* set : {&m_inserted, &m_updated, &m_deleted})
         for (ManagedObject* object : set->toList()) object->willSave();
     processPendingChanges();
@@ -1005,8 +1046,10 @@ void ManagedObjectContext::rollback() {
         for (const auto& owned : table.objects) {
             ManagedObject* object = owned.get();
             if (!object->m_changes) continue;
-            for (const auto& [slot, value] : object->m_changes->attributes) object->m_attributes[static_cast<size_t>(slot)] = value;
-            for (const auto& [slot, target] : object->m_changes->toOne) object->m_toOne[static_cast<size_t>(slot)] = target;
+            for (const auto& [slot, value] : object->m_changes->attributes)
+                object->m_attributes[static_cast<size_t>(slot)] = value;
+            for (const auto& [slot, target] : object->m_changes->toOne)
+                object->m_toOne[static_cast<size_t>(slot)] = target;
             for (const ChangeRecord::ToMany& delta : object->m_changes->toMany) {
                 ObjectSet& set = object->m_toMany[static_cast<size_t>(delta.slot)];
                 for (ManagedObject* member : delta.added) set.remove(member);
@@ -1050,15 +1093,17 @@ void ManagedObjectContext::reset() {
     m_deleted.clear();
     if (!all.isEmpty()) {
         QVariantMap info;
-        for (const QString& key : {InsertedObjectsKey, UpdatedObjectsKey, DeletedObjectsKey, RefreshedObjectsKey,
-                                   InvalidatedObjectsKey})
+        for (const QString& key : {InsertedObjectsKey, UpdatedObjectsKey, DeletedObjectsKey,
+                                   RefreshedObjectsKey, InvalidatedObjectsKey})
             info.insert(key, QVariantList());
         info.insert(InvalidatedAllObjectsKey, all);
-        NotificationCenter::defaultCenter().post(ManagedObjectContextObjectsDidChangeNotification, this, info);
+        NotificationCenter::defaultCenter().post(ManagedObjectContextObjectsDidChangeNotification, this,
+                                                 info);
     }
     m_observers.clear();
     m_observerTokens.clear();
-    for (QObject* owner : std::as_const(m_observerOwners)) disconnect(owner, &QObject::destroyed, this, nullptr);
+    for (QObject* owner : std::as_const(m_observerOwners))
+        disconnect(owner, &QObject::destroyed, this, nullptr);
     m_observerOwners.clear();
     m_pendingForeignKeys.clear();
     m_joinLoaded.assign(m_joinLoaded.size(), false);
@@ -1079,7 +1124,9 @@ const EntityDescription* ManagedObjectContext::p_localEntity(const ObjectID& id)
 
 void ManagedObjectContext::mergeChangesFromContextDidSave(const Notification& notification) {
     if (notification.sender == this) return;
-    auto ids = [&notification](const QString& key) { return notification.userInfo.value(key).value<QList<ObjectID>>(); };
+    auto ids = [&notification](const QString& key) {
+        return notification.userInfo.value(key).value<QList<ObjectID>>();
+    };
     m_merging = true;
     p_mergeInserted(ids(InsertedObjectIDsKey));
     p_mergeUpdated(ids(UpdatedObjectIDsKey));
@@ -1095,7 +1142,8 @@ void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
         if (!entity) continue;
         const Table& table = m_tables[static_cast<size_t>(entity->tableIndex())];
         // Tables not read yet will find the rows when they are.
-        if (table.loaded && !table.byPrimaryKey.contains(id.primaryKey())) keysByTable[entity->tableIndex()].append(id.primaryKey());
+        if (table.loaded && !table.byPrimaryKey.contains(id.primaryKey()))
+            keysByTable[entity->tableIndex()].append(id.primaryKey());
     }
     if (keysByTable.isEmpty()) return;
     std::vector<ManagedObject*> fresh;
@@ -1120,17 +1168,21 @@ void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
                 foreignKeys.emplace_back(object, relationship, key);
             },
             &it.value());
-        if (!status) logWithLevel(TDLogError, "ERROR", "Could not merge inserted objects: %@", status.error().description);
+        if (!status)
+            logWithLevel(TDLogError, "ERROR", "Could not merge inserted objects: %@",
+                         status.error().description);
     }
     std::vector<SlotChange> changes;
     for (const auto& [object, relationship, key] : foreignKeys) {
-        const Table& destination = m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())];
+        const Table& destination =
+            m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())];
         if (!destination.loaded) {
             m_pendingForeignKeys[relationship].emplace_back(object, key);
             continue;
         }
         ManagedObject* target = destination.byPrimaryKey.value(key);
-        if (target && !target->m_deleted && target->entity()->isKindOfEntity(relationship->destinationEntity()))
+        if (target && !target->m_deleted &&
+            target->entity()->isKindOfEntity(relationship->destinationEntity()))
             p_setToOne(object, relationship, target, changes);
     }
     for (ManagedObject* object : fresh) {
@@ -1138,7 +1190,8 @@ void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
             if (r->storage() != RelationshipDescription::Storage::JoinTable) continue;
             const Table& other = m_tables[static_cast<size_t>(r->destinationEntity()->tableIndex())];
             if (!other.loaded) continue;
-            const Result<QList<qint64>> members = m_coordinator->p_readJoinMembers(r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
+            const Result<QList<qint64>> members =
+                m_coordinator->p_readJoinMembers(r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
             if (!members) continue;
             for (qint64 key : *members) {
                 ManagedObject* target = other.byPrimaryKey.value(key);
@@ -1146,7 +1199,8 @@ void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
                 // Two new objects are linked once, from the owning side.
                 if (target->m_awakeState == 1 && !r->isJoinTableOwner()) continue;
                 changes.push_back({SlotChange::Union, object, r, {}, nullptr, {target}});
-                changes.push_back({SlotChange::Union, target, r->inverseRelationship(), {}, nullptr, {object}});
+                changes.push_back(
+                    {SlotChange::Union, target, r->inverseRelationship(), {}, nullptr, {object}});
             }
         }
     }
@@ -1180,7 +1234,8 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
             },
             &it.value());
         if (!status) {
-            logWithLevel(TDLogError, "ERROR", "Could not merge updated objects: %@", status.error().description);
+            logWithLevel(TDLogError, "ERROR", "Could not merge updated objects: %@",
+                         status.error().description);
             continue;
         }
         for (const auto& stored : scratch) {
@@ -1191,7 +1246,8 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
             for (const AttributeDescription* a : object->entity()->attributes()) {
                 if (a->isTransient()) continue;
                 const QVariant& value = stored->m_attributes[static_cast<size_t>(a->slot())];
-                // A property changed here and not saved keeps its value; its committed value follows the store.
+                // A property changed here and not saved keeps its value; its committed value follows the
+                // store.
                 if (record) {
                     auto local = std::find_if(record->attributes.begin(), record->attributes.end(),
                                               [a](const auto& e) { return e.first == a->slot(); });
@@ -1221,22 +1277,26 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
                     p_setToOne(object, r, target, changes);
                 } else if (r->storage() == RelationshipDescription::Storage::JoinTable) {
                     if (record && record->toManyDelta(r->slot())) continue;
-                    const Result<QList<qint64>> members =
-                        m_coordinator->p_readJoinMembers(r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
+                    const Result<QList<qint64>> members = m_coordinator->p_readJoinMembers(
+                        r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
                     if (!members) continue;
                     QSet<ManagedObject*> wanted;
                     for (qint64 key : *members)
-                        if (ManagedObject* target = other.byPrimaryKey.value(key); target && !target->m_deleted) wanted.insert(target);
+                        if (ManagedObject* target = other.byPrimaryKey.value(key);
+                            target && !target->m_deleted)
+                            wanted.insert(target);
                     const ObjectSet& current = object->m_toMany[static_cast<size_t>(r->slot())];
                     for (ManagedObject* member : current) {
                         if (wanted.contains(member)) continue;
                         changes.push_back({SlotChange::Minus, object, r, {}, nullptr, {member}});
-                        changes.push_back({SlotChange::Minus, member, r->inverseRelationship(), {}, nullptr, {object}});
+                        changes.push_back(
+                            {SlotChange::Minus, member, r->inverseRelationship(), {}, nullptr, {object}});
                     }
                     for (ManagedObject* member : std::as_const(wanted)) {
                         if (current.contains(member)) continue;
                         changes.push_back({SlotChange::Union, object, r, {}, nullptr, {member}});
-                        changes.push_back({SlotChange::Union, member, r->inverseRelationship(), {}, nullptr, {object}});
+                        changes.push_back(
+                            {SlotChange::Union, member, r->inverseRelationship(), {}, nullptr, {object}});
                     }
                 }
             }
@@ -1250,12 +1310,14 @@ void ManagedObjectContext::p_mergeDeleted(const QList<ObjectID>& ids) {
     for (const ObjectID& id : ids) {
         const EntityDescription* entity = p_localEntity(id);
         if (!entity) continue;
-        ManagedObject* object = m_tables[static_cast<size_t>(entity->tableIndex())].byPrimaryKey.value(id.primaryKey());
+        ManagedObject* object =
+            m_tables[static_cast<size_t>(entity->tableIndex())].byPrimaryKey.value(id.primaryKey());
         if (!object) continue;
         std::vector<SlotChange> changes;
         if (!object->m_deleted) {
             for (const RelationshipDescription* relationship : entity->relationships()) {
-                if (!m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())].loaded) continue;
+                if (!m_tables[static_cast<size_t>(relationship->destinationEntity()->tableIndex())].loaded)
+                    continue;
                 const RelationshipDescription* inverse = relationship->inverseRelationship();
                 QList<ManagedObject*> destinations;
                 if (relationship->isToMany())

@@ -8,9 +8,9 @@
 #include "platform/undo/undo_manager.h"
 
 #include <QHash>
-#include <QSet>
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <memory>
 #include <vector>
@@ -97,6 +97,8 @@ public:
     // as "inserted", "refreshed" and "deleted" objects, is not registered for undo and leaves nothing to
     // save.
     void mergeChangesFromContextDidSave(const Notification& notification);
+    // True while a merge runs, so that change hooks can tell a merged value from an edit.
+    bool isMergingChanges() const { return m_merging; }
 
 protected:
     virtual void willReset() {}
@@ -140,17 +142,20 @@ private:
                     std::vector<SlotChange>& changes);
     void p_apply(std::vector<SlotChange>& changes);
     SlotChange p_write(const SlotChange& change, bool track);
-    void p_track(ManagedObject* object, const SlotChange& change, const QVariant& oldValue, ManagedObject* oldTarget);
+    void p_track(ManagedObject* object, const SlotChange& change, const QVariant& oldValue,
+                 ManagedObject* oldTarget);
     void p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
                             const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
     void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
     void p_noteStatus(ManagedObject* object);
     void p_notePending(ManagedObject* object, SlotChange::Op op);
     void p_schedulePendingChanges();
-    void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects, QSet<ManagedObject*>& doomed);
+    void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects,
+                            QSet<ManagedObject*>& doomed);
     void p_notifyObservers(ManagedObject* object, const KeyChange& change);
     bool p_isObserved(ManagedObject* object, const QString& key) const;
-    int p_addObserver(ManagedObject* object, const QString& key, QObject* owner, ManagedObject::ObserverHandler handler);
+    int p_addObserver(ManagedObject* object, const QString& key, QObject* owner,
+                      ManagedObject::ObserverHandler handler);
     void p_removeObserver(int token);
     void p_removeObserversOwnedBy(QObject* owner);
     const ManagedObjectClass* p_class(const EntityDescription* entity);
@@ -174,7 +179,8 @@ private:
     QPointer<UndoManager> m_undoManager;
     std::vector<Table> m_tables;
     std::vector<bool> m_joinLoaded;
-    QHash<const RelationshipDescription*, std::vector<std::pair<ManagedObject*, qint64>>> m_pendingForeignKeys;
+    QHash<const RelationshipDescription*, std::vector<std::pair<ManagedObject*, qint64>>>
+        m_pendingForeignKeys;
     std::vector<std::shared_ptr<const ManagedObjectClass>> m_classes;  // per entity index
     std::vector<bool> m_classLookedUp;
 

@@ -17,14 +17,18 @@ namespace {
 constexpr qint64 kMaximumModelSize = 4 * 1024 * 1024;
 
 TDError modelError(const QString& text) {
-    return makeObjectStoreError(ObjectStoreErrorModelInvalid, QStringLiteral("The object model is invalid: %1").arg(text));
+    return makeObjectStoreError(ObjectStoreErrorModelInvalid,
+                                QStringLiteral("The object model is invalid: %1").arg(text));
 }
 
 std::optional<AttributeType> attributeTypeFromName(const QString& name) {
     static const QHash<QString, AttributeType> types = {
-        {QStringLiteral("string"), AttributeType::String},    {QStringLiteral("int64"), AttributeType::Integer64},
-        {QStringLiteral("double"), AttributeType::Double},    {QStringLiteral("bool"), AttributeType::Boolean},
-        {QStringLiteral("date"), AttributeType::Date},        {QStringLiteral("binary"), AttributeType::Binary},
+        {QStringLiteral("string"), AttributeType::String},
+        {QStringLiteral("int64"), AttributeType::Integer64},
+        {QStringLiteral("double"), AttributeType::Double},
+        {QStringLiteral("bool"), AttributeType::Boolean},
+        {QStringLiteral("date"), AttributeType::Date},
+        {QStringLiteral("binary"), AttributeType::Binary},
         {QStringLiteral("transformable"), AttributeType::Transformable},
     };
     const auto it = types.constFind(name);
@@ -36,20 +40,20 @@ std::optional<AttributeType> attributeTypeFromName(const QString& name) {
 QVariant defaultFromJson(AttributeType type, const QJsonValue& value) {
     if (value.isUndefined() || value.isNull()) return {};
     switch (type) {
-    case AttributeType::String:
-        return value.toString();
-    case AttributeType::Integer64:
-        return qint64(value.toDouble());
-    case AttributeType::Double:
-        return value.toDouble();
-    case AttributeType::Boolean:
-        return value.toBool();
-    case AttributeType::Date:
-        return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
-    case AttributeType::Binary:
-        return QByteArray::fromBase64(value.toString().toLatin1());
-    case AttributeType::Transformable:
-        return value.toVariant();
+        case AttributeType::String:
+            return value.toString();
+        case AttributeType::Integer64:
+            return qint64(value.toDouble());
+        case AttributeType::Double:
+            return value.toDouble();
+        case AttributeType::Boolean:
+            return value.toBool();
+        case AttributeType::Date:
+            return QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+        case AttributeType::Binary:
+            return QByteArray::fromBase64(value.toString().toLatin1());
+        case AttributeType::Transformable:
+            return value.toVariant();
     }
     return {};
 }
@@ -136,8 +140,9 @@ Status ObjectModel::p_read(const QByteArray& json) {
         if (!parentName.isEmpty()) {
             auto* parent = const_cast<EntityDescription*>(this->entity(parentName));
             if (!parent)
-                return modelError(QStringLiteral("entity \"%1\" names the parent \"%2\" before it is declared")
-                                      .arg(entity->m_name, parentName));
+                return modelError(
+                    QStringLiteral("entity \"%1\" names the parent \"%2\" before it is declared")
+                        .arg(entity->m_name, parentName));
             entity->m_superEntity = parent;
             entity->m_root = parent->m_root;
             parent->m_subEntities.append(entity.get());
@@ -153,12 +158,14 @@ Status ObjectModel::p_read(const QByteArray& json) {
             m_tables.append(entity.get());
         }
 
-        auto addProperty = [&](std::unique_ptr<PropertyDescription> property, const QJsonObject& p) -> Status {
+        auto addProperty = [&](std::unique_ptr<PropertyDescription> property,
+                               const QJsonObject& p) -> Status {
             property->m_name = p.value(QLatin1String("name")).toString();
             if (property->m_name.isEmpty() || property->m_name.contains(QLatin1Char('.')) ||
                 property->m_name.startsWith(QLatin1Char('@')) || entity->m_byName.contains(property->m_name))
-                return modelError(QStringLiteral("missing, malformed or repeated property name \"%1\" in \"%2\"")
-                                      .arg(property->m_name, entity->m_name));
+                return modelError(
+                    QStringLiteral("missing, malformed or repeated property name \"%1\" in \"%2\"")
+                        .arg(property->m_name, entity->m_name));
             property->m_entity = entity.get();
             property->m_optional = p.value(QLatin1String("optional")).toBool(true);
             property->m_userInfo = userInfoFromJson(p.value(QLatin1String("userInfo")));
@@ -179,8 +186,9 @@ Status ObjectModel::p_read(const QByteArray& json) {
             attribute->m_transient = a.value(QLatin1String("transient")).toBool(false);
             attribute->m_valueTransformerName = a.value(QLatin1String("transformer")).toString();
             if (*type == AttributeType::Transformable && attribute->m_valueTransformerName.isEmpty())
-                return modelError(QStringLiteral("transformable attribute \"%1\" of \"%2\" names no transformer")
-                                      .arg(a.value(QLatin1String("name")).toString(), entity->m_name));
+                return modelError(
+                    QStringLiteral("transformable attribute \"%1\" of \"%2\" names no transformer")
+                        .arg(a.value(QLatin1String("name")).toString(), entity->m_name));
             attribute->m_defaultValue = defaultFromJson(*type, a.value(QLatin1String("default")));
             attribute->m_slot = static_cast<int>(entity->m_attributes.size());
             AttributeDescription* raw = attribute.get();
@@ -221,8 +229,9 @@ Status ObjectModel::p_resolve() {
         RelationshipDescription* r = pending.relationship;
         const EntityDescription* destination = entity(pending.destination);
         if (!destination)
-            return modelError(QStringLiteral("relationship \"%1\" of \"%2\" has the unknown destination \"%3\"")
-                                  .arg(r->name(), r->entity()->name(), pending.destination));
+            return modelError(
+                QStringLiteral("relationship \"%1\" of \"%2\" has the unknown destination \"%3\"")
+                    .arg(r->name(), r->entity()->name(), pending.destination));
         const RelationshipDescription* inverse = destination->relationship(pending.inverse);
         if (!inverse)
             return modelError(QStringLiteral("relationship \"%1\" of \"%2\" has no inverse \"%3\" in \"%4\"")
@@ -237,7 +246,8 @@ Status ObjectModel::p_resolve() {
             return modelError(QStringLiteral("relationships \"%1\" and \"%2\" are not each other's inverse")
                                   .arg(r->name(), inverse->name()));
         // The side whose (entity, name) sorts first keeps the column or owns the join table.
-        const bool first = std::pair(r->entity()->name(), r->name()) < std::pair(inverse->entity()->name(), inverse->name());
+        const bool first =
+            std::pair(r->entity()->name(), r->name()) < std::pair(inverse->entity()->name(), inverse->name());
         if (!r->m_toMany && inverse->m_toMany)
             r->m_storage = RelationshipDescription::Storage::ForeignKey;
         else if (r->m_toMany && !inverse->m_toMany)
@@ -266,9 +276,9 @@ Status ObjectModel::p_resolve() {
     std::vector<int> columnCount(m_tables.size(), 0);
     for (const auto& entity : m_entities) {
         for (const auto& property : entity->m_ownProperties) {
-            const bool stored = property->isAttribute()
-                                    ? !property->m_transient
-                                    : property->asRelationship()->storage() == RelationshipDescription::Storage::ForeignKey;
+            const bool stored = property->isAttribute() ? !property->m_transient
+                                                        : property->asRelationship()->storage() ==
+                                                              RelationshipDescription::Storage::ForeignKey;
             if (stored) property->m_column = columnCount[entity->tableIndex()]++;
         }
     }
@@ -284,11 +294,13 @@ void ObjectModel::p_computeHash() {
             if (property->entity() != entity) continue;
             if (const AttributeDescription* a = property->asAttribute()) {
                 if (a->isTransient()) continue;
-                text += "A:" + a->name().toUtf8() + ':' + AttributeDescription::typeName(a->type()).toUtf8() + '\n';
+                text += "A:" + a->name().toUtf8() + ':' + AttributeDescription::typeName(a->type()).toUtf8() +
+                        '\n';
             } else {
                 const RelationshipDescription* r = property->asRelationship();
                 text += "R:" + r->name().toUtf8() + ':' + r->destinationEntity()->name().toUtf8() + ':' +
-                        (r->isToMany() ? "many" : "one") + ':' + r->inverseRelationship()->name().toUtf8() + '\n';
+                        (r->isToMany() ? "many" : "one") + ':' + r->inverseRelationship()->name().toUtf8() +
+                        '\n';
             }
         }
     }
@@ -297,20 +309,20 @@ void ObjectModel::p_computeHash() {
 
 QString AttributeDescription::typeName(AttributeType type) {
     switch (type) {
-    case AttributeType::String:
-        return QStringLiteral("string");
-    case AttributeType::Integer64:
-        return QStringLiteral("int64");
-    case AttributeType::Double:
-        return QStringLiteral("double");
-    case AttributeType::Boolean:
-        return QStringLiteral("bool");
-    case AttributeType::Date:
-        return QStringLiteral("date");
-    case AttributeType::Binary:
-        return QStringLiteral("binary");
-    case AttributeType::Transformable:
-        return QStringLiteral("transformable");
+        case AttributeType::String:
+            return QStringLiteral("string");
+        case AttributeType::Integer64:
+            return QStringLiteral("int64");
+        case AttributeType::Double:
+            return QStringLiteral("double");
+        case AttributeType::Boolean:
+            return QStringLiteral("bool");
+        case AttributeType::Date:
+            return QStringLiteral("date");
+        case AttributeType::Binary:
+            return QStringLiteral("binary");
+        case AttributeType::Transformable:
+            return QStringLiteral("transformable");
     }
     return {};
 }
@@ -318,40 +330,43 @@ QString AttributeDescription::typeName(AttributeType type) {
 namespace {
 bool isIntegral(int id) {
     switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Char:
+        case QMetaType::SChar:
+        case QMetaType::UChar:
+            return true;
+        default:
+            return false;
     }
 }
-bool isNumeric(int id) { return isIntegral(id) || id == QMetaType::Double || id == QMetaType::Float; }
+bool isNumeric(int id) {
+    return isIntegral(id) || id == QMetaType::Double || id == QMetaType::Float;
+}
 }  // namespace
 
 QVariant AttributeDescription::coerced(const QVariant& value) const {
     if (!value.isValid()) return value;
     const int id = value.metaType().id();
     switch (m_type) {
-    case AttributeType::Integer64:
-        if (id != QMetaType::LongLong && (isNumeric(id) || id == QMetaType::Bool)) return value.toLongLong();
-        break;
-    case AttributeType::Double:
-        if (id != QMetaType::Double && (isNumeric(id) || id == QMetaType::Bool)) return value.toDouble();
-        break;
-    case AttributeType::Boolean:
-        if (id != QMetaType::Bool && isNumeric(id)) return value.toDouble() != 0.0;
-        break;
-    default:
-        break;
+        case AttributeType::Integer64:
+            if (id != QMetaType::LongLong && (isNumeric(id) || id == QMetaType::Bool))
+                return value.toLongLong();
+            break;
+        case AttributeType::Double:
+            if (id != QMetaType::Double && (isNumeric(id) || id == QMetaType::Bool)) return value.toDouble();
+            break;
+        case AttributeType::Boolean:
+            if (id != QMetaType::Bool && isNumeric(id)) return value.toDouble() != 0.0;
+            break;
+        default:
+            break;
     }
     return value;
 }
@@ -360,20 +375,20 @@ bool AttributeDescription::acceptsValue(const QVariant& value) const {
     if (!value.isValid()) return true;
     const int id = value.metaType().id();
     switch (m_type) {
-    case AttributeType::String:
-        return id == QMetaType::QString;
-    case AttributeType::Integer64:
-        return id == QMetaType::LongLong;
-    case AttributeType::Double:
-        return id == QMetaType::Double;
-    case AttributeType::Boolean:
-        return id == QMetaType::Bool;
-    case AttributeType::Date:
-        return id == QMetaType::QDateTime && value.toDateTime().isValid();
-    case AttributeType::Binary:
-        return id == QMetaType::QByteArray;
-    case AttributeType::Transformable:
-        return true;
+        case AttributeType::String:
+            return id == QMetaType::QString;
+        case AttributeType::Integer64:
+            return id == QMetaType::LongLong;
+        case AttributeType::Double:
+            return id == QMetaType::Double;
+        case AttributeType::Boolean:
+            return id == QMetaType::Bool;
+        case AttributeType::Date:
+            return id == QMetaType::QDateTime && value.toDateTime().isValid();
+        case AttributeType::Binary:
+            return id == QMetaType::QByteArray;
+        case AttributeType::Transformable:
+            return true;
     }
     return false;
 }

@@ -19,7 +19,8 @@ namespace platform {
 //                     "attributes": [ { "name": "title", "type": "string", "optional": true,
 //                                       "transient": false, "default": "", "transformer": "...",
 //                                       "userInfo": { ... } } ],
-//                     "relationships": [ { "name": "subgroups", "destination": "Group", "inverse": "parentGroup",
+//                     "relationships": [ { "name": "subgroups", "destination": "Group", "inverse":
+//                     "parentGroup",
 //                                          "toMany": true, "deleteRule": "cascade", "optional": true,
 //                                          "containsDestination": true, "userInfo": { ... } } ] } ] }
 //

@@ -29,17 +29,17 @@ QString sqlType(const PropertyDescription* property) {
     const AttributeDescription* attribute = property->asAttribute();
     if (!attribute) return QStringLiteral("INTEGER");
     switch (attribute->type()) {
-    case AttributeType::String:
-        return QStringLiteral("TEXT");
-    case AttributeType::Integer64:
-    case AttributeType::Boolean:
-    case AttributeType::Date:
-        return QStringLiteral("INTEGER");
-    case AttributeType::Double:
-        return QStringLiteral("REAL");
-    case AttributeType::Binary:
-    case AttributeType::Transformable:
-        return QStringLiteral("BLOB");
+        case AttributeType::String:
+            return QStringLiteral("TEXT");
+        case AttributeType::Integer64:
+        case AttributeType::Boolean:
+        case AttributeType::Date:
+            return QStringLiteral("INTEGER");
+        case AttributeType::Double:
+            return QStringLiteral("REAL");
+        case AttributeType::Binary:
+        case AttributeType::Transformable:
+            return QStringLiteral("BLOB");
     }
     return QStringLiteral("BLOB");
 }
@@ -66,8 +66,10 @@ Result<StoreMetadata> readMetadata(sqlite3* db, const QString& path) {
     }
     StoreMetadata metadata;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-        const QString key = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
-        const QString value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        const QString key =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+        const QString value =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
         if (key == kModelVersionKey)
             metadata.modelVersion = value;
         else if (key == kModelHashKey)
@@ -80,8 +82,9 @@ Result<StoreMetadata> readMetadata(sqlite3* db, const QString& path) {
     }
     sqlite3_finalize(statement);
     if (rc != SQLITE_DONE)
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen, QStringLiteral("The store \"%1\" could not be read: %2")
-                                                                         .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
+                                    QStringLiteral("The store \"%1\" could not be read: %2")
+                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
     if (metadata.storeUUID.isEmpty() || metadata.modelHash.isEmpty())
         return makeObjectStoreError(ObjectStoreErrorNotAStore,
                                     QStringLiteral("The file \"%1\" is not an object store.").arg(path));
@@ -100,7 +103,9 @@ PersistentStoreCoordinator::PersistentStoreCoordinator(std::shared_ptr<const Obj
     p_computeLayout();
 }
 
-PersistentStoreCoordinator::~PersistentStoreCoordinator() { closeStore(); }
+PersistentStoreCoordinator::~PersistentStoreCoordinator() {
+    closeStore();
+}
 
 void PersistentStoreCoordinator::p_computeLayout() {
     const auto& tables = m_model->tables();
@@ -121,21 +126,26 @@ void PersistentStoreCoordinator::p_computeLayout() {
             if (property->entity() != entity || property->column() < 0) continue;
             // A name that sibling sub-entities share gets the entity's name in front.
             const bool shared = namesPerTable[entity->tableIndex()][property->name()] > 1;
-            const QString name = shared ? entity->name() + QLatin1Char('_') + property->name() : property->name();
-            if (static_cast<int>(columns.size()) <= property->column()) columns.resize(static_cast<size_t>(property->column()) + 1);
+            const QString name =
+                shared ? entity->name() + QLatin1Char('_') + property->name() : property->name();
+            if (static_cast<int>(columns.size()) <= property->column())
+                columns.resize(static_cast<size_t>(property->column()) + 1);
             columns[static_cast<size_t>(property->column())] = {name, property};
         }
     }
     m_entityColumns.assign(static_cast<size_t>(m_model->entities().size()), {});
     for (const EntityDescription* entity : m_model->entities())
         for (const PropertyDescription* property : entity->properties())
-            if (property->column() >= 0) m_entityColumns[static_cast<size_t>(entity->index())].push_back(property);
+            if (property->column() >= 0)
+                m_entityColumns[static_cast<size_t>(entity->index())].push_back(property);
     m_joinTableNames.clear();
     for (const RelationshipDescription* r : m_model->joinTables())
         m_joinTableNames.push_back(QStringLiteral("j_%1_%2").arg(r->entity()->name(), r->name()));
 }
 
-Status PersistentStoreCoordinator::openStore(const QString& path) { return openStore(path, Options()); }
+Status PersistentStoreCoordinator::openStore(const QString& path) {
+    return openStore(path, Options());
+}
 
 Status PersistentStoreCoordinator::openStore(const QString& path, const Options& options) {
     QMutexLocker locker(&m_lock);
@@ -149,12 +159,15 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
     const QFileInfo info(path);
     const bool exists = info.exists();
     if (exists && (!info.isFile() || info.size() == 0))
-        return makeObjectStoreError(ObjectStoreErrorNotAStore, QStringLiteral("The file \"%1\" is not an object store.").arg(path));
-    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_FULLMUTEX;
+        return makeObjectStoreError(ObjectStoreErrorNotAStore,
+                                    QStringLiteral("The file \"%1\" is not an object store.").arg(path));
+    // Every use of the connection holds the coordinator's lock, so SQLite's own mutex is not needed.
+    const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen, QStringLiteral("The store \"%1\" could not be opened: %2")
-                                                                         .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
+                                    QStringLiteral("The store \"%1\" could not be opened: %2")
+                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
     }
     m_path = path;
     sqlite3_busy_timeout(m_db, options.busyTimeoutMilliseconds);
@@ -176,7 +189,9 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
     }
     if (Status s = p_exec("PRAGMA journal_mode=WAL"); !s) return s;
     for (auto it = options.pragmas.begin(); it != options.pragmas.end(); ++it) {
-        if (Status s = p_exec(QStringLiteral("PRAGMA %1=%2").arg(quoted(it.key()), quoted(it.value().toString()))); !s)
+        if (Status s =
+                p_exec(QStringLiteral("PRAGMA %1=%2").arg(quoted(it.key()), quoted(it.value().toString())));
+            !s)
             return s;
     }
     if (!exists) {
@@ -200,7 +215,8 @@ Status PersistentStoreCoordinator::p_createSchema() {
     };
     QStringList statements;
     statements << QStringLiteral("CREATE TABLE metadata (key TEXT PRIMARY KEY, value TEXT)");
-    statements << QStringLiteral("CREATE TABLE entities (kind INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
+    statements << QStringLiteral(
+        "CREATE TABLE entities (kind INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)");
     const auto& tables = m_model->tables();
     for (int t = 0; t < tables.size(); ++t) {
         QString sql = QStringLiteral("CREATE TABLE %1 (pk INTEGER PRIMARY KEY, kind INTEGER NOT NULL")
@@ -210,19 +226,25 @@ Status PersistentStoreCoordinator::p_createSchema() {
         statements << sql + QLatin1Char(')');
     }
     for (const QString& join : m_joinTableNames) {
-        statements << QStringLiteral("CREATE TABLE %1 (a INTEGER NOT NULL, b INTEGER NOT NULL, PRIMARY KEY (a, b)) WITHOUT ROWID")
+        statements << QStringLiteral(
+                          "CREATE TABLE %1 (a INTEGER NOT NULL, b INTEGER NOT NULL, PRIMARY KEY (a, b)) "
+                          "WITHOUT ROWID")
                           .arg(quoted(join));
-        statements << QStringLiteral("CREATE INDEX %1 ON %2 (b)").arg(quoted(join + QLatin1String("_b")), quoted(join));
+        statements << QStringLiteral("CREATE INDEX %1 ON %2 (b)")
+                          .arg(quoted(join + QLatin1String("_b")), quoted(join));
     }
     for (const QString& sql : statements)
         if (Status s = p_exec(sql); !s) return fail(s);
     m_storeUUID = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    QList<std::pair<QString, QString>> entries = {{kModelVersionKey, m_model->versionIdentifier()},
-                                                  {kModelHashKey, QString::fromLatin1(m_model->versionHash())},
-                                                  {kStoreUUIDKey, m_storeUUID}};
+    QList<std::pair<QString, QString>> entries = {
+        {kModelVersionKey, m_model->versionIdentifier()},
+        {kModelHashKey, QString::fromLatin1(m_model->versionHash())},
+        {kStoreUUIDKey, m_storeUUID}};
     for (const auto& [key, value] : entries) {
-        sqlite3_stmt* statement = p_statement(QStringLiteral("INSERT INTO metadata (key, value) VALUES (?, ?)"));
-        if (!statement) return fail(p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("preparing the metadata")));
+        sqlite3_stmt* statement =
+            p_statement(QStringLiteral("INSERT INTO metadata (key, value) VALUES (?, ?)"));
+        if (!statement)
+            return fail(p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("preparing the metadata")));
         const QByteArray k = key.toUtf8(), v = value.toUtf8();
         sqlite3_bind_text(statement, 1, k.constData(), static_cast<int>(k.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(statement, 2, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
@@ -231,9 +253,10 @@ Status PersistentStoreCoordinator::p_createSchema() {
         if (rc != SQLITE_DONE) return fail(p_sqliteError(rc, QStringLiteral("writing the metadata")));
     }
     for (const EntityDescription* entity : m_model->entities()) {
-        if (Status s = p_exec(QStringLiteral("INSERT INTO entities (kind, name) VALUES (%1, '%2')")
-                                  .arg(entity->index() + 1)
-                                  .arg(QString(entity->name()).replace(QLatin1Char('\''), QLatin1String("''"))));
+        if (Status s =
+                p_exec(QStringLiteral("INSERT INTO entities (kind, name) VALUES (%1, '%2')")
+                           .arg(entity->index() + 1)
+                           .arg(QString(entity->name()).replace(QLatin1Char('\''), QLatin1String("''"))));
             !s)
             return fail(s);
     }
@@ -249,7 +272,8 @@ Status PersistentStoreCoordinator::p_checkSchema() {
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         const int kind = sqlite3_column_int(statement, 0);
-        const QString name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
+        const QString name =
+            QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 1)));
         if (const EntityDescription* entity = m_model->entity(name)) {
             m_kindOfEntity[static_cast<size_t>(entity->index())] = kind;
             m_entityOfKind.insert(kind, entity);
@@ -259,13 +283,15 @@ Status PersistentStoreCoordinator::p_checkSchema() {
     if (rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("reading the entities"));
     for (int kind : m_kindOfEntity)
         if (kind < 0)
-            return makeObjectStoreError(ObjectStoreErrorIncompatibleModel,
-                                        QStringLiteral("The store \"%1\" lacks entities of its model.").arg(m_path));
+            return makeObjectStoreError(
+                ObjectStoreErrorIncompatibleModel,
+                QStringLiteral("The store \"%1\" lacks entities of its model.").arg(m_path));
     // Keys are never handed out twice: the highest one used or ever allocated and saved.
     for (size_t t = 0; t < m_tableNames.size(); ++t) {
-        sqlite3_stmt* max = p_statement(
-            QStringLiteral("SELECT max(ifnull((SELECT max(pk) FROM %1), 0), ifnull((SELECT CAST(value AS INTEGER) FROM metadata WHERE key = '%2'), 0))")
-                .arg(quoted(m_tableNames[t]), kPrimaryKeyPrefix + m_tableNames[t]));
+        sqlite3_stmt* max =
+            p_statement(QStringLiteral("SELECT max(ifnull((SELECT max(pk) FROM %1), 0), ifnull((SELECT "
+                                       "CAST(value AS INTEGER) FROM metadata WHERE key = '%2'), 0))")
+                            .arg(quoted(m_tableNames[t]), kPrimaryKeyPrefix + m_tableNames[t]));
         if (!max) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading the keys"));
         rc = sqlite3_step(max);
         m_lastPrimaryKey[t] = rc == SQLITE_ROW ? sqlite3_column_int64(max, 0) : 0;
@@ -289,14 +315,16 @@ void PersistentStoreCoordinator::closeStore() {
 Result<StoreMetadata> PersistentStoreCoordinator::metadataForStore(const QString& path) {
     const QFileInfo info(path);
     if (!info.isFile() || info.size() == 0)
-        return makeObjectStoreError(info.exists() ? ObjectStoreErrorNotAStore : ObjectStoreErrorStoreCannotOpen,
-                                    QStringLiteral("There is no object store at \"%1\".").arg(path));
+        return makeObjectStoreError(
+            info.exists() ? ObjectStoreErrorNotAStore : ObjectStoreErrorStoreCannotOpen,
+            QStringLiteral("There is no object store at \"%1\".").arg(path));
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
         sqlite3_close(db);
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen, QStringLiteral("The store \"%1\" could not be opened: %2")
-                                                                         .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
+                                    QStringLiteral("The store \"%1\" could not be opened: %2")
+                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
     }
     Result<StoreMetadata> metadata = readMetadata(db, path);
     sqlite3_close(db);
@@ -314,7 +342,8 @@ Status PersistentStoreCoordinator::setMetadata(const QVariantMap& metadata) {
     if (Status s = p_exec("BEGIN IMMEDIATE"); !s) return s;
     Status status = p_exec(QStringLiteral("DELETE FROM metadata WHERE key LIKE 'meta.%'"));
     for (auto it = metadata.begin(); status && it != metadata.end(); ++it) {
-        sqlite3_stmt* statement = p_statement(QStringLiteral("INSERT INTO metadata (key, value) VALUES (?, ?)"));
+        sqlite3_stmt* statement =
+            p_statement(QStringLiteral("INSERT INTO metadata (key, value) VALUES (?, ?)"));
         const QByteArray k = (kFreeMetadataPrefix + it.key()).toUtf8(), v = metadataText(it.value()).toUtf8();
         sqlite3_bind_text(statement, 1, k.constData(), static_cast<int>(k.size()), SQLITE_TRANSIENT);
         sqlite3_bind_text(statement, 2, v.constData(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
@@ -337,19 +366,23 @@ Status PersistentStoreCoordinator::p_exec(const char* sql) {
     if (rc == SQLITE_OK) return {};
     const QString text = QString::fromUtf8(message ? message : sqlite3_errstr(rc));
     sqlite3_free(message);
-    const int code = (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) ? ObjectStoreErrorStoreCannotOpen : ObjectStoreErrorStoreIO;
+    const int code = (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) ? ObjectStoreErrorStoreCannotOpen
+                                                                   : ObjectStoreErrorStoreIO;
     return makeObjectStoreError(code, QStringLiteral("The store \"%1\" failed: %2").arg(m_path, text));
 }
 
-Status PersistentStoreCoordinator::p_exec(const QString& sql) { return p_exec(sql.toUtf8().constData()); }
+Status PersistentStoreCoordinator::p_exec(const QString& sql) {
+    return p_exec(sql.toUtf8().constData());
+}
 
 sqlite3_stmt* PersistentStoreCoordinator::p_statement(const QString& sql) {
     if (sqlite3_stmt* cached = m_statements.value(sql)) return cached;
     sqlite3_stmt* statement = nullptr;
     const QByteArray utf8 = sql.toUtf8();
-    if (sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT, &statement,
-                           nullptr) != SQLITE_OK) {
-        logWithLevel(TDLogError, "ERROR", "Could not prepare \"%@\": %@", sql, QString::fromUtf8(sqlite3_errmsg(m_db)));
+    if (sqlite3_prepare_v3(m_db, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr) != SQLITE_OK) {
+        logWithLevel(TDLogError, "ERROR", "Could not prepare \"%@\": %@", sql,
+                     QString::fromUtf8(sqlite3_errmsg(m_db)));
         sqlite3_finalize(statement);
         return nullptr;
     }
@@ -358,9 +391,11 @@ sqlite3_stmt* PersistentStoreCoordinator::p_statement(const QString& sql) {
 }
 
 TDError PersistentStoreCoordinator::p_sqliteError(int code, const QString& context) const {
-    const QString message = m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
-    return makeObjectStoreError(ObjectStoreErrorStoreIO,
-                                QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message));
+    const QString message =
+        m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
+    return makeObjectStoreError(
+        ObjectStoreErrorStoreIO,
+        QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message));
 }
 
 qint64 PersistentStoreCoordinator::p_allocatePrimaryKey(int table) {
@@ -368,8 +403,8 @@ qint64 PersistentStoreCoordinator::p_allocatePrimaryKey(int table) {
     return ++m_lastPrimaryKey[static_cast<size_t>(table)];
 }
 
-Status PersistentStoreCoordinator::p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey,
-                                               const QList<qint64>* keys) {
+Status PersistentStoreCoordinator::p_readTable(int table, const MakeObject& make,
+                                               const ForeignKey& foreignKey, const QList<qint64>* keys) {
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
     const auto& columns = m_columns[static_cast<size_t>(table)];
@@ -391,8 +426,9 @@ Status PersistentStoreCoordinator::p_readTable(int table, const MakeObject& make
                 lastEntity = m_entityOfKind.value(kind);
             }
             if (!lastEntity || lastEntity->tableIndex() != table)
-                return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                            QStringLiteral("The store \"%1\" holds a row of unknown kind %2.").arg(m_path).arg(kind));
+                return makeObjectStoreError(
+                    ObjectStoreErrorStoreCannotOpen,
+                    QStringLiteral("The store \"%1\" holds a row of unknown kind %2.").arg(m_path).arg(kind));
             p_readRow(statement, make(lastEntity, pk), foreignKey);
         }
         if (rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("reading"));
@@ -413,8 +449,10 @@ Status PersistentStoreCoordinator::p_readTable(int table, const MakeObject& make
     return status;
 }
 
-void PersistentStoreCoordinator::p_readRow(sqlite3_stmt* statement, ManagedObject* object, const ForeignKey& foreignKey) {
-    for (const PropertyDescription* property : m_entityColumns[static_cast<size_t>(object->entity()->index())]) {
+void PersistentStoreCoordinator::p_readRow(sqlite3_stmt* statement, ManagedObject* object,
+                                           const ForeignKey& foreignKey) {
+    for (const PropertyDescription* property :
+         m_entityColumns[static_cast<size_t>(object->entity()->index())]) {
         const int c = property->column() + 2;
         const int type = sqlite3_column_type(statement, c);
         if (type == SQLITE_NULL) continue;
@@ -425,40 +463,41 @@ void PersistentStoreCoordinator::p_readRow(sqlite3_stmt* statement, ManagedObjec
         }
         QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
         switch (attribute->type()) {
-        case AttributeType::String:
-            slot = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
-                                     sqlite3_column_bytes(statement, c));
-            break;
-        case AttributeType::Integer64:
-            slot = qint64(sqlite3_column_int64(statement, c));
-            break;
-        case AttributeType::Double:
-            slot = sqlite3_column_double(statement, c);
-            break;
-        case AttributeType::Boolean:
-            slot = sqlite3_column_int64(statement, c) != 0;
-            break;
-        case AttributeType::Date:
-            slot = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
-            break;
-        case AttributeType::Binary:
-        case AttributeType::Transformable: {
-            const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
-            QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
-            if (attribute->type() == AttributeType::Binary) {
-                slot = data;
+            case AttributeType::String:
+                slot = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
+                                         sqlite3_column_bytes(statement, c));
+                break;
+            case AttributeType::Integer64:
+                slot = qint64(sqlite3_column_int64(statement, c));
+                break;
+            case AttributeType::Double:
+                slot = sqlite3_column_double(statement, c);
+                break;
+            case AttributeType::Boolean:
+                slot = sqlite3_column_int64(statement, c) != 0;
+                break;
+            case AttributeType::Date:
+                slot = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
+                break;
+            case AttributeType::Binary:
+            case AttributeType::Transformable: {
+                const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
+                QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
+                if (attribute->type() == AttributeType::Binary) {
+                    slot = data;
+                    break;
+                }
+                const auto transformer = valueTransformerForName(attribute->valueTransformerName());
+                if (!transformer) {
+                    logWithLevel(TDLogError, "ERROR",
+                                 "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
+                                 attribute->valueTransformerName(), attribute->name());
+                    slot = data;
+                } else {
+                    slot = transformer->reverseTransformedValue(data);
+                }
                 break;
             }
-            const auto transformer = valueTransformerForName(attribute->valueTransformerName());
-            if (!transformer) {
-                logWithLevel(TDLogError, "ERROR", "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
-                             attribute->valueTransformerName(), attribute->name());
-                slot = data;
-            } else {
-                slot = transformer->reverseTransformedValue(data);
-            }
-            break;
-        }
         }
     }
 }
@@ -467,8 +506,9 @@ Result<QList<qint64>> PersistentStoreCoordinator::p_readJoinMembers(int join, bo
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
     const QString table = quoted(m_joinTableNames[static_cast<size_t>(join)]);
-    sqlite3_stmt* statement = p_statement(ownerSide ? QStringLiteral("SELECT b FROM %1 WHERE a = ?").arg(table)
-                                                    : QStringLiteral("SELECT a FROM %1 WHERE b = ?").arg(table));
+    sqlite3_stmt* statement =
+        p_statement(ownerSide ? QStringLiteral("SELECT b FROM %1 WHERE a = ?").arg(table)
+                              : QStringLiteral("SELECT a FROM %1 WHERE b = ?").arg(table));
     if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
     sqlite3_bind_int64(statement, 1, key);
     QList<qint64> members;
@@ -479,11 +519,12 @@ Result<QList<qint64>> PersistentStoreCoordinator::p_readJoinMembers(int join, bo
     return members;
 }
 
-Status PersistentStoreCoordinator::p_readJoinTable(int join, const std::function<void(qint64, qint64)>& pair) {
+Status PersistentStoreCoordinator::p_readJoinTable(int join,
+                                                   const std::function<void(qint64, qint64)>& pair) {
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
-    sqlite3_stmt* statement =
-        p_statement(QStringLiteral("SELECT a, b FROM %1").arg(quoted(m_joinTableNames[static_cast<size_t>(join)])));
+    sqlite3_stmt* statement = p_statement(
+        QStringLiteral("SELECT a, b FROM %1").arg(quoted(m_joinTableNames[static_cast<size_t>(join)])));
     if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
     int rc;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
@@ -493,56 +534,61 @@ Status PersistentStoreCoordinator::p_readJoinTable(int join, const std::function
     return {};
 }
 
-Status PersistentStoreCoordinator::p_bindAttribute(sqlite3_stmt* statement, int index, const AttributeDescription* attribute,
+Status PersistentStoreCoordinator::p_bindAttribute(sqlite3_stmt* statement, int index,
+                                                   const AttributeDescription* attribute,
                                                    const QVariant& value, const ManagedObject* object) {
     if (!value.isValid()) {
         sqlite3_bind_null(statement, index);
         return {};
     }
     switch (attribute->type()) {
-    case AttributeType::String: {
-        const QByteArray utf8 = value.toString().toUtf8();
-        sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case AttributeType::Integer64:
-        sqlite3_bind_int64(statement, index, value.toLongLong());
-        break;
-    case AttributeType::Double:
-        sqlite3_bind_double(statement, index, value.toDouble());
-        break;
-    case AttributeType::Boolean:
-        sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0);
-        break;
-    case AttributeType::Date:
-        sqlite3_bind_int64(statement, index, value.toDateTime().toMSecsSinceEpoch());
-        break;
-    case AttributeType::Binary: {
-        const QByteArray data = value.toByteArray();
-        sqlite3_bind_blob(statement, index, data.constData(), static_cast<int>(data.size()), SQLITE_TRANSIENT);
-        break;
-    }
-    case AttributeType::Transformable: {
-        const auto transformer = valueTransformerForName(attribute->valueTransformerName());
-        const QVariant data = transformer ? transformer->transformedValue(value) : QVariant();
-        if (data.metaType().id() != QMetaType::QByteArray) {
-            TDError error = makeObjectStoreError(
-                ObjectStoreErrorTransformFailed,
-                QStringLiteral("The value of \"%1\" of %2 could not be encoded by \"%3\".")
-                    .arg(attribute->name(), object->objectID().uriString(), attribute->valueTransformerName()));
-            error.userInfo.insert(QStringLiteral("key"), attribute->name());
-            return error;
+        case AttributeType::String: {
+            const QByteArray utf8 = value.toString().toUtf8();
+            sqlite3_bind_text(statement, index, utf8.constData(), static_cast<int>(utf8.size()),
+                              SQLITE_TRANSIENT);
+            break;
         }
-        const QByteArray bytes = data.toByteArray();
-        sqlite3_bind_blob(statement, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
-        break;
-    }
+        case AttributeType::Integer64:
+            sqlite3_bind_int64(statement, index, value.toLongLong());
+            break;
+        case AttributeType::Double:
+            sqlite3_bind_double(statement, index, value.toDouble());
+            break;
+        case AttributeType::Boolean:
+            sqlite3_bind_int(statement, index, value.toBool() ? 1 : 0);
+            break;
+        case AttributeType::Date:
+            sqlite3_bind_int64(statement, index, value.toDateTime().toMSecsSinceEpoch());
+            break;
+        case AttributeType::Binary: {
+            const QByteArray data = value.toByteArray();
+            sqlite3_bind_blob(statement, index, data.constData(), static_cast<int>(data.size()),
+                              SQLITE_TRANSIENT);
+            break;
+        }
+        case AttributeType::Transformable: {
+            const auto transformer = valueTransformerForName(attribute->valueTransformerName());
+            const QVariant data = transformer ? transformer->transformedValue(value) : QVariant();
+            if (data.metaType().id() != QMetaType::QByteArray) {
+                TDError error = makeObjectStoreError(
+                    ObjectStoreErrorTransformFailed,
+                    QStringLiteral("The value of \"%1\" of %2 could not be encoded by \"%3\".")
+                        .arg(attribute->name(), object->objectID().uriString(),
+                             attribute->valueTransformerName()));
+                error.userInfo.insert(QStringLiteral("key"), attribute->name());
+                return error;
+            }
+            const QByteArray bytes = data.toByteArray();
+            sqlite3_bind_blob(statement, index, bytes.constData(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+            break;
+        }
     }
     return {};
 }
 
-Status PersistentStoreCoordinator::p_bindRow(sqlite3_stmt* statement, int firstIndex, const ManagedObject* object,
-                                             const std::vector<int>& columns) {
+Status PersistentStoreCoordinator::p_bindRow(sqlite3_stmt* statement, int firstIndex,
+                                             const ManagedObject* object, const std::vector<int>& columns) {
     const auto& tableColumns = m_columns[static_cast<size_t>(object->entity()->tableIndex())];
     int index = firstIndex;
     for (int c : columns) {
@@ -552,8 +598,9 @@ Status PersistentStoreCoordinator::p_bindRow(sqlite3_stmt* statement, int firstI
             continue;
         }
         if (const AttributeDescription* attribute = property->asAttribute()) {
-            if (Status s = p_bindAttribute(statement, index++, attribute,
-                                           object->m_attributes[static_cast<size_t>(attribute->slot())], object);
+            if (Status s =
+                    p_bindAttribute(statement, index++, attribute,
+                                    object->m_attributes[static_cast<size_t>(attribute->slot())], object);
                 !s)
                 return s;
         } else {
@@ -582,12 +629,12 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
         if (rc != SQLITE_DONE) return p_sqliteError(rc, what);
         return {};
     };
-    auto joinPair = [this, &step](const RelationshipDescription* r, const ManagedObject* a, const ManagedObject* b,
-                                  bool insert) -> Status {
+    auto joinPair = [this, &step](const RelationshipDescription* r, const ManagedObject* a,
+                                  const ManagedObject* b, bool insert) -> Status {
         const QString& table = m_joinTableNames[static_cast<size_t>(r->joinTable())];
-        sqlite3_stmt* statement =
-            p_statement(insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(quoted(table))
-                               : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(quoted(table)));
+        sqlite3_stmt* statement = p_statement(
+            insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(quoted(table))
+                   : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(quoted(table)));
         if (statement) {
             sqlite3_bind_int64(statement, 1, a->primaryKey());
             sqlite3_bind_int64(statement, 2, b->primaryKey());
@@ -598,16 +645,17 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
     auto write = [&]() -> Status {
         for (const ManagedObject* object : deleted) {
             const int t = object->entity()->tableIndex();
-            sqlite3_stmt* statement =
-                p_statement(QStringLiteral("DELETE FROM %1 WHERE pk = ?").arg(quoted(m_tableNames[static_cast<size_t>(t)])));
+            sqlite3_stmt* statement = p_statement(QStringLiteral("DELETE FROM %1 WHERE pk = ?")
+                                                      .arg(quoted(m_tableNames[static_cast<size_t>(t)])));
             if (statement) sqlite3_bind_int64(statement, 1, object->primaryKey());
             if (Status s = step(statement, QStringLiteral("deleting")); !s) return s;
             for (const RelationshipDescription* r : object->entity()->relationships()) {
                 if (r->storage() != RelationshipDescription::Storage::JoinTable) continue;
                 const QString& table = m_joinTableNames[static_cast<size_t>(r->joinTable())];
-                sqlite3_stmt* join = p_statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
-                                                     .arg(quoted(table), r->isJoinTableOwner() ? QStringLiteral("a")
-                                                                                               : QStringLiteral("b")));
+                sqlite3_stmt* join =
+                    p_statement(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                    .arg(quoted(table),
+                                         r->isJoinTableOwner() ? QStringLiteral("a") : QStringLiteral("b")));
                 if (join) sqlite3_bind_int64(join, 1, object->primaryKey());
                 if (Status s = step(join, QStringLiteral("deleting relationships")); !s) return s;
             }
@@ -615,7 +663,8 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
         for (const ManagedObject* object : inserted) {
             const int t = object->entity()->tableIndex();
             const auto& columns = m_columns[static_cast<size_t>(t)];
-            QString sql = QStringLiteral("INSERT INTO %1 (pk, kind").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
+            QString sql =
+                QStringLiteral("INSERT INTO %1 (pk, kind").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
             QString values = QStringLiteral("?, ?");
             std::vector<int> all;
             for (size_t c = 0; c < columns.size(); ++c) {
@@ -623,10 +672,12 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
                 values += QStringLiteral(", ?");
                 all.push_back(static_cast<int>(c));
             }
-            sqlite3_stmt* statement = p_statement(sql + QStringLiteral(") VALUES (") + values + QLatin1Char(')'));
+            sqlite3_stmt* statement =
+                p_statement(sql + QStringLiteral(") VALUES (") + values + QLatin1Char(')'));
             if (statement) {
                 sqlite3_bind_int64(statement, 1, object->primaryKey());
-                sqlite3_bind_int(statement, 2, m_kindOfEntity[static_cast<size_t>(object->entity()->index())]);
+                sqlite3_bind_int(statement, 2,
+                                 m_kindOfEntity[static_cast<size_t>(object->entity()->index())]);
                 if (Status s = p_bindRow(statement, 3, object, all); !s) {
                     sqlite3_clear_bindings(statement);
                     return s;
@@ -634,7 +685,8 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
             }
             if (Status s = step(statement, QStringLiteral("inserting")); !s) return s;
             for (const RelationshipDescription* r : object->entity()->relationships()) {
-                if (r->storage() != RelationshipDescription::Storage::JoinTable || !r->isJoinTableOwner()) continue;
+                if (r->storage() != RelationshipDescription::Storage::JoinTable || !r->isJoinTableOwner())
+                    continue;
                 for (const ManagedObject* member : object->m_toMany[static_cast<size_t>(r->slot())])
                     if (Status s = joinPair(r, object, member, true); !s) return s;
             }
@@ -664,7 +716,8 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
             QString sql = QStringLiteral("UPDATE %1 SET ").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
             for (size_t i = 0; i < columns.size(); ++i)
                 sql += (i ? QStringLiteral(", ") : QString()) +
-                       quoted(m_columns[static_cast<size_t>(t)][static_cast<size_t>(columns[i])].name) + QStringLiteral(" = ?");
+                       quoted(m_columns[static_cast<size_t>(t)][static_cast<size_t>(columns[i])].name) +
+                       QStringLiteral(" = ?");
             sqlite3_stmt* statement = p_statement(sql + QStringLiteral(" WHERE pk = ?"));
             if (statement) {
                 if (Status s = p_bindRow(statement, 1, object, columns); !s) {
@@ -678,12 +731,15 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
         if (!inserted.empty()) {
             QMutexLocker keys(&m_keyMutex);
             for (size_t t = 0; t < m_tableNames.size(); ++t) {
-                sqlite3_stmt* statement = p_statement(QStringLiteral("INSERT OR REPLACE INTO metadata (key, value) VALUES (?, ?)"));
+                sqlite3_stmt* statement =
+                    p_statement(QStringLiteral("INSERT OR REPLACE INTO metadata (key, value) VALUES (?, ?)"));
                 const QByteArray key = (kPrimaryKeyPrefix + m_tableNames[t]).toUtf8();
                 const QByteArray value = QByteArray::number(m_lastPrimaryKey[t]);
                 if (statement) {
-                    sqlite3_bind_text(statement, 1, key.constData(), static_cast<int>(key.size()), SQLITE_TRANSIENT);
-                    sqlite3_bind_text(statement, 2, value.constData(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+                    sqlite3_bind_text(statement, 1, key.constData(), static_cast<int>(key.size()),
+                                      SQLITE_TRANSIENT);
+                    sqlite3_bind_text(statement, 2, value.constData(), static_cast<int>(value.size()),
+                                      SQLITE_TRANSIENT);
                 }
                 if (Status s = step(statement, QStringLiteral("writing the keys")); !s) return s;
             }

@@ -23,10 +23,10 @@ class RelationshipDescription;
 
 // What a store file says about itself, readable without a model.
 struct StoreMetadata {
-    QString modelVersion;   // the version identifier of the model that wrote it
-    QByteArray modelHash;   // that model's version hash
+    QString modelVersion;  // the version identifier of the model that wrote it
+    QByteArray modelHash;  // that model's version hash
     QString storeUUID;
-    QVariantMap metadata;   // free entries
+    QVariantMap metadata;  // free entries
 };
 
 // One SQLite store file of a model, on one connection. Contexts on any thread share it; every store
@@ -83,7 +83,8 @@ private:
     using MakeObject = std::function<ManagedObject*(const EntityDescription*, qint64)>;
     using ForeignKey = std::function<void(ManagedObject*, const RelationshipDescription*, qint64)>;
     // Reads every row of a table, or only the rows with the given keys.
-    Status p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey, const QList<qint64>* keys = nullptr);
+    Status p_readTable(int table, const MakeObject& make, const ForeignKey& foreignKey,
+                       const QList<qint64>* keys = nullptr);
     // The keys on the other side of a join table for one object.
     Result<QList<qint64>> p_readJoinMembers(int join, bool ownerSide, qint64 key);
     Status p_readJoinTable(int join, const std::function<void(qint64, qint64)>& pair);
@@ -101,7 +102,8 @@ private:
     TDError p_sqliteError(int code, const QString& context) const;
     Status p_bindAttribute(sqlite3_stmt* statement, int index, const AttributeDescription* attribute,
                            const QVariant& value, const ManagedObject* object);
-    Status p_bindRow(sqlite3_stmt* statement, int firstIndex, const ManagedObject* object, const std::vector<int>& columns);
+    Status p_bindRow(sqlite3_stmt* statement, int firstIndex, const ManagedObject* object,
+                     const std::vector<int>& columns);
 
     std::shared_ptr<const ObjectModel> m_model;
     QRecursiveMutex m_lock;
@@ -110,10 +112,11 @@ private:
     QString m_storeUUID;
     QVariantMap m_metadata;
     std::vector<std::vector<Column>> m_columns;  // per table, by column index
-    std::vector<std::vector<const PropertyDescription*>> m_entityColumns;  // per entity: its stored properties
+    std::vector<std::vector<const PropertyDescription*>>
+        m_entityColumns;  // per entity: its stored properties
     std::vector<QString> m_tableNames;
     std::vector<QString> m_joinTableNames;
-    std::vector<int> m_kindOfEntity;                      // by entity index
+    std::vector<int> m_kindOfEntity;  // by entity index
     QHash<int, const EntityDescription*> m_entityOfKind;
     QHash<QString, sqlite3_stmt*> m_statements;
     QMutex m_keyMutex;

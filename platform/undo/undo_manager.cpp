@@ -9,7 +9,8 @@
 
 namespace platform {
 
-UndoManager::UndoManager(QObject* parent) : QObject(parent) {}
+UndoManager::UndoManager(QObject* parent) : QObject(parent) {
+}
 
 UndoManager::~UndoManager() = default;
 
@@ -24,7 +25,8 @@ void UndoManager::registerUndo(const void* target, Action action) {
     }
     if (m_open.empty()) {
         if (!m_groupsByEvent) {
-            logWithLevel(TDLogWarning, "WARNING", "Undo action registered outside an undo group; it is dropped.");
+            logWithLevel(TDLogWarning, "WARNING",
+                         "Undo action registered outside an undo group; it is dropped.");
             return;
         }
         m_open.push_back(std::make_unique<Group>());
@@ -59,7 +61,14 @@ void UndoManager::endUndoGrouping() {
             m_open.back()->items.push_back(std::move(item));
         }
     } else if (!group->items.empty()) {
-        p_push(m_undoStack, std::move(group));
+        if (m_collecting) {
+            // A group opened by an action that is being undone or redone belongs to the opposite group.
+            Item item;
+            item.group = std::move(group);
+            m_collecting->items.push_back(std::move(item));
+        } else {
+            p_push(m_undoStack, std::move(group));
+        }
     }
     Q_EMIT didCloseUndoGroup();
 }
@@ -72,11 +81,14 @@ void UndoManager::setLevelsOfUndo(int levels) {
         m_redoStack.erase(m_redoStack.begin(), m_redoStack.end() - m_levelsOfUndo);
 }
 
-void UndoManager::disableUndoRegistration() { ++m_disableCount; }
+void UndoManager::disableUndoRegistration() {
+    ++m_disableCount;
+}
 
 void UndoManager::enableUndoRegistration() {
     if (m_disableCount == 0) {
-        logWithLevel(TDLogWarning, "WARNING", "enableUndoRegistration called more often than disableUndoRegistration.");
+        logWithLevel(TDLogWarning, "WARNING",
+                     "enableUndoRegistration called more often than disableUndoRegistration.");
         return;
     }
     --m_disableCount;
@@ -97,7 +109,9 @@ QString UndoManager::undoActionName() const {
     return m_undoStack.empty() ? QString() : m_undoStack.back()->actionName;
 }
 
-QString UndoManager::redoActionName() const { return m_redoStack.empty() ? QString() : m_redoStack.back()->actionName; }
+QString UndoManager::redoActionName() const {
+    return m_redoStack.empty() ? QString() : m_redoStack.back()->actionName;
+}
 
 QString UndoManager::undoMenuTitleForActionName(const QString& name) {
     return name.isEmpty() ? QStringLiteral("Undo") : formatString("Undo %@", name);
@@ -107,9 +121,13 @@ QString UndoManager::redoMenuTitleForActionName(const QString& name) {
     return name.isEmpty() ? QStringLiteral("Redo") : formatString("Redo %@", name);
 }
 
-QString UndoManager::undoMenuItemTitle() const { return undoMenuTitleForActionName(undoActionName()); }
+QString UndoManager::undoMenuItemTitle() const {
+    return undoMenuTitleForActionName(undoActionName());
+}
 
-QString UndoManager::redoMenuItemTitle() const { return redoMenuTitleForActionName(redoActionName()); }
+QString UndoManager::redoMenuItemTitle() const {
+    return redoMenuTitleForActionName(redoActionName());
+}
 
 bool UndoManager::canUndo() const {
     if (!m_undoStack.empty()) return true;
@@ -117,13 +135,16 @@ bool UndoManager::canUndo() const {
     return m_groupsByEvent && m_open.size() == 1 && !m_open.front()->items.empty();
 }
 
-bool UndoManager::canRedo() const { return !m_redoStack.empty(); }
+bool UndoManager::canRedo() const {
+    return !m_redoStack.empty();
+}
 
 void UndoManager::undo() {
     if (m_undoing || m_redoing) return;
     if (m_groupsByEvent && m_open.size() == 1) endUndoGrouping();
     if (!m_open.empty()) {
-        logWithLevel(TDLogWarning, "WARNING", "undo called with an undo group open (level %ld).", qint64(m_open.size()));
+        logWithLevel(TDLogWarning, "WARNING", "undo called with an undo group open (level %ld).",
+                     qint64(m_open.size()));
         return;
     }
     if (m_undoStack.empty()) return;
@@ -144,7 +165,8 @@ void UndoManager::redo() {
     if (m_undoing || m_redoing) return;
     if (m_groupsByEvent && m_open.size() == 1 && m_open.front()->items.empty()) m_open.clear();
     if (!m_open.empty()) {
-        logWithLevel(TDLogWarning, "WARNING", "redo called with an undo group open (level %ld).", qint64(m_open.size()));
+        logWithLevel(TDLogWarning, "WARNING", "redo called with an undo group open (level %ld).",
+                     qint64(m_open.size()));
         return;
     }
     if (m_redoStack.empty()) return;
@@ -172,8 +194,9 @@ void UndoManager::removeAllActions(const void* target) {
         for (auto& group : *stack) p_removeTarget(*group, target);
     }
     for (auto* stack : {&m_undoStack, &m_redoStack}) {
-        stack->erase(std::remove_if(stack->begin(), stack->end(), [](const auto& g) { return g->items.empty(); }),
-                     stack->end());
+        stack->erase(
+            std::remove_if(stack->begin(), stack->end(), [](const auto& g) { return g->items.empty(); }),
+            stack->end());
     }
 }
 

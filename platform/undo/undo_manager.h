@@ -89,7 +89,7 @@ private:
     std::vector<std::unique_ptr<Group>> m_undoStack;
     std::vector<std::unique_ptr<Group>> m_redoStack;
     std::vector<std::unique_ptr<Group>> m_open;  // innermost last
-    std::unique_ptr<Group> m_collecting;          // the redo (or undo) group being built by undo (redo)
+    std::unique_ptr<Group> m_collecting;         // the redo (or undo) group being built by undo (redo)
     bool m_groupsByEvent = true;
     bool m_eventGroupEndScheduled = false;
     bool m_undoing = false;

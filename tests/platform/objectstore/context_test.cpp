@@ -25,8 +25,9 @@ struct ChangeRecorder {
     QObject owner;
     QList<QVariantMap> notifications;
     explicit ChangeRecorder(ManagedObjectContext* context) {
-        NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextObjectsDidChangeNotification, context,
-                                                        [this](const Notification& n) { notifications.append(n.userInfo); });
+        NotificationCenter::defaultCenter().addObserver(
+            &owner, ManagedObjectContextObjectsDidChangeNotification, context,
+            [this](const Notification& n) { notifications.append(n.userInfo); });
     }
     static QSet<ManagedObject*> set(const QVariantMap& info, const QString& key) {
         const QList<ManagedObject*> list = managedObjectsFromVariantList(info.value(key));
@@ -180,7 +181,8 @@ TEST_F(ContextTest, ValidationCoercesAndRefusesWithTheObjectAndKey) {
 TEST_F(ContextTest, ObjectIDsArePermanentAndResolve) {
     TestTask* task = newTask(QStringLiteral("task"));
     const QString uri = task->objectID().uriString();
-    EXPECT_TRUE(uri.startsWith(QStringLiteral("x-ordello://") + coordinator->storeUUID() + QStringLiteral("/Task/p")));
+    EXPECT_TRUE(uri.startsWith(QStringLiteral("x-ordello://") + coordinator->storeUUID() +
+                               QStringLiteral("/Task/p")));
     ASSERT_TRUE(context->save().ok());
     EXPECT_EQ(task->objectID().uriString(), uri);
 
@@ -188,7 +190,10 @@ TEST_F(ContextTest, ObjectIDsArePermanentAndResolve) {
     ASSERT_TRUE(id.ok());
     EXPECT_EQ(context->objectWithID(*id), task);
     EXPECT_FALSE(context->objectIDForURIString(QStringLiteral("x-ordello://OTHER/Task/p1")).ok());
-    EXPECT_FALSE(context->objectIDForURIString(QStringLiteral("x-ordello://") + coordinator->storeUUID() + QStringLiteral("/Nope/p1")).ok());
+    EXPECT_FALSE(context
+                     ->objectIDForURIString(QStringLiteral("x-ordello://") + coordinator->storeUUID() +
+                                            QStringLiteral("/Nope/p1"))
+                     .ok());
     EXPECT_FALSE(context->objectIDForURIString(QStringLiteral("http://example.com")).ok());
 
     auto second = openCoordinator();
@@ -228,11 +233,32 @@ TEST_F(ContextUndoTest, EachStepUndoesAndRedoesToTheExactGraph) {
     TestTask* child = nullptr;
     ManagedObject* tag = nullptr;
     const std::vector<std::pair<const char*, std::function<void()>>> steps = {
-        {"insert", [&] { parent = newTask(QStringLiteral("parent")); child = newTask(QStringLiteral("child")); tag = newObject(QStringLiteral("Tag"), QStringLiteral("t")); }},
-        {"change", [&] { parent->setTitle(QStringLiteral("renamed")); parent->setValue(QStringLiteral("dueDate"), QDateTime(QDate(2026, 3, 1), QTime(9, 30))); }},
-        {"relationship", [&] { child->setObject(kParentTask, parent); child->addObject(kTags, tag); }},
-        {"move", [&] { parent->removeObject(kSubtasks, child); tag->setValue(kTasks, QVariantList{objectVariant(parent)}); }},
-        {"relate again", [&] { parent->addObject(kSubtasks, child); child->setObject(kNotes, newObject(QStringLiteral("TaskNotes"))); }},
+        {"insert",
+         [&] {
+             parent = newTask(QStringLiteral("parent"));
+             child = newTask(QStringLiteral("child"));
+             tag = newObject(QStringLiteral("Tag"), QStringLiteral("t"));
+         }},
+        {"change",
+         [&] {
+             parent->setTitle(QStringLiteral("renamed"));
+             parent->setValue(QStringLiteral("dueDate"), QDateTime(QDate(2026, 3, 1), QTime(9, 30)));
+         }},
+        {"relationship",
+         [&] {
+             child->setObject(kParentTask, parent);
+             child->addObject(kTags, tag);
+         }},
+        {"move",
+         [&] {
+             parent->removeObject(kSubtasks, child);
+             tag->setValue(kTasks, QVariantList{objectVariant(parent)});
+         }},
+        {"relate again",
+         [&] {
+             parent->addObject(kSubtasks, child);
+             child->setObject(kNotes, newObject(QStringLiteral("TaskNotes")));
+         }},
         {"cascade delete", [&] { context->deleteObject(parent); }},
     };
     for (const auto& [name, step] : steps) {
@@ -278,7 +304,8 @@ TEST_F(ContextUndoTest, UndoneDeletionBringsBackTheSameObjectAndIsSavedAgain) {
     EXPECT_EQ(child->parentTask(), parent);
     context->processPendingChanges();
     ASSERT_EQ(recorder.notifications.size(), 1);
-    EXPECT_EQ(ChangeRecorder::set(recorder.notifications[0], InsertedObjectsKey), (QSet<ManagedObject*>{parent, child}));
+    EXPECT_EQ(ChangeRecorder::set(recorder.notifications[0], InsertedObjectsKey),
+              (QSet<ManagedObject*>{parent, child}));
     ASSERT_TRUE(context->save().ok());
 
     auto second = openCoordinator();

@@ -46,14 +46,17 @@ TEST_F(MergeTest, BackgroundSaveMergesWhileTheMainContextEditsAndNothingIsLost) 
 
     QObject owner;
     QList<QVariantMap> changes;
-    NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextObjectsDidChangeNotification, context.get(),
-                                                    [&changes](const Notification& n) { changes.append(n.userInfo); });
+    NotificationCenter::defaultCenter().addObserver(
+        &owner, ManagedObjectContextObjectsDidChangeNotification, context.get(),
+        [&changes](const Notification& n) { changes.append(n.userInfo); });
     ManagedObjectContext* main = context.get();
-    NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextDidSaveNotification, nullptr, [main](const Notification& n) {
-        if (n.sender == main) return;
-        // The saving thread waits while the main thread merges.
-        QMetaObject::invokeMethod(main, [main, n] { main->mergeChangesFromContextDidSave(n); }, Qt::BlockingQueuedConnection);
-    });
+    NotificationCenter::defaultCenter().addObserver(
+        &owner, ManagedObjectContextDidSaveNotification, nullptr, [main](const Notification& n) {
+            if (n.sender == main) return;
+            // The saving thread waits while the main thread merges.
+            QMetaObject::invokeMethod(
+                main, [main, n] { main->mergeChangesFromContextDidSave(n); }, Qt::BlockingQueuedConnection);
+        });
 
     std::atomic<bool> done{false};
     bool saved = false;
@@ -66,7 +69,8 @@ TEST_F(MergeTest, BackgroundSaveMergesWhileTheMainContextEditsAndNothingIsLost) 
         auto lists = worker.execute(FetchRequest(QStringLiteral("List")));
         auto tags = worker.execute(FetchRequest(QStringLiteral("Tag")));
         if (wa && wb && wc && lists.ok() && tags.ok()) {
-            wa->setValue(QStringLiteral("title"), QStringLiteral("background title"));  // loses to the main edit
+            wa->setValue(QStringLiteral("title"),
+                         QStringLiteral("background title"));  // loses to the main edit
             wa->setValue(QStringLiteral("priority"), 3);
             wb->setValue(QStringLiteral("title"), QStringLiteral("b renamed"));
             wb->addObject(QStringLiteral("tags"), tags->first());
@@ -129,8 +133,9 @@ TEST_F(MergeTest, ContextsThatHaveNotReadATableIgnoreItsChanges) {
     ManagedObjectContext journal(coordinator.get());
     ASSERT_TRUE(journal.execute(FetchRequest(QStringLiteral("SyncSet"))).ok());
     QObject owner;
-    NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextDidSaveNotification, context.get(),
-                                                    [&journal](const Notification& n) { journal.mergeChangesFromContextDidSave(n); });
+    NotificationCenter::defaultCenter().addObserver(
+        &owner, ManagedObjectContextDidSaveNotification, context.get(),
+        [&journal](const Notification& n) { journal.mergeChangesFromContextDidSave(n); });
     newTask(QStringLiteral("b"));
     ASSERT_TRUE(context->save().ok());
     EXPECT_EQ(journal.registeredObjectCount(), 0);

@@ -24,13 +24,16 @@ TEST(ObjectModel, ReadsEntitiesPropertiesAndStorage) {
     EXPECT_EQ(group->subEntities().size(), 3);
     // Inherited properties keep their slots.
     EXPECT_EQ(tag->property(QStringLiteral("title")), group->property(QStringLiteral("title")));
-    EXPECT_EQ(group->userInfoValue(QStringLiteral("com.vantorel.Ordello.ExcludeFromSync")), QStringLiteral("NO"));
-    EXPECT_EQ(task->attribute(QStringLiteral("uid"))->userInfoValue(QStringLiteral("com.vantorel.Ordello.ExcludeFromPlist")),
+    EXPECT_EQ(group->userInfoValue(QStringLiteral("com.vantorel.Ordello.ExcludeFromSync")),
+              QStringLiteral("NO"));
+    EXPECT_EQ(task->attribute(QStringLiteral("uid"))
+                  ->userInfoValue(QStringLiteral("com.vantorel.Ordello.ExcludeFromPlist")),
               QStringLiteral("YES"));
     EXPECT_FALSE(task->attribute(QStringLiteral("uid"))->isOptional());
     EXPECT_TRUE(task->attribute(QStringLiteral("actionCount"))->isTransient());
     EXPECT_EQ(task->attribute(QStringLiteral("title"))->defaultValue(), QVariant(QString()));
-    EXPECT_EQ(task->attribute(QStringLiteral("localInfoDictionary"))->valueTransformerName(), QStringLiteral("TestJSONTransformer"));
+    EXPECT_EQ(task->attribute(QStringLiteral("localInfoDictionary"))->valueTransformerName(),
+              QStringLiteral("TestJSONTransformer"));
 
     using Storage = RelationshipDescription::Storage;
     const RelationshipDescription* tags = task->relationship(QStringLiteral("tags"));
@@ -44,7 +47,8 @@ TEST(ObjectModel, ReadsEntitiesPropertiesAndStorage) {
     EXPECT_TRUE(tag->relationship(QStringLiteral("tasks"))->containsDestination());
     const bool notesOnTask = task->relationship(QStringLiteral("notes"))->storage() == Storage::ForeignKey;
     const bool taskOnNotes =
-        model->entity(QStringLiteral("TaskNotes"))->relationship(QStringLiteral("task"))->storage() == Storage::ForeignKey;
+        model->entity(QStringLiteral("TaskNotes"))->relationship(QStringLiteral("task"))->storage() ==
+        Storage::ForeignKey;
     EXPECT_NE(notesOnTask, taskOnNotes);  // a one-to-one has its column on exactly one side
 }
 
@@ -52,13 +56,16 @@ TEST(ObjectModel, RefusesMalformedModels) {
     const std::vector<std::pair<const char*, const char*>> cases = {
         {"not JSON", "{"},
         {"no version", R"({"entities": [{"name": "A"}]})"},
-        {"unknown type", R"({"version": "1", "entities": [{"name": "A", "attributes": [{"name": "x", "type": "float"}]}]})"},
+        {"unknown type",
+         R"({"version": "1", "entities": [{"name": "A", "attributes": [{"name": "x", "type": "float"}]}]})"},
         {"repeated property",
          R"({"version": "1", "entities": [{"name": "A", "attributes": [{"name": "x", "type": "string"}, {"name": "x", "type": "bool"}]}]})"},
-        {"parent after child", R"({"version": "1", "entities": [{"name": "B", "parent": "A"}, {"name": "A"}]})"},
+        {"parent after child",
+         R"({"version": "1", "entities": [{"name": "B", "parent": "A"}, {"name": "A"}]})"},
         {"missing inverse",
          R"({"version": "1", "entities": [{"name": "A", "relationships": [{"name": "b", "destination": "A", "inverse": "nope"}]}]})"},
-        {"transformer missing", R"({"version": "1", "entities": [{"name": "A", "attributes": [{"name": "x", "type": "transformable"}]}]})"},
+        {"transformer missing",
+         R"({"version": "1", "entities": [{"name": "A", "attributes": [{"name": "x", "type": "transformable"}]}]})"},
         {"bad delete rule",
          R"({"version": "1", "entities": [{"name": "A", "relationships": [{"name": "a", "destination": "A", "inverse": "a", "deleteRule": "explode"}]}]})"},
     };
@@ -74,7 +81,10 @@ TEST(ObjectModel, VersionHashFollowsTheStoredShapeOnly) {
     const char* base =
         R"({"version": "%1", "entities": [{"name": "A", "userInfo": {"k": "%2"}, "attributes": [{"name": "x", "type": "%3"}, {"name": "t", "type": "int64", "transient": true}]}]})";
     auto make = [base](const char* version, const char* info, const char* type) {
-        return ObjectModel::fromJson(QString::fromLatin1(base).arg(QLatin1String(version), QLatin1String(info), QLatin1String(type)).toUtf8());
+        return ObjectModel::fromJson(
+            QString::fromLatin1(base)
+                .arg(QLatin1String(version), QLatin1String(info), QLatin1String(type))
+                .toUtf8());
     };
     auto a = make("1", "a", "string"), b = make("2", "b", "string"), c = make("1", "a", "int64");
     ASSERT_TRUE(a.ok() && b.ok() && c.ok());

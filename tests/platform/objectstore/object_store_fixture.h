@@ -35,7 +35,8 @@ protected:
     void willSave() override { ++willSaveCount; }
     void willDelete() override;
     void didChangeValue(const QString& key) override;
-    void didChangeSet(const QString& key, SetMutation mutation, const QList<ManagedObject*>& objects) override;
+    void didChangeSet(const QString& key, SetMutation mutation,
+                      const QList<ManagedObject*>& objects) override;
     Status validateValue(const QString& key, QVariant& value) const override;
 };
 

@@ -3,6 +3,7 @@
 #include "platform/objectstore/object_store_error.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -46,7 +47,8 @@ TEST_F(PersistenceTest, ReopeningReproducesTheSavedGraphExactly) {
     parent->setValue(QStringLiteral("dueDate"), QDateTime(QDate(2026, 1, 31), QTime(23, 59, 59, 999)));
     parent->setValue(QStringLiteral("attachmentData"), QByteArray("\0\1\2binary", 9));
     child->setValue(QStringLiteral("attachmentData"), QByteArray(""));
-    parent->setValue(QStringLiteral("localInfoDictionary"), QVariantMap{{QStringLiteral("column"), 3}, {QStringLiteral("open"), true}});
+    parent->setValue(QStringLiteral("localInfoDictionary"),
+                     QVariantMap{{QStringLiteral("column"), 3}, {QStringLiteral("open"), true}});
     ManagedObject* notes = newObject(QStringLiteral("TaskNotes"));
     notes->setValue(QStringLiteral("text"), QStringLiteral("notes"));
     parent->setObject(QStringLiteral("notes"), notes);
@@ -63,7 +65,8 @@ TEST_F(PersistenceTest, ReopeningReproducesTheSavedGraphExactly) {
     ASSERT_TRUE(context->save().ok());
     const auto saved = graphSnapshot(*context);
     QSet<QString> uris;
-    for (const QString& line : QString::fromStdString(saved).split(QLatin1Char('\n'))) uris.insert(line.section(QLatin1Char(' '), 0, 0));
+    for (const QString& line : QString::fromStdString(saved).split(QLatin1Char('\n')))
+        uris.insert(line.section(QLatin1Char(' '), 0, 0));
     ASSERT_EQ(uris.size(), 7);
 
     context.reset();
@@ -202,7 +205,9 @@ TEST_F(PersistenceTest, FetchesBySubEntityAndFilter) {
     groups.includesSubentities = false;
     EXPECT_EQ(context->count(groups).value(), 0);
     EXPECT_EQ(context->count(FetchRequest(QStringLiteral("List"))).value(), 1);
-    FetchRequest titled(QStringLiteral("Group"), [](const ManagedObject* o) { return o->value(QStringLiteral("title")) != QStringLiteral("l"); });
+    FetchRequest titled(QStringLiteral("Group"), [](const ManagedObject* o) {
+        return o->value(QStringLiteral("title")) != QStringLiteral("l");
+    });
     titled.fetchLimit = 1;
     EXPECT_EQ(context->execute(titled)->size(), 1);
     EXPECT_FALSE(context->execute(FetchRequest(QStringLiteral("Nothing"))).ok());
@@ -221,28 +226,36 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
     };
     const QString folder = tempPath();
     const std::vector<Case> cases = {
-        {"text file", [&] {
+        {"text file",
+         [&] {
              const QString path = folder + QStringLiteral("/notes.txt");
              QFile file(path);
              file.open(QIODevice::WriteOnly);
              file.write(QByteArray("This is not a database at all, just some text.\n").repeated(200));
              return path;
-         }, ObjectStoreErrorStoreCannotOpen},
-        {"empty file", [&] {
+         },
+         ObjectStoreErrorStoreCannotOpen},
+        {"empty file",
+         [&] {
              const QString path = folder + QStringLiteral("/empty.sqlite3");
              QFile file(path);
              file.open(QIODevice::WriteOnly);
              return path;
-         }, ObjectStoreErrorNotAStore},
-        {"foreign SQLite", [&] {
+         },
+         ObjectStoreErrorNotAStore},
+        {"foreign SQLite",
+         [&] {
              const QString path = folder + QStringLiteral("/foreign.sqlite3");
              sqlite3* db = nullptr;
              sqlite3_open(QFile::encodeName(path).constData(), &db);
-             sqlite3_exec(db, "CREATE TABLE people (name TEXT); INSERT INTO people VALUES ('x');", nullptr, nullptr, nullptr);
+             sqlite3_exec(db, "CREATE TABLE people (name TEXT); INSERT INTO people VALUES ('x');", nullptr,
+                          nullptr, nullptr);
              sqlite3_close(db);
              return path;
-         }, ObjectStoreErrorNotAStore},
-        {"corrupt store", [&] {
+         },
+         ObjectStoreErrorNotAStore},
+        {"corrupt store",
+         [&] {
              const QString path = folder + QStringLiteral("/corrupt.sqlite3");
              QFile::copy(storePath(), path);
              QFile file(path);
@@ -252,20 +265,24 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
              file.seek(0);
              file.write(bytes);
              return path;
-         }, ObjectStoreErrorStoreCannotOpen},
-        {"other model version", [&] {
+         },
+         ObjectStoreErrorStoreCannotOpen},
+        {"other model version",
+         [&] {
              QFile modelFile(QStringLiteral(ORDELLO_TEST_DATA_DIR "/objectstore/test_model.json"));
              modelFile.open(QIODevice::ReadOnly);
              QByteArray json = modelFile.readAll();
              json.replace("\"Test 1.000\"", "\"Test 2.000\"");
-             json.replace("{ \"name\": \"text\", \"type\": \"string\" }", "{ \"name\": \"text\", \"type\": \"binary\" }");
+             json.replace("{ \"name\": \"text\", \"type\": \"string\" }",
+                          "{ \"name\": \"text\", \"type\": \"binary\" }");
              auto other = ObjectModel::fromJson(json);
              EXPECT_TRUE(other.ok());
              const QString path = folder + QStringLiteral("/other.sqlite3");
              PersistentStoreCoordinator writer(*other);
              EXPECT_TRUE(writer.openStore(path).ok());
              return path;
-         }, ObjectStoreErrorIncompatibleModel},
+         },
+         ObjectStoreErrorIncompatibleModel},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -286,7 +303,10 @@ TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
 }
 
 TEST_F(PersistenceTest, MetadataAndKeysSurviveReopening) {
-    ASSERT_TRUE(coordinator->setMetadata({{QStringLiteral("libraryVersion"), 1.0}, {QStringLiteral("name"), QStringLiteral("x")}}).ok());
+    ASSERT_TRUE(coordinator
+                    ->setMetadata({{QStringLiteral("libraryVersion"), 1.0},
+                                   {QStringLiteral("name"), QStringLiteral("x")}})
+                    .ok());
     TestTask* first = newTask(QStringLiteral("first"));
     const qint64 firstKey = first->primaryKey();
     newTask(QStringLiteral("unsaved"));  // its key is used up even though it is never saved
@@ -307,6 +327,24 @@ TEST_F(PersistenceTest, MetadataAndKeysSurviveReopening) {
     TestTask* third = newTask(QStringLiteral("third"));
     EXPECT_GT(secondKey, firstKey);
     EXPECT_GT(third->primaryKey(), secondKey);  // a deleted row's key is never used again
+}
+
+TEST_F(PersistenceTest, AnOperationsOwnCoordinatorTakesPragmas) {
+    newTask(QStringLiteral("task"));
+    ASSERT_TRUE(context->save().ok());
+    PersistentStoreCoordinator::Options options;
+    options.pragmas = {{QStringLiteral("synchronous"), QStringLiteral("FULL")},
+                       {QStringLiteral("fullfsync"), QStringLiteral("1")}};
+    PersistentStoreCoordinator own(testModel());
+    ASSERT_TRUE(own.openStore(storePath(), options).ok());
+    ManagedObjectContext operation(&own);
+    auto tasks = operation.execute(FetchRequest(QStringLiteral("Task")));
+    ASSERT_EQ(tasks->size(), 1);
+    tasks->first()->setValue(kTitle, QStringLiteral("from the operation"));
+    ASSERT_TRUE(operation.save().ok());
+    ManagedObjectContext reader(coordinator.get());
+    EXPECT_EQ(reader.execute(FetchRequest(QStringLiteral("Task")))->first()->value(kTitle).toString(),
+              QStringLiteral("from the operation"));
 }
 
 TEST_F(PersistenceTest, TheLockIsSharedWithOtherThreads) {
@@ -338,6 +376,43 @@ TEST_F(PersistenceTest, TheLockIsSharedWithOtherThreads) {
     thread->wait();
     delete thread;
     EXPECT_TRUE(saved);
+}
+
+}  // namespace
+}  // namespace objectstoretest
+
+namespace objectstoretest {
+namespace {
+
+// Sibling sub-entities may use one property name for different things; each keeps its own column.
+TEST(StoreLayout, SiblingPropertiesOfOneNameKeepTheirOwnColumns) {
+    const char* json = R"({"version": "Shapes 1", "entities": [
+      {"name": "Shape", "attributes": [{"name": "name", "type": "string"}]},
+      {"name": "Circle", "parent": "Shape", "attributes": [{"name": "size", "type": "double"}]},
+      {"name": "Label", "parent": "Shape", "attributes": [{"name": "size", "type": "string"}]}]})";
+    auto model = ObjectModel::fromJson(QByteArray(json));
+    ASSERT_TRUE(model.ok());
+    QTemporaryDir folder;
+    const QString path = folder.path() + QStringLiteral("/shapes.sqlite3");
+    {
+        PersistentStoreCoordinator coordinator(*model);
+        ASSERT_TRUE(coordinator.openStore(path).ok());
+        ManagedObjectContext context(&coordinator);
+        context.insertObject(QStringLiteral("Circle"))->setValue(QStringLiteral("size"), 2.5);
+        context.insertObject(QStringLiteral("Label"))
+            ->setValue(QStringLiteral("size"), QStringLiteral("large"));
+        ASSERT_TRUE(context.save().ok());
+    }
+    PersistentStoreCoordinator coordinator(*model);
+    ASSERT_TRUE(coordinator.openStore(path).ok());
+    ManagedObjectContext context(&coordinator);
+    auto circles = context.execute(FetchRequest(QStringLiteral("Circle")));
+    auto labels = context.execute(FetchRequest(QStringLiteral("Label")));
+    ASSERT_EQ(circles->size(), 1);
+    ASSERT_EQ(labels->size(), 1);
+    EXPECT_EQ(circles->first()->value(QStringLiteral("size")), QVariant(2.5));
+    EXPECT_EQ(labels->first()->value(QStringLiteral("size")), QVariant(QStringLiteral("large")));
+    EXPECT_EQ(context.count(FetchRequest(QStringLiteral("Shape"))).value(), 2);
 }
 
 }  // namespace

@@ -125,7 +125,8 @@ TEST_F(RelationshipTest, ObserversHearEveryKindOfChangeIncludingInverseUpkeep) {
     EXPECT_EQ(managedObjectFromVariant(heard[1].newValue), other);
 
     heard.clear();
-    child->setValue(QStringLiteral("status"), QStringLiteral("C"));  // a computed key that depends on "status"
+    child->setValue(QStringLiteral("status"),
+                    QStringLiteral("C"));  // a computed key that depends on "status"
     ASSERT_EQ(heard.size(), 1);
     EXPECT_EQ(heard[0].key, QStringLiteral("isCompleted"));
     EXPECT_EQ(heard[0].oldValue, QVariant(false));
@@ -181,7 +182,8 @@ TEST_F(RelationshipTest, KeyPathsAndCountThroughRelationships) {
     parent->setObject(kParentList, list);
     for (const char* title : {"x", "y"}) newTask(QString::fromLatin1(title))->setObject(kParentTask, parent);
     TestTask* x = dynamic_cast<TestTask*>(parent->objectList(kSubtasks).first());
-    EXPECT_EQ(x->valueForKeyPath(QStringLiteral("parentTask.parentList.title")).toString(), QStringLiteral("Home"));
+    EXPECT_EQ(x->valueForKeyPath(QStringLiteral("parentTask.parentList.title")).toString(),
+              QStringLiteral("Home"));
     EXPECT_EQ(parent->valueForKeyPath(QStringLiteral("subtasks.@count")).toLongLong(), 2);
     QStringList titles = parent->valueForKeyPath(QStringLiteral("subtasks.title")).toStringList();
     titles.sort();

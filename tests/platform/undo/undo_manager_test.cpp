@@ -136,4 +136,27 @@ TEST(UndoManager, SignalsAndRemovingActionsOfATarget) {
     EXPECT_EQ(b.value, 1);
 }
 
+TEST(UndoManager, GroupsOpenedWhileUndoingBelongToTheRedoGroup) {
+    UndoManager undo;
+    undo.setGroupsByEvent(false);
+    int value = 0;
+    std::function<void(int)> set = [&](int v) {
+        const int old = value;
+        value = v;
+        undo.beginUndoGrouping();
+        undo.registerUndo(&value, [&set, old] { set(old); });
+        undo.endUndoGrouping();
+    };
+    undo.beginUndoGrouping();
+    set(1);
+    undo.endUndoGrouping();
+    undo.undo();
+    EXPECT_EQ(value, 0);
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_TRUE(undo.canRedo());
+    undo.redo();
+    EXPECT_EQ(value, 1);
+    EXPECT_TRUE(undo.canUndo());
+}
+
 }  // namespace
