@@ -53,6 +53,8 @@ QString hexadecimalEncodedString(const QByteArray& data) {
 
 Result<QByteArray> gzipCompressedData(const QByteArray& data) {
     if (data.isEmpty()) return data;
+    if (data.size() > qsizetype(std::numeric_limits<uInt>::max()))
+        return dataError(TDDataErrorTooLarge, QStringLiteral("The data is too large to compress."));
     z_stream stream{};
     // Window bits 31: a 15-bit window with a gzip header and trailer.
     if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
@@ -66,7 +68,8 @@ Result<QByteArray> gzipCompressedData(const QByteArray& data) {
     while (status == Z_OK) {
         if (qsizetype(stream.total_out) >= out.size()) out.resize(out.size() + kChunk);
         stream.next_out = reinterpret_cast<Bytef*>(out.data()) + stream.total_out;
-        stream.avail_out = uInt(out.size() - qsizetype(stream.total_out));
+        stream.avail_out = uInt(
+            std::min<qsizetype>(out.size() - qsizetype(stream.total_out), std::numeric_limits<uInt>::max()));
         status = deflate(&stream, Z_FINISH);
     }
     const qsizetype written = qsizetype(stream.total_out);

@@ -232,11 +232,14 @@ ArchiveObject encodeErased(std::type_index type, const std::any& value) {
     return object;
 }
 
+TDError notRegisteredError() {
+    return archiveError(TDKeyedArchiveErrorNotRegistered,
+                        QStringLiteral("No archive class is registered for the requested type."));
+}
+
 Result<std::any> decodeErased(std::type_index type, const ArchiveObject& object) {
     std::optional<std::pair<QString, Registration>> found = registrationOfType(type);
-    if (!found)
-        return archiveError(TDKeyedArchiveErrorNotRegistered,
-                            QStringLiteral("No archive class is registered for the requested type."));
+    if (!found) return notRegisteredError();
     if (found->first != object.className)
         return archiveError(TDKeyedArchiveErrorUnknownClass,
                             QStringLiteral("An object of class \"%1\" stands where \"%2\" was expected.")

@@ -58,7 +58,7 @@ enum TDKeyedArchiveError : int {
     TDKeyedArchiveErrorUnknownClass = 2,   // a class that is not registered, or not allowed where it stands
     TDKeyedArchiveErrorFieldMismatch = 3,  // a field missing, unexpected or of the wrong type
     TDKeyedArchiveErrorDecoderFailed = 4,  // the class's own decoder refused the fields
-    TDKeyedArchiveErrorNotRegistered = 5,  // archiving a type whose class is not registered
+    TDKeyedArchiveErrorNotRegistered = 5,  // a C++ type for which no class is registered
 };
 
 // Archives are small (colours, rules); anything larger is refused unread.
@@ -71,6 +71,7 @@ void registerErased(const QString& className, const QList<ArchiveField>& fields,
                     ErasedEncoder encode, ErasedDecoder decode);
 ArchiveObject encodeErased(std::type_index type, const std::any& value);
 Result<std::any> decodeErased(std::type_index type, const ArchiveObject& object);
+TDError notRegisteredError();
 }  // namespace keyed_archive_detail
 
 // Registers class `className` for values of T: its fields and the functions from a T to its fields and
@@ -118,7 +119,9 @@ Result<ArchiveObject> unarchivedObjectTree(const QByteArray& data, const QString
 
 template <typename T>
 Result<QByteArray> archivedDataWithRootObject(const T& value) {
-    return archivedDataWithRootObject(encodeArchiveObject(value));
+    const ArchiveObject tree = encodeArchiveObject(value);
+    if (tree.className.isEmpty()) return keyed_archive_detail::notRegisteredError();
+    return archivedDataWithRootObject(tree);
 }
 
 // A value of T from archive bytes: the root must be of the class registered for T.

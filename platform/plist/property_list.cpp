@@ -10,6 +10,7 @@
 
 #include <plist/plist.h>
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 
@@ -177,7 +178,7 @@ Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize) {
             TDPropertyListErrorTooLarge,
             QStringLiteral("The file \"%1\" is larger than %2 bytes.").arg(path).arg(maxSize));
     // Read one byte beyond the cap so a file that grew since size() was asked is still refused.
-    return readPropertyList(file.read(maxSize + 1), maxSize);
+    return readPropertyList(file.read(std::min(file.size(), qint64(maxSize)) + 1), maxSize);
 }
 
 Status writePropertyListFile(const QString& path, const QVariant& value, PropertyListFormat format) {

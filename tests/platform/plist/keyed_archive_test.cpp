@@ -210,6 +210,16 @@ TEST_F(KeyedArchiveTest, ReadingRefusesAnythingButCheckedRegisteredObjects) {
     EXPECT_TRUE(platform::unarchivedObject<Leaf>(rawArchive(leafNode(goodFields))).ok());
 }
 
+TEST_F(KeyedArchiveTest, ATypeWithoutARegisteredClassIsAnError) {
+    struct Unregistered {};
+    const Result<QByteArray> data = platform::archivedDataWithRootObject(Unregistered{});
+    ASSERT_FALSE(data.ok());
+    EXPECT_EQ(data.error().code, platform::TDKeyedArchiveErrorNotRegistered);
+    const QByteArray leafData = *platform::archivedDataWithRootObject(Leaf{QStringLiteral("x"), 1, {}});
+    EXPECT_EQ(platform::unarchivedObject<Unregistered>(leafData).error().code,
+              platform::TDKeyedArchiveErrorNotRegistered);
+}
+
 TEST_F(KeyedArchiveTest, OversizedArchivesAreRefusedUnread) {
     const QByteArray data = *platform::archivedDataWithRootObject(sampleNode());
     const Result<Node> capped = platform::unarchivedObject<Node>(data, data.size() - 1);
