@@ -15,6 +15,14 @@ public:
 
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
+    // Builds the starter tree of a new library (special groups with their fixed UIDs).
+    void createObjectsForNewLibrary();
+    // Runs before every save and on every change of the library's context (unless it is syncing).
+    void processModifiedObjects();
+    void reloadAllSmartFolders();
+    // Makes the copies that open recurring tasks owe for days that have passed.
+    void createRecurringTasksIfNecessary();
+
 private:
     TDSyncSet* m_corvaneSyncSet = nullptr;
 };

@@ -861,6 +861,8 @@ Result<QList<ManagedObject*>> ManagedObjectContext::execute(const FetchRequest& 
     if (!m_tables[static_cast<size_t>(t)].loaded) {
         if (Status s = p_loadTables({t}); !s) return s.error();
     }
+    // Without sorting the limit can stop the scan early; with it, it applies to the sorted result.
+    const bool limitWhileScanning = request.fetchLimit > 0 && request.sortDescriptors.isEmpty();
     QList<ManagedObject*> result;
     for (const auto& owned : m_tables[static_cast<size_t>(t)].objects) {
         ManagedObject* object = owned.get();
@@ -868,9 +870,14 @@ Result<QList<ManagedObject*>> ManagedObjectContext::execute(const FetchRequest& 
         if (request.includesSubentities ? !object->entity()->isKindOfEntity(entity)
                                         : object->entity() != entity)
             continue;
+        if (request.predicate && !request.predicate->evaluate(object)) continue;
         if (request.filter && !request.filter(object)) continue;
         result.append(object);
-        if (request.fetchLimit > 0 && result.size() >= request.fetchLimit) break;
+        if (limitWhileScanning && result.size() >= request.fetchLimit) break;
+    }
+    if (!request.sortDescriptors.isEmpty()) {
+        sortObjects(result, request.sortDescriptors);
+        if (request.fetchLimit > 0 && result.size() > request.fetchLimit) result.resize(request.fetchLimit);
     }
     return result;
 }

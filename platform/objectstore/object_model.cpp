@@ -1,6 +1,8 @@
 #include "platform/objectstore/object_model.h"
 
 #include "platform/objectstore/object_store_error.h"
+#include "platform/predicates/predicate_parser.h"
+
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -123,6 +125,22 @@ Status ObjectModel::p_read(const QByteArray& json) {
     m_name = root.value(QLatin1String("name")).toString();
     m_versionIdentifier = root.value(QLatin1String("version")).toString();
     if (m_versionIdentifier.isEmpty()) return modelError(QStringLiteral("no version"));
+
+    for (const QJsonValue& requestValue : root.value(QLatin1String("fetchRequests")).toArray()) {
+        const QJsonObject r = requestValue.toObject();
+        FetchRequest request;
+        request.entityName = r.value(QLatin1String("entity")).toString();
+        const QString name = r.value(QLatin1String("name")).toString();
+        if (name.isEmpty() || request.entityName.isEmpty())
+            return modelError(QStringLiteral("a fetch request without name or entity"));
+        const QString format = r.value(QLatin1String("predicate")).toString();
+        if (!format.isEmpty()) {
+            Result<PredicatePtr> predicate = predicateWithFormat(format);
+            if (!predicate) return modelError(QStringLiteral("fetch request %1: %2").arg(name, predicate.error().description));
+            request.predicate = *predicate;
+        }
+        m_fetchTemplates.insert(name, request);
+    }
 
     const QJsonArray entities = root.value(QLatin1String("entities")).toArray();
     if (entities.isEmpty()) return modelError(QStringLiteral("no entities"));
@@ -283,6 +301,20 @@ Status ObjectModel::p_resolve() {
         }
     }
     return {};
+}
+
+Result<FetchRequest> ObjectModel::fetchRequestFromTemplate(const QString& name, const QVariantMap& variables) const {
+    const auto it = m_fetchTemplates.constFind(name);
+    if (it == m_fetchTemplates.cend())
+        return makeObjectStoreError(ObjectStoreErrorNoSuchObject,
+                                    QStringLiteral("The model has no fetch request named \"%1\".").arg(name));
+    FetchRequest request = *it;
+    if (request.predicate) {
+        Result<PredicatePtr> substituted = request.predicate->substituting(variables);
+        if (!substituted) return substituted.error();
+        request.predicate = *substituted;
+    }
+    return request;
 }
 
 void ObjectModel::p_computeHash() {

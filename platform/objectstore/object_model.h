@@ -2,6 +2,7 @@
 
 #include "platform/base/error.h"
 #include "platform/objectstore/entity_description.h"
+#include "platform/objectstore/fetch_request.h"
 
 #include <QByteArray>
 #include <QList>
@@ -23,6 +24,9 @@ namespace platform {
 //                     "parentGroup",
 //                                          "toMany": true, "deleteRule": "cascade", "optional": true,
 //                                          "containsDestination": true, "userInfo": { ... } } ] } ] }
+//
+// Stored fetch requests: "fetchRequests": [ { "name": "groupTitled", "entity": "Group",
+// "predicate": "title == $TITLE" } ]; a predicate may hold variables that a fetch substitutes.
 //
 // Attribute types: "string", "int64", "double", "bool", "date", "binary", "transformable" (which names a
 // value transformer). Delete rules: "nullify" (the default), "cascade", "deny". Every relationship names
@@ -46,6 +50,10 @@ public:
     // Many-to-many relationships, one join table each: the owning side of each.
     const QList<const RelationshipDescription*>& joinTables() const { return m_joinTables; }
 
+    // The stored fetch request with the variables substituted; an error for an unknown name or a
+    // variable without a value.
+    Result<FetchRequest> fetchRequestFromTemplate(const QString& name, const QVariantMap& variables = {}) const;
+
     ~ObjectModel();
 
 private:
@@ -62,6 +70,7 @@ private:
     QHash<QString, const EntityDescription*> m_entitiesByName;
     QList<const EntityDescription*> m_tables;
     QList<const RelationshipDescription*> m_joinTables;
+    QHash<QString, FetchRequest> m_fetchTemplates;
     // Names read from the file, resolved after every entity is known.
     struct PendingRelationship {
         RelationshipDescription* relationship;

@@ -1,6 +1,8 @@
 #include "tests/model/library_fixture.h"
 
 #include "model/uid.h"
+#include "platform/objectstore/object_model.h"
+#include "platform/predicates/predicate_parser.h"
 
 namespace {
 
@@ -124,6 +126,40 @@ TEST_F(LibraryObjectTest, ContextCacheAndRecalculation) {
     context->cacheObject(library, library->uid());
     context->destroyObjectLookupCache();
     EXPECT_EQ(context->cachedObjectForUID(library->uid()), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(LibraryObjectTest, StoredRequestsPredicatesAndSorting) {
+    for (const char* title : {"Home", "Work", "home"}) {
+        ManagedObject* list = insert(QStringLiteral("List"));
+        list->setValue(QStringLiteral("title"), QString::fromLatin1(title));
+    }
+    const auto& model = context->model();
+    auto request = model.fetchRequestFromTemplate(QStringLiteral("groupTitled"), {{QStringLiteral("TITLE"), QStringLiteral("Work")}});
+    ASSERT_TRUE(request.ok());
+    auto found = context->execute(*request);
+    ASSERT_TRUE(found.ok());
+    ASSERT_EQ(found->size(), 1);
+    EXPECT_EQ(found->first()->value(QStringLiteral("title")).toString(), QStringLiteral("Work"));
+    EXPECT_FALSE(model.fetchRequestFromTemplate(QStringLiteral("groupTitled")).ok());  // TITLE missing
+    EXPECT_FALSE(model.fetchRequestFromTemplate(QStringLiteral("noSuchRequest")).ok());
+
+    auto libraries = model.fetchRequestFromTemplate(QStringLiteral("library"));
+    ASSERT_TRUE(libraries.ok());
+    EXPECT_EQ(context->execute(*libraries)->size(), 1);
+
+    platform::FetchRequest sorted(QStringLiteral("Group"),
+                                  *platform::predicateWithFormat(QStringLiteral("title BEGINSWITH[c] 'h' OR title == 'Work'")),
+                                  {platform::SortDescriptor(QStringLiteral("title"), false)});
+    sorted.fetchLimit = 2;
+    auto result = context->execute(sorted);
+    ASSERT_TRUE(result.ok());
+    ASSERT_EQ(result->size(), 2);
+    EXPECT_EQ(result->at(0)->value(QStringLiteral("title")).toString(), QStringLiteral("home"));
+    EXPECT_EQ(result->at(1)->value(QStringLiteral("title")).toString(), QStringLiteral("Work"));
 }
 
 }  // namespace
