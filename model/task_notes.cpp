@@ -165,7 +165,7 @@ void TDTaskNotes::p_ensureAttributedString() const {
 
 void TDTaskNotes::p_setCache(std::unique_ptr<QTextDocument> text) const {
     m_attributedString = std::move(text);
-    m_summary = makeAttributedNotesSummary();
+    m_summary = p_makeAttributedNotesSummary();
     m_cachedString = string();
     m_cachedData = webArchiveData();
     m_cacheBuilt = true;
@@ -202,7 +202,7 @@ qsizetype TDTaskNotes::numberOfLinksInNotes() const {
     return text ? numberOfLinks(*text) : 0;
 }
 
-std::unique_ptr<QTextDocument> TDTaskNotes::makeAttributedNotesSummary() const {
+std::unique_ptr<QTextDocument> TDTaskNotes::p_makeAttributedNotesSummary() const {
     if (!m_attributedString) return nullptr;
     const QString plain = m_attributedString->toPlainText();
     const qsizetype lineEnd = plain.indexOf(u'\n');

@@ -46,7 +46,6 @@ public:
     // Characters of the rich text that are attachments (files and images).
     qsizetype numberOfFilesInNotes() const;
     qsizetype numberOfLinksInNotes() const;
-    std::unique_ptr<QTextDocument> makeAttributedNotesSummary() const;
 
     // Attachment links ("file://…?alias=…") back to file attachments; other links stay.
     static std::unique_ptr<QTextDocument> convertFileURLsToAttachmentsInAttributedString(
@@ -68,6 +67,7 @@ private:
     void p_storedFormChanged(const QString& key);
     void p_ensureAttributedString() const;
     void p_setCache(std::unique_ptr<QTextDocument> text) const;
+    std::unique_ptr<QTextDocument> p_makeAttributedNotesSummary() const;
 
     // The rich text and summary, and the stored forms they were built from.
     mutable std::shared_ptr<const QTextDocument> m_attributedString;

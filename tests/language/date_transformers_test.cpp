@@ -64,8 +64,9 @@ TEST_F(DateTransformersTest, writesDaysFromTodayInCalendarWeeksAndDays) {
 
 TEST_F(DateTransformersTest, registersTheTransformersByName) {
     registerNaturalLanguageValueTransformers();
-    for (const char* name : {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday",
-                             "TDNaturalLanguageTimeInterval", "TDNaturalLanguageRecurrenceRule"}) {
+    for (const char* name :
+         {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday",
+          "TDNaturalLanguageTimeInterval", "TDNaturalLanguageRecurrenceRule"}) {
         const auto transformer = platform::valueTransformerForName(QString::fromLatin1(name));
         ASSERT_TRUE(transformer) << name;
         EXPECT_TRUE(transformer->allowsReverseTransformation()) << name;

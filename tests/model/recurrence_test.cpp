@@ -27,6 +27,7 @@ protected:
     TDRecurrence* savedRecurrence() {
         task = static_cast<TDLibraryObject*>(insert(QStringLiteral("Task")));
         auto* recurrence = static_cast<TDRecurrence*>(insert(QStringLiteral("Recurrence")));
+        EXPECT_EQ(recurrence->uid().size(), 16);
         recurrence->setObject(QStringLiteral("task"), task);
         recurrence->setRule(weeklyRule({2, 5}));
         saveAll();
