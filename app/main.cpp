@@ -5,6 +5,7 @@
 #include "foundation/is_integer_transformer.h"
 #include "foundation/log_files.h"
 #include "foundation/version.h"
+#include "language/natural_language_value_transformers.h"
 #include "platform/defaults/user_defaults.h"
 
 #include <QApplication>
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Ordello"));
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationVersion(QStringLiteral(ORDELLO_VERSION));
+    registerNaturalLanguageValueTransformers();
 
     pruneLogFiles(logFileNamePrefix());
     redirectStandardErrorToFile(logFilePath());
