@@ -17,16 +17,20 @@ std::optional<TDRecurrenceRule> TDRecurrence::rule() const {
     return value.value<TDRecurrenceRule>();
 }
 
-void TDRecurrence::setRule(const std::optional<TDRecurrenceRule>& newRule) {
+Status TDRecurrence::setRule(const std::optional<TDRecurrenceRule>& newRule) {
+    if (newRule)
+        if (const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(*newRule); !archived)
+            return archived.error();
     const std::optional<TDRecurrenceRule> oldRule = rule();
     TDLibraryObject::setValue(kRuleKey, newRule ? QVariant::fromValue(*newRule) : QVariant());
-    if (isDeleted() || oldRule == newRule) return;
+    if (isDeleted() || oldRule == newRule) return {};
     if (const TDManagedObjectContext* context = libraryContext())
-        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return;
+        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return {};
     if (TDLibraryObject* owner = task()) {
         owner->setValue(QStringLiteral("modifiedDate"), TDClock::currentDateTime());
         owner->addToSyncQueueAfterChangingKeyIfNecessary(QStringLiteral("recurrence.rule"));
     }
+    return {};
 }
 
 void TDRecurrence::setValue(const QString& key, const QVariant& value) {
@@ -39,7 +43,11 @@ void TDRecurrence::setValue(const QString& key, const QVariant& value) {
                      QString::fromLatin1(value.metaType().name()));
         return;
     }
-    setRule(value.isValid() ? std::optional(value.value<TDRecurrenceRule>()) : std::nullopt);
+    const Status set =
+        setRule(value.isValid() ? std::optional(value.value<TDRecurrenceRule>()) : std::nullopt);
+    if (!set)
+        logWithLevel(TDLogWarning, "WARNING", "Refusing a recurrence rule: %@",
+                     set.error().detailedDescription());
 }
 
 Status TDRecurrence::updateFromPropertyListRepresentation(const QVariantMap& plist) {
@@ -62,7 +70,9 @@ Status TDRecurrence::updateFromPropertyListRepresentation(const QVariantMap& pli
         newRule = *decoded;
     }
     const QVariant uid = plist.value(kUIDKey);
+    if (newRule)
+        if (const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(*newRule); !archived)
+            return archived.error();
     if (uid.metaType().id() == QMetaType::QString && !uid.toString().isEmpty()) setUid(uid.toString());
-    setRule(newRule);
-    return {};
+    return setRule(newRule);
 }

@@ -13,11 +13,12 @@ public:
 
     std::optional<TDRecurrenceRule> rule() const;
     // A different rule counts as a change of the owning task: its modified date and its sync entry,
-    // unless the library is being restored or synced.
-    void setRule(const std::optional<TDRecurrenceRule>& rule);
+    // unless the library is being restored or synced. A rule that cannot be archived (a date a property
+    // list cannot hold) is refused with the error and the old rule stays, so that saving cannot fail.
+    Status setRule(const std::optional<TDRecurrenceRule>& rule);
     TDLibraryObject* task() const { return objectAs<TDLibraryObject>(QStringLiteral("task")); }
 
-    // "rule" is routed through setRule; a value that is not a rule is refused (logged).
+    // "rule" is routed through setRule; a value that is not a rule, or is refused, is logged.
     void setValue(const QString& key, const QVariant& value) override;
 
     // Fills the recurrence's attributes from its property-list form: "uid" first, then "rule" as archive

@@ -101,6 +101,19 @@ TEST_F(RecurrenceTest, RestoringOrSyncingChangesTheRuleOnly) {
     }
 }
 
+TEST_F(RecurrenceTest, ARuleThatCannotBeArchivedIsRefusedSoSavingStillWorks) {
+    TDRecurrence* recurrence = savedRecurrence();
+    const QDateTime before = task->modifiedDate();
+    TDRecurrenceRule farOff = weeklyRule({3});
+    farOff.setNextStartDate(day(2075, 7, 11));
+    EXPECT_FALSE(recurrence->setRule(farOff).ok());
+    recurrence->setValue(QStringLiteral("rule"), QVariant::fromValue(farOff));
+    recurrence->setValue(QStringLiteral("rule"), QByteArray("not a rule"));
+    EXPECT_TRUE(*recurrence->rule() == weeklyRule({2, 5}));
+    EXPECT_EQ(task->modifiedDate(), before);
+    EXPECT_TRUE(context->save().ok());
+}
+
 TEST_F(RecurrenceTest, UndoBringsTheOldRuleBack) {
     TDRecurrence* recurrence = savedRecurrence();
     undoManager->removeAllActions();
