@@ -104,6 +104,11 @@ bool isNotesFont(const QTextCharFormat& format, const std::optional<QFont>& note
 
 }  // namespace
 
+std::unique_ptr<QTextDocument> copyOfText(const QTextDocument& text) {
+    if (text.isEmpty()) return std::make_unique<QTextDocument>();
+    return std::unique_ptr<QTextDocument>(text.clone());
+}
+
 QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effectiveRange) {
     if (effectiveRange) *effectiveRange = TDRange::notFound();
     const QTextBlock block = text.findBlock(int(std::clamp<qsizetype>(index, 0, INT_MAX)));
@@ -126,7 +131,7 @@ QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effec
 }
 
 std::unique_ptr<QTextDocument> linkifiedString(const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
     const QString plain = result->toPlainText();
     const QList<TDRange> messages = rangesOfRegex(plain, QStringLiteral("(?i)\\bmessage:(//)?\\S+"));
     for (auto it = messages.crbegin(); it != messages.crend(); ++it) {

@@ -247,7 +247,7 @@ std::unique_ptr<QTextDocument> TDTaskNotes::p_makeAttributedNotesSummary() const
 
 std::unique_ptr<QTextDocument> TDTaskNotes::convertFileURLsToAttachmentsInAttributedString(
     const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
     QTextCursor cursor(result.get());
     cursor.beginEditBlock();
     for (qsizetype index = result->characterCount() - 2; index >= 0;) {
@@ -271,7 +271,7 @@ std::unique_ptr<QTextDocument> TDTaskNotes::convertFileURLsToAttachmentsInAttrib
 
 std::unique_ptr<QTextDocument> TDTaskNotes::convertAttachmentsToFileURLsInAttributedString(
     const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
     const auto objects = objectCharacters(*result);
     QTextCursor cursor(result.get());
     cursor.beginEditBlock();

@@ -282,6 +282,14 @@ TEST_F(TaskNotesTest, UnreadableHTMLGivesNoRichTextAndSavingFillsThePlainText) {
     EXPECT_EQ(notes->string(), QStringLiteral("only rich"));
 }
 
+TEST_F(TaskNotesTest, HTMLOfAnEmptyListReadsAsEmptyNotes) {
+    TDTaskNotes* notes = savedNotes();
+    notes->setWebArchiveData(QByteArray("<ul><ul><li"));
+    ASSERT_TRUE(notes->attributedString());
+    EXPECT_TRUE(notes->attributedString()->isEmpty());
+    EXPECT_EQ(notes->summaryAttributedString()->toPlainText(), QString());
+}
+
 TEST_F(TaskNotesTest, DeletedNotesClearTheTasksReference) {
     TDTaskNotes* notes = savedNotes();
     EXPECT_FALSE(task->value(QStringLiteral("notesUID")).toString().isEmpty());
