@@ -14,9 +14,8 @@
 
 namespace {
 
-// The link a format carries; nullopt when it carries none.
-std::optional<QUrl> linkOfFormat(const QTextCharFormat& format) {
-    const QVariant value = format.property(QTextFormat::AnchorHref);
+// The link of a link value; nullopt for none.
+std::optional<QUrl> linkOfValue(const QVariant& value) {
     if (!value.isValid()) return std::nullopt;
     if (value.metaType().id() == QMetaType::QUrl) return value.toUrl();
     if (value.metaType().id() == QMetaType::QString) {
@@ -127,7 +126,31 @@ QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effec
     auto last = hit;
     while (last + 1 != fragments.cend() && linkValue((last + 1)->format) == value) ++last;
     if (effectiveRange) *effectiveRange = {first->position, last->position + last->length - first->position};
-    return linkOfFormat(hit->format).value_or(QUrl());
+    return linkOfValue(value).value_or(QUrl());
+}
+
+QList<TDLinkRange> linkRanges(const QTextDocument& text) {
+    QList<TDLinkRange> ranges;
+    for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
+        QVariant runValue;
+        TDRange run = TDRange::notFound();
+        const auto endRun = [&] {
+            if (!run.isFound() || !runValue.isValid()) return;
+            if (const std::optional<QUrl> url = linkOfValue(runValue)) ranges.append({run, *url});
+        };
+        for (const Fragment& fragment : fragmentsOfBlock(block)) {
+            const QVariant value = linkValue(fragment.format);
+            if (run.isFound() && value == runValue) {
+                run.length += fragment.length;
+                continue;
+            }
+            endRun();
+            run = {fragment.position, fragment.length};
+            runValue = value;
+        }
+        endRun();
+    }
+    return ranges;
 }
 
 std::unique_ptr<QTextDocument> linkifiedString(const QTextDocument& text) {

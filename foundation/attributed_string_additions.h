@@ -22,6 +22,14 @@ std::unique_ptr<QTextDocument> copyOfText(const QTextDocument& text);
 // another kind is logged and gives an empty URL, as does no link. Runs end at paragraph ends.
 QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effectiveRange = nullptr);
 
+// The runs of characters that carry a link, in order, each with its link (links of a kind that is not
+// a URL or text are left out, logged). One pass over the text.
+struct TDLinkRange {
+    TDRange range;
+    QUrl url;
+};
+QList<TDLinkRange> linkRanges(const QTextDocument& text);
+
 // A copy in which links are made of mail-message addresses ("message:" in any case; "%3c" and "%3e"
 // in the shown text become "<" and ">", the link keeps them escaped) and of the web and mail addresses
 // of detectedLinks. Text that already is a link keeps its link.

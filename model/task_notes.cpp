@@ -86,19 +86,7 @@ std::unique_ptr<QTextDocument> documentWithHTML(const QByteArray& data) {
 }
 
 qsizetype numberOfLinks(const QTextDocument& text) {
-    const qsizetype length = text.characterCount() - 1;
-    qsizetype links = 0;
-    for (qsizetype index = 0; index < length;) {
-        TDRange range;
-        if (!URLOfLinkAtIndex(text, index, &range).isEmpty()) {
-            ++links;
-            index = range.end() + 1;
-        } else {
-            // Characters of a run without a link start no link either.
-            index = range.isFound() ? range.end() : index + 1;
-        }
-    }
-    return links;
+    return linkRanges(text).size();
 }
 
 }  // namespace
@@ -248,22 +236,17 @@ std::unique_ptr<QTextDocument> TDTaskNotes::p_makeAttributedNotesSummary() const
 std::unique_ptr<QTextDocument> TDTaskNotes::convertFileURLsToAttachmentsInAttributedString(
     const QTextDocument& text) {
     std::unique_ptr<QTextDocument> result = copyOfText(text);
+    const QList<TDLinkRange> links = linkRanges(*result);
     QTextCursor cursor(result.get());
     cursor.beginEditBlock();
-    for (qsizetype index = result->characterCount() - 2; index >= 0;) {
-        TDRange range;
-        const QUrl url = URLOfLinkAtIndex(*result, index, &range);
-        if (!range.isFound()) {
-            --index;
-            continue;
-        }
-        if (const std::optional<BDAlias> alias = url.isEmpty() ? std::nullopt : aliasOfLink(url)) {
-            cursor.setPosition(int(range.location));
-            cursor.setPosition(int(range.end()), QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-            insertFileAttachment(cursor, *alias);
-        }
-        index = range.location - 1;
+    // From the last link, so that replacing one leaves the places of those before it.
+    for (auto it = links.crbegin(); it != links.crend(); ++it) {
+        const std::optional<BDAlias> alias = aliasOfLink(it->url);
+        if (!alias) continue;
+        cursor.setPosition(int(it->range.location));
+        cursor.setPosition(int(it->range.end()), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        insertFileAttachment(cursor, *alias);
     }
     cursor.endEditBlock();
     return result;
