@@ -153,14 +153,12 @@ void putAwayOldPackage(const QString& oldPackage) {
         logWithLevel(TDLogWarning, "WARNING", "%@", trashed.error().description);
 }
 
-// Puts the migrated copy in the package's place. Where the file system can exchange two names the
-// package path never stands empty; elsewhere the old package waits aside until the new one is in.
-// Answers where the old package now lies.
+// Puts the migrated copy (a sibling of the package) in the package's place. Where the file system can
+// exchange two names the package path never stands empty; elsewhere the old package waits aside until the new
+// one is in. Answers where the old package now lies.
 Result<QString> swapInMigratedCopy(const QString& copy, const QString& package) {
     if (exchangePaths(copy, package)) {
         platform::syncFolder(QFileInfo(package).absolutePath());
-        if (QFileInfo(copy).absolutePath() != QFileInfo(package).absolutePath())
-            platform::syncFolder(QFileInfo(copy).absolutePath());
         return copy;
     }
     QString aside = package + QStringLiteral(".old");
