@@ -281,6 +281,20 @@ TEST_F(LibraryMigrationTest, ADeclinedOrFailedMigrationLeavesThePackageAsItWas) 
     }
 }
 
+TEST(RuleArchiveKeyPathTest, OnlyComparisonsOnTheKeyPathChangeAndOtherBytesStayAsTheyAre) {
+    const QByteArray rule = ruleArchive(QStringLiteral("smartGroups"));
+    const QByteArray changed =
+        TDRuleArchiveChangingKeyPath(rule, QStringLiteral("smartGroups"), QStringLiteral("smartFolders"));
+    EXPECT_EQ(ruleKeyPaths(changed), (QStringList{QStringLiteral("smartFolders"), QStringLiteral("title")}));
+    const QByteArray untouched = ruleArchive(QStringLiteral("dueDate"));
+    const QByteArray notARule = *platform::writePropertyList(QVariantMap{{QStringLiteral("root"), 3}});
+    for (const QByteArray& bytes :
+         {untouched, notARule, QByteArray("bplist00garbage"), rule.left(rule.size() / 2), QByteArray()})
+        EXPECT_EQ(TDRuleArchiveChangingKeyPath(bytes, QStringLiteral("smartGroups"),
+                                               QStringLiteral("smartFolders")),
+                  bytes);
+}
+
 TEST_F(LibraryMigrationTest, TimeLogEntriesWithoutTheirTaskAreDropped) {
     writeOldPackage(package, QStringLiteral("Library 0.906"), 0.906);
     ASSERT_TRUE(TDMigrateLibraryStore(package, QStringLiteral("Library 0.906"),
