@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets (the "fuzz" preset: clang-14, address and undefined-behaviour sanitizers)
-# and runs each fuzz/<name>.cpp target for a bounded time, starting from its seeds in fuzz/corpus/<name>/.
-# Usage: scripts/fuzz.sh [seconds per target, default 20]. The exit code is non-zero when a target
-# does not build or finds a crash, a leak, a time-out or runaway memory; the input is kept under
+# and runs each fuzz/<name>.cpp target from its seeds in fuzz/corpus/<name>/.
+# Usage: scripts/fuzz.sh [runs per target, default 20000] [seed, default 1]. With a fixed seed and count
+# a run is repeatable, so the same code always gives the same verdict; pass another seed (or 0 for a
+# random one) to explore. Each target also stops after 120 seconds. The exit code is non-zero when a
+# target does not build or finds a crash, a leak, a time-out or runaway memory; the input is kept under
 # build-fuzz/artifacts/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-seconds=${1:-20}
+runs=${1:-20000}
+seed=${2:-1}
 jobs=${ORDELLO_JOBS:-$(nproc)}
 cd "$root"
 
@@ -27,10 +30,10 @@ for name in "${names[@]}"; do
     mkdir -p "$work/$name"
     seeds=()
     [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
-    echo "Fuzzing $name for ${seconds}s"
+    echo "Fuzzing $name: $runs runs, seed $seed"
     # New inputs go to the scratch corpus (the first folder), never into the seeds.
     if ! QT_QPA_PLATFORM=offscreen "build-fuzz/fuzz/fuzz_$name" \
-        -max_total_time="$seconds" -max_len=32768 -rss_limit_mb=2048 -timeout=10 \
+        -runs="$runs" -seed="$seed" -max_total_time=120 -max_len=32768 -rss_limit_mb=2048 -timeout=10 \
         -artifact_prefix="build-fuzz/artifacts/$name-" \
         "$work/$name" "${seeds[@]}" >"$work/$name.log" 2>&1; then
         echo "fuzz_$name failed:"
