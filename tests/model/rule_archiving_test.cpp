@@ -201,6 +201,25 @@ TEST_F(RuleTest, MalformedOrForeignArchivesAreRefused) {
     }
 }
 
+TEST_F(RuleTest, CorruptedArchivesReadAsSoundTreesOrNotAtAll) {
+    const QByteArray good = TRArchivedRuleData(*sampleTree()).value();
+    int refused = 0;
+    for (qsizetype i = 0; i < good.size(); ++i) {
+        for (char flip : {char(0x01), char(0x80), char(0xff)}) {
+            QByteArray corrupt = good;
+            corrupt[i] = char(corrupt[i] ^ flip);
+            const Result<TRRulePtr> read = TRRuleFromArchivedData(corrupt);
+            if (!read) {
+                ++refused;
+                continue;
+            }
+            // Whatever reads is a tree the program could have written.
+            EXPECT_TRUE(TRArchivedRuleData(**read).ok()) << "byte " << i;
+        }
+    }
+    EXPECT_GT(refused, 0);
+}
+
 TEST_F(RuleTest, TheValueTransformerStoresRulesAndOnlyRules) {
     TDRuleArchiveValueTransformer transformer;
     const TRRulePtr tree = sampleTree();
