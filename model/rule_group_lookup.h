@@ -12,7 +12,7 @@ struct TDRuleGroupReference {
     enum class Kind { Missing, List, SmartFolder, TagBundle, Folder, Tag };
 
     Kind kind = Kind::Missing;
-    // A list or a tag: the object as tasks hold it under "list" and "tags".
+    // The group itself; for a list or a tag, the object as tasks hold it under "list" and "tags".
     QVariant group;
     // A folder: the lists below it.
     QVariantList descendentLists;

@@ -16,6 +16,16 @@ using Operator = platform::ComparisonPredicate::Operator;
 
 const QString kCanceledStatus = QStringLiteral("X");
 
+bool isGroupKeyPath(const QString& keyPath) {
+    return keyPath == QLatin1String("group") || keyPath == QLatin1String("tag");
+}
+
+void addDistinct(QVariantList* groups, const QVariant& group) {
+    const bool known = std::any_of(groups->cbegin(), groups->cend(),
+                                   [&](const QVariant& g) { return platform::valuesEqual(g, group); });
+    if (!known) groups->append(group);
+}
+
 PredicatePtr compare(const QString& keyPath, Operator op, const QVariant& value) {
     return ComparisonPredicate::make(Expression::keyPath(keyPath), Expression::constant(value), op);
 }
@@ -30,7 +40,7 @@ PredicatePtr membership(const QVariant& value, const QString& keyPath,
 
 TDRulePredicateTranslator::TDRulePredicateTranslator(const TDRuleGroupLookup& lookup,
                                                      const QString& smartFolderUID)
-    : m_lookup(lookup) {
+    : m_lookup(lookup), m_smartFolderUID(smartFolderUID) {
     if (!smartFolderUID.isEmpty()) m_seenSmartFolders.insert(smartFolderUID);
 }
 
@@ -48,8 +58,7 @@ PredicatePtr TDRulePredicateTranslator::translate(const PredicatePtr& predicate)
     const auto& comparison = static_cast<const ComparisonPredicate&>(*predicate);
     if (comparison.leftExpression().kind() != Expression::Kind::KeyPath) return predicate;
     const QString& keyPath = comparison.leftExpression().text();
-    if (keyPath == QLatin1String("group") || keyPath == QLatin1String("tag"))
-        return p_translateGroupComparison(predicate);
+    if (isGroupKeyPath(keyPath)) return p_translateGroupComparison(predicate);
     if (keyPath == QLatin1String("priority") && comparison.operatorType() == Operator::LessThanOrEqualTo)
         // Priority 1 is the highest and 0 none: "at least priority 2" must not take tasks without one.
         return CompoundPredicate::andPredicate(
@@ -142,4 +151,50 @@ PredicatePtr TDRulePredicateTranslator::p_smartFolderTranslation(const QString& 
     PredicatePtr translated = translate(reference.smartFolderPredicate);
     m_cachedTranslations.insert(uid, translated);
     return translated;
+}
+
+QVariantList TDRulePredicateTranslator::sourceGroups(const PredicatePtr& predicate) const {
+    QVariantList groups;
+    p_addSourceGroups(predicate, &groups);
+    return groups;
+}
+
+void TDRulePredicateTranslator::p_addSourceGroups(const PredicatePtr& predicate, QVariantList* groups) const {
+    if (!predicate) return;
+    if (predicate->kind() == Predicate::Kind::Compound) {
+        for (const PredicatePtr& subpredicate :
+             static_cast<const CompoundPredicate&>(*predicate).subpredicates())
+            p_addSourceGroups(subpredicate, groups);
+        return;
+    }
+    if (predicate->kind() != Predicate::Kind::Comparison) return;
+    const auto& comparison = static_cast<const ComparisonPredicate&>(*predicate);
+    const Expression& left = comparison.leftExpression();
+    const Expression& right = comparison.rightExpression();
+    if (left.kind() != Expression::Kind::KeyPath || !isGroupKeyPath(left.text()) ||
+        right.kind() != Expression::Kind::Constant ||
+        right.constantValue().metaType().id() != QMetaType::QString)
+        return;
+    const TDRuleGroupReference reference = m_lookup.groupWithUID(right.constantValue().toString());
+    switch (reference.kind) {
+        case TDRuleGroupReference::Kind::List:
+        case TDRuleGroupReference::Kind::SmartFolder:
+            addDistinct(groups, reference.group);
+            return;
+        case TDRuleGroupReference::Kind::TagBundle:
+            for (const QVariant& tag : reference.descendentTags) addDistinct(groups, tag);
+            return;
+        case TDRuleGroupReference::Kind::Folder:
+            for (const QVariant& list : reference.descendentLists) addDistinct(groups, list);
+            for (const QString& uid : reference.descendentSmartFolderUIDs) {
+                if (uid == m_smartFolderUID) continue;
+                const TDRuleGroupReference smartFolder = m_lookup.groupWithUID(uid);
+                if (smartFolder.kind == TDRuleGroupReference::Kind::SmartFolder)
+                    addDistinct(groups, smartFolder.group);
+            }
+            return;
+        case TDRuleGroupReference::Kind::Tag:
+        case TDRuleGroupReference::Kind::Missing:
+            return;
+    }
 }

@@ -17,6 +17,11 @@ public:
 
     platform::PredicatePtr translate(const platform::PredicatePtr& predicate);
 
+    // The groups whose contents the untranslated rule predicate depends on, so that moving one of them
+    // calls for a reload: a list or smart folder named, the tags below a tag bundle, the lists and smart
+    // folders below a folder (less the translated folder itself). Tags and unknown UIDs add nothing.
+    QVariantList sourceGroups(const platform::PredicatePtr& predicate) const;
+
 private:
     platform::PredicatePtr p_translateGroupComparison(const platform::PredicatePtr& predicate);
     platform::PredicatePtr p_groupPredicate(const QString& uid);
@@ -24,7 +29,10 @@ private:
     platform::PredicatePtr p_smartFolderTranslation(const QString& uid,
                                                     const TDRuleGroupReference& reference);
 
+    void p_addSourceGroups(const platform::PredicatePtr& predicate, QVariantList* groups) const;
+
     const TDRuleGroupLookup& m_lookup;
+    QString m_smartFolderUID;
     QSet<QString> m_seenSmartFolders;
     QHash<QString, platform::PredicatePtr> m_cachedTranslations;
 };

@@ -183,6 +183,29 @@ TEST_F(RuleTranslation, ASmartFolderNamedTwiceIsTranslatedOnce) {
     EXPECT_EQ(lookup.calls.value(QStringLiteral("L1")), 1);
 }
 
+TEST_F(RuleTranslation, SourceGroupsAreTheGroupsWhoseContentsTheRuleReads) {
+    Thing s1, self;
+    TDRuleGroupReference smart = ruletest::groupReference(Kind::SmartFolder, s1.variant());
+    lookup.groups.insert(QStringLiteral("S1"), smart);
+    lookup.groups.insert(QStringLiteral("F"), ruletest::groupReference(Kind::SmartFolder, self.variant()));
+    TDRuleGroupReference folder = ruletest::groupReference(Kind::Folder);
+    folder.descendentLists = {l1.variant(), l2.variant()};
+    folder.descendentSmartFolderUIDs = {QStringLiteral("S1"), QStringLiteral("F")};
+    lookup.groups.insert(QStringLiteral("top"), folder);
+
+    const TRRulePtr rule = TRCompoundRule::compoundRuleWithType(
+        TRRuleTypeAll, {groupLeaf(QStringLiteral("L3")),
+                        anyOf({groupLeaf(QStringLiteral("top"), TRConditionNotEqualTo),
+                               groupLeaf(QStringLiteral("bundle"), 3, "tag")}),
+                        groupLeaf(QStringLiteral("T3"), 3, "tag"), groupLeaf(QStringLiteral("missing")),
+                        groupLeaf(QStringLiteral("L1")), titleContains(QStringLiteral("L2"))});
+    TDRulePredicateTranslator translator(lookup, QStringLiteral("F"));
+    // The folder asking is left out of what it observes; a tag and an unknown UID add nothing.
+    EXPECT_EQ(
+        translator.sourceGroups(rule->predicate()),
+        (QVariantList{l3.variant(), l1.variant(), l2.variant(), s1.variant(), t1.variant(), t2.variant()}));
+}
+
 TEST_F(RuleTranslation, PriorityAtLeastLeavesOutTasksWithoutPriority) {
     auto priority = [](int condition, int value) {
         auto rule = std::make_shared<TRComparisonRule>(TRRuleTypeList);
