@@ -1,5 +1,6 @@
 #include "model/rule_archiving.h"
 
+#include "foundation/data_additions.h"
 #include "model/comparison_rule.h"
 #include "model/compound_rule.h"
 #include "platform/plist/keyed_archive.h"
@@ -134,4 +135,17 @@ Result<TRRulePtr> TRRuleFromArchivedData(const QByteArray& data) {
     Result<ArchiveObject> tree = platform::unarchivedObjectTree(data, {kCompoundClass, kComparisonClass});
     if (!tree) return tree.error();
     return decodeRule(*tree);
+}
+
+Result<TRRulePtr> TRRuleFromPropertyListValue(const QVariant& value) {
+    if (value.metaType().id() == QMetaType::QByteArray) return TRRuleFromArchivedData(value.toByteArray());
+    if (value.metaType().id() != QMetaType::QString)
+        return malformed(QStringLiteral("A smart folder's rule is neither data nor text."));
+    const QString text = value.toString();
+    // Base64 text is a third longer than its data; longer text could not hold an archive we read.
+    if (text.size() > platform::kKeyedArchiveDefaultMaxSize / 3 * 4 + 4)
+        return malformed(QStringLiteral("A smart folder's rule is too large."));
+    const Result<QByteArray> data = dataWithBase64EncodedStringStrict(text);
+    if (!data) return data.error();
+    return TRRuleFromArchivedData(*data);
 }

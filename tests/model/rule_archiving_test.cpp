@@ -220,6 +220,21 @@ TEST_F(RuleTest, CorruptedArchivesReadAsSoundTreesOrNotAtAll) {
     EXPECT_GT(refused, 0);
 }
 
+TEST_F(RuleTest, APropertyListRuleReadsFromDataOrBase64Text) {
+    const TRRulePtr tree = sampleTree();
+    const QByteArray data = TRArchivedRuleData(*tree).value();
+    const QString text = QString::fromLatin1(data.toBase64());
+    for (const QVariant& value : {QVariant(data), QVariant(text)}) {
+        const Result<TRRulePtr> read = TRRuleFromPropertyListValue(value);
+        ASSERT_TRUE(read.ok()) << read.error().detailedDescription().toStdString();
+        expectSameTree(*tree, **read, nullptr);
+    }
+    for (const QVariant& value : {QVariant(qint64(3)), QVariant(QStringLiteral("not base64!")),
+                                  QVariant(QString::fromLatin1(QByteArray("bplist00junk").toBase64())),
+                                  QVariant(QString(8 * 1024 * 1024, QLatin1Char('A'))), QVariant()})
+        EXPECT_FALSE(TRRuleFromPropertyListValue(value).ok()) << value.typeName();
+}
+
 TEST_F(RuleTest, TheValueTransformerStoresRulesAndOnlyRules) {
     TDRuleArchiveValueTransformer transformer;
     const TRRulePtr tree = sampleTree();
