@@ -2,6 +2,7 @@
 
 #include "model/library.h"
 #include "model/property_list_value_transformer.h"
+#include "model/rule_archive_value_transformer.h"
 #include "model/sync_set.h"
 #include "platform/objectstore/managed_object_class.h"
 #include "platform/objectstore/object_model.h"
@@ -21,6 +22,8 @@ void TDRegisterLibraryModelClasses() {
             platform::registerManagedObjectClass<TDLibraryObject>(QString::fromLatin1(name));
         platform::setValueTransformer(TDPropertyListValueTransformerName,
                                       std::make_shared<TDPropertyListValueTransformer>());
+        platform::setValueTransformer(TDRuleArchiveValueTransformerName,
+                                      std::make_shared<TDRuleArchiveValueTransformer>());
     });
 }
 
