@@ -4,6 +4,7 @@
 #include "platform/plist/property_list.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -99,7 +100,9 @@ QSMnemonics::QSMnemonics(std::chrono::milliseconds writeDelay, QObject* parent)
     p_load();
 }
 
-QSMnemonics::~QSMnemonics() = default;
+QSMnemonics::~QSMnemonics() {
+    if (isWritePending()) writeItems();
+}
 
 QSMnemonics& QSMnemonics::sharedInstance() {
     std::unique_ptr<QSMnemonics>& shared = sharedSlot();
@@ -192,6 +195,15 @@ Status QSMnemonics::writeItems() {
         return platform::propertyListError(
             platform::TDPropertyListErrorFile,
             QStringLiteral("The folder \"%1\" could not be made.").arg(m_packagePath));
+    if (m_refusedFileInPlace) {
+        const QString aside = path + QStringLiteral(".refused");
+        QFile::remove(aside);
+        if (QFile::exists(path) && !QFile::rename(path, aside))
+            return platform::propertyListError(
+                platform::TDPropertyListErrorFile,
+                QStringLiteral("The refused file \"%1\" could not be moved aside.").arg(path));
+        m_refusedFileInPlace = false;
+    }
     QVariantMap abbreviations;
     for (auto it = m_abbreviations.cbegin(); it != m_abbreviations.cend(); ++it)
         abbreviations.insert(it.key(), QVariant(it.value()).toList());
@@ -211,6 +223,7 @@ void QSMnemonics::p_load() {
     m_writeTimer->stop();
     m_recentMnemonics.clear();
     m_loadError.reset();
+    m_refusedFileInPlace = false;
     std::optional<MnemonicTables> tables;
     const QString path = saveURL();
     if (!path.isEmpty() && QFileInfo::exists(path)) {
@@ -219,6 +232,7 @@ void QSMnemonics::p_load() {
             tables = std::move(read).value();
         } else {
             m_loadError = read.error();
+            m_refusedFileInPlace = true;
             logWithLevel(TDLogWarning, "WARNING", "Could not read the abbreviation memory: %@",
                          read.error().description);
         }

@@ -31,6 +31,7 @@ public:
 
     explicit QSMnemonics(std::chrono::milliseconds writeDelay = kDefaultWriteDelay,
                          QObject* parent = nullptr);
+    // A pending change is written first.
     ~QSMnemonics() override;
 
     // The one memory of the process, made on first use; setSharedInstance replaces it (tests, start-up).
@@ -44,7 +45,8 @@ public:
     void setLibraryPackagePath(const QString& packagePath);
     // The package's "mnemonics.plist"; empty without a package.
     QString saveURL() const;
-    // Why the last memory file read was refused, when it was.
+    // Why the last memory file read was refused, when it was. A refused file is not written over: the
+    // first write moves it aside to "mnemonics.plist.refused".
     const std::optional<TDError>& loadError() const { return m_loadError; }
 
     // UID -> (abbreviation -> count).
@@ -83,5 +85,6 @@ private:
     QVariantMap m_otherEntries;
     QHash<QString, QString> m_recentMnemonics;
     std::optional<TDError> m_loadError;
+    bool m_refusedFileInPlace = false;
     QTimer* m_writeTimer;
 };

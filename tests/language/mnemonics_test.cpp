@@ -187,6 +187,23 @@ TEST_F(MnemonicsTest, followsTheActiveLibraryAndWritesAPendingCountToTheOldPacka
         (QStringList{QStringLiteral("B1"), QStringLiteral("B2")}));
 }
 
+TEST_F(MnemonicsTest, aPendingCountIsWrittenWhenTheMemoryGoes) {
+    const QString a = package(QStringLiteral("A"));
+    {
+        QSMnemonics memory;
+        memory.setLibraryPackagePath(a);
+        memory.addObjectMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
+    }
+    EXPECT_EQ(readFile(a)
+                  .value(QStringLiteral("implied"))
+                  .toMap()
+                  .value(QStringLiteral("X"))
+                  .toMap()
+                  .value(QStringLiteral("wo"))
+                  .toLongLong(),
+              1);
+}
+
 TEST_F(MnemonicsTest, withoutALibraryNothingIsWrittenAndTheMemoryKeepsItsLearning) {
     QSMnemonics memory;
     memory.addAbbrevMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
@@ -249,6 +266,19 @@ TEST_P(MnemonicsMalformedTest, isRefusedForTheSeedWithoutCrashing) {
     EXPECT_FALSE(memory.loadError()->description.isEmpty());
     EXPECT_EQ(memory.abbrevMnemonicsForString(QStringLiteral("i")), QStringList{kInboxUID});
     EXPECT_TRUE(memory.objectMnemonics().isEmpty());
+
+    // Learning goes on; the refused file is kept aside, not written over.
+    memory.addAbbrevMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
+    EXPECT_EQ(
+        readFile(a).value(QStringLiteral("abbreviation")).toMap().value(QStringLiteral("wo")).toStringList(),
+        QStringList{QStringLiteral("X")});
+    QFile aside(fileIn(a) + QStringLiteral(".refused"));
+    ASSERT_TRUE(aside.open(QIODevice::ReadOnly));
+    EXPECT_EQ(aside.readAll(), GetParam().bytes);
+    aside.close();
+    memory.addAbbrevMnemonic(QStringLiteral("wo"), QStringLiteral("Y"));
+    aside.open(QIODevice::ReadOnly);
+    EXPECT_EQ(aside.readAll(), GetParam().bytes) << "moved aside once only";
 
     // A good package afterwards is read as usual.
     memory.setLibraryPackagePath(package(QStringLiteral("B")));
