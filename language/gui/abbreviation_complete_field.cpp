@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QRawFont>
 
+#include <algorithm>
+
 namespace {
 
 const QString kNameSeparator = QStringLiteral(" \u2014 ");

@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
+
 class TDAbbreviationCompleteField;
 
 // Supplies the names a completion field offers.

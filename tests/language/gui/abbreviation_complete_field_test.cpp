@@ -2,6 +2,8 @@
 
 #include "language/string_ranking.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QInputMethodEvent>
 #include <QTest>
 
@@ -175,6 +177,16 @@ TEST_F(AbbreviationCompleteFieldTest, textSetFromOutsideBecomesTheTypedLetters) 
     field.insertTypedText(QStringLiteral("hw"));
     field.updateMatchString(QStringLiteral("Workshop"));
     EXPECT_EQ(field.text(), QStringLiteral("hw \u2014 Workshop"));
+    EXPECT_EQ(field.typedCursorPosition(), 2);
+}
+
+TEST_F(AbbreviationCompleteFieldTest, pastedTextJoinsTheTypedLettersInPlaceOfTheCompletion) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("w"));
+    type("h");
+    ASSERT_EQ(field.text(), QStringLiteral("hello World"));
+    press(Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(field.typedString(), QStringLiteral("hw"));
+    EXPECT_EQ(field.text(), QStringLiteral("hw \u2014 Hello World"));
     EXPECT_EQ(field.typedCursorPosition(), 2);
 }
 
