@@ -43,8 +43,11 @@ QVariant TDMakeJSONFriendly(const QVariant& value) {
             for (qsizetype i = list.size() - 1; i >= 0; --i) list[i] = TDMakeJSONFriendly(list[i]);
             return list;
         }
-        case QMetaType::QDateTime:
-            return TDTimeIntervalSinceReferenceDate(value.toDateTime());
+        case QMetaType::QDateTime: {
+            const QDateTime date = value.toDateTime();
+            return date.isValid() ? QVariant(TDTimeIntervalSinceReferenceDate(date))
+                                  : QVariant::fromValue(nullptr);
+        }
         case QMetaType::QByteArray:
             return base64EncodedString(value.toByteArray());
         default:

@@ -62,7 +62,8 @@ public:
     // Without relationships, "uid", "createdDate" and "modifiedDate".
     virtual QVariantMap propertyListRepresentationForCopying() const;
     // A form with a value of the wrong type, or one that does not decode, is an error and changes
-    // nothing. A missing attribute goes back to its default; a missing relationship stays as it is.
+    // nothing. A missing attribute goes back to its default; a missing relationship stays as it is and
+    // a null one is cleared. Dictionaries in relationship entries are the entity's own to read.
     virtual Status updateFromPropertyListRepresentation(const QVariantMap& dictionary);
     // {"contents": the form without properties kept out of sync}, JSON-friendly. An empty relationship
     // travels as an empty array or null, so that the other side clears it too.
