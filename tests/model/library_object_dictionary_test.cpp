@@ -349,6 +349,49 @@ TEST_F(DictionaryFormTest, MalformedFormsAreRefusedAndChangeNothing) {
     }
 }
 
+TEST_F(DictionaryFormTest, AnyValueInAnyKeyIsTakenOrRefusedWhole) {
+    TDLibraryObject* list = make("List", "Inbox");
+    TDLibraryObject* parent = make("Task", "Parent");
+    TDLibraryObject* task = make("Task", "Task");
+    task->setValue(key("dueDate"), clock->now());
+    task->setValue(key("priority"), qint64(2));
+    task->setObject(key("parentTask"), parent);
+    task->setObject(key("parentList"), list);
+    task->addObject(key("tags"), make("Tag", "home"));
+    saveAll();
+    const QVariantMap contents =
+        throughJSON(task->syncDictionaryRepresentation()).value(key("contents")).toMap();
+    const QVariantList strays{key("text"),
+                              qint64(7),
+                              -2.5,
+                              true,
+                              QVariantList{1},
+                              QVariantList{key("FFFFFFFFFFFFFFF0")},
+                              QVariantMap{{key("a"), 1}},
+                              QVariant::fromValue(nullptr),
+                              QString(),
+                              1.0e300};
+    for (auto it = contents.cbegin(); it != contents.cend(); ++it) {
+        for (const QVariant& stray : strays) {
+            QVariantMap changed = contents;
+            if (it.key() != QLatin1String("title")) changed.insert(key("title"), key("changed"));
+            changed.insert(it.key(), stray);
+            const QVariantMap before = task->propertyListRepresentation();
+            testing::internal::CaptureStderr();
+            const Status status = task->updateFromSyncDictionaryRepresentation({{key("contents"), changed}});
+            testing::internal::GetCapturedStderr();
+            const std::string what = it.key().toStdString() + " = " + describe(QVariantList{stray});
+            if (!status.ok()) {
+                EXPECT_FALSE(task->hasChanges()) << what;
+                EXPECT_TRUE(task->propertyListRepresentation() == before) << what;
+            } else if (it.key() != QLatin1String("title")) {
+                EXPECT_EQ(task->value(key("title")), QVariant(key("changed"))) << what;
+            }
+            context->rollback();
+        }
+    }
+}
+
 TEST_F(DictionaryFormTest, LookupsUseTheContextCacheWhileItIsOn) {
     TDLibraryObject* home = make("Tag", "home");
     TDLibraryObject* calls = make("Tag", "calls");
