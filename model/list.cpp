@@ -1,0 +1,43 @@
+#include "model/list.h"
+
+#include "model/library.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
+
+const QSet<QString>* TDList::keysNotAffectingModifiedDate() const {
+    static const QSet<QString> keys =
+        *TDGroup::keysNotAffectingModifiedDate() + QSet<QString>{QStringLiteral("listSubtasks")};
+    return &keys;
+}
+
+void TDList::archive() {
+    TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
+    if (isArchived() || !library || !library->archiveGroup()) return;
+    library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);
+}
+
+void TDList::unarchive() {
+    TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
+    if (!isArchived() || !library || !library->foldersGroup()) return;
+    TDOrderedCollection* folders = library->foldersGroup()->orderedSubgroups();
+    folders->insertObject(this, folders->count());
+}
+
+QList<TDTask*> TDList::allTasksInTree() const {
+    QList<TDTask*> all;
+    for (platform::ManagedObject* object : objects(QStringLiteral("listSubtasks")))
+        if (TDTask* task = TDTask::from(object)) all.append(task);
+    return all;
+}
+
+void TDList::tasksWereAdded(const QList<TDTask*>& tasks) {
+    if (!p_isRestoring()) {
+        for (TDTask* task : tasks) {
+            if (TDTask* parent = task->parentTask()) parent->removeSubtasks({task});
+            task->moveToList(this);
+        }
+    }
+    const bool archived = isArchived();
+    for (TDTask* task : tasks) task->setTasksInTreeToArchived(archived);
+}
