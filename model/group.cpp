@@ -1,5 +1,6 @@
 #include "model/group.h"
 
+#include "foundation/color_additions.h"
 #include "foundation/shared_predicates.h"
 #include "language/date_additions.h"
 #include "language/localized_string.h"
@@ -150,6 +151,37 @@ QString TDGroup::tabType() const {
     if (isTag()) return QStringLiteral("tag");
     logWithLevel(TDLogError, "ERROR", "Unknown tab type for this group!");
     return {};
+}
+
+QVariantMap TDGroup::displayOptionsForTabType(const QString& tabType) {
+    struct Scheme {
+        const char* colors[5];
+        double highlight;
+    };
+    static const Scheme folder{{"87aee4", "90b8ed", "90b8ed", "9ac2f7", "c8dcf7"}, 0.25};
+    static const Scheme today{{"a1d066", "abda70", "abda70", "b5e47a", "c4e59b"}, 0};
+    static const Scheme upcoming{{"9c94e4", "a69eed", "a69eed", "b0a8f7", "c5c3e2"}, 0.25};
+    static const Scheme smart{{"c6a7e6", "ceb1e8", "ceb1e8", "c8abe2", "dcc9f2"}, 0.15};
+    static const Scheme list{{"d9dae3", "e3e4ed", "e3e4ed", "edeef7", "fafafd"}, 0};
+    const Scheme& scheme = tabType == QLatin1String("folder")     ? folder
+                           : tabType == QLatin1String("today")    ? today
+                           : tabType == QLatin1String("upcoming") ? upcoming
+                           : (tabType == QLatin1String("smart") || tabType == QLatin1String("tag")) ? smart
+                                                                                                    : list;
+    static const char* const keys[5] = {"tabBackgroundGradientTopColor", "tabBackgroundGradientBottomColor",
+                                        "tasksViewHeaderBackgroundGradientTopColor",
+                                        "tasksViewHeaderBackgroundGradientBottomColor", "tabBorderHighlightColor"};
+    QVariantMap options;
+    for (int i = 0; i < 5; ++i) {
+        QColor color = colorWithHexString(QString::fromLatin1(scheme.colors[i]), 1.0).value_or(QColor());
+        // Lightened toward white by the highlight level.
+        if (scheme.highlight > 0)
+            color.setRgbF(color.redF() + (1 - color.redF()) * scheme.highlight,
+                          color.greenF() + (1 - color.greenF()) * scheme.highlight,
+                          color.blueF() + (1 - color.blueF()) * scheme.highlight, 1.0);
+        options.insert(QString::fromLatin1(keys[i]), color);
+    }
+    return options;
 }
 
 bool TDGroup::alwaysShowsItemCount() const {

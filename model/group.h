@@ -49,6 +49,11 @@ public:
     bool hasTasks() const { return entity()->relationship(QStringLiteral("tasks")) && !isFolder(); }
     QString typeDisplayName() const;
     QString tabType() const;
+    // The colours of a group's tab and tasks view header: "tabBackgroundGradientTopColor",
+    // "tabBackgroundGradientBottomColor", "tasksViewHeaderBackgroundGradientTopColor",
+    // "tasksViewHeaderBackgroundGradientBottomColor" and "tabBorderHighlightColor" (QColor values).
+    static QVariantMap displayOptionsForTabType(const QString& tabType);
+    QVariantMap displayOptions() const { return displayOptionsForTabType(tabType()); }
     bool alwaysShowsItemCount() const;
     bool canAddTask() const;
 

@@ -31,6 +31,27 @@ QList<TDTask*> TDList::allTasksInTree() const {
     return all;
 }
 
+void TDList::awakeFromFetch() {
+    TDGroup::awakeFromFetch();
+    const QString topList = QStringLiteral("topList");
+    const QString listSubtasks = QStringLiteral("listSubtasks");
+    QList<platform::ManagedObject*> missing;
+    for (TDTask* top : tasks())
+        for (TDTask* task : top->allTasksInTree())
+            if (task->object(topList) != this) missing.append(task);
+    // Both sides by hand: primitive writes keep no inverse.
+    for (platform::ManagedObject* task : std::as_const(missing)) {
+        if (auto* other = task->objectAs<TDList>(topList)) {
+            QList<platform::ManagedObject*> rest = other->objectList(listSubtasks);
+            rest.removeAll(task);
+            other->setPrimitiveValue(listSubtasks, platform::variantListOfObjects(rest));
+        }
+        task->setPrimitiveValue(topList, platform::objectVariant(this));
+    }
+    if (!missing.isEmpty())
+        setPrimitiveValue(listSubtasks, platform::variantListOfObjects(objectList(listSubtasks) + missing));
+}
+
 void TDList::tasksWereAdded(const QList<TDTask*>& tasks) {
     if (!p_isRestoring()) {
         for (TDTask* task : tasks) {

@@ -14,6 +14,8 @@ public:
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
 protected:
+    // Every task of the list's trees names the list as its top list (a restore leaves them unset).
+    void awakeFromFetch() override;
     // A task placed in a list leaves its parent task, moves to the list and takes its archived state.
     void tasksWereAdded(const QList<TDTask*>& tasks) override;
 };

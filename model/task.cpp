@@ -1,5 +1,6 @@
 #include "model/task.h"
 
+#include "foundation/color_additions.h"
 #include "foundation/shared_predicates.h"
 #include "language/date_additions.h"
 #include "language/natural_language_time_interval_value_transformer.h"
@@ -13,6 +14,9 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/undo/undo_manager.h"
+
+#include <QGuiApplication>
+#include <QPalette>
 
 namespace {
 
@@ -115,6 +119,7 @@ QVariant TDTask::computedValue(const QString& key) const {
     if (key == QLatin1String("nextActionDate")) return nullable(nextActionDate());
     if (key == QLatin1String("isPastDue")) return isPastDue();
     if (key == QLatin1String("isDueSoon")) return isDueSoon();
+    if (key == QLatin1String("dueDateColor")) return dueDateColor();
     if (key == QLatin1String("estimatedTimeNumber")) return estimatedTime();
     if (key == QLatin1String("totalEstimatedTimeDisplayNumber")) return totalEstimatedTimeDisplayNumber();
     if (key == QLatin1String("totalEstimatedTimeDisplayString")) return totalEstimatedTimeDisplayString();
@@ -131,6 +136,7 @@ void TDTask::setValue(const QString& key, const QVariant& value) {
     if (key == QLatin1String("archived")) return setArchived(value.toBool());
     if (key == QLatin1String("priority")) return setPriority(value.toLongLong());
     if (key == QLatin1String("estimatedTime")) return setEstimatedTime(value.toDouble());
+    if (key == QLatin1String("actualTime")) return TDLibraryObject::setValue(key, value.toDouble());
     if (key == QLatin1String("startDate")) return setStartDate(value.toDateTime());
     if (key == QLatin1String("dueDate")) return setDueDate(value.toDateTime());
     if (key == QLatin1String("modifiedDate")) return setModifiedDate(value.toDateTime());
@@ -471,6 +477,15 @@ bool TDTask::isDueSoon() const {
     if (!isIncomplete() || startDate().isValid() || !dueDate().isValid()) return false;
     const qint64 days = platform::UserDefaults::standard().integer(QStringLiteral("nearFutureNumberOfDays"));
     return TDClock::currentDateTime().secsTo(dueDate()) <= days * 86400;
+}
+
+QColor TDTask::dueDateColor() const {
+    const char* key = isPastDue() ? "pastDueColor" : isDueSoon() ? "dueSoonColor" : nullptr;
+    if (key)
+        if (auto color = colorWithData(platform::UserDefaults::standard().data(QString::fromLatin1(key)))) return *color;
+    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return application->palette().color(QPalette::Text);
+    return QColor(Qt::black);
 }
 
 double TDTask::totalEstimatedTimeDisplayNumber() const {

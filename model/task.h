@@ -3,6 +3,8 @@
 #include "model/aggregates.h"
 #include "model/library_object.h"
 
+#include <QColor>
+
 #include <memory>
 
 class TDGroup;
@@ -65,6 +67,8 @@ public:
     bool isPastStart() const;
     bool isPastDue() const;
     bool isDueSoon() const;
+    // Past due: the colour of "pastDueColor"; due soon: that of "dueSoonColor"; else the text colour.
+    QColor dueDateColor() const;
     double totalEstimatedTimeDisplayNumber() const;
     QString totalEstimatedTimeDisplayString() const;
     // Text that does not read as a duration leaves the estimate as it was; empty text clears it.

@@ -26,6 +26,15 @@ TEST_F(TaskTreeTest, GroupTitlesAndSpecialGroups) {
     EXPECT_TRUE(library->todayGroup()->isExcludedFromSync());
 }
 
+TEST_F(TaskTreeTest, DisplayOptionsByTabType) {
+    const QVariantMap today = TDGroup::displayOptionsForTabType(QStringLiteral("today"));
+    EXPECT_EQ(today.value(QStringLiteral("tabBackgroundGradientTopColor")).value<QColor>(), QColor(0xa1, 0xd0, 0x66));
+    const QVariantMap folder = library->foldersGroup()->displayOptions();
+    const QColor lightened = folder.value(QStringLiteral("tabBorderHighlightColor")).value<QColor>();
+    EXPECT_GT(lightened.red(), 0xc8);  // lightened toward white
+    EXPECT_EQ(TDGroup::displayOptionsForTabType(QStringLiteral("list")).size(), 5);
+}
+
 TEST_F(TaskTreeTest, ListDatesFollowTheirTasks) {
     TDList* list = library->createList(QStringLiteral("list"), library->foldersGroup());
     const QDateTime d(QDate(2026, 12, 20), QTime(0, 0));

@@ -1,5 +1,7 @@
 #include "tests/model/task_tree_fixture.h"
 
+#include "foundation/color_additions.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/managed_object_context.h"
 
 #include <random>
@@ -96,10 +98,12 @@ TEST_F(TaskAggregatesTest, TagTotalsFollowTheirTasks) {
 
 // Random edits, moves and deletes, each its own undo step; every state, undone and redone, against a
 // full recompute, and a reload from the store against the kept figures.
-TEST_F(TaskAggregatesTest, RandomEditsMovesDeletesUndoAndRedoMatchAFullRecompute) {
+class RandomEditsTest : public TaskAggregatesTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(RandomEditsTest, MatchAFullRecomputeThroughUndoAndRedo) {
     testsupport::drainEvents();
     undoManager->setGroupsByEvent(false);
-    std::mt19937 random(20261209);
+    std::mt19937 random(GetParam());
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
     QList<TDList*> lists{inbox(), library->createList(QStringLiteral("Work"), library->foldersGroup())};
     TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
@@ -194,6 +198,54 @@ TEST_F(TaskAggregatesTest, RandomEditsMovesDeletesUndoAndRedoMatchAFullRecompute
         expectAggregatesMatchRecompute(QStringLiteral("redo %1").arg(++redone).toUtf8().constData());
         if (HasFailure()) return;
     }
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, RandomEditsTest, ::testing::Values(20261209u, 7u, 4242u, 99991u));
+
+TEST_F(TaskAggregatesTest, DateTests) {
+    const QDateTime today(QDate(2026, 12, 9), QTime(0, 0));
+    TDTask* due = task(QStringLiteral("due today"), inbox());
+    due->setDueDate(today);
+    clock->setNow(today.addSecs(86398));
+    EXPECT_FALSE(due->isPastDue());
+    clock->setNow(today.addSecs(86399));
+    EXPECT_TRUE(due->isPastDue());
+    EXPECT_EQ(due->dueDateColor(), *colorWithData(defaults().data(QStringLiteral("pastDueColor"))));
+
+    clock->setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+    defaults().setValue(QStringLiteral("nearFutureNumberOfDays"), 2);
+    TDTask* soon = task(QStringLiteral("soon"), inbox());
+    soon->setDueDate(clock->now().addSecs(47 * 3600));
+    EXPECT_TRUE(soon->isDueSoon());
+    soon->setStartDate(clock->now());
+    EXPECT_FALSE(soon->isDueSoon());
+    EXPECT_TRUE(soon->isPastStart());
+
+    TDTask* next = task(QStringLiteral("next"), inbox());
+    next->setStartDate(today.addDays(-1));
+    next->setDueDate(today.addDays(1));
+    EXPECT_EQ(next->nextActionDate(), today.addDays(1));
+    next->setCompleted(true);
+    EXPECT_FALSE(next->nextActionDate().isValid());
+}
+
+// A restore places tasks without naming their list; reading the library back names it again.
+TEST_F(TaskAggregatesTest, ListsNameThemselvesTopListOnLoad) {
+    TDList* list = library->createList(QStringLiteral("restored"), library->foldersGroup());
+    context->setRestoringLibrary(true);
+    TDTask* top = task(QStringLiteral("top"), list);
+    TDTask* child = task(QStringLiteral("child"), top);
+    context->setRestoringLibrary(false);
+    EXPECT_EQ(child->object(QStringLiteral("topList")), nullptr);
+    saveAll();
+    TDManagedObjectContext reloaded(coordinator.get());
+    ASSERT_TRUE(reloaded.loadAllObjects().ok());
+    auto* again = TDTask::from(reloaded.objectWithID(child->objectID()));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->object(QStringLiteral("topList"))->objectID(), list->objectID());
+    auto* listAgain = static_cast<TDList*>(reloaded.objectWithID(list->objectID()));
+    EXPECT_EQ(listAgain->allTasksInTree().size(), 2);
+    EXPECT_TRUE(reloaded.save().ok());
 }
 
 }  // namespace
