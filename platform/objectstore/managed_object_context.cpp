@@ -94,11 +94,6 @@ ManagedObject* ManagedObjectContext::insertObject(const QString& entityName) {
                      entityName);
         return nullptr;
     }
-    // A table first read after this context saved new objects into it would hold them twice.
-    if (!m_tables[static_cast<size_t>(entity->tableIndex())].loaded && !m_loading) {
-        if (Status s = p_loadTables({entity->tableIndex()}); !s)
-            logWithLevel(TDLogError, "ERROR", "Could not read the store: %@", s.error().description);
-    }
     std::unique_ptr<ManagedObject> owned = p_makeObject(entity);
     ManagedObject* object = owned.get();
     object->m_primaryKey = m_coordinator->p_allocatePrimaryKey(entity->tableIndex());
