@@ -163,14 +163,15 @@ QVariantMap TDGroup::displayOptionsForTabType(const QString& tabType) {
     static const Scheme upcoming{{"9c94e4", "a69eed", "a69eed", "b0a8f7", "c5c3e2"}, 0.25};
     static const Scheme smart{{"c6a7e6", "ceb1e8", "ceb1e8", "c8abe2", "dcc9f2"}, 0.15};
     static const Scheme list{{"d9dae3", "e3e4ed", "e3e4ed", "edeef7", "fafafd"}, 0};
-    const Scheme& scheme = tabType == QLatin1String("folder")     ? folder
-                           : tabType == QLatin1String("today")    ? today
-                           : tabType == QLatin1String("upcoming") ? upcoming
+    const Scheme& scheme = tabType == QLatin1String("folder")                                       ? folder
+                           : tabType == QLatin1String("today")                                      ? today
+                           : tabType == QLatin1String("upcoming")                                   ? upcoming
                            : (tabType == QLatin1String("smart") || tabType == QLatin1String("tag")) ? smart
                                                                                                     : list;
     static const char* const keys[5] = {"tabBackgroundGradientTopColor", "tabBackgroundGradientBottomColor",
                                         "tasksViewHeaderBackgroundGradientTopColor",
-                                        "tasksViewHeaderBackgroundGradientBottomColor", "tabBorderHighlightColor"};
+                                        "tasksViewHeaderBackgroundGradientBottomColor",
+                                        "tabBorderHighlightColor"};
     QVariantMap options;
     for (int i = 0; i < 5; ++i) {
         QColor color = colorWithHexString(QString::fromLatin1(scheme.colors[i]), 1.0).value_or(QColor());

@@ -60,6 +60,19 @@ TDOrderedCollection::~TDOrderedCollection() {
     if (m_observerToken && m_object) m_object->removeObserver(m_observerToken);
 }
 
+std::unique_ptr<TDOrderedCollection> TDOrderedCollection::copy(QObject* parent) const {
+    auto copied = std::make_unique<TDOrderedCollection>(m_object, m_keyPath, m_sortDescriptors,
+                                                        Tracking::Observing, parent);
+    copied->m_title = m_title;
+    copied->m_fetchRequest = m_fetchRequest;
+    copied->m_filterPredicate = m_filterPredicate;
+    copied->m_limit = m_limit;
+    copied->m_userInfo = m_userInfo;
+    copied->m_modifiesDisplayOrder = m_modifiesDisplayOrder;
+    copied->m_sortingChangeEnabled = m_sortingChangeEnabled;
+    return copied;
+}
+
 void TDOrderedCollection::setSortDescriptors(const QList<platform::SortDescriptor>& descriptors) {
     if (!m_sortingChangeEnabled) return;
     m_sortDescriptors = descriptors;

@@ -29,6 +29,10 @@ public:
                         Tracking tracking = Tracking::Observing, QObject* parent = nullptr);
     ~TDOrderedCollection() override;
 
+    // An observing collection over the same relationship with the same settings (title, fetch request,
+    // sort descriptors, filter, limit, user information).
+    std::unique_ptr<TDOrderedCollection> copy(QObject* parent = nullptr) const;
+
     TDLibraryObject* object() const { return m_object; }
     const QString& keyPath() const { return m_keyPath; }
     const QString& title() const { return m_title; }

@@ -482,7 +482,8 @@ bool TDTask::isDueSoon() const {
 QColor TDTask::dueDateColor() const {
     const char* key = isPastDue() ? "pastDueColor" : isDueSoon() ? "dueSoonColor" : nullptr;
     if (key)
-        if (auto color = colorWithData(platform::UserDefaults::standard().data(QString::fromLatin1(key)))) return *color;
+        if (auto color = colorWithData(platform::UserDefaults::standard().data(QString::fromLatin1(key))))
+            return *color;
     if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return application->palette().color(QPalette::Text);
     return QColor(Qt::black);

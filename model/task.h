@@ -107,6 +107,7 @@ public:
     void addSubtasks(const QList<TDTask*>& tasks);
     void removeSubtasks(const QList<TDTask*>& tasks);
     TDOrderedCollection* orderedTasks();
+    TDOrderedCollection* existingOrderedTasks() const { return m_orderedTasks.get(); }
     QList<TDTask*> allSubtasks() const;
     QList<TDTask*> allTasksInTree() const;
     QList<TDTask*> allOrderedTasksInTree();

@@ -119,6 +119,14 @@ TEST_F(OrderedCollectionTest, AnObservingCollectionFollowsTheRelationship) {
     EXPECT_EQ(watcher.objects(), (QList<Object*>{two, one}));
     one->deleteObject();
     EXPECT_EQ(watcher.objects(), (QList<Object*>{two}));
+    watcher.setTitle(QStringLiteral("section"));
+    watcher.userInfo().insert(QStringLiteral("isSortingSection"), true);
+    watcher.setLimit(1);
+    const std::unique_ptr<TDOrderedCollection> copied = watcher.copy();
+    EXPECT_EQ(copied->title(), QStringLiteral("section"));
+    EXPECT_TRUE(copied->userInfo().value(QStringLiteral("isSortingSection")).toBool());
+    EXPECT_EQ(copied->limit(), 1u);
+    EXPECT_EQ(copied->objects(), (QList<Object*>{two}));
 }
 
 TEST_F(OrderedCollectionTest, FiltersAndLimits) {

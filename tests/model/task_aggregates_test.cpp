@@ -105,8 +105,10 @@ TEST_P(RandomEditsTest, MatchAFullRecomputeThroughUndoAndRedo) {
     undoManager->setGroupsByEvent(false);
     std::mt19937 random(GetParam());
     auto pick = [&random](int n) { return int(random() % unsigned(n)); };
+    undoManager->beginUndoGrouping();
     QList<TDList*> lists{inbox(), library->createList(QStringLiteral("Work"), library->foldersGroup())};
     TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
+    undoManager->endUndoGrouping();
     QList<TDTask*> tasks;
     saveAll();
     undoManager->removeAllActions();
@@ -183,6 +185,7 @@ TEST_P(RandomEditsTest, MatchAFullRecomputeThroughUndoAndRedo) {
         undoManager->undo();
         settle();
         expectAggregatesMatchRecompute(QStringLiteral("undo %1").arg(++undone).toUtf8().constData());
+        expectCollectionsMatchRelationships(QStringLiteral("undo %1").arg(undone).toUtf8().constData());
         if (HasFailure()) return;
     }
     QMap<QString, QString> after = aggregatesByUID(context.get());
@@ -196,6 +199,7 @@ TEST_P(RandomEditsTest, MatchAFullRecomputeThroughUndoAndRedo) {
         undoManager->redo();
         settle();
         expectAggregatesMatchRecompute(QStringLiteral("redo %1").arg(++redone).toUtf8().constData());
+        expectCollectionsMatchRelationships(QStringLiteral("redo %1").arg(redone).toUtf8().constData());
         if (HasFailure()) return;
     }
 }

@@ -84,6 +84,31 @@ void TaskTreeTest::expectAggregatesMatchRecompute(const char* when) {
     }
 }
 
+void TaskTreeTest::expectCollectionsMatchRelationships(const char* when) {
+    auto check = [when](TDOrderedCollection* collection, const QList<platform::ManagedObject*>& members,
+                        const QString& owner) {
+        if (!collection) return;
+        const QList<platform::ManagedObject*> held = collection->array().unfilteredObjectArray();
+        EXPECT_EQ(held.size(), members.size()) << when << ": " << owner.toStdString();
+        EXPECT_EQ(QSet<platform::ManagedObject*>(held.begin(), held.end()),
+                  QSet<platform::ManagedObject*>(members.begin(), members.end()))
+            << when << ": " << owner.toStdString();
+        EXPECT_TRUE(collection->checkDisplayOrders()) << when << ": " << owner.toStdString();
+    };
+    const QList<platform::ManagedObject*> tasks =
+        *context->execute(platform::FetchRequest(QStringLiteral("Task")));
+    for (platform::ManagedObject* object : tasks) {
+        auto* t = TDTask::from(object);
+        check(t->existingOrderedTasks(), t->objectList(QStringLiteral("subtasks")), t->title());
+    }
+    const QList<platform::ManagedObject*> groups =
+        *context->execute(platform::FetchRequest(QStringLiteral("List")));
+    for (platform::ManagedObject* object : groups) {
+        auto* g = TDGroup::from(object);
+        check(g->existingOrderedTasks(), g->objectList(QStringLiteral("tasks")), g->title());
+    }
+}
+
 QMap<QString, QString> TaskTreeTest::aggregatesByUID(platform::ManagedObjectContext* context) {
     QMap<QString, QString> result;
     for (const QString& entity : {QStringLiteral("Task"), QStringLiteral("Group")}) {

@@ -29,6 +29,8 @@ protected:
     void settle();
     // Fails the test where a kept aggregate differs from one computed from scratch.
     void expectAggregatesMatchRecompute(const char* when);
+    // Fails the test where a collection a task or group keeps differs from its relationship.
+    void expectCollectionsMatchRelationships(const char* when);
     // The aggregates of every task and group, by UID, as a text for comparison.
     static QMap<QString, QString> aggregatesByUID(platform::ManagedObjectContext* context);
     static QString describe(const TDAggregates& aggregates);
