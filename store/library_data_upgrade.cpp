@@ -94,6 +94,11 @@ void setUID(ManagedObject* group, const char* uid) {
     if (group) group->setValue(kUID, QString::fromLatin1(uid));
 }
 
+// Special groups refuse to be renamed by the user; the upgrade renames them as the old data demands.
+void renameSpecialGroup(ManagedObject* group, const QString& title) {
+    group->setPrimitiveValue(kTitle, title);
+}
+
 void recreateTodayGroup(ManagedObject* library) {
     logWithLevel(TDLogInfo, "INFO", "Recreating today group");
     platform::ManagedObjectContext* context = library->managedObjectContext();
@@ -160,7 +165,7 @@ void TDUpgradeLibraryIfNeeded(ManagedObject* library, TDLibraryUpgradeServices* 
     if (version < 90200) {
         logWithLevel(TDLogInfo, "INFO", "Renaming collect grouping folder to Inbox");
         if (ManagedObject* parent = parentOf(specialGroupNamed(library, QStringLiteral("Inbox"))))
-            parent->setValue(kTitle, QStringLiteral("INBOX"));
+            renameSpecialGroup(parent, QStringLiteral("INBOX"));
     }
     if (version < 90400) {
         for (ManagedObject* group : fetch(library, QStringLiteral("Group"), [](const ManagedObject* g) {
@@ -168,7 +173,7 @@ void TDUpgradeLibraryIfNeeded(ManagedObject* library, TDLibraryUpgradeServices* 
              }))
             group->setValue(kType, QStringLiteral("tag"));
         if (ManagedObject* labels = specialGroupNamed(library, QStringLiteral("Labels")))
-            labels->setValue(kTitle, QStringLiteral("Tags"));
+            renameSpecialGroup(labels, QStringLiteral("Tags"));
     }
     if (version < 91000) giveStarterGroupsFixedUIDs(library);
     if (version < 91100) dropTabState(services);

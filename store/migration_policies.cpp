@@ -67,7 +67,8 @@ bool changeKeyPathOfRule(QVariantMap& node, const QString& from, const QString& 
     return changed;
 }
 
-// Inserts the Inbox as every destination task's top list.
+// Gives every destination task its top list: the list of the top task of its tree. A task in no list
+// (which the older libraries allowed) goes to the Inbox, so none is left without one.
 Status setInboxAsTopList(MigrationManager& manager) {
     auto inboxes =
         fetch(manager.destinationContext(), QStringLiteral("Group"), [](const ManagedObject* group) {
@@ -82,7 +83,14 @@ Status setInboxAsTopList(MigrationManager& manager) {
     ManagedObject* inbox = inboxes->last();
     auto tasks = fetch(manager.destinationContext(), QStringLiteral("Task"));
     if (!tasks) return tasks.error();
-    for (ManagedObject* task : *tasks) task->setObject(QStringLiteral("topList"), inbox);
+    for (ManagedObject* task : *tasks) {
+        ManagedObject* top = task;
+        // Bounded by the task count, so a cycle in damaged data cannot hang the step.
+        for (qsizetype steps = 0; top->object(QStringLiteral("parentTask")) && steps < tasks->size(); ++steps)
+            top = top->object(QStringLiteral("parentTask"));
+        ManagedObject* list = top->object(QStringLiteral("parentList"));
+        task->setObject(QStringLiteral("topList"), list ? list : inbox);
+    }
     return {};
 }
 

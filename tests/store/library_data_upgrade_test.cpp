@@ -120,7 +120,7 @@ TEST_F(LibraryDataUpgradeTest, ACurrentLibraryIsLeftUntouchedAndNotRepaired) {
 
 TEST_F(LibraryDataUpgradeTest, ALibraryOf0909GetsTheFixedUIDsAndAnArchiveFolder) {
     library->setValue(QStringLiteral("version"), 0.909);
-    tags->setValue(QStringLiteral("title"), QStringLiteral("Tags"));
+    tags->setPrimitiveValue(QStringLiteral("title"), QStringLiteral("Tags"));
     TDUpgradeLibraryIfNeeded(library, &services);
     EXPECT_EQ(uidOf(root), QStringLiteral("1AD5C0850B0BE611"));
     EXPECT_EQ(library->value(QStringLiteral("rootGroupUID")).toString(), QStringLiteral("1AD5C0850B0BE611"));

@@ -155,7 +155,7 @@ TEST_F(LibraryMigrationTest, TheWholeChainBringsAnOldLibraryToTheCurrentModel) {
 
     EXPECT_EQ(milk->value(QStringLiteral("uid")).toString(), TDUIDStringFromNumber(0x10));
     EXPECT_EQ(milk->object(QStringLiteral("parentList")), errands);
-    EXPECT_EQ(milk->object(QStringLiteral("topList")), inbox);
+    EXPECT_EQ(milk->object(QStringLiteral("topList")), errands);
     EXPECT_EQ(milk->value(QStringLiteral("status")).toString(), QStringLiteral("C"));
     EXPECT_EQ(milk->value(QStringLiteral("actualTime")).toDouble(), 0.0);
     EXPECT_EQ(milk->objectList(QStringLiteral("tags")).size(), 1);
