@@ -50,7 +50,8 @@ const QString kLastDateDependentDataChangedDateKey = QStringLiteral("lastDateDep
 constexpr qsizetype kMaxPackagePlistSize = 16 * 1024 * 1024;
 
 TDLibraryManager* g_installedManager = nullptr;
-std::unique_ptr<TDLibraryManager> g_defaultManager;
+// Never destroyed: at exit the notification centre and the application it would still talk to may be gone.
+TDLibraryManager* g_defaultManager = nullptr;
 
 class AppDelegateRecoveryAttempter : public TDErrorRecoveryAttempter {
 public:
@@ -95,7 +96,7 @@ TDLibraryManager::~TDLibraryManager() {
 
 TDLibraryManager& TDLibraryManager::sharedManager() {
     if (g_installedManager) return *g_installedManager;
-    if (!g_defaultManager) g_defaultManager = std::make_unique<TDLibraryManager>();
+    if (!g_defaultManager) g_defaultManager = new TDLibraryManager();
     return *g_defaultManager;
 }
 
@@ -110,6 +111,7 @@ void TDLibraryManager::setLibraryPath(const QString& packagePath) {
     m_packagePath = packagePath;
     m_infoDictionary.reset();
     m_optionsDictionary.reset();
+    m_writtenOptions.clear();
 }
 
 QString TDLibraryManager::storePath() const { return QDir(m_packagePath).filePath(kStoreFileName); }
@@ -310,14 +312,16 @@ Status TDLibraryManager::close() {
 void TDLibraryManager::closeDiscardingChanges() { p_teardown(); }
 
 void TDLibraryManager::p_teardown() {
-    NotificationCenter::defaultCenter().removeObserver(this);
-    if (m_context)
+    if (m_context) {
+        NotificationCenter::defaultCenter().removeObserver(this);
         platform::NotificationQueue::defaultQueue().dequeueMatching(
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
+    }
     m_library = nullptr;
     m_infoDictionary.reset();
     m_optionsDictionary.reset();
+    m_writtenOptions.clear();
     delete m_saveTimer;
     m_saveTimer = nullptr;
     m_splitter.reset();
@@ -426,8 +430,11 @@ void TDLibraryManager::clearOptions() { setOptionsDictionary(QVariantMap()); }
 void TDLibraryManager::saveOptionsDictionary() {
     copyOptionsFromUserDefaults();
     if (!QFileInfo(m_packagePath).isDir()) return;
+    const auto bytes = platform::writePropertyList(optionsDictionary());
+    // Unchanged options cost no write (and no disk flush) at every autosave.
+    if (!bytes.ok() || (*bytes == m_writtenOptions && QFileInfo::exists(optionsDictionaryPath()))) return;
     // A failed write is not reported: the options are written again at the next save.
-    (void)platform::writePropertyListFile(optionsDictionaryPath(), optionsDictionary());
+    if (platform::writePropertyListFile(optionsDictionaryPath(), optionsDictionary()).ok()) m_writtenOptions = *bytes;
 }
 
 bool TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(const QString& key) {

@@ -110,7 +110,7 @@ public:
     // Replaces the whole content; nullopt drops it so the next use reads the file again.
     void setOptionsDictionary(const std::optional<QVariantMap>& options);
     void clearOptions();
-    // Copies the window and view state in, then writes the file atomically.
+    // Copies the window and view state in, then writes the file atomically when its content changed.
     void saveOptionsDictionary();
     // After this the user defaults hold exactly the library's window and view state.
     void copyOptionsToUserDefaults();
@@ -162,6 +162,7 @@ private:
     QString m_packagePath;
     std::optional<QVariantMap> m_infoDictionary;
     std::optional<QVariantMap> m_optionsDictionary;
+    QByteArray m_writtenOptions;  // the bytes last written to or read from options.plist
     double m_openedLibraryVersion = 0.0;
     std::unique_ptr<platform::PersistentStoreCoordinator> m_coordinator;
     std::unique_ptr<platform::UndoManager> m_undoManager;
