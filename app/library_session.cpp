@@ -10,7 +10,8 @@
 #include <QUrl>
 
 TDLibrarySession::TDLibrarySession(TDLibraryManager& manager, TDAlertPrompter& prompter, QObject* parent)
-    : QObject(parent), m_manager(manager), m_prompter(prompter) {}
+    : QObject(parent), m_manager(manager), m_prompter(prompter) {
+}
 
 bool TDLibrarySession::openOrCreateLibrary() {
     const QString path = m_manager.libraryPath();
@@ -31,7 +32,8 @@ bool TDLibrarySession::openOrCreateLibrary() {
             return false;
         }
     }
-    platform::UserDefaults::standard().setValue(QStringLiteral("libraryURL"), QUrl::fromLocalFile(path).toString());
+    platform::UserDefaults::standard().setValue(QStringLiteral("libraryURL"),
+                                                QUrl::fromLocalFile(path).toString());
     return true;
 }
 
@@ -44,8 +46,8 @@ bool TDLibrarySession::quit() {
     if (m_manager.library() && !m_manager.saveLibrary()) {
         TDAlert alert;
         alert.messageText = QCoreApplication::translate("TDLibrarySession", "Could not save changes");
-        alert.informativeText =
-            QCoreApplication::translate("TDLibrarySession", "Could not save changes while quitting. Quit anyway?");
+        alert.informativeText = QCoreApplication::translate(
+            "TDLibrarySession", "Could not save changes while quitting. Quit anyway?");
         alert.buttons = QStringList{QCoreApplication::translate("TDLibrarySession", "Quit Anyway"),
                                     QCoreApplication::translate("TDLibrarySession", "Cancel")};
         if (m_prompter.runModal(alert) != 0) return false;

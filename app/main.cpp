@@ -1,4 +1,3 @@
-#include "platform/base/log.h"
 #include "app/library_session.h"
 #include "app/message_box_prompter.h"
 #include "foundation/date_change_notifier.h"
@@ -8,6 +7,7 @@
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 #include "language/natural_language_value_transformers.h"
+#include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
 
@@ -15,8 +15,8 @@
 #include <QMainWindow>
 #include <QRandomGenerator>
 
-#include <cstdlib>
 #include <sys/stat.h>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     // Before anything reads a setting.

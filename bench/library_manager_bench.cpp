@@ -35,7 +35,8 @@ QString packageWithTasks(int n) {
     list->setValue(QStringLiteral("title"), QStringLiteral("Everything"));
     for (int i = 0; i < n; ++i) {
         platform::ManagedObject* task = context.insertObject(QStringLiteral("Task"));
-        task->setValue(QStringLiteral("title"), QStringLiteral("Task number %1 with a title of usual length").arg(i));
+        task->setValue(QStringLiteral("title"),
+                       QStringLiteral("Task number %1 with a title of usual length").arg(i));
         task->setValue(QStringLiteral("priority"), i % 10);
         task->setObject(QStringLiteral("parentList"), list);
     }
@@ -53,7 +54,8 @@ void BM_AutosaveOneChange(benchmark::State& state) {
         state.SkipWithError("could not open the library");
         return;
     }
-    const auto tasks = manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
+    const auto tasks =
+        manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
     platform::ManagedObject* task = tasks->at(tasks->size() / 2);
     int i = 0;
     for (auto _ : state) {
@@ -69,7 +71,8 @@ void BM_OpenLibrary(benchmark::State& state) {
     const QString package = packageWithTasks(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         auto manager = std::make_unique<TDLibraryManager>(package);
-        if (package.isEmpty() || !manager->loadLibrary().ok()) state.SkipWithError("could not open the library");
+        if (package.isEmpty() || !manager->loadLibrary().ok())
+            state.SkipWithError("could not open the library");
         state.PauseTiming();
         manager.reset();
         state.ResumeTiming();

@@ -4,7 +4,9 @@ void TDEditorRegistry::registerEditor(TDEditor* editor) {
     if (editor && !m_editors.contains(editor)) m_editors.append(editor);
 }
 
-void TDEditorRegistry::unregisterEditor(TDEditor* editor) { m_editors.removeAll(editor); }
+void TDEditorRegistry::unregisterEditor(TDEditor* editor) {
+    m_editors.removeAll(editor);
+}
 
 bool TDEditorRegistry::commitEditing() {
     bool committed = true;

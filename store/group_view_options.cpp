@@ -9,7 +9,11 @@ const QString kReverseSortKey = QStringLiteral("reverseSort");
 }  // namespace
 
 QVariantMap TDGroupViewOptions(const QString& groupUID) {
-    return TDLibraryManager::sharedManager().optionForKey(kGroupViewOptionsKey).toMap().value(groupUID).toMap();
+    return TDLibraryManager::sharedManager()
+        .optionForKey(kGroupViewOptionsKey)
+        .toMap()
+        .value(groupUID)
+        .toMap();
 }
 
 QString TDGroupSavedSortingAttribute(const QString& groupUID) {

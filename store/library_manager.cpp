@@ -61,22 +61,25 @@ public:
 };
 
 TDError openingError(int code, const QString& suggestion, const QStringList& options) {
-    TDError error = TDError::make(code, QCoreApplication::translate("TDLibraryManager", "Cannot open library"),
-                                  suggestion);
+    TDError error = TDError::make(
+        code, QCoreApplication::translate("TDLibraryManager", "Cannot open library"), suggestion);
     error.recoveryOptions = options;
     error.recoveryAttempter = std::make_shared<AppDelegateRecoveryAttempter>();
     return error;
 }
 
 TDError corruptLibraryError() {
-    return openingError(TDErrorLibraryCannotOpen,
-                        QCoreApplication::translate("TDLibraryManager",
-                                                    "The library you're trying to open is corrupted or invalid. "
-                                                    "Contact Vantorel support if you need help."),
-                        {QCoreApplication::translate("TDLibraryManager", "Quit")});
+    return openingError(
+        TDErrorLibraryCannotOpen,
+        QCoreApplication::translate("TDLibraryManager",
+                                    "The library you're trying to open is corrupted or invalid. "
+                                    "Contact Vantorel support if you need help."),
+        {QCoreApplication::translate("TDLibraryManager", "Quit")});
 }
 
-bool isMainThread() { return QThread::currentThread() == QCoreApplication::instance()->thread(); }
+bool isMainThread() {
+    return QThread::currentThread() == QCoreApplication::instance()->thread();
+}
 
 const QString& libraryEntityName() {
     static const QString name = QStringLiteral("Library");
@@ -86,7 +89,8 @@ const QString& libraryEntityName() {
 }  // namespace
 
 TDLibraryManager::TDLibraryManager(const QString& packagePath, QObject* parent)
-    : QObject(parent), m_packagePath(packagePath.isEmpty() ? defaultLibraryPath() : packagePath) {}
+    : QObject(parent), m_packagePath(packagePath.isEmpty() ? defaultLibraryPath() : packagePath) {
+}
 
 TDLibraryManager::~TDLibraryManager() {
     p_waitForQueues();
@@ -100,7 +104,9 @@ TDLibraryManager& TDLibraryManager::sharedManager() {
     return *g_defaultManager;
 }
 
-void TDLibraryManager::setSharedManager(TDLibraryManager* manager) { g_installedManager = manager; }
+void TDLibraryManager::setSharedManager(TDLibraryManager* manager) {
+    g_installedManager = manager;
+}
 
 QString TDLibraryManager::defaultLibraryPath() {
     const QString folder = isRunningUnitTests() ? unitTestApplicationSupportPath() : applicationSupportPath();
@@ -114,11 +120,19 @@ void TDLibraryManager::setLibraryPath(const QString& packagePath) {
     m_writtenOptions.clear();
 }
 
-QString TDLibraryManager::storePath() const { return QDir(m_packagePath).filePath(kStoreFileName); }
-QString TDLibraryManager::infoDictionaryPath() const { return QDir(m_packagePath).filePath(kInfoFileName); }
-QString TDLibraryManager::optionsDictionaryPath() const { return QDir(m_packagePath).filePath(kOptionsFileName); }
+QString TDLibraryManager::storePath() const {
+    return QDir(m_packagePath).filePath(kStoreFileName);
+}
+QString TDLibraryManager::infoDictionaryPath() const {
+    return QDir(m_packagePath).filePath(kInfoFileName);
+}
+QString TDLibraryManager::optionsDictionaryPath() const {
+    return QDir(m_packagePath).filePath(kOptionsFileName);
+}
 
-bool TDLibraryManager::libraryExists() const { return QFileInfo(storePath()).isFile(); }
+bool TDLibraryManager::libraryExists() const {
+    return QFileInfo(storePath()).isFile();
+}
 
 bool TDLibraryManager::libraryIsAccessible() const {
     const QFileInfo store(storePath());
@@ -136,7 +150,9 @@ QVariantMap TDLibraryManager::infoDictionary() {
     return *m_infoDictionary;
 }
 
-void TDLibraryManager::setInfoDictionary(const QVariantMap& info) { m_infoDictionary = info; }
+void TDLibraryManager::setInfoDictionary(const QVariantMap& info) {
+    m_infoDictionary = info;
+}
 
 namespace {
 // Info.plist keeps the version as a single-precision number.
@@ -158,8 +174,9 @@ bool TDLibraryManager::libraryNeedsMigration() {
 Status TDLibraryManager::p_buildStack() {
     if (m_coordinator) return {};
     if (!QDir().mkpath(m_packagePath))
-        return TDError::make(TDErrorLibraryCannotOpen,
-                             QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
+        return TDError::make(
+            TDErrorLibraryCannotOpen,
+            QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
     m_openedLibraryVersion = versionInInfo(infoDictionary());
     const auto model = TDLibraryObjectModel();
     if (!model.ok()) return model.error();
@@ -177,32 +194,36 @@ Status TDLibraryManager::p_buildStack() {
 Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     if (!libraryExists()) return corruptLibraryError();
     if (!libraryIsAccessible())
-        return openingError(TDErrorLibraryCannotOpen,
-                            QCoreApplication::translate("TDLibraryManager",
-                                                        "Ordello does not have permission to access your library."),
-                            {QCoreApplication::translate("TDLibraryManager", "Quit")});
+        return openingError(
+            TDErrorLibraryCannotOpen,
+            QCoreApplication::translate("TDLibraryManager",
+                                        "Ordello does not have permission to access your library."),
+            {QCoreApplication::translate("TDLibraryManager", "Quit")});
     if (!libraryIsCompatible())
-        return openingError(TDErrorLibraryNewerVersion,
-                            QCoreApplication::translate(
-                                "TDLibraryManager",
-                                "The library you're trying to open was saved with a newer version of Ordello. "
-                                "Should I upgrade myself to the newest version?"),
-                            {QCoreApplication::translate("TDLibraryManager", "Upgrade Ordello"),
-                             QCoreApplication::translate("TDLibraryManager", "Quit")});
+        return openingError(
+            TDErrorLibraryNewerVersion,
+            QCoreApplication::translate(
+                "TDLibraryManager",
+                "The library you're trying to open was saved with a newer version of Ordello. "
+                "Should I upgrade myself to the newest version?"),
+            {QCoreApplication::translate("TDLibraryManager", "Upgrade Ordello"),
+             QCoreApplication::translate("TDLibraryManager", "Quit")});
     // Older libraries need the migration chain, which this version does not carry yet: refuse before
     // anything touches the store.
     if (libraryNeedsMigration())
-        return openingError(TDErrorMigrationFailed,
-                            QCoreApplication::translate("TDLibraryManager",
-                                                        "The library you're trying to open was saved with an older "
-                                                        "version of Ordello and must be upgraded, which this "
-                                                        "version cannot do. The library was left untouched.")
-                                .append(QStringLiteral(" (%1)").arg(versionInInfo(infoDictionary()))),
-                            {QCoreApplication::translate("TDLibraryManager", "Quit")});
+        return openingError(
+            TDErrorMigrationFailed,
+            QCoreApplication::translate("TDLibraryManager",
+                                        "The library you're trying to open was saved with an older "
+                                        "version of Ordello and must be upgraded, which this "
+                                        "version cannot do. The library was left untouched.")
+                .append(QStringLiteral(" (%1)").arg(versionInInfo(infoDictionary()))),
+            {QCoreApplication::translate("TDLibraryManager", "Quit")});
 
     const Status built = p_buildStack();
     if (!built.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@", built.error().detailedDescription());
+        logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@",
+                     built.error().detailedDescription());
         p_teardown();
         TDError error = corruptLibraryError();
         error.userInfo.insert(QStringLiteral("underlyingError"), built.error().detailedDescription());
@@ -226,7 +247,8 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
         return finish(corruptLibraryError());
     }
     if (found->size() > 1) {
-        logWithLevel(TDLogError, "ERROR", "There is more than one library! (%ld)", static_cast<long>(found->size()));
+        logWithLevel(TDLogError, "ERROR", "There is more than one library! (%ld)",
+                     static_cast<long>(found->size()));
         return finish(corruptLibraryError());
     }
     auto* library = dynamic_cast<TDLibrary*>(found->first());
@@ -244,10 +266,11 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
 
 Result<TDLibrary*> TDLibraryManager::createLibrary() {
     if (m_library || libraryExists())
-        return TDError::make(TDErrorLibraryCannotOpen,
-                             QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
-                             QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".")
-                                 .arg(m_packagePath));
+        return TDError::make(
+            TDErrorLibraryCannotOpen,
+            QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
+            QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".")
+                .arg(m_packagePath));
     m_infoDictionary.emplace();
     m_optionsDictionary.emplace();
     const Status built = p_buildStack();
@@ -262,7 +285,8 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
     if (!library) {
         m_undoManager->enableUndoRegistration();
         p_teardown();
-        return TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library model has no Library entity."));
+        return TDError::make(TDErrorLibraryCannotOpen,
+                             QStringLiteral("The library model has no Library entity."));
     }
     m_context->setLibrary(library);
     m_syncSetContext->setLibrary(library);
@@ -309,7 +333,9 @@ Status TDLibraryManager::close() {
     return {};
 }
 
-void TDLibraryManager::closeDiscardingChanges() { p_teardown(); }
+void TDLibraryManager::closeDiscardingChanges() {
+    p_teardown();
+}
 
 void TDLibraryManager::p_teardown() {
     if (m_context) {
@@ -411,7 +437,9 @@ QVariantMap TDLibraryManager::optionsDictionary() {
     return *m_optionsDictionary;
 }
 
-QVariant TDLibraryManager::optionForKey(const QString& key) { return optionsDictionary().value(key); }
+QVariant TDLibraryManager::optionForKey(const QString& key) {
+    return optionsDictionary().value(key);
+}
 
 void TDLibraryManager::setOption(const QVariant& value, const QString& key) {
     optionsDictionary();
@@ -425,7 +453,9 @@ void TDLibraryManager::setOptionsDictionary(const std::optional<QVariantMap>& op
     m_optionsDictionary = options;
 }
 
-void TDLibraryManager::clearOptions() { setOptionsDictionary(QVariantMap()); }
+void TDLibraryManager::clearOptions() {
+    setOptionsDictionary(QVariantMap());
+}
 
 void TDLibraryManager::saveOptionsDictionary() {
     copyOptionsFromUserDefaults();
@@ -434,12 +464,13 @@ void TDLibraryManager::saveOptionsDictionary() {
     // Unchanged options cost no write (and no disk flush) at every autosave.
     if (!bytes.ok() || (*bytes == m_writtenOptions && QFileInfo::exists(optionsDictionaryPath()))) return;
     // A failed write is not reported: the options are written again at the next save.
-    if (platform::writePropertyListFile(optionsDictionaryPath(), optionsDictionary()).ok()) m_writtenOptions = *bytes;
+    if (platform::writePropertyListFile(optionsDictionaryPath(), optionsDictionary()).ok())
+        m_writtenOptions = *bytes;
 }
 
 bool TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(const QString& key) {
-    static const QStringList prefixes{QStringLiteral("NSWindow "),     QStringLiteral("NSSplitView "),
-                                      QStringLiteral("TDSplitView "),  QStringLiteral("NSTableView "),
+    static const QStringList prefixes{QStringLiteral("NSWindow "),      QStringLiteral("NSSplitView "),
+                                      QStringLiteral("TDSplitView "),   QStringLiteral("NSTableView "),
                                       QStringLiteral("NSOutlineView "), QStringLiteral("TDTabControl ")};
     for (const QString& prefix : prefixes)
         if (key.startsWith(prefix)) return true;
@@ -486,8 +517,8 @@ Status TDLibraryManager::writeInfoDictionary(const QString& packagePath, const T
     QVariantMap info;
     info.insert(QStringLiteral("TDApplicationShortVersion"), QStringLiteral(ORDELLO_BUILD_NUMBER));
     info.insert(QStringLiteral("TDApplicationVersion"), QStringLiteral(ORDELLO_VERSION));
-    info.insert(kLibraryVersionKey,
-                library ? library->primitiveValue(QStringLiteral("version")).toDouble() : TDCurrentLibraryVersion);
+    info.insert(kLibraryVersionKey, library ? library->primitiveValue(QStringLiteral("version")).toDouble()
+                                            : TDCurrentLibraryVersion);
     info.insert(QStringLiteral("TDSavedDate"), TDClock::currentDateTime().toUTC());
     return platform::writePropertyListFile(QDir(packagePath).filePath(kInfoFileName), info);
 }
@@ -508,7 +539,9 @@ void TDLibraryManager::setDontTriggerSaveOnChange(bool dontTrigger) {
     if (m_context) m_context->setDontTriggerSaveOnChange(dontTrigger);
 }
 
-bool TDLibraryManager::saveLibrary() { return p_save().ok(); }
+bool TDLibraryManager::saveLibrary() {
+    return p_save().ok();
+}
 
 bool TDLibraryManager::saveLibraryWithoutSyncing() {
     const bool wasDisabled = m_disableSyncOnSave;
@@ -526,8 +559,9 @@ Status TDLibraryManager::p_save() {
     }
     if (!m_context->hasChanges()) return {};
     if (!m_coordinator->tryLock()) {
-        logWithLevel(TDLogWarning, "WARNING",
-                     "Could not lock persistent store coordinator to save MOC. Retrying save after save delay.");
+        logWithLevel(
+            TDLogWarning, "WARNING",
+            "Could not lock persistent store coordinator to save MOC. Retrying save after save delay.");
         scheduleSave();
         return TDError::make(0, QStringLiteral("The library is busy; the save was rescheduled."));
     }
@@ -577,7 +611,9 @@ void TDLibraryManager::scheduleSave() {
     m_saveTimer->start(static_cast<int>(qMax(0.0, delay) * 1000.0));
 }
 
-bool TDLibraryManager::isSaveScheduled() const { return m_saveTimer && m_saveTimer->isActive(); }
+bool TDLibraryManager::isSaveScheduled() const {
+    return m_saveTimer && m_saveTimer->isActive();
+}
 
 void TDLibraryManager::p_saveTimerFired() {
     if (!saveLibrary()) logWithLevel(TDLogError, "ERROR", "Problem saving library");

@@ -29,8 +29,10 @@ class UndoManager;
 inline const QString TDLibraryDidFinishLoadingNotificationName =
     QStringLiteral("TDLibraryDidFinishLoadingNotificationName");
 // Posted around replacing the open library (a restore), with the manager's library as sender.
-inline const QString TDActiveLibraryWillChangeNotification = QStringLiteral("TDActiveLibraryWillChangeNotification");
-inline const QString TDActiveLibraryDidChangeNotification = QStringLiteral("TDActiveLibraryDidChangeNotification");
+inline const QString TDActiveLibraryWillChangeNotification =
+    QStringLiteral("TDActiveLibraryWillChangeNotification");
+inline const QString TDActiveLibraryDidChangeNotification =
+    QStringLiteral("TDActiveLibraryDidChangeNotification");
 
 // The one open library: its package on disk ("library.sqlite3", "Info.plist", "options.plist"), the
 // store stack with the main-thread context, the per-library options, saving and autosave, and the

@@ -33,7 +33,9 @@ TDLibraryOperation::TDLibraryOperation(platform::PersistentStoreCoordinator* coo
     });
 }
 
-TDLibraryOperation::~TDLibraryOperation() { closePersistentStoreCoordinator(); }
+TDLibraryOperation::~TDLibraryOperation() {
+    closePersistentStoreCoordinator();
+}
 
 platform::PersistentStoreCoordinator* TDLibraryOperation::persistentStoreCoordinator() const {
     return m_coordinator ? m_coordinator : m_manager->persistentStoreCoordinator();
@@ -44,7 +46,8 @@ Status TDLibraryOperation::setupPersistentStoreCoordinatorWithLibraryPath(const 
     closePersistentStoreCoordinator();
     const auto model = TDLibraryObjectModel();
     if (!model.ok()) {
-        TDAppDelegate().handleError(model.error(), QStringLiteral("Could not setup persistent store coordinator"));
+        TDAppDelegate().handleError(model.error(),
+                                    QStringLiteral("Could not setup persistent store coordinator"));
         return model.error();
     }
     m_ownCoordinator = std::make_unique<platform::PersistentStoreCoordinator>(*model);
@@ -55,7 +58,8 @@ Status TDLibraryOperation::setupPersistentStoreCoordinatorWithLibraryPath(const 
     const Status opened =
         m_ownCoordinator->openStore(QDir(packagePath).filePath(QStringLiteral("library.sqlite3")), options);
     if (!opened.ok())
-        TDAppDelegate().handleError(opened.error(), QStringLiteral("Could not setup persistent store coordinator"));
+        TDAppDelegate().handleError(opened.error(),
+                                    QStringLiteral("Could not setup persistent store coordinator"));
     return opened;
 }
 
@@ -101,7 +105,8 @@ Status TDLibraryOperation::saveContext() {
     center.removeObserver(token);
     // The merge reads the store through the coordinator's lock, so the wait for the main thread
     // happens after the save let go of it.
-    if (result.ok() && !saved.name.isEmpty() && persistentStoreCoordinator() == m_manager->persistentStoreCoordinator()) {
+    if (result.ok() && !saved.name.isEmpty() &&
+        persistentStoreCoordinator() == m_manager->persistentStoreCoordinator()) {
         TDLibraryManager* manager = m_manager;
         TDPerformOnMainThreadAndWait([manager, &saved] { manager->mergeChangesFromOperationSave(saved); });
     }
@@ -119,9 +124,11 @@ void TDLibraryOperation::informDelegateDidFailWithError(const TDError& error) {
 }
 
 void TDLibraryOperation::postActiveLibraryWillChangeNotification() {
-    platform::NotificationCenter::defaultCenter().post(TDActiveLibraryWillChangeNotification, m_manager->library());
+    platform::NotificationCenter::defaultCenter().post(TDActiveLibraryWillChangeNotification,
+                                                       m_manager->library());
 }
 
 void TDLibraryOperation::postActiveLibraryDidChangeNotification() {
-    platform::NotificationCenter::defaultCenter().post(TDActiveLibraryDidChangeNotification, m_manager->library());
+    platform::NotificationCenter::defaultCenter().post(TDActiveLibraryDidChangeNotification,
+                                                       m_manager->library());
 }

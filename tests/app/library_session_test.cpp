@@ -35,7 +35,8 @@ protected:
     void SetUp() override {
         TempFoldersTest::SetUp();
         TDSetAppDelegate(&delegate);
-        manager = std::make_unique<TDLibraryManager>(QDir(tempPath()).filePath(QStringLiteral("L.odllibrary")));
+        manager =
+            std::make_unique<TDLibraryManager>(QDir(tempPath()).filePath(QStringLiteral("L.odllibrary")));
         TDLibraryManager::setSharedManager(manager.get());
     }
     void TearDown() override {
@@ -54,7 +55,8 @@ TEST_F(LibrarySessionTest, CreatesAMissingLibraryThenOpensTheSameOne) {
     ASSERT_TRUE(session.openOrCreateLibrary());
     EXPECT_TRUE(manager->libraryExists());
     const QString uid = manager->library()->uid();
-    EXPECT_EQ(defaults().string(QStringLiteral("libraryURL")), QUrl::fromLocalFile(manager->libraryPath()).toString());
+    EXPECT_EQ(defaults().string(QStringLiteral("libraryURL")),
+              QUrl::fromLocalFile(manager->libraryPath()).toString());
     ASSERT_TRUE(manager->close().ok());
     ASSERT_TRUE(session.openOrCreateLibrary());
     EXPECT_EQ(manager->library()->uid(), uid);
@@ -78,10 +80,11 @@ TEST_F(LibrarySessionTest, AFailedSaveAtQuitLetsTheUserStay) {
     TDLibrarySession session(*manager, prompter);
     ASSERT_TRUE(session.openOrCreateLibrary());
     manager->library()->setValue(QStringLiteral("version"), QVariant());  // unsavable
-    prompter.answer = 1;  // Cancel
+    prompter.answer = 1;                                                  // Cancel
     EXPECT_FALSE(session.quit());
     ASSERT_EQ(prompter.alerts.size(), 1);
-    EXPECT_EQ(prompter.alerts.first().informativeText, QStringLiteral("Could not save changes while quitting. Quit anyway?"));
+    EXPECT_EQ(prompter.alerts.first().informativeText,
+              QStringLiteral("Could not save changes while quitting. Quit anyway?"));
     EXPECT_NE(manager->library(), nullptr);
     prompter.answer = 0;  // Quit Anyway
     EXPECT_TRUE(session.quit());

@@ -5,9 +5,9 @@
 
 #include <QRandomGenerator>
 
-#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <csignal>
 
 namespace storetest {
 namespace {
@@ -17,7 +17,8 @@ using LibraryCrashTest = LibraryManagerTest;
 constexpr int kLists = 5;
 
 QList<platform::ManagedObject*> lists(TDLibraryManager& manager) {
-    const auto found = manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("List")));
+    const auto found =
+        manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("List")));
     return found.ok() ? *found : QList<platform::ManagedObject*>();
 }
 
@@ -31,7 +32,8 @@ QList<platform::ManagedObject*> lists(TDLibraryManager& manager) {
     int round = all.first()->value(QStringLiteral("title")).toInt();
     for (;;) {
         ++round;
-        for (platform::ManagedObject* list : all) list->setValue(QStringLiteral("title"), QString::number(round));
+        for (platform::ManagedObject* list : all)
+            list->setValue(QStringLiteral("title"), QString::number(round));
         platform::ManagedObject* task = manager.managedObjectContext()->insertObject(QStringLiteral("Task"));
         task->setValue(QStringLiteral("title"), QStringLiteral("round %1").arg(round));
         task->setObject(QStringLiteral("parentList"), all.first());
@@ -74,15 +76,18 @@ TEST_F(LibraryCrashTest, AProcessKilledWhileSavingLeavesTheLastCommittedLibrary)
 
         // The round of the save that was running may have reached the disk before its report.
         auto opened = newManager().loadLibrary();
-        ASSERT_TRUE(opened.ok()) << "run " << run << ": " << opened.error().detailedDescription().toStdString();
+        ASSERT_TRUE(opened.ok()) << "run " << run << ": "
+                                 << opened.error().detailedDescription().toStdString();
         const QList<platform::ManagedObject*> all = lists(*manager);
         ASSERT_EQ(all.size(), kLists);
         const int onDisk = all.first()->value(QStringLiteral("title")).toInt();
         for (platform::ManagedObject* list : all)
-            ASSERT_EQ(list->value(QStringLiteral("title")).toInt(), onDisk) << "run " << run << ": a torn save";
+            ASSERT_EQ(list->value(QStringLiteral("title")).toInt(), onDisk)
+                << "run " << run << ": a torn save";
         ASSERT_GE(onDisk, reported) << "run " << run;
         ASSERT_LE(onDisk, reported + 1) << "run " << run;
-        const auto tasks = manager->managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
+        const auto tasks =
+            manager->managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
         ASSERT_EQ(tasks->size(), onDisk) << "run " << run;
         progress += onDisk - committed;
         committed = onDisk;

@@ -39,7 +39,8 @@ TDLibraryManager& LibraryManagerTest::newManager() {
 
 TDLibrary* LibraryManagerTest::createLibrary() {
     auto created = newManager().createLibrary();
-    EXPECT_TRUE(created.ok()) << (created.ok() ? std::string() : created.error().detailedDescription().toStdString());
+    EXPECT_TRUE(created.ok()) << (created.ok() ? std::string()
+                                               : created.error().detailedDescription().toStdString());
     return created.ok() ? *created : nullptr;
 }
 

@@ -30,7 +30,8 @@ QMap<QString, QByteArray> packageSnapshot(const QString& package) {
 void writeInfoVersion(const QString& package, const QVariant& version) {
     QVariantMap info{{QStringLiteral("TDApplicationVersion"), QStringLiteral("9.9")}};
     if (version.isValid()) info.insert(QStringLiteral("TDLibraryVersion"), version);
-    ASSERT_TRUE(platform::writePropertyListFile(QDir(package).filePath(QStringLiteral("Info.plist")), info).ok());
+    ASSERT_TRUE(
+        platform::writePropertyListFile(QDir(package).filePath(QStringLiteral("Info.plist")), info).ok());
 }
 
 platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& title) {
@@ -41,7 +42,8 @@ platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& ti
 
 QStringList listTitles(TDLibraryManager& manager) {
     QStringList titles;
-    const auto lists = manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("List")));
+    const auto lists =
+        manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("List")));
     for (platform::ManagedObject* list : *lists) titles << list->value(QStringLiteral("title")).toString();
     titles.sort();
     return titles;
@@ -116,7 +118,8 @@ struct VersionCase {
     int expectedCode;  // 0: opens
 };
 
-class LibraryVersionOpeningTest : public LibraryManagerTest, public ::testing::WithParamInterface<VersionCase> {};
+class LibraryVersionOpeningTest : public LibraryManagerTest,
+                                  public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(LibraryVersionOpeningTest, OpensOrRefusesLeavingTheLibraryUntouched) {
     createLibrary();
@@ -154,7 +157,8 @@ TEST_F(LibraryOpeningTest, NewerLibraryOffersUpgradeAndQuitThroughTheDelegate) {
     writeInfoVersion(packagePath(), 3.0);
     const auto opened = newManager().loadLibrary();
     ASSERT_FALSE(opened.ok());
-    EXPECT_EQ(opened.error().recoveryOptions, (QStringList{QStringLiteral("Upgrade Ordello"), QStringLiteral("Quit")}));
+    EXPECT_EQ(opened.error().recoveryOptions,
+              (QStringList{QStringLiteral("Upgrade Ordello"), QStringLiteral("Quit")}));
     EXPECT_TRUE(opened.error().recoverySuggestion.contains(QStringLiteral("newer version of Ordello")));
 
     ScriptedPrompter quit(1);

@@ -84,7 +84,8 @@ TEST_F(LibraryOperationTest, AnOperationsSaveIsMergedIntoTheMainContextOnTheMain
     EXPECT_EQ(operationDelegate.finished.load(), 1);
     EXPECT_EQ(operationDelegate.finishedOn, QCoreApplication::instance()->thread());
     EXPECT_NE(operation->ranOn, QCoreApplication::instance()->thread());
-    EXPECT_EQ(listTitles(manager->managedObjectContext()), QStringList{QStringLiteral("From the background")});
+    EXPECT_EQ(listTitles(manager->managedObjectContext()),
+              QStringList{QStringLiteral("From the background")});
     // The merge is neither an edit to undo nor a change to save.
     EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
     EXPECT_FALSE(manager->undoManager()->canUndo());
@@ -142,9 +143,8 @@ TEST_F(LibraryOperationTest, AnOperationWaitingForTheMainThreadDoesNotDeadlockCl
     std::atomic<bool> ranOnMain{false};
     manager->syncOperationQueue()->addOperation([&ranOnMain] {
         QThread::msleep(30);  // so the main thread is already waiting
-        TDPerformOnMainThreadAndWait([&ranOnMain] {
-            ranOnMain = QThread::currentThread() == QCoreApplication::instance()->thread();
-        });
+        TDPerformOnMainThreadAndWait(
+            [&ranOnMain] { ranOnMain = QThread::currentThread() == QCoreApplication::instance()->thread(); });
     });
     ASSERT_TRUE(manager->close().ok());
     EXPECT_TRUE(ranOnMain);

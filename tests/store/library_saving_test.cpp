@@ -147,12 +147,19 @@ TEST(LibraryOptionKeysTest, OnlyTheSixPrefixesWithTheirBlankAreStateKeys) {
     const struct {
         const char* key;
         bool state;
-    } cases[] = {{"NSWindow Frame main", true},     {"NSWindowFrame main", false}, {"NSWindow", false},
-                 {"NSSplitView Subviews x", true},  {"TDSplitView Subview Lengths", true},
-                 {"NSTableView Columns t", true},   {"NSOutlineView Items o", true},
-                 {"TDTabControl tabs objects", true}, {"nswindow Frame", false},    {"groupViewOptions", false}};
+    } cases[] = {{"NSWindow Frame main", true},
+                 {"NSWindowFrame main", false},
+                 {"NSWindow", false},
+                 {"NSSplitView Subviews x", true},
+                 {"TDSplitView Subview Lengths", true},
+                 {"NSTableView Columns t", true},
+                 {"NSOutlineView Items o", true},
+                 {"TDTabControl tabs objects", true},
+                 {"nswindow Frame", false},
+                 {"groupViewOptions", false}};
     for (const auto& c : cases)
-        EXPECT_EQ(TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(QString::fromLatin1(c.key)), c.state)
+        EXPECT_EQ(TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(QString::fromLatin1(c.key)),
+                  c.state)
             << c.key;
 }
 
