@@ -168,6 +168,12 @@ bool TDLibraryManager::libraryIsCompatible() {
 
 bool TDLibraryManager::libraryNeedsMigration() {
     if (!QFileInfo::exists(infoDictionaryPath())) return false;
+    if (infoDictionary().isEmpty() && libraryExists()) {
+        // An unreadable Info.plist says nothing about the version (it is written again at the next
+        // save); the store's own model version does.
+        const auto metadata = platform::PersistentStoreCoordinator::metadataForStore(storePath());
+        return !metadata.ok() || metadata->modelVersion != TDLibraryModelVersion;
+    }
     return libraryVersionIsNewer(versionInInfo(infoDictionary()), TDCurrentLibraryVersion);
 }
 

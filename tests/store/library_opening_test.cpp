@@ -202,6 +202,21 @@ TEST_F(LibraryOpeningTest, MissingCorruptOrEmptyStoresGiveError102) {
     EXPECT_TRUE(opened.error().isInDomain(TDErrorLibraryCannotOpen));
 }
 
+TEST_F(LibraryOpeningTest, AnUnreadableInfoFileDefersToTheStoreAndIsWrittenAgain) {
+    createLibrary();
+    ASSERT_TRUE(manager->close().ok());
+    QFile info(packagePath() + QStringLiteral("/Info.plist"));
+    ASSERT_TRUE(info.open(QIODevice::WriteOnly));
+    info.write("<plist><dict><key>TDLibraryVersion");
+    info.close();
+    ASSERT_TRUE(newManager().loadLibrary().ok());
+    manager->managedObjectContext()->insertObject(QStringLiteral("List"));
+    ASSERT_TRUE(manager->saveLibrary());
+    const auto rewritten = platform::readPropertyListFile(info.fileName());
+    ASSERT_TRUE(rewritten.ok());
+    EXPECT_DOUBLE_EQ(rewritten->toMap().value(QStringLiteral("TDLibraryVersion")).toDouble(), 1.0);
+}
+
 TEST_F(LibraryOpeningTest, UnreadableStoreGivesThePermissionError) {
     if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind the super-user";
     createLibrary();
