@@ -200,6 +200,18 @@ TEST_F(LibraryOpeningTest, MissingCorruptOrEmptyStoresGiveError102) {
     opened = newManager().loadLibrary();
     ASSERT_FALSE(opened.ok());
     EXPECT_TRUE(opened.error().isInDomain(TDErrorLibraryCannotOpen));
+
+    // A store with two library objects.
+    ASSERT_TRUE(QDir(packagePath()).removeRecursively());
+    {
+        TDLibraryManager maker(packagePath());
+        ASSERT_TRUE(maker.createLibrary().ok());
+        maker.managedObjectContext()->insertObject(QStringLiteral("Library"));
+        ASSERT_TRUE(maker.close().ok());
+    }
+    opened = newManager().loadLibrary();
+    ASSERT_FALSE(opened.ok());
+    EXPECT_TRUE(opened.error().recoverySuggestion.contains(QStringLiteral("corrupted or invalid")));
 }
 
 TEST_F(LibraryOpeningTest, AnUnreadableInfoFileDefersToTheStoreAndIsWrittenAgain) {
