@@ -40,11 +40,18 @@ platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& ti
     return list;
 }
 
+// The lists every new library starts with.
+bool isStarterList(const platform::ManagedObject* list) {
+    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"), QStringLiteral("Someday")};
+    return starter.contains(list->value(QStringLiteral("title")).toString());
+}
+
 QStringList listTitles(TDLibraryManager& manager) {
     QStringList titles;
     const auto lists =
         manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("List")));
-    for (platform::ManagedObject* list : *lists) titles << list->value(QStringLiteral("title")).toString();
+    for (platform::ManagedObject* list : *lists)
+        if (!isStarterList(list)) titles << list->value(QStringLiteral("title")).toString();
     titles.sort();
     return titles;
 }

@@ -62,11 +62,17 @@ public:
     QString failure;
 };
 
+// The lists every new library starts with.
+bool isStarterList(const platform::ManagedObject* list) {
+    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"), QStringLiteral("Someday")};
+    return starter.contains(list->value(QStringLiteral("title")).toString());
+}
+
 QStringList listTitles(TDManagedObjectContext* context) {
     QStringList titles;
     const auto lists = context->execute(platform::FetchRequest(QStringLiteral("List")));
     for (platform::ManagedObject* list : *lists)
-        if (!list->isDeleted()) titles << list->value(QStringLiteral("title")).toString();
+        if (!list->isDeleted() && !isStarterList(list)) titles << list->value(QStringLiteral("title")).toString();
     return titles;
 }
 
