@@ -2,6 +2,7 @@
 
 #include "foundation/color_additions.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/objectstore/managed_object_context.h"
 
 #include <random>
@@ -250,6 +251,53 @@ TEST_F(TaskAggregatesTest, ListsNameThemselvesTopListOnLoad) {
     auto* listAgain = static_cast<TDList*>(reloaded.objectWithID(list->objectID()));
     EXPECT_EQ(listAgain->allTasksInTree().size(), 2);
     EXPECT_TRUE(reloaded.save().ok());
+}
+
+}  // namespace
+
+namespace {
+
+using modeltest::TaskTreeTest;
+
+// What another context saved (a sync, an operation) reaches the library's context as a merge; the
+// aggregates follow merged changes, insertions and deletions as they follow edits.
+TEST_F(TaskTreeTest, AggregatesFollowChangesMergedFromAnotherContext) {
+    TDTask* parent = task(QStringLiteral("parent"), inbox(), 0);
+    TDTask* child = task(QStringLiteral("child"), parent, 600);
+    TDTask* doomed = task(QStringLiteral("doomed"), parent, 60);
+    TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
+    parent->addObject(QStringLiteral("tags"), tag);
+    saveAll();
+    settle();
+
+    TDManagedObjectContext other(coordinator.get());
+    ASSERT_TRUE(other.loadAllObjects().ok());
+    other.setLibrary(dynamic_cast<TDLibrary*>(other.objectWithID(library->objectID())));
+    QList<platform::Notification> saves;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &owner, platform::ManagedObjectContextDidSaveNotification, &other,
+        [&saves](const platform::Notification& n) { saves.append(n); });
+    auto* otherChild = TDTask::from(other.objectWithID(child->objectID()));
+    auto* otherParent = TDTask::from(other.objectWithID(parent->objectID()));
+    auto* otherDoomed = TDTask::from(other.objectWithID(doomed->objectID()));
+    otherChild->setCompleted(true);
+    auto* added = other.insertObject<TDTask>(QStringLiteral("Task"));
+    added->setEstimatedTime(1200);
+    added->setDueDate(QDateTime(QDate(2026, 12, 24), QTime(0, 0)));
+    otherParent->addSubtasks({added});
+    other.deleteObject(otherDoomed);
+    ASSERT_TRUE(other.save().ok());
+    ASSERT_EQ(saves.size(), 1);
+
+    context->mergeChangesFromContextDidSave(saves.first());
+    settle();
+    EXPECT_TRUE(child->isCompleted());
+    EXPECT_TRUE(doomed->isDeleted());
+    EXPECT_EQ(parent->totalEstimatedTime(), 1200);
+    EXPECT_EQ(parent->earliestDueDate(), QDateTime(QDate(2026, 12, 24), QTime(0, 0)));
+    EXPECT_EQ(inbox()->taskCount(), 3);
+    expectAggregatesMatchRecompute("after the merge");
 }
 
 }  // namespace
