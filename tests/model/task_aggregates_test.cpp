@@ -67,6 +67,21 @@ TEST_F(TaskAggregatesTest, ClosedLeavesShowTheirEstimateButCountNothing) {
     EXPECT_EQ(inbox()->taskCount(), 1);
 }
 
+TEST_F(TaskAggregatesTest, ObserversOfDisplayValuesHearTheirSources) {
+    TDTask* leaf = task(QStringLiteral("leaf"), inbox(), 3600);
+    QObject owner;
+    QStringList heard;
+    leaf->addObserver(QStringLiteral("totalEstimatedTimeDisplayString"), &owner,
+                      [&heard](const platform::KeyChange& change) { heard << change.newValue.toString(); });
+    inbox()->addObserver(
+        QStringLiteral("totalEstimatedTimeSummary"), &owner,
+        [&heard](const platform::KeyChange& change) { heard << change.newValue.toString(); });
+    leaf->setEstimatedTime(7200);
+    EXPECT_GE(heard.size(), 2);  // the task's text, and the list's summary as its total follows
+    EXPECT_TRUE(heard.contains(leaf->totalEstimatedTimeDisplayString()));
+    EXPECT_TRUE(heard.contains(inbox()->totalEstimatedTimeSummary()));
+}
+
 TEST_F(TaskAggregatesTest, EstimateTextThatDoesNotReadLeavesTheEstimate) {
     TDTask* leaf = task(QStringLiteral("leaf"), inbox(), 3600);
     leaf->setTotalEstimatedTimeDisplayString(QStringLiteral("abc"));
