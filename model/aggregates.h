@@ -11,7 +11,7 @@ class ManagedObject;
 
 // The figures every task and group keeps about the tasks below it: open leaf tasks, all tasks, the
 // total estimate, whether every open leaf is estimated, and the earliest start and due dates. Held in
-// transient attributes: rebuilt on load, kept current as things change, never stored or undone.
+// transient attributes: rebuilt on load, kept current through every change, never stored or undone.
 struct TDAggregates {
     qint64 actionCount = 0;
     qint64 taskCount = 0;

@@ -263,8 +263,16 @@ void TDGroup::awakeFromInsert() {
 // those are counted from scratch.
 void TDGroup::awakeFromFetch() {
     TDLibraryObject::awakeFromFetch();
-    const TDManagedObjectContext* context = libraryContext();
+    TDManagedObjectContext* context = libraryContext();
     if (!context || !context->setupTransientProperties()) return;
+    if (context->isMergingChanges()) {
+        // Merged in from another context: the parent folder is awake already and hears of it.
+        if (isTag() || isSmartFolder())
+            context->scheduleRecalculationOfTransientProperties(this);
+        else
+            p_setAggregates(calculatedAggregates());
+        return;
+    }
     if (!isTag() && !isSmartFolder()) {
         calculatedAggregates().storePrimitive(this);
         return;

@@ -20,19 +20,31 @@ void TDRegisterLibraryModelClasses() {
         platform::registerManagedObjectClass<TDLibrary>(QStringLiteral("TDLibrary"));
         platform::registerManagedObjectClass<TDSyncSet>(QStringLiteral("TDSyncSet"));
         platform::registerManagedObjectClass<TDSyncSetItem>(QStringLiteral("TDSyncSetItem"));
-        platform::registerManagedObjectClass<TDGroup>(QStringLiteral("TDGroup"));
-        platform::registerManagedObjectClass<TDFolder>(QStringLiteral("TDFolder"));
-        platform::registerManagedObjectClass<TDList>(QStringLiteral("TDList"));
-        platform::registerManagedObjectClass<TDTag>(QStringLiteral("TDTag"));
+        const QHash<QString, QStringList> groupDependencies{
+            {QStringLiteral("totalEstimatedTimeSummary"),
+             {QStringLiteral("totalEstimatedTime"), QStringLiteral("totalEstimatedTimeComprehensive")}},
+            {QStringLiteral("localizedTitle"), {QStringLiteral("title")}}};
+        platform::registerManagedObjectClass<TDGroup>(QStringLiteral("TDGroup"), groupDependencies);
+        platform::registerManagedObjectClass<TDFolder>(QStringLiteral("TDFolder"), groupDependencies);
+        platform::registerManagedObjectClass<TDList>(QStringLiteral("TDList"), groupDependencies);
+        platform::registerManagedObjectClass<TDTag>(QStringLiteral("TDTag"), groupDependencies);
         // Smart folders are plain groups until they have rules of their own.
-        platform::registerManagedObjectClass<TDGroup>(QStringLiteral("TDSmartFolder"));
+        platform::registerManagedObjectClass<TDGroup>(QStringLiteral("TDSmartFolder"), groupDependencies);
+        const QString status = QStringLiteral("status");
+        const QString completedDate = QStringLiteral("completedDate");
         platform::registerManagedObjectClass<TDTask>(
             QStringLiteral("TDTask"),
-            {{QStringLiteral("completed"), {QStringLiteral("status")}},
-             {QStringLiteral("incomplete"), {QStringLiteral("status")}},
-             {QStringLiteral("canceled"), {QStringLiteral("completedDate"), QStringLiteral("status")}},
+            {{QStringLiteral("completed"), {status}},
+             {QStringLiteral("incomplete"), {status}},
+             {QStringLiteral("canceled"), {completedDate, status}},
              {QStringLiteral("recurring"), {QStringLiteral("recurrence")}},
-             {QStringLiteral("estimatedTimeNumber"), {QStringLiteral("estimatedTime")}}});
+             {QStringLiteral("estimatedTimeNumber"), {QStringLiteral("estimatedTime")}},
+             {QStringLiteral("totalEstimatedTimeDisplayNumber"),
+              {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime")}},
+             {QStringLiteral("totalEstimatedTimeDisplayString"),
+              {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime"),
+               QStringLiteral("totalEstimatedTimeComprehensive")}},
+             {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}}});
         // Entities whose own classes come later still stamp, journal and get their UIDs.
         for (const char* name : {"TDSmartFolderRule", "TDTaskNotes", "TDRecurrence"})
             platform::registerManagedObjectClass<TDLibraryObject>(QString::fromLatin1(name));

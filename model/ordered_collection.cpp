@@ -300,9 +300,15 @@ Status TDOrderedCollection::insertObjects(const QList<Object*>& objects, qsizety
     members.insertObjectsAtUnfilteredIndex(objects, p_unfilteredIndexForIndex(index));
     p_setDisplayOrderOfObjects(objects, members.unfilteredObjectArray().indexOf(objects.first()));
     m_object->addObjects(m_keyPath, objects);
+    Status status;
+    for (Object* object : objects) {
+        if (m_object->objects(m_keyPath).contains(object)) continue;
+        members.removeObject(object);
+        status = collectionError("The object refused to join the relationship of the TDOrderedCollection");
+    }
     p_endChange();
     if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
-    return {};
+    return status;
 }
 
 void TDOrderedCollection::repositionObjectsAfter(const QList<Object*>& objects, Object* anchor) {
@@ -314,10 +320,15 @@ void TDOrderedCollection::repositionObjectsBefore(const QList<Object*>& objects,
     p_reposition(objects, anchor, false);
 }
 
-void TDOrderedCollection::p_reposition(const QList<Object*>& objects, Object* anchor, bool after) {
-    p_beginChange();
+// Only members move; the relationship stays as it is.
+void TDOrderedCollection::p_reposition(const QList<Object*>& candidates, Object* anchor, bool after) {
     resortIfNeeded();
     TDFilteringMutableArray& members = array();
+    QList<Object*> objects;
+    for (Object* object : candidates)
+        if (members.unfilteredObjectSet().contains(object) && object != anchor) objects.append(object);
+    if (objects.isEmpty()) return;
+    p_beginChange();
     for (Object* object : objects) members.removeObject(object);
     qsizetype index = members.unfilteredObjectArray().indexOf(anchor);
     index = index < 0 ? members.unfilteredObjectArray().size() : index + (after ? 1 : 0);

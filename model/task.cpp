@@ -86,11 +86,16 @@ void TDTask::awakeFromInsert() {
     calculatedAggregates().storePrimitive(this);
 }
 
-// Subtasks wake before their parents, so their aggregates are ready to be summed.
+// Subtasks wake before their parents, so their aggregates are ready to be summed. A task merged in
+// from another context joins parents that are awake already: they hear of it like any change.
 void TDTask::awakeFromFetch() {
     TDLibraryObject::awakeFromFetch();
     const TDManagedObjectContext* context = libraryContext();
-    if (context && context->setupTransientProperties()) calculatedAggregates().storePrimitive(this);
+    if (!context || !context->setupTransientProperties()) return;
+    if (context->isMergingChanges())
+        p_refreshAggregates();
+    else
+        calculatedAggregates().storePrimitive(this);
 }
 
 void TDTask::willDelete() {

@@ -127,8 +127,23 @@ TEST_F(TaskTreeTest, ProcessingEmptiesTheTaskJournal) {
     clock->advanceSeconds(10);
     t->setTitle(QStringLiteral("changed"));
     EXPECT_TRUE(library->modifiedTasks().contains(t));
+    // A changed smart folder makes the pass a full reload; the tasks wait for the next pass.
+    library->addModifiedGroupsObject(library->todayGroup());
+    library->processModifiedObjects();
+    EXPECT_TRUE(library->modifiedGroups().isEmpty());
+    EXPECT_TRUE(library->modifiedTasks().contains(t));
     library->processModifiedObjects();
     EXPECT_TRUE(library->modifiedTasks().isEmpty());
+    // Nothing is journalled in a scratch context, and nothing processed while bulk changes run.
+    context->setTemporary(true);
+    library->addModifiedGroupsObject(library->inboxGroup());
+    context->setTemporary(false);
+    EXPECT_TRUE(library->modifiedGroups().isEmpty());
+    t->setTitle(QStringLiteral("again"));
+    library->setSmartFoldersShouldIgnoreMOCChange(true);
+    library->processModifiedObjects();
+    EXPECT_FALSE(library->modifiedTasks().isEmpty());
+    library->setSmartFoldersShouldIgnoreMOCChange(false);
 }
 
 TEST_F(TaskTreeTest, ADisplayOrderChangeJournalsWithoutStamping) {

@@ -177,6 +177,26 @@ TEST_F(OrderedCollectionTest, RestoringKeepsTheOrdersMembersCarry) {
     EXPECT_EQ(order(carried), 4242.0);
 }
 
+TEST_F(OrderedCollectionTest, FetchedMembersAndMovesOfMembersOnly) {
+    for (int i = 0; i < 3; ++i) task(QStringLiteral("fetched %1").arg(i), list);
+    TDOrderedCollection fetched(list, QStringLiteral("tasks"));
+    fetched.setFetchRequest(
+        platform::FetchRequest(QStringLiteral("Task"),
+                               *platform::predicateWithFormat(QStringLiteral("title BEGINSWITH 'fetched'"))));
+    EXPECT_EQ(fetched.count(), 3);  // counted by the store before anything is read
+    EXPECT_EQ(fetched.objects().size(), 3);
+
+    TDOrderedCollection* tasks = list->orderedTasks();
+    const QList<Object*> before = tasks->objects();
+    TDTask* stranger = orphan(QStringLiteral("stranger"));
+    tasks->repositionObjectsBefore({stranger}, before.first());
+    EXPECT_EQ(tasks->objects(), before);
+    EXPECT_FALSE(list->tasks().contains(stranger));
+    tasks->repositionObjectsAfter({before.first()}, before.last());
+    EXPECT_EQ(tasks->objects().last(), before.first());
+    EXPECT_TRUE(tasks->checkDisplayOrders());
+}
+
 TEST(FilteringMutableArrayTest, ViewsLimitsAndMoves) {
     QList<Object*> objects;
     for (int i = 0; i < 6; ++i) objects << reinterpret_cast<Object*>(quintptr(0x1000 + 16 * i));

@@ -81,24 +81,24 @@ TEST_F(SortDescriptorTest, CreationDatesAskedAscendingListTheNewestFirst) {
 
 TEST_F(SortDescriptorTest, ListsRunFromTheInboxThroughTitles) {
     TDList* zebra = library->createList(QStringLiteral("zebra"), library->foldersGroup());
-    TDList* apple = library->createList(QStringLiteral("Apple"), library->foldersGroup());
-    TDList* apple2 = library->createList(QStringLiteral("apple"), library->foldersGroup());
+    TDList* banana = library->createList(QStringLiteral("Banana"), library->foldersGroup());
+    TDList* banana2 = library->createList(QStringLiteral("banana"), library->foldersGroup());
     TDTask* inZebra = task(QStringLiteral("in zebra"), zebra);
-    TDTask* inApple = task(QStringLiteral("in apple"), apple);
+    TDTask* inBanana = task(QStringLiteral("in banana"), banana);
     TDTask* inInbox = task(QStringLiteral("in inbox"), inbox());
-    TDTask* inApple2 = task(QStringLiteral("in apple 2"), apple2);
+    TDTask* inBanana2 = task(QStringLiteral("in banana 2"), banana2);
     for (bool ascending : {true, false}) {
-        QList<TDTask*> tasks{inZebra, inApple, inInbox};
+        QList<TDTask*> tasks{inZebra, inBanana, inInbox};
         platform::sortObjects(tasks, {TDListSortDescriptor(QStringLiteral("list"), ascending)});
-        EXPECT_EQ(tasks, (QList<TDTask*>{inInbox, inApple, inZebra}));
+        EXPECT_EQ(tasks, (QList<TDTask*>{inInbox, inBanana, inZebra}));
     }
-    EXPECT_TRUE(TDListSortDescriptor::compareGroups(platform::objectVariant(inApple),
-                                                    platform::objectVariant(inApple2),
+    EXPECT_TRUE(TDListSortDescriptor::compareGroups(platform::objectVariant(inBanana),
+                                                    platform::objectVariant(inBanana2),
                                                     QStringLiteral("list")) == 0);
-    QList<TDTask*> byTitle{inZebra, inApple};
+    QList<TDTask*> byTitle{inZebra, inBanana};
     platform::sortObjects(byTitle,
                           {TDSortDescriptor::sortDescriptorWithKeyPath(QStringLiteral("list.title"), false)});
-    EXPECT_EQ(byTitle, (QList<TDTask*>{inZebra, inApple}));
+    EXPECT_EQ(byTitle, (QList<TDTask*>{inZebra, inBanana}));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "foundation/color_additions.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/objectstore/managed_object_context.h"
 
 #include <random>
@@ -64,6 +65,21 @@ TEST_F(TaskAggregatesTest, ClosedLeavesShowTheirEstimateButCountNothing) {
     EXPECT_EQ(leaf->totalEstimatedTimeDisplayNumber(), 3600);
     EXPECT_EQ(inbox()->actionCount(), 0);
     EXPECT_EQ(inbox()->taskCount(), 1);
+}
+
+TEST_F(TaskAggregatesTest, ObserversOfDisplayValuesHearTheirSources) {
+    TDTask* leaf = task(QStringLiteral("leaf"), inbox(), 3600);
+    QObject owner;
+    QStringList heard;
+    leaf->addObserver(QStringLiteral("totalEstimatedTimeDisplayString"), &owner,
+                      [&heard](const platform::KeyChange& change) { heard << change.newValue.toString(); });
+    inbox()->addObserver(
+        QStringLiteral("totalEstimatedTimeSummary"), &owner,
+        [&heard](const platform::KeyChange& change) { heard << change.newValue.toString(); });
+    leaf->setEstimatedTime(7200);
+    EXPECT_GE(heard.size(), 2);  // the task's text, and the list's summary as its total follows
+    EXPECT_TRUE(heard.contains(leaf->totalEstimatedTimeDisplayString()));
+    EXPECT_TRUE(heard.contains(inbox()->totalEstimatedTimeSummary()));
 }
 
 TEST_F(TaskAggregatesTest, EstimateTextThatDoesNotReadLeavesTheEstimate) {
@@ -250,6 +266,53 @@ TEST_F(TaskAggregatesTest, ListsNameThemselvesTopListOnLoad) {
     auto* listAgain = static_cast<TDList*>(reloaded.objectWithID(list->objectID()));
     EXPECT_EQ(listAgain->allTasksInTree().size(), 2);
     EXPECT_TRUE(reloaded.save().ok());
+}
+
+}  // namespace
+
+namespace {
+
+using modeltest::TaskTreeTest;
+
+// What another context saved (a sync, an operation) reaches the library's context as a merge; the
+// aggregates follow merged changes, insertions and deletions as they follow edits.
+TEST_F(TaskTreeTest, AggregatesFollowChangesMergedFromAnotherContext) {
+    TDTask* parent = task(QStringLiteral("parent"), inbox(), 0);
+    TDTask* child = task(QStringLiteral("child"), parent, 600);
+    TDTask* doomed = task(QStringLiteral("doomed"), parent, 60);
+    TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
+    parent->addObject(QStringLiteral("tags"), tag);
+    saveAll();
+    settle();
+
+    TDManagedObjectContext other(coordinator.get());
+    ASSERT_TRUE(other.loadAllObjects().ok());
+    other.setLibrary(dynamic_cast<TDLibrary*>(other.objectWithID(library->objectID())));
+    QList<platform::Notification> saves;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &owner, platform::ManagedObjectContextDidSaveNotification, &other,
+        [&saves](const platform::Notification& n) { saves.append(n); });
+    auto* otherChild = TDTask::from(other.objectWithID(child->objectID()));
+    auto* otherParent = TDTask::from(other.objectWithID(parent->objectID()));
+    auto* otherDoomed = TDTask::from(other.objectWithID(doomed->objectID()));
+    otherChild->setCompleted(true);
+    auto* added = other.insertObject<TDTask>(QStringLiteral("Task"));
+    added->setEstimatedTime(1200);
+    added->setDueDate(QDateTime(QDate(2026, 12, 24), QTime(0, 0)));
+    otherParent->addSubtasks({added});
+    other.deleteObject(otherDoomed);
+    ASSERT_TRUE(other.save().ok());
+    ASSERT_EQ(saves.size(), 1);
+
+    context->mergeChangesFromContextDidSave(saves.first());
+    settle();
+    EXPECT_TRUE(child->isCompleted());
+    EXPECT_TRUE(doomed->isDeleted());
+    EXPECT_EQ(parent->totalEstimatedTime(), 1200);
+    EXPECT_EQ(parent->earliestDueDate(), QDateTime(QDate(2026, 12, 24), QTime(0, 0)));
+    EXPECT_EQ(inbox()->taskCount(), 3);
+    expectAggregatesMatchRecompute("after the merge");
 }
 
 }  // namespace

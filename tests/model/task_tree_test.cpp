@@ -123,3 +123,40 @@ TEST_F(TaskTreeTest, FolderFiguresFollowTheirListsAtEveryLevel) {
 }
 
 }  // namespace
+
+namespace {
+
+using modeltest::TaskTreeTest;
+
+TEST_F(TaskTreeTest, DeletingGroupsAndUndoingItKeepTheFigures) {
+    testsupport::drainEvents();
+    undoManager->setGroupsByEvent(false);
+    undoManager->beginUndoGrouping();
+    TDFolder* folder = library->createFolder(QStringLiteral("folder"), library->foldersGroup());
+    TDList* list = library->createList(QStringLiteral("list"), folder);
+    TDTask* parent = task(QStringLiteral("parent"), list, 0);
+    task(QStringLiteral("child"), parent, 1800);
+    TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
+    parent->addObject(QStringLiteral("tags"), tag);
+    undoManager->endUndoGrouping();
+    settle();
+    EXPECT_EQ(library->foldersGroup()->totalEstimatedTime(), 1800);
+    for (TDLibraryObject* doomed : std::initializer_list<TDLibraryObject*>{tag, folder}) {
+        undoManager->beginUndoGrouping();
+        doomed->deleteObject();
+        undoManager->endUndoGrouping();
+        settle();
+        expectAggregatesMatchRecompute("after deleting");
+    }
+    EXPECT_EQ(library->foldersGroup()->totalEstimatedTime(), 0);
+    EXPECT_EQ(library->rootGroup()->taskCount(), 0);
+    undoManager->undo();
+    settle();
+    EXPECT_EQ(library->foldersGroup()->totalEstimatedTime(), 1800);
+    undoManager->undo();
+    settle();
+    EXPECT_EQ(tag->taskCount(), 2);
+    expectAggregatesMatchRecompute("after undoing the deletions");
+}
+
+}  // namespace
