@@ -1,6 +1,7 @@
 #pragma once
 
-// Registers the date and duration transformers under their names: "TDNaturalLanguageDate",
-// "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday" and "TDNaturalLanguageTimeInterval".
+// Registers the date, duration and recurrence transformers under their names: "TDNaturalLanguageDate",
+// "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday", "TDNaturalLanguageTimeInterval" and
+// "TDNaturalLanguageRecurrenceRule".
 // Called once at start-up.
 void registerNaturalLanguageValueTransformers();

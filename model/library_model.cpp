@@ -4,10 +4,14 @@
 #include "model/library.h"
 #include "model/list.h"
 #include "model/property_list_value_transformer.h"
+#include "model/recurrence.h"
+#include "model/recurrence_rule_archive_value_transformer.h"
+#include "model/recurrence_rule_archiving.h"
 #include "model/rule_archive_value_transformer.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
 #include "model/task.h"
+#include "model/task_notes.h"
 #include "platform/objectstore/managed_object_class.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/transformers/value_transformer.h"
@@ -45,13 +49,17 @@ void TDRegisterLibraryModelClasses() {
               {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime"),
                QStringLiteral("totalEstimatedTimeComprehensive")}},
              {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}}});
+        platform::registerManagedObjectClass<TDRecurrence>(QStringLiteral("TDRecurrence"));
+        platform::registerManagedObjectClass<TDTaskNotes>(QStringLiteral("TDTaskNotes"));
         // Entities whose own classes come later still stamp, journal and get their UIDs.
-        for (const char* name : {"TDSmartFolderRule", "TDTaskNotes", "TDRecurrence"})
-            platform::registerManagedObjectClass<TDLibraryObject>(QString::fromLatin1(name));
+        platform::registerManagedObjectClass<TDLibraryObject>(QStringLiteral("TDSmartFolderRule"));
         platform::setValueTransformer(TDPropertyListValueTransformerName,
                                       std::make_shared<TDPropertyListValueTransformer>());
         platform::setValueTransformer(TDRuleArchiveValueTransformerName,
                                       std::make_shared<TDRuleArchiveValueTransformer>());
+        TDRegisterRecurrenceRuleArchiveClasses();
+        platform::setValueTransformer(TDRecurrenceRuleArchiveValueTransformerName,
+                                      std::make_shared<TDRecurrenceRuleArchiveValueTransformer>());
     });
 }
 

@@ -62,10 +62,11 @@ TEST_F(DateTransformersTest, writesDaysFromTodayInCalendarWeeksAndDays) {
     EXPECT_EQ(daysFromToday(5), QStringLiteral("5d"));
 }
 
-TEST_F(DateTransformersTest, registersTheFourTransformersByName) {
+TEST_F(DateTransformersTest, registersTheTransformersByName) {
     registerNaturalLanguageValueTransformers();
-    for (const char* name : {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate",
-                             "TDNaturalLanguageDaysFromToday", "TDNaturalLanguageTimeInterval"}) {
+    for (const char* name :
+         {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday",
+          "TDNaturalLanguageTimeInterval", "TDNaturalLanguageRecurrenceRule"}) {
         const auto transformer = platform::valueTransformerForName(QString::fromLatin1(name));
         ASSERT_TRUE(transformer) << name;
         EXPECT_TRUE(transformer->allowsReverseTransformation()) << name;

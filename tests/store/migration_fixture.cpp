@@ -1,5 +1,7 @@
 #include "tests/store/migration_fixture.h"
 
+#include "model/recurrence_rule.h"
+#include "model/recurrence_rule_archiving.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/plist/property_list.h"
 #include "platform/transformers/value_transformer.h"
@@ -187,7 +189,9 @@ void writeOldPackage(const QString& packagePath, const QString& modelName, doubl
     put(bottle, QStringLiteral("canceledDate"), day.addDays(2));
     ManagedObject* plants = task(0x12, QStringLiteral("Water plants"), inbox ? inbox : errands, nullptr);
     put(plants, QStringLiteral("recurring"), true);
-    put(plants, QStringLiteral("recurrenceRule"), QByteArray("recurrence rule bytes"));
+    TDRegisterRecurrenceRuleArchiveClasses();
+    put(plants, QStringLiteral("recurrenceRule"),
+        TDArchivedDataWithRecurrenceRule(TDRecurrenceRule::initWeeklyRecurrenceWithInterval(1).value()).value());
     put(plants, QStringLiteral("archivedDate"), day.addDays(3));
     put(plants, QStringLiteral("notes"), QStringLiteral("Plain"));
     put(plants, QStringLiteral("attributedNotes"), QStringLiteral("Plain"));
