@@ -1,4 +1,5 @@
-#include "platform/base/log.h"
+#include "app/library_session.h"
+#include "app/message_box_prompter.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/default_settings.h"
 #include "foundation/gui/tooltip_shortcut.h"
@@ -6,25 +7,27 @@
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 #include "language/natural_language_value_transformers.h"
+#include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "store/library_manager.h"
 
 #include <QApplication>
 #include <QMainWindow>
 #include <QRandomGenerator>
 
-#include <cstdlib>
 #include <sys/stat.h>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     // Before anything reads a setting.
     registerDefaultSettings(platform::UserDefaults::standard());
     registerIntegerTransformers();
+    registerNaturalLanguageValueTransformers();
     umask(022);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordello"));
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationVersion(QStringLiteral(ORDELLO_VERSION));
-    registerNaturalLanguageValueTransformers();
 
     pruneLogFiles(logFileNamePrefix());
     redirectStandardErrorToFile(logFilePath());
@@ -36,7 +39,21 @@ int main(int argc, char** argv) {
     QMainWindow window;
     window.setWindowTitle(QStringLiteral("Ordello"));
     window.resize(900, 600);
+
+    TDMessageBoxPrompter prompter(&window);
+    TDLibraryManager manager;
+    TDLibraryManager::setSharedManager(&manager);
+    TDLibrarySession session(manager, prompter);
+    if (!session.openOrCreateLibrary()) return 1;
+
+    // Quitting saves first; a failed save may keep the program running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &session, [&session, &window] {
+        if (!session.quit()) window.show();
+    });
     window.show();
     TDDateChangeNotifier::shared().start();
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    TDLibraryManager::setSharedManager(nullptr);
+    return status;
 }

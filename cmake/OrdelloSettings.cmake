@@ -29,12 +29,19 @@ function(ordello_collect_sources out)
 endfunction()
 
 # Makes moc run again when the globbed file list of a target changes: without this a header added to
-# an existing build tree is not scanned and its class links without a meta-object.
+# an existing build tree is not scanned (moc's recorded dependencies list only the headers it saw) and its
+# class links without a meta-object. Forgetting the timestamp makes the next build rescan.
 function(ordello_watch_sources target)
     get_target_property(files ${target} SOURCES)
     list(SORT files)
-    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
     string(REPLACE ";" "\n" text "${files}")
-    file(CONFIGURE OUTPUT ${list_file} CONTENT "${text}\n")
-    set_property(TARGET ${target} APPEND PROPERTY AUTOGEN_TARGET_DEPENDS ${list_file})
+    set(list_file ${CMAKE_CURRENT_BINARY_DIR}/${target}_sources.txt)
+    set(previous "")
+    if(EXISTS ${list_file})
+        file(READ ${list_file} previous)
+    endif()
+    if(NOT previous STREQUAL "${text}\n")
+        file(WRITE ${list_file} "${text}\n")
+        file(REMOVE ${CMAKE_CURRENT_BINARY_DIR}/${target}_autogen/timestamp)
+    endif()
 endfunction()

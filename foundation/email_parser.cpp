@@ -1,5 +1,7 @@
 #include "foundation/email_parser.h"
 
+#include "foundation/data_additions.h"
+
 #include "platform/base/format.h"
 #include "platform/base/log.h"
 
@@ -86,30 +88,6 @@ bool isWordToken(QStringView text, bool isEncodedText) {
     return true;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// The "Q" encoding of encoded words: quoted-printable where "_" stands for a blank.
-// (The data additions' quoted-printable decoder is to replace this.)
-QByteArray decodedQ(const QByteArray& text) {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '=' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 && hexValue(text[i + 2]) >= 0) {
-            bytes.append(static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2])));
-            i += 2;
-        } else {
-            bytes.append(c == '_' ? ' ' : c);
-        }
-    }
-    return bytes;
-}
-
 struct EncodedWord {
     qsizetype length = 0;  // of the whole word, from "=?" to "?="
     QString charset;       // lower case, without an RFC 2231 language
@@ -138,7 +116,7 @@ WordKind readEncodedWord(QStringView text, qsizetype start, EncodedWord* word) {
     word->charset = (language < 0 ? charset : charset.first(language)).toString().toLower();
     const QByteArray ascii = encoded.toLatin1();
     if (encoding.compare(u"Q", Qt::CaseInsensitive) == 0) {
-        word->bytes = decodedQ(ascii);
+        word->bytes = dataWithQuotedPrintableEncodedString(QString::fromLatin1(ascii));
     } else if (encoding.compare(u"B", Qt::CaseInsensitive) == 0) {
         auto decoded = QByteArray::fromBase64Encoding(ascii, QByteArray::AbortOnBase64DecodingErrors);
         if (!decoded) return WordKind::Malformed;

@@ -1,6 +1,7 @@
 #include "language/date_additions.h"
 
 #include "language/gregorian_calendar.h"
+#include "model/recurrence_days.h"
 #include "platform/base/format.h"
 
 #include <functional>
@@ -20,30 +21,12 @@ QDateTime withDate(const QDateTime& date, QDate newDate) {
     return QDateTime(newDate, date.toLocalTime().time());
 }
 
-bool isLastDay(QDate date) {
-    return date.day() == date.daysInMonth();
-}
-
 bool matchesDaysOfTheMonth(QDate date, const QList<int>& days) {
-    if (days.contains(date.day())) return true;
-    if (!isLastDay(date)) return false;
-    for (int listed : days)
-        if (listed > date.day()) return true;
-    return false;
+    return recurrence_days::isOnDaysOfTheMonth(date, days, [](QDate) { return true; });
 }
 
 bool matchesNthWeekDays(QDate date, const QList<TDNthWeekDay>& nthWeekDays) {
-    const int weekday = TDGregorianCalendar::weekday(date);
-    const int ordinal = (date.day() - 1) / 7 + 1;
-    for (const TDNthWeekDay& entry : nthWeekDays) {
-        const int entryWeekday = int(entry.dayOfTheWeek());
-        if (entry.weekNumber() == -1) {
-            if (weekday == entryWeekday && date.day() > date.daysInMonth() - 7) return true;
-        } else if (entry.weekNumber() == ordinal && entryWeekday == weekday) {
-            return true;
-        }
-    }
-    return false;
+    return recurrence_days::isOnNthWeekDaysOfTheMonth(date, nthWeekDays, [](QDate) { return true; });
 }
 
 QDateTime nextDate(const QDateTime& date, int bound, const std::function<bool(QDate)>& test) {
@@ -92,7 +75,8 @@ int week(const QDateTime& date) {
 }
 
 bool isLastDayOfMonth(const QDateTime& date) {
-    return isLastDay(localDate(date));
+    const QDate d = localDate(date);
+    return d.day() == d.daysInMonth();
 }
 
 bool isOnLastWeekOfTheMonth(const QDateTime& date) {

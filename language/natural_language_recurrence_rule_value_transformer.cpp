@@ -384,5 +384,9 @@ std::optional<TDRecurrenceRule> TDNaturalLanguageRecurrenceRuleValueTransformer:
                      rule.error().description);
         return std::nullopt;
     }
+    // A rule so sparse that no date is within reach ("every 7104 months on the 9th") never repeats:
+    // it is no rule.
+    const QDateTime from = referenceDate.isValid() ? referenceDate : TDClock::currentDateTime();
+    if (!rule->predictedNextStartDateOnOrAfterDate(from).isValid()) return std::nullopt;
     return rule.value();
 }

@@ -1,28 +1,160 @@
 #pragma once
 
 #include "model/library_object.h"
+#include "platform/objectstore/fetch_request.h"
 
+#include <functional>
+#include <memory>
+
+class TDFolder;
+class TDGroup;
+class TDList;
 class TDSyncSet;
+class TDTag;
+class TDTask;
+namespace platform {
+class ManagedObjectContext;
+}
 
-// The root object of a library.
+// The root object of a library: the special groups, lookups by UID and title, standard fetches, the
+// journals of changed groups and tasks, the badge count and the sync service's journal. It also builds
+// a new library's starter tree and is the factory of groups, tags and tasks.
 class TDLibrary : public TDLibraryObject {
 public:
-    using TDLibraryObject::TDLibraryObject;
+    TDLibrary(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
+    ~TDLibrary() override;
+
+    static inline const QString RootGroupUID = QStringLiteral("1AD5C0850B0BE611");
+    static inline const QString InboxFolderUID = QStringLiteral("0F3BBB3637A63EEA");
+    static inline const QString OrdellosFolderUID = QStringLiteral("2787C4A047EDE68B");
+    static inline const QString FoldersGroupUID = QStringLiteral("6BCCBDE462F0F3FB");
+    static inline const QString ArchiveGroupUID = QStringLiteral("75B59CC4406246EB");
+    static inline const QString TagsGroupUID = QStringLiteral("1C360B5A16EA03BB");
+    static inline const QString InboxListUID = QStringLiteral("57553C3149610B74");
+    static inline const QString TodayGroupUID = QStringLiteral("05FB05DB28053AF2");
+    static inline const QString UpcomingGroupUID = QStringLiteral("0CB99A5A5C5F49D8");
+    static inline const QString ProjectsFolderUID = QStringLiteral("230C12DF19F6B890");
+    static inline const QString QuickGuideListUID = QStringLiteral("0C2266C72BE17631");
+    static inline const QString OnHoldFolderUID = QStringLiteral("7D6B170C654752A8");
+    static inline const QString SomedayListUID = QStringLiteral("0B1B48D34637C394");
+
+    QString rootGroupUID() const { return primitiveValue(QStringLiteral("rootGroupUID")).toString(); }
+    double version() const { return primitiveValue(QStringLiteral("version")).toDouble(); }
+
+    // Special groups, found once and kept.
+    TDGroup* rootGroup();
+    void setRootGroup(TDGroup* group);
+    TDGroup* inboxGroup();
+    TDGroup* todayGroup();
+    TDGroup* upcomingGroup();
+    TDGroup* foldersGroup();
+    TDGroup* tagsGroup();
+    TDGroup* archiveGroup();
+    // Logged and nil when missing; the last one when there are several.
+    TDGroup* specialGroupNamed(const QString& title);
+
+    // Lookups; fetch errors go to the error handler.
+    TDGroup* groupTitled(const QString& title);
+    TDGroup* groupWithUID(const QString& uid);
+    TDGroup* folderWithUID(const QString& uid);
+    TDGroup* smartFolderWithUID(const QString& uid);
+    TDTag* tagWithUID(const QString& uid);
+    TDTask* taskWithUID(const QString& uid);
+    platform::ManagedObject* fetchWithEntityName(const QString& entityName, const QString& uid);
+    TDTask* taskWithCalendarStoreUID(const QString& uid);
+    QList<TDGroup*> allGroups();
+    QList<TDGroup*> allSubGroups();
+    QList<TDGroup*> allLists();
+    QList<TDGroup*> allSmartFolders();
+    QList<TDTask*> allTasks();
+    QList<TDTask*> unsyncedTasks();
+    QList<TDTag*> allTags();
+    QList<TDTag*> tagsWithTitlePrefix(const QString& prefix);
+    QList<TDTag*> tagsWithoutTitlePrefix(const QString& prefix);
+    QList<TDTag*> allContextTags() { return tagsWithTitlePrefix(QStringLiteral("@")); }
+    // Two tags of one title merge into the first.
+    TDTag* tagWithTitle(const QString& title);
+
+    platform::FetchRequest fetchRequest(const QString& entityName,
+                                        const platform::PredicatePtr& predicate = {},
+                                        const QList<platform::SortDescriptor>& sortDescriptors = {}) const;
+    Result<QList<platform::ManagedObject*>> fetch(
+        const QString& entityName, const platform::PredicatePtr& predicate = {},
+        const QList<platform::SortDescriptor>& sortDescriptors = {});
+    Result<QList<platform::ManagedObject*>> fetchWithTemplateNamed(const QString& name,
+                                                                   const QVariantMap& variables);
+
+    // Change journals; nothing is journalled in a temporary context.
+    void addModifiedGroupsObject(TDGroup* group);
+    void addModifiedGroups(const QList<TDGroup*>& groups);
+    void addModifiedTasksObject(TDTask* task);
+    void removeModifiedTasksObject(TDTask* task);
+    QList<TDTask*> modifiedTasks() const;
+    QList<TDGroup*> modifiedGroups() const;
+    bool smartFoldersShouldIgnoreMOCChange() const { return m_smartFoldersShouldIgnoreMOCChange; }
+    void setSmartFoldersShouldIgnoreMOCChange(bool ignore) { m_smartFoldersShouldIgnoreMOCChange = ignore; }
+    // Runs before every save and on every change of the library's context (unless it is syncing).
+    void processModifiedObjects();
+    void reloadAllSmartFolders();
+
+    // The number the launcher shows, by "dockBadgeMode": 1 Today's open actions, 2 those of Today and
+    // the Inbox together, otherwise none.
+    qint64 dockBadgeCount() const { return primitiveValue(QStringLiteral("dockBadgeCount")).toLongLong(); }
+    qint64 calculatedDockBadgeCount();
+    void recalculateTransientProperties() override;
 
     // The sync service's journal, kept in its own context; none until an account is set up.
-    TDSyncSet* corvaneSyncSet() const { return m_corvaneSyncSet; }
+    platform::ManagedObjectContext* corvaneSyncSetManagedObjectContext();
+    TDSyncSet* corvaneSyncSet() { return corvaneSyncSet(true); }
+    TDSyncSet* corvaneSyncSet(bool warn);
     void setCorvaneSyncSet(TDSyncSet* syncSet) { m_corvaneSyncSet = syncSet; }
 
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
     // Builds the starter tree of a new library (special groups with their fixed UIDs).
     void createObjectsForNewLibrary();
-    // Runs before every save and on every change of the library's context (unless it is syncing).
-    void processModifiedObjects();
-    void reloadAllSmartFolders();
     // Makes the copies that open recurring tasks owe for days that have passed.
     void createRecurringTasksIfNecessary();
 
+    // Factories.
+    TDFolder* createFolder(const QString& title, TDGroup* parent, bool special = false);
+    TDFolder* createFolder();
+    TDList* createList(const QString& title, TDGroup* parent, bool special = false);
+    TDList* createList();
+    TDGroup* createSmartFolder();
+    TDGroup* createTodaySmartFolder();
+    TDGroup* createUpcomingSmartFolder();
+    // At the top of the Inbox.
+    TDTask* createTask();
+    TDTask* createOrphanTask();
+    // Nil when a tag of that title exists.
+    TDTag* createTagWithTitle(const QString& title, TDGroup* parent);
+    TDTag* createTagWithTitle(const QString& title);
+    TDTag* createTagWithNoParent();
+
+protected:
+    void awakeFromInsert() override;
+    void awakeFromFetch() override;
+
 private:
+    TDGroup* p_cachedSpecial(TDGroup*& cache, const std::function<TDGroup*()>& find);
+    template <typename T>
+    QList<T*> p_fetchAs(const QString& entityName, const QString& format = {},
+                        const QVariantList& arguments = {},
+                        const QList<platform::SortDescriptor>& sortDescriptors = {});
+
+    TDGroup* m_rootGroup = nullptr;
+    TDGroup* m_inboxGroup = nullptr;
+    TDGroup* m_todayGroup = nullptr;
+    TDGroup* m_upcomingGroup = nullptr;
+    TDGroup* m_foldersGroup = nullptr;
+    TDGroup* m_tagsGroup = nullptr;
+    TDGroup* m_archiveGroup = nullptr;
     TDSyncSet* m_corvaneSyncSet = nullptr;
+    std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
+    bool m_dontProcessModifiedObjects = false;
+    bool m_smartFoldersShouldIgnoreMOCChange = false;
 };
+
+// Renumbers display orders over a whole subtree: a folder's subgroups, a list's or a task's tasks.
+void TDResetDisplayOrdersInTree(TDLibraryObject* object);

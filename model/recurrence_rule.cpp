@@ -1,5 +1,7 @@
 #include "model/recurrence_rule.h"
 
+#include "foundation/array_additions.h"
+
 #include "model/recurrence_archive_values.h"
 #include "model/recurrence_validation_error.h"
 #include "platform/base/log.h"
@@ -86,17 +88,6 @@ size_t hashOf(const std::optional<QList<int>>& list) {
 
 size_t hashOf(const QDateTime& date) {
     return date.isValid() ? ::qHash(date.toMSecsSinceEpoch()) : 0;
-}
-
-// "first, second, and third"; "first and second"; the element itself for one.
-QString joinedByConjunction(const QStringList& parts) {
-    if (parts.size() < 2) return parts.value(0);
-    const QString conjunction = localized("and ");
-    if (parts.size() == 2) return parts.first() + QLatin1Char(' ') + conjunction + parts.last();
-    QString text;
-    for (qsizetype i = 0; i + 1 < parts.size(); ++i) text += parts.at(i) + localized(", ");
-    if (!text.endsWith(QLatin1Char(' '))) text += QLatin1Char(' ');
-    return text + conjunction + parts.last();
 }
 
 QString weekdayName(int day) {
@@ -333,7 +324,7 @@ QString TDRecurrenceRule::recurrenceDescription() const {
             }
             names << weekdayName(day);
         }
-        words << localized("on") << joinedByConjunction(names);
+        words << localized("on") << componentsJoinedByConjunction(names);
     }
     if (m_recurrenceType == Monthly || m_recurrenceType == Yearly) {
         if (m_daysOfTheMonth && !m_daysOfTheMonth->isEmpty()) {
@@ -346,7 +337,7 @@ QString TDRecurrenceRule::recurrenceDescription() const {
                 }
                 days << (day == 31 ? localized("last day") : QString::number(day) + ordinalSuffix(day));
             }
-            words << localized("on the") << joinedByConjunction(days);
+            words << localized("on the") << componentsJoinedByConjunction(days);
         } else if (m_nthWeekDaysOfTheMonth && !m_nthWeekDaysOfTheMonth->isEmpty()) {
             QList<TDNthWeekDay> entries = *m_nthWeekDaysOfTheMonth;
             std::stable_sort(
@@ -365,7 +356,7 @@ QString TDRecurrenceRule::recurrenceDescription() const {
                 }
                 days << ordinal + QLatin1Char(' ') + weekdayName(int(entry.dayOfTheWeek()));
             }
-            words << localized("on the") << joinedByConjunction(days);
+            words << localized("on the") << componentsJoinedByConjunction(days);
         }
     }
     if (m_recurrenceType == Yearly && m_monthsOfTheYear && !m_monthsOfTheYear->isEmpty()) {
@@ -378,7 +369,7 @@ QString TDRecurrenceRule::recurrenceDescription() const {
             }
             names << QLocale().monthName(month, QLocale::LongFormat);
         }
-        words << localized("of") << joinedByConjunction(names);
+        words << localized("of") << componentsJoinedByConjunction(names);
     }
     words.removeAll(QString());
     return words.join(QLatin1Char(' '));

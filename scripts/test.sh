@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Ordello, runs every test, then runs each fuzz target for a bounded time (scripts/fuzz.sh).
+# Builds Ordello, runs every test, then runs each fuzz target a fixed, repeatable number of times
+# (scripts/fuzz.sh).
 # The exit code is non-zero when either the tests or the fuzzing fail.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

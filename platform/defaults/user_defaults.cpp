@@ -56,6 +56,11 @@ bool UserDefaults::hasStoredValue(const QString& key) const {
     return m_settings->contains(key);
 }
 
+QStringList UserDefaults::storedKeys() const {
+    QMutexLocker lock(&m_mutex);
+    return m_settings->allKeys();
+}
+
 void UserDefaults::setValue(const QString& key, const QVariant& value) {
     {
         QMutexLocker lock(&m_mutex);

@@ -3,6 +3,7 @@
 #include <QMutex>
 #include <QObject>
 #include <QSettings>
+#include <QStringList>
 #include <QVariantMap>
 
 #include <memory>
@@ -30,6 +31,8 @@ public:
     // converted to the registered value's type.
     QVariant value(const QString& key) const;
     bool hasStoredValue(const QString& key) const;
+    // Every key with a stored value.
+    QStringList storedKeys() const;
     void setValue(const QString& key, const QVariant& value);
     void removeValue(const QString& key);
 

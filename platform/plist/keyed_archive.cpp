@@ -92,6 +92,12 @@ bool hasPlainType(const QVariant& v, ArchiveFieldType type, bool writing) {
             return id == QMetaType::QVariantList || (writing && id == QMetaType::QStringList);
         case ArchiveFieldType::Dictionary:
             return id == QMetaType::QVariantMap;
+        case ArchiveFieldType::Scalar:
+            for (ArchiveFieldType scalar :
+                 {ArchiveFieldType::Bool, ArchiveFieldType::Integer, ArchiveFieldType::Real,
+                  ArchiveFieldType::String, ArchiveFieldType::Date})
+                if (hasPlainType(v, scalar, writing)) return true;
+            return false;
         case ArchiveFieldType::Object:
         case ArchiveFieldType::ObjectList:
             return false;

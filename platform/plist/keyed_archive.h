@@ -29,6 +29,7 @@ enum class ArchiveFieldType {
     Data,        // QByteArray
     Array,       // QVariantList of property-list values
     Dictionary,  // QVariantMap of property-list values
+    Scalar,      // one of Bool, Integer, Real, String or Date, for a field that holds any of them
     Object,      // one ArchiveObject of an allowed class
     ObjectList,  // QList<ArchiveObject>, each of an allowed class
 };

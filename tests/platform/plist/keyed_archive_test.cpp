@@ -228,3 +228,39 @@ TEST_F(KeyedArchiveTest, OversizedArchivesAreRefusedUnread) {
 }
 
 }  // namespace
+
+namespace {
+
+// A field that may hold any plain value keeps the value's own type and refuses collections and data.
+TEST(KeyedArchiveScalarField, HoldsEachPlainTypeAndNothingElse) {
+    struct Holder {
+        QVariant value;
+    };
+    const QString name = QStringLiteral("TestScalarHolder");
+    platform::registerArchiveClass<Holder>(
+        name, {{QStringLiteral("value"), ArchiveFieldType::Scalar}},
+        [](const Holder& h) {
+            return ArchiveObject{QString(), {{QStringLiteral("value"), h.value}}};
+        },
+        [](const ArchiveObject& o) -> Result<Holder> {
+            return Holder{o.fields.value(QStringLiteral("value"))};
+        });
+
+    const QDateTime date(QDate(2026, 3, 11), QTime(10, 0), QTimeZone::utc());
+    const QVariant kept[] = {QVariant(true), QVariant(qint64(-7)), QVariant(2.5),
+                             QVariant(QStringLiteral("text")), QVariant(date)};
+    for (const QVariant& value : kept) {
+        SCOPED_TRACE(value.typeName());
+        const Result<QByteArray> data = platform::archivedDataWithRootObject(Holder{value});
+        ASSERT_TRUE(data.ok());
+        const Result<Holder> read = platform::unarchivedObject<Holder>(*data);
+        ASSERT_TRUE(read.ok());
+        EXPECT_EQ(read->value.metaType(), value.metaType());
+        EXPECT_EQ(read->value, value);
+    }
+    for (const QVariant& value :
+         {QVariant(QVariantList{1}), QVariant(QByteArray("x")), QVariant(QVariantMap())})
+        EXPECT_FALSE(platform::archivedDataWithRootObject(Holder{value}).ok()) << value.typeName();
+}
+
+}  // namespace

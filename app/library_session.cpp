@@ -1,0 +1,63 @@
+#include "app/library_session.h"
+
+#include "foundation/alert.h"
+#include "foundation/application_delegate.h"
+#include "platform/base/log.h"
+#include "platform/defaults/user_defaults.h"
+#include "store/library_manager.h"
+
+#include <QCoreApplication>
+#include <QUrl>
+
+TDLibrarySession::TDLibrarySession(TDLibraryManager& manager, TDAlertPrompter& prompter, QObject* parent)
+    : QObject(parent), m_manager(manager), m_prompter(prompter) {
+}
+
+bool TDLibrarySession::openOrCreateLibrary() {
+    const QString path = m_manager.libraryPath();
+    if (m_manager.libraryExists()) {
+        m_manager.copyOptionsToUserDefaults();
+        const auto opened = m_manager.loadLibrary();
+        if (!opened.ok()) {
+            p_reportError(opened.error());
+            return false;
+        }
+        logWithLevel(TDLogInfo, "INFO", "Opened library at '%@'", path);
+    } else {
+        logWithLevel(TDLogInfo, "INFO", "Creating new library at '%@'", path);
+        m_manager.clearOptions();
+        const auto created = m_manager.createLibrary();
+        if (!created.ok()) {
+            p_reportError(created.error());
+            return false;
+        }
+    }
+    platform::UserDefaults::standard().setValue(QStringLiteral("libraryURL"),
+                                                QUrl::fromLocalFile(path).toString());
+    return true;
+}
+
+void TDLibrarySession::p_reportError(const TDError& error) {
+    TDAppDelegate().handleError(error, error.description);
+    presentError(error, m_prompter);
+}
+
+bool TDLibrarySession::quit() {
+    if (m_manager.library() && !m_manager.saveLibrary()) {
+        TDAlert alert;
+        alert.messageText = QCoreApplication::translate("TDLibrarySession", "Could not save changes");
+        alert.informativeText = QCoreApplication::translate(
+            "TDLibrarySession", "Could not save changes while quitting. Quit anyway?");
+        alert.buttons = QStringList{QCoreApplication::translate("TDLibrarySession", "Quit Anyway"),
+                                    QCoreApplication::translate("TDLibrarySession", "Cancel")};
+        if (m_prompter.runModal(alert) != 0) return false;
+        m_manager.closeDiscardingChanges();
+        QCoreApplication::quit();
+        return true;
+    }
+    m_manager.finishPendingOperationsInBackground([this] {
+        m_manager.saveOptionsDictionary();
+        QCoreApplication::quit();
+    });
+    return true;
+}

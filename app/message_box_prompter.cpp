@@ -1,0 +1,16 @@
+#include "app/message_box_prompter.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+int TDMessageBoxPrompter::runModal(const TDAlert& alert) {
+    QMessageBox box(m_parent);
+    box.setIcon(QMessageBox::Warning);
+    box.setText(alert.messageText);
+    box.setInformativeText(alert.informativeText);
+    QList<QAbstractButton*> buttons;
+    for (const QString& title : alert.buttons) buttons << box.addButton(title, QMessageBox::AcceptRole);
+    if (!buttons.isEmpty()) box.setDefaultButton(qobject_cast<QPushButton*>(buttons.first()));
+    box.exec();
+    return static_cast<int>(buttons.indexOf(box.clickedButton()));
+}

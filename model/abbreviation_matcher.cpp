@@ -1,0 +1,84 @@
+#include "model/abbreviation_matcher.h"
+
+#include "language/mnemonics.h"
+#include "platform/objectstore/managed_object.h"
+
+#include <algorithm>
+#include <cmath>
+
+TDAbbreviationCandidate TDAbbreviationCandidate::fromObject(platform::ManagedObject* object) {
+    return {object->value(QStringLiteral("title")).toString(),
+            object->value(QStringLiteral("uid")).toString(), object};
+}
+
+TDAbbreviationMatcher::TDAbbreviationMatcher(QSMnemonics& mnemonics) : m_mnemonics(mnemonics) {
+}
+
+std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibraryItem(
+    const TDAbbreviationCandidate& item, const QString& abbreviation, const QStringList* rememberedUIDs) {
+    m_ranker.setNormString(item.text);
+    double score = m_ranker.scoreForAbbreviation(abbreviation);
+
+    qint64 order = TDAbbreviationRank::kNotRemembered;
+    if (rememberedUIDs && score != 0) {
+        const qsizetype index = rememberedUIDs->indexOf(item.uid);
+        if (index >= 0) order = index;
+    }
+
+    const QHash<QString, int> counts = m_mnemonics.objectMnemonicsForID(item.uid);
+    const int exactCount = counts.value(abbreviation);
+    if (!abbreviation.isEmpty() && exactCount != 0) {
+        // Chosen with exactly these letters: offered even when the letters do not fit the name.
+        score += exactCount == -2 ? 2 : 1;
+    } else if (score != 0) {
+        // Abbreviations used for the item that the typed one begins or is begun by lean towards it,
+        // the more the more often they were used.
+        for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+            const QString& remembered = it.key();
+            const qsizetype shorter = std::min(remembered.size(), abbreviation.size());
+            if (shorter == 0 ||
+                QStringView(remembered)
+                        .left(shorter)
+                        .compare(QStringView(abbreviation).left(shorter), Qt::CaseInsensitive) == 0)
+                score += (1.0f - 1.0f / float(it.value())) * 0.25f;
+        }
+    }
+
+    if (std::isnan(score) || !(score > kThreshold)) return std::nullopt;
+    return TDAbbreviationRank{score, order, item};
+}
+
+QList<TDAbbreviationCandidate> TDAbbreviationMatcher::groupsMatchingAbbreviation(
+    const QList<TDAbbreviationCandidate>& groups, const QString& abbreviation) {
+    if (abbreviation.isEmpty()) return {};
+    const QStringList remembered = m_mnemonics.abbrevMnemonicsForString(abbreviation);
+    QList<TDAbbreviationRank> ranks;
+    for (const TDAbbreviationCandidate& group : groups) {
+        if (std::optional<TDAbbreviationRank> rank =
+                rankDictionaryForLibraryItem(group, abbreviation, &remembered))
+            ranks.append(std::move(*rank));
+    }
+    std::stable_sort(ranks.begin(), ranks.end(),
+                     [](const TDAbbreviationRank& a, const TDAbbreviationRank& b) {
+                         if (a.order != b.order) return a.order < b.order;
+                         return a.score > b.score;
+                     });
+    QList<TDAbbreviationCandidate> ranked;
+    ranked.reserve(ranks.size());
+    for (const TDAbbreviationRank& rank : ranks) ranked.append(rank.candidate);
+    return ranked;
+}
+
+QList<TDAbbreviationCandidate> TDAbbreviationMatcher::tagsMatchingAbbreviation(
+    QList<TDAbbreviationCandidate> tags, const QString& abbreviation) {
+    std::stable_sort(tags.begin(), tags.end(),
+                     [](const TDAbbreviationCandidate& a, const TDAbbreviationCandidate& b) {
+                         return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
+                     });
+    return groupsMatchingAbbreviation(tags, abbreviation);
+}
+
+void TDAbbreviationMatcher::addMnemonic(const QString& abbreviation, const QString& uid) {
+    m_mnemonics.addObjectMnemonic(abbreviation, uid);
+    m_mnemonics.addAbbrevMnemonic(abbreviation, uid);
+}

@@ -1,0 +1,101 @@
+#include "model/aggregates.h"
+
+#include "platform/objectstore/managed_object.h"
+#include "platform/objectstore/managed_object_context.h"
+#include "platform/undo/undo_manager.h"
+
+namespace {
+
+const QString kActionCount = QStringLiteral("actionCount");
+const QString kTaskCount = QStringLiteral("taskCount");
+const QString kTotal = QStringLiteral("totalEstimatedTime");
+const QString kComprehensive = QStringLiteral("totalEstimatedTimeComprehensive");
+const QString kStart = QStringLiteral("earliestStartDate");
+const QString kDue = QStringLiteral("earliestDueDate");
+
+QVariant dateValue(const QDateTime& date) {
+    return date.isValid() ? QVariant(date) : QVariant();
+}
+
+}  // namespace
+
+TDAggregates TDAggregates::of(const platform::ManagedObject* object) {
+    TDAggregates a;
+    a.actionCount = object->primitiveValue(kActionCount).toLongLong();
+    a.taskCount = object->primitiveValue(kTaskCount).toLongLong();
+    a.totalEstimatedTime = object->primitiveValue(kTotal).toDouble();
+    const QVariant comprehensive = object->primitiveValue(kComprehensive);
+    a.totalEstimatedTimeComprehensive = !comprehensive.isValid() || comprehensive.toBool();
+    a.earliestStartDate = object->primitiveValue(kStart).toDateTime();
+    a.earliestDueDate = object->primitiveValue(kDue).toDateTime();
+    return a;
+}
+
+void TDAggregates::storePrimitive(platform::ManagedObject* object) const {
+    object->setPrimitiveValue(kActionCount, actionCount);
+    object->setPrimitiveValue(kTaskCount, taskCount);
+    object->setPrimitiveValue(kTotal, totalEstimatedTime);
+    object->setPrimitiveValue(kComprehensive, totalEstimatedTimeComprehensive);
+    object->setPrimitiveValue(kStart, dateValue(earliestStartDate));
+    object->setPrimitiveValue(kDue, dateValue(earliestDueDate));
+}
+
+void TDAggregates::store(platform::ManagedObject* object) const {
+    const TDAggregates old = of(object);
+    if (old == *this) return;
+    platform::UndoManager* undo = object->managedObjectContext()->undoManager();
+    if (undo) undo->disableUndoRegistration();
+    if (old.actionCount != actionCount) object->platform::ManagedObject::setValue(kActionCount, actionCount);
+    if (old.taskCount != taskCount) object->platform::ManagedObject::setValue(kTaskCount, taskCount);
+    if (old.totalEstimatedTime != totalEstimatedTime)
+        object->platform::ManagedObject::setValue(kTotal, totalEstimatedTime);
+    if (old.totalEstimatedTimeComprehensive != totalEstimatedTimeComprehensive)
+        object->platform::ManagedObject::setValue(kComprehensive, totalEstimatedTimeComprehensive);
+    if (old.earliestStartDate != earliestStartDate)
+        object->platform::ManagedObject::setValue(kStart, dateValue(earliestStartDate));
+    if (old.earliestDueDate != earliestDueDate)
+        object->platform::ManagedObject::setValue(kDue, dateValue(earliestDueDate));
+    if (undo) undo->enableUndoRegistration();
+}
+
+void TDAggregates::include(const TDAggregates& member) {
+    actionCount += member.actionCount;
+    taskCount += member.taskCount;
+    totalEstimatedTime += member.totalEstimatedTime;
+    totalEstimatedTimeComprehensive =
+        totalEstimatedTimeComprehensive && member.totalEstimatedTimeComprehensive;
+    if (member.earliestStartDate.isValid() &&
+        (!earliestStartDate.isValid() || member.earliestStartDate < earliestStartDate))
+        earliestStartDate = member.earliestStartDate;
+    if (member.earliestDueDate.isValid() &&
+        (!earliestDueDate.isValid() || member.earliestDueDate < earliestDueDate))
+        earliestDueDate = member.earliestDueDate;
+}
+
+TDAggregates TDAggregates::following(const TDAggregates& old, const TDAggregates& now,
+                                     const std::function<TDAggregates()>& recalculate) const {
+    TDAggregates result = *this;
+    result.actionCount += now.actionCount - old.actionCount;
+    result.taskCount += now.taskCount - old.taskCount;
+    result.totalEstimatedTime += now.totalEstimatedTime - old.totalEstimatedTime;
+    bool again = false;
+    if (!now.totalEstimatedTimeComprehensive)
+        result.totalEstimatedTimeComprehensive = false;
+    else if (!old.totalEstimatedTimeComprehensive && !totalEstimatedTimeComprehensive)
+        again = true;
+    auto follow = [&again](QDateTime& current, const QDateTime& before, const QDateTime& after) {
+        if (after.isValid() && (!current.isValid() || after < current))
+            current = after;
+        else if (before.isValid() && before == current && after != before)
+            again = true;
+    };
+    follow(result.earliestStartDate, old.earliestStartDate, now.earliestStartDate);
+    follow(result.earliestDueDate, old.earliestDueDate, now.earliestDueDate);
+    if (again) {
+        const TDAggregates fresh = recalculate();
+        result.totalEstimatedTimeComprehensive = fresh.totalEstimatedTimeComprehensive;
+        result.earliestStartDate = fresh.earliestStartDate;
+        result.earliestDueDate = fresh.earliestDueDate;
+    }
+    return result;
+}

@@ -1,0 +1,123 @@
+#include "model/filtering_mutable_array.h"
+
+#include <algorithm>
+
+TDFilteringMutableArray::TDFilteringMutableArray(const QList<Object*>& objects)
+    : m_unfiltered(objects),
+      m_unfilteredSet(objects.begin(), objects.end()),
+      m_filtered(objects),
+      m_filteredSet(objects.begin(), objects.end()) {
+}
+
+void TDFilteringMutableArray::setFilterPredicate(const platform::PredicatePtr& predicate) {
+    if (predicate == m_filterPredicate) return;
+    m_filterPredicate = predicate;
+    m_needsFiltering = true;
+}
+
+void TDFilteringMutableArray::setLimit(quint64 limit) {
+    m_limit = limit == 0 ? NoLimit : limit;
+}
+
+// Rebuilt whenever marked, an emptied list included, so the visible list never keeps a stale member.
+void TDFilteringMutableArray::filterIfNeeded() {
+    if (!m_needsFiltering) return;
+    m_filtered.clear();
+    m_filteredSet.clear();
+    for (Object* object : std::as_const(m_unfiltered))
+        if (!m_filterPredicate || m_filterPredicate->evaluate(object)) m_filtered.append(object);
+    m_filteredSet = QSet<Object*>(m_filtered.begin(), m_filtered.end());
+    m_needsFiltering = false;
+}
+
+qsizetype TDFilteringMutableArray::count() {
+    filterIfNeeded();
+    return static_cast<qsizetype>(std::min<quint64>(static_cast<quint64>(m_filtered.size()), m_limit));
+}
+
+TDFilteringMutableArray::Object* TDFilteringMutableArray::objectAtIndex(qsizetype index) {
+    if (index < 0 || index >= count()) return nullptr;
+    return m_filtered.at(index);
+}
+
+bool TDFilteringMutableArray::containsObject(Object* object) {
+    filterIfNeeded();
+    if (!m_filteredSet.contains(object)) return false;
+    return m_limit == NoLimit || m_filtered.indexOf(object) < count();
+}
+
+QList<TDFilteringMutableArray::Object*> TDFilteringMutableArray::visibleObjects() {
+    return m_filtered.mid(0, count());
+}
+
+void TDFilteringMutableArray::addObject(Object* object) {
+    if (!object || m_unfilteredSet.contains(object)) return;
+    m_unfiltered.append(object);
+    m_unfilteredSet.insert(object);
+    m_needsFiltering = true;
+}
+
+void TDFilteringMutableArray::insertObjectAtUnfilteredIndex(Object* object, qsizetype index) {
+    insertObjectsAtUnfilteredIndex({object}, index);
+}
+
+void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*>& objects, qsizetype index) {
+    QList<Object*> run;
+    for (Object* object : objects) {
+        if (!object || run.contains(object)) continue;
+        if (m_unfilteredSet.contains(object)) {
+            const qsizetype position = m_unfiltered.indexOf(object);
+            if (position < index) --index;
+            m_unfiltered.removeAt(position);
+        }
+        run.append(object);
+    }
+    index = std::clamp<qsizetype>(index, 0, m_unfiltered.size());
+    for (qsizetype i = 0; i < run.size(); ++i) m_unfiltered.insert(index + i, run.at(i));
+    for (Object* object : run) m_unfilteredSet.insert(object);
+    m_needsFiltering = true;
+}
+
+bool TDFilteringMutableArray::removeObjectAtIndex(qsizetype index) {
+    Object* object = objectAtIndex(index);
+    if (!object) return false;
+    removeObject(object);
+    return true;
+}
+
+void TDFilteringMutableArray::removeObject(Object* object) {
+    m_filteredSet.remove(object);
+    m_filtered.removeAll(object);
+    m_unfiltered.removeAll(object);
+    m_unfilteredSet.remove(object);
+}
+
+bool TDFilteringMutableArray::removeLastObject() {
+    const qsizetype n = count();
+    return n > 0 && removeObjectAtIndex(n - 1);
+}
+
+bool TDFilteringMutableArray::replaceObjectAtIndex(qsizetype index, Object* object) {
+    Object* old = objectAtIndex(index);
+    if (!object || !old) return false;
+    if (old == object) return true;
+    removeObject(object);  // a replacement already present elsewhere takes the old place only
+    index = m_filtered.indexOf(old);
+    m_filtered[index] = object;
+    m_filteredSet.remove(old);
+    m_filteredSet.insert(object);
+    m_unfiltered[m_unfiltered.indexOf(old)] = object;
+    m_unfilteredSet.remove(old);
+    m_unfilteredSet.insert(object);
+    return true;
+}
+
+void TDFilteringMutableArray::sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors) {
+    filterIfNeeded();
+    platform::sortObjects(m_filtered, descriptors);
+}
+
+void TDFilteringMutableArray::sortUnfilteredArrayUsingDescriptors(
+    const QList<platform::SortDescriptor>& descriptors) {
+    platform::sortObjects(m_unfiltered, descriptors);
+}

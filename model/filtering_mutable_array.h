@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/objectstore/managed_object.h"
+#include "platform/predicates/predicate.h"
+#include "platform/predicates/sort_descriptor.h"
+
+#include <QList>
+#include <QSet>
+
+#include <limits>
+
+// The storage of an ordered collection: every member in the owner's order (unfiltered) and the members
+// that pass the filter in the order of the last sort (filtered), shown cut to a limit. Filtering is lazy.
+class TDFilteringMutableArray {
+public:
+    using Object = platform::ManagedObject;
+    static constexpr quint64 NoLimit = std::numeric_limits<quint64>::max();
+
+    explicit TDFilteringMutableArray(const QList<Object*>& objects = {});
+
+    const QList<Object*>& unfilteredObjectArray() const { return m_unfiltered; }
+    const QSet<Object*>& unfilteredObjectSet() const { return m_unfilteredSet; }
+
+    const platform::PredicatePtr& filterPredicate() const { return m_filterPredicate; }
+    void setFilterPredicate(const platform::PredicatePtr& predicate);
+    quint64 limit() const { return m_limit; }
+    // 0 means no limit.
+    void setLimit(quint64 limit);
+    bool needsFiltering() const { return m_needsFiltering; }
+    void setNeedsFiltering(bool needs) { m_needsFiltering = needs; }
+
+    // The visible list: the filtered members, at most `limit` of them.
+    qsizetype count();
+    // nullptr for an index outside the visible list.
+    Object* objectAtIndex(qsizetype index);
+    bool containsObject(Object* object);
+    QList<Object*> visibleObjects();
+
+    void addObject(Object* object);
+    void insertObjectAtUnfilteredIndex(Object* object, qsizetype index);
+    // Objects already present are moved: the target index follows their removal.
+    void insertObjectsAtUnfilteredIndex(const QList<Object*>& objects, qsizetype index);
+    // Removes the visible object at the index; false when the index is outside the visible list.
+    bool removeObjectAtIndex(qsizetype index);
+    void removeObject(Object* object);
+    bool removeLastObject();
+    bool replaceObjectAtIndex(qsizetype index, Object* object);
+
+    void sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
+    void sortUnfilteredArrayUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
+    void filterIfNeeded();
+
+private:
+    QList<Object*> m_unfiltered;
+    QSet<Object*> m_unfilteredSet;
+    QList<Object*> m_filtered;
+    QSet<Object*> m_filteredSet;
+    platform::PredicatePtr m_filterPredicate;
+    quint64 m_limit = NoLimit;
+    bool m_needsFiltering = false;
+};

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "model/aggregates.h"
+#include "model/library_object.h"
+
+#include <memory>
+
+class TDOrderedCollection;
+class TDTask;
+
+inline const QString TDGroupWillDeleteNotification = QStringLiteral("TDGroupWillDeleteNotification");
+
+// Every container of tasks: folders, lists, tags and smart folders. Groups form one tree under the root
+// group; special groups (Inbox, Today, Upcoming, Archive, the top folders) keep their titles and places.
+// Each group keeps the aggregates of its tasks (or, for folders, of its subgroups).
+class TDGroup : public TDLibraryObject {
+public:
+    TDGroup(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
+    ~TDGroup() override;
+
+    static TDGroup* from(platform::ManagedObject* object) { return dynamic_cast<TDGroup*>(object); }
+    // "Folder", "List", "SmartFolder", "Tag" for "folder", "list", "smart", "tag"; empty otherwise.
+    static QString entityNameFromType(const QString& type);
+    static QString localizedTitle(const QString& title);
+
+    QString title() const { return primitiveValue(QStringLiteral("title")).toString(); }
+    // Line breaks and tabs become blanks; refused (and logged) for a special group outside restore and sync.
+    virtual void setTitle(const QString& title);
+    virtual QString localizedTitle() const;
+    QString type() const { return primitiveValue(QStringLiteral("type")).toString(); }
+    bool isSpecial() const { return primitiveValue(QStringLiteral("special")).toBool(); }
+    void setSpecial(bool special) { TDLibraryObject::setValue(QStringLiteral("special"), special); }
+    double displayOrder() const { return primitiveValue(QStringLiteral("displayOrder")).toDouble(); }
+    void setLocalInfoDictionary(const QVariantMap& dictionary);
+    QString syncIdentifier() const { return uid(); }
+    bool isExcludedFromSync() const override { return isSpecial(); }
+
+    bool isFolder() const;
+    bool isList() const;
+    bool isTag() const;
+    bool isSmartFolder() const;
+    bool isTagBundle() const;
+    bool isInboxGroup() const;
+    bool isTodayGroup() const;
+    bool isUpcomingGroup() const;
+    bool isArchiveGroup() const;
+    // Below the archive group (the archive group itself is not archived).
+    bool isArchived() const;
+    bool hasTasks() const { return entity()->relationship(QStringLiteral("tasks")) && !isFolder(); }
+    QString typeDisplayName() const;
+    QString tabType() const;
+    // The colours of a group's tab and tasks view header: "tabBackgroundGradientTopColor",
+    // "tabBackgroundGradientBottomColor", "tasksViewHeaderBackgroundGradientTopColor",
+    // "tasksViewHeaderBackgroundGradientBottomColor" and "tabBorderHighlightColor" (QColor values).
+    static QVariantMap displayOptionsForTabType(const QString& tabType);
+    QVariantMap displayOptions() const { return displayOptionsForTabType(tabType()); }
+    bool alwaysShowsItemCount() const;
+    bool canAddTask() const;
+
+    // The tree.
+    TDGroup* parentGroup() const { return objectAs<TDGroup>(QStringLiteral("parentGroup")); }
+    TDLibraryObject* parentObject() const { return parentGroup(); }
+    // Refused (and logged) for the group itself or one of its descendants.
+    bool setParentGroup(TDGroup* parent);
+    bool validateParentGroup(const TDGroup* parent) const;
+    QList<TDGroup*> subgroups() const;
+    bool isDescendantOf(const TDGroup* group) const;
+    QList<TDGroup*> parentFolders() const;
+    QList<TDGroup*> descendentLists() const;
+    QList<TDGroup*> descendentSmartFolders() const;
+    QList<TDGroup*> descendentTags() const;
+    bool containsSmartFolder() const;
+    QList<TDGroup*> allGroupsInTree() const;
+    QList<TDTask*> tasks() const;
+    virtual QList<TDTask*> allTasksInTree() const;
+    QList<TDTask*> allOrderedTasksInTree();
+    virtual void setTasksInTreeToArchived(bool archived);
+    TDOrderedCollection* orderedSubgroups();
+    // Folders have none.
+    virtual TDOrderedCollection* orderedTasks();
+    TDOrderedCollection* existingOrderedTasks() const { return m_orderedTasks.get(); }
+    void addTasks(const QList<TDTask*>& tasks);
+    void removeTasks(const QList<TDTask*>& tasks);
+
+    // Aggregates.
+    TDAggregates aggregates() const { return TDAggregates::of(this); }
+    qint64 actionCount() const { return aggregates().actionCount; }
+    qint64 taskCount() const { return aggregates().taskCount; }
+    double totalEstimatedTime() const { return aggregates().totalEstimatedTime; }
+    bool totalEstimatedTimeComprehensive() const { return aggregates().totalEstimatedTimeComprehensive; }
+    QDateTime earliestStartDate() const { return aggregates().earliestStartDate; }
+    QDateTime earliestDueDate() const { return aggregates().earliestDueDate; }
+    // From the members' kept aggregates; tags and smart folders count the distinct tasks of their trees.
+    TDAggregates calculatedAggregates() const;
+    // A member task or subgroup changed from `old` to `now`.
+    void memberAggregatesDidChange(const TDAggregates& old, const TDAggregates& now);
+    void recalculateTransientProperties() override;
+    QDateTime estimatedCompletionDate() const;
+    QString totalEstimatedTimeSummary() const;
+
+    // What smart folders answer; plain groups have no rule.
+    virtual void resetPredicate() {}
+    virtual void reloadTasks() {}
+    virtual void tasksDidChange(const QList<TDTask*>& tasks) { Q_UNUSED(tasks); }
+
+    void setValue(const QString& key, const QVariant& value) override;
+    void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
+    void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
+    const QSet<QString>* keysNotAffectingModifiedDate() const override;
+
+protected:
+    QVariant computedValue(const QString& key) const override;
+    void awakeFromInsert() override;
+    void awakeFromFetch() override;
+    void willDelete() override;
+    void didChangeSet(const QString& key, SetMutation mutation,
+                      const QList<platform::ManagedObject*>& objects) override;
+    void didChangeValue(const QString& key) override;
+    Status validateValue(const QString& key, QVariant& value) const override;
+    // The tasks joined or left the group (list, tag, smart folder), after the change.
+    virtual void tasksWereAdded(const QList<TDTask*>& tasks) { Q_UNUSED(tasks); }
+    bool p_maintainsAggregates() const;
+    void p_setAggregates(const TDAggregates& aggregates);
+    bool p_isRestoring() const;
+
+    std::unique_ptr<TDOrderedCollection> m_orderedTasks;
+
+private:
+    std::unique_ptr<TDOrderedCollection> m_orderedSubgroups;
+};

@@ -1,0 +1,64 @@
+#include "model/list.h"
+
+#include "model/library.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
+
+const QSet<QString>* TDList::keysNotAffectingModifiedDate() const {
+    static const QSet<QString> keys =
+        *TDGroup::keysNotAffectingModifiedDate() + QSet<QString>{QStringLiteral("listSubtasks")};
+    return &keys;
+}
+
+void TDList::archive() {
+    TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
+    if (isArchived() || !library || !library->archiveGroup()) return;
+    library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);
+}
+
+void TDList::unarchive() {
+    TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
+    if (!isArchived() || !library || !library->foldersGroup()) return;
+    TDOrderedCollection* folders = library->foldersGroup()->orderedSubgroups();
+    folders->insertObject(this, folders->count());
+}
+
+QList<TDTask*> TDList::allTasksInTree() const {
+    QList<TDTask*> all;
+    for (platform::ManagedObject* object : objects(QStringLiteral("listSubtasks")))
+        if (TDTask* task = TDTask::from(object)) all.append(task);
+    return all;
+}
+
+void TDList::awakeFromFetch() {
+    TDGroup::awakeFromFetch();
+    const QString topList = QStringLiteral("topList");
+    const QString listSubtasks = QStringLiteral("listSubtasks");
+    QList<platform::ManagedObject*> missing;
+    for (TDTask* top : tasks())
+        for (TDTask* task : top->allTasksInTree())
+            if (task->object(topList) != this) missing.append(task);
+    // Both sides by hand: primitive writes keep no inverse.
+    for (platform::ManagedObject* task : std::as_const(missing)) {
+        if (auto* other = task->objectAs<TDList>(topList)) {
+            QList<platform::ManagedObject*> rest = other->objectList(listSubtasks);
+            rest.removeAll(task);
+            other->setPrimitiveValue(listSubtasks, platform::variantListOfObjects(rest));
+        }
+        task->setPrimitiveValue(topList, platform::objectVariant(this));
+    }
+    if (!missing.isEmpty())
+        setPrimitiveValue(listSubtasks, platform::variantListOfObjects(objectList(listSubtasks) + missing));
+}
+
+void TDList::tasksWereAdded(const QList<TDTask*>& tasks) {
+    if (!p_isRestoring()) {
+        for (TDTask* task : tasks) {
+            if (TDTask* parent = task->parentTask()) parent->removeSubtasks({task});
+            task->moveToList(this);
+        }
+    }
+    const bool archived = isArchived();
+    for (TDTask* task : tasks) task->setTasksInTreeToArchived(archived);
+}

@@ -1,0 +1,468 @@
+#include "model/ordered_collection.h"
+
+#include "foundation/application_delegate.h"
+#include "foundation/shared_predicates.h"
+#include "model/library_notifications.h"
+#include "model/library_object.h"
+#include "model/managed_object_context.h"
+#include "platform/base/log.h"
+#include "platform/notifications/notification_center.h"
+
+#include <QRandomGenerator>
+
+#include <algorithm>
+
+namespace {
+
+const QString kDisplayOrder = QStringLiteral("displayOrder");
+
+double displayOrder(const platform::ManagedObject* object) {
+    return object->value(kDisplayOrder).toDouble();
+}
+
+void setDisplayOrder(platform::ManagedObject* object, double order) {
+    object->setValue(kDisplayOrder, order);
+}
+
+double randomFraction() {
+    return QRandomGenerator::system()->generate() / 4294967295.0;
+}
+
+TDError collectionError(const char* message) {
+    return TDError::make(0, QString::fromLatin1(message), QString());
+}
+
+}  // namespace
+
+TDOrderedCollection::TDOrderedCollection(TDLibraryObject* object, const QString& keyPath,
+                                         const QList<platform::SortDescriptor>& sortDescriptors,
+                                         Tracking tracking, QObject* parent)
+    : QObject(parent), m_object(object), m_keyPath(keyPath), m_tracking(tracking) {
+    setSortDescriptors(sortDescriptors);
+    if (m_tracking == Tracking::Observing && m_object) {
+        m_observerToken = m_object->addObserver(
+            m_keyPath, this, [this](const platform::KeyChange& change) { relationshipDidChange(change); });
+        platform::NotificationCenter::defaultCenter().addObserver(
+            this, TDLibraryMOCDidChangePriorityNotification, m_object->managedObjectContext(),
+            [this](const platform::Notification& notification) {
+                QList<Object*> changed =
+                    platform::managedObjectsFromVariantList(notification.userInfo.value(TDUpdatedObjectsKey));
+                if (changed.isEmpty())
+                    changed = platform::managedObjectsFromVariantList(
+                        notification.userInfo.value(TDRefreshedObjectsKey));
+                membersDidChange(changed);
+            });
+    }
+    m_needsToSort = true;
+}
+
+TDOrderedCollection::~TDOrderedCollection() {
+    if (m_observerToken && m_object) m_object->removeObserver(m_observerToken);
+}
+
+std::unique_ptr<TDOrderedCollection> TDOrderedCollection::copy(QObject* parent) const {
+    auto copied = std::make_unique<TDOrderedCollection>(m_object, m_keyPath, m_sortDescriptors,
+                                                        Tracking::Observing, parent);
+    copied->m_title = m_title;
+    copied->m_fetchRequest = m_fetchRequest;
+    copied->m_filterPredicate = m_filterPredicate;
+    copied->m_limit = m_limit;
+    copied->m_userInfo = m_userInfo;
+    copied->m_modifiesDisplayOrder = m_modifiesDisplayOrder;
+    copied->m_sortingChangeEnabled = m_sortingChangeEnabled;
+    return copied;
+}
+
+void TDOrderedCollection::setSortDescriptors(const QList<platform::SortDescriptor>& descriptors) {
+    if (!m_sortingChangeEnabled) return;
+    m_sortDescriptors = descriptors;
+    m_needsToSort = true;
+}
+
+void TDOrderedCollection::setFilterPredicate(const platform::PredicatePtr& predicate) {
+    if (predicate == m_filterPredicate) return;
+    m_filterPredicate = predicate;
+    if (m_array) m_array->setFilterPredicate(predicate);
+    m_needsToSort = true;
+}
+
+void TDOrderedCollection::setNeedsFiltering(bool needs) {
+    array().setNeedsFiltering(needs);
+    m_needsToSort = true;
+}
+
+void TDOrderedCollection::setLimit(quint64 limit) {
+    m_limit = limit;
+    array().setLimit(limit);
+}
+
+qsizetype TDOrderedCollection::unlimitedCount() {
+    TDFilteringMutableArray& members = array();
+    members.setLimit(0);
+    const qsizetype n = members.count();
+    members.setLimit(m_limit);
+    return n;
+}
+
+TDFilteringMutableArray& TDOrderedCollection::array() {
+    if (!m_array) p_synchronize();
+    return *m_array;
+}
+
+void TDOrderedCollection::reload() {
+    p_synchronize();
+}
+
+void TDOrderedCollection::p_synchronize() {
+    m_array.reset();
+    QList<Object*> members;
+    if (m_fetchRequest) {
+        auto fetched = m_object->managedObjectContext()->execute(*m_fetchRequest);
+        if (fetched)
+            members = *fetched;
+        else
+            TDAppDelegate().handleError(fetched.error(), QStringLiteral("Ordered collection error"));
+    } else if (m_object) {
+        members = m_object->objectList(m_keyPath);
+    }
+    m_needsToSort = true;
+    m_array = std::make_unique<TDFilteringMutableArray>(members);
+    m_array->setFilterPredicate(m_filterPredicate);
+    m_array->setLimit(m_limit);
+    m_array->setNeedsFiltering(true);
+}
+
+qsizetype TDOrderedCollection::count() {
+    if (!m_array && m_fetchRequest) {
+        auto n = m_object->managedObjectContext()->count(*m_fetchRequest);
+        if (n) return static_cast<qsizetype>(m_limit ? std::min<quint64>(quint64(*n), m_limit) : quint64(*n));
+    }
+    resortIfNeeded();
+    return array().count();
+}
+
+platform::ManagedObject* TDOrderedCollection::objectAtIndex(qsizetype index) {
+    resortIfNeeded();
+    return array().objectAtIndex(index);
+}
+
+bool TDOrderedCollection::containsObject(Object* object) {
+    return array().containsObject(object);
+}
+
+QList<platform::ManagedObject*> TDOrderedCollection::objects() {
+    resortIfNeeded();
+    return array().visibleObjects();
+}
+
+void TDOrderedCollection::beginEditing() {
+    m_beganEditing = true;
+    m_ignoreChange = true;
+}
+
+void TDOrderedCollection::endEditing() {
+    m_beganEditing = false;
+    m_ignoreChange = false;
+}
+
+void TDOrderedCollection::p_beginChange() {
+    if (!m_beganEditing) m_ignoreChange = true;
+}
+
+// Observation notices of our own change arrive while they are still ignored.
+void TDOrderedCollection::p_endChange() {
+    if (m_beganEditing) return;
+    if (m_object && m_object->managedObjectContext())
+        m_object->managedObjectContext()->processPendingChanges();
+    m_ignoreChange = false;
+}
+
+void TDOrderedCollection::resortIfNeeded() {
+    if (!m_needsToSort) return;
+    TDFilteringMutableArray& members = array();
+    members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? TDDisplayOrderSortDescriptors()
+                                                             : m_sortDescriptors);
+    members.sortUnfilteredArrayUsingDescriptors(TDDisplayOrderSortDescriptors());
+    m_needsToSort = false;
+}
+
+void TDOrderedCollection::resetDisplayOrders() {
+    resortIfNeeded();
+    p_renumber();
+}
+
+void TDOrderedCollection::p_renumber() {
+    double order = 0;
+    for (Object* member : array().unfilteredObjectArray()) {
+        setDisplayOrder(member, order);
+        order += 1000;
+    }
+}
+
+bool TDOrderedCollection::checkDisplayOrders() {
+    if (!m_sortDescriptors.isEmpty()) return true;
+    resortIfNeeded();
+    const QList<Object*>& members = array().unfilteredObjectArray();
+    if (members.size() < 2) return true;
+    for (qsizetype i = members.size() - 2; i >= 0; --i) {
+        const double here = displayOrder(members.at(i));
+        const double next = displayOrder(members.at(i + 1));
+        if (here < next) continue;
+        logWithLevel(TDLogWarning, "WARNING",
+                     "-------------------------------------------------------------");
+        logWithLevel(TDLogWarning, "WARNING",
+                     "Display order of object '%@' is messed up (index %ld: %lf, %lf)",
+                     m_object ? m_object->value(QStringLiteral("title")).toString() : QString(), qint64(i),
+                     here, next);
+        logWithLevel(TDLogWarning, "WARNING", "title 1: %@",
+                     members.at(i)->value(QStringLiteral("title")).toString());
+        logWithLevel(TDLogWarning, "WARNING", "title 2: %@",
+                     members.at(i + 1)->value(QStringLiteral("title")).toString());
+        return false;
+    }
+    return true;
+}
+
+qsizetype TDOrderedCollection::p_unfilteredIndexForIndex(qsizetype index) {
+    TDFilteringMutableArray& members = array();
+    const QList<Object*>& unfiltered = members.unfilteredObjectArray();
+    const qsizetype visible = members.count();
+    if (unfiltered.isEmpty() || visible == 0) return 0;
+    if (index >= visible) return unfiltered.indexOf(members.objectAtIndex(visible - 1)) + 1;
+    return unfiltered.indexOf(members.objectAtIndex(index));
+}
+
+Status TDOrderedCollection::insertObject(Object* object, qsizetype index) {
+    if (!object) return collectionError("tried to insert a nil object to a TDOrderedCollection object");
+    resortIfNeeded();
+    if (index < 0 || index > count())
+        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+    if (containsObject(object)) return collectionError("Inserting duplicate object into TDOrderedCollection");
+    p_beginChange();
+    Status inserted = p_insertObjectAtUnfilteredIndex(object, p_unfilteredIndexForIndex(index));
+    if (inserted) {
+        m_object->addObject(m_keyPath, object);
+        // The owner may refuse the member (a task under its own descendant).
+        if (!m_object->objects(m_keyPath).contains(object)) {
+            array().removeObject(object);
+            inserted =
+                collectionError("The object refused to join the relationship of the TDOrderedCollection");
+        }
+    }
+    p_endChange();
+    return inserted;
+}
+
+Status TDOrderedCollection::p_insertObjectAtUnfilteredIndex(Object* object, qsizetype index) {
+    if (!object) return collectionError("tried to insert a nil object to a TDOrderedCollection object");
+    TDFilteringMutableArray& members = array();
+    if (index < 0 || index > members.unfilteredObjectArray().size())
+        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+    // A member hidden by the filter moves to the new place instead of standing twice.
+    members.insertObjectAtUnfilteredIndex(object, index);
+    p_setDisplayOrderOfObjects({object}, members.unfilteredObjectArray().indexOf(object));
+    if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    return {};
+}
+
+Status TDOrderedCollection::insertObjectsAtIndexes(const QList<Object*>& objects,
+                                                   const QList<qsizetype>& indexes) {
+    if (objects.size() != indexes.size())
+        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+    QList<qsizetype> sorted = indexes;
+    std::sort(sorted.begin(), sorted.end());
+    const bool wasEditing = m_beganEditing;
+    if (!wasEditing) beginEditing();
+    Status status;
+    for (qsizetype i = 0; i < objects.size() && status; ++i)
+        status = insertObject(objects.at(i), sorted.at(i));
+    if (!wasEditing) {
+        endEditing();
+        m_ignoreChange = true;
+        p_endChange();
+    }
+    return status;
+}
+
+Status TDOrderedCollection::insertObjects(const QList<Object*>& objects, qsizetype index) {
+    if (objects.isEmpty()) return {};
+    if (objects.size() == 1) return insertObject(objects.first(), index);
+    resortIfNeeded();
+    if (index < 0 || index > count())
+        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+    for (Object* object : objects) {
+        if (!object) return collectionError("tried to insert a nil object to a TDOrderedCollection object");
+        if (containsObject(object))
+            return collectionError("Inserting duplicate object into TDOrderedCollection");
+    }
+    p_beginChange();
+    TDFilteringMutableArray& members = array();
+    members.insertObjectsAtUnfilteredIndex(objects, p_unfilteredIndexForIndex(index));
+    p_setDisplayOrderOfObjects(objects, members.unfilteredObjectArray().indexOf(objects.first()));
+    m_object->addObjects(m_keyPath, objects);
+    Status status;
+    for (Object* object : objects) {
+        if (m_object->objects(m_keyPath).contains(object)) continue;
+        members.removeObject(object);
+        status = collectionError("The object refused to join the relationship of the TDOrderedCollection");
+    }
+    p_endChange();
+    if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    return status;
+}
+
+void TDOrderedCollection::repositionObjectsAfter(const QList<Object*>& objects, Object* anchor) {
+    if (objects.isEmpty()) return;
+    p_reposition(objects, anchor, true);
+}
+
+void TDOrderedCollection::repositionObjectsBefore(const QList<Object*>& objects, Object* anchor) {
+    p_reposition(objects, anchor, false);
+}
+
+// Only members move; the relationship stays as it is.
+void TDOrderedCollection::p_reposition(const QList<Object*>& candidates, Object* anchor, bool after) {
+    resortIfNeeded();
+    TDFilteringMutableArray& members = array();
+    QList<Object*> objects;
+    for (Object* object : candidates)
+        if (members.unfilteredObjectSet().contains(object) && object != anchor) objects.append(object);
+    if (objects.isEmpty()) return;
+    p_beginChange();
+    for (Object* object : objects) members.removeObject(object);
+    qsizetype index = members.unfilteredObjectArray().indexOf(anchor);
+    index = index < 0 ? members.unfilteredObjectArray().size() : index + (after ? 1 : 0);
+    members.insertObjectsAtUnfilteredIndex(objects, index);
+    p_setDisplayOrderOfObjects(objects, index);
+    p_endChange();
+    if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+}
+
+Status TDOrderedCollection::removeObjectAtIndex(qsizetype index) {
+    resortIfNeeded();
+    const qsizetype n = count();
+    if (n == 0) return collectionError("Tried to remove an object from an empty TDOrderedCollection object");
+    if (index < 0 || index >= n)
+        return collectionError(
+            "index out of bounds when removing an object from a TDOrderedCollection object");
+    p_beginChange();
+    Object* object = array().objectAtIndex(index);
+    array().removeObject(object);
+    m_object->removeObject(m_keyPath, object);
+    p_endChange();
+    return {};
+}
+
+Status TDOrderedCollection::removeLastObject() {
+    const qsizetype n = count();
+    if (n == 0) return collectionError("Tried to remove an object from an empty TDOrderedCollection object");
+    return removeObjectAtIndex(n - 1);
+}
+
+Status TDOrderedCollection::replaceObjectAtIndex(qsizetype index, Object* object) {
+    if (!object)
+        return collectionError(
+            "tried to replace an object in a TDOrderedCollection object with a nil object");
+    resortIfNeeded();
+    if (index < 0 || index >= count())
+        return collectionError(
+            "index out of bounds when replacing an object in a TDOrderedCollection object");
+    if (m_object->objects(m_keyPath).contains(object)) return {};
+    p_beginChange();
+    Object* old = array().objectAtIndex(index);
+    if (m_modifiesDisplayOrder) setDisplayOrder(object, displayOrder(old));
+    array().replaceObjectAtIndex(index, object);
+    m_object->removeObject(m_keyPath, old);
+    m_object->addObject(m_keyPath, object);
+    p_endChange();
+    if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    return {};
+}
+
+void TDOrderedCollection::relationshipDidChange(const platform::KeyChange& change) {
+    if (m_ignoreChange || !m_array) return;
+    switch (change.kind) {
+        case platform::KeyChange::Setting:
+            m_array.reset();
+            break;
+        case platform::KeyChange::Insertion:
+            p_insertObjectsToArray(change.newObjects);
+            break;
+        case platform::KeyChange::Removal:
+            for (Object* object : change.oldObjects) m_array->removeObject(object);
+            break;
+        case platform::KeyChange::Replacement:
+            for (Object* object : change.oldObjects) m_array->removeObject(object);
+            p_insertObjectsToArray(change.newObjects);
+            break;
+    }
+}
+
+void TDOrderedCollection::membersDidChange(const QList<Object*>& changed) {
+    if (m_ignoreChange || !m_array) return;
+    for (Object* object : changed) {
+        if (m_array->unfilteredObjectSet().contains(object)) {
+            m_array->setNeedsFiltering(true);
+            m_needsToSort = true;
+            return;
+        }
+    }
+}
+
+void TDOrderedCollection::p_insertObjectsToArray(const QList<Object*>& objects) {
+    for (Object* object : objects) p_insertObjectToArray(object);
+    m_array->setNeedsFiltering(true);
+    m_needsToSort = true;
+    resortIfNeeded();
+}
+
+void TDOrderedCollection::p_insertObjectToArray(Object* object) {
+    if (m_array->unfilteredObjectSet().contains(object)) return;
+    if (!m_modifiesDisplayOrder) {
+        m_array->addObject(object);
+        return;
+    }
+    const QList<Object*>& unfiltered = m_array->unfilteredObjectArray();
+    const double order = displayOrder(object);
+    qsizetype index = unfiltered.size();
+    for (qsizetype i = 0; i < unfiltered.size(); ++i) {
+        if (displayOrder(unfiltered.at(i)) >= order) {
+            index = i;
+            break;
+        }
+    }
+    p_insertObjectAtUnfilteredIndex(object, index);
+}
+
+void TDOrderedCollection::p_setDisplayOrderOfObjects(const QList<Object*>& objects, qsizetype index) {
+    const qsizetype n = objects.size();
+    if (n == 0 || !m_modifiesDisplayOrder) return;
+    if (const TDManagedObjectContext* context = TDManagedObjectContext::of(m_object))
+        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return;
+    const QList<Object*> u = array().unfilteredObjectArray();
+    if (u.size() == n) {
+        setDisplayOrder(u.at(0), randomFraction() * 1000);
+        for (qsizetype k = 1; k < n; ++k)
+            setDisplayOrder(u.at(k), displayOrder(u.at(k - 1)) + randomFraction() * 1000);
+    } else if (index == 0) {
+        for (qsizetype k = n - 1; k >= 0; --k)
+            setDisplayOrder(u.at(k), displayOrder(u.at(k + 1)) - randomFraction() * 1000);
+    } else if (u.last() == objects.last()) {
+        for (qsizetype k = index; k < index + n; ++k)
+            setDisplayOrder(u.at(k), displayOrder(u.at(k - 1)) + randomFraction() * 1000);
+    } else {
+        const double lower = displayOrder(u.at(index - 1));
+        const double upper = displayOrder(u.at(index + n));
+        const double step = (upper - lower) / double(n);
+        double previous = 0;
+        for (qsizetype k = 0; k < n; ++k) {
+            const double v = (randomFraction() + double(k)) * step + lower;
+            if (v == lower || v == upper || (k > 0 && v == previous)) {
+                p_renumber();
+                return;
+            }
+            setDisplayOrder(objects.at(k), v);
+            previous = v;
+        }
+    }
+}

@@ -1,0 +1,23 @@
+#include "model/sort_descriptor.h"
+
+#include "platform/kvc/key_value_coding.h"
+
+TDSortDescriptor::TDSortDescriptor(const QString& keyPath, bool ascending, Comparison comparison)
+    : platform::SortDescriptor(QStringLiteral("self"), ascending,
+                               [keyPath, ascending, comparison](const QVariant& left, const QVariant& right) {
+                                   const std::weak_ordering result = platform::compareForSorting(
+                                       platform::valueForKeyPath(left, keyPath),
+                                       platform::valueForKeyPath(right, keyPath), comparison);
+                                   return ascending ? result : 0 <=> result;
+                               }),
+      m_valueKeyPath(keyPath) {
+}
+
+TDSortDescriptor TDSortDescriptor::sortDescriptorWithKeyPath(const QString& keyPath, bool ascending) {
+    return TDSortDescriptor(keyPath, ascending, Comparison::Default);
+}
+
+TDSortDescriptor TDSortDescriptor::sortDescriptorWithSortDescriptor(
+    const platform::SortDescriptor& descriptor, const QString& keyPath) {
+    return TDSortDescriptor(keyPath, descriptor.ascending(), descriptor.comparison());
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "model/group.h"
+
+// A tag, attached to any number of tasks; a title beginning with "@" makes it a context tag.
+class TDTag : public TDGroup {
+public:
+    using TDGroup::TDGroup;
+
+    QString localizedTitle() const override { return title(); }
+    bool isContextTag() const { return title().startsWith(QLatin1Char('@')); }
+    void setTitle(const QString& title) override { setTitle(title, true); }
+    // An empty title is ignored. The tasks' title tokens follow a rename once title tokens are read.
+    void setTitle(const QString& title, bool triggerChanges);
+    // Takes over the other tag's tasks and deletes it.
+    void mergeWithTag(TDTag* other);
+    const QSet<QString>* keysNotAffectingModifiedDate() const override;
+};

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/predicates/sort_descriptor.h"
+
+// Sorts tasks by one of their values: missing values (and a priority or total estimate of 0) go last in
+// either direction, except for "completedDate", where open tasks come first; equal values keep the
+// manual order of siblings.
+class TDTaskSortDescriptor : public platform::SortDescriptor {
+public:
+    enum SortKey { PlainKey = 0, PriorityKey = 1, TotalEstimatedTimeKey = 2, CompletedDateKey = 3 };
+
+    // "actualTime", "completedDate", "createdDate" and "modifiedDate" turn the direction round, so
+    // that ascending puts the largest time and the newest date first.
+    static TDTaskSortDescriptor sortDescriptorWithKey(const QString& key, bool ascending);
+    TDTaskSortDescriptor(const QString& key, bool ascending);
+
+    const QString& key() const { return m_key; }
+    SortKey sortKey() const { return m_sortKey; }
+    // Despite its name: nil values sort first when set.
+    bool nilComesLast() const { return m_nilComesLast; }
+    bool ignoreDisplayOrder() const { return m_ignoreDisplayOrder; }
+    void setIgnoreDisplayOrder(bool ignore);
+
+    std::weak_ordering compareTasks(const QVariant& left, const QVariant& right) const;
+
+private:
+    void p_install();
+
+    QString m_key;
+    SortKey m_sortKey = PlainKey;
+    bool m_nilComesLast = false;
+    bool m_ignoreDisplayOrder = false;
+};

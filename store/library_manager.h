@@ -1,0 +1,180 @@
+#pragma once
+
+#include "platform/base/error.h"
+#include "platform/notifications/notification.h"
+#include "store/editor_registry.h"
+#include "store/library_operation.h"
+
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QTimer;
+class TDLibrary;
+class TDManagedObjectContext;
+class TDManagedObjectContextDidChangeNotificationSplitter;
+
+namespace platform {
+class ObjectModel;
+class OperationQueue;
+class PersistentStoreCoordinator;
+class UndoManager;
+}  // namespace platform
+
+// Posted on the main thread with the library as sender once a library is open and usable.
+inline const QString TDLibraryDidFinishLoadingNotificationName =
+    QStringLiteral("TDLibraryDidFinishLoadingNotificationName");
+// Posted around replacing the open library (a restore), with the manager's library as sender.
+inline const QString TDActiveLibraryWillChangeNotification =
+    QStringLiteral("TDActiveLibraryWillChangeNotification");
+inline const QString TDActiveLibraryDidChangeNotification =
+    QStringLiteral("TDActiveLibraryDidChangeNotification");
+
+// The one open library: its package on disk ("library.sqlite3", "Info.plist", "options.plist"), the
+// store stack with the main-thread context, the per-library options, saving and autosave, and the
+// queues of background operations. Lives on the main thread.
+class TDLibraryManager : public QObject, public TDLibraryOperationDelegate {
+    Q_OBJECT
+public:
+    // Opens nothing. An empty path stands for the default location.
+    explicit TDLibraryManager(const QString& packagePath = {}, QObject* parent = nullptr);
+    ~TDLibraryManager() override;
+
+    // The installed manager, else one for the default location made on first use.
+    static TDLibraryManager& sharedManager();
+    // Not owned; nullptr goes back to the manager made on demand.
+    static void setSharedManager(TDLibraryManager* manager);
+
+    // "Ordello Library.odllibrary" in the application-support folder (the test folder in test runs).
+    static QString defaultLibraryPath();
+    QString libraryPath() const { return m_packagePath; }
+    void setLibraryPath(const QString& packagePath);
+    QString storePath() const;
+    QString infoDictionaryPath() const;
+    QString optionsDictionaryPath() const;
+
+    // "library.sqlite3" exists.
+    bool libraryExists() const;
+    // It exists and is readable and writable.
+    bool libraryIsAccessible() const;
+    // No Info.plist, or one whose version is not newer than this program's.
+    bool libraryIsCompatible();
+    // Info.plist names an older version (a missing version counts as 0).
+    bool libraryNeedsMigration();
+    // Info.plist, read on first use; empty when missing or unreadable.
+    QVariantMap infoDictionary();
+    void setInfoDictionary(const QVariantMap& info);
+    double openedLibraryVersion() const { return m_openedLibraryVersion; }
+
+    // The stack, built by loadLibrary or createLibrary; null before and after.
+    platform::PersistentStoreCoordinator* persistentStoreCoordinator() const { return m_coordinator.get(); }
+    TDManagedObjectContext* managedObjectContext() const { return m_context.get(); }
+    // The sync journal's context, on the same coordinator.
+    TDManagedObjectContext* syncSetManagedObjectContext() const { return m_syncSetContext.get(); }
+    platform::UndoManager* undoManager() const { return m_undoManager.get(); }
+    TDLibrary* library() const { return m_library; }
+
+    // Opens the library in the package. Errors: 102 when the store is missing, unreadable, corrupt or
+    // holds no single library; 100 when a newer Ordello saved it; 150 when it needs an upgrade this
+    // version cannot make. A refused library is left as it was.
+    Result<TDLibrary*> loadLibrary();
+    // Creates the package and a new library with its starter groups, and saves it.
+    Result<TDLibrary*> createLibrary();
+    // Finishes pending operations, saves and tears the stack down. When the save fails the error is
+    // reported and returned and the library stays open, so nothing is lost unseen.
+    Status close();
+    // Tears the stack down; unsaved changes are lost.
+    void closeDiscardingChanges();
+
+    // Serial queues, made on first use.
+    platform::OperationQueue* exportOperationQueue();
+    platform::OperationQueue* syncOperationQueue();
+    bool hasPendingOperations() const;
+    // Waits until the export queue and then the sync queue are empty. On the main thread the wait
+    // happens on a helper thread while the event loop runs, so operations calling back to the main
+    // thread finish instead of deadlocking.
+    void finishPendingOperations();
+    // Waits on a background thread and then runs `then` on the main thread; returns at once.
+    void finishPendingOperationsInBackground(std::function<void()> then);
+
+    // Once per calendar day: recurring copies and smart-folder membership that depend on today.
+    void changeObjectsAfterDateChangeIfNecessary();
+
+    // Per-library options, kept in "options.plist".
+    QVariantMap optionsDictionary();
+    QVariant optionForKey(const QString& key);
+    // An invalid value removes the key. Written at the next saveOptionsDictionary.
+    void setOption(const QVariant& value, const QString& key);
+    // Replaces the whole content; nullopt drops it so the next use reads the file again.
+    void setOptionsDictionary(const std::optional<QVariantMap>& options);
+    void clearOptions();
+    // Copies the window and view state in, then writes the file atomically when its content changed.
+    void saveOptionsDictionary();
+    // After this the user defaults hold exactly the library's window and view state.
+    void copyOptionsToUserDefaults();
+    void copyOptionsFromUserDefaults();
+    // True for the window and view state keys that travel with the library.
+    static bool shouldCopyOptionToAndFromUserDefaults(const QString& key);
+    // Drops the view options of groups that no longer exist.
+    void cleanUpGroupViewOptions();
+
+    static Status writeInfoDictionary(const QString& packagePath, const TDLibrary* library);
+    Status saveInfoDictionary();
+
+    // Ends editing, then saves the store, the sync journal, Info.plist and the options. True when saved
+    // or when there was nothing to save. A busy store reschedules the save.
+    bool saveLibrary();
+    bool saveLibraryWithoutSyncing();
+    // (Re)starts the one-shot autosave timer, unless the context says changes trigger no save.
+    void scheduleSave();
+    bool isSaveScheduled() const;
+    TDEditorRegistry& editorRegistry() { return m_editors; }
+
+    bool disableSyncOnSave() const { return m_disableSyncOnSave; }
+    void setDisableSyncOnSave(bool disable) { m_disableSyncOnSave = disable; }
+    bool dontTriggerSaveOnChange() const;
+    void setDontTriggerSaveOnChange(bool dontTrigger);
+
+    // Starts a sync with the sync service when the library has an account; until sync exists nothing is sent.
+    void sync();
+
+    // Brings an operation's save into the main context (main thread), without undo and without
+    // triggering a save.
+    void mergeChangesFromOperationSave(const platform::Notification& didSave);
+
+    void libraryOperationDidFailWithError(TDLibraryOperation* operation, const TDError& error) override;
+
+private:
+    Status p_buildStack();
+    Status p_openStore();
+    void p_installObservers();
+    void p_teardown();
+    void p_finishLoading();
+    Status p_save();
+    void p_saveTimerFired();
+    void p_contextDidChange(const platform::Notification& notification);
+    void p_libraryContextDidChange(const platform::Notification& notification);
+    void p_afterSave(bool syncWorthy);
+    void p_waitForQueues();
+
+    QString m_packagePath;
+    std::optional<QVariantMap> m_infoDictionary;
+    std::optional<QVariantMap> m_optionsDictionary;
+    QByteArray m_writtenOptions;  // the bytes last written to or read from options.plist
+    double m_openedLibraryVersion = 0.0;
+    std::unique_ptr<platform::PersistentStoreCoordinator> m_coordinator;
+    std::unique_ptr<platform::UndoManager> m_undoManager;
+    std::unique_ptr<TDManagedObjectContext> m_context;
+    std::unique_ptr<TDManagedObjectContext> m_syncSetContext;
+    std::unique_ptr<TDManagedObjectContextDidChangeNotificationSplitter> m_splitter;
+    TDLibrary* m_library = nullptr;
+    QTimer* m_saveTimer = nullptr;
+    platform::OperationQueue* m_exportQueue = nullptr;
+    platform::OperationQueue* m_syncQueue = nullptr;
+    TDEditorRegistry m_editors;
+    bool m_disableSyncOnSave = false;
+};

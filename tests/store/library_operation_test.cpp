@@ -1,0 +1,189 @@
+#include "tests/store/library_manager_fixture.h"
+
+#include "model/library.h"
+#include "model/managed_object_context.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/operations/operation_queue.h"
+#include "store/library_operation.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+
+namespace storetest {
+namespace {
+
+using LibraryOperationTest = LibraryManagerTest;
+
+// Adds a list in its own context and saves; fails when told to.
+class AddListOperation : public TDLibraryOperation {
+public:
+    using TDLibraryOperation::TDLibraryOperation;
+    QString title = QStringLiteral("From the background");
+    bool fail = false;
+    QThread* ranOn = nullptr;
+
+protected:
+    void main() override {
+        ranOn = QThread::currentThread();
+        if (fail) {
+            informDelegateDidFailWithError(TDError::make(0, QStringLiteral("It broke")));
+            return;
+        }
+        TDManagedObjectContext* context = managedObjectContext();
+        if (!context || !threadedLibrary()) {
+            informDelegateDidFailWithError(TDError::make(0, QStringLiteral("No library")));
+            return;
+        }
+        context->insertObject(QStringLiteral("List"))->setValue(QStringLiteral("title"), title);
+        const Status saved = saveContext();
+        if (!saved.ok())
+            informDelegateDidFailWithError(saved.error());
+        else
+            informDelegateDidFinish();
+    }
+};
+
+class RecordingOperationDelegate : public TDLibraryOperationDelegate {
+public:
+    void libraryOperationDidFinish(TDLibraryOperation*) override {
+        finishedOn = QThread::currentThread();
+        ++finished;
+    }
+    void libraryOperationDidFailWithError(TDLibraryOperation*, const TDError& error) override {
+        failedOn = QThread::currentThread();
+        failure = error.description;
+    }
+    std::atomic<int> finished{0};
+    QThread* finishedOn = nullptr;
+    QThread* failedOn = nullptr;
+    QString failure;
+};
+
+// The lists every new library starts with.
+bool isStarterList(const platform::ManagedObject* list) {
+    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"), QStringLiteral("Someday")};
+    return starter.contains(list->value(QStringLiteral("title")).toString());
+}
+
+QStringList listTitles(TDManagedObjectContext* context) {
+    QStringList titles;
+    const auto lists = context->execute(platform::FetchRequest(QStringLiteral("List")));
+    for (platform::ManagedObject* list : *lists)
+        if (!list->isDeleted() && !isStarterList(list)) titles << list->value(QStringLiteral("title")).toString();
+    return titles;
+}
+
+TEST_F(LibraryOperationTest, AnOperationsSaveIsMergedIntoTheMainContextOnTheMainThread) {
+    createLibrary();
+    startCountingSaves();
+    auto operation = std::make_shared<AddListOperation>();
+    EXPECT_EQ(operation->persistentStoreCoordinator(), manager->persistentStoreCoordinator());
+    RecordingOperationDelegate operationDelegate;
+    operation->setDelegate(&operationDelegate);
+    manager->syncOperationQueue()->addOperation(operation);
+    // Waiting on the main thread keeps the event loop running, so the merge and the callback can run.
+    manager->finishPendingOperations();
+
+    EXPECT_EQ(operationDelegate.finished.load(), 1);
+    EXPECT_EQ(operationDelegate.finishedOn, QCoreApplication::instance()->thread());
+    EXPECT_NE(operation->ranOn, QCoreApplication::instance()->thread());
+    EXPECT_EQ(listTitles(manager->managedObjectContext()),
+              QStringList{QStringLiteral("From the background")});
+    // The merge is neither an edit to undo nor a change to save.
+    EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
+    EXPECT_FALSE(manager->undoManager()->canUndo());
+    EXPECT_FALSE(manager->isSaveScheduled());
+    EXPECT_FALSE(manager->hasPendingOperations());
+}
+
+TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManagerAsOperationFailed) {
+    createLibrary();
+    auto operation = std::make_shared<AddListOperation>();
+    operation->fail = true;
+    RecordingOperationDelegate operationDelegate;
+    operation->setDelegate(&operationDelegate);
+    manager->exportOperationQueue()->addOperation(operation);
+    manager->finishPendingOperations();
+    EXPECT_EQ(operationDelegate.failure, QStringLiteral("It broke"));
+    EXPECT_EQ(operationDelegate.failedOn, operation->ranOn);
+    EXPECT_EQ(operationDelegate.finished.load(), 0);
+
+    auto reported = std::make_shared<AddListOperation>();
+    reported->fail = true;
+    reported->setDelegate(manager.get());
+    manager->exportOperationQueue()->addOperation(reported);
+    manager->finishPendingOperations();
+    ASSERT_EQ(delegate.errors.size(), 1);
+    EXPECT_EQ(delegate.errors.first().second, QStringLiteral("Operation failed"));
+}
+
+TEST_F(LibraryOperationTest, WithoutDelegateTheOperationStillCompletes) {
+    createLibrary();
+    auto operation = std::make_shared<AddListOperation>();
+    manager->syncOperationQueue()->addOperation(operation);
+    manager->finishPendingOperations();
+    EXPECT_TRUE(operation->isFinished());
+    EXPECT_EQ(listTitles(manager->managedObjectContext()).size(), 1);
+}
+
+TEST_F(LibraryOperationTest, AnOperationOnItsOwnCoordinatorWritesWithFullSyncAndLeavesTheMainContextAlone) {
+    createLibrary();
+    auto operation = std::make_shared<AddListOperation>();
+    ASSERT_TRUE(operation->setupPersistentStoreCoordinatorWithLibraryPath(packagePath()).ok());
+    EXPECT_NE(operation->persistentStoreCoordinator(), manager->persistentStoreCoordinator());
+    operation->title = QStringLiteral("Own");
+    manager->exportOperationQueue()->addOperation(operation);
+    manager->finishPendingOperations();
+    EXPECT_TRUE(listTitles(manager->managedObjectContext()).isEmpty());
+    operation->closePersistentStoreCoordinator();
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_TRUE(newManager().loadLibrary().ok());
+    EXPECT_EQ(listTitles(manager->managedObjectContext()), QStringList{QStringLiteral("Own")});
+}
+
+TEST_F(LibraryOperationTest, AnOperationWaitingForTheMainThreadDoesNotDeadlockClosing) {
+    createLibrary();
+    std::atomic<bool> ranOnMain{false};
+    manager->syncOperationQueue()->addOperation([&ranOnMain] {
+        QThread::msleep(30);  // so the main thread is already waiting
+        TDPerformOnMainThreadAndWait(
+            [&ranOnMain] { ranOnMain = QThread::currentThread() == QCoreApplication::instance()->thread(); });
+    });
+    ASSERT_TRUE(manager->close().ok());
+    EXPECT_TRUE(ranOnMain);
+}
+
+TEST_F(LibraryOperationTest, PendingOperationsFinishInTheBackgroundWhileTheEventLoopRuns) {
+    createLibrary();
+    std::atomic<bool> release{false};
+    manager->exportOperationQueue()->addOperation([&release] {
+        while (!release) QThread::msleep(1);
+        TDPerformOnMainThreadAndWait([] {});
+    });
+    bool done = false;
+    manager->finishPendingOperationsInBackground([&done] { done = true; });
+    EXPECT_FALSE(done);
+    EXPECT_TRUE(manager->hasPendingOperations());
+    release = true;
+    ASSERT_TRUE(testsupport::spinUntil([&done] { return done; }));
+    EXPECT_FALSE(manager->hasPendingOperations());
+}
+
+TEST_F(LibraryOperationTest, ActiveLibraryNotificationsCarryTheManagersLibrary) {
+    TDLibrary* library = createLibrary();
+    QObject observer;
+    QList<const void*> senders;
+    for (const QString& name : {TDActiveLibraryWillChangeNotification, TDActiveLibraryDidChangeNotification})
+        platform::NotificationCenter::defaultCenter().addObserver(
+            &observer, name, nullptr, [&senders](const platform::Notification& n) { senders << n.sender; });
+    AddListOperation operation;
+    operation.postActiveLibraryWillChangeNotification();
+    operation.postActiveLibraryDidChangeNotification();
+    EXPECT_EQ(senders, (QList<const void*>{library, library}));
+}
+
+}  // namespace
+}  // namespace storetest

@@ -1,0 +1,238 @@
+#include "tests/store/library_manager_fixture.h"
+
+#include "model/library.h"
+#include "model/managed_object_context.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/operations/operation_queue.h"
+#include "platform/plist/property_list.h"
+#include "store/group_view_options.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+#include <atomic>
+
+namespace storetest {
+namespace {
+
+using LibrarySavingTest = LibraryManagerTest;
+
+platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& title) {
+    platform::ManagedObject* list = manager.managedObjectContext()->insertObject(QStringLiteral("List"));
+    list->setValue(QStringLiteral("title"), title);
+    return list;
+}
+
+TEST_F(LibrarySavingTest, AutosaveCoalescesABurstIntoOneSave) {
+    createLibrary();
+    startCountingSaves();
+    platform::ManagedObject* list = insertList(*manager, QStringLiteral("0"));
+    for (int i = 1; i <= 10; ++i) {
+        list->setValue(QStringLiteral("title"), QString::number(i));
+        manager->managedObjectContext()->processPendingChanges();
+        EXPECT_TRUE(manager->isSaveScheduled());
+    }
+    EXPECT_EQ(saves, 0);
+    ASSERT_TRUE(testsupport::spinUntil([this] { return saves > 0; }));
+    testsupport::spinUntil([] { return false; }, 200);
+    EXPECT_EQ(saves, 1);
+    EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
+    EXPECT_FALSE(manager->isSaveScheduled());
+}
+
+TEST_F(LibrarySavingTest, NoTriggerFlagStartsNoTimerButAnExplicitSaveStillSaves) {
+    createLibrary();
+    startCountingSaves();
+    manager->setDontTriggerSaveOnChange(true);
+    insertList(*manager, QStringLiteral("Quiet"));
+    manager->managedObjectContext()->processPendingChanges();
+    EXPECT_FALSE(manager->isSaveScheduled());
+    EXPECT_TRUE(manager->saveLibrary());
+    EXPECT_EQ(saves, 1);
+}
+
+TEST_F(LibrarySavingTest, ASaveWithNothingChangedWritesNothing) {
+    createLibrary();
+    const QString info = manager->infoDictionaryPath();
+    ASSERT_TRUE(QFile::remove(info));
+    EXPECT_TRUE(manager->saveLibrary());
+    EXPECT_FALSE(QFile::exists(info));
+}
+
+TEST_F(LibrarySavingTest, SaveWhileAnOperationHoldsTheCoordinatorIsRescheduled) {
+    createLibrary();
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), 0.02);
+    startCountingSaves();
+    std::atomic<bool> locked{false}, release{false};
+    platform::PersistentStoreCoordinator* coordinator = manager->persistentStoreCoordinator();
+    manager->syncOperationQueue()->addOperation([&] {
+        coordinator->lock();
+        locked = true;
+        while (!release) QThread::msleep(1);
+        coordinator->unlock();
+    });
+    while (!locked) QThread::msleep(1);
+
+    insertList(*manager, QStringLiteral("Busy"));
+    EXPECT_FALSE(manager->saveLibrary());
+    EXPECT_TRUE(manager->isSaveScheduled());
+    EXPECT_EQ(saves, 0);
+    EXPECT_TRUE(manager->managedObjectContext()->hasChanges());
+    testsupport::spinUntil([] { return false; }, 60);  // retries meet the lock again
+    EXPECT_EQ(saves, 0);
+    release = true;
+    ASSERT_TRUE(testsupport::spinUntil([this] { return saves == 1; }));
+    EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
+    EXPECT_TRUE(delegate.errors.isEmpty());
+}
+
+TEST_F(LibrarySavingTest, AFailingSaveIsReportedAndClosingKeepsTheLibrary) {
+    TDLibrary* library = createLibrary();
+    // The library's version is required: without it the store refuses the save.
+    library->setValue(QStringLiteral("version"), QVariant());
+    EXPECT_FALSE(manager->saveLibrary());
+    ASSERT_EQ(delegate.errors.size(), 1);
+    EXPECT_EQ(delegate.errors.first().second, QStringLiteral("Could not save library"));
+    EXPECT_TRUE(manager->persistentStoreCoordinator()->tryLock());  // the lock was let go
+    manager->persistentStoreCoordinator()->unlock();
+
+    const Status closed = manager->close();
+    EXPECT_FALSE(closed.ok());
+    EXPECT_EQ(delegate.errors.size(), 2);
+    EXPECT_EQ(manager->library(), library);  // still open, changes kept
+    library->setValue(QStringLiteral("version"), 1.0);
+    EXPECT_TRUE(manager->close().ok());
+}
+
+TEST_F(LibrarySavingTest, SaveWritesInfoAndOptionsAndStampsThePackage) {
+    createLibrary();
+    const QDateTime stamped = QFileInfo(packagePath()).lastModified();
+    manager->setOption(QStringLiteral("quick"), QStringLiteral("quickEntryTargetGroupUID"));
+    QThread::msleep(20);
+    insertList(*manager, QStringLiteral("Written"));
+    ASSERT_TRUE(manager->saveLibrary());
+    const auto options = platform::readPropertyListFile(manager->optionsDictionaryPath());
+    ASSERT_TRUE(options.ok());
+    EXPECT_EQ(options->toMap().value(QStringLiteral("quickEntryTargetGroupUID")), QStringLiteral("quick"));
+    EXPECT_TRUE(QFile::exists(manager->infoDictionaryPath()));
+    EXPECT_GT(QFileInfo(packagePath()).lastModified(), stamped);
+}
+
+TEST_F(LibrarySavingTest, EditorsEndEditingBeforeTheSave) {
+    struct Editor : TDEditor {
+        platform::ManagedObject* list = nullptr;
+        bool accept = true;
+        bool commitEditing() override {
+            if (accept) list->setValue(QStringLiteral("title"), QStringLiteral("typed"));
+            return accept;
+        }
+    } editor;
+    createLibrary();
+    editor.list = insertList(*manager, QStringLiteral("old"));
+    manager->editorRegistry().registerEditor(&editor);
+    editor.accept = false;
+    EXPECT_FALSE(manager->saveLibrary());
+    EXPECT_TRUE(manager->managedObjectContext()->hasChanges());
+    editor.accept = true;
+    EXPECT_TRUE(manager->saveLibrary());
+    EXPECT_EQ(editor.list->committedValues().value(QStringLiteral("title")), QStringLiteral("typed"));
+    manager->editorRegistry().unregisterEditor(&editor);
+}
+
+// Options.
+
+TEST(LibraryOptionKeysTest, OnlyTheSixPrefixesWithTheirBlankAreStateKeys) {
+    const struct {
+        const char* key;
+        bool state;
+    } cases[] = {{"NSWindow Frame main", true},
+                 {"NSWindowFrame main", false},
+                 {"NSWindow", false},
+                 {"NSSplitView Subviews x", true},
+                 {"TDSplitView Subview Lengths", true},
+                 {"NSTableView Columns t", true},
+                 {"NSOutlineView Items o", true},
+                 {"TDTabControl tabs objects", true},
+                 {"nswindow Frame", false},
+                 {"groupViewOptions", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(QString::fromLatin1(c.key)),
+                  c.state)
+            << c.key;
+}
+
+TEST_F(LibrarySavingTest, WindowStateTravelsBetweenUserDefaultsAndTheLibrary) {
+    createLibrary();
+    defaults().setValue(QStringLiteral("NSWindow Frame main"), QStringLiteral("0 0 800 600"));
+    defaults().setValue(QStringLiteral("TDTabControl tabs objects"), QStringLiteral("tabs"));
+    defaults().setValue(QStringLiteral("firstLaunch"), false);
+    manager->saveOptionsDictionary();
+    EXPECT_EQ(manager->optionForKey(QStringLiteral("NSWindow Frame main")), QStringLiteral("0 0 800 600"));
+    EXPECT_FALSE(manager->optionForKey(QStringLiteral("firstLaunch")).isValid());
+    ASSERT_TRUE(manager->close().ok());
+
+    // Another library's state is replaced by this library's at opening.
+    defaults().removeValue(QStringLiteral("TDTabControl tabs objects"));
+    defaults().setValue(QStringLiteral("NSWindow Frame main"), QStringLiteral("other"));
+    defaults().setValue(QStringLiteral("NSSplitView Subviews other"), QStringLiteral("stale"));
+    newManager().copyOptionsToUserDefaults();
+    EXPECT_EQ(defaults().value(QStringLiteral("NSWindow Frame main")), QStringLiteral("0 0 800 600"));
+    EXPECT_EQ(defaults().value(QStringLiteral("TDTabControl tabs objects")), QStringLiteral("tabs"));
+    EXPECT_FALSE(defaults().hasStoredValue(QStringLiteral("NSSplitView Subviews other")));
+    EXPECT_FALSE(defaults().value(QStringLiteral("firstLaunch")).toBool());
+
+    manager->setOption(QVariant(), QStringLiteral("NSWindow Frame main"));
+    EXPECT_FALSE(manager->optionForKey(QStringLiteral("NSWindow Frame main")).isValid());
+}
+
+TEST_F(LibrarySavingTest, UnreadableOptionsFileGivesEmptyOptions) {
+    createLibrary();
+    ASSERT_TRUE(manager->close().ok());
+    QFile options(packagePath() + QStringLiteral("/options.plist"));
+    ASSERT_TRUE(options.open(QIODevice::WriteOnly));
+    options.write("<plist><dict><key>broken");
+    options.close();
+    ASSERT_TRUE(newManager().loadLibrary().ok());
+    EXPECT_FALSE(manager->optionForKey(QStringLiteral("quickEntryTargetGroupUID")).isValid());
+}
+
+TEST_F(LibrarySavingTest, GroupSortingIsSavedPerGroupAndDeletedGroupsLoseTheirOptions) {
+    createLibrary();
+    platform::ManagedObject* kept = insertList(*manager, QStringLiteral("Kept"));
+    platform::ManagedObject* doomed = insertList(*manager, QStringLiteral("Doomed"));
+    const QString keptUID = kept->value(QStringLiteral("uid")).toString();
+    const QString doomedUID = doomed->value(QStringLiteral("uid")).toString();
+    ASSERT_FALSE(keptUID.isEmpty());
+    EXPECT_TRUE(TDGroupSavedSortingAttribute(keptUID).isNull());
+    EXPECT_FALSE(TDGroupSavedReverseSort(keptUID));
+
+    TDSetGroupSavedSorting(keptUID, QStringLiteral("dueDate"), true);
+    TDSetGroupSavedSorting(doomedUID, QStringLiteral("title"), false);
+    EXPECT_EQ(TDGroupSavedSortingAttribute(keptUID), QStringLiteral("dueDate"));
+    EXPECT_TRUE(TDGroupSavedReverseSort(keptUID));
+    const auto written = platform::readPropertyListFile(manager->optionsDictionaryPath());
+    ASSERT_TRUE(written.ok());
+    EXPECT_EQ(written->toMap().value(QStringLiteral("groupViewOptions")).toMap().size(), 2);
+    TDSetGroupSavedSorting(keptUID, QString(), false);
+    EXPECT_TRUE(TDGroupSavedSortingAttribute(keptUID).isNull());
+    EXPECT_TRUE(TDGroupViewOptions(keptUID).isEmpty());
+    manager->managedObjectContext()->processPendingChanges();
+
+    // Deleting something else leaves the options alone; deleting a group drops its entry once.
+    platform::ManagedObject* task = manager->managedObjectContext()->insertObject(QStringLiteral("Task"));
+    manager->managedObjectContext()->processPendingChanges();
+    manager->managedObjectContext()->deleteObject(task);
+    manager->managedObjectContext()->processPendingChanges();
+    EXPECT_EQ(delegate.retrainings, 0);
+    EXPECT_EQ(manager->optionForKey(QStringLiteral("groupViewOptions")).toMap().size(), 2);
+
+    manager->managedObjectContext()->deleteObject(doomed);
+    manager->managedObjectContext()->processPendingChanges();
+    EXPECT_EQ(delegate.retrainings, 1);
+    EXPECT_EQ(manager->optionForKey(QStringLiteral("groupViewOptions")).toMap().keys(), QStringList{keptUID});
+}
+
+}  // namespace
+}  // namespace storetest
