@@ -4,7 +4,9 @@
 #include "foundation/constants.h"
 #include "foundation/data_additions.h"
 #include "foundation/file_attachment.h"
+#include "model/json_friendly.h"
 #include "model/managed_object_context.h"
+#include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 
@@ -19,6 +21,8 @@ namespace {
 
 const QString kStringKey = QStringLiteral("string");
 const QString kWebArchiveDataKey = QStringLiteral("webArchiveData");
+const QString kCompletedTimeKey = QStringLiteral("completed_time");
+const QString kContentsKey = QStringLiteral("contents");
 const QString kAliasMarker = QStringLiteral("?alias=");
 // The paper clip before the summary's count; the views supply the image under this name.
 const QString kPaperClipImage = QStringLiteral(":/images/attachment.png");
@@ -277,6 +281,27 @@ std::unique_ptr<QTextDocument> TDTaskNotes::convertAttachmentsToFileURLsInAttrib
     }
     cursor.endEditBlock();
     return result;
+}
+
+// Sync record
+
+QVariantMap TDTaskNotes::syncDictionaryRepresentation() const {
+    QVariantMap record = TDLibraryObject::syncDictionaryRepresentation();
+    if (const auto* owner = dynamic_cast<const TDTask*>(task());
+        owner && !owner->isIncomplete() && owner->completedDate().isValid())
+        record.insert(kCompletedTimeKey, TDTimeIntervalSinceReferenceDate(owner->completedDate()));
+    return record;
+}
+
+Status TDTaskNotes::updateFromSyncDictionaryRepresentation(const QVariantMap& record) {
+    QVariantMap applied = record;
+    applied.remove(kCompletedTimeKey);
+    if (applied.value(kContentsKey).metaType().id() == QMetaType::QVariantMap) {
+        QVariantMap contents = applied.value(kContentsKey).toMap();
+        contents.remove(kCompletedTimeKey);
+        applied.insert(kContentsKey, contents);
+    }
+    return TDLibraryObject::updateFromSyncDictionaryRepresentation(applied);
 }
 
 // Saving and deleting
