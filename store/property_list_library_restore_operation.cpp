@@ -21,6 +21,8 @@
 
 #include <cstdio>
 
+#include <fcntl.h>
+
 namespace {
 
 const QString kUIDKey = QStringLiteral("uid");
@@ -34,6 +36,11 @@ TDError restoreError(const TDError& underlying) {
 
 bool renameItem(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool exchangeItems(const QString& a, const QString& b) {
+    return ::renameat2(AT_FDCWD, QFile::encodeName(a).constData(), AT_FDCWD, QFile::encodeName(b).constData(),
+                       RENAME_EXCHANGE) == 0;
 }
 
 }  // namespace
@@ -167,6 +174,15 @@ Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& tem
                                                              TDBackupTimeStampString(TDClock::currentDateTime()),
                                                              target.suffix()));
     const bool hadOld = target.exists() || target.isSymLink();
+    // Where the file system can exchange two names, the package's name never stands empty: the new
+    // library takes it in one step and the old one is left under the temporary name.
+    if (hadOld && exchangeItems(temporaryPath, m_writePath)) {
+        (void)platform::syncFolder(parent);
+        const QString old = renameItem(temporaryPath, aside) ? aside : temporaryPath;
+        const Result<QString> trashed = platform::trashItem(old);
+        if (!trashed.ok()) logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", old);
+        return {};
+    }
     if (hadOld && !renameItem(m_writePath, aside)) {
         QDir(temporaryPath).removeRecursively();
         logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", m_writePath);
