@@ -603,7 +603,8 @@ Status TDLibraryManager::p_save() {
 
 void TDLibraryManager::p_afterSave(bool syncWorthy) {
     if (syncWorthy && !m_disableSyncOnSave && !m_context->isSyncingLibrary()) sync();
-    // The tag-prediction data and the backup chain join here when they exist.
+    savePropertyListBackup();
+    // The tag-prediction data joins here when it exists.
 }
 
 void TDLibraryManager::sync() {
