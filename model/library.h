@@ -12,6 +12,7 @@ class TDList;
 class TDSyncSet;
 class TDTag;
 class TDTask;
+class TDTaskClassifier;
 namespace platform {
 class ManagedObjectContext;
 }
@@ -154,6 +155,14 @@ private:
     std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;
+
+    // Tag prediction: the library manager makes the classifier when it opens the library and owns it.
+public:
+    TDTaskClassifier* taskClassifier() const { return m_taskClassifier; }
+    void setTaskClassifier(TDTaskClassifier* classifier) { m_taskClassifier = classifier; }
+
+private:
+    TDTaskClassifier* m_taskClassifier = nullptr;
 };
 
 // Renumbers display orders over a whole subtree: a folder's subgroups, a list's or a task's tasks.

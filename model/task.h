@@ -8,8 +8,10 @@
 #include <memory>
 
 class TDGroup;
+class TDLibrary;
 class TDList;
 class TDOrderedCollection;
+class TDToken;
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
 
@@ -129,6 +131,10 @@ public:
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
+
+    // The tags the library's classifier suggests for a title being typed, less those the title already
+    // holds as tokens. Empty without a library or a classifier.
+    static QList<TDToken> predictedTokensFromTitle(const QString& title, TDLibrary* library);
 
 protected:
     QVariant computedValue(const QString& key) const override;
