@@ -151,6 +151,27 @@ TEST_F(ImporterTest, MalformedDictionariesAreRefusedWhole) {
     importer.finish();
 }
 
+TEST_F(ImporterTest, ObjectsNamingThemselvesAsTheirOwnChildrenMakeNoLoop) {
+    TDImporter importer(library);
+    importer.begin();
+    importer.addTask(task(QStringLiteral("outer"), {{QStringLiteral("uid"), QStringLiteral("L1")},
+                                                     {QStringLiteral("subtasks"),
+                                                      QVariantList{task(QStringLiteral("inner"),
+                                                                        {{QStringLiteral("uid"), QStringLiteral("L1")}})}}}));
+    TDTask* looped = library->taskWithUID(QStringLiteral("L1"));
+    ASSERT_NE(looped, nullptr);
+    EXPECT_EQ(looped->parentTask(), nullptr);
+    EXPECT_FALSE(importer.addTaskWithUIDToTaskWithUID(QStringLiteral("L1"), QStringLiteral("L1")));
+    importer.addGroup({{QStringLiteral("uid"), QStringLiteral("G7")},
+                       {QStringLiteral("title"), QStringLiteral("Loop")},
+                       {QStringLiteral("subgroups"), QVariantList{QVariantMap{{QStringLiteral("uid"), QStringLiteral("G7")}}}}});
+    TDGroup* group = library->groupWithUID(QStringLiteral("G7"));
+    ASSERT_NE(group, nullptr);
+    EXPECT_NE(group->parentGroup(), group);
+    EXPECT_FALSE(importer.addGroupWithUIDToGroupWithUID(QStringLiteral("G7"), QStringLiteral("G7")));
+    importer.finish();
+}
+
 TEST_F(ImporterTest, DriverOnAnotherThreadChangesTheLibraryOnTheMainThread) {
     TDImporter importer(library);
     RecordingImporterDelegate delegate;
