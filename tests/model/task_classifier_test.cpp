@@ -145,6 +145,26 @@ TEST_F(TaskClassifierTest, SuggestsNothingForShortTitlesOrUnknownWords) {
     EXPECT_TRUE(classifier.suggestedTokensFromTitle(QStringLiteral("buy milk eggs")).isEmpty());
 }
 
+TEST_F(TaskClassifierTest, ThreeTiedTagsGiveNoSuggestionButDistinctOnesAreAllSuggested) {
+    fillLibrary();
+    QList<TDTag*> triplets;
+    for (const char* title : {"one", "two", "three"})
+        triplets.append(library->createTagWithTitle(QString::fromLatin1(title), nullptr));
+    for (int i = 0; i < 4; ++i) addTask(QStringLiteral("polish silver candlesticks"), triplets);
+    context->processPendingChanges();
+    {
+        TDTaskLSMClassifier classifier(library, tempPath());
+        EXPECT_TRUE(classifier.suggestedTokensFromTitle(QStringLiteral("polish candlesticks")).isEmpty());
+    }
+    QFile::remove(dataPath());
+    addTask(QStringLiteral("polish candlesticks"), {triplets[1]});
+    context->processPendingChanges();
+    TDTaskLSMClassifier classifier(library, tempPath());
+    const QStringList suggested = titles(classifier.suggestedTokensFromTitle(QStringLiteral("polish candlesticks")));
+    ASSERT_EQ(suggested.size(), 3);
+    EXPECT_EQ(suggested.first(), QStringLiteral("/two"));
+}
+
 TEST_F(TaskClassifierTest, SurvivesDeletingTagsAndLearnsNewOnes) {
     fillLibrary();
     TDTaskLSMClassifier classifier(library, tempPath());
