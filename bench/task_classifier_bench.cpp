@@ -22,8 +22,9 @@ namespace {
 constexpr int kTags = 50;
 
 QString syllableWord(std::mt19937& random) {
-    static const char* const syllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "te", "vo", "zi", "pa",
-                                            "dor", "fen", "gil", "har", "jun", "mar", "nos", "pel", "tor", "wen"};
+    static const char* const syllables[] = {"ka",  "lo",  "mi",  "ne",  "ru",  "sa",  "te",
+                                            "vo",  "zi",  "pa",  "dor", "fen", "gil", "har",
+                                            "jun", "mar", "nos", "pel", "tor", "wen"};
     QString word;
     const int count = 2 + static_cast<int>(random() % 2);
     for (int i = 0; i < count; ++i) word += QString::fromLatin1(syllables[random() % std::size(syllables)]);
@@ -62,10 +63,9 @@ struct TaggedLibrary {
         }
         for (int i = 0; i < n; ++i) {
             const int tag = static_cast<int>(random() % kTags);
-            const QStringList title{commonWords[random() % commonWords.size()],
-                                    tagWords[tag][random() % tagWords[tag].size()],
-                                    commonWords[random() % commonWords.size()],
-                                    tagWords[tag][random() % tagWords[tag].size()]};
+            const QStringList title{
+                commonWords[random() % commonWords.size()], tagWords[tag][random() % tagWords[tag].size()],
+                commonWords[random() % commonWords.size()], tagWords[tag][random() % tagWords[tag].size()]};
             TDTask* task = library->createOrphanTask();
             task->setTitle(title.join(QLatin1Char(' ')), false);
             if (i % 10) task->addObject(QStringLiteral("tags"), tags[tag]);
@@ -94,8 +94,8 @@ void BM_PredictedTokensFromTitle(benchmark::State& state) {
     TaggedLibrary fixture(10000);
     TDTaskLSMClassifier classifier(fixture.library, fixture.folder.path());
     fixture.library->setTaskClassifier(&classifier);
-    const QString title = fixture.commonWords[3] + QLatin1Char(' ') + fixture.tagWords[7][2] + QLatin1Char(' ') +
-                          fixture.tagWords[7][5] + QStringLiteral(" tomorrow");
+    const QString title = fixture.commonWords[3] + QLatin1Char(' ') + fixture.tagWords[7][2] +
+                          QLatin1Char(' ') + fixture.tagWords[7][5] + QStringLiteral(" tomorrow");
     for (auto _ : state) {
         auto tokens = TDTask::predictedTokensFromTitle(title, fixture.library);
         benchmark::DoNotOptimize(tokens);

@@ -40,8 +40,9 @@ Result<QHash<QString, quint32>> valueToCategoryFromProperties(const platform::Se
         const qulonglong category = it.value().toULongLong(&ok);
         if (!ok || category < 1 || category > static_cast<qulonglong>(map.categoryCount()) ||
             seen.contains(static_cast<quint32>(category)) || it.key().isEmpty())
-            return TDError::make(platform::SemanticMapErrorFileMalformed,
-                                 QStringLiteral("The tag-prediction data names a category it does not hold."));
+            return TDError::make(
+                platform::SemanticMapErrorFileMalformed,
+                QStringLiteral("The tag-prediction data names a category it does not hold."));
         seen.insert(static_cast<quint32>(category));
         result.insert(it.key(), static_cast<quint32>(category));
     }
@@ -120,7 +121,8 @@ Status TDTaskLSMClassifier::p_setMode(int mode) {
 void TDTaskLSMClassifier::p_addCategory(const QString& value) {
     if (m_valueToCategory.contains(value)) return;
     if (!p_setMode(ModeTraining).ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not begin training mode with classifier. Not adding category");
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not begin training mode with classifier. Not adding category");
         return;
     }
     const auto category = m_map->addCategory();
@@ -161,7 +163,8 @@ void TDTaskLSMClassifier::learnFromTask(TDTask* task, bool continueTraining) {
         }
     }
     if (!p_setMode(ModeTraining).ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not get classifier in training mode... Bailing from training task");
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not get classifier in training mode... Bailing from training task");
         return;
     }
     const QString title = task->title();

@@ -39,14 +39,14 @@ bool isNumberOrAbsent(const QVariantMap& dictionary, const QString& key) {
     const auto it = dictionary.constFind(key);
     if (it == dictionary.cend()) return true;
     switch (it->typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -64,21 +64,26 @@ bool isWellFormedTask(const QVariantMap& task, int depth) {
     if (depth > TDImporter::kMaxDepth) return false;
     return isOfType(task, kUID, QMetaType::QString) && isOfType(task, kTitle, QMetaType::QString) &&
            isOfType(task, kProject, QMetaType::QString) && isOfType(task, kStatus, QMetaType::QString) &&
-           isOfType(task, kCalendarStoreUID, QMetaType::QString) && isOfType(task, kCompleted, QMetaType::Bool) &&
+           isOfType(task, kCalendarStoreUID, QMetaType::QString) &&
+           isOfType(task, kCompleted, QMetaType::Bool) &&
            isOfType(task, kCompletedDate, QMetaType::QDateTime) &&
-           isOfType(task, kModifiedDate, QMetaType::QDateTime) && isOfType(task, kDueDate, QMetaType::QDateTime) &&
-           isNumberOrAbsent(task, kEstimatedTime) && isNumberOrAbsent(task, kPriority) &&
-           isListOfDictionaries(task, kSubtasks,
-                                [depth](const QVariantMap& subtask) { return isWellFormedTask(subtask, depth + 1); });
+           isOfType(task, kModifiedDate, QMetaType::QDateTime) &&
+           isOfType(task, kDueDate, QMetaType::QDateTime) && isNumberOrAbsent(task, kEstimatedTime) &&
+           isNumberOrAbsent(task, kPriority) &&
+           isListOfDictionaries(task, kSubtasks, [depth](const QVariantMap& subtask) {
+               return isWellFormedTask(subtask, depth + 1);
+           });
 }
 
 bool isWellFormedGroup(const QVariantMap& group, int depth) {
     if (depth > TDImporter::kMaxDepth) return false;
     return isOfType(group, kUID, QMetaType::QString) && isOfType(group, kTitle, QMetaType::QString) &&
            isOfType(group, kSpecial, QMetaType::Bool) &&
-           isListOfDictionaries(group, kSubgroups,
-                                [depth](const QVariantMap& sub) { return isWellFormedGroup(sub, depth + 1); }) &&
-           isListOfDictionaries(group, kTasks, [](const QVariantMap& task) { return isWellFormedTask(task, 0); });
+           isListOfDictionaries(
+               group, kSubgroups,
+               [depth](const QVariantMap& sub) { return isWellFormedGroup(sub, depth + 1); }) &&
+           isListOfDictionaries(group, kTasks,
+                                [](const QVariantMap& task) { return isWellFormedTask(task, 0); });
 }
 
 bool isMainThread() {
@@ -87,7 +92,8 @@ bool isMainThread() {
 
 }  // namespace
 
-TDImporter::TDImporter(TDLibrary* library) : m_library(library) {}
+TDImporter::TDImporter(TDLibrary* library) : m_library(library) {
+}
 
 TDImporter::~TDImporter() {
     if (m_running.load()) logWithLevel(TDLogWarning, "WARNING", "TDImporter deallocated without finishing");
@@ -120,7 +126,8 @@ bool TDImporter::addGroup(const QVariantMap& dictionary) {
 }
 
 bool TDImporter::addTag(const QVariantMap& dictionary) {
-    if (!isOfType(dictionary, kUID, QMetaType::QString) || !isOfType(dictionary, kTitle, QMetaType::QString)) {
+    if (!isOfType(dictionary, kUID, QMetaType::QString) ||
+        !isOfType(dictionary, kTitle, QMetaType::QString)) {
         logWithLevel(TDLogWarning, "WARNING", "Not importing a malformed tag");
         return false;
     }
@@ -184,9 +191,11 @@ TDTask* TDImporter::p_task(const QVariantMap& dictionary) {
     if (dictionary.contains(kCalendarStoreUID))
         task->setValue(kCalendarStoreUID, dictionary.value(kCalendarStoreUID));
     if (dictionary.contains(kCompleted)) task->setCompleted(dictionary.value(kCompleted).toBool());
-    if (dictionary.contains(kModifiedDate)) task->setModifiedDate(dictionary.value(kModifiedDate).toDateTime());
+    if (dictionary.contains(kModifiedDate))
+        task->setModifiedDate(dictionary.value(kModifiedDate).toDateTime());
     if (dictionary.contains(kDueDate)) task->setDueDate(dictionary.value(kDueDate).toDateTime());
-    if (dictionary.contains(kEstimatedTime)) task->setEstimatedTime(dictionary.value(kEstimatedTime).toDouble());
+    if (dictionary.contains(kEstimatedTime))
+        task->setEstimatedTime(dictionary.value(kEstimatedTime).toDouble());
     if (dictionary.contains(kPriority)) task->setPriority(dictionary.value(kPriority).toLongLong());
     if (dictionary.value(kStatus).toString() == QLatin1String("complete")) task->setCompleted(true);
 
@@ -248,7 +257,8 @@ bool TDImporter::addTaskWithUIDToTaskWithUID(const QString& childUID, const QStr
     });
 }
 
-int TDImporter::importDictionaries(const QVariantList& groups, const QVariantList& tags, const QVariantList& tasks) {
+int TDImporter::importDictionaries(const QVariantList& groups, const QVariantList& tags,
+                                   const QVariantList& tasks) {
     begin();
     setMaxProgress(static_cast<double>(groups.size() + tags.size() + tasks.size()));
     int added = 0;
@@ -268,15 +278,17 @@ int TDImporter::importDictionaries(const QVariantList& groups, const QVariantLis
 }
 
 void TDImporter::setCurrentProgress(double progress) {
-    if (m_delegate) p_onMainThread([&] {
-        m_delegate->importerDidSetCurrentProgress(this, progress);
-        return true;
-    });
+    if (m_delegate)
+        p_onMainThread([&] {
+            m_delegate->importerDidSetCurrentProgress(this, progress);
+            return true;
+        });
 }
 
 void TDImporter::setMaxProgress(double progress) {
-    if (m_delegate) p_onMainThread([&] {
-        m_delegate->importerDidSetMaxProgress(this, progress);
-        return true;
-    });
+    if (m_delegate)
+        p_onMainThread([&] {
+            m_delegate->importerDidSetMaxProgress(this, progress);
+            return true;
+        });
 }

@@ -6,7 +6,8 @@
 #include <QCoreApplication>
 
 TDLibraryLoadOperation::TDLibraryLoadOperation(const QString& path, Handler handler)
-    : m_path(path), m_handler(std::move(handler)) {}
+    : m_path(path), m_handler(std::move(handler)) {
+}
 
 namespace {
 
@@ -14,8 +15,9 @@ Result<QVariantList> dictionaryList(const QVariantMap& root, const QString& key)
     const QVariant value = root.value(key);
     if (!value.isValid()) return QVariantList();
     const auto malformed = [&key] {
-        return platform::propertyListError(platform::TDPropertyListErrorMalformed,
-                             QStringLiteral("The task list's \"%1\" is not a list of dictionaries.").arg(key));
+        return platform::propertyListError(
+            platform::TDPropertyListErrorMalformed,
+            QStringLiteral("The task list's \"%1\" is not a list of dictionaries.").arg(key));
     };
     if (value.typeId() != QMetaType::QVariantList) return malformed();
     const QVariantList list = value.toList();
@@ -30,7 +32,8 @@ Result<TDImportDictionaries> TDLibraryLoadOperation::readDictionaries(const QStr
     const auto read = platform::readPropertyListFile(path, kMaxFileSize);
     if (!read.ok()) return read.error();
     if (read->typeId() != QMetaType::QVariantMap)
-        return platform::propertyListError(platform::TDPropertyListErrorMalformed, QStringLiteral("The task list is not a dictionary."));
+        return platform::propertyListError(platform::TDPropertyListErrorMalformed,
+                                           QStringLiteral("The task list is not a dictionary."));
     const QVariantMap root = read->toMap();
     TDImportDictionaries dictionaries;
     for (auto [key, list] : {std::pair{QStringLiteral("groups"), &dictionaries.groups},
@@ -51,5 +54,6 @@ void TDLibraryLoadOperation::main() {
                      result.error().detailedDescription());
     if (isCancelled() || !m_handler) return;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [handler = m_handler, result] { handler(result); }, Qt::QueuedConnection);
+        QCoreApplication::instance(), [handler = m_handler, result] { handler(result); },
+        Qt::QueuedConnection);
 }

@@ -4,10 +4,10 @@
 #include "model/library.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
+#include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "store/importer.h"
 #include "store/library_load_operation.h"
-#include "platform/operations/operation_queue.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,19 +50,22 @@ TEST_F(ImporterTest, TaskDictionariesBecomeTasks) {
     importer.setDelegate(&delegate);
     ASSERT_TRUE(importer.begin());
     const QDateTime due(QDate(2026, 12, 24), QTime(9, 0));
-    ASSERT_TRUE(importer.addTask(task(QStringLiteral("Pack presents"),
-                                      {{QStringLiteral("uid"), QStringLiteral("T1")},
-                                       {QStringLiteral("project"), QStringLiteral("Holidays")},
-                                       {QStringLiteral("dueDate"), due},
-                                       {QStringLiteral("estimatedTime"), 3600},
-                                       {QStringLiteral("priority"), 3},
-                                       {QStringLiteral("tags"), QVariantList{QStringLiteral("home")}},
-                                       {QStringLiteral("subtasks"),
-                                        QVariantList{task(QStringLiteral("Wrap"),
-                                                          {{QStringLiteral("status"), QStringLiteral("complete")}})}}})));
-    ASSERT_TRUE(importer.addTask(task(QStringLiteral("Book train"), {{QStringLiteral("project"), QStringLiteral("Holidays")}})));
+    ASSERT_TRUE(importer.addTask(
+        task(QStringLiteral("Pack presents"),
+             {{QStringLiteral("uid"), QStringLiteral("T1")},
+              {QStringLiteral("project"), QStringLiteral("Holidays")},
+              {QStringLiteral("dueDate"), due},
+              {QStringLiteral("estimatedTime"), 3600},
+              {QStringLiteral("priority"), 3},
+              {QStringLiteral("tags"), QVariantList{QStringLiteral("home")}},
+              {QStringLiteral("subtasks"),
+               QVariantList{task(QStringLiteral("Wrap"),
+                                 {{QStringLiteral("status"), QStringLiteral("complete")}})}}})));
+    ASSERT_TRUE(importer.addTask(
+        task(QStringLiteral("Book train"), {{QStringLiteral("project"), QStringLiteral("Holidays")}})));
     // The same UID updates the task.
-    ASSERT_TRUE(importer.addTask(task(QStringLiteral("Pack all presents"), {{QStringLiteral("uid"), QStringLiteral("T1")}})));
+    ASSERT_TRUE(importer.addTask(
+        task(QStringLiteral("Pack all presents"), {{QStringLiteral("uid"), QStringLiteral("T1")}})));
     EXPECT_FALSE(importer.addTask({{QStringLiteral("uid"), QStringLiteral("T9")}}));
     ASSERT_TRUE(importer.finish());
 
@@ -80,35 +83,43 @@ TEST_F(ImporterTest, TaskDictionariesBecomeTasks) {
     int holidayLists = 0;
     for (TDGroup* list : library->allLists()) holidayLists += list->title() == QStringLiteral("Holidays");
     EXPECT_EQ(holidayLists, 1);
-    EXPECT_EQ(delegate.added, (QStringList{QStringLiteral("Wrap"), QStringLiteral("Pack presents"),
-                                           QStringLiteral("Book train"), QStringLiteral("Pack all presents")}));
+    EXPECT_EQ(delegate.added,
+              (QStringList{QStringLiteral("Wrap"), QStringLiteral("Pack presents"),
+                           QStringLiteral("Book train"), QStringLiteral("Pack all presents")}));
 }
 
 TEST_F(ImporterTest, GroupsTagsAndLinksByUID) {
     TDImporter importer(library);
     importer.begin();
-    ASSERT_TRUE(importer.addGroup({{QStringLiteral("uid"), QStringLiteral("G1")},
-                                   {QStringLiteral("title"), QStringLiteral("Errands")},
-                                   {QStringLiteral("tasks"), QVariantList{task(QStringLiteral("Post letter"),
-                                                                               {{QStringLiteral("uid"), QStringLiteral("T2")}})}}}));
-    ASSERT_TRUE(importer.addGroup({{QStringLiteral("special"), true}, {QStringLiteral("title"), QStringLiteral("Inbox")}}));
-    ASSERT_TRUE(importer.addTag({{QStringLiteral("uid"), QStringLiteral("TAG1")}, {QStringLiteral("title"), QStringLiteral("calls")}}));
+    ASSERT_TRUE(importer.addGroup(
+        {{QStringLiteral("uid"), QStringLiteral("G1")},
+         {QStringLiteral("title"), QStringLiteral("Errands")},
+         {QStringLiteral("tasks"), QVariantList{task(QStringLiteral("Post letter"),
+                                                     {{QStringLiteral("uid"), QStringLiteral("T2")}})}}}));
+    ASSERT_TRUE(importer.addGroup(
+        {{QStringLiteral("special"), true}, {QStringLiteral("title"), QStringLiteral("Inbox")}}));
+    ASSERT_TRUE(importer.addTag({{QStringLiteral("uid"), QStringLiteral("TAG1")},
+                                 {QStringLiteral("title"), QStringLiteral("calls")}}));
     // By title when there is no UID: the same tag.
     ASSERT_TRUE(importer.addTag({{QStringLiteral("title"), QStringLiteral("calls")}}));
     EXPECT_EQ(library->tagsWithTitlePrefix(QStringLiteral("calls")).size(), 1);
-    ASSERT_TRUE(importer.addTask(task(QStringLiteral("Ring bank"), {{QStringLiteral("uid"), QStringLiteral("T3")}})));
+    ASSERT_TRUE(
+        importer.addTask(task(QStringLiteral("Ring bank"), {{QStringLiteral("uid"), QStringLiteral("T3")}})));
 
     TDGroup* errands = library->groupWithUID(QStringLiteral("G1"));
     ASSERT_NE(errands, nullptr);
     EXPECT_TRUE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), QStringLiteral("G1")));
     EXPECT_EQ(errands->orderedTasks()->count(), 2);
-    EXPECT_TRUE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), QStringLiteral("G1")));  // already there
+    EXPECT_TRUE(
+        importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), QStringLiteral("G1")));  // already there
     EXPECT_EQ(errands->orderedTasks()->count(), 2);
-    EXPECT_TRUE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), QStringLiteral("TAG1")));  // a tag: no change
+    EXPECT_TRUE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"),
+                                                      QStringLiteral("TAG1")));  // a tag: no change
     EXPECT_FALSE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), QStringLiteral("nope")));
     EXPECT_FALSE(importer.addTaskWithUIDToGroupWithUID(QStringLiteral("T3"), TDLibrary::FoldersGroupUID));
     EXPECT_TRUE(importer.addTaskWithUIDToTaskWithUID(QStringLiteral("T3"), QStringLiteral("T2")));
-    EXPECT_EQ(library->taskWithUID(QStringLiteral("T3"))->parentTask(), library->taskWithUID(QStringLiteral("T2")));
+    EXPECT_EQ(library->taskWithUID(QStringLiteral("T3"))->parentTask(),
+              library->taskWithUID(QStringLiteral("T2")));
     EXPECT_FALSE(importer.addTaskWithUIDToTaskWithUID(QStringLiteral("T3"), QStringLiteral("nope")));
 
     TDGroup* folders = library->groupWithUID(TDLibrary::ProjectsFolderUID);
@@ -118,7 +129,8 @@ TEST_F(ImporterTest, GroupsTagsAndLinksByUID) {
     const qsizetype count = folders->orderedSubgroups()->count();
     EXPECT_TRUE(importer.addGroupWithUIDToGroupWithUID(QStringLiteral("G1"), TDLibrary::ProjectsFolderUID));
     EXPECT_EQ(folders->orderedSubgroups()->count(), count);
-    EXPECT_FALSE(importer.addGroupWithUIDToGroupWithUID(QStringLiteral("nope"), TDLibrary::ProjectsFolderUID));
+    EXPECT_FALSE(
+        importer.addGroupWithUIDToGroupWithUID(QStringLiteral("nope"), TDLibrary::ProjectsFolderUID));
     importer.finish();
 }
 
@@ -131,19 +143,25 @@ TEST_F(ImporterTest, MalformedDictionariesAreRefusedWhole) {
         deep = task(QStringLiteral("level"), {{QStringLiteral("subtasks"), QVariantList{deep}}});
     const QList<std::pair<const char*, QVariantMap>> tasks{
         {"title not text", {{QStringLiteral("title"), QVariantList{1, 2}}}},
-        {"date not a date", task(QStringLiteral("x"), {{QStringLiteral("dueDate"), QStringLiteral("friday")}})},
-        {"priority not a number", task(QStringLiteral("x"), {{QStringLiteral("priority"), QStringLiteral("high")}})},
-        {"subtasks not a list", task(QStringLiteral("x"), {{QStringLiteral("subtasks"), QStringLiteral("a")}})},
+        {"date not a date",
+         task(QStringLiteral("x"), {{QStringLiteral("dueDate"), QStringLiteral("friday")}})},
+        {"priority not a number",
+         task(QStringLiteral("x"), {{QStringLiteral("priority"), QStringLiteral("high")}})},
+        {"subtasks not a list",
+         task(QStringLiteral("x"), {{QStringLiteral("subtasks"), QStringLiteral("a")}})},
         {"bad subtask deep inside",
-         task(QStringLiteral("x"), {{QStringLiteral("subtasks"),
-                                     QVariantList{task(QStringLiteral("ok")),
-                                                  task(QStringLiteral("y"), {{QStringLiteral("completed"), 5}})}}})},
+         task(QStringLiteral("x"),
+              {{QStringLiteral("subtasks"),
+                QVariantList{task(QStringLiteral("ok")),
+                             task(QStringLiteral("y"), {{QStringLiteral("completed"), 5}})}}})},
         {"nested too deep", deep},
     };
     for (const auto& [name, dictionary] : tasks) EXPECT_FALSE(importer.addTask(dictionary)) << name;
-    EXPECT_FALSE(importer.addGroup({{QStringLiteral("title"), QStringLiteral("G")}, {QStringLiteral("tasks"), QVariantList{5}}}));
+    EXPECT_FALSE(importer.addGroup(
+        {{QStringLiteral("title"), QStringLiteral("G")}, {QStringLiteral("tasks"), QVariantList{5}}}));
     EXPECT_FALSE(importer.addGroup({{QStringLiteral("special"), QStringLiteral("yes")}}));
-    EXPECT_FALSE(importer.addGroup({{QStringLiteral("special"), true}, {QStringLiteral("title"), QStringLiteral("No such")}}));
+    EXPECT_FALSE(importer.addGroup(
+        {{QStringLiteral("special"), true}, {QStringLiteral("title"), QStringLiteral("No such")}}));
     EXPECT_FALSE(importer.addTag({{QStringLiteral("title"), 12}}));
     EXPECT_FALSE(importer.addTag({}));
     EXPECT_EQ(library->allTasks().size(), before);  // nothing half made
@@ -154,17 +172,19 @@ TEST_F(ImporterTest, MalformedDictionariesAreRefusedWhole) {
 TEST_F(ImporterTest, ObjectsNamingThemselvesAsTheirOwnChildrenMakeNoLoop) {
     TDImporter importer(library);
     importer.begin();
-    importer.addTask(task(QStringLiteral("outer"), {{QStringLiteral("uid"), QStringLiteral("L1")},
-                                                     {QStringLiteral("subtasks"),
-                                                      QVariantList{task(QStringLiteral("inner"),
-                                                                        {{QStringLiteral("uid"), QStringLiteral("L1")}})}}}));
+    importer.addTask(task(
+        QStringLiteral("outer"),
+        {{QStringLiteral("uid"), QStringLiteral("L1")},
+         {QStringLiteral("subtasks"),
+          QVariantList{task(QStringLiteral("inner"), {{QStringLiteral("uid"), QStringLiteral("L1")}})}}}));
     TDTask* looped = library->taskWithUID(QStringLiteral("L1"));
     ASSERT_NE(looped, nullptr);
     EXPECT_EQ(looped->parentTask(), nullptr);
     EXPECT_FALSE(importer.addTaskWithUIDToTaskWithUID(QStringLiteral("L1"), QStringLiteral("L1")));
     importer.addGroup({{QStringLiteral("uid"), QStringLiteral("G7")},
                        {QStringLiteral("title"), QStringLiteral("Loop")},
-                       {QStringLiteral("subgroups"), QVariantList{QVariantMap{{QStringLiteral("uid"), QStringLiteral("G7")}}}}});
+                       {QStringLiteral("subgroups"),
+                        QVariantList{QVariantMap{{QStringLiteral("uid"), QStringLiteral("G7")}}}}});
     TDGroup* group = library->groupWithUID(QStringLiteral("G7"));
     ASSERT_NE(group, nullptr);
     EXPECT_NE(group->parentGroup(), group);
@@ -178,9 +198,10 @@ TEST_F(ImporterTest, DriverOnAnotherThreadChangesTheLibraryOnTheMainThread) {
     importer.setDelegate(&delegate);
     std::optional<int> added;
     std::unique_ptr<QThread> driver(QThread::create([&] {
-        added = importer.importDictionaries({}, {QVariantMap{{QStringLiteral("title"), QStringLiteral("errand")}}},
-                                            {task(QStringLiteral("Water plants")), QStringLiteral("not a dictionary"),
-                                             task(QStringLiteral("Feed cat"))});
+        added = importer.importDictionaries(
+            {}, {QVariantMap{{QStringLiteral("title"), QStringLiteral("errand")}}},
+            {task(QStringLiteral("Water plants")), QStringLiteral("not a dictionary"),
+             task(QStringLiteral("Feed cat"))});
     }));
     driver->start();
     // The driver waits for the main thread at every step: keep the event loop running.
@@ -199,17 +220,20 @@ TEST_F(ImporterTest, DriverOnAnotherThreadChangesTheLibraryOnTheMainThread) {
 
 TEST_F(ImporterTest, LoadOperationReadsOffTheMainThreadAndHandsTheDictionariesOver) {
     const QString path = QDir(tempPath()).filePath(QStringLiteral("tasks.plist"));
-    ASSERT_TRUE(platform::writePropertyListFile(
-                    path, QVariantMap{{QStringLiteral("groups"),
-                                       QVariantList{QVariantMap{{QStringLiteral("title"), QStringLiteral("Moving")}}}},
-                                      {QStringLiteral("tasks"), QVariantList{task(QStringLiteral("Order boxes"))}}})
-                    .ok());
+    ASSERT_TRUE(
+        platform::writePropertyListFile(
+            path,
+            QVariantMap{{QStringLiteral("groups"),
+                         QVariantList{QVariantMap{{QStringLiteral("title"), QStringLiteral("Moving")}}}},
+                        {QStringLiteral("tasks"), QVariantList{task(QStringLiteral("Order boxes"))}}})
+            .ok());
     std::optional<Result<TDImportDictionaries>> handed;
     QThread* handedOn = nullptr;
-    auto operation = std::make_shared<TDLibraryLoadOperation>(path, [&](const Result<TDImportDictionaries>& result) {
-        handedOn = QThread::currentThread();
-        handed = result;
-    });
+    auto operation =
+        std::make_shared<TDLibraryLoadOperation>(path, [&](const Result<TDImportDictionaries>& result) {
+            handedOn = QThread::currentThread();
+            handed = result;
+        });
     manager->exportOperationQueue()->addOperation(operation);
     ASSERT_TRUE(testsupport::spinUntil([&] { return handed.has_value(); }));
     EXPECT_EQ(handedOn, QThread::currentThread());
@@ -224,8 +248,8 @@ TEST_F(ImporterTest, LoadOperationReadsOffTheMainThreadAndHandsTheDictionariesOv
         {"not a property list", QByteArray("<<< nonsense")},
         {"a list at the root", *platform::writePropertyList(QVariantList{1})},
         {"tasks not a list", *platform::writePropertyList(QVariantMap{{QStringLiteral("tasks"), 3}})},
-        {"a task that is no dictionary",
-         *platform::writePropertyList(QVariantMap{{QStringLiteral("tasks"), QVariantList{QStringLiteral("x")}}})},
+        {"a task that is no dictionary", *platform::writePropertyList(QVariantMap{
+                                             {QStringLiteral("tasks"), QVariantList{QStringLiteral("x")}}})},
     };
     for (const auto& [name, bytes] : files) {
         QFile file(bad);
@@ -234,7 +258,8 @@ TEST_F(ImporterTest, LoadOperationReadsOffTheMainThreadAndHandsTheDictionariesOv
         file.close();
         EXPECT_FALSE(TDLibraryLoadOperation::readDictionaries(bad).ok()) << name;
     }
-    EXPECT_FALSE(TDLibraryLoadOperation::readDictionaries(QDir(tempPath()).filePath(QStringLiteral("missing"))).ok());
+    EXPECT_FALSE(
+        TDLibraryLoadOperation::readDictionaries(QDir(tempPath()).filePath(QStringLiteral("missing"))).ok());
 }
 
 }  // namespace
