@@ -72,7 +72,10 @@ Status TDTaskLSMClassifier::load() {
             if (const Status mode = p_setMode(ModeEvaluation); !mode.ok()) refusal = mode.error();
         }
     }
-    if (!refusal) return {};
+    if (!refusal) {
+        m_unsaved = false;
+        return {};
+    }
     logWithLevel(TDLogError, "ERROR", "Could not load task classification data. Retraining...");
     retrain();
     return *refusal;
@@ -80,19 +83,24 @@ Status TDTaskLSMClassifier::load() {
 
 Status TDTaskLSMClassifier::save() {
     if (!m_map || m_map->categoryCount() < 1) return {};
+    if (!m_unsaved && QFileInfo::exists(m_dataFilePath)) return {};
     QVariantMap values;
     for (auto it = m_valueToCategory.cbegin(); it != m_valueToCategory.cend(); ++it)
         values.insert(it.key(), static_cast<qulonglong>(it.value()));
     m_map->setProperties({{ValueToCategoryKey, values}});
     const Status written = m_map->writeToFile(m_dataFilePath);
-    if (!written.ok())
+    if (!written.ok()) {
         logWithLevel(TDLogError, "ERROR", "Coult not save task classification data: %ld",
                      static_cast<long>(written.error().code));
-    return written;
+        return written;
+    }
+    m_unsaved = false;
+    return {};
 }
 
 void TDTaskLSMClassifier::p_reset() {
     m_map = std::make_unique<platform::SemanticMap>();
+    m_unsaved = true;
     m_currentMode = ModeNone;
     (void)p_setMode(ModeTraining);
     m_categoryToValue.clear();
@@ -173,6 +181,7 @@ void TDTaskLSMClassifier::learnFromTask(TDTask* task, bool continueTraining) {
     } else {
         for (const TDGroup* tag : tags) (void)m_map->addText(m_valueToCategory.value(tag->uid()), title);
     }
+    m_unsaved = true;
     (void)p_setMode(continueTraining ? ModeTraining : ModeEvaluation);
 }
 

@@ -29,7 +29,8 @@ public:
     // A file that cannot be read as ours is logged and replaced by a map trained from the library;
     // the refusal is still answered.
     Status load() override;
-    // Nothing to write before there is a category. A failed write leaves the old file as it was.
+    // Nothing to write before there is a category, nor when the file already holds this map. A failed
+    // write leaves the old file as it was.
     Status save() override;
     void retrain() override;
     void learnFromTask(TDTask* task) override { learnFromTask(task, false); }
@@ -55,4 +56,6 @@ private:
     QHash<quint32, QString> m_categoryToValue;
     QHash<QString, quint32> m_valueToCategory;
     int m_currentMode = ModeNone;
+    // Learned since the file was last read or written.
+    bool m_unsaved = false;
 };

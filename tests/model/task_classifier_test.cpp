@@ -221,6 +221,28 @@ TEST_F(TaskClassifierTest, DataFileRoundTripsWithoutRetraining) {
     }
 }
 
+TEST_F(TaskClassifierTest, SavesWriteOnlyWhatWasLearnedSinceTheLastWrite) {
+    fillLibrary();
+    TDTaskLSMClassifier classifier(library, tempPath());
+    const auto overwrite = [this](const QByteArray& bytes) {
+        QFile file(dataPath());
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    };
+    const auto contents = [this] {
+        QFile file(dataPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    overwrite("marker");
+    ASSERT_TRUE(classifier.save().ok());
+    EXPECT_EQ(contents(), QByteArray("marker"));  // nothing learned: no write
+
+    classifier.learnFromTask(addTask(QStringLiteral("buy oat milk"), {tags[0]}));
+    ASSERT_TRUE(classifier.save().ok());
+    EXPECT_NE(contents(), QByteArray("marker"));
+    EXPECT_TRUE(classifier.load().ok());
+}
+
 TEST_F(TaskClassifierTest, MalformedDataFilesAreRefusedAndRetrained) {
     fillLibrary();
     { TDTaskLSMClassifier first(library, tempPath()); }
