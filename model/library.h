@@ -14,6 +14,7 @@ class TDTag;
 class TDTask;
 class QMimeData;
 class QUrl;
+class TDTaskClassifier;
 namespace platform {
 class CalendarTask;
 class ManagedObjectContext;
@@ -178,6 +179,14 @@ private:
     std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;
+
+    // Tag prediction: the library manager makes the classifier when it opens the library and owns it.
+public:
+    TDTaskClassifier* taskClassifier() const { return m_taskClassifier; }
+    void setTaskClassifier(TDTaskClassifier* classifier) { m_taskClassifier = classifier; }
+
+private:
+    TDTaskClassifier* m_taskClassifier = nullptr;
 };
 
 // Renumbers display orders over a whole subtree: a folder's subgroups, a list's or a task's tasks.

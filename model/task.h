@@ -8,11 +8,13 @@
 #include <memory>
 
 class TDGroup;
+class TDLibrary;
 class TDList;
 class TDOrderedCollection;
 namespace platform {
 class CalendarTask;
 }
+class TDToken;
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
 
@@ -147,6 +149,10 @@ public:
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
+
+    // The tags the library's classifier suggests for a title being typed, less those the title already
+    // holds as tokens. Empty without a library or a classifier.
+    static QList<TDToken> predictedTokensFromTitle(const QString& title, TDLibrary* library);
 
 protected:
     QVariant computedValue(const QString& key) const override;

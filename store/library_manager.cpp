@@ -10,6 +10,7 @@
 #include "model/library_notifications.h"
 #include "model/managed_object_context.h"
 #include "model/managed_object_context_did_change_notification_splitter.h"
+#include "model/task_lsm_classifier.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
@@ -318,6 +319,8 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
 }
 
 void TDLibraryManager::p_finishLoading() {
+    m_taskClassifier = std::make_unique<TDTaskLSMClassifier>(m_library, m_packagePath);
+    m_library->setTaskClassifier(m_taskClassifier.get());
     NotificationCenter::defaultCenter().post(TDLibraryDidFinishLoadingNotificationName, m_library);
     changeObjectsAfterDateChangeIfNecessary();
 }
@@ -355,6 +358,8 @@ void TDLibraryManager::p_teardown() {
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
     }
+    if (m_library) m_library->setTaskClassifier(nullptr);
+    m_taskClassifier.reset();
     m_library = nullptr;
     m_infoDictionary.reset();
     m_optionsDictionary.reset();
@@ -603,8 +608,8 @@ Status TDLibraryManager::p_save() {
 
 void TDLibraryManager::p_afterSave(bool syncWorthy) {
     if (syncWorthy && !m_disableSyncOnSave && !m_context->isSyncingLibrary()) sync();
+    if (m_taskClassifier) (void)m_taskClassifier->save();
     savePropertyListBackup();
-    // The tag-prediction data joins here when it exists.
 }
 
 void TDLibraryManager::sync() {
@@ -645,7 +650,11 @@ void TDLibraryManager::p_libraryContextDidChange(const Notification& notificatio
         const auto* object = dynamic_cast<const platform::ManagedObject*>(platform::objectFromVariant(v));
         if (object && group && object->entity()->isKindOfEntity(group)) {
             cleanUpGroupViewOptions();
-            TDAppDelegate().retrainTaskClassifier();
+            // A deleted tag takes its category with it.
+            if (m_taskClassifier) {
+                m_taskClassifier->retrain();
+                (void)m_taskClassifier->save();
+            }
             break;
         }
     }

@@ -17,6 +17,7 @@ class QTimer;
 class TDLibrary;
 class TDManagedObjectContext;
 class TDManagedObjectContextDidChangeNotificationSplitter;
+class TDTaskClassifier;
 
 namespace platform {
 class ObjectModel;
@@ -177,6 +178,7 @@ private:
     std::unique_ptr<TDManagedObjectContext> m_syncSetContext;
     std::unique_ptr<TDManagedObjectContextDidChangeNotificationSplitter> m_splitter;
     TDLibrary* m_library = nullptr;
+    std::unique_ptr<TDTaskClassifier> m_taskClassifier;
     QTimer* m_saveTimer = nullptr;
     platform::OperationQueue* m_exportQueue = nullptr;
     platform::OperationQueue* m_syncQueue = nullptr;
