@@ -14,7 +14,8 @@ QString TDTag::editingString() const {
 }
 
 void TDTag::setTitle(const QString& title, bool triggerChanges) {
-    if (title.isEmpty()) return;
+    // A blank title has no token to write into the tasks' titles.
+    if (title.trimmed().isEmpty()) return;
     if (triggerChanges) {
         const QString oldToken = editingString();
         const QString newToken = TDTitleParser::tagEditingStringFromTitle(title);

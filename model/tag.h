@@ -12,7 +12,7 @@ public:
     // The token that stands for the tag in task titles.
     QString editingString() const;
     void setTitle(const QString& title) override { setTitle(title, true); }
-    // An empty title is ignored. With `triggerChanges` the tag's tokens in its tasks' titles follow.
+    // An empty or blank title is ignored. With `triggerChanges` the tag's tokens in its tasks' titles follow.
     void setTitle(const QString& title, bool triggerChanges);
     // Takes over the other tag's tasks and deletes it.
     void mergeWithTag(TDTag* other);

@@ -200,6 +200,8 @@ TEST_F(TaskTagsTest, RenamingATagRewritesItsTokens) {
     TDTag* home = library->tagWithTitle(QStringLiteral("home"));
     home->setTitle(QString());
     EXPECT_EQ(home->title(), QStringLiteral("home"));
+    home->setTitle(QStringLiteral(" \t"));
+    EXPECT_EQ(home->title(), QStringLiteral("home"));
     EXPECT_EQ(made->title(), QStringLiteral("clean /home"));
 }
 
