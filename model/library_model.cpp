@@ -49,7 +49,8 @@ void TDRegisterLibraryModelClasses() {
               {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime"),
                QStringLiteral("totalEstimatedTimeComprehensive")}},
              {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}},
-             {QStringLiteral("checkboxState"), {status, QStringLiteral("dueDate"), QStringLiteral("recurrence")}}});
+             {QStringLiteral("checkboxState"),
+              {status, QStringLiteral("dueDate"), QStringLiteral("recurrence")}}});
         platform::registerManagedObjectClass<TDRecurrence>(QStringLiteral("TDRecurrence"));
         platform::registerManagedObjectClass<TDTaskNotes>(QStringLiteral("TDTaskNotes"));
         // Entities whose own classes come later still stamp, journal and get their UIDs.

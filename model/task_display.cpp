@@ -90,9 +90,9 @@ QString TDTask::displayStringForPriority(qint64 priority) {
 }
 
 bool TDTask::isDateAttribute(const QString& key) {
-    static const QSet<QString> keys{QStringLiteral("dueDate"),       QStringLiteral("startDate"),
+    static const QSet<QString> keys{QStringLiteral("dueDate"),        QStringLiteral("startDate"),
                                     QStringLiteral("nextActionDate"), QStringLiteral("completedDate"),
-                                    QStringLiteral("modifiedDate"),  QStringLiteral("createdDate")};
+                                    QStringLiteral("modifiedDate"),   QStringLiteral("createdDate")};
     return keys.contains(key);
 }
 

@@ -34,7 +34,8 @@ QString titleWithoutTokensOfTag(QString title, const TDTag* tag) {
         QStringList tokens;
         for (const TDTitleParser::Range& range : TDTitleParser::tokenRangesFromEditingString(title)) {
             const QString token = title.mid(range.location, range.length);
-            if (TDTitleParser::tagEditingStringIsEquivalentToString(editingString, token) && !tokens.contains(token))
+            if (TDTitleParser::tagEditingStringIsEquivalentToString(editingString, token) &&
+                !tokens.contains(token))
                 tokens.append(token);
         }
         QString stripped = title;
@@ -42,7 +43,8 @@ QString titleWithoutTokensOfTag(QString title, const TDTag* tag) {
             const QString pattern = stringByEscapingRegexExpressions(token);
             replaceOccurrencesOfRegex(stripped, QStringLiteral("^%1\\s+|\\s+%1$|^%1$").arg(pattern),
                                       QString(QLatin1String("")));
-            replaceOccurrencesOfRegex(stripped, QStringLiteral("\\s+%1\\s+").arg(pattern), QStringLiteral(" "));
+            replaceOccurrencesOfRegex(stripped, QStringLiteral("\\s+%1\\s+").arg(pattern),
+                                      QStringLiteral(" "));
         }
         if (stripped == title) return title;
         title = stripped;

@@ -72,12 +72,13 @@ void TDTask::timeLogPunchIn() {
         const double elapsed = start.isValid() ? start.msecsTo(TDClock::currentDateTime()) / 1000.0 : 0.0;
         TDLibrary* library = this->library();
         TDTask* running = library ? library->taskWithUID(entry.value(kTaskUID).toString()) : nullptr;
-        if (elapsed > 0 && running) running->setActualTime(entry.value(kActualTimeAtStart).toDouble() + elapsed);
+        if (elapsed > 0 && running)
+            running->setActualTime(entry.value(kActualTimeAtStart).toDouble() + elapsed);
     }
-    manager.setOption(QVariantMap{{kTaskUID, uid()},
-                                  {kStartDate, TDClock::currentDateTime()},
-                                  {kActualTimeAtStart, actualTime()}},
-                      kTimeLogEntry);
+    manager.setOption(
+        QVariantMap{
+            {kTaskUID, uid()}, {kStartDate, TDClock::currentDateTime()}, {kActualTimeAtStart, actualTime()}},
+        kTimeLogEntry);
     manager.saveOptionsDictionary();
     setTiming(true);
 }
@@ -104,7 +105,8 @@ void TDTask::beginTiming() {
         return;
     }
     window->setTask(this);
-    if (!platform::UserDefaults::standard().boolean(QStringLiteral("timerWindowHidden"))) window->showWindow();
+    if (!platform::UserDefaults::standard().boolean(QStringLiteral("timerWindowHidden")))
+        window->showWindow();
     window->startTiming();
 }
 
@@ -137,7 +139,8 @@ std::unique_ptr<QTextDocument> TDTask::actualTimeDisplayString() const {
     if (ratio != 0) {
         QTextCharFormat grey;
         grey.setForeground(QColor::fromRgbF(0.5f, 0.5f, 0.5f, 1.0f));
-        cursor.insertText(QStringLiteral(" (%1%)").arg(QString::number(std::round(ratio * 100), 'f', 0)), grey);
+        cursor.insertText(QStringLiteral(" (%1%)").arg(QString::number(std::round(ratio * 100), 'f', 0)),
+                          grey);
     }
     return text;
 }

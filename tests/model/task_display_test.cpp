@@ -25,16 +25,18 @@ TEST_F(TaskDisplayTest, AttributeNamesBothWays) {
         const char* key;  // nullptr: no attribute
     };
     const Case toKey[] = {
-        {"Today", "dueOrStartDate"}, {"By Due", "dueDate"},          {"Due", "dueDate"},
+        {"Today", "dueOrStartDate"},    {"By Due", "dueDate"},       {"Due", "dueDate"},
         {"Upcoming", "nextActionDate"}, {"By Added", "createdDate"}, {"List", "list"},
-        {"Manual Order", nullptr},   {"Act On", nullptr},            {"Whatever", nullptr},
+        {"Manual Order", nullptr},      {"Act On", nullptr},         {"Whatever", nullptr},
     };
     for (const Case& c : toKey)
         EXPECT_EQ(TDTask::attributeNameForDisplayString(QString::fromUtf8(c.display)),
                   c.key ? QString::fromUtf8(c.key) : QString())
             << c.display;
     const Case toDisplay[] = {
-        {"Act On", "nextActionDate"}, {"Added", "createdDate"}, {"Estimated Time", "totalEstimatedTime"},
+        {"Act On", "nextActionDate"},
+        {"Added", "createdDate"},
+        {"Estimated Time", "totalEstimatedTime"},
         {"Manual Order", nullptr},
     };
     for (const Case& c : toDisplay)
@@ -154,7 +156,8 @@ TEST_F(TaskDisplayTest, CompletionSounds) {
         {{QStringLiteral("Buy birthday cake")}, "party1.oga", "party2.oga"},
         {{QStringLiteral("Moonlight walk")}, "task_completed.oga", "task_completed.oga"},
         {{QStringLiteral("Birthdays"), QStringLiteral("Rocket"), QStringLiteral("Birthday")},
-         "space1.oga", "space2.oga"},
+         "space1.oga",
+         "space2.oga"},
         {{QStringLiteral("plain"), QStringLiteral("Space Ship")}, "space1.oga", "space2.oga"},
         {{}, "task_completed.oga", "task_completed.oga"},
     };

@@ -104,10 +104,7 @@ TEST_F(TaskTimingTest, ActualTimeAsText) {
         double after;
     };
     const Case cases[] = {
-        {"1h 30m", 0, 5400},
-        {"45m", 600, 2700},
-        {"0", 600, 0},
-        {"", 600, 0},
+        {"1h 30m", 0, 5400},        {"45m", 600, 2700}, {"0", 600, 0}, {"", 600, 0},
         {"soonish", 600, 600},  // text that does not parse keeps the recorded time
         {"1h and a bit", 600, 600},
     };
@@ -154,9 +151,9 @@ TEST_F(TaskTimingTest, BeginTimingRefusesClosedTasksAndUsesTheWindow) {
     platform::UserDefaults::standard().setValue(QStringLiteral("timerWindowHidden"), true);
     second->beginTiming();
     TDTaskTimerWindow::setShared(nullptr);
-    EXPECT_EQ(window.calls, (QStringList{QStringLiteral("setTask second"), QStringLiteral("show"),
-                                         QStringLiteral("start"), QStringLiteral("setTask second"),
-                                         QStringLiteral("start")}));
+    EXPECT_EQ(window.calls,
+              (QStringList{QStringLiteral("setTask second"), QStringLiteral("show"), QStringLiteral("start"),
+                           QStringLiteral("setTask second"), QStringLiteral("start")}));
 }
 
 }  // namespace
