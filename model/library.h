@@ -64,6 +64,8 @@ public:
     TDGroup* smartFolderWithUID(const QString& uid);
     TDTag* tagWithUID(const QString& uid);
     TDTask* taskWithUID(const QString& uid);
+    // The task of the running time-log entry (the library option "timeLogEntry"), or nullptr.
+    TDTask* activeTask();
     platform::ManagedObject* fetchWithEntityName(const QString& entityName, const QString& uid);
     TDTask* taskWithCalendarStoreUID(const QString& uid);
     QList<TDGroup*> allGroups();
