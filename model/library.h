@@ -117,6 +117,11 @@ public:
 
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
+    // Consistency checks, each problem logged: true when none was found. Changes nothing.
+    bool validateLibrary();
+    // Repairs what the checks find, without saving; answers how many objects were changed.
+    quint64 fixLibrary();
+
     // Builds the starter tree of a new library (special groups with their fixed UIDs).
     void createObjectsForNewLibrary();
     // Makes the copies that open recurring tasks owe for days that have passed.

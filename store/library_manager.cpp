@@ -583,7 +583,12 @@ Status TDLibraryManager::p_save() {
     }
     logWithLevel(TDLogDebug, "DEBUG", "Saving library...");
     m_library->processModifiedObjects();
-    const Status saved = m_context->save();
+    Status saved = m_context->save();
+    if (!saved.ok()) {
+        logWithLevel(TDLogWarning, "WARNING", "Could not save. Fixing library before trying to save again...");
+        m_library->fixLibrary();
+        saved = m_context->save();
+    }
     if (!saved.ok()) {
         TDAppDelegate().handleError(saved.error(), QStringLiteral("Could not save library"));
         m_coordinator->unlock();
