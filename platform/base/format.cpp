@@ -39,8 +39,8 @@ QString formatString(const QString& format, const QVariantList& args) {
         }
         // Read flags, width, precision and length modifiers up to the conversion character.
         qsizetype j = i + 1;
-        QString spec = QStringLiteral("%");
-        while (j < n && QStringLiteral("-+ #0123456789.").contains(format.at(j))) spec += format.at(j++);
+        QString conversion = QStringLiteral("%");
+        while (j < n && QStringLiteral("-+ #0123456789.").contains(format.at(j))) conversion += format.at(j++);
         while (j < n && QStringLiteral("hlqLjzt").contains(format.at(j))) ++j;
         if (j >= n) {
             out += format.mid(i);
@@ -49,7 +49,7 @@ QString formatString(const QString& format, const QVariantList& args) {
         const QChar conv = format.at(j);
         const QVariant arg = next < args.size() ? args.at(next) : QVariant();
         ++next;
-        const QByteArray s = spec.toLatin1();
+        const QByteArray s = conversion.toLatin1();
         switch (conv.unicode()) {
             case '@':
             case 's':
