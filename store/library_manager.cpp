@@ -1,5 +1,11 @@
 #include "store/library_manager.h"
 
+#include "store/library_manager_upgrade_services.h"
+
+#include "store/library_data_upgrade.h"
+
+#include "store/library_migration.h"
+
 #include "foundation/application_delegate.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/paths.h"
@@ -215,17 +221,17 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
                 "Should I upgrade myself to the newest version?"),
             {QCoreApplication::translate("TDLibraryManager", "Upgrade Ordello"),
              QCoreApplication::translate("TDLibraryManager", "Quit")});
-    // Older libraries need the migration chain, which this version does not carry yet: refuse before
-    // anything touches the store.
-    if (libraryNeedsMigration())
-        return openingError(
-            TDErrorMigrationFailed,
-            QCoreApplication::translate("TDLibraryManager",
-                                        "The library you're trying to open was saved with an older "
-                                        "version of Ordello and must be upgraded, which this "
-                                        "version cannot do. The library was left untouched.")
-                .append(QStringLiteral(" (%1)").arg(versionInInfo(infoDictionary()))),
-            {QCoreApplication::translate("TDLibraryManager", "Quit")});
+    // An older library is migrated first; a failed or declined migration leaves the package untouched.
+    if (libraryNeedsMigration()) {
+        const auto migrated = TDMigrateLibraryStoreIfNeeded(m_packagePath, m_migrationDelegate);
+        if (!migrated.ok()) return migrated.error();
+        if (*migrated == TDLibraryMigrationOutcome::Declined)
+            return openingError(TDErrorMigrationFailed,
+                                QCoreApplication::translate("TDLibraryManager",
+                                                            "The library was not upgraded and was left untouched."),
+                                {QCoreApplication::translate("TDLibraryManager", "Quit")});
+        m_infoDictionary.reset();
+    }
 
     const Status built = p_buildStack();
     if (!built.ok()) {
@@ -264,9 +270,14 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     m_syncSetContext->setLibrary(library);
     QFile::remove(QDir(m_packagePath).filePath(kObsoleteClassificationFileName));
     m_library = library;
+    // Data of older library versions is brought up to date (without undo), then saved with the next save.
+    TDLibraryManagerUpgradeServices upgradeServices(*this);
+    TDUpgradeLibraryIfNeeded(library, &upgradeServices);
+    const bool upgraded = m_context->hasChanges();
     m_context->processPendingChanges();
     m_undoManager->enableUndoRegistration();
     p_installObservers();
+    if (upgraded) scheduleSave();
     p_finishLoading();
     return library;
 }

@@ -38,6 +38,8 @@ inline const QString TDActiveLibraryDidChangeNotification =
 // The one open library: its package on disk ("library.sqlite3", "Info.plist", "options.plist"), the
 // store stack with the main-thread context, the per-library options, saving and autosave, and the
 // queues of background operations. Lives on the main thread.
+class TDLibraryMigrationDelegate;
+
 class TDLibraryManager : public QObject, public TDLibraryOperationDelegate {
     Q_OBJECT
 public:
@@ -154,6 +156,10 @@ public:
 
     void libraryOperationDidFailWithError(TDLibraryOperation* operation, const TDError& error) override;
 
+    // Asked before an older library is migrated, and told the progress (not owned; none: migrate
+    // without asking).
+    void setMigrationDelegate(TDLibraryMigrationDelegate* delegate) { m_migrationDelegate = delegate; }
+
 private:
     Status p_buildStack();
     Status p_openStore();
@@ -179,6 +185,7 @@ private:
     std::unique_ptr<TDManagedObjectContextDidChangeNotificationSplitter> m_splitter;
     TDLibrary* m_library = nullptr;
     std::unique_ptr<TDTaskClassifier> m_taskClassifier;
+    TDLibraryMigrationDelegate* m_migrationDelegate = nullptr;
     QTimer* m_saveTimer = nullptr;
     platform::OperationQueue* m_exportQueue = nullptr;
     platform::OperationQueue* m_syncQueue = nullptr;

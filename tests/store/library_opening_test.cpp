@@ -143,7 +143,10 @@ TEST_P(LibraryVersionOpeningTest, OpensOrRefusesLeavingTheLibraryUntouched) {
     }
     ASSERT_FALSE(opened.ok());
     EXPECT_TRUE(opened.error().isInDomain(GetParam().expectedCode));
-    EXPECT_EQ(opened.error().description, QStringLiteral("Cannot open library"));
+    // An older library goes to the migration, whose error says why it failed (this store is no 0.903 store).
+    if (GetParam().expectedCode != TDErrorMigrationFailed) {
+        EXPECT_EQ(opened.error().description, QStringLiteral("Cannot open library"));
+    }
     EXPECT_EQ(manager->managedObjectContext(), nullptr);
     EXPECT_EQ(packageSnapshot(packagePath()), before);
 }
