@@ -116,19 +116,28 @@ struct SmartLibrary {
         const QDateTime tomorrow = dates::dateByAddingDays(today, 1);
         const QDateTime horizon = dates::dateByAddingDays(today, near + 1);
         folders << TDSmartFolder::from(library->todayGroup()) << TDSmartFolder::from(library->upcomingGroup());
+        // Dates as milliseconds: what a hand-written filter would compare.
+        const qint64 yesterdayMs = yesterday.toMSecsSinceEpoch();
+        const qint64 tomorrowMs = tomorrow.toMSecsSinceEpoch();
+        const qint64 horizonMs = horizon.toMSecsSinceEpoch();
         floors << [=](TDTask* t) {
             const QDateTime completed = t->completedDate();
             const QDateTime start = t->startDate();
             const QDateTime due = t->dueDate();
-            return !t->isArchived() &&
-                   ((completed.isValid() && yesterday <= completed && completed < tomorrow) ||
-                    (!completed.isValid() &&
-                     ((!start.isValid() && due.isValid() && due < horizon) || (start.isValid() && start < tomorrow))));
+            if (t->isArchived()) return false;
+            if (completed.isValid()) {
+                const qint64 ms = completed.toMSecsSinceEpoch();
+                return yesterdayMs <= ms && ms < tomorrowMs;
+            }
+            if (start.isValid()) return start.toMSecsSinceEpoch() < tomorrowMs;
+            return due.isValid() && due.toMSecsSinceEpoch() < horizonMs;
         };
         floors << [=](TDTask* t) {
-            return !t->isArchived() && !t->completedDate().isValid() &&
-                   ((t->dueDate().isValid() && t->dueDate() >= tomorrow) ||
-                    (t->startDate().isValid() && t->startDate() >= tomorrow));
+            if (t->isArchived() || t->completedDate().isValid()) return false;
+            const QDateTime start = t->startDate();
+            const QDateTime due = t->dueDate();
+            return (due.isValid() && due.toMSecsSinceEpoch() >= tomorrowMs) ||
+                   (start.isValid() && start.toMSecsSinceEpoch() >= tomorrowMs);
         };
         TDList* first = lists[0];
         p_add(QStringLiteral("first list"), leaf(QStringLiteral("group"), TRConditionEqualTo, first->uid(), TRRuleTypeList),
@@ -137,7 +146,7 @@ struct SmartLibrary {
               [](TDTask* t) { return !t->isArchived() && t->priority() <= 1 && t->priority() > 0; });
         TDTag* tag = tags[0];
         p_add(QStringLiteral("tagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, tag->uid(), TRRuleTypeList),
-              [=](TDTask* t) { return !t->isArchived() && t->tags().contains(tag); });
+              [=](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).contains(tag); });
         p_add(QStringLiteral("untagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, QVariant(), TRRuleTypeList),
               [](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).isEmpty(); });
         p_add(QStringLiteral("not canceled"),
@@ -150,8 +159,13 @@ struct SmartLibrary {
         QDateTime lower;
         QDateTime upper;
         within->getRelativeLowerBoundDate(&lower, &upper);
+        const qint64 lowerMs = lower.toMSecsSinceEpoch();
+        const qint64 upperMs = upper.toMSecsSinceEpoch();
         p_add(QStringLiteral("due this week"), within, [=](TDTask* t) {
-            return !t->isArchived() && t->dueDate().isValid() && t->dueDate() >= lower && t->dueDate() < upper;
+            const QDateTime due = t->dueDate();
+            if (t->isArchived() || !due.isValid()) return false;
+            const qint64 ms = due.toMSecsSinceEpoch();
+            return ms >= lowerMs && ms < upperMs;
         });
         p_add(QStringLiteral("no start"), leaf(QStringLiteral("startDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate),
               [](TDTask* t) { return !t->isArchived() && !t->startDate().isValid(); });

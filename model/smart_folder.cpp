@@ -1,11 +1,14 @@
 #include "model/smart_folder.h"
 
+#include "foundation/data_additions.h"
 #include "foundation/timing.h"
 #include "language/date_additions.h"
 #include "model/library.h"
 #include "model/library_rule_group_lookup.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/property_list_update.h"
+#include "model/rule_archiving.h"
 #include "model/rule_predicate_translator.h"
 #include "model/task.h"
 #include "platform/base/clock.h"
@@ -162,6 +165,54 @@ void TDSmartFolder::setRule(const TRRulePtr& rule) {
     }
     resetPredicate();
     if (TDLibrary* library = this->library()) library->addModifiedGroupsObject(this);
+}
+
+QVariantMap TDSmartFolder::p_withRule(QVariantMap form) const {
+    // The stored rule object is an implementation detail; the forms carry the rule itself.
+    form.remove(kSmartFolderRule);
+    if (const TRRulePtr rule = this->rule()) {
+        const auto data = TRArchivedRuleData(*rule);
+        if (data.ok()) form.insert(kRule, *data);
+    }
+    return form;
+}
+
+QVariantMap TDSmartFolder::propertyListRepresentation() const {
+    return p_withRule(TDGroup::propertyListRepresentation());
+}
+
+QVariantMap TDSmartFolder::propertyListRepresentationForCopying() const {
+    return p_withRule(TDGroup::propertyListRepresentationForCopying());
+}
+
+Status TDSmartFolder::updateFromPropertyListRepresentation(const QVariantMap& dictionary) {
+    TRRulePtr rule;
+    const QVariant value = dictionary.value(kRule);
+    if (value.isValid()) {
+        Result<QByteArray> data = QByteArray();
+        if (value.metaType().id() == QMetaType::QString)
+            data = dataWithBase64EncodedStringStrict(value.toString());
+        else if (value.metaType().id() == QMetaType::QByteArray)
+            data = value.toByteArray();
+        else
+            data = TDError::make(TDDictionaryRepresentationErrorMalformed,
+                                 QStringLiteral("The rule of a smart folder is neither data nor text."));
+        Result<TRRulePtr> decoded = data.ok() ? TRRuleFromArchivedData(*data) : Result<TRRulePtr>(data.error());
+        if (!decoded.ok()) {
+            TDError error = decoded.error();
+            error.domain = TDDictionaryRepresentationErrorDomain;
+            error.code = TDDictionaryRepresentationErrorMalformed;
+            return error;
+        }
+        rule = *decoded;
+    }
+    QVariantMap rest = dictionary;
+    rest.remove(kRule);
+    rest.remove(kSmartFolderRule);
+    const Status updated = TDGroup::updateFromPropertyListRepresentation(rest);
+    if (!updated.ok()) return updated;
+    if (rule || this->rule()) setRule(rule);
+    return {};
 }
 
 void TDSmartFolder::removeRuleLeavesNamingGroup(TDGroup* group) {

@@ -52,6 +52,13 @@ public:
     // of the Inbox. Automatic membership updates never come here.
     void dropTasks(const QList<TDTask*>& tasks);
 
+    // The group's forms plus "rule", the archived rule, when there is one.
+    QVariantMap propertyListRepresentation() const override;
+    QVariantMap propertyListRepresentationForCopying() const override;
+    // "rule" as archived data or its base64 text; absent: no rule. A rule that does not decode is an
+    // error and changes nothing.
+    Status updateFromPropertyListRepresentation(const QVariantMap& dictionary) override;
+
     void setTasksInTreeToArchived(bool archived) override { Q_UNUSED(archived); }
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
@@ -60,6 +67,7 @@ public:
 
 private:
     platform::PredicatePtr p_buildPredicate();
+    QVariantMap p_withRule(QVariantMap form) const;
     bool p_hasRelativeDateRules(QSet<const TDSmartFolder*>* seen) const;
     void p_changeMembership(const QList<platform::ManagedObject*>& added,
                             const QList<platform::ManagedObject*>& removed);

@@ -304,3 +304,40 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
 
 }  // namespace
 }  // namespace modeltest
+
+namespace modeltest {
+namespace {
+
+TEST_F(SmartFolderTest, FormsCarryTheRuleAndRefuseOneThatDoesNotDecode) {
+    TDList* work = library->createList(QStringLiteral("Work"), library->foldersGroup());
+    const TRRulePtr rule =
+        compound(TRRuleTypeAll, {leaf(QStringLiteral("group"), TRConditionEqualTo, work->uid(), TRRuleTypeList),
+                                 leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("a*b\\c"))});
+    TDSmartFolder* original = smartFolder(QStringLiteral("Original"), rule);
+    const QVariantMap form = original->propertyListRepresentationForCopying();
+    ASSERT_EQ(form.value(QStringLiteral("rule")).metaType().id(), QMetaType::QByteArray);
+    EXPECT_FALSE(form.contains(QStringLiteral("smartFolderRule")));
+
+    TDSmartFolder* copy = smartFolder(QStringLiteral("Copy"), nullptr);
+    QVariantMap asText = form;
+    asText.insert(QStringLiteral("rule"), QString::fromLatin1(form.value(QStringLiteral("rule")).toByteArray().toBase64()));
+    ASSERT_TRUE(copy->updateFromPropertyListRepresentation(asText).ok());
+    ASSERT_TRUE(copy->rule());
+    EXPECT_EQ(copy->rule()->predicate()->format(), rule->predicate()->format());
+
+    QVariantMap broken = form;
+    broken.insert(QStringLiteral("rule"), QByteArray("not an archive"));
+    broken.insert(QStringLiteral("title"), QStringLiteral("Broken"));
+    EXPECT_FALSE(copy->updateFromPropertyListRepresentation(broken).ok());
+    EXPECT_EQ(copy->title(), QStringLiteral("Original"));
+    EXPECT_EQ(copy->rule()->predicate()->format(), rule->predicate()->format());
+
+    // A form without a rule leaves the folder without one.
+    QVariantMap without = form;
+    without.remove(QStringLiteral("rule"));
+    ASSERT_TRUE(copy->updateFromPropertyListRepresentation(without).ok());
+    EXPECT_FALSE(copy->rule());
+}
+
+}  // namespace
+}  // namespace modeltest
