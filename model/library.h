@@ -12,7 +12,10 @@ class TDList;
 class TDSyncSet;
 class TDTag;
 class TDTask;
+class QMimeData;
+class QUrl;
 namespace platform {
+class CalendarTask;
 class ManagedObjectContext;
 }
 
@@ -131,6 +134,27 @@ public:
     TDTag* createTagWithTitle(const QString& title, TDGroup* parent);
     TDTag* createTagWithTitle(const QString& title);
     TDTag* createTagWithNoParent();
+
+    // Tasks from outside data (task_creation.cpp). Unless said otherwise a task is made in no list and
+    // under no parent, for the caller to place; data that cannot be read gives nullptr.
+    // Placed in `parent` (a list, a task, a tag via the Inbox, the Today group, or nullptr for none) at
+    // the dictionary's "index"; -1 or past the end appends.
+    TDTask* createTaskFromImportDictionary(const QVariantMap& dictionary, TDLibraryObject* parent);
+    // A leading "- ", "• ", "× " (canceled) or "✓ " (completed) marker, or a link.
+    TDTask* createTaskFromString(const QString& line);
+    TDTask* createTaskFromURL(const QUrl& url);
+    TDTask* createTaskFromURL(const QUrl& url, const QString& urlTitle);
+    TDTask* createTaskFromEmailFilepath(const QString& path);
+    TDTask* createTaskFromFilepath(const QString& path);
+    // Placed in the group synchronised with the task's calendar, else the Inbox; nullptr when no group
+    // is synchronised with it.
+    TDTask* createTaskFromCalTask(const platform::CalendarTask& calTask);
+    // Task dictionaries, files, links or text lines, in the order of the source.
+    QList<TDTask*> createTasksFromMimeData(const QMimeData* data);
+    // The starter task of a new library, in the Inbox.
+    static inline const QString StarterTaskUID = QStringLiteral("981BE74BB10C9341");
+    // The data type of task dictionaries (a property list of an array of task dictionaries).
+    static inline const QString TaskPlistMimeType = QStringLiteral("application/x-ordello-task-plist");
 
 protected:
     void awakeFromInsert() override;

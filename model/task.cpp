@@ -100,6 +100,7 @@ void TDTask::awakeFromFetch() {
 
 void TDTask::willDelete() {
     TDLibraryObject::willDelete();
+    deleteCalTask();
     if (!isDeleted()) platform::NotificationCenter::defaultCenter().post(TDTaskWillDeleteNotification, this);
     m_orderedTasks.reset();
 }

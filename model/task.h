@@ -10,6 +10,9 @@
 class TDGroup;
 class TDList;
 class TDOrderedCollection;
+namespace platform {
+class CalendarTask;
+}
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
 
@@ -124,6 +127,21 @@ public:
     void setTasksInTreeToArchived(bool archived);
     QList<TDGroup*> tags() const;
     QList<TDGroup*> smartFolders() const;
+
+    // Outside data (task_creation.cpp): the loose import form; unknown keys and values of other kinds
+    // are ignored.
+    void updateFromImportDictionary(const QVariantMap& dictionary);
+    // The calendar store (task_calendar.cpp): what a mirrored task shows and how it takes over the
+    // fields of its calendar-store task. Fields are set only when they differ, so an unchanged task is
+    // not stamped as modified.
+    bool shouldSyncToCalendarStore() const;
+    QString titleForCalTask();
+    QVariantMap propertyListRepresentationForCalendarStoreSyncing();
+    void updateFromCalTask(const platform::CalendarTask& calTask);
+    // Removes the linked calendar-store task when syncing is on for this task.
+    void deleteCalTask();
+    static int calTaskPriorityFromPriority(qint64 priority) { return int(priority); }
+    static qint64 priorityFromCalTaskPriority(int priority) { return priority; }
 
     void setValue(const QString& key, const QVariant& value) override;
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;

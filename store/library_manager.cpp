@@ -299,9 +299,14 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
     library->createObjectsForNewLibrary();
     m_library = library;
     m_context->processPendingChanges();
-    m_undoManager->enableUndoRegistration();
     p_installObservers();
+    // What the first save does to the starter tasks (journals, figures) belongs to the new library:
+    // nothing to undo and nothing left to save.
+    const bool dontTrigger = m_context->dontTriggerSaveOnChange();
+    m_context->setDontTriggerSaveOnChange(true);
     const Status saved = p_save();
+    m_context->setDontTriggerSaveOnChange(dontTrigger);
+    m_undoManager->enableUndoRegistration();
     m_context->setCreatingLibrary(false);
     if (!saved.ok()) {
         p_teardown();
@@ -598,7 +603,8 @@ Status TDLibraryManager::p_save() {
 
 void TDLibraryManager::p_afterSave(bool syncWorthy) {
     if (syncWorthy && !m_disableSyncOnSave && !m_context->isSyncingLibrary()) sync();
-    // The tag-prediction data and the backup chain join here when they exist.
+    savePropertyListBackup();
+    // The tag-prediction data joins here when it exists.
 }
 
 void TDLibraryManager::sync() {

@@ -139,6 +139,11 @@ public:
     bool dontTriggerSaveOnChange() const;
     void setDontTriggerSaveOnChange(bool dontTrigger);
 
+    // Queues a rolling backup of the saved library on the export queue: export into the package's
+    // "Backup" folder, gzip, pruning. A save made while an earlier backup is still being written gets
+    // none of its own.
+    void savePropertyListBackup();
+
     // Starts a sync with the sync service when the library has an account; until sync exists nothing is sent.
     void sync();
 
