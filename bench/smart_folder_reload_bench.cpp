@@ -171,9 +171,12 @@ struct SmartLibrary {
               [](TDTask* t) { return !t->isArchived() && !t->startDate().isValid(); });
         QSet<platform::ManagedObject*> folderLists;
         for (TDGroup* list : library->foldersGroup()->descendentLists()) folderLists.insert(list);
+        // Naming the folders group takes its lists and the smart folders below it (the other user
+        // folders here; naming itself adds nothing).
+        const qsizetype allFolders = floors.size();
         p_add(QStringLiteral("all folders"),
               leaf(QStringLiteral("group"), TRConditionEqualTo, library->foldersGroup()->uid(), TRRuleTypeList),
-              [=](TDTask* t) { return !t->isArchived() && folderLists.contains(t->list()); });
+              {});
         TDList* second = lists[1];
         p_add(QStringLiteral("second or urgent open"),
               compound(TRRuleTypeAny,
@@ -188,6 +191,16 @@ struct SmartLibrary {
               [](TDTask* t) {
                   return !t->isArchived() && t->title().contains(QLatin1String("number 7"), Qt::CaseInsensitive);
               });
+        QList<std::function<bool(TDTask*)>> others;
+        for (qsizetype i = 2; i < floors.size(); ++i)
+            if (i != allFolders) others << floors[i];
+        floors[allFolders] = [=](TDTask* t) {
+            if (t->isArchived()) return false;
+            if (folderLists.contains(t->list())) return true;
+            for (const auto& other : others)
+                if (other(t)) return true;
+            return false;
+        };
     }
 };
 
