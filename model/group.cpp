@@ -8,6 +8,7 @@
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/smart_folder.h"
 #include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
@@ -289,7 +290,10 @@ void TDGroup::awakeFromFetch() {
 
 void TDGroup::willDelete() {
     TDLibraryObject::willDelete();
-    if (!isDeleted()) platform::NotificationCenter::defaultCenter().post(TDGroupWillDeleteNotification, this);
+    if (!isDeleted()) {
+        platform::NotificationCenter::defaultCenter().post(TDGroupWillDeleteNotification, this);
+        TDSmartFolder::removeRuleLeavesNamingGroup(this);
+    }
     m_orderedTasks.reset();
     m_orderedSubgroups.reset();
 }

@@ -7,6 +7,8 @@
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/smart_folder.h"
+#include "model/smart_folder_reloading.h"
 #include "model/starter_content.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
@@ -324,13 +326,17 @@ void TDLibrary::processModifiedObjects() {
     m_dontProcessModifiedObjects = false;
 }
 
-// Smart folders evaluate their own rules; until they have any this resets and reloads what exists.
+// One fetch of the unarchived tasks serves every ordinary smart folder; the special ones query the store.
 void TDLibrary::reloadAllSmartFolders() {
     pushTimestamp();
-    const QList<TDGroup*> smartFolders = allSmartFolders();
-    for (TDGroup* folder : smartFolders) folder->resetPredicate();
-    for (TDGroup* folder : smartFolders)
-        if (folder->isSpecial()) folder->reloadTasks();
+    QList<TDSmartFolder*> special;
+    QList<TDSmartFolder*> ordinary;
+    for (TDGroup* group : allSmartFolders())
+        if (TDSmartFolder* folder = TDSmartFolder::from(group)) (folder->isSpecial() ? special : ordinary).append(folder);
+    for (TDSmartFolder* folder : special) folder->resetPredicate();
+    for (TDSmartFolder* folder : ordinary) folder->resetPredicate();
+    for (TDSmartFolder* folder : special) folder->reloadTasks();
+    TDReloadOrdinarySmartFolders(this, ordinary);
     const double seconds = popElapsedSeconds();
     logWithLevel(TDLogDebug, "DEBUG", "Reloading all smart folders took %lf", seconds);
 }

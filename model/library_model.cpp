@@ -8,6 +8,7 @@
 #include "model/recurrence_rule_archive_value_transformer.h"
 #include "model/recurrence_rule_archiving.h"
 #include "model/rule_archive_value_transformer.h"
+#include "model/smart_folder.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
 #include "model/task.h"
@@ -32,8 +33,7 @@ void TDRegisterLibraryModelClasses() {
         platform::registerManagedObjectClass<TDFolder>(QStringLiteral("TDFolder"), groupDependencies);
         platform::registerManagedObjectClass<TDList>(QStringLiteral("TDList"), groupDependencies);
         platform::registerManagedObjectClass<TDTag>(QStringLiteral("TDTag"), groupDependencies);
-        // Smart folders are plain groups until they have rules of their own.
-        platform::registerManagedObjectClass<TDGroup>(QStringLiteral("TDSmartFolder"), groupDependencies);
+        platform::registerManagedObjectClass<TDSmartFolder>(QStringLiteral("TDSmartFolder"), groupDependencies);
         const QString status = QStringLiteral("status");
         const QString completedDate = QStringLiteral("completedDate");
         platform::registerManagedObjectClass<TDTask>(

@@ -1,0 +1,255 @@
+// Reloading every smart folder of a large library (Today, Upcoming and ten folders with rules), against
+// the same twelve selections written as plain loops over the same tasks: the floor.
+#include "foundation/default_settings.h"
+#include "language/date_additions.h"
+#include "model/comparison_rule.h"
+#include "model/compound_rule.h"
+#include "model/library.h"
+#include "model/library_model.h"
+#include "model/list.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/smart_folder.h"
+#include "model/tag.h"
+#include "model/task.h"
+#include "platform/base/clock.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/objectstore/persistent_store_coordinator.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+namespace {
+
+TRRulePtr leaf(const QString& keyPath, int condition, const QVariant& value, int ruleType) {
+    auto rule = std::make_shared<TRComparisonRule>(ruleType);
+    rule->setKeyPath(keyPath);
+    rule->setConditionType(condition);
+    rule->setValue(value);
+    return rule;
+}
+
+TRRulePtr compound(int type, const QList<TRRulePtr>& rules) {
+    auto rule = std::make_shared<TRCompoundRule>(type);
+    for (const TRRulePtr& subrule : rules) rule->addSubrule(subrule);
+    return rule;
+}
+
+struct SmartLibrary {
+    QTemporaryDir folder;
+    std::unique_ptr<TDTestClock> clock;
+    std::unique_ptr<platform::UserDefaults> defaults;
+    std::unique_ptr<platform::PersistentStoreCoordinator> coordinator;
+    std::unique_ptr<TDManagedObjectContext> context;
+    TDLibrary* library = nullptr;
+    QList<TDList*> lists;
+    QList<TDTag*> tags;
+    QDateTime today;
+    // The hand-written selections, in the order of `folders`.
+    QList<std::function<bool(TDTask*)>> floors;
+    QList<TDSmartFolder*> folders;
+
+    explicit SmartLibrary(int n) {
+        clock = std::make_unique<TDTestClock>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
+        TDClock::setShared(clock.get());
+        today = dates::dateAtStartOfDay(clock->currentDateTime());
+        defaults = std::make_unique<platform::UserDefaults>(folder.path() + QStringLiteral("/Ordello.conf"));
+        registerDefaultSettings(*defaults);
+        platform::UserDefaults::setStandard(defaults.get());
+        coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*TDLibraryObjectModel());
+        if (!coordinator->openStore(folder.path() + QStringLiteral("/library.sqlite3")).ok()) return;
+        context = std::make_unique<TDManagedObjectContext>(coordinator.get());
+        context->setCreatingLibrary(true);
+        library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
+        context->setLibrary(library);
+        library->createObjectsForNewLibrary();
+        for (int i = 0; i < 50; ++i)
+            lists << library->createList(QStringLiteral("List %1").arg(i), library->foldersGroup());
+        for (int i = 0; i < 5; ++i) tags << library->createTagWithTitle(QStringLiteral("tag%1").arg(i));
+        TDTask* parent = nullptr;
+        for (int i = 0; i < n; ++i) {
+            TDTask* task = library->createOrphanTask();
+            task->setTitle(QStringLiteral("Task number %1 with a title of usual length").arg(i));
+            task->setValue(QStringLiteral("priority"), i % 4);
+            if (i % 3 == 0) task->setDueDate(dates::dateByAddingDays(today, (i % 40) - 20));
+            if (i % 7 == 0) task->setStartDate(dates::dateByAddingDays(today, (i % 30) - 15));
+            if (i % 11 == 0) task->addObject(QStringLiteral("tags"), tags[(i / 11) % tags.size()]);
+            if (i % 5 == 0 || !parent) {
+                lists[i % lists.size()]->addTasks({task});
+                parent = task;
+            } else {
+                parent->addSubtasks({task});
+            }
+            if (i % 4 == 0 && i % 5 != 0) task->setCompleted(true);
+            if (i % 13 == 0) task->setCanceled(true);
+        }
+        p_addFolders();
+        context->processPendingChanges();
+        context->recalculateTransientProperties();
+        library->reloadAllSmartFolders();
+        context->processPendingChanges();
+        context->setCreatingLibrary(false);
+    }
+    ~SmartLibrary() {
+        platform::UserDefaults::setStandard(nullptr);
+        TDClock::setShared(nullptr);
+    }
+
+    void p_add(const QString& title, const TRRulePtr& rule, std::function<bool(TDTask*)> floor) {
+        auto* folder = TDSmartFolder::from(library->createSmartFolder());
+        folder->setTitle(title);
+        library->foldersGroup()->orderedSubgroups()->addObject(folder);
+        folder->setRule(rule);
+        folders << folder;
+        floors << std::move(floor);
+    }
+
+    void p_addFolders() {
+        const qint64 near = platform::UserDefaults::standard().integer(QStringLiteral("nearFutureNumberOfDays"));
+        const QDateTime yesterday = dates::dateByAddingDays(today, -1);
+        const QDateTime tomorrow = dates::dateByAddingDays(today, 1);
+        const QDateTime horizon = dates::dateByAddingDays(today, near + 1);
+        folders << TDSmartFolder::from(library->todayGroup()) << TDSmartFolder::from(library->upcomingGroup());
+        // Dates as milliseconds: what a hand-written filter would compare.
+        const qint64 yesterdayMs = yesterday.toMSecsSinceEpoch();
+        const qint64 tomorrowMs = tomorrow.toMSecsSinceEpoch();
+        const qint64 horizonMs = horizon.toMSecsSinceEpoch();
+        floors << [=](TDTask* t) {
+            const QDateTime completed = t->completedDate();
+            const QDateTime start = t->startDate();
+            const QDateTime due = t->dueDate();
+            if (t->isArchived()) return false;
+            if (completed.isValid()) {
+                const qint64 ms = completed.toMSecsSinceEpoch();
+                return yesterdayMs <= ms && ms < tomorrowMs;
+            }
+            if (start.isValid()) return start.toMSecsSinceEpoch() < tomorrowMs;
+            return due.isValid() && due.toMSecsSinceEpoch() < horizonMs;
+        };
+        floors << [=](TDTask* t) {
+            if (t->isArchived() || t->completedDate().isValid()) return false;
+            const QDateTime start = t->startDate();
+            const QDateTime due = t->dueDate();
+            return (due.isValid() && due.toMSecsSinceEpoch() >= tomorrowMs) ||
+                   (start.isValid() && start.toMSecsSinceEpoch() >= tomorrowMs);
+        };
+        TDList* first = lists[0];
+        p_add(QStringLiteral("first list"), leaf(QStringLiteral("group"), TRConditionEqualTo, first->uid(), TRRuleTypeList),
+              [=](TDTask* t) { return !t->isArchived() && t->list() == first; });
+        p_add(QStringLiteral("urgent"), leaf(QStringLiteral("priority"), TRConditionLessThanOrEqualTo, 1, TRRuleTypeNumber),
+              [](TDTask* t) { return !t->isArchived() && t->priority() <= 1 && t->priority() > 0; });
+        TDTag* tag = tags[0];
+        p_add(QStringLiteral("tagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, tag->uid(), TRRuleTypeList),
+              [=](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).contains(tag); });
+        p_add(QStringLiteral("untagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, QVariant(), TRRuleTypeList),
+              [](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).isEmpty(); });
+        p_add(QStringLiteral("not canceled"),
+              leaf(QStringLiteral("canceledDate"), TRConditionEqualTo, QVariant(), TRRuleTypeDate),
+              [](TDTask* t) { return !t->isArchived() && !t->isCanceled(); });
+        auto within = std::make_shared<TRComparisonRule>(TRRuleTypeDate);
+        within->setKeyPath(QStringLiteral("dueDate"));
+        within->setConditionType(TRConditionWithinTheNext);
+        within->setRelativeDateQuantity(7);
+        QDateTime lower;
+        QDateTime upper;
+        within->getRelativeLowerBoundDate(&lower, &upper);
+        const qint64 lowerMs = lower.toMSecsSinceEpoch();
+        const qint64 upperMs = upper.toMSecsSinceEpoch();
+        p_add(QStringLiteral("due this week"), within, [=](TDTask* t) {
+            const QDateTime due = t->dueDate();
+            if (t->isArchived() || !due.isValid()) return false;
+            const qint64 ms = due.toMSecsSinceEpoch();
+            return ms >= lowerMs && ms < upperMs;
+        });
+        p_add(QStringLiteral("no start"), leaf(QStringLiteral("startDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate),
+              [](TDTask* t) { return !t->isArchived() && !t->startDate().isValid(); });
+        QSet<platform::ManagedObject*> folderLists;
+        for (TDGroup* list : library->foldersGroup()->descendentLists()) folderLists.insert(list);
+        // Naming the folders group takes its lists and the smart folders below it (the other user
+        // folders here; naming itself adds nothing).
+        const qsizetype allFolders = floors.size();
+        p_add(QStringLiteral("all folders"),
+              leaf(QStringLiteral("group"), TRConditionEqualTo, library->foldersGroup()->uid(), TRRuleTypeList),
+              {});
+        TDList* second = lists[1];
+        p_add(QStringLiteral("second or urgent open"),
+              compound(TRRuleTypeAny,
+                       {leaf(QStringLiteral("group"), TRConditionEqualTo, second->uid(), TRRuleTypeList),
+                        compound(TRRuleTypeAll,
+                                 {leaf(QStringLiteral("priority"), TRConditionEqualTo, 1, TRRuleTypeNumber),
+                                  leaf(QStringLiteral("completedDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate)})}),
+              [=](TDTask* t) {
+                  return !t->isArchived() && (t->list() == second || (t->priority() == 1 && !t->completedDate().isValid()));
+              });
+        p_add(QStringLiteral("title"), leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("number 7"), TRRuleTypeString),
+              [](TDTask* t) {
+                  return !t->isArchived() && t->title().contains(QLatin1String("number 7"), Qt::CaseInsensitive);
+              });
+        QList<std::function<bool(TDTask*)>> others;
+        for (qsizetype i = 2; i < floors.size(); ++i)
+            if (i != allFolders) others << floors[i];
+        floors[allFolders] = [=](TDTask* t) {
+            if (t->isArchived()) return false;
+            if (folderLists.contains(t->list())) return true;
+            for (const auto& other : others)
+                if (other(t)) return true;
+            return false;
+        };
+    }
+};
+
+SmartLibrary& smartLibrary(int n) {
+    static std::map<int, std::unique_ptr<SmartLibrary>> libraries;
+    auto& library = libraries[n];
+    if (!library) library = std::make_unique<SmartLibrary>(n);
+    return *library;
+}
+
+void BM_ReloadAllSmartFolders(benchmark::State& state) {
+    SmartLibrary& library = smartLibrary(int(state.range(0)));
+    if (!library.library) {
+        state.SkipWithError("could not build the library");
+        return;
+    }
+    for (auto _ : state) library.library->reloadAllSmartFolders();
+    qint64 members = 0;
+    for (TDSmartFolder* folder : library.folders) members += folder->tasks().size();
+    state.counters["members"] = double(members);
+}
+BENCHMARK(BM_ReloadAllSmartFolders)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The same twelve selections by hand over every unarchived task, compared with what each folder holds.
+void BM_HandWrittenSmartFolderFloor(benchmark::State& state) {
+    SmartLibrary& library = smartLibrary(int(state.range(0)));
+    if (!library.library) {
+        state.SkipWithError("could not build the library");
+        return;
+    }
+    qint64 members = 0;
+    qint64 mismatches = 0;
+    for (auto _ : state) {
+        const QList<TDTask*> tasks = library.library->allTasks();
+        members = 0;
+        mismatches = 0;
+        for (qsizetype f = 0; f < library.folders.size(); ++f) {
+            const auto& floor = library.floors[f];
+            const platform::ObjectSet& held = library.folders[f]->objects(QStringLiteral("tasks"));
+            for (TDTask* task : tasks) {
+                const bool matches = floor(task);
+                members += matches;
+                mismatches += matches != held.contains(task);
+            }
+        }
+    }
+    state.counters["members"] = double(members);
+    state.counters["mismatches"] = double(mismatches);
+}
+BENCHMARK(BM_HandWrittenSmartFolderFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
