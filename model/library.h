@@ -131,6 +131,8 @@ public:
     TDTag* createTagWithTitle(const QString& title, TDGroup* parent);
     TDTag* createTagWithTitle(const QString& title);
     TDTag* createTagWithNoParent();
+    // A new object of the entity filled from its property-list form; on an error nothing is left.
+    Result<TDLibraryObject*> createEntityNamed(const QString& entityName, const QVariantMap& dictionary);
 
 protected:
     void awakeFromInsert() override;

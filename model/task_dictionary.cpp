@@ -1,0 +1,397 @@
+// The dictionary forms of tasks: property lists, copies, recurrence copies, sync records and the loose
+// import dictionary.
+
+#include "model/task.h"
+
+#include "foundation/attributed_string_additions.h"
+#include "language/date_additions.h"
+#include "model/library.h"
+#include "model/ordered_collection.h"
+#include "model/recurrence.h"
+#include "model/task_notes.h"
+#include "model/uid.h"
+#include "platform/base/log.h"
+#include "platform/objectstore/managed_object_context.h"
+#include "foundation/alias.h"
+#include "foundation/data_additions.h"
+#include "platform/transformers/value_transformer.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace {
+
+const QString kRecurrenceKey = QStringLiteral("recurrence");
+const QString kSubtasksKey = QStringLiteral("subtasks");
+const QString kNotesKey = QStringLiteral("notes");
+const QString kNotesUIDKey = QStringLiteral("notesUID");
+const QString kUIDKey = QStringLiteral("uid");
+const QString kContentsKey = QStringLiteral("contents");
+const QString kCompletedDateKey = QStringLiteral("completedDate");
+const QString kCompletedTimeKey = QStringLiteral("completed_time");
+
+bool isOfType(const QVariant& value, int type) {
+    return value.metaType().id() == type;
+}
+
+bool isExplicitlyEmpty(const QVariant& value) {
+    return !value.isValid() || isOfType(value, QMetaType::Nullptr);
+}
+
+TDError malformed(const QString& key, const QString& expected) {
+    TDError error = TDError::make(
+        TDDictionaryRepresentationErrorMalformed,
+        QStringLiteral("The value of \"%1\" in the dictionary of a Task is not %2.").arg(key, expected));
+    error.domain = TDDictionaryRepresentationErrorDomain;
+    error.userInfo.insert(QStringLiteral("key"), key);
+    error.userInfo.insert(QStringLiteral("entity"), QStringLiteral("Task"));
+    return error;
+}
+
+QList<TDTask*> subtasksInDisplayOrder(const TDTask* task) {
+    QList<TDTask*> subtasks = task->subtasks();
+    std::stable_sort(subtasks.begin(), subtasks.end(), [](const TDTask* a, const TDTask* b) {
+        return a->displayOrder() < b->displayOrder();
+    });
+    return subtasks;
+}
+
+// Objects made for nested forms, deleted again when a later part of the form fails.
+struct CreatedObjects {
+    QList<TDLibraryObject*> objects;
+    void discard() {
+        for (TDLibraryObject* object : objects)
+            if (!object->isDeleted()) object->deleteObject();
+        objects.clear();
+    }
+};
+
+}  // namespace
+
+QString TDRecurrenceCopyUID(const QString& uid, const QString& recurrenceUID) {
+    const quint64 own = TDUIDNumberFromString(uid).value_or(0);
+    const quint64 recurrence = TDUIDNumberFromString(recurrenceUID).value_or(0);
+    return TDUIDStringFromNumber(own + recurrence + 1);
+}
+
+QVariantMap TDTask::propertyListRepresentation() const {
+    QVariantMap plist = TDLibraryObject::propertyListRepresentation();
+    plist.remove(kNotesUIDKey);
+    plist.remove(kRecurrenceKey);
+    if (const auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey))
+        plist.insert(kRecurrenceKey, recurrence->propertyListRepresentation());
+    return plist;
+}
+
+QVariantMap TDTask::propertyListRepresentationForCopying() const {
+    return p_propertyListRepresentationForCopying(false);
+}
+
+QVariantMap TDTask::propertyListRepresentationForRecurrenceCopying() const {
+    return p_propertyListRepresentationForCopying(true);
+}
+
+QVariantMap TDTask::p_propertyListRepresentationForCopying(bool forRecurrence) const {
+    QVariantMap plist = TDLibraryObject::propertyListRepresentationForCopying();
+    for (const char* key : {"notesUID", "calendarStoreUID", "actualTime"}) plist.remove(QLatin1String(key));
+    const auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey);
+    const QString recurrenceUID = recurrence ? recurrence->uid() : QString();
+    if (forRecurrence) {
+        for (const char* key : {"completedDate", "archived", "status"}) plist.remove(QLatin1String(key));
+        plist.insert(kUIDKey, TDRecurrenceCopyUID(uid(), recurrenceUID));
+    } else if (recurrence) {
+        plist.insert(kRecurrenceKey, recurrence->propertyListRepresentationForCopying());
+    }
+
+    QVariantList subtasks;
+    for (const TDTask* subtask : subtasksInDisplayOrder(this))
+        subtasks.append(subtask->p_propertyListRepresentationForCopying(forRecurrence));
+    if (!subtasks.isEmpty()) plist.insert(kSubtasksKey, subtasks);
+
+    if (const auto* notes = objectAs<TDTaskNotes>(kNotesKey)) {
+        QVariantMap notesForm = notes->propertyListRepresentationForCopying();
+        if (forRecurrence) notesForm.insert(kUIDKey, TDRecurrenceCopyUID(notes->uid(), recurrenceUID));
+        plist.insert(kNotesKey, notesForm);
+    }
+    return plist;
+}
+
+Status TDTask::updateFromPropertyListRepresentation(const QVariantMap& dictionary) {
+    return p_updateFromPropertyListRepresentation(dictionary, true);
+}
+
+Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& dictionary,
+                                                      bool absentRecurrenceDeletes) {
+    QVariantMap generic = dictionary;
+
+    // What the recurrence entry asks for; a uid string is the generic update's.
+    enum class RecurrenceChange { Keep, Delete, Update } recurrenceChange = RecurrenceChange::Keep;
+    QVariantMap recurrenceForm;
+    if (const auto entry = dictionary.constFind(kRecurrenceKey); entry == dictionary.cend()) {
+        if (absentRecurrenceDeletes) recurrenceChange = RecurrenceChange::Delete;
+    } else if (isExplicitlyEmpty(*entry)) {
+        recurrenceChange = RecurrenceChange::Delete;
+        generic.remove(kRecurrenceKey);
+    } else if (isOfType(*entry, QMetaType::QVariantMap)) {
+        recurrenceChange = RecurrenceChange::Update;
+        recurrenceForm = entry->toMap();
+        generic.remove(kRecurrenceKey);
+    } else if (!isOfType(*entry, QMetaType::QString)) {
+        return malformed(kRecurrenceKey, QStringLiteral("a dictionary or an identifier"));
+    }
+
+    QList<QVariantMap> subtaskForms;
+    if (const auto entry = dictionary.constFind(kSubtasksKey);
+        entry != dictionary.cend() && isOfType(*entry, QMetaType::QVariantList)) {
+        QVariantList identifiers;
+        for (const QVariant& element : entry->toList()) {
+            if (isOfType(element, QMetaType::QVariantMap))
+                subtaskForms.append(element.toMap());
+            else
+                identifiers.append(element);
+        }
+        // Nested forms only: the task's other subtasks stay.
+        if (!subtaskForms.isEmpty() && identifiers.isEmpty())
+            generic.remove(kSubtasksKey);
+        else
+            generic.insert(kSubtasksKey, identifiers);
+    }
+
+    std::optional<QVariantMap> notesForm;
+    if (const auto entry = dictionary.constFind(kNotesKey); entry != dictionary.cend()) {
+        if (isOfType(*entry, QMetaType::QVariantMap)) {
+            notesForm = entry->toMap();
+            generic.remove(kNotesKey);
+        } else if (isOfType(*entry, QMetaType::QString)) {
+            if (entry->toString().size() != 16) {
+                logWithLevel(TDLogWarning, "WARNING", "Got note key that is not 16 characters long: %@",
+                             entry->toString());
+                generic.remove(kNotesKey);
+            }
+        } else if (!isExplicitlyEmpty(*entry)) {
+            generic.remove(kNotesKey);
+        }
+    }
+
+    Result<TDPropertyListUpdate> update = p_propertyListUpdate(generic);
+    if (!update) return update.error();
+
+    TDLibrary* owner = library();
+    if ((!subtaskForms.isEmpty() || notesForm) && !owner)
+        return TDError::make(TDDictionaryRepresentationErrorMalformed,
+                             QStringLiteral("Nested forms of a task need a library."));
+
+    CreatedObjects created;
+    QList<TDTask*> newSubtasks;
+    for (const QVariantMap& form : subtaskForms) {
+        Result<TDLibraryObject*> subtask = owner->createEntityNamed(QStringLiteral("Task"), form);
+        if (!subtask) {
+            created.discard();
+            return subtask.error();
+        }
+        created.objects.append(*subtask);
+        newSubtasks.append(static_cast<TDTask*>(*subtask));
+    }
+    TDTaskNotes* newNotes = nullptr;
+    if (notesForm) {
+        Result<TDLibraryObject*> notes = owner->createEntityNamed(QStringLiteral("TaskNotes"), *notesForm);
+        if (!notes) {
+            created.discard();
+            return notes.error();
+        }
+        created.objects.append(*notes);
+        newNotes = static_cast<TDTaskNotes*>(*notes);
+    }
+
+    auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey);
+    TDRecurrence* newRecurrence = nullptr;
+    if (recurrenceChange == RecurrenceChange::Update) {
+        TDRecurrence* target = recurrence;
+        if (!target) {
+            newRecurrence = managedObjectContext()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
+            created.objects.append(newRecurrence);
+            target = newRecurrence;
+        }
+        if (const Status read = target->updateFromPropertyListRepresentation(recurrenceForm); !read) {
+            created.discard();
+            return read.error();
+        }
+    }
+
+    // Nothing can fail from here on.
+    p_applyPropertyListUpdate(*update);
+    if (recurrenceChange == RecurrenceChange::Delete && recurrence) {
+        setObject(kRecurrenceKey, nullptr);
+        recurrence->deleteObject();
+    } else if (newRecurrence) {
+        setObject(kRecurrenceKey, newRecurrence);
+    }
+    for (TDTask* subtask : newSubtasks) orderedTasks()->addObject(subtask);
+    if (newNotes) {
+        auto* oldNotes = objectAs<TDTaskNotes>(kNotesKey);
+        setObject(kNotesKey, newNotes);
+        if (oldNotes) oldNotes->deleteObject();
+    }
+    // The notes' uid is kept with the task; a sync record may name notes that have not arrived yet.
+    if (const auto* notes = objectAs<TDTaskNotes>(kNotesKey); notes && value(kNotesUIDKey) != notes->uid())
+        setValue(kNotesUIDKey, notes->uid());
+    return {};
+}
+
+QVariantMap TDTask::syncDictionaryRepresentation() const {
+    QVariantMap record = TDLibraryObject::syncDictionaryRepresentation();
+    QVariantMap contents = record.value(kContentsKey).toMap();
+    if (contents.contains(kCompletedDateKey)) record.insert(kCompletedTimeKey, contents.take(kCompletedDateKey));
+    const QString notesUID = primitiveValue(kNotesUIDKey).toString();
+    if (notesUID.isEmpty())
+        contents.remove(kNotesUIDKey);
+    else
+        contents.insert(kNotesUIDKey, notesUID);
+    record.insert(kContentsKey, contents);
+    return record;
+}
+
+Status TDTask::updateFromSyncDictionaryRepresentation(const QVariantMap& record) {
+    QVariantMap copy = record;
+    const auto contentsEntry = record.constFind(kContentsKey);
+    if (contentsEntry != record.cend() && !isOfType(*contentsEntry, QMetaType::QVariantMap))
+        return malformed(kContentsKey, QStringLiteral("a dictionary"));
+    QVariantMap contents = contentsEntry == record.cend() ? QVariantMap() : contentsEntry->toMap();
+    if (copy.contains(kCompletedTimeKey)) contents.insert(kCompletedDateKey, copy.take(kCompletedTimeKey));
+    // Only an explicit null deletes the recurrence; a record that does not mention it leaves it.
+    if (!copy.contains(kRecurrenceKey) && !contents.contains(kRecurrenceKey))
+        if (const auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey))
+            contents.insert(kRecurrenceKey, recurrence->uid());
+    copy.insert(kContentsKey, contents);
+    return TDLibraryObject::updateFromSyncDictionaryRepresentation(copy);
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Import dictionaries
+
+namespace {
+
+const QStringList& importKeys() {
+    static const QStringList keys = {
+        QStringLiteral("title"),    QStringLiteral("startdate"), QStringLiteral("duedate"),
+        QStringLiteral("estimatedtime"), QStringLiteral("priority"), QStringLiteral("url"),
+        QStringLiteral("urltitle"), QStringLiteral("notes"),     QStringLiteral("index")};
+    return keys;
+}
+
+bool isConsidered(const QVariant& value) {
+    switch (value.metaType().id()) {
+        case QMetaType::QString:
+        case QMetaType::QDateTime:
+        case QMetaType::QUrl:
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+        case QMetaType::Double:
+        case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+
+QVariant reverseTransformed(const char* transformerName, const QVariant& value) {
+    const auto transformer = platform::valueTransformerForName(QLatin1String(transformerName));
+    if (!transformer || !transformer->allowsReverseTransformation()) return {};
+    return transformer->reverseTransformedValue(value);
+}
+
+QVariant normalisedURL(const QVariant& value) {
+    QVariant url = value;
+    if (isOfType(value, QMetaType::QString)) {
+        QString text = value.toString();
+        text.replace(QLatin1Char(' '), QLatin1String("%20"));
+        const QUrl made(text, QUrl::StrictMode);
+        if (!made.isValid() || made.isEmpty()) {
+            logWithLevel(TDLogError, "ERROR", "Could not make URL from string: %@", value.toString());
+            return {};
+        }
+        url = made;
+    }
+    if (!isOfType(url, QMetaType::QUrl)) {
+        logWithLevel(TDLogError, "ERROR", "URL parameter was neither a string or a URL object");
+        return {};
+    }
+    const QUrl link = url.toUrl();
+    if (!link.isLocalFile()) return link;
+    // A file link carries the file's alias record, so that it still finds the file after a move.
+    const auto alias = BDAlias::fromPath(link.toLocalFile());
+    if (!alias) return link;
+    return QUrl(link.toString(QUrl::FullyEncoded) + QStringLiteral("?alias=") +
+                base64EncodedString(alias->data()));
+}
+
+}  // namespace
+
+void TDTask::updateFromImportDictionary(const QVariantMap& dictionary) {
+    QVariantMap normalised;
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        const QString key = it.key().toLower();
+        if (!importKeys().contains(key) || !isConsidered(*it)) continue;
+        QVariant value = *it;
+        if (key.endsWith(QLatin1String("date"))) {
+            if (!isOfType(value, QMetaType::QDateTime)) value = reverseTransformed("TDNaturalLanguageDate", value);
+            value = isOfType(value, QMetaType::QDateTime) && value.toDateTime().isValid()
+                        ? QVariant(dates::dateAtStartOfDay(value.toDateTime()))
+                        : QVariant();
+        } else if (key.endsWith(QLatin1String("time"))) {
+            if (!isOfType(value, QMetaType::Double) && !isOfType(value, QMetaType::Int) &&
+                !isOfType(value, QMetaType::LongLong))
+                value = reverseTransformed("TDNaturalLanguageTimeInterval", value);
+        } else if (key == QLatin1String("url")) {
+            value = normalisedURL(value);
+        }
+        if (value.isValid()) normalised.insert(key, value);
+    }
+
+    if (normalised.contains(QStringLiteral("title"))) setTitle(normalised.value(QStringLiteral("title")).toString());
+    setStartDate(normalised.value(QStringLiteral("startdate")).toDateTime());
+    setDueDate(normalised.value(QStringLiteral("duedate")).toDateTime());
+    setEstimatedTime(normalised.value(QStringLiteral("estimatedtime"), 0.0).toDouble());
+    setPriority(normalised.value(QStringLiteral("priority"), 0).toLongLong());
+
+    const QUrl url = normalised.value(QStringLiteral("url")).toUrl();
+    const QString text = normalised.value(QStringLiteral("notes")).toString().trimmed();
+    const bool hasURL = !url.isEmpty();
+    const bool hasText = normalised.contains(QStringLiteral("notes"));
+    if (!hasURL && !hasText) return;
+    const QVariant urlTitle = normalised.value(QStringLiteral("urltitle"));
+    const QString linkText =
+        isOfType(urlTitle, QMetaType::QString) ? urlTitle.toString() : url.toString(QUrl::FullyEncoded);
+
+    QTextDocument notes;
+    QTextCursor cursor(&notes);
+    if (hasURL) {
+        QTextCharFormat link;
+        link.setAnchor(true);
+        link.setAnchorHref(url.toString(QUrl::FullyEncoded));
+        cursor.insertText(linkText, link);
+        if (!text.isEmpty()) cursor.insertText(QStringLiteral("\n\n") + text, QTextCharFormat());
+    } else {
+        cursor.insertText(text);
+    }
+    const bool linkify = !text.isEmpty();
+    const std::unique_ptr<QTextDocument> finished = linkify ? linkifiedString(notes) : nullptr;
+    const QTextDocument* stored = finished ? finished.get() : &notes;
+
+    auto* taskNotes = objectAs<TDTaskNotes>(kNotesKey);
+    if (notes.isEmpty()) {
+        if (taskNotes) taskNotes->setAttributedString(nullptr);
+        return;
+    }
+    if (!taskNotes) {
+        taskNotes = managedObjectContext()->insertObject<TDTaskNotes>(QStringLiteral("TaskNotes"));
+        setObject(kNotesKey, taskNotes);
+        setValue(kNotesUIDKey, taskNotes->uid());
+    }
+    taskNotes->setAttributedString(stored);
+}
