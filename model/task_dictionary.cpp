@@ -179,7 +179,7 @@ Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& diction
     Result<TDPropertyListUpdate> update = p_propertyListUpdate(generic);
     if (!update) return update.error();
 
-    TDLibrary* owner = library();
+    TDLibrary* owner = !subtaskForms.isEmpty() || notesForm ? library() : nullptr;
     if ((!subtaskForms.isEmpty() || notesForm) && !owner)
         return TDError::make(TDDictionaryRepresentationErrorMalformed,
                              QStringLiteral("Nested forms of a task need a library."));
@@ -210,6 +210,16 @@ Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& diction
     TDRecurrence* newRecurrence = nullptr;
     if (recurrenceChange == RecurrenceChange::Update) {
         TDRecurrence* target = recurrence;
+        // A restore may have brought the recurrence in already; the task takes it rather than a twin.
+        const QVariant recurrenceUID = recurrenceForm.value(kUIDKey);
+        if (!target && isOfType(recurrenceUID, QMetaType::QString) && !recurrenceUID.toString().isEmpty()) {
+            auto* existing = dynamic_cast<TDRecurrence*>(
+                p_objectForEntityName(QStringLiteral("Recurrence"), recurrenceUID.toString()));
+            if (existing && !existing->isDeleted() && !existing->task()) {
+                target = existing;
+                newRecurrence = existing;
+            }
+        }
         if (!target) {
             newRecurrence = managedObjectContext()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
             created.objects.append(newRecurrence);
