@@ -292,17 +292,26 @@ const QStringList& importKeys() {
     return keys;
 }
 
-bool isConsidered(const QVariant& value) {
+bool isNumber(const QVariant& value) {
     switch (value.metaType().id()) {
-        case QMetaType::QString:
-        case QMetaType::QDateTime:
-        case QMetaType::QUrl:
         case QMetaType::Int:
         case QMetaType::UInt:
         case QMetaType::LongLong:
         case QMetaType::ULongLong:
         case QMetaType::Double:
         case QMetaType::Float:
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool isConsidered(const QVariant& value) {
+    if (isNumber(value)) return true;
+    switch (value.metaType().id()) {
+        case QMetaType::QString:
+        case QMetaType::QDateTime:
+        case QMetaType::QUrl:
             return true;
         default:
             return false;
@@ -354,9 +363,7 @@ void TDTask::updateFromImportDictionary(const QVariantMap& dictionary) {
                         ? QVariant(dates::dateAtStartOfDay(value.toDateTime()))
                         : QVariant();
         } else if (key.endsWith(QLatin1String("time"))) {
-            if (!isOfType(value, QMetaType::Double) && !isOfType(value, QMetaType::Int) &&
-                !isOfType(value, QMetaType::LongLong))
-                value = reverseTransformed("TDNaturalLanguageTimeInterval", value);
+            if (!isNumber(value)) value = reverseTransformed("TDNaturalLanguageTimeInterval", value);
         } else if (key == QLatin1String("url")) {
             value = normalisedURL(value);
         }
