@@ -14,9 +14,8 @@
 
 namespace {
 
-// The link a format carries; nullopt when it carries none.
-std::optional<QUrl> linkOfFormat(const QTextCharFormat& format) {
-    const QVariant value = format.property(QTextFormat::AnchorHref);
+// The link of a link value; nullopt for none.
+std::optional<QUrl> linkOfValue(const QVariant& value) {
     if (!value.isValid()) return std::nullopt;
     if (value.metaType().id() == QMetaType::QUrl) return value.toUrl();
     if (value.metaType().id() == QMetaType::QString) {
@@ -104,6 +103,11 @@ bool isNotesFont(const QTextCharFormat& format, const std::optional<QFont>& note
 
 }  // namespace
 
+std::unique_ptr<QTextDocument> copyOfText(const QTextDocument& text) {
+    if (text.isEmpty()) return std::make_unique<QTextDocument>();
+    return std::unique_ptr<QTextDocument>(text.clone());
+}
+
 QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effectiveRange) {
     if (effectiveRange) *effectiveRange = TDRange::notFound();
     const QTextBlock block = text.findBlock(int(std::clamp<qsizetype>(index, 0, INT_MAX)));
@@ -122,11 +126,35 @@ QUrl URLOfLinkAtIndex(const QTextDocument& text, qsizetype index, TDRange* effec
     auto last = hit;
     while (last + 1 != fragments.cend() && linkValue((last + 1)->format) == value) ++last;
     if (effectiveRange) *effectiveRange = {first->position, last->position + last->length - first->position};
-    return linkOfFormat(hit->format).value_or(QUrl());
+    return linkOfValue(value).value_or(QUrl());
+}
+
+QList<TDLinkRange> linkRanges(const QTextDocument& text) {
+    QList<TDLinkRange> ranges;
+    for (QTextBlock block = text.begin(); block.isValid(); block = block.next()) {
+        QVariant runValue;
+        TDRange run = TDRange::notFound();
+        const auto endRun = [&] {
+            if (!run.isFound() || !runValue.isValid()) return;
+            if (const std::optional<QUrl> url = linkOfValue(runValue)) ranges.append({run, *url});
+        };
+        for (const Fragment& fragment : fragmentsOfBlock(block)) {
+            const QVariant value = linkValue(fragment.format);
+            if (run.isFound() && value == runValue) {
+                run.length += fragment.length;
+                continue;
+            }
+            endRun();
+            run = {fragment.position, fragment.length};
+            runValue = value;
+        }
+        endRun();
+    }
+    return ranges;
 }
 
 std::unique_ptr<QTextDocument> linkifiedString(const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
     const QString plain = result->toPlainText();
     const QList<TDRange> messages = rangesOfRegex(plain, QStringLiteral("(?i)\\bmessage:(//)?\\S+"));
     for (auto it = messages.crbegin(); it != messages.crend(); ++it) {

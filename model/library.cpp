@@ -7,6 +7,7 @@
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/starter_content.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
 #include "model/task.h"
@@ -415,10 +416,12 @@ void TDLibrary::createObjectsForNewLibrary() {
         ordellos->orderedSubgroups()->addObject(smart);
     TDFolder* projects =
         withUID(createFolder(TDLocalizedString("Projects"), m_foldersGroup), ProjectsFolderUID);
-    // The quick guide's tasks arrive with the importer of outside data; the list stands ready.
-    withUID(createList(TDLocalizedString("Learn Ordello"), projects), QuickGuideListUID);
+    withUID(TDCreateQuickGuideList(this, projects), QuickGuideListUID);
     TDFolder* onHold = withUID(createFolder(TDLocalizedString("On Hold"), m_foldersGroup), OnHoldFolderUID);
     withUID(createList(TDLocalizedString("Someday"), onHold), SomedayListUID);
+    if (TDTask* starter = createTaskFromImportDictionary(
+            TDStarterResource(QStringLiteral("odl_starter_task")), m_inboxGroup))
+        withUID(starter, StarterTaskUID);
     TDResetDisplayOrdersInTree(root);
 }
 

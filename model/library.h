@@ -12,7 +12,11 @@ class TDList;
 class TDSyncSet;
 class TDTag;
 class TDTask;
+class QMimeData;
+class QUrl;
+class TDTaskClassifier;
 namespace platform {
+class CalendarTask;
 class ManagedObjectContext;
 }
 
@@ -60,6 +64,8 @@ public:
     TDGroup* smartFolderWithUID(const QString& uid);
     TDTag* tagWithUID(const QString& uid);
     TDTask* taskWithUID(const QString& uid);
+    // The task of the running time-log entry (the library option "timeLogEntry"), or nullptr.
+    TDTask* activeTask();
     platform::ManagedObject* fetchWithEntityName(const QString& entityName, const QString& uid);
     TDTask* taskWithCalendarStoreUID(const QString& uid);
     QList<TDGroup*> allGroups();
@@ -111,6 +117,11 @@ public:
 
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
+    // Consistency checks, each problem logged: true when none was found. Changes nothing.
+    bool validateLibrary();
+    // Repairs what the checks find, without saving; answers how many objects were changed.
+    quint64 fixLibrary();
+
     // Builds the starter tree of a new library (special groups with their fixed UIDs).
     void createObjectsForNewLibrary();
     // Makes the copies that open recurring tasks owe for days that have passed.
@@ -134,6 +145,27 @@ public:
     // A new object of the entity filled from its property-list form; on an error nothing is left.
     Result<TDLibraryObject*> createEntityNamed(const QString& entityName, const QVariantMap& dictionary);
 
+    // Tasks from outside data (task_creation.cpp). Unless said otherwise a task is made in no list and
+    // under no parent, for the caller to place; data that cannot be read gives nullptr.
+    // Placed in `parent` (a list, a task, a tag via the Inbox, the Today group, or nullptr for none) at
+    // the dictionary's "index"; -1 or past the end appends.
+    TDTask* createTaskFromImportDictionary(const QVariantMap& dictionary, TDLibraryObject* parent);
+    // A leading "- ", "• ", "× " (canceled) or "✓ " (completed) marker, or a link.
+    TDTask* createTaskFromString(const QString& line);
+    TDTask* createTaskFromURL(const QUrl& url);
+    TDTask* createTaskFromURL(const QUrl& url, const QString& urlTitle);
+    TDTask* createTaskFromEmailFilepath(const QString& path);
+    TDTask* createTaskFromFilepath(const QString& path);
+    // Placed in the group synchronised with the task's calendar, else the Inbox; nullptr when no group
+    // is synchronised with it.
+    TDTask* createTaskFromCalTask(const platform::CalendarTask& calTask);
+    // Task dictionaries, files, links or text lines, in the order of the source.
+    QList<TDTask*> createTasksFromMimeData(const QMimeData* data);
+    // The starter task of a new library, in the Inbox.
+    static inline const QString StarterTaskUID = QStringLiteral("981BE74BB10C9341");
+    // The data type of task dictionaries (a property list of an array of task dictionaries).
+    static inline const QString TaskPlistMimeType = QStringLiteral("application/x-ordello-task-plist");
+
 protected:
     void awakeFromInsert() override;
     void awakeFromFetch() override;
@@ -156,6 +188,14 @@ private:
     std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;
+
+    // Tag prediction: the library manager makes the classifier when it opens the library and owns it.
+public:
+    TDTaskClassifier* taskClassifier() const { return m_taskClassifier; }
+    void setTaskClassifier(TDTaskClassifier* classifier) { m_taskClassifier = classifier; }
+
+private:
+    TDTaskClassifier* m_taskClassifier = nullptr;
 };
 
 // Renumbers display orders over a whole subtree: a folder's subgroups, a list's or a task's tasks.

@@ -48,7 +48,9 @@ void TDRegisterLibraryModelClasses() {
              {QStringLiteral("totalEstimatedTimeDisplayString"),
               {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime"),
                QStringLiteral("totalEstimatedTimeComprehensive")}},
-             {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}}});
+             {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}},
+             {QStringLiteral("checkboxState"),
+              {status, QStringLiteral("dueDate"), QStringLiteral("recurrence")}}});
         platform::registerManagedObjectClass<TDRecurrence>(QStringLiteral("TDRecurrence"));
         platform::registerManagedObjectClass<TDTaskNotes>(QStringLiteral("TDTaskNotes"));
         // Entities whose own classes come later still stamp, journal and get their UIDs.

@@ -2,13 +2,13 @@
 
 #include "foundation/data_additions.h"
 #include "model/managed_object_context.h"
+#include "model/property_list_update.h"
 #include "model/recurrence_rule_archiving.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 
 namespace {
 const QString kRuleKey = QStringLiteral("rule");
-const QString kUIDKey = QStringLiteral("uid");
 }  // namespace
 
 std::optional<TDRecurrenceRule> TDRecurrence::rule() const {
@@ -50,29 +50,21 @@ void TDRecurrence::setValue(const QString& key, const QVariant& value) {
                      set.error().detailedDescription());
 }
 
-Status TDRecurrence::updateFromPropertyListRepresentation(const QVariantMap& plist) {
-    std::optional<TDRecurrenceRule> newRule;
-    const QVariant stored = plist.value(kRuleKey);
-    if (stored.isValid()) {
-        QByteArray data;
-        if (stored.metaType().id() == QMetaType::QString) {
-            Result<QByteArray> decoded = dataWithBase64EncodedStringStrict(stored.toString());
-            if (!decoded) return decoded.error();
-            data = *decoded;
-        } else if (stored.metaType().id() == QMetaType::QByteArray) {
-            data = stored.toByteArray();
-        } else {
-            return TDError::make(TDErrorRecurrenceRuleInvalid,
-                                 QStringLiteral("The recurrence's rule is neither data nor text."));
-        }
-        Result<TDRecurrenceRule> decoded = TDRecurrenceRuleWithArchivedData(data);
-        if (!decoded) return decoded.error();
-        newRule = *decoded;
+Status TDRecurrence::updateFromPropertyListRepresentation(const QVariantMap& dictionary) {
+    QVariantMap form = dictionary;
+    if (const QVariant stored = form.value(kRuleKey); stored.metaType().id() == QMetaType::QString) {
+        const Result<QByteArray> data = dataWithBase64EncodedStringStrict(stored.toString());
+        if (!data) return data.error();
+        form.insert(kRuleKey, *data);
     }
-    const QVariant uid = plist.value(kUIDKey);
-    if (newRule)
-        if (const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(*newRule); !archived)
-            return archived.error();
-    if (uid.metaType().id() == QMetaType::QString && !uid.toString().isEmpty()) setUid(uid.toString());
-    return setRule(newRule);
+    const Result<TDPropertyListUpdate> update = p_propertyListUpdate(form);
+    if (!update) return update.error();
+    for (const TDPropertyListUpdate::AttributeValue& attribute : update->attributes)
+        if (attribute.key == kRuleKey && attribute.value.isValid())
+            if (const Result<QByteArray> archived =
+                    TDArchivedDataWithRecurrenceRule(attribute.value.value<TDRecurrenceRule>());
+                !archived)
+                return archived.error();
+    p_applyPropertyListUpdate(*update);
+    return {};
 }

@@ -21,8 +21,7 @@ public:
     // "rule" is routed through setRule; a value that is not a rule, or is refused, is logged.
     void setValue(const QString& key, const QVariant& value) override;
 
-    // Fills the recurrence's attributes from its property-list form: "uid" first, then "rule" as archive
-    // bytes or as their base64 text (the sync record's form); no "rule" means no rule. A rule that is not
-    // a well-formed archive is an error and changes nothing.
-    Status updateFromPropertyListRepresentation(const QVariantMap& plist);
+    // The generic form, with "rule" also read from base64 text (the sync record's form). A rule that is
+    // not a well-formed archive, or cannot be archived again, is an error and changes nothing.
+    Status updateFromPropertyListRepresentation(const QVariantMap& dictionary) override;
 };

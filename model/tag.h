@@ -9,8 +9,10 @@ public:
 
     QString localizedTitle() const override { return title(); }
     bool isContextTag() const { return title().startsWith(QLatin1Char('@')); }
+    // The token that stands for the tag in task titles.
+    QString editingString() const;
     void setTitle(const QString& title) override { setTitle(title, true); }
-    // An empty title is ignored. The tasks' title tokens follow a rename once title tokens are read.
+    // An empty or blank title is ignored. With `triggerChanges` the tag's tokens in its tasks' titles follow.
     void setTitle(const QString& title, bool triggerChanges);
     // Takes over the other tag's tasks and deletes it.
     void mergeWithTag(TDTag* other);

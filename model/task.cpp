@@ -4,11 +4,13 @@
 #include "foundation/shared_predicates.h"
 #include "language/date_additions.h"
 #include "language/natural_language_time_interval_value_transformer.h"
+#include "language/title_parser.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/tag.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
@@ -38,6 +40,13 @@ QList<TDTask*> tasksOf(const QList<platform::ManagedObject*>& objects) {
     for (platform::ManagedObject* object : objects)
         if (TDTask* task = TDTask::from(object)) tasks.append(task);
     return tasks;
+}
+
+QList<TDTag*> tagsOf(const QList<platform::ManagedObject*>& objects) {
+    QList<TDTag*> tags;
+    for (platform::ManagedObject* object : objects)
+        if (auto* tag = dynamic_cast<TDTag*>(object)) tags.append(tag);
+    return tags;
 }
 
 QList<platform::ManagedObject*> objectsOf(const QList<TDTask*>& tasks) {
@@ -100,6 +109,7 @@ void TDTask::awakeFromFetch() {
 
 void TDTask::willDelete() {
     TDLibraryObject::willDelete();
+    deleteCalTask();
     if (!isDeleted()) platform::NotificationCenter::defaultCenter().post(TDTaskWillDeleteNotification, this);
     m_orderedTasks.reset();
 }
@@ -129,6 +139,11 @@ QVariant TDTask::computedValue(const QString& key) const {
     if (key == QLatin1String("totalEstimatedTimeDisplayNumber")) return totalEstimatedTimeDisplayNumber();
     if (key == QLatin1String("totalEstimatedTimeDisplayString")) return totalEstimatedTimeDisplayString();
     if (key == QLatin1String("syncIdentifier")) return syncIdentifier();
+    if (key == QLatin1String("timing")) return isTiming();
+    if (key == QLatin1String("checkboxState")) return checkboxState();
+    if (key == QLatin1String("contextTag")) return platform::objectVariant(contextTag());
+    if (key == QLatin1String("URLString")) return URLString();
+    if (key == QLatin1String("hasNotes")) return hasNotes();
     return TDLibraryObject::computedValue(key);
 }
 
@@ -141,7 +156,10 @@ void TDTask::setValue(const QString& key, const QVariant& value) {
     if (key == QLatin1String("archived")) return setArchived(value.toBool());
     if (key == QLatin1String("priority")) return setPriority(value.toLongLong());
     if (key == QLatin1String("estimatedTime")) return setEstimatedTime(value.toDouble());
-    if (key == QLatin1String("actualTime")) return TDLibraryObject::setValue(key, value.toDouble());
+    if (key == QLatin1String("actualTime")) return setActualTime(value.toDouble());
+    if (key == QLatin1String("timing")) return setTiming(value.toBool());
+    if (key == QLatin1String("contextTag"))
+        return setContextTag(dynamic_cast<TDTag*>(platform::managedObjectFromVariant(value)));
     if (key == QLatin1String("startDate")) return setStartDate(value.toDateTime());
     if (key == QLatin1String("dueDate")) return setDueDate(value.toDateTime());
     if (key == QLatin1String("modifiedDate")) return setModifiedDate(value.toDateTime());
@@ -173,19 +191,25 @@ void TDTask::setValue(const QString& key, const QVariant& value) {
 
 void TDTask::addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
     if (key == kSubtasks) return addSubtasks(tasksOf(objects));
+    if (key == QLatin1String("tags")) return addTags(tagsOf(objects));
     TDLibraryObject::addObjects(key, objects);
 }
 
 void TDTask::removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
     if (key == kSubtasks) return removeSubtasks(tasksOf(objects));
+    if (key == QLatin1String("tags")) return removeTags(tagsOf(objects));
     TDLibraryObject::removeObjects(key, objects);
 }
 
 void TDTask::setTitle(const QString& title, bool triggerChanges) {
-    Q_UNUSED(triggerChanges);  // tags follow the title's tokens once title tokens are read
     const QString stored = title.isNull() ? QString(QLatin1String("")) : title;
     if (stored == this->title()) return;
     TDLibraryObject::setValue(QStringLiteral("title"), stored);
+    if (!triggerChanges) return;
+    // A sync restores titles whose tags must follow; a plain restore brings the tags along itself.
+    const TDManagedObjectContext* context = libraryContext();
+    if (context && context->isRestoringLibrary() && !context->isSyncingLibrary()) return;
+    setTagsFromTokens(TDTitleParser::parsedTokensFromEditingString(stored).value_or(QList<TDToken>()));
 }
 
 void TDTask::setPriority(qint64 priority) {

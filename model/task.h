@@ -3,13 +3,27 @@
 #include "model/aggregates.h"
 #include "model/library_object.h"
 
+#include "language/token.h"
+
 #include <QColor>
+#include <QTextDocument>
+#include <QUrl>
 
 #include <memory>
 
 class TDGroup;
+class TDLibrary;
 class TDList;
 class TDOrderedCollection;
+namespace platform {
+class CalendarTask;
+}
+class TDToken;
+class TDTag;
+class TDTaskNotes;
+namespace platform {
+class SoundPlayer;
+}
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
 
@@ -125,6 +139,84 @@ public:
     QList<TDGroup*> tags() const;
     QList<TDGroup*> smartFolders() const;
 
+    // Outside data (task_creation.cpp): the loose import form; unknown keys and values of other kinds
+    // are ignored.
+    void updateFromImportDictionary(const QVariantMap& dictionary);
+    // The calendar store (task_calendar.cpp): what a mirrored task shows and how it takes over the
+    // fields of its calendar-store task. Fields are set only when they differ, so an unchanged task is
+    // not stamped as modified.
+    bool shouldSyncToCalendarStore() const;
+    QString titleForCalTask();
+    QVariantMap propertyListRepresentationForCalendarStoreSyncing();
+    void updateFromCalTask(const platform::CalendarTask& calTask);
+    // Removes the linked calendar-store task when syncing is on for this task.
+    void deleteCalTask();
+    static int calTaskPriorityFromPriority(qint64 priority) { return int(priority); }
+    static qint64 priorityFromCalTaskPriority(int priority) { return priority; }
+
+    // Tags, kept in step with the tokens of the title (task_tags.cpp).
+    TDTag* contextTag() const;
+    // Replaces the context tag; nullptr only removes it.
+    void setContextTag(TDTag* tag);
+    QList<TDTag*> contextTags() const;
+    void addTagsObject(TDTag* tag);
+    // Adds the tags and appends the tokens the title lacks.
+    void addTags(const QList<TDTag*>& tags);
+    void removeTagsObject(TDTag* tag);
+    // Strips the tags' tokens from the title, then removes the tags.
+    void removeTags(const QList<TDTag*>& tags);
+    // The tags become those the tokens name; tags missing from the library are created.
+    void setTagsFromTokens(const QList<TDToken>& tokens);
+    // The parent task's tags or context tags, by the user default "inheritParentTags".
+    void inheritTags();
+    QList<TDGroup*> allTagsInTree() const;
+
+    // Timing and the time log kept in the library option "timeLogEntry" (task_timing.cpp).
+    bool isTiming() const { return m_timing; }
+    void setTiming(bool timing) { m_timing = timing; }
+    // While this task's entry runs: the actual time at its start plus the time since; else actualTime.
+    double totalTimedInterval() const;
+    void timeLogPunchIn();
+    void timeLogPunchOut();
+    // Starts timing from the task list: through the timer window once one is installed.
+    void beginTiming();
+    double actualToEstimatedTimeRatio() const;
+    QString actualTimeString() const;
+    // Text that does not read as a duration leaves the actual time as it was.
+    void setActualTimeString(const QString& text);
+    // Null when no time was recorded; the share of the estimate follows in grey.
+    std::unique_ptr<QTextDocument> actualTimeDisplayString() const;
+    void setActualTimeDisplayString(const QString& text) { setActualTimeString(text); }
+    void setActualTime(double seconds);
+
+    // Display names, checkbox, link, notes and completion sounds (task_display.cpp).
+    // Null for the manual order and for names of no attribute.
+    static QString attributeNameForDisplayString(const QString& displayString);
+    // The manual order's name for a null key; null for keys that are no sort attribute.
+    static QString displayStringForAttributeName(const QString& key);
+    static QString displayStringForPriority(qint64 priority);
+    static bool isDateAttribute(const QString& key);
+    static bool isTimeAttribute(const QString& key);
+    // The sound for completing the tasks; `first` picks which of a themed pair.
+    static QString taskCompletedSoundName(const QList<TDTask*>& tasks, bool first);
+    static void playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks);
+    static void playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks, platform::SoundPlayer& player);
+    // 1 completed, 2 canceled, 3 timing, 4 past due, 5 recurring, -1 a task below completed, else 0.
+    qint64 checkboxState() const;
+    QString URLString() const;
+    QUrl URL() const { return QUrl(URLString()); }
+    TDTaskNotes* notes() const;
+    void setNotes(TDTaskNotes* notes);
+    QString notesString() const;
+    QByteArray notesWebArchiveData() const;
+    std::shared_ptr<const QTextDocument> attributedNotes() const;
+    std::shared_ptr<const QTextDocument> attributedNotesSummary() const;
+    bool hasNotes() const { return !notesString().isEmpty(); }
+    // A null string clears the notes.
+    void setNotesString(const QString& text);
+    // Blank text deletes the notes object.
+    void setAttributedNotes(const QTextDocument* text);
+
     // Dictionary forms. The plain form carries the recurrence as its own form; the copy form carries
     // subtasks and notes as nested copy forms; the recurrence-copy form is what the next occurrence of
     // a repeating task is made from (uids derived from the task's and its recurrence's, no state). A
@@ -137,8 +229,6 @@ public:
     // "recurrence" leaves the recurrence; a null one deletes it.
     QVariantMap syncDictionaryRepresentation() const override;
     Status updateFromSyncDictionaryRepresentation(const QVariantMap& record) override;
-    // The loose form of tasks from outside (keys matched without case; unknown keys ignored).
-    void updateFromImportDictionary(const QVariantMap& dictionary);
 
     // Recurring copies: the next occurrence of a repeating task, right after it, which takes over the
     // recurrence; missed occurrences are caught up one after another.
@@ -150,6 +240,10 @@ public:
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
+
+    // The tags the library's classifier suggests for a title being typed, less those the title already
+    // holds as tokens. Empty without a library or a classifier.
+    static QList<TDToken> predictedTokensFromTitle(const QString& title, TDLibrary* library);
 
 protected:
     QVariant computedValue(const QString& key) const override;
@@ -174,6 +268,7 @@ private:
     TDTask* p_makeNextRecurringCopy();
 
     std::unique_ptr<TDOrderedCollection> m_orderedTasks;
+    bool m_timing = false;  // in memory only
 };
 
 // The current instant cut down to a whole second.

@@ -1,10 +1,7 @@
-// The dictionary forms of tasks: property lists, copies, recurrence copies, sync records and the loose
-// import dictionary.
+// The dictionary forms of tasks: property lists, copies, recurrence copies and sync records.
 
 #include "model/task.h"
 
-#include "foundation/attributed_string_additions.h"
-#include "language/date_additions.h"
 #include "model/library.h"
 #include "model/ordered_collection.h"
 #include "model/recurrence.h"
@@ -12,13 +9,6 @@
 #include "model/uid.h"
 #include "platform/base/log.h"
 #include "platform/objectstore/managed_object_context.h"
-#include "foundation/alias.h"
-#include "foundation/data_additions.h"
-#include "platform/transformers/value_transformer.h"
-
-#include <QTextCursor>
-#include <QTextDocument>
-#include <QUrl>
 
 #include <algorithm>
 
@@ -242,7 +232,7 @@ Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& diction
     for (TDTask* subtask : newSubtasks) orderedTasks()->addObject(subtask);
     if (newNotes) {
         auto* oldNotes = objectAs<TDTaskNotes>(kNotesKey);
-        setObject(kNotesKey, newNotes);
+        setNotes(newNotes);
         if (oldNotes) oldNotes->deleteObject();
     }
     // The notes' uid is kept with the task; a sync record may name notes that have not arrived yet.
@@ -277,138 +267,4 @@ Status TDTask::updateFromSyncDictionaryRepresentation(const QVariantMap& record)
             contents.insert(kRecurrenceKey, recurrence->uid());
     copy.insert(kContentsKey, contents);
     return TDLibraryObject::updateFromSyncDictionaryRepresentation(copy);
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Import dictionaries
-
-namespace {
-
-const QStringList& importKeys() {
-    static const QStringList keys = {
-        QStringLiteral("title"),    QStringLiteral("startdate"), QStringLiteral("duedate"),
-        QStringLiteral("estimatedtime"), QStringLiteral("priority"), QStringLiteral("url"),
-        QStringLiteral("urltitle"), QStringLiteral("notes"),     QStringLiteral("index")};
-    return keys;
-}
-
-bool isNumber(const QVariant& value) {
-    switch (value.metaType().id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Double:
-        case QMetaType::Float:
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool isConsidered(const QVariant& value) {
-    if (isNumber(value)) return true;
-    switch (value.metaType().id()) {
-        case QMetaType::QString:
-        case QMetaType::QDateTime:
-        case QMetaType::QUrl:
-            return true;
-        default:
-            return false;
-    }
-}
-
-QVariant reverseTransformed(const char* transformerName, const QVariant& value) {
-    const auto transformer = platform::valueTransformerForName(QLatin1String(transformerName));
-    if (!transformer || !transformer->allowsReverseTransformation()) return {};
-    return transformer->reverseTransformedValue(value);
-}
-
-QVariant normalisedURL(const QVariant& value) {
-    QVariant url = value;
-    if (isOfType(value, QMetaType::QString)) {
-        QString text = value.toString();
-        text.replace(QLatin1Char(' '), QLatin1String("%20"));
-        const QUrl made(text, QUrl::StrictMode);
-        if (!made.isValid() || made.isEmpty()) {
-            logWithLevel(TDLogError, "ERROR", "Could not make URL from string: %@", value.toString());
-            return {};
-        }
-        url = made;
-    }
-    if (!isOfType(url, QMetaType::QUrl)) {
-        logWithLevel(TDLogError, "ERROR", "URL parameter was neither a string or a URL object");
-        return {};
-    }
-    const QUrl link = url.toUrl();
-    if (!link.isLocalFile()) return link;
-    // A file link carries the file's alias record, so that it still finds the file after a move.
-    const auto alias = BDAlias::fromPath(link.toLocalFile());
-    if (!alias) return link;
-    return QUrl(link.toString(QUrl::FullyEncoded) + QStringLiteral("?alias=") +
-                base64EncodedString(alias->data()));
-}
-
-}  // namespace
-
-void TDTask::updateFromImportDictionary(const QVariantMap& dictionary) {
-    QVariantMap normalised;
-    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        const QString key = it.key().toLower();
-        if (!importKeys().contains(key) || !isConsidered(*it)) continue;
-        QVariant value = *it;
-        if (key.endsWith(QLatin1String("date"))) {
-            if (!isOfType(value, QMetaType::QDateTime)) value = reverseTransformed("TDNaturalLanguageDate", value);
-            value = isOfType(value, QMetaType::QDateTime) && value.toDateTime().isValid()
-                        ? QVariant(dates::dateAtStartOfDay(value.toDateTime()))
-                        : QVariant();
-        } else if (key.endsWith(QLatin1String("time"))) {
-            if (!isNumber(value)) value = reverseTransformed("TDNaturalLanguageTimeInterval", value);
-        } else if (key == QLatin1String("url")) {
-            value = normalisedURL(value);
-        }
-        if (value.isValid()) normalised.insert(key, value);
-    }
-
-    if (normalised.contains(QStringLiteral("title"))) setTitle(normalised.value(QStringLiteral("title")).toString());
-    setStartDate(normalised.value(QStringLiteral("startdate")).toDateTime());
-    setDueDate(normalised.value(QStringLiteral("duedate")).toDateTime());
-    setEstimatedTime(normalised.value(QStringLiteral("estimatedtime"), 0.0).toDouble());
-    setPriority(normalised.value(QStringLiteral("priority"), 0).toLongLong());
-
-    const QUrl url = normalised.value(QStringLiteral("url")).toUrl();
-    const QString text = normalised.value(QStringLiteral("notes")).toString().trimmed();
-    const bool hasURL = !url.isEmpty();
-    const bool hasText = normalised.contains(QStringLiteral("notes"));
-    if (!hasURL && !hasText) return;
-    const QVariant urlTitle = normalised.value(QStringLiteral("urltitle"));
-    const QString linkText =
-        isOfType(urlTitle, QMetaType::QString) ? urlTitle.toString() : url.toString(QUrl::FullyEncoded);
-
-    QTextDocument notes;
-    QTextCursor cursor(&notes);
-    if (hasURL) {
-        QTextCharFormat link;
-        link.setAnchor(true);
-        link.setAnchorHref(url.toString(QUrl::FullyEncoded));
-        cursor.insertText(linkText, link);
-        if (!text.isEmpty()) cursor.insertText(QStringLiteral("\n\n") + text, QTextCharFormat());
-    } else {
-        cursor.insertText(text);
-    }
-    const bool linkify = !text.isEmpty();
-    const std::unique_ptr<QTextDocument> finished = linkify ? linkifiedString(notes) : nullptr;
-    const QTextDocument* stored = finished ? finished.get() : &notes;
-
-    auto* taskNotes = objectAs<TDTaskNotes>(kNotesKey);
-    if (notes.isEmpty()) {
-        if (taskNotes) taskNotes->setAttributedString(nullptr);
-        return;
-    }
-    if (!taskNotes) {
-        taskNotes = managedObjectContext()->insertObject<TDTaskNotes>(QStringLiteral("TaskNotes"));
-        setObject(kNotesKey, taskNotes);
-        setValue(kNotesUIDKey, taskNotes->uid());
-    }
-    taskNotes->setAttributedString(stored);
 }

@@ -4,7 +4,9 @@
 #include "foundation/constants.h"
 #include "foundation/data_additions.h"
 #include "foundation/file_attachment.h"
+#include "model/json_friendly.h"
 #include "model/managed_object_context.h"
+#include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 
@@ -19,6 +21,8 @@ namespace {
 
 const QString kStringKey = QStringLiteral("string");
 const QString kWebArchiveDataKey = QStringLiteral("webArchiveData");
+const QString kCompletedTimeKey = QStringLiteral("completed_time");
+const QString kContentsKey = QStringLiteral("contents");
 const QString kAliasMarker = QStringLiteral("?alias=");
 // The paper clip before the summary's count; the views supply the image under this name.
 const QString kPaperClipImage = QStringLiteral(":/images/attachment.png");
@@ -86,19 +90,7 @@ std::unique_ptr<QTextDocument> documentWithHTML(const QByteArray& data) {
 }
 
 qsizetype numberOfLinks(const QTextDocument& text) {
-    const qsizetype length = text.characterCount() - 1;
-    qsizetype links = 0;
-    for (qsizetype index = 0; index < length;) {
-        TDRange range;
-        if (!URLOfLinkAtIndex(text, index, &range).isEmpty()) {
-            ++links;
-            index = range.end() + 1;
-        } else {
-            // Characters of a run without a link start no link either.
-            index = range.isFound() ? range.end() : index + 1;
-        }
-    }
-    return links;
+    return linkRanges(text).size();
 }
 
 }  // namespace
@@ -247,23 +239,18 @@ std::unique_ptr<QTextDocument> TDTaskNotes::p_makeAttributedNotesSummary() const
 
 std::unique_ptr<QTextDocument> TDTaskNotes::convertFileURLsToAttachmentsInAttributedString(
     const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
+    const QList<TDLinkRange> links = linkRanges(*result);
     QTextCursor cursor(result.get());
     cursor.beginEditBlock();
-    for (qsizetype index = result->characterCount() - 2; index >= 0;) {
-        TDRange range;
-        const QUrl url = URLOfLinkAtIndex(*result, index, &range);
-        if (!range.isFound()) {
-            --index;
-            continue;
-        }
-        if (const std::optional<BDAlias> alias = url.isEmpty() ? std::nullopt : aliasOfLink(url)) {
-            cursor.setPosition(int(range.location));
-            cursor.setPosition(int(range.end()), QTextCursor::KeepAnchor);
-            cursor.removeSelectedText();
-            insertFileAttachment(cursor, *alias);
-        }
-        index = range.location - 1;
+    // From the last link, so that replacing one leaves the places of those before it.
+    for (auto it = links.crbegin(); it != links.crend(); ++it) {
+        const std::optional<BDAlias> alias = aliasOfLink(it->url);
+        if (!alias) continue;
+        cursor.setPosition(int(it->range.location));
+        cursor.setPosition(int(it->range.end()), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+        insertFileAttachment(cursor, *alias);
     }
     cursor.endEditBlock();
     return result;
@@ -271,7 +258,7 @@ std::unique_ptr<QTextDocument> TDTaskNotes::convertFileURLsToAttachmentsInAttrib
 
 std::unique_ptr<QTextDocument> TDTaskNotes::convertAttachmentsToFileURLsInAttributedString(
     const QTextDocument& text) {
-    std::unique_ptr<QTextDocument> result(text.clone());
+    std::unique_ptr<QTextDocument> result = copyOfText(text);
     const auto objects = objectCharacters(*result);
     QTextCursor cursor(result.get());
     cursor.beginEditBlock();
@@ -294,6 +281,27 @@ std::unique_ptr<QTextDocument> TDTaskNotes::convertAttachmentsToFileURLsInAttrib
     }
     cursor.endEditBlock();
     return result;
+}
+
+// Sync record
+
+QVariantMap TDTaskNotes::syncDictionaryRepresentation() const {
+    QVariantMap record = TDLibraryObject::syncDictionaryRepresentation();
+    if (const auto* owner = dynamic_cast<const TDTask*>(task());
+        owner && !owner->isIncomplete() && owner->completedDate().isValid())
+        record.insert(kCompletedTimeKey, TDTimeIntervalSinceReferenceDate(owner->completedDate()));
+    return record;
+}
+
+Status TDTaskNotes::updateFromSyncDictionaryRepresentation(const QVariantMap& record) {
+    QVariantMap applied = record;
+    applied.remove(kCompletedTimeKey);
+    if (applied.value(kContentsKey).metaType().id() == QMetaType::QVariantMap) {
+        QVariantMap contents = applied.value(kContentsKey).toMap();
+        contents.remove(kCompletedTimeKey);
+        applied.insert(kContentsKey, contents);
+    }
+    return TDLibraryObject::updateFromSyncDictionaryRepresentation(applied);
 }
 
 // Saving and deleting

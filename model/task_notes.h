@@ -55,6 +55,11 @@ public:
     static std::unique_ptr<QTextDocument> convertAttachmentsToFileURLsInAttributedString(
         const QTextDocument& text);
 
+    // The generic record; for a completed or canceled task also "completed_time", the task's completion
+    // date in seconds since 2001 (the task's own record is what carries it back).
+    QVariantMap syncDictionaryRepresentation() const override;
+    Status updateFromSyncDictionaryRepresentation(const QVariantMap& record) override;
+
     // "string" and "webArchiveData" are routed through their setters.
     void setValue(const QString& key, const QVariant& value) override;
 

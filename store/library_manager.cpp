@@ -10,6 +10,7 @@
 #include "model/library_notifications.h"
 #include "model/managed_object_context.h"
 #include "model/managed_object_context_did_change_notification_splitter.h"
+#include "model/task_lsm_classifier.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
@@ -299,9 +300,14 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
     library->createObjectsForNewLibrary();
     m_library = library;
     m_context->processPendingChanges();
-    m_undoManager->enableUndoRegistration();
     p_installObservers();
+    // What the first save does to the starter tasks (journals, figures) belongs to the new library:
+    // nothing to undo and nothing left to save.
+    const bool dontTrigger = m_context->dontTriggerSaveOnChange();
+    m_context->setDontTriggerSaveOnChange(true);
     const Status saved = p_save();
+    m_context->setDontTriggerSaveOnChange(dontTrigger);
+    m_undoManager->enableUndoRegistration();
     m_context->setCreatingLibrary(false);
     if (!saved.ok()) {
         p_teardown();
@@ -313,6 +319,8 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
 }
 
 void TDLibraryManager::p_finishLoading() {
+    m_taskClassifier = std::make_unique<TDTaskLSMClassifier>(m_library, m_packagePath);
+    m_library->setTaskClassifier(m_taskClassifier.get());
     NotificationCenter::defaultCenter().post(TDLibraryDidFinishLoadingNotificationName, m_library);
     changeObjectsAfterDateChangeIfNecessary();
 }
@@ -350,6 +358,8 @@ void TDLibraryManager::p_teardown() {
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
     }
+    if (m_library) m_library->setTaskClassifier(nullptr);
+    m_taskClassifier.reset();
     m_library = nullptr;
     m_infoDictionary.reset();
     m_optionsDictionary.reset();
@@ -573,7 +583,12 @@ Status TDLibraryManager::p_save() {
     }
     logWithLevel(TDLogDebug, "DEBUG", "Saving library...");
     m_library->processModifiedObjects();
-    const Status saved = m_context->save();
+    Status saved = m_context->save();
+    if (!saved.ok()) {
+        logWithLevel(TDLogWarning, "WARNING", "Could not save. Fixing library before trying to save again...");
+        m_library->fixLibrary();
+        saved = m_context->save();
+    }
     if (!saved.ok()) {
         TDAppDelegate().handleError(saved.error(), QStringLiteral("Could not save library"));
         m_coordinator->unlock();
@@ -598,7 +613,8 @@ Status TDLibraryManager::p_save() {
 
 void TDLibraryManager::p_afterSave(bool syncWorthy) {
     if (syncWorthy && !m_disableSyncOnSave && !m_context->isSyncingLibrary()) sync();
-    // The tag-prediction data and the backup chain join here when they exist.
+    if (m_taskClassifier) (void)m_taskClassifier->save();
+    savePropertyListBackup();
 }
 
 void TDLibraryManager::sync() {
@@ -639,7 +655,11 @@ void TDLibraryManager::p_libraryContextDidChange(const Notification& notificatio
         const auto* object = dynamic_cast<const platform::ManagedObject*>(platform::objectFromVariant(v));
         if (object && group && object->entity()->isKindOfEntity(group)) {
             cleanUpGroupViewOptions();
-            TDAppDelegate().retrainTaskClassifier();
+            // A deleted tag takes its category with it.
+            if (m_taskClassifier) {
+                m_taskClassifier->retrain();
+                (void)m_taskClassifier->save();
+            }
             break;
         }
     }

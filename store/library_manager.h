@@ -17,6 +17,7 @@ class QTimer;
 class TDLibrary;
 class TDManagedObjectContext;
 class TDManagedObjectContextDidChangeNotificationSplitter;
+class TDTaskClassifier;
 
 namespace platform {
 class ObjectModel;
@@ -139,6 +140,11 @@ public:
     bool dontTriggerSaveOnChange() const;
     void setDontTriggerSaveOnChange(bool dontTrigger);
 
+    // Queues a rolling backup of the saved library on the export queue: export into the package's
+    // "Backup" folder, gzip, pruning. A save made while an earlier backup is still being written gets
+    // none of its own.
+    void savePropertyListBackup();
+
     // Starts a sync with the sync service when the library has an account; until sync exists nothing is sent.
     void sync();
 
@@ -172,6 +178,7 @@ private:
     std::unique_ptr<TDManagedObjectContext> m_syncSetContext;
     std::unique_ptr<TDManagedObjectContextDidChangeNotificationSplitter> m_splitter;
     TDLibrary* m_library = nullptr;
+    std::unique_ptr<TDTaskClassifier> m_taskClassifier;
     QTimer* m_saveTimer = nullptr;
     platform::OperationQueue* m_exportQueue = nullptr;
     platform::OperationQueue* m_syncQueue = nullptr;

@@ -2,6 +2,7 @@
 
 #include "platform/plist/binary_property_list_reader.h"
 #include "platform/plist/xml_property_list_reader.h"
+#include "platform/plist/xml_property_list_writer.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -29,7 +30,7 @@ struct PlistDeleter {
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
-Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format);
+Result<PlistPtr> toNode(const QVariant& value, int depth);
 
 Result<PlistPtr> unsupported(const QString& what) {
     return propertyListError(
@@ -37,58 +38,51 @@ Result<PlistPtr> unsupported(const QString& what) {
         QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
 }
 
-// libplist keeps text NUL-terminated, and XML 1.0 has no form for most control characters.
-bool isWritableText(const QString& text, PropertyListFormat format) {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        if (u == 0) return false;
-        if (format == PropertyListFormat::Xml &&
-            ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF))
-            return false;
-    }
-    return true;
+// libplist keeps text NUL-terminated.
+bool isWritableText(const QString& text) {
+    return !text.contains(QChar(0));
 }
 
-Result<PlistPtr> stringNode(const QString& text, PropertyListFormat format) {
-    if (!isWritableText(text, format)) return unsupported(QStringLiteral("text with a control character"));
+Result<PlistPtr> stringNode(const QString& text) {
+    if (!isWritableText(text)) return unsupported(QStringLiteral("text with a control character"));
     return PlistPtr(plist_new_string(text.toUtf8().constData()));
 }
 
 template <typename Map>
-Result<PlistPtr> dictNode(const Map& map, int depth, PropertyListFormat format) {
+Result<PlistPtr> dictNode(const Map& map, int depth) {
     PlistPtr dict(plist_new_dict());
     for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (!isWritableText(it.key(), format))
+        if (!isWritableText(it.key()))
             return unsupported(QStringLiteral("a key with a control character"));
-        Result<PlistPtr> child = toNode(it.value(), depth + 1, format);
+        Result<PlistPtr> child = toNode(it.value(), depth + 1);
         if (!child) return child;
         plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), child->release());
     }
     return dict;
 }
 
-Result<PlistPtr> toNode(const QVariant& value, int depth, PropertyListFormat format) {
+Result<PlistPtr> toNode(const QVariant& value, int depth) {
     if (depth > kPropertyListMaxDepth)
         return propertyListError(TDPropertyListErrorUnsupportedValue,
                                  QStringLiteral("The value is nested too deeply."));
     switch (value.metaType().id()) {
         case QMetaType::QVariantMap:
-            return dictNode(value.toMap(), depth, format);
+            return dictNode(value.toMap(), depth);
         case QMetaType::QVariantHash:
-            return dictNode(value.toHash(), depth, format);
+            return dictNode(value.toHash(), depth);
         case QMetaType::QVariantList:
         case QMetaType::QStringList: {
             PlistPtr array(plist_new_array());
             const QVariantList list = value.toList();
             for (const QVariant& item : list) {
-                Result<PlistPtr> child = toNode(item, depth + 1, format);
+                Result<PlistPtr> child = toNode(item, depth + 1);
                 if (!child) return child;
                 plist_array_append_item(array.get(), child->release());
             }
             return array;
         }
         case QMetaType::QString:
-            return stringNode(value.toString(), format);
+            return stringNode(value.toString());
         case QMetaType::Bool:
             return PlistPtr(plist_new_bool(value.toBool() ? 1 : 0));
         case QMetaType::Int:
@@ -146,24 +140,18 @@ Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize) {
 }
 
 Result<QByteArray> writePropertyList(const QVariant& value, PropertyListFormat format) {
-    Result<PlistPtr> root = toNode(value, 0, format);
+    // libplist keeps dates in 32-bit seconds; XML is written here, without that limit.
+    if (format == PropertyListFormat::Xml) return writeXmlPropertyList(value);
+    Result<PlistPtr> root = toNode(value, 0);
     if (!root) return root.error();
     char* raw = nullptr;
     uint32_t length = 0;
-    if (format == PropertyListFormat::Xml) {
-        plist_to_xml(root->get(), &raw, &length);
-    } else {
-        plist_to_bin(root->get(), &raw, &length);
-    }
+    plist_to_bin(root->get(), &raw, &length);
     if (!raw)
         return propertyListError(TDPropertyListErrorUnsupportedValue,
                                  QStringLiteral("The property list could not be written."));
     QByteArray bytes(raw, qsizetype(length));
-    if (format == PropertyListFormat::Xml) {
-        plist_to_xml_free(raw);
-    } else {
-        plist_to_bin_free(raw);
-    }
+    plist_to_bin_free(raw);
     return bytes;
 }
 

@@ -33,8 +33,9 @@ TDError propertyListError(int code, const QString& description);
 // Reads XML or binary (told apart by the binary header). Empty, malformed, too large or too deep input
 // is an error.
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize = kPropertyListDefaultMaxSize);
-// Values of any other type are an error, and so are dates outside the years 1933 to 2069, text with
-// a NUL character and, in XML, text with characters XML cannot hold (other control characters).
+// Values of any other type are an error, and so are text with a NUL character and, in XML, text with
+// characters XML cannot hold (other control characters). Binary lists hold only dates of the years
+// 1933 to 2069; XML lists hold any date of the years 1 to 9999.
 Result<QByteArray> writePropertyList(const QVariant& value,
                                      PropertyListFormat format = PropertyListFormat::Xml);
 

@@ -45,6 +45,11 @@ TEST(URLOfLinkAtIndex, GivesTheLinkAndTheWholeRunThatCarriesIt) {
     EXPECT_TRUE(URLOfLinkAtIndex(text, 500, &range).isEmpty());
     EXPECT_FALSE(range.isFound());
     EXPECT_TRUE(URLOfLinkAtIndex(text, -1).isEmpty());
+
+    const QList<TDLinkRange> links = linkRanges(text);
+    ASSERT_EQ(links.size(), 1);
+    EXPECT_EQ(links.first().range, (TDRange{3, 7}));
+    EXPECT_EQ(links.first().url, QUrl(QStringLiteral("https://example.com")));
 }
 
 TEST(URLOfLinkAtIndex, TakesURLsAsTheyAreAndRefusesOtherValues) {
@@ -56,6 +61,7 @@ TEST(URLOfLinkAtIndex, TakesURLsAsTheyAreAndRefusesOtherValues) {
     TDRange range;
     EXPECT_TRUE(URLOfLinkAtIndex(text, 1, &range).isEmpty());
     EXPECT_EQ(range, (TDRange{1, 1}));
+    EXPECT_EQ(linkRanges(text).size(), 1);
 }
 
 TEST(LinkifiedString, LinksMessagesAndAddressesAndKeepsExistingLinks) {

@@ -282,6 +282,34 @@ TEST_F(TaskNotesTest, UnreadableHTMLGivesNoRichTextAndSavingFillsThePlainText) {
     EXPECT_EQ(notes->string(), QStringLiteral("only rich"));
 }
 
+TEST_F(TaskNotesTest, HTMLOfAnEmptyListReadsAsEmptyNotes) {
+    TDTaskNotes* notes = savedNotes();
+    notes->setWebArchiveData(QByteArray("<ul><ul><li"));
+    ASSERT_TRUE(notes->attributedString());
+    EXPECT_TRUE(notes->attributedString()->isEmpty());
+    EXPECT_EQ(notes->summaryAttributedString()->toPlainText(), QString());
+}
+
+TEST_F(TaskNotesTest, SyncRecordsOfCompletedTasksCarryTheCompletionTime) {
+    TDTaskNotes* notes = savedNotes();
+    notes->setString(QStringLiteral("synced"));
+    EXPECT_FALSE(notes->syncDictionaryRepresentation().contains(QStringLiteral("completed_time")));
+    const QDateTime completed(QDate(2026, 12, 9), QTime(9, 30), Qt::UTC);
+    task->setValue(QStringLiteral("status"), QStringLiteral("C"));
+    task->setValue(QStringLiteral("completedDate"), completed);
+    QVariantMap record = notes->syncDictionaryRepresentation();
+    EXPECT_EQ(record.value(QStringLiteral("completed_time")).toDouble(), 818501400.0);
+
+    QVariantMap contents = record.value(QStringLiteral("contents")).toMap();
+    contents.insert(QStringLiteral("string"), QStringLiteral("from the server"));
+    contents.insert(QStringLiteral("completed_time"), 1.0);
+    record.insert(QStringLiteral("contents"), contents);
+    const Status read = notes->updateFromSyncDictionaryRepresentation(record);
+    ASSERT_TRUE(read.ok()) << read.error().detailedDescription().toStdString();
+    EXPECT_EQ(notes->string(), QStringLiteral("from the server"));
+    EXPECT_EQ(task->value(QStringLiteral("completedDate")).toDateTime(), completed);
+}
+
 TEST_F(TaskNotesTest, DeletedNotesClearTheTasksReference) {
     TDTaskNotes* notes = savedNotes();
     EXPECT_FALSE(task->value(QStringLiteral("notesUID")).toString().isEmpty());

@@ -23,11 +23,9 @@ public:
         recoveries.append({error.code, optionIndex});
         return false;
     }
-    void retrainTaskClassifier() override { ++retrainings; }
 
     QList<QPair<TDError, QString>> errors;
     QList<QPair<int, int>> recoveries;
-    int retrainings = 0;
 };
 
 // Answers every alert with the button given, and keeps the alerts.

@@ -55,13 +55,26 @@ TEST_F(PropertyListTest, ValuesAPropertyListCannotHoldAreErrors) {
         QVariant(QPointF(1, 2)),
         QVariant(),
         QVariant(QVariantMap{{QStringLiteral("deep"), QVariantList{QVariant::fromValue(QSize(1, 1))}}}),
-        QVariant(QDateTime(QDate(2100, 1, 1), QTime(0, 0), QTimeZone::utc())),
         QVariant(std::numeric_limits<qulonglong>::max()),
     };
     for (const QVariant& value : cases) {
         const Result<QByteArray> bytes = platform::writePropertyList(value);
         ASSERT_FALSE(bytes.ok()) << value.typeName();
         EXPECT_EQ(bytes.error().domain, platform::TDPropertyListErrorDomain);
+    }
+}
+
+TEST_F(PropertyListTest, XmlHoldsDatesFarFromTodayWhereBinaryCannot) {
+    for (const QDateTime& date : {QDateTime(QDate(2100, 1, 1), QTime(12, 30, 5), QTimeZone::utc()),
+                                  QDateTime(QDate(1900, 6, 30), QTime(0, 0), QTimeZone::utc()),
+                                  QDateTime(QDate(2070, 1, 1), QTime(0, 0), QTimeZone::utc())}) {
+        const QVariantMap tree{{QStringLiteral("due"), date}};
+        const Result<QByteArray> xml = platform::writePropertyList(tree);
+        ASSERT_TRUE(xml.ok()) << date.toString(Qt::ISODate).toStdString();
+        const Result<QVariant> back = platform::readPropertyList(*xml);
+        ASSERT_TRUE(back.ok());
+        EXPECT_EQ(back->toMap(), tree);
+        EXPECT_FALSE(platform::writePropertyList(tree, PropertyListFormat::Binary).ok());
     }
 }
 

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "model/library_object.h"
+#include "platform/base/error.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+
+#include <functional>
+
+class TDManagedObjectContext;
+
+namespace platform {
+class ObjectModel;
+}
+
+// The library as one XML property list, keyed by UID: the backups written after every save and the
+// file a restore rebuilds a library from.
+
+inline const QString TDBackupFolderName = QStringLiteral("Backup");
+inline const QString TDBackupExtension = QStringLiteral("odlbackup");
+inline const QString TDBackupFilePrefix = QStringLiteral("backup-");
+// A symbolic link to the newest backup, relative so that it survives moving the package.
+inline const QString TDLatestBackupLinkName = QStringLiteral("Latest.odlbackup.gz");
+inline const QString TDBackupEntitiesKey = QStringLiteral("TDEntities");
+inline const QString TDBackupLibraryVersionKey = QStringLiteral("TDLibraryVersion");
+inline const QString TDBackupSavedDateKey = QStringLiteral("TDSavedDate");
+inline const QString TDBackupSaveIdentifierKey = QStringLiteral("TDSaveIdentifier");
+inline const QString TDBackupApplicationShortVersionKey = QStringLiteral("TDApplicationShortVersion");
+inline const QString TDBackupApplicationVersionKey = QStringLiteral("TDApplicationVersion");
+
+// Backups from outside are refused beyond these sizes: the compressed file and the property list.
+struct TDLibraryBackupLimits {
+    qsizetype maxCompressedSize = 64 * 1024 * 1024;
+    qsizetype maxPropertyListSize = 512 * 1024 * 1024;
+};
+
+// "2026-12-09-215300.125" in UTC, so that names sort in the order they were made, also across the
+// repeated hour at the end of summer time. The first ten characters are the backup's day.
+QString TDBackupTimeStampString(const QDateTime& date);
+// "backup-<stamp>.odlbackup".
+QString TDBackupFileName(const QDateTime& date);
+
+// The root dictionary of a backup of everything the context's store holds: every entity not marked
+// excluded that has objects, each under its own entity only. Null when `cancelled` answers true
+// between entities; a failed fetch is an error.
+Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
+                                              const std::function<bool()>& cancelled);
+
+// Writes the dictionary to the file atomically: the file is replaced whole or stays as it was, and no
+// temporary file is left behind.
+Status TDWriteLibraryBackup(const QVariantMap& backup, const QString& path);
+
+// A backup read and checked whole.
+struct TDLibraryBackupContents {
+    QVariantMap root;
+    double libraryVersion = 0.0;
+    QString libraryIdentifier;
+    QVariantMap library;  // the one Library object's dictionary form
+    // Every other object, grouped by entity: (entity name, UID to dictionary form).
+    QList<QPair<QString, QVariantMap>> entities;
+    qsizetype objectCount = 0;
+};
+
+// Reads a backup (gunzipped first when the path ends with ".gz") and checks it: size caps, the root
+// keys and their types, a positive version, exactly one Library object, entities of the model that
+// backups hold, UID keys that agree with the objects' own "uid", dictionaries throughout. Says
+// nothing about the version: the caller compares it.
+Result<TDLibraryBackupContents> TDReadLibraryBackup(const QString& path, const platform::ObjectModel& model,
+                                                    const TDLibraryBackupLimits& limits = {});

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "store/library_operation.h"
+
+#include <QString>
+
+// Writes the library of a package as a backup file (library_backup.h), reading the store through a
+// coordinator of its own, so it sees what was last saved and never locks the open library. The file
+// is replaced whole or left as it was.
+class TDPropertyListExportOperation : public TDLibraryOperation {
+public:
+    TDPropertyListExportOperation(const QString& libraryPath, const QString& outputPath);
+
+    QString exportPath() const { return m_exportPath; }
+    // Fetches, builds and writes; false when cancelled or failed (logged; a failed fetch is also
+    // shown through the application delegate).
+    bool exportLibrary(TDLibrary* library, const QString& path);
+
+protected:
+    void main() override;
+
+private:
+    QString m_exportPath;
+};

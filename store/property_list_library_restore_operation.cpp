@@ -1,0 +1,206 @@
+#include "store/property_list_library_restore_operation.h"
+
+#include "model/library.h"
+#include "model/library_model.h"
+#include "model/managed_object_context.h"
+#include "platform/base/clock.h"
+#include "platform/base/format.h"
+#include "platform/base/log.h"
+#include "platform/files/atomic_save.h"
+#include "platform/files/trash.h"
+#include "platform/objectstore/entity_description.h"
+#include "platform/objectstore/object_model.h"
+#include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/plist/property_list.h"
+#include "store/library_backup.h"
+#include "store/library_manager.h"
+#include "store/library_version.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+#include <fcntl.h>
+
+namespace {
+
+const QString kUIDKey = QStringLiteral("uid");
+
+TDError restoreError(const TDError& underlying) {
+    TDError error = TDError::make(200, QStringLiteral("Could not restore from backup"),
+                                  QStringLiteral("You're back to using your previous database."));
+    error.userInfo.insert(QStringLiteral("underlyingError"), underlying.detailedDescription());
+    return error;
+}
+
+bool renameItem(const QString& from, const QString& to) {
+    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
+}
+
+bool exchangeItems(const QString& a, const QString& b) {
+    return ::renameat2(AT_FDCWD, QFile::encodeName(a).constData(), AT_FDCWD, QFile::encodeName(b).constData(),
+                       RENAME_EXCHANGE) == 0;
+}
+
+}  // namespace
+
+TDPropertyListLibraryRestoreOperation::TDPropertyListLibraryRestoreOperation(const QString& backupPath,
+                                                                             const QString& packagePath)
+    : m_readPath(backupPath), m_writePath(packagePath) {}
+
+void TDPropertyListLibraryRestoreOperation::p_fail(const TDError& error) {
+    informDelegateDidFailWithError(error);
+}
+
+void TDPropertyListLibraryRestoreOperation::main() {
+    const auto model = TDLibraryObjectModel();
+    if (!model.ok()) {
+        p_fail(restoreError(model.error()));
+        return;
+    }
+    const Result<TDLibraryBackupContents> backup = TDReadLibraryBackup(m_readPath, **model);
+    if (!backup.ok()) {
+        logWithLevel(TDLogError, "ERROR", "Could not read property list from '%@' to restore library from. Reason: %@",
+                     m_readPath, backup.error().detailedDescription());
+        p_fail(restoreError(backup.error()));
+        return;
+    }
+    if (compareLibraryVersions(backup->libraryVersion, TDCurrentLibraryVersion) == 1) {
+        p_fail(TDError::make(
+            101, QStringLiteral("Can not restore from backup"),
+            formatString("The backup file '%@' was created from a newer version of the application.",
+                         QFileInfo(m_readPath).fileName())));
+        return;
+    }
+
+    const QString parent = QFileInfo(m_writePath).absolutePath();
+    const QString temporaryPath =
+        QDir(parent).filePath(formatString(".restore-%@", TDBackupTimeStampString(TDClock::currentDateTime())));
+    const Status built = p_buildPackage(*backup, temporaryPath);
+    closePersistentStoreCoordinator();
+    if (!built.ok() || isCancelled()) {
+        QDir(temporaryPath).removeRecursively();
+        if (!built.ok()) {
+            logWithLevel(TDLogError, "ERROR", "Could not save imported library: %@", built.error().detailedDescription());
+            p_fail(restoreError(built.error()));
+        }
+        return;
+    }
+
+    if (m_restoringActiveLibrary) {
+        TDPerformOnMainThreadAndWait([this] { postActiveLibraryWillChangeNotification(); });
+        Status closed;
+        TDPerformOnMainThreadAndWait([&closed] {
+            TDLibraryManager& manager = TDLibraryManager::sharedManager();
+            closed = manager.close();
+            // A save during the close queues a backup of the old package: let it finish first.
+            if (closed.ok()) manager.finishPendingOperations();
+        });
+        if (!closed.ok()) {
+            QDir(temporaryPath).removeRecursively();
+            TDPerformOnMainThreadAndWait([this] { postActiveLibraryDidChangeNotification(); });
+            p_fail(restoreError(closed.error()));
+            return;
+        }
+    }
+    const Status swapped = p_swapIntoPlace(temporaryPath);
+    if (m_restoringActiveLibrary)
+        TDPerformOnMainThreadAndWait([this] { postActiveLibraryDidChangeNotification(); });
+    if (!swapped.ok()) {
+        p_fail(restoreError(swapped.error()));
+        return;
+    }
+    informDelegateDidFinish();
+}
+
+Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBackupContents& backup,
+                                                            const QString& packagePath) {
+    if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok()) return opened;
+    TDManagedObjectContext* context = managedObjectContext();
+    if (!context) return TDError::make(0, QStringLiteral("The new library has no store."));
+    context->setRestoringLibrary(true);
+    auto* library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
+    if (!library) return TDError::make(0, QStringLiteral("The new library could not be made."));
+    context->setLibrary(library);
+    library->setSmartFoldersShouldIgnoreMOCChange(true);
+    context->initializeObjectLookupCache();
+
+    // Every object exists under its UID before any is filled, so that every reference finds its
+    // target whatever the order of the entities.
+    library->setPrimitiveValue(kUIDKey, backup.libraryIdentifier);
+    context->cacheObject(library, backup.libraryIdentifier);
+    QList<QPair<TDLibraryObject*, QVariantMap>> objects;
+    objects.reserve(backup.objectCount);
+    for (const auto& [entityName, forms] : backup.entities) {
+        for (auto it = forms.cbegin(); it != forms.cend(); ++it) {
+            if (isCancelled()) return {};
+            auto* object = context->insertObject<TDLibraryObject>(entityName);
+            if (!object) return TDError::make(0, QStringLiteral("An object of \"%1\" could not be made.").arg(entityName));
+            object->setPrimitiveValue(kUIDKey, it.key());
+            context->cacheObject(object, it.key());
+            objects.append({object, it.value().toMap()});
+        }
+    }
+    if (m_progress) m_progress(0, backup.objectCount);
+    if (Status filled = library->updateFromPropertyListRepresentation(backup.library); !filled.ok()) return filled;
+    qint64 done = 0;
+    for (const auto& [object, form] : objects) {
+        if (isCancelled()) return {};
+        if (Status filled = object->updateFromPropertyListRepresentation(form); !filled.ok()) return filled;
+        if (m_progress && ++done % 500 == 0) m_progress(done, backup.objectCount);
+    }
+    context->destroyObjectLookupCache();
+    if (m_progress) m_progress(backup.objectCount, backup.objectCount);
+
+    library->reloadAllSmartFolders();
+    library->setSmartFoldersShouldIgnoreMOCChange(false);
+    if (Status saved = saveContext(); !saved.ok()) return saved;
+
+    // The store written is of the current version; the library keeps the backup's, so that the data
+    // upgrade runs on it when the library opens.
+    QVariantMap info;
+    for (const QString& key : {TDBackupApplicationShortVersionKey, TDBackupApplicationVersionKey, TDBackupSavedDateKey})
+        if (backup.root.contains(key)) info.insert(key, backup.root.value(key));
+    info.insert(TDBackupLibraryVersionKey, TDCurrentLibraryVersion);
+    return platform::writePropertyListFile(QDir(packagePath).filePath(QStringLiteral("Info.plist")), info);
+}
+
+Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& temporaryPath) {
+    const QFileInfo target(m_writePath);
+    const QString parent = target.absolutePath();
+    // Named for the Trash, where it ends up.
+    const QString aside = QDir(parent).filePath(formatString("%@ (before restore %@).%@", target.completeBaseName(),
+                                                             TDBackupTimeStampString(TDClock::currentDateTime()),
+                                                             target.suffix()));
+    const bool hadOld = target.exists() || target.isSymLink();
+    // Where the file system can exchange two names, the package's name never stands empty: the new
+    // library takes it in one step and the old one is left under the temporary name.
+    if (hadOld && exchangeItems(temporaryPath, m_writePath)) {
+        (void)platform::syncFolder(parent);
+        const QString old = renameItem(temporaryPath, aside) ? aside : temporaryPath;
+        const Result<QString> trashed = platform::trashItem(old);
+        if (!trashed.ok()) logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", old);
+        return {};
+    }
+    if (hadOld && !renameItem(m_writePath, aside)) {
+        QDir(temporaryPath).removeRecursively();
+        logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", m_writePath);
+        return TDError::make(0, QStringLiteral("The library \"%1\" could not be moved aside.").arg(m_writePath));
+    }
+    if (!renameItem(temporaryPath, m_writePath)) {
+        logWithLevel(TDLogError, "ERROR", "Could not move temporary library to final location '%@': %@", m_writePath,
+                     temporaryPath);
+        if (hadOld) renameItem(aside, m_writePath);
+        QDir(temporaryPath).removeRecursively();
+        (void)platform::syncFolder(parent);
+        return TDError::make(0, QStringLiteral("The restored library could not be moved to \"%1\".").arg(m_writePath));
+    }
+    (void)platform::syncFolder(parent);
+    if (hadOld) {
+        const Result<QString> trashed = platform::trashItem(aside);
+        // The old library stays beside the new one rather than being lost.
+        if (!trashed.ok()) logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", aside);
+    }
+    return {};
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "store/library_operation.h"
+
+#include <QString>
+
+#include <functional>
+
+struct TDLibraryBackupContents;
+
+// Rebuilds a library from a backup file (plain or gzip-compressed) over a package. The backup is read
+// and checked whole and the new package is built and saved completely beside the old one before the
+// open library is touched; only then is the open library closed, the old package renamed aside, the
+// new one moved in and the old one put in the Trash. Any failure leaves the old package in place and
+// reports error 200 (101 for a backup of a newer version); finishing is reported only after the swap.
+class TDPropertyListLibraryRestoreOperation : public TDLibraryOperation {
+public:
+    TDPropertyListLibraryRestoreOperation(const QString& backupPath, const QString& packagePath);
+
+    QString readPath() const { return m_readPath; }
+    QString writePath() const { return m_writePath; }
+    // True from creation: the package is the open library, which is closed before the swap and
+    // announced with the active-library notifications.
+    bool restoringActiveLibrary() const { return m_restoringActiveLibrary; }
+    void setRestoringActiveLibrary(bool restoring) { m_restoringActiveLibrary = restoring; }
+
+    // Called on the operation's thread while objects are built: (objects done, objects in all).
+    void setProgressHandler(std::function<void(qint64, qint64)> handler) { m_progress = std::move(handler); }
+
+protected:
+    void main() override;
+
+private:
+    Status p_buildPackage(const TDLibraryBackupContents& backup, const QString& packagePath);
+    Status p_swapIntoPlace(const QString& temporaryPath);
+    void p_fail(const TDError& error);
+
+    QString m_readPath;
+    QString m_writePath;
+    bool m_restoringActiveLibrary = true;
+    std::function<void(qint64, qint64)> m_progress;
+};
