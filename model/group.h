@@ -103,6 +103,13 @@ public:
     virtual void reloadTasks() {}
     virtual void tasksDidChange(const QList<TDTask*>& tasks) { Q_UNUSED(tasks); }
 
+    // The copy form carries the group's whole tree: its tasks' copy forms in display order and its
+    // subgroups' in their order. Reading takes nested forms as new tasks and groups (a subgroup without
+    // "type" is skipped and logged) and identifiers as the generic form does; it changes nothing when
+    // any nested form fails.
+    QVariantMap propertyListRepresentationForCopying() const override;
+    Status updateFromPropertyListRepresentation(const QVariantMap& dictionary) override;
+
     void setValue(const QString& key, const QVariant& value) override;
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;

@@ -341,9 +341,6 @@ void TDLibrary::reloadAllSmartFolders() {
     logWithLevel(TDLogDebug, "DEBUG", "Reloading all smart folders took %lf", seconds);
 }
 
-void TDLibrary::createRecurringTasksIfNecessary() {
-}
-
 // ---------------------------------------------------------------------------------------------------
 // Badge
 

@@ -142,6 +142,8 @@ public:
     TDTag* createTagWithTitle(const QString& title, TDGroup* parent);
     TDTag* createTagWithTitle(const QString& title);
     TDTag* createTagWithNoParent();
+    // A new object of the entity filled from its property-list form; on an error nothing is left.
+    Result<TDLibraryObject*> createEntityNamed(const QString& entityName, const QVariantMap& dictionary);
 
     // Tasks from outside data (task_creation.cpp). Unless said otherwise a task is made in no list and
     // under no parent, for the caller to place; data that cannot be read gives nullptr.

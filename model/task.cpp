@@ -292,6 +292,7 @@ void TDTask::setStatus(const QString& status) {
     }
     if (primitiveValue(kStatus).toString() == wanted && primitiveValue(kStatus).isNull() == wanted.isNull())
         return;
+    if (!wanted.isNull() && isRecurring()) makeNextRecurringCopiesIfNecessary();
     const QDateTime date = wanted.isNull() ? QDateTime() : TDCurrentWholeSecond();
     p_setCompleted(!wanted.isNull(), date, wanted);
     if (TDTask* parent = parentTask()) parent->p_updateAfterChangingSubtasksWithModifiedDate(date);
@@ -342,6 +343,7 @@ void TDTask::p_updateAfterChangingSubtasksWithModifiedDate(const QDateTime& date
         TDLibraryObject::setValue(QStringLiteral("completedDate"), QVariant());
         TDLibraryObject::setValue(kStatus, QVariant());
     }
+    if (complete && isRecurring()) makeNextRecurringCopiesIfNecessary();
     if (TDTask* parent = parentTask()) parent->p_updateAfterChangingSubtasksWithModifiedDate(date);
 }
 

@@ -217,6 +217,25 @@ public:
     // Blank text deletes the notes object.
     void setAttributedNotes(const QTextDocument* text);
 
+    // Dictionary forms. The plain form carries the recurrence as its own form; the copy form carries
+    // subtasks and notes as nested copy forms; the recurrence-copy form is what the next occurrence of
+    // a repeating task is made from (uids derived from the task's and its recurrence's, no state). A
+    // form that fails anywhere, nested forms included, changes nothing.
+    QVariantMap propertyListRepresentation() const override;
+    QVariantMap propertyListRepresentationForCopying() const override;
+    QVariantMap propertyListRepresentationForRecurrenceCopying() const;
+    Status updateFromPropertyListRepresentation(const QVariantMap& dictionary) override;
+    // The completion date travels as "completed_time", outside "contents". A record without
+    // "recurrence" leaves the recurrence; a null one deletes it.
+    QVariantMap syncDictionaryRepresentation() const override;
+    Status updateFromSyncDictionaryRepresentation(const QVariantMap& record) override;
+
+    // Recurring copies: the next occurrence of a repeating task, right after it, which takes over the
+    // recurrence; missed occurrences are caught up one after another.
+    void makeNextRecurringCopiesIfNecessary();
+    // "Repeats every week"; null for a task that does not repeat.
+    QString recurrenceDescription() const;
+
     void setValue(const QString& key, const QVariant& value) override;
     void addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
     void removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) override;
@@ -244,6 +263,9 @@ private:
     void p_refreshAggregates() { p_setAggregates(calculatedAggregates()); }
     void p_scheduleGroupsOfTreeForRecalculation();
     bool p_acceptsParent(const TDTask* parent) const;
+    QVariantMap p_propertyListRepresentationForCopying(bool forRecurrence) const;
+    Status p_updateFromPropertyListRepresentation(const QVariantMap& dictionary, bool absentRecurrenceDeletes);
+    TDTask* p_makeNextRecurringCopy();
 
     std::unique_ptr<TDOrderedCollection> m_orderedTasks;
     bool m_timing = false;  // in memory only
@@ -251,3 +273,6 @@ private:
 
 // The current instant cut down to a whole second.
 QDateTime TDCurrentWholeSecond();
+
+// The uid of a recurring copy: `uid` and the recurrence's uid read as hexadecimal, plus 1, wrapping.
+QString TDRecurrenceCopyUID(const QString& uid, const QString& recurrenceUID);

@@ -1,0 +1,151 @@
+// Recurring copies: the next occurrence of a repeating task, and catching up occurrences missed while
+// the library was closed.
+
+#include "model/task.h"
+
+#include "foundation/string_additions.h"
+#include "language/date_additions.h"
+#include "language/localized_string.h"
+#include "model/library.h"
+#include "model/recurrence.h"
+#include "model/sync_set.h"
+#include "platform/base/clock.h"
+#include "platform/base/log.h"
+#include "platform/predicates/predicate_parser.h"
+
+namespace {
+
+const QString kRecurrenceKey = QStringLiteral("recurrence");
+
+// A missing date stands for the reference date, so it never ends a series.
+QDateTime orReferenceDate(const QDateTime& date) {
+    static const QDateTime reference(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+    return date.isValid() ? date : reference;
+}
+
+QDateTime startOfToday() {
+    return dates::dateAtStartOfDay(TDClock::currentDateTime());
+}
+
+}  // namespace
+
+QString TDTask::recurrenceDescription() const {
+    const auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey);
+    const std::optional<TDRecurrenceRule> rule = recurrence ? recurrence->rule() : std::nullopt;
+    if (!rule) return {};
+    return TDLocalizedString("Repeats %@").replace(QLatin1String("%@"),
+                                                   uncapitalizedString(rule->recurrenceDescription()));
+}
+
+void TDTask::makeNextRecurringCopiesIfNecessary() {
+    // Each copy that still lies before today makes the next one; a loop, so that a long absence
+    // cannot run the stack out.
+    TDTask* task = this;
+    QDateTime previousNextStart;
+    while (TDTask* copy = task->p_makeNextRecurringCopy()) {
+        const auto* recurrence = copy->objectAs<TDRecurrence>(kRecurrenceKey);
+        const std::optional<TDRecurrenceRule> rule = recurrence ? recurrence->rule() : std::nullopt;
+        if (!rule || !rule->nextStartDate().isValid() || rule->nextStartDate() >= startOfToday()) return;
+        // A rule whose next start stands still would make copies without end.
+        if (previousNextStart.isValid() && rule->nextStartDate() <= previousNextStart) {
+            logWithLevel(TDLogError, "ERROR", "Recurrence of task '%@' does not move on; stopped catching up.",
+                         copy->title());
+            return;
+        }
+        previousNextStart = rule->nextStartDate();
+        task = copy;
+    }
+}
+
+TDTask* TDTask::p_makeNextRecurringCopy() {
+    if (isDeleted()) return nullptr;
+    auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey);
+    std::optional<TDRecurrenceRule> stored = recurrence ? recurrence->rule() : std::nullopt;
+    if (!stored) return nullptr;
+    TDRecurrenceRule rule = *stored;
+    const QDateTime now = TDClock::currentDateTime();
+
+    if (!rule.repeatAfterCompletion() && !rule.nextStartDate().isValid()) {
+        rule.setNextStartDate(rule.predictedNextStartDateOnOrAfterDate(now));
+        if (recurrence->setRule(rule))
+            logWithLevel(TDLogWarning, "WARNING", "Fixed nil nextStartDate in recurrence rule for task '%@'",
+                         title());
+    }
+
+    if (const Status valid = rule.validate(); !valid) {
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not create recurring copy for task '%@' because of rule validation error: %@",
+                     title(), valid.error().detailedDescription());
+        return nullptr;
+    }
+
+    if (const TDRecurrenceRule::End& end = rule.recurrenceEnd()) {
+        if (end->usesEndDate()) {
+            const QDateTime endDate = end->endDate();
+            if (now >= endDate || orReferenceDate(rule.nextStartDate()) >= endDate ||
+                orReferenceDate(startDate()) >= endDate)
+                return nullptr;
+        } else if (end->occurrenceCount() < 2) {
+            return nullptr;
+        }
+    }
+
+    // The dates come first: a rule that yields no further day ends the series without a copy.
+    const QDateTime after = rule.repeatAfterCompletion() ? completedDate() : rule.nextStartDate();
+    QDateTime nextStart;
+    QDateTime nextDue;
+    rule.getNextRecurringStartDate(&nextStart, &nextDue, after);
+    if (!nextStart.isValid()) return nullptr;
+
+    TDLibrary* owner = library();
+    if (!owner) return nullptr;
+    Result<TDLibraryObject*> made =
+        owner->createEntityNamed(QStringLiteral("Task"), propertyListRepresentationForRecurrenceCopying());
+    if (!made) {
+        logWithLevel(TDLogError, "ERROR", "Could not create recurring copy for task '%@': %@", title(),
+                     made.error().detailedDescription());
+        return nullptr;
+    }
+    auto* copy = static_cast<TDTask*>(*made);
+    if (parentObject()) insertSibling(copy, true);
+
+    rule.setNextStartDate(nextStart);
+    copy->setStartDate(nextStart);
+    copy->setDueDate(nextDue);
+    if (rule.usesOccurrenceCount()) rule.decrementOccurrenceCount();
+
+    copy->setObject(kRecurrenceKey, recurrence);
+    recurrence->setRule(rule);
+    return copy;
+}
+
+void TDLibrary::createRecurringTasksIfNecessary() {
+    static const platform::PredicatePtr open = [] {
+        const Result<platform::PredicatePtr> parsed =
+            platform::predicateWithFormat(QStringLiteral("recurrence != NIL AND completedDate = NIL"));
+        Q_ASSERT(parsed.ok());
+        return parsed.ok() ? *parsed : platform::PredicatePtr();
+    }();
+    const Result<QList<platform::ManagedObject*>> fetched = fetch(QStringLiteral("Task"), open);
+    if (!fetched) {
+        logWithLevel(TDLogError, "ERROR", "Problem while fetching recurring tasks: %@",
+                     fetched.error().detailedDescription());
+        return;
+    }
+    const QDateTime today = startOfToday();
+    for (platform::ManagedObject* object : *fetched) {
+        auto* task = TDTask::from(object);
+        if (!task || task->isDeleted()) continue;
+        const auto* recurrence = task->objectAs<TDRecurrence>(kRecurrenceKey);
+        const std::optional<TDRecurrenceRule> rule = recurrence ? recurrence->rule() : std::nullopt;
+        if (!rule || rule->repeatAfterCompletion()) continue;
+        // A rule without a next start is repaired by the copy.
+        if (rule->nextStartDate().isValid() && !(today > rule->nextStartDate())) continue;
+        // Copies made here are the same on every machine: the sync service does not hear of them.
+        TDSyncSet* syncSet = corvaneSyncSet(false);
+        const bool wasDisabled = syncSet && syncSet->isAddingDisabled();
+        if (syncSet) syncSet->setAddingDisabled(true);
+        task->makeNextRecurringCopiesIfNecessary();
+        if (syncSet) syncSet->setAddingDisabled(wasDisabled);
+    }
+}
