@@ -1,14 +1,17 @@
 // Backing up a large library: the whole chain's export and compression against its floor, the same
-// dictionary forms serialised and deflated directly with nothing read from the store.
+// dictionary forms serialised and deflated directly with nothing read from the store. Restoring it:
+// the whole restore against inflating the same backup and inserting its rows with raw SQLite.
 #include "foundation/data_additions.h"
 #include "model/library_model.h"
 #include "model/managed_object_context.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/plist/property_list.h"
 #include "platform/plist/xml_property_list_writer.h"
 #include "store/gzip_compress_operation.h"
 #include "store/library_backup.h"
 #include "store/library_manager.h"
 #include "store/property_list_export_operation.h"
+#include "store/property_list_library_restore_operation.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
+#include <sqlite3.h>
 
 namespace {
 
@@ -85,5 +89,138 @@ void BM_SerialiseAndZlibFloor(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_SerialiseAndZlibFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// The gzipped backup of the package with n tasks, written once per size.
+QString gzippedBackupWithTasks(int n) {
+    static QMap<int, QString> paths;
+    if (paths.contains(n)) return paths.value(n);
+    const QString package = backupPackageWithTasks(n);
+    const QString path = QDir(benchFolder().path()).filePath(QStringLiteral("restore %1.odlbackup").arg(n));
+    TDLibraryManager manager(package);
+    TDLibraryManager::setSharedManager(&manager);
+    std::make_shared<TDPropertyListExportOperation>(package, path)->start();
+    std::make_shared<TDGZipCompressOperation>(path)->start();
+    TDLibraryManager::setSharedManager(nullptr);
+    if (!QFile::exists(path + QStringLiteral(".gz"))) return {};
+    paths.insert(n, path + QStringLiteral(".gz"));
+    return paths.value(n);
+}
+
+void BM_Restore(benchmark::State& state) {
+    const QString backup = gzippedBackupWithTasks(static_cast<int>(state.range(0)));
+    if (backup.isEmpty()) {
+        state.SkipWithError("no backup written");
+        return;
+    }
+    const QString target = QDir(benchFolder().path()).filePath(QStringLiteral("Restored.odllibrary"));
+    TDLibraryManager manager(target);
+    TDLibraryManager::setSharedManager(&manager);
+    for (auto _ : state) {
+        state.PauseTiming();
+        QDir(target).removeRecursively();
+        state.ResumeTiming();
+        auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(backup, target);
+        restore->setRestoringActiveLibrary(false);
+        restore->start();
+        if (!QFile::exists(QDir(target).filePath(QStringLiteral("library.sqlite3"))))
+            state.SkipWithError("no library restored");
+    }
+    TDLibraryManager::setSharedManager(nullptr);
+}
+BENCHMARK(BM_Restore)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// Binds a property-list value as SQLite stores it: dates as seconds, relationships as their UIDs.
+void bindValue(sqlite3_stmt* statement, int index, const QVariant& value) {
+    switch (value.typeId()) {
+        case QMetaType::Bool:
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+            sqlite3_bind_int64(statement, index, value.toLongLong());
+            break;
+        case QMetaType::Double:
+            sqlite3_bind_double(statement, index, value.toDouble());
+            break;
+        case QMetaType::QDateTime:
+            sqlite3_bind_double(statement, index,
+                                static_cast<double>(value.toDateTime().toMSecsSinceEpoch()) / 1000.0);
+            break;
+        case QMetaType::QByteArray: {
+            const QByteArray bytes = value.toByteArray();
+            sqlite3_bind_blob(statement, index, bytes.constData(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+            break;
+        }
+        default: {
+            const QByteArray text = value.canConvert<QStringList>()
+                                        ? value.toStringList().join(QLatin1Char(' ')).toUtf8()
+                                        : value.toString().toUtf8();
+            sqlite3_bind_text(statement, index, text.constData(), static_cast<int>(text.size()),
+                              SQLITE_TRANSIENT);
+        }
+    }
+}
+
+void BM_InflateAndBulkInsertFloor(benchmark::State& state) {
+    const QString backup = gzippedBackupWithTasks(static_cast<int>(state.range(0)));
+    QFile file(backup);
+    if (backup.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("no backup written");
+        return;
+    }
+    const QByteArray compressed = file.readAll();
+    const QString database = QDir(benchFolder().path()).filePath(QStringLiteral("floor.sqlite3"));
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(database);
+        state.ResumeTiming();
+        const Result<QByteArray> inflated = gzipDecompressedData(compressed);
+        const Result<QVariant> root = platform::readPropertyList(*inflated, 1 << 30);
+        const QVariantMap entities = root->toMap().value(TDBackupEntitiesKey).toMap();
+        sqlite3* db = nullptr;
+        sqlite3_open(QFile::encodeName(database).constData(), &db);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        for (auto entity = entities.cbegin(); entity != entities.cend(); ++entity) {
+            const QVariantMap objects = entity.value().toMap();
+            QStringList columns;
+            for (const QVariant& form : objects)
+                for (const QString& key : form.toMap().keys())
+                    if (!columns.contains(key)) columns.append(key);
+            QStringList quoted{QStringLiteral("\"uid\"")};
+            for (const QString& column : columns) quoted.append(QLatin1Char('"') + column + QLatin1Char('"'));
+            const QString table = QLatin1Char('"') + entity.key() + QLatin1Char('"');
+            sqlite3_exec(db,
+                         QStringLiteral("CREATE TABLE %1 (%2)")
+                             .arg(table, quoted.join(QLatin1Char(',')))
+                             .toUtf8()
+                             .constData(),
+                         nullptr, nullptr, nullptr);
+            const QString insert =
+                QStringLiteral("INSERT INTO %1 VALUES (%2)")
+                    .arg(table, QStringList(quoted.size(), QStringLiteral("?")).join(QLatin1Char(',')));
+            sqlite3_stmt* statement = nullptr;
+            sqlite3_prepare_v2(db, insert.toUtf8().constData(), -1, &statement, nullptr);
+            for (auto object = objects.cbegin(); object != objects.cend(); ++object) {
+                const QByteArray uid = object.key().toUtf8();
+                sqlite3_bind_text(statement, 1, uid.constData(), static_cast<int>(uid.size()),
+                                  SQLITE_TRANSIENT);
+                const QVariantMap form = object.value().toMap();
+                for (int i = 0; i < columns.size(); ++i) {
+                    const auto value = form.constFind(columns.at(i));
+                    if (value == form.cend())
+                        sqlite3_bind_null(statement, i + 2);
+                    else
+                        bindValue(statement, i + 2, *value);
+                }
+                sqlite3_step(statement);
+                sqlite3_reset(statement);
+            }
+            sqlite3_finalize(statement);
+        }
+        if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK)
+            state.SkipWithError("commit failed");
+        sqlite3_close(db);
+    }
+}
+BENCHMARK(BM_InflateAndBulkInsertFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
