@@ -348,8 +348,12 @@ void TDGroup::removeObjects(const QString& key, const QList<platform::ManagedObj
 
 void TDGroup::addTasks(const QList<TDTask*>& tasks) {
     QList<platform::ManagedObject*> added;
+    QSet<TDTask*> seen;  // a set: one call may add a whole library's tasks
     for (TDTask* task : tasks)
-        if (task && !objects(kTasks).contains(task) && !added.contains(task)) added.append(task);
+        if (task && !objects(kTasks).contains(task) && !seen.contains(task)) {
+            seen.insert(task);
+            added.append(task);
+        }
     if (added.isEmpty()) return;
     TDLibraryObject::addObjects(kTasks, added);
     tasksWereAdded(tasksOf(added));

@@ -312,8 +312,12 @@ void TDLibraryObject::p_applyPropertyListUpdate(const TDPropertyListUpdate& upda
         for (ManagedObject* member : current)
             if (!wanted.contains(member)) removed.append(member);
         QList<ManagedObject*> added;
+        QSet<ManagedObject*> seen = present;  // a set: a restored list may hold a hundred thousand tasks
         for (ManagedObject* member : relationship.objects)
-            if (!present.contains(member) && !added.contains(member)) added.append(member);
+            if (!seen.contains(member)) {
+                seen.insert(member);
+                added.append(member);
+            }
         if (!removed.isEmpty()) removeObjects(relationship.key, removed);
         if (!added.isEmpty()) addObjects(relationship.key, added);
     }
