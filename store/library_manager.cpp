@@ -16,6 +16,7 @@
 #include "model/library_notifications.h"
 #include "model/managed_object_context.h"
 #include "model/managed_object_context_did_change_notification_splitter.h"
+#include "model/smart_folder.h"
 #include "model/task_lsm_classifier.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
@@ -30,6 +31,7 @@
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_version.h"
+#include "store/smart_folder_reload_operation.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -333,7 +335,8 @@ void TDLibraryManager::p_finishLoading() {
     m_taskClassifier = std::make_unique<TDTaskLSMClassifier>(m_library, m_packagePath);
     m_library->setTaskClassifier(m_taskClassifier.get());
     NotificationCenter::defaultCenter().post(TDLibraryDidFinishLoadingNotificationName, m_library);
-    changeObjectsAfterDateChangeIfNecessary();
+    // Not shown yet: nothing to keep responsive.
+    changeObjectsAfterDateChangeIfNecessary(SmartFolderReload::Synchronous);
 }
 
 void TDLibraryManager::p_installObservers() {
@@ -359,6 +362,8 @@ Status TDLibraryManager::close() {
 }
 
 void TDLibraryManager::closeDiscardingChanges() {
+    // A queued operation works on the coordinator that the teardown drops.
+    p_waitForQueues();
     p_teardown();
 }
 
@@ -441,13 +446,27 @@ void TDLibraryManager::finishPendingOperationsInBackground(std::function<void()>
     waiter->start();
 }
 
-void TDLibraryManager::changeObjectsAfterDateChangeIfNecessary() {
+void TDLibraryManager::changeObjectsAfterDateChangeIfNecessary(SmartFolderReload reload) {
     if (!m_library) return;
     const QDateTime today = dates::dateAtStartOfDay(TDClock::currentDateTime());
     const QDateTime last = optionForKey(kLastDateDependentDataChangedDateKey).toDateTime();
     if (last.isValid() && dates::dateAtStartOfDay(last) == today) return;
     m_library->createRecurringTasksIfNecessary();
-    m_library->reloadAllSmartFolders();
+    if (reload == SmartFolderReload::Synchronous || m_context->hasChanges()) {
+        m_library->reloadAllSmartFolders();
+    } else {
+        QList<platform::ObjectID> ids;
+        for (TDGroup* group : m_library->allSmartFolders()) {
+            const TDSmartFolder* folder = TDSmartFolder::from(group);
+            if (!folder || !folder->hasRelativeDateRules()) continue;
+            // Changes on the main thread judge tasks by today's rules from now on.
+            group->resetPredicate();
+            ids.append(group->objectID());
+        }
+        if (!ids.isEmpty())
+            syncOperationQueue()->addOperation(
+                std::make_shared<TDSmartFolderReloadOperation>(m_coordinator.get(), m_library, ids));
+    }
     setOption(TDClock::currentDateTime(), kLastDateDependentDataChangedDateKey);
 }
 

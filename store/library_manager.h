@@ -105,7 +105,11 @@ public:
     void finishPendingOperationsInBackground(std::function<void()> then);
 
     // Once per calendar day: recurring copies and smart-folder membership that depend on today.
-    void changeObjectsAfterDateChangeIfNecessary();
+    // `InBackground` hands the smart folders whose matches follow the day to a reload operation on the
+    // sync queue, merged into the main context without an undo step; with unsaved changes in the main
+    // context the reload stays synchronous, because the operation judges tasks by what the store holds.
+    enum class SmartFolderReload { Synchronous, InBackground };
+    void changeObjectsAfterDateChangeIfNecessary(SmartFolderReload reload = SmartFolderReload::InBackground);
 
     // Per-library options, kept in "options.plist".
     QVariantMap optionsDictionary();
