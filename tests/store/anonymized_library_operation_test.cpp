@@ -19,6 +19,8 @@
 
 #include <algorithm>
 
+#include <sqlite3.h>
+
 namespace storetest {
 namespace {
 
@@ -40,6 +42,18 @@ bool containsText(const QByteArray& bytes, const QString& text) {
     const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
     return bytes.contains(text.toUtf8()) || bytes.contains(text.toLower().toUtf8()) || bytes.contains(utf16) ||
            bytes.contains(QUrl::toPercentEncoding(text));
+}
+
+// Deleted text stays in a store's free pages where SQLite does not overwrite what it frees.
+void leaveTextInFreePages(const QString& storePath, const QString& text) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(storePath).constData(), &db), SQLITE_OK);
+    const QString sql = QStringLiteral(
+                            "PRAGMA secure_delete=OFF; CREATE TABLE scratch(t); INSERT INTO scratch VALUES('%1');"
+                            "DROP TABLE scratch; PRAGMA wal_checkpoint(TRUNCATE);")
+                            .arg(text);
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
 }
 
 TEST(ScrambleStringTest, LettersAndDigitsAreReplacedByTheirOwnKindAndTheLengthIsKept) {
@@ -72,8 +86,6 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     library->createTagWithTitle(QStringLiteral("xylophonist"));
     TDTask* task = library->createTask();
     task->setTitle(QStringLiteral("Phone Bartholomew about tuning /xylophonist"));
-    TDTask* discarded = library->createTask();
-    discarded->setTitle(QStringLiteral("Discarded Wombat Strategy"));
 
     const QString attachment = QDir(tempPath()).filePath(QStringLiteral("Grandmother Pierogi.pdf"));
     {
@@ -100,9 +112,8 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     syncSet->setUsername(QStringLiteral("hortensia.vandermeer@example.org"));
     manager->setOption(QStringLiteral("Opaline Preference"), QStringLiteral("lastSearch"));
     ASSERT_TRUE(manager->saveLibrary());
-    // Deleted after a save, so its text lingers in the store's free pages.
-    context->deleteObject(discarded);
-    ASSERT_TRUE(manager->saveLibrary());
+    leaveTextInFreePages(QDir(packagePath()).filePath(QStringLiteral("library.sqlite3")),
+                         QStringLiteral("Discarded Wombat Strategy"));
     manager->saveOptionsDictionary();
     {
         QFile mnemonics(QDir(packagePath()).filePath(QStringLiteral("mnemonics.plist")));
@@ -120,9 +131,7 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     QByteArray original;
     for (const auto& [path, bytes] : allFileContents(packagePath())) original += bytes;
     for (const QString& secret : secrets) {
-        if (secret != QStringLiteral("Wombat")) {
-            EXPECT_TRUE(containsText(original, secret)) << secret.toStdString();
-        }
+        EXPECT_TRUE(containsText(original, secret)) << secret.toStdString();
     }
 
     const QString copyPath = QDir(tempPath()).filePath(QStringLiteral("Support/Anonymized.odllibrary"));
