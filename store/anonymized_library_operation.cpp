@@ -1,9 +1,12 @@
 #include "store/anonymized_library_operation.h"
 
 #include "foundation/file_attachment.h"
+#include "model/comparison_rule.h"
+#include "model/compound_rule.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
+#include "model/smart_folder.h"
 #include "model/sync_set.h"
 #include "model/task.h"
 #include "model/task_notes.h"
@@ -13,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -138,6 +142,23 @@ void p_scrambleNotes(TDTaskNotes* notes, const QString& workFolder) {
 
 }  // namespace
 
+namespace {
+
+// Text the user typed into a rule ("title contains ...") is scrambled; UIDs naming groups stay, so the
+// rule still names the same (renamed) groups.
+void scrambleRuleText(TRRule* rule) {
+    static const QRegularExpression uid(QStringLiteral("^[0-9A-F]{16}$"));
+    if (auto* compound = dynamic_cast<TRCompoundRule*>(rule)) {
+        for (const TRRulePtr& subrule : compound->subrules()) scrambleRuleText(subrule.get());
+    } else if (auto* comparison = dynamic_cast<TRComparisonRule*>(rule)) {
+        const QVariant value = comparison->value();
+        if (value.metaType().id() == QMetaType::QString && !uid.match(value.toString()).hasMatch())
+            comparison->setValue(TDScrambleString(value.toString()));
+    }
+}
+
+}  // namespace
+
 QString TDScrambleString(const QString& text) {
     static const QString upper = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ");
     static const QString lower = QStringLiteral("abcdefghijklmnopqrstuvwxyz");
@@ -201,6 +222,13 @@ Status TDAnonymizedLibraryOperation::p_makeCopy() {
 
     for (TDGroup* group : library->allGroups()) {
         if (!group->isSpecial()) group->setTitle(TDScrambleString(group->title()));
+    }
+    for (TDGroup* group : library->allSmartFolders()) {
+        auto* folder = dynamic_cast<TDSmartFolder*>(group);
+        if (!folder || !folder->rule()) continue;
+        const TRRulePtr rule = folder->rule()->copy();
+        scrambleRuleText(rule.get());
+        folder->setRule(rule);
     }
     // Tag tokens are scrambled along with the rest: a tag's name must not survive inside a title.
     for (TDTask* task : library->allTasks()) task->setTitle(TDScrambleString(task->title()), false);

@@ -9,6 +9,8 @@
 #include "model/tag.h"
 #include "model/task.h"
 #include "store/anonymized_library_operation.h"
+#include "model/comparison_rule.h"
+#include "model/smart_folder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -84,6 +86,15 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     TDList* list = library->createList(QStringLiteral("Quarterly Zebrafish Review"), folder);
     ASSERT_TRUE(list);
     library->createTagWithTitle(QStringLiteral("xylophonist"));
+    // A smart folder whose rule holds typed text.
+    auto* smart = dynamic_cast<TDSmartFolder*>(library->createSmartFolder());
+    ASSERT_TRUE(smart);
+    smart->setParentGroup(library->foldersGroup());
+    auto leaf = std::make_shared<TRComparisonRule>();
+    leaf->setKeyPath(QStringLiteral("title"));
+    leaf->setConditionType(TRConditionContains);
+    leaf->setValue(QStringLiteral("Gooseberry"));
+    smart->setRule(leaf);
     TDTask* task = library->createTask();
     task->setTitle(QStringLiteral("Phone Bartholomew about tuning /xylophonist"));
 
@@ -126,7 +137,7 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
         QStringLiteral("Bartholomew"), QStringLiteral("Wombat"), QStringLiteral("Pelican"),
         QStringLiteral("margarine"), QStringLiteral("4711"), QStringLiteral("quokkabakery"),
         QStringLiteral("Pierogi"), QStringLiteral("hortensia"), QStringLiteral("vandermeer"),
-        QStringLiteral("Opaline")};
+        QStringLiteral("Opaline"), QStringLiteral("Gooseberry")};
     // The fixture must put every secret somewhere in the package, or the check below proves nothing.
     QByteArray original;
     for (const auto& [path, bytes] : allFileContents(packagePath())) original += bytes;
