@@ -184,7 +184,7 @@ QString TDEmailParser::stringByDecodingMIMEWordsInString(const QString& string) 
             }
             case WordKind::UnknownEncoding:
                 logWithLevel(TDLogWarning, "WARNING",
-                             "Encountered unknown encoding spec while decoding MIME word.");
+                             "Encountered an unknown encoding while decoding MIME word.");
                 flush();
                 result += before;
                 result += text.sliced(wordStart, word.length);
