@@ -249,15 +249,22 @@ void ManagedObjectContext::p_setToOne(ManagedObject* object, const RelationshipD
     }
 }
 
-void ManagedObjectContext::p_addObjects(ManagedObject* object, const RelationshipDescription* relationship,
-                                        const QList<ManagedObject*>& objects) {
+const ObjectSet* ManagedObjectContext::p_toManyForChange(ManagedObject* object,
+                                                         const RelationshipDescription* relationship) {
     if (object->m_deleted) {
         logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.",
                      relationship->name());
-        return;
+        return nullptr;
     }
     p_ensureLoaded(relationship, object);
-    const ObjectSet& current = object->m_toMany[static_cast<size_t>(relationship->slot())];
+    return &object->m_toMany[static_cast<size_t>(relationship->slot())];
+}
+
+void ManagedObjectContext::p_addObjects(ManagedObject* object, const RelationshipDescription* relationship,
+                                        const QList<ManagedObject*>& objects) {
+    const ObjectSet* members = p_toManyForChange(object, relationship);
+    if (!members) return;
+    const ObjectSet& current = *members;
     QList<ManagedObject*> added;
     ObjectSet seen;
     for (ManagedObject* member : objects) {
@@ -294,13 +301,9 @@ void ManagedObjectContext::p_addObjects(ManagedObject* object, const Relationshi
 
 void ManagedObjectContext::p_removeObjects(ManagedObject* object, const RelationshipDescription* relationship,
                                            const QList<ManagedObject*>& objects) {
-    if (object->m_deleted) {
-        logWithLevel(TDLogWarning, "WARNING", "Ignoring a change of \"%@\" of a deleted object.",
-                     relationship->name());
-        return;
-    }
-    p_ensureLoaded(relationship, object);
-    const ObjectSet& current = object->m_toMany[static_cast<size_t>(relationship->slot())];
+    const ObjectSet* members = p_toManyForChange(object, relationship);
+    if (!members) return;
+    const ObjectSet& current = *members;
     QList<ManagedObject*> removed;
     ObjectSet seen;
     for (ManagedObject* member : objects)

@@ -134,6 +134,8 @@ private:
 
     // Change path.
     void p_setValue(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
+    // The to-many set an add or remove changes, read in if needed; nullptr (logged) for a deleted object.
+    const ObjectSet* p_toManyForChange(ManagedObject* object, const RelationshipDescription* relationship);
     void p_addObjects(ManagedObject* object, const RelationshipDescription* relationship,
                       const QList<ManagedObject*>& objects);
     void p_removeObjects(ManagedObject* object, const RelationshipDescription* relationship,
