@@ -3,6 +3,7 @@
 #include "language/gregorian_calendar.h"
 #include "model/recurrence_days.h"
 #include "platform/base/format.h"
+#include "platform/base/local_day.h"
 
 #include <functional>
 
@@ -43,7 +44,7 @@ QDateTime nextDate(const QDateTime& date, int bound, const std::function<bool(QD
 
 QDateTime dateAtStartOfDay(const QDateTime& date) {
     if (!date.isValid()) return {};
-    return localDate(date).startOfDay();
+    return TDStartOfLocalDay(localDate(date));
 }
 
 QDateTime dateByAddingDays(const QDateTime& date, qint64 days) {

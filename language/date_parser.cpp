@@ -5,6 +5,7 @@
 #include "language/localized_string.h"
 #include "language/text_scanner.h"
 #include "platform/base/clock.h"
+#include "platform/base/local_day.h"
 
 #include <algorithm>
 #include <climits>
@@ -64,7 +65,7 @@ std::optional<NumericPieces> numericPieces(QStringView text) {
 
 QDateTime startOfDay(QDate date) {
     if (!date.isValid() || date.year() < 1 || date.year() > 9999) return {};
-    return date.startOfDay();
+    return TDStartOfLocalDay(date);
 }
 
 bool isShapeField(QStringView field, QChar letter, int minimum, int maximum) {
