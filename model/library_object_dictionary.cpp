@@ -5,6 +5,7 @@
 #include "foundation/data_additions.h"
 #include "model/json_friendly.h"
 #include "model/managed_object_context.h"
+#include "model/uid.h"
 #include "platform/base/log.h"
 #include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/managed_object_context.h"
@@ -31,6 +32,7 @@ const QString kUIDKey = QStringLiteral("uid");
 const QString kContentsKey = QStringLiteral("contents");
 
 bool takesPartInPropertyList(const PropertyDescription* property) {
+    if (property->userInfo().isEmpty()) return !property->isTransient();
     const QString marker = property->userInfoValue(TDExcludeFromPlistKey);
     if (marker == QLatin1String("YES")) return false;
     return !property->isTransient() || marker == QLatin1String("NO");
@@ -163,7 +165,10 @@ platform::PredicatePtr uidsPredicateTemplate() {
 }  // namespace
 
 QVariant TDLibraryObject::valueForAttributeDescription(const AttributeDescription* attribute) const {
-    const QVariant stored = value(attribute->name());
+    return p_writtenValue(attribute, value(attribute->name()));
+}
+
+QVariant TDLibraryObject::p_writtenValue(const AttributeDescription* attribute, QVariant stored) const {
     if (!stored.isValid()) return stored;
     switch (attribute->type()) {
         case AttributeType::Boolean:
@@ -184,32 +189,37 @@ QVariant TDLibraryObject::valueForAttributeDescription(const AttributeDescriptio
     }
 }
 
+// Properties are visited by name, so every key goes in at the end of the map without a search; this
+// runs for every object of every backup.
 QVariantMap TDLibraryObject::propertyListRepresentation(bool includeRelationships) const {
     QVariantMap plist;
-    for (const AttributeDescription* attribute : entity()->attributes()) {
-        if (!takesPartInPropertyList(attribute)) continue;
-        const QVariant stored = value(attribute->name());
-        if (!stored.isValid() || stored == attribute->defaultValue()) continue;
-        const QVariant written = valueForAttributeDescription(attribute);
-        if (written.isValid()) plist.insert(attribute->name(), written);
-    }
-    if (!includeRelationships) return plist;
-    for (const RelationshipDescription* relationship : entity()->relationships()) {
-        if (!takesPartInPropertyList(relationship)) continue;
-        if (!relationship->isToMany()) {
-            const QString identifier = identifierOf(object(relationship->name()));
-            if (!identifier.isEmpty()) plist.insert(relationship->name(), identifier);
+    for (const PropertyDescription* property : entity()->propertiesByName()) {
+        if (!takesPartInPropertyList(property)) continue;
+        if (const AttributeDescription* attribute = property->asAttribute()) {
+            QVariant stored = primitiveValue(attribute);
+            if (!stored.isValid() || stored == attribute->defaultValue()) continue;
+            QVariant written = p_writtenValue(attribute, std::move(stored));
+            if (written.isValid()) plist.insert(plist.cend(), attribute->name(), std::move(written));
             continue;
         }
+        if (!includeRelationships) continue;
+        const RelationshipDescription* relationship = property->asRelationship();
+        if (!relationship->isToMany()) {
+            QString identifier = identifierOf(object(relationship));
+            if (!identifier.isEmpty()) plist.insert(plist.cend(), relationship->name(), std::move(identifier));
+            continue;
+        }
+        const platform::ObjectSet& members = objects(relationship);
         QStringList identifiers;
-        for (const ManagedObject* member : objects(relationship->name())) {
-            const QString identifier = identifierOf(member);
-            if (!identifier.isEmpty()) identifiers.append(identifier);
+        identifiers.reserve(members.size());
+        for (const ManagedObject* member : members) {
+            QString identifier = identifierOf(member);
+            if (!identifier.isEmpty()) identifiers.append(std::move(identifier));
         }
         if (identifiers.isEmpty()) continue;
         // Sorted, so that two writes of the same object compare equal.
-        std::sort(identifiers.begin(), identifiers.end());
-        plist.insert(relationship->name(), QVariantList(identifiers.cbegin(), identifiers.cend()));
+        std::sort(identifiers.begin(), identifiers.end(), TDUIDLess);
+        plist.insert(plist.cend(), relationship->name(), QVariantList(identifiers.cbegin(), identifiers.cend()));
     }
     return plist;
 }

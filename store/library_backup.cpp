@@ -18,7 +18,9 @@
 #include <QSet>
 #include <QTimeZone>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -44,40 +46,105 @@ QString TDBackupFileName(const QDateTime& date) {
     return formatString("backup-%@.%@", TDBackupTimeStampString(date), TDBackupExtension);
 }
 
-Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
-                                              const std::function<bool()>& cancelled) {
-    QVariantMap entities;
+Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& context,
+                                                        const std::function<bool()>& cancelled) {
+    TDLibraryBackupObjects entities;
     for (const platform::EntityDescription* entity : context.coordinator()->model().entities()) {
-        if (cancelled && cancelled()) return QVariantMap();
+        if (cancelled && cancelled()) return TDLibraryBackupObjects();
         if (isExcluded(entity)) continue;
         platform::FetchRequest request(entity->name());
         request.includesSubentities = false;
         const auto fetched = context.execute(request);
         if (!fetched.ok()) return fetched.error();
-        if (fetched->isEmpty()) continue;
-        QVariantMap objects;
+        TDLibraryBackupEntity objects{entity->name(), {}};
+        objects.objects.reserve(fetched->size());
         for (platform::ManagedObject* object : *fetched) {
-            const auto* libraryObject = dynamic_cast<const TDLibraryObject*>(object);
-            if (libraryObject)
-                objects.insert(libraryObject->propertyListIdentifier(),
-                               libraryObject->propertyListRepresentation());
+            if (const auto* libraryObject = dynamic_cast<const TDLibraryObject*>(object))
+                objects.objects.append({libraryObject->propertyListIdentifier(), libraryObject});
         }
-        if (!objects.isEmpty()) entities.insert(entity->name(), objects);
+        if (objects.objects.isEmpty()) continue;
+        // Stable, so that of two objects claiming one UID the later one is kept, as in a dictionary.
+        std::stable_sort(objects.objects.begin(), objects.objects.end(),
+                         [](const auto& a, const auto& b) { return TDUIDLess(a.first, b.first); });
+        entities.append(std::move(objects));
     }
+    std::sort(entities.begin(), entities.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return entities;
+}
+
+QVariantMap TDLibraryBackupHeader(double libraryVersion) {
     return QVariantMap{
         {TDBackupApplicationShortVersionKey, QStringLiteral(ORDELLO_VERSION)},
         {TDBackupApplicationVersionKey, QStringLiteral(ORDELLO_BUILD_NUMBER)},
         {TDBackupLibraryVersionKey, libraryVersion},
         {TDBackupSavedDateKey, TDClock::currentDateTime().toUTC()},
         {TDBackupSaveIdentifierKey, TDNewUID()},
-        {TDBackupEntitiesKey, entities},
     };
 }
 
-Status TDWriteLibraryBackup(const QVariantMap& backup, const QString& path) {
+Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
+                                              const std::function<bool()>& cancelled) {
+    const Result<TDLibraryBackupObjects> objects = TDLibraryBackupObjectsOf(context, cancelled);
+    if (!objects.ok()) return objects.error();
+    if (cancelled && cancelled()) return QVariantMap();
+    QVariantMap entities;
+    for (const TDLibraryBackupEntity& entity : *objects) {
+        // Appended in order, which is far cheaper than a search per insert.
+        QVariantMap forms;
+        for (const auto& [identifier, object] : entity.objects)
+            forms.insert(forms.cend(), identifier, object->propertyListRepresentation());
+        entities.insert(entities.cend(), entity.name, forms);
+    }
+    QVariantMap backup = TDLibraryBackupHeader(libraryVersion);
+    backup.insert(TDBackupEntitiesKey, entities);
+    return backup;
+}
+
+namespace {
+
+Status writeEntities(platform::XmlPropertyListStreamWriter& writer, const TDLibraryBackupObjects& objects,
+                     const std::function<bool()>& cancelled) {
+    if (Status s = writer.beginDictionary(); !s.ok()) return s;
+    for (const TDLibraryBackupEntity& entity : objects) {
+        if (cancelled && cancelled()) return TDError::make(0, QStringLiteral("The backup was cancelled."));
+        writer.key(entity.name);
+        writer.beginDictionary();
+        for (const auto& [identifier, object] : entity.objects) {
+            writer.key(identifier);
+            if (Status s = writer.value(object->propertyListRepresentation()); !s.ok()) return s;
+        }
+        if (Status s = writer.endDictionary(); !s.ok()) return s;
+    }
+    return writer.endDictionary();
+}
+
+}  // namespace
+
+Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects, const QString& path,
+                            const std::function<bool()>& cancelled) {
     Status serialised;
     const Status written = platform::writeFileAtomically(path, [&](QIODevice& device) {
-        serialised = platform::writeXmlPropertyList(backup, device);
+        platform::XmlPropertyListStreamWriter writer(device);
+        serialised = [&]() -> Status {
+            if (Status s = writer.beginDictionary(); !s.ok()) return s;
+            // The root's keys in order, the objects in their place among them.
+            bool entitiesWritten = false;
+            for (auto it = header.cbegin(); it != header.cend(); ++it) {
+                if (!entitiesWritten && TDBackupEntitiesKey < it.key()) {
+                    writer.key(TDBackupEntitiesKey);
+                    if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
+                    entitiesWritten = true;
+                }
+                writer.key(it.key());
+                if (Status s = writer.value(it.value()); !s.ok()) return s;
+            }
+            if (!entitiesWritten) {
+                writer.key(TDBackupEntitiesKey);
+                if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
+            }
+            if (Status s = writer.endDictionary(); !s.ok()) return s;
+            return writer.finish();
+        }();
         return serialised.ok();
     });
     if (!serialised.ok()) return serialised;

@@ -5,6 +5,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QString>
 #include <QVariantMap>
 
@@ -43,15 +44,30 @@ QString TDBackupTimeStampString(const QDateTime& date);
 // "backup-<stamp>.odlbackup".
 QString TDBackupFileName(const QDateTime& date);
 
-// The root dictionary of a backup of everything the context's store holds: every entity not marked
-// excluded that has objects, each under its own entity only. Null when `cancelled` answers true
-// between entities; a failed fetch is an error.
+// Every object a backup holds, in the order it lists them: entities not marked excluded that have
+// objects, by name, each object under its own entity only, by UID.
+struct TDLibraryBackupEntity {
+    QString name;
+    QList<QPair<QString, const TDLibraryObject*>> objects;
+};
+using TDLibraryBackupObjects = QList<TDLibraryBackupEntity>;
+
+// The objects of everything the context's store holds; empty when `cancelled` answers true between
+// entities; a failed fetch is an error.
+Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& context,
+                                                        const std::function<bool()>& cancelled);
+// The root keys of a backup other than its objects: versions, the time and an identifier of this save.
+QVariantMap TDLibraryBackupHeader(double libraryVersion);
+
+// The whole root dictionary of such a backup, held in memory: header and objects.
 Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
                                               const std::function<bool()>& cancelled);
 
-// Writes the dictionary to the file atomically: the file is replaced whole or stays as it was, and no
-// temporary file is left behind.
-Status TDWriteLibraryBackup(const QVariantMap& backup, const QString& path);
+// Writes the backup to the file one object at a time, so that no large library is ever held twice, and
+// atomically: the file is replaced whole or stays as it was, and no temporary file is left behind.
+// An error when `cancelled` answers true between entities.
+Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects, const QString& path,
+                            const std::function<bool()>& cancelled);
 
 // A backup read and checked whole.
 struct TDLibraryBackupContents {

@@ -24,19 +24,20 @@ bool TDPropertyListExportOperation::exportLibrary(TDLibrary* library, const QStr
     TDManagedObjectContext* context = managedObjectContext();
     if (!context) return false;
     const double version = library ? library->version() : TDCurrentLibraryVersion;
-    const Result<QVariantMap> backup =
-        TDLibraryBackupDictionary(*context, version, [this] { return isCancelled(); });
-    if (!backup.ok()) {
+    const auto cancelled = [this] { return isCancelled(); };
+    const Result<TDLibraryBackupObjects> objects = TDLibraryBackupObjectsOf(*context, cancelled);
+    if (!objects.ok()) {
         logWithLevel(TDLogError, "ERROR", "Could not fetch objects to export");
-        const TDError error = backup.error();
+        const TDError error = objects.error();
         TDPerformOnMainThreadAndWait(
             [error] { TDAppDelegate().handleError(error, QStringLiteral("Could not fetch objects to export")); });
         return false;
     }
-    if (backup->isEmpty()) return false;
-    const Status written = TDWriteLibraryBackup(*backup, path);
+    if (isCancelled()) return false;
+    const Status written = TDWriteLibraryBackup(TDLibraryBackupHeader(version), *objects, path, cancelled);
     if (!written.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Problem constructing plist: %@", written.error().detailedDescription());
+        if (!isCancelled())
+            logWithLevel(TDLogError, "ERROR", "Problem constructing plist: %@", written.error().detailedDescription());
         return false;
     }
     return true;

@@ -34,6 +34,8 @@ public:
     const QList<const PropertyDescription*>& properties() const { return m_properties; }
     const QList<const AttributeDescription*>& attributes() const { return m_attributes; }
     const QList<const RelationshipDescription*>& relationships() const { return m_relationships; }
+    // Every property in the order of their names, for writing dictionaries key by key.
+    const QList<const PropertyDescription*>& propertiesByName() const { return m_propertiesByName; }
     const PropertyDescription* property(const QString& name) const { return m_byName.value(name); }
     const AttributeDescription* attribute(const QString& name) const;
     const RelationshipDescription* relationship(const QString& name) const;
@@ -57,6 +59,7 @@ private:
     QList<const PropertyDescription*> m_properties;
     QList<const AttributeDescription*> m_attributes;
     QList<const RelationshipDescription*> m_relationships;
+    QList<const PropertyDescription*> m_propertiesByName;
     QHash<QString, const PropertyDescription*> m_byName;
     std::vector<std::unique_ptr<PropertyDescription>> m_ownProperties;
     int m_toOneCount = 0;

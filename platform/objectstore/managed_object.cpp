@@ -70,15 +70,25 @@ void ManagedObject::setPrimitiveValue(const QString& key, const QVariant& value)
 }
 
 ManagedObject* ManagedObject::object(const QString& key) const {
-    const RelationshipDescription* relationship = m_entity->relationship(key);
+    return object(m_entity->relationship(key));
+}
+
+const ObjectSet& ManagedObject::objects(const QString& key) const {
+    return objects(m_entity->relationship(key));
+}
+
+QVariant ManagedObject::primitiveValue(const AttributeDescription* attribute) const {
+    return attribute ? m_attributes[static_cast<size_t>(attribute->slot())] : QVariant();
+}
+
+ManagedObject* ManagedObject::object(const RelationshipDescription* relationship) const {
     if (!relationship || relationship->isToMany()) return nullptr;
     m_context->p_ensureLoaded(relationship, this);
     return m_toOne[static_cast<size_t>(relationship->slot())];
 }
 
-const ObjectSet& ManagedObject::objects(const QString& key) const {
+const ObjectSet& ManagedObject::objects(const RelationshipDescription* relationship) const {
     static const ObjectSet empty;
-    const RelationshipDescription* relationship = m_entity->relationship(key);
     if (!relationship || !relationship->isToMany()) return empty;
     m_context->p_ensureLoaded(relationship, this);
     return m_toMany[static_cast<size_t>(relationship->slot())];

@@ -61,6 +61,11 @@ public:
     }
     void setObject(const QString& key, ManagedObject* object) { setValue(key, objectVariant(object)); }
     const ObjectSet& objects(const QString& key) const;
+    // The same for a property of this object's entity that the caller has looked up already, so that
+    // code visiting every property pays no search by name.
+    QVariant primitiveValue(const AttributeDescription* attribute) const;
+    ManagedObject* object(const RelationshipDescription* relationship) const;
+    const ObjectSet& objects(const RelationshipDescription* relationship) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
     // To-many mutations (union and minus); subclasses may override them to add their own upkeep.
     virtual void addObjects(const QString& key, const QList<ManagedObject*>& objects);

@@ -235,6 +235,9 @@ Status ObjectModel::p_read(const QByteArray& json) {
             if (Status s = addProperty(std::move(relationship), r); !s) return s;
             entity->m_relationships.append(raw);
         }
+        entity->m_propertiesByName = entity->m_properties;
+        std::sort(entity->m_propertiesByName.begin(), entity->m_propertiesByName.end(),
+                  [](const PropertyDescription* a, const PropertyDescription* b) { return a->name() < b->name(); });
         m_entityList.append(entity.get());
         m_entitiesByName.insert(entity->m_name, entity.get());
         m_entities.push_back(std::move(entity));

@@ -28,53 +28,55 @@ bool isWritableText(const QString& text) {
     return true;
 }
 
-class Writer {
+TDError deviceFailed() {
+    return propertyListError(TDPropertyListErrorFile,
+                             QStringLiteral("The property list could not be written to its device."));
+}
+
+}  // namespace
+
+// The XML goes to memory first and reaches the device in large pieces: a file written one element at
+// a time would pay a call into the device for every few bytes.
+class XmlPropertyListStreamWriter::Writer {
 public:
-    explicit Writer(QIODevice& device) : m_xml(&device) {
+    explicit Writer(QIODevice& device) : m_device(device) {
+        m_buffer.open(QIODevice::WriteOnly);
         m_xml.setAutoFormatting(true);
         m_xml.setAutoFormattingIndent(-1);
-    }
-
-    Status write(const QVariant& value) {
         m_xml.writeStartDocument();
         m_xml.writeStartElement(QStringLiteral("plist"));
         m_xml.writeAttribute(QStringLiteral("version"), QStringLiteral("1.0"));
-        const Status written = this->value(value, 0);
-        if (!written.ok()) return written;
+    }
+
+    Status finish() {
         m_xml.writeEndElement();
         m_xml.writeEndDocument();
-        if (m_xml.hasError())
-            return propertyListError(TDPropertyListErrorFile,
-                                     QStringLiteral("The property list could not be written to its device."));
+        return flush(0);
+    }
+
+    // Hands what is buffered to the device once it holds at least `threshold` bytes.
+    Status flush(qsizetype threshold = kChunkSize) {
+        if (m_chunk.size() < qMax<qsizetype>(threshold, 1)) return {};
+        if (m_xml.hasError() || m_device.write(m_chunk) != m_chunk.size()) return deviceFailed();
+        m_chunk.resize(0);
+        m_buffer.seek(0);
         return {};
     }
 
-private:
-    void simple(const QString& element, const QString& text) { m_xml.writeTextElement(element, text); }
-
-    Status text(const QString& element, const QString& text) {
-        if (!isWritableText(text)) return unsupported(QStringLiteral("text with a control character"));
-        simple(element, text);
-        return {};
-    }
-
-    template <typename Map>
-    Status dictionary(const Map& map, int depth) {
+    Status beginDictionary(int depth) {
+        if (depth > kPropertyListMaxDepth) return tooDeep();
         m_xml.writeStartElement(QStringLiteral("dict"));
-        for (auto it = map.cbegin(); it != map.cend(); ++it) {
-            if (!isWritableText(it.key())) return unsupported(QStringLiteral("a key with a control character"));
-            simple(QStringLiteral("key"), it.key());
-            const Status child = value(it.value(), depth + 1);
-            if (!child.ok()) return child;
-        }
-        m_xml.writeEndElement();
         return {};
     }
+    Status key(const QString& key) {
+        if (!isWritableText(key)) return unsupported(QStringLiteral("a key with a control character"));
+        simple(QStringLiteral("key"), key);
+        return {};
+    }
+    void endDictionary() { m_xml.writeEndElement(); }
 
     Status value(const QVariant& value, int depth) {
-        if (depth > kPropertyListMaxDepth)
-            return propertyListError(TDPropertyListErrorUnsupportedValue,
-                                     QStringLiteral("The value is nested too deeply."));
+        if (depth > kPropertyListMaxDepth) return tooDeep();
         switch (value.metaType().id()) {
             case QMetaType::QVariantMap:
                 return dictionary(value.toMap(), depth);
@@ -135,13 +137,88 @@ private:
         }
     }
 
-    QXmlStreamWriter m_xml;
+private:
+    static TDError tooDeep() {
+        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The value is nested too deeply."));
+    }
+
+    void simple(const QString& element, const QString& text) { m_xml.writeTextElement(element, text); }
+
+    Status text(const QString& element, const QString& text) {
+        if (!isWritableText(text)) return unsupported(QStringLiteral("text with a control character"));
+        simple(element, text);
+        return {};
+    }
+
+    template <typename Map>
+    Status dictionary(const Map& map, int depth) {
+        m_xml.writeStartElement(QStringLiteral("dict"));
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (Status written = key(it.key()); !written.ok()) return written;
+            const Status child = value(it.value(), depth + 1);
+            if (!child.ok()) return child;
+        }
+        m_xml.writeEndElement();
+        return {};
+    }
+
+    static constexpr qsizetype kChunkSize = 256 * 1024;
+    QIODevice& m_device;
+    QByteArray m_chunk;
+    QBuffer m_buffer{&m_chunk};
+    QXmlStreamWriter m_xml{&m_buffer};
 };
 
-}  // namespace
+XmlPropertyListStreamWriter::XmlPropertyListStreamWriter(QIODevice& device)
+    : m_writer(std::make_unique<Writer>(device)) {}
+
+XmlPropertyListStreamWriter::~XmlPropertyListStreamWriter() = default;
+
+Status XmlPropertyListStreamWriter::beginDictionary() {
+    if (!m_failure.ok()) return m_failure;
+    m_failure = m_writer->beginDictionary(m_openDictionaries++);
+    if (m_failure.ok()) m_failure = m_writer->flush();
+    return m_failure;
+}
+
+Status XmlPropertyListStreamWriter::key(const QString& key) {
+    if (!m_failure.ok()) return m_failure;
+    m_failure = m_writer->key(key);
+    if (m_failure.ok()) m_failure = m_writer->flush();
+    return m_failure;
+}
+
+Status XmlPropertyListStreamWriter::value(const QVariant& value) {
+    if (!m_failure.ok()) return m_failure;
+    m_failure = m_writer->value(value, m_openDictionaries);
+    if (m_failure.ok()) m_failure = m_writer->flush();
+    return m_failure;
+}
+
+Status XmlPropertyListStreamWriter::endDictionary() {
+    if (!m_failure.ok()) return m_failure;
+    if (m_openDictionaries == 0) {
+        m_failure = propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("No dictionary is open."));
+        return m_failure;
+    }
+    m_writer->endDictionary();
+    --m_openDictionaries;
+    m_failure = m_writer->flush();
+    return m_failure;
+}
+
+Status XmlPropertyListStreamWriter::finish() {
+    if (!m_failure.ok()) return m_failure;
+    if (m_openDictionaries != 0)
+        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("A dictionary is still open."));
+    m_failure = m_writer->finish();
+    return m_failure;
+}
 
 Status writeXmlPropertyList(const QVariant& value, QIODevice& device) {
-    return Writer(device).write(value);
+    XmlPropertyListStreamWriter writer(device);
+    if (Status written = writer.value(value); !written.ok()) return written;
+    return writer.finish();
 }
 
 Result<QByteArray> writeXmlPropertyList(const QVariant& value) {
