@@ -7,6 +7,7 @@
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 #include "language/natural_language_value_transformers.h"
+#include "platform/base/local_zone.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
@@ -19,6 +20,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // Before any thread starts or any time is converted.
+    TDAdoptSystemTimeZone();
     // Before anything reads a setting.
     registerDefaultSettings(platform::UserDefaults::standard());
     registerIntegerTransformers();

@@ -1,6 +1,7 @@
 #include "foundation/date_change_notifier.h"
 
 #include "platform/base/clock.h"
+#include "platform/base/local_zone.h"
 #include "platform/notifications/notification_center.h"
 
 namespace {
@@ -8,6 +9,7 @@ namespace {
 // The local calendar day of the clock's instant, read in the time zone in force now, so that a change
 // of zone moves the day even when the instant stays.
 QDate today() {
+    TDLocalTimeZoneGeneration();  // a changed zone file is read again before the day is judged
     return TDClock::currentDateTime().toLocalTime().date();
 }
 
