@@ -15,6 +15,8 @@
 
 #include <sqlite3.h>
 
+#include <numeric>
+
 namespace platform {
 
 namespace {
@@ -629,12 +631,17 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
         if (rc != SQLITE_DONE) return p_sqliteError(rc, what);
         return {};
     };
-    auto joinPair = [this, &step](const RelationshipDescription* r, const ManagedObject* a,
-                                  const ManagedObject* b, bool insert) -> Status {
-        const QString& table = m_joinTableNames[static_cast<size_t>(r->joinTable())];
-        sqlite3_stmt* statement = p_statement(
-            insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(quoted(table))
-                   : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(quoted(table)));
+    // Statement texts are made once per table and save: a restore inserts a hundred thousand rows.
+    std::vector<QString> joinInsertSql(m_joinTableNames.size());
+    std::vector<QString> joinDeleteSql(m_joinTableNames.size());
+    auto joinPair = [&, this](const RelationshipDescription* r, const ManagedObject* a, const ManagedObject* b,
+                              bool insert) -> Status {
+        const auto join = static_cast<size_t>(r->joinTable());
+        QString& sql = insert ? joinInsertSql[join] : joinDeleteSql[join];
+        if (sql.isEmpty())
+            sql = insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(quoted(m_joinTableNames[join]))
+                         : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(quoted(m_joinTableNames[join]));
+        sqlite3_stmt* statement = p_statement(sql);
         if (statement) {
             sqlite3_bind_int64(statement, 1, a->primaryKey());
             sqlite3_bind_int64(statement, 2, b->primaryKey());
@@ -660,20 +667,23 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
                 if (Status s = step(join, QStringLiteral("deleting relationships")); !s) return s;
             }
         }
+        std::vector<QString> insertSql(m_tableNames.size());
         for (const ManagedObject* object : inserted) {
             const int t = object->entity()->tableIndex();
             const auto& columns = m_columns[static_cast<size_t>(t)];
-            QString sql =
-                QStringLiteral("INSERT INTO %1 (pk, kind").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
-            QString values = QStringLiteral("?, ?");
-            std::vector<int> all;
-            for (size_t c = 0; c < columns.size(); ++c) {
-                sql += QStringLiteral(", ") + quoted(columns[c].name);
-                values += QStringLiteral(", ?");
-                all.push_back(static_cast<int>(c));
+            std::vector<int> all(columns.size());
+            std::iota(all.begin(), all.end(), 0);
+            QString& sql = insertSql[static_cast<size_t>(t)];
+            if (sql.isEmpty()) {
+                sql = QStringLiteral("INSERT INTO %1 (pk, kind").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
+                QString values = QStringLiteral("?, ?");
+                for (const Column& column : columns) {
+                    sql += QStringLiteral(", ") + quoted(column.name);
+                    values += QStringLiteral(", ?");
+                }
+                sql += QStringLiteral(") VALUES (") + values + QLatin1Char(')');
             }
-            sqlite3_stmt* statement =
-                p_statement(sql + QStringLiteral(") VALUES (") + values + QLatin1Char(')'));
+            sqlite3_stmt* statement = p_statement(sql);
             if (statement) {
                 sqlite3_bind_int64(statement, 1, object->primaryKey());
                 sqlite3_bind_int(statement, 2,
