@@ -5,6 +5,7 @@
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
+#include "store/property_list_library_restore_operation.h"
 
 #include <QCoreApplication>
 #include <QUrl>
@@ -15,6 +16,8 @@ TDLibrarySession::TDLibrarySession(TDLibraryManager& manager, TDAlertPrompter& p
 
 bool TDLibrarySession::openOrCreateLibrary() {
     const QString path = m_manager.libraryPath();
+    // Before asking whether a library exists: a restore stopped half-way may have moved it aside.
+    TDRecoverFromInterruptedRestore(path);
     if (m_manager.libraryExists()) {
         m_manager.copyOptionsToUserDefaults();
         const auto opened = m_manager.loadLibrary();

@@ -19,6 +19,12 @@ namespace {
 constexpr int kNewestKept = 5;
 constexpr int kDaysKept = 7;
 
+bool isFinishedBackupName(const QString& name) {
+    const QString extension = QLatin1Char('.') + TDBackupExtension;
+    return name.startsWith(TDBackupFilePrefix) &&
+           (name.endsWith(extension) || name.endsWith(extension + QStringLiteral(".gz")));
+}
+
 QString dayOf(const QString& name) {
     return name.mid(TDBackupFilePrefix.size(), 10);
 }
@@ -46,8 +52,17 @@ QStringList TDLibraryBackupOrganizeOperation::backupNamesToKeep(QStringList name
 void TDLibraryBackupOrganizeOperation::main() {
     const QDir folder(QDir(m_libraryPath).filePath(TDBackupFolderName));
     QStringList names;
-    for (const QString& name : folder.entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System))
-        if (name.startsWith(TDBackupFilePrefix)) names.append(name);
+    for (const QString& name : folder.entryList(QDir::Files | QDir::NoDotAndDotDot | QDir::System)) {
+        if (!name.startsWith(TDBackupFilePrefix)) continue;
+        if (isFinishedBackupName(name)) {
+            names.append(name);
+            continue;
+        }
+        // A temporary file of a backup killed while it was written: the export queue runs one
+        // operation at a time, so no backup is being written now.
+        if (QFile::remove(folder.filePath(name)))
+            logWithLevel(TDLogInfo, "INFO", "Removed '%@', left by an unfinished backup", name);
+    }
     std::sort(names.begin(), names.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 

@@ -38,6 +38,17 @@ bool renameItem(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
 
+// Names beside the package: the new package while it is built ("."-hidden, named after the package so
+// that no other library's is taken for it), and the old one once moved aside ("<name> (before restore
+// <stamp>).<suffix>", named for the Trash, where it ends up).
+QString restoreLeftoverPrefix(const QString& packagePath) {
+    return QLatin1Char('.') + QFileInfo(packagePath).fileName() + QStringLiteral(".restore-");
+}
+
+QString asidePrefix(const QString& packagePath) {
+    return QFileInfo(packagePath).completeBaseName() + QStringLiteral(" (before restore ");
+}
+
 bool exchangeItems(const QString& a, const QString& b) {
     return ::renameat2(AT_FDCWD, QFile::encodeName(a).constData(), AT_FDCWD, QFile::encodeName(b).constData(),
                        RENAME_EXCHANGE) == 0;
@@ -75,8 +86,12 @@ void TDPropertyListLibraryRestoreOperation::main() {
     }
 
     const QString parent = QFileInfo(m_writePath).absolutePath();
-    const QString temporaryPath =
-        QDir(parent).filePath(formatString(".restore-%@", TDBackupTimeStampString(TDClock::currentDateTime())));
+    const QString stamped = QDir(parent).filePath(formatString(
+        "%@%@", restoreLeftoverPrefix(m_writePath), TDBackupTimeStampString(TDClock::currentDateTime())));
+    // Never a folder that exists: one left by a stopped restore may hold a store already.
+    QString temporaryPath = stamped;
+    for (int n = 2; QFileInfo::exists(temporaryPath) || QFileInfo(temporaryPath).isSymLink(); ++n)
+        temporaryPath = stamped + QLatin1Char('-') + QString::number(n);
     const Status built = p_buildPackage(*backup, temporaryPath);
     closePersistentStoreCoordinator();
     if (!built.ok() || isCancelled()) {
@@ -169,8 +184,7 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
 Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& temporaryPath) {
     const QFileInfo target(m_writePath);
     const QString parent = target.absolutePath();
-    // Named for the Trash, where it ends up.
-    const QString aside = QDir(parent).filePath(formatString("%@ (before restore %@).%@", target.completeBaseName(),
+    const QString aside = QDir(parent).filePath(formatString("%@%@).%@", asidePrefix(m_writePath),
                                                              TDBackupTimeStampString(TDClock::currentDateTime()),
                                                              target.suffix()));
     const bool hadOld = target.exists() || target.isSymLink();
@@ -203,4 +217,34 @@ Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& tem
         if (!trashed.ok()) logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", aside);
     }
     return {};
+}
+
+void TDRecoverFromInterruptedRestore(const QString& packagePath) {
+    const QFileInfo target(packagePath);
+    const QDir parent = target.absoluteDir();
+    const QString asideStart = asidePrefix(packagePath);
+    const QString asideEnd = QStringLiteral(").") + target.suffix();
+    QStringList asides;
+    QStringList leftovers;
+    for (const QString& name : parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (name.startsWith(asideStart) && name.endsWith(asideEnd))
+            asides.append(name);
+        else if (name.startsWith(restoreLeftoverPrefix(packagePath)))
+            leftovers.append(name);
+    }
+    // Names hold UTC stamps, so the last one is the newest old library.
+    if (!target.exists() && !target.isSymLink() && !asides.isEmpty()) {
+        const QString newest = parent.filePath(asides.takeLast());
+        if (renameItem(newest, packagePath))
+            logWithLevel(TDLogInfo, "INFO", "Put '%@' back after an interrupted restore", newest);
+        else
+            logWithLevel(TDLogError, "ERROR", "Could not put '%@' back after an interrupted restore", newest);
+    }
+    for (const QString& name : asides + leftovers) {
+        const QString path = parent.filePath(name);
+        if (platform::trashItem(path).ok())
+            logWithLevel(TDLogInfo, "INFO", "Moved '%@', left by an interrupted restore, to the Trash", path);
+        else
+            logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", path);
+    }
 }

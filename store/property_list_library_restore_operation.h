@@ -40,3 +40,9 @@ private:
     bool m_restoringActiveLibrary = true;
     std::function<void(qint64, qint64)> m_progress;
 };
+
+// Mends what a restore stopped by a crash or a kill left beside the package, before the package opens:
+// when the package is missing but the old one waits under its "before restore" name, the old one goes
+// back; every other leftover (a new package half built, an old one not yet put away) goes to the
+// Trash, where nothing is lost.
+void TDRecoverFromInterruptedRestore(const QString& packagePath);

@@ -174,7 +174,7 @@ TEST_F(LibraryBackupFaultTest, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestore
         for (const QFileInfo& item :
              QDir(tempPath()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
             if (item.fileName().startsWith(QLatin1String("Ordello Library")) ||
-                item.fileName().startsWith(QLatin1String(".restore")))
+                item.fileName().startsWith(QLatin1String(".Ordello Library")))
                 QDir(item.absoluteFilePath()).removeRecursively();
         copyFolder(pristine, packagePath());
     };

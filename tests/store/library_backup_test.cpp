@@ -483,6 +483,27 @@ TEST_F(LibraryBackupTest, AFortnightOfSavesKeepsExactlyTheRollingSet) {
     EXPECT_TRUE(QFileInfo(QDir(moved).filePath(TDBackupFolderName + QStringLiteral("/") + TDLatestBackupLinkName)).exists());
 }
 
+// A backup killed while exported or compressed leaves a temporary file, and a whole uncompressed one
+// when killed between the two: the next pruning removes the temporary files and never links to one.
+TEST_F(LibraryBackupTest, LeftoversOfAKilledBackupAreRemovedAndNeverLinked) {
+    const QDir folder(QDir(packagePath()).filePath(TDBackupFolderName));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    const QDateTime first(QDate(2026, 12, 9), QTime(8, 0), QTimeZone::utc());
+    const QString finished = TDBackupFileName(first) + QStringLiteral(".gz");
+    const QString uncompressed = TDBackupFileName(first.addSecs(60));
+    const QString halfCompressed = uncompressed + QStringLiteral(".gz.Ab12Cd");
+    const QString halfExported = TDBackupFileName(first.addSecs(120)) + QStringLiteral(".Xy98Zw");
+    for (const QString& name : {finished, uncompressed, halfCompressed, halfExported}) {
+        QFile file(folder.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+    }
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files, QDir::Name),
+              (QStringList{finished, uncompressed}));
+    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(uncompressed));
+}
+
 TEST_F(LibraryBackupTest, EverySaveEndsWithACompressedBackupAndTheLatestLink) {
     ASSERT_TRUE(createFixtureLibrary());
     const QDir folder(QDir(packagePath()).filePath(TDBackupFolderName));
