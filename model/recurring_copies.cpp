@@ -120,20 +120,21 @@ TDTask* TDTask::p_makeNextRecurringCopy() {
 }
 
 void TDLibrary::createRecurringTasksIfNecessary() {
-    static const platform::PredicatePtr open = [] {
-        const Result<platform::PredicatePtr> parsed =
-            platform::predicateWithFormat(QStringLiteral("recurrence != NIL AND completedDate = NIL"));
-        Q_ASSERT(parsed.ok());
-        return parsed.ok() ? *parsed : platform::PredicatePtr();
-    }();
-    const Result<QList<platform::ManagedObject*>> fetched = fetch(QStringLiteral("Task"), open);
-    if (!fetched) {
+    // Through the recurrences, which are few, rather than a test of every task: this runs when the
+    // library opens on a new day.
+    const Result<QList<platform::ManagedObject*>> recurrences = fetch(QStringLiteral("Recurrence"));
+    if (!recurrences) {
         logWithLevel(TDLogError, "ERROR", "Problem while fetching recurring tasks: %@",
-                     fetched.error().detailedDescription());
+                     recurrences.error().detailedDescription());
         return;
     }
+    QList<platform::ManagedObject*> open;
+    for (platform::ManagedObject* recurrence : *recurrences) {
+        platform::ManagedObject* task = recurrence->object(QStringLiteral("task"));
+        if (task && !task->value(QStringLiteral("completedDate")).isValid()) open.append(task);
+    }
     const QDateTime today = startOfToday();
-    for (platform::ManagedObject* object : *fetched) {
+    for (platform::ManagedObject* object : std::as_const(open)) {
         auto* task = TDTask::from(object);
         if (!task || task->isDeleted()) continue;
         const auto* recurrence = task->objectAs<TDRecurrence>(kRecurrenceKey);
