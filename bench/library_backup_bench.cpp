@@ -1,10 +1,12 @@
 // Backing up a large library: the whole chain's export and compression against its floor, the same
 // dictionary forms serialised and deflated directly with nothing read from the store. Restoring it:
 // the whole restore against inflating the same backup and inserting its rows with raw SQLite.
+#include "bench/bench_library_package.h"
 #include "foundation/data_additions.h"
 #include "model/library_model.h"
 #include "model/managed_object_context.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "platform/plist/xml_property_list_writer.h"
 #include "store/gzip_compress_operation.h"
@@ -12,8 +14,6 @@
 #include "store/library_manager.h"
 #include "store/property_list_export_operation.h"
 #include "store/property_list_library_restore_operation.h"
-
-#include "platform/operations/operation_queue.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,35 +33,8 @@ QTemporaryDir& benchFolder() {
     return folder;
 }
 
-// A package with n tasks in one list, written once per size.
-QString backupPackageWithTasks(int n) {
-    static QMap<int, QString> paths;
-    if (paths.contains(n)) return paths.value(n);
-    const QString package = QDir(benchFolder().path()).filePath(QStringLiteral("Backup %1.odllibrary").arg(n));
-    {
-        TDLibraryManager manager(package);
-        if (!manager.createLibrary().ok() || !manager.close().ok()) return {};
-    }
-    auto model = TDLibraryObjectModel();
-    if (!model.ok()) return {};
-    platform::PersistentStoreCoordinator coordinator(*model);
-    if (!coordinator.openStore(QDir(package).filePath(QStringLiteral("library.sqlite3"))).ok()) return {};
-    TDManagedObjectContext context(&coordinator);
-    platform::ManagedObject* list = context.insertObject(QStringLiteral("List"));
-    list->setValue(QStringLiteral("title"), QStringLiteral("Everything"));
-    for (int i = 0; i < n; ++i) {
-        platform::ManagedObject* task = context.insertObject(QStringLiteral("Task"));
-        task->setValue(QStringLiteral("title"), QStringLiteral("Task number %1 with a title of usual length").arg(i));
-        task->setValue(QStringLiteral("priority"), i % 10);
-        task->setObject(QStringLiteral("parentList"), list);
-    }
-    if (!context.save().ok()) return {};
-    paths.insert(n, package);
-    return package;
-}
-
 void BM_BackupExportGzip(benchmark::State& state) {
-    const QString package = backupPackageWithTasks(static_cast<int>(state.range(0)));
+    const QString package = benchLibraryPackageWithTasks(static_cast<int>(state.range(0)));
     const QString output = QDir(benchFolder().path()).filePath(QStringLiteral("bench.odlbackup"));
     TDLibraryManager manager(package);
     TDLibraryManager::setSharedManager(&manager);
@@ -80,14 +53,12 @@ BENCHMARK(BM_BackupExportGzip)->Arg(100000)->Unit(benchmark::kMillisecond);
 // timer every millisecond: the longest wait between two runs of the loop (the goal is one frame,
 // 16 ms) and the queueing itself, which happens on the main thread.
 void BM_BackupMainThreadLongestBlock(benchmark::State& state) {
-    const QString package = backupPackageWithTasks(static_cast<int>(state.range(0)));
-    TDLibraryManager manager(package);
-    TDLibraryManager::setSharedManager(&manager);
-    if (package.isEmpty() || !manager.loadLibrary().ok()) {
-        TDLibraryManager::setSharedManager(nullptr);
+    BenchOpenLibrary library(static_cast<int>(state.range(0)));
+    if (!library.isOpen()) {
         state.SkipWithError("could not open the library");
         return;
     }
+    TDLibraryManager& manager = library.manager();
     manager.exportOperationQueue()->waitUntilAllOperationsAreFinished();
     qint64 longestNs = 0;
     qint64 queueingNs = 0;
@@ -111,12 +82,11 @@ void BM_BackupMainThreadLongestBlock(benchmark::State& state) {
     }
     state.counters["longest_block_ms"] = double(longestNs) / 1e6;
     state.counters["queueing_ms"] = double(queueingNs) / 1e6;
-    TDLibraryManager::setSharedManager(nullptr);
 }
 BENCHMARK(BM_BackupMainThreadLongestBlock)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SerialiseAndZlibFloor(benchmark::State& state) {
-    const QString package = backupPackageWithTasks(static_cast<int>(state.range(0)));
+    const QString package = benchLibraryPackageWithTasks(static_cast<int>(state.range(0)));
     auto model = TDLibraryObjectModel();
     platform::PersistentStoreCoordinator coordinator(*model);
     if (!coordinator.openStore(QDir(package).filePath(QStringLiteral("library.sqlite3"))).ok()) {
@@ -138,7 +108,7 @@ BENCHMARK(BM_SerialiseAndZlibFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
 QString gzippedBackupWithTasks(int n) {
     static QMap<int, QString> paths;
     if (paths.contains(n)) return paths.value(n);
-    const QString package = backupPackageWithTasks(n);
+    const QString package = benchLibraryPackageWithTasks(n);
     const QString path = QDir(benchFolder().path()).filePath(QStringLiteral("restore %1.odlbackup").arg(n));
     TDLibraryManager manager(package);
     TDLibraryManager::setSharedManager(&manager);
