@@ -356,6 +356,9 @@ Status TDLibraryManager::close() {
     if (m_library) {
         const Status saved = p_save();
         if (!saved.ok()) return saved;
+        // Options change without the library changing (the day's upkeep, view choices): a library only
+        // looked at must not repeat that upkeep at every opening.
+        saveOptionsDictionary();
     }
     p_teardown();
     return {};

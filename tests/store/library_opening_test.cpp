@@ -267,5 +267,20 @@ TEST_F(LibraryOpeningTest, DateDependentRefreshRunsOncePerDay) {
               TDClock::currentDateTime());
 }
 
+// A library opened on a new day and closed unedited keeps that day's upkeep done.
+TEST_F(LibraryOpeningTest, TheDaysUpkeepIsRememberedWithoutAnEdit) {
+    createLibrary();
+    ASSERT_TRUE(manager->close().ok());
+    clock->advanceSeconds(24 * 3600);
+    {
+        TDLibraryManager& opened = newManager();
+        ASSERT_TRUE(opened.loadLibrary().ok());
+        ASSERT_TRUE(opened.close().ok());
+    }
+    TDLibraryManager& reopened = newManager();
+    EXPECT_EQ(reopened.optionForKey(QStringLiteral("lastDateDependentDataChangedDate")).toDateTime(),
+              TDClock::currentDateTime());
+}
+
 }  // namespace
 }  // namespace storetest
