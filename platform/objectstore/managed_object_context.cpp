@@ -521,6 +521,18 @@ void ManagedObjectContext::p_trackReplacement(ManagedObject* object, const Prope
 
 void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyDescription* property,
                                           const QVariant& value) {
+    // A transient attribute is only written: objects set their derived figures this way as they load,
+    // so it takes no change record at all.
+    if (const AttributeDescription* attribute = property->asAttribute(); attribute && property->isTransient()) {
+        QVariant coerced = attribute->coerced(value);
+        QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
+        if (sameValue(slot, coerced)) return;
+        slot = std::move(coerced);
+        ++m_changeCount;
+        p_noteStatus(object);
+        if (m_merging) p_notePending(object, SlotChange::SetAttribute);
+        return;
+    }
     SlotChange change{SlotChange::SetAttribute, object, property};
     if (const AttributeDescription* attribute = property->asAttribute()) {
         change.value = attribute->coerced(value);
