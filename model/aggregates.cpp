@@ -4,6 +4,8 @@
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/undo/undo_manager.h"
 
+#include <optional>
+
 namespace {
 
 const QString kActionCount = QStringLiteral("actionCount");
@@ -17,18 +19,54 @@ QVariant dateValue(const QDateTime& date) {
     return date.isValid() ? QVariant(date) : QVariant();
 }
 
+// The six attributes of an entity, looked up by name once for a run of its objects.
+struct AggregateAttributes {
+    const platform::AttributeDescription* actionCount = nullptr;
+    const platform::AttributeDescription* taskCount = nullptr;
+    const platform::AttributeDescription* total = nullptr;
+    const platform::AttributeDescription* comprehensive = nullptr;
+    const platform::AttributeDescription* start = nullptr;
+    const platform::AttributeDescription* due = nullptr;
+
+    explicit AggregateAttributes(const platform::EntityDescription* entity)
+        : actionCount(entity->attribute(kActionCount)),
+          taskCount(entity->attribute(kTaskCount)),
+          total(entity->attribute(kTotal)),
+          comprehensive(entity->attribute(kComprehensive)),
+          start(entity->attribute(kStart)),
+          due(entity->attribute(kDue)) {}
+
+    TDAggregates read(const platform::ManagedObject* object) const {
+        TDAggregates a;
+        a.actionCount = object->primitiveValue(actionCount).toLongLong();
+        a.taskCount = object->primitiveValue(taskCount).toLongLong();
+        a.totalEstimatedTime = object->primitiveValue(total).toDouble();
+        const QVariant flag = object->primitiveValue(comprehensive);
+        a.totalEstimatedTimeComprehensive = !flag.isValid() || flag.toBool();
+        a.earliestStartDate = object->primitiveValue(start).toDateTime();
+        a.earliestDueDate = object->primitiveValue(due).toDateTime();
+        return a;
+    }
+};
+
 }  // namespace
 
 TDAggregates TDAggregates::of(const platform::ManagedObject* object) {
-    TDAggregates a;
-    a.actionCount = object->primitiveValue(kActionCount).toLongLong();
-    a.taskCount = object->primitiveValue(kTaskCount).toLongLong();
-    a.totalEstimatedTime = object->primitiveValue(kTotal).toDouble();
-    const QVariant comprehensive = object->primitiveValue(kComprehensive);
-    a.totalEstimatedTimeComprehensive = !comprehensive.isValid() || comprehensive.toBool();
-    a.earliestStartDate = object->primitiveValue(kStart).toDateTime();
-    a.earliestDueDate = object->primitiveValue(kDue).toDateTime();
-    return a;
+    return AggregateAttributes(object->entity()).read(object);
+}
+
+TDAggregates TDAggregates::sumOf(const platform::ObjectSet& members) {
+    TDAggregates sum;
+    const platform::EntityDescription* entity = nullptr;
+    std::optional<AggregateAttributes> attributes;
+    for (const platform::ManagedObject* member : members) {
+        if (member->entity() != entity) {
+            entity = member->entity();
+            attributes.emplace(entity);
+        }
+        sum.include(attributes->read(member));
+    }
+    return sum;
 }
 
 void TDAggregates::storePrimitive(platform::ManagedObject* object) const {

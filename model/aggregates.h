@@ -7,6 +7,7 @@
 
 namespace platform {
 class ManagedObject;
+class ObjectSet;
 }
 
 // The figures every task and group keeps about the tasks below it: open leaf tasks, all tasks, the
@@ -23,6 +24,8 @@ struct TDAggregates {
     bool operator==(const TDAggregates& other) const = default;
 
     static TDAggregates of(const platform::ManagedObject* object);
+    // The members' figures included one after another (a list's over all its tasks).
+    static TDAggregates sumOf(const platform::ObjectSet& members);
     // Without notifications (loading).
     void storePrimitive(platform::ManagedObject* object) const;
     // With notifications but no undo: undo re-derives them from the changes it reverts.

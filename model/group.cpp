@@ -463,13 +463,14 @@ QList<TDGroup*> TDGroup::allGroupsInTree() const {
 
 QList<TDTask*> TDGroup::allTasksInTree() const {
     QList<TDTask*> all;
-    QSet<TDTask*> seen;
-    for (TDTask* task : tasks())
-        for (TDTask* member : task->allTasksInTree())
-            if (!seen.contains(member)) {
-                seen.insert(member);
-                all.append(member);
-            }
+    // A member inside a tree walked before is skipped with its own tree, which was walked with it.
+    QSet<const TDTask*> seen;
+    for (TDTask* task : tasks()) {
+        if (task->isDeleted() || seen.contains(task)) continue;
+        seen.insert(task);
+        all.append(task);
+        task->appendSubtasksInTree(all, &seen);
+    }
     return all;
 }
 
@@ -511,12 +512,8 @@ bool TDGroup::p_maintainsAggregates() const {
 }
 
 TDAggregates TDGroup::calculatedAggregates() const {
-    TDAggregates a;
-    if (isFolder()) {
-        for (platform::ManagedObject* group : objects(kSubgroups)) a.include(TDAggregates::of(group));
-        return a;
-    }
-    for (platform::ManagedObject* task : objects(kTasks)) a.include(TDAggregates::of(task));
+    if (isFolder()) return TDAggregates::sumOf(objects(kSubgroups));
+    TDAggregates a = TDAggregates::sumOf(objects(kTasks));
     if (isTag() || isSmartFolder()) {
         // A task and its subtask may both be members: count each task of the trees once.
         const QList<TDTask*> all = allTasksInTree();

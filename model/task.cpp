@@ -368,7 +368,7 @@ TDAggregates TDTask::calculatedAggregates() const {
     a.taskCount = 0;
     a.earliestStartDate = startDate();
     a.earliestDueDate = dueDate();
-    for (platform::ManagedObject* child : children) a.include(TDAggregates::of(child));
+    a.include(TDAggregates::sumOf(children));
     a.taskCount = taskCount;
     return a;
 }
@@ -633,12 +633,24 @@ TDOrderedCollection* TDTask::orderedTasks() {
     return m_orderedTasks.get();
 }
 
+// Tags and smart folders walk every tree they hold after each change of their members: one list filled
+// in place, with no list per level.
+void TDTask::appendSubtasksInTree(QList<TDTask*>& all, QSet<const TDTask*>* seen) const {
+    for (platform::ManagedObject* object : objects(kSubtasks)) {
+        TDTask* subtask = TDTask::from(object);
+        if (!subtask) continue;
+        if (seen) {
+            if (seen->contains(subtask)) continue;
+            seen->insert(subtask);
+        }
+        all.append(subtask);
+        subtask->appendSubtasksInTree(all, seen);
+    }
+}
+
 QList<TDTask*> TDTask::allSubtasks() const {
     QList<TDTask*> all;
-    for (TDTask* task : subtasks()) {
-        all.append(task);
-        all.append(task->allSubtasks());
-    }
+    appendSubtasksInTree(all, nullptr);
     return all;
 }
 

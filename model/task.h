@@ -6,6 +6,7 @@
 #include "language/token.h"
 
 #include <QColor>
+#include <QSet>
 #include <QTextDocument>
 #include <QUrl>
 
@@ -123,6 +124,9 @@ public:
     TDOrderedCollection* orderedTasks();
     TDOrderedCollection* existingOrderedTasks() const { return m_orderedTasks.get(); }
     QList<TDTask*> allSubtasks() const;
+    // Appends the tasks below this one in pre-order; with `seen`, only those not in it, which are added
+    // to it, and below a task already seen nothing more.
+    void appendSubtasksInTree(QList<TDTask*>& all, QSet<const TDTask*>* seen) const;
     QList<TDTask*> allTasksInTree() const;
     QList<TDTask*> allOrderedTasksInTree();
     QList<TDTask*> ancestorTasks() const;
