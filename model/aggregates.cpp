@@ -38,14 +38,23 @@ struct AggregateAttributes {
 
     TDAggregates read(const platform::ManagedObject* object) const {
         TDAggregates a;
-        a.actionCount = object->primitiveValue(actionCount).toLongLong();
-        a.taskCount = object->primitiveValue(taskCount).toLongLong();
-        a.totalEstimatedTime = object->primitiveValue(total).toDouble();
-        const QVariant flag = object->primitiveValue(comprehensive);
-        a.totalEstimatedTimeComprehensive = !flag.isValid() || flag.toBool();
-        a.earliestStartDate = object->primitiveValue(start).toDateTime();
-        a.earliestDueDate = object->primitiveValue(due).toDateTime();
+        a.actionCount = valueOf<qint64>(object->primitiveValue(actionCount));
+        a.taskCount = valueOf<qint64>(object->primitiveValue(taskCount));
+        a.totalEstimatedTime = valueOf<double>(object->primitiveValue(total));
+        const QVariant& flag = object->primitiveValue(comprehensive);
+        a.totalEstimatedTimeComprehensive = !flag.isValid() || valueOf<bool>(flag);
+        a.earliestStartDate = valueOf<QDateTime>(object->primitiveValue(start));
+        a.earliestDueDate = valueOf<QDateTime>(object->primitiveValue(due));
         return a;
+    }
+
+private:
+    // The store keeps these attributes in exactly their type; QVariant's general conversion, taken
+    // for every other case (an unset value included), costs a lookup of converters each time.
+    template <typename T>
+    static T valueOf(const QVariant& value) {
+        if (value.metaType() == QMetaType::fromType<T>()) return *static_cast<const T*>(value.constData());
+        return value.isValid() ? value.value<T>() : T();
     }
 };
 

@@ -518,9 +518,7 @@ TDAggregates TDGroup::calculatedAggregates() const {
         // A task and its subtask may both be members: count each task of the trees once.
         const QList<TDTask*> all = allTasksInTree();
         a.taskCount = all.size();
-        a.actionCount = 0;
-        for (TDTask* task : all)
-            if (task->isIncomplete() && !task->hasSubtasks()) ++a.actionCount;
+        a.actionCount = TDTask::openLeafCount(all);
     }
     return a;
 }

@@ -648,6 +648,23 @@ void TDTask::appendSubtasksInTree(QList<TDTask*>& all, QSet<const TDTask*>* seen
     }
 }
 
+qint64 TDTask::openLeafCount(const QList<TDTask*>& tasks) {
+    // isIncomplete() and !hasSubtasks(), with the two properties looked up once per entity.
+    const platform::EntityDescription* entity = nullptr;
+    const platform::AttributeDescription* status = nullptr;
+    const platform::RelationshipDescription* subtasks = nullptr;
+    qint64 count = 0;
+    for (const TDTask* task : tasks) {
+        if (task->entity() != entity) {
+            entity = task->entity();
+            status = entity->attribute(kStatus);
+            subtasks = entity->relationship(kSubtasks);
+        }
+        if (task->primitiveValue(status).isNull() && task->objects(subtasks).isEmpty()) ++count;
+    }
+    return count;
+}
+
 QList<TDTask*> TDTask::allSubtasks() const {
     QList<TDTask*> all;
     appendSubtasksInTree(all, nullptr);

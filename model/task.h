@@ -127,6 +127,8 @@ public:
     // Appends the tasks below this one in pre-order; with `seen`, only those not in it, which are added
     // to it, and below a task already seen nothing more.
     void appendSubtasksInTree(QList<TDTask*>& all, QSet<const TDTask*>* seen) const;
+    // How many of the tasks are open and have no subtasks.
+    static qint64 openLeafCount(const QList<TDTask*>& tasks);
     QList<TDTask*> allTasksInTree() const;
     QList<TDTask*> allOrderedTasksInTree();
     QList<TDTask*> ancestorTasks() const;

@@ -77,8 +77,9 @@ const ObjectSet& ManagedObject::objects(const QString& key) const {
     return objects(m_entity->relationship(key));
 }
 
-QVariant ManagedObject::primitiveValue(const AttributeDescription* attribute) const {
-    return attribute ? m_attributes[static_cast<size_t>(attribute->slot())] : QVariant();
+const QVariant& ManagedObject::primitiveValue(const AttributeDescription* attribute) const {
+    static const QVariant none;
+    return attribute ? m_attributes[static_cast<size_t>(attribute->slot())] : none;
 }
 
 ManagedObject* ManagedObject::object(const RelationshipDescription* relationship) const {

@@ -63,7 +63,8 @@ public:
     const ObjectSet& objects(const QString& key) const;
     // The same for a property of this object's entity that the caller has looked up already, so that
     // code visiting every property pays no search by name.
-    QVariant primitiveValue(const AttributeDescription* attribute) const;
+    // (The value itself, valid until the object changes: a read of many objects copies nothing.)
+    const QVariant& primitiveValue(const AttributeDescription* attribute) const;
     ManagedObject* object(const RelationshipDescription* relationship) const;
     const ObjectSet& objects(const RelationshipDescription* relationship) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
