@@ -2,6 +2,7 @@
 
 #include "platform/objectstore/managed_object.h"
 #include "platform/objectstore/managed_object_context.h"
+#include "platform/objectstore/object_model.h"
 #include "platform/undo/undo_manager.h"
 
 #include <optional>
@@ -58,33 +59,44 @@ private:
     }
 };
 
+// Every task reads and writes its figures as it loads and after each change below it: the attributes
+// are looked up once per entity and thread. The model's serial tells a live entity from a freed one
+// whose address was used again.
+const AggregateAttributes& aggregateAttributesOf(const platform::EntityDescription* entity) {
+    thread_local struct {
+        const platform::EntityDescription* entity = nullptr;
+        quint64 model = 0;
+        std::optional<AggregateAttributes> attributes;
+    } cache;
+    const quint64 model = entity->model()->serial();
+    if (cache.entity != entity || cache.model != model) {
+        cache.attributes.emplace(entity);
+        cache.entity = entity;
+        cache.model = model;
+    }
+    return *cache.attributes;
+}
+
 }  // namespace
 
 TDAggregates TDAggregates::of(const platform::ManagedObject* object) {
-    return AggregateAttributes(object->entity()).read(object);
+    return aggregateAttributesOf(object->entity()).read(object);
 }
 
 TDAggregates TDAggregates::sumOf(const platform::ObjectSet& members) {
     TDAggregates sum;
-    const platform::EntityDescription* entity = nullptr;
-    std::optional<AggregateAttributes> attributes;
-    for (const platform::ManagedObject* member : members) {
-        if (member->entity() != entity) {
-            entity = member->entity();
-            attributes.emplace(entity);
-        }
-        sum.include(attributes->read(member));
-    }
+    for (const platform::ManagedObject* member : members) sum.include(of(member));
     return sum;
 }
 
 void TDAggregates::storePrimitive(platform::ManagedObject* object) const {
-    object->setPrimitiveValue(kActionCount, actionCount);
-    object->setPrimitiveValue(kTaskCount, taskCount);
-    object->setPrimitiveValue(kTotal, totalEstimatedTime);
-    object->setPrimitiveValue(kComprehensive, totalEstimatedTimeComprehensive);
-    object->setPrimitiveValue(kStart, dateValue(earliestStartDate));
-    object->setPrimitiveValue(kDue, dateValue(earliestDueDate));
+    const AggregateAttributes& attributes = aggregateAttributesOf(object->entity());
+    object->setPrimitiveValue(attributes.actionCount, actionCount);
+    object->setPrimitiveValue(attributes.taskCount, taskCount);
+    object->setPrimitiveValue(attributes.total, totalEstimatedTime);
+    object->setPrimitiveValue(attributes.comprehensive, totalEstimatedTimeComprehensive);
+    object->setPrimitiveValue(attributes.start, dateValue(earliestStartDate));
+    object->setPrimitiveValue(attributes.due, dateValue(earliestDueDate));
 }
 
 void TDAggregates::store(platform::ManagedObject* object) const {

@@ -82,6 +82,10 @@ const QVariant& ManagedObject::primitiveValue(const AttributeDescription* attrib
     return attribute ? m_attributes[static_cast<size_t>(attribute->slot())] : none;
 }
 
+void ManagedObject::setPrimitiveValue(const AttributeDescription* attribute, const QVariant& value) {
+    if (attribute) m_context->p_setPrimitive(this, attribute, value);
+}
+
 ManagedObject* ManagedObject::object(const RelationshipDescription* relationship) const {
     if (!relationship || relationship->isToMany()) return nullptr;
     m_context->p_ensureLoaded(relationship, this);

@@ -65,6 +65,7 @@ public:
     // code visiting every property pays no search by name.
     // (The value itself, valid until the object changes: a read of many objects copies nothing.)
     const QVariant& primitiveValue(const AttributeDescription* attribute) const;
+    void setPrimitiveValue(const AttributeDescription* attribute, const QVariant& value);
     ManagedObject* object(const RelationshipDescription* relationship) const;
     const ObjectSet& objects(const RelationshipDescription* relationship) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }

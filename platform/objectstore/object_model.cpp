@@ -11,6 +11,7 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <atomic>
 
 namespace platform {
 
@@ -91,6 +92,11 @@ const AttributeDescription* PropertyDescription::asAttribute() const {
 
 const RelationshipDescription* PropertyDescription::asRelationship() const {
     return isAttribute() ? nullptr : static_cast<const RelationshipDescription*>(this);
+}
+
+ObjectModel::ObjectModel() {
+    static std::atomic<quint64> lastSerial{0};
+    m_serial = ++lastSerial;
 }
 
 ObjectModel::~ObjectModel() = default;

@@ -42,6 +42,9 @@ public:
     const QString& versionIdentifier() const { return m_versionIdentifier; }
     // A digest of everything that shapes the store: two models with equal hashes read each other's stores.
     const QByteArray& versionHash() const { return m_versionHash; }
+    // A number no other model of this process has had, so that a cache keyed by an entity's address can
+    // tell a live entity from one freed with its model whose address was used again.
+    quint64 serial() const { return m_serial; }
 
     const QList<const EntityDescription*>& entities() const { return m_entityList; }
     const EntityDescription* entity(const QString& name) const;
@@ -57,7 +60,7 @@ public:
     ~ObjectModel();
 
 private:
-    ObjectModel() = default;
+    ObjectModel();
     Status p_read(const QByteArray& json);
     Status p_resolve();
     void p_computeHash();
@@ -65,6 +68,7 @@ private:
     QString m_name;
     QString m_versionIdentifier;
     QByteArray m_versionHash;
+    quint64 m_serial = 0;
     std::vector<std::unique_ptr<EntityDescription>> m_entities;
     QList<const EntityDescription*> m_entityList;
     QHash<QString, const EntityDescription*> m_entitiesByName;
