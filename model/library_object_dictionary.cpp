@@ -218,7 +218,7 @@ QVariantMap TDLibraryObject::propertyListRepresentation(bool includeRelationship
         }
         if (identifiers.isEmpty()) continue;
         // Sorted, so that two writes of the same object compare equal.
-        std::sort(identifiers.begin(), identifiers.end(), TDUIDLess);
+        TDStableSortByUID(identifiers, [](const QString& identifier) -> const QString& { return identifier; });
         plist.insert(plist.cend(), relationship->name(), QVariantList(identifiers.cbegin(), identifiers.cend()));
     }
     return plist;

@@ -33,3 +33,20 @@ std::optional<quint64> TDUIDNumberFromString(const QString& text) {
 QString TDNextUID(const QString& uid) {
     return TDUIDStringFromNumber(TDUIDNumberFromString(uid).value_or(0) + 1);
 }
+
+std::optional<quint64> TDCanonicalUIDNumber(const QString& uid) {
+    if (uid.size() != 16) return std::nullopt;
+    quint64 value = 0;
+    for (const QChar c : uid) {
+        const char16_t u = c.unicode();
+        int digit;
+        if (u >= '0' && u <= '9')
+            digit = u - '0';
+        else if (u >= 'A' && u <= 'F')
+            digit = u - 'A' + 10;
+        else
+            return std::nullopt;
+        value = (value << 4) | quint64(digit);
+    }
+    return value;
+}

@@ -64,8 +64,7 @@ Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& 
         }
         if (objects.objects.isEmpty()) continue;
         // Stable, so that of two objects claiming one UID the later one is kept, as in a dictionary.
-        std::stable_sort(objects.objects.begin(), objects.objects.end(),
-                         [](const auto& a, const auto& b) { return TDUIDLess(a.first, b.first); });
+        TDStableSortByUID(objects.objects, [](const auto& entry) -> const QString& { return entry.first; });
         entities.append(std::move(objects));
     }
     std::sort(entities.begin(), entities.end(), [](const auto& a, const auto& b) { return a.name < b.name; });

@@ -48,6 +48,7 @@ struct ZoneState {
     QByteArray variable;      // TZ as last seen
     bool variableSet = false;
     QByteArray watchedFile;   // the file the C library reads for the zone in force
+    bool watchingAdopted = false;
     ZoneFileIdentity identity;
     std::chrono::steady_clock::time_point checked;
     quint64 generation = 0;
@@ -93,6 +94,7 @@ quint64 TDLocalTimeZoneGeneration() {
         state.variableSet = variableSet;
         state.variable = QByteArray(variable);
         const bool adopted = !state.adoptedFile.isEmpty() && variable == adoptedValue(state.adoptedFile);
+        state.watchingAdopted = adopted;
         state.watchedFile = adopted ? state.adoptedFile : (variableSet ? QByteArray() : kSystemZoneFile);
         state.identity = state.watchedFile.isEmpty() ? ZoneFileIdentity() : identityOf(state.watchedFile);
         state.checked = now;
@@ -105,7 +107,7 @@ quint64 TDLocalTimeZoneGeneration() {
     if (identity == state.identity) return state.generation;
     state.identity = std::move(identity);
     // With TZ unset the C library reads the changed file by itself.
-    if (state.watchedFile == state.adoptedFile) {
+    if (state.watchingAdopted) {
         rereadAdoptedZone(state.adoptedFile);
         state.variable = qgetenv("TZ");
     }

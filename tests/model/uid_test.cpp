@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
+
+#include <algorithm>
 
 namespace {
 
@@ -42,3 +45,25 @@ TEST(UID, NumbersAndStrings) {
 }
 
 }  // namespace
+
+// Sorting by number where UIDs have the usual form gives exactly the order of their text, also mixed
+// with UIDs of other forms, and keeps equal ones in their order.
+TEST(UID, SortingByUIDIsTheOrderOfTheText) {
+    EXPECT_EQ(TDCanonicalUIDNumber(QStringLiteral("00000000000000FF")), 255u);
+    for (const char* odd : {"00000000000000ff", "0000000000000FF", "00000000000000FFF", "", "G000000000000000"})
+        EXPECT_FALSE(TDCanonicalUIDNumber(QString::fromLatin1(odd)).has_value()) << odd;
+
+    QRandomGenerator random(7);
+    QList<QPair<QString, int>> items;
+    for (int i = 0; i < 3000; ++i) {
+        QString uid = TDUIDStringFromNumber(random.generate64() >> (random.bounded(4) * 16));
+        if (i % 7 == 0) uid = uid.toLower();
+        if (i % 11 == 0) uid = uid.left(random.bounded(17));
+        if (i % 13 == 0 && !items.isEmpty()) uid = items.at(random.bounded(items.size())).first;
+        items.append({uid, i});
+    }
+    QList<QPair<QString, int>> expected = items;
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    TDStableSortByUID(items, [](const auto& item) -> const QString& { return item.first; });
+    EXPECT_EQ(items, expected);
+}
