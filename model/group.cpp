@@ -7,6 +7,7 @@
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
+#include "model/object_casts.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
 #include "model/task.h"
@@ -32,20 +33,6 @@ QString typeFromEntityName(const QString& entity) {
     if (entity == QLatin1String("SmartFolder")) return QStringLiteral("smart");
     if (entity == QLatin1String("Tag")) return QStringLiteral("tag");
     return {};
-}
-
-QList<TDGroup*> groupsOf(const QList<platform::ManagedObject*>& objects) {
-    QList<TDGroup*> groups;
-    for (platform::ManagedObject* object : objects)
-        if (TDGroup* group = TDGroup::from(object)) groups.append(group);
-    return groups;
-}
-
-QList<TDTask*> tasksOf(const QList<platform::ManagedObject*>& objects) {
-    QList<TDTask*> tasks;
-    for (platform::ManagedObject* object : objects)
-        if (TDTask* task = TDTask::from(object)) tasks.append(task);
-    return tasks;
 }
 
 platform::KeyChange setChange(platform::ManagedObject* object, const QString& key,
@@ -309,18 +296,14 @@ void TDGroup::setValue(const QString& key, const QVariant& value) {
         return;
     }
     if (key == kSubgroups) {
-        const QList<TDGroup*> wanted = groupsOf(platform::managedObjectsFromVariantList(value));
-        for (TDGroup* group : subgroups())
-            if (!wanted.contains(group)) group->setParentGroup(nullptr);
+        const auto wanted = TDObjectsOfClass<TDGroup>(platform::managedObjectsFromVariantList(value));
+        for (TDGroup* group : TDMembersNotWanted(subgroups(), wanted)) group->setParentGroup(nullptr);
         for (TDGroup* group : wanted) group->setParentGroup(this);
         return;
     }
     if (key == kTasks && hasTasks()) {
-        const QList<TDTask*> wanted = tasksOf(platform::managedObjectsFromVariantList(value));
-        QList<TDTask*> gone;
-        for (TDTask* task : tasks())
-            if (!wanted.contains(task)) gone.append(task);
-        removeTasks(gone);
+        const auto wanted = TDObjectsOfClass<TDTask>(platform::managedObjectsFromVariantList(value));
+        removeTasks(TDMembersNotWanted(tasks(), wanted));
         addTasks(wanted);
         return;
     }
@@ -329,20 +312,20 @@ void TDGroup::setValue(const QString& key, const QVariant& value) {
 
 void TDGroup::addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
     if (key == kSubgroups) {
-        for (TDGroup* group : groupsOf(objects)) group->setParentGroup(this);
+        for (TDGroup* group : TDObjectsOfClass<TDGroup>(objects)) group->setParentGroup(this);
         return;
     }
-    if (key == kTasks) return addTasks(tasksOf(objects));
+    if (key == kTasks) return addTasks(TDObjectsOfClass<TDTask>(objects));
     TDLibraryObject::addObjects(key, objects);
 }
 
 void TDGroup::removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
     if (key == kSubgroups) {
-        for (TDGroup* group : groupsOf(objects))
+        for (TDGroup* group : TDObjectsOfClass<TDGroup>(objects))
             if (group->parentGroup() == this) group->setParentGroup(nullptr);
         return;
     }
-    if (key == kTasks) return removeTasks(tasksOf(objects));
+    if (key == kTasks) return removeTasks(TDObjectsOfClass<TDTask>(objects));
     TDLibraryObject::removeObjects(key, objects);
 }
 
@@ -356,7 +339,7 @@ void TDGroup::addTasks(const QList<TDTask*>& tasks) {
         }
     if (added.isEmpty()) return;
     TDLibraryObject::addObjects(kTasks, added);
-    tasksWereAdded(tasksOf(added));
+    tasksWereAdded(TDObjectsOfClass<TDTask>(added));
 }
 
 void TDGroup::removeTasks(const QList<TDTask*>& tasks) {
@@ -368,11 +351,11 @@ void TDGroup::removeTasks(const QList<TDTask*>& tasks) {
 // The tree
 
 QList<TDGroup*> TDGroup::subgroups() const {
-    return groupsOf(objectList(kSubgroups));
+    return TDObjectsOfClass<TDGroup>(objects(kSubgroups));
 }
 
 QList<TDTask*> TDGroup::tasks() const {
-    return tasksOf(objectList(kTasks));
+    return TDObjectsOfClass<TDTask>(objects(kTasks));
 }
 
 bool TDGroup::isDescendantOf(const TDGroup* group) const {

@@ -6,6 +6,7 @@
 #include "model/folder.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/object_casts.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
 #include "model/smart_folder_reloading.h"
@@ -89,14 +90,11 @@ QList<T*> TDLibrary::p_fetchAs(const QString& entityName, const QString& format,
     auto fetched =
         fetch(entityName, format.isEmpty() ? platform::PredicatePtr() : predicate(format, arguments),
               sortDescriptors);
-    QList<T*> objects;
     if (!fetched) {
         handleError(fetched.error());
-        return objects;
+        return {};
     }
-    for (platform::ManagedObject* object : *fetched)
-        if (T* typed = dynamic_cast<T*>(object)) objects.append(typed);
-    return objects;
+    return TDObjectsOfClass<T>(*fetched);
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -291,17 +289,11 @@ void TDLibrary::removeModifiedTasksObject(TDTask* task) {
 }
 
 QList<TDTask*> TDLibrary::modifiedTasks() const {
-    QList<TDTask*> tasks;
-    for (platform::ManagedObject* object : objects(QStringLiteral("modifiedTasks")))
-        if (TDTask* task = TDTask::from(object)) tasks.append(task);
-    return tasks;
+    return TDObjectsOfClass<TDTask>(objects(QStringLiteral("modifiedTasks")));
 }
 
 QList<TDGroup*> TDLibrary::modifiedGroups() const {
-    QList<TDGroup*> groups;
-    for (platform::ManagedObject* object : objects(QStringLiteral("modifiedGroups")))
-        if (TDGroup* group = TDGroup::from(object)) groups.append(group);
-    return groups;
+    return TDObjectsOfClass<TDGroup>(objects(QStringLiteral("modifiedGroups")));
 }
 
 void TDLibrary::processModifiedObjects() {

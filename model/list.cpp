@@ -2,6 +2,7 @@
 
 #include "model/library.h"
 #include "model/managed_object_context.h"
+#include "model/object_casts.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
 
@@ -25,10 +26,7 @@ void TDList::unarchive() {
 }
 
 QList<TDTask*> TDList::allTasksInTree() const {
-    QList<TDTask*> all;
-    for (platform::ManagedObject* object : objects(QStringLiteral("listSubtasks")))
-        if (TDTask* task = TDTask::from(object)) all.append(task);
-    return all;
+    return TDObjectsOfClass<TDTask>(objects(QStringLiteral("listSubtasks")));
 }
 
 void TDList::awakeFromFetch() {

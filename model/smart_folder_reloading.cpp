@@ -3,6 +3,7 @@
 #include "model/library.h"
 #include "model/smart_folder.h"
 #include "model/task.h"
+#include "model/object_casts.h"
 #include "platform/base/log.h"
 #include "platform/predicates/predicate_parser.h"
 
@@ -15,9 +16,6 @@ void TDReloadOrdinarySmartFolders(TDLibrary* library, const QList<TDSmartFolder*
         logWithLevel(TDLogError, "ERROR", "Could not reload smart folder: %@", fetched.error().detailedDescription());
         return;
     }
-    QList<TDTask*> tasks;
-    tasks.reserve(fetched->size());
-    for (platform::ManagedObject* object : *fetched)
-        if (TDTask* task = TDTask::from(object)) tasks.append(task);
+    const QList<TDTask*> tasks = TDObjectsOfClass<TDTask>(*fetched);
     for (TDSmartFolder* folder : smartFolders) folder->reloadTasksFromCandidates(tasks);
 }

@@ -11,6 +11,7 @@
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/tag.h"
+#include "model/object_casts.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
@@ -33,20 +34,6 @@ QVariant nullable(const QString& text) {
 }
 QVariant nullable(const QDateTime& date) {
     return date.isValid() ? QVariant(date) : QVariant();
-}
-
-QList<TDTask*> tasksOf(const QList<platform::ManagedObject*>& objects) {
-    QList<TDTask*> tasks;
-    for (platform::ManagedObject* object : objects)
-        if (TDTask* task = TDTask::from(object)) tasks.append(task);
-    return tasks;
-}
-
-QList<TDTag*> tagsOf(const QList<platform::ManagedObject*>& objects) {
-    QList<TDTag*> tags;
-    for (platform::ManagedObject* object : objects)
-        if (auto* tag = dynamic_cast<TDTag*>(object)) tags.append(tag);
-    return tags;
 }
 
 QList<platform::ManagedObject*> objectsOf(const QList<TDTask*>& tasks) {
@@ -178,11 +165,8 @@ void TDTask::setValue(const QString& key, const QVariant& value) {
     }
     if (key == kTopList) return setTopList(dynamic_cast<TDList*>(platform::managedObjectFromVariant(value)));
     if (key == kSubtasks) {
-        const QList<TDTask*> wanted = tasksOf(platform::managedObjectsFromVariantList(value));
-        QList<TDTask*> gone;
-        for (TDTask* task : subtasks())
-            if (!wanted.contains(task)) gone.append(task);
-        removeSubtasks(gone);
+        const auto wanted = TDObjectsOfClass<TDTask>(platform::managedObjectsFromVariantList(value));
+        removeSubtasks(TDMembersNotWanted(subtasks(), wanted));
         addSubtasks(wanted);
         return;
     }
@@ -190,14 +174,14 @@ void TDTask::setValue(const QString& key, const QVariant& value) {
 }
 
 void TDTask::addObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
-    if (key == kSubtasks) return addSubtasks(tasksOf(objects));
-    if (key == QLatin1String("tags")) return addTags(tagsOf(objects));
+    if (key == kSubtasks) return addSubtasks(TDObjectsOfClass<TDTask>(objects));
+    if (key == QLatin1String("tags")) return addTags(TDObjectsOfClass<TDTag>(objects));
     TDLibraryObject::addObjects(key, objects);
 }
 
 void TDTask::removeObjects(const QString& key, const QList<platform::ManagedObject*>& objects) {
-    if (key == kSubtasks) return removeSubtasks(tasksOf(objects));
-    if (key == QLatin1String("tags")) return removeTags(tagsOf(objects));
+    if (key == kSubtasks) return removeSubtasks(TDObjectsOfClass<TDTask>(objects));
+    if (key == QLatin1String("tags")) return removeTags(TDObjectsOfClass<TDTag>(objects));
     TDLibraryObject::removeObjects(key, objects);
 }
 
@@ -555,21 +539,15 @@ TDLibraryObject* TDTask::parentObject() const {
 }
 
 QList<TDTask*> TDTask::subtasks() const {
-    return tasksOf(objectList(kSubtasks));
+    return TDObjectsOfClass<TDTask>(objects(kSubtasks));
 }
 
 QList<TDGroup*> TDTask::tags() const {
-    QList<TDGroup*> groups;
-    for (platform::ManagedObject* object : objects(QStringLiteral("tags")))
-        if (auto* group = dynamic_cast<TDGroup*>(object)) groups.append(group);
-    return groups;
+    return TDObjectsOfClass<TDGroup>(objects(QStringLiteral("tags")));
 }
 
 QList<TDGroup*> TDTask::smartFolders() const {
-    QList<TDGroup*> groups;
-    for (platform::ManagedObject* object : objects(QStringLiteral("smartFolders")))
-        if (auto* group = dynamic_cast<TDGroup*>(object)) groups.append(group);
-    return groups;
+    return TDObjectsOfClass<TDGroup>(objects(QStringLiteral("smartFolders")));
 }
 
 bool TDTask::p_acceptsParent(const TDTask* parent) const {

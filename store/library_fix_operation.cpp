@@ -9,6 +9,7 @@
 #include "model/library.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/object_casts.h"
 #include "model/ordered_collection.h"
 #include "model/recurrence.h"
 #include "model/tag.h"
@@ -213,9 +214,7 @@ void TDLibraryFixOperation::p_fixDuplicateGroupUIDs() {
 }
 
 void TDLibraryFixOperation::p_fixTags() {
-    QList<TDTag*> tags;
-    for (ManagedObject* object : fetch(m_library, QStringLiteral("Tag"), {}, {}, byKey(kTitle)))
-        if (auto* tag = dynamic_cast<TDTag*>(object)) tags.append(tag);
+    const QList<TDTag*> tags = TDObjectsOfClass<TDTag>(fetch(m_library, QStringLiteral("Tag"), {}, {}, byKey(kTitle)));
     for (qsizetype i = 1; i < tags.size(); ++i) {
         if (tags[i]->primitiveValue(kTitle) != tags[i - 1]->primitiveValue(kTitle)) continue;
         tags[i]->mergeWithTag(tags[i - 1]);
