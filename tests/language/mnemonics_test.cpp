@@ -29,6 +29,16 @@ protected:
         EXPECT_TRUE(read.ok()) << (read ? "" : read.error().description.toStdString());
         return read ? read->toMap() : QVariantMap{};
     }
+    // How often the file says `text` chose the object `identifier`.
+    qint64 impliedCount(const QString& packagePath, const QString& identifier, const QString& text) const {
+        return readFile(packagePath)
+            .value(QStringLiteral("implied"))
+            .toMap()
+            .value(identifier)
+            .toMap()
+            .value(text)
+            .toLongLong();
+    }
     void writeRaw(const QString& packagePath, const QByteArray& bytes) const {
         QDir().mkpath(packagePath);
         QFile file(fileIn(packagePath));
@@ -133,14 +143,7 @@ TEST_F(MnemonicsTest, countsWaitForTheDelayUnlessAChoiceWritesThemFirst) {
     slow.addObjectMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
     slow.addAbbrevMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
     EXPECT_FALSE(slow.isWritePending());
-    EXPECT_EQ(readFile(a)
-                  .value(QStringLiteral("implied"))
-                  .toMap()
-                  .value(QStringLiteral("X"))
-                  .toMap()
-                  .value(QStringLiteral("wo"))
-                  .toLongLong(),
-              4);
+    EXPECT_EQ(impliedCount(a, QStringLiteral("X"), QStringLiteral("wo")), 4);
 }
 
 TEST_F(MnemonicsTest, followsTheActiveLibraryAndWritesAPendingCountToTheOldPackage) {
@@ -155,14 +158,7 @@ TEST_F(MnemonicsTest, followsTheActiveLibraryAndWritesAPendingCountToTheOldPacka
     // The manager closes library A and opens B.
     memory.setLibraryPackagePath({});
     EXPECT_FALSE(memory.isWritePending());
-    EXPECT_EQ(readFile(a)
-                  .value(QStringLiteral("implied"))
-                  .toMap()
-                  .value(QStringLiteral("A1"))
-                  .toMap()
-                  .value(QStringLiteral("wo"))
-                  .toLongLong(),
-              1);
+    EXPECT_EQ(impliedCount(a, QStringLiteral("A1"), QStringLiteral("wo")), 1);
     memory.setLibraryPackagePath(b);
     EXPECT_TRUE(memory.abbrevMnemonicsForString(QStringLiteral("wo")).isEmpty());
     EXPECT_TRUE(memory.objectMnemonicsForID(QStringLiteral("A1")).isEmpty());
@@ -172,14 +168,7 @@ TEST_F(MnemonicsTest, followsTheActiveLibraryAndWritesAPendingCountToTheOldPacka
     memory.addAbbrevMnemonic(QStringLiteral("wo"), QStringLiteral("B2"));
     memory.addObjectMnemonic(QStringLiteral("wo"), QStringLiteral("B2"));
     memory.setLibraryPackagePath(a);  // straight switch: the pending count still goes to B
-    EXPECT_EQ(readFile(b)
-                  .value(QStringLiteral("implied"))
-                  .toMap()
-                  .value(QStringLiteral("B2"))
-                  .toMap()
-                  .value(QStringLiteral("wo"))
-                  .toLongLong(),
-              1);
+    EXPECT_EQ(impliedCount(b, QStringLiteral("B2"), QStringLiteral("wo")), 1);
     EXPECT_FALSE(readFile(a).value(QStringLiteral("implied")).toMap().contains(QStringLiteral("B2")));
     EXPECT_EQ(memory.abbrevMnemonicsForString(QStringLiteral("wo")), QStringList{QStringLiteral("A1")});
     EXPECT_EQ(
@@ -194,14 +183,7 @@ TEST_F(MnemonicsTest, aPendingCountIsWrittenWhenTheMemoryGoes) {
         memory.setLibraryPackagePath(a);
         memory.addObjectMnemonic(QStringLiteral("wo"), QStringLiteral("X"));
     }
-    EXPECT_EQ(readFile(a)
-                  .value(QStringLiteral("implied"))
-                  .toMap()
-                  .value(QStringLiteral("X"))
-                  .toMap()
-                  .value(QStringLiteral("wo"))
-                  .toLongLong(),
-              1);
+    EXPECT_EQ(impliedCount(a, QStringLiteral("X"), QStringLiteral("wo")), 1);
 }
 
 TEST_F(MnemonicsTest, withoutALibraryNothingIsWrittenAndTheMemoryKeepsItsLearning) {
