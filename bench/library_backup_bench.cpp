@@ -1,7 +1,7 @@
 // Backing up a large library: the whole chain's export and compression against its floor, the same
 // dictionary forms serialised and deflated directly with nothing read from the store. Restoring it:
 // the whole restore against inflating the same backup and inserting its rows with raw SQLite.
-#include "bench/bench_library_package.h"
+#include "bench/bench_support.h"
 #include "foundation/data_additions.h"
 #include "model/library_model.h"
 #include "model/managed_object_context.h"

@@ -1,16 +1,11 @@
 // Completing a task deep in a large library: the status change, the aggregates carried up to every
 // ancestor, list and folder, and the processing of the change as the library manager runs it.
-#include "foundation/default_settings.h"
+#include "bench/bench_support.h"
 #include "model/library.h"
-#include "model/library_model.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/task.h"
-#include "platform/defaults/user_defaults.h"
-#include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/undo/undo_manager.h"
-
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -21,31 +16,15 @@ namespace {
 
 // n tasks in 50 lists, mostly in short trees, plus one chain ten levels deep whose levels each have an
 // open sibling (so completing the deepest task does not close its ancestors).
-struct DeepLibrary {
-    QTemporaryDir folder;
-    std::unique_ptr<platform::UserDefaults> defaults;
-    std::unique_ptr<platform::PersistentStoreCoordinator> coordinator;
+struct DeepLibrary : BenchNewLibrary {
     std::unique_ptr<platform::UndoManager> undo;
-    std::unique_ptr<TDManagedObjectContext> context;
-    TDLibrary* library = nullptr;
     TDTask* deepest = nullptr;
 
     explicit DeepLibrary(int n) {
-        defaults = std::make_unique<platform::UserDefaults>(folder.path() + QStringLiteral("/Ordello.conf"));
-        registerDefaultSettings(*defaults);
-        platform::UserDefaults::setStandard(defaults.get());
-        coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*TDLibraryObjectModel());
-        if (!coordinator->openStore(folder.path() + QStringLiteral("/library.sqlite3")).ok()) return;
         undo = std::make_unique<platform::UndoManager>();
         undo->setGroupsByEvent(false);
         undo->setLevelsOfUndo(20);
-        context = std::make_unique<TDManagedObjectContext>(coordinator.get());
-        context->setUndoManager(undo.get());
-        context->setCreatingLibrary(true);
-        undo->disableUndoRegistration();
-        library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
-        context->setLibrary(library);
-        library->createObjectsForNewLibrary();
+        if (!open(undo.get())) return;
         QList<TDList*> lists;
         for (int i = 0; i < 50; ++i)
             lists << library->createList(QStringLiteral("List %1").arg(i), library->foldersGroup());
@@ -82,7 +61,7 @@ struct DeepLibrary {
         undo->enableUndoRegistration();
         context->setCreatingLibrary(false);
     }
-    ~DeepLibrary() { platform::UserDefaults::setStandard(nullptr); }
+    ~DeepLibrary() { context.reset(); }
 
     void process() {
         context->processPendingChanges();

@@ -1,6 +1,6 @@
 // The library manager on a large library: one edit saved the way autosave saves it, and opening the
 // package until the library is usable. Their baselines are the bare SQLite benchmarks of the object store.
-#include "bench/bench_library_package.h"
+#include "bench/bench_support.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "store/library_manager.h"

@@ -1,4 +1,5 @@
 // Tag prediction's semantic map: training on a library's titles and predicting tags for one title.
+#include "bench/bench_support.h"
 #include "platform/lsm/semantic_map.h"
 
 #include <QStringList>
@@ -11,17 +12,6 @@ namespace {
 
 constexpr int kCategories = 50;
 
-// Made-up but word-like: two or three syllables.
-QString syntheticWord(std::mt19937& random) {
-    static const char* const syllables[] = {"ka",  "lo",  "mi",  "ne",  "ru",  "sa",  "te",
-                                            "vo",  "zi",  "pa",  "dor", "fen", "gil", "har",
-                                            "jun", "mar", "nos", "pel", "tor", "wen"};
-    QString word;
-    const int count = 2 + static_cast<int>(random() % 2);
-    for (int i = 0; i < count; ++i) word += QString::fromLatin1(syllables[random() % std::size(syllables)]);
-    return word;
-}
-
 struct Corpus {
     QList<QStringList> categoryWords;
     QStringList commonWords;
@@ -31,10 +21,10 @@ struct Corpus {
 Corpus makeCorpus(int titleCount) {
     std::mt19937 random(42);
     Corpus corpus;
-    for (int i = 0; i < 200; ++i) corpus.commonWords.append(syntheticWord(random));
+    for (int i = 0; i < 200; ++i) corpus.commonWords.append(benchSyllableWord(random));
     for (int c = 0; c < kCategories; ++c) {
         QStringList words;
-        for (int i = 0; i < 25; ++i) words.append(syntheticWord(random));
+        for (int i = 0; i < 25; ++i) words.append(benchSyllableWord(random));
         corpus.categoryWords.append(words);
     }
     for (int t = 0; t < titleCount; ++t) {

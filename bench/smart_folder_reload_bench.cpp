@@ -1,11 +1,10 @@
 // Reloading every smart folder of a large library (Today, Upcoming and ten folders with rules), against
 // the same twelve selections written as plain loops over the same tasks: the floor.
-#include "foundation/default_settings.h"
+#include "bench/bench_support.h"
 #include "language/date_additions.h"
 #include "model/comparison_rule.h"
 #include "model/compound_rule.h"
 #include "model/library.h"
-#include "model/library_model.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
@@ -14,10 +13,8 @@
 #include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/objectstore/persistent_store_coordinator.h"
 
 #include <QSet>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -41,13 +38,8 @@ TRRulePtr compound(int type, const QList<TRRulePtr>& rules) {
     return rule;
 }
 
-struct SmartLibrary {
-    QTemporaryDir folder;
+struct SmartLibrary : BenchNewLibrary {
     std::unique_ptr<TDTestClock> clock;
-    std::unique_ptr<platform::UserDefaults> defaults;
-    std::unique_ptr<platform::PersistentStoreCoordinator> coordinator;
-    std::unique_ptr<TDManagedObjectContext> context;
-    TDLibrary* library = nullptr;
     QList<TDList*> lists;
     QList<TDTag*> tags;
     QDateTime today;
@@ -59,16 +51,7 @@ struct SmartLibrary {
         clock = std::make_unique<TDTestClock>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
         TDClock::setShared(clock.get());
         today = dates::dateAtStartOfDay(clock->currentDateTime());
-        defaults = std::make_unique<platform::UserDefaults>(folder.path() + QStringLiteral("/Ordello.conf"));
-        registerDefaultSettings(*defaults);
-        platform::UserDefaults::setStandard(defaults.get());
-        coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*TDLibraryObjectModel());
-        if (!coordinator->openStore(folder.path() + QStringLiteral("/library.sqlite3")).ok()) return;
-        context = std::make_unique<TDManagedObjectContext>(coordinator.get());
-        context->setCreatingLibrary(true);
-        library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
-        context->setLibrary(library);
-        library->createObjectsForNewLibrary();
+        if (!open()) return;
         for (int i = 0; i < 50; ++i)
             lists << library->createList(QStringLiteral("List %1").arg(i), library->foldersGroup());
         for (int i = 0; i < 5; ++i) tags << library->createTagWithTitle(QStringLiteral("tag%1").arg(i));
@@ -96,10 +79,7 @@ struct SmartLibrary {
         context->processPendingChanges();
         context->setCreatingLibrary(false);
     }
-    ~SmartLibrary() {
-        platform::UserDefaults::setStandard(nullptr);
-        TDClock::setShared(nullptr);
-    }
+    ~SmartLibrary() { TDClock::setShared(nullptr); }
 
     void p_add(const QString& title, const TRRulePtr& rule, std::function<bool(TDTask*)> floor) {
         auto* folder = TDSmartFolder::from(library->createSmartFolder());

@@ -1,8 +1,12 @@
-#include "bench/bench_library_package.h"
+#include "bench/bench_support.h"
 
+#include "foundation/default_settings.h"
+#include "model/library.h"
 #include "model/library_model.h"
 #include "model/managed_object_context.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 
 #include <QDir>
@@ -45,4 +49,39 @@ BenchOpenLibrary::BenchOpenLibrary(int taskCount) {
 
 BenchOpenLibrary::~BenchOpenLibrary() {
     TDLibraryManager::setSharedManager(nullptr);
+}
+
+QString benchSyllableWord(std::mt19937& random) {
+    static const char* const syllables[] = {"ka",  "lo",  "mi",  "ne",  "ru",  "sa",  "te",
+                                            "vo",  "zi",  "pa",  "dor", "fen", "gil", "har",
+                                            "jun", "mar", "nos", "pel", "tor", "wen"};
+    QString word;
+    const int count = 2 + static_cast<int>(random() % 2);
+    for (int i = 0; i < count; ++i) word += QString::fromLatin1(syllables[random() % std::size(syllables)]);
+    return word;
+}
+
+BenchNewLibrary::BenchNewLibrary() = default;
+
+BenchNewLibrary::~BenchNewLibrary() {
+    context.reset();
+    platform::UserDefaults::setStandard(nullptr);
+}
+
+bool BenchNewLibrary::open(platform::UndoManager* undo) {
+    defaults = std::make_unique<platform::UserDefaults>(folder.path() + QStringLiteral("/Ordello.conf"));
+    registerDefaultSettings(*defaults);
+    platform::UserDefaults::setStandard(defaults.get());
+    coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*TDLibraryObjectModel());
+    if (!coordinator->openStore(folder.path() + QStringLiteral("/library.sqlite3")).ok()) return false;
+    context = std::make_unique<TDManagedObjectContext>(coordinator.get());
+    if (undo) {
+        context->setUndoManager(undo);
+        undo->disableUndoRegistration();
+    }
+    context->setCreatingLibrary(true);
+    library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
+    context->setLibrary(library);
+    library->createObjectsForNewLibrary();
+    return true;
 }
