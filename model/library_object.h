@@ -96,8 +96,6 @@ protected:
 
 private:
     bool p_stampingGate() const;
-    // The value as a property list holds it: booleans as booleans, transformable values archived.
-    QVariant p_writtenValue(const platform::AttributeDescription* attribute, QVariant stored) const;
     bool p_propertyExcludedFromSync(const QString& key) const;
     void p_recordInJournal();
 

@@ -165,10 +165,7 @@ platform::PredicatePtr uidsPredicateTemplate() {
 }  // namespace
 
 QVariant TDLibraryObject::valueForAttributeDescription(const AttributeDescription* attribute) const {
-    return p_writtenValue(attribute, value(attribute->name()));
-}
-
-QVariant TDLibraryObject::p_writtenValue(const AttributeDescription* attribute, QVariant stored) const {
+    const QVariant& stored = primitiveValue(attribute);
     if (!stored.isValid()) return stored;
     switch (attribute->type()) {
         case AttributeType::Boolean:
@@ -196,9 +193,9 @@ QVariantMap TDLibraryObject::propertyListRepresentation(bool includeRelationship
     for (const PropertyDescription* property : entity()->propertiesByName()) {
         if (!takesPartInPropertyList(property)) continue;
         if (const AttributeDescription* attribute = property->asAttribute()) {
-            QVariant stored = primitiveValue(attribute);
+            const QVariant& stored = primitiveValue(attribute);
             if (!stored.isValid() || stored == attribute->defaultValue()) continue;
-            QVariant written = p_writtenValue(attribute, std::move(stored));
+            QVariant written = valueForAttributeDescription(attribute);
             if (written.isValid()) plist.insert(plist.cend(), attribute->name(), std::move(written));
             continue;
         }

@@ -81,24 +81,6 @@ QVariantMap TDLibraryBackupHeader(double libraryVersion) {
     };
 }
 
-Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
-                                              const std::function<bool()>& cancelled) {
-    const Result<TDLibraryBackupObjects> objects = TDLibraryBackupObjectsOf(context, cancelled);
-    if (!objects.ok()) return objects.error();
-    if (cancelled && cancelled()) return QVariantMap();
-    QVariantMap entities;
-    for (const TDLibraryBackupEntity& entity : *objects) {
-        // Appended in order, which is far cheaper than a search per insert.
-        QVariantMap forms;
-        for (const auto& [identifier, object] : entity.objects)
-            forms.insert(forms.cend(), identifier, object->propertyListRepresentation());
-        entities.insert(entities.cend(), entity.name, forms);
-    }
-    QVariantMap backup = TDLibraryBackupHeader(libraryVersion);
-    backup.insert(TDBackupEntitiesKey, entities);
-    return backup;
-}
-
 namespace {
 
 Status writeEntities(platform::XmlPropertyListStreamWriter& writer, const TDLibraryBackupObjects& objects,

@@ -59,10 +59,6 @@ Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& 
 // The root keys of a backup other than its objects: versions, the time and an identifier of this save.
 QVariantMap TDLibraryBackupHeader(double libraryVersion);
 
-// The whole root dictionary of such a backup, held in memory: header and objects.
-Result<QVariantMap> TDLibraryBackupDictionary(TDManagedObjectContext& context, double libraryVersion,
-                                              const std::function<bool()>& cancelled);
-
 // Writes the backup to the file one object at a time, so that no large library is ever held twice, and
 // atomically: the file is replaced whole or stays as it was, and no temporary file is left behind.
 // An error when `cancelled` answers true between entities.
