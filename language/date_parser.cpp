@@ -25,22 +25,6 @@ bool isAsciiDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
 }
 
-// The integer at the start of the text: white space skipped, a sign, digits up to the first other
-// character, 0 when there are none; saturated rather than overflowed.
-qint64 leadingInteger(QStringView text, qsizetype* digitCount = nullptr) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    qint64 value = 0;
-    qsizetype digits = 0;
-    for (; i < text.size() && isAsciiDigit(text.at(i)); ++i, ++digits)
-        value = qMin<qint64>(value * 10 + (text.at(i).unicode() - '0'), qint64(INT_MAX) + 1);
-    if (digitCount) *digitCount = digits;
-    return negative ? -value : value;
-}
-
 struct NumericPieces {
     QList<int> numbers;
     qsizetype firstDigitCount = 0;
@@ -53,7 +37,7 @@ std::optional<NumericPieces> numericPieces(QStringView text) {
         NumericPieces result;
         for (qsizetype i = 0; i < pieces.size(); ++i) {
             const qint64 value = qBound<qint64>(
-                qint64(INT_MIN), leadingInteger(pieces.at(i), i == 0 ? &result.firstDigitCount : nullptr),
+                qint64(INT_MIN), TDLeadingInteger(pieces.at(i), i == 0 ? &result.firstDigitCount : nullptr),
                 qint64(INT_MAX));
             if (value == 0) return std::nullopt;
             result.numbers << int(value);

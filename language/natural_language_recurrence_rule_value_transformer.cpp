@@ -1,6 +1,7 @@
 #include "language/natural_language_recurrence_rule_value_transformer.h"
 
 #include "language/recurrence_word_tables.h"
+#include "language/text_scanner.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 
@@ -9,7 +10,6 @@
 #include <QRegularExpression>
 
 #include <initializer_list>
-#include <limits>
 
 namespace {
 
@@ -44,23 +44,6 @@ const QRegularExpression& regex(const QString& source) {
         it = compiled.insert(source,
                              QRegularExpression(source, QRegularExpression::UseUnicodePropertiesOption));
     return *it;
-}
-
-// The integer at the start of the text ("15th" is 15, other text 0), saturating instead of overflowing.
-qint64 leadingInteger(const QString& text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i) {
-        const int digit = text.at(i).unicode() - '0';
-        if (value > (std::numeric_limits<qint64>::max() - digit) / 10)
-            return negative ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
-        value = value * 10 + digit;
-    }
-    return negative ? -value : value;
 }
 
 // The first slot with a word that begins the name.
@@ -118,7 +101,7 @@ qint64 TDNaturalLanguageRecurrenceRuleValueTransformer::parseInterval(const QStr
     const auto tables = Tables::shared();
     for (qsizetype index = 0; index < tables->numberWords.size(); ++index)
         if (tables->numberWords.at(index).contains(trimmed)) return index;
-    return leadingInteger(trimmed);
+    return TDLeadingInteger(trimmed);
 }
 
 int TDNaturalLanguageRecurrenceRuleValueTransformer::weekDayFromName(const QString& name) {
@@ -148,7 +131,7 @@ qint64 TDNaturalLanguageRecurrenceRuleValueTransformer::monthDayFromName(const Q
         return 0;
     for (qsizetype index = 0; index < tables->numberWords.size(); ++index)
         if (tables->numberWords.at(index).contains(word)) return index;
-    return leadingInteger(word);
+    return TDLeadingInteger(word);
 }
 
 // Interval and unit

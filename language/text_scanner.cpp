@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <limits>
+
 namespace {
 bool isAsciiDigit(QChar c) {
     return c >= QLatin1Char('0') && c <= QLatin1Char('9');
@@ -62,4 +64,21 @@ bool TDTextScanner::scanWord(QStringView word) {
     }
     m_location = end;
     return true;
+}
+
+qint64 TDLeadingInteger(QStringView text, qsizetype* digitCount) {
+    constexpr qint64 limit = std::numeric_limits<qint64>::max();
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i).isSpace()) ++i;
+    bool negative = false;
+    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
+        negative = text.at(i++) == QLatin1Char('-');
+    qint64 value = 0;
+    qsizetype digits = 0;
+    for (; i < text.size() && isAsciiDigit(text.at(i)); ++i, ++digits) {
+        const int digit = text.at(i).unicode() - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
+    }
+    if (digitCount) *digitCount = digits;
+    return negative ? -value : value;
 }

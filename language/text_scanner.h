@@ -4,6 +4,11 @@
 
 #include <optional>
 
+// The integer at the start of the text: white space skipped, an optional sign, then the digits up to
+// the first other character ("15th" is 15), 0 when there are none; saturated rather than overflowed.
+// `digitCount`, when given, receives the number of digits read.
+qint64 TDLeadingInteger(QStringView text, qsizetype* digitCount = nullptr);
+
 // Reads numbers and words from typed text, skipping white space between them. Words match without
 // regard to case and only as a whole word or right before a number or the end, so the unit "m" does
 // not swallow the start of "mar" and "1w2d" still reads as two amounts.

@@ -105,18 +105,6 @@ int priorityOfToken(const QString& text) {
     return digit >= '1' && digit <= '9' ? int(digit - '0') : 0;
 }
 
-qint64 leadingInteger(QStringView text) {
-    qsizetype i = 0;
-    while (i < text.size() && text.at(i).isSpace()) ++i;
-    bool negative = false;
-    if (i < text.size() && (text.at(i) == QLatin1Char('-') || text.at(i) == QLatin1Char('+')))
-        negative = text.at(i++) == QLatin1Char('-');
-    qint64 value = 0;
-    for (; i < text.size() && text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); ++i)
-        value = qMin<qint64>(value * 10 + (text.at(i).unicode() - '0'), 1000000000);
-    return negative ? -value : value;
-}
-
 // "3h", "1.5d", "20m", "2w" as seconds, counting calendar days and weeks.
 std::optional<double> shortEstimate(const QString& text) {
     if (text.size() < 2) return std::nullopt;
@@ -246,7 +234,7 @@ std::optional<TDToken> TDTitleParser::tokenFromEditingString(const QString& text
             return TDToken(TDDueTokenTitle, date);
         }
         if (parts.keyword == QLatin1String("priority") || parts.keyword == QLatin1String("p")) {
-            const qint64 priority = leadingInteger(parts.stringValue);
+            const qint64 priority = TDLeadingInteger(parts.stringValue);
             if (priority < 1 || priority > 9) return std::nullopt;
             return TDToken(TDPriorityTokenTitle, int(priority));
         }
