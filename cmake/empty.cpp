@@ -1,1 +1,1 @@
-// Keeps ordello_ui a valid library while its folders are still empty.
+// Keeps a layer's library valid while its folders are still empty.

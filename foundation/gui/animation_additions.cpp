@@ -1,11 +1,11 @@
 #include "foundation/gui/animation_additions.h"
 
-#include "auxiliary/hot_key_manager.h"
+#include "foundation/gui/key_event_additions.h"
 
 #include <QVariantAnimation>
 
 int standardAnimationDuration() {
-    return TDHotKeyManager::defaultManager().isShiftKeyDown() ? 3000 : 150;
+    return isShiftKeyDown() ? 3000 : 150;
 }
 
 void beginGroupingAndSetDuration(QVariantAnimation& animation) {

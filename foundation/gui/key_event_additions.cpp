@@ -2,6 +2,7 @@
 
 #include "platform/base/log.h"
 
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <optional>
@@ -74,4 +75,8 @@ QString keyEventDescription(const QKeyEvent& event) {
                             charactersIgnoringModifiers(event));
     return formatString("Characters: '%@'  unmodified: '%@'  modifier keys: %@", event.text(),
                         charactersIgnoringModifiers(event), names.join(QLatin1Char(' ')));
+}
+
+bool isShiftKeyDown() {
+    return QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier);
 }

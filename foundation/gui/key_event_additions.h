@@ -18,5 +18,8 @@ bool matchesKey(const QKeyEvent& event, const QString& key, Qt::KeyboardModifier
 // The same test on the lower-cased character, so "w" matches Shift+W when Shift is among the modifiers.
 bool matchesCharacter(const QKeyEvent& event, QChar character, Qt::KeyboardModifiers modifiers);
 
+// True while Shift is held, as the application's latest input event reported it.
+bool isShiftKeyDown();
+
 // "Characters: 'x'  unmodified: 'x'  modifier keys: Command Shift", a debugging aid.
 QString keyEventDescription(const QKeyEvent& event);

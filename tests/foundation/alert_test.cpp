@@ -1,5 +1,5 @@
 #include "foundation/alert.h"
-#include "tests/support/scripted_alert_prompter.h"
+#include "tests/support/core/scripted_alert_prompter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,5 @@
 #include "tests/support/test_environment.h"
 
-#include "foundation/default_settings.h"
 #include "platform/defaults/user_defaults.h"
 
 #include <QDeadlineTimer>
@@ -9,6 +8,16 @@
 #include <QThread>
 
 namespace testsupport {
+namespace {
+std::function<void(platform::UserDefaults&)>& defaultsRegistration() {
+    static std::function<void(platform::UserDefaults&)> registration;
+    return registration;
+}
+}  // namespace
+
+void setDefaultsRegistration(std::function<void(platform::UserDefaults&)> registration) {
+    defaultsRegistration() = std::move(registration);
+}
 
 void pointFoldersAt(const QString& folder) {
     for (const char* name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR"}) {
@@ -41,7 +50,7 @@ void TempFoldersTest::SetUp() {
     ASSERT_TRUE(m_dir->isValid());
     pointFoldersAt(m_dir->path());
     m_defaults = std::make_unique<platform::UserDefaults>(m_dir->path() + QStringLiteral("/config/Ordello.conf"));
-    registerDefaultSettings(*m_defaults);
+    if (defaultsRegistration()) defaultsRegistration()(*m_defaults);
     platform::UserDefaults::setStandard(m_defaults.get());
 }
 

@@ -24,6 +24,10 @@ bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds = 500
 // Handles every event that is waiting now, timers of zero interval included.
 void drainEvents();
 
+// What each fixture's fresh user defaults are given before a test runs: the test main of a layer that
+// has default settings installs their registration.
+void setDefaultsRegistration(std::function<void(platform::UserDefaults&)> registration);
+
 // A fixture with fresh temporary config and data folders and its own user defaults, installed as the
 // standard ones for the test's duration.
 class TempFoldersTest : public ::testing::Test {

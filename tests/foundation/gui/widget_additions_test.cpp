@@ -1,6 +1,6 @@
-#include "auxiliary/hot_key_manager.h"
 #include "foundation/gui/animation_additions.h"
 #include "foundation/gui/font_additions.h"
+#include "foundation/gui/key_event_additions.h"
 #include "foundation/gui/paragraph_style_additions.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/gui/view_additions.h"
@@ -86,12 +86,12 @@ TEST(WidgetAdditions, AnimationsSlowDownWhileShiftIsHeld) {
     QVariantAnimation animation;
 
     QTest::keyPress(window.windowHandle(), Qt::Key_Shift, Qt::ShiftModifier);
-    EXPECT_TRUE(TDHotKeyManager::defaultManager().isShiftKeyDown());
+    EXPECT_TRUE(isShiftKeyDown());
     beginGroupingAndSetDuration(animation);
     EXPECT_EQ(animation.duration(), 3000);
 
     QTest::keyRelease(window.windowHandle(), Qt::Key_Shift, Qt::NoModifier);
-    EXPECT_FALSE(TDHotKeyManager::defaultManager().isShiftKeyDown());
+    EXPECT_FALSE(isShiftKeyDown());
     beginGroupingAndSetDuration(animation);
     EXPECT_EQ(animation.duration(), 150);
 }

@@ -1,4 +1,4 @@
-#include "app/message_box_prompter.h"
+#include "app/gui/message_box_prompter.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,4 +1,5 @@
 # ordello_platform: our stand-ins for the platform's services (everything under platform/ but desktop/).
+# Qt Core only.
 ordello_collect_sources(sources FOLDERS platform EXCLUDE "/platform/desktop/")
 add_library(ordello_platform STATIC ${sources})
 ordello_watch_sources(ordello_platform)

@@ -1,5 +1,6 @@
-# ordello_core: the headless program (foundation, model, store, language, sync). Never links QtWidgets.
-ordello_collect_sources(sources FOLDERS foundation model store language sync EXCLUDE "/gui/")
+# ordello_core: the headless program (foundation, language, model, store, sync outside their gui/
+# folders). Qt Core, Gui (colours, fonts, rich text) and Network; never Widgets.
+ordello_collect_sources(sources FOLDERS foundation language model store sync EXCLUDE "/gui/")
 file(GLOB_RECURSE core_resources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/core/*)
 add_library(ordello_core STATIC ${sources})
 ordello_watch_sources(ordello_core)

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Formats every C++ source of the repository with its .clang-format.
+# Usage: scripts/format.sh          rewrites the files that drift
+#        scripts/format.sh --check  changes nothing; lists the files that drift and fails when there are any
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+format=$(command -v clang-format-14 || command -v clang-format)
+mapfile -t files < <(git ls-files -- '*.cpp' '*.h' '*.h.in')
+if [ "${1:-}" = "--check" ]; then
+  drifting=()
+  for file in "${files[@]}"; do
+    "$format" --dry-run --Werror "$file" >/dev/null 2>&1 || drifting+=("$file")
+  done
+  if [ ${#drifting[@]} -gt 0 ]; then
+    printf '%s\n' "${drifting[@]}"
+    echo "format: ${#drifting[@]} file(s) differ from .clang-format; run scripts/format.sh to fix them." >&2
+    exit 1
+  fi
+  exit 0
+fi
+printf '%s\0' "${files[@]}" | xargs -0 -P "$(nproc)" -n 20 "$format" -i

@@ -1,0 +1,5 @@
+#include "tests/support/test_main.h"
+
+#include <QCoreApplication>
+
+int main(int argc, char** argv) { return testsupport::runTests<QCoreApplication>(argc, argv); }
