@@ -278,11 +278,13 @@ bool TDEmailParser::p_parse(const QString& header) {
         } else if (name == u"from") {
             m_sender = value;
         } else {
+            // The identifier is opaque: "?" and "#" would cut it short, "%" would read as an escape and
+            // "/" would make path segments (or, leading, a host), so all of them are escaped.
             const QString identifier = value.trimmed();
             m_messageURL =
                 identifier.isEmpty()
                     ? QUrl()
-                    : QUrl::fromEncoded("message:" + QUrl::toPercentEncoding(identifier, "!$&'()*+,;=:@/?~"),
+                    : QUrl::fromEncoded("message:" + QUrl::toPercentEncoding(identifier, "!$&'()*+,;=:@~"),
                                         QUrl::StrictMode);
         }
     }

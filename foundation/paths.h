@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/base/error.h"
+
 #include <QString>
 
 // The program's name: the application name when set, else the executable's file name.
@@ -16,9 +18,13 @@ bool isRunningUnitTests();
 // under ~/.var/app/).
 bool isSandboxed();
 
-// The program's own folder in the system temporary folder, created when missing.
-QString temporaryDirectoryPath();
-// A temporary folder on the same volume as `folder`, so that an item built there can replace one in
-// `folder` by a rename or an exchange instead of a copy. Empty when `folder` is not an existing folder;
-// temporaryDirectoryPath() when no folder on that volume can be made.
+// The program's own private folder for temporary items, created with mode 0700 when missing:
+// "com.vantorel.Ordello" in $XDG_RUNTIME_DIR when that is set, else "com.vantorel.Ordello-<user id>" in
+// the system temporary folder. An error when it cannot be made, or when what stands there is a symbolic
+// link, not a folder, another user's, or open to other users.
+Result<QString> temporaryDirectoryPath();
+// A private temporary folder on the same volume as `folder`, so that an item built there can replace
+// one in `folder` by a rename or an exchange instead of a copy. Empty when `folder` is not an existing
+// folder, or when no private temporary folder can be had at all (logged); temporaryDirectoryPath() when
+// no folder on that volume can be made.
 QString temporaryDirectoryForAtomicWriteToDirectory(const QString& folder);

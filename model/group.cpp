@@ -5,6 +5,7 @@
 #include "language/date_additions.h"
 #include "language/localized_string.h"
 #include "language/natural_language_time_interval_value_transformer.h"
+#include "model/folder.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "model/object_casts.h"
@@ -16,9 +17,11 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/transformers/value_transformer.h"
+#include "platform/undo/undo_manager.h"
 
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -46,6 +49,10 @@ platform::KeyChange setChange(platform::ManagedObject* object, const QString& ke
         change.oldObjects = objects;
     }
     return change;
+}
+
+bool isReplayingUndo(const platform::UndoManager* undo) {
+    return undo && (undo->isUndoing() || undo->isRedoing());
 }
 
 }  // namespace
@@ -173,6 +180,25 @@ QVariantMap TDGroup::displayOptionsForTabType(const QString& tabType) {
     return options;
 }
 
+QString TDGroup::defaultGroupingAttribute() const {
+    if (isSpecial()) {
+        if (isTodayGroup()) return QStringLiteral("dueOrStartDate");
+        if (isUpcomingGroup()) return QStringLiteral("nextActionDate");
+        if (isArchived()) return QStringLiteral("completedDate");
+        return {};
+    }
+    if (isFolder()) return QStringLiteral("subgroup");
+    if (isSmartFolder() || isTag()) return QStringLiteral("list");
+    return {};
+}
+
+QString TDGroup::defaultSortingAttribute() const {
+    if (isTodayGroup()) return QStringLiteral("dueOrStartDate");
+    if (isUpcomingGroup()) return QStringLiteral("nextActionDate");
+    if (isSpecial() && isArchived()) return QStringLiteral("completedDate");
+    return {};
+}
+
 bool TDGroup::alwaysShowsItemCount() const {
     return isSpecial() && (title() == QLatin1String("Today") || title() == QLatin1String("Inbox"));
 }
@@ -223,8 +249,15 @@ Status TDGroup::validateValue(const QString& key, QVariant& value) const {
     if (key == QLatin1String("title") && value.toString().isNull()) value = TDLocalizedString("New Group");
     if (key == kParentGroup) {
         const TDGroup* parent = TDGroup::from(platform::managedObjectFromVariant(value));
-        if (parent && (parent == this || parent->isDescendantOf(this)))
-            return TDError::make(0, QStringLiteral("A group cannot be inside itself."), QString());
+        // A group that has not moved since the last save passed when it was placed there. A group
+        // without a parent is left to validation and repair, which find orphans and put them back.
+        const TDGroup* saved = TDGroup::from(
+            platform::managedObjectFromVariant(committedValues({kParentGroup}).value(kParentGroup)));
+        if (parent && (isInserted() || parent != saved) && !p_mayMove(parent, saved))
+            return TDError::make(
+                0,
+                QStringLiteral("The group \"%1\" cannot be placed in \"%2\".").arg(title(), parent->title()),
+                QString());
     }
     return {};
 }
@@ -366,42 +399,96 @@ bool TDGroup::isDescendantOf(const TDGroup* group) const {
 
 bool TDGroup::setParentGroup(TDGroup* parent) {
     if (parent == this) return false;
-    if (parent && parent->isDescendantOf(this)) {
-        logWithLevel(TDLogWarning, "WARNING", "Refused to move group '%@' into its own subgroup '%@'",
-                     title(), parent->title());
+    if (parent == parentGroup()) return true;
+    if (!validateParentGroup(parent)) {
+        if (parent)
+            logWithLevel(TDLogWarning, "WARNING", "Refused to move group '%@' into '%@'", title(),
+                         parent->title());
+        else
+            logWithLevel(TDLogWarning, "WARNING", "Refused to take group '%@' out of the group tree",
+                         title());
         return false;
     }
-    if (parent == parentGroup()) return true;
+    const bool upkeep = p_maintainsSmartFolders();
     if (!parentGroup()) {
         TDLibraryObject::setValue(kParentGroup, platform::objectVariant(parent));
+        // A new group inside a folder that a rule names changes that rule's translation.
+        if (upkeep)
+            if (const QList<TDGroup*> referencing = p_smartFoldersReferencingGroup(); !referencing.isEmpty())
+                libraryContext()->library()->addModifiedGroups(referencing);
         return true;
     }
     const bool wasArchived = isArchived();
+    const bool wasReferenced = upkeep && isReferencedInSmartFolderRule();
     TDLibraryObject::setValue(kParentGroup, platform::objectVariant(parent));
     if (isArchived() != wasArchived) setTasksInTreeToArchived(isArchived());
+    if (upkeep && (wasReferenced || isReferencedInSmartFolderRule()))
+        libraryContext()->library()->reloadAllSmartFolders();
     return true;
 }
 
 bool TDGroup::validateParentGroup(const TDGroup* parent) const {
+    return p_mayMove(parent, parentGroup());
+}
+
+bool TDGroup::p_mayMove(const TDGroup* parent, const TDGroup* formerParent) const {
     TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
-    const bool isRoot = library && library->rootGroup() == this;
-    if ((!parent || !parent->isFolder()) && !isRoot) return false;
-    if (!parent) return true;
-    if (parent == this || parent->isDescendantOf(this)) return false;
-    if ((parent->isArchived() || parent->isArchiveGroup()) &&
-        (isSmartFolder() || (isFolder() && containsSmartFolder())))
-        return false;
-    if (!parentGroup() || parent == parentGroup()) return true;
+    if (!dynamic_cast<const TDFolder*>(parent)) {
+        const bool isRoot = uid() == TDLibrary::RootGroupUID || (library && library->rootGroup() == this);
+        if (!isRoot) return false;
+    }
+    if (parent) {
+        if (parent == this || parent->isDescendantOf(this)) return false;
+        // The group's side first: it spares the archive's lookup while a new library is being built.
+        if ((isSmartFolder() || (isFolder() && containsSmartFolder())) &&
+            (parent->isArchiveGroup() || parent->isArchived()))
+            return false;
+    }
+    if (!formerParent || parent == formerParent) return true;
     if (isSpecial()) return false;
+    if (!parent) return true;
     TDGroup* folders = library ? library->foldersGroup() : nullptr;
     TDGroup* tags = library ? library->tagsGroup() : nullptr;
     TDGroup* archive = library ? library->archiveGroup() : nullptr;
     if (parent->isSpecial() && parent != folders && parent != tags && parent != archive) return false;
-    if (folders && parent->isDescendantOf(folders) && (isTag() || isTagBundle())) return false;
-    if (parent->isTagBundle() &&
-        ((folders && isDescendantOf(folders)) || (archive && isDescendantOf(archive))))
-        return false;
+    // Where the group stood before the move (at a save, it stands under the new parent already).
+    auto stoodBelow = [formerParent](const TDGroup* ancestor) {
+        return ancestor && (formerParent == ancestor || formerParent->isDescendantOf(ancestor));
+    };
+    const bool wasTagBundle = isFolder() && stoodBelow(tags);
+    if (folders && parent->isDescendantOf(folders) && (isTag() || wasTagBundle)) return false;
+    if (parent->isTagBundle() && (stoodBelow(folders) || stoodBelow(archive))) return false;
     return true;
+}
+
+bool TDGroup::isReferencedInSmartFolderRule() const {
+    return !p_smartFoldersReferencingGroup().isEmpty();
+}
+
+QList<TDGroup*> TDGroup::p_smartFoldersReferencingGroup() const {
+    TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
+    if (!library) return {};
+    QSet<const TDGroup*> tree;
+    if (isFolder())
+        for (const TDGroup* group : allGroupsInTree()) tree.insert(group);
+    else
+        tree.insert(this);
+    QList<TDGroup*> referencing;
+    for (TDGroup* candidate : library->allSmartFolders()) {
+        const TDSmartFolder* smartFolder = TDSmartFolder::from(candidate);
+        if (!smartFolder || smartFolder->isDeleted()) continue;
+        const QList<TDGroup*> sources = smartFolder->sourceGroups();
+        if (std::any_of(sources.begin(), sources.end(),
+                        [&tree](TDGroup* source) { return tree.contains(source); }))
+            referencing.append(candidate);
+    }
+    return referencing;
+}
+
+bool TDGroup::p_maintainsSmartFolders() const {
+    const TDManagedObjectContext* context = libraryContext();
+    const TDLibrary* library = context ? context->library() : nullptr;
+    return library && !context->isTemporary() && !library->smartFoldersShouldIgnoreMOCChange();
 }
 
 QList<TDGroup*> TDGroup::parentFolders() const {
@@ -552,8 +639,22 @@ void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
     }
 }
 
+// Undo and redo put a group back without setParentGroup; the smart folders that depended on it before
+// or depend on it after are reloaded on the library's next pass, not in the middle of the replay.
+void TDGroup::willChangeValue(const QString& key) {
+    TDLibraryObject::willChangeValue(key);
+    if (key == kParentGroup && isReplayingUndo(undoManager()) && p_maintainsSmartFolders())
+        m_referencingBeforeReplayedMove = p_smartFoldersReferencingGroup();
+}
+
 void TDGroup::didChangeValue(const QString& key) {
     TDLibraryObject::didChangeValue(key);
+    if (key == kParentGroup && isReplayingUndo(undoManager()) && p_maintainsSmartFolders()) {
+        const QList<TDGroup*> referencing =
+            m_referencingBeforeReplayedMove + p_smartFoldersReferencingGroup();
+        m_referencingBeforeReplayedMove.clear();
+        if (!referencing.isEmpty()) libraryContext()->library()->addModifiedGroups(referencing);
+    }
     if (key == kTasks || key == kSubgroups) {
         TDOrderedCollection* collection = key == kTasks ? m_orderedTasks.get() : m_orderedSubgroups.get();
         if (collection)

@@ -60,9 +60,15 @@ public:
     // The tree.
     TDGroup* parentGroup() const { return objectAs<TDGroup>(QStringLiteral("parentGroup")); }
     TDLibraryObject* parentObject() const { return parentGroup(); }
-    // Refused (and logged) for the group itself or one of its descendants.
+    // Refused (and logged) where validateParentGroup refuses. A move that a smart folder's rule depends
+    // on (before or after) reloads every smart folder, since rules naming folders cover their contents.
     bool setParentGroup(TDGroup* parent);
+    // Groups hang under folders only, never under themselves; smart folders stay out of the archive;
+    // special groups keep their places; tags stay among the tags and other groups out of tag bundles.
     bool validateParentGroup(const TDGroup* parent) const;
+    // Some smart folder's rule depends on the group: it is among the rule's source groups, or it is a
+    // folder holding one of them.
+    bool isReferencedInSmartFolderRule() const;
     QList<TDGroup*> subgroups() const;
     bool isDescendantOf(const TDGroup* group) const;
     QList<TDGroup*> parentFolders() const;
@@ -98,6 +104,11 @@ public:
     QDateTime estimatedCompletionDate() const;
     QString totalEstimatedTimeSummary() const;
 
+    // What the tasks view groups and sorts by until the user chooses; a null string is none. The saved
+    // choice is in the group's view options (store/group_view_options.h).
+    QString defaultGroupingAttribute() const;
+    QString defaultSortingAttribute() const;
+
     // What smart folders answer; plain groups have no rule.
     virtual void resetPredicate() {}
     virtual void reloadTasks() {}
@@ -122,6 +133,7 @@ protected:
     void willDelete() override;
     void didChangeSet(const QString& key, SetMutation mutation,
                       const QList<platform::ManagedObject*>& objects) override;
+    void willChangeValue(const QString& key) override;
     void didChangeValue(const QString& key) override;
     Status validateValue(const QString& key, QVariant& value) const override;
     // The tasks joined or left the group (list, tag, smart folder), after the change.
@@ -133,5 +145,13 @@ protected:
     std::unique_ptr<TDOrderedCollection> m_orderedTasks;
 
 private:
+    // The rule of validateParentGroup for a group coming from `formerParent`: at a save, that is the
+    // parent last saved, so a move made around setParentGroup is judged as well.
+    bool p_mayMove(const TDGroup* parent, const TDGroup* formerParent) const;
+    QList<TDGroup*> p_smartFoldersReferencingGroup() const;
+    bool p_maintainsSmartFolders() const;
+
     std::unique_ptr<TDOrderedCollection> m_orderedSubgroups;
+    // The smart folders that depended on the group before undo or redo moved it.
+    QList<TDGroup*> m_referencingBeforeReplayedMove;
 };

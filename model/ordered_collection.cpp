@@ -32,6 +32,14 @@ TDError collectionError(const char* message) {
     return TDError::make(0, QString::fromLatin1(message), QString());
 }
 
+// Entity, uid and title: enough to find the object again in the library.
+QString objectDescription(const platform::ManagedObject* object) {
+    if (!object) return QStringLiteral("nil");
+    return formatString("%@ %@ '%@'", object->entity()->name(),
+                        object->primitiveValue(QStringLiteral("uid")).toString(),
+                        object->primitiveValue(QStringLiteral("title")).toString());
+}
+
 }  // namespace
 
 TDOrderedCollection::TDOrderedCollection(TDLibraryObject* object, const QString& keyPath,
@@ -232,7 +240,19 @@ qsizetype TDOrderedCollection::p_unfilteredIndexForIndex(qsizetype index) {
     return unfiltered.indexOf(members.objectAtIndex(index));
 }
 
+// Most callers place a new object and go on: a refusal logged here is the trace an orphan leaves.
+void TDOrderedCollection::p_logRefusedInsert(const Object* object, const TDError& error) const {
+    logWithLevel(TDLogError, "ERROR", "Could not insert %@ into \"%@\" of %@: %@", objectDescription(object),
+                 m_keyPath, objectDescription(m_object), error.description);
+}
+
 Status TDOrderedCollection::insertObject(Object* object, qsizetype index) {
+    const Status inserted = p_insertObject(object, index);
+    if (!inserted) p_logRefusedInsert(object, inserted.error());
+    return inserted;
+}
+
+Status TDOrderedCollection::p_insertObject(Object* object, qsizetype index) {
     if (!object) return collectionError("tried to insert a nil object to a TDOrderedCollection object");
     resortIfNeeded();
     if (index < 0 || index > count())
@@ -267,8 +287,12 @@ Status TDOrderedCollection::p_insertObjectAtUnfilteredIndex(Object* object, qsiz
 
 Status TDOrderedCollection::insertObjectsAtIndexes(const QList<Object*>& objects,
                                                    const QList<qsizetype>& indexes) {
-    if (objects.size() != indexes.size())
-        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+    if (objects.size() != indexes.size()) {
+        const TDError error =
+            collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+        for (const Object* object : objects) p_logRefusedInsert(object, error);
+        return error;
+    }
     QList<qsizetype> sorted = indexes;
     std::sort(sorted.begin(), sorted.end());
     const bool wasEditing = m_beganEditing;
@@ -287,13 +311,22 @@ Status TDOrderedCollection::insertObjectsAtIndexes(const QList<Object*>& objects
 Status TDOrderedCollection::insertObjects(const QList<Object*>& objects, qsizetype index) {
     if (objects.isEmpty()) return {};
     if (objects.size() == 1) return insertObject(objects.first(), index);
+    auto refuse = [this, &objects](const char* message, const Object* culprit = nullptr) {
+        const TDError error = collectionError(message);
+        if (culprit) {
+            p_logRefusedInsert(culprit, error);
+        } else {
+            for (const Object* object : objects) p_logRefusedInsert(object, error);
+        }
+        return error;
+    };
     resortIfNeeded();
     if (index < 0 || index > count())
-        return collectionError("index out of bounds when inserting to a TDOrderedCollection object");
+        return refuse("index out of bounds when inserting to a TDOrderedCollection object");
     for (Object* object : objects) {
-        if (!object) return collectionError("tried to insert a nil object to a TDOrderedCollection object");
+        if (!object) return refuse("tried to insert a nil object to a TDOrderedCollection object");
         if (containsObject(object))
-            return collectionError("Inserting duplicate object into TDOrderedCollection");
+            return refuse("Inserting duplicate object into TDOrderedCollection", object);
     }
     p_beginChange();
     TDFilteringMutableArray& members = array();
@@ -304,7 +337,7 @@ Status TDOrderedCollection::insertObjects(const QList<Object*>& objects, qsizety
     for (Object* object : objects) {
         if (m_object->objects(m_keyPath).contains(object)) continue;
         members.removeObject(object);
-        status = collectionError("The object refused to join the relationship of the TDOrderedCollection");
+        status = refuse("The object refused to join the relationship of the TDOrderedCollection", object);
     }
     p_endChange();
     if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;

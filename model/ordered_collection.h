@@ -99,7 +99,9 @@ private:
     void p_beginChange();
     void p_endChange();
     qsizetype p_unfilteredIndexForIndex(qsizetype index);
+    Status p_insertObject(Object* object, qsizetype index);
     Status p_insertObjectAtUnfilteredIndex(Object* object, qsizetype index);
+    void p_logRefusedInsert(const Object* object, const TDError& error) const;
     void p_insertObjectsToArray(const QList<Object*>& objects);
     void p_insertObjectToArray(Object* object);
     void p_setDisplayOrderOfObjects(const QList<Object*>& objects, qsizetype index);

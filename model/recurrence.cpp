@@ -46,7 +46,7 @@ void TDRecurrence::setValue(const QString& key, const QVariant& value) {
     const Status set =
         setRule(value.isValid() ? std::optional(value.value<TDRecurrenceRule>()) : std::nullopt);
     if (!set)
-        logWithLevel(TDLogWarning, "WARNING", "Refusing a recurrence rule: %@",
+        logWithLevel(TDLogError, "ERROR", "Refusing a recurrence rule for recurrence %@: %@", uid(),
                      set.error().detailedDescription());
 }
 

@@ -8,6 +8,7 @@
 #include "language/localized_string.h"
 #include "model/library.h"
 #include "model/recurrence.h"
+#include "model/recurrence_rule_archiving.h"
 #include "model/sync_set.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
@@ -25,6 +26,11 @@ QDateTime orReferenceDate(const QDateTime& date) {
 
 QDateTime startOfToday() {
     return dates::dateAtStartOfDay(TDClock::currentDateTime());
+}
+
+void logRefusedRule(const TDTask* task, const TDError& error) {
+    logWithLevel(TDLogError, "ERROR", "Could not store the recurrence rule of task '%@' (%@): %@",
+                 task->title(), task->uid(), error.detailedDescription());
 }
 
 }  // namespace
@@ -67,9 +73,11 @@ TDTask* TDTask::p_makeNextRecurringCopy() {
 
     if (!rule.repeatAfterCompletion() && !rule.nextStartDate().isValid()) {
         rule.setNextStartDate(rule.predictedNextStartDateOnOrAfterDate(now));
-        if (recurrence->setRule(rule))
+        if (const Status fixed = recurrence->setRule(rule); fixed)
             logWithLevel(TDLogWarning, "WARNING", "Fixed nil nextStartDate in recurrence rule for task '%@'",
                          title());
+        else
+            logRefusedRule(this, fixed.error());
     }
 
     if (const Status valid = rule.validate(); !valid) {
@@ -96,6 +104,18 @@ TDTask* TDTask::p_makeNextRecurringCopy() {
     QDateTime nextDue;
     rule.getNextRecurringStartDate(&nextStart, &nextDue, after);
     if (!nextStart.isValid()) return nullptr;
+    // The end date closes the series: no occurrence starts after it.
+    if (const TDRecurrenceRule::End& end = rule.recurrenceEnd();
+        end && end->usesEndDate() && nextStart > end->endDate())
+        return nullptr;
+    rule.setNextStartDate(nextStart);
+    if (rule.usesOccurrenceCount()) rule.decrementOccurrenceCount();
+    // Checked before the copy exists: a rule the store would refuse must not leave a copy behind that
+    // starts the same occurrence again at the next completion.
+    if (const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(rule); !archived) {
+        logRefusedRule(this, archived.error());
+        return nullptr;
+    }
 
     TDLibrary* owner = library();
     if (!owner) return nullptr;
@@ -109,13 +129,10 @@ TDTask* TDTask::p_makeNextRecurringCopy() {
     auto* copy = static_cast<TDTask*>(*made);
     if (parentObject()) insertSibling(copy, true);
 
-    rule.setNextStartDate(nextStart);
     copy->setStartDate(nextStart);
     copy->setDueDate(nextDue);
-    if (rule.usesOccurrenceCount()) rule.decrementOccurrenceCount();
-
     copy->setObject(kRecurrenceKey, recurrence);
-    recurrence->setRule(rule);
+    if (const Status moved = recurrence->setRule(rule); !moved) logRefusedRule(copy, moved.error());
     return copy;
 }
 

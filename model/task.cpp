@@ -2,6 +2,7 @@
 
 #include "foundation/color_additions.h"
 #include "foundation/shared_predicates.h"
+#include "foundation/utilities.h"
 #include "language/date_additions.h"
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "language/title_parser.h"
@@ -264,6 +265,8 @@ void TDTask::setCanceled(bool canceled) {
 
 void TDTask::toggleCompletion() {
     setCompleted(!isCompleted());
+    // The user's own action: status changes made by the program (copies, sync, imports) stay silent.
+    if (isCompleted()) playTaskCompletedSoundForTasks({this});
 }
 
 void TDTask::setStatus(const QString& status) {
@@ -274,8 +277,7 @@ void TDTask::setStatus(const QString& status) {
         TDLibraryObject::setValue(kStatus, nullable(wanted));
         return;
     }
-    if (primitiveValue(kStatus).toString() == wanted && primitiveValue(kStatus).isNull() == wanted.isNull())
-        return;
+    if (objectsEqual(primitiveValue(kStatus), nullable(wanted))) return;
     if (!wanted.isNull() && isRecurring()) makeNextRecurringCopiesIfNecessary();
     const QDateTime date = wanted.isNull() ? QDateTime() : TDCurrentWholeSecond();
     p_setCompleted(!wanted.isNull(), date, wanted);
@@ -316,8 +318,7 @@ void TDTask::p_updateAfterChangingSubtasksWithModifiedDate(const QDateTime& date
             TDLibraryObject::setValue(QStringLiteral("completedDate"), nullable(wantedDate));
             changed = true;
         }
-        if (primitiveValue(kStatus).toString() != wantedStatus ||
-            primitiveValue(kStatus).isNull() != wantedStatus.isNull()) {
+        if (!objectsEqual(primitiveValue(kStatus), nullable(wantedStatus))) {
             TDLibraryObject::setValue(kStatus, nullable(wantedStatus));
             changed = true;
         }

@@ -22,9 +22,6 @@ class CalendarTask;
 class TDToken;
 class TDTag;
 class TDTaskNotes;
-namespace platform {
-class SoundPlayer;
-}
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
 
@@ -51,6 +48,7 @@ public:
     bool isCanceled() const { return status() == QLatin1String("X"); }
     void setCompleted(bool completed);
     void setCanceled(bool canceled);
+    // Completes an open or canceled task (with the completion sound) or reopens a completed one.
     void toggleCompletion();
     void toggleCancelation() { setCanceled(!isCanceled()); }
     bool isRecurring() const { return object(QStringLiteral("recurrence")) != nullptr; }
@@ -184,7 +182,8 @@ public:
     double totalTimedInterval() const;
     void timeLogPunchIn();
     void timeLogPunchOut();
-    // Starts timing from the task list: through the timer window once one is installed.
+    // Starts timing from the task list: through the timer window once one is installed. A closed task or
+    // one with subtasks cannot be timed: the alert sounds instead.
     void beginTiming();
     double actualToEstimatedTimeRatio() const;
     QString actualTimeString() const;
@@ -205,8 +204,8 @@ public:
     static bool isTimeAttribute(const QString& key);
     // The sound for completing the tasks; `first` picks which of a themed pair.
     static QString taskCompletedSoundName(const QList<TDTask*>& tasks, bool first);
+    // One sound for all the tasks, through the sound sink, when "playSoundEffects" is on.
     static void playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks);
-    static void playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks, platform::SoundPlayer& player);
     // 1 completed, 2 canceled, 3 timing, 4 past due, 5 recurring, -1 a task below completed, else 0.
     qint64 checkboxState() const;
     QString URLString() const;

@@ -48,6 +48,30 @@ std::unique_ptr<QTextDocument> linkDocument(const QString& text, const QUrl& url
     return document;
 }
 
+// A pasted or dropped task form comes from outside (another library, another program): a "uid" in it
+// may be one an object here already has, so the task and the subtasks, notes and recurrence it brings
+// all get new ones.
+QVariantMap pastedTaskFormWithoutUIDs(QVariantMap form) {
+    const QString uid = QStringLiteral("uid");
+    form.remove(uid);
+    for (const char* key : {"notes", "recurrence"}) {
+        const auto entry = form.find(QLatin1String(key));
+        if (entry == form.end() || entry->typeId() != QMetaType::QVariantMap) continue;
+        QVariantMap nested = entry->toMap();
+        nested.remove(uid);
+        *entry = nested;
+    }
+    if (const auto subtasks = form.find(QStringLiteral("subtasks"));
+        subtasks != form.end() && subtasks->typeId() == QMetaType::QVariantList) {
+        QVariantList list = subtasks->toList();
+        for (QVariant& subtask : list)
+            if (subtask.typeId() == QMetaType::QVariantMap)
+                subtask = pastedTaskFormWithoutUIDs(subtask.toMap());
+        *subtasks = list;
+    }
+    return form;
+}
+
 // The dictionary's keys the importer knows, lower-cased, with values of the kinds it accepts.
 QVariantMap normalisedImportDictionary(const QVariantMap& dictionary) {
     static const QStringList known = {
@@ -336,7 +360,9 @@ QList<TDTask*> TDLibrary::createTasksFromMimeData(const QMimeData* data) {
         for (const QVariant& element : list->toList()) {
             if (element.typeId() != QMetaType::QVariantMap) continue;
             TDTask* task = createOrphanTask();
-            if (const Status updated = task->updateFromPropertyListRepresentation(element.toMap()); !updated) {
+            if (const Status updated =
+                    task->updateFromPropertyListRepresentation(pastedTaskFormWithoutUIDs(element.toMap()));
+                !updated) {
                 logWithLevel(TDLogWarning, "WARNING", "Could not read a pasted task: %@",
                              updated.error().description);
                 task->deleteObject();

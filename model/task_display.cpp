@@ -5,9 +5,8 @@
 #include "model/task_notes.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/managed_object_context.h"
-#include "platform/sound/sound.h"
-#include "platform/sound/sound_player.h"
 #include "platform/sound/sound_resources.h"
+#include "platform/sound/sound_sink.h"
 
 #include <QRandomGenerator>
 
@@ -121,16 +120,11 @@ QString TDTask::taskCompletedSoundName(const QList<TDTask*>& tasks, bool first) 
 }
 
 void TDTask::playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks) {
-    playTaskCompletedSoundForTasks(tasks, platform::SoundPlayer::shared());
-}
-
-void TDTask::playTaskCompletedSoundForTasks(const QList<TDTask*>& tasks, platform::SoundPlayer& player) {
     const platform::UserDefaults& defaults = platform::UserDefaults::standard();
     if (!defaults.boolean(QStringLiteral("playSoundEffects"))) return;
     const bool first = (QRandomGenerator::global()->generate() & 1U) != 0;
-    const std::shared_ptr<TDSound> sound = TDSound::soundNamed(taskCompletedSoundName(tasks, first), player);
-    sound->setVolume(defaults.real(QStringLiteral("soundEffectVolume")));
-    sound->play();
+    platform::SoundSink::shared().playSound(taskCompletedSoundName(tasks, first),
+                                            defaults.real(QStringLiteral("soundEffectVolume")));
 }
 
 qint64 TDTask::checkboxState() const {

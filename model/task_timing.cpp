@@ -1,5 +1,6 @@
 #include "model/task.h"
 
+#include "foundation/utilities.h"
 #include "language/date_additions.h"
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "model/library.h"
@@ -97,7 +98,10 @@ void TDTask::timeLogPunchOut() {
 }
 
 void TDTask::beginTiming() {
-    if (!isIncomplete() || hasSubtasks()) return;
+    if (!isIncomplete() || hasSubtasks()) {
+        playBeep();
+        return;
+    }
     if (!startDate().isValid()) setStartDate(dates::dateAtStartOfDay(TDClock::currentDateTime()));
     TDTaskTimerWindow* window = TDTaskTimerWindow::shared();
     if (!window) {

@@ -1,5 +1,6 @@
 #include "store/group_view_options.h"
 
+#include "model/group.h"
 #include "store/library_manager.h"
 
 namespace {
@@ -19,6 +20,11 @@ QVariantMap TDGroupViewOptions(const QString& groupUID) {
 QString TDGroupSavedSortingAttribute(const QString& groupUID) {
     const QVariant attribute = TDGroupViewOptions(groupUID).value(kSortingAttributeKey);
     return attribute.isValid() ? attribute.toString() : QString();
+}
+
+QString TDGroupSortingAttribute(const TDGroup& group) {
+    const QString saved = TDGroupSavedSortingAttribute(group.uid());
+    return saved.isNull() ? group.defaultSortingAttribute() : saved;
 }
 
 bool TDGroupSavedReverseSort(const QString& groupUID) {

@@ -37,8 +37,12 @@ TDLibraryOperation::~TDLibraryOperation() {
     closePersistentStoreCoordinator();
 }
 
+// An operation given no coordinator takes the manager's on first use and keeps it, so that its context,
+// its saves and its merges stay on one store even when the manager opens another library meanwhile (the
+// manager waits for its queues before it drops a coordinator).
 platform::PersistentStoreCoordinator* TDLibraryOperation::persistentStoreCoordinator() const {
-    return m_coordinator ? m_coordinator : m_manager->persistentStoreCoordinator();
+    if (!m_coordinator) m_coordinator = m_manager->persistentStoreCoordinator();
+    return m_coordinator;
 }
 
 Status TDLibraryOperation::setupPersistentStoreCoordinatorWithLibraryPath(const QString& packagePath) {

@@ -34,7 +34,8 @@ public:
 // library) or on a coordinator of its own over any package (export, restore, copies).
 class TDLibraryOperation : public platform::Operation {
 public:
-    // Without a coordinator the operation works on the library manager's. Make it on the main thread.
+    // Without a coordinator the operation works on the library manager's, the one the manager has when
+    // the operation first asks for it. Make it on the main thread.
     explicit TDLibraryOperation(platform::PersistentStoreCoordinator* coordinator = nullptr);
     ~TDLibraryOperation() override;
 
@@ -64,7 +65,7 @@ public:
 
 private:
     TDLibraryManager* m_manager;
-    platform::PersistentStoreCoordinator* m_coordinator;
+    mutable platform::PersistentStoreCoordinator* m_coordinator;
     std::unique_ptr<platform::PersistentStoreCoordinator> m_ownCoordinator;
     std::unique_ptr<TDManagedObjectContext> m_context;
     TDLibrary* m_threadedLibrary = nullptr;

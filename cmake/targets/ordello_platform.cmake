@@ -5,7 +5,7 @@ add_library(ordello_platform STATIC ${sources})
 ordello_watch_sources(ordello_platform)
 target_link_libraries(ordello_platform
     PUBLIC ordello_settings Qt6::Core
-    PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::PLIST PkgConfig::LIBICAL
+    PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::LIBICAL
             PkgConfig::CANBERRA PkgConfig::LIBSECRET Eigen3::Eigen)
 
 # The sound effects, copied to where the program looks for them: share/ordello/sounds beside the

@@ -3,14 +3,37 @@
 #include <QDir>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace platform {
 
 namespace {
 UserDefaults* g_installed = nullptr;
 
+bool isIntegral(QMetaType type) {
+    switch (type.id()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Long:
+        case QMetaType::ULong:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            return true;
+        default:
+            return false;
+    }
+}
+
 QVariant converted(const QVariant& stored, const QVariant& registered) {
     if (!registered.isValid() || stored.metaType() == registered.metaType()) return stored;
     QVariant v = stored;
+    // A whole-number setting that holds a fraction (typed by hand, or read back from the file as
+    // text) counts its integer part, never a rounded value.
+    if (isIntegral(registered.metaType()) && stored.typeId() != QMetaType::Bool) {
+        bool isNumber = false;
+        const double number = stored.toDouble(&isNumber);
+        if (isNumber && std::isfinite(number)) v = std::trunc(number);
+    }
     if (v.convert(registered.metaType())) return v;
     return stored;
 }

@@ -8,7 +8,7 @@
 
 namespace platform {
 
-// Property lists: XML is written, XML and binary are read. In memory a property list is a QVariant:
+// Property lists in XML or binary. In memory a property list is a QVariant:
 // dictionary QVariantMap, array QVariantList, string QString, integer qint64, real double, boolean bool,
 // date QDateTime (UTC; XML keeps whole seconds), data QByteArray.
 enum class PropertyListFormat { Xml, Binary };
@@ -33,9 +33,9 @@ TDError propertyListError(int code, const QString& description);
 // Reads XML or binary (told apart by the binary header). Empty, malformed, too large or too deep input
 // is an error.
 Result<QVariant> readPropertyList(const QByteArray& data, qsizetype maxSize = kPropertyListDefaultMaxSize);
-// Values of any other type are an error, and so are text with a NUL character and, in XML, text with
-// characters XML cannot hold (other control characters). Binary lists hold only dates of the years
-// 1933 to 2069; XML lists hold any date of the years 1 to 9999.
+// Values of any other type are an error, and so are dates outside the years 1 to 9999 and, in XML, text
+// with characters XML cannot hold (control characters but tab and line ends). Binary keeps a date's
+// milliseconds, XML its whole seconds.
 Result<QByteArray> writePropertyList(const QVariant& value,
                                      PropertyListFormat format = PropertyListFormat::Xml);
 

@@ -37,6 +37,31 @@ Status CanberraSoundOutput::play(quint32 id, const QString& path, double volume,
     // Checked here because the ALSA driver reports a missing device as a missing file.
     if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable())
         return soundError(FileError, QStringLiteral("The sound file \"%1\" cannot be read").arg(path));
+    ca_proplist* properties = nullptr;
+    if (const int status = ca_proplist_create(&properties); status != CA_SUCCESS)
+        return canberraError(status, QStringLiteral("Could not describe the sound"));
+    ca_proplist_sets(properties, CA_PROP_MEDIA_FILENAME, QFile::encodeName(path).constData());
+    // The output takes decibels; 0 dB plays the file as it is.
+    const QByteArray decibels = QByteArray::number(20.0 * std::log10(std::clamp(volume, 0.001, 1.0)), 'f', 2);
+    ca_proplist_sets(properties, CA_PROP_CANBERRA_VOLUME, decibels.constData());
+    const Status played = p_play(id, properties, QStringLiteral("\"%1\"").arg(path), std::move(finished));
+    ca_proplist_destroy(properties);
+    return played;
+}
+
+Status CanberraSoundOutput::playAlert(quint32 id, std::function<void()> finished) {
+    ca_proplist* properties = nullptr;
+    if (const int status = ca_proplist_create(&properties); status != CA_SUCCESS)
+        return canberraError(status, QStringLiteral("Could not describe the sound"));
+    // The sound theme's name for the alert a program rings.
+    ca_proplist_sets(properties, CA_PROP_EVENT_ID, "bell-window-system");
+    const Status played = p_play(id, properties, QStringLiteral("the alert sound"), std::move(finished));
+    ca_proplist_destroy(properties);
+    return played;
+}
+
+Status CanberraSoundOutput::p_play(quint32 id, ca_proplist* properties, const QString& what,
+                                   std::function<void()> finished) {
     if (!m_context) {
         ca_context* context = nullptr;
         if (const int status = ca_context_create(&context); status != CA_SUCCESS)
@@ -47,27 +72,17 @@ Status CanberraSoundOutput::play(quint32 id, const QString& path, double volume,
         }
         m_context = context;
     }
-
-    ca_proplist* properties = nullptr;
-    if (const int status = ca_proplist_create(&properties); status != CA_SUCCESS)
-        return canberraError(status, QStringLiteral("Could not describe the sound"));
-    ca_proplist_sets(properties, CA_PROP_MEDIA_FILENAME, QFile::encodeName(path).constData());
     ca_proplist_sets(properties, CA_PROP_MEDIA_ROLE, "event");
-    // The output takes decibels; 0 dB plays the file as it is.
-    const QByteArray decibels = QByteArray::number(20.0 * std::log10(std::clamp(volume, 0.001, 1.0)), 'f', 2);
-    ca_proplist_sets(properties, CA_PROP_CANBERRA_VOLUME, decibels.constData());
-
     {
         QMutexLocker lock(&m_mutex);
         m_finished[id] = std::move(finished);
     }
     const int status =
         ca_context_play_full(m_context, id, properties, &CanberraSoundOutput::p_finished, this);
-    ca_proplist_destroy(properties);
     if (status != CA_SUCCESS) {
         QMutexLocker lock(&m_mutex);
         m_finished.erase(id);
-        return canberraError(status, QStringLiteral("Could not play \"%1\"").arg(path));
+        return canberraError(status, QStringLiteral("Could not play %1").arg(what));
     }
     return {};
 }

@@ -7,6 +7,7 @@
 #include <map>
 
 struct ca_context;
+struct ca_proplist;
 
 namespace platform {
 
@@ -17,8 +18,11 @@ public:
     CanberraSoundOutput();
     ~CanberraSoundOutput() override;
     Status play(quint32 id, const QString& path, double volume, std::function<void()> finished) override;
+    Status playAlert(quint32 id, std::function<void()> finished) override;
 
 private:
+    // Plays what the properties describe; `what` names it in errors.
+    Status p_play(quint32 id, ca_proplist* properties, const QString& what, std::function<void()> finished);
     static void p_finished(ca_context* context, uint32_t id, int error, void* userdata);
 
     ca_context* m_context = nullptr;  // opened at the first play

@@ -22,6 +22,8 @@ public:
     // Starts the file at the volume (0 to 1) and returns without waiting for its end; `finished` runs
     // once, on any thread, when it has ended. On an error nothing plays and `finished` never runs.
     virtual Status play(quint32 id, const QString& path, double volume, std::function<void()> finished) = 0;
+    // The desktop's alert sound (the bell of its sound theme), otherwise as play.
+    virtual Status playAlert(quint32 id, std::function<void()> finished) = 0;
 };
 
 }  // namespace platform

@@ -29,22 +29,37 @@ SoundPlayer& SoundPlayer::shared() {
 }
 
 bool SoundPlayer::play(const std::shared_ptr<TDSound>& sound, double volume) {
+    return p_queue([this, sound, volume] { p_setUp(sound, volume); });
+}
+
+bool SoundPlayer::beep() {
+    return p_queue([this] {
+        p_start(nullptr, [](SoundOutput& output, quint32 id, std::function<void()> finished) {
+            return output.playAlert(id, std::move(finished));
+        });
+    });
+}
+
+bool SoundPlayer::p_queue(std::function<void()> setUp) {
     int pending = m_pending.load();
     do {
         if (pending >= kMaximumPending) return false;
     } while (!m_pending.compare_exchange_weak(pending, pending + 1));
     QMetaObject::invokeMethod(
-        m_worker, [this, sound, volume] { p_setUp(sound, volume); }, Qt::QueuedConnection);
+        m_worker,
+        [this, setUp = std::move(setUp)] {
+            // However it ends, this request no longer counts against the limit.
+            struct Done {
+                std::atomic<int>& pending;
+                ~Done() { --pending; }
+            } done{m_pending};
+            setUp();
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
 void SoundPlayer::p_setUp(const std::shared_ptr<TDSound>& sound, double volume) {
-    // However it ends, this request no longer counts against the limit.
-    struct Done {
-        std::atomic<int>& pending;
-        ~Done() { --pending; }
-    } done{m_pending};
-
     if (m_outputUnavailable || volume <= 0.0) return;
     const QString path = soundResourcePath(sound->name());
     if (path.isEmpty()) {
@@ -52,11 +67,18 @@ void SoundPlayer::p_setUp(const std::shared_ptr<TDSound>& sound, double volume) 
                      QStringLiteral("no sound named \"%1\"").arg(sound->name()));
         return;
     }
+    p_start(sound, [&](SoundOutput& output, quint32 id, std::function<void()> finished) {
+        return output.play(id, path, volume, std::move(finished));
+    });
+}
+
+void SoundPlayer::p_start(const std::shared_ptr<TDSound>& sound, const Start& start) {
+    if (m_outputUnavailable) return;
     if (!m_output) m_output = m_makeOutput();
 
     const quint32 id = m_nextId++;
     QObject* worker = m_worker;
-    const Status started = m_output->play(id, path, volume, [this, worker, id] {
+    const Status started = start(*m_output, id, [this, worker, id] {
         QMetaObject::invokeMethod(
             worker, [this, id] { p_finished(id); }, Qt::QueuedConnection);
     });

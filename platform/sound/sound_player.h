@@ -33,12 +33,19 @@ public:
 
     // Queues one playback of the sound's file at the volume; false when the request was dropped.
     bool play(const std::shared_ptr<TDSound>& sound, double volume);
+    // Queues the desktop's alert sound, as play.
+    bool beep();
 
     int pendingCount() const { return m_pending.load(); }
     int playingCount() const { return m_playingCount.load(); }
 
 private:
+    using Start = std::function<Status(SoundOutput& output, quint32 id, std::function<void()> finished)>;
+    // Runs `setUp` on the player's thread unless kMaximumPending requests wait already.
+    bool p_queue(std::function<void()> setUp);
     void p_setUp(const std::shared_ptr<TDSound>& sound, double volume);
+    // Starts a playback on the output and holds the sound (null for the alert) until it has ended.
+    void p_start(const std::shared_ptr<TDSound>& sound, const Start& start);
     void p_finished(quint32 id);
 
     QThread m_thread;
@@ -51,7 +58,7 @@ private:
     std::unique_ptr<SoundOutput> m_output;
     bool m_outputUnavailable = false;
     quint32 m_nextId = 1;
-    std::map<quint32, std::shared_ptr<TDSound>> m_playing;
+    std::map<quint32, std::shared_ptr<TDSound>> m_playing;  // a null sound for the alert
 };
 
 }  // namespace platform

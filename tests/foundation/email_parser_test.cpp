@@ -134,6 +134,37 @@ TEST_F(EmailParserTest, ReadsSubjectSenderAndIdentifierWhateverTheLineEnds) {
     }
 }
 
+// Whatever the identifier holds, the link keeps all of it in its path: nothing of it becomes a query, a
+// fragment, a host or a second path segment.
+TEST_F(EmailParserTest, EscapesEveryCharacterOfTheIdentifierThatWouldCutOrChangeTheLink) {
+    const struct {
+        const char* identifier;
+        const char* url;
+    } cases[] = {
+        {"<a?b@x>", "message:%3Ca%3Fb@x%3E"},
+        {"<a?b=c&d=e@x>", "message:%3Ca%3Fb=c&d=e@x%3E"},
+        {"<a#b@x>", "message:%3Ca%23b@x%3E"},
+        {"<50%25@x>", "message:%3C50%2525@x%3E"},
+        {"<a/b/../c@x>", "message:%3Ca%2Fb%2F..%2Fc@x%3E"},
+        {"//host/path", "message:%2F%2Fhost%2Fpath"},
+        {"<[1]@x>", "message:%3C%5B1%5D@x%3E"},
+        {"<a b\"c@x>", "message:%3Ca%20b%22c@x%3E"},
+        {"<caf\xC3\xA9@x>", "message:%3Ccaf%C3%A9@x%3E"},
+        {"<a+b!$'()*,;:~@x>", "message:%3Ca+b!$'()*,;:~@x%3E"},
+    };
+    for (const auto& c : cases) {
+        const auto parser = parse(QByteArray("Message-ID: ") + c.identifier + "\r\n\r\n");
+        ASSERT_TRUE(parser.ok()) << c.identifier;
+        const QUrl url = parser->messageURL();
+        EXPECT_EQ(url.toString(QUrl::FullyEncoded), s(c.url)) << c.identifier;
+        EXPECT_EQ(url.scheme(), QStringLiteral("message")) << c.identifier;
+        EXPECT_FALSE(url.hasQuery()) << c.identifier;
+        EXPECT_FALSE(url.hasFragment()) << c.identifier;
+        EXPECT_TRUE(url.authority().isEmpty()) << c.identifier;
+        EXPECT_EQ(url.path(QUrl::FullyDecoded), s(c.identifier)) << c.identifier;
+    }
+}
+
 TEST_F(EmailParserTest, ReadsAHeaderInUtf16WithAByteOrderMark) {
     const QString text = QStringLiteral("Subject: wide \u00e9\r\nFrom: W\r\n\r\n");
     QByteArray data("\xFF\xFE", 2);

@@ -105,6 +105,23 @@ TEST_F(TimeIntervalTest, keepsMinutesOfAWorkDayThatIsNotWholeHours) {
     EXPECT_EQ(read("1d"), 27000.0);
 }
 
+// A work day or week given with a fraction counts its whole seconds, whether the setting was just
+// made or read back from the settings file as text.
+TEST_F(TimeIntervalTest, aFractionalWorkDayOrWeekCountsItsWholeSeconds) {
+    for (const QVariant& day : {QVariant(27000.7), QVariant(QStringLiteral("27000.7"))}) {
+        defaults().setValue(QStringLiteral("secondsPerDay"), day);
+        defaults().setValue(QStringLiteral("secondsPerWeek"), day.typeId() == QMetaType::Double
+                                                                  ? QVariant(135000.9)
+                                                                  : QVariant(QStringLiteral("135000.9")));
+        EXPECT_EQ(m_transformer.dayLength(), 27000) << day.toString().toStdString();
+        EXPECT_EQ(m_transformer.weekLength(), 135000) << day.toString().toStdString();
+        EXPECT_EQ(read("1d"), 27000.0);
+        EXPECT_EQ(read("1w"), 135000.0);
+        EXPECT_EQ(write(27000), QStringLiteral("1d"));
+        EXPECT_EQ(write(135000 + 27000), QStringLiteral("1w 1d"));
+    }
+}
+
 TEST_F(TimeIntervalTest, aWorkDayOrWeekOfZeroOrLessFallsBackToTheRegisteredValue) {
     defaults().setValue(QStringLiteral("secondsPerDay"), 0);
     defaults().setValue(QStringLiteral("secondsPerWeek"), -5);

@@ -76,4 +76,82 @@ TEST_F(TaskTreeTest, EstimateSummaryMarksIncompleteEstimates) {
     EXPECT_TRUE(list->totalEstimatedTimeSummary().endsWith(QLatin1Char('+')));
 }
 
+TEST_F(TaskTreeTest, DefaultGroupingAndSortingByGroupKind) {
+    TDGroup* archive = library->archiveGroup();
+    TDGroup* smart = library->createSmartFolder();
+    library->foldersGroup()->orderedSubgroups()->addObject(smart);
+    struct Case {
+        const char* what;
+        TDGroup* group;
+        const char* grouping;  // nullptr: none
+        const char* sorting;
+    };
+    const Case cases[] = {
+        {"Today", library->todayGroup(), "dueOrStartDate", "dueOrStartDate"},
+        {"Upcoming", library->upcomingGroup(), "nextActionDate", "nextActionDate"},
+        {"archived special list", library->createList(QStringLiteral("Old Inbox"), archive, true),
+         "completedDate", "completedDate"},
+        {"Inbox", library->inboxGroup(), nullptr, nullptr},
+        // The archive group itself is not archived.
+        {"Archive", archive, nullptr, nullptr},
+        {"Folders", library->foldersGroup(), nullptr, nullptr},
+        {"folder", library->createFolder(QStringLiteral("folder"), library->foldersGroup()), "subgroup",
+         nullptr},
+        {"archived folder", library->createFolder(QStringLiteral("old folder"), archive), "subgroup",
+         nullptr},
+        {"tag bundle", library->createFolder(QStringLiteral("bundle"), library->tagsGroup()), "subgroup",
+         nullptr},
+        {"smart folder", smart, "list", nullptr},
+        {"tag", library->createTagWithTitle(QStringLiteral("tag")), "list", nullptr},
+        {"list", library->createList(QStringLiteral("list"), library->foldersGroup()), nullptr, nullptr},
+        {"archived list", library->createList(QStringLiteral("old list"), archive), nullptr, nullptr},
+    };
+    for (const Case& c : cases) {
+        ASSERT_NE(c.group, nullptr) << c.what;
+        const QString grouping = c.grouping ? QString::fromLatin1(c.grouping) : QString();
+        const QString sorting = c.sorting ? QString::fromLatin1(c.sorting) : QString();
+        EXPECT_EQ(c.group->defaultGroupingAttribute(), grouping) << c.what;
+        EXPECT_EQ(c.group->defaultGroupingAttribute().isNull(), !c.grouping) << c.what;
+        EXPECT_EQ(c.group->defaultSortingAttribute(), sorting) << c.what;
+        EXPECT_EQ(c.group->defaultSortingAttribute().isNull(), !c.sorting) << c.what;
+    }
+}
+
+TEST_F(TaskTreeTest, TheInboxStaysOutOfFoldersWhenMovedOrSaved) {
+    TDGroup* inbox = library->inboxGroup();
+    TDGroup* home = inbox->parentGroup();
+    TDFolder* projects = library->createFolder(QStringLiteral("Projects X"), library->foldersGroup());
+    saveAll();
+
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(inbox->validateParentGroup(projects));
+    EXPECT_FALSE(inbox->setParentGroup(projects));
+    inbox->setValue(QStringLiteral("parentGroup"), platform::objectVariant(projects));
+    EXPECT_FALSE(projects->orderedSubgroups()->addObject(inbox).ok());
+    const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+    EXPECT_TRUE(log.contains(QStringLiteral("WARNING: Refused to move group 'Inbox' into 'Projects X'")))
+        << log.toStdString();
+    EXPECT_EQ(inbox->parentGroup(), home);
+    EXPECT_FALSE(projects->subgroups().contains(inbox));
+
+    // Moved around setParentGroup, it is refused when the library is saved; put back, it saves.
+    inbox->ManagedObject::setValue(QStringLiteral("parentGroup"), platform::objectVariant(projects));
+    const Status refused = context->save();
+    ASSERT_FALSE(refused.ok());
+    EXPECT_TRUE(refused.error().description.contains(QStringLiteral("Inbox")))
+        << refused.error().description.toStdString();
+    inbox->ManagedObject::setValue(QStringLiteral("parentGroup"), platform::objectVariant(home));
+    EXPECT_TRUE(context->save().ok());
+
+    // An ordinary list moved the same way saves; under a list it does not.
+    TDList* list = library->createList(QStringLiteral("list"), library->foldersGroup());
+    saveAll();
+    list->ManagedObject::setValue(QStringLiteral("parentGroup"), platform::objectVariant(projects));
+    EXPECT_TRUE(context->save().ok());
+    list->ManagedObject::setValue(QStringLiteral("parentGroup"), platform::objectVariant(inbox));
+    EXPECT_FALSE(context->save().ok());
+    list->ManagedObject::setValue(QStringLiteral("parentGroup"), platform::objectVariant(projects));
+    EXPECT_TRUE(context->save().ok());
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/predicates/predicate_parser.h"
 
+#include <functional>
+
 namespace {
 
 using modeltest::TaskTreeTest;
@@ -195,6 +197,53 @@ TEST_F(OrderedCollectionTest, FetchedMembersAndMovesOfMembersOnly) {
     tasks->repositionObjectsAfter({before.first()}, before.last());
     EXPECT_EQ(tasks->objects().last(), before.first());
     EXPECT_TRUE(tasks->checkDisplayOrders());
+}
+
+// Callers that place an object and go on never see a refusal: the log line is the trace the orphan leaves.
+TEST_F(OrderedCollectionTest, ARefusedInsertIsLoggedAsAnErrorNamingTheObject) {
+    TDTask* top = task(QStringLiteral("top"), list);
+    TDTask* bottom = task(QStringLiteral("bottom"), top);
+    TDTask* stray = orphan(QStringLiteral("stray"));
+    const auto line = [](TDTask* object, const char* key, TDLibraryObject* owner, const char* why) {
+        return QStringLiteral("ERROR: Could not insert Task %1 '%2' into \"%3\" of %4 %5 '%6': %7")
+            .arg(object->uid(), object->title(), QLatin1String(key), owner->entity()->name(), owner->uid(),
+                 owner->value(QStringLiteral("title")).toString(), QLatin1String(why));
+    };
+    const struct {
+        const char* what;
+        std::function<Status()> insert;
+        QStringList lines;
+    } cases[] = {
+        {"under its own descendant",
+         [&] { return bottom->orderedTasks()->addObject(top); },
+         {line(top, "subtasks", bottom,
+               "The object refused to join the relationship of the TDOrderedCollection")}},
+        {"twice",
+         [&] { return list->orderedTasks()->insertObject(top, 0); },
+         {line(top, "tasks", list, "Inserting duplicate object into TDOrderedCollection")}},
+        {"out of bounds",
+         [&] { return list->orderedTasks()->insertObject(stray, 7); },
+         {line(stray, "tasks", list, "index out of bounds when inserting to a TDOrderedCollection object")}},
+        {"a run with one refused member",
+         [&] {
+             return bottom->orderedTasks()->insertObjects({stray, top}, 0);
+         },
+         {line(top, "subtasks", bottom,
+               "The object refused to join the relationship of the TDOrderedCollection")}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testing::internal::CaptureStderr();
+        const Status inserted = c.insert();
+        const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
+        EXPECT_FALSE(inserted.ok());
+        QStringList errors;
+        for (const QString& text : log.split(QLatin1Char('\n')))
+            if (const qsizetype at = text.indexOf(QLatin1String("ERROR: ")); at >= 0) errors << text.mid(at);
+        EXPECT_EQ(errors, c.lines) << log.toStdString();
+    }
+    EXPECT_EQ(top->parentTask(), nullptr);
+    EXPECT_EQ(stray->parentTask(), bottom);  // the run's other member joined
 }
 
 TEST(FilteringMutableArrayTest, ViewsLimitsAndMoves) {

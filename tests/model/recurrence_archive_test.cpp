@@ -6,6 +6,8 @@
 #include "platform/transformers/value_transformer.h"
 #include "tests/support/test_environment.h"
 
+#include <QTimeZone>
+
 namespace {
 
 using Rule = TDRecurrenceRule;
@@ -164,6 +166,53 @@ TEST_F(RecurrenceArchiveTest, MalformedArchivesFromOutsideAreRefused) {
     ASSERT_TRUE(valid.ok()) << valid.error().detailedDescription().toStdString();
     EXPECT_TRUE(valid->validate().ok());
     EXPECT_EQ(valid->recurrenceEnd()->occurrenceCount(), 3u);
+}
+
+TEST_F(RecurrenceArchiveTest, RulesStoredByTheEarlierWriterReadBackUnchanged) {
+    // A yearly rule on the last Friday of March, due a day and a half second later, ending in 2040, as
+    // the earlier binary writer stored it.
+    const QByteArray stored = QByteArray::fromHex(
+        "62706c6973743030d301032a02042357617263686976655f10154f7264656c6c6f206b65796564206172636869766554"
+        "726f6f74d20507060855636c6173735f10105444526563757272656e636552756c65566669656c6473da090b0d10121b"
+        "222426280a0c0e11131c232527295f101166697273744461794f665468655765656b10005a6861734475654461746509"
+        "5f100f6d6f6e7468734f6654686559656172a10f10035d6e6578745374617274446174653341c8aaf1000000005f1015"
+        "6e74685765656b446179734f665468654d6f6e7468a114d2050715165c54444e74685765656b446179d21719181a5c64"
+        "61794f665468655765656b10065a7765656b4e756d62657213ffffffffffffffff5d726563757272656e6365456e64d2"
+        "05071d1e5f100f5444526563757272656e6365456e64d21f21200a57656e64446174653341d2cefa600000005f100f6f"
+        "6363757272656e6365436f756e745f1012726563757272656e6365496e74657276616c10015e726563757272656e6365"
+        "5479706510045f10157265706561744166746572436f6d706c6574696f6e085f102374696d65496e74657276616c4265"
+        "747765656e5374617274416e6444756544617465732247a8c0405776657273696f6e0008000f0017002f00340039003f"
+        "00520059006e00820084008f009000a200a400a600b400bd00d500d700dc00e900ee00fb00fd01080111011f01240136"
+        "013b0143014c015e0173017501840186019e019f01c501ca0000000000000201000000000000002b0000000000000000"
+        "00000000000001d2");
+    Rule expected = Rule::initYearlyRecurrenceWithInterval(
+                        1, 6, -1, QList<int>{3},
+                        TDRecurrenceEnd::recurrenceEndWithEndDate(
+                            QDateTime(QDate(2040, 12, 31), QTime(0, 0), QTimeZone::utc()))
+                            .value())
+                        .value();
+    expected.setNextStartDate(QDateTime(QDate(2027, 3, 26), QTime(0, 0), QTimeZone::utc()));
+    expected.setHasDueDate(true);
+    expected.setTimeIntervalBetweenStartAndDueDates(86400.5);
+    const Result<Rule> read = TDRecurrenceRuleWithArchivedData(stored);
+    ASSERT_TRUE(read.ok()) << read.error().description.toStdString();
+    EXPECT_TRUE(*read == expected);
+    EXPECT_TRUE(TDRecurrenceRuleWithArchivedData(TDArchivedDataWithRecurrenceRule(*read).value()).value() ==
+                expected);
+}
+
+TEST_F(RecurrenceArchiveTest, RulesKeepDatesOfAnyYear) {
+    for (int year : {1, 1900, 2070, 2100, 9999}) {
+        Rule rule = Rule::initYearlyRecurrenceWithInterval(
+                        1, TDRecurrenceEnd::recurrenceEndWithEndDate(day(9999, 12, 31)).value())
+                        .value();
+        rule.setNextStartDate(day(year, 2, 28));
+        const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(rule);
+        ASSERT_TRUE(archived.ok()) << year;
+        const Result<Rule> back = TDRecurrenceRuleWithArchivedData(*archived);
+        ASSERT_TRUE(back.ok()) << year;
+        EXPECT_TRUE(*back == rule) << year;
+    }
 }
 
 }  // namespace

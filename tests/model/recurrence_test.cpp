@@ -104,10 +104,16 @@ TEST_F(RecurrenceTest, RestoringOrSyncingChangesTheRuleOnly) {
 TEST_F(RecurrenceTest, ARuleThatCannotBeArchivedIsRefusedSoSavingStillWorks) {
     TDRecurrence* recurrence = savedRecurrence();
     const QDateTime before = task->modifiedDate();
+    // No stored date reaches the year 10000.
     TDRecurrenceRule farOff = weeklyRule({3});
-    farOff.setNextStartDate(day(2075, 7, 11));
+    farOff.setNextStartDate(day(10000, 7, 11));
     EXPECT_FALSE(recurrence->setRule(farOff).ok());
+    testing::internal::CaptureStderr();
     recurrence->setValue(QStringLiteral("rule"), QVariant::fromValue(farOff));
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find("ERROR: Refusing a recurrence rule for recurrence " + recurrence->uid().toStdString()),
+              std::string::npos)
+        << log;
     recurrence->setValue(QStringLiteral("rule"), QByteArray("not a rule"));
     EXPECT_TRUE(*recurrence->rule() == weeklyRule({2, 5}));
     EXPECT_EQ(task->modifiedDate(), before);

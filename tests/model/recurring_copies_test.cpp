@@ -1,6 +1,7 @@
 #include "tests/model/task_tree_fixture.h"
 
 #include "model/recurrence.h"
+#include "model/recurrence_rule_archiving.h"
 #include "model/sync_set.h"
 #include "model/uid.h"
 #include "platform/undo/undo_manager.h"
@@ -168,6 +169,74 @@ TEST_F(RecurringCopiesTest, EndsOfTheSeriesStopTheCopies) {
         EXPECT_TRUE(invalid->isRecurring());
     }
     saveAll();
+}
+
+TEST_F(RecurringCopiesTest, AnEndDateBetweenTwoOccurrencesEndsTheSeries) {
+    struct Case {
+        const char* name;
+        QDateTime endDate;
+        bool copied;
+    };
+    // Mondays from 14 December: the next occurrence would start on Monday 21 December.
+    const Case cases[] = {
+        {"end on the Thursday between", day(2026, 12, 17), false},
+        {"end on the next occurrence's day", day(2026, 12, 21), true},
+        {"end after it", day(2026, 12, 28), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TDRecurrenceEnd end = TDRecurrenceEnd::recurrenceEndWithEndDate(c.endDate).value();
+        TDTask* bins = repeating(mondays(day(2026, 12, 14), end));
+        const qsizetype before = library->allTasks().size();
+        bins->setCompleted(true);
+        EXPECT_EQ(library->allTasks().size(), before + (c.copied ? 1 : 0));
+        EXPECT_EQ(bins->isRecurring(), !c.copied);
+        if (c.copied) {
+            TDTask* copy = inboxTasks().value(inboxTasks().indexOf(bins) + 1);
+            ASSERT_NE(copy, nullptr);
+            EXPECT_LE(copy->startDate(), c.endDate);
+        }
+    }
+    saveAll();
+}
+
+TEST_F(RecurringCopiesTest, AYearlyTaskAdvancesEveryYearFarIntoTheFuture) {
+    TDRecurrenceRule yearly = TDRecurrenceRule::initYearlyRecurrenceWithInterval(1).value();
+    yearly.setNextStartDate(day(2066, 6, 1));
+    TDTask* current = repeating(yearly, QStringLiteral("Renew the passport"));
+    for (int year = 2067; year <= 2075; ++year) {
+        SCOPED_TRACE(year);
+        current->toggleCompletion();
+        TDTask* copy = inboxTasks().value(inboxTasks().indexOf(current) + 1);
+        ASSERT_NE(copy, nullptr);
+        ASSERT_TRUE(copy->isRecurring());
+        EXPECT_EQ(copy->startDate(), day(year, 6, 1));
+        EXPECT_EQ(ruleOf(copy)->nextStartDate(), day(year, 6, 1));
+        current = copy;
+    }
+    // The store keeps the rule as an archive: it reads back with its date.
+    const Result<QByteArray> archived = TDArchivedDataWithRecurrenceRule(*ruleOf(current));
+    ASSERT_TRUE(archived.ok());
+    EXPECT_EQ(TDRecurrenceRuleWithArchivedData(*archived).value().nextStartDate(), day(2075, 6, 1));
+    saveAll();
+}
+
+TEST_F(RecurringCopiesTest, ANextRuleTheStoreRefusesMakesNoCopyAndIsLogged) {
+    // The next start would fall in the year 10000, which no stored date can hold.
+    TDRecurrenceRule yearly = TDRecurrenceRule::initYearlyRecurrenceWithInterval(1).value();
+    yearly.setNextStartDate(day(9999, 6, 1));
+    TDTask* last = repeating(yearly, QStringLiteral("Millennium party"));
+    const qsizetype before = library->allTasks().size();
+    testing::internal::CaptureStderr();
+    last->setCompleted(true);
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(library->allTasks().size(), before);
+    EXPECT_TRUE(last->isRecurring());
+    EXPECT_EQ(ruleOf(last)->nextStartDate(), day(9999, 6, 1));
+    EXPECT_NE(log.find("ERROR: Could not store the recurrence rule of task 'Millennium party' (" +
+                       last->uid().toStdString() + ")"),
+              std::string::npos)
+        << log;
 }
 
 TEST_F(RecurringCopiesTest, RepeatingAfterCompletionCountsFromTheCompletion) {

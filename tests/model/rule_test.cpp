@@ -224,6 +224,17 @@ TEST_F(RuleTest, TimeAmountsCompareInSecondsOfWorkingDaysAndWeeks) {
                           TRRuleTypeTimeAmount)
                          ->timeAmountInSeconds(),
                      7200);
+    // A fractional work day or week counts its whole seconds.
+    defaults().setValue(QStringLiteral("secondsPerDay"), 3600.9);
+    defaults().setValue(QStringLiteral("secondsPerWeek"), QStringLiteral("18000.5"));
+    EXPECT_DOUBLE_EQ(leaf(QStringLiteral("estimatedTime"), TRConditionLessThanOrEqualTo, QStringLiteral("2d"),
+                          TRRuleTypeTimeAmount)
+                         ->timeAmountInSeconds(),
+                     7200);
+    EXPECT_DOUBLE_EQ(leaf(QStringLiteral("estimatedTime"), TRConditionLessThanOrEqualTo, QStringLiteral("1w"),
+                          TRRuleTypeTimeAmount)
+                         ->timeAmountInSeconds(),
+                     18000);
     // Only time-amount leaves have seconds.
     EXPECT_EQ(leaf(QStringLiteral("title"), TRConditionEqualTo, QStringLiteral("2d"))->timeAmountInSeconds(),
               0);

@@ -4,6 +4,7 @@
 #include "model/smart_folder.h"
 #include "platform/defaults/user_defaults.h"
 #include "tests/model/task_tree_fixture.h"
+#include "tests/support/test_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -217,10 +218,63 @@ TEST_F(SmartFolderTest, FoldersNamingEachOtherEndTheirWalks) {
     EXPECT_EQ(titles(c->tasks()), QStringList{QStringLiteral("today")});
 }
 
+TEST_F(SmartFolderTest, MovingGroupsRefreshesTheFoldersWhoseRulesDependOnThem) {
+    TDFolder* named = library->createFolder(QStringLiteral("Named"), library->foldersGroup());
+    TDList* errands = library->createList(QStringLiteral("Errands"), library->foldersGroup());
+    task(QStringLiteral("milk"), errands);
+    TDSmartFolder* inNamed =
+        smartFolder(QStringLiteral("in named"),
+                    leaf(QStringLiteral("group"), TRConditionEqualTo, named->uid(), TRRuleTypeList));
+    // Names the smart folder, not the folder: it changes with the folder's contents all the same.
+    TDSmartFolder* watcher =
+        smartFolder(QStringLiteral("watcher"),
+                    leaf(QStringLiteral("group"), TRConditionEqualTo, inNamed->uid(), TRRuleTypeList));
+    process();
+    EXPECT_TRUE(inNamed->tasks().isEmpty());
+    EXPECT_FALSE(errands->isReferencedInSmartFolderRule());
+
+    ASSERT_TRUE(errands->setParentGroup(named));
+    EXPECT_TRUE(errands->isReferencedInSmartFolderRule());
+    EXPECT_EQ(titles(inNamed->tasks()), QStringList{QStringLiteral("milk")});
+    EXPECT_EQ(titles(watcher->tasks()), QStringList{QStringLiteral("milk")});
+    // The rules are translated again, so the incremental pass sees the list's new tasks.
+    task(QStringLiteral("bread"), errands);
+    process();
+    const QStringList both{QStringLiteral("bread"), QStringLiteral("milk")};
+    EXPECT_EQ(titles(inNamed->tasks()), both);
+
+    testsupport::drainEvents();
+    undoManager->beginUndoGrouping();
+    ASSERT_TRUE(errands->setParentGroup(library->foldersGroup()));
+    undoManager->endUndoGrouping();
+    EXPECT_TRUE(inNamed->tasks().isEmpty());
+    EXPECT_TRUE(watcher->tasks().isEmpty());
+    undoManager->undo();
+    process();
+    EXPECT_EQ(errands->parentGroup(), named);
+    task(QStringLiteral("eggs"), errands);
+    process();
+    const QStringList all{QStringLiteral("bread"), QStringLiteral("eggs"), QStringLiteral("milk")};
+    EXPECT_EQ(titles(inNamed->tasks()), all);
+    EXPECT_EQ(titles(watcher->tasks()), all);
+
+    // A new list in the named folder is covered from its first task on.
+    TDList* shopping = library->createList(QStringLiteral("Shopping"), named);
+    process();
+    task(QStringLiteral("soap"), shopping);
+    process();
+    EXPECT_TRUE(titles(inNamed->tasks()).contains(QStringLiteral("soap")));
+}
+
 // After any sequence of edits, the membership kept by the incremental pass is what a full reload gives.
+// Groups move too (into, out of and between folders that rules name, into the archive, and back by
+// undo), and new lists appear in those folders.
 TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
+    TDFolder* named = library->createFolder(QStringLiteral("Named"), library->foldersGroup());
+    TDFolder* elsewhere = library->createFolder(QStringLiteral("Elsewhere"), library->foldersGroup());
     QList<TDList*> lists{inbox(), library->createList(QStringLiteral("Work"), library->foldersGroup()),
-                         library->createList(QStringLiteral("Home"), library->foldersGroup())};
+                         library->createList(QStringLiteral("Home"), library->foldersGroup()),
+                         library->createList(QStringLiteral("Inside"), named)};
     QList<TDTag*> tags{library->createTagWithTitle(QStringLiteral("red")),
                        library->createTagWithTitle(QStringLiteral("blue"))};
     auto within = std::make_shared<TRComparisonRule>(TRRuleTypeDate);
@@ -240,19 +294,46 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
                     leaf(QStringLiteral("canceledDate"), TRConditionEqualTo, QVariant(), TRRuleTypeDate)),
         smartFolder(QStringLiteral("folders"), leaf(QStringLiteral("group"), TRConditionEqualTo,
                                                     library->foldersGroup()->uid(), TRRuleTypeList)),
+        smartFolder(QStringLiteral("in named"),
+                    leaf(QStringLiteral("group"), TRConditionEqualTo, named->uid(), TRRuleTypeList)),
+        smartFolder(QStringLiteral("outside named"),
+                    leaf(QStringLiteral("group"), TRConditionNotEqualTo, named->uid(), TRRuleTypeList)),
     };
+    folders.append(
+        smartFolder(QStringLiteral("naming in named"),
+                    leaf(QStringLiteral("group"), TRConditionEqualTo, folders[5]->uid(), TRRuleTypeList)));
     folders.append({today(), upcoming()});
+    // The Inbox is among them to be refused; "work" is a smart folder that rules see through folders.
+    const QList<TDGroup*> movable{inbox(), lists[1], lists[2], lists[3], named, elsewhere, folders[0]};
+    const QList<TDGroup*> places{library->foldersGroup(), named, elsewhere, library->archiveGroup()};
     QList<TDTask*> tasks;
     for (int i = 0; i < 20; ++i) tasks.append(task(QStringLiteral("t%1").arg(i), lists[i % 3]));
     process();
 
+    // What a folder selects from the tree as it stands now, its rule translated afresh (a pass leaves
+    // the membership exactly so).
+    auto freshMatches = [this](TDSmartFolder* folder) {
+        platform::PredicatePtr predicate;
+        if (folder->isTodayGroup())
+            predicate = TDSmartFolder::todayPredicate(clock->currentDateTime());
+        else if (folder->isUpcomingGroup())
+            predicate = TDSmartFolder::upcomingPredicate(clock->currentDateTime());
+        else if (folder->rule())
+            predicate = folder->translateRulePredicate(folder->rule()->predicate());
+        QStringList found;
+        for (TDTask* each : library->allTasks())
+            if (predicate && !each->isDeleted() && !each->isArchived() && predicate->evaluate(each))
+                found << each->title();
+        found.sort();
+        return found;
+    };
     QRandomGenerator random(20261209);
     auto pick = [&random](const auto& list) { return list.at(random.bounded(int(list.size()))); };
     auto date = [&] { return random.bounded(3) == 0 ? QDateTime() : day(random.bounded(-3, 6)); };
     for (int step = 0; step < 400; ++step) {
         tasks.removeIf([](TDTask* t) { return t->isDeleted(); });
         TDTask* t = pick(tasks);
-        switch (random.bounded(11)) {
+        switch (random.bounded(14)) {
             case 0: t->setStartDate(date()); break;
             case 1: t->setValue(QStringLiteral("dueDate"), date()); break;
             case 2:
@@ -278,8 +359,40 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
                     other->orderedTasks()->addObject(t);
                 break;
             }
+            case 11: {
+                TDGroup* group = pick(movable);
+                TDGroup* place = pick(places);
+                const bool allowed = group->validateParentGroup(place);
+                EXPECT_TRUE(group != inbox() || !allowed);
+                EXPECT_EQ(group->setParentGroup(place), allowed);
+                EXPECT_TRUE(!allowed || group->parentGroup() == place);
+                break;
+            }
+            case 12:
+                lists.append(library->createList(QStringLiteral("L%1").arg(step), pick(places)));
+                break;
+            case 13: {
+                // The event's undo group closes first, so that undo takes back this move alone.
+                testsupport::drainEvents();
+                TDGroup* group = pick(movable);
+                TDGroup* before = group->parentGroup();
+                undoManager->beginUndoGrouping();
+                const bool moved = group->setParentGroup(pick(places));
+                undoManager->endUndoGrouping();
+                if (!moved) break;
+                if (random.bounded(2) == 0) process();
+                undoManager->undo();
+                EXPECT_EQ(group->parentGroup(), before);
+                if (random.bounded(2) == 0) undoManager->redo();
+                break;
+            }
         }
-        if (random.bounded(4) == 0) process();
+        if (random.bounded(4) == 0) {
+            process();
+            for (TDSmartFolder* folder : folders)
+                EXPECT_EQ(titles(folder->tasks()), freshMatches(folder))
+                    << folder->title().toStdString() << " at step " << step;
+        }
         if (step % 50 == 49) {
             process();
             QMap<QString, QStringList> incremental;

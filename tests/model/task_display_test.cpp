@@ -1,11 +1,8 @@
 #include "model/recurrence.h"
 #include "model/task_notes.h"
 #include "platform/defaults/user_defaults.h"
-#include "platform/sound/sound_player.h"
 #include "tests/model/task_tree_fixture.h"
-
-#include <QFileInfo>
-#include <QMutex>
+#include "tests/support/recording_sound_sink.h"
 
 namespace {
 
@@ -170,32 +167,56 @@ TEST_F(TaskDisplayTest, CompletionSounds) {
 }
 
 TEST_F(TaskDisplayTest, CompletionSoundFollowsTheSettings) {
-    struct Output : platform::SoundOutput {
-        explicit Output(QMutex& m, QStringList& p) : mutex(m), played(p) {}
-        Status play(quint32, const QString& path, double volume, std::function<void()>) override {
-            QMutexLocker lock(&mutex);
-            played << QStringLiteral("%1 %2").arg(QFileInfo(path).fileName()).arg(volume);
-            return {};
-        }
-        QMutex& mutex;
-        QStringList& played;
-    };
-    QMutex mutex;
-    QStringList played;
-    platform::SoundPlayer player([&] { return std::make_unique<Output>(mutex, played); });
+    testsupport::RecordingSoundSink sounds;
     const QList<TDTask*> tasks{task(QStringLiteral("Moonlight walk"), inbox())};
 
     platform::UserDefaults::standard().setValue(QStringLiteral("playSoundEffects"), false);
-    TDTask::playTaskCompletedSoundForTasks(tasks, player);
+    TDTask::playTaskCompletedSoundForTasks(tasks);
     platform::UserDefaults::standard().setValue(QStringLiteral("playSoundEffects"), true);
     platform::UserDefaults::standard().setValue(QStringLiteral("soundEffectVolume"), 0.5);
-    TDTask::playTaskCompletedSoundForTasks(tasks, player);
-    ASSERT_TRUE(testsupport::spinUntil([&] {
-        QMutexLocker lock(&mutex);
-        return !played.isEmpty() && player.pendingCount() == 0;
-    }));
-    QMutexLocker lock(&mutex);
-    EXPECT_EQ(played, QStringList{QStringLiteral("task_completed.oga 0.5")});
+    TDTask::playTaskCompletedSoundForTasks(tasks);
+    EXPECT_EQ(sounds.played, QStringList{QStringLiteral("task_completed.oga 0.5")});
+}
+
+TEST_F(TaskDisplayTest, ToggleCompletionSoundsOncePerCompletionByTheUser) {
+    testsupport::RecordingSoundSink sounds;
+    platform::UserDefaults::standard().setValue(QStringLiteral("soundEffectVolume"), 0.25);
+    const QStringList once{QStringLiteral("task_completed.oga 0.25")};
+
+    // A repeating parent: its subtasks close and its next occurrence is made, with one sound.
+    TDTask* weekly = task(QStringLiteral("Water the plants"), inbox());
+    task(QStringLiteral("the fern"), weekly);
+    TDRecurrenceRule rule = TDRecurrenceRule::initWeeklyRecurrenceWithInterval(1).value();
+    rule.setNextStartDate(QDateTime(QDate(2026, 11, 2), QTime(0, 0)));  // weeks behind: copies catch up
+    auto* recurrence = static_cast<TDRecurrence*>(insert(QStringLiteral("Recurrence")));
+    ASSERT_TRUE(recurrence->setRule(rule).ok());
+    weekly->setObject(QStringLiteral("recurrence"), recurrence);
+    const qsizetype before = library->allTasks().size();
+    weekly->toggleCompletion();
+    ASSERT_GT(library->allTasks().size(), before + 2);
+    EXPECT_EQ(sounds.played, once);
+
+    // Reopening is silent; completing again sounds again, from canceled too.
+    sounds.played.clear();
+    weekly->toggleCompletion();
+    EXPECT_TRUE(sounds.played.isEmpty());
+    weekly->setCanceled(true);
+    weekly->toggleCompletion();
+    EXPECT_TRUE(weekly->isCompleted());
+    EXPECT_EQ(sounds.played, once);
+
+    // Status changes the program makes are silent.
+    sounds.played.clear();
+    TDTask* parent = task(QStringLiteral("parent"), inbox());
+    TDTask* last = task(QStringLiteral("last step"), parent);
+    last->setCompleted(true);  // completes the parent automatically when that is on
+    TDTask* synced = task(QStringLiteral("synced"), inbox());
+    context->setSyncingLibrary(true);
+    synced->setStatus(QStringLiteral("C"));
+    context->setSyncingLibrary(false);
+    library->createRecurringTasksIfNecessary();
+    EXPECT_TRUE(synced->isCompleted());
+    EXPECT_TRUE(sounds.played.isEmpty()) << sounds.played.join(QStringLiteral(", ")).toStdString();
 }
 
 }  // namespace

@@ -99,6 +99,26 @@ TEST_F(LibraryOperationTest, AnOperationsSaveIsMergedIntoTheMainContextOnTheMain
     EXPECT_FALSE(manager->hasPendingOperations());
 }
 
+// Given no coordinator, an operation takes the manager's when it first asks and stays with it, so its
+// context and its saves never move to whatever store the manager has later.
+TEST_F(LibraryOperationTest, AnOperationKeepsTheCoordinatorItWasGiven) {
+    TDLibraryManager& opening = newManager();
+    AddListOperation early;
+    EXPECT_EQ(early.persistentStoreCoordinator(), nullptr);  // nothing to keep yet
+    ASSERT_TRUE(opening.createLibrary().ok());
+    platform::PersistentStoreCoordinator* main = manager->persistentStoreCoordinator();
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(early.persistentStoreCoordinator(), main);
+
+    AddListOperation late;
+    EXPECT_EQ(late.persistentStoreCoordinator(), main);
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_EQ(manager->persistentStoreCoordinator(), nullptr);
+    // Only compared: neither operation made a context on it.
+    EXPECT_EQ(early.persistentStoreCoordinator(), main);
+    EXPECT_EQ(late.persistentStoreCoordinator(), main);
+}
+
 TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManagerAsOperationFailed) {
     createLibrary();
     auto operation = std::make_shared<AddListOperation>();

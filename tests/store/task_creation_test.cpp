@@ -280,8 +280,7 @@ TEST_F(TaskCreationTest, PastedTaskDictionariesAreReadAndBadOnesRefused) {
     TDTask* original = library->createTask();
     original->setTitle(QStringLiteral("Copied"));
     original->setPriority(3);
-    QVariantMap form = original->propertyListRepresentationForCopying();
-    form.remove(QStringLiteral("uid"));
+    const QVariantMap form = original->propertyListRepresentationForCopying();
     const Result<QByteArray> plist = platform::writePropertyList(QVariantList{form, QStringLiteral("not a task")},
                                                        platform::PropertyListFormat::Xml);
     ASSERT_TRUE(plist.ok());
@@ -296,6 +295,52 @@ TEST_F(TaskCreationTest, PastedTaskDictionariesAreReadAndBadOnesRefused) {
     QMimeData garbage;
     garbage.setData(TDLibrary::TaskPlistMimeType, QByteArray("<plist><array><dict><key>"));
     EXPECT_TRUE(library->createTasksFromMimeData(&garbage).isEmpty());
+}
+
+// A form from outside may carry the uids of objects this library has: the paste makes new objects with
+// new uids and leaves the ones named alone.
+TEST_F(TaskCreationTest, PastedFormsGetNewUIDsWhateverUIDsTheyCarry) {
+    TDList* list = newList(QStringLiteral("Here"), 0);
+    TDTask* original = library->createTask();
+    original->setTitle(QStringLiteral("Original"));
+    original->setNotesString(QStringLiteral("its notes"));
+    list->orderedTasks()->addObject(original);
+    TDTask* subtask = library->createTask();
+    subtask->setTitle(QStringLiteral("Its subtask"));
+    original->orderedTasks()->addObject(subtask);
+
+    QVariantMap form = original->propertyListRepresentationForCopying();
+    form.insert(QStringLiteral("uid"), original->uid());
+    QVariantMap subtaskForm = form.value(QStringLiteral("subtasks")).toList().value(0).toMap();
+    ASSERT_FALSE(subtaskForm.isEmpty());
+    subtaskForm.insert(QStringLiteral("uid"), subtask->uid());
+    form.insert(QStringLiteral("subtasks"), QVariantList{subtaskForm});
+    QVariantMap notesForm = form.value(QStringLiteral("notes")).toMap();
+    ASSERT_FALSE(notesForm.isEmpty());
+    notesForm.insert(QStringLiteral("uid"), original->notes()->uid());
+    form.insert(QStringLiteral("notes"), notesForm);
+    const Result<QByteArray> plist =
+        platform::writePropertyList(QVariantList{form}, platform::PropertyListFormat::Xml);
+    ASSERT_TRUE(plist.ok());
+    QMimeData data;
+    data.setData(TDLibrary::TaskPlistMimeType, *plist);
+
+    const QList<TDTask*> pasted = library->createTasksFromMimeData(&data);
+    ASSERT_EQ(pasted.size(), 1);
+    TDTask* copy = pasted.first();
+    EXPECT_EQ(copy->title(), QStringLiteral("Original"));
+    EXPECT_NE(copy->uid(), original->uid());
+    ASSERT_EQ(copy->subtasks().size(), 1);
+    EXPECT_NE(copy->subtasks().first()->uid(), subtask->uid());
+    EXPECT_EQ(copy->subtasks().first()->title(), QStringLiteral("Its subtask"));
+    ASSERT_NE(copy->notes(), nullptr);
+    EXPECT_NE(copy->notes()->uid(), original->notes()->uid());
+    EXPECT_EQ(copy->notesString(), QStringLiteral("its notes"));
+
+    EXPECT_EQ(library->taskWithUID(original->uid()), original);
+    EXPECT_EQ(library->taskWithUID(subtask->uid()), subtask);
+    EXPECT_EQ(original->subtasks(), QList<TDTask*>{subtask});
+    EXPECT_EQ(original->notesString(), QStringLiteral("its notes"));
 }
 
 }  // namespace

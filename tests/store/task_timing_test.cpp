@@ -6,6 +6,7 @@
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
 #include "tests/store/library_manager_fixture.h"
+#include "tests/support/recording_sound_sink.h"
 
 namespace {
 
@@ -154,6 +155,30 @@ TEST_F(TaskTimingTest, BeginTimingRefusesClosedTasksAndUsesTheWindow) {
     EXPECT_EQ(window.calls,
               (QStringList{QStringLiteral("setTask second"), QStringLiteral("show"), QStringLiteral("start"),
                            QStringLiteral("setTask second"), QStringLiteral("start")}));
+}
+
+TEST_F(TaskTimingTest, BeginTimingBeepsForATaskThatCannotBeTimed) {
+    testsupport::RecordingSoundSink sounds;
+    TDTask* parent = library->createTask();
+    TDTask* child = library->createTask();
+    parent->addSubtasks({child});
+    TDTask* canceled = library->createTask();
+    canceled->setCanceled(true);
+    first->setCompleted(true);
+
+    for (TDTask* task : {first, canceled, parent}) {
+        sounds.played.clear();
+        task->beginTiming();
+        EXPECT_EQ(sounds.played, QStringList{QStringLiteral("beep")}) << task->title().toStdString();
+        EXPECT_FALSE(task->isTiming());
+    }
+    EXPECT_TRUE(entry().isEmpty());
+
+    sounds.played.clear();
+    child->beginTiming();
+    EXPECT_TRUE(child->isTiming());
+    EXPECT_TRUE(sounds.played.isEmpty());
+    child->timeLogPunchOut();
 }
 
 }  // namespace

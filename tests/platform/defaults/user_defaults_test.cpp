@@ -45,6 +45,27 @@ TEST_F(UserDefaultsTest, StoredValuesKeepTheRegisteredTypeAcrossReopening) {
     EXPECT_TRUE(d.boolean(QStringLiteral("hideCompleted")));
 }
 
+TEST_F(UserDefaultsTest, AWholeNumberSettingHoldingAFractionCountsItsIntegerPart) {
+    const QString path = tempPath() + QStringLiteral("/conf/whole.conf");
+    const QVariantMap registered{{QStringLiteral("secondsPerDay"), 28800}, {QStringLiteral("offset"), 0}};
+    {
+        platform::UserDefaults d(path);
+        d.registerDefaults(registered);
+        d.setValue(QStringLiteral("secondsPerDay"), 27000.7);
+        d.setValue(QStringLiteral("offset"), -2.5);
+        EXPECT_EQ(d.integer(QStringLiteral("secondsPerDay")), 27000);
+        EXPECT_EQ(d.value(QStringLiteral("secondsPerDay")).metaType().id(), QMetaType::Int);
+        EXPECT_EQ(d.integer(QStringLiteral("offset")), -2);
+    }
+    // Read back from the file, the values are text.
+    platform::UserDefaults d(path);
+    d.registerDefaults(registered);
+    EXPECT_EQ(d.integer(QStringLiteral("secondsPerDay")), 27000);
+    EXPECT_EQ(d.integer(QStringLiteral("offset")), -2);
+    d.setValue(QStringLiteral("offset"), QStringLiteral("not a number"));
+    EXPECT_EQ(d.value(QStringLiteral("offset")), QVariant(QStringLiteral("not a number")));
+}
+
 TEST_F(UserDefaultsTest, EachChangeIsSignalledWithTheEffectiveValue) {
     platform::UserDefaults d(tempPath() + QStringLiteral("/conf/signals.conf"));
     d.registerDefaults({{QStringLiteral("logLevel2"), 3}});

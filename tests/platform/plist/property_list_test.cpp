@@ -64,18 +64,110 @@ TEST_F(PropertyListTest, ValuesAPropertyListCannotHoldAreErrors) {
     }
 }
 
-TEST_F(PropertyListTest, XmlHoldsDatesFarFromTodayWhereBinaryCannot) {
-    for (const QDateTime& date : {QDateTime(QDate(2100, 1, 1), QTime(12, 30, 5), QTimeZone::utc()),
-                                  QDateTime(QDate(1900, 6, 30), QTime(0, 0), QTimeZone::utc()),
-                                  QDateTime(QDate(2070, 1, 1), QTime(0, 0), QTimeZone::utc())}) {
-        const QVariantMap tree{{QStringLiteral("due"), date}};
-        const Result<QByteArray> xml = platform::writePropertyList(tree);
-        ASSERT_TRUE(xml.ok()) << date.toString(Qt::ISODate).toStdString();
-        const Result<QVariant> back = platform::readPropertyList(*xml);
-        ASSERT_TRUE(back.ok());
-        EXPECT_EQ(back->toMap(), tree);
-        EXPECT_FALSE(platform::writePropertyList(tree, PropertyListFormat::Binary).ok());
+TEST_F(PropertyListTest, BothFormatsHoldDatesOfEveryYear) {
+    const QDateTime dates[] = {
+        QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(1900, 6, 30), QTime(12, 0, 1), QTimeZone::utc()),
+        QDateTime(QDate(1933, 1, 1), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(2069, 1, 20), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(2100, 1, 1), QTime(12, 30, 5), QTimeZone::utc()),
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), QTimeZone::utc()),
+    };
+    for (const QDateTime& date : dates) {
+        for (PropertyListFormat format : {PropertyListFormat::Xml, PropertyListFormat::Binary}) {
+            const QVariantMap tree{{QStringLiteral("due"), date}};
+            const Result<QByteArray> bytes = platform::writePropertyList(tree, format);
+            ASSERT_TRUE(bytes.ok()) << date.toString(Qt::ISODate).toStdString();
+            const Result<QVariant> back = platform::readPropertyList(*bytes);
+            ASSERT_TRUE(back.ok());
+            EXPECT_EQ(back->toMap(), tree) << date.toString(Qt::ISODate).toStdString();
+        }
     }
+    // Binary keeps the milliseconds, at both ends of the range.
+    for (const QDateTime& date : {QDateTime(QDate(1, 1, 1), QTime(0, 0, 0, 1), QTimeZone::utc()),
+                                  QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc())}) {
+        const QByteArray bytes = platform::writePropertyList(date, PropertyListFormat::Binary).value();
+        EXPECT_EQ(platform::readPropertyList(bytes)->toDateTime(), date);
+    }
+    for (const QDateTime& beyond :
+         {QDateTime(QDate(-1, 12, 31), QTime(0, 0), QTimeZone::utc()),
+          QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()), QDateTime()})
+        for (PropertyListFormat format : {PropertyListFormat::Xml, PropertyListFormat::Binary})
+            EXPECT_FALSE(platform::writePropertyList(beyond, format).ok());
+}
+
+// The hexadecimal bytes as data.
+QByteArray bytesOf(const char* hex) {
+    return QByteArray::fromHex(hex);
+}
+
+TEST_F(PropertyListTest, BinaryListsFollowTheStandardLayout) {
+    // Dictionary keys first, then values; a string met twice is stored once; one-byte references and
+    // offsets; the trailer names the sizes, the count, the top object and the offset table.
+    const QVariantMap tree{{QStringLiteral("a"), qint64(1)},
+                           {QStringLiteral("b"), QVariantList{true, QStringLiteral("a")}}};
+    EXPECT_EQ(platform::writePropertyList(tree, PropertyListFormat::Binary).value().toHex(),
+              QByteArray("62706c6973743030"     // header
+                         "d201030204"           // 0: dictionary of 2, keys 1 and 3, values 2 and 4
+                         "5161"                 // 1: "a"
+                         "1001"                 // 2: 1
+                         "5162"                 // 3: "b"
+                         "a20501"               // 4: array of 2, objects 5 and 1
+                         "09"                   // 5: true
+                         "080d0f111316"         // the offsets of objects 0 to 5
+                         "000000000000"         // trailer: unused
+                         "0101"                 // offset and reference sizes
+                         "0000000000000006"     // object count
+                         "0000000000000000"     // top object
+                         "0000000000000017"));  // offset table
+}
+
+TEST_F(PropertyListTest, LargeBinaryListsUseWiderReferencesAndCounts) {
+    // Over 255 objects need two-byte references; data beyond 64 KiB four-byte offsets; text and data of
+    // 15 or more units carry their counts in an integer object.
+    QVariantList items;
+    items << QByteArray(70000, 'x') << QStringLiteral("fifteen letters") << QString(40, QChar(0x00e9))
+          << qint64(-1) << qint64(0xFFFF) << qint64(0x10000) << qint64(1) << 40 << 1.0e300 << -0.0
+          << QVariant(float(0.1f));
+    for (int i = 0; i < 300; ++i) items << QStringLiteral("item %1").arg(i);
+    const Result<QByteArray> bytes = platform::writePropertyList(items, PropertyListFormat::Binary);
+    ASSERT_TRUE(bytes.ok());
+    const QByteArray trailer = bytes->right(32);
+    EXPECT_EQ(int(trailer[6]), 4);  // offsets
+    EXPECT_EQ(int(trailer[7]), 2);  // references
+    const Result<QVariant> back = platform::readPropertyList(*bytes);
+    ASSERT_TRUE(back.ok()) << back.error().description.toStdString();
+    QVariantList expected = items;
+    expected[10] = double(0.1f);
+    EXPECT_EQ(back->toList(), expected);
+}
+
+TEST_F(PropertyListTest, ListsWrittenByTheEarlierWriterReadBackUnchanged) {
+    // Written before our own writer (reals as four bytes, integers as unsigned, keys in insertion order).
+    const QByteArray earlier = bytesOf(
+        "62706c6973743030d901030507090b0d0f11020406080a0c0e1012557469746c65650047007200fc00df006555636f75"
+        "6e7413ffffffffffffffd65362696713000001000000000055736d616c6c11012c55726174696f223e80000054646f6e"
+        "650957637265617465643341c8635a13800000556279746573440001feff546c697374a31313145374776f5f10226120"
+        "6c6f6e6720737472696e67206f66206d6f7265207468616e206669667465656e081b212c323b3f484e51575c61626a73"
+        "797e83878b00000000000001010000000000000015000000000000000000000000000000b0");
+    const QVariantMap expected{
+        {QStringLiteral("title"), QString::fromUtf8("Grüße")},
+        {QStringLiteral("count"), qint64(-42)},
+        {QStringLiteral("big"), qint64(1) << 40},
+        {QStringLiteral("small"), qint64(300)},
+        {QStringLiteral("ratio"), 0.25},
+        {QStringLiteral("done"), true},
+        {QStringLiteral("created"), QDateTime(QDate(2026, 12, 7), QTime(9, 30, 15), QTimeZone::utc())},
+        {QStringLiteral("bytes"), QByteArray("\x00\x01\xfe\xff", 4)},
+        {QStringLiteral("list"), QVariantList{QStringLiteral("two"), QStringLiteral("two"),
+                                              QStringLiteral("a long string of more than fifteen")}},
+    };
+    const Result<QVariant> read = platform::readPropertyList(earlier);
+    ASSERT_TRUE(read.ok()) << read.error().description.toStdString();
+    EXPECT_EQ(read->toMap(), expected);
+    // Written again by our writer, it reads back the same.
+    const QByteArray rewritten = platform::writePropertyList(*read, PropertyListFormat::Binary).value();
+    EXPECT_EQ(platform::readPropertyList(rewritten)->toMap(), expected);
 }
 
 // A binary property list of the given objects (one-byte references and offsets), the first at the top.
@@ -127,12 +219,15 @@ TEST_F(PropertyListTest, HandMadeBinaryListsAreReadOrRefusedSafely) {
 TEST_F(PropertyListTest, TextThatCannotBeStoredIsRefusedNotCut) {
     const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
     const QString withBell = QStringLiteral("ring") + QChar(7);
-    EXPECT_FALSE(platform::writePropertyList(withNul, PropertyListFormat::Binary).ok());
+    EXPECT_FALSE(platform::writePropertyList(withNul).ok());
     EXPECT_FALSE(platform::writePropertyList(QVariantMap{{withBell, 1}}).ok());
     EXPECT_FALSE(platform::writePropertyList(QVariantList{withBell}).ok());
-    const Result<QByteArray> binary = platform::writePropertyList(withBell, PropertyListFormat::Binary);
-    ASSERT_TRUE(binary.ok());
-    EXPECT_EQ(platform::readPropertyList(*binary)->toString(), withBell);
+    // Binary has room for every character.
+    for (const QString& text : {withBell, withNul}) {
+        const Result<QByteArray> binary = platform::writePropertyList(text, PropertyListFormat::Binary);
+        ASSERT_TRUE(binary.ok());
+        EXPECT_EQ(platform::readPropertyList(*binary)->toString(), text);
+    }
     const QString markup = QStringLiteral("<a href=\"x\">&amp; ]]> 'q'</a>\ttab");
     EXPECT_EQ(platform::readPropertyList(*platform::writePropertyList(markup))->toString(), markup);
 }

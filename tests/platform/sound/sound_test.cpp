@@ -35,6 +35,13 @@ struct RecordingOutput : SoundOutput {
         shared.finishers.push_back(std::move(finished));
         return {};
     }
+    Status playAlert(quint32, std::function<void()> finished) override {
+        QMutexLocker lock(&shared.mutex);
+        if (!shared.answer) return shared.answer;
+        shared.played << QStringLiteral("alert");
+        shared.finishers.push_back(std::move(finished));
+        return {};
+    }
     Shared& shared;
 };
 
@@ -87,6 +94,14 @@ TEST_F(SoundTest, PlaysAtTheVolumeOfTheMomentAndHoldsTheSoundUntilItEnds) {
     finishAll();
     ASSERT_TRUE(testsupport::spinUntil([this] { return player.playingCount() == 0; }));
     EXPECT_TRUE(weak.expired());
+}
+
+TEST_F(SoundTest, TheBeepIsTheDesktopsAlertAndEndsLikeAnySound) {
+    EXPECT_TRUE(player.beep());
+    ASSERT_TRUE(testsupport::spinUntil([this] { return settled() && player.playingCount() == 1; }));
+    EXPECT_EQ(played(), QStringList{QStringLiteral("alert")});
+    finishAll();
+    ASSERT_TRUE(testsupport::spinUntil([this] { return player.playingCount() == 0; }));
 }
 
 TEST_F(SoundTest, AFifthWaitingRequestIsTheLastAccepted) {
@@ -166,6 +181,8 @@ TEST(CanberraSound, PlaysWithoutAudioHardware) {
                     sound->play();
                     ASSERT_TRUE(testsupport::spinUntil([&] { return player.pendingCount() == 0; }));
                 }
+                player.beep();
+                ASSERT_TRUE(testsupport::spinUntil([&] { return player.pendingCount() == 0; }));
             });
             EXPECT_LE(log.count(QStringLiteral("Sound effects are off")), 1) << driver;
             if (*driver) {
