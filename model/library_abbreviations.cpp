@@ -10,7 +10,8 @@ QList<TDGroup*> TDLibrary::groupsMatchingAbbreviation(const QString& abbreviatio
 }
 
 QList<TDGroup*> TDLibrary::goToGroupsMatchingAbbreviation(const QString& abbreviation) {
-    return p_groupsMatchingAbbreviation(abbreviation, [](const TDGroup* group) { return !group->isArchived(); });
+    return p_groupsMatchingAbbreviation(abbreviation,
+                                        [](const TDGroup* group) { return !group->isArchived(); });
 }
 
 QList<TDGroup*> TDLibrary::fileToGroupsMatchingAbbreviation(const QString& abbreviation) {

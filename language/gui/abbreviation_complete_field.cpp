@@ -14,8 +14,7 @@ TDAbbreviationCompleteField::TDAbbreviationCompleteField(QWidget* parent) : QLin
     });
     // A click into the name puts the cursor after the typed letters before it.
     connect(this, &QLineEdit::cursorPositionChanged, this, [this](int, int position) {
-        if (!m_updating && !m_composing && !hasSelectedText())
-            p_show(m_completion.typedPosition(position));
+        if (!m_updating && !m_composing && !hasSelectedText()) p_show(m_completion.typedPosition(position));
     });
 }
 

@@ -12,8 +12,12 @@ void PrintTo(const TDStyledRun& run, std::ostream* out) {
 
 namespace {
 
-TDStyledRun typed(const char* text) { return {QString::fromUtf8(text), TDCompletionStyle::Typed}; }
-TDStyledRun rest(const char* text) { return {QString::fromUtf8(text), TDCompletionStyle::Completion}; }
+TDStyledRun typed(const char* text) {
+    return {QString::fromUtf8(text), TDCompletionStyle::Typed};
+}
+TDStyledRun rest(const char* text) {
+    return {QString::fromUtf8(text), TDCompletionStyle::Completion};
+}
 
 struct RunsCase {
     const char* label;
@@ -44,11 +48,14 @@ INSTANTIATE_TEST_SUITE_P(
         RunsCase{"capitalsTypedMatchAsLowerCase", "Work Orders", "WOR", {typed("Wor"), rest("k Orders")}},
         RunsCase{"wordStarts", "Hello World", "hw", {typed("H"), rest("ello "), typed("W"), rest("orld")}},
         RunsCase{"capitalsInsideAWord", "GoToList", "gl", {typed("G"), rest("oTo"), typed("L"), rest("ist")}},
-        RunsCase{"aLetterInsideTheName", "Workshop Tools", "o", {rest("W"), typed("o"), rest("rkshop Tools")}},
+        RunsCase{
+            "aLetterInsideTheName", "Workshop Tools", "o", {rest("W"), typed("o"), rest("rkshop Tools")}},
         RunsCase{"wholeName", "Hello World", "hello world", {typed("Hello World")}},
         RunsCase{"accentlessLettersMarkTheAccentedOnes", "Café Bar", "cafe", {typed("Café"), rest(" Bar")}},
         RunsCase{"accentedLettersToo", "Café Bar", "café b", {typed("Café B"), rest("ar")}},
-        RunsCase{"aNameThatDoesNotFitFollowsTheLetters", "Groceries", "xq",
+        RunsCase{"aNameThatDoesNotFitFollowsTheLetters",
+                 "Groceries",
+                 "xq",
                  {typed("xq"), rest(" \u2014 Groceries")}},
         RunsCase{"noNameLeavesTheLetters", "", "zq", {typed("zq")}},
         RunsCase{"nothingTyped", "Work Orders", "", {rest("Work Orders")}}),

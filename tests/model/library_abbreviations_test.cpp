@@ -53,27 +53,30 @@ protected:
 };
 
 TEST_F(LibraryAbbreviationsTest, eachEntryPointOffersItsOwnGroupsBestFirst) {
-    // Scores for "wo": Workshop (2 + 0.9 x 6) / 8, Wood Pile (2 + 0.9 x 7) / 9, Work Orders (2 + 0.9 x 9) / 11.
+    // Scores for "wo": Workshop (2 + 0.9 x 6) / 8, Wood Pile (2 + 0.9 x 7) / 9, Work Orders (2 + 0.9 x 9)
+    // / 11.
     TDAbbreviationMatcher matcher(QSMnemonics::sharedInstance());
     const struct {
         TDGroup* group;
         double score;
     } scores[] = {{workshop, 7.4 / 8}, {woodPile, 8.3 / 9}, {workOrders, 10.1 / 11}};
     for (const auto& expected : scores) {
-        const auto rank = matcher.rankDictionaryForLibraryItem(TDAbbreviationCandidate::fromGroup(expected.group),
-                                                               QStringLiteral("wo"), nullptr);
+        const auto rank = matcher.rankDictionaryForLibraryItem(
+            TDAbbreviationCandidate::fromGroup(expected.group), QStringLiteral("wo"), nullptr);
         ASSERT_TRUE(rank.has_value()) << expected.group->title().toStdString();
         EXPECT_NEAR(rank->score, expected.score, 1e-6) << expected.group->title().toStdString();
     }
 
     const QString wo = QStringLiteral("wo");
-    EXPECT_EQ(titles(library->groupsMatchingAbbreviation(wo)),
-              QStringList({QStringLiteral("Workshop"), QStringLiteral("Wood Pile"), QStringLiteral("Work Orders")}))
+    EXPECT_EQ(
+        titles(library->groupsMatchingAbbreviation(wo)),
+        QStringList({QStringLiteral("Workshop"), QStringLiteral("Wood Pile"), QStringLiteral("Work Orders")}))
         << "no tag bundle, no tag";
     EXPECT_EQ(titles(library->goToGroupsMatchingAbbreviation(wo)),
               QStringList({QStringLiteral("Workshop"), QStringLiteral("Work Orders")}))
         << "nothing archived";
-    EXPECT_EQ(titles(library->fileToGroupsMatchingAbbreviation(wo)), QStringList({QStringLiteral("Work Orders")}))
+    EXPECT_EQ(titles(library->fileToGroupsMatchingAbbreviation(wo)),
+              QStringList({QStringLiteral("Work Orders")}))
         << "lists only";
     EXPECT_TRUE(library->groupsMatchingAbbreviation(QString()).isEmpty());
 }
@@ -83,10 +86,11 @@ TEST_F(LibraryAbbreviationsTest, theRootAndTheTopFoldersAreNeverOffered) {
         const char* abbreviation;
         const char* offered;
         const char* notOffered;
-    } cases[] = {{"inbox", "Inbox", "INBOX"}, {"fo", nullptr, "Folders"},     {"arc", nullptr, "Archive"},
+    } cases[] = {{"inbox", "Inbox", "INBOX"}, {"fo", nullptr, "Folders"},      {"arc", nullptr, "Archive"},
                  {"tags", nullptr, "Tags"},   {"root", nullptr, "Root Group"}, {"ord", nullptr, "Ordellos"}};
     for (const auto& c : cases) {
-        const QStringList found = titles(library->groupsMatchingAbbreviation(QString::fromLatin1(c.abbreviation)));
+        const QStringList found =
+            titles(library->groupsMatchingAbbreviation(QString::fromLatin1(c.abbreviation)));
         if (c.offered) {
             EXPECT_TRUE(found.contains(QString::fromLatin1(c.offered))) << c.abbreviation;
         }
@@ -108,7 +112,8 @@ TEST_F(LibraryAbbreviationsTest, specialGroupsAreTypedByTheNameTheUserSees) {
     InboxTranslator translator;
     QCoreApplication::installTranslator(&translator);
     const QStringList byShownName = titles(library->fileToGroupsMatchingAbbreviation(QStringLiteral("post")));
-    const QStringList byStoredTitle = titles(library->fileToGroupsMatchingAbbreviation(QStringLiteral("inbox")));
+    const QStringList byStoredTitle =
+        titles(library->fileToGroupsMatchingAbbreviation(QStringLiteral("inbox")));
     QCoreApplication::removeTranslator(&translator);
     EXPECT_EQ(byShownName, QStringList({QStringLiteral("Inbox")}));
     EXPECT_TRUE(byStoredTitle.isEmpty());
@@ -122,7 +127,8 @@ TEST_F(LibraryAbbreviationsTest, tagsAreTypedAsTheirTokens) {
     // "@workplace" scores (1 + 0.9 x 8) / 10; "/wool" and "/work" (1 + 0.9 x 3) / 5 each, in token order.
     EXPECT_EQ(titles(library->tagsMatchingAbbreviation(QStringLiteral("w"))),
               QStringList({QStringLiteral("@workplace"), QStringLiteral("wool"), QStringLiteral("work")}));
-    EXPECT_TRUE(library->tagsMatchingAbbreviation(QStringLiteral("wo")).contains(wool)) << "tags in bundles too";
+    EXPECT_TRUE(library->tagsMatchingAbbreviation(QStringLiteral("wo")).contains(wool))
+        << "tags in bundles too";
 }
 
 TEST_F(LibraryAbbreviationsTest, aChoiceIsRememberedAndRanksFirstNextTime) {

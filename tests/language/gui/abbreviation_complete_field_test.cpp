@@ -66,7 +66,8 @@ TEST_P(AbbreviationCompleteFieldCompletionTest, showsTheWholeNameWithTheCursorAf
     EXPECT_EQ(field.text(), QString::fromUtf8(GetParam().text));
     EXPECT_FALSE(field.hasSelectedText());
     EXPECT_EQ(field.matchString(), QString::fromUtf8(GetParam().match));
-    EXPECT_EQ(field.completion().styledRuns(), TDAbbreviationCompletion(typed, field.matchString()).styledRuns());
+    EXPECT_EQ(field.completion().styledRuns(),
+              TDAbbreviationCompletion(typed, field.matchString()).styledRuns());
     EXPECT_EQ(field.typedString(), typed);
     EXPECT_EQ(field.typedCursorPosition(), typed.size());
     EXPECT_EQ(field.cursorPosition(), GetParam().cursor);
@@ -129,7 +130,7 @@ TEST_F(AbbreviationCompleteFieldTest, arrowsHomeAndEndStayAmongTheTypedLetters) 
         Qt::Key key;
         qsizetype typedCursor;
         int cursor;
-    } steps[] = {{Qt::Key_Right, 2, 7}, {Qt::Key_Left, 1, 1}, {Qt::Key_Left, 0, 0}, {Qt::Key_Left, 0, 0},
+    } steps[] = {{Qt::Key_Right, 2, 7}, {Qt::Key_Left, 1, 1}, {Qt::Key_Left, 0, 0},  {Qt::Key_Left, 0, 0},
                  {Qt::Key_End, 2, 7},   {Qt::Key_Left, 1, 1}, {Qt::Key_Right, 2, 7}, {Qt::Key_Home, 0, 0}};
     for (const auto& step : steps) {
         press(step.key);
