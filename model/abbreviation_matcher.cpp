@@ -1,17 +1,17 @@
 #include "model/abbreviation_matcher.h"
 
 #include "language/mnemonics.h"
-#include "platform/objectstore/managed_object.h"
+#include "model/tag.h"
 
 #include <algorithm>
 #include <cmath>
 
-TDAbbreviationCandidate TDAbbreviationCandidate::fromObject(platform::ManagedObject* object) {
-    return {object->value(QStringLiteral("title")).toString(),
-            object->value(QStringLiteral("uid")).toString(), object};
+TDAbbreviationCandidate TDAbbreviationCandidate::fromGroup(TDGroup* group) {
+    const auto* tag = dynamic_cast<const TDTag*>(group);
+    return {tag ? tag->editingString() : group->localizedTitle(), group->uid(), group};
 }
 
-TDAbbreviationMatcher::TDAbbreviationMatcher(QSMnemonics& mnemonics) : m_mnemonics(mnemonics) {
+TDAbbreviationMatcher::TDAbbreviationMatcher(QSMnemonics& mnemonics) : m_mnemonics(&mnemonics) {
 }
 
 std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibraryItem(
@@ -25,7 +25,7 @@ std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibrar
         if (index >= 0) order = index;
     }
 
-    const QHash<QString, int> counts = m_mnemonics.objectMnemonicsForID(item.uid);
+    const QHash<QString, int> counts = m_mnemonics->objectMnemonicsForID(item.uid);
     const int exactCount = counts.value(abbreviation);
     if (!abbreviation.isEmpty() && exactCount != 0) {
         // Chosen with exactly these letters: offered even when the letters do not fit the name.
@@ -51,7 +51,7 @@ std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibrar
 QList<TDAbbreviationCandidate> TDAbbreviationMatcher::groupsMatchingAbbreviation(
     const QList<TDAbbreviationCandidate>& groups, const QString& abbreviation) {
     if (abbreviation.isEmpty()) return {};
-    const QStringList remembered = m_mnemonics.abbrevMnemonicsForString(abbreviation);
+    const QStringList remembered = m_mnemonics->abbrevMnemonicsForString(abbreviation);
     QList<TDAbbreviationRank> ranks;
     for (const TDAbbreviationCandidate& group : groups) {
         if (std::optional<TDAbbreviationRank> rank =
@@ -79,6 +79,6 @@ QList<TDAbbreviationCandidate> TDAbbreviationMatcher::tagsMatchingAbbreviation(
 }
 
 void TDAbbreviationMatcher::addMnemonic(const QString& abbreviation, const QString& uid) {
-    m_mnemonics.addObjectMnemonic(abbreviation, uid);
-    m_mnemonics.addAbbrevMnemonic(abbreviation, uid);
+    m_mnemonics->addObjectMnemonic(abbreviation, uid);
+    m_mnemonics->addAbbrevMnemonic(abbreviation, uid);
 }

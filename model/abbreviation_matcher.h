@@ -10,19 +10,16 @@
 #include <optional>
 
 class QSMnemonics;
-
-namespace platform {
-class ManagedObject;
-}
+class TDGroup;
 
 // A group or tag offered for a typed abbreviation.
 struct TDAbbreviationCandidate {
     QString text;  // what the abbreviation is scored against: a tag's editing string, a group's title
     QString uid;
-    platform::ManagedObject* object = nullptr;  // not owned; handed back with the ranking
+    TDGroup* object = nullptr;  // not owned; handed back with the ranking
 
-    // The object's "title" and "uid".
-    static TDAbbreviationCandidate fromObject(platform::ManagedObject* object);
+    // A tag is typed as its token ("/home"), any other group by the title the user sees.
+    static TDAbbreviationCandidate fromGroup(TDGroup* group);
     bool operator==(const TDAbbreviationCandidate&) const = default;
 };
 
@@ -46,6 +43,10 @@ public:
 
     explicit TDAbbreviationMatcher(QSMnemonics& mnemonics);
 
+    QSMnemonics& mnemonics() const { return *m_mnemonics; }
+    // The memory read and taught from now on.
+    void setMnemonics(QSMnemonics& mnemonics) { m_mnemonics = &mnemonics; }
+
     // The rank of one candidate, with the UIDs remembered for the abbreviation when given; none when
     // the candidate does not qualify.
     std::optional<TDAbbreviationRank> rankDictionaryForLibraryItem(const TDAbbreviationCandidate& item,
@@ -62,6 +63,6 @@ public:
     void addMnemonic(const QString& abbreviation, const QString& uid);
 
 private:
-    QSMnemonics& m_mnemonics;
+    QSMnemonics* m_mnemonics;
     QSDefaultStringRanker m_ranker;
 };

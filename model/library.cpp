@@ -3,6 +3,7 @@
 #include "foundation/shared_predicates.h"
 #include "foundation/timing.h"
 #include "language/localized_string.h"
+#include "model/abbreviation_matcher.h"
 #include "model/folder.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+class TDAbbreviationMatcher;
 class TDFolder;
 class TDGroup;
 class TDList;
@@ -117,6 +118,19 @@ public:
 
     const QSet<QString>* keysNotAffectingModifiedDate() const override;
 
+    // Groups and tags reached by a typed abbreviation (library_abbreviations.cpp), best first: the ones
+    // chosen before with exactly these letters, then by how well the letters fit the name, helped by
+    // similar letters chosen before. The memory of choices is the shared one (QSMnemonics). Every group
+    // but the root, the top folders, tags and tag bundles.
+    QList<TDGroup*> groupsMatchingAbbreviation(const QString& abbreviation);
+    // The go-to command: without archived groups.
+    QList<TDGroup*> goToGroupsMatchingAbbreviation(const QString& abbreviation);
+    // Filing tasks: lists only, not archived.
+    QList<TDGroup*> fileToGroupsMatchingAbbreviation(const QString& abbreviation);
+    QList<TDTag*> tagsMatchingAbbreviation(const QString& abbreviation);
+    // Remembers that the user picked the group or tag after typing the abbreviation.
+    void addMnemonic(const QString& abbreviation, TDGroup* item);
+
     // Consistency checks, each problem logged: true when none was found. Changes nothing.
     bool validateLibrary();
     // Repairs what the checks find, without saving; answers how many objects were changed.
@@ -172,6 +186,9 @@ protected:
 
 private:
     TDGroup* p_cachedSpecial(TDGroup*& cache, const std::function<TDGroup*()>& find);
+    QList<TDGroup*> p_groupsMatchingAbbreviation(const QString& abbreviation,
+                                                 const std::function<bool(const TDGroup*)>& offered);
+    TDAbbreviationMatcher& p_abbreviationMatcher();
     template <typename T>
     QList<T*> p_fetchAs(const QString& entityName, const QString& format = {},
                         const QVariantList& arguments = {},
@@ -188,6 +205,8 @@ private:
     std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;
+    // Keeps the string ranker that every ranking of this library reuses.
+    std::unique_ptr<TDAbbreviationMatcher> m_abbreviationMatcher;
 
     // Tag prediction: the library manager makes the classifier when it opens the library and owns it.
 public:

@@ -11,6 +11,7 @@
 #include "foundation/paths.h"
 #include "foundation/version.h"
 #include "language/date_additions.h"
+#include "language/mnemonics.h"
 #include "model/library.h"
 #include "model/library_model.h"
 #include "model/library_notifications.h"
@@ -334,6 +335,8 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
 void TDLibraryManager::p_finishLoading() {
     m_taskClassifier = std::make_unique<TDTaskLSMClassifier>(m_library, m_packagePath);
     m_library->setTaskClassifier(m_taskClassifier.get());
+    // The abbreviation choices are learnt into the package of the library in use.
+    QSMnemonics::sharedInstance().setLibraryPackagePath(m_packagePath);
     NotificationCenter::defaultCenter().post(TDLibraryDidFinishLoadingNotificationName, m_library);
     // Not shown yet: nothing to keep responsive.
     changeObjectsAfterDateChangeIfNecessary(SmartFolderReload::Synchronous);
@@ -379,6 +382,10 @@ void TDLibraryManager::p_teardown() {
     }
     if (m_library) m_library->setTaskClassifier(nullptr);
     m_taskClassifier.reset();
+    // Pending choices reach this package before the memory lets go of it; a memory another manager's
+    // library uses is left alone.
+    if (m_library && QSMnemonics::sharedInstance().libraryPackagePath() == m_packagePath)
+        QSMnemonics::sharedInstance().setLibraryPackagePath({});
     m_library = nullptr;
     m_infoDictionary.reset();
     m_optionsDictionary.reset();

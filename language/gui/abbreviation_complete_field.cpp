@@ -1,29 +1,20 @@
 #include "language/gui/abbreviation_complete_field.h"
 
-#include "language/string_purification.h"
-
+#include <QFontDatabase>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QRawFont>
+#include <QTextCharFormat>
 
 #include <algorithm>
 
-namespace {
-
-const QString kNameSeparator = QStringLiteral(" \u2014 ");
-
-}  // namespace
-
 TDAbbreviationCompleteField::TDAbbreviationCompleteField(QWidget* parent) : QLineEdit(parent) {
-    // Edits that do not pass through the field's own handling (context menu, drops, programmatic
-    // text) make the whole text the typed letters.
     connect(this, &QLineEdit::textChanged, this, [this] {
         if (!m_updating) p_adoptText();
     });
-    // A click into the completion puts the cursor after the typed letters.
+    // A click into the name puts the cursor after the typed letters before it.
     connect(this, &QLineEdit::cursorPositionChanged, this, [this](int, int position) {
-        if (!m_updating && !m_composing && !hasSelectedText() && position > m_typed.size())
-            p_show(m_typed.size());
+        if (!m_updating && !m_composing && !hasSelectedText()) p_show(m_completion.typedPosition(position));
     });
 }
 
@@ -34,7 +25,7 @@ void TDAbbreviationCompleteField::updateMatchString(const QString& name) {
 }
 
 qsizetype TDAbbreviationCompleteField::typedCursorPosition() const {
-    return std::min<qsizetype>(cursorPosition(), m_typed.size());
+    return m_completion.typedPosition(cursorPosition());
 }
 
 void TDAbbreviationCompleteField::setTypedCursorPosition(qsizetype position) {
@@ -96,16 +87,16 @@ void TDAbbreviationCompleteField::inputMethodEvent(QInputMethodEvent* event) {
     m_updating = false;
     if (m_composing) {
         m_match.clear();
+        m_completion = TDAbbreviationCompletion(m_typed, m_match);
     } else {
         p_complete(cursorPosition());
     }
 }
 
 std::pair<qsizetype, qsizetype> TDAbbreviationCompleteField::p_typedSelection() const {
-    const qsizetype length = m_typed.size();
     if (!hasSelectedText()) return {typedCursorPosition(), typedCursorPosition()};
     const qsizetype start = selectionStart();
-    return {std::min(start, length), std::min(start + selectedText().size(), length)};
+    return {m_completion.typedPosition(start), m_completion.typedPosition(start + selectedText().size())};
 }
 
 void TDAbbreviationCompleteField::p_deleteBackward() {
@@ -140,26 +131,34 @@ void TDAbbreviationCompleteField::p_complete(qsizetype typedCursor) {
 }
 
 void TDAbbreviationCompleteField::p_show(qsizetype typedCursor) {
-    const QString completion = p_completionText();
+    m_completion = TDAbbreviationCompletion(m_typed, m_match);
     m_updating = true;
-    setText(m_typed + completion);
-    if (!completion.isEmpty() && typedCursor == m_typed.size()) {
-        // Selected from its end back to the typed letters, so the cursor stands after them.
-        setSelection(int(m_typed.size() + completion.size()), -int(completion.size()));
-    } else {
-        setCursorPosition(int(typedCursor));
-    }
+    setText(m_completion.text());
+    setCursorPosition(int(m_completion.textPosition(typedCursor)));
+    p_applyStyles();
     m_updating = false;
 }
 
-QString TDAbbreviationCompleteField::p_completionText() const {
-    if (m_match.isEmpty()) return {};
-    const QString typed = purifiedString(m_typed);
-    if (typed.isEmpty()) return m_match;
-    const PurifiedString name = PurifiedString::from(m_match);
-    if (name.text.startsWith(typed, Qt::CaseInsensitive))
-        return m_match.mid(name.origins[typed.size() - 1].second);
-    return kNameSeparator + m_match;
+void TDAbbreviationCompleteField::p_applyStyles() {
+    // A line edit draws per-range formats only as an input method's attributes, placed relative to the
+    // cursor; an event without text changes nothing else.
+    QTextCharFormat typed;
+    typed.setFontWeight(QFont::Bold);
+    typed.setForeground(palette().text());
+    QTextCharFormat completion;
+    completion.setForeground(QColor::fromRgbF(0.4f, 0.4f, 0.4f));
+    const qreal smallSize = QFontDatabase::systemFont(QFontDatabase::SmallestReadableFont).pointSizeF();
+    if (smallSize > 0 && smallSize < font().pointSizeF()) completion.setFontPointSize(smallSize);
+
+    QList<QInputMethodEvent::Attribute> attributes;
+    qsizetype start = 0;
+    for (const TDStyledRun& run : m_completion.styledRuns()) {
+        attributes.append({QInputMethodEvent::TextFormat, int(start - cursorPosition()), int(run.text.size()),
+                           run.style == TDCompletionStyle::Typed ? typed : completion});
+        start += run.text.size();
+    }
+    QInputMethodEvent styling(QString(), attributes);
+    QLineEdit::inputMethodEvent(&styling);
 }
 
 bool TDAbbreviationCompleteField::p_fontShowsTyped() const {
@@ -174,7 +173,20 @@ bool TDAbbreviationCompleteField::p_fontShowsTyped() const {
 }
 
 void TDAbbreviationCompleteField::p_adoptText() {
-    m_typed = text();
+    // An edit made around the field's own handling (paste from the menu, a drop, text the host sets)
+    // changes the typed letters it covered and adds the letters it put in.
+    const QString& before = m_completion.text();
+    const QString after = text();
+    qsizetype prefix = 0;
+    while (prefix < before.size() && prefix < after.size() && before[prefix] == after[prefix]) ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < before.size() - prefix && suffix < after.size() - prefix &&
+           before[before.size() - 1 - suffix] == after[after.size() - 1 - suffix])
+        ++suffix;
+    const qsizetype from = m_completion.typedPosition(prefix);
+    const qsizetype to = m_completion.typedPosition(before.size() - suffix);
+    const QString inserted = after.mid(prefix, after.size() - suffix - prefix);
+    m_typed.replace(from, to - from, inserted);
     m_composing = false;
-    p_complete(cursorPosition());
+    p_complete(from + inserted.size());
 }

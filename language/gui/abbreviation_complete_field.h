@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language/abbreviation_completion.h"
+
 #include <QLineEdit>
 #include <QString>
 #include <QStringList>
@@ -16,12 +18,11 @@ public:
     virtual QStringList completionsForString(TDAbbreviationCompleteField* field, const QString& typed) = 0;
 };
 
-// A text field that completes a typed abbreviation inline: the letters the user typed stay as typed,
-// and the best candidate follows them, selected. When the name begins with the letters the rest of
-// the name follows ("wor" shows "work Orders"); otherwise the whole name follows after a dash ("hw"
-// shows "hw — Hello World"). The cursor moves only among the typed letters, and deleting removes
-// typed letters. Text the field's font cannot show, or text an input method is still composing, is
-// left as typed.
+// A text field that completes a typed abbreviation inline: it shows the best candidate's whole name
+// with the letters that the typed ones matched in bold and the rest in grey ("wor" shows "Work Orders"
+// with "Wor" bold; see TDAbbreviationCompletion). The cursor moves only among the typed letters, and
+// deleting removes typed letters. Text the field's font cannot show, or text an input method is still
+// composing, is left as typed.
 class TDAbbreviationCompleteField : public QLineEdit {
     Q_OBJECT
 
@@ -33,8 +34,10 @@ public:
     void setDelegate(TDAbbreviationCompleteFieldDelegate* delegate) { m_delegate = delegate; }
 
     QString typedString() const { return m_typed; }
-    // The name shown after the typed letters; empty when there is none.
+    // The candidate name shown; empty when there is none.
     QString matchString() const { return m_match; }
+    // What the field shows and how.
+    const TDAbbreviationCompletion& completion() const { return m_completion; }
     // Shows this name for the typed letters without asking the delegate.
     void updateMatchString(const QString& name);
 
@@ -60,13 +63,14 @@ private:
     // Asks the delegate for the typed letters and shows the first name.
     void p_complete(qsizetype typedCursor);
     void p_show(qsizetype typedCursor);
-    QString p_completionText() const;
+    void p_applyStyles();
     bool p_fontShowsTyped() const;
     void p_adoptText();
 
     TDAbbreviationCompleteFieldDelegate* m_delegate = nullptr;
     QString m_typed;
     QString m_match;
+    TDAbbreviationCompletion m_completion{QString(), QString()};
     bool m_composing = false;
     bool m_updating = false;
 };

@@ -2,6 +2,7 @@
 
 #include "language/mnemonics.h"
 #include "language/string_ranker.h"
+#include "model/tag.h"
 #include "tests/model/library_fixture.h"
 
 #include "platform/plist/property_list.h"
@@ -165,14 +166,19 @@ TEST_F(AbbreviationMatcherTest, tagsOfEqualRankFollowTheirTextIgnoringCase) {
 
 class AbbreviationCandidateTest : public modeltest::LibraryTest {};
 
-TEST_F(AbbreviationCandidateTest, takesTheTitleAndUIDOfAGroup) {
-    platform::ManagedObject* list = insert(QStringLiteral("List"));
-    list->setValue(QStringLiteral("title"), QStringLiteral("Work Orders"));
-    const TDAbbreviationCandidate c = TDAbbreviationCandidate::fromObject(list);
+TEST_F(AbbreviationCandidateTest, aGroupIsTypedByItsTitleAndATagByItsToken) {
+    TDGroup* list = TDGroup::from(insert(QStringLiteral("List")));
+    list->setTitle(QStringLiteral("Work Orders"));
+    const TDAbbreviationCandidate c = TDAbbreviationCandidate::fromGroup(list);
     EXPECT_EQ(c.text, QStringLiteral("Work Orders"));
-    EXPECT_EQ(c.uid, list->value(QStringLiteral("uid")).toString());
+    EXPECT_EQ(c.uid, list->uid());
     EXPECT_FALSE(c.uid.isEmpty());
     EXPECT_EQ(c.object, list);
+
+    auto* tag = dynamic_cast<TDTag*>(insert(QStringLiteral("Tag")));
+    ASSERT_NE(tag, nullptr);
+    tag->setTitle(QStringLiteral("home office"));
+    EXPECT_EQ(TDAbbreviationCandidate::fromGroup(tag).text, QStringLiteral("/home office/"));
 }
 
 }  // namespace

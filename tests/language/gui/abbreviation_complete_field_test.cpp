@@ -53,46 +53,47 @@ struct CompletionCase {
     const char* name;
     const char* keys;
     const char* text;
-    const char* selected;
+    int cursor;
     const char* match;
 };
 
 class AbbreviationCompleteFieldCompletionTest : public AbbreviationCompleteFieldTest,
                                                 public ::testing::WithParamInterface<CompletionCase> {};
 
-TEST_P(AbbreviationCompleteFieldCompletionTest, keepsTheTypedLettersAndSelectsTheCompletionAfterThem) {
+TEST_P(AbbreviationCompleteFieldCompletionTest, showsTheWholeNameWithTheCursorAfterTheLastTypedLetter) {
     type(GetParam().keys);
     const QString typed = QString::fromUtf8(GetParam().keys);
     EXPECT_EQ(field.text(), QString::fromUtf8(GetParam().text));
-    EXPECT_EQ(field.selectedText(), QString::fromUtf8(GetParam().selected));
+    EXPECT_FALSE(field.hasSelectedText());
     EXPECT_EQ(field.matchString(), QString::fromUtf8(GetParam().match));
+    EXPECT_EQ(field.completion().styledRuns(),
+              TDAbbreviationCompletion(typed, field.matchString()).styledRuns());
     EXPECT_EQ(field.typedString(), typed);
     EXPECT_EQ(field.typedCursorPosition(), typed.size());
-    EXPECT_EQ(field.cursorPosition(), typed.size());
+    EXPECT_EQ(field.cursorPosition(), GetParam().cursor);
     EXPECT_EQ(delegate.asked.last(), typed.toLower());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Typing, AbbreviationCompleteFieldCompletionTest,
     ::testing::Values(
-        CompletionCase{"oneLetter", "w", "work Orders", "ork Orders", "Work Orders"},
-        CompletionCase{"twoLetters", "wo", "work Orders", "rk Orders", "Work Orders"},
-        CompletionCase{"capitalKeepsItsCase", "WOR", "WORk Orders", "k Orders", "Work Orders"},
-        CompletionCase{"secondCandidateByScore", "works", "workshop Tools", "hop Tools", "Workshop Tools"},
-        CompletionCase{"wholeName", "hello world", "hello world", "", "Hello World"},
-        CompletionCase{"wordStartsShowTheName", "hw", "hw \u2014 Hello World", " \u2014 Hello World",
-                       "Hello World"},
-        CompletionCase{"accentlessLettersCompleteAnAccentedName", "cafe", "cafe Bar", " Bar", "Café Bar"},
-        CompletionCase{"accentedLettersToo", "café b", "café bar", "ar", "Café Bar"},
-        CompletionCase{"noCandidateLeavesTheTypedLetters", "zq", "zq", "", ""}),
+        CompletionCase{"oneLetter", "w", "Work Orders", 1, "Work Orders"},
+        CompletionCase{"twoLetters", "wo", "Work Orders", 2, "Work Orders"},
+        CompletionCase{"capitals", "WOR", "Work Orders", 3, "Work Orders"},
+        CompletionCase{"secondCandidateByScore", "works", "Workshop Tools", 5, "Workshop Tools"},
+        CompletionCase{"wholeName", "hello world", "Hello World", 11, "Hello World"},
+        CompletionCase{"wordStarts", "hw", "Hello World", 7, "Hello World"},
+        CompletionCase{"accentlessLettersCompleteAnAccentedName", "cafe", "Café Bar", 4, "Café Bar"},
+        CompletionCase{"accentedLettersToo", "café b", "Café Bar", 6, "Café Bar"},
+        CompletionCase{"noCandidateLeavesTheTypedLetters", "zq", "zq", 2, ""}),
     [](const ::testing::TestParamInfo<CompletionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(AbbreviationCompleteFieldTest, backspaceRemovesTypedLettersAndCompletesAgain) {
     type("wor");
     press(Qt::Key_Backspace);
     EXPECT_EQ(field.typedString(), QStringLiteral("wo"));
-    EXPECT_EQ(field.text(), QStringLiteral("work Orders"));
-    EXPECT_EQ(field.selectedText(), QStringLiteral("rk Orders"));
+    EXPECT_EQ(field.text(), QStringLiteral("Work Orders"));
+    EXPECT_EQ(field.cursorPosition(), 2);
     EXPECT_EQ(delegate.asked.last(), QStringLiteral("wo"));
 
     press(Qt::Key_Home);
@@ -105,7 +106,8 @@ TEST_F(AbbreviationCompleteFieldTest, backspaceRemovesTypedLettersAndCompletesAg
     press(Qt::Key_Backspace);
     EXPECT_EQ(field.typedString(), QStringLiteral("o"));
     EXPECT_EQ(field.typedCursorPosition(), 0);
-    EXPECT_EQ(field.text(), QStringLiteral("o \u2014 Workshop Tools"));
+    EXPECT_EQ(field.text(), QStringLiteral("Workshop Tools"));
+    EXPECT_EQ(field.cursorPosition(), 1) << "just before the typed o";
 }
 
 TEST_F(AbbreviationCompleteFieldTest, deleteRemovesTheTypedLetterAfterTheCursor) {
@@ -115,7 +117,7 @@ TEST_F(AbbreviationCompleteFieldTest, deleteRemovesTheTypedLetterAfterTheCursor)
     press(Qt::Key_Delete);
     EXPECT_EQ(field.typedString(), QStringLiteral("wo"));
     EXPECT_EQ(field.typedCursorPosition(), 1);
-    EXPECT_EQ(field.text(), QStringLiteral("work Orders"));
+    EXPECT_EQ(field.text(), QStringLiteral("Work Orders"));
 
     press(Qt::Key_End);
     press(Qt::Key_Delete);
@@ -123,33 +125,37 @@ TEST_F(AbbreviationCompleteFieldTest, deleteRemovesTheTypedLetterAfterTheCursor)
 }
 
 TEST_F(AbbreviationCompleteFieldTest, arrowsHomeAndEndStayAmongTheTypedLetters) {
-    type("wor");
+    type("hw");
     const struct {
         Qt::Key key;
         qsizetype typedCursor;
-        bool completionSelected;
-    } steps[] = {{Qt::Key_Right, 3, true}, {Qt::Key_Left, 2, false}, {Qt::Key_Left, 1, false},
-                 {Qt::Key_Home, 0, false}, {Qt::Key_Left, 0, false}, {Qt::Key_End, 3, true},
-                 {Qt::Key_Left, 2, false}, {Qt::Key_Right, 3, true}};
+        int cursor;
+    } steps[] = {{Qt::Key_Right, 2, 7}, {Qt::Key_Left, 1, 1}, {Qt::Key_Left, 0, 0},  {Qt::Key_Left, 0, 0},
+                 {Qt::Key_End, 2, 7},   {Qt::Key_Left, 1, 1}, {Qt::Key_Right, 2, 7}, {Qt::Key_Home, 0, 0}};
     for (const auto& step : steps) {
         press(step.key);
-        EXPECT_EQ(field.cursorPosition(), step.typedCursor) << step.key;
-        EXPECT_EQ(field.hasSelectedText(), step.completionSelected) << step.key;
-        EXPECT_EQ(field.text(), QStringLiteral("work Orders"));
+        EXPECT_EQ(field.typedCursorPosition(), step.typedCursor) << step.key;
+        EXPECT_EQ(field.cursorPosition(), step.cursor) << step.key;
+        EXPECT_EQ(field.text(), QStringLiteral("Hello World"));
     }
 
     // Typing in the middle inserts among the typed letters.
-    press(Qt::Key_Home);
     type("s");
-    EXPECT_EQ(field.typedString(), QStringLiteral("swor"));
+    EXPECT_EQ(field.typedString(), QStringLiteral("shw"));
     EXPECT_EQ(field.typedCursorPosition(), 1);
 }
 
-TEST_F(AbbreviationCompleteFieldTest, aClickIntoTheCompletionPutsTheCursorAfterTheTypedLetters) {
-    type("wo");
-    field.setCursorPosition(7);
-    EXPECT_EQ(field.cursorPosition(), 2);
-    EXPECT_EQ(field.selectedText(), QStringLiteral("rk Orders"));
+TEST_F(AbbreviationCompleteFieldTest, aClickIntoTheNamePutsTheCursorAfterTheTypedLettersBeforeIt) {
+    type("hw");
+    const struct {
+        int clicked;
+        int cursor;
+    } clicks[] = {{3, 1}, {9, 7}, {6, 1}, {0, 0}};
+    for (const auto& click : clicks) {
+        field.setCursorPosition(click.clicked);
+        EXPECT_EQ(field.cursorPosition(), click.cursor) << click.clicked;
+    }
+    EXPECT_EQ(field.typedString(), QStringLiteral("hw"));
 }
 
 TEST_F(AbbreviationCompleteFieldTest, typingOverASelectionReplacesTheSelectedTypedLetters) {
@@ -157,7 +163,7 @@ TEST_F(AbbreviationCompleteFieldTest, typingOverASelectionReplacesTheSelectedTyp
     field.selectAll();
     type("h");
     EXPECT_EQ(field.typedString(), QStringLiteral("h"));
-    EXPECT_EQ(field.text(), QStringLiteral("hello World"));
+    EXPECT_EQ(field.text(), QStringLiteral("Hello World"));
 
     field.selectAll();
     press(Qt::Key_Backspace);
@@ -168,7 +174,7 @@ TEST_F(AbbreviationCompleteFieldTest, typingOverASelectionReplacesTheSelectedTyp
 TEST_F(AbbreviationCompleteFieldTest, textSetFromOutsideBecomesTheTypedLetters) {
     field.setText(QStringLiteral("wo"));
     EXPECT_EQ(field.typedString(), QStringLiteral("wo"));
-    EXPECT_EQ(field.text(), QStringLiteral("work Orders"));
+    EXPECT_EQ(field.text(), QStringLiteral("Work Orders"));
 
     field.clear();
     EXPECT_EQ(field.typedString(), QString());
@@ -183,11 +189,12 @@ TEST_F(AbbreviationCompleteFieldTest, textSetFromOutsideBecomesTheTypedLetters) 
 TEST_F(AbbreviationCompleteFieldTest, pastedTextJoinsTheTypedLettersInPlaceOfTheCompletion) {
     QGuiApplication::clipboard()->setText(QStringLiteral("w"));
     type("h");
-    ASSERT_EQ(field.text(), QStringLiteral("hello World"));
+    ASSERT_EQ(field.text(), QStringLiteral("Hello World"));
     press(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(field.typedString(), QStringLiteral("hw"));
-    EXPECT_EQ(field.text(), QStringLiteral("hw \u2014 Hello World"));
+    EXPECT_EQ(field.text(), QStringLiteral("Hello World"));
     EXPECT_EQ(field.typedCursorPosition(), 2);
+    EXPECT_EQ(field.cursorPosition(), 7);
 }
 
 TEST_F(AbbreviationCompleteFieldTest, withoutADelegateOnlyTheTypedLettersShow) {
@@ -200,7 +207,7 @@ TEST_F(AbbreviationCompleteFieldTest, withoutADelegateOnlyTheTypedLettersShow) {
 TEST_F(AbbreviationCompleteFieldTest, anInputMethodCompositionIsNotCompletedUntilCommitted) {
     delegate.names.append(QStringLiteral("Kanji list"));
     type("k");
-    ASSERT_EQ(field.text(), QStringLiteral("kanji list"));
+    ASSERT_EQ(field.text(), QStringLiteral("Kanji list"));
 
     QInputMethodEvent composing(QStringLiteral("a"), {});
     QCoreApplication::sendEvent(&field, &composing);
@@ -213,7 +220,7 @@ TEST_F(AbbreviationCompleteFieldTest, anInputMethodCompositionIsNotCompletedUnti
     QCoreApplication::sendEvent(&field, &committed);
     EXPECT_FALSE(field.isBuildingUpNonLatinString());
     EXPECT_EQ(field.typedString(), QStringLiteral("ka"));
-    EXPECT_EQ(field.text(), QStringLiteral("kanji list"));
+    EXPECT_EQ(field.text(), QStringLiteral("Kanji list"));
 }
 
 TEST_F(AbbreviationCompleteFieldTest, lettersTheFontCannotShowAreLeftAlone) {
