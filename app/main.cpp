@@ -7,6 +7,7 @@
 #include "foundation/log_files.h"
 #include "foundation/version.h"
 #include "language/natural_language_value_transformers.h"
+#include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "platform/base/local_zone.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
     registerDefaultSettings(platform::UserDefaults::standard());
     registerIntegerTransformers();
     registerNaturalLanguageValueTransformers();
+    TDNaturalLanguageRecurrenceRuleValueTransformer::registerTransformer();
     umask(022);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordello"));

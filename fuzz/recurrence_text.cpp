@@ -1,6 +1,6 @@
 // Typed recurrence text: any input must give a rule or none, never a crash or a hang, and a rule read
 // from text must validate once it has a next start date and step to a next date without trouble.
-#include "language/natural_language_recurrence_rule_value_transformer.h"
+#include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "model/recurrence_rule.h"
 
 #include <QDateTime>

@@ -1,7 +1,7 @@
 #include "language/date_additions.h"
 
 #include "language/gregorian_calendar.h"
-#include "model/recurrence_days.h"
+#include "language/recurrence_days.h"
 #include "platform/base/format.h"
 #include "platform/base/local_day.h"
 

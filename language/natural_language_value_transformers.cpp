@@ -3,7 +3,6 @@
 #include "language/natural_language_date_value_transformer.h"
 #include "language/natural_language_days_from_today_value_transformer.h"
 #include "language/natural_language_future_date_value_transformer.h"
-#include "language/natural_language_recurrence_rule_value_transformer.h"
 #include "language/natural_language_time_interval_value_transformer.h"
 
 void registerNaturalLanguageValueTransformers() {
@@ -15,5 +14,4 @@ void registerNaturalLanguageValueTransformers() {
                                   TDNaturalLanguageDaysFromTodayValueTransformer::shared());
     platform::setValueTransformer(QStringLiteral("TDNaturalLanguageTimeInterval"),
                                   TDNaturalLanguageTimeIntervalValueTransformer::shared());
-    TDNaturalLanguageRecurrenceRuleValueTransformer::registerTransformer();
 }

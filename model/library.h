@@ -8,7 +8,9 @@
 
 class TDAbbreviationMatcher;
 class TDFolder;
+class TDCalendarStoreSyncSettings;
 class TDGroup;
+class TDLibraryOptions;
 class TDList;
 class TDSyncSet;
 class TDTag;
@@ -67,6 +69,12 @@ public:
     TDTask* taskWithUID(const QString& uid);
     // The task of the running time-log entry (the library option "timeLogEntry"), or nullptr.
     TDTask* activeTask();
+    // The per-library options, handed over by whoever opened the library (not owned); none for a
+    // library read by a background operation, which then reads no option and writes none.
+    TDLibraryOptions* options() const { return m_options; }
+    void setOptions(TDLibraryOptions* options) { m_options = options; }
+    // Which groups are mirrored in calendars, read from this library's options.
+    TDCalendarStoreSyncSettings calendarStoreSyncSettings() const;
     platform::ManagedObject* fetchWithEntityName(const QString& entityName, const QString& uid);
     TDTask* taskWithCalendarStoreUID(const QString& uid);
     QList<TDGroup*> allGroups();
@@ -130,11 +138,6 @@ public:
     QList<TDTag*> tagsMatchingAbbreviation(const QString& abbreviation);
     // Remembers that the user picked the group or tag after typing the abbreviation.
     void addMnemonic(const QString& abbreviation, TDGroup* item);
-
-    // Consistency checks, each problem logged: true when none was found. Changes nothing.
-    bool validateLibrary();
-    // Repairs what the checks find, without saving; answers how many objects were changed.
-    quint64 fixLibrary();
 
     // Builds the starter tree of a new library (special groups with their fixed UIDs).
     void createObjectsForNewLibrary();
@@ -202,6 +205,7 @@ private:
     TDGroup* m_tagsGroup = nullptr;
     TDGroup* m_archiveGroup = nullptr;
     TDSyncSet* m_corvaneSyncSet = nullptr;
+    TDLibraryOptions* m_options = nullptr;
     std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;

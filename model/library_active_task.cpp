@@ -1,10 +1,10 @@
 #include "model/library.h"
 
-#include "store/library_manager.h"
+#include "model/library_options.h"
 
 TDTask* TDLibrary::activeTask() {
-    const QVariantMap entry =
-        TDLibraryManager::sharedManager().optionForKey(QStringLiteral("timeLogEntry")).toMap();
+    if (!m_options) return nullptr;
+    const QVariantMap entry = m_options->optionForKey(QStringLiteral("timeLogEntry")).toMap();
     const QString uid = entry.value(QStringLiteral("taskUID")).toString();
     return uid.isEmpty() ? nullptr : taskWithUID(uid);
 }

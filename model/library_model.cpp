@@ -48,7 +48,7 @@ void TDRegisterLibraryModelClasses() {
              {QStringLiteral("totalEstimatedTimeDisplayString"),
               {completedDate, QStringLiteral("estimatedTime"), QStringLiteral("totalEstimatedTime"),
                QStringLiteral("totalEstimatedTimeComprehensive")}},
-             {QStringLiteral("dueDateColor"), {QStringLiteral("dueDate"), completedDate}},
+             {QStringLiteral("dueState"), {QStringLiteral("dueDate"), completedDate}},
              {QStringLiteral("checkboxState"),
               {status, QStringLiteral("dueDate"), QStringLiteral("recurrence")}}});
         platform::registerManagedObjectClass<TDRecurrence>(QStringLiteral("TDRecurrence"));

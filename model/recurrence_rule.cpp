@@ -2,8 +2,8 @@
 
 #include "foundation/array_additions.h"
 
-#include "model/recurrence_archive_values.h"
-#include "model/recurrence_validation_error.h"
+#include "language/recurrence_archive_values.h"
+#include "language/recurrence_validation_error.h"
 #include "platform/base/log.h"
 
 #include <QCoreApplication>

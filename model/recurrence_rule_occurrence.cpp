@@ -1,5 +1,5 @@
 // The next-occurrence half of TDRecurrenceRule: stepping a rule to its next start and due dates.
-#include "model/recurrence_days.h"
+#include "language/recurrence_days.h"
 #include "model/recurrence_rule.h"
 #include "platform/base/clock.h"
 

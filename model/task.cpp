@@ -1,6 +1,5 @@
 #include "model/task.h"
 
-#include "foundation/color_additions.h"
 #include "foundation/shared_predicates.h"
 #include "foundation/utilities.h"
 #include "language/date_additions.h"
@@ -19,8 +18,6 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/undo/undo_manager.h"
 
-#include <QGuiApplication>
-#include <QPalette>
 
 namespace {
 
@@ -122,7 +119,7 @@ QVariant TDTask::computedValue(const QString& key) const {
     if (key == QLatin1String("nextActionDate")) return nullable(nextActionDate());
     if (key == QLatin1String("isPastDue")) return isPastDue();
     if (key == QLatin1String("isDueSoon")) return isDueSoon();
-    if (key == QLatin1String("dueDateColor")) return dueDateColor();
+    if (key == QLatin1String("dueState")) return int(dueState());
     if (key == QLatin1String("estimatedTimeNumber")) return estimatedTime();
     if (key == QLatin1String("totalEstimatedTimeDisplayNumber")) return totalEstimatedTimeDisplayNumber();
     if (key == QLatin1String("totalEstimatedTimeDisplayString")) return totalEstimatedTimeDisplayString();
@@ -495,14 +492,9 @@ bool TDTask::isDueSoon() const {
     return TDClock::currentDateTime().secsTo(dueDate()) <= days * 86400;
 }
 
-QColor TDTask::dueDateColor() const {
-    const char* key = isPastDue() ? "pastDueColor" : isDueSoon() ? "dueSoonColor" : nullptr;
-    if (key)
-        if (auto color = colorWithData(platform::UserDefaults::standard().data(QString::fromLatin1(key))))
-            return *color;
-    if (auto* application = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        return application->palette().color(QPalette::Text);
-    return QColor(Qt::black);
+TDDueState TDTask::dueState() const {
+    if (isPastDue()) return TDDueState::PastDue;
+    return isDueSoon() ? TDDueState::DueSoon : TDDueState::NotDue;
 }
 
 double TDTask::totalEstimatedTimeDisplayNumber() const {

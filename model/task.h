@@ -5,7 +5,6 @@
 
 #include "language/token.h"
 
-#include <QColor>
 #include <QSet>
 #include <QTextDocument>
 #include <QUrl>
@@ -24,6 +23,9 @@ class TDTag;
 class TDTaskNotes;
 
 inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDeleteNotification");
+
+// How pressing an open task's due date is.
+enum class TDDueState { NotDue, DueSoon, PastDue };
 
 // One task: its fields, its three states (open, completed "C", canceled "X") and what closing or
 // reopening does to its subtasks and parents, its place in the task tree, and the aggregates of its
@@ -80,8 +82,8 @@ public:
     bool isPastStart() const;
     bool isPastDue() const;
     bool isDueSoon() const;
-    // Past due: the colour of "pastDueColor"; due soon: that of "dueSoonColor"; else the text colour.
-    QColor dueDateColor() const;
+    // Past due before due soon; the views pick how each looks.
+    TDDueState dueState() const;
     double totalEstimatedTimeDisplayNumber() const;
     QString totalEstimatedTimeDisplayString() const;
     // Text that does not read as a duration leaves the estimate as it was; empty text clears it.

@@ -2,6 +2,8 @@
 // dictionary a mirrored task shows, and taking over the fields of a calendar-store task.
 
 #include "foundation/constants.h"
+#include "model/calendar_store_sync_settings.h"
+#include "model/library.h"
 #include "model/list.h"
 #include "model/task.h"
 #include "model/task_notes_text.h"
@@ -10,7 +12,6 @@
 #include "platform/calendarstore/calendar_store.h"
 #include "platform/calendarstore/calendar_task.h"
 #include "platform/defaults/user_defaults.h"
-#include "sync/calendar_store_sync_settings.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -96,7 +97,9 @@ void TDTask::updateFromCalTask(const platform::CalendarTask& calTask) {
 
 void TDTask::deleteCalTask() {
     const QString uid = primitiveValue(QStringLiteral("calendarStoreUID")).toString();
-    if (uid.isEmpty() || !TDCalendarStoreSyncSettings::sharedSettings().isSyncingEnabledForTask(this)) return;
+    TDLibrary* library = this->library();
+    if (uid.isEmpty() || !library || !library->calendarStoreSyncSettings().isSyncingEnabledForTask(this))
+        return;
     platform::CalendarStore& store = platform::CalendarStore::defaultStore();
     const std::optional<platform::CalendarTask> calTask = store.taskWithUid(uid);
     if (!calTask) return;

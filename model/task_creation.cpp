@@ -8,6 +8,7 @@
 #include "foundation/file_attachment.h"
 #include "language/date_additions.h"
 #include "language/localized_string.h"
+#include "model/calendar_store_sync_settings.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/list.h"
@@ -20,7 +21,6 @@
 #include "platform/calendarstore/calendar_task.h"
 #include "platform/plist/property_list.h"
 #include "platform/transformers/value_transformer.h"
-#include "sync/calendar_store_sync_settings.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -313,7 +313,7 @@ TDTask* TDLibrary::createTaskFromFilepath(const QString& path) {
 
 TDTask* TDLibrary::createTaskFromCalTask(const platform::CalendarTask& calTask) {
     const QList<TDGroup*> groups =
-        TDCalendarStoreSyncSettings::sharedSettings().groupsSyncingToCalendar(calTask.calendarUid(), this);
+        calendarStoreSyncSettings().groupsSyncingToCalendar(calTask.calendarUid(), this);
     if (groups.isEmpty()) return nullptr;
 
     const QString title = calTask.title();

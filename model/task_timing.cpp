@@ -4,13 +4,13 @@
 #include "language/date_additions.h"
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "model/library.h"
+#include "model/library_options.h"
 #include "model/managed_object_context.h"
 #include "model/task_timer_window.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/undo/undo_manager.h"
-#include "store/library_manager.h"
 
 #include <QTextCursor>
 
@@ -24,8 +24,15 @@ const QString kTaskUID = QStringLiteral("taskUID");
 const QString kStartDate = QStringLiteral("startDate");
 const QString kActualTimeAtStart = QStringLiteral("actualTimeAtStart");
 
-QVariantMap timeLogEntry() {
-    return TDLibraryManager::sharedManager().optionForKey(kTimeLogEntry).toMap();
+// The running entry lives in the options of the task's own library.
+TDLibraryOptions* optionsOf(const TDTask& task) {
+    const TDLibrary* library = task.library();
+    return library ? library->options() : nullptr;
+}
+
+QVariantMap timeLogEntry(const TDTask& task) {
+    TDLibraryOptions* options = optionsOf(task);
+    return options ? options->optionForKey(kTimeLogEntry).toMap() : QVariantMap();
 }
 
 // The time-log changes are bookkeeping of the clock, never steps the user can undo.
@@ -55,7 +62,7 @@ void TDTask::setActualTime(double seconds) {
 }
 
 double TDTask::totalTimedInterval() const {
-    const QVariantMap entry = timeLogEntry();
+    const QVariantMap entry = timeLogEntry(*this);
     if (entry.isEmpty() || entry.value(kTaskUID).toString() != uid()) return actualTime();
     const QDateTime start = entry.value(kStartDate).toDateTime();
     const double elapsed =
@@ -64,9 +71,13 @@ double TDTask::totalTimedInterval() const {
 }
 
 void TDTask::timeLogPunchIn() {
+    TDLibraryOptions* options = optionsOf(*this);
+    if (!options) {
+        logWithLevel(TDLogError, "ERROR", "Cannot time a task outside an open library");
+        return;
+    }
     TimeLogBracket bracket(managedObjectContext());
-    TDLibraryManager& manager = TDLibraryManager::sharedManager();
-    const QVariantMap entry = timeLogEntry();
+    const QVariantMap entry = timeLogEntry(*this);
     if (!entry.isEmpty()) {
         // Closes the entry left running, on this task or another; one from the future is dropped.
         const QDateTime start = entry.value(kStartDate).toDateTime();
@@ -76,24 +87,28 @@ void TDTask::timeLogPunchIn() {
         if (elapsed > 0 && running)
             running->setActualTime(entry.value(kActualTimeAtStart).toDouble() + elapsed);
     }
-    manager.setOption(
+    options->setOption(
         QVariantMap{
             {kTaskUID, uid()}, {kStartDate, TDClock::currentDateTime()}, {kActualTimeAtStart, actualTime()}},
         kTimeLogEntry);
-    manager.saveOptionsDictionary();
+    options->saveOptionsDictionary();
     setTiming(true);
 }
 
 void TDTask::timeLogPunchOut() {
+    TDLibraryOptions* options = optionsOf(*this);
+    if (!options) {
+        logWithLevel(TDLogError, "ERROR", "Cannot time a task outside an open library");
+        return;
+    }
     TimeLogBracket bracket(managedObjectContext());
-    TDLibraryManager& manager = TDLibraryManager::sharedManager();
-    if (timeLogEntry().value(kTaskUID).toString() == uid())
+    if (timeLogEntry(*this).value(kTaskUID).toString() == uid())
         setActualTime(totalTimedInterval());
     else
         logWithLevel(TDLogError, "ERROR", "Did not find time log entry for the task punching out");
     setModifiedDate(TDClock::currentDateTime());
-    manager.setOption(QVariant(), kTimeLogEntry);
-    manager.saveOptionsDictionary();
+    options->setOption(QVariant(), kTimeLogEntry);
+    options->saveOptionsDictionary();
     setTiming(false);
 }
 

@@ -1,7 +1,7 @@
 #include "store/group_view_options.h"
 
 #include "model/group.h"
-#include "store/library_manager.h"
+#include "model/library_options.h"
 
 namespace {
 const QString kGroupViewOptionsKey = QStringLiteral("groupViewOptions");
@@ -9,32 +9,28 @@ const QString kSortingAttributeKey = QStringLiteral("sortingAttribute");
 const QString kReverseSortKey = QStringLiteral("reverseSort");
 }  // namespace
 
-QVariantMap TDGroupViewOptions(const QString& groupUID) {
-    return TDLibraryManager::sharedManager()
-        .optionForKey(kGroupViewOptionsKey)
-        .toMap()
-        .value(groupUID)
-        .toMap();
+QVariantMap TDGroupViewOptions(TDLibraryOptions& options, const QString& groupUID) {
+    return options.optionForKey(kGroupViewOptionsKey).toMap().value(groupUID).toMap();
 }
 
-QString TDGroupSavedSortingAttribute(const QString& groupUID) {
-    const QVariant attribute = TDGroupViewOptions(groupUID).value(kSortingAttributeKey);
+QString TDGroupSavedSortingAttribute(TDLibraryOptions& options, const QString& groupUID) {
+    const QVariant attribute = TDGroupViewOptions(options, groupUID).value(kSortingAttributeKey);
     return attribute.isValid() ? attribute.toString() : QString();
 }
 
-QString TDGroupSortingAttribute(const TDGroup& group) {
-    const QString saved = TDGroupSavedSortingAttribute(group.uid());
+QString TDGroupSortingAttribute(TDLibraryOptions& options, const TDGroup& group) {
+    const QString saved = TDGroupSavedSortingAttribute(options, group.uid());
     return saved.isNull() ? group.defaultSortingAttribute() : saved;
 }
 
-bool TDGroupSavedReverseSort(const QString& groupUID) {
-    return TDGroupViewOptions(groupUID).value(kReverseSortKey).toBool();
+bool TDGroupSavedReverseSort(TDLibraryOptions& options, const QString& groupUID) {
+    return TDGroupViewOptions(options, groupUID).value(kReverseSortKey).toBool();
 }
 
-void TDSetGroupSavedSorting(const QString& groupUID, const QString& attribute, bool reverseSort) {
-    TDLibraryManager& manager = TDLibraryManager::sharedManager();
-    QVariantMap options = manager.optionForKey(kGroupViewOptionsKey).toMap();
-    QVariantMap entry = options.value(groupUID).toMap();
+void TDSetGroupSavedSorting(TDLibraryOptions& options, const QString& groupUID, const QString& attribute,
+                            bool reverseSort) {
+    QVariantMap all = options.optionForKey(kGroupViewOptionsKey).toMap();
+    QVariantMap entry = all.value(groupUID).toMap();
     if (attribute.isNull())
         entry.remove(kSortingAttributeKey);
     else
@@ -43,7 +39,7 @@ void TDSetGroupSavedSorting(const QString& groupUID, const QString& attribute, b
         entry.insert(kReverseSortKey, true);
     else
         entry.remove(kReverseSortKey);
-    options.insert(groupUID, entry);
-    manager.setOption(options, kGroupViewOptionsKey);
-    manager.saveOptionsDictionary();
+    all.insert(groupUID, entry);
+    options.setOption(all, kGroupViewOptionsKey);
+    options.saveOptionsDictionary();
 }

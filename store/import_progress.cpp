@@ -17,8 +17,11 @@ namespace {
 constexpr qint64 kUpdatesBeforeEstimate = 10;
 }
 
-TDImportProgress::TDImportProgress(TDAlertPrompter& prompter, QObject* parent)
-    : QObject(parent), m_prompter(prompter), m_queue(new platform::OperationQueue(QStringLiteral("import"), this)) {}
+TDImportProgress::TDImportProgress(TDLibraryManager& manager, TDAlertPrompter& prompter, QObject* parent)
+    : QObject(parent),
+      m_manager(manager),
+      m_prompter(prompter),
+      m_queue(new platform::OperationQueue(QStringLiteral("import"), this)) {}
 
 TDImportProgress::~TDImportProgress() {
     for (const auto& operation : m_queue->operations())
@@ -42,8 +45,8 @@ bool TDImportProgress::restoreLibraryFromBackupAtPath(const QString& path) {
     m_shown = true;
     Q_EMIT changed();
     Q_EMIT shownChanged(true);
-    auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(
-        path, TDLibraryManager::sharedManager().libraryPath());
+    auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, m_manager.libraryPath());
+    restore->setLibraryManager(&m_manager);
     restore->setDelegate(this);
     restore->setProgressHandler([this](qint64 done, qint64 total) {
         QMetaObject::invokeMethod(this, [this, done, total] {

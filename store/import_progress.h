@@ -6,6 +6,7 @@
 #include <QString>
 
 class TDAlertPrompter;
+class TDLibraryManager;
 
 namespace platform {
 class OperationQueue;
@@ -17,12 +18,13 @@ class TDImportProgress : public QObject, public TDLibraryOperationDelegate {
     Q_OBJECT
 
 public:
-    // The prompter shows the alert after a finished restore; not owned.
-    explicit TDImportProgress(TDAlertPrompter& prompter, QObject* parent = nullptr);
+    // The restore replaces the manager's library; the prompter shows the alert after a finished restore.
+    // Neither is owned.
+    TDImportProgress(TDLibraryManager& manager, TDAlertPrompter& prompter, QObject* parent = nullptr);
     ~TDImportProgress() override;
 
     // Backups ("odlbackup", also gzip-compressed) and property lists ("plist", "xml", "gz"), restored
-    // over the shared manager's package. Another kind of file is logged and starts nothing (false).
+    // over the manager's package. Another kind of file is logged and starts nothing (false).
     bool restoreLibraryFromBackupAtPath(const QString& path);
     // Cancels the restore and closes.
     void cancelRestore();
@@ -49,6 +51,7 @@ Q_SIGNALS:
 private:
     void p_close();
 
+    TDLibraryManager& m_manager;
     TDAlertPrompter& m_prompter;
     platform::OperationQueue* m_queue;
     QString m_headerText;

@@ -31,6 +31,7 @@
 #include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
+#include "store/library_maintenance.h"
 #include "store/library_version.h"
 #include "store/smart_folder_reload_operation.h"
 
@@ -271,6 +272,7 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     if (!library) return finish(corruptLibraryError());
     m_context->setLibrary(library);
     m_syncSetContext->setLibrary(library);
+    library->setOptions(this);
     QFile::remove(QDir(m_packagePath).filePath(kObsoleteClassificationFileName));
     m_library = library;
     // Data of older library versions is brought up to date (without undo), then saved with the next save.
@@ -311,6 +313,7 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
     }
     m_context->setLibrary(library);
     m_syncSetContext->setLibrary(library);
+    library->setOptions(this);
     library->createObjectsForNewLibrary();
     m_library = library;
     m_context->processPendingChanges();
@@ -380,7 +383,10 @@ void TDLibraryManager::p_teardown() {
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
     }
-    if (m_library) m_library->setTaskClassifier(nullptr);
+    if (m_library) {
+        m_library->setTaskClassifier(nullptr);
+        m_library->setOptions(nullptr);
+    }
     m_taskClassifier.reset();
     // Pending choices reach this package before the memory lets go of it; a memory another manager's
     // library uses is left alone.
@@ -473,9 +479,11 @@ void TDLibraryManager::changeObjectsAfterDateChangeIfNecessary(SmartFolderReload
             group->resetPredicate();
             ids.append(group->objectID());
         }
-        if (!ids.isEmpty())
-            syncOperationQueue()->addOperation(
-                std::make_shared<TDSmartFolderReloadOperation>(m_coordinator.get(), m_library, ids));
+        if (!ids.isEmpty()) {
+            auto reload = std::make_shared<TDSmartFolderReloadOperation>(m_coordinator.get(), m_library, ids);
+            reload->setLibraryManager(this);
+            syncOperationQueue()->addOperation(reload);
+        }
     }
     setOption(TDClock::currentDateTime(), kLastDateDependentDataChangedDateKey);
 }
@@ -626,7 +634,7 @@ Status TDLibraryManager::p_save() {
     Status saved = m_context->save();
     if (!saved.ok()) {
         logWithLevel(TDLogWarning, "WARNING", "Could not save. Fixing library before trying to save again...");
-        m_library->fixLibrary();
+        TDFixLibrary(m_library);
         saved = m_context->save();
     }
     if (!saved.ok()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/library_options.h"
 #include "platform/base/error.h"
 #include "platform/notifications/notification.h"
 #include "store/editor_registry.h"
@@ -40,7 +41,7 @@ inline const QString TDActiveLibraryDidChangeNotification =
 // queues of background operations. Lives on the main thread.
 class TDLibraryMigrationDelegate;
 
-class TDLibraryManager : public QObject, public TDLibraryOperationDelegate {
+class TDLibraryManager : public QObject, public TDLibraryOperationDelegate, public TDLibraryOptions {
     Q_OBJECT
 public:
     // Opens nothing. An empty path stands for the default location.
@@ -111,16 +112,17 @@ public:
     enum class SmartFolderReload { Synchronous, InBackground };
     void changeObjectsAfterDateChangeIfNecessary(SmartFolderReload reload = SmartFolderReload::InBackground);
 
-    // Per-library options, kept in "options.plist".
+    // Per-library options, kept in "options.plist". The open library is handed these options and gives
+    // them to its objects.
     QVariantMap optionsDictionary();
-    QVariant optionForKey(const QString& key);
+    QVariant optionForKey(const QString& key) override;
     // An invalid value removes the key. Written at the next saveOptionsDictionary.
-    void setOption(const QVariant& value, const QString& key);
+    void setOption(const QVariant& value, const QString& key) override;
     // Replaces the whole content; nullopt drops it so the next use reads the file again.
     void setOptionsDictionary(const std::optional<QVariantMap>& options);
     void clearOptions();
     // Copies the window and view state in, then writes the file atomically when its content changed.
-    void saveOptionsDictionary();
+    void saveOptionsDictionary() override;
     // After this the user defaults hold exactly the library's window and view state.
     void copyOptionsToUserDefaults();
     void copyOptionsFromUserDefaults();

@@ -1,6 +1,7 @@
 #include "store/library_manager_upgrade_services.h"
 
 #include "model/library.h"
+#include "store/library_maintenance.h"
 #include "store/library_manager.h"
 
 void TDLibraryManagerUpgradeServices::removeOptions(const QStringList& keys) {
@@ -9,5 +10,5 @@ void TDLibraryManagerUpgradeServices::removeOptions(const QStringList& keys) {
 }
 
 void TDLibraryManagerUpgradeServices::fixLibrary() {
-    if (TDLibrary* library = m_manager.library()) library->fixLibrary();
+    if (TDLibrary* library = m_manager.library()) TDFixLibrary(library);
 }

@@ -24,7 +24,7 @@ void TDPerformOnMainThreadAndWait(const std::function<void()>& function) {
 }
 
 TDLibraryOperation::TDLibraryOperation(platform::PersistentStoreCoordinator* coordinator)
-    : m_manager(&TDLibraryManager::sharedManager()), m_coordinator(coordinator) {
+    : m_coordinator(coordinator) {
     // The context belongs to the thread that ran main(): let it go there, before anything else may
     // destroy the operation.
     setCompletion([this] {
@@ -37,11 +37,11 @@ TDLibraryOperation::~TDLibraryOperation() {
     closePersistentStoreCoordinator();
 }
 
-// An operation given no coordinator takes the manager's on first use and keeps it, so that its context,
+// An operation given no coordinator takes its manager's on first use and keeps it, so that its context,
 // its saves and its merges stay on one store even when the manager opens another library meanwhile (the
 // manager waits for its queues before it drops a coordinator).
 platform::PersistentStoreCoordinator* TDLibraryOperation::persistentStoreCoordinator() const {
-    if (!m_coordinator) m_coordinator = m_manager->persistentStoreCoordinator();
+    if (!m_coordinator && m_manager) m_coordinator = m_manager->persistentStoreCoordinator();
     return m_coordinator;
 }
 
@@ -109,7 +109,7 @@ Status TDLibraryOperation::saveContext() {
     center.removeObserver(token);
     // The merge reads the store through the coordinator's lock, so the wait for the main thread
     // happens after the save let go of it.
-    if (result.ok() && !saved.name.isEmpty() &&
+    if (result.ok() && !saved.name.isEmpty() && m_manager &&
         persistentStoreCoordinator() == m_manager->persistentStoreCoordinator()) {
         TDLibraryManager* manager = m_manager;
         TDPerformOnMainThreadAndWait([manager, &saved] { manager->mergeChangesFromOperationSave(saved); });
@@ -129,10 +129,10 @@ void TDLibraryOperation::informDelegateDidFailWithError(const TDError& error) {
 
 void TDLibraryOperation::postActiveLibraryWillChangeNotification() {
     platform::NotificationCenter::defaultCenter().post(TDActiveLibraryWillChangeNotification,
-                                                       m_manager->library());
+                                                       m_manager ? m_manager->library() : nullptr);
 }
 
 void TDLibraryOperation::postActiveLibraryDidChangeNotification() {
     platform::NotificationCenter::defaultCenter().post(TDActiveLibraryDidChangeNotification,
-                                                       m_manager->library());
+                                                       m_manager ? m_manager->library() : nullptr);
 }

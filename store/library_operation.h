@@ -34,7 +34,7 @@ public:
 // library) or on a coordinator of its own over any package (export, restore, copies).
 class TDLibraryOperation : public platform::Operation {
 public:
-    // Without a coordinator the operation works on the library manager's, the one the manager has when
+    // Without a coordinator the operation works on its library manager's, the one the manager has when
     // the operation first asks for it. Make it on the main thread.
     explicit TDLibraryOperation(platform::PersistentStoreCoordinator* coordinator = nullptr);
     ~TDLibraryOperation() override;
@@ -60,11 +60,18 @@ public:
     void postActiveLibraryWillChangeNotification();
     void postActiveLibraryDidChangeNotification();
 
+    // The manager of the open library (not owned), given by whoever queues the operation: its
+    // coordinator serves an operation given none, its main context takes the saves made on that
+    // coordinator, and its library is the sender of the active-library notifications. Without one the
+    // operation touches no open library.
+    TDLibraryManager* libraryManager() const { return m_manager; }
+    void setLibraryManager(TDLibraryManager* manager) { m_manager = manager; }
+
     TDLibraryOperationDelegate* delegate() const { return m_delegate; }
     void setDelegate(TDLibraryOperationDelegate* delegate) { m_delegate = delegate; }  // not owned
 
 private:
-    TDLibraryManager* m_manager;
+    TDLibraryManager* m_manager = nullptr;
     mutable platform::PersistentStoreCoordinator* m_coordinator;
     std::unique_ptr<platform::PersistentStoreCoordinator> m_ownCoordinator;
     std::unique_ptr<TDManagedObjectContext> m_context;

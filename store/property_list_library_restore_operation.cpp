@@ -106,11 +106,15 @@ void TDPropertyListLibraryRestoreOperation::main() {
     if (m_restoringActiveLibrary) {
         TDPerformOnMainThreadAndWait([this] { postActiveLibraryWillChangeNotification(); });
         Status closed;
-        TDPerformOnMainThreadAndWait([&closed] {
-            TDLibraryManager& manager = TDLibraryManager::sharedManager();
-            closed = manager.close();
+        TDPerformOnMainThreadAndWait([this, &closed] {
+            TDLibraryManager* manager = libraryManager();
+            if (!manager) {
+                closed = TDError::make(200, QStringLiteral("No library manager to close the open library"));
+                return;
+            }
+            closed = manager->close();
             // A save during the close queues a backup of the old package: let it finish first.
-            if (closed.ok()) manager.finishPendingOperations();
+            if (closed.ok()) manager->finishPendingOperations();
         });
         if (!closed.ok()) {
             QDir(temporaryPath).removeRecursively();

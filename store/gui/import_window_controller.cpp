@@ -17,9 +17,10 @@ namespace {
 QPointer<TDImportWindowController> sharedWindow;
 }
 
-TDImportWindowController::TDImportWindowController(TDAlertPrompter& prompter, QWidget* parent)
+TDImportWindowController::TDImportWindowController(TDLibraryManager& manager, TDAlertPrompter& prompter,
+                                                   QWidget* parent)
     : QDialog(parent),
-      m_progress(new TDImportProgress(prompter, this)),
+      m_progress(new TDImportProgress(manager, prompter, this)),
       m_header(new QLabel(this)),
       m_status(new QLabel(this)),
       m_progressIndicator(new QProgressBar(this)) {
@@ -39,9 +40,10 @@ TDImportWindowController::TDImportWindowController(TDAlertPrompter& prompter, QW
 
 TDImportWindowController::~TDImportWindowController() = default;
 
-TDImportWindowController& TDImportWindowController::sharedController(TDAlertPrompter& prompter) {
+TDImportWindowController& TDImportWindowController::sharedController(TDLibraryManager& manager,
+                                                                     TDAlertPrompter& prompter) {
     // Kept for the application's life: a restore still running may call back into it after closing.
-    if (!sharedWindow) sharedWindow = new TDImportWindowController(prompter);
+    if (!sharedWindow) sharedWindow = new TDImportWindowController(manager, prompter);
     return *sharedWindow;
 }
 

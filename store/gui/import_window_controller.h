@@ -8,6 +8,7 @@ class QLabel;
 class QProgressBar;
 class TDAlertPrompter;
 class TDImportProgress;
+class TDLibraryManager;
 
 // The small window shown while a library is restored from a backup: a header, the progress and an
 // estimate of the time left, and a button to cancel. The restore and its state live in TDImportProgress.
@@ -15,11 +16,11 @@ class TDImportWindowController : public QDialog {
     Q_OBJECT
 
 public:
-    explicit TDImportWindowController(TDAlertPrompter& prompter, QWidget* parent = nullptr);
+    TDImportWindowController(TDLibraryManager& manager, TDAlertPrompter& prompter, QWidget* parent = nullptr);
     ~TDImportWindowController() override;
 
-    // The one window, made on first use with the prompter given then; closing hides it.
-    static TDImportWindowController& sharedController(TDAlertPrompter& prompter);
+    // The one window, made on first use with the manager and prompter given then; closing hides it.
+    static TDImportWindowController& sharedController(TDLibraryManager& manager, TDAlertPrompter& prompter);
 
     // Shows the window and starts the restore over the open library's package.
     void restoreLibraryFromBackupAtPath(const QString& path);

@@ -66,7 +66,7 @@ TEST_F(DateTransformersTest, registersTheTransformersByName) {
     registerNaturalLanguageValueTransformers();
     for (const char* name :
          {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday",
-          "TDNaturalLanguageTimeInterval", "TDNaturalLanguageRecurrenceRule"}) {
+          "TDNaturalLanguageTimeInterval"}) {
         const auto transformer = platform::valueTransformerForName(QString::fromLatin1(name));
         ASSERT_TRUE(transformer) << name;
         EXPECT_TRUE(transformer->allowsReverseTransformation()) << name;

@@ -3,6 +3,8 @@
 #include "language/date_additions.h"
 #include "platform/defaults/user_defaults.h"
 
+#include <QColor>
+
 namespace {
 
 using modeltest::TaskTreeTest;

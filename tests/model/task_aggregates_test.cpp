@@ -1,6 +1,5 @@
 #include "tests/model/task_tree_fixture.h"
 
-#include "foundation/color_additions.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/objectstore/managed_object_context.h"
@@ -230,15 +229,18 @@ TEST_F(TaskAggregatesTest, DateTests) {
     EXPECT_FALSE(due->isPastDue());
     clock->setNow(today.addSecs(86399));
     EXPECT_TRUE(due->isPastDue());
-    EXPECT_EQ(due->dueDateColor(), *colorWithData(defaults().data(QStringLiteral("pastDueColor"))));
+    EXPECT_EQ(due->dueState(), TDDueState::PastDue);
+    EXPECT_EQ(due->value(QStringLiteral("dueState")).toInt(), int(TDDueState::PastDue));
 
     clock->setNow(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
     defaults().setValue(QStringLiteral("nearFutureNumberOfDays"), 2);
     TDTask* soon = task(QStringLiteral("soon"), inbox());
     soon->setDueDate(clock->now().addSecs(47 * 3600));
     EXPECT_TRUE(soon->isDueSoon());
+    EXPECT_EQ(soon->dueState(), TDDueState::DueSoon);
     soon->setStartDate(clock->now());
     EXPECT_FALSE(soon->isDueSoon());
+    EXPECT_EQ(soon->dueState(), TDDueState::NotDue);
     EXPECT_TRUE(soon->isPastStart());
 
     TDTask* next = task(QStringLiteral("next"), inbox());

@@ -15,17 +15,17 @@ TEST_F(GroupViewOptionsTest, SortingFallsBackToTheGroupsDefault) {
     ASSERT_NE(library, nullptr);
     TDGroup* today = library->todayGroup();
     TDGroup* inbox = library->inboxGroup();
-    EXPECT_EQ(TDGroupSortingAttribute(*today), QStringLiteral("dueOrStartDate"));
-    EXPECT_TRUE(TDGroupSortingAttribute(*inbox).isNull());
+    EXPECT_EQ(TDGroupSortingAttribute(*manager, *today), QStringLiteral("dueOrStartDate"));
+    EXPECT_TRUE(TDGroupSortingAttribute(*manager, *inbox).isNull());
 
-    TDSetGroupSavedSorting(today->uid(), QStringLiteral("title"), true);
-    TDSetGroupSavedSorting(inbox->uid(), QStringLiteral("priority"), false);
-    EXPECT_EQ(TDGroupSortingAttribute(*today), QStringLiteral("title"));
-    EXPECT_EQ(TDGroupSortingAttribute(*inbox), QStringLiteral("priority"));
+    TDSetGroupSavedSorting(*manager, today->uid(), QStringLiteral("title"), true);
+    TDSetGroupSavedSorting(*manager, inbox->uid(), QStringLiteral("priority"), false);
+    EXPECT_EQ(TDGroupSortingAttribute(*manager, *today), QStringLiteral("title"));
+    EXPECT_EQ(TDGroupSortingAttribute(*manager, *inbox), QStringLiteral("priority"));
 
-    TDSetGroupSavedSorting(today->uid(), QString(), true);
-    EXPECT_EQ(TDGroupSortingAttribute(*today), QStringLiteral("dueOrStartDate"));
-    EXPECT_TRUE(TDGroupSavedReverseSort(today->uid()));
+    TDSetGroupSavedSorting(*manager, today->uid(), QString(), true);
+    EXPECT_EQ(TDGroupSortingAttribute(*manager, *today), QStringLiteral("dueOrStartDate"));
+    EXPECT_TRUE(TDGroupSavedReverseSort(*manager, today->uid()));
 }
 
 }  // namespace

@@ -165,6 +165,7 @@ TEST_F(LibraryBackupFaultTest, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestore
             TDLibraryManager::setSharedManager(&child);
             if (!child.loadLibrary().ok()) ::_exit(2);
             auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(backup, packagePath());
+            restore->setLibraryManager(&child);
             restore->start();
             ::_exit(QFileInfo::exists(packagePath()) ? 0 : 3);
         }

@@ -90,6 +90,7 @@ protected:
         Outcome outcome;
         OutcomeDelegate recorder(outcome);
         auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, packagePath());
+        restore->setLibraryManager(manager.get());
         restore->setDelegate(&recorder);
         restore->start();
         return outcome;
@@ -391,6 +392,7 @@ TEST_F(LibraryBackupTest, ACancelledRestoreLeavesThePreviousLibraryAndNoTemporar
     Outcome outcome;
     OutcomeDelegate recorder(outcome);
     auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, packagePath());
+    restore->setLibraryManager(manager.get());
     restore->setDelegate(&recorder);
     restore->setProgressHandler([&restore](qint64, qint64) { restore->cancel(); });
     restore->start();
@@ -537,7 +539,7 @@ TEST_F(LibraryBackupTest, ASaveWhileAChainIsQueuedQueuesNoOtherChain) {
 TEST_F(LibraryBackupTest, TheProgressModelTellsHowTheRestoreEnded) {
     ASSERT_TRUE(createFixtureLibrary());
     ScriptedPrompter prompter(0);
-    TDImportProgress progress(prompter);
+    TDImportProgress progress(*manager, prompter);
     EXPECT_FALSE(progress.restoreLibraryFromBackupAtPath(backupPath(QStringLiteral("in-x.txt"))));
     EXPECT_FALSE(progress.isShown());
 

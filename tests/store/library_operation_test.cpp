@@ -80,6 +80,7 @@ TEST_F(LibraryOperationTest, AnOperationsSaveIsMergedIntoTheMainContextOnTheMain
     createLibrary();
     startCountingSaves();
     auto operation = std::make_shared<AddListOperation>();
+    operation->setLibraryManager(manager.get());
     EXPECT_EQ(operation->persistentStoreCoordinator(), manager->persistentStoreCoordinator());
     RecordingOperationDelegate operationDelegate;
     operation->setDelegate(&operationDelegate);
@@ -104,6 +105,7 @@ TEST_F(LibraryOperationTest, AnOperationsSaveIsMergedIntoTheMainContextOnTheMain
 TEST_F(LibraryOperationTest, AnOperationKeepsTheCoordinatorItWasGiven) {
     TDLibraryManager& opening = newManager();
     AddListOperation early;
+    early.setLibraryManager(&opening);
     EXPECT_EQ(early.persistentStoreCoordinator(), nullptr);  // nothing to keep yet
     ASSERT_TRUE(opening.createLibrary().ok());
     platform::PersistentStoreCoordinator* main = manager->persistentStoreCoordinator();
@@ -111,6 +113,7 @@ TEST_F(LibraryOperationTest, AnOperationKeepsTheCoordinatorItWasGiven) {
     EXPECT_EQ(early.persistentStoreCoordinator(), main);
 
     AddListOperation late;
+    late.setLibraryManager(&opening);
     EXPECT_EQ(late.persistentStoreCoordinator(), main);
     ASSERT_TRUE(manager->close().ok());
     ASSERT_EQ(manager->persistentStoreCoordinator(), nullptr);
@@ -122,6 +125,7 @@ TEST_F(LibraryOperationTest, AnOperationKeepsTheCoordinatorItWasGiven) {
 TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManagerAsOperationFailed) {
     createLibrary();
     auto operation = std::make_shared<AddListOperation>();
+    operation->setLibraryManager(manager.get());
     operation->fail = true;
     RecordingOperationDelegate operationDelegate;
     operation->setDelegate(&operationDelegate);
@@ -132,6 +136,8 @@ TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManag
     EXPECT_EQ(operationDelegate.finished.load(), 0);
 
     auto reported = std::make_shared<AddListOperation>();
+
+    reported->setLibraryManager(manager.get());
     reported->fail = true;
     reported->setDelegate(manager.get());
     manager->exportOperationQueue()->addOperation(reported);
@@ -143,6 +149,7 @@ TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManag
 TEST_F(LibraryOperationTest, WithoutDelegateTheOperationStillCompletes) {
     createLibrary();
     auto operation = std::make_shared<AddListOperation>();
+    operation->setLibraryManager(manager.get());
     manager->syncOperationQueue()->addOperation(operation);
     manager->finishPendingOperations();
     EXPECT_TRUE(operation->isFinished());
@@ -152,6 +159,7 @@ TEST_F(LibraryOperationTest, WithoutDelegateTheOperationStillCompletes) {
 TEST_F(LibraryOperationTest, AnOperationOnItsOwnCoordinatorWritesWithFullSyncAndLeavesTheMainContextAlone) {
     createLibrary();
     auto operation = std::make_shared<AddListOperation>();
+    operation->setLibraryManager(manager.get());
     ASSERT_TRUE(operation->setupPersistentStoreCoordinatorWithLibraryPath(packagePath()).ok());
     EXPECT_NE(operation->persistentStoreCoordinator(), manager->persistentStoreCoordinator());
     operation->title = QStringLiteral("Own");
@@ -200,6 +208,7 @@ TEST_F(LibraryOperationTest, ActiveLibraryNotificationsCarryTheManagersLibrary) 
         platform::NotificationCenter::defaultCenter().addObserver(
             &observer, name, nullptr, [&senders](const platform::Notification& n) { senders << n.sender; });
     AddListOperation operation;
+    operation.setLibraryManager(manager.get());
     operation.postActiveLibraryWillChangeNotification();
     operation.postActiveLibraryDidChangeNotification();
     EXPECT_EQ(senders, (QList<const void*>{library, library}));

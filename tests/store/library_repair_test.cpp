@@ -12,6 +12,7 @@
 #include "model/task_notes.h"
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
+#include "store/library_maintenance.h"
 #include "store/library_manager_upgrade_services.h"
 
 #include <gtest/gtest.h>
@@ -85,12 +86,12 @@ public:
     // Runs the check and answers what it logged.
     std::pair<bool, QString> validate() {
         testing::internal::CaptureStderr();
-        const bool valid = library->validateLibrary();
+        const bool valid = TDValidateLibrary(library);
         return {valid, QString::fromStdString(testing::internal::GetCapturedStderr())};
     }
     std::pair<quint64, QString> repair() {
         testing::internal::CaptureStderr();
-        const quint64 fixed = library->fixLibrary();
+        const quint64 fixed = TDFixLibrary(library);
         return {fixed, QString::fromStdString(testing::internal::GetCapturedStderr())};
     }
 

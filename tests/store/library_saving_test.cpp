@@ -206,19 +206,19 @@ TEST_F(LibrarySavingTest, GroupSortingIsSavedPerGroupAndDeletedGroupsLoseTheirOp
     const QString keptUID = kept->value(QStringLiteral("uid")).toString();
     const QString doomedUID = doomed->value(QStringLiteral("uid")).toString();
     ASSERT_FALSE(keptUID.isEmpty());
-    EXPECT_TRUE(TDGroupSavedSortingAttribute(keptUID).isNull());
-    EXPECT_FALSE(TDGroupSavedReverseSort(keptUID));
+    EXPECT_TRUE(TDGroupSavedSortingAttribute(*manager, keptUID).isNull());
+    EXPECT_FALSE(TDGroupSavedReverseSort(*manager, keptUID));
 
-    TDSetGroupSavedSorting(keptUID, QStringLiteral("dueDate"), true);
-    TDSetGroupSavedSorting(doomedUID, QStringLiteral("title"), false);
-    EXPECT_EQ(TDGroupSavedSortingAttribute(keptUID), QStringLiteral("dueDate"));
-    EXPECT_TRUE(TDGroupSavedReverseSort(keptUID));
+    TDSetGroupSavedSorting(*manager, keptUID, QStringLiteral("dueDate"), true);
+    TDSetGroupSavedSorting(*manager, doomedUID, QStringLiteral("title"), false);
+    EXPECT_EQ(TDGroupSavedSortingAttribute(*manager, keptUID), QStringLiteral("dueDate"));
+    EXPECT_TRUE(TDGroupSavedReverseSort(*manager, keptUID));
     const auto written = platform::readPropertyListFile(manager->optionsDictionaryPath());
     ASSERT_TRUE(written.ok());
     EXPECT_EQ(written->toMap().value(QStringLiteral("groupViewOptions")).toMap().size(), 2);
-    TDSetGroupSavedSorting(keptUID, QString(), false);
-    EXPECT_TRUE(TDGroupSavedSortingAttribute(keptUID).isNull());
-    EXPECT_TRUE(TDGroupViewOptions(keptUID).isEmpty());
+    TDSetGroupSavedSorting(*manager, keptUID, QString(), false);
+    EXPECT_TRUE(TDGroupSavedSortingAttribute(*manager, keptUID).isNull());
+    EXPECT_TRUE(TDGroupViewOptions(*manager, keptUID).isEmpty());
     manager->managedObjectContext()->processPendingChanges();
 
     // Deleting something else leaves the options alone; deleting a group drops its entry once and

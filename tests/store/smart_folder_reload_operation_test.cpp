@@ -36,6 +36,7 @@ protected:
             });
         auto operation = std::make_shared<TDSmartFolderReloadOperation>(manager->persistentStoreCoordinator(),
                                                                          manager->library(), ids);
+        operation->setLibraryManager(manager.get());
         manager->syncOperationQueue()->addOperation(operation);
         manager->finishPendingOperations();
         EXPECT_TRUE(operation->isFinished());

@@ -1,3 +1,4 @@
+#include "model/calendar_store_sync_settings.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/list.h"
@@ -7,7 +8,6 @@
 #include "model/task_notes_text.h"
 #include "platform/calendarstore/calendar_store.h"
 #include "platform/defaults/user_defaults.h"
-#include "sync/calendar_store_sync_settings.h"
 #include "tests/store/library_manager_fixture.h"
 
 #include <QDir>
@@ -153,7 +153,7 @@ TEST_F(TaskCalendarTest, SettingsAnswerTheGroupsMappedToACalendar) {
                {tag->uid(), QStringLiteral("cal")},
                {QStringLiteral("FFFFFFFFFFFFFFFF"), QStringLiteral("cal")},
                {library->inboxGroup()->uid(), QStringLiteral("other")}});
-    const auto& settings = TDCalendarStoreSyncSettings::sharedSettings();
+    const TDCalendarStoreSyncSettings settings = library->calendarStoreSyncSettings();
     const QList<TDGroup*> groups = settings.groupsSyncingToCalendar(QStringLiteral("cal"), library);
     EXPECT_EQ(groups.size(), 2);
     EXPECT_TRUE(groups.contains(home));

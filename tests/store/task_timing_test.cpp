@@ -5,8 +5,11 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
+#include "store/library_manager.h"
 #include "tests/store/library_manager_fixture.h"
 #include "tests/support/recording_sound_sink.h"
+
+#include <QDir>
 
 namespace {
 
@@ -96,6 +99,38 @@ TEST_F(TaskTimingTest, AnEntryFromTheFutureOrOfAMissingTaskChangesNoTask) {
     EXPECT_EQ(first->actualTime(), 600);
     EXPECT_EQ(second->actualTime(), 0);
     EXPECT_EQ(library->activeTask(), first);
+}
+
+// Two libraries open side by side: each task keeps its clock in the options of its own library, which
+// the library's manager handed over when it opened it, whichever manager is installed as the shared one.
+TEST_F(TaskTimingTest, TimingUsesTheOptionsOfTheTasksOwnLibrary) {
+    EXPECT_EQ(library->options(), manager.get());
+    TDLibraryManager other(QDir(tempPath()).filePath(QStringLiteral("Other.odllibrary")));
+    const Result<TDLibrary*> opened = other.createLibrary();
+    ASSERT_TRUE(opened.ok());
+    TDLibrary* otherLibrary = *opened;
+    EXPECT_EQ(otherLibrary->options(), &other);
+    TDTask* elsewhere = otherLibrary->createTask();
+    elsewhere->setActualTime(60);
+    const auto otherEntry = [&other] { return other.optionForKey(QStringLiteral("timeLogEntry")).toMap(); };
+
+    elsewhere->timeLogPunchIn();
+    EXPECT_EQ(otherEntry().value(QStringLiteral("taskUID")), elsewhere->uid());
+    EXPECT_TRUE(entry().isEmpty()) << "the shared manager's library is not the task's";
+    EXPECT_EQ(otherLibrary->activeTask(), elsewhere);
+    EXPECT_EQ(library->activeTask(), nullptr);
+
+    // Punching in here leaves the other library's clock running.
+    first->timeLogPunchIn();
+    clock->advanceSeconds(30);
+    EXPECT_EQ(elsewhere->totalTimedInterval(), 90);
+    EXPECT_EQ(first->totalTimedInterval(), 30);
+    elsewhere->timeLogPunchOut();
+    EXPECT_EQ(elsewhere->actualTime(), 90);
+    EXPECT_TRUE(otherEntry().isEmpty());
+    EXPECT_EQ(entry().value(QStringLiteral("taskUID")), first->uid());
+    EXPECT_EQ(library->activeTask(), first);
+    ASSERT_TRUE(other.close().ok());
 }
 
 TEST_F(TaskTimingTest, ActualTimeAsText) {

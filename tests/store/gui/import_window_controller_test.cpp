@@ -15,7 +15,7 @@ using ImportWindowControllerTest = LibraryManagerTest;
 TEST_F(ImportWindowControllerTest, TheWindowShowsTheRestoreAndItsEstimateAndClosesWhenItFails) {
     ASSERT_TRUE(createLibrary());
     ScriptedPrompter prompter(0);
-    TDImportWindowController window(prompter);
+    TDImportWindowController window(*manager, prompter);
     window.restoreLibraryFromBackupAtPath(QDir(tempPath()).filePath(QStringLiteral("notes.txt")));
     EXPECT_FALSE(window.isVisible());
 

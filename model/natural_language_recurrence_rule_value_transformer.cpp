@@ -1,4 +1,4 @@
-#include "language/natural_language_recurrence_rule_value_transformer.h"
+#include "model/natural_language_recurrence_rule_value_transformer.h"
 
 #include "language/recurrence_word_tables.h"
 #include "language/text_scanner.h"

@@ -18,9 +18,8 @@ class TDCalendarStoreSyncSettings {
 public:
     using OptionReader = std::function<QVariant(const QString& key)>;
 
-    // Reads the shared library manager's options.
-    static TDCalendarStoreSyncSettings& sharedSettings();
-    // Settings reading options from elsewhere (tests; a sync operation holding a copy of the options).
+    // The library gives the settings over its own options (TDLibrary::calendarStoreSyncSettings); a sync
+    // operation holding a copy of the options reads that instead.
     explicit TDCalendarStoreSyncSettings(OptionReader reader);
 
     bool isSyncingEnabled() const;

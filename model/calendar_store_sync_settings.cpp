@@ -1,17 +1,19 @@
-#include "sync/calendar_store_sync_settings.h"
+#include "model/calendar_store_sync_settings.h"
 
 #include "model/group.h"
 #include "model/library.h"
+#include "model/library_options.h"
 #include "model/list.h"
 #include "model/task.h"
-#include "store/library_manager.h"
 
 #include <QSet>
 
-TDCalendarStoreSyncSettings& TDCalendarStoreSyncSettings::sharedSettings() {
-    static TDCalendarStoreSyncSettings settings(
-        [](const QString& key) { return TDLibraryManager::sharedManager().optionForKey(key); });
-    return settings;
+TDCalendarStoreSyncSettings TDLibrary::calendarStoreSyncSettings() const {
+    // Asked at each read: the library keeps its options only while it is open.
+    return TDCalendarStoreSyncSettings([this](const QString& key) {
+        TDLibraryOptions* options = this->options();
+        return options ? options->optionForKey(key) : QVariant();
+    });
 }
 
 TDCalendarStoreSyncSettings::TDCalendarStoreSyncSettings(OptionReader reader) : m_readOption(std::move(reader)) {}

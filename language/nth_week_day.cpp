@@ -1,7 +1,7 @@
-#include "model/nth_week_day.h"
+#include "language/nth_week_day.h"
 
-#include "model/recurrence_archive_values.h"
-#include "model/recurrence_validation_error.h"
+#include "language/recurrence_archive_values.h"
+#include "language/recurrence_validation_error.h"
 
 #include <limits>
 

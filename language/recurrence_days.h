@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/nth_week_day.h"
+#include "language/nth_week_day.h"
 
 #include <QDate>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "model/recurrence_archive_values.h"
+#include "language/recurrence_archive_values.h"
 
 #include <cmath>
 #include <limits>

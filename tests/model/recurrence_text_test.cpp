@@ -1,5 +1,5 @@
-#include "language/natural_language_recurrence_rule_value_transformer.h"
 #include "language/recurrence_word_tables.h"
+#include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "platform/base/clock.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/transformers/value_transformer.h"

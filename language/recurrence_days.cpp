@@ -1,4 +1,4 @@
-#include "model/recurrence_days.h"
+#include "language/recurrence_days.h"
 
 #include <QTimeZone>
 
