@@ -6,7 +6,6 @@
 #include "store/library_files_aside.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
