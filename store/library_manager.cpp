@@ -206,6 +206,12 @@ Status TDLibraryManager::p_buildStack() {
     return {};
 }
 
+// The library records changes in the journal context that the save writes after the library.
+void TDLibraryManager::p_attachSyncJournal(TDLibrary* library) {
+    m_syncSetContext->setLibrary(library);
+    library->setCorvaneSyncSetManagedObjectContext(m_syncSetContext.get());
+}
+
 Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     if (!libraryExists()) return corruptLibraryError();
     if (!libraryIsAccessible())
@@ -269,7 +275,7 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     auto* library = dynamic_cast<TDLibrary*>(found->first());
     if (!library) return finish(corruptLibraryError());
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     QFile::remove(QDir(m_packagePath).filePath(kObsoleteClassificationFileName));
     m_library = library;
     // Data of older library versions is brought up to date (without undo), then saved with the next save.
@@ -309,7 +315,7 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
                              QStringLiteral("The library model has no Library entity."));
     }
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     library->createObjectsForNewLibrary();
     m_library = library;
     m_context->processPendingChanges();
@@ -377,7 +383,10 @@ void TDLibraryManager::p_teardown() {
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
     }
-    if (m_library) m_library->setTaskClassifier(nullptr);
+    if (m_library) {
+        m_library->setTaskClassifier(nullptr);
+        m_library->setCorvaneSyncSetManagedObjectContext(nullptr);
+    }
     m_taskClassifier.reset();
     m_library = nullptr;
     m_infoDictionary.reset();

@@ -166,6 +166,7 @@ public:
 
 private:
     Status p_buildStack();
+    void p_attachSyncJournal(TDLibrary* library);
     Status p_openStore();
     void p_installObservers();
     void p_teardown();
