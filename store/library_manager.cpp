@@ -290,6 +290,12 @@ TDError TDLibraryManager::p_failedToOpen(const TDError& underlying) {
     return error;
 }
 
+// The library records changes in the journal context that the save writes after the library.
+void TDLibraryManager::p_attachSyncJournal(TDLibrary* library) {
+    m_syncSetContext->setLibrary(library);
+    library->setCorvaneSyncSetManagedObjectContext(m_syncSetContext.get());
+}
+
 Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     Result<TDLibrary*> loaded = p_loadLibrary();
     if (!loaded.ok()) m_packageLock.reset();
@@ -365,7 +371,7 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
     if (!library)
         return finish(TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library object is of another class.")));
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     QFile::remove(QDir(m_packagePath).filePath(kObsoleteClassificationFileName));
     m_library = library;
     // Data of older library versions is brought up to date (without undo), then saved with the next save.
@@ -427,7 +433,7 @@ Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
             TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library model has no Library entity.")));
     }
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     library->createObjectsForNewLibrary();
     m_library = library;
     m_context->processPendingChanges();
@@ -526,7 +532,10 @@ void TDLibraryManager::p_teardown() {
             Notification{QString(), static_cast<platform::ManagedObjectContext*>(m_context.get()), {}},
             platform::NotificationQueue::CoalesceOnSender);
     }
-    if (m_library) m_library->setTaskClassifier(nullptr);
+    if (m_library) {
+        m_library->setTaskClassifier(nullptr);
+        m_library->setCorvaneSyncSetManagedObjectContext(nullptr);
+    }
     m_taskClassifier.reset();
     // Pending choices reach this package before the memory lets go of it; a memory another manager's
     // library uses is left alone.

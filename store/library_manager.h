@@ -186,6 +186,7 @@ private:
     TDError p_failedToOpen(const TDError& underlying);
     void p_removeUnfinishedBuilds();
     Status p_moveNewStoreIntoPlace(const QString& folder);
+    void p_attachSyncJournal(TDLibrary* library);
     void p_installObservers();
     void p_teardown();
     void p_finishLoading();
