@@ -7,11 +7,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QMap>
 #include <QSet>
 
 #include <algorithm>
+#include <array>
+#include <mutex>
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <climits>
@@ -30,6 +34,42 @@ bool isFinishedBackupName(const QString& name) {
 
 QString dayOf(const QString& name) {
     return name.mid(TDBackupFilePrefix.size(), 10);
+}
+
+// The backups this process already read back whole, by where they lie on disk. A backup is written
+// once under a new name and never changed in place, so one reading is enough: without this, pruning
+// would inflate up to twelve large backups after every save.
+class WholeBackups {
+public:
+    bool readsBack(const QString& path) {
+        struct stat info {};
+        if (::stat(QFile::encodeName(path).constData(), &info) != 0) return false;
+        const Identity identity{static_cast<qint64>(info.st_dev), static_cast<qint64>(info.st_ino),
+                                static_cast<qint64>(info.st_size), static_cast<qint64>(info.st_mtim.tv_sec),
+                                static_cast<qint64>(info.st_mtim.tv_nsec)};
+        {
+            const std::lock_guard lock(m_mutex);
+            if (m_whole.value(path) == identity) return true;
+        }
+        if (!TDBackupFileReadsBack(path)) return false;
+        const std::lock_guard lock(m_mutex);
+        m_whole.insert(path, identity);
+        return true;
+    }
+    void forget(const QString& path) {
+        const std::lock_guard lock(m_mutex);
+        m_whole.remove(path);
+    }
+
+private:
+    using Identity = std::array<qint64, 5>;
+    std::mutex m_mutex;
+    QHash<QString, Identity> m_whole;
+};
+
+WholeBackups& wholeBackups() {
+    static WholeBackups backups;
+    return backups;
 }
 
 }  // namespace
@@ -71,8 +111,11 @@ void TDLibraryBackupOrganizeOperation::main() {
 
     const QStringList kept = p_readableBackupsToKeep(folder, names);
     p_pointLatestLinkAt(folder, kept.isEmpty() ? QString() : kept.last());
-    for (const QString& name : names)
-        if (!kept.contains(name)) QFile::remove(folder.filePath(name));
+    for (const QString& name : names) {
+        if (kept.contains(name)) continue;
+        QFile::remove(folder.filePath(name));
+        wholeBackups().forget(folder.filePath(name));
+    }
 }
 
 QStringList TDLibraryBackupOrganizeOperation::p_readableBackupsToKeep(const QDir& folder, QStringList names) {
@@ -83,7 +126,7 @@ QStringList TDLibraryBackupOrganizeOperation::p_readableBackupsToKeep(const QDir
         const QStringList kept = backupNamesToKeep(names);
         const auto unreadable = std::find_if(kept.crbegin(), kept.crend(), [&](const QString& name) {
             if (readable.contains(name)) return false;
-            if (!TDBackupFileReadsBack(folder.filePath(name))) return true;
+            if (!wholeBackups().readsBack(folder.filePath(name))) return true;
             readable.insert(name);
             return false;
         });

@@ -191,7 +191,8 @@ Status fillTemporaryFile(int fd, const QString& path, const std::function<bool(Q
             0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
     if (injectedFailure(AtomicWriteStep::Sync, path))
         return posixError(ENOSPC, QStringLiteral("Could not sync \"%1\".").arg(path));
-    if (::fsync(fd) != 0) return posixError(errno, QStringLiteral("Could not sync \"%1\".").arg(path));
+    // The data and the size are all a new file needs on the disk before its rename.
+    if (::fdatasync(fd) != 0) return posixError(errno, QStringLiteral("Could not sync \"%1\".").arg(path));
     return {};
 }
 
