@@ -7,6 +7,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/format.h"
 #include "platform/files/atomic_save.h"
+#include "platform/files/file_error.h"
 #include "platform/objectstore/entity_description.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
@@ -120,6 +121,8 @@ Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObje
         }();
         return serialised.ok();
     });
+    // A device that failed (a full disk) says more than the writer it failed.
+    if (!written.ok() && written.error().domain == platform::TDPosixErrorDomain) return written;
     if (!serialised.ok()) return serialised;
     return written;
 }

@@ -807,7 +807,9 @@ Status TDLibraryManager::p_save() {
         else
             TDAppDelegate().handleError(journal.error(), QStringLiteral("Could not save sync information"));
     }
-    (void)saveInfoDictionary();
+    if (const Status info = saveInfoDictionary(); !info.ok())
+        logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@",
+                     info.error().detailedDescription());
     saveOptionsDictionary();
     p_afterSave(syncWorthy);
     // Stamp the package so the file manager and backup tools see it changed.
