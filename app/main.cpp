@@ -5,6 +5,7 @@
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
 #include "foundation/log_files.h"
+#include "foundation/private_folders.h"
 #include "foundation/version.h"
 #include "language/natural_language_value_transformers.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
@@ -21,6 +22,8 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // Before anything is written: the library, its backups, the settings and the logs are the user's alone.
+    umask(TDPrivateCreationMask);
     // Before any thread starts or any time is converted.
     TDAdoptSystemTimeZone();
     // Before anything reads a setting.
@@ -28,7 +31,6 @@ int main(int argc, char** argv) {
     registerIntegerTransformers();
     registerNaturalLanguageValueTransformers();
     TDNaturalLanguageRecurrenceRuleValueTransformer::registerTransformer();
-    umask(022);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Ordello"));
     QApplication::setOrganizationName(QString());
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     TDMessageBoxPrompter prompter(&window);
     TDLibraryManager manager;
     TDLibraryManager::setSharedManager(&manager);
+    TDMakeDataFoldersPrivate(manager.libraryPath());
     TDLibrarySession session(manager, prompter);
     if (!session.openOrCreateLibrary()) return 1;
 

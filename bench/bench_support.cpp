@@ -10,8 +10,46 @@
 #include "store/library_manager.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMap>
 #include <QTemporaryDir>
+
+#include <malloc.h>
+#include <sys/resource.h>
+
+namespace {
+
+// A "Name:   1234 kB" line of /proc/self/status, in KiB; 0 when missing.
+qint64 statusKiB(const char* name) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return 0;
+    const QByteArray prefix = QByteArray(name) + ':';
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith(prefix)) return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+qint64 lifetimePeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+}  // namespace
+
+BenchPeakMemory::BenchPeakMemory() {
+    // Freed memory the allocator still holds would otherwise hide part of the rise.
+    malloc_trim(0);
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    m_reset = clearRefs.open(QIODevice::WriteOnly) && clearRefs.write("5") == 1;
+    clearRefs.close();
+    m_startKiB = m_reset ? statusKiB("VmRSS") : lifetimePeakKiB();
+}
+
+double BenchPeakMemory::growthMiB() const {
+    const qint64 peak = m_reset ? statusKiB("VmHWM") : lifetimePeakKiB();
+    return double(std::max<qint64>(peak - m_startKiB, 0)) / 1024.0;
+}
 
 QString benchLibraryPackageWithTasks(int n) {
     static QTemporaryDir folder;

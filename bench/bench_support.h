@@ -23,6 +23,19 @@ QString benchLibraryPackageWithTasks(int n);
 
 class TDLibraryManager;
 
+// How far the resident memory of the process rose above where it stood at construction, at its
+// highest, in MiB. The kernel's high-water mark is reset at construction; where it cannot be, the
+// process's lifetime peak is used, which hides rises below an earlier peak.
+class BenchPeakMemory {
+public:
+    BenchPeakMemory();
+    double growthMiB() const;
+
+private:
+    qint64 m_startKiB = 0;
+    bool m_reset = false;
+};
+
 // That package opened by a library manager, which is the shared one while this lives.
 class BenchOpenLibrary {
 public:

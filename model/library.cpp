@@ -365,22 +365,21 @@ void TDLibrary::recalculateTransientProperties() {
 // ---------------------------------------------------------------------------------------------------
 // Sync journal
 
-platform::ManagedObjectContext* TDLibrary::corvaneSyncSetManagedObjectContext() {
-    if (!m_syncSetContext)
-        m_syncSetContext =
-            std::make_unique<platform::ManagedObjectContext>(managedObjectContext()->coordinator());
-    return m_syncSetContext.get();
+void TDLibrary::setCorvaneSyncSetManagedObjectContext(platform::ManagedObjectContext* context) {
+    if (context == m_syncSetContext) return;
+    m_syncSetContext = context;
+    // The cached set lived in the context being replaced.
+    m_corvaneSyncSet = nullptr;
 }
 
 TDSyncSet* TDLibrary::corvaneSyncSet(bool warn) {
     Q_UNUSED(warn);  // the missing set is worth a warning only once sync can be switched on
     if (m_corvaneSyncSet) return m_corvaneSyncSet;
     const TDManagedObjectContext* context = libraryContext();
-    if (context && context->isTemporary()) return nullptr;
+    if ((context && context->isTemporary()) || !m_syncSetContext) return nullptr;
     static const platform::PredicatePtr corvane =
         predicate(QStringLiteral("syncType == %@"), {QStringLiteral("corvane")});
-    auto fetched = corvaneSyncSetManagedObjectContext()->execute(
-        platform::FetchRequest(QStringLiteral("SyncSet"), corvane));
+    auto fetched = m_syncSetContext->execute(platform::FetchRequest(QStringLiteral("SyncSet"), corvane));
     if (!fetched) {
         logWithLevel(TDLogError, "ERROR", "Could not fetch Corvane Sync Set: %@",
                      fetched.error().description);

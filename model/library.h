@@ -4,7 +4,6 @@
 #include "platform/objectstore/fetch_request.h"
 
 #include <functional>
-#include <memory>
 
 class TDAbbreviationMatcher;
 class TDFolder;
@@ -118,8 +117,10 @@ public:
     qint64 calculatedDockBadgeCount();
     void recalculateTransientProperties() override;
 
-    // The sync service's journal, kept in its own context; none until an account is set up.
-    platform::ManagedObjectContext* corvaneSyncSetManagedObjectContext();
+    // The sync service's journal, kept in a context of its own that whoever opens the library makes,
+    // hands over here and saves after the library (not owned). Without one nothing is journalled.
+    platform::ManagedObjectContext* corvaneSyncSetManagedObjectContext() const { return m_syncSetContext; }
+    void setCorvaneSyncSetManagedObjectContext(platform::ManagedObjectContext* context);
     TDSyncSet* corvaneSyncSet() { return corvaneSyncSet(true); }
     TDSyncSet* corvaneSyncSet(bool warn);
     void setCorvaneSyncSet(TDSyncSet* syncSet) { m_corvaneSyncSet = syncSet; }
@@ -206,7 +207,7 @@ private:
     TDGroup* m_archiveGroup = nullptr;
     TDSyncSet* m_corvaneSyncSet = nullptr;
     TDLibraryOptions* m_options = nullptr;
-    std::unique_ptr<platform::ManagedObjectContext> m_syncSetContext;
+    platform::ManagedObjectContext* m_syncSetContext = nullptr;
     bool m_dontProcessModifiedObjects = false;
     bool m_smartFoldersShouldIgnoreMOCChange = false;
     // Keeps the string ranker that every ranking of this library reuses.

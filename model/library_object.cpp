@@ -35,10 +35,19 @@ const QSet<QString>* TDLibraryObject::keysNotAffectingModifiedDate() const {
     return &baseKeysNotAffectingModifiedDate();
 }
 
+// Restores, syncs and merges of another context's save bring in what was edited elsewhere: they are no
+// edits here, so they stamp nothing and journal nothing.
+bool TDLibraryObject::p_isTakingChangesFromElsewhere() const {
+    const platform::ManagedObjectContext* context = managedObjectContext();
+    if (!context) return false;
+    if (context->isMergingChanges()) return true;
+    const TDManagedObjectContext* modes = libraryContext();
+    return modes && (modes->isRestoringLibrary() || modes->isSyncingLibrary());
+}
+
 bool TDLibraryObject::p_stampingGate() const {
     if (!entity()->attribute(QStringLiteral("modifiedDate"))) return false;
-    if (const TDManagedObjectContext* context = libraryContext())
-        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return false;
+    if (p_isTakingChangesFromElsewhere()) return false;
     return keysNotAffectingModifiedDate() != nullptr;
 }
 
@@ -98,16 +107,13 @@ void TDLibraryObject::p_addToSyncQueueAfterChangingKeyIfNecessary(const QString&
 }
 
 void TDLibraryObject::addToSyncQueueAfterChangingKeyIfNecessary(const QString& key) {
-    if (isDeleted()) return;
-    if (const TDManagedObjectContext* context = libraryContext())
-        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return;
+    if (isDeleted() || p_isTakingChangesFromElsewhere()) return;
     if (isExcludedFromSync() || p_propertyExcludedFromSync(key)) return;
     p_recordInJournal();
 }
 
 void TDLibraryObject::willDelete() {
-    if (const TDManagedObjectContext* context = libraryContext())
-        if (context->isRestoringLibrary() || context->isSyncingLibrary()) return;
+    if (p_isTakingChangesFromElsewhere()) return;
     if (entity()->userInfoValue(TDExcludeFromSyncKey) == QLatin1String("YES")) return;
     // Recorded so that the deletion is sent.
     p_recordInJournal();

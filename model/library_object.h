@@ -95,6 +95,7 @@ protected:
     void p_addToSyncQueueAfterChangingKeyIfNecessary(const QString& key);
 
 private:
+    bool p_isTakingChangesFromElsewhere() const;
     bool p_stampingGate() const;
     bool p_propertyExcludedFromSync(const QString& key) const;
     void p_recordInJournal();

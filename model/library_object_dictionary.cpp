@@ -420,7 +420,7 @@ QList<TDLibraryObject*> TDLibraryObject::p_objectsForEntityName(const QString& e
             toFetch.removeAt(i);
         }
     }
-    if (toFetch.isEmpty()) return found;
+    if (toFetch.isEmpty() || (caching && cache->isObjectLookupCacheComplete())) return found;
 
     const Result<platform::PredicatePtr> predicate = uidsPredicateTemplate()->substituting(
         {{QStringLiteral("UIDS"), QVariantList(toFetch.cbegin(), toFetch.cend())}});

@@ -42,7 +42,10 @@ void TDManagedObjectContext::initializeObjectLookupCache() {
     m_cache->clear();
 }
 
-void TDManagedObjectContext::destroyObjectLookupCache() { m_cache.reset(); }
+void TDManagedObjectContext::destroyObjectLookupCache() {
+    m_cache.reset();
+    m_cacheComplete = false;
+}
 
 platform::ManagedObject* TDManagedObjectContext::cachedObjectForUID(const QString& uid) const {
     if (!m_cache || uid.isNull()) return nullptr;

@@ -36,6 +36,10 @@ public:
     bool isCachingObjects() const { return m_cache.has_value(); }
     platform::ManagedObject* cachedObjectForUID(const QString& uid) const;
     void cacheObject(platform::ManagedObject* object, const QString& uid);
+    // Said when the cache holds every object of the context (a restore makes them all first): a UID it
+    // lacks then names nothing, and is not searched for among all the objects. Ends with the cache.
+    bool isObjectLookupCacheComplete() const { return m_cache.has_value() && m_cacheComplete; }
+    void setObjectLookupCacheComplete(bool complete) { m_cacheComplete = complete; }
 
     bool isTemporary() const { return m_temporary; }
     void setTemporary(bool v) { m_temporary = v; }
@@ -57,6 +61,7 @@ protected:
 
 private:
     std::optional<QHash<QString, platform::ManagedObject*>> m_cache;
+    bool m_cacheComplete = false;
     std::vector<TDLibraryObject*> m_toRecalculate;
     QSet<TDLibraryObject*> m_scheduled;
     TDLibrary* m_library = nullptr;

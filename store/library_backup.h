@@ -18,7 +18,7 @@ class ObjectModel;
 }
 
 // The library as one XML property list, keyed by UID: the backups written after every save and the
-// file a restore rebuilds a library from.
+// file a restore rebuilds a library from (read by library_backup_reader.h).
 
 inline const QString TDBackupFolderName = QStringLiteral("Backup");
 inline const QString TDBackupExtension = QStringLiteral("odlbackup");
@@ -31,12 +31,6 @@ inline const QString TDBackupSavedDateKey = QStringLiteral("TDSavedDate");
 inline const QString TDBackupSaveIdentifierKey = QStringLiteral("TDSaveIdentifier");
 inline const QString TDBackupApplicationShortVersionKey = QStringLiteral("TDApplicationShortVersion");
 inline const QString TDBackupApplicationVersionKey = QStringLiteral("TDApplicationVersion");
-
-// Backups from outside are refused beyond these sizes: the compressed file and the property list.
-struct TDLibraryBackupLimits {
-    qsizetype maxCompressedSize = 64 * 1024 * 1024;
-    qsizetype maxPropertyListSize = 512 * 1024 * 1024;
-};
 
 // "2026-12-09-215300.125" in UTC, so that names sort in the order they were made, also across the
 // repeated hour at the end of summer time. The first ten characters are the backup's day.
@@ -62,23 +56,5 @@ QVariantMap TDLibraryBackupHeader(double libraryVersion);
 // Writes the backup to the file one object at a time, so that no large library is ever held twice, and
 // atomically: the file is replaced whole or stays as it was, and no temporary file is left behind.
 // An error when `cancelled` answers true between entities.
-Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects, const QString& path,
-                            const std::function<bool()>& cancelled);
-
-// A backup read and checked whole.
-struct TDLibraryBackupContents {
-    QVariantMap root;
-    double libraryVersion = 0.0;
-    QString libraryIdentifier;
-    QVariantMap library;  // the one Library object's dictionary form
-    // Every other object, grouped by entity: (entity name, UID to dictionary form).
-    QList<QPair<QString, QVariantMap>> entities;
-    qsizetype objectCount = 0;
-};
-
-// Reads a backup (gunzipped first when the path ends with ".gz") and checks it: size caps, the root
-// keys and their types, a positive version, exactly one Library object, entities of the model that
-// backups hold, UID keys that agree with the objects' own "uid", dictionaries throughout. Says
-// nothing about the version: the caller compares it.
-Result<TDLibraryBackupContents> TDReadLibraryBackup(const QString& path, const platform::ObjectModel& model,
-                                                    const TDLibraryBackupLimits& limits = {});
+Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects,
+                            const QString& path, const std::function<bool()>& cancelled);

@@ -22,16 +22,22 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/files/atomic_save.h"
+#include "platform/files/file_error.h"
+#include "platform/files/file_lock.h"
 #include "platform/kvc/key_value_coding.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/notifications/notification_queue.h"
 #include "platform/objectstore/entity_description.h"
 #include "platform/objectstore/object_model.h"
+#include "platform/objectstore/object_store_error.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_maintenance.h"
+#include "store/library_files_aside.h"
+#include "store/library_opening_errors.h"
 #include "store/library_version.h"
 #include "store/smart_folder_reload_operation.h"
 
@@ -40,10 +46,12 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 
 #include <sys/time.h>
+#include <cerrno>
 
 using platform::Notification;
 using platform::NotificationCenter;
@@ -54,7 +62,14 @@ const QString kStoreFileName = QStringLiteral("library.sqlite3");
 const QString kInfoFileName = QStringLiteral("Info.plist");
 const QString kOptionsFileName = QStringLiteral("options.plist");
 const QString kObsoleteClassificationFileName = QStringLiteral("task_classification.plist");
+const QString kLockFileName = QStringLiteral("library.lock");
+const QStringList kStoreSideSuffixes{QStringLiteral("-wal"), QStringLiteral("-shm")};
+// Where a new library's store is built before it takes its place.
+const QString kNewStoreFolderPrefix = QStringLiteral(".new-library-");
 const QString kLibraryVersionKey = QStringLiteral("TDLibraryVersion");
+// The store's save counter and identity when Info.plist was written: a store behind the count lost saves.
+const QString kSaveCountKey = QStringLiteral("TDSaveCount");
+const QString kStoreUUIDKey = QStringLiteral("TDStoreUUID");
 const QString kGroupViewOptionsKey = QStringLiteral("groupViewOptions");
 const QString kLastDateDependentDataChangedDateKey = QStringLiteral("lastDateDependentDataChangedDate");
 // Info.plist and options.plist are small; anything far larger is not ours.
@@ -64,28 +79,20 @@ TDLibraryManager* g_installedManager = nullptr;
 // Never destroyed: at exit the notification centre and the application it would still talk to may be gone.
 TDLibraryManager* g_defaultManager = nullptr;
 
-class AppDelegateRecoveryAttempter : public TDErrorRecoveryAttempter {
-public:
-    bool attemptRecovery(const TDError& error, int optionIndex) override {
-        return TDAppDelegate().attemptRecoveryFromError(error, optionIndex);
-    }
-};
-
-TDError openingError(int code, const QString& suggestion, const QStringList& options) {
-    TDError error = TDError::make(
-        code, QCoreApplication::translate("TDLibraryManager", "Cannot open library"), suggestion);
-    error.recoveryOptions = options;
-    error.recoveryAttempter = std::make_shared<AppDelegateRecoveryAttempter>();
-    return error;
+bool isPropertyListDictionary(const Result<QVariant>& read) {
+    return read.ok() && read->typeId() == QMetaType::QVariantMap;
 }
 
-TDError corruptLibraryError() {
-    return openingError(
-        TDErrorLibraryCannotOpen,
-        QCoreApplication::translate("TDLibraryManager",
-                                    "The library you're trying to open is corrupted or invalid. "
-                                    "Contact Vantorel support if you need help."),
-        {QCoreApplication::translate("TDLibraryManager", "Quit")});
+// A package file that could not be read is kept for a look later, then defaults take its place.
+void keepUnreadableFileAside(const QString& path, const Result<QVariant>& read, bool keepOriginal) {
+    const QString reason = read.ok() ? QStringLiteral("not a dictionary") : read.error().detailedDescription();
+    const Result<QString> kept = TDKeepFileAside(path, keepOriginal);
+    if (kept.ok())
+        logWithLevel(TDLogError, "ERROR", "Could not read '%@' (%@); kept it as '%@' and went on with defaults",
+                     path, reason, *kept);
+    else
+        logWithLevel(TDLogError, "ERROR", "Could not read '%@' (%@) nor keep it aside: %@", path, reason,
+                     kept.error().detailedDescription());
 }
 
 bool isMainThread() {
@@ -140,6 +147,9 @@ QString TDLibraryManager::infoDictionaryPath() const {
 QString TDLibraryManager::optionsDictionaryPath() const {
     return QDir(m_packagePath).filePath(kOptionsFileName);
 }
+QString TDLibraryManager::lockFilePath() const {
+    return QDir(m_packagePath).filePath(kLockFileName);
+}
 
 bool TDLibraryManager::libraryExists() const {
     return QFileInfo(storePath()).isFile();
@@ -155,7 +165,13 @@ QVariantMap TDLibraryManager::infoDictionary() {
         m_infoDictionary.emplace();
         if (QFileInfo::exists(infoDictionaryPath())) {
             const auto read = platform::readPropertyListFile(infoDictionaryPath(), kMaxPackagePlistSize);
-            if (read.ok()) m_infoDictionary = read->toMap();
+            if (isPropertyListDictionary(read)) {
+                m_infoDictionary = read->toMap();
+            } else {
+                // Copied, not moved: without the file the library would count as needing no upgrade.
+                keepUnreadableFileAside(infoDictionaryPath(), read, true);
+                m_infoDictionaryDamaged = true;
+            }
         }
     }
     return *m_infoDictionary;
@@ -188,17 +204,18 @@ bool TDLibraryManager::libraryNeedsMigration() {
     return libraryVersionIsNewer(versionInInfo(infoDictionary()), TDCurrentLibraryVersion);
 }
 
-Status TDLibraryManager::p_buildStack() {
+Status TDLibraryManager::p_buildStack(const QString& storeFile) {
     if (m_coordinator) return {};
-    if (!QDir().mkpath(m_packagePath))
-        return TDError::make(
-            TDErrorLibraryCannotOpen,
-            QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
+    if (!QDir().mkpath(m_packagePath)) {
+        const TDError failed = TDError::make(
+            TDErrorLibraryCannotOpen, QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
+        return TDLibraryEnvironmentError(m_packagePath, failed).value_or(failed);
+    }
     m_openedLibraryVersion = versionInInfo(infoDictionary());
     const auto model = TDLibraryObjectModel();
     if (!model.ok()) return model.error();
     auto coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*model);
-    const Status opened = coordinator->openStore(storePath());
+    const Status opened = coordinator->openStore(storeFile);
     if (!opened.ok()) return opened.error();
     m_coordinator = std::move(coordinator);
     m_undoManager = std::make_unique<platform::UndoManager>();
@@ -208,16 +225,89 @@ Status TDLibraryManager::p_buildStack() {
     return {};
 }
 
+Status TDLibraryManager::p_lockPackage() {
+    if (m_packageLock) return {};
+    auto lock = std::make_unique<platform::FileLock>(lockFilePath());
+    const Status locked = lock->tryLock();
+    if (!locked.ok()) {
+        if (locked.error().code == EWOULDBLOCK) {
+            logWithLevel(TDLogError, "ERROR", "The library at '%@' is open in another process", m_packagePath);
+            return TDLibraryInUseError(m_packagePath,
+                                       locked.error().userInfo.value(QStringLiteral("holderProcessID")).toLongLong());
+        }
+        TDError error = TDLibraryEnvironmentError(m_packagePath, locked.error()).value_or(TDCorruptLibraryError());
+        error.userInfo.insert(QStringLiteral("underlyingError"), locked.error().detailedDescription());
+        return error;
+    }
+    m_packageLock = std::move(lock);
+    return {};
+}
+
+bool TDLibraryManager::p_holdsNoLibrary() {
+    // Info.plist is written after a library's first save: without it nothing was ever saved.
+    if (QFileInfo::exists(infoDictionaryPath())) return false;
+    const auto empty = platform::PersistentStoreCoordinator::storeHoldsNoObjects(storePath());
+    return empty.ok() && *empty;
+}
+
+Status TDLibraryManager::p_setEmptyStoreAside() {
+    // A journal with anything in it is kept, in case it holds what its damaged header hides.
+    if (QFileInfo(storePath() + kStoreSideSuffixes.first()).size() > 0) {
+        const auto kept = TDKeepStoreFilesAside(m_packagePath);
+        if (!kept.ok()) return kept.error();
+    }
+    for (const QString& suffix : QStringList{QString()} + kStoreSideSuffixes) {
+        const QString path = storePath() + suffix;
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            return TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("Could not remove \"%1\".").arg(path));
+    }
+    return {};
+}
+
+Status TDLibraryManager::p_checkForLostSaves() {
+    const QVariantMap info = infoDictionary();
+    // Libraries written before the count existed, and stores replaced since (restored, upgraded), are
+    // not compared.
+    if (!info.contains(kSaveCountKey) || !info.contains(kStoreUUIDKey)) return {};
+    const auto metadata = platform::PersistentStoreCoordinator::metadataForStore(storePath());
+    if (!metadata.ok() || metadata->storeUUID != info.value(kStoreUUIDKey).toString()) return {};
+    const qint64 recorded = info.value(kSaveCountKey).toLongLong();
+    const qint64 stored = metadata->saveCount.value_or(0);
+    if (stored >= recorded) return {};
+    logWithLevel(TDLogError, "ERROR", "The library store at '%@' holds %ld of the %ld saves recorded for it",
+                 storePath(), static_cast<long>(stored), static_cast<long>(recorded));
+    return TDLostSavesLibraryError(m_packagePath, stored, recorded, TDKeepStoreFilesAside(m_packagePath));
+}
+
+TDError TDLibraryManager::p_failedToOpen(const TDError& underlying) {
+    // Whatever went wrong, the store's files stay as they were: the journal may hold the last saves.
+    if (m_coordinator) m_coordinator->closeStore(platform::PersistentStoreCoordinator::CloseMode::KeepJournal);
+    logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@", underlying.detailedDescription());
+    if (auto environment = TDLibraryEnvironmentError(m_packagePath, underlying)) return *environment;
+    if (underlying.isInDomain(platform::ObjectStoreErrorModelInvalid, platform::ObjectStoreErrorDomain))
+        return underlying;
+    TDError error = TDDamagedLibraryError(m_packagePath, TDKeepStoreFilesAside(m_packagePath));
+    error.userInfo.insert(QStringLiteral("underlyingError"), underlying.detailedDescription());
+    return error;
+}
+
+// The library records changes in the journal context that the save writes after the library.
+void TDLibraryManager::p_attachSyncJournal(TDLibrary* library) {
+    m_syncSetContext->setLibrary(library);
+    library->setCorvaneSyncSetManagedObjectContext(m_syncSetContext.get());
+}
+
 Result<TDLibrary*> TDLibraryManager::loadLibrary() {
-    if (!libraryExists()) return corruptLibraryError();
-    if (!libraryIsAccessible())
-        return openingError(
-            TDErrorLibraryCannotOpen,
-            QCoreApplication::translate("TDLibraryManager",
-                                        "Ordello does not have permission to access your library."),
-            {QCoreApplication::translate("TDLibraryManager", "Quit")});
+    Result<TDLibrary*> loaded = p_loadLibrary();
+    if (!loaded.ok()) m_packageLock.reset();
+    return loaded;
+}
+
+Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
+    if (!libraryExists()) return TDCorruptLibraryError();
+    if (!libraryIsAccessible()) return TDLibraryPermissionError();
     if (!libraryIsCompatible())
-        return openingError(
+        return TDLibraryOpeningError(
             TDErrorLibraryNewerVersion,
             QCoreApplication::translate(
                 "TDLibraryManager",
@@ -225,30 +315,39 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
                 "Should I upgrade myself to the newest version?"),
             {QCoreApplication::translate("TDLibraryManager", "Upgrade Ordello"),
              QCoreApplication::translate("TDLibraryManager", "Quit")});
+    if (Status locked = p_lockPackage(); !locked.ok()) return locked.error();
+    p_removeUnfinishedBuilds();
+    if (p_holdsNoLibrary()) {
+        logWithLevel(TDLogWarning, "WARNING", "The library at '%@' holds nothing; making a new one", m_packagePath);
+        if (Status cleared = p_setEmptyStoreAside(); !cleared.ok()) return p_failedToOpen(cleared.error());
+        return createLibrary();
+    }
+    if (Status complete = p_checkForLostSaves(); !complete.ok()) return complete.error();
     // An older library is migrated first; a failed or declined migration leaves the package untouched.
     if (libraryNeedsMigration()) {
         const auto migrated = TDMigrateLibraryStoreIfNeeded(m_packagePath, m_migrationDelegate);
         if (!migrated.ok()) return migrated.error();
         if (*migrated == TDLibraryMigrationOutcome::Declined)
-            return openingError(TDErrorMigrationFailed,
-                                QCoreApplication::translate("TDLibraryManager",
-                                                            "The library was not upgraded and was left untouched."),
-                                {QCoreApplication::translate("TDLibraryManager", "Quit")});
+            return TDLibraryOpeningError(
+                TDErrorMigrationFailed,
+                QCoreApplication::translate("TDLibraryManager", "The library was not upgraded and was left untouched."),
+                {QCoreApplication::translate("TDLibraryManager", "Quit")});
         m_infoDictionary.reset();
+        // The upgraded package took the old one's place, lock file and all.
+        m_packageLock.reset();
+        if (Status locked = p_lockPackage(); !locked.ok()) return locked.error();
     }
 
-    const Status built = p_buildStack();
+    const Status built = p_buildStack(storePath());
     if (!built.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@",
-                     built.error().detailedDescription());
+        const TDError error = p_failedToOpen(built.error());
         p_teardown();
-        TDError error = corruptLibraryError();
-        error.userInfo.insert(QStringLiteral("underlyingError"), built.error().detailedDescription());
         return error;
     }
     m_context->processPendingChanges();
     m_undoManager->disableUndoRegistration();
-    const auto finish = [this](TDError error) -> Result<TDLibrary*> {
+    const auto finish = [this](const TDError& underlying) -> Result<TDLibrary*> {
+        const TDError error = p_failedToOpen(underlying);
         m_undoManager->enableUndoRegistration();
         p_teardown();
         return error;
@@ -261,17 +360,19 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     if (!found.ok()) return finish(found.error());
     if (found->isEmpty()) {
         logWithLevel(TDLogError, "ERROR", "Could not find library to load");
-        return finish(corruptLibraryError());
+        return finish(TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The store holds no library.")));
     }
     if (found->size() > 1) {
         logWithLevel(TDLogError, "ERROR", "There is more than one library! (%ld)",
                      static_cast<long>(found->size()));
-        return finish(corruptLibraryError());
+        return finish(TDError::make(TDErrorLibraryCannotOpen,
+                                    QStringLiteral("The store holds %1 libraries.").arg(found->size())));
     }
     auto* library = dynamic_cast<TDLibrary*>(found->first());
-    if (!library) return finish(corruptLibraryError());
+    if (!library)
+        return finish(TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library object is of another class.")));
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     library->setOptions(this);
     QFile::remove(QDir(m_packagePath).filePath(kObsoleteClassificationFileName));
     m_library = library;
@@ -283,36 +384,58 @@ Result<TDLibrary*> TDLibraryManager::loadLibrary() {
     m_undoManager->enableUndoRegistration();
     p_installObservers();
     if (upgraded) scheduleSave();
+    // The damaged file was kept aside; the library's own facts replace it.
+    if (m_infoDictionaryDamaged) (void)saveInfoDictionary();
     p_finishLoading();
     return library;
 }
 
 Result<TDLibrary*> TDLibraryManager::createLibrary() {
-    if (m_library || libraryExists())
+    Result<TDLibrary*> created = p_createLibrary();
+    if (!created.ok()) m_packageLock.reset();
+    return created;
+}
+
+Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
+    const auto existingLibraryError = [this] {
         return TDError::make(
-            TDErrorLibraryCannotOpen,
-            QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
-            QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".")
-                .arg(m_packagePath));
+            TDErrorLibraryCannotOpen, QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
+            QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".").arg(m_packagePath));
+    };
+    if (m_library || libraryExists()) return existingLibraryError();
+    const auto creationFailed = [this](const TDError& underlying) -> TDError {
+        p_teardown();
+        TDError error = TDLibraryEnvironmentError(m_packagePath, underlying).value_or(underlying);
+        error.description = QCoreApplication::translate("TDLibraryManager", "Cannot create library");
+        return error;
+    };
+    if (!QDir().mkpath(m_packagePath))
+        return creationFailed(TDError::make(
+            TDErrorLibraryCannotOpen, QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath)));
+    if (Status locked = p_lockPackage(); !locked.ok()) return locked.error();
+    // Another process may have made it while this one waited for the lock.
+    if (libraryExists()) return existingLibraryError();
+    p_removeUnfinishedBuilds();
+    QTemporaryDir folder(QDir(m_packagePath).filePath(kNewStoreFolderPrefix + QStringLiteral("XXXXXX")));
+    if (!folder.isValid())
+        return creationFailed(platform::posixError(
+            errno, QStringLiteral("Could not create a temporary folder in \"%1\".").arg(m_packagePath)));
+
     m_infoDictionary.emplace();
     m_optionsDictionary.emplace();
-    const Status built = p_buildStack();
-    if (!built.ok()) {
-        p_teardown();
-        return built.error();
-    }
+    const Status built = p_buildStack(QDir(folder.path()).filePath(kStoreFileName));
+    if (!built.ok()) return creationFailed(built.error());
     m_context->processPendingChanges();
     m_undoManager->disableUndoRegistration();
     m_context->setCreatingLibrary(true);
     auto* library = m_context->insertObject<TDLibrary>(libraryEntityName());
     if (!library) {
         m_undoManager->enableUndoRegistration();
-        p_teardown();
-        return TDError::make(TDErrorLibraryCannotOpen,
-                             QStringLiteral("The library model has no Library entity."));
+        return creationFailed(
+            TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library model has no Library entity.")));
     }
     m_context->setLibrary(library);
-    m_syncSetContext->setLibrary(library);
+    p_attachSyncJournal(library);
     library->setOptions(this);
     library->createObjectsForNewLibrary();
     m_library = library;
@@ -322,17 +445,46 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
     // nothing to undo and nothing left to save.
     const bool dontTrigger = m_context->dontTriggerSaveOnChange();
     m_context->setDontTriggerSaveOnChange(true);
-    const Status saved = p_save();
+    m_library->processModifiedObjects();
+    Status saved = m_context->save();
+    if (saved.ok() && m_syncSetContext->hasChanges()) saved = m_syncSetContext->save();
     m_context->setDontTriggerSaveOnChange(dontTrigger);
     m_undoManager->enableUndoRegistration();
     m_context->setCreatingLibrary(false);
-    if (!saved.ok()) {
-        p_teardown();
-        return saved.error();
+    if (saved.ok()) saved = saveInfoDictionary();
+    if (saved.ok()) {
+        saveOptionsDictionary();
+        saved = p_moveNewStoreIntoPlace(folder.path());
     }
+    if (!saved.ok()) return creationFailed(saved.error());
     m_openedLibraryVersion = TDCurrentLibraryVersion;
+    savePropertyListBackup();
+    ::utimes(QFile::encodeName(m_packagePath).constData(), nullptr);
     p_finishLoading();
     return library;
+}
+
+void TDLibraryManager::p_removeUnfinishedBuilds() {
+    // Left by a process killed while it built a new library; only the lock holder builds.
+    for (const QString& name : QDir(m_packagePath).entryList({kNewStoreFolderPrefix + QLatin1Char('*')},
+                                                             QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+        QDir(QDir(m_packagePath).filePath(name)).removeRecursively();
+}
+
+Status TDLibraryManager::p_moveNewStoreIntoPlace(const QString& folder) {
+    // Closing checkpoints the journal into the one file, which then moves by a single rename.
+    m_coordinator->closeStore();
+    const QString built = QDir(folder).filePath(kStoreFileName);
+    // Side files without their store are leftovers of an older, interrupted start.
+    for (const QString& suffix : kStoreSideSuffixes) QFile::remove(storePath() + suffix);
+    for (const QString& suffix : kStoreSideSuffixes)
+        if (QFileInfo::exists(built + suffix) &&
+            ::rename(QFile::encodeName(built + suffix).constData(), QFile::encodeName(storePath() + suffix).constData()) != 0)
+            return platform::posixError(errno, QStringLiteral("Could not move \"%1\".").arg(built + suffix));
+    if (::rename(QFile::encodeName(built).constData(), QFile::encodeName(storePath()).constData()) != 0)
+        return platform::posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(built, storePath()));
+    (void)platform::syncFolder(m_packagePath);
+    return m_coordinator->openStore(storePath());
 }
 
 void TDLibraryManager::p_finishLoading() {
@@ -386,6 +538,7 @@ void TDLibraryManager::p_teardown() {
     if (m_library) {
         m_library->setTaskClassifier(nullptr);
         m_library->setOptions(nullptr);
+        m_library->setCorvaneSyncSetManagedObjectContext(nullptr);
     }
     m_taskClassifier.reset();
     // Pending choices reach this package before the memory lets go of it; a memory another manager's
@@ -404,6 +557,7 @@ void TDLibraryManager::p_teardown() {
     m_context.reset();
     m_undoManager.reset();
     m_coordinator.reset();
+    m_packageLock.reset();
 }
 
 platform::OperationQueue* TDLibraryManager::exportOperationQueue() {
@@ -495,7 +649,10 @@ QVariantMap TDLibraryManager::optionsDictionary() {
         m_optionsDictionary.emplace();
         if (QFileInfo::exists(optionsDictionaryPath())) {
             const auto read = platform::readPropertyListFile(optionsDictionaryPath(), kMaxPackagePlistSize);
-            if (read.ok()) m_optionsDictionary = read->toMap();
+            if (isPropertyListDictionary(read))
+                m_optionsDictionary = read->toMap();
+            else
+                keepUnreadableFileAside(optionsDictionaryPath(), read, false);
         }
     }
     return *m_optionsDictionary;
@@ -577,19 +734,25 @@ void TDLibraryManager::cleanUpGroupViewOptions() {
 
 // Info.plist.
 
-Status TDLibraryManager::writeInfoDictionary(const QString& packagePath, const TDLibrary* library) {
+Status TDLibraryManager::writeInfoDictionary(const QString& packagePath, const TDLibrary* library,
+                                             const platform::PersistentStoreCoordinator* store) {
     QVariantMap info;
     info.insert(QStringLiteral("TDApplicationShortVersion"), QStringLiteral(ORDELLO_BUILD_NUMBER));
     info.insert(QStringLiteral("TDApplicationVersion"), QStringLiteral(ORDELLO_VERSION));
     info.insert(kLibraryVersionKey, library ? library->primitiveValue(QStringLiteral("version")).toDouble()
                                             : TDCurrentLibraryVersion);
     info.insert(QStringLiteral("TDSavedDate"), TDClock::currentDateTime().toUTC());
+    if (store && store->saveCount()) {
+        info.insert(kSaveCountKey, *store->saveCount());
+        info.insert(kStoreUUIDKey, store->storeUUID());
+    }
     return platform::writePropertyListFile(QDir(packagePath).filePath(kInfoFileName), info);
 }
 
 Status TDLibraryManager::saveInfoDictionary() {
-    const Status written = writeInfoDictionary(m_packagePath, m_library);
+    const Status written = writeInfoDictionary(m_packagePath, m_library, m_coordinator.get());
     m_infoDictionary.reset();
+    m_infoDictionaryDamaged = false;
     return written;
 }
 
@@ -650,7 +813,9 @@ Status TDLibraryManager::p_save() {
         else
             TDAppDelegate().handleError(journal.error(), QStringLiteral("Could not save sync information"));
     }
-    (void)saveInfoDictionary();
+    if (const Status info = saveInfoDictionary(); !info.ok())
+        logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@",
+                     info.error().detailedDescription());
     saveOptionsDictionary();
     p_afterSave(syncWorthy);
     // Stamp the package so the file manager and backup tools see it changed.

@@ -21,6 +21,7 @@ class TDManagedObjectContextDidChangeNotificationSplitter;
 class TDTaskClassifier;
 
 namespace platform {
+class FileLock;
 class ObjectModel;
 class OperationQueue;
 class PersistentStoreCoordinator;
@@ -60,6 +61,8 @@ public:
     QString storePath() const;
     QString infoDictionaryPath() const;
     QString optionsDictionaryPath() const;
+    // "library.lock": held by the process that has the library open.
+    QString lockFilePath() const;
 
     // "library.sqlite3" exists.
     bool libraryExists() const;
@@ -82,11 +85,16 @@ public:
     platform::UndoManager* undoManager() const { return m_undoManager.get(); }
     TDLibrary* library() const { return m_library; }
 
-    // Opens the library in the package. Errors: 102 when the store is missing, unreadable, corrupt or
-    // holds no single library; 100 when a newer Ordello saved it; 150 when it needs an upgrade this
-    // version cannot make. A refused library is left as it was.
+    // Opens the library in the package and holds its lock until it is closed. Errors: 102 when the
+    // store is missing, unreadable, corrupt or holds no single library; 100 when a newer Ordello saved
+    // it; 103 while another process has it open; 104 when its store lost saves; 105 and 106 when its
+    // folder is read-only or its disk full; 150 when it needs an upgrade this version cannot make. A
+    // refused library is left as it was; a store that failed or lost saves is first copied aside,
+    // and the error names the copies and the newest backup. A store left without any object by a
+    // first start that was cut short is made anew.
     Result<TDLibrary*> loadLibrary();
-    // Creates the package and a new library with its starter groups, and saves it.
+    // Creates the package and a new library with its starter groups, and saves it. The store is built
+    // in a temporary folder and takes its place only once it holds the whole new library.
     Result<TDLibrary*> createLibrary();
     // Finishes pending operations, saves and tears the stack down. When the save fails the error is
     // reported and returned and the library stays open, so nothing is lost unseen.
@@ -131,7 +139,10 @@ public:
     // Drops the view options of groups that no longer exist.
     void cleanUpGroupViewOptions();
 
-    static Status writeInfoDictionary(const QString& packagePath, const TDLibrary* library);
+    // With the store, its save counter and identity go in too, so that an opening can tell a store
+    // that lost saves.
+    static Status writeInfoDictionary(const QString& packagePath, const TDLibrary* library,
+                                      const platform::PersistentStoreCoordinator* store = nullptr);
     Status saveInfoDictionary();
 
     // Ends editing, then saves the store, the sync journal, Info.plist and the options. True when saved
@@ -167,8 +178,17 @@ public:
     void setMigrationDelegate(TDLibraryMigrationDelegate* delegate) { m_migrationDelegate = delegate; }
 
 private:
-    Status p_buildStack();
-    Status p_openStore();
+    Status p_buildStack(const QString& storeFile);
+    Result<TDLibrary*> p_loadLibrary();
+    Result<TDLibrary*> p_createLibrary();
+    Status p_lockPackage();
+    bool p_holdsNoLibrary();
+    Status p_setEmptyStoreAside();
+    Status p_checkForLostSaves();
+    TDError p_failedToOpen(const TDError& underlying);
+    void p_removeUnfinishedBuilds();
+    Status p_moveNewStoreIntoPlace(const QString& folder);
+    void p_attachSyncJournal(TDLibrary* library);
     void p_installObservers();
     void p_teardown();
     void p_finishLoading();
@@ -180,6 +200,8 @@ private:
     void p_waitForQueues();
 
     QString m_packagePath;
+    std::unique_ptr<platform::FileLock> m_packageLock;
+    bool m_infoDictionaryDamaged = false;  // found unreadable: written again once the library is open
     std::optional<QVariantMap> m_infoDictionary;
     std::optional<QVariantMap> m_optionsDictionary;
     QByteArray m_writtenOptions;  // the bytes last written to or read from options.plist

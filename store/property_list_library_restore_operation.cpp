@@ -34,6 +34,13 @@ TDError restoreError(const TDError& underlying) {
     return error;
 }
 
+// A backup that cannot be read says why, so that the user knows which file to try instead.
+TDError unreadableBackupError(const TDError& reading) {
+    TDError error = restoreError(reading);
+    error.recoverySuggestion = reading.description + QLatin1Char(' ') + error.recoverySuggestion;
+    return error;
+}
+
 bool renameItem(const QString& from, const QString& to) {
     return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
 }
@@ -70,18 +77,20 @@ void TDPropertyListLibraryRestoreOperation::main() {
         p_fail(restoreError(model.error()));
         return;
     }
-    const Result<TDLibraryBackupContents> backup = TDReadLibraryBackup(m_readPath, **model);
-    if (!backup.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not read property list from '%@' to restore library from. Reason: %@",
-                     m_readPath, backup.error().detailedDescription());
-        p_fail(restoreError(backup.error()));
-        return;
-    }
-    if (compareLibraryVersions(backup->libraryVersion, TDCurrentLibraryVersion) == 1) {
+    // The version first: a backup of a newer program may hold what this one cannot read.
+    const TDLibraryBackupSummary backup = TDReadLibraryBackupSummary(m_readPath, **model, m_limits);
+    if (compareLibraryVersions(backup.libraryVersion, TDCurrentLibraryVersion) == 1) {
         p_fail(TDError::make(
             101, QStringLiteral("Can not restore from backup"),
             formatString("The backup file '%@' was created from a newer version of the application.",
                          QFileInfo(m_readPath).fileName())));
+        return;
+    }
+    if (!backup.problem.ok()) {
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not read property list from '%@' to restore library from. Reason: %@", m_readPath,
+                     backup.problem.error().detailedDescription());
+        p_fail(unreadableBackupError(backup.problem.error()));
         return;
     }
 
@@ -92,7 +101,7 @@ void TDPropertyListLibraryRestoreOperation::main() {
     QString temporaryPath = stamped;
     for (int n = 2; QFileInfo::exists(temporaryPath) || QFileInfo(temporaryPath).isSymLink(); ++n)
         temporaryPath = stamped + QLatin1Char('-') + QString::number(n);
-    const Status built = p_buildPackage(*backup, temporaryPath);
+    const Status built = p_buildPackage(backup, temporaryPath);
     closePersistentStoreCoordinator();
     if (!built.ok() || isCancelled()) {
         QDir(temporaryPath).removeRecursively();
@@ -133,8 +142,8 @@ void TDPropertyListLibraryRestoreOperation::main() {
     informDelegateDidFinish();
 }
 
-Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBackupContents& backup,
-                                                            const QString& packagePath) {
+Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBackupSummary& backup,
+                                                             const QString& packagePath) {
     if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok()) return opened;
     TDManagedObjectContext* context = managedObjectContext();
     if (!context) return TDError::make(0, QStringLiteral("The new library has no store."));
@@ -143,36 +152,50 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     if (!library) return TDError::make(0, QStringLiteral("The new library could not be made."));
     context->setLibrary(library);
     library->setSmartFoldersShouldIgnoreMOCChange(true);
-    context->initializeObjectLookupCache();
 
     // Every object exists under its UID before any is filled, so that every reference finds its
-    // target whatever the order of the entities.
+    // target whatever the order of the entities, and a UID the cache lacks names nothing.
+    context->initializeObjectLookupCache();
+    context->setObjectLookupCacheComplete(true);
     library->setPrimitiveValue(kUIDKey, backup.libraryIdentifier);
     context->cacheObject(library, backup.libraryIdentifier);
-    QList<QPair<TDLibraryObject*, QVariantMap>> objects;
-    objects.reserve(backup.objectCount);
-    for (const auto& [entityName, forms] : backup.entities) {
-        for (auto it = forms.cbegin(); it != forms.cend(); ++it) {
+    for (const auto& [entityName, identifiers] : backup.identifiers) {
+        for (const QString& identifier : identifiers) {
             if (isCancelled()) return {};
             auto* object = context->insertObject<TDLibraryObject>(entityName);
             if (!object) return TDError::make(0, QStringLiteral("An object of \"%1\" could not be made.").arg(entityName));
-            object->setPrimitiveValue(kUIDKey, it.key());
-            context->cacheObject(object, it.key());
-            objects.append({object, it.value().toMap()});
+            object->setPrimitiveValue(kUIDKey, identifier);
+            context->cacheObject(object, identifier);
         }
     }
     if (m_progress) m_progress(0, backup.objectCount);
     if (Status filled = library->updateFromPropertyListRepresentation(backup.library); !filled.ok()) return filled;
+    // The second reading must meet exactly the objects of the first: each once, under its entity.
+    const TDError changed = TDError::make(0, QStringLiteral("The backup changed while it was read."));
     qint64 done = 0;
-    for (const auto& [object, form] : objects) {
-        if (isCancelled()) return {};
-        if (Status filled = object->updateFromPropertyListRepresentation(form); !filled.ok()) return filled;
-        if (m_progress && ++done % 500 == 0) m_progress(done, backup.objectCount);
-    }
+    const Status read = TDReadLibraryBackupObjects(
+        m_readPath, m_limits,
+        [&](const QString& entityName, const QString& identifier, const QVariantMap& form) -> Status {
+            if (isCancelled()) return TDError::make(0, QStringLiteral("The restore was cancelled."));
+            auto* object = dynamic_cast<TDLibraryObject*>(context->cachedObjectForUID(identifier));
+            if (!object || object->entity()->name() != entityName || ++done > backup.objectCount)
+                return changed;
+            if (Status filled = object->updateFromPropertyListRepresentation(form); !filled.ok())
+                return filled;
+            if (m_progress && done % 500 == 0) m_progress(done, backup.objectCount);
+            return {};
+        });
+    if (isCancelled()) return {};
+    if (!read.ok()) return read;
+    if (done != backup.objectCount) return changed;
     context->destroyObjectLookupCache();
     if (m_progress) m_progress(backup.objectCount, backup.objectCount);
 
-    library->reloadAllSmartFolders();
+    // A backup may hold what the model never makes: links that would put a task or a group inside
+    // itself, which the model refuses and so leaves the object nowhere, and references to objects the
+    // backup lacks. The repair gives everything its place before anyone sees the library, and reloads
+    // the smart folders at its end.
+    library->fixLibrary();
     library->setSmartFoldersShouldIgnoreMOCChange(false);
     if (Status saved = saveContext(); !saved.ok()) return saved;
 
@@ -180,7 +203,7 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     // upgrade runs on it when the library opens.
     QVariantMap info;
     for (const QString& key : {TDBackupApplicationShortVersionKey, TDBackupApplicationVersionKey, TDBackupSavedDateKey})
-        if (backup.root.contains(key)) info.insert(key, backup.root.value(key));
+        if (backup.header.contains(key)) info.insert(key, backup.header.value(key));
     info.insert(TDBackupLibraryVersionKey, TDCurrentLibraryVersion);
     return platform::writePropertyListFile(QDir(packagePath).filePath(QStringLiteral("Info.plist")), info);
 }

@@ -1,18 +1,18 @@
 #pragma once
 
+#include "store/library_backup_reader.h"
 #include "store/library_operation.h"
 
 #include <QString>
 
 #include <functional>
 
-struct TDLibraryBackupContents;
-
 // Rebuilds a library from a backup file (plain or gzip-compressed) over a package. The backup is read
-// and checked whole and the new package is built and saved completely beside the old one before the
-// open library is touched; only then is the open library closed, the old package renamed aside, the
-// new one moved in and the old one put in the Trash. Any failure leaves the old package in place and
-// reports error 200 (101 for a backup of a newer version); finishing is reported only after the swap.
+// twice as a stream, first to learn its version and check it, then to fill the objects, and the new
+// package is built, repaired and saved completely beside the old one before the open library is touched; only
+// then is the open library closed, the old package renamed aside, the new one moved in and the old one put in
+// the Trash. Any failure leaves the old package in place and reports error 200 (101 for a backup of a newer
+// version); finishing is reported only after the swap.
 class TDPropertyListLibraryRestoreOperation : public TDLibraryOperation {
 public:
     TDPropertyListLibraryRestoreOperation(const QString& backupPath, const QString& packagePath);
@@ -26,12 +26,14 @@ public:
 
     // Called on the operation's thread while objects are built: (objects done, objects in all).
     void setProgressHandler(std::function<void(qint64, qint64)> handler) { m_progress = std::move(handler); }
+    // What one backup may hold; larger ones are refused before anything is built.
+    void setLimits(const TDLibraryBackupLimits& limits) { m_limits = limits; }
 
 protected:
     void main() override;
 
 private:
-    Status p_buildPackage(const TDLibraryBackupContents& backup, const QString& packagePath);
+    Status p_buildPackage(const TDLibraryBackupSummary& backup, const QString& packagePath);
     Status p_swapIntoPlace(const QString& temporaryPath);
     void p_fail(const TDError& error);
 
@@ -39,6 +41,7 @@ private:
     QString m_writePath;
     bool m_restoringActiveLibrary = true;
     std::function<void(qint64, qint64)> m_progress;
+    TDLibraryBackupLimits m_limits;
 };
 
 // Mends what a restore stopped by a crash or a kill left beside the package, before the package opens:

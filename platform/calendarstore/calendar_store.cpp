@@ -3,17 +3,16 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/calendarstore/calendar_store_error.h"
+#include "platform/files/atomic_save.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QUuid>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,22 +65,13 @@ QString readMetadata(const QString& path) {
     return QString::fromUtf8(file.read(kMaximumMetadataSize)).trimmed();
 }
 
-// Makes a rename or removal inside the folder survive a crash.
-void syncFolder(const QString& folder) {
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// A temporary file beside the target, synced, then renamed over it.
 Status writeAtomically(const QString& path, const QByteArray& data) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        return calendarStoreError(CalendarStoreErrorWriteFailed,
-                                  QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
+    const Status written = writeFileAtomically(path, data);
+    if (!written.ok()) {
+        return calendarStoreError(
+            CalendarStoreErrorWriteFailed,
+            QStringLiteral("Could not write \"%1\": %2").arg(path, written.error().description));
     }
-    syncFolder(QFileInfo(path).absolutePath());
     return {};
 }
 

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +13,8 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
+#include <mutex>
 
 namespace platform {
 
@@ -57,6 +58,21 @@ Status syncFile(const QString& path) {
     return {};
 }
 
+// Copies a file's contents through the checked writer, so that a full disk fails the copy.
+Status copyFile(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return TDError::make(0, QStringLiteral("Could not read \"%1\": %2").arg(from, source.errorString()));
+    return writeFileAtomically(to, [&source](QIODevice& device) {
+        constexpr qint64 kChunk = 1 << 20;
+        while (!source.atEnd()) {
+            const QByteArray chunk = source.read(kChunk);
+            if (chunk.isEmpty() || device.write(chunk) != chunk.size()) return false;
+        }
+        return source.error() == QFileDevice::NoError;
+    });
+}
+
 // Copies a file, a symbolic link or a folder tree. Anything else (sockets, pipes, devices) is refused,
 // since a package never holds one and reading a pipe could block.
 Status copyItem(const QString& from, const QString& to) {
@@ -74,13 +90,7 @@ Status copyItem(const QString& from, const QString& to) {
                               QStringLiteral("Could not copy the link \"%1\" to \"%2\".").arg(from, to));
         return {};
     }
-    if (S_ISREG(info.st_mode)) {
-        QFile source(from);
-        if (!source.copy(to))
-            return TDError::make(
-                0, QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
-        return syncFile(to);
-    }
+    if (S_ISREG(info.st_mode)) return copyFile(from, to);
     if (!S_ISDIR(info.st_mode))
         return posixError(ENOTSUP, QStringLiteral("Could not copy the special file \"%1\".").arg(from));
     if (::mkdir(nativePath(to).constData(), info.st_mode & 07777) != 0)
@@ -112,6 +122,80 @@ bool exchangeItems(const QString& a, const QString& b) {
                        RENAME_EXCHANGE) == 0;
 }
 
+// The failure a test armed through AtomicWriteFailure.
+struct InjectedFailure {
+    std::mutex mutex;
+    bool armed = false;
+    AtomicWriteStep step = AtomicWriteStep::Write;
+    QString pathPart;
+    int failures = 0;
+};
+InjectedFailure g_injection;
+
+bool injectedFailure(AtomicWriteStep step, const QString& path) {
+    const std::lock_guard lock(g_injection.mutex);
+    if (!g_injection.armed || g_injection.step != step || !path.contains(g_injection.pathPart)) return false;
+    ++g_injection.failures;
+    return true;
+}
+
+// The temporary file as a device. It does not buffer, so a failing write (a full disk) shows at once,
+// and it remembers the failure, whatever the caller's writer makes of the answer.
+class TemporaryFileDevice : public QIODevice {
+public:
+    TemporaryFileDevice(int fd, const QString& path) : m_fd(fd), m_path(path) {
+        open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return true; }
+    // The errno of the first failed write, 0 when every write went through.
+    int failure() const { return m_failure; }
+    void fail(int code) {
+        if (!m_failure) m_failure = code;
+        setErrorString(QString::fromLocal8Bit(std::strerror(m_failure)));
+    }
+
+protected:
+    qint64 readData(char*, qint64) override { return -1; }
+    qint64 writeData(const char* data, qint64 size) override {
+        if (!m_failure && injectedFailure(AtomicWriteStep::Write, m_path)) fail(ENOSPC);
+        if (m_failure) return -1;
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::write(m_fd, data + done, static_cast<size_t>(size - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) {
+                fail(errno);
+                return -1;
+            }
+            done += n;
+        }
+        return done;
+    }
+
+private:
+    int m_fd;
+    QString m_path;
+    int m_failure = 0;
+};
+
+// Writes the contents and flushes them to the disk; the first failure is the answer.
+Status fillTemporaryFile(int fd, const QString& path, const std::function<bool(QIODevice&)>& write) {
+    TemporaryFileDevice device(fd, path);
+    const bool made = write(device);
+    // Empty contents never reach writeData, yet an armed write failure must still show.
+    if (!device.failure() && injectedFailure(AtomicWriteStep::Write, path)) device.fail(ENOSPC);
+    if (device.failure())
+        return posixError(device.failure(), QStringLiteral("Could not write \"%1\".").arg(path));
+    if (!made)
+        return TDError::make(
+            0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
+    if (injectedFailure(AtomicWriteStep::Sync, path))
+        return posixError(ENOSPC, QStringLiteral("Could not sync \"%1\".").arg(path));
+    // The data and the size are all a new file needs on the disk before its rename.
+    if (::fdatasync(fd) != 0) return posixError(errno, QStringLiteral("Could not sync \"%1\".").arg(path));
+    return {};
+}
+
 void syncFolderLogged(const QString& folder) {
     if (Status synced = syncFolder(folder); !synced)
         logWithLevel(TDLogWarning, "WARNING", "%@", synced.error().description);
@@ -133,22 +217,50 @@ Status syncFolder(const QString& folderPath) {
 }
 
 Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return TDError::make(0, QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
-    if (!write(file)) {
-        file.cancelWriting();
-        return TDError::make(
-            0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
+    QByteArray temporary = nativePath(path) + ".XXXXXX";
+    // mkostemp makes the file readable and writable by its owner only, whatever the umask.
+    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0) return posixError(errno, QStringLiteral("Could not write \"%1\".").arg(path));
+    Status written = fillTemporaryFile(fd, path, write);
+    const int closed = ::close(fd);
+    if (written.ok() && closed != 0 && errno != EINTR)
+        written = posixError(errno, QStringLiteral("Could not write \"%1\".").arg(path));
+    if (written.ok()) {
+        if (injectedFailure(AtomicWriteStep::Rename, path))
+            written =
+                posixError(ENOSPC, QStringLiteral("Could not move the new \"%1\" into place.").arg(path));
+        else if (::rename(temporary.constData(), nativePath(path).constData()) != 0)
+            written =
+                posixError(errno, QStringLiteral("Could not move the new \"%1\" into place.").arg(path));
     }
-    if (!file.commit())
-        return TDError::make(0, QStringLiteral("Could not write \"%1\": %2").arg(path, file.errorString()));
+    if (!written.ok()) {
+        ::unlink(temporary.constData());
+        return written;
+    }
     return syncFolder(parentFolder(path));
 }
 
 Status writeFileAtomically(const QString& path, const QByteArray& data) {
     return writeFileAtomically(path,
                                [&data](QIODevice& device) { return device.write(data) == data.size(); });
+}
+
+AtomicWriteFailure::AtomicWriteFailure(AtomicWriteStep step, const QString& pathPart) {
+    const std::lock_guard lock(g_injection.mutex);
+    g_injection.armed = true;
+    g_injection.step = step;
+    g_injection.pathPart = pathPart;
+    g_injection.failures = 0;
+}
+
+AtomicWriteFailure::~AtomicWriteFailure() {
+    const std::lock_guard lock(g_injection.mutex);
+    g_injection.armed = false;
+}
+
+int AtomicWriteFailure::failures() const {
+    const std::lock_guard lock(g_injection.mutex);
+    return g_injection.failures;
 }
 
 Status atomicallySaveTempFile(const QString& tempPath, const QString& targetPath) {

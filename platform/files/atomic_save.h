@@ -11,10 +11,29 @@
 namespace platform {
 
 // Writes a whole file through a temporary sibling that replaces the target only once everything was
-// written and synced, then syncs the folder so the new name survives a crash. When `write` answers
-// false (or the disk fails), the old file stays as it was.
+// written and synced, then syncs the folder so the new name survives a crash. Every write, the sync
+// and the close are checked: when `write` answers false or any step fails (a full disk), the old file
+// stays as it was, the temporary file is removed and the answer is an error. The new file is readable
+// and writable by its owner only, whatever the umask and the old file's mode.
 Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
 Status writeFileAtomically(const QString& path, const QByteArray& data);
+
+// The steps of writeFileAtomically a test can make fail: the contents reaching the temporary file,
+// its flush to the disk, its rename into place.
+enum class AtomicWriteStep { Write, Sync, Rename };
+
+// While it lives, every writeFileAtomically whose path contains `pathPart` (every one when it is
+// empty) fails at `step` with "no space left on device", on any thread. For tests; one at a time.
+class AtomicWriteFailure {
+public:
+    explicit AtomicWriteFailure(AtomicWriteStep step, const QString& pathPart = {});
+    ~AtomicWriteFailure();
+    AtomicWriteFailure(const AtomicWriteFailure&) = delete;
+    AtomicWriteFailure& operator=(const AtomicWriteFailure&) = delete;
+
+    // How many writes it made fail so far.
+    int failures() const;
+};
 
 // Puts the finished temporary item (a file or a package folder) in the target's place. A file
 // replaces the target by one rename; a package is swapped with the old one in a single step where the

@@ -1,11 +1,11 @@
 #include "platform/lsm/semantic_map.h"
 
 #include "platform/base/format.h"
+#include "platform/files/atomic_save.h"
 
 #include <QCborMap>
 #include <QCborValue>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QTextBoundaryFinder>
 #include <QtEndian>
@@ -437,12 +437,11 @@ Result<SemanticMap> SemanticMap::deserialized(const QByteArray& data) {
 }
 
 Status SemanticMap::writeToFile(const QString& path) const {
-    QSaveFile file(path);
-    const QByteArray data = serialized();
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        return TDError::make(
-            SemanticMapErrorFileNotWritten,
-            formatString("The semantic map could not be written to \"%@\": %@", path, file.errorString()));
+    const Status written = writeFileAtomically(path, serialized());
+    if (!written.ok()) {
+        return TDError::make(SemanticMapErrorFileNotWritten,
+                             formatString("The semantic map could not be written to \"%@\": %@", path,
+                                          written.error().description));
     }
     return {};
 }

@@ -1298,7 +1298,6 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
                     }
                     p_setToOne(object, r, target, changes);
                 } else if (r->storage() == RelationshipDescription::Storage::JoinTable) {
-                    if (record && record->toManyDelta(r->slot())) continue;
                     const Result<QList<qint64>> members = m_coordinator->p_readJoinMembers(
                         r->joinTable(), r->isJoinTableOwner(), object->m_primaryKey);
                     if (!members) continue;
@@ -1307,6 +1306,7 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
                         if (ManagedObject* target = other.byPrimaryKey.value(key);
                             target && !target->m_deleted)
                             wanted.insert(target);
+                    if (record) p_keepUnsavedMembers(*record, r->slot(), wanted);
                     const ObjectSet& current = object->m_toMany[static_cast<size_t>(r->slot())];
                     for (ManagedObject* member : current) {
                         if (wanted.contains(member)) continue;
@@ -1322,10 +1322,31 @@ void ManagedObjectContext::p_mergeUpdated(const QList<ObjectID>& ids) {
                     }
                 }
             }
-            if (record && record->isEmpty()) object->m_changes.reset();
+            if (record && record->isEmpty()) {
+                // The other save made the same change: nothing is left to save.
+                object->m_changes.reset();
+                p_noteStatus(object);
+            }
             p_apply(changes);
         }
     }
+}
+
+// Members this context added or removed and has not saved stay so over the stored ones; the delta is
+// narrowed to what still differs from the store, which becomes the committed state.
+void ManagedObjectContext::p_keepUnsavedMembers(ChangeRecord& record, int slot,
+                                                QSet<ManagedObject*>& stored) {
+    auto delta = std::find_if(record.toMany.begin(), record.toMany.end(),
+                              [slot](const ChangeRecord::ToMany& d) { return d.slot == slot; });
+    if (delta == record.toMany.end()) return;
+    for (ManagedObject* member : delta->added.toList())
+        if (stored.contains(member))
+            delta->added.remove(member);
+        else
+            stored.insert(member);
+    for (ManagedObject* member : delta->removed.toList())
+        if (!stored.remove(member)) delta->removed.remove(member);
+    if (delta->added.isEmpty() && delta->removed.isEmpty()) record.toMany.erase(delta);
 }
 
 void ManagedObjectContext::p_mergeDeleted(const QList<ObjectID>& ids) {

@@ -174,6 +174,8 @@ private:
     void p_mergeInserted(const QList<ObjectID>& ids);
     void p_mergeUpdated(const QList<ObjectID>& ids);
     void p_mergeDeleted(const QList<ObjectID>& ids);
+    // Folds the members this context changed and has not saved into the stored members of a to-many.
+    void p_keepUnsavedMembers(ChangeRecord& record, int slot, QSet<ManagedObject*>& stored);
     const EntityDescription* p_localEntity(const ObjectID& id) const;
 
     PersistentStoreCoordinator* m_coordinator;

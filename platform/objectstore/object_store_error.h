@@ -24,6 +24,9 @@ enum ObjectStoreErrorCode : int {
     ObjectStoreErrorMigrationFailed = 40,    // a migration step that could not be completed
 };
 
+// In an error's user information: the SQLite result code behind it, when there is one.
+inline const QString ObjectStoreSQLiteCodeKey = QStringLiteral("sqliteCode");
+
 inline TDError makeObjectStoreError(int code, const QString& description, const QVariantMap& userInfo = {}) {
     TDError error;
     error.domain = ObjectStoreErrorDomain;

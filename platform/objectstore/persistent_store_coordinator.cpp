@@ -49,8 +49,40 @@ QString sqlType(const PropertyDescription* property) {
 const QString kModelVersionKey = QStringLiteral("modelVersion");
 const QString kModelHashKey = QStringLiteral("modelHash");
 const QString kStoreUUIDKey = QStringLiteral("storeUUID");
+const QString kSaveCountKey = QStringLiteral("saveCount");
 const QString kFreeMetadataPrefix = QStringLiteral("meta.");
 const QString kPrimaryKeyPrefix = QStringLiteral("pk.");
+
+TDError sqliteStoreError(int code, const QString& description, int sqliteCode) {
+    return makeObjectStoreError(code, description, {{ObjectStoreSQLiteCodeKey, sqliteCode}});
+}
+
+TDError unreadableStoreError(const QString& path, int rc) {
+    return sqliteStoreError(
+        ObjectStoreErrorStoreCannotOpen,
+        QStringLiteral("The store \"%1\" could not be read: %2").arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
+        rc);
+}
+
+TDError unopenableStoreError(const QString& path, int rc) {
+    return sqliteStoreError(
+        ObjectStoreErrorStoreCannotOpen,
+        QStringLiteral("The store \"%1\" could not be opened: %2").arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
+        rc);
+}
+
+// A connection that only reads and never checkpoints, closed when it goes.
+struct ReadOnlyConnection {
+    explicit ReadOnlyConnection(const QString& path) {
+        rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
+        if (rc == SQLITE_OK) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    }
+    ~ReadOnlyConnection() { sqlite3_close(db); }
+    ReadOnlyConnection(const ReadOnlyConnection&) = delete;
+    ReadOnlyConnection& operator=(const ReadOnlyConnection&) = delete;
+    sqlite3* db = nullptr;
+    int rc = SQLITE_OK;
+};
 
 // Reads the "metadata" table of an open connection.
 Result<StoreMetadata> readMetadata(sqlite3* db, const QString& path) {
@@ -62,9 +94,7 @@ Result<StoreMetadata> readMetadata(sqlite3* db, const QString& path) {
         if (foreign)
             return makeObjectStoreError(ObjectStoreErrorNotAStore,
                                         QStringLiteral("The file \"%1\" is not an object store.").arg(path));
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                    QStringLiteral("The store \"%1\" could not be read: %2")
-                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+        return unreadableStoreError(path, rc);
     }
     StoreMetadata metadata;
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -78,15 +108,14 @@ Result<StoreMetadata> readMetadata(sqlite3* db, const QString& path) {
             metadata.modelHash = value.toLatin1();
         else if (key == kStoreUUIDKey)
             metadata.storeUUID = value;
+        else if (key == kSaveCountKey)
+            metadata.saveCount = value.toLongLong();
         else if (key.startsWith(kFreeMetadataPrefix))
             metadata.metadata.insert(key.mid(kFreeMetadataPrefix.size()),
                                      QJsonDocument::fromJson(value.toUtf8()).toVariant().toList().value(0));
     }
     sqlite3_finalize(statement);
-    if (rc != SQLITE_DONE)
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                    QStringLiteral("The store \"%1\" could not be read: %2")
-                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+    if (rc != SQLITE_DONE) return unreadableStoreError(path, rc);
     if (metadata.storeUUID.isEmpty() || metadata.modelHash.isEmpty())
         return makeObjectStoreError(ObjectStoreErrorNotAStore,
                                     QStringLiteral("The file \"%1\" is not an object store.").arg(path));
@@ -153,8 +182,24 @@ Status PersistentStoreCoordinator::openStore(const QString& path, const Options&
     QMutexLocker locker(&m_lock);
     closeStore();
     Status status = p_open(path, options);
-    if (!status) closeStore();
+    if (!status) closeStore(CloseMode::KeepJournal);
     return status;
+}
+
+Status PersistentStoreCoordinator::p_probe(const QString& path) const {
+    const ReadOnlyConnection connection(path);
+    if (connection.rc != SQLITE_OK) return unopenableStoreError(path, connection.rc);
+    Result<StoreMetadata> metadata = readMetadata(connection.db, path);
+    if (!metadata) return metadata.error();
+    if (metadata->modelHash != m_model->versionHash()) {
+        TDError error = makeObjectStoreError(
+            ObjectStoreErrorIncompatibleModel,
+            QStringLiteral("The store \"%1\" was made by the model version \"%2\", not \"%3\".")
+                .arg(path, metadata->modelVersion, m_model->versionIdentifier()));
+        error.userInfo.insert(QStringLiteral("storeModelVersion"), metadata->modelVersion);
+        return error;
+    }
+    return {};
 }
 
 Status PersistentStoreCoordinator::p_open(const QString& path, const Options& options) {
@@ -163,31 +208,21 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
     if (exists && (!info.isFile() || info.size() == 0))
         return makeObjectStoreError(ObjectStoreErrorNotAStore,
                                     QStringLiteral("The file \"%1\" is not an object store.").arg(path));
+    if (exists)
+        if (Status probed = p_probe(path); !probed) return probed;
     // Every use of the connection holds the coordinator's lock, so SQLite's own mutex is not needed.
     const int flags = SQLITE_OPEN_READWRITE | (exists ? 0 : SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
-    if (rc != SQLITE_OK) {
-        return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                    QStringLiteral("The store \"%1\" could not be opened: %2")
-                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
-    }
+    if (rc != SQLITE_OK) return unopenableStoreError(path, rc);
     m_path = path;
     sqlite3_busy_timeout(m_db, options.busyTimeoutMilliseconds);
     sqlite3_extended_result_codes(m_db, 0);
     if (exists) {
-        // Reading the metadata first tells a foreign or corrupt file apart before anything is written.
         Result<StoreMetadata> metadata = readMetadata(m_db, path);
         if (!metadata) return metadata.error();
-        if (metadata->modelHash != m_model->versionHash()) {
-            TDError error = makeObjectStoreError(
-                ObjectStoreErrorIncompatibleModel,
-                QStringLiteral("The store \"%1\" was made by the model version \"%2\", not \"%3\".")
-                    .arg(path, metadata->modelVersion, m_model->versionIdentifier()));
-            error.userInfo.insert(QStringLiteral("storeModelVersion"), metadata->modelVersion);
-            return error;
-        }
         m_storeUUID = metadata->storeUUID;
         m_metadata = metadata->metadata;
+        m_saveCount = metadata->saveCount;
     }
     if (Status s = p_exec("PRAGMA journal_mode=WAL"); !s) return s;
     for (auto it = options.pragmas.begin(); it != options.pragmas.end(); ++it) {
@@ -241,7 +276,8 @@ Status PersistentStoreCoordinator::p_createSchema() {
     QList<std::pair<QString, QString>> entries = {
         {kModelVersionKey, m_model->versionIdentifier()},
         {kModelHashKey, QString::fromLatin1(m_model->versionHash())},
-        {kStoreUUIDKey, m_storeUUID}};
+        {kStoreUUIDKey, m_storeUUID},
+        {kSaveCountKey, QStringLiteral("0")}};
     for (const auto& [key, value] : entries) {
         sqlite3_stmt* statement =
             p_statement(QStringLiteral("INSERT INTO metadata (key, value) VALUES (?, ?)"));
@@ -263,6 +299,7 @@ Status PersistentStoreCoordinator::p_createSchema() {
             return fail(s);
     }
     if (Status s = p_exec("COMMIT"); !s) return fail(s);
+    m_saveCount = 0;
     return {};
 }
 
@@ -303,15 +340,22 @@ Status PersistentStoreCoordinator::p_checkSchema() {
     return {};
 }
 
-void PersistentStoreCoordinator::closeStore() {
+void PersistentStoreCoordinator::closeStore(CloseMode mode) {
     QMutexLocker locker(&m_lock);
     for (sqlite3_stmt* statement : std::as_const(m_statements)) sqlite3_finalize(statement);
     m_statements.clear();
+    if (m_db && mode == CloseMode::KeepJournal) sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (m_db) sqlite3_close(m_db);
     m_db = nullptr;
     m_path.clear();
     m_storeUUID.clear();
     m_metadata.clear();
+    m_saveCount.reset();
+}
+
+std::optional<qint64> PersistentStoreCoordinator::saveCount() const {
+    QMutexLocker locker(&const_cast<PersistentStoreCoordinator*>(this)->m_lock);
+    return m_saveCount;
 }
 
 Result<StoreMetadata> PersistentStoreCoordinator::metadataForStore(const QString& path) {
@@ -320,17 +364,41 @@ Result<StoreMetadata> PersistentStoreCoordinator::metadataForStore(const QString
         return makeObjectStoreError(
             info.exists() ? ObjectStoreErrorNotAStore : ObjectStoreErrorStoreCannotOpen,
             QStringLiteral("There is no object store at \"%1\".").arg(path));
-    sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-    if (rc != SQLITE_OK) {
-        sqlite3_close(db);
+    const ReadOnlyConnection connection(path);
+    if (connection.rc != SQLITE_OK) return unopenableStoreError(path, connection.rc);
+    return readMetadata(connection.db, path);
+}
+
+Result<bool> PersistentStoreCoordinator::storeHoldsNoObjects(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile())
         return makeObjectStoreError(ObjectStoreErrorStoreCannotOpen,
-                                    QStringLiteral("The store \"%1\" could not be opened: %2")
-                                        .arg(path, QString::fromUtf8(sqlite3_errstr(rc))));
+                                    QStringLiteral("There is no object store at \"%1\".").arg(path));
+    if (info.size() == 0) return true;
+    const ReadOnlyConnection connection(path);
+    if (connection.rc != SQLITE_OK) return unopenableStoreError(path, connection.rc);
+    QStringList tables;
+    sqlite3_stmt* statement = nullptr;
+    int rc = sqlite3_prepare_v2(connection.db, "SELECT name FROM sqlite_master WHERE type = 'table'", -1,
+                                &statement, nullptr);
+    if (rc == SQLITE_OK)
+        while ((rc = sqlite3_step(statement)) == SQLITE_ROW)
+            tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE) return unreadableStoreError(path, rc);
+    // The store's own bookkeeping is there from its first moment; any other row is somebody's data.
+    tables.removeAll(QStringLiteral("metadata"));
+    tables.removeAll(QStringLiteral("entities"));
+    for (const QString& table : std::as_const(tables)) {
+        const QByteArray sql = QStringLiteral("SELECT EXISTS (SELECT 1 FROM %1)").arg(quoted(table)).toUtf8();
+        rc = sqlite3_prepare_v2(connection.db, sql.constData(), -1, &statement, nullptr);
+        const bool found = rc == SQLITE_OK && (rc = sqlite3_step(statement)) == SQLITE_ROW &&
+                           sqlite3_column_int(statement, 0) != 0;
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_ROW) return unreadableStoreError(path, rc);
+        if (found) return false;
     }
-    Result<StoreMetadata> metadata = readMetadata(db, path);
-    sqlite3_close(db);
-    return metadata;
+    return true;
 }
 
 QVariantMap PersistentStoreCoordinator::metadata() const {
@@ -370,7 +438,7 @@ Status PersistentStoreCoordinator::p_exec(const char* sql) {
     sqlite3_free(message);
     const int code = (rc == SQLITE_NOTADB || rc == SQLITE_CORRUPT) ? ObjectStoreErrorStoreCannotOpen
                                                                    : ObjectStoreErrorStoreIO;
-    return makeObjectStoreError(code, QStringLiteral("The store \"%1\" failed: %2").arg(m_path, text));
+    return sqliteStoreError(code, QStringLiteral("The store \"%1\" failed: %2").arg(m_path, text), rc);
 }
 
 Status PersistentStoreCoordinator::p_exec(const QString& sql) {
@@ -395,9 +463,9 @@ sqlite3_stmt* PersistentStoreCoordinator::p_statement(const QString& sql) {
 TDError PersistentStoreCoordinator::p_sqliteError(int code, const QString& context) const {
     const QString message =
         m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
-    return makeObjectStoreError(
-        ObjectStoreErrorStoreIO,
-        QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message));
+    return sqliteStoreError(ObjectStoreErrorStoreIO,
+                            QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message),
+                            code);
 }
 
 qint64 PersistentStoreCoordinator::p_allocatePrimaryKey(int table) {
@@ -649,6 +717,7 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
         return step(statement, QStringLiteral("writing relationships"));
     };
 
+    std::optional<qint64> saveCount;
     auto write = [&]() -> Status {
         for (const ManagedObject* object : deleted) {
             const int t = object->entity()->tableIndex();
@@ -754,10 +823,26 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
                 if (Status s = step(statement, QStringLiteral("writing the keys")); !s) return s;
             }
         }
+        // Counted in the same transaction, so the count says which saves the store really holds.
+        sqlite3_stmt* counter = p_statement(
+            QStringLiteral("INSERT INTO metadata (key, value) VALUES ('%1', 1) ON CONFLICT (key) DO UPDATE "
+                           "SET value = CAST(value AS INTEGER) + 1 RETURNING CAST(value AS INTEGER)")
+                .arg(kSaveCountKey));
+        if (!counter) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("counting the save"));
+        int rc = sqlite3_step(counter);
+        if (rc == SQLITE_ROW) {
+            saveCount = sqlite3_column_int64(counter, 0);
+            rc = sqlite3_step(counter);
+        }
+        sqlite3_reset(counter);
+        if (rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("counting the save"));
         return p_exec("COMMIT");
     };
     Status status = write();
-    if (!status) p_exec("ROLLBACK");
+    if (!status)
+        p_exec("ROLLBACK");
+    else
+        m_saveCount = saveCount;
     return status;
 }
 

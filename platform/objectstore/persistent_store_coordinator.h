@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 struct sqlite3;
@@ -27,6 +28,8 @@ struct StoreMetadata {
     QByteArray modelHash;  // that model's version hash
     QString storeUUID;
     QVariantMap metadata;  // free entries
+    // Committed saves (writes of objects) since the store was made; none in stores of older builds.
+    std::optional<qint64> saveCount;
 };
 
 // One SQLite store file of a model, on one connection. Contexts on any thread share it; every store
@@ -36,6 +39,9 @@ struct StoreMetadata {
 // Layout: one table per root entity ("t_<Entity>": "pk", "kind" and a column per stored attribute and
 // foreign key), one join table per many-to-many relationship ("j_<Entity>_<relationship>"), and the
 // tables "metadata" and "entities". WAL journal.
+//
+// An existing file is looked at through a read-only connection first, so a file that turns out not to
+// be a sound store of this model is never written, checkpointed or given a journal.
 class PersistentStoreCoordinator {
 public:
     struct Options {
@@ -55,12 +61,21 @@ public:
     // model gives a clear error and is left untouched.
     Status openStore(const QString& path);
     Status openStore(const QString& path, const Options& options);
-    void closeStore();
+    // Checkpoint moves the journal's saves into the store file and removes the journal, as closing
+    // normally does; KeepJournal leaves both files exactly as they are (for a store that failed, whose
+    // journal may hold the only copy of recent saves).
+    enum class CloseMode { Checkpoint, KeepJournal };
+    void closeStore(CloseMode mode = CloseMode::Checkpoint);
     bool hasStore() const { return m_db != nullptr; }
     QString storePath() const { return m_path; }
     QString storeUUID() const { return m_storeUUID; }
 
     static Result<StoreMetadata> metadataForStore(const QString& path);
+    // True when the file holds no objects: it is empty, an SQLite file without tables, or a store
+    // whose tables have no rows. Read only; a file that cannot be read is an error.
+    static Result<bool> storeHoldsNoObjects(const QString& path);
+    // The open store's save counter, counted up in the transaction of every write of objects.
+    std::optional<qint64> saveCount() const;
     // The free metadata entries; setting them writes at once.
     QVariantMap metadata() const;
     Status setMetadata(const QVariantMap& metadata);
@@ -93,6 +108,7 @@ private:
 
     void p_readRow(sqlite3_stmt* statement, ManagedObject* object, const ForeignKey& foreignKey);
     Status p_open(const QString& path, const Options& options);
+    Status p_probe(const QString& path) const;
     Status p_createSchema();
     Status p_checkSchema();
     void p_computeLayout();
@@ -111,6 +127,7 @@ private:
     QString m_path;
     QString m_storeUUID;
     QVariantMap m_metadata;
+    std::optional<qint64> m_saveCount;
     std::vector<std::vector<Column>> m_columns;  // per table, by column index
     std::vector<std::vector<const PropertyDescription*>>
         m_entityColumns;  // per entity: its stored properties

@@ -1,12 +1,12 @@
 #include "platform/plist/property_list.h"
 
+#include "platform/files/atomic_save.h"
 #include "platform/plist/binary_property_list_reader.h"
 #include "platform/plist/binary_property_list_writer.h"
 #include "platform/plist/xml_property_list_reader.h"
 #include "platform/plist/xml_property_list_writer.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <limits>
@@ -50,11 +50,11 @@ Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize) {
 Status writePropertyListFile(const QString& path, const QVariant& value, PropertyListFormat format) {
     Result<QByteArray> bytes = writePropertyList(value, format);
     if (!bytes) return bytes.error();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*bytes) != bytes->size() || !file.commit())
-        return propertyListError(
-            TDPropertyListErrorFile,
-            QStringLiteral("The file \"%1\" could not be written: %2").arg(path, file.errorString()));
+    const Status written = writeFileAtomically(path, *bytes);
+    if (!written.ok())
+        return propertyListError(TDPropertyListErrorFile,
+                                 QStringLiteral("The file \"%1\" could not be written: %2")
+                                     .arg(path, written.error().description));
     return {};
 }
 

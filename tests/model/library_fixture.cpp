@@ -25,6 +25,7 @@ void LibraryTest::SetUp() {
     journal = journalContext->insertObject<TDSyncSet>(QStringLiteral("SyncSet"));
     journal->setSyncType(QStringLiteral("corvane"));
     journalContext->setLibrary(library);
+    library->setCorvaneSyncSetManagedObjectContext(journalContext.get());
     library->setCorvaneSyncSet(journal);
     saveAll();
     context->setCreatingLibrary(false);

@@ -24,8 +24,24 @@
 #include <QRegularExpression>
 #include <QTimeZone>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 namespace storetest {
 namespace {
+
+// The bytes of a small backup that reads back whole, compressed or not.
+QByteArray wholeBackupBytes(bool compressed) {
+    const QByteArray plist =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict/></plist>\n";
+    return compressed ? *gzipCompressedData(plist) : plist;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
 
 class LibraryBackupTest : public LibraryManagerTest {
 protected:
@@ -378,11 +394,14 @@ TEST_F(LibraryBackupTest, SizeCapsApplyToTheFileAndToWhatItInflatesTo) {
     gz.write(compressed);
     gz.close();
     const auto model = TDLibraryObjectModel();
-    EXPECT_TRUE(TDReadLibraryBackup(gzPath, **model).ok());
-    EXPECT_FALSE(TDReadLibraryBackup(plainPath, **model, {1 << 20, bytes.size() - 1}).ok());
-    EXPECT_FALSE(TDReadLibraryBackup(gzPath, **model, {compressed.size() - 1, 1 << 30}).ok());
-    EXPECT_FALSE(TDReadLibraryBackup(gzPath, **model, {1 << 20, bytes.size() - 1}).ok());
-    EXPECT_TRUE(TDReadLibraryBackup(gzPath, **model, {compressed.size(), bytes.size()}).ok());
+    const auto readable = [&](const QString& path, const TDLibraryBackupLimits& limits) {
+        return TDReadLibraryBackupSummary(path, **model, limits).problem.ok();
+    };
+    EXPECT_TRUE(readable(gzPath, {}));
+    EXPECT_FALSE(readable(plainPath, {1 << 20, bytes.size() - 1}));
+    EXPECT_FALSE(readable(gzPath, {compressed.size() - 1, 1 << 30}));
+    EXPECT_FALSE(readable(gzPath, {1 << 20, bytes.size() - 1}));
+    EXPECT_TRUE(readable(gzPath, {compressed.size(), bytes.size()}));
 }
 
 TEST_F(LibraryBackupTest, ACancelledRestoreLeavesThePreviousLibraryAndNoTemporaryPackage) {
@@ -441,9 +460,7 @@ TEST_F(LibraryBackupTest, AFortnightOfSavesKeepsExactlyTheRollingSet) {
     const QString folder = QDir(packagePath()).filePath(TDBackupFolderName);
     ASSERT_TRUE(QDir().mkpath(folder));
     const auto touch = [&](const QString& name) {
-        QFile file(QDir(folder).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
+        writeFile(QDir(folder).filePath(name), wholeBackupBytes(true));
     };
     touch(QStringLiteral("notes.txt"));
     touch(QStringLiteral("Backup-capital.odlbackup.gz"));
@@ -495,15 +512,92 @@ TEST_F(LibraryBackupTest, LeftoversOfAKilledBackupAreRemovedAndNeverLinked) {
     const QString uncompressed = TDBackupFileName(first.addSecs(60));
     const QString halfCompressed = uncompressed + QStringLiteral(".gz.Ab12Cd");
     const QString halfExported = TDBackupFileName(first.addSecs(120)) + QStringLiteral(".Xy98Zw");
-    for (const QString& name : {finished, uncompressed, halfCompressed, halfExported}) {
-        QFile file(folder.filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("x");
-    }
+    writeFile(folder.filePath(finished), wholeBackupBytes(true));
+    writeFile(folder.filePath(uncompressed), wholeBackupBytes(false));
+    for (const QString& name : {halfCompressed, halfExported}) writeFile(folder.filePath(name), "x");
     TDLibraryBackupOrganizeOperation(packagePath()).start();
     EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files, QDir::Name),
               (QStringList{finished, uncompressed}));
     EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(uncompressed));
+}
+
+// Backups cut short or emptied (as a full disk left them with an earlier version) are never kept nor
+// linked: the newest that reads back is Latest, and older whole ones take the places of the bad ones.
+TEST_F(LibraryBackupTest, PruningNeverKeepsNorLinksABackupThatDoesNotReadBack) {
+    const QDir folder(QDir(packagePath()).filePath(TDBackupFolderName));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    const QDateTime first(QDate(2026, 12, 9), QTime(8, 0), QTimeZone::utc());
+    QStringList whole;
+    for (int i = 0; i < 7; ++i) {
+        const QString name = TDBackupFileName(first.addSecs(60 * i)) + QStringLiteral(".gz");
+        writeFile(folder.filePath(name), wholeBackupBytes(true));
+        whole.append(name);
+    }
+    const QByteArray compressed = wholeBackupBytes(true);
+    const QByteArray plain = wholeBackupBytes(false);
+    const QList<QPair<const char*, QByteArray>> bad = {
+        {".gz", QByteArray()},                            // empty
+        {".gz", compressed.left(compressed.size() - 6)},  // cut short before its checksum
+        {".gz", compressed.left(10) + QByteArray(compressed.size() - 10, 'x')},  // damaged
+        {".gz", compressed + "trailing"},                             // more than one backup's bytes
+        {".gz", *gzipCompressedData(plain.left(plain.size() - 12))},  // an export cut short, compressed
+        {"", plain.left(plain.size() - 12)},                          // the same, uncompressed
+        {"", QByteArray()},
+    };
+    QStringList unreadable;
+    for (qsizetype i = 0; i < bad.size(); ++i) {
+        const QString name =
+            TDBackupFileName(first.addSecs(3600 + 60 * i)) + QString::fromLatin1(bad.at(i).first);
+        writeFile(folder.filePath(name), bad.at(i).second);
+        unreadable.append(name);
+    }
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files, QDir::Name), whole.mid(2));
+    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(),
+              folder.filePath(whole.last()));
+
+    // With no backup that reads back, no link is left pointing at an unreadable one.
+    for (const QString& name : whole.mid(2)) writeFile(folder.filePath(name), QByteArray());
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files), QStringList());
+    EXPECT_FALSE(QFileInfo(folder.filePath(TDLatestBackupLinkName)).isSymLink());
+}
+
+// The link to the newest backup is renamed over the old one: at no moment is the name missing, so a
+// pruning killed half-way leaves a link. The folder's own events show every step the name went through.
+TEST_F(LibraryBackupTest, TheLatestLinkIsReplacedInOneStepAndNeverMissing) {
+    const QDir folder(QDir(packagePath()).filePath(TDBackupFolderName));
+    ASSERT_TRUE(QDir().mkpath(folder.path()));
+    const QDateTime first(QDate(2026, 12, 9), QTime(8, 0), QTimeZone::utc());
+    const QString older = TDBackupFileName(first) + QStringLiteral(".gz");
+    const QString newer = TDBackupFileName(first.addSecs(60)) + QStringLiteral(".gz");
+    writeFile(folder.filePath(older), wholeBackupBytes(true));
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    ASSERT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(older));
+    writeFile(folder.filePath(newer), wholeBackupBytes(true));
+
+    const int watcher = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(watcher, 0);
+    ASSERT_GE(::inotify_add_watch(watcher, QFile::encodeName(folder.path()).constData(),
+                                  IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO),
+              0);
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    QList<uint32_t> linkEvents;
+    alignas(inotify_event) char buffer[16 * 1024];
+    for (ssize_t length; (length = ::read(watcher, buffer, sizeof buffer)) > 0;) {
+        for (char* at = buffer; at < buffer + length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(at);
+            if (event->len > 0 && QFile::decodeName(event->name) == TDLatestBackupLinkName)
+                linkEvents.append(event->mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO));
+            at += sizeof(inotify_event) + event->len;
+        }
+    }
+    ::close(watcher);
+    EXPECT_EQ(linkEvents, QList<uint32_t>{IN_MOVED_TO});
+    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(newer));
+    // The link's temporary name is gone.
+    EXPECT_EQ(folder.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+              3);
 }
 
 TEST_F(LibraryBackupTest, EverySaveEndsWithACompressedBackupAndTheLatestLink) {
@@ -516,7 +610,7 @@ TEST_F(LibraryBackupTest, EverySaveEndsWithACompressedBackupAndTheLatestLink) {
     ASSERT_TRUE(link.isSymLink());
     EXPECT_EQ(link.symLinkTarget(), folder.filePath(backups.last()));
     const auto model = TDLibraryObjectModel();
-    const auto read = TDReadLibraryBackup(link.symLinkTarget(), **model);
+    const Status read = TDReadLibraryBackupSummary(link.symLinkTarget(), **model).problem;
     ASSERT_TRUE(read.ok()) << read.error().description.toStdString();
     EXPECT_EQ(folder.entryList(QDir::Files | QDir::Hidden | QDir::System).size(), backups.size() + 1);
 }

@@ -9,6 +9,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 
 #include <unistd.h>
@@ -186,7 +187,7 @@ TEST_F(LibraryOpeningTest, MissingCorruptOrEmptyStoresGiveError102) {
     EXPECT_TRUE(opened.error().recoverySuggestion.contains(QStringLiteral("corrupted or invalid")));
     EXPECT_EQ(opened.error().recoveryOptions, QStringList{QStringLiteral("Quit")});
 
-    // Not a store: refused and left as it was.
+    // Not a store: refused and left as it was, beside a copy of it and the lock file.
     ASSERT_TRUE(QDir().mkpath(packagePath()));
     QFile garbage(packagePath() + QStringLiteral("/library.sqlite3"));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -197,7 +198,12 @@ TEST_F(LibraryOpeningTest, MissingCorruptOrEmptyStoresGiveError102) {
     ASSERT_FALSE(opened.ok());
     EXPECT_TRUE(opened.error().isInDomain(TDErrorLibraryCannotOpen));
     EXPECT_TRUE(opened.error().recoverySuggestion.contains(QStringLiteral("corrupted or invalid")));
-    EXPECT_EQ(packageSnapshot(packagePath()), before);
+    auto after = packageSnapshot(packagePath());
+    const QStringList kept = opened.error().userInfo.value(QStringLiteral("TDKeptAsideFiles")).toStringList();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_EQ(after.take(QFileInfo(kept.first()).fileName()), before.value(QStringLiteral("library.sqlite3")));
+    after.remove(QStringLiteral("library.lock"));
+    EXPECT_EQ(after, before);
 
     // A store without its library object.
     ASSERT_TRUE(QFile::remove(garbage.fileName()));

@@ -1,19 +1,27 @@
 #include "platform/files/atomic_save.h"
+#include "platform/lsm/semantic_map.h"
+#include "platform/plist/property_list.h"
+#include "tests/support/small_file_system.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
+#include <QVariantMap>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <cerrno>
+#include <functional>
 
 namespace {
 
 using platform::atomicallySaveTempFile;
+using platform::AtomicWriteFailure;
+using platform::AtomicWriteStep;
 using platform::replaceItemThroughBackup;
 using platform::writeFileAtomically;
 
@@ -32,7 +40,7 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
     // A package: a folder with a data file and a nested folder.
-    void makePackage(const QString& package, const QByteArray& tag) {
+    static void makePackage(const QString& package, const QByteArray& tag) {
         write(package + QStringLiteral("/library.sqlite3"), tag + "-data");
         write(package + QStringLiteral("/Backups/Latest"), tag + "-backup");
     }
@@ -42,6 +50,37 @@ protected:
 
     QTemporaryDir tempDir;
     QDir dir{tempDir.path()};
+};
+
+// Writes without looking at what the device answers, as a streamed writer may: a failure must show anyway.
+std::function<bool(QIODevice&)> carelessly(const QByteArray& contents) {
+    return [contents](QIODevice& device) {
+        device.write(contents);
+        return true;
+    };
+}
+
+// The writers of whole files that go through the checked writer, each replacing `file` with new contents.
+struct WholeFileWriter {
+    const char* name;
+    std::function<Status(const QString& file)> write;
+};
+const WholeFileWriter kWholeFileWriters[] = {
+    {"bytes", [](const QString& file) { return writeFileAtomically(file, QByteArray(100, 'n')); }},
+    {"large bytes", [](const QString& file) { return writeFileAtomically(file, QByteArray(40000, 'n')); }},
+    {"careless stream", [](const QString& file) { return writeFileAtomically(file, carelessly("new")); }},
+    {"empty", [](const QString& file) { return writeFileAtomically(file, QByteArray()); }},
+    {"property list",
+     [](const QString& file) {
+         return platform::writePropertyListFile(file,
+                                                QVariantMap{{QStringLiteral("key"), QStringLiteral("new")}});
+     }},
+    {"semantic map",
+     [](const QString& file) {
+         platform::SemanticMap map;
+         (void)map.addCategory();
+         return map.writeToFile(file);
+     }},
 };
 
 TEST_F(AtomicSaveTest, WritingAFileReplacesItWholeOrNotAtAll) {
@@ -63,6 +102,83 @@ TEST_F(AtomicSaveTest, WritingAFileReplacesItWholeOrNotAtAll) {
 
     // A file that cannot be made (its folder is missing) is an error, not a crash.
     EXPECT_FALSE(writeFileAtomically(path(QStringLiteral("missing/x")), QByteArray("x")));
+}
+
+TEST_F(AtomicSaveTest, AFailureArmedAtAnyStepLeavesTheOldFileWholeAndIsAnError) {
+    const QString file = path(QStringLiteral("Info.plist"));
+    ASSERT_TRUE(writeFileAtomically(file, QByteArray("old contents")));
+    for (const AtomicWriteStep step :
+         {AtomicWriteStep::Write, AtomicWriteStep::Sync, AtomicWriteStep::Rename}) {
+        for (const WholeFileWriter& writer : kWholeFileWriters) {
+            SCOPED_TRACE(testing::Message() << "step " << static_cast<int>(step) << ", " << writer.name);
+            AtomicWriteFailure failure(step);
+            EXPECT_FALSE(writer.write(file));
+            EXPECT_EQ(failure.failures(), 1);
+            EXPECT_EQ(read(file), QByteArray("old contents"));
+            EXPECT_EQ(names(), QStringList{QStringLiteral("Info.plist")});
+        }
+    }
+    // The failure keeps to the paths it was armed for, and ends with its scope.
+    {
+        AtomicWriteFailure failure(AtomicWriteStep::Write, QStringLiteral("tag_autosuggest"));
+        EXPECT_TRUE(writeFileAtomically(file, QByteArray("other contents")));
+        const Status failed =
+            writeFileAtomically(path(QStringLiteral("tag_autosuggest.data")), QByteArray("x"));
+        ASSERT_FALSE(failed);
+        EXPECT_EQ(failed.error().code, ENOSPC);
+    }
+    EXPECT_TRUE(writeFileAtomically(path(QStringLiteral("tag_autosuggest.data")), QByteArray("x")));
+    EXPECT_EQ(read(file), QByteArray("other contents"));
+}
+
+TEST_F(AtomicSaveTest, OnAFullFileSystemEveryWriteFailsAndEveryFileStaysWhole) {
+    SmallFileSystem disk(64 * 1024);
+    if (!disk.isMounted()) GTEST_SKIP() << disk.skipReason().toStdString();
+    const QString file = disk.filePath(QStringLiteral("Info.plist"));
+    const QByteArray old(20000, 'o');
+    ASSERT_TRUE(writeFileAtomically(file, old));
+    const QString package = disk.filePath(QStringLiteral("L"));
+    const QString temporary = disk.filePath(QStringLiteral("T"));
+    makePackage(package, "old");
+    makePackage(temporary, QByteArray(8000, 'n'));
+    disk.fill();
+
+    for (const WholeFileWriter& writer : kWholeFileWriters) {
+        // Empty contents need no room, so they may well be written.
+        if (QByteArray(writer.name) == "empty") continue;
+        SCOPED_TRACE(writer.name);
+        ASSERT_FALSE(writer.write(file));
+        EXPECT_EQ(read(file), old);
+    }
+    // A package that does not fit is not copied in its place: the old one comes back whole.
+    EXPECT_FALSE(replaceItemThroughBackup(temporary, package));
+    EXPECT_EQ(read(package + QStringLiteral("/library.sqlite3")), QByteArray("old-data"));
+    EXPECT_EQ(read(package + QStringLiteral("/Backups/Latest")), QByteArray("old-backup"));
+    // No temporary file is left behind.
+    EXPECT_EQ(QDir(disk.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot, QDir::Name),
+              (QStringList{QStringLiteral("Info.plist"), QStringLiteral("L"), QStringLiteral("T")}));
+
+    disk.drain();
+    EXPECT_TRUE(writeFileAtomically(file, QByteArray("new")));
+    EXPECT_EQ(read(file), QByteArray("new"));
+}
+
+TEST_F(AtomicSaveTest, ANewFileIsItsOwnersAloneWhateverTheUmaskAndTheOldMode) {
+    const QString file = path(QStringLiteral("options.plist"));
+    write(file, "old");
+    ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    const mode_t previous = ::umask(022);
+    const Status replaced = writeFileAtomically(file, QByteArray("new"));
+    const Status made = writeFileAtomically(path(QStringLiteral("new.plist")), QByteArray("new"));
+    ::umask(previous);
+    ASSERT_TRUE(replaced);
+    ASSERT_TRUE(made);
+    for (const QString& name : {QStringLiteral("options.plist"), QStringLiteral("new.plist")}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(QFile::encodeName(path(name)).constData(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name.toStdString();
+    }
 }
 
 TEST_F(AtomicSaveTest, TemporaryFileReplacesTargetOrBecomesIt) {

@@ -127,6 +127,78 @@ TEST_F(MergeTest, BackgroundSaveMergesWhileTheMainContextEditsAndNothingIsLost) 
     context->setUndoManager(nullptr);
 }
 
+ManagedObject* tagTitled(ManagedObjectContext& context, const QString& title) {
+    auto found = context.execute(FetchRequest(QStringLiteral("Tag"), [&title](const ManagedObject* o) {
+        return o->value(QStringLiteral("title")).toString() == title;
+    }));
+    return found.ok() && found->size() == 1 ? found->first() : nullptr;
+}
+
+QStringList titlesOf(const ManagedObject* object, const QString& key) {
+    QStringList titles;
+    for (const ManagedObject* member : object->objects(key))
+        titles << member->value(QStringLiteral("title")).toString();
+    titles.sort();
+    return titles;
+}
+
+// Both contexts change the tags of the same tasks, and each endpoint of the pairs that the other
+// context links or unlinks has unsaved members of its own here.
+TEST_F(MergeTest, AManyToManyWithUnsavedMembersTakesInTheOtherContextsMembersToo) {
+    const QString tags = QStringLiteral("tags");
+    const QString tasks = QStringLiteral("tasks");
+    TestTask* a = newTask(QStringLiteral("a"));
+    TestTask* c = newTask(QStringLiteral("c"));
+    QMap<QString, ManagedObject*> tag;
+    for (const QString& title : {QStringLiteral("t1"), QStringLiteral("t3"), QStringLiteral("t4"),
+                                 QStringLiteral("t5"), QStringLiteral("t6")})
+        tag.insert(title, newObject(QStringLiteral("Tag"), title));
+    a->addObjects(tags, {tag.value(QStringLiteral("t1")), tag.value(QStringLiteral("t6"))});
+    ASSERT_TRUE(context->save().ok());
+
+    a->addObjects(tags, {tag.value(QStringLiteral("t3")), tag.value(QStringLiteral("t5"))});
+    a->removeObject(tags, tag.value(QStringLiteral("t6")));
+    c->addObjects(tags, {tag.value(QStringLiteral("t1")), tag.value(QStringLiteral("t4"))});
+
+    ManagedObjectContext other(coordinator.get());
+    ASSERT_TRUE(other.loadAllObjects().ok());
+    ManagedObject* otherA = byTitle(other, QStringLiteral("a"));
+    ASSERT_TRUE(otherA);
+    otherA->addObjects(tags,
+                       {tagTitled(other, QStringLiteral("t4")), tagTitled(other, QStringLiteral("t5"))});
+    otherA->removeObjects(tags,
+                          {tagTitled(other, QStringLiteral("t1")), tagTitled(other, QStringLiteral("t6"))});
+    QList<Notification> saves;
+    QObject owner;
+    NotificationCenter::defaultCenter().addObserver(&owner, ManagedObjectContextDidSaveNotification, &other,
+                                                    [&saves](const Notification& n) { saves.append(n); });
+    ASSERT_TRUE(other.save().ok());
+    ASSERT_EQ(saves.size(), 1);
+    context->mergeChangesFromContextDidSave(saves.first());
+
+    const auto list = [](std::initializer_list<const char*> titles) {
+        QStringList result;
+        for (const char* title : titles) result << QString::fromLatin1(title);
+        return result;
+    };
+    EXPECT_EQ(titlesOf(a, tags), list({"t3", "t4", "t5"}));
+    EXPECT_EQ(titlesOf(c, tags), list({"t1", "t4"}));
+    EXPECT_EQ(titlesOf(tag.value(QStringLiteral("t1")), tasks), list({"c"}));
+    EXPECT_EQ(titlesOf(tag.value(QStringLiteral("t4")), tasks), list({"a", "c"}));
+    EXPECT_EQ(titlesOf(tag.value(QStringLiteral("t5")), tasks), list({"a"}));
+    EXPECT_TRUE(titlesOf(tag.value(QStringLiteral("t6")), tasks).isEmpty());
+    // What both contexts did alike is saved already; only this context's own members are left.
+    EXPECT_TRUE(a->hasChanges());
+    EXPECT_FALSE(tag.value(QStringLiteral("t5"))->hasChanges());
+    EXPECT_FALSE(tag.value(QStringLiteral("t6"))->hasChanges());
+
+    ASSERT_TRUE(context->save().ok());
+    auto second = openCoordinator();
+    ManagedObjectContext reader(second.get());
+    ASSERT_TRUE(reader.loadAllObjects().ok());
+    EXPECT_EQ(graphSnapshot(reader), graphSnapshot(*context));
+}
+
 TEST_F(MergeTest, ContextsThatHaveNotReadATableIgnoreItsChanges) {
     newTask(QStringLiteral("a"));
     ASSERT_TRUE(context->save().ok());
