@@ -13,6 +13,7 @@
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/plist/property_list.h"
 #include "store/library_backup.h"
+#include "store/library_maintenance.h"
 #include "store/library_manager.h"
 #include "store/library_version.h"
 
@@ -195,7 +196,7 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     // itself, which the model refuses and so leaves the object nowhere, and references to objects the
     // backup lacks. The repair gives everything its place before anyone sees the library, and reloads
     // the smart folders at its end.
-    library->fixLibrary();
+    TDFixLibrary(library);
     library->setSmartFoldersShouldIgnoreMOCChange(false);
     if (Status saved = saveContext(); !saved.ok()) return saved;
 

@@ -44,8 +44,8 @@ private:
     TDLibraryBackupLimits m_limits;
 };
 
-// Mends what a restore stopped by a crash or a kill left beside the package, before the package opens:
-// when the package is missing but the old one waits under its "before restore" name, the old one goes
-// back; every other leftover (a new package half built, an old one not yet put away) goes to the
-// Trash, where nothing is lost.
+// Cleans up after a restore that a crash or a kill interrupted; call it before the package opens. If
+// the package is missing and the old one is still under its "before restore" name, the old one is put
+// back. Any other leftover (a half-built new package, an old one not yet moved away) goes to the Trash,
+// so nothing is lost.
 void TDRecoverFromInterruptedRestore(const QString& packagePath);

@@ -9,6 +9,7 @@
 #include "model/task.h"
 #include "platform/plist/property_list.h"
 #include "store/library_backup.h"
+#include "store/library_maintenance.h"
 #include "store/library_maintenance_support.h"
 #include "store/property_list_export_operation.h"
 #include "store/property_list_library_restore_operation.h"
@@ -178,7 +179,7 @@ TEST_P(HostileBackupTest, RestoresIntoAValidLibraryWithEveryTaskInAList) {
 
     ASSERT_TRUE(newManager().loadLibrary().ok());
     TDLibrary* library = manager->library();
-    EXPECT_TRUE(library->validateLibrary());
+    EXPECT_TRUE(TDValidateLibrary(library));
     const librarymaintenance::ArchivePartition partition = librarymaintenance::archivePartition(library);
     for (TDTask* task : library->allTasks())
         EXPECT_TRUE(partition.unarchived.contains(task) || partition.archived.contains(task))
