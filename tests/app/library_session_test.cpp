@@ -1,9 +1,9 @@
 #include "app/library_session.h"
-#include "foundation/alert.h"
-#include "foundation/application_delegate.h"
 #include "model/library.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
+#include "tests/support/core/recording_app_delegate.h"
+#include "tests/support/core/scripted_alert_prompter.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
@@ -12,29 +12,13 @@
 
 namespace {
 
-class ScriptedPrompter : public TDAlertPrompter {
-public:
-    int answer = 0;
-    QList<TDAlert> alerts;
-    int runModal(const TDAlert& alert) override {
-        alerts.append(alert);
-        return answer;
-    }
-};
-
-class QuietDelegate : public TDApplicationDelegate {
-public:
-    void handleError(const std::optional<TDError>& error, const QString&) override {
-        if (error) ++errors;
-    }
-    int errors = 0;
-};
-
 class LibrarySessionTest : public testsupport::TempFoldersTest {
 protected:
     void SetUp() override {
         TempFoldersTest::SetUp();
         TDSetAppDelegate(&delegate);
+        // No autosave interrupts a test: only the saves the session makes count.
+        defaults().setValue(QStringLiteral("libraryAutosaveDelay"), 24 * 60 * 60.0);
         manager =
             std::make_unique<TDLibraryManager>(QDir(tempPath()).filePath(QStringLiteral("L.odllibrary")));
         TDLibraryManager::setSharedManager(manager.get());
@@ -45,8 +29,8 @@ protected:
         TDSetAppDelegate(nullptr);
         TempFoldersTest::TearDown();
     }
-    QuietDelegate delegate;
-    ScriptedPrompter prompter;
+    testsupport::RecordingAppDelegate delegate;
+    testsupport::ScriptedAlertPrompter prompter;
     std::unique_ptr<TDLibraryManager> manager;
 };
 
@@ -60,7 +44,7 @@ TEST_F(LibrarySessionTest, CreatesAMissingLibraryThenOpensTheSameOne) {
     ASSERT_TRUE(manager->close().ok());
     ASSERT_TRUE(session.openOrCreateLibrary());
     EXPECT_EQ(manager->library()->uid(), uid);
-    EXPECT_TRUE(prompter.alerts.isEmpty());
+    EXPECT_TRUE(prompter.shown.isEmpty());
 }
 
 TEST_F(LibrarySessionTest, AnOpeningErrorIsHandledAndShown) {
@@ -71,22 +55,22 @@ TEST_F(LibrarySessionTest, AnOpeningErrorIsHandledAndShown) {
     store.close();
     TDLibrarySession session(*manager, prompter);
     EXPECT_FALSE(session.openOrCreateLibrary());
-    EXPECT_EQ(delegate.errors, 1);
-    ASSERT_EQ(prompter.alerts.size(), 1);
-    EXPECT_EQ(prompter.alerts.first().buttons, QStringList{QStringLiteral("Quit")});
+    EXPECT_EQ(delegate.errors.size(), 1);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown.first().buttons, QStringList{QStringLiteral("Quit")});
 }
 
 TEST_F(LibrarySessionTest, AFailedSaveAtQuitLetsTheUserStay) {
     TDLibrarySession session(*manager, prompter);
     ASSERT_TRUE(session.openOrCreateLibrary());
     manager->library()->setValue(QStringLiteral("version"), QVariant());  // unsavable
-    prompter.answer = 1;                                                  // Cancel
+    prompter.answers = {1};                                               // Cancel
     EXPECT_FALSE(session.quit());
-    ASSERT_EQ(prompter.alerts.size(), 1);
-    EXPECT_EQ(prompter.alerts.first().informativeText,
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown.first().informativeText,
               QStringLiteral("Could not save changes while quitting. Quit anyway?"));
     EXPECT_NE(manager->library(), nullptr);
-    prompter.answer = 0;  // Quit Anyway
+    prompter.answers = {0};  // Quit Anyway
     EXPECT_TRUE(session.quit());
     EXPECT_EQ(manager->library(), nullptr);
 }

@@ -11,11 +11,11 @@
 #include "store/library_backup_organize_operation.h"
 #include "store/property_list_export_operation.h"
 #include "store/property_list_library_restore_operation.h"
+#include "tests/support/fault_random.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -108,11 +108,12 @@ TEST_F(LibraryBackupFaultTest, ABackupKilledAtAnyMomentLeavesTheLibraryAndOnlyWh
     const qint64 duration = runToEnd(runChild);
 
     const auto model = TDLibraryObjectModel();
+    testsupport::FaultRandom random;
     QElapsedTimer budget;
     budget.start();
     int backupsChecked = 0;
     for (int round = 0; round < 100 && budget.elapsed() < 8000; ++round) {
-        killAfter(runChild(), QRandomGenerator::global()->bounded(duration));
+        killAfter(runChild(), random.bounded(duration));
         const QPair<QString, int> content = openedContent(round);
         ASSERT_EQ(content, qMakePair(QStringLiteral("Marker"), 40)) << "round " << round;
         for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files)) {
@@ -188,14 +189,14 @@ TEST_F(LibraryBackupFaultTest, ARestoreKilledAtAnyMomentLeavesTheOldOrTheRestore
     const qint64 duration = runToEnd(runChild);
     ASSERT_EQ(openedContent(-1), qMakePair(QStringLiteral("Marker new"), 5));
 
+    testsupport::FaultRandom random;
     QElapsedTimer budget;
     budget.start();
     int oldSeen = 0, newSeen = 0;
     for (int round = 0; round < 100 && budget.elapsed() < 8000; ++round) {
         resetFolder();
-        QRandomGenerator* random = QRandomGenerator::global();
-        killAfter(runChild(), round % 2 == 0 ? random->bounded(duration * 11 / 10)
-                                             : duration * 7 / 10 + random->bounded(duration * 4 / 10));
+        killAfter(runChild(), round % 2 == 0 ? random.bounded(duration * 11 / 10)
+                                             : duration * 7 / 10 + random.bounded(duration * 4 / 10));
         const QPair<QString, int> content = openedContent(round);
         if (content.first == QLatin1String("Marker new")) {
             ASSERT_EQ(content.second, 5) << "round " << round;

@@ -17,6 +17,7 @@
 #include "store/library_backup_organize_operation.h"
 #include "store/property_list_export_operation.h"
 #include "store/property_list_library_restore_operation.h"
+#include "tests/support/core/recording_operation_delegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,27 +90,15 @@ protected:
         int finished = 0;
         QList<TDError> errors;
     };
-    class OutcomeDelegate : public TDLibraryOperationDelegate {
-    public:
-        explicit OutcomeDelegate(Outcome& outcome) : m_outcome(outcome) {}
-        void libraryOperationDidFinish(TDLibraryOperation*) override { ++m_outcome.finished; }
-        void libraryOperationDidFailWithError(TDLibraryOperation*, const TDError& error) override {
-            m_outcome.errors.append(error);
-        }
-
-    private:
-        Outcome& m_outcome;
-    };
 
     // Restores the file over the open library on the calling thread.
     Outcome restore(const QString& path) {
-        Outcome outcome;
-        OutcomeDelegate recorder(outcome);
+        testsupport::RecordingOperationDelegate recorder;
         auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, packagePath());
         restore->setLibraryManager(manager.get());
         restore->setDelegate(&recorder);
         restore->start();
-        return outcome;
+        return {recorder.finished.load(), recorder.errors};
     }
 
     // Temporary or set-aside items left in the package's folder: hidden names, and files that are
@@ -408,15 +397,14 @@ TEST_F(LibraryBackupTest, ACancelledRestoreLeavesThePreviousLibraryAndNoTemporar
     ASSERT_TRUE(createFixtureLibrary());
     const QString path = backupPath(QStringLiteral("in-cancel.odlbackup"));
     exportedBackup(path);
-    Outcome outcome;
-    OutcomeDelegate recorder(outcome);
+    testsupport::RecordingOperationDelegate recorder;
     auto restore = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, packagePath());
     restore->setLibraryManager(manager.get());
     restore->setDelegate(&recorder);
     restore->setProgressHandler([&restore](qint64, qint64) { restore->cancel(); });
     restore->start();
-    EXPECT_EQ(outcome.finished, 0);
-    EXPECT_TRUE(outcome.errors.isEmpty());
+    EXPECT_EQ(recorder.finished.load(), 0);
+    EXPECT_TRUE(recorder.errors.isEmpty());
     EXPECT_NE(manager->library(), nullptr);
     EXPECT_EQ(strayItems(), QStringList());
 }
@@ -632,7 +620,7 @@ TEST_F(LibraryBackupTest, ASaveWhileAChainIsQueuedQueuesNoOtherChain) {
 
 TEST_F(LibraryBackupTest, TheProgressModelTellsHowTheRestoreEnded) {
     ASSERT_TRUE(createFixtureLibrary());
-    ScriptedPrompter prompter(0);
+    testsupport::ScriptedAlertPrompter prompter;
     TDImportProgress progress(*manager, prompter);
     EXPECT_FALSE(progress.restoreLibraryFromBackupAtPath(backupPath(QStringLiteral("in-x.txt"))));
     EXPECT_FALSE(progress.isShown());
@@ -648,14 +636,14 @@ TEST_F(LibraryBackupTest, TheProgressModelTellsHowTheRestoreEnded) {
     ASSERT_TRUE(testsupport::spinUntil([&] { return !progress.isShown(); }));
     ASSERT_EQ(delegate.errors.size(), 1);
     EXPECT_EQ(delegate.errors.first().first.code, 200);
-    EXPECT_TRUE(prompter.alerts.isEmpty());
+    EXPECT_TRUE(prompter.shown.isEmpty());
 
     const QString good = backupPath(QStringLiteral("in-good.odlbackup"));
     exportedBackup(good);
     ASSERT_TRUE(progress.restoreLibraryFromBackupAtPath(good));
-    ASSERT_TRUE(testsupport::spinUntil([&] { return !prompter.alerts.isEmpty(); }));
-    EXPECT_EQ(prompter.alerts.first().messageText, QStringLiteral("Finished restoring library"));
-    EXPECT_EQ(prompter.alerts.first().informativeText, QStringLiteral("Your old library was moved to the Trash."));
+    ASSERT_TRUE(testsupport::spinUntil([&] { return !prompter.shown.isEmpty(); }));
+    EXPECT_EQ(prompter.shown.first().messageText, QStringLiteral("Finished restoring library"));
+    EXPECT_EQ(prompter.shown.first().informativeText, QStringLiteral("Your old library was moved to the Trash."));
     EXPECT_FALSE(progress.isShown());
 }
 

@@ -2,8 +2,7 @@
 
 #include "model/library.h"
 #include "model/managed_object_context.h"
-
-#include <QRandomGenerator>
+#include "tests/support/fault_random.h"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,6 +56,7 @@ TEST_F(LibraryCrashTest, AProcessKilledWhileSavingLeavesTheLastCommittedLibrary)
     ASSERT_TRUE(manager->close().ok());
     manager.reset();
 
+    testsupport::FaultRandom random;
     int committed = 0;  // the round the library is known to hold
     int progress = 0;
     for (int run = 0; run < 30; ++run) {
@@ -69,7 +69,7 @@ TEST_F(LibraryCrashTest, AProcessKilledWhileSavingLeavesTheLastCommittedLibrary)
             saveBurstsUntilKilled(packagePath(), fds[1]);
         }
         close(fds[1]);
-        usleep(static_cast<useconds_t>(QRandomGenerator::global()->bounded(5000, 120000)));
+        usleep(static_cast<useconds_t>(random.bounded(5000, 120000)));
         kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);

@@ -13,7 +13,7 @@ void LibraryManagerTest::SetUp() {
     clock = std::make_unique<TDTestClock>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
     TDClock::setShared(clock.get());
     TDSetAppDelegate(&delegate);
-    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), 0.05);
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kAutosaveDelayBeyondAnyTest);
 }
 
 void LibraryManagerTest::TearDown() {

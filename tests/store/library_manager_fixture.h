@@ -1,51 +1,25 @@
 #pragma once
 
-#include "foundation/alert.h"
-#include "foundation/application_delegate.h"
 #include "platform/base/clock.h"
 #include "store/library_manager.h"
+#include "tests/support/core/recording_app_delegate.h"
+#include "tests/support/core/scripted_alert_prompter.h"
 #include "tests/support/test_environment.h"
-
-#include <QList>
-#include <QPair>
 
 #include <memory>
 
 namespace storetest {
 
-// Records what the model and the store hand to the application shell.
-class RecordingDelegate : public TDApplicationDelegate {
-public:
-    void handleError(const std::optional<TDError>& error, const QString& message) override {
-        if (error) errors.append({*error, message});
-    }
-    bool attemptRecoveryFromError(const TDError& error, int optionIndex) override {
-        recoveries.append({error.code, optionIndex});
-        return false;
-    }
-
-    QList<QPair<TDError, QString>> errors;
-    QList<QPair<int, int>> recoveries;
-};
-
-// Answers every alert with the button given, and keeps the alerts.
-class ScriptedPrompter : public TDAlertPrompter {
-public:
-    explicit ScriptedPrompter(int answer) : m_answer(answer) {}
-    int runModal(const TDAlert& alert) override {
-        alerts.append(alert);
-        return m_answer;
-    }
-    QList<TDAlert> alerts;
-
-private:
-    int m_answer;
-};
+using testsupport::ScriptedAlertPrompter;
 
 // A library package in a temporary folder with its own shared manager, a recording application
-// delegate, a clock standing still and a short autosave delay.
+// delegate, a clock standing still and an autosave delay no test lives to see: a save happens only
+// where the test asks for it, however slowly the machine runs. Tests of autosave shorten the delay.
 class LibraryManagerTest : public testsupport::TempFoldersTest {
 protected:
+    static constexpr double kAutosaveDelayBeyondAnyTest = 24 * 60 * 60;
+    static constexpr double kShortAutosaveDelay = 0.02;
+
     void SetUp() override;
     void TearDown() override;
 
@@ -59,7 +33,7 @@ protected:
     int saves = 0;
 
     std::unique_ptr<TDTestClock> clock;
-    RecordingDelegate delegate;
+    testsupport::RecordingAppDelegate delegate;
     std::unique_ptr<TDLibraryManager> manager;
 
 private:

@@ -7,11 +7,11 @@
 #include "platform/transformers/value_transformer.h"
 #include "store/migration_policies.h"
 #include "tests/store/migration_fixture.h"
+#include "tests/support/fault_random.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <gtest/gtest.h>
 
@@ -24,14 +24,8 @@ namespace {
 using namespace storetest;
 using platform::ManagedObject;
 
-class LibraryMigrationTest : public testsupport::TempFoldersTest {
+class LibraryMigrationTest : public MigrationPackageTest {
 protected:
-    void SetUp() override {
-        TempFoldersTest::SetUp();
-        TDRegisterLibraryModelClasses();
-        ensureArchiveTransformers();
-        package = QDir(tempPath()).filePath(QStringLiteral("Ordello Library.odllibrary"));
-    }
     QString storePath() const { return QDir(package).filePath(QStringLiteral("library.sqlite3")); }
     double infoVersion(const QString& path) const {
         auto info = platform::readPropertyListFile(QDir(path).filePath(QStringLiteral("Info.plist")));
@@ -66,7 +60,6 @@ protected:
         EXPECT_TRUE(s.context->loadAllObjects().ok());
         return s;
     }
-    QString package;
 };
 
 TEST_F(LibraryMigrationTest, StepsRunByTheRoundedStoredVersion) {
@@ -362,6 +355,7 @@ TEST_F(LibraryMigrationTest, AMigrationKilledAtAnyMomentLeavesTheOldOrTheNewLibr
     const qint64 duration = std::max<qint64>(timer.nsecsElapsed() / 1000, 1000);
 
     auto model903 = TDLibraryMigrationModel(QStringLiteral("Library 0.903"));
+    testsupport::FaultRandom random;
     QElapsedTimer budget;
     budget.start();
     int oldSeen = 0, newSeen = 0;
@@ -370,9 +364,8 @@ TEST_F(LibraryMigrationTest, AMigrationKilledAtAnyMomentLeavesTheOldOrTheNewLibr
         copyFolder(pristine, package);
         pid = runChild();
         // Every other kill falls near the end, where the copy is swapped in and the old package put away.
-        QRandomGenerator* random = QRandomGenerator::global();
-        const qint64 delay = round % 2 == 0 ? random->bounded(duration * 11 / 10)
-                                            : duration * 8 / 10 + random->bounded(duration * 3 / 10);
+        const qint64 delay = round % 2 == 0 ? random.bounded(duration * 11 / 10)
+                                            : duration * 8 / 10 + random.bounded(duration * 3 / 10);
         ::usleep(static_cast<useconds_t>(delay));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, &status, 0);

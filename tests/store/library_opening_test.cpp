@@ -172,10 +172,10 @@ TEST_F(LibraryOpeningTest, NewerLibraryOffersUpgradeAndQuitThroughTheDelegate) {
               (QStringList{QStringLiteral("Upgrade Ordello"), QStringLiteral("Quit")}));
     EXPECT_TRUE(opened.error().recoverySuggestion.contains(QStringLiteral("newer version of Ordello")));
 
-    ScriptedPrompter quit(1);
+    ScriptedAlertPrompter quit({1});
     EXPECT_FALSE(presentError(opened.error(), quit));
-    ASSERT_EQ(quit.alerts.size(), 1);
-    EXPECT_EQ(quit.alerts.first().messageText, QStringLiteral("Cannot open library"));
+    ASSERT_EQ(quit.shown.size(), 1);
+    EXPECT_EQ(quit.shown.first().messageText, QStringLiteral("Cannot open library"));
     EXPECT_EQ(delegate.recoveries, (QList<QPair<int, int>>{{TDErrorLibraryNewerVersion, 1}}));
 }
 

@@ -6,6 +6,7 @@
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/operations/operation_queue.h"
 #include "store/library_operation.h"
+#include "tests/support/core/recording_operation_delegate.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -15,6 +16,7 @@
 namespace storetest {
 namespace {
 
+using testsupport::RecordingOperationDelegate;
 using LibraryOperationTest = LibraryManagerTest;
 
 // Adds a list in its own context and saves; fails when told to.
@@ -44,22 +46,6 @@ protected:
         else
             informDelegateDidFinish();
     }
-};
-
-class RecordingOperationDelegate : public TDLibraryOperationDelegate {
-public:
-    void libraryOperationDidFinish(TDLibraryOperation*) override {
-        finishedOn = QThread::currentThread();
-        ++finished;
-    }
-    void libraryOperationDidFailWithError(TDLibraryOperation*, const TDError& error) override {
-        failedOn = QThread::currentThread();
-        failure = error.description;
-    }
-    std::atomic<int> finished{0};
-    QThread* finishedOn = nullptr;
-    QThread* failedOn = nullptr;
-    QString failure;
 };
 
 // The lists every new library starts with.
@@ -131,7 +117,8 @@ TEST_F(LibraryOperationTest, FailureIsReportedOnTheOperationsThreadAndByTheManag
     operation->setDelegate(&operationDelegate);
     manager->exportOperationQueue()->addOperation(operation);
     manager->finishPendingOperations();
-    EXPECT_EQ(operationDelegate.failure, QStringLiteral("It broke"));
+    ASSERT_EQ(operationDelegate.errors.size(), 1);
+    EXPECT_EQ(operationDelegate.errors.first().description, QStringLiteral("It broke"));
     EXPECT_EQ(operationDelegate.failedOn, operation->ranOn);
     EXPECT_EQ(operationDelegate.finished.load(), 0);
 

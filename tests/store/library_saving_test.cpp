@@ -12,8 +12,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QTimer>
+
+#include <sys/time.h>
 
 #include <atomic>
+#include <ctime>
 
 namespace storetest {
 namespace {
@@ -27,6 +31,7 @@ platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& ti
 }
 
 TEST_F(LibrarySavingTest, AutosaveCoalescesABurstIntoOneSave) {
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kShortAutosaveDelay);
     createLibrary();
     startCountingSaves();
     platform::ManagedObject* list = insertList(*manager, QStringLiteral("0"));
@@ -37,7 +42,8 @@ TEST_F(LibrarySavingTest, AutosaveCoalescesABurstIntoOneSave) {
     }
     EXPECT_EQ(saves, 0);
     ASSERT_TRUE(testsupport::spinUntil([this] { return saves > 0; }));
-    testsupport::spinUntil([] { return false; }, 200);
+    // With nothing left to save and no save due, no second save can follow.
+    testsupport::drainEvents();
     EXPECT_EQ(saves, 1);
     EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
     EXPECT_FALSE(manager->isSaveScheduled());
@@ -64,7 +70,7 @@ TEST_F(LibrarySavingTest, ASaveWithNothingChangedWritesNothing) {
 
 TEST_F(LibrarySavingTest, SaveWhileAnOperationHoldsTheCoordinatorIsRescheduled) {
     createLibrary();
-    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), 0.02);
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kShortAutosaveDelay);
     startCountingSaves();
     std::atomic<bool> locked{false}, release{false};
     platform::PersistentStoreCoordinator* coordinator = manager->persistentStoreCoordinator();
@@ -81,7 +87,15 @@ TEST_F(LibrarySavingTest, SaveWhileAnOperationHoldsTheCoordinatorIsRescheduled) 
     EXPECT_TRUE(manager->isSaveScheduled());
     EXPECT_EQ(saves, 0);
     EXPECT_TRUE(manager->managedObjectContext()->hasChanges());
-    testsupport::spinUntil([] { return false; }, 60);  // retries meet the lock again
+
+    // The autosave timer's retries meet the lock again, and each schedules the next.
+    auto* autosave = manager->findChild<QTimer*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(autosave, nullptr);
+    int retries = 0;
+    QObject counting;
+    QObject::connect(autosave, &QTimer::timeout, &counting, [&retries] { ++retries; });
+    ASSERT_TRUE(testsupport::spinUntil([&retries] { return retries >= 2; }));
+    EXPECT_TRUE(manager->isSaveScheduled());
     EXPECT_EQ(saves, 0);
     release = true;
     ASSERT_TRUE(testsupport::spinUntil([this] { return saves == 1; }));
@@ -109,9 +123,12 @@ TEST_F(LibrarySavingTest, AFailingSaveIsReportedAndClosingKeepsTheLibrary) {
 
 TEST_F(LibrarySavingTest, SaveWritesInfoAndOptionsAndStampsThePackage) {
     createLibrary();
-    const QDateTime stamped = QFileInfo(packagePath()).lastModified();
     manager->setOption(QStringLiteral("quick"), QStringLiteral("quickEntryTargetGroupUID"));
-    QThread::msleep(20);
+    // Backdated, so the stamp shows however soon the save follows.
+    const time_t anHourAgo = ::time(nullptr) - 3600;
+    const timeval backdated[2] = {{anHourAgo, 0}, {anHourAgo, 0}};
+    ASSERT_EQ(::utimes(QFile::encodeName(packagePath()).constData(), backdated), 0);
+    const QDateTime stamped = QFileInfo(packagePath()).lastModified();
     insertList(*manager, QStringLiteral("Written"));
     ASSERT_TRUE(manager->saveLibrary());
     const auto options = platform::readPropertyListFile(manager->optionsDictionaryPath());

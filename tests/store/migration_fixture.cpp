@@ -1,5 +1,6 @@
 #include "tests/store/migration_fixture.h"
 
+#include "model/library_model.h"
 #include "model/recurrence_rule.h"
 #include "model/recurrence_rule_archiving.h"
 #include "platform/objectstore/object_model.h"
@@ -106,6 +107,13 @@ void ensureArchiveTransformers() {
                                 QStringLiteral("TDRecurrenceRuleArchiveValueTransformer")})
         if (!platform::valueTransformerForName(name))
             platform::setValueTransformer(name, std::make_shared<ArchiveBytesTransformer>());
+}
+
+void MigrationPackageTest::SetUp() {
+    TempFoldersTest::SetUp();
+    TDRegisterLibraryModelClasses();
+    ensureArchiveTransformers();
+    package = QDir(tempPath()).filePath(QStringLiteral("Ordello Library.odllibrary"));
 }
 
 void writeOldPackage(const QString& packagePath, const QString& modelName, double libraryVersion,

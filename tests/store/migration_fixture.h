@@ -57,4 +57,12 @@ void copyFolder(const QString& from, const QString& to);
 // they keep the archive bytes as they are.
 void ensureArchiveTransformers();
 
+// Temporary folders with the library model's classes and the archive transformers registered, and the
+// path of a package not written yet.
+class MigrationPackageTest : public testsupport::TempFoldersTest {
+protected:
+    void SetUp() override;
+    QString package;
+};
+
 }  // namespace storetest

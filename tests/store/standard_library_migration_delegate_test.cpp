@@ -1,9 +1,9 @@
 #include "store/standard_library_migration_delegate.h"
 #include "foundation/alert.h"
-#include "model/library_model.h"
 #include "store/library_migration.h"
 #include "store/library_update_progress.h"
 #include "tests/store/migration_fixture.h"
+#include "tests/support/core/scripted_alert_prompter.h"
 
 #include <QDir>
 
@@ -13,28 +13,14 @@ namespace {
 
 using namespace storetest;
 
-class ScriptedPrompter : public TDAlertPrompter {
-public:
-    QList<int> answers;
-    QList<TDAlert> shown;
-    int runModal(const TDAlert& alert) override {
-        shown.append(alert);
-        return answers.isEmpty() ? 0 : answers.takeFirst();
-    }
-};
-
-class StandardMigrationDelegateTest : public testsupport::TempFoldersTest {
+class StandardMigrationDelegateTest : public MigrationPackageTest {
 protected:
     void SetUp() override {
-        TempFoldersTest::SetUp();
-        TDRegisterLibraryModelClasses();
-        ensureArchiveTransformers();
-        package = QDir(tempPath()).filePath(QStringLiteral("Ordello Library.odllibrary"));
+        MigrationPackageTest::SetUp();
         QObject::connect(&progress, &TDLibraryUpdateProgress::updateProgressChanged, &progress,
                          [this](double p) { updates.append(p); });
     }
-    QString package;
-    ScriptedPrompter prompter;
+    testsupport::ScriptedAlertPrompter prompter;
     TDLibraryUpdateProgress progress;
     QList<double> updates;
 };

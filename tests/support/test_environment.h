@@ -19,8 +19,9 @@ namespace testsupport {
 // Points the XDG config, data and cache folders at the given folder.
 void pointFoldersAt(const QString& folder);
 
-// Runs the event loop until the condition holds or the limit of passes is reached.
-bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds = 5000);
+// Runs the event loop until the condition holds; false once the time limit has passed without it. The
+// limit only ends a test that would otherwise hang, so it is generous enough for a heavily loaded machine.
+bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds = 60000);
 // Handles every event that is waiting now, timers of zero interval included.
 void drainEvents();
 

@@ -14,7 +14,7 @@ using ImportWindowControllerTest = LibraryManagerTest;
 
 TEST_F(ImportWindowControllerTest, TheWindowShowsTheRestoreAndItsEstimateAndClosesWhenItFails) {
     ASSERT_TRUE(createLibrary());
-    ScriptedPrompter prompter(0);
+    ScriptedAlertPrompter prompter;
     TDImportWindowController window(*manager, prompter);
     window.restoreLibraryFromBackupAtPath(QDir(tempPath()).filePath(QStringLiteral("notes.txt")));
     EXPECT_FALSE(window.isVisible());
@@ -43,7 +43,7 @@ TEST_F(ImportWindowControllerTest, TheWindowShowsTheRestoreAndItsEstimateAndClos
     ASSERT_TRUE(testsupport::spinUntil([&] { return !window.isVisible(); }));
     ASSERT_EQ(delegate.errors.size(), 1);
     EXPECT_EQ(delegate.errors.first().first.code, 200);
-    EXPECT_TRUE(prompter.alerts.isEmpty());
+    EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_NE(manager->library(), nullptr);
 }
 

@@ -9,15 +9,15 @@ namespace testsupport {
 // Answers alerts from a script of button indexes (0 once the script is used up) and keeps every alert shown.
 class ScriptedAlertPrompter : public TDAlertPrompter {
 public:
-    explicit ScriptedAlertPrompter(QList<int> answers = {}) : m_answers(std::move(answers)) {}
+    explicit ScriptedAlertPrompter(QList<int> script = {}) : answers(std::move(script)) {}
     int runModal(const TDAlert& alert) override {
         shown.append(alert);
-        return m_answers.isEmpty() ? 0 : m_answers.takeFirst();
+        return answers.isEmpty() ? 0 : answers.takeFirst();
     }
-    QList<TDAlert> shown;
 
-private:
-    QList<int> m_answers;
+    // The answers still to give, first first.
+    QList<int> answers;
+    QList<TDAlert> shown;
 };
 
 }  // namespace testsupport
