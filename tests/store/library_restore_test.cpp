@@ -13,6 +13,7 @@
 #include "store/library_maintenance_support.h"
 #include "store/property_list_export_operation.h"
 #include "store/property_list_library_restore_operation.h"
+#include "tests/support/core/recording_operation_delegate.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,26 +104,15 @@ public:
         int finished = 0;
         QList<TDError> errors;
     };
-    class OutcomeDelegate : public TDLibraryOperationDelegate {
-    public:
-        explicit OutcomeDelegate(Outcome& outcome) : m_outcome(outcome) {}
-        void libraryOperationDidFinish(TDLibraryOperation*) override { ++m_outcome.finished; }
-        void libraryOperationDidFailWithError(TDLibraryOperation*, const TDError& error) override {
-            m_outcome.errors.append(error);
-        }
-
-    private:
-        Outcome& m_outcome;
-    };
 
     Outcome restore(const QString& path, const TDLibraryBackupLimits& limits = {}) {
-        Outcome outcome;
-        OutcomeDelegate recorder(outcome);
+        testsupport::RecordingOperationDelegate recorder;
         auto operation = std::make_shared<TDPropertyListLibraryRestoreOperation>(path, packagePath());
+        operation->setLibraryManager(manager.get());
         operation->setDelegate(&recorder);
         operation->setLimits(limits);
         operation->start();
-        return outcome;
+        return {recorder.finished.load(), recorder.errors};
     }
 
     QByteArray storeBytes() const {
