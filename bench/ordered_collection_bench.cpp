@@ -53,8 +53,10 @@ void editOneMember(benchmark::State& state, bool watched) {
     qint64 structuralChanges = 0;
     if (watched) {
         QObject::connect(collection, &TDOrderedCollection::memberChanged, &view, [&] { ++rowChanges; });
-        QObject::connect(collection, &TDOrderedCollection::objectsInserted, &view, [&] { ++structuralChanges; });
-        QObject::connect(collection, &TDOrderedCollection::objectsRemoved, &view, [&] { ++structuralChanges; });
+        QObject::connect(collection, &TDOrderedCollection::objectsInserted, &view,
+                         [&] { ++structuralChanges; });
+        QObject::connect(collection, &TDOrderedCollection::objectsRemoved, &view,
+                         [&] { ++structuralChanges; });
         QObject::connect(collection, &TDOrderedCollection::objectsMoved, &view, [&] { ++structuralChanges; });
         QObject::connect(collection, &TDOrderedCollection::wasReset, &view, [&] { ++structuralChanges; });
     }

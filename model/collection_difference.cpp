@@ -15,8 +15,9 @@ std::vector<bool> longestIncreasingRun(const std::vector<qsizetype>& sequence) {
     std::vector<qsizetype> tails;  // index into sequence of the smallest tail of each length
     std::vector<qsizetype> previous(sequence.size(), -1);
     for (qsizetype i = 0; i < qsizetype(sequence.size()); ++i) {
-        auto at = std::lower_bound(tails.begin(), tails.end(), sequence[size_t(i)],
-                                   [&](qsizetype tail, qsizetype value) { return sequence[size_t(tail)] < value; });
+        auto at =
+            std::lower_bound(tails.begin(), tails.end(), sequence[size_t(i)],
+                             [&](qsizetype tail, qsizetype value) { return sequence[size_t(tail)] < value; });
         if (at != tails.begin()) previous[size_t(i)] = *(at - 1);
         if (at == tails.end())
             tails.push_back(i);
@@ -24,14 +25,15 @@ std::vector<bool> longestIncreasingRun(const std::vector<qsizetype>& sequence) {
             *at = i;
     }
     std::vector<bool> kept(sequence.size(), false);
-    for (qsizetype i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[size_t(i)]) kept[size_t(i)] = true;
+    for (qsizetype i = tails.empty() ? -1 : tails.back(); i >= 0; i = previous[size_t(i)])
+        kept[size_t(i)] = true;
     return kept;
 }
 
 }  // namespace
 
-std::optional<QList<TDCollectionStep>> TDCollectionDifference(const QList<Object*>& from, const QList<Object*>& to,
-                                                              qsizetype workLimit) {
+std::optional<QList<TDCollectionStep>> TDCollectionDifference(const QList<Object*>& from,
+                                                              const QList<Object*>& to, qsizetype workLimit) {
     QList<TDCollectionStep> steps;
     if (from == to) return steps;
     const QSet<Object*> fromSet(from.begin(), from.end());

@@ -45,8 +45,10 @@ void TDLibraryChangeSignals::p_contextDidChange(const platform::Notification& no
         Q_EMIT allObjectsInvalidated();
         return;
     }
-    const QList<ManagedObject*> inserted = platform::managedObjectsFromVariantList(info.value(TDInsertedObjectsKey));
-    const QList<ManagedObject*> deleted = platform::managedObjectsFromVariantList(info.value(TDDeletedObjectsKey));
+    const QList<ManagedObject*> inserted =
+        platform::managedObjectsFromVariantList(info.value(TDInsertedObjectsKey));
+    const QList<ManagedObject*> deleted =
+        platform::managedObjectsFromVariantList(info.value(TDDeletedObjectsKey));
     QList<ManagedObject*> updated = platform::managedObjectsFromVariantList(info.value(TDUpdatedObjectsKey));
     QSet<ManagedObject*> seen(updated.begin(), updated.end());
     for (ManagedObject* object : platform::managedObjectsFromVariantList(info.value(TDRefreshedObjectsKey)))
@@ -58,18 +60,23 @@ void TDLibraryChangeSignals::p_contextDidChange(const platform::Notification& no
 
     if (!inserted.isEmpty()) {
         Q_EMIT objectsInserted(inserted);
-        if (const QList<TDTask*> tasks = ofKind<TDTask>(inserted); !tasks.isEmpty()) Q_EMIT tasksInserted(tasks);
-        if (const QList<TDGroup*> groups = ofKind<TDGroup>(inserted); !groups.isEmpty()) Q_EMIT groupsInserted(groups);
+        if (const QList<TDTask*> tasks = ofKind<TDTask>(inserted); !tasks.isEmpty())
+            Q_EMIT tasksInserted(tasks);
+        if (const QList<TDGroup*> groups = ofKind<TDGroup>(inserted); !groups.isEmpty())
+            Q_EMIT groupsInserted(groups);
     }
     if (!updated.isEmpty()) {
         Q_EMIT objectsUpdated(updated, keys);
-        if (const QList<TDTask*> tasks = ofKind<TDTask>(updated); !tasks.isEmpty()) Q_EMIT tasksUpdated(tasks, keys);
+        if (const QList<TDTask*> tasks = ofKind<TDTask>(updated); !tasks.isEmpty())
+            Q_EMIT tasksUpdated(tasks, keys);
         if (const QList<TDGroup*> groups = ofKind<TDGroup>(updated); !groups.isEmpty())
             Q_EMIT groupsUpdated(groups, keys);
     }
     if (!deleted.isEmpty()) {
         Q_EMIT objectsDeleted(deleted);
-        if (const QList<TDTask*> tasks = ofKind<TDTask>(deleted); !tasks.isEmpty()) Q_EMIT tasksDeleted(tasks);
-        if (const QList<TDGroup*> groups = ofKind<TDGroup>(deleted); !groups.isEmpty()) Q_EMIT groupsDeleted(groups);
+        if (const QList<TDTask*> tasks = ofKind<TDTask>(deleted); !tasks.isEmpty())
+            Q_EMIT tasksDeleted(tasks);
+        if (const QList<TDGroup*> groups = ofKind<TDGroup>(deleted); !groups.isEmpty())
+            Q_EMIT groupsDeleted(groups);
     }
 }

@@ -580,7 +580,8 @@ void TDOrderedCollection::p_stopWatching() {
     m_published.clear();
     m_changedMembers.clear();
     if (m_contextObserverToken)
-        platform::NotificationCenter::defaultCenter().removeObserver(std::exchange(m_contextObserverToken, 0));
+        platform::NotificationCenter::defaultCenter().removeObserver(
+            std::exchange(m_contextObserverToken, 0));
 }
 
 // The context's processing pass: what anyone else changed is published now.
@@ -620,7 +621,8 @@ void TDOrderedCollection::p_publishStructure() {
     m_needsPublishing = false;
     const QList<Object*> now = objects();
     std::optional<QList<TDCollectionStep>> steps;
-    if (!std::exchange(m_needsReset, false)) steps = TDCollectionDifference(m_published, now, kStepwiseWorkLimit);
+    if (!std::exchange(m_needsReset, false))
+        steps = TDCollectionDifference(m_published, now, kStepwiseWorkLimit);
     if (!steps) {
         Q_EMIT aboutToBeReset();
         m_published = now;

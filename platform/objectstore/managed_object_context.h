@@ -155,7 +155,8 @@ private:
                             const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
     void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
     void p_noteStatus(ManagedObject* object);
-    void p_notePending(ManagedObject* object, SlotChange::Op op, const PropertyDescription* property = nullptr);
+    void p_notePending(ManagedObject* object, SlotChange::Op op,
+                       const PropertyDescription* property = nullptr);
     void p_schedulePendingChanges();
     void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects,
                             QSet<ManagedObject*>& doomed);

@@ -131,7 +131,8 @@ protected:
     static QList<Object*> expectedMembers(TDOrderedCollection* collection) {
         QList<Object*> members;
         for (Object* object : collection->object()->objectList(collection->keyPath()))
-            if (!collection->filterPredicate() || collection->filterPredicate()->evaluate(object)) members << object;
+            if (!collection->filterPredicate() || collection->filterPredicate()->evaluate(object))
+                members << object;
         platform::sortObjects(members, TDDisplayOrderSortDescriptors());
         platform::sortObjects(members, collection->sortDescriptors());
         if (collection->limit()) members = members.mid(0, qsizetype(collection->limit()));
@@ -158,16 +159,37 @@ TEST_F(CollectionSignalsTest, EditsAndTheirUndoArriveAsRowChanges) {
         QStringList after;
     };
     const QList<Step> steps{
-        {"insert at the top", [&] { tasks->insertObject(task(QStringLiteral("new")), 0); }, 1, 0, 0,
+        {"insert at the top",
+         [&] { tasks->insertObject(task(QStringLiteral("new")), 0); },
+         1,
+         0,
+         0,
          {QStringLiteral("new"), QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")}},
-        {"remove", [&] { tasks->removeObjectAtIndex(0); }, 0, 1, 0, {QStringLiteral("b"), QStringLiteral("c")}},
-        {"reposition", [&] { tasks->repositionObjectsAfter({a}, c); }, 0, 0, 1,
+        {"remove",
+         [&] { tasks->removeObjectAtIndex(0); },
+         0,
+         1,
+         0,
+         {QStringLiteral("b"), QStringLiteral("c")}},
+        {"reposition",
+         [&] { tasks->repositionObjectsAfter({a}, c); },
+         0,
+         0,
+         1,
          {QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")}},
-        {"move to another list", [&] { inbox()->orderedTasks()->addObject(b); }, 0, 1, 0,
+        {"move to another list",
+         [&] { inbox()->orderedTasks()->addObject(b); },
+         0,
+         1,
+         0,
          {QStringLiteral("a"), QStringLiteral("c")}},
         {"delete", [&] { c->deleteObject(); }, 0, 1, 0, {QStringLiteral("a"), QStringLiteral("b")}},
-        {"display order of a member", [&] { a->setValue(kDisplayOrder, c->value(kDisplayOrder).toDouble() + 1); },
-         0, 0, 1, {QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")}},
+        {"display order of a member",
+         [&] { a->setValue(kDisplayOrder, c->value(kDisplayOrder).toDouble() + 1); },
+         0,
+         0,
+         1,
+         {QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("a")}},
     };
     const QStringList original{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
     for (const Step& step : steps) {
@@ -190,17 +212,20 @@ TEST_F(CollectionSignalsTest, EditsAndTheirUndoArriveAsRowChanges) {
 
 TEST_F(CollectionSignalsTest, FilterSortAndLimitChangesArriveAsRowChanges) {
     TDOrderedCollection* tasks = list->orderedTasks();
-    for (const char* title : {"pear", "apple", "plum", "fig", "peach"}) task(QString::fromLatin1(title), list);
+    for (const char* title : {"pear", "apple", "plum", "fig", "peach"})
+        task(QString::fromLatin1(title), list);
     CollectionListModel& model = *watch(tasks);
 
     tasks->setFilterPredicate(*platform::predicateWithFormat(QStringLiteral("title BEGINSWITH 'p'")));
     expectInStep(tasks, model, "filtered");
-    EXPECT_EQ(rowTitles(model), (QStringList{QStringLiteral("pear"), QStringLiteral("plum"), QStringLiteral("peach")}));
+    EXPECT_EQ(rowTitles(model),
+              (QStringList{QStringLiteral("pear"), QStringLiteral("plum"), QStringLiteral("peach")}));
     EXPECT_EQ(model.removals, 2);
 
     tasks->setSortDescriptors({platform::SortDescriptor(kTitle)});
     expectInStep(tasks, model, "sorted");
-    EXPECT_EQ(rowTitles(model), (QStringList{QStringLiteral("peach"), QStringLiteral("pear"), QStringLiteral("plum")}));
+    EXPECT_EQ(rowTitles(model),
+              (QStringList{QStringLiteral("peach"), QStringLiteral("pear"), QStringLiteral("plum")}));
 
     // A member edited out of the filter leaves; one edited into it joins at its sorted place.
     TDTask* fig = dynamic_cast<TDTask*>(tasks->array().unfilteredObjectArray().at(3));
@@ -211,8 +236,8 @@ TEST_F(CollectionSignalsTest, FilterSortAndLimitChangesArriveAsRowChanges) {
     expectInStep(tasks, model, "left");
     undo();
     expectInStep(tasks, model, "joined again by undo");
-    EXPECT_EQ(rowTitles(model), (QStringList{QStringLiteral("peach"), QStringLiteral("pear"), QStringLiteral("pfig"),
-                                             QStringLiteral("plum")}));
+    EXPECT_EQ(rowTitles(model), (QStringList{QStringLiteral("peach"), QStringLiteral("pear"),
+                                             QStringLiteral("pfig"), QStringLiteral("plum")}));
 
     tasks->setLimit(2);
     expectInStep(tasks, model, "limited");
@@ -273,13 +298,16 @@ TEST_F(CollectionSignalsTest, ARandomRunOfEditsKeepsModelsAndCollectionsInStep) 
     CollectionListModel& model = *watch(tasks);
     CollectionListModel& filtered = *watch(&watcher);
     const QList<platform::PredicatePtr> filters{
-        {}, *platform::predicateWithFormat(QStringLiteral("title CONTAINS '1'")),
+        {},
+        *platform::predicateWithFormat(QStringLiteral("title CONTAINS '1'")),
         *platform::predicateWithFormat(QStringLiteral("title CONTAINS 'e'"))};
     const QList<QList<platform::SortDescriptor>> sorts{
         {}, {platform::SortDescriptor(kTitle)}, {platform::SortDescriptor(kTitle, false)}};
 
     std::mt19937 random(20240917);
-    auto pick = [&random](qsizetype n) { return qsizetype(std::uniform_int_distribution<qsizetype>(0, n - 1)(random)); };
+    auto pick = [&random](qsizetype n) {
+        return qsizetype(std::uniform_int_distribution<qsizetype>(0, n - 1)(random));
+    };
     const QStringList words{QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("omega"),
                             QStringLiteral("zeta"), QStringLiteral("kiwi")};
     int made = 0;
@@ -290,7 +318,9 @@ TEST_F(CollectionSignalsTest, ARandomRunOfEditsKeepsModelsAndCollectionsInStep) 
         const qsizetype visible = tasks->count();
         switch (pick(10)) {
             case 0:
-                edit([&] { tasks->insertObject(task(QStringLiteral("made %1").arg(++made)), pick(visible + 1)); });
+                edit([&] {
+                    tasks->insertObject(task(QStringLiteral("made %1").arg(++made)), pick(visible + 1));
+                });
                 break;
             case 1:
                 if (visible) edit([&] { tasks->removeObjectAtIndex(pick(visible)); });
@@ -325,7 +355,8 @@ TEST_F(CollectionSignalsTest, ARandomRunOfEditsKeepsModelsAndCollectionsInStep) 
                 if (undoManager->canUndo()) undo();
                 break;
             case 8:
-                if (!members.isEmpty()) edit([&] { static_cast<TDTask*>(members.at(pick(members.size())))->deleteObject(); });
+                if (!members.isEmpty())
+                    edit([&] { static_cast<TDTask*>(members.at(pick(members.size())))->deleteObject(); });
                 break;
             case 9:
                 edit([&] {
