@@ -2,6 +2,29 @@
 
 #include <algorithm>
 
+namespace {
+
+using Object = TDFilteringMutableArray::Object;
+
+bool orderedBefore(Object* left, Object* right, const QList<platform::SortDescriptor>& order) {
+    const QVariant l = platform::objectVariant(left);
+    const QVariant r = platform::objectVariant(right);
+    for (const platform::SortDescriptor& descriptor : order) {
+        const std::weak_ordering c = descriptor.compareObjects(l, r);
+        if (c != 0) return c < 0;
+    }
+    return false;
+}
+
+// After every member it does not come before, as a stable sort would have put it.
+void insertInOrder(QList<Object*>& list, Object* object, const QList<platform::SortDescriptor>& order) {
+    const auto at = std::upper_bound(list.begin(), list.end(), object,
+                                     [&order](Object* a, Object* b) { return orderedBefore(a, b, order); });
+    list.insert(at, object);
+}
+
+}  // namespace
+
 TDFilteringMutableArray::TDFilteringMutableArray(const QList<Object*>& objects)
     : m_unfiltered(objects),
       m_unfilteredSet(objects.begin(), objects.end()),
@@ -13,6 +36,12 @@ void TDFilteringMutableArray::setFilterPredicate(const platform::PredicatePtr& p
     if (predicate == m_filterPredicate) return;
     m_filterPredicate = predicate;
     m_needsFiltering = true;
+    ++m_changeCount;
+}
+
+void TDFilteringMutableArray::setNeedsFiltering(bool needs) {
+    m_needsFiltering = needs;
+    if (needs) ++m_changeCount;
 }
 
 void TDFilteringMutableArray::setLimit(quint64 limit) {
@@ -28,6 +57,7 @@ void TDFilteringMutableArray::filterIfNeeded() {
         if (!m_filterPredicate || m_filterPredicate->evaluate(object)) m_filtered.append(object);
     m_filteredSet = QSet<Object*>(m_filtered.begin(), m_filtered.end());
     m_needsFiltering = false;
+    ++m_changeCount;
 }
 
 qsizetype TDFilteringMutableArray::count() {
@@ -55,6 +85,7 @@ void TDFilteringMutableArray::addObject(Object* object) {
     m_unfiltered.append(object);
     m_unfilteredSet.insert(object);
     m_needsFiltering = true;
+    ++m_changeCount;
 }
 
 void TDFilteringMutableArray::insertObjectAtUnfilteredIndex(Object* object, qsizetype index) {
@@ -76,6 +107,7 @@ void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*
     for (qsizetype i = 0; i < run.size(); ++i) m_unfiltered.insert(index + i, run.at(i));
     for (Object* object : run) m_unfilteredSet.insert(object);
     m_needsFiltering = true;
+    ++m_changeCount;
 }
 
 bool TDFilteringMutableArray::removeObjectAtIndex(qsizetype index) {
@@ -109,15 +141,39 @@ bool TDFilteringMutableArray::replaceObjectAtIndex(qsizetype index, Object* obje
     m_unfiltered[m_unfiltered.indexOf(old)] = object;
     m_unfilteredSet.remove(old);
     m_unfilteredSet.insert(object);
+    ++m_changeCount;
     return true;
 }
 
 void TDFilteringMutableArray::sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors) {
     filterIfNeeded();
     platform::sortObjects(m_filtered, descriptors);
+    ++m_changeCount;
 }
 
 void TDFilteringMutableArray::sortUnfilteredArrayUsingDescriptors(
     const QList<platform::SortDescriptor>& descriptors) {
     platform::sortObjects(m_unfiltered, descriptors);
+    ++m_changeCount;
+}
+
+// Taken out first, so that each goes back by binary search into lists that are wholly in order.
+void TDFilteringMutableArray::placeMembers(const QList<Object*>& changed,
+                                           const QList<platform::SortDescriptor>& filteredOrder,
+                                           const QList<platform::SortDescriptor>& unfilteredOrder) {
+    QList<Object*> members;
+    for (Object* object : changed) {
+        if (!m_unfilteredSet.contains(object) || members.contains(object)) continue;
+        members.append(object);
+        m_unfiltered.removeOne(object);
+        if (m_filteredSet.remove(object)) m_filtered.removeOne(object);
+    }
+    for (Object* object : std::as_const(members)) {
+        insertInOrder(m_unfiltered, object, unfilteredOrder);
+        if (m_filterPredicate && !m_filterPredicate->evaluate(object)) continue;
+        insertInOrder(m_filtered, object, filteredOrder);
+        m_filteredSet.insert(object);
+    }
+    m_needsFiltering = false;
+    ++m_changeCount;
 }

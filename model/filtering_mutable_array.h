@@ -27,7 +27,10 @@ public:
     // 0 means no limit.
     void setLimit(quint64 limit);
     bool needsFiltering() const { return m_needsFiltering; }
-    void setNeedsFiltering(bool needs) { m_needsFiltering = needs; }
+    void setNeedsFiltering(bool needs);
+    // Grows with every change of which members there are, where they stand, or what the filter is (a
+    // removal excepted: it leaves the rest in order), so an owner can tell that nothing else moved.
+    quint64 changeCount() const { return m_changeCount; }
 
     // The visible list: the filtered members, at most `limit` of them.
     qsizetype count();
@@ -49,6 +52,10 @@ public:
     void sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
     void sortUnfilteredArrayUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
     void filterIfNeeded();
+    // Puts a few changed members back in their places, filter included, when both lists are otherwise
+    // in order (sorted by these descriptors, filtered): far cheaper than filtering and sorting them all.
+    void placeMembers(const QList<Object*>& changed, const QList<platform::SortDescriptor>& filteredOrder,
+                      const QList<platform::SortDescriptor>& unfilteredOrder);
 
 private:
     QList<Object*> m_unfiltered;
@@ -58,4 +65,5 @@ private:
     platform::PredicatePtr m_filterPredicate;
     quint64 m_limit = NoLimit;
     bool m_needsFiltering = false;
+    quint64 m_changeCount = 0;
 };

@@ -20,3 +20,5 @@ inline const QString TDDeletedObjectsKey = QStringLiteral("deleted");
 inline const QString TDRefreshedObjectsKey = QStringLiteral("refreshed");
 inline const QString TDInvalidatedObjectsKey = QStringLiteral("invalidated");
 inline const QString TDInvalidatedAllObjectsKey = QStringLiteral("invalidatedAll");
+// Beside the sets: the keys each updated or refreshed object changed (platform::ChangedKeys).
+inline const QString TDUpdatedKeysKey = QStringLiteral("updatedKeys");

@@ -4,6 +4,7 @@
 #include "platform/kvc/key_value_coding.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/notifications/notification_queue.h"
+#include "platform/objectstore/managed_object_context.h"
 
 #include <QSet>
 
@@ -59,6 +60,12 @@ QVariantMap TDManagedObjectContextDidChangeNotificationSplitter::mergeUserInfo(c
         QVariantList sets = accumulated.value(key).toList();
         uniteInto(sets, added.toList());
         accumulated.insert(key, sets);
+    }
+    if (userInfo.contains(TDUpdatedKeysKey)) {
+        auto keys = accumulated.value(TDUpdatedKeysKey).value<platform::ChangedKeys>();
+        const auto added = userInfo.value(TDUpdatedKeysKey).value<platform::ChangedKeys>();
+        for (auto it = added.cbegin(); it != added.cend(); ++it) keys[it.key()].unite(it.value());
+        accumulated.insert(TDUpdatedKeysKey, QVariant::fromValue(keys));
     }
     return accumulated;
 }

@@ -2,15 +2,18 @@
 
 #include "foundation/application_delegate.h"
 #include "foundation/shared_predicates.h"
+#include "model/collection_difference.h"
 #include "model/library_notifications.h"
 #include "model/library_object.h"
 #include "model/managed_object_context.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
 
+#include <QMetaMethod>
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -38,6 +41,28 @@ QString objectDescription(const platform::ManagedObject* object) {
     return formatString("%@ %@ '%@'", object->entity()->name(),
                         object->primitiveValue(QStringLiteral("uid")).toString(),
                         object->primitiveValue(QStringLiteral("title")).toString());
+}
+
+// Beyond this many list entries shifted, a difference is published as a reset: a view rebuilds faster
+// than it follows thousands of scattered steps.
+constexpr qsizetype kStepwiseWorkLimit = qsizetype(1) << 22;
+
+// Up to this many changed members are put back in place one by one; more are filtered and sorted anew.
+constexpr qsizetype kMembersPlacedOneByOne = 16;
+
+const QList<QMetaMethod>& publishingSignals() {
+    static const QList<QMetaMethod> signalList{
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsAboutToBeInserted),
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsInserted),
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsAboutToBeRemoved),
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsRemoved),
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsAboutToBeMoved),
+        QMetaMethod::fromSignal(&TDOrderedCollection::objectsMoved),
+        QMetaMethod::fromSignal(&TDOrderedCollection::memberChanged),
+        QMetaMethod::fromSignal(&TDOrderedCollection::aboutToBeReset),
+        QMetaMethod::fromSignal(&TDOrderedCollection::wasReset),
+    };
+    return signalList;
 }
 
 }  // namespace
@@ -85,6 +110,9 @@ void TDOrderedCollection::setSortDescriptors(const QList<platform::SortDescripto
     if (!m_sortingChangeEnabled) return;
     m_sortDescriptors = descriptors;
     m_needsToSort = true;
+    m_membersToPlace.clear();
+    m_needsPublishing = true;
+    publishChanges();
 }
 
 void TDOrderedCollection::setFilterPredicate(const platform::PredicatePtr& predicate) {
@@ -92,16 +120,35 @@ void TDOrderedCollection::setFilterPredicate(const platform::PredicatePtr& predi
     m_filterPredicate = predicate;
     if (m_array) m_array->setFilterPredicate(predicate);
     m_needsToSort = true;
+    m_needsPublishing = true;
+    publishChanges();
 }
 
 void TDOrderedCollection::setNeedsFiltering(bool needs) {
     array().setNeedsFiltering(needs);
     m_needsToSort = true;
+    m_needsPublishing = true;
+    publishChanges();
+}
+
+void TDOrderedCollection::setNeedsToSort(bool needs) {
+    m_needsToSort = needs;
+    m_membersToPlace.clear();
+    if (!needs) return;
+    m_needsPublishing = true;
+    publishChanges();
+}
+
+void TDOrderedCollection::setFetchRequest(const std::optional<platform::FetchRequest>& request) {
+    m_fetchRequest = request;
+    m_fetchRequestChanged = true;
 }
 
 void TDOrderedCollection::setLimit(quint64 limit) {
     m_limit = limit;
     array().setLimit(limit);
+    m_needsPublishing = true;
+    publishChanges();
 }
 
 qsizetype TDOrderedCollection::unlimitedCount() {
@@ -119,10 +166,15 @@ TDFilteringMutableArray& TDOrderedCollection::array() {
 
 void TDOrderedCollection::reload() {
     p_synchronize();
+    publishChanges();
 }
 
 void TDOrderedCollection::p_synchronize() {
     m_array.reset();
+    m_membersToPlace.clear();
+    m_needsPublishing = true;
+    // Members of another fetch have nothing in common with the published ones.
+    if (std::exchange(m_fetchRequestChanged, false)) m_needsReset = true;
     QList<Object*> members;
     if (m_fetchRequest) {
         auto fetched = m_object->managedObjectContext()->execute(*m_fetchRequest);
@@ -171,9 +223,11 @@ void TDOrderedCollection::beginEditing() {
 void TDOrderedCollection::endEditing() {
     m_beganEditing = false;
     m_ignoreChange = false;
+    publishChanges();
 }
 
 void TDOrderedCollection::p_beginChange() {
+    m_needsPublishing = true;
     if (!m_beganEditing) m_ignoreChange = true;
 }
 
@@ -183,14 +237,23 @@ void TDOrderedCollection::p_endChange() {
     if (m_object && m_object->managedObjectContext())
         m_object->managedObjectContext()->processPendingChanges();
     m_ignoreChange = false;
+    publishChanges();
 }
 
+// The unfiltered list first: filtering keeps its order, so members the descriptors tie stay in display order.
 void TDOrderedCollection::resortIfNeeded() {
     if (!m_needsToSort) return;
     TDFilteringMutableArray& members = array();
-    members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? TDDisplayOrderSortDescriptors()
-                                                             : m_sortDescriptors);
-    members.sortUnfilteredArrayUsingDescriptors(TDDisplayOrderSortDescriptors());
+    const QList<platform::SortDescriptor>& displayOrder = TDDisplayOrderSortDescriptors();
+    if (!m_membersToPlace.isEmpty() && members.changeCount() == m_placeGeneration) {
+        members.placeMembers(m_membersToPlace,
+                             m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors + displayOrder,
+                             displayOrder);
+    } else {
+        members.sortUnfilteredArrayUsingDescriptors(displayOrder);
+        members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors);
+    }
+    m_membersToPlace.clear();
     m_needsToSort = false;
 }
 
@@ -339,8 +402,8 @@ Status TDOrderedCollection::insertObjects(const QList<Object*>& objects, qsizety
         members.removeObject(object);
         status = refuse("The object refused to join the relationship of the TDOrderedCollection", object);
     }
-    p_endChange();
     if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    p_endChange();
     return status;
 }
 
@@ -367,8 +430,8 @@ void TDOrderedCollection::p_reposition(const QList<Object*>& candidates, Object*
     index = index < 0 ? members.unfilteredObjectArray().size() : index + (after ? 1 : 0);
     members.insertObjectsAtUnfilteredIndex(objects, index);
     p_setDisplayOrderOfObjects(objects, index);
-    p_endChange();
     if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    p_endChange();
 }
 
 Status TDOrderedCollection::removeObjectAtIndex(qsizetype index) {
@@ -407,13 +470,14 @@ Status TDOrderedCollection::replaceObjectAtIndex(qsizetype index, Object* object
     array().replaceObjectAtIndex(index, object);
     m_object->removeObject(m_keyPath, old);
     m_object->addObject(m_keyPath, object);
-    p_endChange();
     if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+    p_endChange();
     return {};
 }
 
 void TDOrderedCollection::relationshipDidChange(const platform::KeyChange& change) {
     if (m_ignoreChange || !m_array) return;
+    m_needsPublishing = true;
     switch (change.kind) {
         case platform::KeyChange::Setting:
             m_array.reset();
@@ -431,15 +495,27 @@ void TDOrderedCollection::relationshipDidChange(const platform::KeyChange& chang
     }
 }
 
+// A few members changed in lists otherwise in order are put back in place on the next read; anything
+// else that happens to the lists meanwhile makes it a whole new filtering and sorting.
 void TDOrderedCollection::membersDidChange(const QList<Object*>& changed) {
     if (m_ignoreChange || !m_array) return;
-    for (Object* object : changed) {
-        if (m_array->unfilteredObjectSet().contains(object)) {
-            m_array->setNeedsFiltering(true);
-            m_needsToSort = true;
-            return;
-        }
+    QList<Object*> members;
+    for (Object* object : changed)
+        if (m_array->unfilteredObjectSet().contains(object)) members.append(object);
+    if (members.isEmpty()) return;
+    const bool inOrder = !m_needsToSort && !m_array->needsFiltering();
+    const bool placing = !m_membersToPlace.isEmpty() && m_array->changeCount() == m_placeGeneration;
+    if (inOrder || placing) {
+        for (Object* object : std::as_const(members))
+            if (!m_membersToPlace.contains(object)) m_membersToPlace.append(object);
+        if (m_membersToPlace.size() > kMembersPlacedOneByOne) m_membersToPlace.clear();
+    } else {
+        m_membersToPlace.clear();
     }
+    m_array->setNeedsFiltering(true);
+    m_needsToSort = true;
+    m_placeGeneration = m_array->changeCount();
+    m_needsPublishing = true;
 }
 
 void TDOrderedCollection::p_insertObjectsToArray(const QList<Object*>& objects) {
@@ -498,4 +574,132 @@ void TDOrderedCollection::p_setDisplayOrderOfObjects(const QList<Object*>& objec
             previous = v;
         }
     }
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Publishing
+
+QList<platform::ManagedObject*> TDOrderedCollection::publishedObjects() {
+    return m_watched ? m_published : objects();
+}
+
+bool TDOrderedCollection::p_isWatched() const {
+    for (const QMetaMethod& signal : publishingSignals())
+        if (isSignalConnected(signal)) return true;
+    return false;
+}
+
+void TDOrderedCollection::connectNotify(const QMetaMethod& signal) {
+    QObject::connectNotify(signal);
+    if (m_watched || !publishingSignals().contains(signal)) return;
+    m_watched = true;
+    m_published = objects();
+    m_needsPublishing = false;
+    m_needsReset = false;
+    m_changedMembers.clear();
+    if (platform::ManagedObjectContext* context = m_object ? m_object->managedObjectContext() : nullptr)
+        m_contextObserverToken = platform::NotificationCenter::defaultCenter().addObserver(
+            this, platform::ManagedObjectContextObjectsDidChangeNotification, context,
+            [this](const platform::Notification& notification) { p_contextDidChange(notification); });
+}
+
+void TDOrderedCollection::disconnectNotify(const QMetaMethod& signal) {
+    QObject::disconnectNotify(signal);
+    if (m_watched && !p_isWatched()) p_stopWatching();
+}
+
+void TDOrderedCollection::p_stopWatching() {
+    m_watched = false;
+    m_published.clear();
+    m_changedMembers.clear();
+    if (m_contextObserverToken)
+        platform::NotificationCenter::defaultCenter().removeObserver(
+            std::exchange(m_contextObserverToken, 0));
+}
+
+// The context's processing pass: what anyone else changed is published now.
+void TDOrderedCollection::p_contextDidChange(const platform::Notification& notification) {
+    const QList<Object*> updated =
+        platform::managedObjectsFromVariantList(notification.userInfo.value(TDUpdatedObjectsKey));
+    const QList<Object*> refreshed =
+        platform::managedObjectsFromVariantList(notification.userInfo.value(TDRefreshedObjectsKey));
+    if (m_tracking == Tracking::Observing) membersDidChange(updated.isEmpty() ? refreshed : updated);
+    if (m_array) {
+        const auto keys = notification.userInfo.value(TDUpdatedKeysKey).value<platform::ChangedKeys>();
+        for (const QList<Object*>* changed : {&updated, &refreshed})
+            for (Object* object : *changed)
+                if (m_array->unfilteredObjectSet().contains(object))
+                    m_changedMembers[object].unite(keys.value(object));
+    }
+    publishChanges();
+}
+
+void TDOrderedCollection::publishChanges() {
+    if (!m_watched || m_publishing) return;
+    // Receivers that went away with their objects need not have said so.
+    if (!p_isWatched()) {
+        p_stopWatching();
+        return;
+    }
+    m_publishing = true;
+    // A receiver may change the collection again; what it changes is published in a further round.
+    for (int round = 0; round < 8 && (m_needsPublishing || !m_changedMembers.isEmpty()); ++round) {
+        if (m_needsPublishing) p_publishStructure();
+        p_publishMemberChanges();
+    }
+    m_publishing = false;
+}
+
+void TDOrderedCollection::p_publishStructure() {
+    m_needsPublishing = false;
+    const QList<Object*> now = objects();
+    std::optional<QList<TDCollectionStep>> steps;
+    if (!std::exchange(m_needsReset, false))
+        steps = TDCollectionDifference(m_published, now, kStepwiseWorkLimit);
+    if (!steps) {
+        Q_EMIT aboutToBeReset();
+        m_published = now;
+        Q_EMIT wasReset();
+        return;
+    }
+    for (const TDCollectionStep& step : std::as_const(*steps)) {
+        switch (step.kind) {
+            case TDCollectionStep::Remove:
+                Q_EMIT objectsAboutToBeRemoved(step.first, step.last);
+                TDApplyCollectionStep(m_published, step, now);
+                Q_EMIT objectsRemoved(step.first, step.last);
+                break;
+            case TDCollectionStep::Insert:
+                Q_EMIT objectsAboutToBeInserted(step.first, step.last);
+                TDApplyCollectionStep(m_published, step, now);
+                Q_EMIT objectsInserted(step.first, step.last);
+                break;
+            case TDCollectionStep::Move:
+                Q_EMIT objectsAboutToBeMoved(step.first, step.last, step.destination);
+                TDApplyCollectionStep(m_published, step, now);
+                Q_EMIT objectsMoved(step.first, step.last, step.destination);
+                break;
+        }
+    }
+}
+
+void TDOrderedCollection::p_publishMemberChanges() {
+    if (m_changedMembers.isEmpty()) return;
+    const platform::ChangedKeys changed = std::exchange(m_changedMembers, {});
+    QList<std::pair<qsizetype, QStringList>> rows;
+    auto add = [&rows](qsizetype index, const QSet<QString>& keys) {
+        QStringList list(keys.begin(), keys.end());
+        list.sort();
+        rows.append({index, list});
+    };
+    // A few edits look their rows up; a burst walks the published list once.
+    if (changed.size() <= 8) {
+        for (auto it = changed.cbegin(); it != changed.cend(); ++it)
+            if (const qsizetype index = m_published.indexOf(it.key()); index >= 0) add(index, it.value());
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    } else {
+        for (qsizetype i = 0; i < m_published.size(); ++i)
+            if (auto it = changed.constFind(m_published.at(i)); it != changed.cend()) add(i, it.value());
+    }
+    for (const auto& [index, keys] : std::as_const(rows)) Q_EMIT memberChanged(index, keys);
 }

@@ -4,6 +4,7 @@
 #include "platform/base/error.h"
 #include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/key_change.h"
+#include "platform/objectstore/managed_object_context.h"
 
 #include <QObject>
 #include <QVariantMap>
@@ -17,7 +18,14 @@ class TDLibraryObject;
 // members' "displayOrder" (or by sort descriptors), optionally filtered and cut to a limit. Inserting
 // adds to the relationship and gives the member a display order that puts it where it was inserted;
 // the collection follows changes made to the relationship by anyone else.
+//
+// A collection that someone watches (any of its signals connected) also keeps the visible list it last
+// published and, after each change (its own edits and settings at once, anyone else's at the context's
+// processing pass), publishes the difference step by step, in signals an item model maps one to one
+// onto its row signals; between each "about to" and its "done" signal publishedObjects() is updated,
+// so a model that reads it stays consistent. A collection nobody watches publishes nothing.
 class TDOrderedCollection : public QObject {
+    Q_OBJECT
 public:
     using Object = platform::ManagedObject;
     // Observing: the collection watches the relationship and the members itself. ByOwner: the owning
@@ -38,7 +46,8 @@ public:
     const QString& title() const { return m_title; }
     void setTitle(const QString& title) { m_title = title; }
     const std::optional<platform::FetchRequest>& fetchRequest() const { return m_fetchRequest; }
-    void setFetchRequest(const std::optional<platform::FetchRequest>& request) { m_fetchRequest = request; }
+    // Takes effect at the next build of the members (reload); a watched collection then publishes a reset.
+    void setFetchRequest(const std::optional<platform::FetchRequest>& request);
     const QList<platform::SortDescriptor>& sortDescriptors() const { return m_sortDescriptors; }
     // Ignored while sorting changes are disabled.
     void setSortDescriptors(const QList<platform::SortDescriptor>& descriptors);
@@ -53,7 +62,7 @@ public:
     bool modifiesDisplayOrder() const { return m_modifiesDisplayOrder; }
     void setModifiesDisplayOrder(bool modifies) { m_modifiesDisplayOrder = modifies; }
     bool needsToSort() const { return m_needsToSort; }
-    void setNeedsToSort(bool needs) { m_needsToSort = needs; }
+    void setNeedsToSort(bool needs);
     bool sortingChangeEnabled() const { return m_sortingChangeEnabled; }
     void setSortingChangeEnabled(bool enabled) { m_sortingChangeEnabled = enabled; }
 
@@ -93,7 +102,38 @@ public:
     void relationshipDidChange(const platform::KeyChange& change);
     void membersDidChange(const QList<Object*>& changed);
 
+    // The visible list as last published while watched; the current visible list when nobody watches.
+    QList<Object*> publishedObjects();
+    // Publishes what changed since the last publication (a watched collection does this by itself
+    // after its own edits and at each processing pass of its context).
+    void publishChanges();
+
+Q_SIGNALS:
+    // Ranges are inclusive rows of the published list.
+    void objectsAboutToBeInserted(qsizetype first, qsizetype last);
+    void objectsInserted(qsizetype first, qsizetype last);
+    void objectsAboutToBeRemoved(qsizetype first, qsizetype last);
+    void objectsRemoved(qsizetype first, qsizetype last);
+    // `destination`: the row before which the range goes, counted before the move.
+    void objectsAboutToBeMoved(qsizetype first, qsizetype last, qsizetype destination);
+    void objectsMoved(qsizetype first, qsizetype last, qsizetype destination);
+    // A published member changed the keys (empty: which ones is not known).
+    void memberChanged(qsizetype index, const QStringList& keys);
+    // Wholesale changes: a new fetch request, or a difference too scattered to show step by step.
+    void aboutToBeReset();
+    void wasReset();
+
+protected:
+    void connectNotify(const QMetaMethod& signal) override;
+    void disconnectNotify(const QMetaMethod& signal) override;
+
 private:
+    bool p_isWatched() const;
+    void p_stopWatching();
+    void p_contextDidChange(const platform::Notification& notification);
+    void p_publishStructure();
+    void p_publishMemberChanges();
+
     void p_synchronize();
     void p_renumber();
     void p_beginChange();
@@ -123,4 +163,17 @@ private:
     bool m_needsToSort = true;
     bool m_sortingChangeEnabled = true;
     bool m_beganEditing = false;
+    // Members changed since the lists were last in order, and the array's change count then.
+    QList<Object*> m_membersToPlace;
+    quint64 m_placeGeneration = 0;
+
+    // Publishing, only while watched.
+    bool m_watched = false;
+    bool m_needsPublishing = false;
+    bool m_needsReset = false;
+    bool m_fetchRequestChanged = false;
+    int m_contextObserverToken = 0;
+    bool m_publishing = false;
+    QList<Object*> m_published;
+    platform::ChangedKeys m_changedMembers;
 };

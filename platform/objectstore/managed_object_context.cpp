@@ -12,6 +12,8 @@
 #include <QMetaObject>
 #include <QSet>
 
+#include <utility>
+
 namespace platform {
 
 namespace {
@@ -450,7 +452,7 @@ ManagedObjectContext::SlotChange ManagedObjectContext::p_write(const SlotChange&
         }
     }
     p_noteStatus(object);
-    if (track || m_merging) p_notePending(object, c.op);
+    if (track || m_merging) p_notePending(object, c.op, c.property);
     return undo;
 }
 
@@ -530,7 +532,7 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
         slot = std::move(coerced);
         ++m_changeCount;
         p_noteStatus(object);
-        if (m_merging) p_notePending(object, SlotChange::SetAttribute);
+        if (m_merging) p_notePending(object, SlotChange::SetAttribute, property);
         return;
     }
     SlotChange change{SlotChange::SetAttribute, object, property};
@@ -576,9 +578,11 @@ void ManagedObjectContext::p_noteStatus(ManagedObject* object) {
     deleted ? (void)m_deleted.insert(object) : (void)m_deleted.remove(object);
 }
 
-void ManagedObjectContext::p_notePending(ManagedObject* object, SlotChange::Op op) {
+void ManagedObjectContext::p_notePending(ManagedObject* object, SlotChange::Op op,
+                                         const PropertyDescription* property) {
     if (m_loading) return;
     if (op == SlotChange::MarkDeleted) {
+        m_pendingKeys.remove(object);
         if (!m_pendingInserted.remove(object)) {
             m_pendingUpdated.remove(object);
             m_pendingDeleted.insert(object);
@@ -587,6 +591,7 @@ void ManagedObjectContext::p_notePending(ManagedObject* object, SlotChange::Op o
         if (!m_pendingDeleted.remove(object)) m_pendingInserted.insert(object);
     } else if (!object->m_deleted && !m_pendingInserted.contains(object)) {
         (m_merging ? m_pendingRefreshed : m_pendingUpdated).insert(object);
+        if (property) m_pendingKeys[object].insert(property->name());
     }
     p_schedulePendingChanges();
 }
@@ -619,6 +624,7 @@ void ManagedObjectContext::processPendingChanges() {
         m_pendingRefreshed.clear();
         info.insert(InvalidatedObjectsKey, QVariantList());
         info.insert(InvalidatedAllObjectsKey, QVariantList());
+        info.insert(UpdatedKeysKey, QVariant::fromValue(std::exchange(m_pendingKeys, {})));
         m_pendingInserted.clear();
         m_pendingUpdated.clear();
         m_pendingDeleted.clear();
@@ -1110,6 +1116,7 @@ void ManagedObjectContext::reset() {
     m_pendingUpdated.clear();
     m_pendingDeleted.clear();
     m_pendingRefreshed.clear();
+    m_pendingKeys.clear();
     m_inserted.clear();
     m_updated.clear();
     m_deleted.clear();

@@ -33,10 +33,15 @@ inline const QString DeletedObjectsKey = QStringLiteral("deleted");
 inline const QString RefreshedObjectsKey = QStringLiteral("refreshed");
 inline const QString InvalidatedObjectsKey = QStringLiteral("invalidated");
 inline const QString InvalidatedAllObjectsKey = QStringLiteral("invalidatedAll");
+// In the objects-did-change notification beside the lists: the keys each updated or refreshed object
+// changed (ChangedKeys), so observers can tell an edit of a title from a move.
+inline const QString UpdatedKeysKey = QStringLiteral("updatedKeys");
 // In the did-save notification beside the objects: their IDs (QList<ObjectID>), which other threads may read.
 inline const QString InsertedObjectIDsKey = QStringLiteral("insertedObjectIDs");
 inline const QString UpdatedObjectIDsKey = QStringLiteral("updatedObjectIDs");
 inline const QString DeletedObjectIDsKey = QStringLiteral("deletedObjectIDs");
+
+using ChangedKeys = QHash<ManagedObject*, QSet<QString>>;
 
 // A scratch pad of objects over a coordinator's store, used on one thread. It owns its objects: they
 // live until the context is reset or destroyed (deleted ones too, so undo can bring them back). A
@@ -150,7 +155,8 @@ private:
                             const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
     void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
     void p_noteStatus(ManagedObject* object);
-    void p_notePending(ManagedObject* object, SlotChange::Op op);
+    void p_notePending(ManagedObject* object, SlotChange::Op op,
+                       const PropertyDescription* property = nullptr);
     void p_schedulePendingChanges();
     void p_collectDeletions(ManagedObject* object, std::vector<ManagedObject*>& objects,
                             QSet<ManagedObject*>& doomed);
@@ -195,6 +201,7 @@ private:
     ObjectSet m_pendingUpdated;
     ObjectSet m_pendingDeleted;
     ObjectSet m_pendingRefreshed;
+    ChangedKeys m_pendingKeys;
     bool m_merging = false;
     bool m_pendingScheduled = false;
     bool m_processing = false;
@@ -208,3 +215,5 @@ private:
 };
 
 }  // namespace platform
+
+Q_DECLARE_METATYPE(platform::ChangedKeys)
