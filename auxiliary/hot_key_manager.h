@@ -1,7 +1,7 @@
 #pragma once
 
 // The program's global hot keys. For now it answers only what other parts ask of the keyboard.
-class TDHotKeyManager {
+class TDHotKeyManager final {
 public:
     static TDHotKeyManager& defaultManager();
 

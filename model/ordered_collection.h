@@ -17,7 +17,7 @@ class TDLibraryObject;
 // members' "displayOrder" (or by sort descriptors), optionally filtered and cut to a limit. Inserting
 // adds to the relationship and gives the member a display order that puts it where it was inserted;
 // the collection follows changes made to the relationship by anyone else.
-class TDOrderedCollection : public QObject {
+class TDOrderedCollection final : public QObject {
 public:
     using Object = platform::ManagedObject;
     // Observing: the collection watches the relationship and the members itself. ByOwner: the owning

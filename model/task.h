@@ -28,7 +28,7 @@ inline const QString TDTaskWillDeleteNotification = QStringLiteral("TDTaskWillDe
 // One task: its fields, its three states (open, completed "C", canceled "X") and what closing or
 // reopening does to its subtasks and parents, its place in the task tree, and the aggregates of its
 // subtree kept current as anything below it changes.
-class TDTask : public TDLibraryObject {
+class TDTask final : public TDLibraryObject {
 public:
     TDTask(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDTask() override;

@@ -236,7 +236,8 @@ TEST_F(OrderedCollectionTest, ARefusedInsertIsLoggedAsAnErrorNamingTheObject) {
         testing::internal::CaptureStderr();
         const Status inserted = c.insert();
         const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
-        EXPECT_FALSE(inserted.ok());
+        ASSERT_FALSE(inserted.ok());
+        EXPECT_TRUE(inserted.error().isInDomain(TDErrorOrderedCollectionMisuse));
         QStringList errors;
         for (const QString& text : log.split(QLatin1Char('\n')))
             if (const qsizetype at = text.indexOf(QLatin1String("ERROR: ")); at >= 0) errors << text.mid(at);
