@@ -134,7 +134,8 @@ TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsG
     ASSERT_TRUE(lists.ok());
     QStringList titles;
     for (platform::ManagedObject* list : *lists) titles.append(list->value(QStringLiteral("title")).toString());
-    EXPECT_TRUE(titles.contains(QStringLiteral("Kept at quit"))) << titles.join(QLatin1Char(','));
+    EXPECT_TRUE(titles.contains(QStringLiteral("Kept at quit")))
+        << titles.join(QLatin1Char(',')).toStdString();
 }
 
 }  // namespace
