@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &session, [&session, &window] {
         if (!session.quit()) window.show();
     });
+    QObject::connect(&session, &TDLibrarySession::quitCancelled, &window, &QWidget::show);
     window.show();
     TDDateChangeNotifier::shared().start();
     const int status = QApplication::exec();

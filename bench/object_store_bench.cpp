@@ -103,7 +103,10 @@ void BM_SaveOneChange(benchmark::State& state) {
         return;
     }
     ManagedObjectContext context(&coordinator);
-    context.loadAllObjects();
+    if (!context.loadAllObjects().ok()) {
+        state.SkipWithError("could not load the store");
+        return;
+    }
     auto tasks = context.execute(FetchRequest(QStringLiteral("Task")));
     ManagedObject* task = tasks->at(tasks->size() / 2);
     int i = 0;
@@ -186,9 +189,11 @@ void BM_MergeBackgroundSave(benchmark::State& state) {
         return;
     }
     ManagedObjectContext main(&coordinator);
-    main.loadAllObjects();
     ManagedObjectContext background(&coordinator);
-    background.loadAllObjects();
+    if (!main.loadAllObjects().ok() || !background.loadAllObjects().ok()) {
+        state.SkipWithError("could not load the store");
+        return;
+    }
     auto tasks = background.execute(FetchRequest(QStringLiteral("Task")));
     int round = 0;
     for (auto _ : state) {

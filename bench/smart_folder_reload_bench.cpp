@@ -84,7 +84,7 @@ struct SmartLibrary : BenchNewLibrary {
     void p_add(const QString& title, const TRRulePtr& rule, std::function<bool(TDTask*)> floor) {
         auto* folder = TDSmartFolder::from(library->createSmartFolder());
         folder->setTitle(title);
-        library->foldersGroup()->orderedSubgroups()->addObject(folder);
+        (void)library->foldersGroup()->orderedSubgroups()->addObject(folder);  // a new folder always joins
         folder->setRule(rule);
         folders << folder;
         floors << std::move(floor);

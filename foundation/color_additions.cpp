@@ -32,7 +32,8 @@ void registerColorClass() {
                     const double value = object.fields.value(key).toDouble();
                     if (!std::isfinite(value) || value < 0.0 || value > 1.0)
                         return TDError::make(
-                            0, QStringLiteral("The colour component \"%1\" is out of range.").arg(key));
+                            TDErrorColorComponentOutOfRange,
+                            QStringLiteral("The colour component \"%1\" is out of range.").arg(key));
                     components[i++] = float(value);
                 }
                 return QColor::fromRgbF(components[0], components[1], components[2], components[3]);

@@ -15,7 +15,7 @@ inline const QString TDDateChangedNotification = QStringLiteral("TDDateChangedNo
 // Tells the program when the day changes: midnight passing, the clock being set, or the time zone
 // changing. A one-second timer compares today's date with the one seen at the last tick, so every
 // cause is caught the same way, "now" coming from TDClock.
-class TDDateChangeNotifier : public QObject {
+class TDDateChangeNotifier final : public QObject {
     Q_OBJECT
 public:
     explicit TDDateChangeNotifier(platform::NotificationCenter& center, QObject* parent = nullptr);

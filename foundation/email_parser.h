@@ -15,7 +15,7 @@ enum TDEmailParserErrorCode : int {
 
 // Reads the header block of a saved mail message: its subject, its sender and its identifier as a
 // "message:" link, so that a task made from the message can point back at it.
-class TDEmailParser {
+class TDEmailParser final {
 public:
     // Only this much of a file is read: the header block sits at its start, and attachments can be
     // large. Header fields past the limit are not seen.

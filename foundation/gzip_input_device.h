@@ -9,7 +9,7 @@
 // Reads the inflated bytes of a gzip (or zlib) stream from another device a piece at a time, so that a
 // large file is never held whole, and refuses to give more than a cap, so that a small file cannot
 // inflate without bound. Opened read-only on construction; the source must stay open while it is read.
-class TDGzipInputDevice : public QIODevice {
+class TDGzipInputDevice final : public QIODevice {
 public:
     TDGzipInputDevice(QIODevice* source, qint64 maxSize);
     ~TDGzipInputDevice() override;

@@ -21,7 +21,7 @@ private:
 
 // The mirror: 0 when equal, 1 otherwise; back, a false value gives the integer. Names "TDIsNotZero" to
 // "TDIsNotThree".
-class TDIsNotIntegerTransformer : public TDIsIntegerTransformer {
+class TDIsNotIntegerTransformer final : public TDIsIntegerTransformer {
 public:
     using TDIsIntegerTransformer::TDIsIntegerTransformer;
     QVariant transformedValue(const QVariant& value) const override;

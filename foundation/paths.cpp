@@ -19,7 +19,8 @@ namespace {
 const QString kBundleIdentifier = QStringLiteral("com.vantorel.Ordello");
 
 TDError unsafeFolderError(const QString& path, const QString& why) {
-    return TDError::make(0, QStringLiteral("The temporary folder \"%1\" %2.").arg(path, why),
+    return TDError::make(TDErrorUnsafeTemporaryFolder,
+                         QStringLiteral("The temporary folder \"%1\" %2.").arg(path, why),
                          QStringLiteral("Remove it, or set XDG_RUNTIME_DIR to a folder only you can use."));
 }
 

@@ -13,9 +13,9 @@ namespace {
 
 constexpr qsizetype kIntMax = std::numeric_limits<int32_t>::max();
 
-TDError misuse(const char* kind, const char* function, const QString& reason) {
+TDError misuse(const char* kind, TDRegexMisuseCode code, const char* function, const QString& reason) {
     TDError error =
-        TDError::make(0, QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason));
+        TDError::make(code, QStringLiteral("*** -[QString %1]: %2").arg(QLatin1String(function), reason));
     error.domain = QString::fromLatin1(kind);
     return error;
 }
@@ -37,13 +37,13 @@ public:
             range.length = subject.size() - range.location;
         if (range.location < 0 || range.length < 0 || range.location > subject.size() ||
             range.length > subject.size() - range.location) {
-            reportMisuse(
-                misuse("NSRangeException", function, QStringLiteral("Range or index out of bounds.")));
+            reportMisuse(misuse("NSRangeException", TDRegexMisuseOutOfBounds, function,
+                                QStringLiteral("Range or index out of bounds.")));
             return;
         }
         if (subject.size() >= kIntMax) {
-            reportMisuse(
-                misuse("NSRangeException", function, QStringLiteral("String length exceeds INT_MAX.")));
+            reportMisuse(misuse("NSRangeException", TDRegexMisuseSubjectTooLong, function,
+                                QStringLiteral("String length exceeds INT_MAX.")));
             return;
         }
         if (!record) return;
@@ -73,7 +73,7 @@ public:
         return false;
     }
     void invalidArgument(const QString& reason) {
-        reportMisuse(misuse("NSInvalidArgumentException", m_function, reason));
+        reportMisuse(misuse("NSInvalidArgumentException", TDRegexMisuseInvalidArgument, m_function, reason));
         m_record = nullptr;
     }
     void failWithStatus(int status) {

@@ -20,7 +20,13 @@
 // null string) and, when `error` is given, an error of RKLICURegexErrorDomain. A range beyond the
 // subject or a capture number the pattern does not have is a caller's mistake: it is logged, gives the
 // empty result and an error whose domain names the kind ("NSRangeException",
-// "NSInvalidArgumentException"). Every operation runs under the cache's one lock.
+// "NSInvalidArgumentException") and whose code the mistake. Every operation runs under the cache's one lock.
+
+enum TDRegexMisuseCode : int {
+    TDRegexMisuseOutOfBounds = 1,
+    TDRegexMisuseSubjectTooLong = 2,
+    TDRegexMisuseInvalidArgument = 3,
+};
 
 enum : RKLRegexOptions {
     RKLNoOptions = 0,
@@ -131,7 +137,7 @@ private:
     bool m_finished = false;
 };
 
-class RKLRangeEnumerator : public RKLMatchEnumerator {
+class RKLRangeEnumerator final : public RKLMatchEnumerator {
 public:
     using RKLMatchEnumerator::RKLMatchEnumerator;
     std::optional<TDRange> nextObject() { return p_nextRange(); }

@@ -123,7 +123,8 @@ RKLCachedRegex* cachedRegex(const QString& pattern, RKLRegexOptions options, TDE
     clearRecord(record);
     if (pattern.size() >= std::numeric_limits<int32_t>::max()) {
         if (error) {
-            *error = TDError::make(0, QStringLiteral("Regex string length exceeds INT_MAX"));
+            *error = TDError::make(U_INDEX_OUTOFBOUNDS_ERROR,
+                                   QStringLiteral("Regex string length exceeds INT_MAX"));
             error->domain = RKLICURegexErrorDomain;
         }
         return nullptr;

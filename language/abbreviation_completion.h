@@ -19,7 +19,7 @@ struct TDStyledRun {
 // A name that cannot place every typed letter (a remembered choice whose name does not fit the
 // letters) follows the typed letters after a dash, so no typed letter is ever hidden; without a
 // name the text is the typed letters alone. The cursor stands only beside typed letters.
-class TDAbbreviationCompletion {
+class TDAbbreviationCompletion final {
 public:
     static const QString kNameSeparator;
 

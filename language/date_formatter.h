@@ -10,7 +10,7 @@
 
 // Writes and reads dates in the words of a locale (ICU date formatting in the local time zone). The
 // shared styled formatters are made once, on first use, in the locale of that moment.
-class TDDateFormatter {
+class TDDateFormatter final {
 public:
     enum Style { NoStyle, ShortStyle, MediumStyle, LongStyle };
 

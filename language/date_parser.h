@@ -14,7 +14,7 @@ class TDDateFormatter;
 // Reads a typed date ("tomorrow", "in 2 weeks", "jan 5", "12/25", "3 days ago") as the start of its
 // day. Keywords come from the program's string table, month and weekday names and the order of
 // numeric dates from the locale's formatters.
-class TDDateParser {
+class TDDateParser final {
 public:
     // Which reading gave the date: the future shift leaves some of them alone.
     enum class Source { Keyword, Yesterday, Weekend, Reader, RelativeAmount, NumericDate, Formatter };

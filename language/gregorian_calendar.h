@@ -5,7 +5,7 @@
 // The one Gregorian calendar of the program's date computations. Weekdays are numbered 1 = Sunday to
 // 7 = Saturday whatever the first weekday; the first weekday and the minimal number of days of the
 // first week only decide how days group into weeks.
-class TDGregorianCalendar {
+class TDGregorianCalendar final {
 public:
     TDGregorianCalendar(int firstWeekday, int minimumDaysInFirstWeek);
     // The first weekday of the user default "firstWeekday" (a value out of 1-7 falls back to the

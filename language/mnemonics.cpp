@@ -101,7 +101,7 @@ QSMnemonics::QSMnemonics(std::chrono::milliseconds writeDelay, QObject* parent)
 }
 
 QSMnemonics::~QSMnemonics() {
-    if (isWritePending()) writeItems();
+    if (isWritePending()) p_writeNow();
 }
 
 QSMnemonics& QSMnemonics::sharedInstance() {

@@ -21,7 +21,7 @@ class QTimer;
 // The memory follows the active library: the library manager hands it the package path when a
 // library opens and an empty path when it closes, and a write still pending is made to the package it
 // was learnt in before the other package's memory is read. Main thread only.
-class QSMnemonics : public QObject {
+class QSMnemonics final : public QObject {
     Q_OBJECT
 
 public:

@@ -7,7 +7,7 @@
 
 // A date as its distance from today: the relative word for today, tomorrow and yesterday, else a
 // signed distance in calendar weeks and days ("1w 3d", "-3d").
-class TDNaturalLanguageDaysFromTodayValueTransformer : public platform::ValueTransformer {
+class TDNaturalLanguageDaysFromTodayValueTransformer final : public platform::ValueTransformer {
 public:
     TDNaturalLanguageDaysFromTodayValueTransformer();
 

@@ -4,7 +4,7 @@
 
 // Reads a typed date as the next such date rather than a past one: "jan 5" typed in March is next
 // January. Dates typed with their year, counted back from today or typed as yesterday stay.
-class TDNaturalLanguageFutureDateValueTransformer : public TDNaturalLanguageDateValueTransformer {
+class TDNaturalLanguageFutureDateValueTransformer final : public TDNaturalLanguageDateValueTransformer {
 public:
     using TDNaturalLanguageDateValueTransformer::TDNaturalLanguageDateValueTransformer;
 

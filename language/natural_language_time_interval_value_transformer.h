@@ -10,7 +10,7 @@
 // Durations typed and shown as short text ("1w 2d", "1.5h", "45m") or, with the user default
 // "showFullDuration", as words ("1 hour 30 minutes"). A day and a week are the work day and work week
 // of "secondsPerDay" and "secondsPerWeek" unless the transformer counts calendar days.
-class TDNaturalLanguageTimeIntervalValueTransformer : public platform::ValueTransformer {
+class TDNaturalLanguageTimeIntervalValueTransformer final : public platform::ValueTransformer {
 public:
     // Seconds as a number; nil (an invalid QVariant) gives nil.
     QVariant transformedValue(const QVariant& value) const override;

@@ -6,7 +6,7 @@
 #include <QtGlobal>
 
 // A weekday in a given week of a month: the second Tuesday, the last Friday.
-class TDNthWeekDay {
+class TDNthWeekDay final {
 public:
     TDNthWeekDay() = default;
 

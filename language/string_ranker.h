@@ -18,7 +18,7 @@ public:
 // The ranker of names: both the name and the typed abbreviation are purified, so "cafe" and "café"
 // find "Café" alike, and masks are positions of the name as given, whatever purifying did to its
 // length. One ranker can be reused for many names through setNormString.
-class QSDefaultStringRanker : public QSStringRanker {
+class QSDefaultStringRanker final : public QSStringRanker {
 public:
     explicit QSDefaultStringRanker(const QString& string = {});
 

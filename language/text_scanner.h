@@ -12,7 +12,7 @@ qint64 TDLeadingInteger(QStringView text, qsizetype* digitCount = nullptr);
 // Reads numbers and words from typed text, skipping white space between them. Words match without
 // regard to case and only as a whole word or right before a number or the end, so the unit "m" does
 // not swallow the start of "mar" and "1w2d" still reads as two amounts.
-class TDTextScanner {
+class TDTextScanner final {
 public:
     explicit TDTextScanner(QStringView text);
 

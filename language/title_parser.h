@@ -11,7 +11,7 @@
 // Finds and reads the tokens of task titles. A token starts the title or follows white space and
 // ends at white space or the end: "/" and a tag name ("/phone"), several words between two slashes
 // ("/house repairs/"), or "@" and a context ("@office"). A tag name never holds a slash.
-class TDTitleParser {
+class TDTitleParser final {
 public:
     struct Range {
         qsizetype location = -1;  // -1: not found

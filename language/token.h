@@ -6,7 +6,7 @@
 
 // One token of a task title: a tag ("/home", "/two words/", "@office") or a keyword with its value
 // ("/due" and a date, "/priority" and 1-9, "/estimate" and seconds). A null title is "no title".
-class TDToken {
+class TDToken final {
 public:
     TDToken() = default;
     explicit TDToken(const QString& title, const QVariant& value = QVariant())

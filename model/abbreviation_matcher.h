@@ -36,7 +36,7 @@ struct TDAbbreviationRank {
 // Ranks groups and tags for the go-to command, the file-to-list panel and tag entry by the string
 // ranker's score and the abbreviation memory, and records the user's choices in that memory. The
 // callers pick the candidates (which groups qualify is theirs to say).
-class TDAbbreviationMatcher {
+class TDAbbreviationMatcher final {
 public:
     // Scores above this qualify.
     static constexpr double kThreshold = 0.3333;

@@ -14,7 +14,7 @@ class TDTask;
 // mirroring is on. Everything lives in the per-library options: "calendarStoreSyncEnabled" (the master
 // switch), "syncEnabledCalendarUIDs" (the calendars the user turned on) and
 // "groupToCalendarStoreCalendarMapping" (group UID to calendar uid). No state of its own.
-class TDCalendarStoreSyncSettings {
+class TDCalendarStoreSyncSettings final {
 public:
     using OptionReader = std::function<QVariant(const QString& key)>;
 

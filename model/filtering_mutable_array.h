@@ -11,7 +11,7 @@
 
 // The storage of an ordered collection: every member in the owner's order (unfiltered) and the members
 // that pass the filter in the order of the last sort (filtered), shown cut to a limit. Filtering is lazy.
-class TDFilteringMutableArray {
+class TDFilteringMutableArray final {
 public:
     using Object = platform::ManagedObject;
     static constexpr quint64 NoLimit = std::numeric_limits<quint64>::max();

@@ -4,7 +4,7 @@
 
 // A group of groups: folders, lists and smart folders (below the tags group, a tag bundle of tags). Its
 // aggregates are those of its subgroups.
-class TDFolder : public TDGroup {
+class TDFolder final : public TDGroup {
 public:
     using TDGroup::TDGroup;
 

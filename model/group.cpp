@@ -255,7 +255,7 @@ Status TDGroup::validateValue(const QString& key, QVariant& value) const {
             platform::managedObjectFromVariant(committedValues({kParentGroup}).value(kParentGroup)));
         if (parent && (isInserted() || parent != saved) && !p_mayMove(parent, saved))
             return TDError::make(
-                0,
+                TDErrorGroupPlacementInvalid,
                 QStringLiteral("The group \"%1\" cannot be placed in \"%2\".").arg(title(), parent->title()),
                 QString());
     }

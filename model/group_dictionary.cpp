@@ -114,7 +114,8 @@ Status TDGroup::updateFromPropertyListRepresentation(const QVariantMap& dictiona
     }
 
     p_applyPropertyListUpdate(*update);
-    for (TDTask* task : tasks) orderedTasks()->addObject(task);
-    for (TDGroup* subgroup : subgroups) orderedSubgroups()->addObject(subgroup);
+    for (TDTask* task : tasks) (void)orderedTasks()->addObject(task);  // the collection logs a refusal
+    // The collection logs a refusal.
+    for (TDGroup* subgroup : subgroups) (void)orderedSubgroups()->addObject(subgroup);
     return {};
 }

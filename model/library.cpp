@@ -411,7 +411,7 @@ void TDLibrary::createObjectsForNewLibrary() {
     m_tagsGroup = withUID(createFolder(QStringLiteral("Tags"), root, true), TagsGroupUID);
     m_inboxGroup = withUID(createList(QStringLiteral("Inbox"), inboxFolder, true), InboxListUID);
     for (TDGroup* smart : {createTodaySmartFolder(), createUpcomingSmartFolder()})
-        ordellos->orderedSubgroups()->addObject(smart);
+        (void)ordellos->orderedSubgroups()->addObject(smart);  // the collection logs a refusal
     TDFolder* projects =
         withUID(createFolder(TDLocalizedString("Projects"), m_foldersGroup), ProjectsFolderUID);
     withUID(TDCreateQuickGuideList(this, projects), QuickGuideListUID);
@@ -427,7 +427,7 @@ TDFolder* TDLibrary::createFolder(const QString& title, TDGroup* parent, bool sp
     auto* folder = managedObjectContext()->insertObject<TDFolder>(QStringLiteral("Folder"));
     folder->setTitle(title);
     folder->setSpecial(special);
-    if (parent) parent->orderedSubgroups()->addObject(folder);
+    if (parent) (void)parent->orderedSubgroups()->addObject(folder);  // the collection logs a refusal
     return folder;
 }
 
@@ -439,7 +439,7 @@ TDList* TDLibrary::createList(const QString& title, TDGroup* parent, bool specia
     auto* list = managedObjectContext()->insertObject<TDList>(QStringLiteral("List"));
     list->setTitle(title);
     list->setSpecial(special);
-    if (parent) parent->orderedSubgroups()->addObject(list);
+    if (parent) (void)parent->orderedSubgroups()->addObject(list);  // the collection logs a refusal
     return list;
 }
 
@@ -475,7 +475,8 @@ TDTask* TDLibrary::createOrphanTask() {
 
 TDTask* TDLibrary::createTask() {
     TDTask* task = createOrphanTask();
-    if (TDGroup* inbox = inboxGroup()) inbox->orderedTasks()->insertObject(task, 0);
+    // The collection logs a refusal.
+    if (TDGroup* inbox = inboxGroup()) (void)inbox->orderedTasks()->insertObject(task, 0);
     return task;
 }
 
@@ -483,7 +484,7 @@ TDTag* TDLibrary::createTagWithTitle(const QString& title, TDGroup* parent) {
     if (tagWithTitle(title)) return nullptr;
     auto* tag = managedObjectContext()->insertObject<TDTag>(QStringLiteral("Tag"));
     tag->setTitle(title, false);
-    if (parent) parent->orderedSubgroups()->addObject(tag);
+    if (parent) (void)parent->orderedSubgroups()->addObject(tag);  // the collection logs a refusal
     return tag;
 }
 

@@ -25,7 +25,7 @@ class ManagedObjectContext;
 // The root object of a library: the special groups, lookups by UID and title, standard fetches, the
 // journals of changed groups and tasks, the badge count and the sync service's journal. It also builds
 // a new library's starter tree and is the factory of groups, tags and tasks.
-class TDLibrary : public TDLibraryObject {
+class TDLibrary final : public TDLibraryObject {
 public:
     TDLibrary(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDLibrary() override;

@@ -5,7 +5,7 @@
 class TDLibrary;
 
 // Resolves the UIDs in smart-folder rules against a library's groups.
-class TDLibraryRuleGroupLookup : public TDRuleGroupLookup {
+class TDLibraryRuleGroupLookup final : public TDRuleGroupLookup {
 public:
     explicit TDLibraryRuleGroupLookup(TDLibrary* library) : m_library(library) {}
     TDRuleGroupReference groupWithUID(const QString& uid) const override;

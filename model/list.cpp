@@ -15,14 +15,14 @@ const QSet<QString>* TDList::keysNotAffectingModifiedDate() const {
 void TDList::archive() {
     TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
     if (isArchived() || !library || !library->archiveGroup()) return;
-    library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);
+    (void)library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);  // the collection logs a refusal
 }
 
 void TDList::unarchive() {
     TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
     if (!isArchived() || !library || !library->foldersGroup()) return;
     TDOrderedCollection* folders = library->foldersGroup()->orderedSubgroups();
-    folders->insertObject(this, folders->count());
+    (void)folders->insertObject(this, folders->count());  // the collection logs a refusal
 }
 
 QList<TDTask*> TDList::allTasksInTree() const {

@@ -3,7 +3,7 @@
 #include "model/group.h"
 
 // A list of tasks: its top-level tasks in "tasks", every task of it at any depth in "listSubtasks".
-class TDList : public TDGroup {
+class TDList final : public TDGroup {
 public:
     using TDGroup::TDGroup;
 

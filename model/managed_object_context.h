@@ -17,7 +17,7 @@ inline const QString TDManagedObjectContextWillResetNotification =
 
 // The context a library's objects live in, with the modes the model consults on every change, a UID
 // lookup cache for bulk imports and the objects whose transient aggregates must be recomputed.
-class TDManagedObjectContext : public platform::ManagedObjectContext {
+class TDManagedObjectContext final : public platform::ManagedObjectContext {
     Q_OBJECT
 public:
     explicit TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator, QObject* parent = nullptr);

@@ -14,7 +14,7 @@ class NotificationQueue;
 // Turns each change notification of a library context into four: priority and plain at once, one as soon
 // as possible and one when idle. The two delayed ones are coalesced per context and carry the union of
 // every change since their last delivery, so observers that hear only once after a burst miss nothing.
-class TDManagedObjectContextDidChangeNotificationSplitter : public QObject {
+class TDManagedObjectContextDidChangeNotificationSplitter final : public QObject {
     Q_OBJECT
 public:
     explicit TDManagedObjectContextDidChangeNotificationSplitter(

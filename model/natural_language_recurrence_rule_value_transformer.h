@@ -12,7 +12,7 @@
 // Reads recurrence rules from English text ("every 2 weeks on monday and thursday", "the last friday of
 // the month", "yearly on march 3") and writes rules as their English description. Registered as the
 // value transformer "TDNaturalLanguageRecurrenceRule".
-class TDNaturalLanguageRecurrenceRuleValueTransformer : public platform::ValueTransformer {
+class TDNaturalLanguageRecurrenceRuleValueTransformer final : public platform::ValueTransformer {
 public:
     // Longer text is not read: no recurrence needs it, and it bounds the work of every pattern.
     static constexpr qsizetype kMaximumTextLength = 200;

@@ -32,7 +32,7 @@ double randomFraction() {
 }
 
 TDError collectionError(const char* message) {
-    return TDError::make(0, QString::fromLatin1(message), QString());
+    return TDError::make(TDErrorOrderedCollectionMisuse, QString::fromLatin1(message), QString());
 }
 
 // Entity, uid and title: enough to find the object again in the library.
@@ -540,7 +540,7 @@ void TDOrderedCollection::p_insertObjectToArray(Object* object) {
             break;
         }
     }
-    p_insertObjectAtUnfilteredIndex(object, index);
+    (void)p_insertObjectAtUnfilteredIndex(object, index);  // a member and an index in range: it cannot fail
 }
 
 void TDOrderedCollection::p_setDisplayOrderOfObjects(const QList<Object*>& objects, qsizetype index) {

@@ -24,7 +24,7 @@ class TDLibraryObject;
 // processing pass), publishes the difference step by step, in signals an item model maps one to one
 // onto its row signals; between each "about to" and its "done" signal publishedObjects() is updated,
 // so a model that reads it stays consistent. A collection nobody watches publishes nothing.
-class TDOrderedCollection : public QObject {
+class TDOrderedCollection final : public QObject {
     Q_OBJECT
 public:
     using Object = platform::ManagedObject;

@@ -6,7 +6,7 @@ inline const QString TDPropertyListValueTransformerName = QStringLiteral("TDProp
 
 // Stores a property-list value (local information dictionaries, sync tokens) as a binary property list.
 // Bytes that do not read as a property list give no value rather than a wrong one.
-class TDPropertyListValueTransformer : public platform::ValueTransformer {
+class TDPropertyListValueTransformer final : public platform::ValueTransformer {
 public:
     // Value to bytes.
     QVariant transformedValue(const QVariant& value) const override;

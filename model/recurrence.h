@@ -7,7 +7,7 @@
 
 // The persistent holder of a repeating task's rule. It moves from a completed task to the task's next
 // copy, so exactly one task of a chain carries it.
-class TDRecurrence : public TDLibraryObject {
+class TDRecurrence final : public TDLibraryObject {
 public:
     using TDLibraryObject::TDLibraryObject;
 

@@ -6,7 +6,7 @@
 #include <QVariantMap>
 
 // When a recurrence ends: on a date, or after a number of occurrences. Exactly one of the two is set.
-class TDRecurrenceEnd {
+class TDRecurrenceEnd final {
 public:
     TDRecurrenceEnd() = default;
 

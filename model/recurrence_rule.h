@@ -14,7 +14,7 @@
 // How a task repeats: the unit and interval, the days it falls on, when it ends and where its next
 // occurrence starts. A value: copies are independent. Lists keep the difference between absent and
 // empty (an empty list still counts as present when validating).
-class TDRecurrenceRule {
+class TDRecurrenceRule final {
 public:
     enum RecurrenceType : qint32 { Never = 0, Daily = 1, Weekly = 2, Monthly = 3, Yearly = 4 };
     using End = std::optional<TDRecurrenceEnd>;

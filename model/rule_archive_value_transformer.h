@@ -6,7 +6,7 @@ inline const QString TDRuleArchiveValueTransformerName = QStringLiteral("TDRuleA
 
 // Stores a smart folder's rule tree (a TRRulePtr) as a keyed archive. Bytes that are not a sound rule
 // archive give no rule, never a partial one.
-class TDRuleArchiveValueTransformer : public platform::ValueTransformer {
+class TDRuleArchiveValueTransformer final : public platform::ValueTransformer {
 public:
     // Rule to bytes; anything else gives no bytes, which the store refuses to save.
     QVariant transformedValue(const QVariant& value) const override;

@@ -5,7 +5,7 @@
 
 // One entry of a rule editor's condition menu: a localized name and the condition code it stands for.
 // A condition without a name is a separator line.
-class TRRuleCondition {
+class TRRuleCondition final {
 public:
     TRRuleCondition() = default;
     static TRRuleCondition conditionWithName(const QString& name, int conditionType);

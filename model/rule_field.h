@@ -12,7 +12,7 @@
 
 // One field of a rule editor: the task key path it tests, its menu of conditions and, for list fields,
 // the values it offers. A field without a key path is a separator.
-class TRRuleField : public QObject {
+class TRRuleField final : public QObject {
     Q_OBJECT
 
 public:

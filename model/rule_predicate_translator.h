@@ -10,7 +10,7 @@
 // leaves out tasks without a priority; "canceledDate" reads the completion date of canceled tasks.
 // One translator serves one translation run: smart folders named several times are translated once,
 // and a smart folder reached again through folders that name each other contributes nothing.
-class TDRulePredicateTranslator {
+class TDRulePredicateTranslator final {
 public:
     // `smartFolderUID`: the folder whose rule is translated (so that naming itself is a cycle).
     TDRulePredicateTranslator(const TDRuleGroupLookup& lookup, const QString& smartFolderUID);

@@ -346,6 +346,7 @@ void TDSmartFolder::dropTasks(const QList<TDTask*>& tasks) {
         task->setStartDate(start);
         // A subtask belongs to its tree's list even though it has no list of its own.
         if (!task->list() && library)
-            if (TDGroup* inbox = library->inboxGroup()) inbox->orderedTasks()->insertObject(task, 0);
+            // The collection logs a refusal.
+            if (TDGroup* inbox = library->inboxGroup()) (void)inbox->orderedTasks()->insertObject(task, 0);
     }
 }

@@ -10,7 +10,7 @@
 // A group whose tasks are chosen by a predicate: Today and Upcoming by fixed ones built from today's
 // date, every other smart folder by its stored rule. The matches are stored in "tasks" and kept current
 // by reloads and by the library's incremental pass over changed tasks.
-class TDSmartFolder : public TDGroup {
+class TDSmartFolder final : public TDGroup {
 public:
     TDSmartFolder(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDSmartFolder() override;

@@ -3,7 +3,7 @@
 #include "platform/predicates/sort_descriptor.h"
 
 // Compares the values found at a key path of the two objects, with the platform's comparison.
-class TDSortDescriptor : public platform::SortDescriptor {
+class TDSortDescriptor final : public platform::SortDescriptor {
 public:
     static TDSortDescriptor sortDescriptorWithKeyPath(const QString& keyPath, bool ascending);
     // Takes the other descriptor's direction and comparison.

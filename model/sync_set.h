@@ -6,7 +6,7 @@ class TDSyncSetItem;
 
 // The sync journal: which library objects changed since the last exchange with the sync service. It
 // lives in a context of its own on the library's coordinator and is saved apart from the library.
-class TDSyncSet : public TDLibraryObject {
+class TDSyncSet final : public TDLibraryObject {
 public:
     using TDLibraryObject::TDLibraryObject;
 
@@ -34,7 +34,7 @@ private:
     bool m_addingDisabled = false;
 };
 
-class TDSyncSetItem : public TDLibraryObject {
+class TDSyncSetItem final : public TDLibraryObject {
 public:
     using TDLibraryObject::TDLibraryObject;
 

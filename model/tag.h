@@ -3,7 +3,7 @@
 #include "model/group.h"
 
 // A tag, attached to any number of tasks; a title beginning with "@" makes it a context tag.
-class TDTag : public TDGroup {
+class TDTag final : public TDGroup {
 public:
     using TDGroup::TDGroup;
 

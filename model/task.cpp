@@ -102,7 +102,8 @@ void TDTask::willDelete() {
 Status TDTask::validateValue(const QString& key, QVariant& value) const {
     if (key == QLatin1String("title") && value.toString().isNull()) value = QString(QLatin1String(""));
     if (key == kParentTask && platform::managedObjectFromVariant(value) == this)
-        return TDError::make(0, QStringLiteral("A task cannot be its own parent."), QString());
+        return TDError::make(TDErrorTaskOwnParent, QStringLiteral("A task cannot be its own parent."),
+                             QString());
     return {};
 }
 
@@ -719,10 +720,10 @@ void TDTask::insertSibling(TDTask* task, bool after) {
         logWithLevel(TDLogWarning, "WARNING",
                      "Could not find sibling task '%@' in collection. Inserting to top instead",
                      task->title());
-        siblings->insertObject(task, 0);
+        (void)siblings->insertObject(task, 0);  // the collection logs a refusal
         return;
     }
-    siblings->insertObject(task, after ? index + 1 : index);
+    (void)siblings->insertObject(task, after ? index + 1 : index);  // the collection logs a refusal
 }
 
 void TDTask::setTasksInTreeToArchived(bool archived) {

@@ -30,7 +30,7 @@ enum class TDDueState { NotDue, DueSoon, PastDue };
 // One task: its fields, its three states (open, completed "C", canceled "X") and what closing or
 // reopening does to its subtasks and parents, its place in the task tree, and the aggregates of its
 // subtree kept current as anything below it changes.
-class TDTask : public TDLibraryObject {
+class TDTask final : public TDLibraryObject {
 public:
     TDTask(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDTask() override;

@@ -325,7 +325,7 @@ TDTask* TDLibrary::createTaskFromCalTask(const platform::CalendarTask& calTask) 
             TDTask* task = createOrphanTask();
             task->updateFromCalTask(calTask);
             task->setTitle(title.mid(colon + 1).trimmed());
-            group->orderedTasks()->insertObject(task, 0);
+            (void)group->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
             return task;
         }
     }
@@ -336,12 +336,13 @@ TDTask* TDLibrary::createTaskFromCalTask(const platform::CalendarTask& calTask) 
         if (group->isTag())
             group->addObjects(QStringLiteral("tasks"), {task});
         else if (group->isList())
-            group->orderedTasks()->insertObject(task, 0);
+            (void)group->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
         else if (group->isTodayGroup())
             task->setStartDate(dates::dateAtStartOfDay(TDClock::currentDateTime()));
     }
     if (!task->list())
-        if (TDGroup* inbox = inboxGroup()) inbox->orderedTasks()->insertObject(task, 0);
+        // The collection logs a refusal.
+        if (TDGroup* inbox = inboxGroup()) (void)inbox->orderedTasks()->insertObject(task, 0);
     return task;
 }
 

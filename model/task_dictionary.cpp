@@ -229,7 +229,8 @@ Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& diction
     } else if (newRecurrence) {
         setObject(kRecurrenceKey, newRecurrence);
     }
-    for (TDTask* subtask : newSubtasks) orderedTasks()->addObject(subtask);
+    // The collection logs a refusal.
+    for (TDTask* subtask : newSubtasks) (void)orderedTasks()->addObject(subtask);
     if (newNotes) {
         auto* oldNotes = objectAs<TDTaskNotes>(kNotesKey);
         setNotes(newNotes);

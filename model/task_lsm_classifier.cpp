@@ -14,6 +14,7 @@
 
 TDTaskLSMClassifier::TDTaskLSMClassifier(TDLibrary* library, const QString& libraryPath)
     : TDTaskClassifier(library), m_dataFilePath(QDir(libraryPath).filePath(DataFileName)) {
+    // Both log their failures; the classifier then works from what it learnt in memory.
     if (!QFileInfo::exists(m_dataFilePath)) {
         retrain();
         (void)save();
@@ -47,6 +48,12 @@ Result<QHash<QString, quint32>> valueToCategoryFromProperties(const platform::Se
         result.insert(it.key(), static_cast<quint32>(category));
     }
     return result;
+}
+
+// Suggestions only: a classifier that cannot learn or compile suggests less, so it is logged, not reported.
+void logClassifierFailure(const Status& status) {
+    if (!status.ok())
+        logWithLevel(TDLogWarning, "WARNING", "Task classifier: %@", status.error().description);
 }
 
 }  // namespace
@@ -102,7 +109,7 @@ void TDTaskLSMClassifier::p_reset() {
     m_map = std::make_unique<platform::SemanticMap>();
     m_unsaved = true;
     m_currentMode = ModeNone;
-    (void)p_setMode(ModeTraining);
+    logClassifierFailure(p_setMode(ModeTraining));
     m_categoryToValue.clear();
     m_valueToCategory.clear();
 }
@@ -155,7 +162,7 @@ void TDTaskLSMClassifier::retrain() {
     }
     if (library())
         for (TDTask* task : library()->allTasks()) learnFromTask(task, true);
-    (void)p_setMode(ModeEvaluation);
+    logClassifierFailure(p_setMode(ModeEvaluation));
     logWithLevel(TDLogDebug, "DEBUG", "Retraining task classifier took %f seconds",
                  static_cast<double>(timer.nsecsElapsed()) / 1e9);
 }
@@ -166,7 +173,7 @@ void TDTaskLSMClassifier::learnFromTask(TDTask* task, bool continueTraining) {
     for (const TDGroup* tag : tags) {
         if (!m_valueToCategory.contains(tag->uid())) {
             retrain();
-            (void)p_setMode(continueTraining ? ModeTraining : ModeEvaluation);
+            logClassifierFailure(p_setMode(continueTraining ? ModeTraining : ModeEvaluation));
             return;
         }
     }
@@ -177,12 +184,13 @@ void TDTaskLSMClassifier::learnFromTask(TDTask* task, bool continueTraining) {
     }
     const QString title = task->title();
     if (tags.isEmpty()) {
-        (void)m_map->addText(m_valueToCategory.value(UntaggedValue), title);
+        logClassifierFailure(m_map->addText(m_valueToCategory.value(UntaggedValue), title));
     } else {
-        for (const TDGroup* tag : tags) (void)m_map->addText(m_valueToCategory.value(tag->uid()), title);
+        for (const TDGroup* tag : tags)
+            logClassifierFailure(m_map->addText(m_valueToCategory.value(tag->uid()), title));
     }
     m_unsaved = true;
-    (void)p_setMode(continueTraining ? ModeTraining : ModeEvaluation);
+    logClassifierFailure(p_setMode(continueTraining ? ModeTraining : ModeEvaluation));
 }
 
 QList<TDToken> TDTaskLSMClassifier::suggestedTokensFromTitle(const QString& title) {

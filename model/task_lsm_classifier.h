@@ -10,7 +10,7 @@
 // Tag prediction on a semantic map whose categories are the library's tags (and one for untagged
 // tasks), trained with the words of task titles. Kept in the package as "tag_autosuggest.data":
 // the map with the category of each tag in its properties. Main thread only.
-class TDTaskLSMClassifier : public TDTaskClassifier {
+class TDTaskLSMClassifier final : public TDTaskClassifier {
 public:
     static inline const QString DataFileName = QStringLiteral("tag_autosuggest.data");
     // The category of tasks without tags.

@@ -12,7 +12,7 @@
 // formatting, as HTML ("webArchiveData"). The rich text in memory is a QTextDocument built on demand,
 // in which files are attachments (foundation/file_attachment.h); stored, an attachment is a link
 // "file://<path>?alias=<alias record in base64>" over the file's name, never a copy of the file.
-class TDTaskNotes : public TDLibraryObject {
+class TDTaskNotes final : public TDLibraryObject {
 public:
     using TDLibraryObject::TDLibraryObject;
 

@@ -5,7 +5,7 @@
 // Sorts tasks by one of their values: missing values (and a priority or total estimate of 0) go last in
 // either direction, except for "completedDate", where open tasks come first; equal values keep the
 // manual order of siblings.
-class TDTaskSortDescriptor : public platform::SortDescriptor {
+class TDTaskSortDescriptor final : public platform::SortDescriptor {
 public:
     enum SortKey { PlainKey = 0, PriorityKey = 1, TotalEstimatedTimeKey = 2, CompletedDateKey = 3 };
 

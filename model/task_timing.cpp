@@ -36,7 +36,7 @@ QVariantMap timeLogEntry(const TDTask& task) {
 }
 
 // The time-log changes are bookkeeping of the clock, never steps the user can undo.
-class TimeLogBracket {
+class TimeLogBracket final {
 public:
     explicit TimeLogBracket(platform::ManagedObjectContext* context)
         : m_context(context), m_undo(context ? context->undoManager() : nullptr) {

@@ -11,7 +11,7 @@
 // kind, so the library's structure can be examined without its content. Options and the abbreviation
 // memory are left out. The copy is made and scrambled in a temporary folder and rebuilt from scratch
 // before it reaches the destination, so no replaced text survives in free pages or a journal.
-class TDAnonymizedLibraryOperation : public TDLibraryOperation {
+class TDAnonymizedLibraryOperation final : public TDLibraryOperation {
 public:
     TDAnonymizedLibraryOperation(const QString& libraryPath, const QString& destinationPath);
 

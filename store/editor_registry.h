@@ -11,7 +11,7 @@ public:
 };
 
 // The editors a save asks to end their editing first, so that what the user typed reaches the store.
-class TDEditorRegistry {
+class TDEditorRegistry final {
 public:
     void registerEditor(TDEditor* editor);  // not owned
     void unregisterEditor(TDEditor* editor);

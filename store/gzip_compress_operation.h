@@ -5,7 +5,7 @@
 #include <QString>
 
 // Replaces a file with its gzip form, named with ".gz" appended. A missing file writes nothing.
-class TDGZipCompressOperation : public platform::Operation {
+class TDGZipCompressOperation final : public platform::Operation {
 public:
     explicit TDGZipCompressOperation(const QString& path) : m_path(path) {}
     QString path() const { return m_path; }

@@ -14,7 +14,7 @@ class OperationQueue;
 
 // The state of the import window while a library is restored from a backup: it queues the restore on
 // a queue of its own, follows its progress and tells the user how it ended. The window only draws it.
-class TDImportProgress : public QObject, public TDLibraryOperationDelegate {
+class TDImportProgress final : public QObject, public TDLibraryOperationDelegate {
     Q_OBJECT
 
 public:

@@ -158,6 +158,7 @@ TDGroup* TDImporter::p_group(const QVariantMap& dictionary) {
         }
     }
     if (!group) return nullptr;
+    // The collections log a refusal; the item stays where it was and the import goes on.
     for (const QVariant& sub : dictionary.value(kSubgroups).toList())
         if (TDGroup* subgroup = p_group(sub.toMap())) (void)group->orderedSubgroups()->addObject(subgroup);
     for (const QVariant& entry : dictionary.value(kTasks).toList())
@@ -200,7 +201,8 @@ TDTask* TDImporter::p_task(const QVariantMap& dictionary) {
     if (dictionary.value(kStatus).toString() == QLatin1String("complete")) task->setCompleted(true);
 
     for (const QVariant& entry : dictionary.value(kSubtasks).toList())
-        if (TDTask* subtask = p_task(entry.toMap())) (void)task->orderedTasks()->addObject(subtask);
+        if (TDTask* subtask = p_task(entry.toMap()))
+            (void)task->orderedTasks()->addObject(subtask);  // the collection logs a refusal
 
     const QString project = dictionary.value(kProject).toString();
     if (!project.isEmpty()) {
@@ -212,7 +214,7 @@ TDTask* TDImporter::p_task(const QVariantMap& dictionary) {
         }
         if (list) {
             m_seenGroups.insert(project, list);
-            (void)list->orderedTasks()->addObject(task);
+            (void)list->orderedTasks()->addObject(task);  // the collection logs a refusal
         }
     }
     if (m_delegate) m_delegate->importerDidAddTask(this, task);

@@ -42,7 +42,7 @@ public:
 // Tag: "uid", "title". Task: "uid", "title" (required), "project" (the title of the list that gets
 // the task), "status" ("complete" completes it), "completedDate", "calendarStoreUID", "completed",
 // "modifiedDate", "dueDate", "estimatedTime" (seconds), "priority", "subtasks".
-class TDImporter {
+class TDImporter final {
 public:
     // Nesting deeper than this is refused.
     static constexpr int kMaxDepth = 64;

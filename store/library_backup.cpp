@@ -80,11 +80,12 @@ Status writeEntities(platform::XmlPropertyListStreamWriter& writer, const TDLibr
                      const std::function<bool()>& cancelled) {
     if (Status s = writer.beginDictionary(); !s.ok()) return s;
     for (const TDLibraryBackupEntity& entity : objects) {
-        if (cancelled && cancelled()) return TDError::make(0, QStringLiteral("The backup was cancelled."));
-        writer.key(entity.name);
-        writer.beginDictionary();
+        if (cancelled && cancelled())
+            return TDError::make(TDErrorBackupCancelled, QStringLiteral("The backup was cancelled."));
+        if (Status s = writer.key(entity.name); !s.ok()) return s;
+        if (Status s = writer.beginDictionary(); !s.ok()) return s;
         for (const auto& [identifier, object] : entity.objects) {
-            writer.key(identifier);
+            if (Status s = writer.key(identifier); !s.ok()) return s;
             if (Status s = writer.value(object->propertyListRepresentation()); !s.ok()) return s;
         }
         if (Status s = writer.endDictionary(); !s.ok()) return s;
@@ -105,15 +106,15 @@ Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObje
             bool entitiesWritten = false;
             for (auto it = header.cbegin(); it != header.cend(); ++it) {
                 if (!entitiesWritten && TDBackupEntitiesKey < it.key()) {
-                    writer.key(TDBackupEntitiesKey);
+                    if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
                     if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
                     entitiesWritten = true;
                 }
-                writer.key(it.key());
+                if (Status s = writer.key(it.key()); !s.ok()) return s;
                 if (Status s = writer.value(it.value()); !s.ok()) return s;
             }
             if (!entitiesWritten) {
-                writer.key(TDBackupEntitiesKey);
+                if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
                 if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
             }
             if (Status s = writer.endDictionary(); !s.ok()) return s;

@@ -13,7 +13,7 @@ constexpr qint64 kChunkSize = 64 * 1024;
 constexpr qsizetype kTailSize = 64;
 
 // Keeps the last bytes of a stream seen in pieces.
-class Tail {
+class Tail final {
 public:
     void append(const char* data, qsizetype size) {
         m_bytes.append(data, size);

@@ -39,7 +39,7 @@ QString dayOf(const QString& name) {
 // The backups this process already read back whole, by where they lie on disk. A backup is written
 // once under a new name and never changed in place, so one reading is enough: without this, pruning
 // would inflate up to twelve large backups after every save.
-class WholeBackups {
+class WholeBackups final {
 public:
     bool readsBack(const QString& path) {
         struct stat info {};

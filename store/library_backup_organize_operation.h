@@ -9,7 +9,7 @@
 // Prunes the package's "Backup" folder to the rolling set and points the Latest link at the newest
 // backup. Only names beginning with "backup-" are ever removed. A backup that does not read back
 // whole (empty, cut short, unreadable) is never kept and never linked.
-class TDLibraryBackupOrganizeOperation : public platform::Operation {
+class TDLibraryBackupOrganizeOperation final : public platform::Operation {
 public:
     explicit TDLibraryBackupOrganizeOperation(const QString& libraryPath) : m_libraryPath(libraryPath) {}
     QString libraryPath() const { return m_libraryPath; }

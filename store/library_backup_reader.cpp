@@ -22,7 +22,8 @@ const QString kLibraryEntity = QStringLiteral("Library");
 const QString kUIDKey = QStringLiteral("uid");
 
 TDError backupError(const QString& path, const QString& why) {
-    return TDError::make(0, QStringLiteral("The backup \"%1\" cannot be restored: %2.").arg(path, why));
+    return TDError::make(TDErrorBackupUnreadable,
+                         QStringLiteral("The backup \"%1\" cannot be restored: %2.").arg(path, why));
 }
 
 bool isExcluded(const platform::EntityDescription* entity) {
@@ -30,7 +31,7 @@ bool isExcluded(const platform::EntityDescription* entity) {
 }
 
 // The backup file opened for one reading, through the decompressor when it is compressed.
-class BackupStream {
+class BackupStream final {
 public:
     BackupStream(const QString& path, const TDLibraryBackupLimits& limits) : m_path(path), m_file(path) {
         if (!m_file.open(QIODevice::ReadOnly)) {
@@ -66,7 +67,7 @@ private:
     Status m_status;
 };
 
-class SummaryReader {
+class SummaryReader final {
 public:
     SummaryReader(const QString& path, const platform::ObjectModel& model,
                   const TDLibraryBackupLimits& limits)

@@ -123,7 +123,7 @@ Result<QString> TDKeepFileAside(const QString& path, bool keepOriginal) {
     } else if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
         return platform::posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(path, target));
     }
-    (void)platform::syncFolder(folder.absolutePath());
+    platform::syncFolderLogged(folder.absolutePath());
     return target;
 }
 

@@ -130,17 +130,17 @@ void TDLibraryFixOperation::p_fixSpecialGroups() {
         {&TDLibrary::todayGroup, QStringLiteral("Today"), TDLibrary::TodayGroupUID,
          [&] {
              TDGroup* today = m_library->createTodaySmartFolder();
-             parentFolder(TDLibrary::OrdellosFolderUID, QStringLiteral("Ordellos"))
+             (void)parentFolder(TDLibrary::OrdellosFolderUID, QStringLiteral("Ordellos"))
                  ->orderedSubgroups()
-                 ->addObject(today);
+                 ->addObject(today);  // the collection logs a refusal
              return today;
          }},
         {&TDLibrary::upcomingGroup, QStringLiteral("Upcoming"), TDLibrary::UpcomingGroupUID,
          [&] {
              TDGroup* upcoming = m_library->createUpcomingSmartFolder();
-             parentFolder(TDLibrary::OrdellosFolderUID, QStringLiteral("Ordellos"))
+             (void)parentFolder(TDLibrary::OrdellosFolderUID, QStringLiteral("Ordellos"))
                  ->orderedSubgroups()
-                 ->addObject(upcoming);
+                 ->addObject(upcoming);  // the collection logs a refusal
              return upcoming;
          }},
     };
@@ -181,8 +181,8 @@ void TDLibraryFixOperation::p_fixParentlessGroups() {
         else
             logWithLevel(TDLogWarning, "WARNING", "Adding parentless folder '%@' to folders group",
                          group->title());
-        home->orderedSubgroups()->addObject(group);
-        ++m_numberOfProblemsFixed;
+        // The collection logs a refusal, which is no fix.
+        if (home->orderedSubgroups()->addObject(group).ok()) ++m_numberOfProblemsFixed;
     }
 }
 
@@ -197,8 +197,8 @@ void TDLibraryFixOperation::p_fixMisplacedLists() {
             (archive && list->isDescendantOf(archive)))
             continue;
         logWithLevel(TDLogWarning, "WARNING", "Adding misplaced list '%@' to folders group", list->title());
-        folders->orderedSubgroups()->addObject(list);
-        ++m_numberOfProblemsFixed;
+        // The collection logs a refusal, which is no fix.
+        if (folders->orderedSubgroups()->addObject(list).ok()) ++m_numberOfProblemsFixed;
     }
 }
 
@@ -268,8 +268,8 @@ void TDLibraryFixOperation::p_fixTasksWithoutList() {
         // A subtask follows its topmost task, which is moved itself.
         if (task->parentTask() || !inbox) continue;
         logWithLevel(TDLogWarning, "WARNING", "Adding orphan task '%@' to Inbox", task->title());
-        inbox->orderedTasks()->addObject(task);
-        ++m_numberOfProblemsFixed;
+        // The collection logs a refusal, which is no fix.
+        if (inbox->orderedTasks()->addObject(task).ok()) ++m_numberOfProblemsFixed;
     }
 }
 

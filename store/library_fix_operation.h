@@ -7,7 +7,7 @@ class TDLibrary;
 // Repairs in place what the library's validation reports and counts the objects it changed. It does
 // not save: the caller decides whether and when. Runs synchronously on the thread that owns the
 // library's context.
-class TDLibraryFixOperation {
+class TDLibraryFixOperation final {
 public:
     explicit TDLibraryFixOperation(TDLibrary* library) : m_library(library) {}
 

@@ -19,7 +19,7 @@ struct TDImportDictionaries {
 // where an importer turns them into objects of the open library: nothing here touches a context.
 // The file is a property list whose root dictionary may hold "groups", "tags" and "tasks", each a
 // list of dictionaries.
-class TDLibraryLoadOperation : public platform::Operation {
+class TDLibraryLoadOperation final : public platform::Operation {
 public:
     // Files larger than this are refused unread.
     static constexpr qsizetype kMaxFileSize = 64 * 1024 * 1024;

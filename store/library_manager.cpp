@@ -385,7 +385,10 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
     p_installObservers();
     if (upgraded) scheduleSave();
     // The damaged file was kept aside; the library's own facts replace it.
-    if (m_infoDictionaryDamaged) (void)saveInfoDictionary();
+    if (m_infoDictionaryDamaged) {
+        if (const Status info = saveInfoDictionary(); !info.ok())
+            logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@", info.error().detailedDescription());
+    }
     p_finishLoading();
     return library;
 }
@@ -483,7 +486,7 @@ Status TDLibraryManager::p_moveNewStoreIntoPlace(const QString& folder) {
             return platform::posixError(errno, QStringLiteral("Could not move \"%1\".").arg(built + suffix));
     if (::rename(QFile::encodeName(built).constData(), QFile::encodeName(storePath()).constData()) != 0)
         return platform::posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(built, storePath()));
-    (void)platform::syncFolder(m_packagePath);
+    platform::syncFolderLogged(m_packagePath);
     return m_coordinator->openStore(storePath());
 }
 
@@ -512,8 +515,12 @@ Status TDLibraryManager::close() {
     if (!m_context) return {};
     finishPendingOperations();
     if (m_library) {
-        const Status saved = p_save();
-        if (!saved.ok()) return saved;
+        const Result<TDLibrarySaveOutcome> saved = p_save();
+        if (!saved.ok()) return saved.error();
+        // The queues are done, so the store is held from outside them; closing now would lose the changes.
+        if (*saved == TDLibrarySaveOutcome::Rescheduled)
+            return TDError::make(TDErrorLibraryBusy,
+                                 QStringLiteral("The library is busy and was not closed."));
         // Options change without the library changing (the day's upkeep, view choices): a library only
         // looked at must not repeat that upkeep at every opening.
         saveOptionsDictionary();
@@ -766,8 +773,13 @@ void TDLibraryManager::setDontTriggerSaveOnChange(bool dontTrigger) {
     if (m_context) m_context->setDontTriggerSaveOnChange(dontTrigger);
 }
 
+TDLibrarySaveOutcome TDLibraryManager::saveLibraryOrReschedule() {
+    const Result<TDLibrarySaveOutcome> saved = p_save();
+    return saved.ok() ? *saved : TDLibrarySaveOutcome::Failed;
+}
+
 bool TDLibraryManager::saveLibrary() {
-    return p_save().ok();
+    return saveLibraryOrReschedule() != TDLibrarySaveOutcome::Failed;
 }
 
 bool TDLibraryManager::saveLibraryWithoutSyncing() {
@@ -778,19 +790,19 @@ bool TDLibraryManager::saveLibraryWithoutSyncing() {
     return saved;
 }
 
-Status TDLibraryManager::p_save() {
-    if (!m_context || !m_library) return {};
+Result<TDLibrarySaveOutcome> TDLibraryManager::p_save() {
+    if (!m_context || !m_library) return TDLibrarySaveOutcome::Saved;
     if (!m_editors.commitEditing()) {
         logWithLevel(TDLogError, "ERROR", "Could not commit editing on managed object context");
-        return TDError::make(0, QStringLiteral("Could not commit editing"));
+        return TDError::make(TDErrorLibraryEditingNotEnded, QStringLiteral("Could not commit editing"));
     }
-    if (!m_context->hasChanges()) return {};
+    if (!m_context->hasChanges()) return TDLibrarySaveOutcome::Saved;
     if (!m_coordinator->tryLock()) {
         logWithLevel(
             TDLogWarning, "WARNING",
             "Could not lock persistent store coordinator to save MOC. Retrying save after save delay.");
         scheduleSave();
-        return TDError::make(0, QStringLiteral("The library is busy; the save was rescheduled."));
+        return TDLibrarySaveOutcome::Rescheduled;
     }
     logWithLevel(TDLogDebug, "DEBUG", "Saving library...");
     m_library->processModifiedObjects();
@@ -803,7 +815,7 @@ Status TDLibraryManager::p_save() {
     if (!saved.ok()) {
         TDAppDelegate().handleError(saved.error(), QStringLiteral("Could not save library"));
         m_coordinator->unlock();
-        return saved;
+        return saved.error();
     }
     bool syncWorthy = false;
     if (m_syncSetContext->hasChanges()) {
@@ -821,11 +833,12 @@ Status TDLibraryManager::p_save() {
     // Stamp the package so the file manager and backup tools see it changed.
     ::utimes(QFile::encodeName(m_packagePath).constData(), nullptr);
     m_coordinator->unlock();
-    return {};
+    return TDLibrarySaveOutcome::Saved;
 }
 
 void TDLibraryManager::p_afterSave(bool syncWorthy) {
     if (syncWorthy && !m_disableSyncOnSave && !m_context->isSyncingLibrary()) sync();
+    // The classifier logs a failed save and keeps what it learnt for the next one.
     if (m_taskClassifier) (void)m_taskClassifier->save();
     savePropertyListBackup();
 }
@@ -871,7 +884,7 @@ void TDLibraryManager::p_libraryContextDidChange(const Notification& notificatio
             // A deleted tag takes its category with it.
             if (m_taskClassifier) {
                 m_taskClassifier->retrain();
-                (void)m_taskClassifier->save();
+                (void)m_taskClassifier->save();  // logs its own failure
             }
             break;
         }

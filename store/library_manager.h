@@ -42,7 +42,11 @@ inline const QString TDActiveLibraryDidChangeNotification =
 // queues of background operations. Lives on the main thread.
 class TDLibraryMigrationDelegate;
 
-class TDLibraryManager : public QObject, public TDLibraryOperationDelegate, public TDLibraryOptions {
+// How a save of the library ended. A store held by an operation is no failure: the save is
+// rescheduled, and the changes stay in the context until the retry saves them.
+enum class TDLibrarySaveOutcome { Saved, Rescheduled, Failed };
+
+class TDLibraryManager final : public QObject, public TDLibraryOperationDelegate, public TDLibraryOptions {
     Q_OBJECT
 public:
     // Opens nothing. An empty path stands for the default location.
@@ -145,8 +149,11 @@ public:
                                       const platform::PersistentStoreCoordinator* store = nullptr);
     Status saveInfoDictionary();
 
-    // Ends editing, then saves the store, the sync journal, Info.plist and the options. True when saved
-    // or when there was nothing to save. A busy store reschedules the save.
+    // Ends editing, then saves the store, the sync journal, Info.plist and the options. Saved also when
+    // there was nothing to save; Rescheduled while an operation holds the store; Failed once the error
+    // has gone to the error handler (or an editor would not end editing).
+    TDLibrarySaveOutcome saveLibraryOrReschedule();
+    // False only when the save failed.
     bool saveLibrary();
     bool saveLibraryWithoutSyncing();
     // (Re)starts the one-shot autosave timer, unless the context says changes trigger no save.
@@ -192,7 +199,7 @@ private:
     void p_installObservers();
     void p_teardown();
     void p_finishLoading();
-    Status p_save();
+    Result<TDLibrarySaveOutcome> p_save();
     void p_saveTimerFired();
     void p_contextDidChange(const platform::Notification& notification);
     void p_libraryContextDidChange(const platform::Notification& notification);

@@ -5,7 +5,7 @@
 class TDLibraryManager;
 
 // The data upgrade's services answered by an open library manager: its options and its library's repair.
-class TDLibraryManagerUpgradeServices : public TDLibraryUpgradeServices {
+class TDLibraryManagerUpgradeServices final : public TDLibraryUpgradeServices {
 public:
     explicit TDLibraryManagerUpgradeServices(TDLibraryManager& manager) : m_manager(manager) {}
 

@@ -132,7 +132,8 @@ void putAwayOldPackage(const QString& oldPackage) {
         logWithLevel(TDLogWarning, "WARNING",
                      "Found file (not a directory) with name 'Previous Libraries' in Application Support "
                      "folder. Deleting it.");
-        platform::trashItem(folder);
+        if (Result<QString> trashed = platform::trashItem(folder); !trashed)
+            logWithLevel(TDLogWarning, "WARNING", "%@", trashed.error().description);
     } else if (!info.exists()) {
         usable = QDir().mkpath(folder);
     }
@@ -143,7 +144,7 @@ void putAwayOldPackage(const QString& oldPackage) {
             target =
                 QDir(folder).filePath(QStringLiteral("Ordello Library %1 %2.odllibrary").arg(stamp).arg(n));
         if (::rename(QFile::encodeName(oldPackage).constData(), QFile::encodeName(target).constData()) == 0) {
-            platform::syncFolder(folder);
+            platform::syncFolderLogged(folder);
             return;
         }
     }
@@ -158,7 +159,7 @@ void putAwayOldPackage(const QString& oldPackage) {
 // one is in. Answers where the old package now lies.
 Result<QString> swapInMigratedCopy(const QString& copy, const QString& package) {
     if (exchangePaths(copy, package)) {
-        platform::syncFolder(QFileInfo(package).absolutePath());
+        platform::syncFolderLogged(QFileInfo(package).absolutePath());
         return copy;
     }
     QString aside = package + QStringLiteral(".old");
@@ -169,7 +170,7 @@ Result<QString> swapInMigratedCopy(const QString& copy, const QString& package) 
         QFile::rename(aside, package);
         return migrationError(QStringLiteral("Could not move the migrated library to \"%1\".").arg(package));
     }
-    platform::syncFolder(QFileInfo(package).absolutePath());
+    platform::syncFolderLogged(QFileInfo(package).absolutePath());
     return aside;
 }
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-class AppDelegateRecoveryAttempter : public TDErrorRecoveryAttempter {
+class AppDelegateRecoveryAttempter final : public TDErrorRecoveryAttempter {
 public:
     bool attemptRecovery(const TDError& error, int optionIndex) override {
         return TDAppDelegate().attemptRecoveryFromError(error, optionIndex);

@@ -5,7 +5,7 @@
 // The state of the library update window while a migration runs: the number of steps, the running step
 // and its progress, and the overall progress the window's indicator shows. The window itself only
 // draws it.
-class TDLibraryUpdateProgress : public QObject {
+class TDLibraryUpdateProgress final : public QObject {
     Q_OBJECT
 
 public:

@@ -7,7 +7,7 @@ class TDLibrary;
 // Read-only consistency checks over one open library. Every problem found is logged as one line and
 // clears `isValid`; nothing in the library changes. Runs synchronously on the thread that owns the
 // library's context.
-class TDLibraryValidateOperation {
+class TDLibraryValidateOperation final {
 public:
     explicit TDLibraryValidateOperation(TDLibrary* library) : m_library(library) {}
 

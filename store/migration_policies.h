@@ -13,35 +13,35 @@ public:
 };
 
 // The same, and an actual time of 0 for tasks that have none.
-class TDTaskMigrationPolicy_0907_0908 : public TDTaskMigrationPolicy {
+class TDTaskMigrationPolicy_0907_0908 final : public TDTaskMigrationPolicy {
 public:
     Status endRelationshipCreation(const platform::EntityMapping& mapping,
                                    platform::MigrationManager& manager) override;
 };
 
 // Smart-folder rules that test "smartGroups" test "smartFolders" instead.
-class TDSmartFolderMigrationPolicy_0903_0904 : public platform::EntityMigrationPolicy {
+class TDSmartFolderMigrationPolicy_0903_0904 final : public platform::EntityMigrationPolicy {
 public:
     Status endInstanceCreation(const platform::EntityMapping& mapping,
                                platform::MigrationManager& manager) override;
 };
 
 // The rule of each smart folder but the special ones moves into a SmartFolderRule object of its own.
-class TDSmartFolderMigrationPolicy_0908_0909 : public platform::EntityMigrationPolicy {
+class TDSmartFolderMigrationPolicy_0908_0909 final : public platform::EntityMigrationPolicy {
 public:
     Status endInstanceCreation(const platform::EntityMapping& mapping,
                                platform::MigrationManager& manager) override;
 };
 
 // Time-log entries without a task are dropped.
-class TDTimeLogEntryMigrationPolicy : public platform::EntityMigrationPolicy {
+class TDTimeLogEntryMigrationPolicy final : public platform::EntityMigrationPolicy {
 public:
     Status endRelationshipCreation(const platform::EntityMapping& mapping,
                                    platform::MigrationManager& manager) override;
 };
 
 // The library names its root group by UID string instead of number.
-class TDLibraryMigrationPolicy_0908_0909 : public platform::EntityMigrationPolicy {
+class TDLibraryMigrationPolicy_0908_0909 final : public platform::EntityMigrationPolicy {
 public:
     Status createDestinationInstances(platform::ManagedObject* source, const platform::EntityMapping& mapping,
                                       platform::MigrationManager& manager) override;
@@ -49,7 +49,7 @@ public:
 
 // Numeric uids become UID strings; a task's notes and recurrence become objects of their own and its
 // completion, cancellation and archiving dates become its status and archived flag.
-class TDLibraryMigrationPolicy_0909_0910 : public platform::EntityMigrationPolicy {
+class TDLibraryMigrationPolicy_0909_0910 final : public platform::EntityMigrationPolicy {
 public:
     Status createDestinationInstances(platform::ManagedObject* source, const platform::EntityMapping& mapping,
                                       platform::MigrationManager& manager) override;
@@ -57,7 +57,7 @@ public:
 
 // Archived rules, kept as bytes by the older model, are decoded by their value transformer; a recurrence
 // gets a uid derived from its task's.
-class TDLibraryMigrationPolicy_0910_0911 : public platform::EntityMigrationPolicy {
+class TDLibraryMigrationPolicy_0910_0911 final : public platform::EntityMigrationPolicy {
 public:
     Status createDestinationInstances(platform::ManagedObject* source, const platform::EntityMapping& mapping,
                                       platform::MigrationManager& manager) override;

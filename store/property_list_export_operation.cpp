@@ -10,7 +10,10 @@
 TDPropertyListExportOperation::TDPropertyListExportOperation(const QString& libraryPath,
                                                              const QString& outputPath)
     : m_exportPath(outputPath) {
-    (void)setupPersistentStoreCoordinatorWithLibraryPath(libraryPath);
+    // Without a store main() has no context and exports nothing.
+    if (const Status opened = setupPersistentStoreCoordinatorWithLibraryPath(libraryPath); !opened.ok())
+        logWithLevel(TDLogError, "ERROR", "Could not open the library to export it: %@",
+                     opened.error().detailedDescription());
 }
 
 void TDPropertyListExportOperation::main() {

@@ -7,7 +7,7 @@
 // Writes the library of a package as a backup file (library_backup.h), reading the store through a
 // coordinator of its own, so it sees what was last saved and never locks the open library. The file
 // is replaced whole or left as it was.
-class TDPropertyListExportOperation : public TDLibraryOperation {
+class TDPropertyListExportOperation final : public TDLibraryOperation {
 public:
     TDPropertyListExportOperation(const QString& libraryPath, const QString& outputPath);
 

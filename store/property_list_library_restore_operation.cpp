@@ -82,7 +82,7 @@ void TDPropertyListLibraryRestoreOperation::main() {
     const TDLibraryBackupSummary backup = TDReadLibraryBackupSummary(m_readPath, **model, m_limits);
     if (compareLibraryVersions(backup.libraryVersion, TDCurrentLibraryVersion) == 1) {
         p_fail(TDError::make(
-            101, QStringLiteral("Can not restore from backup"),
+            TDErrorBackupNewerVersion, QStringLiteral("Can not restore from backup"),
             formatString("The backup file '%@' was created from a newer version of the application.",
                          QFileInfo(m_readPath).fileName())));
         return;
@@ -147,10 +147,13 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
                                                              const QString& packagePath) {
     if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok()) return opened;
     TDManagedObjectContext* context = managedObjectContext();
-    if (!context) return TDError::make(0, QStringLiteral("The new library has no store."));
+    if (!context)
+        return TDError::make(TDErrorRestoreLibraryNotBuilt, QStringLiteral("The new library has no store."));
     context->setRestoringLibrary(true);
     auto* library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
-    if (!library) return TDError::make(0, QStringLiteral("The new library could not be made."));
+    if (!library)
+        return TDError::make(TDErrorRestoreLibraryNotBuilt,
+                             QStringLiteral("The new library could not be made."));
     context->setLibrary(library);
     library->setSmartFoldersShouldIgnoreMOCChange(true);
 
@@ -164,7 +167,10 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
         for (const QString& identifier : identifiers) {
             if (isCancelled()) return {};
             auto* object = context->insertObject<TDLibraryObject>(entityName);
-            if (!object) return TDError::make(0, QStringLiteral("An object of \"%1\" could not be made.").arg(entityName));
+            if (!object)
+                return TDError::make(
+                    TDErrorRestoreLibraryNotBuilt,
+                    QStringLiteral("An object of \"%1\" could not be made.").arg(entityName));
             object->setPrimitiveValue(kUIDKey, identifier);
             context->cacheObject(object, identifier);
         }
@@ -172,12 +178,14 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     if (m_progress) m_progress(0, backup.objectCount);
     if (Status filled = library->updateFromPropertyListRepresentation(backup.library); !filled.ok()) return filled;
     // The second reading must meet exactly the objects of the first: each once, under its entity.
-    const TDError changed = TDError::make(0, QStringLiteral("The backup changed while it was read."));
+    const TDError changed =
+        TDError::make(TDErrorBackupChangedWhileRead, QStringLiteral("The backup changed while it was read."));
     qint64 done = 0;
     const Status read = TDReadLibraryBackupObjects(
         m_readPath, m_limits,
         [&](const QString& entityName, const QString& identifier, const QVariantMap& form) -> Status {
-            if (isCancelled()) return TDError::make(0, QStringLiteral("The restore was cancelled."));
+            if (isCancelled())
+                return TDError::make(TDErrorRestoreCancelled, QStringLiteral("The restore was cancelled."));
             auto* object = dynamic_cast<TDLibraryObject*>(context->cachedObjectForUID(identifier));
             if (!object || object->entity()->name() != entityName || ++done > backup.objectCount)
                 return changed;
@@ -219,7 +227,7 @@ Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& tem
     // Where the file system can exchange two names, the package's name never stands empty: the new
     // library takes it in one step and the old one is left under the temporary name.
     if (hadOld && exchangeItems(temporaryPath, m_writePath)) {
-        (void)platform::syncFolder(parent);
+        platform::syncFolderLogged(parent);
         const QString old = renameItem(temporaryPath, aside) ? aside : temporaryPath;
         const Result<QString> trashed = platform::trashItem(old);
         if (!trashed.ok()) logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", old);
@@ -228,17 +236,20 @@ Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& tem
     if (hadOld && !renameItem(m_writePath, aside)) {
         QDir(temporaryPath).removeRecursively();
         logWithLevel(TDLogError, "ERROR", "Could not trash '%@'", m_writePath);
-        return TDError::make(0, QStringLiteral("The library \"%1\" could not be moved aside.").arg(m_writePath));
+        return TDError::make(TDErrorRestoreNotMovedIntoPlace,
+                             QStringLiteral("The library \"%1\" could not be moved aside.").arg(m_writePath));
     }
     if (!renameItem(temporaryPath, m_writePath)) {
         logWithLevel(TDLogError, "ERROR", "Could not move temporary library to final location '%@': %@", m_writePath,
                      temporaryPath);
         if (hadOld) renameItem(aside, m_writePath);
         QDir(temporaryPath).removeRecursively();
-        (void)platform::syncFolder(parent);
-        return TDError::make(0, QStringLiteral("The restored library could not be moved to \"%1\".").arg(m_writePath));
+        platform::syncFolderLogged(parent);
+        return TDError::make(
+            TDErrorRestoreNotMovedIntoPlace,
+            QStringLiteral("The restored library could not be moved to \"%1\".").arg(m_writePath));
     }
-    (void)platform::syncFolder(parent);
+    platform::syncFolderLogged(parent);
     if (hadOld) {
         const Result<QString> trashed = platform::trashItem(aside);
         // The old library stays beside the new one rather than being lost.

@@ -13,7 +13,7 @@
 // then is the open library closed, the old package renamed aside, the new one moved in and the old one put in
 // the Trash. Any failure leaves the old package in place and reports error 200 (101 for a backup of a newer
 // version); finishing is reported only after the swap.
-class TDPropertyListLibraryRestoreOperation : public TDLibraryOperation {
+class TDPropertyListLibraryRestoreOperation final : public TDLibraryOperation {
 public:
     TDPropertyListLibraryRestoreOperation(const QString& backupPath, const QString& packagePath);
 

@@ -8,7 +8,7 @@
 // After the day changes, re-evaluates smart folders in a context of its own, saves, and has the saved
 // membership merged into the main context (no undo step, no save of its own there). Special folders
 // query the store; the ordinary ones share one fetch of the unarchived tasks.
-class TDSmartFolderReloadOperation : public TDLibraryOperation {
+class TDSmartFolderReloadOperation final : public TDLibraryOperation {
 public:
     // `coordinator`: the library manager's, so the save reaches the main context.
     TDSmartFolderReloadOperation(platform::PersistentStoreCoordinator* coordinator, TDLibrary* mainLibrary,

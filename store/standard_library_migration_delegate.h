@@ -8,7 +8,7 @@ class TDLibraryUpdateProgress;
 // The application's answers to the migration: it asks the user before upgrading, shows the update
 // progress while the steps run, and tells the user when the upgrade failed. The caller ends the
 // program after a refusal (status 0) or a failure (status 1).
-class TDStandardLibraryMigrationDelegate : public TDLibraryMigrationDelegate {
+class TDStandardLibraryMigrationDelegate final : public TDLibraryMigrationDelegate {
 public:
     TDStandardLibraryMigrationDelegate(TDAlertPrompter& prompter, TDLibraryUpdateProgress& progress)
         : m_prompter(prompter), m_progress(progress) {}

@@ -14,7 +14,7 @@ QString tooltipWithShortcut(const QAbstractButton& button);
 
 // Shows every button's shortcut after its tooltip. Installed on the application, it reads the shortcut
 // when the tooltip is shown, so a changed shortcut shows at once and the stored tooltip stays plain.
-class TDTooltipShortcutFilter : public QObject {
+class TDTooltipShortcutFilter final : public QObject {
     Q_OBJECT
 public:
     using QObject::QObject;

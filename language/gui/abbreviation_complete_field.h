@@ -23,7 +23,7 @@ public:
 // with "Wor" bold; see TDAbbreviationCompletion). The cursor moves only among the typed letters, and
 // deleting removes typed letters. Text the field's font cannot show, or text an input method is still
 // composing, is left as typed.
-class TDAbbreviationCompleteField : public QLineEdit {
+class TDAbbreviationCompleteField final : public QLineEdit {
     Q_OBJECT
 
 public:

@@ -15,7 +15,7 @@ public:
 };
 
 // A clock that stands still until told otherwise.
-class TDTestClock : public TDClock {
+class TDTestClock final : public TDClock {
 public:
     explicit TDTestClock(QDateTime now) : m_now(std::move(now)) {}
     QDateTime now() const override { return m_now; }

@@ -19,6 +19,29 @@ enum TDErrorCode : int {
     TDErrorMigrationFailed = 150,
     TDErrorRestoreFailed = 200,
     TDErrorRecurrenceRuleInvalid = 401,
+
+    // Backups and restores beside 101 and 200.
+    TDErrorBackupUnreadable = 201,  // not a backup this program can read, or cut short
+    TDErrorBackupCancelled = 202,
+    TDErrorBackupChangedWhileRead = 203,
+    TDErrorRestoreCancelled = 204,
+    TDErrorRestoreLibraryNotBuilt = 205,  // the new library's store or objects could not be made
+    TDErrorRestoreNotMovedIntoPlace = 206,
+
+    // Saving the open library.
+    TDErrorLibraryEditingNotEnded = 300,  // an editor refused to end editing
+    TDErrorLibraryBusy = 301,             // an operation holds the store
+
+    // The model refusing a change, beside the recurrence rules' 401.
+    TDErrorTaskOwnParent = 410,
+    TDErrorGroupPlacementInvalid = 411,
+    TDErrorOrderedCollectionMisuse = 420,
+    TDErrorColorComponentOutOfRange = 430,
+
+    // Files and folders.
+    TDErrorFileContentsNotMade = 700,  // the writer of a file's contents gave up
+    TDErrorFileReferenceMalformed = 701,
+    TDErrorUnsafeTemporaryFolder = 702,
 };
 
 struct TDError;
@@ -65,9 +88,9 @@ struct TDError {
     }
 };
 
-// A value or an error.
+// A value or an error; dropping one unread loses the error, so the compiler warns.
 template <typename T>
-class Result {
+class [[nodiscard]] Result final {
 public:
     Result(T value) : m_state(std::move(value)) {}  // NOLINT: implicit by design
     Result(TDError error) : m_state(std::move(error)) {}  // NOLINT
@@ -87,7 +110,7 @@ private:
 };
 
 // Success or an error, for operations without a value.
-class Status {
+class [[nodiscard]] Status final {
 public:
     Status() = default;
     Status(TDError error) : m_error(std::move(error)) {}  // NOLINT: implicit by design

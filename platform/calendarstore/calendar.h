@@ -9,7 +9,7 @@ namespace platform {
 // A calendar of the calendar store: a folder of task files. Its uid is the folder's name, its title and
 // colour come from the folder's "displayname" and "color" files, as other programs sharing the folder
 // expect. A plain value; the store answers fresh ones.
-class Calendar {
+class Calendar final {
 public:
     Calendar() = default;
     Calendar(QString uid, QString title, QString color, bool editable)

@@ -140,7 +140,7 @@ Result<Calendar> CalendarStore::createCalendar(const QString& title, const QStri
         return calendarStoreError(CalendarStoreErrorWriteFailed,
                                   QStringLiteral("Could not make the calendar folder \"%1\".").arg(folder));
     }
-    syncFolder(m_rootPath);
+    syncFolderLogged(m_rootPath);
     if (!title.isEmpty()) {
         const Status status = writeAtomically(folder + QLatin1Char('/') + kDisplayNameFile, title.toUtf8());
         if (!status) return status.error();
@@ -285,7 +285,7 @@ Status CalendarStore::saveTask(CalendarTask& task) {
     if (!oldPath.isEmpty() && !staysInFolder) {
         // Moved to another calendar.
         if (QFile::remove(oldPath)) {
-            syncFolder(QFileInfo(oldPath).absolutePath());
+            syncFolderLogged(QFileInfo(oldPath).absolutePath());
             p_noteOwnRemoval(oldPath);
         } else {
             logWithLevel(TDLogWarning, "WARNING",
@@ -313,7 +313,7 @@ Status CalendarStore::removeTask(const CalendarTask& task) {
             CalendarStoreErrorRemoveFailed,
             QStringLiteral("Could not remove \"%1\": %2").arg(path, file.errorString()));
     }
-    syncFolder(QFileInfo(path).absolutePath());
+    syncFolderLogged(QFileInfo(path).absolutePath());
     m_pathsByUid.remove(task.uid());
     p_noteOwnRemoval(path);
     return {};

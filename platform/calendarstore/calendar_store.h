@@ -22,7 +22,7 @@ namespace platform {
 // that is synced and renamed over the old one. A file that cannot be read as one task (malformed,
 // oversized, or holding something else) is skipped with a warning and never touched.
 // Used from the thread that owns it; the values it answers may go anywhere.
-class CalendarStore : public QObject {
+class CalendarStore final : public QObject {
     Q_OBJECT
 public:
     explicit CalendarStore(const QString& rootPath, QObject* parent = nullptr);

@@ -13,7 +13,7 @@ class CalendarStore;
 // One task of a calendar: a VTODO kept in its own iCalendar file. A plain value that may cross threads;
 // it changes nothing on disk until the store saves it. It remembers the file it was read from, so that a
 // save rewrites that file and keeps whatever other programs wrote into it.
-class CalendarTask {
+class CalendarTask final {
 public:
     // A new task; it gets its uid when the store first saves it.
     CalendarTask() = default;

@@ -13,7 +13,7 @@ namespace platform {
 // The user's settings: an INI file (~/.config/Ordello/Ordello.conf) plus registered values that
 // answer reads for which nothing is stored. Registered values live in memory only and are never
 // written. A change of a key is signalled, which is how the user interface keeps in step.
-class UserDefaults : public QObject {
+class UserDefaults final : public QObject {
     Q_OBJECT
 public:
     explicit UserDefaults(const QString& filePath, QObject* parent = nullptr);

@@ -39,7 +39,17 @@ Status removeItem(const QString& path) {
                                : posixError(errno, QStringLiteral("Could not look at \"%1\".").arg(path));
     const bool removed = S_ISDIR(info.st_mode) ? QDir(path).removeRecursively() : QFile::remove(path);
     if (removed) return {};
-    return TDError::make(0, QStringLiteral("Could not remove \"%1\".").arg(path));
+    TDError error =
+        TDError::make(QFileDevice::RemoveError, QStringLiteral("Could not remove \"%1\".").arg(path));
+    error.domain = TDFileErrorDomain;
+    return error;
+}
+
+// For leftovers of a step that has already succeeded or failed: an item that stays behind takes up room
+// but loses nothing, so it is noted rather than reported.
+void removeItemLogged(const QString& path) {
+    if (Status removed = removeItem(path); !removed)
+        logWithLevel(TDLogWarning, "WARNING", "%@", removed.error().description);
 }
 
 Status renameItem(const QString& from, const QString& to) {
@@ -61,8 +71,12 @@ Status syncFile(const QString& path) {
 // Copies a file's contents through the checked writer, so that a full disk fails the copy.
 Status copyFile(const QString& from, const QString& to) {
     QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return TDError::make(0, QStringLiteral("Could not read \"%1\": %2").arg(from, source.errorString()));
+    if (!source.open(QIODevice::ReadOnly)) {
+        TDError error = TDError::make(
+            source.error(), QStringLiteral("Could not read \"%1\": %2").arg(from, source.errorString()));
+        error.domain = TDFileErrorDomain;
+        return error;
+    }
     return writeFileAtomically(to, [&source](QIODevice& device) {
         constexpr qint64 kChunk = 1 << 20;
         while (!source.atEnd()) {
@@ -110,10 +124,10 @@ Status moveItem(const QString& from, const QString& to) {
     if (errno != EXDEV)
         return posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(from, to));
     if (Status copied = copyItem(from, to); !copied) {
-        removeItem(to);
+        removeItemLogged(to);
         return copied;
     }
-    removeItem(from);
+    removeItemLogged(from);
     return {};
 }
 
@@ -141,7 +155,7 @@ bool injectedFailure(AtomicWriteStep step, const QString& path) {
 
 // The temporary file as a device. It does not buffer, so a failing write (a full disk) shows at once,
 // and it remembers the failure, whatever the caller's writer makes of the answer.
-class TemporaryFileDevice : public QIODevice {
+class TemporaryFileDevice final : public QIODevice {
 public:
     TemporaryFileDevice(int fd, const QString& path) : m_fd(fd), m_path(path) {
         open(QIODevice::WriteOnly | QIODevice::Unbuffered);
@@ -188,7 +202,8 @@ Status fillTemporaryFile(int fd, const QString& path, const std::function<bool(Q
         return posixError(device.failure(), QStringLiteral("Could not write \"%1\".").arg(path));
     if (!made)
         return TDError::make(
-            0, QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
+            TDErrorFileContentsNotMade,
+            QStringLiteral("Could not write \"%1\": the contents could not be made.").arg(path));
     if (injectedFailure(AtomicWriteStep::Sync, path))
         return posixError(ENOSPC, QStringLiteral("Could not sync \"%1\".").arg(path));
     // The data and the size are all a new file needs on the disk before its rename.
@@ -196,12 +211,12 @@ Status fillTemporaryFile(int fd, const QString& path, const std::function<bool(Q
     return {};
 }
 
+}  // namespace
+
 void syncFolderLogged(const QString& folder) {
     if (Status synced = syncFolder(folder); !synced)
         logWithLevel(TDLogWarning, "WARNING", "%@", synced.error().description);
 }
-
-}  // namespace
 
 Status syncFolder(const QString& folderPath) {
     const int fd = ::open(nativePath(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -287,8 +302,7 @@ Status atomicallySaveTempFile(const QString& tempPath, const QString& targetPath
     if (exchangeItems(tempPath, targetPath)) {
         syncFolderLogged(parentFolder(targetPath));
         // The temporary name now holds the old item; failing to remove it loses nothing.
-        if (Status removed = removeItem(tempPath); !removed)
-            logWithLevel(TDLogWarning, "WARNING", "%@", removed.error().description);
+        removeItemLogged(tempPath);
         return {};
     }
     return replaceItemThroughBackup(tempPath, targetPath);
@@ -303,14 +317,14 @@ Status replaceItemThroughBackup(const QString& tempPath, const QString& targetPa
 
     if (Status moved = renameItem(targetPath, backup); !moved) return moved;
     if (Status copied = copyItem(tempPath, targetPath); !copied) {
-        removeItem(targetPath);
+        removeItemLogged(targetPath);
         if (Status restored = renameItem(backup, targetPath); !restored)
             logWithLevel(TDLogError, "ERROR", "%@", restored.error().description);
         return copied;
     }
     syncFolderLogged(parentFolder(targetPath));
-    removeItem(tempPath);
-    removeItem(backup);
+    removeItemLogged(tempPath);
+    removeItemLogged(backup);
     return {};
 }
 

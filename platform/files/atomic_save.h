@@ -24,7 +24,7 @@ enum class AtomicWriteStep { Write, Sync, Rename };
 
 // While it lives, every writeFileAtomically whose path contains `pathPart` (every one when it is
 // empty) fails at `step` with "no space left on device", on any thread. For tests; one at a time.
-class AtomicWriteFailure {
+class AtomicWriteFailure final {
 public:
     explicit AtomicWriteFailure(AtomicWriteStep step, const QString& pathPart = {});
     ~AtomicWriteFailure();
@@ -49,5 +49,8 @@ Status replaceItemThroughBackup(const QString& tempPath, const QString& targetPa
 
 // Flushes a folder's entries (new, renamed and removed names) to the disk.
 Status syncFolder(const QString& folderPath);
+// After a step that has already taken place: a folder that could not be synced is logged as a warning,
+// since the step stands and only its survival of a crash is in doubt.
+void syncFolderLogged(const QString& folderPath);
 
 }  // namespace platform

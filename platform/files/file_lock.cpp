@@ -21,7 +21,7 @@ FileLock::~FileLock() {
 Status FileLock::tryLock() {
     if (m_fd >= 0) return {};
     // Close-on-exec: a program started from here must not inherit the lock.
-    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    const int fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return posixError(errno, QStringLiteral("Could not open the lock file \"%1\".").arg(m_path));
     // flock locks belong to the open file, so a second FileLock in this process is refused as well.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {

@@ -9,7 +9,7 @@ namespace platform {
 // An exclusive lock between processes, held on a lock file for as long as this object holds it. The
 // kernel lets go of it when the holding process ends, however it ends, so a killed holder leaves no
 // stale lock behind; the file itself stays, holding the last holder's process ID for messages.
-class FileLock {
+class FileLock final {
 public:
     explicit FileLock(QString path);
     ~FileLock();

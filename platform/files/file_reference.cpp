@@ -35,7 +35,8 @@ std::optional<Stat> statPath(const QString& path) {
 }
 
 TDError dataError(const QString& why) {
-    return TDError::make(0, QStringLiteral("The file reference could not be read: %1.").arg(why));
+    return TDError::make(TDErrorFileReferenceMalformed,
+                         QStringLiteral("The file reference could not be read: %1.").arg(why));
 }
 
 void writeText(QDataStream& out, const QString& text) {

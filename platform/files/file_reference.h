@@ -14,7 +14,7 @@ namespace platform {
 // there any more, it looks in the last known folder for the same inode, or else for the one item of
 // the same size and modification time (an inode changes when a folder is restored from a copy).
 // Stored in note attachments and import dictionaries through its data form.
-class FileReference {
+class FileReference final {
 public:
     // A reference to an existing item; nothing when the path names nothing.
     static std::optional<FileReference> fromPath(const QString& path);

@@ -63,7 +63,7 @@ TDError malformedFile(const QString& detail) {
 }
 
 // Reads little-endian values from a buffer, failing (never reading past the end) once it runs out.
-class Reader {
+class Reader final {
 public:
     explicit Reader(QByteArrayView data) : m_data(data) {}
     bool failed() const { return m_failed; }

@@ -32,7 +32,7 @@ enum SemanticMapErrorCode : int {
 //
 // Categories are numbered from 1 in the order they were added. The raw counts are kept beside the
 // compiled form, so a compiled or loaded map can go back to training and learn more.
-class SemanticMap {
+class SemanticMap final {
 public:
     struct Score {
         quint32 category = 0;

@@ -13,7 +13,7 @@ namespace platform {
 
 // Delivers notifications synchronously, on the posting thread, to the observers registered for their
 // name and sender. An observer belongs to an owner QObject and goes away with it.
-class NotificationCenter : public QObject {
+class NotificationCenter final : public QObject {
     Q_OBJECT
 public:
     using Handler = std::function<void(const Notification&)>;

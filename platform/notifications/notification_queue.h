@@ -14,7 +14,7 @@ class NotificationCenter;
 // Posts notifications later through a centre: now, as soon as possible (at the end of the current
 // event-loop pass) or when the loop is idle. A notification enqueued while a matching one (by name,
 // by sender or both) is pending is dropped, so a burst of changes is delivered once.
-class NotificationQueue : public QObject {
+class NotificationQueue final : public QObject {
     Q_OBJECT
 public:
     enum PostingStyle { PostNow, PostASAP, PostWhenIdle };

@@ -8,7 +8,7 @@ enum class AttributeType { String, Integer64, Double, Boolean, Date, Binary, Tra
 
 // An attribute: a typed value, a default for new objects and, for a transformable one, the name of the
 // value transformer that turns the value into bytes for the store and back.
-class AttributeDescription : public PropertyDescription {
+class AttributeDescription final : public PropertyDescription {
 public:
     bool isAttribute() const override { return true; }
     AttributeType type() const { return m_type; }

@@ -18,7 +18,7 @@ class ObjectModel;
 // An entity of the model: its class, its place in the entity tree and its properties. A sub-entity has
 // every property of its super-entity (in the same slots) and its own after them; its objects share the
 // table of the root entity.
-class EntityDescription {
+class EntityDescription final {
 public:
     const QString& name() const { return m_name; }
     const QString& className() const { return m_className; }

@@ -20,7 +20,7 @@ class PersistentStoreCoordinator;
 // Runs one migration step: reads a store of the source model and writes its objects, mapped, into a new
 // store of the destination model. The source store is only read; the new file is complete or, on any
 // failure, gone.
-class MigrationManager {
+class MigrationManager final {
 public:
     MigrationManager(std::shared_ptr<const ObjectModel> source,
                      std::shared_ptr<const ObjectModel> destination, MappingModel mapping);

@@ -13,7 +13,7 @@ class ObjectModel;
 
 // The permanent identity of an object: its store, its entity and its row. The URI form is
 // "x-ordello://<store UUID>/<Entity>/p<row>".
-class ObjectID {
+class ObjectID final {
 public:
     ObjectID() = default;
     ObjectID(QString storeUUID, const EntityDescription* entity, qint64 primaryKey)

@@ -31,7 +31,7 @@ namespace platform {
 // Attribute types: "string", "int64", "double", "bool", "date", "binary", "transformable" (which names a
 // value transformer). Delete rules: "nullify" (the default), "cascade", "deny". Every relationship names
 // its inverse. Sub-entities follow their parent in the list.
-class ObjectModel {
+class ObjectModel final {
 public:
     static Result<std::shared_ptr<const ObjectModel>> fromJson(const QByteArray& json);
     // Reads a model file or resource (":/..."), at most a few megabytes.

@@ -11,7 +11,7 @@ class ManagedObject;
 
 // The members of a to-many relationship: an unordered set kept as a vector for fast iteration, with a
 // hash index once it grows beyond a few members. Removal moves the last member into the gap.
-class ObjectSet {
+class ObjectSet final {
 public:
     using const_iterator = std::vector<ManagedObject*>::const_iterator;
 

@@ -247,7 +247,8 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
 Status PersistentStoreCoordinator::p_createSchema() {
     if (Status s = p_exec("BEGIN IMMEDIATE"); !s) return s;
     auto fail = [this](Status s) {
-        p_exec("ROLLBACK");
+        // SQLite may have rolled back already (a full disk does); the first error is the one to report.
+        (void)p_exec("ROLLBACK");
         return s;
     };
     QStringList statements;
@@ -423,7 +424,8 @@ Status PersistentStoreCoordinator::setMetadata(const QVariantMap& metadata) {
     }
     if (status) status = p_exec("COMMIT");
     if (!status) {
-        p_exec("ROLLBACK");
+        // SQLite may have rolled back already (a full disk does); the first error is the one to report.
+        (void)p_exec("ROLLBACK");
         return status;
     }
     m_metadata = metadata;
@@ -840,7 +842,8 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
     };
     Status status = write();
     if (!status)
-        p_exec("ROLLBACK");
+        // SQLite may have rolled back already (a full disk does); the first error is the one to report.
+        (void)p_exec("ROLLBACK");
     else
         m_saveCount = saveCount;
     return status;

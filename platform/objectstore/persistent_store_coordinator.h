@@ -42,7 +42,7 @@ struct StoreMetadata {
 //
 // An existing file is looked at through a read-only connection first, so a file that turns out not to
 // be a sound store of this model is never written, checkpointed or given a journal.
-class PersistentStoreCoordinator {
+class PersistentStoreCoordinator final {
 public:
     struct Options {
         QVariantMap pragmas;  // extra SQLite pragmas, name -> value (for example "synchronous" = "FULL")

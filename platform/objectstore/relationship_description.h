@@ -7,7 +7,7 @@ namespace platform {
 enum class DeleteRule { Nullify, Cascade, Deny };
 
 // A relationship to one or many objects of a destination entity, always with its inverse.
-class RelationshipDescription : public PropertyDescription {
+class RelationshipDescription final : public PropertyDescription {
 public:
     // How the store keeps the relationship: a foreign-key column in this entity's table, nothing on this
     // side (the inverse holds the column), or a join table (many-to-many).

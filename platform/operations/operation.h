@@ -53,7 +53,7 @@ private:
 };
 
 // An operation made from a function.
-class BlockOperation : public Operation {
+class BlockOperation final : public Operation {
 public:
     explicit BlockOperation(std::function<void()> block) : m_block(std::move(block)) {}
 

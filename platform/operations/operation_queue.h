@@ -14,7 +14,7 @@ namespace platform {
 
 // A serial queue: its operations run one at a time, in the order added once they are ready, on the
 // queue's own thread (which has an event dispatcher, so operations may run local event loops).
-class OperationQueue : public QObject {
+class OperationQueue final : public QObject {
     Q_OBJECT
 public:
     explicit OperationQueue(const QString& name, QObject* parent = nullptr);

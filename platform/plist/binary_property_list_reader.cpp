@@ -20,7 +20,7 @@ TDError malformed(const QString& why) {
                              QStringLiteral("The binary property list is malformed: %1.").arg(why));
 }
 
-class Reader {
+class Reader final {
 public:
     explicit Reader(const QByteArray& data)
         : m_data(data), m_bytes(reinterpret_cast<const uchar*>(data.constData())) {}

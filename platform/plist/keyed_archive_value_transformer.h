@@ -13,7 +13,7 @@ namespace platform {
 // rules): the value to archive bytes and back. Only the class registered for T is decoded; bytes that
 // do not decode give no value and a logged reason, never a guess.
 template <typename T>
-class KeyedArchiveValueTransformer : public ValueTransformer {
+class KeyedArchiveValueTransformer final : public ValueTransformer {
 public:
     QVariant transformedValue(const QVariant& value) const override {
         if (!value.isValid()) return {};

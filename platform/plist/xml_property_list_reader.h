@@ -22,7 +22,7 @@ Result<QVariant> readXmlPropertyList(const QByteArray& data);
 // the same checks as readXmlPropertyList.
 //
 //     begin(); enterDictionary(); while (key = nextKey(), *key) readValue(); end();
-class XmlPropertyListStreamReader {
+class XmlPropertyListStreamReader final {
 public:
     explicit XmlPropertyListStreamReader(const QByteArray& data);
     // Reads the device as it goes; the device must stay open while the reader is used.

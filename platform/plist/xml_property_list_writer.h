@@ -19,7 +19,7 @@ Result<QByteArray> writeXmlPropertyList(const QVariant& value);
 // Writes one XML property list piece by piece, so that a large one is never held whole: dictionaries
 // are opened, given each key followed by its value (whole, or a dictionary opened in turn), and closed.
 // Keys are written as given; a reader expects them in order. After an error nothing more is written.
-class XmlPropertyListStreamWriter {
+class XmlPropertyListStreamWriter final {
 public:
     explicit XmlPropertyListStreamWriter(QIODevice& device);
     ~XmlPropertyListStreamWriter();

@@ -9,7 +9,7 @@ namespace platform {
 
 // One side of a comparison: a constant, a key path read from the evaluated object, a "$NAME" variable
 // or the evaluated object itself (SELF). Key paths are split once, when the expression is made.
-class Expression {
+class Expression final {
 public:
     enum class Kind { Constant, KeyPath, Variable, EvaluatedObject };
 

@@ -11,7 +11,7 @@ namespace platform {
 // A LIKE pattern compiled once: "*" matches any run of characters, "?" one character, and a
 // backslash makes the character after it literal. With [c] the pattern is case-folded here and the
 // text one character at a time while matching, so matching allocates nothing.
-class LikePattern {
+class LikePattern final {
 public:
     LikePattern() = default;
     LikePattern(const QString& pattern, ComparisonOptions options);

@@ -20,7 +20,7 @@ constexpr int maximumNesting = 64;
 using Operator = ComparisonPredicate::Operator;
 using Modifier = ComparisonPredicate::Modifier;
 
-class Parser {
+class Parser final {
 public:
     Parser(const QString& format, const QVariantList& arguments) : m_text(format), m_arguments(arguments) {}
 

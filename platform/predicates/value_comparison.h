@@ -24,7 +24,7 @@ QVariantList collectionElements(const QVariant& value);
 
 // A value classified once, so that it can be compared many times without looking at its type again.
 // Strings are held with their diacritics removed when the options ask for it.
-class ComparableValue {
+class ComparableValue final {
 public:
     enum class Kind { Nil, Integer, Real, String, Date, Object, Collection, Other };
 

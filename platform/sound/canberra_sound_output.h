@@ -13,7 +13,7 @@ namespace platform {
 
 // Plays sound files through libcanberra (which reads Ogg Vorbis and WAVE) on the desktop's sound server
 // or the ALSA device.
-class CanberraSoundOutput : public SoundOutput {
+class CanberraSoundOutput final : public SoundOutput {
 public:
     CanberraSoundOutput();
     ~CanberraSoundOutput() override;

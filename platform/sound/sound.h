@@ -10,7 +10,7 @@ class SoundPlayer;
 
 // A named sound effect of the program ("task_completed.oga"), played without blocking the caller,
 // several at once. The player keeps the sound alive until each playback has ended.
-class TDSound : public std::enable_shared_from_this<TDSound> {
+class TDSound final : public std::enable_shared_from_this<TDSound> {
 public:
     static std::shared_ptr<TDSound> soundNamed(const QString& name);
     static std::shared_ptr<TDSound> soundNamed(const QString& name, platform::SoundPlayer& player);

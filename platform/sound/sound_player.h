@@ -17,7 +17,7 @@ namespace platform {
 // Plays sounds without blocking the caller. Every playback is set up on the player's own thread, which
 // alone touches the list of sounds playing; the list holds each sound until its playback ends. Without
 // audio output nothing plays: that is logged once and later plays are dropped quietly.
-class SoundPlayer : public QObject {
+class SoundPlayer final : public QObject {
     Q_OBJECT
 public:
     // Requests waiting or being set up beyond this are dropped.

@@ -9,7 +9,7 @@ namespace platform {
 
 namespace {
 
-class PlayerSoundSink : public SoundSink {
+class PlayerSoundSink final : public SoundSink {
 public:
     void playSound(const QString& name, double volume) override {
         const std::shared_ptr<TDSound> sound = TDSound::soundNamed(name, SoundPlayer::shared());

@@ -13,7 +13,7 @@ namespace platform {
 // whatever they register while undoing becomes the redo group. By default a group opens with the first
 // registration of an event-loop pass and closes at its end, so one user action undoes as one step;
 // explicit groups nest inside that group.
-class UndoManager : public QObject {
+class UndoManager final : public QObject {
     Q_OBJECT
 public:
     using Action = std::function<void()>;

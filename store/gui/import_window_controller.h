@@ -12,7 +12,7 @@ class TDLibraryManager;
 
 // The small window shown while a library is restored from a backup: a header, the progress and an
 // estimate of the time left, and a button to cancel. The restore and its state live in TDImportProgress.
-class TDImportWindowController : public QDialog {
+class TDImportWindowController final : public QDialog {
     Q_OBJECT
 
 public:

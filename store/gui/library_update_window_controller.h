@@ -7,7 +7,7 @@ class TDLibraryUpdateProgress;
 
 // The window shown while an older library is upgraded: it draws the progress of the steps. The
 // migration runs on the main thread, so every change is painted at once.
-class TDLibraryUpdateWindowController : public QDialog {
+class TDLibraryUpdateWindowController final : public QDialog {
     Q_OBJECT
 
 public:

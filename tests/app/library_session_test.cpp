@@ -1,5 +1,8 @@
 #include "app/library_session.h"
 #include "model/library.h"
+#include "model/managed_object_context.h"
+#include "platform/objectstore/persistent_store_coordinator.h"
+#include "platform/operations/operation_queue.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
 #include "tests/support/core/recording_app_delegate.h"
@@ -8,7 +11,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QThread>
 #include <QUrl>
+
+#include <atomic>
 
 namespace {
 
@@ -73,6 +79,47 @@ TEST_F(LibrarySessionTest, AFailedSaveAtQuitLetsTheUserStay) {
     prompter.answers = {0};  // Quit Anyway
     EXPECT_TRUE(session.quit());
     EXPECT_EQ(manager->library(), nullptr);
+}
+
+TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsGo) {
+    // Only the quit path may save here: the manager's own retry would come too late.
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), 3600.0);
+    TDLibrarySession session(*manager, prompter);
+    ASSERT_TRUE(session.openOrCreateLibrary());
+    bool cancelled = false;
+    QObject::connect(&session, &TDLibrarySession::quitCancelled, [&cancelled] { cancelled = true; });
+    std::atomic<bool> locked{false}, release{false};
+    platform::PersistentStoreCoordinator* coordinator = manager->persistentStoreCoordinator();
+    manager->syncOperationQueue()->addOperation([&] {
+        coordinator->lock();
+        locked = true;
+        while (!release) QThread::msleep(1);
+        coordinator->unlock();
+    });
+    while (!locked) QThread::msleep(1);
+    manager->managedObjectContext()
+        ->insertObject(QStringLiteral("List"))
+        ->setValue(QStringLiteral("title"), QStringLiteral("Kept at quit"));
+
+    EXPECT_EQ(manager->saveLibraryOrReschedule(), TDLibrarySaveOutcome::Rescheduled);
+    EXPECT_TRUE(session.quit());
+    EXPECT_TRUE(prompter.alerts.isEmpty()) << "a busy store is no failed save";
+    EXPECT_TRUE(manager->managedObjectContext()->hasChanges());
+
+    release = true;
+    ASSERT_TRUE(testsupport::spinUntil([this] { return !manager->managedObjectContext()->hasChanges(); }));
+    EXPECT_TRUE(prompter.alerts.isEmpty());
+    EXPECT_FALSE(cancelled);
+    EXPECT_EQ(delegate.errors, 0);
+
+    manager->closeDiscardingChanges();
+    ASSERT_TRUE(manager->loadLibrary().ok());
+    const auto lists = manager->library()->fetch(QStringLiteral("List"));
+    ASSERT_TRUE(lists.ok());
+    QStringList titles;
+    for (platform::ManagedObject* list : *lists) titles.append(list->value(QStringLiteral("title")).toString());
+    EXPECT_TRUE(titles.contains(QStringLiteral("Kept at quit")))
+        << titles.join(QLatin1Char(',')).toStdString();
 }
 
 }  // namespace

@@ -113,6 +113,7 @@ TEST_F(PathsTest, AnUnsafeTemporaryFolderIsRefused) {
         ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &before), 0);
         const Result<QString> refused = temporaryDirectoryPath();
         ASSERT_FALSE(refused.ok());
+        EXPECT_TRUE(refused.error().isInDomain(TDErrorUnsafeTemporaryFolder));
         EXPECT_EQ(refused.error().description,
                   QStringLiteral("The temporary folder \"%1\" %2.").arg(path, QString::fromLatin1(c.why)));
         EXPECT_FALSE(refused.error().recoverySuggestion.isEmpty());

@@ -47,7 +47,7 @@ TEST_F(TaskTreeTest, ListDatesFollowTheirTasks) {
     EXPECT_EQ(list->earliestStartDate(), d);
     TDTask* earlier = task(QStringLiteral("earlier"));
     earlier->setStartDate(e);
-    list->orderedTasks()->addObject(earlier);
+    ASSERT_TRUE(list->orderedTasks()->addObject(earlier).ok());
     EXPECT_EQ(list->earliestStartDate(), e);
     EXPECT_EQ(library->foldersGroup()->earliestStartDate(), e);
     earlier->setCompleted(true);
@@ -81,7 +81,7 @@ TEST_F(TaskTreeTest, EstimateSummaryMarksIncompleteEstimates) {
 TEST_F(TaskTreeTest, DefaultGroupingAndSortingByGroupKind) {
     TDGroup* archive = library->archiveGroup();
     TDGroup* smart = library->createSmartFolder();
-    library->foldersGroup()->orderedSubgroups()->addObject(smart);
+    ASSERT_TRUE(library->foldersGroup()->orderedSubgroups()->addObject(smart).ok());
     struct Case {
         const char* what;
         TDGroup* group;

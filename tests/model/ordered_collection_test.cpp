@@ -36,13 +36,13 @@ TEST_F(OrderedCollectionTest, InsertionsGetOrdersWhereTheyWereInserted) {
     EXPECT_GE(order(first), 0);
     EXPECT_LE(order(first), 1000);
     TDTask* top = orphan(QStringLiteral("top"));
-    tasks->insertObject(top, 0);
+    ASSERT_TRUE(tasks->insertObject(top, 0).ok());
     EXPECT_LT(order(top), order(first));
     EXPECT_GE(order(top), order(first) - 1000);
 
     tasks->resetDisplayOrders();  // top 0, first 1000
     TDTask* last = orphan(QStringLiteral("last"));
-    tasks->addObject(last);
+    ASSERT_TRUE(tasks->addObject(last).ok());
     first->setValue(QStringLiteral("displayOrder"), 1000.0);
     last->setValue(QStringLiteral("displayOrder"), 2000.0);
     TDTask* a = orphan(QStringLiteral("a"));
@@ -62,12 +62,12 @@ TEST_F(OrderedCollectionTest, ACollisionRenumbersTheWholeCollection) {
     TDOrderedCollection* tasks = list->orderedTasks();
     TDTask* low = orphan(QStringLiteral("low"));
     TDTask* high = orphan(QStringLiteral("high"));
-    tasks->addObject(low);
-    tasks->addObject(high);
+    ASSERT_TRUE(tasks->addObject(low).ok());
+    ASSERT_TRUE(tasks->addObject(high).ok());
     low->setValue(QStringLiteral("displayOrder"), 1000.0);
     high->setValue(QStringLiteral("displayOrder"), std::nextafter(1000.0, 2000.0));
     tasks->resortIfNeeded();
-    tasks->insertObject(orphan(QStringLiteral("between")), 1);
+    ASSERT_TRUE(tasks->insertObject(orphan(QStringLiteral("between")), 1).ok());
     EXPECT_EQ(titles(tasks),
               (QStringList{QStringLiteral("low"), QStringLiteral("between"), QStringLiteral("high")}));
     QList<double> orders;
@@ -79,8 +79,8 @@ TEST_F(OrderedCollectionTest, ChangesMadeByAnyoneKeepTheOrder) {
     TDOrderedCollection* tasks = list->orderedTasks();
     TDTask* one = orphan(QStringLiteral("one"));
     TDTask* three = orphan(QStringLiteral("three"));
-    tasks->addObject(one);
-    tasks->addObject(three);
+    ASSERT_TRUE(tasks->addObject(one).ok());
+    ASSERT_TRUE(tasks->addObject(three).ok());
     tasks->resetDisplayOrders();
     // Directly on the relationship: placed by its order, then given a fresh one between its neighbours.
     TDTask* two = orphan(QStringLiteral("two"));
@@ -94,7 +94,7 @@ TEST_F(OrderedCollectionTest, ChangesMadeByAnyoneKeepTheOrder) {
     testsupport::drainEvents();
     undoManager->setGroupsByEvent(false);
     undoManager->beginUndoGrouping();
-    inbox()->orderedTasks()->addObject(one);
+    ASSERT_TRUE(inbox()->orderedTasks()->addObject(one).ok());
     undoManager->endUndoGrouping();
     EXPECT_EQ(titles(tasks), (QStringList{QStringLiteral("two"), QStringLiteral("three")}));
     undoManager->undo();
@@ -174,7 +174,7 @@ TEST_F(OrderedCollectionTest, RestoringKeepsTheOrdersMembersCarry) {
     TDTask* carried = orphan(QStringLiteral("carried"));
     carried->setValue(QStringLiteral("displayOrder"), 4242.0);
     context->setRestoringLibrary(true);
-    list->orderedTasks()->addObject(carried);
+    ASSERT_TRUE(list->orderedTasks()->addObject(carried).ok());
     context->setRestoringLibrary(false);
     EXPECT_EQ(order(carried), 4242.0);
 }
@@ -236,7 +236,8 @@ TEST_F(OrderedCollectionTest, ARefusedInsertIsLoggedAsAnErrorNamingTheObject) {
         testing::internal::CaptureStderr();
         const Status inserted = c.insert();
         const QString log = QString::fromStdString(testing::internal::GetCapturedStderr());
-        EXPECT_FALSE(inserted.ok());
+        ASSERT_FALSE(inserted.ok());
+        EXPECT_TRUE(inserted.error().isInDomain(TDErrorOrderedCollectionMisuse));
         QStringList errors;
         for (const QString& text : log.split(QLatin1Char('\n')))
             if (const qsizetype at = text.indexOf(QLatin1String("ERROR: ")); at >= 0) errors << text.mid(at);

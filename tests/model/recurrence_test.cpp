@@ -29,7 +29,7 @@ protected:
         auto* recurrence = static_cast<TDRecurrence*>(insert(QStringLiteral("Recurrence")));
         EXPECT_EQ(recurrence->uid().size(), 16);
         recurrence->setObject(QStringLiteral("task"), task);
-        recurrence->setRule(weeklyRule({2, 5}));
+        EXPECT_TRUE(recurrence->setRule(weeklyRule({2, 5})).ok());
         saveAll();
         for (TDSyncSetItem* item : journal->items()) journalContext->deleteObject(item);
         saveAll();
@@ -80,7 +80,7 @@ TEST_F(RecurrenceTest, ANewRuleIsAChangeOfTheTaskAndAnEqualOneIsNot) {
     for (const auto& c : cases) {
         TDRecurrence* recurrence = savedRecurrence();
         const QDateTime before = task->modifiedDate();
-        recurrence->setRule(c.rule);
+        EXPECT_TRUE(recurrence->setRule(c.rule).ok());
         EXPECT_EQ(task->modifiedDate() != before, c.counts) << c.what;
         EXPECT_EQ(taskJournalled(), c.counts) << c.what;
         EXPECT_EQ(recurrence->rule().has_value(), c.rule.has_value()) << c.what;
@@ -93,7 +93,7 @@ TEST_F(RecurrenceTest, RestoringOrSyncingChangesTheRuleOnly) {
         TDRecurrence* recurrence = savedRecurrence();
         const QDateTime before = task->modifiedDate();
         (context.get()->*setMode)(true);
-        recurrence->setRule(weeklyRule({1}));
+        EXPECT_TRUE(recurrence->setRule(weeklyRule({1})).ok());
         (context.get()->*setMode)(false);
         EXPECT_TRUE(*recurrence->rule() == weeklyRule({1}));
         EXPECT_EQ(task->modifiedDate(), before);
@@ -124,7 +124,7 @@ TEST_F(RecurrenceTest, UndoBringsTheOldRuleBack) {
     TDRecurrence* recurrence = savedRecurrence();
     undoManager->removeAllActions();
     const QDateTime before = task->modifiedDate();
-    recurrence->setRule(weeklyRule({7}));
+    EXPECT_TRUE(recurrence->setRule(weeklyRule({7})).ok());
     context->processPendingChanges();
     undoManager->undo();
     EXPECT_TRUE(*recurrence->rule() == weeklyRule({2, 5}));

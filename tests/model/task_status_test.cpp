@@ -128,12 +128,12 @@ TEST_F(TaskStatusTest, SubtreesTakeTheArchivedStateOfTheirNewParent) {
     TDTask* finished = task(QStringLiteral("finished"), inbox());
     TDTask* finishedChild = task(QStringLiteral("finished child"), finished);
     finished->setCompleted(true);
-    archived->orderedTasks()->addObject(finished);
+    ASSERT_TRUE(archived->orderedTasks()->addObject(finished).ok());
     EXPECT_TRUE(finished->isArchived());
     EXPECT_TRUE(finishedChild->isArchived());
     // An open subtree reopens and unarchives the parent, and stays live.
     TDTask* fresh = task(QStringLiteral("fresh"), inbox());
-    archived->orderedTasks()->addObject(fresh);
+    ASSERT_TRUE(archived->orderedTasks()->addObject(fresh).ok());
     EXPECT_FALSE(archived->isArchived());
     EXPECT_FALSE(fresh->isArchived());
     EXPECT_TRUE(fresh->isIncomplete());
@@ -151,13 +151,13 @@ TEST_F(TaskStatusTest, AddingSubtasksReEvaluatesTheParent) {
     TDTask* bare = task(QStringLiteral("bare"), inbox());
     TDTask* completedChild = task(QStringLiteral("completed child"));
     completedChild->setCompleted(true);
-    bare->orderedTasks()->addObject(completedChild);
+    ASSERT_TRUE(bare->orderedTasks()->addObject(completedChild).ok());
     EXPECT_TRUE(bare->isIncomplete());
     defaults().setValue(QStringLiteral("autoCompleteParentTask"), true);
     TDTask* bare2 = task(QStringLiteral("bare 2"), inbox());
     TDTask* completedChild2 = task(QStringLiteral("completed child 2"));
     completedChild2->setCompleted(true);
-    bare2->orderedTasks()->addObject(completedChild2);
+    ASSERT_TRUE(bare2->orderedTasks()->addObject(completedChild2).ok());
     EXPECT_TRUE(bare2->isCompleted());
 }
 

@@ -38,7 +38,7 @@ TEST_F(TaskTreeTest, AGroupNeverBecomesItsOwnAncestor) {
 TEST_F(TaskTreeTest, ParentRulesOfGroups) {
     TDList* list = library->createList(QStringLiteral("list"), library->foldersGroup());
     TDGroup* smart = library->createSmartFolder();
-    library->foldersGroup()->orderedSubgroups()->addObject(smart);
+    ASSERT_TRUE(library->foldersGroup()->orderedSubgroups()->addObject(smart).ok());
     TDTag* tag = library->createTagWithTitle(QStringLiteral("tag"));
     TDFolder* bundle = library->createFolder(QStringLiteral("bundle"), library->tagsGroup());
     EXPECT_FALSE(list->validateParentGroup(list));
@@ -80,13 +80,13 @@ TEST_F(TaskTreeTest, MovingTasksBetweenListsAndParents) {
     TDTask* parent = task(QStringLiteral("parent"), inbox());
     TDTask* child = task(QStringLiteral("child"), parent, 3600);
     TDTask* grandchild = task(QStringLiteral("grandchild"), child, 600);
-    work->orderedTasks()->addObject(child);
+    ASSERT_TRUE(work->orderedTasks()->addObject(child).ok());
     EXPECT_EQ(child->parentTask(), nullptr);
     EXPECT_EQ(child->parentList(), work);
     EXPECT_EQ(grandchild->list(), work);
     EXPECT_FALSE(inbox()->allTasksInTree().contains(grandchild));
     EXPECT_TRUE(work->allTasksInTree().contains(grandchild));
-    parent->orderedTasks()->addObject(child);
+    ASSERT_TRUE(parent->orderedTasks()->addObject(child).ok());
     EXPECT_EQ(child->parentList(), nullptr);
     EXPECT_EQ(grandchild->list(), inbox());
     settle();

@@ -19,6 +19,9 @@ namespace {
 using testsupport::RecordingOperationDelegate;
 using LibraryOperationTest = LibraryManagerTest;
 
+// The test operation's own failures.
+enum AddListFailure : int { AddListFailureAsked = 1, AddListFailureNoLibrary = 2 };
+
 // Adds a list in its own context and saves; fails when told to.
 class AddListOperation : public TDLibraryOperation {
 public:
@@ -31,12 +34,13 @@ protected:
     void main() override {
         ranOn = QThread::currentThread();
         if (fail) {
-            informDelegateDidFailWithError(TDError::make(0, QStringLiteral("It broke")));
+            informDelegateDidFailWithError(TDError::make(AddListFailureAsked, QStringLiteral("It broke")));
             return;
         }
         TDManagedObjectContext* context = managedObjectContext();
         if (!context || !threadedLibrary()) {
-            informDelegateDidFailWithError(TDError::make(0, QStringLiteral("No library")));
+            informDelegateDidFailWithError(
+                TDError::make(AddListFailureNoLibrary, QStringLiteral("No library")));
             return;
         }
         context->insertObject(QStringLiteral("List"))->setValue(QStringLiteral("title"), title);

@@ -45,7 +45,9 @@ public:
     TDTask* makeTask(const QString& title, TDGroup* in) {
         TDTask* task = library->createOrphanTask();
         task->setTitle(title);
-        if (in) in->orderedTasks()->addObject(task);
+        if (in) {
+            EXPECT_TRUE(in->orderedTasks()->addObject(task).ok());
+        }
         return task;
     }
     TDTask* makeSubtask(const QString& title, TDTask* parent) {

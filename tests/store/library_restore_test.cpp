@@ -58,7 +58,7 @@ public:
     TDTask* makeTask(const QString& title, TDGroup* list) {
         TDTask* task = manager->library()->createOrphanTask();
         task->setTitle(title);
-        list->orderedTasks()->addObject(task);
+        EXPECT_TRUE(list->orderedTasks()->addObject(task).ok());
         return task;
     }
 

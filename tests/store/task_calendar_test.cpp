@@ -47,7 +47,7 @@ protected:
     TDTask* taskInHome(const QString& title) {
         TDTask* task = library->createOrphanTask();
         task->setTitle(title);
-        home->orderedTasks()->insertObject(task, 0);
+        EXPECT_TRUE(home->orderedTasks()->insertObject(task, 0).ok());
         return task;
     }
 

@@ -38,7 +38,7 @@ protected:
         for (int i = 0; i < taskCount; ++i) {
             TDTask* task = library->createOrphanTask();
             task->setTitle(QStringLiteral("%1 %2").arg(title).arg(i));
-            list->orderedTasks()->addObject(task);
+            EXPECT_TRUE(list->orderedTasks()->addObject(task).ok());
         }
         return list;
     }
@@ -304,10 +304,10 @@ TEST_F(TaskCreationTest, PastedFormsGetNewUIDsWhateverUIDsTheyCarry) {
     TDTask* original = library->createTask();
     original->setTitle(QStringLiteral("Original"));
     original->setNotesString(QStringLiteral("its notes"));
-    list->orderedTasks()->addObject(original);
+    ASSERT_TRUE(list->orderedTasks()->addObject(original).ok());
     TDTask* subtask = library->createTask();
     subtask->setTitle(QStringLiteral("Its subtask"));
-    original->orderedTasks()->addObject(subtask);
+    ASSERT_TRUE(original->orderedTasks()->addObject(subtask).ok());
 
     QVariantMap form = original->propertyListRepresentationForCopying();
     form.insert(QStringLiteral("uid"), original->uid());

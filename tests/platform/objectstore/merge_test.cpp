@@ -62,7 +62,7 @@ TEST_F(MergeTest, BackgroundSaveMergesWhileTheMainContextEditsAndNothingIsLost) 
     bool saved = false;
     QThread* thread = QThread::create([&] {
         ManagedObjectContext worker(coordinator.get());
-        worker.loadAllObjects();
+        EXPECT_TRUE(worker.loadAllObjects().ok());
         ManagedObject* wa = byTitle(worker, QStringLiteral("a"));
         ManagedObject* wb = byTitle(worker, QStringLiteral("b"));
         ManagedObject* wc = byTitle(worker, QStringLiteral("c"));

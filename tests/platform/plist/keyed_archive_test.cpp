@@ -26,6 +26,8 @@ struct Node {
 };
 
 const QString kLeaf = QStringLiteral("TestLeaf");
+// The leaf's decoder refuses a negative condition with an error of its own.
+constexpr int kNegativeConditionCode = 1;
 const QString kNode = QStringLiteral("TestNode");
 
 void registerTestClasses() {
@@ -44,7 +46,8 @@ void registerTestClasses() {
             Leaf leaf{o.fields.value(QStringLiteral("field")).toString(),
                       o.fields.value(QStringLiteral("condition")).toLongLong(),
                       o.fields.value(QStringLiteral("date")).toDateTime()};
-            if (leaf.condition < 0) return TDError::make(0, QStringLiteral("negative condition"));
+            if (leaf.condition < 0)
+                return TDError::make(kNegativeConditionCode, QStringLiteral("negative condition"));
             return leaf;
         });
     platform::registerArchiveClass<Node>(
