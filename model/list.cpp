@@ -15,7 +15,8 @@ const QSet<QString>* TDList::keysNotAffectingModifiedDate() const {
 void TDList::archive() {
     TDLibrary* library = libraryContext() ? libraryContext()->library() : nullptr;
     if (isArchived() || !library || !library->archiveGroup()) return;
-    (void)library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);  // the collection logs a refusal
+    // The collection logs a refusal.
+    (void)library->archiveGroup()->orderedSubgroups()->insertObject(this, 0);
 }
 
 void TDList::unarchive() {

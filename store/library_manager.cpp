@@ -387,7 +387,8 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
     // The damaged file was kept aside; the library's own facts replace it.
     if (m_infoDictionaryDamaged) {
         if (const Status info = saveInfoDictionary(); !info.ok())
-            logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@", info.error().detailedDescription());
+            logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@",
+                         info.error().detailedDescription());
     }
     p_finishLoading();
     return library;

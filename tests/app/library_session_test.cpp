@@ -1,9 +1,9 @@
 #include "app/library_session.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/operations/operation_queue.h"
-#include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
 #include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/core/scripted_alert_prompter.h"
@@ -117,7 +117,8 @@ TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsG
     const auto lists = manager->library()->fetch(QStringLiteral("List"));
     ASSERT_TRUE(lists.ok());
     QStringList titles;
-    for (platform::ManagedObject* list : *lists) titles.append(list->value(QStringLiteral("title")).toString());
+    for (platform::ManagedObject* list : *lists)
+        titles.append(list->value(QStringLiteral("title")).toString());
     EXPECT_TRUE(titles.contains(QStringLiteral("Kept at quit")))
         << titles.join(QLatin1Char(',')).toStdString();
 }

@@ -341,7 +341,9 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
                 t->setValue(QStringLiteral("completedDate"), t->isIncomplete() ? QVariant() : QVariant(day(random.bounded(-2, 1))));
                 break;
             case 3: t->setValue(QStringLiteral("priority"), random.bounded(4)); break;
-            case 4: (void)pick(lists)->orderedTasks()->addObject(t); break;  // refused when it is there
+            case 4:  // refused when it is there already
+                (void)pick(lists)->orderedTasks()->addObject(t);
+                break;
             case 5: {
                 TDTag* tag = pick(tags);
                 if (t->tags().contains(tag)) t->removeObject(QStringLiteral("tags"), tag);
