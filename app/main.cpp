@@ -1,5 +1,5 @@
-#include "app/library_session.h"
 #include "app/gui/message_box_prompter.h"
+#include "app/library_session.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/default_settings.h"
 #include "foundation/gui/tooltip_shortcut.h"

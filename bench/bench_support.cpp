@@ -25,7 +25,8 @@ qint64 statusKiB(const char* name) {
     if (!status.open(QIODevice::ReadOnly)) return 0;
     const QByteArray prefix = QByteArray(name) + ':';
     for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith(prefix)) return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
     return 0;
 }
 
@@ -69,7 +70,8 @@ QString benchLibraryPackageWithTasks(int n) {
     list->setValue(QStringLiteral("title"), QStringLiteral("Everything"));
     for (int i = 0; i < n; ++i) {
         platform::ManagedObject* task = context.insertObject(QStringLiteral("Task"));
-        task->setValue(QStringLiteral("title"), QStringLiteral("Task number %1 with a title of usual length").arg(i));
+        task->setValue(QStringLiteral("title"),
+                       QStringLiteral("Task number %1 with a title of usual length").arg(i));
         task->setValue(QStringLiteral("priority"), i % 10);
         task->setObject(QStringLiteral("parentList"), list);
     }

@@ -91,11 +91,13 @@ struct SmartLibrary : BenchNewLibrary {
     }
 
     void p_addFolders() {
-        const qint64 near = platform::UserDefaults::standard().integer(QStringLiteral("nearFutureNumberOfDays"));
+        const qint64 near =
+            platform::UserDefaults::standard().integer(QStringLiteral("nearFutureNumberOfDays"));
         const QDateTime yesterday = dates::dateByAddingDays(today, -1);
         const QDateTime tomorrow = dates::dateByAddingDays(today, 1);
         const QDateTime horizon = dates::dateByAddingDays(today, near + 1);
-        folders << TDSmartFolder::from(library->todayGroup()) << TDSmartFolder::from(library->upcomingGroup());
+        folders << TDSmartFolder::from(library->todayGroup())
+                << TDSmartFolder::from(library->upcomingGroup());
         // Dates as milliseconds: what a hand-written filter would compare.
         const qint64 yesterdayMs = yesterday.toMSecsSinceEpoch();
         const qint64 tomorrowMs = tomorrow.toMSecsSinceEpoch();
@@ -120,14 +122,19 @@ struct SmartLibrary : BenchNewLibrary {
                    (start.isValid() && start.toMSecsSinceEpoch() >= tomorrowMs);
         };
         TDList* first = lists[0];
-        p_add(QStringLiteral("first list"), leaf(QStringLiteral("group"), TRConditionEqualTo, first->uid(), TRRuleTypeList),
+        p_add(QStringLiteral("first list"),
+              leaf(QStringLiteral("group"), TRConditionEqualTo, first->uid(), TRRuleTypeList),
               [=](TDTask* t) { return !t->isArchived() && t->list() == first; });
-        p_add(QStringLiteral("urgent"), leaf(QStringLiteral("priority"), TRConditionLessThanOrEqualTo, 1, TRRuleTypeNumber),
+        p_add(QStringLiteral("urgent"),
+              leaf(QStringLiteral("priority"), TRConditionLessThanOrEqualTo, 1, TRRuleTypeNumber),
               [](TDTask* t) { return !t->isArchived() && t->priority() <= 1 && t->priority() > 0; });
         TDTag* tag = tags[0];
-        p_add(QStringLiteral("tagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, tag->uid(), TRRuleTypeList),
-              [=](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).contains(tag); });
-        p_add(QStringLiteral("untagged"), leaf(QStringLiteral("tag"), TRConditionEqualTo, QVariant(), TRRuleTypeList),
+        p_add(QStringLiteral("tagged"),
+              leaf(QStringLiteral("tag"), TRConditionEqualTo, tag->uid(), TRRuleTypeList), [=](TDTask* t) {
+                  return !t->isArchived() && t->objects(QStringLiteral("tags")).contains(tag);
+              });
+        p_add(QStringLiteral("untagged"),
+              leaf(QStringLiteral("tag"), TRConditionEqualTo, QVariant(), TRRuleTypeList),
               [](TDTask* t) { return !t->isArchived() && t->objects(QStringLiteral("tags")).isEmpty(); });
         p_add(QStringLiteral("not canceled"),
               leaf(QStringLiteral("canceledDate"), TRConditionEqualTo, QVariant(), TRRuleTypeDate),
@@ -147,30 +154,37 @@ struct SmartLibrary : BenchNewLibrary {
             const qint64 ms = due.toMSecsSinceEpoch();
             return ms >= lowerMs && ms < upperMs;
         });
-        p_add(QStringLiteral("no start"), leaf(QStringLiteral("startDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate),
+        p_add(QStringLiteral("no start"),
+              leaf(QStringLiteral("startDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate),
               [](TDTask* t) { return !t->isArchived() && !t->startDate().isValid(); });
         QSet<platform::ManagedObject*> folderLists;
         for (TDGroup* list : library->foldersGroup()->descendentLists()) folderLists.insert(list);
         // Naming the folders group takes its lists and the smart folders below it (the other user
         // folders here; naming itself adds nothing).
         const qsizetype allFolders = floors.size();
-        p_add(QStringLiteral("all folders"),
-              leaf(QStringLiteral("group"), TRConditionEqualTo, library->foldersGroup()->uid(), TRRuleTypeList),
-              {});
+        p_add(
+            QStringLiteral("all folders"),
+            leaf(QStringLiteral("group"), TRConditionEqualTo, library->foldersGroup()->uid(), TRRuleTypeList),
+            {});
         TDList* second = lists[1];
         p_add(QStringLiteral("second or urgent open"),
               compound(TRRuleTypeAny,
                        {leaf(QStringLiteral("group"), TRConditionEqualTo, second->uid(), TRRuleTypeList),
                         compound(TRRuleTypeAll,
                                  {leaf(QStringLiteral("priority"), TRConditionEqualTo, 1, TRRuleTypeNumber),
-                                  leaf(QStringLiteral("completedDate"), TRConditionIsNil, QVariant(), TRRuleTypeDate)})}),
+                                  leaf(QStringLiteral("completedDate"), TRConditionIsNil, QVariant(),
+                                       TRRuleTypeDate)})}),
               [=](TDTask* t) {
-                  return !t->isArchived() && (t->list() == second || (t->priority() == 1 && !t->completedDate().isValid()));
+                  return !t->isArchived() &&
+                         (t->list() == second || (t->priority() == 1 && !t->completedDate().isValid()));
               });
-        p_add(QStringLiteral("title"), leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("number 7"), TRRuleTypeString),
-              [](TDTask* t) {
-                  return !t->isArchived() && t->title().contains(QLatin1String("number 7"), Qt::CaseInsensitive);
-              });
+        p_add(
+            QStringLiteral("title"),
+            leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("number 7"), TRRuleTypeString),
+            [](TDTask* t) {
+                return !t->isArchived() &&
+                       t->title().contains(QLatin1String("number 7"), Qt::CaseInsensitive);
+            });
         QList<std::function<bool(TDTask*)>> others;
         for (qsizetype i = 2; i < floors.size(); ++i)
             if (i != allFolders) others << floors[i];

@@ -16,7 +16,8 @@ void TDErrorHandler::handleError(const std::optional<TDError>& error, const QStr
 }
 
 bool TDErrorHandler::attemptRecoveryFromError(const TDError& error, int) {
-    logWithLevel(TDLogError, "ERROR", "Attempting recovery from unrecoverable error: %@", error.detailedDescription());
+    logWithLevel(TDLogError, "ERROR", "Attempting recovery from unrecoverable error: %@",
+                 error.detailedDescription());
     return false;
 }
 
@@ -25,4 +26,6 @@ TDApplicationDelegate& TDAppDelegate() {
     return installed ? *installed : g_defaultDelegate;
 }
 
-void TDSetAppDelegate(TDApplicationDelegate* delegate) { g_delegate.store(delegate, std::memory_order_release); }
+void TDSetAppDelegate(TDApplicationDelegate* delegate) {
+    g_delegate.store(delegate, std::memory_order_release);
+}

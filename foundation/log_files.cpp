@@ -14,11 +14,13 @@ namespace {
 constexpr int kKeptLogFiles = 9;
 }
 
-QString logFolderPath() { return applicationSupportPath() + QStringLiteral("/Logs"); }
+QString logFolderPath() {
+    return applicationSupportPath() + QStringLiteral("/Logs");
+}
 
 QString logFileNamePrefix() {
-    const QString exe = QCoreApplication::instance() ? QCoreApplication::applicationName()
-                                                     : QStringLiteral("Ordello");
+    const QString exe =
+        QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("Ordello");
     return exe + QLatin1Char(' ');
 }
 

@@ -7,7 +7,9 @@ namespace {
 thread_local std::vector<std::chrono::steady_clock::time_point> t_stamps;
 }
 
-void pushTimestamp() { t_stamps.push_back(std::chrono::steady_clock::now()); }
+void pushTimestamp() {
+    t_stamps.push_back(std::chrono::steady_clock::now());
+}
 
 double popElapsedSeconds() {
     if (t_stamps.empty()) return 0.0;

@@ -8,7 +8,7 @@
 namespace platform {
 class ManagedObject;
 class ObjectSet;
-}
+}  // namespace platform
 
 // The figures every task and group keeps about the tasks below it: open leaf tasks, all tasks, the
 // total estimate, whether every open leaf is estimated, and the earliest start and due dates. Held in

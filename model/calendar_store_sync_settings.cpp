@@ -16,7 +16,9 @@ TDCalendarStoreSyncSettings TDLibrary::calendarStoreSyncSettings() const {
     });
 }
 
-TDCalendarStoreSyncSettings::TDCalendarStoreSyncSettings(OptionReader reader) : m_readOption(std::move(reader)) {}
+TDCalendarStoreSyncSettings::TDCalendarStoreSyncSettings(OptionReader reader)
+    : m_readOption(std::move(reader)) {
+}
 
 bool TDCalendarStoreSyncSettings::isSyncingEnabled() const {
     return m_readOption(QStringLiteral("calendarStoreSyncEnabled")).toBool();
@@ -49,7 +51,8 @@ bool TDCalendarStoreSyncSettings::isSyncingEnabledForTask(TDTask* task) const {
         for (const TDGroup* group : member->smartFolders()) groupUIDs.insert(group->uid());
     }
     if (const TDList* list = task->list()) groupUIDs.insert(list->uid());
-    const QStringList enabledCalendars = m_readOption(QStringLiteral("syncEnabledCalendarUIDs")).toStringList();
+    const QStringList enabledCalendars =
+        m_readOption(QStringLiteral("syncEnabledCalendarUIDs")).toStringList();
     const QVariantMap mapping = p_mapping();
     for (auto it = mapping.cbegin(); it != mapping.cend(); ++it)
         if (groupUIDs.contains(it.key()) && enabledCalendars.contains(it.value().toString())) return true;

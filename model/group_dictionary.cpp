@@ -47,8 +47,9 @@ QVariantMap TDGroup::propertyListRepresentationForCopying() const {
         QList<TDTask*> tasks;
         for (platform::ManagedObject* member : objects(kTasksKey))
             if (auto* task = TDTask::from(member)) tasks.append(task);
-        std::stable_sort(tasks.begin(), tasks.end(),
-                         [](const TDTask* a, const TDTask* b) { return a->displayOrder() < b->displayOrder(); });
+        std::stable_sort(tasks.begin(), tasks.end(), [](const TDTask* a, const TDTask* b) {
+            return a->displayOrder() < b->displayOrder();
+        });
         QVariantList forms;
         for (const TDTask* task : tasks) forms.append(task->propertyListRepresentationForCopying());
         if (!forms.isEmpty()) plist.insert(kTasksKey, forms);

@@ -325,7 +325,8 @@ void TDLibrary::reloadAllSmartFolders() {
     QList<TDSmartFolder*> special;
     QList<TDSmartFolder*> ordinary;
     for (TDGroup* group : allSmartFolders())
-        if (TDSmartFolder* folder = TDSmartFolder::from(group)) (folder->isSpecial() ? special : ordinary).append(folder);
+        if (TDSmartFolder* folder = TDSmartFolder::from(group))
+            (folder->isSpecial() ? special : ordinary).append(folder);
     for (TDSmartFolder* folder : special) folder->resetPredicate();
     for (TDSmartFolder* folder : ordinary) folder->resetPredicate();
     for (TDSmartFolder* folder : special) folder->reloadTasks();

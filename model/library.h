@@ -20,7 +20,7 @@ class TDTaskClassifier;
 namespace platform {
 class CalendarTask;
 class ManagedObjectContext;
-}
+}  // namespace platform
 
 // The root object of a library: the special groups, lookups by UID and title, standard fetches, the
 // journals of changed groups and tasks, the badge count and the sync service's journal. It also builds

@@ -4,7 +4,8 @@
 
 #include "platform/objectstore/managed_object_context.h"
 
-Result<TDLibraryObject*> TDLibrary::createEntityNamed(const QString& entityName, const QVariantMap& dictionary) {
+Result<TDLibraryObject*> TDLibrary::createEntityNamed(const QString& entityName,
+                                                      const QVariantMap& dictionary) {
     auto* object = managedObjectContext()->insertObject<TDLibraryObject>(entityName);
     if (!object)
         return TDError::make(TDDictionaryRepresentationErrorMalformed,

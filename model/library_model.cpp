@@ -33,7 +33,8 @@ void TDRegisterLibraryModelClasses() {
         platform::registerManagedObjectClass<TDFolder>(QStringLiteral("TDFolder"), groupDependencies);
         platform::registerManagedObjectClass<TDList>(QStringLiteral("TDList"), groupDependencies);
         platform::registerManagedObjectClass<TDTag>(QStringLiteral("TDTag"), groupDependencies);
-        platform::registerManagedObjectClass<TDSmartFolder>(QStringLiteral("TDSmartFolder"), groupDependencies);
+        platform::registerManagedObjectClass<TDSmartFolder>(QStringLiteral("TDSmartFolder"),
+                                                            groupDependencies);
         const QString status = QStringLiteral("status");
         const QString completedDate = QStringLiteral("completedDate");
         platform::registerManagedObjectClass<TDTask>(

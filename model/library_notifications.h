@@ -3,9 +3,11 @@
 #include <QString>
 
 // The four timings of a change of the library's context, and the clean-ups the splitter uses itself.
-inline const QString TDLibraryMOCDidChangePriorityNotification = QStringLiteral("TDLibraryMOCDidChangePriorityNotification");
+inline const QString TDLibraryMOCDidChangePriorityNotification =
+    QStringLiteral("TDLibraryMOCDidChangePriorityNotification");
 inline const QString TDLibraryMOCDidChangeNotification = QStringLiteral("TDLibraryMOCDidChangeNotification");
-inline const QString TDLibraryMOCDidChangeDelayedNotification = QStringLiteral("TDLibraryMOCDidChangeDelayedNotification");
+inline const QString TDLibraryMOCDidChangeDelayedNotification =
+    QStringLiteral("TDLibraryMOCDidChangeDelayedNotification");
 inline const QString TDLibraryMOCDidChangeDelayedUntilIdleNotification =
     QStringLiteral("TDLibraryMOCDidChangeDelayedUntilIdleNotification");
 inline const QString TDLibraryMOCDidChangeDelayedCleanUpNotification =

@@ -9,7 +9,9 @@
 #include "platform/base/log.h"
 #include "platform/objectstore/managed_object_context.h"
 
-TDManagedObjectContext* TDLibraryObject::libraryContext() const { return TDManagedObjectContext::of(this); }
+TDManagedObjectContext* TDLibraryObject::libraryContext() const {
+    return TDManagedObjectContext::of(this);
+}
 
 platform::UndoManager* TDLibraryObject::undoManager() const {
     return managedObjectContext() ? managedObjectContext()->undoManager() : nullptr;
@@ -23,7 +25,9 @@ TDLibrary* TDLibraryObject::library() const {
     return library;
 }
 
-QString TDLibraryObject::persistentObjectIDURIString() const { return objectID().uriString(); }
+QString TDLibraryObject::persistentObjectIDURIString() const {
+    return objectID().uriString();
+}
 
 const QSet<QString>& TDLibraryObject::baseKeysNotAffectingModifiedDate() {
     static const QSet<QString> keys{QStringLiteral("createdDate"), QStringLiteral("modifiedDate"),
@@ -123,4 +127,6 @@ void TDLibraryObject::deleteObject() {
     if (managedObjectContext()) managedObjectContext()->deleteObject(this);
 }
 
-void TDLibraryObject::handleError(const TDError& error) const { TDAppDelegate().handleError(error, QStringLiteral("Problem")); }
+void TDLibraryObject::handleError(const TDError& error) const {
+    TDAppDelegate().handleError(error, QStringLiteral("Problem"));
+}

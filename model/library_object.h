@@ -89,7 +89,8 @@ protected:
     void awakeFromInsert() override;
     void willChangeValue(const QString& key) override;
     void didChangeValue(const QString& key) override;
-    void didChangeSet(const QString& key, SetMutation mutation, const QList<platform::ManagedObject*>& objects) override;
+    void didChangeSet(const QString& key, SetMutation mutation,
+                      const QList<platform::ManagedObject*>& objects) override;
     void willDelete() override;
     // Records the object in the sync journal.
     void p_addToSyncQueueAfterChangingKeyIfNecessary(const QString& key);

@@ -203,7 +203,8 @@ QVariantMap TDLibraryObject::propertyListRepresentation(bool includeRelationship
         const RelationshipDescription* relationship = property->asRelationship();
         if (!relationship->isToMany()) {
             QString identifier = identifierOf(object(relationship));
-            if (!identifier.isEmpty()) plist.insert(plist.cend(), relationship->name(), std::move(identifier));
+            if (!identifier.isEmpty())
+                plist.insert(plist.cend(), relationship->name(), std::move(identifier));
             continue;
         }
         const platform::ObjectSet& members = objects(relationship);
@@ -215,8 +216,10 @@ QVariantMap TDLibraryObject::propertyListRepresentation(bool includeRelationship
         }
         if (identifiers.isEmpty()) continue;
         // Sorted, so that two writes of the same object compare equal.
-        TDStableSortByUID(identifiers, [](const QString& identifier) -> const QString& { return identifier; });
-        plist.insert(plist.cend(), relationship->name(), QVariantList(identifiers.cbegin(), identifiers.cend()));
+        TDStableSortByUID(identifiers,
+                          [](const QString& identifier) -> const QString& { return identifier; });
+        plist.insert(plist.cend(), relationship->name(),
+                     QVariantList(identifiers.cbegin(), identifiers.cend()));
     }
     return plist;
 }

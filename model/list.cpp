@@ -34,7 +34,8 @@ void TDList::awakeFromFetch() {
     TDGroup::awakeFromFetch();
     // The index of every task in the list's trees serves the windows and rules; a context that sets
     // up no derived values (a backup's) never reads it.
-    if (const TDManagedObjectContext* context = libraryContext(); context && !context->setupTransientProperties())
+    if (const TDManagedObjectContext* context = libraryContext();
+        context && !context->setupTransientProperties())
         return;
     const QString topList = QStringLiteral("topList");
     const QString listSubtasks = QStringLiteral("listSubtasks");

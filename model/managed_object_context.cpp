@@ -3,8 +3,10 @@
 #include "model/library_object.h"
 #include "platform/notifications/notification_center.h"
 
-TDManagedObjectContext::TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator, QObject* parent)
-    : platform::ManagedObjectContext(coordinator, parent) {}
+TDManagedObjectContext::TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator,
+                                               QObject* parent)
+    : platform::ManagedObjectContext(coordinator, parent) {
+}
 
 TDManagedObjectContext* TDManagedObjectContext::of(const platform::ManagedObject* object) {
     return object ? qobject_cast<TDManagedObjectContext*>(object->managedObjectContext()) : nullptr;

@@ -20,7 +20,8 @@ inline const QString TDManagedObjectContextWillResetNotification =
 class TDManagedObjectContext final : public platform::ManagedObjectContext {
     Q_OBJECT
 public:
-    explicit TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator, QObject* parent = nullptr);
+    explicit TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator,
+                                    QObject* parent = nullptr);
 
     // The context of an object, when it is a library context.
     static TDManagedObjectContext* of(const platform::ManagedObject* object);

@@ -14,8 +14,8 @@ using platform::NotificationQueue;
 namespace {
 
 const QStringList& changeKeys() {
-    static const QStringList keys{TDInsertedObjectsKey,    TDUpdatedObjectsKey,     TDDeletedObjectsKey,
-                                  TDRefreshedObjectsKey,   TDInvalidatedObjectsKey, TDInvalidatedAllObjectsKey};
+    static const QStringList keys{TDInsertedObjectsKey,  TDUpdatedObjectsKey,     TDDeletedObjectsKey,
+                                  TDRefreshedObjectsKey, TDInvalidatedObjectsKey, TDInvalidatedAllObjectsKey};
     return keys;
 }
 
@@ -41,18 +41,18 @@ void uniteInto(QVariantList& accumulated, const QVariantList& added) {
 TDManagedObjectContextDidChangeNotificationSplitter::TDManagedObjectContextDidChangeNotificationSplitter(
     platform::NotificationCenter& center, platform::NotificationQueue& queue, QObject* parent)
     : QObject(parent), m_queue(queue) {
-    for (const QString& name :
-         {TDLibraryMOCDidChangeDelayedCleanUpNotification, TDLibraryMOCDidChangeDelayedUntilIdleCleanUpNotification})
+    for (const QString& name : {TDLibraryMOCDidChangeDelayedCleanUpNotification,
+                                TDLibraryMOCDidChangeDelayedUntilIdleCleanUpNotification})
         center.addObserver(this, name, nullptr, [this](const Notification& n) { p_cleanUp(n); });
 }
 
 TDManagedObjectContextDidChangeNotificationSplitter::TDManagedObjectContextDidChangeNotificationSplitter()
     : TDManagedObjectContextDidChangeNotificationSplitter(platform::NotificationCenter::defaultCenter(),
-                                                          NotificationQueue::defaultQueue()) {}
+                                                          NotificationQueue::defaultQueue()) {
+}
 
-QVariantMap TDManagedObjectContextDidChangeNotificationSplitter::mergeUserInfo(const QVariantMap& userInfo,
-                                                                             const QString& notificationName,
-                                                                             const void* context) {
+QVariantMap TDManagedObjectContextDidChangeNotificationSplitter::mergeUserInfo(
+    const QVariantMap& userInfo, const QString& notificationName, const void* context) {
     QVariantMap& accumulated = m_userInfos[notificationName][context];
     for (const QString& key : changeKeys()) {
         const QVariant added = userInfo.value(key);
@@ -75,16 +75,17 @@ void TDManagedObjectContextDidChangeNotificationSplitter::enqueueNotifications(c
     const Notification plain{TDLibraryMOCDidChangeNotification, change.sender, change.userInfo};
     m_queue.enqueue(priority, NotificationQueue::PostNow, NotificationQueue::NoCoalescing);
     m_queue.enqueue(plain, NotificationQueue::PostNow, NotificationQueue::NoCoalescing);
-    p_enqueueDelayed(change, TDLibraryMOCDidChangeDelayedNotification, TDLibraryMOCDidChangeDelayedCleanUpNotification,
-                     NotificationQueue::PostASAP);
+    p_enqueueDelayed(change, TDLibraryMOCDidChangeDelayedNotification,
+                     TDLibraryMOCDidChangeDelayedCleanUpNotification, NotificationQueue::PostASAP);
     p_enqueueDelayed(change, TDLibraryMOCDidChangeDelayedUntilIdleNotification,
-                     TDLibraryMOCDidChangeDelayedUntilIdleCleanUpNotification, NotificationQueue::PostWhenIdle);
+                     TDLibraryMOCDidChangeDelayedUntilIdleCleanUpNotification,
+                     NotificationQueue::PostWhenIdle);
 }
 
 void TDManagedObjectContextDidChangeNotificationSplitter::p_enqueueDelayed(const Notification& change,
-                                                                         const QString& name,
-                                                                         const QString& cleanUpName,
-                                                                         int postingStyle) {
+                                                                           const QString& name,
+                                                                           const QString& cleanUpName,
+                                                                           int postingStyle) {
     const auto style = static_cast<NotificationQueue::PostingStyle>(postingStyle);
     const int coalescing = NotificationQueue::CoalesceOnName | NotificationQueue::CoalesceOnSender;
     const Notification cleanUp{cleanUpName, change.sender, {}};

@@ -17,14 +17,16 @@ class NotificationQueue;
 class TDManagedObjectContextDidChangeNotificationSplitter final : public QObject {
     Q_OBJECT
 public:
-    explicit TDManagedObjectContextDidChangeNotificationSplitter(
-        platform::NotificationCenter& center, platform::NotificationQueue& queue, QObject* parent = nullptr);
+    explicit TDManagedObjectContextDidChangeNotificationSplitter(platform::NotificationCenter& center,
+                                                                 platform::NotificationQueue& queue,
+                                                                 QObject* parent = nullptr);
     TDManagedObjectContextDidChangeNotificationSplitter();
 
     void enqueueNotifications(const platform::Notification& contextChange);
 
     // The accumulated sets after merging the change into them.
-    QVariantMap mergeUserInfo(const QVariantMap& userInfo, const QString& notificationName, const void* context);
+    QVariantMap mergeUserInfo(const QVariantMap& userInfo, const QString& notificationName,
+                              const void* context);
 
 private:
     void p_enqueueDelayed(const platform::Notification& contextChange, const QString& name,

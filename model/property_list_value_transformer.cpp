@@ -7,7 +7,8 @@ QVariant TDPropertyListValueTransformer::transformedValue(const QVariant& value)
     if (!value.isValid()) return {};
     const auto data = platform::writePropertyList(value, platform::PropertyListFormat::Binary);
     if (!data) {
-        logWithLevel(TDLogError, "ERROR", "Could not store property list: %@", data.error().detailedDescription());
+        logWithLevel(TDLogError, "ERROR", "Could not store property list: %@",
+                     data.error().detailedDescription());
         return {};
     }
     return *data;

@@ -39,8 +39,8 @@ QString TDTask::recurrenceDescription() const {
     const auto* recurrence = objectAs<TDRecurrence>(kRecurrenceKey);
     const std::optional<TDRecurrenceRule> rule = recurrence ? recurrence->rule() : std::nullopt;
     if (!rule) return {};
-    return TDLocalizedString("Repeats %@").replace(QLatin1String("%@"),
-                                                   uncapitalizedString(rule->recurrenceDescription()));
+    return TDLocalizedString("Repeats %@")
+        .replace(QLatin1String("%@"), uncapitalizedString(rule->recurrenceDescription()));
 }
 
 void TDTask::makeNextRecurringCopiesIfNecessary() {
@@ -54,8 +54,8 @@ void TDTask::makeNextRecurringCopiesIfNecessary() {
         if (!rule || !rule->nextStartDate().isValid() || rule->nextStartDate() >= startOfToday()) return;
         // A rule whose next start stands still would make copies without end.
         if (previousNextStart.isValid() && rule->nextStartDate() <= previousNextStart) {
-            logWithLevel(TDLogError, "ERROR", "Recurrence of task '%@' does not move on; stopped catching up.",
-                         copy->title());
+            logWithLevel(TDLogError, "ERROR",
+                         "Recurrence of task '%@' does not move on; stopped catching up.", copy->title());
             return;
         }
         previousNextStart = rule->nextStartDate();

@@ -36,7 +36,8 @@ const platform::PredicatePtr& notArchived() {
 
 }  // namespace
 
-TDSmartFolder::TDSmartFolder(const platform::EntityDescription* entity, platform::ManagedObjectContext* context)
+TDSmartFolder::TDSmartFolder(const platform::EntityDescription* entity,
+                             platform::ManagedObjectContext* context)
     : TDGroup(entity, context) {
 }
 
@@ -59,10 +60,11 @@ platform::PredicatePtr TDSmartFolder::todayPredicate(const QDateTime& now) {
     const QDateTime yesterday = dates::dateByAddingDays(today, -1);
     const QDateTime tomorrow = dates::dateByAddingDays(today, 1);
     const QDateTime horizon = dates::dateByAddingDays(today, nearFuture + 1);
-    return parsed(QStringLiteral("((%@ <= completedDate AND completedDate < %@) OR "
-                                 "(completedDate = NIL AND ((startDate = NIL AND dueDate < %@) OR startDate < %@))) "
-                                 "AND archived != YES"),
-                  {yesterday, tomorrow, horizon, tomorrow});
+    return parsed(
+        QStringLiteral("((%@ <= completedDate AND completedDate < %@) OR "
+                       "(completedDate = NIL AND ((startDate = NIL AND dueDate < %@) OR startDate < %@))) "
+                       "AND archived != YES"),
+        {yesterday, tomorrow, horizon, tomorrow});
 }
 
 platform::PredicatePtr TDSmartFolder::upcomingPredicate(const QDateTime& now) {
@@ -197,7 +199,8 @@ Status TDSmartFolder::updateFromPropertyListRepresentation(const QVariantMap& di
         else
             data = TDError::make(TDDictionaryRepresentationErrorMalformed,
                                  QStringLiteral("The rule of a smart folder is neither data nor text."));
-        Result<TRRulePtr> decoded = data.ok() ? TRRuleFromArchivedData(*data) : Result<TRRulePtr>(data.error());
+        Result<TRRulePtr> decoded =
+            data.ok() ? TRRuleFromArchivedData(*data) : Result<TRRulePtr>(data.error());
         if (!decoded.ok()) {
             TDError error = decoded.error();
             error.domain = TDDictionaryRepresentationErrorDomain;
@@ -263,11 +266,13 @@ void TDSmartFolder::reloadTasks() {
                 if (TDTask* task = TDTask::from(object)) candidates.append(task);
             reloadTasksFromCandidates(candidates);
         } else {
-            logWithLevel(TDLogError, "ERROR", "Could not reload smart folder: %@", fetched.error().detailedDescription());
+            logWithLevel(TDLogError, "ERROR", "Could not reload smart folder: %@",
+                         fetched.error().detailedDescription());
         }
     }
     managedObjectContext()->processPendingChanges();
-    logWithLevel(TDLogDebug, "DEBUG", "Reloading smart folder '%@' took %lf seconds", title(), popElapsedSeconds());
+    logWithLevel(TDLogDebug, "DEBUG", "Reloading smart folder '%@' took %lf seconds", title(),
+                 popElapsedSeconds());
 }
 
 void TDSmartFolder::reloadTasksFromCandidates(const QList<TDTask*>& candidates) {
@@ -339,9 +344,9 @@ void TDSmartFolder::dropTasks(const QList<TDTask*>& tasks) {
     const QDateTime start = today ? startOfToday : dates::dateByAddingDays(startOfToday, 1);
     for (TDTask* task : tasks) {
         if (!task || task->isDeleted()) continue;
-        const bool qualifies = today ? (!task->isIncomplete() || task->isDueSoon() || task->isPastDue() ||
-                                        task->isPastStart())
-                                     : (task->startDate().isValid() || task->dueDate().isValid());
+        const bool qualifies =
+            today ? (!task->isIncomplete() || task->isDueSoon() || task->isPastDue() || task->isPastStart())
+                  : (task->startDate().isValid() || task->dueDate().isValid());
         if (qualifies) continue;
         task->setStartDate(start);
         // A subtask belongs to its tree's list even though it has no list of its own.

@@ -15,7 +15,9 @@ public:
     TDSmartFolder(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDSmartFolder() override;
 
-    static TDSmartFolder* from(platform::ManagedObject* object) { return dynamic_cast<TDSmartFolder*>(object); }
+    static TDSmartFolder* from(platform::ManagedObject* object) {
+        return dynamic_cast<TDSmartFolder*>(object);
+    }
 
     // Open tasks starting before tomorrow or, without a start date, due within the near future (the
     // user default "nearFutureNumberOfDays"), and tasks completed yesterday or today; never archived ones.

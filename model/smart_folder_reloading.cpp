@@ -1,9 +1,9 @@
 #include "model/smart_folder_reloading.h"
 
 #include "model/library.h"
+#include "model/object_casts.h"
 #include "model/smart_folder.h"
 #include "model/task.h"
-#include "model/object_casts.h"
 #include "platform/base/log.h"
 #include "platform/predicates/predicate_parser.h"
 
@@ -13,7 +13,8 @@ void TDReloadOrdinarySmartFolders(TDLibrary* library, const QList<TDSmartFolder*
         *platform::predicateWithFormat(QStringLiteral("archived != YES"));
     const auto fetched = library->fetch(QStringLiteral("Task"), notArchived);
     if (!fetched.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Could not reload smart folder: %@", fetched.error().detailedDescription());
+        logWithLevel(TDLogError, "ERROR", "Could not reload smart folder: %@",
+                     fetched.error().detailedDescription());
         return;
     }
     const QList<TDTask*> tasks = TDObjectsOfClass<TDTask>(*fetched);

@@ -6,7 +6,8 @@
 
 QList<TDSyncSetItem*> TDSyncSet::items() const {
     QList<TDSyncSetItem*> list;
-    for (platform::ManagedObject* o : objectList(QStringLiteral("items"))) list << static_cast<TDSyncSetItem*>(o);
+    for (platform::ManagedObject* o : objectList(QStringLiteral("items")))
+        list << static_cast<TDSyncSetItem*>(o);
     return list;
 }
 
@@ -36,7 +37,8 @@ int TDSyncSet::compareLastSyncToken(const QVariant& lastSyncToken, const QVarian
     bool localOk = false;
     const qlonglong localCounter = local.size() == 2 ? local.at(1).toLongLong(&localOk) : 0;
     if (local.size() != 2 || !localOk || localCounter <= 0) {
-        logWithLevel(TDLogWarning, "WARNING", "lastSyncToken has invalid format: %@", lastSyncToken.toString());
+        logWithLevel(TDLogWarning, "WARNING", "lastSyncToken has invalid format: %@",
+                     lastSyncToken.toString());
         return -1;
     }
     const QStringList server = serverSyncToken.toString().split(QLatin1Char('-'));
@@ -44,11 +46,14 @@ int TDSyncSet::compareLastSyncToken(const QVariant& lastSyncToken, const QVarian
     const qlonglong serverCounter = server.size() == 2 ? server.at(1).toLongLong(&serverOk) : 0;
     if (serverSyncToken.metaType().id() != QMetaType::QString || server.size() != 2 || !serverOk ||
         serverCounter < 1) {
-        logWithLevel(TDLogWarning, "WARNING", "serverSyncToken has invalid format: %@", serverSyncToken.toString());
+        logWithLevel(TDLogWarning, "WARNING", "serverSyncToken has invalid format: %@",
+                     serverSyncToken.toString());
         return -1;
     }
     if (local.at(0) != server.at(0)) return 2;
     return serverCounter > localCounter ? 1 : 0;
 }
 
-TDSyncSet* TDSyncSetItem::syncSet() const { return static_cast<TDSyncSet*>(object(QStringLiteral("syncSet"))); }
+TDSyncSet* TDSyncSetItem::syncSet() const {
+    return static_cast<TDSyncSet*>(object(QStringLiteral("syncSet")));
+}

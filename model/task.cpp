@@ -9,15 +9,14 @@
 #include "model/library.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/object_casts.h"
 #include "model/ordered_collection.h"
 #include "model/tag.h"
-#include "model/object_casts.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/undo/undo_manager.h"
-
 
 namespace {
 

@@ -271,7 +271,8 @@ private:
     void p_scheduleGroupsOfTreeForRecalculation();
     bool p_acceptsParent(const TDTask* parent) const;
     QVariantMap p_propertyListRepresentationForCopying(bool forRecurrence) const;
-    Status p_updateFromPropertyListRepresentation(const QVariantMap& dictionary, bool absentRecurrenceDeletes);
+    Status p_updateFromPropertyListRepresentation(const QVariantMap& dictionary,
+                                                  bool absentRecurrenceDeletes);
     TDTask* p_makeNextRecurringCopy();
 
     std::unique_ptr<TDOrderedCollection> m_orderedTasks;

@@ -37,7 +37,9 @@ QString titleWithoutListPrefix(const QString& title, const QString& listTitle) {
 
 }  // namespace
 
-bool TDTask::shouldSyncToCalendarStore() const { return !isArchived() && !isCanceled() && !hasSubtasks(); }
+bool TDTask::shouldSyncToCalendarStore() const {
+    return !isArchived() && !isCanceled() && !hasSubtasks();
+}
 
 QString TDTask::titleForCalTask() {
     TDList* taskList = list();

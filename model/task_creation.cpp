@@ -75,9 +75,9 @@ QVariantMap pastedTaskFormWithoutUIDs(QVariantMap form) {
 // The dictionary's keys the importer knows, lower-cased, with values of the kinds it accepts.
 QVariantMap normalisedImportDictionary(const QVariantMap& dictionary) {
     static const QStringList known = {
-        QStringLiteral("title"),    QStringLiteral("startdate"), QStringLiteral("duedate"),
-        QStringLiteral("estimatedtime"), QStringLiteral("priority"), QStringLiteral("url"),
-        QStringLiteral("urltitle"), QStringLiteral("notes"),     QStringLiteral("index")};
+        QStringLiteral("title"),         QStringLiteral("startdate"), QStringLiteral("duedate"),
+        QStringLiteral("estimatedtime"), QStringLiteral("priority"),  QStringLiteral("url"),
+        QStringLiteral("urltitle"),      QStringLiteral("notes"),     QStringLiteral("index")};
     QVariantMap result;
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
         const QString key = it.key().toLower();
@@ -92,9 +92,11 @@ QVariantMap normalisedImportDictionary(const QVariantMap& dictionary) {
             continue;
         if (key.endsWith(QLatin1String("date"))) {
             if (type != QMetaType::QDateTime) {
-                const auto transformer = platform::valueTransformerForName(QStringLiteral("TDNaturalLanguageDate"));
-                value = transformer && type == QMetaType::QString ? transformer->reverseTransformedValue(value)
-                                                                   : QVariant();
+                const auto transformer =
+                    platform::valueTransformerForName(QStringLiteral("TDNaturalLanguageDate"));
+                value = transformer && type == QMetaType::QString
+                            ? transformer->reverseTransformedValue(value)
+                            : QVariant();
             }
             const QDateTime date = value.toDateTime();
             if (!date.isValid()) continue;
@@ -103,8 +105,9 @@ QVariantMap normalisedImportDictionary(const QVariantMap& dictionary) {
             if (!isNumber) {
                 const auto transformer =
                     platform::valueTransformerForName(QStringLiteral("TDNaturalLanguageTimeInterval"));
-                value = transformer && type == QMetaType::QString ? transformer->reverseTransformedValue(value)
-                                                                   : QVariant();
+                value = transformer && type == QMetaType::QString
+                            ? transformer->reverseTransformedValue(value)
+                            : QVariant();
             }
         } else if (key == QLatin1String("url")) {
             if (type == QMetaType::QString) {
@@ -143,7 +146,8 @@ void TDTask::updateFromImportDictionary(const QVariantMap& dictionary) {
     if (values.contains(QStringLiteral("title"))) setTitle(values.value(QStringLiteral("title")).toString());
     if (values.contains(QStringLiteral("startdate")))
         setStartDate(values.value(QStringLiteral("startdate")).toDateTime());
-    if (values.contains(QStringLiteral("duedate"))) setDueDate(values.value(QStringLiteral("duedate")).toDateTime());
+    if (values.contains(QStringLiteral("duedate")))
+        setDueDate(values.value(QStringLiteral("duedate")).toDateTime());
     setEstimatedTime(values.value(QStringLiteral("estimatedtime")).toDouble());
     setPriority(values.value(QStringLiteral("priority")).toLongLong());
 
@@ -151,8 +155,8 @@ void TDTask::updateFromImportDictionary(const QVariantMap& dictionary) {
     const bool hasNotes = values.contains(QStringLiteral("notes"));
     const QString text = values.value(QStringLiteral("notes")).toString().trimmed();
     const QVariant urlTitle = values.value(QStringLiteral("urltitle"));
-    const QString linkText = urlTitle.typeId() == QMetaType::QString ? urlTitle.toString()
-                                                                      : url.toString(QUrl::FullyEncoded);
+    const QString linkText =
+        urlTitle.typeId() == QMetaType::QString ? urlTitle.toString() : url.toString(QUrl::FullyEncoded);
     if (!url.isEmpty()) {
         std::unique_ptr<QTextDocument> notes = linkDocument(linkText, url);
         if (!text.isEmpty()) {
@@ -172,7 +176,8 @@ TDTask* TDLibrary::createTaskFromImportDictionary(const QVariantMap& dictionary,
     TDGroup* group = TDGroup::from(parent);
     TDTask* parentTask = TDTask::from(parent);
     if (parent && !group && !parentTask) {
-        logWithLevel(TDLogWarning, "WARNING", "Tried to create a task inside something other than a group or task");
+        logWithLevel(TDLogWarning, "WARNING",
+                     "Tried to create a task inside something other than a group or task");
         return nullptr;
     }
     if (group && group->isFolder()) {
@@ -185,7 +190,8 @@ TDTask* TDLibrary::createTaskFromImportDictionary(const QVariantMap& dictionary,
     }
     qsizetype index = 0;
     for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it)
-        if (it.key().compare(QLatin1String("index"), Qt::CaseInsensitive) == 0) index = it.value().toLongLong();
+        if (it.key().compare(QLatin1String("index"), Qt::CaseInsensitive) == 0)
+            index = it.value().toLongLong();
     TDTask* task = createOrphanTask();
     task->updateFromImportDictionary(dictionary);
 
@@ -225,11 +231,11 @@ TDTask* TDLibrary::createTaskFromString(const QString& line) {
         status = markerStatus;
         break;
     }
-    static const QStringList schemes = {
-        QStringLiteral("http://"), QStringLiteral("https://"), QStringLiteral("file://"),
-        QStringLiteral("mailto:"), QStringLiteral("ftp://"),   QStringLiteral("ssh://"),
-        QStringLiteral("sftp://"), QStringLiteral("afp:/"),    QStringLiteral("smb://"),
-        QStringLiteral("irc://")};
+    static const QStringList schemes = {QStringLiteral("http://"), QStringLiteral("https://"),
+                                        QStringLiteral("file://"), QStringLiteral("mailto:"),
+                                        QStringLiteral("ftp://"),  QStringLiteral("ssh://"),
+                                        QStringLiteral("sftp://"), QStringLiteral("afp:/"),
+                                        QStringLiteral("smb://"),  QStringLiteral("irc://")};
     for (const QString& scheme : schemes) {
         if (!rest.startsWith(scheme)) continue;
         const QUrl url(rest.trimmed(), QUrl::StrictMode);
@@ -353,9 +359,11 @@ QList<TDTask*> TDLibrary::createTasksFromMimeData(const QMimeData* data) {
         if (task) tasks.append(task);
     };
     if (data->hasFormat(TaskPlistMimeType)) {
-        const Result<QVariant> list = platform::readPropertyList(data->data(TaskPlistMimeType), kMaximumPastedBytes);
+        const Result<QVariant> list =
+            platform::readPropertyList(data->data(TaskPlistMimeType), kMaximumPastedBytes);
         if (!list) {
-            logWithLevel(TDLogWarning, "WARNING", "Could not read pasted tasks: %@", list.error().description);
+            logWithLevel(TDLogWarning, "WARNING", "Could not read pasted tasks: %@",
+                         list.error().description);
             return tasks;
         }
         for (const QVariant& element : list->toList()) {
@@ -383,10 +391,11 @@ QList<TDTask*> TDLibrary::createTasksFromMimeData(const QMimeData* data) {
         QHash<QUrl, QString> titles;
         const QByteArray mozURL = data->data(QStringLiteral("text/x-moz-url"));
         if (mozURL.size() <= kMaximumPastedBytes) {
-            const QStringList lines = QString::fromUtf16(reinterpret_cast<const char16_t*>(mozURL.constData()),
-                                                         mozURL.size() / 2)
-                                          .split(QLatin1Char('\n'));
-            for (qsizetype i = 0; i + 1 < lines.size(); i += 2) titles.insert(QUrl(lines[i].trimmed()), lines[i + 1].trimmed());
+            const QStringList lines =
+                QString::fromUtf16(reinterpret_cast<const char16_t*>(mozURL.constData()), mozURL.size() / 2)
+                    .split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i + 1 < lines.size(); i += 2)
+                titles.insert(QUrl(lines[i].trimmed()), lines[i + 1].trimmed());
         }
         for (const QUrl& url : urls) {
             if (url.isLocalFile())

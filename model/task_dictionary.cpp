@@ -43,9 +43,8 @@ TDError malformed(const QString& key, const QString& expected) {
 
 QList<TDTask*> subtasksInDisplayOrder(const TDTask* task) {
     QList<TDTask*> subtasks = task->subtasks();
-    std::stable_sort(subtasks.begin(), subtasks.end(), [](const TDTask* a, const TDTask* b) {
-        return a->displayOrder() < b->displayOrder();
-    });
+    std::stable_sort(subtasks.begin(), subtasks.end(),
+                     [](const TDTask* a, const TDTask* b) { return a->displayOrder() < b->displayOrder(); });
     return subtasks;
 }
 
@@ -245,7 +244,8 @@ Status TDTask::p_updateFromPropertyListRepresentation(const QVariantMap& diction
 QVariantMap TDTask::syncDictionaryRepresentation() const {
     QVariantMap record = TDLibraryObject::syncDictionaryRepresentation();
     QVariantMap contents = record.value(kContentsKey).toMap();
-    if (contents.contains(kCompletedDateKey)) record.insert(kCompletedTimeKey, contents.take(kCompletedDateKey));
+    if (contents.contains(kCompletedDateKey))
+        record.insert(kCompletedTimeKey, contents.take(kCompletedDateKey));
     const QString notesUID = primitiveValue(kNotesUIDKey).toString();
     if (notesUID.isEmpty())
         contents.remove(kNotesUIDKey);

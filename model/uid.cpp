@@ -9,7 +9,9 @@ quint64 TDRandomUIDNumber() {
     return (high << 32) | low;
 }
 
-QString TDNewUID() { return TDUIDStringFromNumber(TDRandomUIDNumber()); }
+QString TDNewUID() {
+    return TDUIDStringFromNumber(TDRandomUIDNumber());
+}
 
 QString TDUIDStringFromNumber(std::optional<quint64> number) {
     if (!number) return {};

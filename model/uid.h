@@ -38,7 +38,8 @@ template <typename Item, typename UIDOf>
 void TDStableSortByUID(QList<Item>& items, UIDOf uidOf) {
     std::vector<std::pair<std::optional<quint64>, qsizetype>> order;
     order.reserve(size_t(items.size()));
-    for (qsizetype i = 0; i < items.size(); ++i) order.emplace_back(TDCanonicalUIDNumber(uidOf(items.at(i))), i);
+    for (qsizetype i = 0; i < items.size(); ++i)
+        order.emplace_back(TDCanonicalUIDNumber(uidOf(items.at(i))), i);
     std::stable_sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
         if (a.first && b.first) return *a.first < *b.first;
         return TDUIDLess(uidOf(items.at(a.second)), uidOf(items.at(b.second)));

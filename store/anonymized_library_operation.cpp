@@ -31,11 +31,13 @@ const QString InfoFileName = QStringLiteral("Info.plist");
 const QString PlaceholderLink = QStringLiteral("http://anonymized.invalid/test/");
 
 TDError p_copyError(const QString& description) {
-    return TDError::make(1, QStringLiteral("The anonymized copy of the library could not be made."), description);
+    return TDError::make(1, QStringLiteral("The anonymized copy of the library could not be made."),
+                         description);
 }
 
 QChar p_randomCharacter(const QString& alphabet) {
-    return alphabet.at(static_cast<qsizetype>(QRandomGenerator::global()->bounded(static_cast<int>(alphabet.size()))));
+    return alphabet.at(
+        static_cast<qsizetype>(QRandomGenerator::global()->bounded(static_cast<int>(alphabet.size()))));
 }
 
 QString p_sqliteMessage(sqlite3* db) {
@@ -47,7 +49,8 @@ struct Database {
     sqlite3* handle = nullptr;
     ~Database() { sqlite3_close(handle); }
     Status open(const QString& path, int flags) {
-        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr) == SQLITE_OK) return {};
+        if (sqlite3_open_v2(QFile::encodeName(path).constData(), &handle, flags, nullptr) == SQLITE_OK)
+            return {};
         return p_copyError(QStringLiteral("%1: %2").arg(path, p_sqliteMessage(handle)));
     }
     Status exec(const QString& sql) {
@@ -59,11 +62,13 @@ struct Database {
 // Page by page while the source stays readable to the open library, unlike a file copy that could
 // catch the store halfway through a write.
 Status p_backUpStore(const QString& sourcePath, const QString& copyPath) {
-    if (!QFileInfo(sourcePath).isFile()) return p_copyError(QStringLiteral("No library at %1.").arg(sourcePath));
+    if (!QFileInfo(sourcePath).isFile())
+        return p_copyError(QStringLiteral("No library at %1.").arg(sourcePath));
     Database source;
     Database copy;
     if (Status opened = source.open(sourcePath, SQLITE_OPEN_READONLY); !opened.ok()) return opened;
-    if (Status opened = copy.open(copyPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); !opened.ok()) return opened;
+    if (Status opened = copy.open(copyPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); !opened.ok())
+        return opened;
     sqlite3_backup* backup = sqlite3_backup_init(copy.handle, "main", source.handle, "main");
     if (!backup) return p_copyError(p_sqliteMessage(copy.handle));
     int step = SQLITE_OK;
@@ -81,7 +86,8 @@ Status p_backUpStore(const QString& sourcePath, const QString& copyPath) {
 Status p_writeCleanStore(const QString& scrambledPath, const QString& cleanPath) {
     Database scrambled;
     if (Status opened = scrambled.open(scrambledPath, SQLITE_OPEN_READWRITE); !opened.ok()) return opened;
-    if (Status checkpointed = scrambled.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)")); !checkpointed.ok())
+    if (Status checkpointed = scrambled.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+        !checkpointed.ok())
         return checkpointed;
     QString quoted = cleanPath;
     quoted.replace(QLatin1Char('\''), QLatin1String("''"));
@@ -93,7 +99,8 @@ Status p_writeCleanStore(const QString& scrambledPath, const QString& cleanPath)
 }
 
 Status p_copyReplacing(const QString& from, const QString& to) {
-    if (QFileInfo::exists(to) && !QFile::remove(to)) return p_copyError(QStringLiteral("Cannot replace %1.").arg(to));
+    if (QFileInfo::exists(to) && !QFile::remove(to))
+        return p_copyError(QStringLiteral("Cannot replace %1.").arg(to));
     if (!QFile::copy(from, to)) return p_copyError(QStringLiteral("Cannot write %1.").arg(to));
     return {};
 }
@@ -170,18 +177,24 @@ QString TDScrambleString(const QString& text) {
     QString scrambled;
     scrambled.reserve(text.size());
     for (const QChar unit : text) {
-        if (unit.isUpper()) scrambled.append(p_randomCharacter(upper));
-        else if (unit.isLower()) scrambled.append(p_randomCharacter(lower));
-        else if (unit.isLetter()) scrambled.append(p_randomCharacter(other));
-        else if (unit.isDigit()) scrambled.append(p_randomCharacter(digits));
-        else scrambled.append(unit);
+        if (unit.isUpper())
+            scrambled.append(p_randomCharacter(upper));
+        else if (unit.isLower())
+            scrambled.append(p_randomCharacter(lower));
+        else if (unit.isLetter())
+            scrambled.append(p_randomCharacter(other));
+        else if (unit.isDigit())
+            scrambled.append(p_randomCharacter(digits));
+        else
+            scrambled.append(unit);
     }
     return scrambled;
 }
 
 TDAnonymizedLibraryOperation::TDAnonymizedLibraryOperation(const QString& libraryPath,
                                                            const QString& destinationPath)
-    : m_libraryPath(libraryPath), m_destinationPath(destinationPath) {}
+    : m_libraryPath(libraryPath), m_destinationPath(destinationPath) {
+}
 
 void TDAnonymizedLibraryOperation::main() {
     const Status made = p_makeCopy();
@@ -191,7 +204,8 @@ void TDAnonymizedLibraryOperation::main() {
         return;
     }
     m_error = made.error();
-    logWithLevel(TDLogError, "ERROR", "Could not save anonymized library: %@", made.error().detailedDescription());
+    logWithLevel(TDLogError, "ERROR", "Could not save anonymized library: %@",
+                 made.error().detailedDescription());
     informDelegateDidFailWithError(made.error());
 }
 
@@ -205,17 +219,20 @@ Status TDAnonymizedLibraryOperation::p_makeCopy() {
     const QString packagePath = workFolder.filePath(QStringLiteral("package"));
     const QDir source(m_libraryPath);
 
-    if (Status copied = p_backUpStore(source.filePath(StoreFileName), QDir(packagePath).filePath(StoreFileName));
+    if (Status copied =
+            p_backUpStore(source.filePath(StoreFileName), QDir(packagePath).filePath(StoreFileName));
         !copied.ok())
         return copied;
     const bool hasInfo = QFileInfo(source.filePath(InfoFileName)).isFile();
     if (hasInfo) {
-        if (Status copied = p_copyReplacing(source.filePath(InfoFileName), QDir(packagePath).filePath(InfoFileName));
+        if (Status copied =
+                p_copyReplacing(source.filePath(InfoFileName), QDir(packagePath).filePath(InfoFileName));
             !copied.ok())
             return copied;
     }
 
-    if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok()) return opened;
+    if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok())
+        return opened;
     TDManagedObjectContext* context = managedObjectContext();
     TDLibrary* library = threadedLibrary();
     if (!context || !library) return p_copyError(QStringLiteral("The copied library cannot be read."));
@@ -250,15 +267,18 @@ Status TDAnonymizedLibraryOperation::p_makeCopy() {
     closePersistentStoreCoordinator();
 
     const QString cleanStore = QDir(workFolder.filePath(QStringLiteral("clean"))).filePath(StoreFileName);
-    if (Status cleaned = p_writeCleanStore(QDir(packagePath).filePath(StoreFileName), cleanStore); !cleaned.ok())
+    if (Status cleaned = p_writeCleanStore(QDir(packagePath).filePath(StoreFileName), cleanStore);
+        !cleaned.ok())
         return cleaned;
 
     const QDir destination(m_destinationPath);
     if (!destination.mkpath(QStringLiteral(".")))
         return p_copyError(QStringLiteral("Cannot create %1.").arg(m_destinationPath));
-    if (Status copied = p_copyReplacing(cleanStore, destination.filePath(StoreFileName)); !copied.ok()) return copied;
+    if (Status copied = p_copyReplacing(cleanStore, destination.filePath(StoreFileName)); !copied.ok())
+        return copied;
     if (hasInfo) {
-        if (Status copied = p_copyReplacing(QDir(packagePath).filePath(InfoFileName), destination.filePath(InfoFileName));
+        if (Status copied =
+                p_copyReplacing(QDir(packagePath).filePath(InfoFileName), destination.filePath(InfoFileName));
             !copied.ok())
             return copied;
     }

@@ -24,6 +24,7 @@ void TDGZipCompressOperation::main() {
         }
     }
     if (!QFile::remove(m_path))
-        logWithLevel(TDLogError, "ERROR", "Could not remove file '%@' after performing gzip compress operation: %@",
-                     m_path, file.errorString());
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not remove file '%@' after performing gzip compress operation: %@", m_path,
+                     file.errorString());
 }

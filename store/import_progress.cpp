@@ -15,13 +15,14 @@
 namespace {
 // Early updates say too little about the pace to estimate what remains.
 constexpr qint64 kUpdatesBeforeEstimate = 10;
-}
+}  // namespace
 
 TDImportProgress::TDImportProgress(TDLibraryManager& manager, TDAlertPrompter& prompter, QObject* parent)
     : QObject(parent),
       m_manager(manager),
       m_prompter(prompter),
-      m_queue(new platform::OperationQueue(QStringLiteral("import"), this)) {}
+      m_queue(new platform::OperationQueue(QStringLiteral("import"), this)) {
+}
 
 TDImportProgress::~TDImportProgress() {
     for (const auto& operation : m_queue->operations())
@@ -30,8 +31,8 @@ TDImportProgress::~TDImportProgress() {
 
 bool TDImportProgress::restoreLibraryFromBackupAtPath(const QString& path) {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    static const QStringList accepted{QStringLiteral("odlbackup"), QStringLiteral("plist"), QStringLiteral("xml"),
-                                      QStringLiteral("gz")};
+    static const QStringList accepted{QStringLiteral("odlbackup"), QStringLiteral("plist"),
+                                      QStringLiteral("xml"), QStringLiteral("gz")};
     if (!accepted.contains(suffix)) {
         logWithLevel(TDLogError, "ERROR", "Unknown format to restore library with: %@", path);
         return false;
@@ -73,7 +74,8 @@ void TDImportProgress::importerDidSetCurrentProgress(qint64 value) {
     if (++m_countOfProgressAdvances >= kUpdatesBeforeEstimate && m_maximum > 0 && value > 0) {
         const double elapsed = (TDClock::currentDateTime().toMSecsSinceEpoch() - m_startTime) / 1000.0;
         const double remaining = elapsed * double(m_maximum - value) / double(value);
-        m_statusText = formatString("About %@ remaining.", stringWithHumanDescriptionOfTimeInterval(remaining));
+        m_statusText =
+            formatString("About %@ remaining.", stringWithHumanDescriptionOfTimeInterval(remaining));
     }
     Q_EMIT changed();
 }

@@ -95,8 +95,8 @@ Status writeEntities(platform::XmlPropertyListStreamWriter& writer, const TDLibr
 
 }  // namespace
 
-Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects, const QString& path,
-                            const std::function<bool()>& cancelled) {
+Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects,
+                            const QString& path, const std::function<bool()>& cancelled) {
     Status serialised;
     const Status written = platform::writeFileAtomically(path, [&](QIODevice& device) {
         platform::XmlPropertyListStreamWriter writer(device);

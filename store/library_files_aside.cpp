@@ -46,7 +46,8 @@ Status copyFile(const QString& from, const QString& to) {
     QFile source(from);
     if (!source.copy(to)) {
         TDError error = TDError::make(
-            source.error(), QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
+            source.error(),
+            QStringLiteral("Could not copy \"%1\" to \"%2\": %3").arg(from, to, source.errorString()));
         error.domain = platform::TDFileErrorDomain;
         return error;
     }
@@ -62,7 +63,8 @@ QString keptName(const QString& base, const QString& suffix, int attempt) {
 
 // The newest file of the folder whose name is "<base>-….<suffix>".
 QString newestKept(const QDir& folder, const QString& base, const QString& suffix) {
-    const QStringList names = folder.entryList({base + QStringLiteral("-*.") + suffix}, QDir::Files, QDir::Name);
+    const QStringList names =
+        folder.entryList({base + QStringLiteral("-*.") + suffix}, QDir::Files, QDir::Name);
     return names.isEmpty() ? QString() : folder.filePath(names.last());
 }
 
@@ -121,7 +123,8 @@ Result<QString> TDKeepFileAside(const QString& path, bool keepOriginal) {
     if (keepOriginal) {
         if (Status copied = copyFile(path, target); !copied) return copied.error();
     } else if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(target).constData()) != 0) {
-        return platform::posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(path, target));
+        return platform::posixError(errno,
+                                    QStringLiteral("Could not move \"%1\" to \"%2\".").arg(path, target));
     }
     platform::syncFolderLogged(folder.absolutePath());
     return target;

@@ -214,7 +214,8 @@ void TDLibraryFixOperation::p_fixDuplicateGroupUIDs() {
 }
 
 void TDLibraryFixOperation::p_fixTags() {
-    const QList<TDTag*> tags = TDObjectsOfClass<TDTag>(fetch(m_library, QStringLiteral("Tag"), {}, {}, byKey(kTitle)));
+    const QList<TDTag*> tags =
+        TDObjectsOfClass<TDTag>(fetch(m_library, QStringLiteral("Tag"), {}, {}, byKey(kTitle)));
     for (qsizetype i = 1; i < tags.size(); ++i) {
         if (tags[i]->primitiveValue(kTitle) != tags[i - 1]->primitiveValue(kTitle)) continue;
         tags[i]->mergeWithTag(tags[i - 1]);

@@ -35,8 +35,8 @@
 #include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "platform/undo/undo_manager.h"
-#include "store/library_maintenance.h"
 #include "store/library_files_aside.h"
+#include "store/library_maintenance.h"
 #include "store/library_opening_errors.h"
 #include "store/library_version.h"
 #include "store/smart_folder_reload_operation.h"
@@ -85,11 +85,13 @@ bool isPropertyListDictionary(const Result<QVariant>& read) {
 
 // A package file that could not be read is kept for a look later, then defaults take its place.
 void keepUnreadableFileAside(const QString& path, const Result<QVariant>& read, bool keepOriginal) {
-    const QString reason = read.ok() ? QStringLiteral("not a dictionary") : read.error().detailedDescription();
+    const QString reason =
+        read.ok() ? QStringLiteral("not a dictionary") : read.error().detailedDescription();
     const Result<QString> kept = TDKeepFileAside(path, keepOriginal);
     if (kept.ok())
-        logWithLevel(TDLogError, "ERROR", "Could not read '%@' (%@); kept it as '%@' and went on with defaults",
-                     path, reason, *kept);
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not read '%@' (%@); kept it as '%@' and went on with defaults", path, reason,
+                     *kept);
     else
         logWithLevel(TDLogError, "ERROR", "Could not read '%@' (%@) nor keep it aside: %@", path, reason,
                      kept.error().detailedDescription());
@@ -207,8 +209,9 @@ bool TDLibraryManager::libraryNeedsMigration() {
 Status TDLibraryManager::p_buildStack(const QString& storeFile) {
     if (m_coordinator) return {};
     if (!QDir().mkpath(m_packagePath)) {
-        const TDError failed = TDError::make(
-            TDErrorLibraryCannotOpen, QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
+        const TDError failed =
+            TDError::make(TDErrorLibraryCannotOpen,
+                          QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath));
         return TDLibraryEnvironmentError(m_packagePath, failed).value_or(failed);
     }
     m_openedLibraryVersion = versionInInfo(infoDictionary());
@@ -231,11 +234,13 @@ Status TDLibraryManager::p_lockPackage() {
     const Status locked = lock->tryLock();
     if (!locked.ok()) {
         if (locked.error().code == EWOULDBLOCK) {
-            logWithLevel(TDLogError, "ERROR", "The library at '%@' is open in another process", m_packagePath);
-            return TDLibraryInUseError(m_packagePath,
-                                       locked.error().userInfo.value(QStringLiteral("holderProcessID")).toLongLong());
+            logWithLevel(TDLogError, "ERROR", "The library at '%@' is open in another process",
+                         m_packagePath);
+            return TDLibraryInUseError(
+                m_packagePath, locked.error().userInfo.value(QStringLiteral("holderProcessID")).toLongLong());
         }
-        TDError error = TDLibraryEnvironmentError(m_packagePath, locked.error()).value_or(TDCorruptLibraryError());
+        TDError error =
+            TDLibraryEnvironmentError(m_packagePath, locked.error()).value_or(TDCorruptLibraryError());
         error.userInfo.insert(QStringLiteral("underlyingError"), locked.error().detailedDescription());
         return error;
     }
@@ -259,7 +264,8 @@ Status TDLibraryManager::p_setEmptyStoreAside() {
     for (const QString& suffix : QStringList{QString()} + kStoreSideSuffixes) {
         const QString path = storePath() + suffix;
         if (QFileInfo::exists(path) && !QFile::remove(path))
-            return TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("Could not remove \"%1\".").arg(path));
+            return TDError::make(TDErrorLibraryCannotOpen,
+                                 QStringLiteral("Could not remove \"%1\".").arg(path));
     }
     return {};
 }
@@ -281,8 +287,10 @@ Status TDLibraryManager::p_checkForLostSaves() {
 
 TDError TDLibraryManager::p_failedToOpen(const TDError& underlying) {
     // Whatever went wrong, the store's files stay as they were: the journal may hold the last saves.
-    if (m_coordinator) m_coordinator->closeStore(platform::PersistentStoreCoordinator::CloseMode::KeepJournal);
-    logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@", underlying.detailedDescription());
+    if (m_coordinator)
+        m_coordinator->closeStore(platform::PersistentStoreCoordinator::CloseMode::KeepJournal);
+    logWithLevel(TDLogError, "ERROR", "Could not initialize library manager: %@",
+                 underlying.detailedDescription());
     if (auto environment = TDLibraryEnvironmentError(m_packagePath, underlying)) return *environment;
     if (underlying.isInDomain(platform::ObjectStoreErrorModelInvalid, platform::ObjectStoreErrorDomain))
         return underlying;
@@ -318,7 +326,8 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
     if (Status locked = p_lockPackage(); !locked.ok()) return locked.error();
     p_removeUnfinishedBuilds();
     if (p_holdsNoLibrary()) {
-        logWithLevel(TDLogWarning, "WARNING", "The library at '%@' holds nothing; making a new one", m_packagePath);
+        logWithLevel(TDLogWarning, "WARNING", "The library at '%@' holds nothing; making a new one",
+                     m_packagePath);
         if (Status cleared = p_setEmptyStoreAside(); !cleared.ok()) return p_failedToOpen(cleared.error());
         return createLibrary();
     }
@@ -330,7 +339,8 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
         if (*migrated == TDLibraryMigrationOutcome::Declined)
             return TDLibraryOpeningError(
                 TDErrorMigrationFailed,
-                QCoreApplication::translate("TDLibraryManager", "The library was not upgraded and was left untouched."),
+                QCoreApplication::translate("TDLibraryManager",
+                                            "The library was not upgraded and was left untouched."),
                 {QCoreApplication::translate("TDLibraryManager", "Quit")});
         m_infoDictionary.reset();
         // The upgraded package took the old one's place, lock file and all.
@@ -370,7 +380,8 @@ Result<TDLibrary*> TDLibraryManager::p_loadLibrary() {
     }
     auto* library = dynamic_cast<TDLibrary*>(found->first());
     if (!library)
-        return finish(TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library object is of another class.")));
+        return finish(TDError::make(TDErrorLibraryCannotOpen,
+                                    QStringLiteral("The library object is of another class.")));
     m_context->setLibrary(library);
     p_attachSyncJournal(library);
     library->setOptions(this);
@@ -403,8 +414,10 @@ Result<TDLibrary*> TDLibraryManager::createLibrary() {
 Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
     const auto existingLibraryError = [this] {
         return TDError::make(
-            TDErrorLibraryCannotOpen, QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
-            QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".").arg(m_packagePath));
+            TDErrorLibraryCannotOpen,
+            QCoreApplication::translate("TDLibraryManager", "Cannot create library"),
+            QCoreApplication::translate("TDLibraryManager", "A library already exists at \"%1\".")
+                .arg(m_packagePath));
     };
     if (m_library || libraryExists()) return existingLibraryError();
     const auto creationFailed = [this](const TDError& underlying) -> TDError {
@@ -414,8 +427,9 @@ Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
         return error;
     };
     if (!QDir().mkpath(m_packagePath))
-        return creationFailed(TDError::make(
-            TDErrorLibraryCannotOpen, QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath)));
+        return creationFailed(
+            TDError::make(TDErrorLibraryCannotOpen,
+                          QStringLiteral("Could not create the library folder \"%1\".").arg(m_packagePath)));
     if (Status locked = p_lockPackage(); !locked.ok()) return locked.error();
     // Another process may have made it while this one waited for the lock.
     if (libraryExists()) return existingLibraryError();
@@ -435,8 +449,8 @@ Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
     auto* library = m_context->insertObject<TDLibrary>(libraryEntityName());
     if (!library) {
         m_undoManager->enableUndoRegistration();
-        return creationFailed(
-            TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library model has no Library entity.")));
+        return creationFailed(TDError::make(TDErrorLibraryCannotOpen,
+                                            QStringLiteral("The library model has no Library entity.")));
     }
     m_context->setLibrary(library);
     p_attachSyncJournal(library);
@@ -470,8 +484,9 @@ Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
 
 void TDLibraryManager::p_removeUnfinishedBuilds() {
     // Left by a process killed while it built a new library; only the lock holder builds.
-    for (const QString& name : QDir(m_packagePath).entryList({kNewStoreFolderPrefix + QLatin1Char('*')},
-                                                             QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
+    for (const QString& name : QDir(m_packagePath)
+                                   .entryList({kNewStoreFolderPrefix + QLatin1Char('*')},
+                                              QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot))
         QDir(QDir(m_packagePath).filePath(name)).removeRecursively();
 }
 
@@ -483,10 +498,12 @@ Status TDLibraryManager::p_moveNewStoreIntoPlace(const QString& folder) {
     for (const QString& suffix : kStoreSideSuffixes) QFile::remove(storePath() + suffix);
     for (const QString& suffix : kStoreSideSuffixes)
         if (QFileInfo::exists(built + suffix) &&
-            ::rename(QFile::encodeName(built + suffix).constData(), QFile::encodeName(storePath() + suffix).constData()) != 0)
+            ::rename(QFile::encodeName(built + suffix).constData(),
+                     QFile::encodeName(storePath() + suffix).constData()) != 0)
             return platform::posixError(errno, QStringLiteral("Could not move \"%1\".").arg(built + suffix));
     if (::rename(QFile::encodeName(built).constData(), QFile::encodeName(storePath()).constData()) != 0)
-        return platform::posixError(errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(built, storePath()));
+        return platform::posixError(
+            errno, QStringLiteral("Could not move \"%1\" to \"%2\".").arg(built, storePath()));
     platform::syncFolderLogged(m_packagePath);
     return m_coordinator->openStore(storePath());
 }
@@ -809,7 +826,8 @@ Result<TDLibrarySaveOutcome> TDLibraryManager::p_save() {
     m_library->processModifiedObjects();
     Status saved = m_context->save();
     if (!saved.ok()) {
-        logWithLevel(TDLogWarning, "WARNING", "Could not save. Fixing library before trying to save again...");
+        logWithLevel(TDLogWarning, "WARNING",
+                     "Could not save. Fixing library before trying to save again...");
         TDFixLibrary(m_library);
         saved = m_context->save();
     }

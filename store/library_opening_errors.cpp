@@ -62,13 +62,13 @@ qint64 bytesAvailable(const QString& folder) {
 
 // What follows the first sentence when the store's files were, or could not be, copied aside.
 QString keptAsideSentence(const Result<QStringList>& keptAside) {
-    if (keptAside.ok())
-        return tr("Its files were copied, unchanged, to \"%1\".").arg(keptAside->value(0));
+    if (keptAside.ok()) return tr("Its files were copied, unchanged, to \"%1\".").arg(keptAside->value(0));
     return tr("Its files could not be copied aside (%1); nothing in them was changed.")
         .arg(keptAside.error().description);
 }
 
-void addRecoveryInformation(TDError& error, const QString& packagePath, const Result<QStringList>& keptAside) {
+void addRecoveryInformation(TDError& error, const QString& packagePath,
+                            const Result<QStringList>& keptAside) {
     error.userInfo.insert(TDLibraryPathKey, packagePath);
     if (keptAside.ok()) error.userInfo.insert(TDKeptAsideFilesKey, *keptAside);
     const QString backup = TDNewestLibraryBackupPath(packagePath);

@@ -8,7 +8,7 @@
 
 // Codes of TDErrorDomain for opening a library, beside those of platform/base/error.h.
 enum TDLibraryOpeningErrorCode : int {
-    TDErrorLibraryInUse = 103,  // another Ordello process has the library open
+    TDErrorLibraryInUse = 103,      // another Ordello process has the library open
     TDErrorLibraryLostSaves = 104,  // the store holds fewer saves than were recorded for it
     TDErrorLibraryFolderReadOnly = 105,
     TDErrorLibraryDiskFull = 106,

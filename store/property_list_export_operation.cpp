@@ -32,15 +32,17 @@ bool TDPropertyListExportOperation::exportLibrary(TDLibrary* library, const QStr
     if (!objects.ok()) {
         logWithLevel(TDLogError, "ERROR", "Could not fetch objects to export");
         const TDError error = objects.error();
-        TDPerformOnMainThreadAndWait(
-            [error] { TDAppDelegate().handleError(error, QStringLiteral("Could not fetch objects to export")); });
+        TDPerformOnMainThreadAndWait([error] {
+            TDAppDelegate().handleError(error, QStringLiteral("Could not fetch objects to export"));
+        });
         return false;
     }
     if (isCancelled()) return false;
     const Status written = TDWriteLibraryBackup(TDLibraryBackupHeader(version), *objects, path, cancelled);
     if (!written.ok()) {
         if (!isCancelled())
-            logWithLevel(TDLogError, "ERROR", "Problem constructing plist: %@", written.error().detailedDescription());
+            logWithLevel(TDLogError, "ERROR", "Problem constructing plist: %@",
+                         written.error().detailedDescription());
         return false;
     }
     return true;

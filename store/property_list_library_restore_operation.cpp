@@ -66,7 +66,8 @@ bool exchangeItems(const QString& a, const QString& b) {
 
 TDPropertyListLibraryRestoreOperation::TDPropertyListLibraryRestoreOperation(const QString& backupPath,
                                                                              const QString& packagePath)
-    : m_readPath(backupPath), m_writePath(packagePath) {}
+    : m_readPath(backupPath), m_writePath(packagePath) {
+}
 
 void TDPropertyListLibraryRestoreOperation::p_fail(const TDError& error) {
     informDelegateDidFailWithError(error);
@@ -107,7 +108,8 @@ void TDPropertyListLibraryRestoreOperation::main() {
     if (!built.ok() || isCancelled()) {
         QDir(temporaryPath).removeRecursively();
         if (!built.ok()) {
-            logWithLevel(TDLogError, "ERROR", "Could not save imported library: %@", built.error().detailedDescription());
+            logWithLevel(TDLogError, "ERROR", "Could not save imported library: %@",
+                         built.error().detailedDescription());
             p_fail(restoreError(built.error()));
         }
         return;
@@ -145,7 +147,8 @@ void TDPropertyListLibraryRestoreOperation::main() {
 
 Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBackupSummary& backup,
                                                              const QString& packagePath) {
-    if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok()) return opened;
+    if (Status opened = setupPersistentStoreCoordinatorWithLibraryPath(packagePath); !opened.ok())
+        return opened;
     TDManagedObjectContext* context = managedObjectContext();
     if (!context)
         return TDError::make(TDErrorRestoreLibraryNotBuilt, QStringLiteral("The new library has no store."));
@@ -176,7 +179,8 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
         }
     }
     if (m_progress) m_progress(0, backup.objectCount);
-    if (Status filled = library->updateFromPropertyListRepresentation(backup.library); !filled.ok()) return filled;
+    if (Status filled = library->updateFromPropertyListRepresentation(backup.library); !filled.ok())
+        return filled;
     // The second reading must meet exactly the objects of the first: each once, under its entity.
     const TDError changed =
         TDError::make(TDErrorBackupChangedWhileRead, QStringLiteral("The backup changed while it was read."));
@@ -211,7 +215,8 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     // The store written is of the current version; the library keeps the backup's, so that the data
     // upgrade runs on it when the library opens.
     QVariantMap info;
-    for (const QString& key : {TDBackupApplicationShortVersionKey, TDBackupApplicationVersionKey, TDBackupSavedDateKey})
+    for (const QString& key :
+         {TDBackupApplicationShortVersionKey, TDBackupApplicationVersionKey, TDBackupSavedDateKey})
         if (backup.header.contains(key)) info.insert(key, backup.header.value(key));
     info.insert(TDBackupLibraryVersionKey, TDCurrentLibraryVersion);
     return platform::writePropertyListFile(QDir(packagePath).filePath(QStringLiteral("Info.plist")), info);
@@ -220,9 +225,9 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
 Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& temporaryPath) {
     const QFileInfo target(m_writePath);
     const QString parent = target.absolutePath();
-    const QString aside = QDir(parent).filePath(formatString("%@%@).%@", asidePrefix(m_writePath),
-                                                             TDBackupTimeStampString(TDClock::currentDateTime()),
-                                                             target.suffix()));
+    const QString aside = QDir(parent).filePath(
+        formatString("%@%@).%@", asidePrefix(m_writePath),
+                     TDBackupTimeStampString(TDClock::currentDateTime()), target.suffix()));
     const bool hadOld = target.exists() || target.isSymLink();
     // Where the file system can exchange two names, the package's name never stands empty: the new
     // library takes it in one step and the old one is left under the temporary name.
@@ -240,8 +245,8 @@ Status TDPropertyListLibraryRestoreOperation::p_swapIntoPlace(const QString& tem
                              QStringLiteral("The library \"%1\" could not be moved aside.").arg(m_writePath));
     }
     if (!renameItem(temporaryPath, m_writePath)) {
-        logWithLevel(TDLogError, "ERROR", "Could not move temporary library to final location '%@': %@", m_writePath,
-                     temporaryPath);
+        logWithLevel(TDLogError, "ERROR", "Could not move temporary library to final location '%@': %@",
+                     m_writePath, temporaryPath);
         if (hadOld) renameItem(aside, m_writePath);
         QDir(temporaryPath).removeRecursively();
         platform::syncFolderLogged(parent);
@@ -265,7 +270,8 @@ void TDRecoverFromInterruptedRestore(const QString& packagePath) {
     const QString asideEnd = QStringLiteral(").") + target.suffix();
     QStringList asides;
     QStringList leftovers;
-    for (const QString& name : parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
+    for (const QString& name :
+         parent.entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name)) {
         if (name.startsWith(asideStart) && name.endsWith(asideEnd))
             asides.append(name);
         else if (name.startsWith(restoreLeftoverPrefix(packagePath)))

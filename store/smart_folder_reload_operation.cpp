@@ -37,6 +37,7 @@ void TDSmartFolderReloadOperation::performOperation() {
     logWithLevel(TDLogDebug, "DEBUG", "Saving library after updating smart folders...");
     const Status saved = saveContext();
     if (!saved.ok())
-        logWithLevel(TDLogError, "ERROR", "Could not save after reloading smart folders after a date change: %@",
+        logWithLevel(TDLogError, "ERROR",
+                     "Could not save after reloading smart folders after a date change: %@",
                      saved.error().detailedDescription());
 }

@@ -12,4 +12,6 @@ const TDClock& TDClock::shared() {
     return installed ? *installed : g_systemClock;
 }
 
-void TDClock::setShared(const TDClock* clock) { g_clock.store(clock, std::memory_order_release); }
+void TDClock::setShared(const TDClock* clock) {
+    g_clock.store(clock, std::memory_order_release);
+}

@@ -59,7 +59,7 @@ struct TDError {
     QString domain = TDErrorDomain;
     int code = 0;
     QString description;
-    QString recoverySuggestion;  // empty: none
+    QString recoverySuggestion;   // empty: none
     QStringList recoveryOptions;  // button titles, first is the default
     QVariantMap userInfo;
     std::shared_ptr<TDErrorRecoveryAttempter> recoveryAttempter;
@@ -92,7 +92,7 @@ struct TDError {
 template <typename T>
 class [[nodiscard]] Result final {
 public:
-    Result(T value) : m_state(std::move(value)) {}  // NOLINT: implicit by design
+    Result(T value) : m_state(std::move(value)) {}        // NOLINT: implicit by design
     Result(TDError error) : m_state(std::move(error)) {}  // NOLINT
     bool ok() const { return m_state.index() == 0; }
     explicit operator bool() const { return ok(); }

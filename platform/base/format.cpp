@@ -40,7 +40,8 @@ QString formatString(const QString& format, const QVariantList& args) {
         // Read flags, width, precision and length modifiers up to the conversion character.
         qsizetype j = i + 1;
         QString conversion = QStringLiteral("%");
-        while (j < n && QStringLiteral("-+ #0123456789.").contains(format.at(j))) conversion += format.at(j++);
+        while (j < n && QStringLiteral("-+ #0123456789.").contains(format.at(j)))
+            conversion += format.at(j++);
         while (j < n && QStringLiteral("hlqLjzt").contains(format.at(j))) ++j;
         if (j >= n) {
             out += format.mid(i);

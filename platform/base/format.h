@@ -11,10 +11,18 @@
 QString formatString(const QString& format, const QVariantList& args);
 
 namespace format_detail {
-inline QVariant toArg(const QString& s) { return s; }
-inline QVariant toArg(const char* s) { return QString::fromUtf8(s); }
-inline QVariant toArg(const QByteArray& b) { return QString::fromUtf8(b); }
-inline QVariant toArg(const QVariant& v) { return v; }
+inline QVariant toArg(const QString& s) {
+    return s;
+}
+inline QVariant toArg(const char* s) {
+    return QString::fromUtf8(s);
+}
+inline QVariant toArg(const QByteArray& b) {
+    return QString::fromUtf8(b);
+}
+inline QVariant toArg(const QVariant& v) {
+    return v;
+}
 template <typename T>
 QVariant toArg(const T& v) {
     return QVariant::fromValue(v);

@@ -44,10 +44,10 @@ ZoneFileIdentity identityOf(const QByteArray& path) {
 
 struct ZoneState {
     std::mutex mutex;
-    QByteArray adoptedFile;   // empty unless TDAdoptSystemTimeZone set TZ
-    QByteArray variable;      // TZ as last seen
+    QByteArray adoptedFile;  // empty unless TDAdoptSystemTimeZone set TZ
+    QByteArray variable;     // TZ as last seen
     bool variableSet = false;
-    QByteArray watchedFile;   // the file the C library reads for the zone in force
+    QByteArray watchedFile;  // the file the C library reads for the zone in force
     bool watchingAdopted = false;
     ZoneFileIdentity identity;
     std::chrono::steady_clock::time_point checked;
@@ -90,7 +90,8 @@ quint64 TDLocalTimeZoneGeneration() {
     const char* variable = std::getenv("TZ");
     const bool variableSet = variable != nullptr;
     const auto now = std::chrono::steady_clock::now();
-    if (variableSet != state.variableSet || (variableSet && state.variable != variable) || state.generation == 0) {
+    if (variableSet != state.variableSet || (variableSet && state.variable != variable) ||
+        state.generation == 0) {
         state.variableSet = variableSet;
         state.variable = QByteArray(variable);
         const bool adopted = !state.adoptedFile.isEmpty() && variable == adoptedValue(state.adoptedFile);

@@ -5,27 +5,33 @@
 #include <QCoreApplication>
 #include <QDateTime>
 
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <atomic>
 #include <cstdio>
 #include <mutex>
-#include <sys/syscall.h>
-#include <unistd.h>
 
 namespace {
 std::atomic<int> g_level{TDLogInfo};
 std::mutex g_writeMutex;
 }  // namespace
 
-int logLevel() { return g_level.load(std::memory_order_relaxed); }
+int logLevel() {
+    return g_level.load(std::memory_order_relaxed);
+}
 
-void setLogLevel(int level) { g_level.store(level, std::memory_order_relaxed); }
+void setLogLevel(int level) {
+    g_level.store(level, std::memory_order_relaxed);
+}
 
-bool isLogLevelEnabled(int level) { return level <= logLevel(); }
+bool isLogLevelEnabled(int level) {
+    return level <= logLevel();
+}
 
 void logText(int level, const QString& tag, const QString& text) {
     if (!isLogLevelEnabled(level)) return;
-    const QString name = QCoreApplication::instance() ? QCoreApplication::applicationName()
-                                                      : QStringLiteral("Ordello");
+    const QString name =
+        QCoreApplication::instance() ? QCoreApplication::applicationName() : QStringLiteral("Ordello");
     const QByteArray line =
         QStringLiteral("%1 %2[%3:%4] %5: %6\n")
             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")), name)

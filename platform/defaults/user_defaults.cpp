@@ -40,7 +40,8 @@ QVariant converted(const QVariant& stored, const QVariant& registered) {
 }  // namespace
 
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {}
+    : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+}
 
 UserDefaults::~UserDefaults() = default;
 
@@ -55,7 +56,9 @@ UserDefaults& UserDefaults::standard() {
     return *shared;
 }
 
-void UserDefaults::setStandard(UserDefaults* defaults) { g_installed = defaults; }
+void UserDefaults::setStandard(UserDefaults* defaults) {
+    g_installed = defaults;
+}
 
 void UserDefaults::registerDefaults(const QVariantMap& values) {
     QMutexLocker lock(&m_mutex);
@@ -96,13 +99,17 @@ void UserDefaults::setValue(const QString& key, const QVariant& value) {
     Q_EMIT valueChanged(key, this->value(key));
 }
 
-void UserDefaults::removeValue(const QString& key) { setValue(key, QVariant()); }
+void UserDefaults::removeValue(const QString& key) {
+    setValue(key, QVariant());
+}
 
 void UserDefaults::synchronize() {
     QMutexLocker lock(&m_mutex);
     m_settings->sync();
 }
 
-QString UserDefaults::filePath() const { return m_settings->fileName(); }
+QString UserDefaults::filePath() const {
+    return m_settings->fileName();
+}
 
 }  // namespace platform

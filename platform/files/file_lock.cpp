@@ -12,7 +12,8 @@
 
 namespace platform {
 
-FileLock::FileLock(QString path) : m_path(std::move(path)) {}
+FileLock::FileLock(QString path) : m_path(std::move(path)) {
+}
 
 FileLock::~FileLock() {
     unlock();
@@ -35,7 +36,8 @@ Status FileLock::tryLock() {
     const QByteArray pid = QByteArray::number(static_cast<qint64>(::getpid())) + '\n';
     // The process ID only serves messages: a lock whose file cannot take it still holds.
     if (::ftruncate(fd, 0) == 0) {
-        [[maybe_unused]] const ssize_t written = ::pwrite(fd, pid.constData(), static_cast<size_t>(pid.size()), 0);
+        [[maybe_unused]] const ssize_t written =
+            ::pwrite(fd, pid.constData(), static_cast<size_t>(pid.size()), 0);
     }
     m_fd = fd;
     return {};

@@ -2,7 +2,8 @@
 
 namespace platform {
 
-NotificationCenter::NotificationCenter(QObject* parent) : QObject(parent) {}
+NotificationCenter::NotificationCenter(QObject* parent) : QObject(parent) {
+}
 
 NotificationCenter::~NotificationCenter() = default;
 
@@ -11,7 +12,8 @@ NotificationCenter& NotificationCenter::defaultCenter() {
     return *center;
 }
 
-int NotificationCenter::addObserver(QObject* owner, const QString& name, const void* sender, Handler handler) {
+int NotificationCenter::addObserver(QObject* owner, const QString& name, const void* sender,
+                                    Handler handler) {
     int token = 0;
     {
         QMutexLocker lock(&m_mutex);
@@ -20,8 +22,8 @@ int NotificationCenter::addObserver(QObject* owner, const QString& name, const v
     }
     if (owner) {
         // Direct, so the observer is gone before the owner's destruction finishes on any thread.
-        connect(owner, &QObject::destroyed, this, [this, token] { removeObserver(token); },
-                Qt::DirectConnection);
+        connect(
+            owner, &QObject::destroyed, this, [this, token] { removeObserver(token); }, Qt::DirectConnection);
     }
     return token;
 }

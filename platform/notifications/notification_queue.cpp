@@ -9,7 +9,8 @@
 namespace platform {
 
 NotificationQueue::NotificationQueue(NotificationCenter& center, QObject* parent)
-    : QObject(parent), m_center(center) {}
+    : QObject(parent), m_center(center) {
+}
 
 NotificationQueue::~NotificationQueue() = default;
 

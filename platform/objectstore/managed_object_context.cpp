@@ -525,7 +525,8 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
                                           const QVariant& value) {
     // A transient attribute is only written: objects set their derived figures this way as they load,
     // so it takes no change record at all.
-    if (const AttributeDescription* attribute = property->asAttribute(); attribute && property->isTransient()) {
+    if (const AttributeDescription* attribute = property->asAttribute();
+        attribute && property->isTransient()) {
         QVariant coerced = attribute->coerced(value);
         QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
         if (sameValue(slot, coerced)) return;

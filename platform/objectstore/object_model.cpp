@@ -3,7 +3,6 @@
 #include "platform/objectstore/object_store_error.h"
 #include "platform/predicates/predicate_parser.h"
 
-
 #include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
@@ -142,7 +141,9 @@ Status ObjectModel::p_read(const QByteArray& json) {
         const QString format = r.value(QLatin1String("predicate")).toString();
         if (!format.isEmpty()) {
             Result<PredicatePtr> predicate = predicateWithFormat(format);
-            if (!predicate) return modelError(QStringLiteral("fetch request %1: %2").arg(name, predicate.error().description));
+            if (!predicate)
+                return modelError(
+                    QStringLiteral("fetch request %1: %2").arg(name, predicate.error().description));
             request.predicate = *predicate;
         }
         m_fetchTemplates.insert(name, request);
@@ -242,8 +243,9 @@ Status ObjectModel::p_read(const QByteArray& json) {
             entity->m_relationships.append(raw);
         }
         entity->m_propertiesByName = entity->m_properties;
-        std::sort(entity->m_propertiesByName.begin(), entity->m_propertiesByName.end(),
-                  [](const PropertyDescription* a, const PropertyDescription* b) { return a->name() < b->name(); });
+        std::sort(
+            entity->m_propertiesByName.begin(), entity->m_propertiesByName.end(),
+            [](const PropertyDescription* a, const PropertyDescription* b) { return a->name() < b->name(); });
         m_entityList.append(entity.get());
         m_entitiesByName.insert(entity->m_name, entity.get());
         m_entities.push_back(std::move(entity));
@@ -312,7 +314,8 @@ Status ObjectModel::p_resolve() {
     return {};
 }
 
-Result<FetchRequest> ObjectModel::fetchRequestFromTemplate(const QString& name, const QVariantMap& variables) const {
+Result<FetchRequest> ObjectModel::fetchRequestFromTemplate(const QString& name,
+                                                           const QVariantMap& variables) const {
     const auto it = m_fetchTemplates.constFind(name);
     if (it == m_fetchTemplates.cend())
         return makeObjectStoreError(ObjectStoreErrorNoSuchObject,

@@ -55,7 +55,8 @@ public:
 
     // The stored fetch request with the variables substituted; an error for an unknown name or a
     // variable without a value.
-    Result<FetchRequest> fetchRequestFromTemplate(const QString& name, const QVariantMap& variables = {}) const;
+    Result<FetchRequest> fetchRequestFromTemplate(const QString& name,
+                                                  const QVariantMap& variables = {}) const;
 
     ~ObjectModel();
 

@@ -58,17 +58,17 @@ TDError sqliteStoreError(int code, const QString& description, int sqliteCode) {
 }
 
 TDError unreadableStoreError(const QString& path, int rc) {
-    return sqliteStoreError(
-        ObjectStoreErrorStoreCannotOpen,
-        QStringLiteral("The store \"%1\" could not be read: %2").arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
-        rc);
+    return sqliteStoreError(ObjectStoreErrorStoreCannotOpen,
+                            QStringLiteral("The store \"%1\" could not be read: %2")
+                                .arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
+                            rc);
 }
 
 TDError unopenableStoreError(const QString& path, int rc) {
-    return sqliteStoreError(
-        ObjectStoreErrorStoreCannotOpen,
-        QStringLiteral("The store \"%1\" could not be opened: %2").arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
-        rc);
+    return sqliteStoreError(ObjectStoreErrorStoreCannotOpen,
+                            QStringLiteral("The store \"%1\" could not be opened: %2")
+                                .arg(path, QString::fromUtf8(sqlite3_errstr(rc))),
+                            rc);
 }
 
 // A connection that only reads and never checkpoints, closed when it goes.
@@ -345,7 +345,8 @@ void PersistentStoreCoordinator::closeStore(CloseMode mode) {
     QMutexLocker locker(&m_lock);
     for (sqlite3_stmt* statement : std::as_const(m_statements)) sqlite3_finalize(statement);
     m_statements.clear();
-    if (m_db && mode == CloseMode::KeepJournal) sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    if (m_db && mode == CloseMode::KeepJournal)
+        sqlite3_db_config(m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     if (m_db) sqlite3_close(m_db);
     m_db = nullptr;
     m_path.clear();
@@ -465,9 +466,9 @@ sqlite3_stmt* PersistentStoreCoordinator::p_statement(const QString& sql) {
 TDError PersistentStoreCoordinator::p_sqliteError(int code, const QString& context) const {
     const QString message =
         m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString::fromUtf8(sqlite3_errstr(code));
-    return sqliteStoreError(ObjectStoreErrorStoreIO,
-                            QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message),
-                            code);
+    return sqliteStoreError(
+        ObjectStoreErrorStoreIO,
+        QStringLiteral("The store \"%1\" failed while %2: %3").arg(m_path, context, message), code);
 }
 
 qint64 PersistentStoreCoordinator::p_allocatePrimaryKey(int table) {
@@ -704,13 +705,15 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
     // Statement texts are made once per table and save: a restore inserts a hundred thousand rows.
     std::vector<QString> joinInsertSql(m_joinTableNames.size());
     std::vector<QString> joinDeleteSql(m_joinTableNames.size());
-    auto joinPair = [&, this](const RelationshipDescription* r, const ManagedObject* a, const ManagedObject* b,
-                              bool insert) -> Status {
+    auto joinPair = [&, this](const RelationshipDescription* r, const ManagedObject* a,
+                              const ManagedObject* b, bool insert) -> Status {
         const auto join = static_cast<size_t>(r->joinTable());
         QString& sql = insert ? joinInsertSql[join] : joinDeleteSql[join];
         if (sql.isEmpty())
-            sql = insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)").arg(quoted(m_joinTableNames[join]))
-                         : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?").arg(quoted(m_joinTableNames[join]));
+            sql = insert ? QStringLiteral("INSERT OR IGNORE INTO %1 (a, b) VALUES (?, ?)")
+                               .arg(quoted(m_joinTableNames[join]))
+                         : QStringLiteral("DELETE FROM %1 WHERE a = ? AND b = ?")
+                               .arg(quoted(m_joinTableNames[join]));
         sqlite3_stmt* statement = p_statement(sql);
         if (statement) {
             sqlite3_bind_int64(statement, 1, a->primaryKey());
@@ -746,7 +749,8 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
             std::iota(all.begin(), all.end(), 0);
             QString& sql = insertSql[static_cast<size_t>(t)];
             if (sql.isEmpty()) {
-                sql = QStringLiteral("INSERT INTO %1 (pk, kind").arg(quoted(m_tableNames[static_cast<size_t>(t)]));
+                sql = QStringLiteral("INSERT INTO %1 (pk, kind")
+                          .arg(quoted(m_tableNames[static_cast<size_t>(t)]));
                 QString values = QStringLiteral("?, ?");
                 for (const Column& column : columns) {
                     sql += QStringLiteral(", ") + quoted(column.name);

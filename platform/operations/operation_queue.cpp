@@ -44,7 +44,9 @@ std::vector<std::shared_ptr<Operation>> OperationQueue::operations() const {
     return all;
 }
 
-int OperationQueue::operationCount() const { return static_cast<int>(operations().size()); }
+int OperationQueue::operationCount() const {
+    return static_cast<int>(operations().size());
+}
 
 void OperationQueue::cancelAllOperations() {
     {
@@ -77,8 +79,8 @@ std::shared_ptr<Operation> OperationQueue::p_nextReady() {
     for (auto it = m_pending.begin(); it != m_pending.end(); ++it) {
         const auto& deps = (*it)->m_dependencies;
         // A cancelled operation leaves at once so its dependants are not held up.
-        const bool ready = (*it)->isCancelled() ||
-                           std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
+        const bool ready = (*it)->isCancelled() || std::all_of(deps.begin(), deps.end(),
+                                                               [](const auto& d) { return d->isFinished(); });
         if (ready) {
             auto op = *it;
             m_pending.erase(it);

@@ -139,7 +139,8 @@ public:
 
 private:
     static TDError tooDeep() {
-        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("The value is nested too deeply."));
+        return propertyListError(TDPropertyListErrorUnsupportedValue,
+                                 QStringLiteral("The value is nested too deeply."));
     }
 
     void simple(const QString& element, const QString& text) { m_xml.writeTextElement(element, text); }
@@ -170,7 +171,8 @@ private:
 };
 
 XmlPropertyListStreamWriter::XmlPropertyListStreamWriter(QIODevice& device)
-    : m_writer(std::make_unique<Writer>(device)) {}
+    : m_writer(std::make_unique<Writer>(device)) {
+}
 
 XmlPropertyListStreamWriter::~XmlPropertyListStreamWriter() = default;
 
@@ -198,7 +200,8 @@ Status XmlPropertyListStreamWriter::value(const QVariant& value) {
 Status XmlPropertyListStreamWriter::endDictionary() {
     if (!m_failure.ok()) return m_failure;
     if (m_openDictionaries == 0) {
-        m_failure = propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("No dictionary is open."));
+        m_failure =
+            propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("No dictionary is open."));
         return m_failure;
     }
     m_writer->endDictionary();
@@ -210,7 +213,8 @@ Status XmlPropertyListStreamWriter::endDictionary() {
 Status XmlPropertyListStreamWriter::finish() {
     if (!m_failure.ok()) return m_failure;
     if (m_openDictionaries != 0)
-        return propertyListError(TDPropertyListErrorUnsupportedValue, QStringLiteral("A dictionary is still open."));
+        return propertyListError(TDPropertyListErrorUnsupportedValue,
+                                 QStringLiteral("A dictionary is still open."));
     m_failure = m_writer->finish();
     return m_failure;
 }

@@ -30,7 +30,8 @@ public:
     Status key(const QString& key);
     Status value(const QVariant& value);
     Status endDictionary();
-    // Closes the document: an error when a piece was refused, a dictionary is still open or the device failed.
+    // Closes the document: an error when a piece was refused, a dictionary is still open or the device
+    // failed.
     Status finish();
 
 private:

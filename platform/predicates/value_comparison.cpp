@@ -160,7 +160,6 @@ std::partial_ordering compareValues(const ComparableValue& a, const ComparableVa
     }
 }
 
-
 bool collectionContains(const QVariantList& collection, const ComparableValue& needle,
                         ComparisonOptions options) {
     using Kind = ComparableValue::Kind;

@@ -42,7 +42,8 @@ TEST_F(LogTest, PruningKeepsNineOfOursAndNeverTouchesOthers) {
     const QString folder = tempPath() + QStringLiteral("/Logs");
     QDir().mkpath(folder);
     for (int i = 0; i < 12; ++i) {
-        QFile f(folder + QStringLiteral("/Ordello 2026-12-%1-000000.log").arg(i + 1, 2, 10, QLatin1Char('0')));
+        QFile f(folder +
+                QStringLiteral("/Ordello 2026-12-%1-000000.log").arg(i + 1, 2, 10, QLatin1Char('0')));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
     QFile other(folder + QStringLiteral("/Other 2026-01-01-000000.log"));
@@ -108,7 +109,8 @@ TEST_F(LogTest, LevelsFilterLinesAndTwoRunsAppendToOneFile) {
     for (const Case& c : cases) {
         const QString path = tempPath() + QStringLiteral("/Logs/run%1.log").arg(n++);
         const QString text = logInChild(path, QString::fromLatin1(c.stored));
-        for (const char* k : c.kept) EXPECT_TRUE(text.contains(QLatin1String(k))) << k << " in " << text.toStdString();
+        for (const char* k : c.kept)
+            EXPECT_TRUE(text.contains(QLatin1String(k))) << k << " in " << text.toStdString();
         for (const char* d : c.dropped) EXPECT_FALSE(text.contains(QLatin1String(d))) << d;
     }
     // A second run in the same second appends instead of truncating.

@@ -97,7 +97,9 @@ TEST(DateAdditionsTest, matchesDaysOfTheMonthWithTheLastDayStandingForLaterDays)
     EXPECT_FALSE(dates::isOnDaysOfTheMonth(at(2027, 3, 5), {5}, {3}, {2028}));
 }
 
-TDNthWeekDay nth(quint64 weekDay, qint64 week) { return TDNthWeekDay::nthWeekDayWithWeekDay(weekDay, week).value(); }
+TDNthWeekDay nth(quint64 weekDay, qint64 week) {
+    return TDNthWeekDay::nthWeekDayWithWeekDay(weekDay, week).value();
+}
 
 TEST(DateAdditionsTest, matchesNthAndLastWeekdays) {
     // March 2027: Fridays on 5, 12, 19, 26.

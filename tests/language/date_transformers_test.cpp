@@ -64,9 +64,8 @@ TEST_F(DateTransformersTest, writesDaysFromTodayInCalendarWeeksAndDays) {
 
 TEST_F(DateTransformersTest, registersTheTransformersByName) {
     registerNaturalLanguageValueTransformers();
-    for (const char* name :
-         {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate", "TDNaturalLanguageDaysFromToday",
-          "TDNaturalLanguageTimeInterval"}) {
+    for (const char* name : {"TDNaturalLanguageDate", "TDNaturalLanguageFutureDate",
+                             "TDNaturalLanguageDaysFromToday", "TDNaturalLanguageTimeInterval"}) {
         const auto transformer = platform::valueTransformerForName(QString::fromLatin1(name));
         ASSERT_TRUE(transformer) << name;
         EXPECT_TRUE(transformer->allowsReverseTransformation()) << name;

@@ -23,8 +23,9 @@ protected:
         });
     }
     int count(const QString& name, const void* sender) const {
-        return int(std::count_if(heard.begin(), heard.end(),
-                                 [&](const Notification& n) { return n.name == name && n.sender == sender; }));
+        return int(std::count_if(heard.begin(), heard.end(), [&](const Notification& n) {
+            return n.name == name && n.sender == sender;
+        }));
     }
     const Notification* last(const QString& name, const void* sender) const {
         for (auto it = heard.rbegin(); it != heard.rend(); ++it)
@@ -37,7 +38,9 @@ protected:
         for (Thing* t : updated) upd << platform::objectVariant(t);
         return {{TDInsertedObjectsKey, ins}, {TDUpdatedObjectsKey, upd}};
     }
-    static int size(const Notification* n, const QString& key) { return int(n->userInfo.value(key).toList().size()); }
+    static int size(const Notification* n, const QString& key) {
+        return int(n->userInfo.value(key).toList().size());
+    }
 
     platform::NotificationCenter center;
     platform::NotificationQueue queue{center};
@@ -57,11 +60,13 @@ TEST_F(SplitterTest, ABurstInOnePassIsDeliveredOnceDelayedWithTheUnion) {
         EXPECT_EQ(count(TDLibraryMOCDidChangeNotification, &contextA), 3);
         EXPECT_EQ(count(TDLibraryMOCDidChangeDelayedNotification, &contextA), 0);
     });
-    ASSERT_TRUE(testsupport::spinUntil([&] { return count(TDLibraryMOCDidChangeDelayedUntilIdleNotification, &contextA) > 0; }));
+    ASSERT_TRUE(testsupport::spinUntil(
+        [&] { return count(TDLibraryMOCDidChangeDelayedUntilIdleNotification, &contextA) > 0; }));
     testsupport::drainEvents();
     EXPECT_EQ(count(TDLibraryMOCDidChangeDelayedNotification, &contextA), 1);
     EXPECT_EQ(count(TDLibraryMOCDidChangeDelayedUntilIdleNotification, &contextA), 1);
-    for (const QString& name : {TDLibraryMOCDidChangeDelayedNotification, TDLibraryMOCDidChangeDelayedUntilIdleNotification}) {
+    for (const QString& name :
+         {TDLibraryMOCDidChangeDelayedNotification, TDLibraryMOCDidChangeDelayedUntilIdleNotification}) {
         const Notification* n = last(name, &contextA);
         EXPECT_EQ(size(n, TDInsertedObjectsKey), 2);
         EXPECT_EQ(size(n, TDUpdatedObjectsKey), 2);

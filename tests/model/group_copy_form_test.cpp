@@ -41,7 +41,8 @@ TEST_F(GroupCopyFormTest, AFolderCopiesItsWholeTreeInOrder) {
     EXPECT_EQ(titlesOf(gardenTasks), (QStringList{QStringLiteral("mow"), QStringLiteral("rake")}));
     ASSERT_EQ(gardenTasks.size(), 2);
     EXPECT_EQ(titlesOf(gardenTasks[0]->subtasks()), QStringList{QStringLiteral("oil the blades")});
-    EXPECT_EQ(titlesOf(lists[1]->orderedTasks()->objectsAs<TDTask>()), QStringList{QStringLiteral("descale")});
+    EXPECT_EQ(titlesOf(lists[1]->orderedTasks()->objectsAs<TDTask>()),
+              QStringList{QStringLiteral("descale")});
     saveAll();
 }
 
@@ -50,7 +51,8 @@ TEST_F(GroupCopyFormTest, AFailingTaskFormLeavesNoNewGroupOrTask) {
     task(QStringLiteral("post"), list);
     QVariantMap form = list->propertyListRepresentationForCopying();
     QVariantList tasks = form.value(QStringLiteral("tasks")).toList();
-    tasks.append(QVariantMap{{QStringLiteral("title"), QStringLiteral("bad")}, {QStringLiteral("priority"), QStringLiteral("high")}});
+    tasks.append(QVariantMap{{QStringLiteral("title"), QStringLiteral("bad")},
+                             {QStringLiteral("priority"), QStringLiteral("high")}});
     form.insert(QStringLiteral("tasks"), tasks);
     const qsizetype tasksBefore = library->allTasks().size();
     const qsizetype listsBefore = library->allLists().size();

@@ -30,7 +30,8 @@ TEST_F(TaskTreeTest, GroupTitlesAndSpecialGroups) {
 
 TEST_F(TaskTreeTest, DisplayOptionsByTabType) {
     const QVariantMap today = TDGroup::displayOptionsForTabType(QStringLiteral("today"));
-    EXPECT_EQ(today.value(QStringLiteral("tabBackgroundGradientTopColor")).value<QColor>(), QColor(0xa1, 0xd0, 0x66));
+    EXPECT_EQ(today.value(QStringLiteral("tabBackgroundGradientTopColor")).value<QColor>(),
+              QColor(0xa1, 0xd0, 0x66));
     const QVariantMap folder = library->foldersGroup()->displayOptions();
     const QColor lightened = folder.value(QStringLiteral("tabBorderHighlightColor")).value<QColor>();
     EXPECT_GT(lightened.red(), 0xc8);  // lightened toward white

@@ -42,7 +42,9 @@ void LibraryTest::TearDown() {
     TempFoldersTest::TearDown();
 }
 
-platform::ManagedObject* LibraryTest::insert(const QString& entity) { return context->insertObject(entity); }
+platform::ManagedObject* LibraryTest::insert(const QString& entity) {
+    return context->insertObject(entity);
+}
 
 void LibraryTest::saveAll() {
     const Status main = context->save();

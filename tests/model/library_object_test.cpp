@@ -49,10 +49,19 @@ TEST_F(LibraryObjectTest, StampingAndJournalRules) {
     ManagedObject* tag = insert(QStringLiteral("Tag"));
     saveAll();
     const Case cases[] = {
-        {"a new title", [](ManagedObject* t) { t->setValue(QStringLiteral("title"), QStringLiteral("new")); }, true, true},
-        {"the same title", [](ManagedObject* t) { t->setValue(QStringLiteral("title"), QStringLiteral("first")); }, false, false},
-        {"the creation date", [](ManagedObject* t) { t->setValue(QStringLiteral("createdDate"), QDateTime(QDate(2020, 1, 1), QTime(0, 0))); }, false, false},
-        {"a task's calendar link", [](ManagedObject* t) { t->setValue(QStringLiteral("calendarStoreUID"), QStringLiteral("cal-1")); }, false, false},
+        {"a new title", [](ManagedObject* t) { t->setValue(QStringLiteral("title"), QStringLiteral("new")); },
+         true, true},
+        {"the same title",
+         [](ManagedObject* t) { t->setValue(QStringLiteral("title"), QStringLiteral("first")); }, false,
+         false},
+        {"the creation date",
+         [](ManagedObject* t) {
+             t->setValue(QStringLiteral("createdDate"), QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+         },
+         false, false},
+        {"a task's calendar link",
+         [](ManagedObject* t) { t->setValue(QStringLiteral("calendarStoreUID"), QStringLiteral("cal-1")); },
+         false, false},
         {"a tag added", [tag](ManagedObject* t) { t->addObject(QStringLiteral("tags"), tag); }, true, true},
     };
     for (const Case& c : cases) {
@@ -66,7 +75,8 @@ TEST_F(LibraryObjectTest, StampingAndJournalRules) {
 }
 
 TEST_F(LibraryObjectTest, RestoringOrSyncingStampsAndRecordsNothing) {
-    for (auto setMode : {&TDManagedObjectContext::setRestoringLibrary, &TDManagedObjectContext::setSyncingLibrary}) {
+    for (auto setMode :
+         {&TDManagedObjectContext::setRestoringLibrary, &TDManagedObjectContext::setSyncingLibrary}) {
         ManagedObject* task = savedTask(QStringLiteral("first"));
         const QDateTime before = static_cast<TDLibraryObject*>(task)->modifiedDate();
         (context.get()->*setMode)(true);
@@ -103,12 +113,13 @@ TEST(SyncToken, Comparison) {
         const char* server;
         int expected;
     } cases[] = {
-        {"lib-5", "lib-6", 1},  {"lib-6", "lib-6", 0}, {"lib-7", "lib-6", 0}, {"lib-5", "other-9", 2},
+        {"lib-5", "lib-6", 1},  {"lib-6", "lib-6", 0},  {"lib-7", "lib-6", 0}, {"lib-5", "other-9", 2},
         {"lib-0", "lib-6", -1}, {"lib-5", "lib-x", -1}, {"a-b-5", "a-6", -1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(TDSyncSet::compareLastSyncToken(QString::fromLatin1(c.local), QString::fromLatin1(c.server)),
-                  c.expected)
+        EXPECT_EQ(
+            TDSyncSet::compareLastSyncToken(QString::fromLatin1(c.local), QString::fromLatin1(c.server)),
+            c.expected)
             << c.local << " " << c.server;
     EXPECT_EQ(TDSyncSet::compareLastSyncToken(QVariant(5), QStringLiteral("lib-6")), -1);
 }
@@ -138,7 +149,8 @@ TEST_F(LibraryObjectTest, StoredRequestsPredicatesAndSorting) {
         list->setValue(QStringLiteral("title"), QString::fromLatin1(title));
     }
     const auto& model = context->model();
-    auto request = model.fetchRequestFromTemplate(QStringLiteral("groupTitled"), {{QStringLiteral("TITLE"), QStringLiteral("Work")}});
+    auto request = model.fetchRequestFromTemplate(QStringLiteral("groupTitled"),
+                                                  {{QStringLiteral("TITLE"), QStringLiteral("Work")}});
     ASSERT_TRUE(request.ok());
     auto found = context->execute(*request);
     ASSERT_TRUE(found.ok());
@@ -151,9 +163,10 @@ TEST_F(LibraryObjectTest, StoredRequestsPredicatesAndSorting) {
     ASSERT_TRUE(libraries.ok());
     EXPECT_EQ(context->execute(*libraries)->size(), 1);
 
-    platform::FetchRequest sorted(QStringLiteral("Group"),
-                                  *platform::predicateWithFormat(QStringLiteral("title BEGINSWITH[c] 'h' OR title == 'Work'")),
-                                  {platform::SortDescriptor(QStringLiteral("title"), false)});
+    platform::FetchRequest sorted(
+        QStringLiteral("Group"),
+        *platform::predicateWithFormat(QStringLiteral("title BEGINSWITH[c] 'h' OR title == 'Work'")),
+        {platform::SortDescriptor(QStringLiteral("title"), false)});
     sorted.fetchLimit = 2;
     auto result = context->execute(sorted);
     ASSERT_TRUE(result.ok());

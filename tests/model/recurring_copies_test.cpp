@@ -26,7 +26,8 @@ protected:
         return rule;
     }
 
-    TDTask* repeating(const TDRecurrenceRule& rule, const QString& title = QStringLiteral("Take out the bins")) {
+    TDTask* repeating(const TDRecurrenceRule& rule,
+                      const QString& title = QStringLiteral("Take out the bins")) {
         TDTask* made = task(title, inbox());
         made->setStartDate(rule.nextStartDate());
         auto* recurrence = static_cast<TDRecurrence*>(insert(QStringLiteral("Recurrence")));
@@ -68,8 +69,9 @@ TEST_F(RecurringCopiesTest, CompletingARepeatingTaskMakesOneCopyAfterItAndUndoRe
     EXPECT_EQ(copy->startDate(), day(2026, 12, 21));
     EXPECT_EQ(copy->dueDate(), day(2026, 12, 22));
     ASSERT_TRUE(copy->isRecurring());
-    EXPECT_EQ(copy->uid(), TDRecurrenceCopyUID(bins->uid(), copy->objectAs<TDRecurrence>(
-                                                                QStringLiteral("recurrence"))->uid()));
+    EXPECT_EQ(
+        copy->uid(),
+        TDRecurrenceCopyUID(bins->uid(), copy->objectAs<TDRecurrence>(QStringLiteral("recurrence"))->uid()));
     ASSERT_EQ(copy->subtasks().size(), 1);
     EXPECT_TRUE(copy->subtasks().first()->isIncomplete());
     EXPECT_EQ(copy->subtasks().first()->uid(), TDNextUID(subtask->uid()));
@@ -101,7 +103,8 @@ TEST_F(RecurringCopiesTest, MissedOccurrencesAreCaughtUpEachAfterTheOneBefore) {
     const qsizetype at = tasks.indexOf(bins);
     ASSERT_GE(at, 0);
     ASSERT_EQ(tasks.size(), at + 5);
-    const QList<QDateTime> starts = {day(2026, 11, 23), day(2026, 11, 30), day(2026, 12, 7), day(2026, 12, 14)};
+    const QList<QDateTime> starts = {day(2026, 11, 23), day(2026, 11, 30), day(2026, 12, 7),
+                                     day(2026, 12, 14)};
     for (qsizetype i = 0; i < starts.size(); ++i) {
         SCOPED_TRACE(i);
         TDTask* copy = tasks[at + 1 + i];

@@ -1,7 +1,7 @@
+#include "model/smart_folder.h"
 #include "language/date_additions.h"
 #include "model/comparison_rule.h"
 #include "model/compound_rule.h"
-#include "model/smart_folder.h"
 #include "platform/defaults/user_defaults.h"
 #include "tests/model/task_tree_fixture.h"
 #include "tests/support/test_environment.h"
@@ -13,7 +13,8 @@
 namespace modeltest {
 namespace {
 
-TRRulePtr leaf(const QString& keyPath, int condition, const QVariant& value, int ruleType = TRRuleTypeString) {
+TRRulePtr leaf(const QString& keyPath, int condition, const QVariant& value,
+               int ruleType = TRRuleTypeString) {
     auto rule = std::make_shared<TRComparisonRule>(ruleType);
     rule->setKeyPath(keyPath);
     rule->setConditionType(condition);
@@ -99,7 +100,8 @@ TEST_F(SmartFolderTest, TodayAndUpcomingFollowTheDayAcrossMidnight) {
     auto expected = [&](bool after, bool forToday) {
         QStringList found;
         for (const Case& c : cases)
-            if (forToday ? (after ? c.todayAfter : c.todayBefore) : (after ? c.upcomingAfter : c.upcomingBefore))
+            if (forToday ? (after ? c.todayAfter : c.todayBefore)
+                         : (after ? c.upcomingAfter : c.upcomingBefore))
                 found << QString::fromLatin1(c.title);
         found.sort();
         return found;
@@ -169,11 +171,12 @@ TEST_F(SmartFolderTest, RulesSelectTasksAndFollowDeletedGroups) {
     task(QStringLiteral("dishes"), home);
     TDSmartFolder* urgentWork = smartFolder(
         QStringLiteral("Urgent work"),
-        compound(TRRuleTypeAll, {leaf(QStringLiteral("group"), TRConditionEqualTo, work->uid(), TRRuleTypeList),
-                                 leaf(QStringLiteral("priority"), TRConditionLessThanOrEqualTo, 2,
-                                      TRRuleTypeNumber)}));
-    TDSmartFolder* notWork = smartFolder(
-        QStringLiteral("Not work"), leaf(QStringLiteral("group"), TRConditionNotEqualTo, work->uid(), TRRuleTypeList));
+        compound(TRRuleTypeAll,
+                 {leaf(QStringLiteral("group"), TRConditionEqualTo, work->uid(), TRRuleTypeList),
+                  leaf(QStringLiteral("priority"), TRConditionLessThanOrEqualTo, 2, TRRuleTypeNumber)}));
+    TDSmartFolder* notWork =
+        smartFolder(QStringLiteral("Not work"),
+                    leaf(QStringLiteral("group"), TRConditionNotEqualTo, work->uid(), TRRuleTypeList));
     process();
     EXPECT_EQ(titles(urgentWork->tasks()), QStringList{QStringLiteral("report")});
     EXPECT_TRUE(titles(notWork->tasks()).contains(QStringLiteral("dishes")));
@@ -207,9 +210,10 @@ TEST_F(SmartFolderTest, FoldersNamingEachOtherEndTheirWalks) {
     b->setRule(leaf(QStringLiteral("group"), TRConditionEqualTo, a->uid(), TRRuleTypeList));
     EXPECT_FALSE(a->hasRelativeDateRules());
     TDSmartFolder* c = smartFolder(QStringLiteral("C"), nullptr);
-    c->setRule(compound(TRRuleTypeAny, {leaf(QStringLiteral("group"), TRConditionEqualTo, a->uid(), TRRuleTypeList),
-                                        leaf(QStringLiteral("group"), TRConditionEqualTo,
-                                             library->todayGroup()->uid(), TRRuleTypeList)}));
+    c->setRule(compound(
+        TRRuleTypeAny,
+        {leaf(QStringLiteral("group"), TRConditionEqualTo, a->uid(), TRRuleTypeList),
+         leaf(QStringLiteral("group"), TRConditionEqualTo, library->todayGroup()->uid(), TRRuleTypeList)}));
     EXPECT_TRUE(c->hasRelativeDateRules());
     TDTask* t = task(QStringLiteral("today"), inbox());
     t->setStartDate(day(0));
@@ -283,8 +287,8 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
     within->setRelativeDateQuantity(3);
     auto redTag = leaf(QStringLiteral("tag"), TRConditionEqualTo, tags[0]->uid(), TRRuleTypeList);
     QList<TDSmartFolder*> folders{
-        smartFolder(QStringLiteral("work"), leaf(QStringLiteral("group"), TRConditionEqualTo, lists[1]->uid(),
-                                                 TRRuleTypeList)),
+        smartFolder(QStringLiteral("work"),
+                    leaf(QStringLiteral("group"), TRConditionEqualTo, lists[1]->uid(), TRRuleTypeList)),
         smartFolder(QStringLiteral("red or soon"), compound(TRRuleTypeAny, {redTag, within})),
         smartFolder(QStringLiteral("untagged urgent"),
                     compound(TRRuleTypeAll, {leaf(QStringLiteral("tag"), TRConditionEqualTo, QVariant()),
@@ -334,27 +338,45 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
         tasks.removeIf([](TDTask* t) { return t->isDeleted(); });
         TDTask* t = pick(tasks);
         switch (random.bounded(14)) {
-            case 0: t->setStartDate(date()); break;
-            case 1: t->setValue(QStringLiteral("dueDate"), date()); break;
-            case 2:
-                t->setValue(QStringLiteral("status"), t->isIncomplete() ? QVariant(QStringLiteral("C")) : QVariant());
-                t->setValue(QStringLiteral("completedDate"), t->isIncomplete() ? QVariant() : QVariant(day(random.bounded(-2, 1))));
+            case 0:
+                t->setStartDate(date());
                 break;
-            case 3: t->setValue(QStringLiteral("priority"), random.bounded(4)); break;
+            case 1:
+                t->setValue(QStringLiteral("dueDate"), date());
+                break;
+            case 2:
+                t->setValue(QStringLiteral("status"),
+                            t->isIncomplete() ? QVariant(QStringLiteral("C")) : QVariant());
+                t->setValue(QStringLiteral("completedDate"),
+                            t->isIncomplete() ? QVariant() : QVariant(day(random.bounded(-2, 1))));
+                break;
+            case 3:
+                t->setValue(QStringLiteral("priority"), random.bounded(4));
+                break;
             case 4:  // refused when it is there already
                 (void)pick(lists)->orderedTasks()->addObject(t);
                 break;
             case 5: {
                 TDTag* tag = pick(tags);
-                if (t->tags().contains(tag)) t->removeObject(QStringLiteral("tags"), tag);
-                else t->addObject(QStringLiteral("tags"), tag);
+                if (t->tags().contains(tag))
+                    t->removeObject(QStringLiteral("tags"), tag);
+                else
+                    t->addObject(QStringLiteral("tags"), tag);
                 break;
             }
-            case 6: t->setArchived(!t->isArchived()); break;
-            case 7: tasks.append(task(QStringLiteral("n%1").arg(step), pick(lists))); break;
-            case 8: if (tasks.size() > 5) context->deleteObject(t); break;
-            case 9: t->setValue(QStringLiteral("status"), QStringLiteral("X"));
-                    t->setValue(QStringLiteral("completedDate"), day(0)); break;
+            case 6:
+                t->setArchived(!t->isArchived());
+                break;
+            case 7:
+                tasks.append(task(QStringLiteral("n%1").arg(step), pick(lists)));
+                break;
+            case 8:
+                if (tasks.size() > 5) context->deleteObject(t);
+                break;
+            case 9:
+                t->setValue(QStringLiteral("status"), QStringLiteral("X"));
+                t->setValue(QStringLiteral("completedDate"), day(0));
+                break;
             case 10: {
                 TDTask* other = pick(tasks);
                 if (other != t && !other->isDescendantOf(t) && !other->isArchived() && !t->isArchived())
@@ -401,7 +423,8 @@ TEST_F(SmartFolderTest, IncrementalMembershipEqualsAFullReload) {
             for (TDSmartFolder* folder : folders) incremental[folder->title()] = titles(folder->tasks());
             library->reloadAllSmartFolders();
             for (TDSmartFolder* folder : folders)
-                EXPECT_EQ(incremental[folder->title()], titles(folder->tasks())) << folder->title().toStdString() << " at step " << step;
+                EXPECT_EQ(incremental[folder->title()], titles(folder->tasks()))
+                    << folder->title().toStdString() << " at step " << step;
             for (TDSmartFolder* folder : folders) {
                 QStringList direct;
                 for (TDTask* each : library->allTasks())
@@ -425,9 +448,9 @@ namespace {
 
 TEST_F(SmartFolderTest, FormsCarryTheRuleAndRefuseOneThatDoesNotDecode) {
     TDList* work = library->createList(QStringLiteral("Work"), library->foldersGroup());
-    const TRRulePtr rule =
-        compound(TRRuleTypeAll, {leaf(QStringLiteral("group"), TRConditionEqualTo, work->uid(), TRRuleTypeList),
-                                 leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("a*b\\c"))});
+    const TRRulePtr rule = compound(
+        TRRuleTypeAll, {leaf(QStringLiteral("group"), TRConditionEqualTo, work->uid(), TRRuleTypeList),
+                        leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("a*b\\c"))});
     TDSmartFolder* original = smartFolder(QStringLiteral("Original"), rule);
     const QVariantMap form = original->propertyListRepresentationForCopying();
     ASSERT_EQ(form.value(QStringLiteral("rule")).metaType().id(), QMetaType::QByteArray);
@@ -435,7 +458,8 @@ TEST_F(SmartFolderTest, FormsCarryTheRuleAndRefuseOneThatDoesNotDecode) {
 
     TDSmartFolder* copy = smartFolder(QStringLiteral("Copy"), nullptr);
     QVariantMap asText = form;
-    asText.insert(QStringLiteral("rule"), QString::fromLatin1(form.value(QStringLiteral("rule")).toByteArray().toBase64()));
+    asText.insert(QStringLiteral("rule"),
+                  QString::fromLatin1(form.value(QStringLiteral("rule")).toByteArray().toBase64()));
     ASSERT_TRUE(copy->updateFromPropertyListRepresentation(asText).ok());
     ASSERT_TRUE(copy->rule());
     EXPECT_EQ(copy->rule()->predicate()->format(), rule->predicate()->format());

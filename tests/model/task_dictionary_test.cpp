@@ -28,7 +28,8 @@ std::string asJSON(const QVariant& value) {
 }
 
 QVariantMap throughPropertyList(const QVariantMap& form) {
-    const Result<QByteArray> written = platform::writePropertyList(form, platform::PropertyListFormat::Binary);
+    const Result<QByteArray> written =
+        platform::writePropertyList(form, platform::PropertyListFormat::Binary);
     EXPECT_TRUE(written.ok());
     if (!written) return {};
     const Result<QVariant> read = platform::readPropertyList(*written);
@@ -195,7 +196,8 @@ TEST_F(TaskDictionaryTest, SyncRecordsCarryTheCompletionTimeAndTheNotesUID) {
     const QVariantMap contents = record.value(key("contents")).toMap();
     EXPECT_TRUE(record.contains(key("completed_time")));
     EXPECT_FALSE(contents.contains(key("completedDate")));
-    EXPECT_EQ(contents.value(key("notesUID")).toString(), original->primitiveValue(key("notesUID")).toString());
+    EXPECT_EQ(contents.value(key("notesUID")).toString(),
+              original->primitiveValue(key("notesUID")).toString());
 
     TDTask* other = task(QStringLiteral("other"), inbox());
     ASSERT_TRUE(other->updateFromSyncDictionaryRepresentation(record).ok());

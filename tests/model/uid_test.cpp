@@ -25,10 +25,8 @@ TEST(UID, SteppingCarriesAndWraps) {
         const char* from;
         const char* to;
     } cases[] = {
-        {"FFFFFFFFFFFFFFFF", "0000000000000000"},
-        {"00000000000000FF", "0000000000000100"},
-        {"0FFFFFFFFFFFFFFF", "1000000000000000"},
-        {"00000000000000AB", "00000000000000AC"},
+        {"FFFFFFFFFFFFFFFF", "0000000000000000"}, {"00000000000000FF", "0000000000000100"},
+        {"0FFFFFFFFFFFFFFF", "1000000000000000"}, {"00000000000000AB", "00000000000000AC"},
         {"00000000000000ab", "00000000000000AC"},
     };
     for (const auto& c : cases)
@@ -50,7 +48,8 @@ TEST(UID, NumbersAndStrings) {
 // with UIDs of other forms, and keeps equal ones in their order.
 TEST(UID, SortingByUIDIsTheOrderOfTheText) {
     EXPECT_EQ(TDCanonicalUIDNumber(QStringLiteral("00000000000000FF")), 255u);
-    for (const char* odd : {"00000000000000ff", "0000000000000FF", "00000000000000FFF", "", "G000000000000000"})
+    for (const char* odd :
+         {"00000000000000ff", "0000000000000FF", "00000000000000FFF", "", "G000000000000000"})
         EXPECT_FALSE(TDCanonicalUIDNumber(QString::fromLatin1(odd)).has_value()) << odd;
 
     QRandomGenerator random(7);
@@ -63,7 +62,8 @@ TEST(UID, SortingByUIDIsTheOrderOfTheText) {
         items.append({uid, i});
     }
     QList<QPair<QString, int>> expected = items;
-    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     TDStableSortByUID(items, [](const auto& item) -> const QString& { return item.first; });
     EXPECT_EQ(items, expected);
 }

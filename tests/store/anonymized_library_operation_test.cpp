@@ -1,16 +1,16 @@
 #include "tests/store/library_manager_fixture.h"
 
 #include "foundation/file_attachment.h"
+#include "model/comparison_rule.h"
 #include "model/folder.h"
 #include "model/library.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/smart_folder.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
 #include "model/task.h"
 #include "store/anonymized_library_operation.h"
-#include "model/comparison_rule.h"
-#include "model/smart_folder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -42,19 +42,21 @@ QList<QPair<QString, QByteArray>> allFileContents(const QString& folder) {
 
 bool containsText(const QByteArray& bytes, const QString& text) {
     const QByteArray utf16(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-    return bytes.contains(text.toUtf8()) || bytes.contains(text.toLower().toUtf8()) || bytes.contains(utf16) ||
-           bytes.contains(QUrl::toPercentEncoding(text));
+    return bytes.contains(text.toUtf8()) || bytes.contains(text.toLower().toUtf8()) ||
+           bytes.contains(utf16) || bytes.contains(QUrl::toPercentEncoding(text));
 }
 
 // Deleted text stays in a store's free pages where SQLite does not overwrite what it frees.
 void leaveTextInFreePages(const QString& storePath, const QString& text) {
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(storePath).constData(), &db), SQLITE_OK);
-    const QString sql = QStringLiteral(
-                            "PRAGMA secure_delete=OFF; CREATE TABLE scratch(t); INSERT INTO scratch VALUES('%1');"
-                            "DROP TABLE scratch; PRAGMA wal_checkpoint(TRUNCATE);")
-                            .arg(text);
-    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    const QString sql =
+        QStringLiteral(
+            "PRAGMA secure_delete=OFF; CREATE TABLE scratch(t); INSERT INTO scratch VALUES('%1');"
+            "DROP TABLE scratch; PRAGMA wal_checkpoint(TRUNCATE);")
+            .arg(text);
+    EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
     sqlite3_close(db);
 }
 
@@ -72,7 +74,8 @@ TEST(ScrambleStringTest, LettersAndDigitsAreReplacedByTheirOwnKindAndTheLengthIs
     const QString japanese = QStringLiteral("\u6771\u4EAC\u3067\U0001F600");
     const QString other = TDScrambleString(japanese);
     ASSERT_EQ(other.size(), japanese.size());
-    for (qsizetype i = 0; i < 3; ++i) EXPECT_TRUE(other.at(i) >= QChar(0xAC00) && other.at(i) <= QChar(0xD7A3));
+    for (qsizetype i = 0; i < 3; ++i)
+        EXPECT_TRUE(other.at(i) >= QChar(0xAC00) && other.at(i) <= QChar(0xD7A3));
     EXPECT_EQ(other.right(2), QStringLiteral("\U0001F600"));
     EXPECT_TRUE(TDScrambleString(QString()).isEmpty());
 }
@@ -129,15 +132,16 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     {
         QFile mnemonics(QDir(packagePath()).filePath(QStringLiteral("mnemonics.plist")));
         ASSERT_TRUE(mnemonics.open(QIODevice::WriteOnly));
-        mnemonics.write("<plist><dict><key>qzr</key><string>Quarterly Zebrafish Review</string></dict></plist>");
+        mnemonics.write(
+            "<plist><dict><key>qzr</key><string>Quarterly Zebrafish Review</string></dict></plist>");
     }
 
     const QStringList secrets{
-        QStringLiteral("Marmalade"), QStringLiteral("Zebrafish"), QStringLiteral("xylophonist"),
-        QStringLiteral("Bartholomew"), QStringLiteral("Wombat"), QStringLiteral("Pelican"),
-        QStringLiteral("margarine"), QStringLiteral("4711"), QStringLiteral("quokkabakery"),
-        QStringLiteral("Pierogi"), QStringLiteral("hortensia"), QStringLiteral("vandermeer"),
-        QStringLiteral("Opaline"), QStringLiteral("Gooseberry")};
+        QStringLiteral("Marmalade"),   QStringLiteral("Zebrafish"), QStringLiteral("xylophonist"),
+        QStringLiteral("Bartholomew"), QStringLiteral("Wombat"),    QStringLiteral("Pelican"),
+        QStringLiteral("margarine"),   QStringLiteral("4711"),      QStringLiteral("quokkabakery"),
+        QStringLiteral("Pierogi"),     QStringLiteral("hortensia"), QStringLiteral("vandermeer"),
+        QStringLiteral("Opaline"),     QStringLiteral("Gooseberry")};
     // The fixture must put every secret somewhere in the package, or the check below proves nothing.
     QByteArray original;
     for (const auto& [path, bytes] : allFileContents(packagePath())) original += bytes;
@@ -164,7 +168,8 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     auto opened = copyManager.loadLibrary();
     ASSERT_TRUE(opened.ok()) << opened.error().detailedDescription().toStdString();
     const QList<TDTask*> tasks = (*opened)->allTasks();
-    const auto sameTask = std::find_if(tasks.begin(), tasks.end(), [&](TDTask* t) { return t->uid() == task->uid(); });
+    const auto sameTask =
+        std::find_if(tasks.begin(), tasks.end(), [&](TDTask* t) { return t->uid() == task->uid(); });
     ASSERT_NE(sameTask, tasks.end());
     EXPECT_EQ((*sameTask)->title().size(), task->title().size());
     EXPECT_NE((*sameTask)->title(), task->title());
@@ -185,7 +190,8 @@ TEST_F(AnonymizedLibraryOperationTest, AFailedCopyReportsAnErrorAndSucceedsNever
         QString destination;
     };
     const QList<Case> cases{
-        {"unwritable destination", packagePath(), QDir(blocker.fileName()).filePath(QStringLiteral("Copy.odllibrary"))},
+        {"unwritable destination", packagePath(),
+         QDir(blocker.fileName()).filePath(QStringLiteral("Copy.odllibrary"))},
         {"no library", QDir(tempPath()).filePath(QStringLiteral("Missing.odllibrary")),
          QDir(tempPath()).filePath(QStringLiteral("Copy.odllibrary"))},
     };

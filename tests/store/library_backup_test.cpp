@@ -51,7 +51,8 @@ protected:
         TDLibrary* library = createLibrary();
         if (!library) return nullptr;
         clock->advanceSeconds(3600);
-        TDList* list = library->createList(QStringLiteral("Errands"), library->groupWithUID(TDLibrary::FoldersGroupUID));
+        TDList* list =
+            library->createList(QStringLiteral("Errands"), library->groupWithUID(TDLibrary::FoldersGroupUID));
         TDTag* home = library->createTagWithTitle(QStringLiteral("home"));
         TDTag* phone = library->createTagWithTitle(QStringLiteral("phone"));
         for (int i = 0; i < 6; ++i) {
@@ -62,7 +63,8 @@ protected:
             task->setValue(QStringLiteral("estimatedTime"), 0.1 * i);
             if (i == 2) task->setDueDate(QDateTime(QDate(2100, 3, 1), QTime(9, 0), QTimeZone::utc()));
             if (i == 3) task->setStartDate(QDateTime(QDate(1920, 5, 4), QTime(8, 0), QTimeZone::utc()));
-            task->addObjects(QStringLiteral("tags"), {i % 2 ? static_cast<platform::ManagedObject*>(home) : phone});
+            task->addObjects(QStringLiteral("tags"),
+                             {i % 2 ? static_cast<platform::ManagedObject*>(home) : phone});
             for (int j = 0; j < i % 3; ++j) {
                 TDTask* subtask = library->createTask();
                 subtask->setTitle(QStringLiteral("Step %1.%2").arg(i).arg(j));
@@ -106,7 +108,8 @@ protected:
     QStringList strayItems() const {
         QStringList stray;
         const QDir dir(tempPath());
-        for (const QFileInfo& item : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        for (const QFileInfo& item :
+             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)) {
             const QString name = item.fileName();
             if (name.startsWith(QLatin1Char('.')) || name.contains(QLatin1String("before restore")) ||
                 (item.isFile() && !name.endsWith(QLatin1String(".odlbackup")) &&
@@ -125,8 +128,8 @@ TEST_F(LibraryBackupTest, ExportWritesTheSixKeysAndEveryObjectUnderItsOwnEntity)
     ASSERT_TRUE(createFixtureLibrary());
     const QVariantMap backup = exportedBackup(backupPath(QStringLiteral("out-1.odlbackup")));
     EXPECT_EQ(backup.keys(), (QStringList{TDBackupApplicationShortVersionKey, TDBackupApplicationVersionKey,
-                                          TDBackupEntitiesKey, TDBackupLibraryVersionKey, TDBackupSaveIdentifierKey,
-                                          TDBackupSavedDateKey}));
+                                          TDBackupEntitiesKey, TDBackupLibraryVersionKey,
+                                          TDBackupSaveIdentifierKey, TDBackupSavedDateKey}));
     EXPECT_EQ(backup.value(TDBackupLibraryVersionKey).toDouble(), 1.0);
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9A-F]{16}$"))
                     .match(backup.value(TDBackupSaveIdentifierKey).toString())
@@ -137,7 +140,8 @@ TEST_F(LibraryBackupTest, ExportWritesTheSixKeysAndEveryObjectUnderItsOwnEntity)
               manager->library()->fetch(QStringLiteral("Tag"))->size());
     const auto model = TDLibraryObjectModel();
     for (auto it = entities.cbegin(); it != entities.cend(); ++it) {
-        EXPECT_NE((*model)->entity(it.key())->userInfoValue(TDExcludeFromPlistKey), QStringLiteral("YES")) << it.key().toStdString();
+        EXPECT_NE((*model)->entity(it.key())->userInfoValue(TDExcludeFromPlistKey), QStringLiteral("YES"))
+            << it.key().toStdString();
         EXPECT_FALSE(it.value().toMap().isEmpty()) << it.key().toStdString();
     }
     // A task due in 2100 does not stop the backup.
@@ -168,7 +172,8 @@ TEST_F(LibraryBackupTest, ACancelledOrFailedExportLeavesTheOutputAsItWasAndNoTem
     exporter->start();
     // Into a folder that is not there.
     auto failing = std::make_shared<TDPropertyListExportOperation>(packagePath(), path);
-    EXPECT_FALSE(failing->exportLibrary(nullptr, QDir(tempPath()).filePath(QStringLiteral("missing/x.odlbackup"))));
+    EXPECT_FALSE(
+        failing->exportLibrary(nullptr, QDir(tempPath()).filePath(QStringLiteral("missing/x.odlbackup"))));
     QFile check(path);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), QByteArray("old"));
@@ -193,7 +198,8 @@ TEST_F(LibraryBackupTest, ABackedUpAndRestoredLibraryIsEqualObjectByObject) {
     clock->advanceSeconds(3600);
 
     const Outcome outcome = restore(path);
-    ASSERT_TRUE(outcome.errors.isEmpty()) << outcome.errors.first().userInfo.value(QStringLiteral("underlyingError")).toString().toStdString();
+    ASSERT_TRUE(outcome.errors.isEmpty())
+        << outcome.errors.first().userInfo.value(QStringLiteral("underlyingError")).toString().toStdString();
     EXPECT_EQ(outcome.finished, 1);
     EXPECT_EQ(manager->library(), nullptr);  // closed for the swap
     EXPECT_EQ(strayItems(), QStringList());
@@ -216,7 +222,8 @@ TEST_F(LibraryBackupTest, ABackedUpAndRestoredLibraryIsEqualObjectByObject) {
             EXPECT_EQ(object.value(), restored.value(object.key()))
                 << entity.key().toStdString() << " " << object.key().toStdString();
     }
-    const QVariantMap info = platform::readPropertyListFile(QDir(packagePath()).filePath(QStringLiteral("Info.plist")))->toMap();
+    const QVariantMap info =
+        platform::readPropertyListFile(QDir(packagePath()).filePath(QStringLiteral("Info.plist")))->toMap();
     EXPECT_EQ(info.value(TDBackupLibraryVersionKey).toDouble(), 1.0);
     EXPECT_EQ(info.value(TDBackupSavedDateKey), before.value(TDBackupSavedDateKey));
 }
@@ -235,7 +242,8 @@ TEST_F(LibraryBackupTest, AnOlderBackupKeepsItsVersionWhileInfoSaysTheStoreIsCur
     writeBackup(path, backup);
     const Outcome outcome = restore(path);
     ASSERT_TRUE(outcome.errors.isEmpty());
-    const QVariantMap info = platform::readPropertyListFile(QDir(packagePath()).filePath(QStringLiteral("Info.plist")))->toMap();
+    const QVariantMap info =
+        platform::readPropertyListFile(QDir(packagePath()).filePath(QStringLiteral("Info.plist")))->toMap();
     EXPECT_EQ(info.value(TDBackupLibraryVersionKey).toDouble(), 1.0);
     EXPECT_FALSE(info.contains(TDBackupSavedDateKey));
     const auto loaded = newManager().loadLibrary();
@@ -251,8 +259,10 @@ TEST_F(LibraryBackupTest, VersionsAreComparedAtFiveDecimals) {
     ASSERT_EQ(newer.errors.size(), 1);
     EXPECT_EQ(newer.errors.first().code, 101);
     EXPECT_EQ(newer.errors.first().description, QStringLiteral("Can not restore from backup"));
-    EXPECT_EQ(newer.errors.first().recoverySuggestion,
-              QStringLiteral("The backup file 'in-newer.odlbackup' was created from a newer version of the application."));
+    EXPECT_EQ(
+        newer.errors.first().recoverySuggestion,
+        QStringLiteral(
+            "The backup file 'in-newer.odlbackup' was created from a newer version of the application."));
     EXPECT_NE(manager->library(), nullptr);
 
     backup.insert(TDBackupLibraryVersionKey, 1.000001);
@@ -298,27 +308,38 @@ TEST_F(LibraryBackupTest, BrokenBackupsAreRefusedWithTheLibraryUntouched) {
         {QStringLiteral("not xml"), QByteArray("hello")},
         {QStringLiteral("binary garbage"), QByteArray("bplist00\x01\x02", 10)},
         {QStringLiteral("root is an array"), *platform::writePropertyList(QVariantList{good})},
-        {QStringLiteral("unknown root key"), edited([](QVariantMap& r) { r.insert(QStringLiteral("Extra"), 1); })},
-        {QStringLiteral("version is text"), edited([](QVariantMap& r) { r.insert(TDBackupLibraryVersionKey, QStringLiteral("1.0")); })},
-        {QStringLiteral("version negative"), edited([](QVariantMap& r) { r.insert(TDBackupLibraryVersionKey, -1.0); })},
-        {QStringLiteral("version missing"), edited([](QVariantMap& r) { r.remove(TDBackupLibraryVersionKey); })},
+        {QStringLiteral("unknown root key"),
+         edited([](QVariantMap& r) { r.insert(QStringLiteral("Extra"), 1); })},
+        {QStringLiteral("version is text"),
+         edited([](QVariantMap& r) { r.insert(TDBackupLibraryVersionKey, QStringLiteral("1.0")); })},
+        {QStringLiteral("version negative"),
+         edited([](QVariantMap& r) { r.insert(TDBackupLibraryVersionKey, -1.0); })},
+        {QStringLiteral("version missing"),
+         edited([](QVariantMap& r) { r.remove(TDBackupLibraryVersionKey); })},
         {QStringLiteral("entities missing"), edited([](QVariantMap& r) { r.remove(TDBackupEntitiesKey); })},
-        {QStringLiteral("entities an array"), edited([](QVariantMap& r) { r.insert(TDBackupEntitiesKey, QVariantList()); })},
-        {QStringLiteral("saved date is text"), edited([](QVariantMap& r) { r.insert(TDBackupSavedDateKey, QStringLiteral("today")); })},
-        {QStringLiteral("no library"), editedEntities([](QVariantMap& e) { e.remove(QStringLiteral("Library")); })},
+        {QStringLiteral("entities an array"),
+         edited([](QVariantMap& r) { r.insert(TDBackupEntitiesKey, QVariantList()); })},
+        {QStringLiteral("saved date is text"),
+         edited([](QVariantMap& r) { r.insert(TDBackupSavedDateKey, QStringLiteral("today")); })},
+        {QStringLiteral("no library"),
+         editedEntities([](QVariantMap& e) { e.remove(QStringLiteral("Library")); })},
         {QStringLiteral("two libraries"), editedEntities([](QVariantMap& e) {
              QVariantMap libraries = e.value(QStringLiteral("Library")).toMap();
              libraries.insert(QStringLiteral("0000000000000001"), QVariantMap());
              e.insert(QStringLiteral("Library"), libraries);
          })},
-        {QStringLiteral("unknown entity"), editedEntities([](QVariantMap& e) { e.insert(QStringLiteral("Gadget"), QVariantMap{{QStringLiteral("A"), QVariantMap()}}); })},
-        {QStringLiteral("objects not a dictionary"), editedEntities([](QVariantMap& e) { e.insert(QStringLiteral("Task"), QVariantList{1}); })},
+        {QStringLiteral("unknown entity"), editedEntities([](QVariantMap& e) {
+             e.insert(QStringLiteral("Gadget"), QVariantMap{{QStringLiteral("A"), QVariantMap()}});
+         })},
+        {QStringLiteral("objects not a dictionary"),
+         editedEntities([](QVariantMap& e) { e.insert(QStringLiteral("Task"), QVariantList{1}); })},
         {QStringLiteral("object not a dictionary"), editedEntities([&](QVariantMap& e) {
              QVariantMap tasks = e.value(QStringLiteral("Task")).toMap();
              tasks.insert(someTask, QStringLiteral("task"));
              e.insert(QStringLiteral("Task"), tasks);
          })},
-        {QStringLiteral("uid disagrees"), editedTask(QStringLiteral("uid"), QStringLiteral("FFFFFFFFFFFFFFFF"))},
+        {QStringLiteral("uid disagrees"),
+         editedTask(QStringLiteral("uid"), QStringLiteral("FFFFFFFFFFFFFFFF"))},
         {QStringLiteral("uid used twice"), editedEntities([&](QVariantMap& e) {
              QVariantMap tags = e.value(QStringLiteral("Tag")).toMap();
              tags.insert(someTask, QVariantMap());
@@ -330,7 +351,8 @@ TEST_F(LibraryBackupTest, BrokenBackupsAreRefusedWithTheLibraryUntouched) {
         {QStringLiteral("subtasks not a list"), editedTask(QStringLiteral("subtasks"), QStringLiteral("A"))},
         {QStringLiteral("tags of numbers"), editedTask(QStringLiteral("tags"), QVariantList{1, 2})},
     };
-    for (const qsizetype cut : {qsizetype(1), qsizetype(20), goodBytes.size() / 3, goodBytes.size() / 2, goodBytes.size() - 12})
+    for (const qsizetype cut :
+         {qsizetype(1), qsizetype(20), goodBytes.size() / 3, goodBytes.size() / 2, goodBytes.size() - 12})
         cases.append({QStringLiteral("xml cut at %1").arg(cut), goodBytes.left(cut)});
     for (int i = 1; i < 12; ++i)
         cases.append({QStringLiteral("gzip cut %1").arg(i), goodGzip.left(goodGzip.size() * i / 12)});
@@ -346,7 +368,8 @@ TEST_F(LibraryBackupTest, BrokenBackupsAreRefusedWithTheLibraryUntouched) {
     int n = 0;
     for (const auto& [name, bytes] : cases) {
         const bool gzip = name.startsWith(QLatin1String("gzip"));
-        const QString path = backupPath(QStringLiteral("in-%1.odlbackup%2").arg(++n).arg(gzip ? QStringLiteral(".gz") : QString()));
+        const QString path = backupPath(
+            QStringLiteral("in-%1.odlbackup%2").arg(++n).arg(gzip ? QStringLiteral(".gz") : QString()));
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(bytes);
@@ -487,7 +510,9 @@ TEST_F(LibraryBackupTest, AFortnightOfSavesKeepsExactlyTheRollingSet) {
     EXPECT_EQ(link.symLinkTarget(), QDir(folder).filePath(made.last()));
     const QString moved = QDir(tempPath()).filePath(QStringLiteral("Moved.odllibrary"));
     ASSERT_TRUE(QDir().rename(packagePath(), moved));
-    EXPECT_TRUE(QFileInfo(QDir(moved).filePath(TDBackupFolderName + QStringLiteral("/") + TDLatestBackupLinkName)).exists());
+    EXPECT_TRUE(
+        QFileInfo(QDir(moved).filePath(TDBackupFolderName + QStringLiteral("/") + TDLatestBackupLinkName))
+            .exists());
 }
 
 // A backup killed while exported or compressed leaves a temporary file, and a whole uncompressed one
@@ -506,7 +531,8 @@ TEST_F(LibraryBackupTest, LeftoversOfAKilledBackupAreRemovedAndNeverLinked) {
     TDLibraryBackupOrganizeOperation(packagePath()).start();
     EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files, QDir::Name),
               (QStringList{finished, uncompressed}));
-    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(uncompressed));
+    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(),
+              folder.filePath(uncompressed));
 }
 
 // Backups cut short or emptied (as a full disk left them with an earlier version) are never kept nor
@@ -593,7 +619,8 @@ TEST_F(LibraryBackupTest, EverySaveEndsWithACompressedBackupAndTheLatestLink) {
     const QDir folder(QDir(packagePath()).filePath(TDBackupFolderName));
     const QStringList backups = folder.entryList({QStringLiteral("backup-*")}, QDir::Files);
     ASSERT_FALSE(backups.isEmpty());
-    for (const QString& name : backups) EXPECT_TRUE(name.endsWith(QLatin1String(".odlbackup.gz"))) << name.toStdString();
+    for (const QString& name : backups)
+        EXPECT_TRUE(name.endsWith(QLatin1String(".odlbackup.gz"))) << name.toStdString();
     const QFileInfo link(folder.filePath(TDLatestBackupLinkName));
     ASSERT_TRUE(link.isSymLink());
     EXPECT_EQ(link.symLinkTarget(), folder.filePath(backups.last()));
@@ -643,7 +670,8 @@ TEST_F(LibraryBackupTest, TheProgressModelTellsHowTheRestoreEnded) {
     ASSERT_TRUE(progress.restoreLibraryFromBackupAtPath(good));
     ASSERT_TRUE(testsupport::spinUntil([&] { return !prompter.shown.isEmpty(); }));
     EXPECT_EQ(prompter.shown.first().messageText, QStringLiteral("Finished restoring library"));
-    EXPECT_EQ(prompter.shown.first().informativeText, QStringLiteral("Your old library was moved to the Trash."));
+    EXPECT_EQ(prompter.shown.first().informativeText,
+              QStringLiteral("Your old library was moved to the Trash."));
     EXPECT_FALSE(progress.isShown());
 }
 

@@ -17,8 +17,8 @@ constexpr int kLists = 5;
 
 // The test's own lists: ordinary ones, not the special lists every library starts with.
 QList<platform::ManagedObject*> lists(TDLibraryManager& manager) {
-    const auto found = manager.managedObjectContext()->execute(platform::FetchRequest(
-        QStringLiteral("List"), [](const platform::ManagedObject* list) {
+    const auto found = manager.managedObjectContext()->execute(
+        platform::FetchRequest(QStringLiteral("List"), [](const platform::ManagedObject* list) {
             return !list->value(QStringLiteral("special")).toBool() &&
                    !QStringList{QStringLiteral("Learn Ordello"), QStringLiteral("Someday")}.contains(
                        list->value(QStringLiteral("title")).toString());
@@ -91,8 +91,8 @@ TEST_F(LibraryCrashTest, AProcessKilledWhileSavingLeavesTheLastCommittedLibrary)
                 << "run " << run << ": a torn save";
         ASSERT_GE(onDisk, reported) << "run " << run;
         ASSERT_LE(onDisk, reported + 1) << "run " << run;
-        const auto tasks = manager->managedObjectContext()->execute(platform::FetchRequest(
-            QStringLiteral("Task"), [](const platform::ManagedObject* task) {
+        const auto tasks = manager->managedObjectContext()->execute(
+            platform::FetchRequest(QStringLiteral("Task"), [](const platform::ManagedObject* task) {
                 return task->value(QStringLiteral("title")).toString().startsWith(QLatin1String("round "));
             }));
         ASSERT_EQ(tasks->size(), onDisk) << "run " << run;

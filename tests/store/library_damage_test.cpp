@@ -12,10 +12,10 @@
 #include <QSet>
 #include <QtEndian>
 
+#include <fcntl.h>
 #include <linux/fs.h>
 #include <sqlite3.h>
 #include <sys/ioctl.h>
-#include <fcntl.h>
 #include <unistd.h>
 #include <cerrno>
 #include <functional>
@@ -44,7 +44,8 @@ protected:
     void makeLibraryLeftByAKilledProcess() {
         createLibrary();
         for (int round = 1; round <= 3; ++round) {
-            platform::ManagedObject* list = manager->managedObjectContext()->insertObject(QStringLiteral("List"));
+            platform::ManagedObject* list =
+                manager->managedObjectContext()->insertObject(QStringLiteral("List"));
             list->setValue(QStringLiteral("title"), QStringLiteral("List %1").arg(round));
             ASSERT_TRUE(manager->saveLibrary());
         }
@@ -105,10 +106,13 @@ void writeIntoJournal(const QString& path, const char* sql) {
 QMap<QString, quint32> tableRootPages(const QString& path) {
     QMap<QString, quint32> roots;
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+        SQLITE_OK) {
         sqlite3_stmt* statement = nullptr;
-        sqlite3_prepare_v2(db, "SELECT name, rootpage FROM sqlite_master WHERE type = 'table' AND name LIKE 't\\_%' ESCAPE '\\'",
-                           -1, &statement, nullptr);
+        sqlite3_prepare_v2(
+            db,
+            "SELECT name, rootpage FROM sqlite_master WHERE type = 'table' AND name LIKE 't\\_%' ESCAPE '\\'",
+            -1, &statement, nullptr);
         while (statement && sqlite3_step(statement) == SQLITE_ROW)
             roots.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0))),
                          static_cast<quint32>(sqlite3_column_int(statement, 1)));
@@ -126,8 +130,9 @@ TEST_F(LibraryDamageTest, AStoreThatFailsToOpenIsCopiedAsideAndNotChanged) {
     const QList<Damage> damages{
         {"its metadata names another model",
          [](const QString& store, const QString&) {
-             writeIntoJournal(store, "PRAGMA wal_autocheckpoint = 0; UPDATE metadata SET value = 'other' "
-                                            "WHERE key = 'modelHash'");
+             writeIntoJournal(store,
+                              "PRAGMA wal_autocheckpoint = 0; UPDATE metadata SET value = 'other' "
+                              "WHERE key = 'modelHash'");
          }},
         {"a table page the journal does not cover is garbage",
          [](const QString& store, const QString& wal) {
@@ -167,7 +172,8 @@ TEST_F(LibraryDamageTest, AStoreThatFailsToOpenIsCopiedAsideAndNotChanged) {
         // A library that fails at every start is kept aside once.
         const auto again = newManager().loadLibrary();
         ASSERT_FALSE(again.ok());
-        EXPECT_EQ(again.error().userInfo.value(TDKeptAsideFilesKey), opened.error().userInfo.value(TDKeptAsideFilesKey));
+        EXPECT_EQ(again.error().userInfo.value(TDKeptAsideFilesKey),
+                  opened.error().userInfo.value(TDKeptAsideFilesKey));
         EXPECT_EQ(QDir(packagePath()).entryList({QStringLiteral("library-*.sqlite3")}).size(), 1);
         manager.reset();
     }
@@ -183,7 +189,8 @@ TEST_F(LibraryDamageTest, ACutJournalIsReportedAsLostSaves) {
 
     const auto opened = newManager().loadLibrary();
     ASSERT_FALSE(opened.ok());
-    EXPECT_TRUE(opened.error().isInDomain(TDErrorLibraryLostSaves)) << opened.error().detailedDescription().toStdString();
+    EXPECT_TRUE(opened.error().isInDomain(TDErrorLibraryLostSaves))
+        << opened.error().detailedDescription().toStdString();
     EXPECT_EQ(opened.error().recoveryOptions, QStringList{QStringLiteral("Quit")});
     expectKeptAsideAndUntouched(opened.error(), storeBytes, journalBytes);
 
@@ -201,9 +208,10 @@ TEST_F(LibraryDamageTest, AnIntactJournalOpensWithEverySave) {
     makeLibraryLeftByAKilledProcess();
     const auto opened = newManager().loadLibrary();
     ASSERT_TRUE(opened.ok()) << opened.error().detailedDescription().toStdString();
-    const auto lists = manager->managedObjectContext()->execute(platform::FetchRequest(
-        QStringLiteral("List"),
-        [](const platform::ManagedObject* list) { return list->value(QStringLiteral("title")).toString() == QStringLiteral("List 3"); }));
+    const auto lists = manager->managedObjectContext()->execute(
+        platform::FetchRequest(QStringLiteral("List"), [](const platform::ManagedObject* list) {
+            return list->value(QStringLiteral("title")).toString() == QStringLiteral("List 3");
+        }));
     EXPECT_EQ(lists->size(), 1);
 }
 
@@ -253,7 +261,8 @@ public:
             if (m_done) ::ioctl(m_fd, FS_IOC_SETFLAGS, &m_flags);
             ::close(m_fd);
         } else if (m_done) {
-            QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+            QFile::setPermissions(m_path,
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         }
     }
     bool made() const { return m_done; }
@@ -290,7 +299,8 @@ TEST_F(LibraryDamageTest, AReadOnlyFolderIsNamedAsTheCause) {
     TDLibraryManager creator(QDir(parent).filePath(QStringLiteral("New.odllibrary")));
     const auto created = creator.createLibrary();
     ASSERT_FALSE(created.ok());
-    EXPECT_TRUE(created.error().isInDomain(TDErrorLibraryFolderReadOnly)) << created.error().detailedDescription().toStdString();
+    EXPECT_TRUE(created.error().isInDomain(TDErrorLibraryFolderReadOnly))
+        << created.error().detailedDescription().toStdString();
     EXPECT_TRUE(created.error().recoverySuggestion.contains(parent));
 }
 
@@ -318,7 +328,8 @@ TEST_F(LibraryDamageTest, FailuresOfTheDiskAreToldApartFromDamage) {
         if (!error) continue;
         EXPECT_TRUE(error->isInDomain(c.expected));
         // The package is not made yet: its nearest existing folder is named.
-        EXPECT_TRUE(error->recoverySuggestion.contains(tempPath())) << error->recoverySuggestion.toStdString();
+        EXPECT_TRUE(error->recoverySuggestion.contains(tempPath()))
+            << error->recoverySuggestion.toStdString();
     }
 }
 

@@ -49,7 +49,8 @@ TEST_F(LibraryFirstStartTest, AFirstStartKilledAtAnyPointLeavesALibraryThatOpens
         ASSERT_FALSE(WIFEXITED(status) && WEXITSTATUS(status) != 0) << "the first start failed by itself";
 
         const auto next = startAgain(newManager());
-        ASSERT_TRUE(next.ok()) << "killed after " << delay << " us: " << next.error().detailedDescription().toStdString();
+        ASSERT_TRUE(next.ok()) << "killed after " << delay
+                               << " us: " << next.error().detailedDescription().toStdString();
         EXPECT_NE((*next)->inboxGroup(), nullptr);
         manager.reset();
     }
@@ -77,7 +78,8 @@ void removeEveryObject(const QString& path) {
         names << QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(tables, 0)));
     sqlite3_finalize(tables);
     for (const QByteArray& name : names)
-        ASSERT_EQ(sqlite3_exec(db, ("DELETE FROM \"" + name + "\"").constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, ("DELETE FROM \"" + name + "\"").constData(), nullptr, nullptr, nullptr),
+                  SQLITE_OK);
     sqlite3_close(db);
 }
 
@@ -134,8 +136,10 @@ TEST_F(LibraryFirstStartTest, ACreationLeavesNoTemporaryFolderBehind) {
     // As a killed build would have left it.
     ASSERT_TRUE(QDir().mkpath(QDir(packagePath()).filePath(QStringLiteral(".new-library-abc123"))));
     createLibrary();
-    const QStringList hidden = QDir(packagePath()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
-    for (const QString& name : hidden) EXPECT_FALSE(name.startsWith(QStringLiteral(".new-library-"))) << name.toStdString();
+    const QStringList hidden =
+        QDir(packagePath()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : hidden)
+        EXPECT_FALSE(name.startsWith(QStringLiteral(".new-library-"))) << name.toStdString();
 }
 
 }  // namespace

@@ -43,7 +43,8 @@ platform::ManagedObject* insertList(TDLibraryManager& manager, const QString& ti
 
 // The lists every new library starts with.
 bool isStarterList(const platform::ManagedObject* list) {
-    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"), QStringLiteral("Someday")};
+    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"),
+                                     QStringLiteral("Someday")};
     return starter.contains(list->value(QStringLiteral("title")).toString());
 }
 
@@ -201,7 +202,8 @@ TEST_F(LibraryOpeningTest, MissingCorruptOrEmptyStoresGiveError102) {
     auto after = packageSnapshot(packagePath());
     const QStringList kept = opened.error().userInfo.value(QStringLiteral("TDKeptAsideFiles")).toStringList();
     ASSERT_EQ(kept.size(), 1);
-    EXPECT_EQ(after.take(QFileInfo(kept.first()).fileName()), before.value(QStringLiteral("library.sqlite3")));
+    EXPECT_EQ(after.take(QFileInfo(kept.first()).fileName()),
+              before.value(QStringLiteral("library.sqlite3")));
     after.remove(QStringLiteral("library.lock"));
     EXPECT_EQ(after, before);
 

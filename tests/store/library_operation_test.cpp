@@ -54,7 +54,8 @@ protected:
 
 // The lists every new library starts with.
 bool isStarterList(const platform::ManagedObject* list) {
-    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"), QStringLiteral("Someday")};
+    static const QStringList starter{QStringLiteral("Inbox"), QStringLiteral("Learn Ordello"),
+                                     QStringLiteral("Someday")};
     return starter.contains(list->value(QStringLiteral("title")).toString());
 }
 
@@ -62,7 +63,8 @@ QStringList listTitles(TDManagedObjectContext* context) {
     QStringList titles;
     const auto lists = context->execute(platform::FetchRequest(QStringLiteral("List")));
     for (platform::ManagedObject* list : *lists)
-        if (!list->isDeleted() && !isStarterList(list)) titles << list->value(QStringLiteral("title")).toString();
+        if (!list->isDeleted() && !isStarterList(list))
+            titles << list->value(QStringLiteral("title")).toString();
     return titles;
 }
 

@@ -199,7 +199,8 @@ void writeOldPackage(const QString& packagePath, const QString& modelName, doubl
     put(plants, QStringLiteral("recurring"), true);
     TDRegisterRecurrenceRuleArchiveClasses();
     put(plants, QStringLiteral("recurrenceRule"),
-        TDArchivedDataWithRecurrenceRule(TDRecurrenceRule::initWeeklyRecurrenceWithInterval(1).value()).value());
+        TDArchivedDataWithRecurrenceRule(TDRecurrenceRule::initWeeklyRecurrenceWithInterval(1).value())
+            .value());
     put(plants, QStringLiteral("archivedDate"), day.addDays(3));
     put(plants, QStringLiteral("notes"), QStringLiteral("Plain"));
     put(plants, QStringLiteral("attributedNotes"), QStringLiteral("Plain"));

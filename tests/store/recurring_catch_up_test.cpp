@@ -22,7 +22,8 @@ TEST_F(RecurringCatchUpTest, TheDayChangeCatchesUpOpenRepeatingTasks) {
     TDRecurrenceRule daily = TDRecurrenceRule::initDailyRecurrenceWithInterval(1).value();
     const QDateTime today = dates::dateAtStartOfDay(TDClock::currentDateTime());
     daily.setNextStartDate(today);
-    auto* recurrence = manager->managedObjectContext()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
+    auto* recurrence =
+        manager->managedObjectContext()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
     ASSERT_TRUE(recurrence->setRule(daily).ok());
     task->setObject(QStringLiteral("recurrence"), recurrence);
     ASSERT_TRUE(manager->saveLibrary());

@@ -35,7 +35,7 @@ protected:
                     ++backgroundSaves;
             });
         auto operation = std::make_shared<TDSmartFolderReloadOperation>(manager->persistentStoreCoordinator(),
-                                                                         manager->library(), ids);
+                                                                        manager->library(), ids);
         operation->setLibraryManager(manager.get());
         manager->syncOperationQueue()->addOperation(operation);
         manager->finishPendingOperations();
@@ -49,7 +49,8 @@ TEST_F(SmartFolderReloadOperationTest, ATaskStartingTomorrowJoinsTodayThroughThe
     TDGroup* today = library->todayGroup();
     TDTask* task = library->createTask();
     task->setTitle(QStringLiteral("tomorrow's"));
-    const QDateTime tomorrow = dates::dateByAddingDays(dates::dateAtStartOfDay(TDClock::currentDateTime()), 1);
+    const QDateTime tomorrow =
+        dates::dateByAddingDays(dates::dateAtStartOfDay(TDClock::currentDateTime()), 1);
     task->setStartDate(tomorrow);
     library->reloadAllSmartFolders();
     ASSERT_TRUE(manager->saveLibrary());
@@ -107,7 +108,8 @@ TEST_F(DayChangeRefreshTest, TheDayChangeReloadsInTheBackgroundAndMergesWithoutU
     std::atomic<int> backgroundSaves{0};
     QObject owner;
     platform::NotificationCenter::defaultCenter().addObserver(
-        &owner, platform::ManagedObjectContextDidSaveNotification, nullptr, [&](const platform::Notification& n) {
+        &owner, platform::ManagedObjectContextDidSaveNotification, nullptr,
+        [&](const platform::Notification& n) {
             if (n.sender != static_cast<platform::ManagedObjectContext*>(manager->managedObjectContext()))
                 ++backgroundSaves;
         });
@@ -159,8 +161,8 @@ TEST_F(DayChangeRefreshTest, ClosingFinishesAQueuedReload) {
 
 TEST_F(SmartFolderReloadOperationTest, NoSmartFoldersNoWork) {
     createLibrary();
-    auto operation = std::make_shared<TDSmartFolderReloadOperation>(manager->persistentStoreCoordinator(),
-                                                                     manager->library(), QList<platform::ObjectID>());
+    auto operation = std::make_shared<TDSmartFolderReloadOperation>(
+        manager->persistentStoreCoordinator(), manager->library(), QList<platform::ObjectID>());
     manager->syncOperationQueue()->addOperation(operation);
     manager->finishPendingOperations();
     EXPECT_TRUE(operation->isFinished());

@@ -22,7 +22,8 @@ protected:
         LibraryManagerTest::SetUp();
         library = createLibrary();
         ASSERT_NE(library, nullptr);
-        store = std::make_unique<platform::CalendarStore>(QDir(tempPath()).filePath(QStringLiteral("Calendars")));
+        store =
+            std::make_unique<platform::CalendarStore>(QDir(tempPath()).filePath(QStringLiteral("Calendars")));
         platform::CalendarStore::setDefaultStore(store.get());
         home = library->createList(QStringLiteral("Home"), library->foldersGroup());
     }
@@ -37,7 +38,8 @@ protected:
         manager->setOption(mapping, QStringLiteral("groupToCalendarStoreCalendarMapping"));
     }
 
-    static platform::CalendarTask calTask(const QString& title, const QString& calendarUid = QStringLiteral("cal")) {
+    static platform::CalendarTask calTask(const QString& title,
+                                          const QString& calendarUid = QStringLiteral("cal")) {
         platform::CalendarTask task;
         task.setTitle(title);
         task.setCalendarUid(calendarUid);
@@ -81,7 +83,8 @@ TEST_F(TaskCalendarTest, TheListPrefixIsTakenOffAsPlainText) {
         TDTask* task = taskInHome(QStringLiteral("old"));
         task->updateFromCalTask(calTask(c.calendarTitle));
         EXPECT_EQ(task->title(), c.title);
-        EXPECT_EQ(task->titleForCalTask(), c.prefixOn ? c.listTitle + QStringLiteral(": ") + c.title : c.title);
+        EXPECT_EQ(task->titleForCalTask(),
+                  c.prefixOn ? c.listTitle + QStringLiteral(": ") + c.title : c.title);
     }
 }
 
@@ -143,8 +146,9 @@ TEST_F(TaskCalendarTest, OnlyOpenLeafTasksAreMirrored) {
     EXPECT_FALSE(form.contains(QStringLiteral("notes")));
     QTextDocument notes(QStringLiteral("Plain"));
     TDSetTaskNotes(open, &notes);
-    EXPECT_EQ(open->propertyListRepresentationForCalendarStoreSyncing().value(QStringLiteral("notes")).toString(),
-              QStringLiteral("Plain"));
+    EXPECT_EQ(
+        open->propertyListRepresentationForCalendarStoreSyncing().value(QStringLiteral("notes")).toString(),
+        QStringLiteral("Plain"));
 }
 
 TEST_F(TaskCalendarTest, SettingsAnswerTheGroupsMappedToACalendar) {
@@ -189,7 +193,8 @@ TEST_F(TaskCalendarTest, CalendarTasksArePlacedInTheirSynchronisedGroup) {
     EXPECT_EQ(home->orderedTasks()->objectsAs<TDTask>().first(), single);
 
     TDTag* tag = library->createTagWithTitle(QStringLiteral("errand"));
-    mapGroups({{tag->uid(), QStringLiteral("tags")}, {library->todayGroup()->uid(), QStringLiteral("today")}});
+    mapGroups(
+        {{tag->uid(), QStringLiteral("tags")}, {library->todayGroup()->uid(), QStringLiteral("today")}});
     TDTask* tagged = library->createTaskFromCalTask(calTask(QStringLiteral("Post"), QStringLiteral("tags")));
     EXPECT_TRUE(tagged->tags().contains(tag));
     EXPECT_EQ(library->inboxGroup()->orderedTasks()->objectsAs<TDTask>().first(), tagged);

@@ -82,10 +82,12 @@ TEST_F(TaskCreationTest, TextLinesReadTheirMarkersAndLinks) {
         {QStringLiteral("- Pay rent"), QStringLiteral("Pay rent"), QString()},
         {QStringLiteral("-Pay rent"), QStringLiteral("-Pay rent"), QString()},
         {QStringLiteral("www.example.com"), QStringLiteral("www.example.com"), QString()},
-        {QStringLiteral("https://example.com/a"), QStringLiteral("Look at <https://example.com/a>"), QString()},
+        {QStringLiteral("https://example.com/a"), QStringLiteral("Look at <https://example.com/a>"),
+         QString()},
         {QStringLiteral("\u2713 https://example.com/b"), QStringLiteral("Look at <https://example.com/b>"),
          QString()},
-        {QStringLiteral("mailto:ann@example.com"), QStringLiteral("Look at <mailto:ann@example.com>"), QString()},
+        {QStringLiteral("mailto:ann@example.com"), QStringLiteral("Look at <mailto:ann@example.com>"),
+         QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line.toStdString());
@@ -101,7 +103,8 @@ TEST_F(TaskCreationTest, LinksBecomeTasksWithTheLinkInTheirNotes) {
     EXPECT_EQ(library->createTaskFromURL(QUrl()), nullptr);
     EXPECT_EQ(library->createTaskFromURL(QUrl(), QStringLiteral("Title")), nullptr);
 
-    TDTask* page = library->createTaskFromURL(QUrl(QStringLiteral("https://example.com/p")), QStringLiteral("Page"));
+    TDTask* page =
+        library->createTaskFromURL(QUrl(QStringLiteral("https://example.com/p")), QStringLiteral("Page"));
     EXPECT_EQ(page->title(), QStringLiteral("Look at \"Page\""));
     EXPECT_TRUE(notesHTMLLinks(page).contains(QStringLiteral("href=\"https://example.com/p\"")));
 
@@ -125,22 +128,26 @@ TEST_F(TaskCreationTest, ImportDictionariesArePlacedAtTheirIndex) {
         {{QStringLiteral("title"), QStringLiteral("Minus one")}, {QStringLiteral("index"), -1}}, list);
     EXPECT_EQ(list->orderedTasks()->objectsAs<TDTask>().last(), last);
     TDTask* second = library->createTaskFromImportDictionary(
-        {{QStringLiteral("title"), QStringLiteral("Second")}, {QStringLiteral("INDEX"), QStringLiteral("1")}}, list);
+        {{QStringLiteral("title"), QStringLiteral("Second")}, {QStringLiteral("INDEX"), QStringLiteral("1")}},
+        list);
     EXPECT_EQ(list->orderedTasks()->objectsAs<TDTask>().at(1), second);
 
     TDTask* parent = list->orderedTasks()->objectsAs<TDTask>().first();
-    TDTask* subtask = library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("Sub")}}, parent);
+    TDTask* subtask =
+        library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("Sub")}}, parent);
     EXPECT_EQ(subtask->parentTask(), parent);
 
     TDTag* tag = library->createTagWithTitle(QStringLiteral("errand"));
-    TDTask* tagged = library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("T")}}, tag);
+    TDTask* tagged =
+        library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("T")}}, tag);
     EXPECT_EQ(library->inboxGroup()->orderedTasks()->objectsAs<TDTask>().first(), tagged);
     EXPECT_TRUE(tagged->tags().contains(tag));
 
-    TDTask* today = library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("Now")}},
-                                                            library->todayGroup());
+    TDTask* today = library->createTaskFromImportDictionary(
+        {{QStringLiteral("title"), QStringLiteral("Now")}}, library->todayGroup());
     EXPECT_TRUE(library->todayGroup()->tasks().contains(today));
-    TDTask* orphan = library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("O")}}, nullptr);
+    TDTask* orphan =
+        library->createTaskFromImportDictionary({{QStringLiteral("title"), QStringLiteral("O")}}, nullptr);
     EXPECT_EQ(orphan->parentObject(), nullptr);
 
     // Places a task cannot go.
@@ -177,7 +184,8 @@ TEST_F(TaskCreationTest, ImportDictionaryValuesOfTheWrongKindAreIgnored) {
 
     // A link that cannot be read is dropped; the task is still made from the rest.
     TDTask* badLink = library->createTaskFromImportDictionary(
-        {{QStringLiteral("title"), QStringLiteral("Bad")}, {QStringLiteral("url"), QStringLiteral("::no scheme")},
+        {{QStringLiteral("title"), QStringLiteral("Bad")},
+         {QStringLiteral("url"), QStringLiteral("::no scheme")},
          {QStringLiteral("notes"), QVariantMap{{QStringLiteral("a"), 1}}}},
         nullptr);
     ASSERT_NE(badLink, nullptr);
@@ -205,7 +213,8 @@ TEST_F(TaskCreationTest, MailMessageFilesBecomeTasks) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        TDTask* task = library->createTaskFromEmailFilepath(writeFile(QString::fromLatin1(c.name), c.content));
+        TDTask* task =
+            library->createTaskFromEmailFilepath(writeFile(QString::fromLatin1(c.name), c.content));
         ASSERT_NE(task, nullptr);
         EXPECT_EQ(task->title(), c.title);
         const QString html = notesHTMLLinks(task);
@@ -217,13 +226,16 @@ TEST_F(TaskCreationTest, MailMessageFilesBecomeTasks) {
 
 TEST_F(TaskCreationTest, UnreadableMailFilesAndMissingFilesGiveNoTask) {
     EXPECT_EQ(library->createTaskFromEmailFilepath(writeFile(QStringLiteral("empty.eml"), {})), nullptr);
-    EXPECT_EQ(library->createTaskFromEmailFilepath(writeFile(QStringLiteral("binary.eml"), QByteArray(4096, '\0'))),
-              nullptr);
+    EXPECT_EQ(
+        library->createTaskFromEmailFilepath(writeFile(QStringLiteral("binary.eml"), QByteArray(4096, '\0'))),
+        nullptr);
     EXPECT_EQ(library->createTaskFromEmailFilepath(QDir(tempPath()).filePath(QStringLiteral("missing.eml"))),
               nullptr);
     EXPECT_EQ(library->createTaskFromFilepath(QString()), nullptr);
-    EXPECT_EQ(library->createTaskFromFilepath(QDir(tempPath()).filePath(QStringLiteral("missing.txt"))), nullptr);
-    EXPECT_EQ(library->createTaskFromFilepath(writeFile(QStringLiteral("broken.EML"), "no header here")), nullptr);
+    EXPECT_EQ(library->createTaskFromFilepath(QDir(tempPath()).filePath(QStringLiteral("missing.txt"))),
+              nullptr);
+    EXPECT_EQ(library->createTaskFromFilepath(writeFile(QStringLiteral("broken.EML"), "no header here")),
+              nullptr);
 }
 
 TEST_F(TaskCreationTest, OtherFilesBecomeTasksPointingAtThem) {
@@ -266,7 +278,8 @@ TEST_F(TaskCreationTest, DroppedFilesAndLinksBecomeTasks) {
     EXPECT_EQ(fromFiles[1]->title(), QStringLiteral("Handle email \"Hi\""));
 
     QMimeData links;
-    links.setUrls({QUrl(QStringLiteral("https://example.com/1")), QUrl(QStringLiteral("https://example.com/2"))});
+    links.setUrls(
+        {QUrl(QStringLiteral("https://example.com/1")), QUrl(QStringLiteral("https://example.com/2"))});
     const QString moz = QStringLiteral("https://example.com/1\nOne\nhttps://example.com/2\nTwo");
     links.setData(QStringLiteral("text/x-moz-url"),
                   QByteArray(reinterpret_cast<const char*>(moz.utf16()), moz.size() * 2));
@@ -281,8 +294,8 @@ TEST_F(TaskCreationTest, PastedTaskDictionariesAreReadAndBadOnesRefused) {
     original->setTitle(QStringLiteral("Copied"));
     original->setPriority(3);
     const QVariantMap form = original->propertyListRepresentationForCopying();
-    const Result<QByteArray> plist = platform::writePropertyList(QVariantList{form, QStringLiteral("not a task")},
-                                                       platform::PropertyListFormat::Xml);
+    const Result<QByteArray> plist = platform::writePropertyList(
+        QVariantList{form, QStringLiteral("not a task")}, platform::PropertyListFormat::Xml);
     ASSERT_TRUE(plist.ok());
     QMimeData data;
     data.setData(TDLibrary::TaskPlistMimeType, *plist);

@@ -2,4 +2,6 @@
 
 #include <QCoreApplication>
 
-int main(int argc, char** argv) { return testsupport::runTests<QCoreApplication>(argc, argv); }
+int main(int argc, char** argv) {
+    return testsupport::runTests<QCoreApplication>(argc, argv);
+}

@@ -49,7 +49,8 @@ void TempFoldersTest::SetUp() {
     m_dir = std::make_unique<QTemporaryDir>();
     ASSERT_TRUE(m_dir->isValid());
     pointFoldersAt(m_dir->path());
-    m_defaults = std::make_unique<platform::UserDefaults>(m_dir->path() + QStringLiteral("/config/Ordello.conf"));
+    m_defaults =
+        std::make_unique<platform::UserDefaults>(m_dir->path() + QStringLiteral("/config/Ordello.conf"));
     if (defaultsRegistration()) defaultsRegistration()(*m_defaults);
     platform::UserDefaults::setStandard(m_defaults.get());
 }

@@ -23,11 +23,11 @@ TEST_F(LocalDayTest, AgreesWithTheCalendarAcrossTransitions) {
         QDate date;
         QTime expectedStart;
     } const cases[] = {
-        {"Europe/Berlin", QDate(2027, 3, 28), QTime(0, 0)},       // summer time begins at 02:00
-        {"Europe/Berlin", QDate(2027, 10, 31), QTime(0, 0)},      // and ends at 03:00
-        {"America/Sao_Paulo", QDate(2018, 11, 4), QTime(1, 0)},   // midnight did not exist
-        {"America/Havana", QDate(2027, 3, 14), QTime(1, 0)},      // nor here
-        {"Pacific/Apia", QDate(2011, 12, 31), QTime()},           // the day was skipped
+        {"Europe/Berlin", QDate(2027, 3, 28), QTime(0, 0)},      // summer time begins at 02:00
+        {"Europe/Berlin", QDate(2027, 10, 31), QTime(0, 0)},     // and ends at 03:00
+        {"America/Sao_Paulo", QDate(2018, 11, 4), QTime(1, 0)},  // midnight did not exist
+        {"America/Havana", QDate(2027, 3, 14), QTime(1, 0)},     // nor here
+        {"Pacific/Apia", QDate(2011, 12, 31), QTime()},          // the day was skipped
         {"UTC", QDate(1, 1, 1), QTime(0, 0)},
     };
     for (const Case& c : cases) {

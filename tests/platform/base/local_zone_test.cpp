@@ -1,5 +1,5 @@
-#include "platform/base/local_day.h"
 #include "platform/base/local_zone.h"
+#include "platform/base/local_day.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>

@@ -35,7 +35,8 @@ TEST(KeyValueCoding, PathsThroughToOneToManyNilAndCount) {
     const QVariant r = platform::objectVariant(&root);
     const QVariant l = platform::objectVariant(&leaf);
 
-    EXPECT_EQ(platform::valueForKeyPath(l, QStringLiteral("parent.parent.title")).toString(), QStringLiteral("root"));
+    EXPECT_EQ(platform::valueForKeyPath(l, QStringLiteral("parent.parent.title")).toString(),
+              QStringLiteral("root"));
     EXPECT_FALSE(platform::valueForKeyPath(r, QStringLiteral("parent.title")).isValid());
     EXPECT_EQ(platform::valueForKeyPath(r, QStringLiteral("children.title")).toStringList(),
               (QStringList{QStringLiteral("a"), QStringLiteral("b")}));

@@ -1,5 +1,5 @@
-#include "platform/notifications/notification_center.h"
 #include "platform/notifications/notification_queue.h"
+#include "platform/notifications/notification_center.h"
 #include "tests/support/test_environment.h"
 
 #include <QTimer>
@@ -39,7 +39,8 @@ TEST_F(NotificationQueueTest, NowIsSynchronousSoonIsAfterThePassIdleIsLast) {
     });
     ASSERT_TRUE(testsupport::spinUntil([&] { return received.size() == 3; }));
     EXPECT_FALSE(inHandler);
-    EXPECT_EQ(received, (QStringList{QStringLiteral("now:1"), QStringLiteral("asap:1"), QStringLiteral("idle:1")}));
+    EXPECT_EQ(received,
+              (QStringList{QStringLiteral("now:1"), QStringLiteral("asap:1"), QStringLiteral("idle:1")}));
 }
 
 TEST_F(NotificationQueueTest, CoalescesByNameAndSender) {
@@ -60,7 +61,8 @@ TEST_F(NotificationQueueTest, CoalescesByNameAndSender) {
 
 TEST_F(NotificationQueueTest, DequeueAndReenqueueCarriesTheNewestContent) {
     queue.enqueue(note("delayed", &a, 1), NotificationQueue::PostASAP);
-    queue.dequeueMatching(note("delayed", &a, 0), NotificationQueue::CoalesceOnName | NotificationQueue::CoalesceOnSender);
+    queue.dequeueMatching(note("delayed", &a, 0),
+                          NotificationQueue::CoalesceOnName | NotificationQueue::CoalesceOnSender);
     queue.enqueue(note("delayed", &a, 2), NotificationQueue::PostASAP);
     testsupport::spinUntil([&] { return queue.pendingCount() == 0; });
     EXPECT_EQ(received, QStringList{QStringLiteral("delayed:2")});

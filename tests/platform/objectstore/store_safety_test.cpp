@@ -42,7 +42,8 @@ TEST_F(StoreSafetyTest, EverySaveIsCountedInItsOwnTransaction) {
     // Another coordinator on the same store goes on from the store's count, not from its own.
     auto other = openCoordinator();
     ManagedObjectContext otherContext(other.get());
-    otherContext.insertObject(QStringLiteral("Task"))->setValue(QStringLiteral("title"), QStringLiteral("four"));
+    otherContext.insertObject(QStringLiteral("Task"))
+        ->setValue(QStringLiteral("title"), QStringLiteral("four"));
     ASSERT_TRUE(otherContext.save().ok());
     EXPECT_EQ(other->saveCount(), 3);
     newTask(QStringLiteral("five"));
@@ -59,7 +60,8 @@ TEST_F(StoreSafetyTest, AStoreOfAnOlderBuildHasNoCountUntilItsFirstSave) {
     coordinator.reset();
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(storePath()).constData(), &db), SQLITE_OK);
-    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM metadata WHERE key = 'saveCount'", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "DELETE FROM metadata WHERE key = 'saveCount'", nullptr, nullptr, nullptr),
+              SQLITE_OK);
     sqlite3_close(db);
     EXPECT_FALSE(PersistentStoreCoordinator::metadataForStore(storePath())->saveCount.has_value());
 
@@ -88,7 +90,8 @@ TEST_F(StoreSafetyTest, AStoreThatFailsToOpenKeepsItsJournalAndBytes) {
     ASSERT_TRUE(modelFile.open(QIODevice::ReadOnly));
     QByteArray json = modelFile.readAll();
     json.replace("\"Test 1.000\"", "\"Test 2.000\"");
-    json.replace("{ \"name\": \"text\", \"type\": \"string\" }", "{ \"name\": \"text\", \"type\": \"binary\" }");
+    json.replace("{ \"name\": \"text\", \"type\": \"string\" }",
+                 "{ \"name\": \"text\", \"type\": \"binary\" }");
     auto other = ObjectModel::fromJson(json);
     ASSERT_TRUE(other.ok());
     PersistentStoreCoordinator refuser(*other);

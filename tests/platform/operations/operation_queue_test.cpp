@@ -71,8 +71,9 @@ TEST(OperationQueue, WaitingOffTheMainThreadLetsOperationsCallTheMainThread) {
     QObject mainObject;
     bool calledOnMain = false;
     queue->addOperation([&] {
-        QMetaObject::invokeMethod(&mainObject, [&] { calledOnMain = QThread::currentThread() == mainObject.thread(); },
-                                  Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(
+            &mainObject, [&] { calledOnMain = QThread::currentThread() == mainObject.thread(); },
+            Qt::BlockingQueuedConnection);
     });
     std::atomic<bool> done{false};
     std::thread waiter([&] {

@@ -30,9 +30,10 @@ private:
 QVariantMap largeTree() {
     QVariantMap objects;
     for (int i = 0; i < 5000; ++i)
-        objects.insert(QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')),
-                       QVariantMap{{QStringLiteral("title"), QStringLiteral("Task %1 with some words").arg(i)},
-                                   {QStringLiteral("priority"), qint64(i % 10)}});
+        objects.insert(
+            QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')),
+            QVariantMap{{QStringLiteral("title"), QStringLiteral("Task %1 with some words").arg(i)},
+                        {QStringLiteral("priority"), qint64(i % 10)}});
     return {{QStringLiteral("Objects"), objects}, {QStringLiteral("Version"), 1.0}};
 }
 
@@ -71,7 +72,7 @@ TEST(XmlStreamWriterTest, MisuseAndRefusedValuesStopTheWriter) {
     buffer.open(QIODevice::WriteOnly);
     {
         XmlPropertyListStreamWriter writer(buffer);
-        EXPECT_FALSE(writer.endDictionary().ok());  // nothing open
+        EXPECT_FALSE(writer.endDictionary().ok());    // nothing open
         EXPECT_FALSE(writer.beginDictionary().ok());  // the first error sticks
     }
     {

@@ -26,7 +26,8 @@ TEST_F(ImportWindowControllerTest, TheWindowShowsTheRestoreAndItsEstimateAndClos
     EXPECT_TRUE(progress.statusText().isEmpty());
     clock->advanceSeconds(10);
     progress.importerDidSetCurrentProgress(10);
-    EXPECT_TRUE(progress.statusText().startsWith(QLatin1String("About "))) << progress.statusText().toStdString();
+    EXPECT_TRUE(progress.statusText().startsWith(QLatin1String("About ")))
+        << progress.statusText().toStdString();
     auto* indicator = window.findChild<QProgressBar*>();
     ASSERT_NE(indicator, nullptr);
     EXPECT_EQ(indicator->maximum(), 100);

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 
 int main(int argc, char** argv) {
-    testsupport::setDefaultsRegistration([](platform::UserDefaults& defaults) { registerDefaultSettings(defaults); });
+    testsupport::setDefaultsRegistration(
+        [](platform::UserDefaults& defaults) { registerDefaultSettings(defaults); });
     return testsupport::runTests<QGuiApplication>(argc, argv);
 }

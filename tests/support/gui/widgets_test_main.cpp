@@ -4,6 +4,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    testsupport::setDefaultsRegistration([](platform::UserDefaults& defaults) { registerDefaultSettings(defaults); });
+    testsupport::setDefaultsRegistration(
+        [](platform::UserDefaults& defaults) { registerDefaultSettings(defaults); });
     return testsupport::runTests<QApplication>(argc, argv);
 }
