@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
+
 #include <map>
 #include <memory>
 
@@ -28,7 +30,7 @@ struct ListLibrary : BenchNewLibrary {
             task->setTitle(QStringLiteral("Task number %1 with a title of usual length").arg(i));
             members << task;
         }
-        list->orderedTasks()->insertObjects(members, 0);
+        if (!list->orderedTasks()->insertObjects(members, 0).ok()) std::abort();
         context->processPendingChanges();
         context->setCreatingLibrary(false);
     }

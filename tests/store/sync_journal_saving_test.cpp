@@ -4,6 +4,7 @@
 #include "model/managed_object_context.h"
 #include "model/sync_set.h"
 #include "model/task.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/undo/undo_manager.h"
 
@@ -50,6 +51,8 @@ TEST_F(SyncJournalSavingTest, AnEditIsJournalledBySavingTheLibraryAndIsThereAfte
 }
 
 TEST_F(SyncJournalSavingTest, AMergedRenameIsNoEditOfThisLibrary) {
+    // The test watches whether the merge schedules a save, so the edits' own autosave must come and go.
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kShortAutosaveDelay);
     TDLibrary* library = createLibrary();
     ASSERT_TRUE(library);
     TDSyncSet* journal = addSyncSet(*manager);
