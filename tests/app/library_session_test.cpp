@@ -3,18 +3,15 @@
 #include "model/managed_object_context.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
-#include "platform/operations/operation_queue.h"
 #include "store/library_manager.h"
 #include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/core/scripted_alert_prompter.h"
+#include "tests/support/core/store_holder.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QFile>
-#include <QThread>
 #include <QUrl>
-
-#include <atomic>
 
 namespace {
 
@@ -88,15 +85,7 @@ TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsG
     ASSERT_TRUE(session.openOrCreateLibrary());
     bool cancelled = false;
     QObject::connect(&session, &TDLibrarySession::quitCancelled, [&cancelled] { cancelled = true; });
-    std::atomic<bool> locked{false}, release{false};
-    platform::PersistentStoreCoordinator* coordinator = manager->persistentStoreCoordinator();
-    manager->syncOperationQueue()->addOperation([&] {
-        coordinator->lock();
-        locked = true;
-        while (!release) QThread::msleep(1);
-        coordinator->unlock();
-    });
-    while (!locked) QThread::msleep(1);
+    testsupport::StoreHolder holder(*manager->syncOperationQueue(), *manager->persistentStoreCoordinator());
     manager->managedObjectContext()
         ->insertObject(QStringLiteral("List"))
         ->setValue(QStringLiteral("title"), QStringLiteral("Kept at quit"));
@@ -106,7 +95,7 @@ TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsG
     EXPECT_TRUE(prompter.shown.isEmpty()) << "a busy store is no failed save";
     EXPECT_TRUE(manager->managedObjectContext()->hasChanges());
 
-    release = true;
+    holder.release();
     ASSERT_TRUE(testsupport::spinUntil([this] { return !manager->managedObjectContext()->hasChanges(); }));
     EXPECT_TRUE(prompter.shown.isEmpty());
     EXPECT_FALSE(cancelled);

@@ -1,7 +1,5 @@
 #include "model/recurrence_rule.h"
-#include "platform/base/clock.h"
-#include "platform/defaults/user_defaults.h"
-#include "tests/support/test_environment.h"
+#include "tests/model/recurrence_fixture.h"
 
 #include <QTimeZone>
 
@@ -19,9 +17,7 @@ QDateTime newYork(int y, int m, int d, int h = 0) {
     return QDateTime(QDate(y, m, d), QTime(h, 0), QTimeZone("America/New_York"));
 }
 
-TDNthWeekDay nthDay(quint64 weekDay, qint64 week) {
-    return TDNthWeekDay::nthWeekDayWithWeekDay(weekDay, week).value();
-}
+using modeltest::nthDay;
 
 Rule scheduled(Result<Rule> made, const QDateTime& nextStart) {
     Rule rule = made.value();
@@ -29,23 +25,14 @@ Rule scheduled(Result<Rule> made, const QDateTime& nextStart) {
     return rule;
 }
 
-class RecurrenceNextDateTest : public testsupport::TempFoldersTest {
+class RecurrenceNextDateTest : public modeltest::RecurrenceClockTest {
 protected:
-    void SetUp() override {
-        TempFoldersTest::SetUp();
-        defaults().registerDefaults({{QStringLiteral("firstWeekday"), 1}});
-        TDClock::setShared(&m_clock);
-    }
-    void TearDown() override {
-        TDClock::setShared(nullptr);
-        TempFoldersTest::TearDown();
-    }
+    RecurrenceNextDateTest() : RecurrenceClockTest(at(2024, 6, 12, 15, 30)) {}
     static QDateTime nextStart(const Rule& rule, const QDateTime& after) {
         QDateTime start;
         rule.getNextRecurringStartDate(&start, nullptr, after);
         return start;
     }
-    TDTestClock m_clock{at(2024, 6, 12, 15, 30)};
 };
 
 struct NextCase {

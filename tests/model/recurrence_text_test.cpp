@@ -1,9 +1,7 @@
 #include "language/recurrence_word_tables.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
-#include "platform/base/clock.h"
-#include "platform/defaults/user_defaults.h"
 #include "platform/transformers/value_transformer.h"
-#include "tests/support/test_environment.h"
+#include "tests/model/recurrence_fixture.h"
 
 #include <QLocale>
 
@@ -12,25 +10,14 @@ namespace {
 using Rule = TDRecurrenceRule;
 using Transformer = TDNaturalLanguageRecurrenceRuleValueTransformer;
 
-TDNthWeekDay nthDay(quint64 weekDay, qint64 week) {
-    return TDNthWeekDay::nthWeekDayWithWeekDay(weekDay, week).value();
-}
+using modeltest::nthDay;
 
-class RecurrenceTextTest : public testsupport::TempFoldersTest {
+class RecurrenceTextTest : public modeltest::RecurrenceClockTest {
 protected:
-    void SetUp() override {
-        TempFoldersTest::SetUp();
-        defaults().registerDefaults({{QStringLiteral("firstWeekday"), 1}});
-        TDClock::setShared(&m_clock);
-    }
-    void TearDown() override {
-        TDClock::setShared(nullptr);
-        TempFoldersTest::TearDown();
-    }
+    RecurrenceTextTest() : RecurrenceClockTest(QDateTime(QDate(2024, 6, 12), QTime(9, 0))) {}
     static std::optional<Rule> read(const QString& text) {
         return Transformer::ruleFromString(text, QDateTime(QDate(2024, 6, 12), QTime(9, 0)));
     }
-    TDTestClock m_clock{QDateTime(QDate(2024, 6, 12), QTime(9, 0))};
 };
 
 TEST_F(RecurrenceTextTest, ReadsTypedRepetitions) {

@@ -4,19 +4,17 @@
 #include "model/managed_object_context.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
-#include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "store/group_view_options.h"
+#include "tests/support/core/store_holder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QThread>
 #include <QTimer>
 
 #include <sys/time.h>
 
-#include <atomic>
 #include <ctime>
 
 namespace storetest {
@@ -72,15 +70,7 @@ TEST_F(LibrarySavingTest, SaveWhileAnOperationHoldsTheCoordinatorIsRescheduled) 
     createLibrary();
     defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kShortAutosaveDelay);
     startCountingSaves();
-    std::atomic<bool> locked{false}, release{false};
-    platform::PersistentStoreCoordinator* coordinator = manager->persistentStoreCoordinator();
-    manager->syncOperationQueue()->addOperation([&] {
-        coordinator->lock();
-        locked = true;
-        while (!release) QThread::msleep(1);
-        coordinator->unlock();
-    });
-    while (!locked) QThread::msleep(1);
+    testsupport::StoreHolder holder(*manager->syncOperationQueue(), *manager->persistentStoreCoordinator());
 
     insertList(*manager, QStringLiteral("Busy"));
     EXPECT_EQ(manager->saveLibraryOrReschedule(), TDLibrarySaveOutcome::Rescheduled);
@@ -98,7 +88,7 @@ TEST_F(LibrarySavingTest, SaveWhileAnOperationHoldsTheCoordinatorIsRescheduled) 
     ASSERT_TRUE(testsupport::spinUntil([&retries] { return retries >= 2; }));
     EXPECT_TRUE(manager->isSaveScheduled());
     EXPECT_EQ(saves, 0);
-    release = true;
+    holder.release();
     ASSERT_TRUE(testsupport::spinUntil([this] { return saves == 1; }));
     EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
     EXPECT_TRUE(delegate.errors.isEmpty());
