@@ -1,5 +1,7 @@
 #include "platform/defaults/user_defaults.h"
 
+#include "platform/base/variant_types.h"
+
 #include <QDir>
 #include <QStandardPaths>
 
@@ -10,26 +12,12 @@ namespace platform {
 namespace {
 UserDefaults* g_installed = nullptr;
 
-bool isIntegral(QMetaType type) {
-    switch (type.id()) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-            return true;
-        default:
-            return false;
-    }
-}
-
 QVariant converted(const QVariant& stored, const QVariant& registered) {
     if (!registered.isValid() || stored.metaType() == registered.metaType()) return stored;
     QVariant v = stored;
     // A whole-number setting that holds a fraction (typed by hand, or read back from the file as
     // text) counts its integer part, never a rounded value.
-    if (isIntegral(registered.metaType()) && stored.typeId() != QMetaType::Bool) {
+    if (isIntegralType(registered.typeId()) && stored.typeId() != QMetaType::Bool) {
         bool isNumber = false;
         const double number = stored.toDouble(&isNumber);
         if (isNumber && std::isfinite(number)) v = std::trunc(number);

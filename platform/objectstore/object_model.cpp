@@ -1,5 +1,6 @@
 #include "platform/objectstore/object_model.h"
 
+#include "platform/base/variant_types.h"
 #include "platform/objectstore/object_store_error.h"
 #include "platform/predicates/predicate_parser.h"
 
@@ -372,26 +373,8 @@ QString AttributeDescription::typeName(AttributeType type) {
 }
 
 namespace {
-bool isIntegral(int id) {
-    switch (id) {
-        case QMetaType::Int:
-        case QMetaType::UInt:
-        case QMetaType::LongLong:
-        case QMetaType::ULongLong:
-        case QMetaType::Long:
-        case QMetaType::ULong:
-        case QMetaType::Short:
-        case QMetaType::UShort:
-        case QMetaType::Char:
-        case QMetaType::SChar:
-        case QMetaType::UChar:
-            return true;
-        default:
-            return false;
-    }
-}
 bool isNumeric(int id) {
-    return isIntegral(id) || id == QMetaType::Double || id == QMetaType::Float;
+    return isIntegralType(id) || id == QMetaType::Double || id == QMetaType::Float;
 }
 }  // namespace
 
