@@ -1,5 +1,8 @@
 #include "controls/gui/pop_up_button.h"
 
+#include <QStyle>
+#include <QStyleOptionComboBox>
+
 #include <cmath>
 
 namespace {
@@ -47,9 +50,14 @@ int TDPopUpButton::widthForCurrentItem() const {
     if (currentIndex() < 0 || currentText().isEmpty()) return 0;
     const QRectF title =
         QFontMetricsF(font()).boundingRect(QRectF(0, 0, 1e100, 1e100), Qt::AlignLeft, currentText());
-    int width = int(std::ceil(title.width())) + kTitlePadding;
-    if (!itemIcon(currentIndex()).isNull()) width += iconSize().width() + kIconGap;
-    return width;
+    int contentWidth = int(std::ceil(title.width()));
+    if (!itemIcon(currentIndex()).isNull()) contentWidth += iconSize().width() + kIconGap;
+    // At least what the style needs around the title for its frame and arrow, so the title is never cut.
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QSize styled = style()->sizeFromContents(QStyle::CT_ComboBox, &option,
+                                                   QSize(contentWidth, fontMetrics().height()), this);
+    return qMax(contentWidth + kTitlePadding, styled.width());
 }
 
 void TDPopUpButton::sizeToFitCurrentItem() {
