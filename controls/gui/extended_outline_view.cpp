@@ -83,7 +83,10 @@ QModelIndex TDExtendedOutlineView::itemAtRow(int row) const {
 }
 
 QRect TDExtendedOutlineView::rectOfRow(int row) const {
-    const QModelIndex item = itemAtRow(row);
+    return p_rectOfItem(itemAtRow(row));
+}
+
+QRect TDExtendedOutlineView::p_rectOfItem(const QModelIndex& item) const {
     if (!item.isValid()) return {};
     const_cast<TDExtendedOutlineView*>(this)->executeDelayedItemsLayout();
     const QRect cell = visualRect(item);
@@ -108,13 +111,16 @@ void TDExtendedOutlineView::p_scrollContentTopTo(int y) {
 // --- Selection by item
 
 void TDExtendedOutlineView::setModel(QAbstractItemModel* newModel) {
-    if (model()) disconnect(model(), nullptr, this, nullptr);
+    for (const QMetaObject::Connection& connection : m_modelConnections) disconnect(connection);
+    m_modelConnections.clear();
     QTreeView::setModel(newModel);
     m_selectedItems.clear();
     if (!newModel) return;
     // A reset clears the selection without telling anyone.
-    connect(newModel, &QAbstractItemModel::modelReset, this, &TDExtendedOutlineView::p_rebuildSelectedItems);
-    connect(newModel, &QAbstractItemModel::rowsRemoved, this, &TDExtendedOutlineView::p_rebuildSelectedItems);
+    m_modelConnections = {connect(newModel, &QAbstractItemModel::modelReset, this,
+                                  &TDExtendedOutlineView::p_rebuildSelectedItems),
+                          connect(newModel, &QAbstractItemModel::rowsRemoved, this,
+                                  &TDExtendedOutlineView::p_rebuildSelectedItems)};
 }
 
 void TDExtendedOutlineView::selectionChanged(const QItemSelection& selected,
@@ -147,6 +153,18 @@ void TDExtendedOutlineView::p_selectRows(const QList<int>& rows) {
 
 QModelIndex TDExtendedOutlineView::selectedItem() const {
     return m_selectedItems.isEmpty() ? QModelIndex() : QModelIndex(m_selectedItems.last());
+}
+
+QList<QModelIndex> TDExtendedOutlineView::p_shownItems(const QList<QPersistentModelIndex>& items) const {
+    QList<QModelIndex> shown;
+    for (const QPersistentModelIndex& item : items) {
+        bool isShown = item.isValid() && !isRowHidden(item.row(), item.parent());
+        for (QModelIndex parent = item.parent(); isShown && parent.isValid() && parent != rootIndex();
+             parent = parent.parent())
+            isShown = isExpanded(parent) && !isRowHidden(parent.row(), parent.parent());
+        if (isShown) shown.append(item);
+    }
+    return shown;
 }
 
 std::optional<QList<int>> TDExtendedOutlineView::rowsOfItems(
@@ -279,10 +297,8 @@ QRect TDExtendedOutlineView::selectionBounds() const {
 
 void TDExtendedOutlineView::centerSelectionIfNotVisible() {
     const QRect visible = viewport()->rect();
-    for (const QPersistentModelIndex& item : m_selectedItems) {
-        const int row = rowForItem(item);
-        if (row >= 0 && rectOfRow(row).intersects(visible)) return;
-    }
+    for (const QModelIndex& item : p_shownItems(m_selectedItems))
+        if (p_rectOfItem(item).intersects(visible)) return;
     centerSelectionInVisibleArea();
 }
 
@@ -294,15 +310,13 @@ void TDExtendedOutlineView::centerSelectionIfNotFullyVisible() {
 }
 
 void TDExtendedOutlineView::centerSelectionInVisibleArea() {
-    QList<int> rows;
-    for (const QPersistentModelIndex& item : m_selectedItems) {
-        const int row = rowForItem(item);
-        if (row >= 0) rows.append(row);
-    }
-    if (rows.isEmpty()) return;
-    const auto [first, last] = std::minmax_element(rows.cbegin(), rows.cend());
-    const int top = p_contentTop(*first);
-    const int bottom = p_contentTop(*last) + rectOfRow(*last).height();
+    const QList<QModelIndex> items = p_shownItems(m_selectedItems);
+    if (items.isEmpty()) return;
+    // Selected items come in row order.
+    const QRect first = p_rectOfItem(items.first());
+    const QRect last = p_rectOfItem(items.last());
+    const int top = first.y() + verticalOffset();
+    const int bottom = last.y() + last.height() + verticalOffset();
     const int selectionHeight = bottom - top;
     const int visibleHeight = viewport()->height();
     // A selection taller than the view shows its bottom end.

@@ -143,6 +143,9 @@ protected:
 
 private:
     QList<QModelIndex> p_rows() const;
+    QRect p_rectOfItem(const QModelIndex& item) const;
+    // The items that have a row (their parents expanded), in the given order.
+    QList<QModelIndex> p_shownItems(const QList<QPersistentModelIndex>& items) const;
     int p_contentTop(int row) const;
     void p_scrollContentTopTo(int y);
     void p_selectRows(const QList<int>& rows);
@@ -155,6 +158,7 @@ private:
     int m_selectionSaveCount = 0;
     std::optional<QVariantMap> m_savedStateDictionary;
     int m_clickedRow = -1;
+    QList<QMetaObject::Connection> m_modelConnections;
     QPersistentModelIndex m_editedItem;
     int m_editedColumn = -1;
 };
