@@ -101,8 +101,9 @@ TEST_F(CommandsTest, AssigningAPriorityWhileEditingResumesTheEditing) {
     controller->assignPriority(5);
 
     EXPECT_EQ(task->priority(), 5);
-    EXPECT_EQ(outline.calls.filter(QStringLiteral("Editing")),
-              (QStringList{QStringLiteral("interruptEditing"), QStringLiteral("resumeEditing title editor")}));
+    EXPECT_EQ(
+        outline.calls.filter(QStringLiteral("Editing")),
+        (QStringList{QStringLiteral("interruptEditing"), QStringLiteral("resumeEditing title editor")}));
     EXPECT_TRUE(outline.editing);
 }
 
