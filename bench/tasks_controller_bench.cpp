@@ -60,13 +60,6 @@ struct TodayLibrary {
     }
 };
 
-TodayLibrary& todayLibrary(int count) {
-    static std::map<int, std::unique_ptr<TodayLibrary>> libraries;
-    auto found = libraries.find(count);
-    if (found == libraries.end()) found = libraries.emplace(count, std::make_unique<TodayLibrary>(count)).first;
-    return *found->second;
-}
-
 qint64 walkRows(TDTasksController& controller) {
     qint64 rows = 0;
     TDTasksViewTaskEnumerator tasks(&controller);
@@ -111,8 +104,8 @@ qint64 handWrittenTodayRows(TDGroup* today, const QDateTime& day, qint64 nearDay
     const TDListSortDescriptor byList;
     for (QList<TDTask*>& section : sections) {
         std::stable_sort(section.begin(), section.end(), [&](TDTask* a, TDTask* b) {
-            const auto lists = TDListSortDescriptor::compareGroups(platform::objectVariant(a),
-                                                                   platform::objectVariant(b), QStringLiteral("list"));
+            const auto lists = TDListSortDescriptor::compareGroups(
+                platform::objectVariant(a), platform::objectVariant(b), QStringLiteral("list"));
             if (lists != 0) return lists < 0;
             return a->dueOrStartDate() < b->dueOrStartDate();
         });
@@ -125,7 +118,8 @@ qint64 handWrittenTodayRows(TDGroup* today, const QDateTime& day, qint64 nearDay
 }
 
 void BM_ShowGroupToday(benchmark::State& state) {
-    TodayLibrary& lib = todayLibrary(int(state.range(0)));
+    // Each benchmark opens its own: the library must be gone before the application is.
+    TodayLibrary lib(int(state.range(0)));
     if (!lib.ok) return state.SkipWithError("could not make the library");
     TDTasksController controller(lib.open->manager());
     controller.setSavesOptions(false);
@@ -143,7 +137,7 @@ void BM_ShowGroupToday(benchmark::State& state) {
 BENCHMARK(BM_ShowGroupToday)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 void BM_TodayRowsFloor(benchmark::State& state) {
-    TodayLibrary& lib = todayLibrary(int(state.range(0)));
+    TodayLibrary lib(int(state.range(0)));
     if (!lib.ok) return state.SkipWithError("could not make the library");
     TDGroup* today = lib.open->manager().library()->todayGroup();
     qint64 rows = 0;
