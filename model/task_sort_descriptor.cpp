@@ -2,6 +2,11 @@
 
 #include "model/task.h"
 
+#include <limits>
+#include <optional>
+#include <typeinfo>
+#include <vector>
+
 TDTaskSortDescriptor TDTaskSortDescriptor::sortDescriptorWithKey(const QString& key, bool ascending) {
     static const QStringList inverted{QStringLiteral("actualTime"), QStringLiteral("completedDate"),
                                       QStringLiteral("createdDate"), QStringLiteral("modifiedDate")};
@@ -25,36 +30,138 @@ void TDTaskSortDescriptor::setIgnoreDisplayOrder(bool ignore) {
     p_install();
 }
 
+namespace {
+
+// TDTask is final: its objects are known by their dynamic type alone, without a search of the hierarchy.
+const TDTask* taskFromVariant(const QVariant& object) {
+    const platform::KeyValueCoding* value = platform::objectFromVariant(object);
+    return value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
+}
+
+// What compareTasks() reads of each task, read once, the parent and display order through the properties
+// of the tasks' entity.
+class TaskSortKeys final : public platform::SortKeys {
+public:
+    TaskSortKeys(const TDTaskSortDescriptor& settings, const QVariantList& objects)
+        : m_settings(settings), m_tasks(size_t(objects.size())), m_values(size_t(objects.size())) {
+        const platform::Expression key = platform::Expression::keyPath(settings.key());
+        for (qsizetype i = 0; i < objects.size(); ++i) {
+            const TDTask* task = taskFromVariant(objects.at(i));
+            m_tasks[size_t(i)] = task;
+            if (!task) continue;
+            if (const QVariant* stored = key.storedValue(objects.at(i)))
+                m_values[size_t(i)] = settings.sortKey(*stored);
+            else
+                m_values[size_t(i)] = settings.sortKey(key.evaluate(objects.at(i)));
+            // Read while the task is at hand: most values tie with some other (dates by the day, priorities).
+            if (!settings.ignoreDisplayOrder()) m_ties[size_t(i)] = p_tie(task);
+        }
+    }
+
+    std::weak_ordering compare(qsizetype a, qsizetype b) const override {
+        const TDTask* taskA = m_tasks[size_t(a)];
+        const TDTask* taskB = m_tasks[size_t(b)];
+        if (!taskA || !taskB) return std::weak_ordering::equivalent;
+        const std::weak_ordering result =
+            m_settings.compareSortValues(m_values[size_t(a)], m_values[size_t(b)]);
+        if (result != 0 || m_settings.ignoreDisplayOrder()) return result;
+        const Tie& tieA = m_ties[size_t(a)];
+        const Tie& tieB = m_ties[size_t(b)];
+        if (!tieA.parent || tieA.parent != tieB.parent) return std::weak_ordering::equivalent;
+        return platform::compareForSorting(tieA.displayOrder, tieB.displayOrder);
+    }
+
+    bool leadingNumbers(std::vector<double>& numbers) const override {
+        using Family = platform::SortValue::Family;
+        std::optional<Family> family;
+        for (size_t i = 0; i < m_tasks.size(); ++i) {
+            if (!m_tasks[i]) return false;  // it ties with every task, which no number can say
+            const Family f = m_values[i].family();
+            if (f == Family::Nil) continue;
+            if ((f != Family::Number && f != Family::Date) || (family && *family != f)) return false;
+            family = f;
+        }
+        constexpr double infinity = std::numeric_limits<double>::infinity();
+        numbers.clear();
+        numbers.reserve(m_values.size());
+        for (const platform::SortValue& value : m_values) {
+            if (value.family() == Family::Nil) {
+                numbers.push_back(m_settings.nilComesLast() ? -infinity : infinity);
+                continue;
+            }
+            const double number = platform::sortingNumber(value);
+            numbers.push_back(m_settings.ascending() ? number : -number);
+        }
+        return true;
+    }
+
+private:
+    struct Tie {
+        const platform::ManagedObject* parent = nullptr;
+        platform::SortValue displayOrder;
+    };
+    // The task's parentObject() and displayOrder(), read by property rather than by name.
+    Tie p_tie(const TDTask* task) {
+        if (task->entity() != m_entity) {
+            m_entity = task->entity();
+            m_parentTask = m_entity->relationship(QStringLiteral("parentTask"));
+            m_parentList = m_entity->relationship(QStringLiteral("parentList"));
+            m_displayOrder = m_entity->attribute(QStringLiteral("displayOrder"));
+        }
+        const platform::ManagedObject* parent = task->object(m_parentTask);
+        return {parent ? parent : task->object(m_parentList),
+                platform::SortValue(task->primitiveValue(m_displayOrder).toDouble())};
+    }
+
+    const TDTaskSortDescriptor m_settings;
+    std::vector<const TDTask*> m_tasks;
+    std::vector<platform::SortValue> m_values;
+    std::vector<Tie> m_ties = std::vector<Tie>(m_tasks.size());
+    const platform::EntityDescription* m_entity = nullptr;
+    const platform::RelationshipDescription* m_parentTask = nullptr;
+    const platform::RelationshipDescription* m_parentList = nullptr;
+    const platform::AttributeDescription* m_displayOrder = nullptr;
+};
+
+}  // namespace
+
 // The comparator carries a copy of the settings, so copies of the descriptor sort alike.
 void TDTaskSortDescriptor::p_install() {
     const TDTaskSortDescriptor settings = *this;
-    static_cast<platform::SortDescriptor&>(*this) =
-        platform::SortDescriptor(m_key, ascending(), [settings](const QVariant& left, const QVariant& right) {
+    static_cast<platform::SortDescriptor&>(*this) = platform::SortDescriptor(
+        m_key, ascending(),
+        [settings](const QVariant& left, const QVariant& right) {
             return settings.compareTasks(left, right);
+        },
+        [settings](const QVariantList& objects) {
+            return std::make_unique<TaskSortKeys>(settings, objects);
         });
+}
+
+platform::SortValue TDTaskSortDescriptor::sortKey(const QVariant& value) const {
+    if (m_sortKey == TotalEstimatedTimeKey && value.toDouble() == 0) return {};
+    if (m_sortKey == PriorityKey && value.toLongLong() == 0) return {};
+    return platform::SortValue(value);
+}
+
+std::weak_ordering TDTaskSortDescriptor::compareSortValues(const platform::SortValue& a,
+                                                           const platform::SortValue& b) const {
+    const bool hasA = a.family() != platform::SortValue::Family::Nil;
+    const bool hasB = b.family() != platform::SortValue::Family::Nil;
+    if (hasA && !hasB) return m_nilComesLast ? std::weak_ordering::greater : std::weak_ordering::less;
+    if (!hasA && hasB) return m_nilComesLast ? std::weak_ordering::less : std::weak_ordering::greater;
+    if (!hasA) return std::weak_ordering::equivalent;
+    const std::weak_ordering result = platform::compareForSorting(a, b);
+    return ascending() ? result : 0 <=> result;
 }
 
 std::weak_ordering TDTaskSortDescriptor::compareTasks(const QVariant& left, const QVariant& right) const {
     auto* a = dynamic_cast<TDTask*>(platform::objectFromVariant(left));
     auto* b = dynamic_cast<TDTask*>(platform::objectFromVariant(right));
     if (!a || !b) return std::weak_ordering::equivalent;
-    auto valueOf = [this](const TDTask* task) -> QVariant {
-        const QVariant value = task->valueForKeyPath(m_key);
-        if (m_sortKey == TotalEstimatedTimeKey && value.toDouble() == 0) return {};
-        if (m_sortKey == PriorityKey && value.toLongLong() == 0) return {};
-        return value;
-    };
-    const QVariant va = valueOf(a);
-    const QVariant vb = valueOf(b);
-    const bool hasA = va.isValid() && !va.isNull();
-    const bool hasB = vb.isValid() && !vb.isNull();
-    if (hasA && !hasB) return m_nilComesLast ? std::weak_ordering::greater : std::weak_ordering::less;
-    if (!hasA && hasB) return m_nilComesLast ? std::weak_ordering::less : std::weak_ordering::greater;
-    if (hasA && hasB) {
-        const std::weak_ordering result = platform::compareForSorting(va, vb);
-        if (result != 0) return ascending() ? result : 0 <=> result;
-    }
-    if (m_ignoreDisplayOrder) return std::weak_ordering::equivalent;
+    const std::weak_ordering result =
+        compareSortValues(sortKey(a->valueForKeyPath(m_key)), sortKey(b->valueForKeyPath(m_key)));
+    if (result != 0 || m_ignoreDisplayOrder) return result;
     const TDLibraryObject* parentA = a->parentObject();
     if (!parentA || parentA != b->parentObject()) return std::weak_ordering::equivalent;
     return platform::compareForSorting(a->displayOrder(), b->displayOrder());

@@ -4,6 +4,19 @@
 
 namespace platform {
 
+KeySlot KeyValueCoding::keySlot(const QString&) const {
+    return {};
+}
+
+const QVariant& KeyValueCoding::attributeSlotValue(const KeySlot&) const {
+    static const QVariant none;
+    return none;
+}
+
+KeyValueCoding* KeyValueCoding::toOneSlotValue(const KeySlot&) const {
+    return nullptr;
+}
+
 bool isObjectVariant(const QVariant& value) {
     return value.metaType() == QMetaType::fromType<KeyValueCoding*>();
 }

@@ -13,10 +13,28 @@ namespace platform {
 // - attributes: plain QVariant values (QString, qint64, double, bool, QDateTime, QByteArray, ...);
 // - a to-one relationship: a QVariant holding `KeyValueCoding*` (an invalid QVariant when empty);
 // - a to-many relationship: a QVariantList of such objects.
+class KeyValueCoding;
+
+// Where the objects of one layout (a managed object's entity) keep a key: found once by name, so that
+// reading the key from many such objects looks nothing up.
+struct KeySlot {
+    enum class Kind { Computed, Attribute, ToOne };  // Computed: only value() answers it
+    Kind kind = Kind::Computed;
+    const void* property = nullptr;  // what the layout's objects read the slot by
+};
+
 class KeyValueCoding {
 public:
     virtual ~KeyValueCoding() = default;
     virtual QVariant value(const QString& key) const = 0;
+
+    // Objects that keep their keys in slots answer a layout shared by every object whose keySlot() agrees
+    // (null: none, every key goes through value()). Reading a slot answers exactly what value() would.
+    virtual const void* keyLayout() const { return nullptr; }
+    virtual KeySlot keySlot(const QString& key) const;
+    // Only for slots that keySlot() answered for this object's layout.
+    virtual const QVariant& attributeSlotValue(const KeySlot& slot) const;
+    virtual KeyValueCoding* toOneSlotValue(const KeySlot& slot) const;
 };
 
 inline QVariant objectVariant(const KeyValueCoding* object) {

@@ -42,6 +42,24 @@ QVariant ManagedObject::value(const QString& key) const {
     return computedValue(key);
 }
 
+KeySlot ManagedObject::keySlot(const QString& key) const {
+    const PropertyDescription* property = p_property(key);
+    if (!property) return {};
+    if (const AttributeDescription* attribute = property->asAttribute())
+        return {KeySlot::Kind::Attribute, attribute};
+    const RelationshipDescription* relationship = property->asRelationship();
+    if (relationship->isToMany()) return {};
+    return {KeySlot::Kind::ToOne, relationship};
+}
+
+const QVariant& ManagedObject::attributeSlotValue(const KeySlot& slot) const {
+    return primitiveValue(static_cast<const AttributeDescription*>(slot.property));
+}
+
+KeyValueCoding* ManagedObject::toOneSlotValue(const KeySlot& slot) const {
+    return object(static_cast<const RelationshipDescription*>(slot.property));
+}
+
 void ManagedObject::setValue(const QString& key, const QVariant& value) {
     if (const PropertyDescription* property = p_property(key)) {
         m_context->p_setValue(this, property, value);

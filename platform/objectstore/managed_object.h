@@ -43,7 +43,12 @@ public:
 
     // Key-value access: attributes as plain values, a to-one as an object variant, a to-many as a list of
     // object variants; other keys go to computedValue.
-    QVariant value(const QString& key) const override;
+    // Final: the key slots below answer stored keys exactly as it does.
+    QVariant value(const QString& key) const final;
+    const void* keyLayout() const override { return m_entity; }
+    KeySlot keySlot(const QString& key) const override;
+    const QVariant& attributeSlotValue(const KeySlot& slot) const override;
+    KeyValueCoding* toOneSlotValue(const KeySlot& slot) const override;
     // Sets through the change path. Subclasses override it to route keys to their own setters, which in
     // turn call ManagedObject::setValue.
     virtual void setValue(const QString& key, const QVariant& value);

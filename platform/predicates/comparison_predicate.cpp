@@ -62,6 +62,29 @@ ComparisonPredicate::ComparisonPredicate(Expression left, Expression right, Oper
     if (m_right.kind() == Expression::Kind::Constant)
         m_rightConstant =
             std::make_unique<const Operand>(Operand::constant(m_right.constantValue(), op, options));
+    if (m_modifier == Modifier::Direct && m_leftConstant && !m_rightConstant) {
+        // Equality is symmetric and each order the reverse of its mirror, so the sides can change places.
+        switch (op) {
+            case Operator::LessThan:
+                m_mirrored = Operator::GreaterThan;
+                break;
+            case Operator::LessThanOrEqualTo:
+                m_mirrored = Operator::GreaterThanOrEqualTo;
+                break;
+            case Operator::GreaterThan:
+                m_mirrored = Operator::LessThan;
+                break;
+            case Operator::GreaterThanOrEqualTo:
+                m_mirrored = Operator::LessThanOrEqualTo;
+                break;
+            case Operator::EqualTo:
+            case Operator::NotEqualTo:
+                m_mirrored = op;
+                break;
+            default:
+                break;
+        }
+    }
 }
 
 ComparisonPredicate::~ComparisonPredicate() = default;
@@ -71,12 +94,12 @@ PredicatePtr ComparisonPredicate::make(Expression left, Expression right, Operat
     return std::make_shared<ComparisonPredicate>(std::move(left), std::move(right), op, modifier, options);
 }
 
-bool ComparisonPredicate::p_test(const ComparableValue& left, const Operand& right) const {
+bool ComparisonPredicate::p_test(const ComparableValue& left, Operator op, const Operand& right) const {
     const ComparableValue& r = right.value;
     const Qt::CaseSensitivity cs =
         m_options.testFlag(ComparisonOption::CaseInsensitive) ? Qt::CaseInsensitive : Qt::CaseSensitive;
     const bool strings = left.kind() == ValueKind::String && r.kind() == ValueKind::String;
-    switch (m_operator) {
+    switch (op) {
         case Operator::EqualTo:
             return valuesEqual(left, r, m_options);
         case Operator::NotEqualTo:
@@ -120,14 +143,25 @@ bool ComparisonPredicate::p_test(const ComparableValue& left, const Operand& rig
     return false;
 }
 
+// A stored value is read where it lies rather than copied out.
+ComparableValue ComparisonPredicate::p_objectSide(const Expression& side, const QVariant& object,
+                                                  const QVariantMap& variables) const {
+    if (const QVariant* stored = side.storedValue(object)) return ComparableValue(*stored, m_options);
+    return ComparableValue(side.evaluate(object, variables), m_options);
+}
+
 bool ComparisonPredicate::evaluate(const QVariant& object, const QVariantMap& variables) const {
+    if (m_mirrored) return p_test(p_objectSide(m_right, object, variables), *m_mirrored, *m_leftConstant);
+    if (m_modifier == Modifier::Direct && m_rightConstant && !m_leftConstant)
+        return p_test(p_objectSide(m_left, object, variables), m_operator, *m_rightConstant);
+
     std::optional<Operand> runtimeRight;
     if (!m_rightConstant) runtimeRight.emplace(m_right.evaluate(object, variables), m_options);
     const Operand& right = m_rightConstant ? *m_rightConstant : *runtimeRight;
 
     if (m_modifier == Modifier::Direct) {
-        if (m_leftConstant) return p_test(m_leftConstant->value, right);
-        return p_test(ComparableValue(m_left.evaluate(object, variables), m_options), right);
+        if (m_leftConstant) return p_test(m_leftConstant->value, m_operator, right);
+        return p_test(ComparableValue(m_left.evaluate(object, variables), m_options), m_operator, right);
     }
 
     // ANY and NONE look for an element that passes, ALL for one that fails. Nil has no elements; a
@@ -138,17 +172,18 @@ bool ComparisonPredicate::evaluate(const QVariant& object, const QVariantMap& va
         const ComparableValue& value = m_leftConstant->value;
         if (value.kind() == ValueKind::Collection) {
             for (const ComparableValue& element : m_leftConstant->elements)
-                if ((found = p_test(element, right) == soughtResult)) break;
+                if ((found = p_test(element, m_operator, right) == soughtResult)) break;
         } else if (value.kind() != ValueKind::Nil) {
-            found = p_test(value, right) == soughtResult;
+            found = p_test(value, m_operator, right) == soughtResult;
         }
     } else {
         const QVariant value = m_left.evaluate(object, variables);
         if (isCollectionValue(value)) {
             for (const QVariant& element : collectionElements(value))
-                if ((found = p_test(ComparableValue(element, m_options), right) == soughtResult)) break;
+                if ((found = p_test(ComparableValue(element, m_options), m_operator, right) == soughtResult))
+                    break;
         } else if (!isNilValue(value)) {
-            found = p_test(ComparableValue(value, m_options), right) == soughtResult;
+            found = p_test(ComparableValue(value, m_options), m_operator, right) == soughtResult;
         }
     }
     return m_modifier == Modifier::Any ? found : !found;

@@ -5,6 +5,7 @@
 #include "platform/predicates/value_comparison.h"
 
 #include <memory>
+#include <optional>
 
 namespace platform {
 
@@ -49,7 +50,9 @@ public:
 
 private:
     struct Operand;
-    bool p_test(const ComparableValue& left, const Operand& right) const;
+    bool p_test(const ComparableValue& left, Operator op, const Operand& right) const;
+    ComparableValue p_objectSide(const Expression& side, const QVariant& object,
+                                 const QVariantMap& variables) const;
 
     Expression m_left;
     Expression m_right;
@@ -58,6 +61,8 @@ private:
     ComparisonOptions m_options;
     std::unique_ptr<const Operand> m_leftConstant;   // null unless the left side is a constant
     std::unique_ptr<const Operand> m_rightConstant;  // null unless the right side is a constant
+    // `constant op keyPath` is evaluated as `keyPath mirrored constant`, like the common form.
+    std::optional<Operator> m_mirrored;
 };
 
 }  // namespace platform

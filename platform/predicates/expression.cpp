@@ -6,19 +6,71 @@
 #include <QDateTime>
 #include <QSet>
 
+#include <atomic>
+#include <utility>
+#include <vector>
+
 namespace platform {
 
 namespace {
 
 const QString countKey = QStringLiteral("@count");
 
-QVariant valueOfKey(const QVariant& current, const QString& key) {
-    if (key != countKey)
-        if (KeyValueCoding* object = objectFromVariant(current)) return object->value(key);
-    return valueForKey(current, key);
-}
-
 }  // namespace
+
+// Per step of a key path, a list of (layout, slot) that only ever grows at its head: readers walk it
+// without a lock, writers publish a finished entry with one atomic exchange. A layout two threads meet
+// at once may be listed twice, which costs nothing but the entry.
+class KeyPathSlots {
+public:
+    explicit KeyPathSlots(qsizetype steps) : m_heads(size_t(steps)) {}
+    ~KeyPathSlots() {
+        for (std::atomic<const Entry*>& head : m_heads) {
+            const Entry* entry = head.load(std::memory_order_acquire);
+            while (entry) delete std::exchange(entry, entry->next);
+        }
+    }
+    KeyPathSlots(const KeyPathSlots&) = delete;
+    KeyPathSlots& operator=(const KeyPathSlots&) = delete;
+
+    KeySlot slot(qsizetype step, const QString& key, const KeyValueCoding& object, const void* layout) const {
+        std::atomic<const Entry*>& head = m_heads[size_t(step)];
+        const Entry* first = head.load(std::memory_order_acquire);
+        for (const Entry* entry = first; entry; entry = entry->next)
+            if (entry->layout == layout) return entry->slot;
+        auto* added = new Entry{layout, object.keySlot(key), first};
+        while (!head.compare_exchange_weak(added->next, added, std::memory_order_release,
+                                           std::memory_order_acquire)) {
+        }
+        return added->slot;
+    }
+
+private:
+    struct Entry {
+        const void* layout;
+        KeySlot slot;
+        const Entry* next;
+    };
+    mutable std::vector<std::atomic<const Entry*>> m_heads;
+};
+
+QVariant Expression::p_valueOfKey(const QVariant& current, qsizetype step) const {
+    const QString& key = m_keys.at(step);
+    KeyValueCoding* object = objectFromVariant(current);
+    if (!object || key == countKey) return valueForKey(current, key);
+    if (const void* layout = object->keyLayout()) {
+        const KeySlot slot = m_slots->slot(step, key, *object, layout);
+        switch (slot.kind) {
+            case KeySlot::Kind::Attribute:
+                return object->attributeSlotValue(slot);
+            case KeySlot::Kind::ToOne:
+                return objectVariant(object->toOneSlotValue(slot));
+            case KeySlot::Kind::Computed:
+                break;
+        }
+    }
+    return object->value(key);
+}
 
 Expression Expression::constant(const QVariant& value) {
     Expression e;
@@ -31,6 +83,7 @@ Expression Expression::keyPath(const QString& keyPath) {
     e.m_kind = Kind::KeyPath;
     e.m_text = keyPath;
     e.m_keys = keyPath.split(QLatin1Char('.'));
+    e.m_slots = std::make_shared<const KeyPathSlots>(e.m_keys.size());
     return e;
 }
 
@@ -59,13 +112,30 @@ QVariant Expression::evaluate(const QVariant& object, const QVariantMap& variabl
             break;
     }
     // The common one-step path on an object costs one virtual call.
-    if (m_keys.size() == 1) return isNilValue(object) ? QVariant() : valueOfKey(object, m_keys.front());
+    if (m_keys.size() == 1) return isNilValue(object) ? QVariant() : p_valueOfKey(object, 0);
     QVariant current = object;
-    for (const QString& key : m_keys) {
+    for (qsizetype step = 0; step < m_keys.size(); ++step) {
         if (isNilValue(current)) return {};
-        current = valueOfKey(current, key);
+        current = p_valueOfKey(current, step);
     }
     return current;
+}
+
+const QVariant* Expression::storedValue(const QVariant& object) const {
+    static const QVariant nil;
+    if (m_kind != Kind::KeyPath) return nullptr;
+    const KeyValueCoding* current = objectFromVariant(object);
+    if (!current) return isNilValue(object) ? &nil : nullptr;
+    for (qsizetype step = 0;; ++step) {
+        const void* layout = current->keyLayout();
+        if (!layout) return nullptr;
+        const KeySlot slot = m_slots->slot(step, m_keys.at(step), *current, layout);
+        const bool last = step == m_keys.size() - 1;
+        if (last) return slot.kind == KeySlot::Kind::Attribute ? &current->attributeSlotValue(slot) : nullptr;
+        if (slot.kind != KeySlot::Kind::ToOne) return nullptr;
+        current = current->toOneSlotValue(slot);
+        if (!current) return &nil;
+    }
 }
 
 Expression Expression::substituting(const QVariantMap& variables, bool* missing) const {

@@ -2,14 +2,19 @@
 
 #include "platform/predicates/value_comparison.h"
 
+#include <QDateTime>
 #include <QLocale>
 
 #include <unicode/ucol.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <limits>
 #include <memory>
 #include <numeric>
+#include <optional>
+#include <utility>
 
 namespace platform {
 
@@ -67,48 +72,150 @@ std::weak_ordering compareStrings(const QString& a, const QString& b, SortDescri
     }
 }
 
-// The families of values in their sorting order.
-int family(const ComparableValue& v) {
+}  // namespace
+
+SortValue::SortValue(const QVariant& value) {
     using Kind = ComparableValue::Kind;
+    if (isNilValue(value)) return;
+    // The types that keys hold most, without classifying them through a comparable value.
+    switch (value.metaType().id()) {
+        case QMetaType::QDateTime:
+            m_family = Family::Date;
+            m_integer = true;
+            m_integerValue = static_cast<const QDateTime*>(value.constData())->toMSecsSinceEpoch();
+            return;
+        case QMetaType::Double:
+            m_family = Family::Number;
+            m_real = *static_cast<const double*>(value.constData());
+            return;
+        case QMetaType::LongLong:
+            m_family = Family::Number;
+            m_integer = true;
+            m_integerValue = *static_cast<const qlonglong*>(value.constData());
+            return;
+        default:
+            break;
+    }
+    const ComparableValue v(value, {});
     switch (v.kind()) {
         case Kind::Nil:
-            return 0;
+            return;
         case Kind::Integer:
+            m_family = Family::Number;
+            m_integer = true;
+            m_integerValue = v.integer();
+            return;
         case Kind::Real:
-            return 1;
+            m_family = Family::Number;
+            m_real = v.real();
+            return;
         case Kind::String:
-            return 2;
+            m_family = Family::String;
+            m_string = v.string();
+            return;
         case Kind::Date:
-            return 3;
-        default:
-            return 4;
+            m_family = Family::Date;
+            m_integer = true;
+            m_integerValue = v.msecs();
+            return;
+        case Kind::Object:
+        case Kind::Collection:
+        case Kind::Other:
+            m_family = Family::Other;
+            return;
     }
 }
 
-}  // namespace
-
-std::weak_ordering compareForSorting(const QVariant& left, const QVariant& right,
+std::weak_ordering compareForSorting(const SortValue& a, const SortValue& b,
                                      SortDescriptor::Comparison comparison) {
-    const ComparableValue a(left, {});
-    const ComparableValue b(right, {});
-    const int fa = family(a);
-    const int fb = family(b);
-    if (fa != fb) return fa <=> fb;
-    switch (fa) {
-        case 1:
-            if (a.kind() == ComparableValue::Kind::Integer && b.kind() == ComparableValue::Kind::Integer)
-                return a.integer() <=> b.integer();
+    using Family = SortValue::Family;
+    if (a.family() != b.family()) return int(a.family()) <=> int(b.family());
+    switch (a.family()) {
+        case Family::Number:
+            if (a.isInteger() && b.isInteger()) return a.integer() <=> b.integer();
             // NaN sorts before every other number so that the order stays total.
             if (std::isnan(a.real()) || std::isnan(b.real()))
                 return !std::isnan(a.real()) <=> !std::isnan(b.real());
             return std::weak_order(a.real(), b.real());
-        case 2:
+        case Family::String:
             return compareStrings(a.string(), b.string(), comparison);
-        case 3:
-            return a.msecs() <=> b.msecs();
-        default:
-            return std::weak_ordering::equivalent;
+        case Family::Date:
+            return a.integer() <=> b.integer();
+        case Family::Nil:
+        case Family::Other:
+            break;
     }
+    return std::weak_ordering::equivalent;
+}
+
+std::weak_ordering compareForSorting(const QVariant& left, const QVariant& right,
+                                     SortDescriptor::Comparison comparison) {
+    return compareForSorting(SortValue(left), SortValue(right), comparison);
+}
+
+double sortingNumber(const SortValue& value) {
+    const double number = value.real();
+    return std::isnan(number) ? -std::numeric_limits<double>::infinity() : number;
+}
+
+namespace {
+
+class ValueKeys final : public SortKeys {
+public:
+    ValueKeys(std::vector<SortValue> values, bool ascending, SortDescriptor::Comparison comparison)
+        : m_values(std::move(values)), m_ascending(ascending), m_comparison(comparison) {}
+
+    std::weak_ordering compare(qsizetype a, qsizetype b) const override {
+        const std::weak_ordering result =
+            compareForSorting(m_values[size_t(a)], m_values[size_t(b)], m_comparison);
+        return m_ascending ? result : 0 <=> result;
+    }
+
+    // Nil and one family of numbers or dates; nil as the lowest number.
+    bool leadingNumbers(std::vector<double>& numbers) const override {
+        using Family = SortValue::Family;
+        std::optional<Family> family;
+        for (const SortValue& value : m_values) {
+            if (value.family() == Family::Nil) continue;
+            if (value.family() != Family::Number && value.family() != Family::Date) return false;
+            if (family && *family != value.family()) return false;
+            family = value.family();
+        }
+        numbers.clear();
+        numbers.reserve(m_values.size());
+        for (const SortValue& value : m_values) {
+            const double number = value.family() == Family::Nil ? -std::numeric_limits<double>::infinity()
+                                                                : sortingNumber(value);
+            numbers.push_back(m_ascending ? number : -number);
+        }
+        return true;
+    }
+
+private:
+    std::vector<SortValue> m_values;
+    bool m_ascending;
+    SortDescriptor::Comparison m_comparison;
+};
+
+// A comparator that reads its keys itself, asked about the objects at each comparison.
+class ComparatorKeys final : public SortKeys {
+public:
+    ComparatorKeys(const SortDescriptor& descriptor, const QVariantList& objects)
+        : m_descriptor(descriptor), m_objects(objects) {}
+    std::weak_ordering compare(qsizetype a, qsizetype b) const override {
+        return m_descriptor.compareObjects(m_objects.at(a), m_objects.at(b));
+    }
+
+private:
+    const SortDescriptor& m_descriptor;
+    const QVariantList& m_objects;
+};
+
+}  // namespace
+
+std::unique_ptr<SortKeys> sortKeysForValues(std::vector<SortValue> values, bool ascending,
+                                            SortDescriptor::Comparison comparison) {
+    return std::make_unique<ValueKeys>(std::move(values), ascending, comparison);
 }
 
 SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Comparison comparison)
@@ -119,9 +226,11 @@ SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Compariso
       m_comparison(comparison) {
 }
 
-SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator)
+SortDescriptor::SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator,
+                               KeyReader keyReader)
     : SortDescriptor(keyPath, ascending) {
     m_comparator = std::move(comparator);
+    m_keyReader = std::move(keyReader);
 }
 
 std::weak_ordering SortDescriptor::compareValues(const QVariant& left, const QVariant& right) const {
@@ -134,28 +243,49 @@ std::weak_ordering SortDescriptor::compareObjects(const QVariant& left, const QV
     return compareValues(valueForObject(left), valueForObject(right));
 }
 
-std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<SortDescriptor>& descriptors) {
-    std::vector<qsizetype> order(size_t(objects.size()));
-    std::iota(order.begin(), order.end(), 0);
-    // Key-path values are read once per object rather than once per comparison.
-    std::vector<std::vector<QVariant>> values(size_t(descriptors.size()));
-    for (qsizetype d = 0; d < descriptors.size(); ++d) {
-        if (descriptors.at(d).hasComparator()) continue;
-        values[size_t(d)].reserve(size_t(objects.size()));
-        for (const QVariant& object : objects)
-            values[size_t(d)].push_back(descriptors.at(d).valueForObject(object));
+std::unique_ptr<SortKeys> SortDescriptor::keysForObjects(const QVariantList& objects) const {
+    if (m_keyReader) return m_keyReader(objects);
+    if (m_comparator) return std::make_unique<ComparatorKeys>(*this, objects);
+    std::vector<SortValue> values;
+    values.reserve(size_t(objects.size()));
+    for (const QVariant& object : objects) {
+        if (const QVariant* stored = m_key.storedValue(object))
+            values.emplace_back(*stored);
+        else
+            values.emplace_back(valueForObject(object));
     }
-    std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
-        for (qsizetype d = 0; d < descriptors.size(); ++d) {
-            const SortDescriptor& descriptor = descriptors.at(d);
-            const std::weak_ordering result =
-                descriptor.hasComparator()
-                    ? descriptor.compareObjects(objects.at(a), objects.at(b))
-                    : descriptor.compareValues(values[size_t(d)][size_t(a)], values[size_t(d)][size_t(b)]);
-            if (result != 0) return result < 0;
-        }
+    return sortKeysForValues(std::move(values), m_ascending, m_comparison);
+}
+
+std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<SortDescriptor>& descriptors) {
+    std::vector<std::unique_ptr<SortKeys>> keys;
+    for (const SortDescriptor& descriptor : descriptors) keys.push_back(descriptor.keysForObjects(objects));
+    auto compare = [&keys](qsizetype a, qsizetype b, size_t first) {
+        for (size_t d = first; d < keys.size(); ++d)
+            if (const std::weak_ordering result = keys[d]->compare(a, b); result != 0) return result < 0;
         return false;
+    };
+    std::vector<qsizetype> order(size_t(objects.size()));
+    std::vector<double> numbers;
+    if (keys.empty() || !keys.front()->leadingNumbers(numbers)) {
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(),
+                         [&](qsizetype a, qsizetype b) { return compare(a, b, 0); });
+        return order;
+    }
+    std::iota(order.begin(), order.end(), 0);
+    // Numbers that rise all the way decide every comparison: the objects are in order already.
+    if (std::adjacent_find(numbers.begin(), numbers.end(), std::greater_equal<double>()) == numbers.end())
+        return order;
+    // Sorting the leading numbers with the indexes keeps the common comparison within one array; the
+    // comparisons give the same answers as above, so the order is the same.
+    std::vector<std::pair<double, qsizetype>> entries(order.size());
+    for (size_t i = 0; i < entries.size(); ++i) entries[i] = {numbers[i], qsizetype(i)};
+    std::stable_sort(entries.begin(), entries.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return compare(a.second, b.second, 0);
     });
+    for (size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].second;
     return order;
 }
 

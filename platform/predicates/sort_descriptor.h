@@ -9,9 +9,48 @@
 
 #include <compare>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace platform {
+
+// A value classified once for sorting: nil, then numbers, strings, dates, and everything else as equals.
+class SortValue final {
+public:
+    enum class Family { Nil, Number, String, Date, Other };
+
+    SortValue() = default;
+    explicit SortValue(const QVariant& value);
+
+    Family family() const { return m_family; }
+    bool isInteger() const { return m_integer; }
+    qint64 integer() const { return m_integerValue; }  // also a date's milliseconds since the epoch
+    double real() const { return m_integer ? double(m_integerValue) : m_real; }
+    const QString& string() const { return m_string; }
+
+private:
+    Family m_family = Family::Nil;
+    bool m_integer = false;
+    qint64 m_integerValue = 0;
+    double m_real = 0;
+    QString m_string;
+};
+
+// One descriptor's keys for a whole list of objects, read once per object, so that the comparisons of a
+// sort look nothing up. Made for one sort on one thread.
+class SortKeys {
+public:
+    virtual ~SortKeys() = default;
+    // The order of the objects at indexes a and b of the list, as the descriptor compares the objects.
+    virtual std::weak_ordering compare(qsizetype a, qsizetype b) const = 0;
+    // One number per object whose order agrees with compare() wherever two numbers differ (equal numbers
+    // leave the decision to compare()); false when the keys are not numbers. Sorting then moves the
+    // numbers along instead of reaching for each object's keys.
+    virtual bool leadingNumbers(std::vector<double>& numbers) const {
+        Q_UNUSED(numbers);
+        return false;
+    }
+};
 
 // One level of an ordering: the values at a key path compared as numbers, strings or dates, nil before
 // everything else when ascending. A custom comparator sees the two objects themselves and its answer
@@ -20,11 +59,13 @@ class SortDescriptor {
 public:
     enum class Comparison { Default, CaseInsensitive, Localized, LocalizedCaseInsensitive };
     using Comparator = std::function<std::weak_ordering(const QVariant& left, const QVariant& right)>;
+    // Reads the keys a comparator compares, once per object, for sorting many objects.
+    using KeyReader = std::function<std::unique_ptr<SortKeys>(const QVariantList& objects)>;
 
     // "self" (in any letter case) compares the objects themselves.
     explicit SortDescriptor(const QString& keyPath, bool ascending = true,
                             Comparison comparison = Comparison::Default);
-    SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator);
+    SortDescriptor(const QString& keyPath, bool ascending, Comparator comparator, KeyReader keyReader = {});
 
     const QString& keyPath() const { return m_keyPath; }
     bool ascending() const { return m_ascending; }
@@ -35,6 +76,8 @@ public:
     std::weak_ordering compareObjects(const QVariant& left, const QVariant& right) const;
     // The comparison of two values read from objects, with the descriptor's direction.
     std::weak_ordering compareValues(const QVariant& left, const QVariant& right) const;
+    // The keys of every object, compared as compareObjects() compares the objects.
+    std::unique_ptr<SortKeys> keysForObjects(const QVariantList& objects) const;
 
 private:
     QString m_keyPath;
@@ -42,16 +85,26 @@ private:
     bool m_ascending = true;
     Comparison m_comparison = Comparison::Default;
     Comparator m_comparator;
+    KeyReader m_keyReader;
 };
+
+// Keys that are plain values read once per object, compared as compareForSorting() compares them.
+std::unique_ptr<SortKeys> sortKeysForValues(std::vector<SortValue> values, bool ascending,
+                                            SortDescriptor::Comparison comparison);
 
 // A total order over values for sorting: nil first, then numbers, strings, dates, and everything else
 // as equals; strings as `comparison` says (the localized kinds through the collator of the current locale).
 std::weak_ordering compareForSorting(
     const QVariant& left, const QVariant& right,
     SortDescriptor::Comparison comparison = SortDescriptor::Comparison::Default);
+std::weak_ordering compareForSorting(
+    const SortValue& left, const SortValue& right,
+    SortDescriptor::Comparison comparison = SortDescriptor::Comparison::Default);
+// A number for leadingNumbers() that orders as compareForSorting() orders numbers and dates (NaN first).
+double sortingNumber(const SortValue& value);
 
 // The permutation that orders `objects` by the descriptors, first one first; equal objects keep their
-// order. Each key-path value is read once per object.
+// order. Each descriptor's keys are read once per object.
 std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<SortDescriptor>& descriptors);
 
 QVariantList sortedObjects(const QVariantList& objects, const QList<SortDescriptor>& descriptors);

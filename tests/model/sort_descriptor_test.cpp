@@ -4,6 +4,8 @@
 #include "model/sort_descriptor.h"
 #include "model/task_sort_descriptor.h"
 
+#include <algorithm>
+
 namespace {
 
 using modeltest::TaskTreeTest;
@@ -99,6 +101,58 @@ TEST_F(SortDescriptorTest, ListsRunFromTheInboxThroughTitles) {
     platform::sortObjects(byTitle,
                           {TDSortDescriptor::sortDescriptorWithKeyPath(QStringLiteral("list.title"), false)});
     EXPECT_EQ(byTitle, (QList<TDTask*>{inZebra, inBanana}));
+}
+
+// Sorting reads each task's keys once; it must order exactly as the descriptors' own comparisons of
+// two objects do, nil and equal values and the siblings' manual order included.
+TEST_F(SortDescriptorTest, SortingByKeysReadOnceOrdersAsTheComparisons) {
+    TDList* work = library->createList(QStringLiteral("work"), library->foldersGroup());
+    TDTask* parent = task(QStringLiteral("parent"), work);
+    QList<platform::ManagedObject*> objects;
+    const QDateTime day(QDate(2026, 3, 2), QTime(9, 0), Qt::UTC);
+    // Values cycle with different periods, so that nil, equal and distinct values meet in every mix.
+    for (int i = 0; i < 36; ++i) {
+        TDLibraryObject* place = i % 3 == 0   ? static_cast<TDLibraryObject*>(parent)
+                                 : i % 3 == 1 ? static_cast<TDLibraryObject*>(work)
+                                              : static_cast<TDLibraryObject*>(inbox());
+        TDTask* t = task(QStringLiteral("t%1").arg(i), place, i % 4 == 0 ? 0 : 300.0 * (i % 3));
+        t->setValue(QStringLiteral("displayOrder"), double((i * 7) % 11));
+        if (i % 4 != 1) t->setDueDate(day.addDays(i % 5));
+        t->setPriority(i % 6 == 0 ? 0 : i % 3);
+        if (i % 5 == 2) t->setCompleted(true);
+        objects << t;
+    }
+    objects << library->inboxGroup();  // not a task: equal to every task
+
+    auto byComparisons = [](QList<platform::ManagedObject*> list,
+                            const QList<platform::SortDescriptor>& descriptors) {
+        std::stable_sort(list.begin(), list.end(),
+                         [&](platform::ManagedObject* a, platform::ManagedObject* b) {
+                             for (const platform::SortDescriptor& d : descriptors) {
+                                 const std::weak_ordering r =
+                                     d.compareObjects(platform::objectVariant(a), platform::objectVariant(b));
+                                 if (r != 0) return r < 0;
+                             }
+                             return false;
+                         });
+        return list;
+    };
+    for (const char* key :
+         {"dueDate", "priority", "totalEstimatedTime", "completedDate", "title", "estimatedTime"})
+        for (bool ascending : {true, false})
+            for (bool ignoreDisplayOrder : {false, true})
+                for (bool withNonTask : {false, true}) {
+                    TDTaskSortDescriptor byKey(QString::fromLatin1(key), ascending);
+                    byKey.setIgnoreDisplayOrder(ignoreDisplayOrder);
+                    const QList<platform::SortDescriptor> descriptors{byKey, TDListSortDescriptor()};
+                    const QList<platform::ManagedObject*> input =
+                        withNonTask ? objects : objects.mid(0, objects.size() - 1);
+                    QList<platform::ManagedObject*> sorted = input;
+                    platform::sortObjects(sorted, descriptors);
+                    EXPECT_EQ(sorted, byComparisons(input, descriptors))
+                        << key << " ascending " << ascending << " ignoring display order "
+                        << ignoreDisplayOrder << " with a group " << withNonTask;
+                }
 }
 
 }  // namespace
