@@ -5,6 +5,7 @@
 #include "language/date_additions.h"
 #include "language/localized_string.h"
 #include "language/natural_language_time_interval_value_transformer.h"
+#include "model/distinct_task_tally.h"
 #include "model/folder.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -278,6 +280,7 @@ void TDGroup::awakeFromInsert() {
     TDLibraryObject::awakeFromInsert();
     setPrimitiveValue(QStringLiteral("type"), typeFromEntityName(entity()->name()));
     TDAggregates().storePrimitive(this);
+    if (p_countsDistinctTasks() && p_maintainsAggregates()) p_buildTally();
 }
 
 // Members that a group contains wake first; the tasks of tags and smart folders may not have, so
@@ -288,9 +291,10 @@ void TDGroup::awakeFromFetch() {
     if (!context || !context->setupTransientProperties()) return;
     if (context->isMergingChanges()) {
         // Merged in from another context: the parent folder is awake already and hears of it.
-        if (isTag() || isSmartFolder())
+        if (p_countsDistinctTasks()) {
+            p_dropTally();
             context->scheduleRecalculationOfTransientProperties(this);
-        else
+        } else
             p_setAggregates(calculatedAggregates());
         return;
     }
@@ -298,14 +302,17 @@ void TDGroup::awakeFromFetch() {
         calculatedAggregates().storePrimitive(this);
         return;
     }
-    TDAggregates a = calculatedAggregates();
     TDAggregates sums;
     for (TDTask* task : tasks()) sums.include(TDTask::recalculatedTreeAggregates(task));
-    a.totalEstimatedTime = sums.totalEstimatedTime;
-    a.totalEstimatedTimeComprehensive = sums.totalEstimatedTimeComprehensive;
-    a.earliestStartDate = sums.earliestStartDate;
-    a.earliestDueDate = sums.earliestDueDate;
-    a.storePrimitive(this);
+    if (p_maintainsAggregates()) {
+        p_buildTally();
+        p_withTalliedCounts(sums).storePrimitive(this);
+        return;
+    }
+    const TDAggregates counted = calculatedAggregates();
+    sums.taskCount = counted.taskCount;
+    sums.actionCount = counted.actionCount;
+    sums.storePrimitive(this);
 }
 
 void TDGroup::willDelete() {
@@ -316,6 +323,7 @@ void TDGroup::willDelete() {
     }
     m_orderedTasks.reset();
     m_orderedSubgroups.reset();
+    p_dropTally();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -595,11 +603,60 @@ TDAggregates TDGroup::calculatedAggregates() const {
 
 void TDGroup::memberAggregatesDidChange(const TDAggregates& old, const TDAggregates& now) {
     if (!p_maintainsAggregates()) return;
-    if (isTag() || isSmartFolder()) {
-        libraryContext()->scheduleRecalculationOfTransientProperties(this);
+    if (p_countsDistinctTasks()) {
+        if (!m_tally) {
+            libraryContext()->scheduleRecalculationOfTransientProperties(this);
+            return;
+        }
+        p_setAggregates(p_withTalliedCounts(
+            aggregates().following(old, now, [this] { return TDAggregates::sumOf(objects(kTasks)); })));
         return;
     }
     p_setAggregates(aggregates().following(old, now, [this] { return calculatedAggregates(); }));
+}
+
+void TDGroup::taskTreeDidChange(const TDTask* task, const QList<platform::ManagedObject*>& moved) {
+    if (!m_tally) return;
+    if (isDeleted() || !p_maintainsAggregates()) {
+        // Its trees go on changing unseen: counted afresh if it comes back.
+        p_dropTally();
+        return;
+    }
+    bool touched = m_tally->contains(task);
+    for (qsizetype i = 0; !touched && i < moved.size(); ++i)
+        touched = m_tally->contains(TDTask::from(moved.at(i)));
+    if (!touched) return;
+    for (platform::ManagedObject* object : moved)
+        if (const TDTask* subtask = TDTask::from(object)) m_tally->recountTree(subtask);
+    m_tally->refresh(task);
+    p_setAggregates(p_withTalliedCounts(aggregates()));
+}
+
+void TDGroup::dropTallies(TDManagedObjectContext* context) {
+    if (!context) return;
+    const QSet<TDGroup*> tallied = context->talliedGroups();
+    for (TDGroup* group : tallied) {
+        group->p_dropTally();
+        context->scheduleRecalculationOfTransientProperties(group);
+    }
+}
+
+void TDGroup::p_buildTally() {
+    if (!m_tally) m_tally = std::make_unique<TDDistinctTaskTally>(this);
+    m_tally->rebuild();
+    libraryContext()->setGroupTallied(this, true);
+}
+
+void TDGroup::p_dropTally() {
+    if (!m_tally) return;
+    m_tally.reset();
+    if (TDManagedObjectContext* context = libraryContext()) context->setGroupTallied(this, false);
+}
+
+TDAggregates TDGroup::p_withTalliedCounts(TDAggregates sums) const {
+    sums.taskCount = m_tally->taskCount();
+    sums.actionCount = m_tally->openLeafCount();
+    return sums;
 }
 
 void TDGroup::p_setAggregates(const TDAggregates& aggregates) {
@@ -613,8 +670,12 @@ void TDGroup::p_setAggregates(const TDAggregates& aggregates) {
             libraryContext()->scheduleRecalculationOfTransientProperties(library);
 }
 
+// A tally, once built, follows every change; only a dropped one is counted afresh.
 void TDGroup::recalculateTransientProperties() {
-    if (p_maintainsAggregates() && !isDeleted()) p_setAggregates(calculatedAggregates());
+    if (!p_maintainsAggregates() || isDeleted()) return;
+    if (!p_countsDistinctTasks()) return p_setAggregates(calculatedAggregates());
+    if (!m_tally) p_buildTally();
+    p_setAggregates(p_withTalliedCounts(TDAggregates::sumOf(objects(kTasks))));
 }
 
 void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
@@ -624,9 +685,31 @@ void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
     if (!tasksChanged && key != kSubgroups) return;
     if (TDOrderedCollection* collection = tasksChanged ? m_orderedTasks.get() : m_orderedSubgroups.get())
         collection->relationshipDidChange(setChange(this, key, mutation, objects));
-    if (!p_maintainsAggregates()) return;
-    if (tasksChanged && (isTag() || isSmartFolder())) {
-        libraryContext()->scheduleRecalculationOfTransientProperties(this);
+    if (!p_maintainsAggregates()) {
+        if (tasksChanged) p_dropTally();
+        return;
+    }
+    if (tasksChanged && p_countsDistinctTasks()) {
+        if (!m_tally) {
+            libraryContext()->scheduleRecalculationOfTransientProperties(this);
+            return;
+        }
+        for (platform::ManagedObject* object : objects)
+            if (const TDTask* task = TDTask::from(object)) m_tally->recountTree(task);
+        // The members' sums follow each one; a lost earliest date or flag is looked for once.
+        std::optional<TDAggregates> fresh;
+        auto recalculate = [this, &fresh] {
+            if (!fresh) fresh = TDAggregates::sumOf(this->objects(kTasks));
+            return *fresh;
+        };
+        TDAggregates sums = aggregates();
+        const TDAggregates none;
+        for (platform::ManagedObject* object : objects) {
+            const TDAggregates member = TDAggregates::of(object);
+            sums = mutation == SetMutation::Union ? sums.following(none, member, recalculate)
+                                                  : sums.following(member, none, recalculate);
+        }
+        p_setAggregates(p_withTalliedCounts(sums));
         return;
     }
     const TDAggregates none;
@@ -659,7 +742,8 @@ void TDGroup::didChangeValue(const QString& key) {
         TDOrderedCollection* collection = key == kTasks ? m_orderedTasks.get() : m_orderedSubgroups.get();
         if (collection)
             collection->relationshipDidChange({this, key, platform::KeyChange::Setting, {}, {}, {}, {}});
-        if (p_maintainsAggregates()) p_setAggregates(calculatedAggregates());
+        if (key == kTasks) p_dropTally();
+        recalculateTransientProperties();
     } else if (TDGroup* parent = parentGroup()) {
         if (TDOrderedCollection* siblings = parent->m_orderedSubgroups.get())
             siblings->membersDidChange({this});

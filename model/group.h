@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class TDDistinctTaskTally;
+class TDManagedObjectContext;
 class TDOrderedCollection;
 class TDTask;
 
@@ -100,6 +102,12 @@ public:
     TDAggregates calculatedAggregates() const;
     // A member task or subgroup changed from `old` to `now`.
     void memberAggregatesDidChange(const TDAggregates& old, const TDAggregates& now);
+    // A task somewhere in the trees changed its state or, with `moved`, gained or lost those subtasks:
+    // a tag or smart folder that keeps a tally and holds any of them recounts just those trees.
+    void taskTreeDidChange(const TDTask* task, const QList<platform::ManagedObject*>& moved);
+    bool keepsTally() const { return m_tally != nullptr; }
+    // Every tally of the context is dropped; those groups recount from scratch on the next pass.
+    static void dropTallies(TDManagedObjectContext* context);
     void recalculateTransientProperties() override;
     QDateTime estimatedCompletionDate() const;
     QString totalEstimatedTimeSummary() const;
@@ -140,6 +148,8 @@ protected:
     virtual void tasksWereAdded(const QList<TDTask*>& tasks) { Q_UNUSED(tasks); }
     bool p_maintainsAggregates() const;
     void p_setAggregates(const TDAggregates& aggregates);
+    // Tags and smart folders count the distinct tasks of their trees rather than summing members.
+    bool p_countsDistinctTasks() const { return isTag() || isSmartFolder(); }
     bool p_isRestoring() const;
 
     std::unique_ptr<TDOrderedCollection> m_orderedTasks;
@@ -151,7 +161,14 @@ private:
     QList<TDGroup*> p_smartFoldersReferencingGroup() const;
     bool p_maintainsSmartFolders() const;
 
+    void p_buildTally();
+    void p_dropTally();
+    // The members' summed figures with the tally's counts.
+    TDAggregates p_withTalliedCounts(TDAggregates sums) const;
+
     std::unique_ptr<TDOrderedCollection> m_orderedSubgroups;
+    // Tags and smart folders only, while their aggregates are kept current.
+    std::unique_ptr<TDDistinctTaskTally> m_tally;
     // The smart folders that depended on the group before undo or redo moved it.
     QList<TDGroup*> m_referencingBeforeReplayedMove;
 };

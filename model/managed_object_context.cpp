@@ -36,6 +36,13 @@ void TDManagedObjectContext::recalculateTransientProperties() {
     }
 }
 
+void TDManagedObjectContext::setGroupTallied(TDGroup* group, bool tallied) {
+    if (tallied)
+        m_talliedGroups.insert(group);
+    else
+        m_talliedGroups.remove(group);
+}
+
 void TDManagedObjectContext::initializeObjectLookupCache() {
     if (!m_cache) {
         m_cache.emplace();
@@ -63,6 +70,7 @@ void TDManagedObjectContext::willReset() {
     platform::NotificationCenter::defaultCenter().post(TDManagedObjectContextWillResetNotification, this);
     m_toRecalculate.clear();
     m_scheduled.clear();
+    m_talliedGroups.clear();
     if (m_cache) m_cache->clear();
     m_library = nullptr;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+class TDGroup;
 class TDLibrary;
 class TDLibraryObject;
 
@@ -31,6 +32,10 @@ public:
     void scheduleRecalculationOfTransientProperties(TDLibraryObject* object);
     // Drains the set, including objects scheduled while draining.
     void recalculateTransientProperties();
+    // The tags and smart folders whose counts follow each change of their trees through a tally; a
+    // change anywhere in a tree asks each of them whether it holds the tasks involved.
+    const QSet<TDGroup*>& talliedGroups() const { return m_talliedGroups; }
+    void setGroupTallied(TDGroup* group, bool tallied);
 
     void initializeObjectLookupCache();
     void destroyObjectLookupCache();
@@ -65,6 +70,7 @@ private:
     bool m_cacheComplete = false;
     std::vector<TDLibraryObject*> m_toRecalculate;
     QSet<TDLibraryObject*> m_scheduled;
+    QSet<TDGroup*> m_talliedGroups;
     TDLibrary* m_library = nullptr;
     bool m_temporary = false;
     bool m_dontTriggerSaveOnChange = false;

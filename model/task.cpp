@@ -85,9 +85,11 @@ void TDTask::awakeFromFetch() {
     TDLibraryObject::awakeFromFetch();
     const TDManagedObjectContext* context = libraryContext();
     if (!context || !context->setupTransientProperties()) return;
-    if (context->isMergingChanges())
+    if (context->isMergingChanges()) {
+        // It joined its parents and groups without their hearing of it.
+        TDGroup::dropTallies(libraryContext());
         p_refreshAggregates();
-    else
+    } else
         calculatedAggregates().storePrimitive(this);
 }
 
@@ -396,10 +398,8 @@ void TDTask::p_setAggregates(const TDAggregates& aggregates) {
     aggregates.store(this);
     if (TDTask* parent = parentTask()) parent->subtaskAggregatesDidChange(old, aggregates);
     if (TDList* list = parentList()) list->memberAggregatesDidChange(old, aggregates);
-    TDManagedObjectContext* context = libraryContext();
-    if (!context) return;
-    for (TDGroup* group : tags()) context->scheduleRecalculationOfTransientProperties(group);
-    for (TDGroup* group : smartFolders()) context->scheduleRecalculationOfTransientProperties(group);
+    for (TDGroup* group : tags()) group->memberAggregatesDidChange(old, aggregates);
+    for (TDGroup* group : smartFolders()) group->memberAggregatesDidChange(old, aggregates);
 }
 
 void TDTask::subtaskAggregatesDidChange(const TDAggregates& old, const TDAggregates& now) {
@@ -413,14 +413,20 @@ void TDTask::subtaskAggregatesDidChange(const TDAggregates& old, const TDAggrega
 }
 
 // Tags and smart folders count the distinct tasks of their trees, which a closed ancestor's own
-// figures do not show.
-void TDTask::p_scheduleGroupsOfTreeForRecalculation() {
+// figures do not show. Those keeping a tally recount the trees touched; the others (a tally dropped
+// on the way) recount everything on the next pass.
+void TDTask::p_treeDidChange(const QList<platform::ManagedObject*>& moved) {
     TDManagedObjectContext* context = libraryContext();
     if (!context) return;
+    if (!context->talliedGroups().isEmpty()) {
+        const QSet<TDGroup*> tallied = context->talliedGroups();
+        for (TDGroup* group : tallied) group->taskTreeDidChange(this, moved);
+    }
     for (TDTask* task = this; task; task = task->parentTask()) {
-        for (TDGroup* group : task->tags()) context->scheduleRecalculationOfTransientProperties(group);
+        for (TDGroup* group : task->tags())
+            if (!group->keepsTally()) context->scheduleRecalculationOfTransientProperties(group);
         for (TDGroup* group : task->smartFolders())
-            context->scheduleRecalculationOfTransientProperties(group);
+            if (!group->keepsTally()) context->scheduleRecalculationOfTransientProperties(group);
     }
 }
 
@@ -432,11 +438,17 @@ void TDTask::didChangeValue(const QString& key) {
                                         : parentList() ? parentList()->existingOrderedTasks()
                                                        : nullptr)
         siblings->membersDidChange({this});
-    if (!p_maintainsAggregates()) return;
+    if (!p_maintainsAggregates()) {
+        // Tallies would miss the change.
+        if (key == kStatus || key == kSubtasks) TDGroup::dropTallies(libraryContext());
+        return;
+    }
     if (key == kStatus || key == QLatin1String("estimatedTime") || key == QLatin1String("startDate") ||
         key == QLatin1String("dueDate") || key == kSubtasks) {
         p_refreshAggregates();
-        if (key == kStatus || key == kSubtasks) p_scheduleGroupsOfTreeForRecalculation();
+        // A whole new set of subtasks cannot be told apart from the old one.
+        if (key == kSubtasks) TDGroup::dropTallies(libraryContext());
+        if (key == kStatus || key == kSubtasks) p_treeDidChange({});
     }
 }
 
@@ -454,7 +466,10 @@ void TDTask::didChangeSet(const QString& key, SetMutation mutation,
         }
         m_orderedTasks->relationshipDidChange(change);
     }
-    if (!p_maintainsAggregates()) return;
+    if (!p_maintainsAggregates()) {
+        TDGroup::dropTallies(libraryContext());
+        return;
+    }
     const qsizetype now = this->objects(kSubtasks).size();
     if ((mutation == SetMutation::Union && now == objects.size()) ||
         (mutation == SetMutation::Minus && now == 0)) {
@@ -469,7 +484,7 @@ void TDTask::didChangeSet(const QString& key, SetMutation mutation,
                 subtaskAggregatesDidChange(member, none);
         }
     }
-    p_scheduleGroupsOfTreeForRecalculation();
+    p_treeDidChange(objects);
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -268,7 +268,8 @@ private:
     bool p_maintainsAggregates() const;
     void p_setAggregates(const TDAggregates& aggregates);
     void p_refreshAggregates() { p_setAggregates(calculatedAggregates()); }
-    void p_scheduleGroupsOfTreeForRecalculation();
+    // The task's state or, with `moved`, its subtasks changed.
+    void p_treeDidChange(const QList<platform::ManagedObject*>& moved);
     bool p_acceptsParent(const TDTask* parent) const;
     QVariantMap p_propertyListRepresentationForCopying(bool forRecurrence) const;
     Status p_updateFromPropertyListRepresentation(const QVariantMap& dictionary,
