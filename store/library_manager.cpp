@@ -760,7 +760,8 @@ void TDLibraryManager::cleanUpGroupViewOptions() {
 // Info.plist.
 
 Status TDLibraryManager::writeInfoDictionary(const QString& packagePath, const TDLibrary* library,
-                                             const platform::PersistentStoreCoordinator* store) {
+                                             const platform::PersistentStoreCoordinator* store,
+                                             platform::WriteDurability durability) {
     QVariantMap info;
     info.insert(QStringLiteral("TDApplicationShortVersion"), QStringLiteral(ORDELLO_BUILD_NUMBER));
     info.insert(QStringLiteral("TDApplicationVersion"), QStringLiteral(ORDELLO_VERSION));
@@ -771,11 +772,12 @@ Status TDLibraryManager::writeInfoDictionary(const QString& packagePath, const T
         info.insert(kSaveCountKey, *store->saveCount());
         info.insert(kStoreUUIDKey, store->storeUUID());
     }
-    return platform::writePropertyListFile(QDir(packagePath).filePath(kInfoFileName), info);
+    return platform::writePropertyListFile(QDir(packagePath).filePath(kInfoFileName), info,
+                                           platform::PropertyListFormat::Xml, durability);
 }
 
-Status TDLibraryManager::saveInfoDictionary() {
-    const Status written = writeInfoDictionary(m_packagePath, m_library, m_coordinator.get());
+Status TDLibraryManager::saveInfoDictionary(platform::WriteDurability durability) {
+    const Status written = writeInfoDictionary(m_packagePath, m_library, m_coordinator.get(), durability);
     m_infoDictionary.reset();
     m_infoDictionaryDamaged = false;
     return written;
@@ -844,7 +846,7 @@ Result<TDLibrarySaveOutcome> TDLibraryManager::p_save() {
         else
             TDAppDelegate().handleError(journal.error(), QStringLiteral("Could not save sync information"));
     }
-    if (const Status info = saveInfoDictionary(); !info.ok())
+    if (const Status info = saveInfoDictionary(platform::WriteDurability::ContentsOnly); !info.ok())
         logWithLevel(TDLogError, "ERROR", "Could not write Info.plist: %@",
                      info.error().detailedDescription());
     saveOptionsDictionary();

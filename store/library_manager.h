@@ -2,6 +2,7 @@
 
 #include "model/library_options.h"
 #include "platform/base/error.h"
+#include "platform/files/atomic_save.h"
 #include "platform/notifications/notification.h"
 #include "store/editor_registry.h"
 #include "store/library_operation.h"
@@ -145,9 +146,13 @@ public:
 
     // With the store, its save counter and identity go in too, so that an opening can tell a store
     // that lost saves.
-    static Status writeInfoDictionary(const QString& packagePath, const TDLibrary* library,
-                                      const platform::PersistentStoreCoordinator* store = nullptr);
-    Status saveInfoDictionary();
+    // After an ordinary save the record may lag behind the store after a crash (a lagging count is
+    // never taken for lost saves), so it skips the folder flush there.
+    static Status writeInfoDictionary(
+        const QString& packagePath, const TDLibrary* library,
+        const platform::PersistentStoreCoordinator* store = nullptr,
+        platform::WriteDurability durability = platform::WriteDurability::Full);
+    Status saveInfoDictionary(platform::WriteDurability durability = platform::WriteDurability::Full);
 
     // Ends editing, then saves the store, the sync journal, Info.plist and the options. Saved also when
     // there was nothing to save; Rescheduled while an operation holds the store; Failed once the error

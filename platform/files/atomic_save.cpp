@@ -231,7 +231,8 @@ Status syncFolder(const QString& folderPath) {
     return {};
 }
 
-Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write) {
+Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write,
+                           WriteDurability durability) {
     QByteArray temporary = nativePath(path) + ".XXXXXX";
     // mkostemp makes the file readable and writable by its owner only, whatever the umask.
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
@@ -252,12 +253,13 @@ Status writeFileAtomically(const QString& path, const std::function<bool(QIODevi
         ::unlink(temporary.constData());
         return written;
     }
+    if (durability == WriteDurability::ContentsOnly) return {};
     return syncFolder(parentFolder(path));
 }
 
-Status writeFileAtomically(const QString& path, const QByteArray& data) {
-    return writeFileAtomically(path,
-                               [&data](QIODevice& device) { return device.write(data) == data.size(); });
+Status writeFileAtomically(const QString& path, const QByteArray& data, WriteDurability durability) {
+    return writeFileAtomically(
+        path, [&data](QIODevice& device) { return device.write(data) == data.size(); }, durability);
 }
 
 AtomicWriteFailure::AtomicWriteFailure(AtomicWriteStep step, const QString& pathPart) {

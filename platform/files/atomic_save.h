@@ -15,8 +15,15 @@ namespace platform {
 // and the close are checked: when `write` answers false or any step fails (a full disk), the old file
 // stays as it was, the temporary file is removed and the answer is an error. The new file is readable
 // and writable by its owner only, whatever the umask and the old file's mode.
-Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write);
-Status writeFileAtomically(const QString& path, const QByteArray& data);
+// How sure a finished write is to outlive a crash. ContentsOnly skips the folder sync: after a crash the
+// name may still point at the previous whole file, never at a partial one. For files that may safely
+// lag behind (a record the next write replaces anyway), it saves a flush per write.
+enum class WriteDurability { Full, ContentsOnly };
+
+Status writeFileAtomically(const QString& path, const std::function<bool(QIODevice&)>& write,
+                           WriteDurability durability = WriteDurability::Full);
+Status writeFileAtomically(const QString& path, const QByteArray& data,
+                           WriteDurability durability = WriteDurability::Full);
 
 // The steps of writeFileAtomically a test can make fail: the contents reaching the temporary file,
 // its flush to the disk, its rename into place.

@@ -47,10 +47,11 @@ Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize) {
     return readPropertyList(file.read(std::min(file.size(), qint64(maxSize)) + 1), maxSize);
 }
 
-Status writePropertyListFile(const QString& path, const QVariant& value, PropertyListFormat format) {
+Status writePropertyListFile(const QString& path, const QVariant& value, PropertyListFormat format,
+                             WriteDurability durability) {
     Result<QByteArray> bytes = writePropertyList(value, format);
     if (!bytes) return bytes.error();
-    const Status written = writeFileAtomically(path, *bytes);
+    const Status written = writeFileAtomically(path, *bytes, durability);
     if (!written.ok())
         return propertyListError(TDPropertyListErrorFile,
                                  QStringLiteral("The file \"%1\" could not be written: %2")

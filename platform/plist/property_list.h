@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/error.h"
+#include "platform/files/atomic_save.h"
 
 #include <QByteArray>
 #include <QString>
@@ -42,6 +43,7 @@ Result<QByteArray> writePropertyList(const QVariant& value,
 Result<QVariant> readPropertyListFile(const QString& path, qsizetype maxSize = kPropertyListDefaultMaxSize);
 // Written whole through a save file: the old file stays until the new one is complete.
 Status writePropertyListFile(const QString& path, const QVariant& value,
-                             PropertyListFormat format = PropertyListFormat::Xml);
+                             PropertyListFormat format = PropertyListFormat::Xml,
+                             WriteDurability durability = WriteDurability::Full);
 
 }  // namespace platform
