@@ -134,77 +134,79 @@ QVariant sectionDate(TDOrderedCollection* section, TDTaskColumn column, const TD
 
 QVariant TDDateCellText(const QDateTime& date) {
     const bool intervals = platform::UserDefaults::standard().boolean(QStringLiteral("showDatesAsIntervals"));
-    return transformed(intervals ? QStringLiteral("TDNaturalLanguageDaysFromToday") : QStringLiteral("TDNaturalLanguageDate"),
+    return transformed(intervals ? QStringLiteral("TDNaturalLanguageDaysFromToday")
+                                 : QStringLiteral("TDNaturalLanguageDate"),
                        nullable(date));
 }
 
 QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove) {
     switch (column) {
-    case TDTaskColumn::List: {
-        TDList* list = task->list();
-        if (!list || (taskAbove && taskAbove->list() == list)) return {};
-        return list->title();
-    }
-    case TDTaskColumn::Priority:
-        return task->priority();
-    case TDTaskColumn::Task:
-        return task->title();
-    case TDTaskColumn::Start:
-        return TDDateCellText(task->startDate());
-    case TDTaskColumn::Due:
-        return TDDateCellText(task->dueDate());
-    case TDTaskColumn::Estimate:
-        return task->totalEstimatedTimeDisplayString();
+        case TDTaskColumn::List: {
+            TDList* list = task->list();
+            if (!list || (taskAbove && taskAbove->list() == list)) return {};
+            return list->title();
+        }
+        case TDTaskColumn::Priority:
+            return task->priority();
+        case TDTaskColumn::Task:
+            return task->title();
+        case TDTaskColumn::Start:
+            return TDDateCellText(task->startDate());
+        case TDTaskColumn::Due:
+            return TDDateCellText(task->dueDate());
+        case TDTaskColumn::Estimate:
+            return task->totalEstimatedTimeDisplayString();
     }
     return {};
 }
 
-QVariant TDSectionCellValue(TDOrderedCollection* section, TDTaskColumn column, const TDSectionCellContext& context) {
+QVariant TDSectionCellValue(TDOrderedCollection* section, TDTaskColumn column,
+                            const TDSectionCellContext& context) {
     switch (column) {
-    case TDTaskColumn::Task: {
-        if (!section->title().isEmpty()) return section->title();
-        if (auto* group = dynamic_cast<TDGroup*>(section->object())) return group->title();
-        return QString();
-    }
-    case TDTaskColumn::Start:
-    case TDTaskColumn::Due:
-        return sectionDate(section, column, context);
-    case TDTaskColumn::Estimate:
-        return sectionEstimate(section, context);
-    case TDTaskColumn::List:
-    case TDTaskColumn::Priority:
-        break;
+        case TDTaskColumn::Task: {
+            if (!section->title().isEmpty()) return section->title();
+            if (auto* group = dynamic_cast<TDGroup*>(section->object())) return group->title();
+            return QString();
+        }
+        case TDTaskColumn::Start:
+        case TDTaskColumn::Due:
+            return sectionDate(section, column, context);
+        case TDTaskColumn::Estimate:
+            return sectionEstimate(section, context);
+        case TDTaskColumn::List:
+        case TDTaskColumn::Priority:
+            break;
     }
     return {};
 }
 
 bool TDIsTaskCellEditable(const TDTask* task, TDTaskColumn column) {
     switch (column) {
-    case TDTaskColumn::Task:
-    case TDTaskColumn::Start:
-    case TDTaskColumn::Due:
-        return true;
-    case TDTaskColumn::Estimate:
-        return !task->estimatedTimeIsCalculated();
-    case TDTaskColumn::List:
-    case TDTaskColumn::Priority:
-        break;
+        case TDTaskColumn::Task:
+        case TDTaskColumn::Start:
+        case TDTaskColumn::Due:
+            return true;
+        case TDTaskColumn::Estimate:
+            return !task->estimatedTimeIsCalculated();
+        case TDTaskColumn::List:
+        case TDTaskColumn::Priority:
+            break;
     }
     return false;
 }
 
 bool TDSetTaskCellValue(TDTask* task, TDTaskColumn column, const QVariant& value) {
     switch (column) {
-    case TDTaskColumn::Task:
-        return setTitle(task, value);
-    case TDTaskColumn::Estimate:
-        return setEstimate(task, value);
-    case TDTaskColumn::Start:
-    case TDTaskColumn::Due:
-        return setDate(task, column, value);
-    case TDTaskColumn::List:
-    case TDTaskColumn::Priority:
-        break;
+        case TDTaskColumn::Task:
+            return setTitle(task, value);
+        case TDTaskColumn::Estimate:
+            return setEstimate(task, value);
+        case TDTaskColumn::Start:
+        case TDTaskColumn::Due:
+            return setDate(task, column, value);
+        case TDTaskColumn::List:
+        case TDTaskColumn::Priority:
+            break;
     }
     return false;
 }
@@ -214,42 +216,42 @@ TDCellDressings TDTaskCellDressing(const TDTask* task, TDTaskColumn column) {
     if (column == TDTaskColumn::Priority) return TDCellDressing::None;
     if (task->isCompleted() || task->isCanceled()) return TDCellDressing::Done;
     switch (column) {
-    case TDTaskColumn::Task:
-        if (task->isPastDue()) return TDCellDressing::PastDue;
-        if (task->isDueSoon()) return TDCellDressing::DueSoon;
-        if (task->isPastStart()) return TDCellDressing::PastStart;
-        return TDCellDressing::None;
-    case TDTaskColumn::Start: {
-        TDCellDressings dressing;
-        if (task->startDateIsCalculated()) dressing |= TDCellDressing::Calculated;
-        if (task->isPastStart()) dressing |= TDCellDressing::PastStart;
-        return dressing;
-    }
-    case TDTaskColumn::Due:
-        if (task->isPastDue()) return TDCellDressing::PastDue;
-        if (task->isDueSoon()) return TDCellDressing::DueSoon;
-        return task->dueDateIsCalculated() ? TDCellDressing::Calculated : TDCellDressing::None;
-    case TDTaskColumn::Estimate:
-        return task->estimatedTimeIsCalculated() ? TDCellDressing::Calculated : TDCellDressing::None;
-    case TDTaskColumn::List:
-    case TDTaskColumn::Priority:
-        break;
+        case TDTaskColumn::Task:
+            if (task->isPastDue()) return TDCellDressing::PastDue;
+            if (task->isDueSoon()) return TDCellDressing::DueSoon;
+            if (task->isPastStart()) return TDCellDressing::PastStart;
+            return TDCellDressing::None;
+        case TDTaskColumn::Start: {
+            TDCellDressings dressing;
+            if (task->startDateIsCalculated()) dressing |= TDCellDressing::Calculated;
+            if (task->isPastStart()) dressing |= TDCellDressing::PastStart;
+            return dressing;
+        }
+        case TDTaskColumn::Due:
+            if (task->isPastDue()) return TDCellDressing::PastDue;
+            if (task->isDueSoon()) return TDCellDressing::DueSoon;
+            return task->dueDateIsCalculated() ? TDCellDressing::Calculated : TDCellDressing::None;
+        case TDTaskColumn::Estimate:
+            return task->estimatedTimeIsCalculated() ? TDCellDressing::Calculated : TDCellDressing::None;
+        case TDTaskColumn::List:
+        case TDTaskColumn::Priority:
+            break;
     }
     return TDCellDressing::None;
 }
 
 TDCellDressings TDSectionCellDressing(TDTaskColumn column, const TDSectionCellContext& context) {
     switch (column) {
-    case TDTaskColumn::Task:
-        return context.usesListHeader ? TDCellDressing::SectionTitle | TDCellDressing::ListHeader
-                                      : TDCellDressings(TDCellDressing::SectionTitle);
-    case TDTaskColumn::Start:
-    case TDTaskColumn::Due:
-    case TDTaskColumn::Estimate:
-        return TDCellDressing::Calculated;
-    case TDTaskColumn::List:
-    case TDTaskColumn::Priority:
-        break;
+        case TDTaskColumn::Task:
+            return context.usesListHeader ? TDCellDressing::SectionTitle | TDCellDressing::ListHeader
+                                          : TDCellDressings(TDCellDressing::SectionTitle);
+        case TDTaskColumn::Start:
+        case TDTaskColumn::Due:
+        case TDTaskColumn::Estimate:
+            return TDCellDressing::Calculated;
+        case TDTaskColumn::List:
+        case TDTaskColumn::Priority:
+            break;
     }
     return TDCellDressing::None;
 }

@@ -26,16 +26,17 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TDCellDressings)
 
 // What a section row's values depend on besides the section itself.
 struct TDSectionCellContext {
-    TDGroup* group = nullptr;    // the group the controller shows
+    TDGroup* group = nullptr;  // the group the controller shows
     bool isSortingSection = false;
-    bool usesListHeader = false; // the header row, or any section without a header row
+    bool usesListHeader = false;  // the header row, or any section without a header row
 };
 
 // The value a task shows in a column: the list's title (null when `taskAbove`, the task on the row
 // above, is in the same list), the priority, the title, the dates as text, the estimate as text.
 QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove = nullptr);
 // The value a section (or the list's header row) shows in a column; null where it shows nothing.
-QVariant TDSectionCellValue(TDOrderedCollection* section, TDTaskColumn column, const TDSectionCellContext& context);
+QVariant TDSectionCellValue(TDOrderedCollection* section, TDTaskColumn column,
+                            const TDSectionCellContext& context);
 // A date as the date columns show it: days from today with the user default "showDatesAsIntervals",
 // else the date itself.
 QVariant TDDateCellText(const QDateTime& date);

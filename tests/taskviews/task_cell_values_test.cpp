@@ -34,7 +34,8 @@ TEST_F(TaskCellValuesTest, TaskColumnsShowTheListOnceThenPriorityTitleDatesAndEs
     second->setEstimatedTime(5400);
 
     EXPECT_EQ(TDTaskCellValue(first, TDTaskColumn::List), QVariant(QStringLiteral("Inbox")));
-    EXPECT_FALSE(TDTaskCellValue(second, TDTaskColumn::List, first).isValid()) << "same list as the row above";
+    EXPECT_FALSE(TDTaskCellValue(second, TDTaskColumn::List, first).isValid())
+        << "same list as the row above";
     EXPECT_EQ(TDTaskCellValue(other, TDTaskColumn::List, second), QVariant(QStringLiteral("Errands")));
     EXPECT_EQ(TDTaskCellValue(second, TDTaskColumn::Priority).toLongLong(), 3);
     EXPECT_EQ(TDTaskCellValue(second, TDTaskColumn::Task), QVariant(QStringLiteral("Call Ann")));
@@ -63,11 +64,14 @@ TEST_F(TaskCellValuesTest, SectionsSumTheirTasksOrShowTheirListsAggregates) {
 
     // A section of a smart folder or tag: its tasks' sums, "+" when some task has no estimate.
     TDSectionCellContext tagContext{library->todayGroup(), false, false};
-    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Task, tagContext).toString(), QStringLiteral("Plans"));
-    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Estimate, tagContext).toString(), QStringLiteral("1h+"));
+    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Task, tagContext).toString(),
+              QStringLiteral("Plans"));
+    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Estimate, tagContext).toString(),
+              QStringLiteral("1h+"));
     EXPECT_FALSE(TDSectionCellValue(&section, TDTaskColumn::Due, tagContext).isValid()) << "none in Today";
     section.setTitle(QStringLiteral("High"));
-    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Task, tagContext).toString(), QStringLiteral("High"));
+    EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Task, tagContext).toString(),
+              QStringLiteral("High"));
 
     // A folder's list sections show the list's earliest dates.
     TDSectionCellContext folderContext{folder, false, false};
@@ -92,24 +96,24 @@ TEST_F(TaskCellValuesTest, SectionsSumTheirTasksOrShowTheirListsAggregates) {
 struct EditCase {
     const char* name;
     TDTaskColumn column;
-    QVariant before;   // the column's value before the edit (seconds, date or title)
+    QVariant before;  // the column's value before the edit (seconds, date or title)
     QVariant typed;
-    QVariant after;    // invalid: cleared
+    QVariant after;        // invalid: cleared
     const char* undoName;  // null: nothing changed, no undo action
 };
 
 QVariant columnValue(TDTask* task, TDTaskColumn column) {
     switch (column) {
-    case TDTaskColumn::Task:
-        return task->title();
-    case TDTaskColumn::Start:
-        return task->startDate().isValid() ? QVariant(task->startDate()) : QVariant();
-    case TDTaskColumn::Due:
-        return task->dueDate().isValid() ? QVariant(task->dueDate()) : QVariant();
-    case TDTaskColumn::Estimate:
-        return task->estimatedTime();
-    default:
-        return {};
+        case TDTaskColumn::Task:
+            return task->title();
+        case TDTaskColumn::Start:
+            return task->startDate().isValid() ? QVariant(task->startDate()) : QVariant();
+        case TDTaskColumn::Due:
+            return task->dueDate().isValid() ? QVariant(task->dueDate()) : QVariant();
+        case TDTaskColumn::Estimate:
+            return task->estimatedTime();
+        default:
+            return {};
     }
 }
 
@@ -120,17 +124,17 @@ TEST_P(TaskCellEditTest, WritesTheValueWithItsUndoNameOrChangesNothing) {
     undoManager->disableUndoRegistration();
     TDTask* edited = task(QStringLiteral("Title"), inbox());
     switch (c.column) {
-    case TDTaskColumn::Task:
-        edited->setTitle(c.before.toString());
-        break;
-    case TDTaskColumn::Start:
-        edited->setStartDate(c.before.toDateTime());
-        break;
-    case TDTaskColumn::Due:
-        edited->setDueDate(c.before.toDateTime());
-        break;
-    default:
-        edited->setEstimatedTime(c.before.toDouble());
+        case TDTaskColumn::Task:
+            edited->setTitle(c.before.toString());
+            break;
+        case TDTaskColumn::Start:
+            edited->setStartDate(c.before.toDateTime());
+            break;
+        case TDTaskColumn::Due:
+            edited->setDueDate(c.before.toDateTime());
+            break;
+        default:
+            edited->setEstimatedTime(c.before.toDouble());
     }
     settle();
     undoManager->enableUndoRegistration();
@@ -148,25 +152,34 @@ const QString kEmpty;
 INSTANTIATE_TEST_SUITE_P(
     Columns, TaskCellEditTest,
     ::testing::Values(
-        EditCase{"TitleChanges", TDTaskColumn::Task, QStringLiteral("Old"), QStringLiteral("New"), QStringLiteral("New"), "Edit Task"},
-        EditCase{"TitleUnchanged", TDTaskColumn::Task, QStringLiteral("Same"), QStringLiteral("Same"), QStringLiteral("Same"), nullptr},
+        EditCase{"TitleChanges", TDTaskColumn::Task, QStringLiteral("Old"), QStringLiteral("New"),
+                 QStringLiteral("New"), "Edit Task"},
+        EditCase{"TitleUnchanged", TDTaskColumn::Task, QStringLiteral("Same"), QStringLiteral("Same"),
+                 QStringLiteral("Same"), nullptr},
         EditCase{"TitleEmptyToNothing", TDTaskColumn::Task, kEmpty, QVariant(), kEmpty, nullptr},
         EditCase{"TitleLosesZeroWidthSpaces", TDTaskColumn::Task, QStringLiteral("Old"),
                  QString(QStringLiteral("Ne") + QChar(0x200B) + QStringLiteral("w") + QChar(0x200B)),
                  QStringLiteral("New"), "Edit Task"},
-        EditCase{"TitleOnlyZeroWidthSpacesIsUnchangedEmpty", TDTaskColumn::Task, kEmpty, QString(QChar(0x200B)), kEmpty, nullptr},
-        EditCase{"EstimateRead", TDTaskColumn::Estimate, 1800.0, QStringLiteral("1h"), 3600.0, "Change Estimated Time"},
+        EditCase{"TitleOnlyZeroWidthSpacesIsUnchangedEmpty", TDTaskColumn::Task, kEmpty,
+                 QString(QChar(0x200B)), kEmpty, nullptr},
+        EditCase{"EstimateRead", TDTaskColumn::Estimate, 1800.0, QStringLiteral("1h"), 3600.0,
+                 "Change Estimated Time"},
         EditCase{"EstimateSame", TDTaskColumn::Estimate, 3600.0, QStringLiteral("1h"), 3600.0, nullptr},
-        EditCase{"EstimateUnreadableKeepsOld", TDTaskColumn::Estimate, 1800.0, QStringLiteral("soonish"), 1800.0, nullptr},
-        EditCase{"EstimateEmptyClears", TDTaskColumn::Estimate, 1800.0, QStringLiteral(" "), 0.0, "Change Estimated Time"},
-        EditCase{"StartRead", TDTaskColumn::Start, QVariant(), QStringLiteral("tomorrow"), day(1), "Change Start Date"},
-        EditCase{"StartUnreadableKeepsOld", TDTaskColumn::Start, day(2), QStringLiteral("whenever"), day(2), nullptr},
+        EditCase{"EstimateUnreadableKeepsOld", TDTaskColumn::Estimate, 1800.0, QStringLiteral("soonish"),
+                 1800.0, nullptr},
+        EditCase{"EstimateEmptyClears", TDTaskColumn::Estimate, 1800.0, QStringLiteral(" "), 0.0,
+                 "Change Estimated Time"},
+        EditCase{"StartRead", TDTaskColumn::Start, QVariant(), QStringLiteral("tomorrow"), day(1),
+                 "Change Start Date"},
+        EditCase{"StartUnreadableKeepsOld", TDTaskColumn::Start, day(2), QStringLiteral("whenever"), day(2),
+                 nullptr},
         EditCase{"StartEmptyClears", TDTaskColumn::Start, day(2), kEmpty, QVariant(), "Change Start Date"},
         EditCase{"StartEmptyOnNothing", TDTaskColumn::Start, QVariant(), kEmpty, QVariant(), nullptr},
         EditCase{"StartChosenDate", TDTaskColumn::Start, day(2), day(4), day(4), "Change Start Date"},
         EditCase{"DueRead", TDTaskColumn::Due, day(5), QStringLiteral("tomorrow"), day(1), "Change Due Date"},
         EditCase{"DueSameDay", TDTaskColumn::Due, day(1), QStringLiteral("tomorrow"), day(1), nullptr},
-        EditCase{"DueUnreadableKeepsOld", TDTaskColumn::Due, day(2), QStringLiteral("someday maybe"), day(2), nullptr},
+        EditCase{"DueUnreadableKeepsOld", TDTaskColumn::Due, day(2), QStringLiteral("someday maybe"), day(2),
+                 nullptr},
         EditCase{"DueEmptyClears", TDTaskColumn::Due, day(2), kEmpty, QVariant(), "Change Due Date"},
         EditCase{"PriorityIsNotWritten", TDTaskColumn::Priority, 0.0, 5, QVariant(), nullptr}),
     [](const ::testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
