@@ -6,7 +6,6 @@
 #include "model/ordered_collection.h"
 #include "model/task.h"
 #include "model/task_classifier.h"
-#include "platform/defaults/user_defaults.h"
 #include "platform/transformers/value_transformer.h"
 #include "platform/undo/undo_manager.h"
 
@@ -119,7 +118,8 @@ QVariant sectionDate(TDOrderedCollection* section, TDTaskColumn column, const TD
     const bool start = column == TDTaskColumn::Start;
     if (group && group->isFolder()) {
         if (auto* list = dynamic_cast<TDGroup*>(section->object()))
-            return TDDateCellText(start ? list->earliestStartDate() : list->earliestDueDate());
+            return TDDateCellText(start ? list->earliestStartDate() : list->earliestDueDate(),
+                                  context.datesAsIntervals);
         return {};
     }
     QDateTime earliest;
@@ -127,19 +127,18 @@ QVariant sectionDate(TDOrderedCollection* section, TDTaskColumn column, const TD
         const QDateTime date = start ? task->earliestStartDate() : task->earliestDueDate();
         if (date.isValid() && (!earliest.isValid() || date < earliest)) earliest = date;
     }
-    return TDDateCellText(earliest);
+    return TDDateCellText(earliest, context.datesAsIntervals);
 }
 
 }  // namespace
 
-QVariant TDDateCellText(const QDateTime& date) {
-    const bool intervals = platform::UserDefaults::standard().boolean(QStringLiteral("showDatesAsIntervals"));
-    return transformed(intervals ? QStringLiteral("TDNaturalLanguageDaysFromToday")
-                                 : QStringLiteral("TDNaturalLanguageDate"),
+QVariant TDDateCellText(const QDateTime& date, bool asInterval) {
+    return transformed(asInterval ? QStringLiteral("TDNaturalLanguageDaysFromToday")
+                                  : QStringLiteral("TDNaturalLanguageDate"),
                        nullable(date));
 }
 
-QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove) {
+QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove, bool datesAsIntervals) {
     switch (column) {
         case TDTaskColumn::List: {
             TDList* list = task->list();
@@ -151,9 +150,9 @@ QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove) {
         case TDTaskColumn::Task:
             return task->title();
         case TDTaskColumn::Start:
-            return TDDateCellText(task->startDate());
+            return TDDateCellText(task->startDate(), datesAsIntervals);
         case TDTaskColumn::Due:
-            return TDDateCellText(task->dueDate());
+            return TDDateCellText(task->dueDate(), datesAsIntervals);
         case TDTaskColumn::Estimate:
             return task->totalEstimatedTimeDisplayString();
     }

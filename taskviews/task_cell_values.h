@@ -29,17 +29,19 @@ struct TDSectionCellContext {
     TDGroup* group = nullptr;  // the group the controller shows
     bool isSortingSection = false;
     bool usesListHeader = false;  // the header row, or any section without a header row
+    bool datesAsIntervals = false;
 };
 
 // The value a task shows in a column: the list's title (null when `taskAbove`, the task on the row
 // above, is in the same list), the priority, the title, the dates as text, the estimate as text.
-QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove = nullptr);
+QVariant TDTaskCellValue(TDTask* task, TDTaskColumn column, TDTask* taskAbove = nullptr,
+                         bool datesAsIntervals = false);
 // The value a section (or the list's header row) shows in a column; null where it shows nothing.
 QVariant TDSectionCellValue(TDOrderedCollection* section, TDTaskColumn column,
                             const TDSectionCellContext& context);
-// A date as the date columns show it: days from today with the user default "showDatesAsIntervals",
-// else the date itself.
-QVariant TDDateCellText(const QDateTime& date);
+// A date as the date columns show it: as days from today (the user's "showDatesAsIntervals", or Alt
+// held, as the tasks controller tells), else as the date itself.
+QVariant TDDateCellText(const QDateTime& date, bool asInterval);
 
 bool TDIsTaskCellEditable(const TDTask* task, TDTaskColumn column);
 // Writes an edited value (text, or a date or number chosen elsewhere) back to the task, naming the undo

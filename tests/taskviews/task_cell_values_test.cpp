@@ -3,7 +3,6 @@
 #include "model/folder.h"
 #include "model/ordered_collection.h"
 #include "model/task_classifier.h"
-#include "platform/defaults/user_defaults.h"
 #include "tests/taskviews/task_library_fixture.h"
 
 namespace {
@@ -45,9 +44,9 @@ TEST_F(TaskCellValuesTest, TaskColumnsShowTheListOnceThenPriorityTitleDatesAndEs
     EXPECT_FALSE(TDTaskCellValue(first, TDTaskColumn::Start).isValid());
 
     // Dates shown as distances from today.
-    defaults().setValue(QStringLiteral("showDatesAsIntervals"), true);
     second->setStartDate(day(10));
-    EXPECT_EQ(TDTaskCellValue(second, TDTaskColumn::Start).toString(), QStringLiteral("1w 3d"));
+    EXPECT_EQ(TDTaskCellValue(second, TDTaskColumn::Start, nullptr, true).toString(),
+              QStringLiteral("1w 3d"));
 }
 
 TEST_F(TaskCellValuesTest, SectionsSumTheirTasksOrShowTheirListsAggregates) {
@@ -76,16 +75,16 @@ TEST_F(TaskCellValuesTest, SectionsSumTheirTasksOrShowTheirListsAggregates) {
     // A folder's list sections show the list's earliest dates.
     TDSectionCellContext folderContext{folder, false, false};
     EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Start, folderContext).toString(),
-              TDDateCellText(day(3)).toString());
+              TDDateCellText(day(3), false).toString());
     EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Due, folderContext).toString(),
-              TDDateCellText(day(2)).toString());
+              TDDateCellText(day(2), false).toString());
 
     // Inside a list: the list's summary, nothing for sorting sections; dates the earliest of the tasks.
     TDSectionCellContext listContext{list, false, true};
     EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Estimate, listContext).toString(),
               list->totalEstimatedTimeSummary());
     EXPECT_EQ(TDSectionCellValue(&section, TDTaskColumn::Due, listContext).toString(),
-              TDDateCellText(day(2)).toString());
+              TDDateCellText(day(2), false).toString());
     TDSectionCellContext sortingContext{list, true, false};
     EXPECT_FALSE(TDSectionCellValue(&section, TDTaskColumn::Estimate, sortingContext).isValid());
     EXPECT_FALSE(TDSectionCellValue(&section, TDTaskColumn::Start, sortingContext).isValid());
@@ -145,7 +144,9 @@ TEST_P(TaskCellEditTest, WritesTheValueWithItsUndoNameOrChangesNothing) {
     EXPECT_EQ(changed, c.undoName != nullptr);
     EXPECT_EQ(columnValue(edited, c.column), c.after);
     EXPECT_EQ(undoManager->canUndo(), c.undoName != nullptr);
-    if (c.undoName) EXPECT_EQ(undoManager->undoActionName(), QString::fromLatin1(c.undoName));
+    if (c.undoName) {
+        EXPECT_EQ(undoManager->undoActionName(), QString::fromLatin1(c.undoName));
+    }
 }
 
 const QString kEmpty;
