@@ -108,12 +108,17 @@ Status TDTask::validateValue(const QString& key, QVariant& value) const {
 
 QVariant TDTask::computedValue(const QString& key) const {
     if (key == QLatin1String("completed")) return isCompleted();
-    if (key == QLatin1String("incomplete")) return isIncomplete();
+    if (key == QLatin1String("incomplete") || key == QLatin1String("isIncomplete")) return isIncomplete();
     if (key == QLatin1String("canceled")) return isCanceled();
     if (key == QLatin1String("recurring")) return isRecurring();
     if (key == QLatin1String("canceledDate")) return nullable(canceledDate());
     if (key == QLatin1String("level")) return level();
     if (key == QLatin1String("parentObject")) return platform::objectVariant(parentObject());
+    if (key == QLatin1String("ancestorTasks")) {
+        QVariantList ancestors;
+        for (TDTask* ancestor : ancestorTasks()) ancestors.append(platform::objectVariant(ancestor));
+        return ancestors;
+    }
     if (key == QLatin1String("list")) return platform::objectVariant(const_cast<TDTask*>(this)->list());
     if (key == QLatin1String("dueOrStartDate")) return nullable(dueOrStartDate());
     if (key == QLatin1String("nextActionDate")) return nullable(nextActionDate());

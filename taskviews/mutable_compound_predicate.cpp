@@ -54,7 +54,7 @@ bool TDMutableCompoundPredicate::evaluate(const QVariant& object, const QVariant
 QString TDMutableCompoundPredicate::format() const {
     const QString inner = platform::CompoundPredicate(m_type, m_subpredicates).format();
     // Not a platform compound, so an enclosing one cannot know to group it: it groups itself.
-    const bool joined = m_type != Type::Not && m_subpredicates.size() > 1;
+    const bool joined = m_type != Type::Not && m_subpredicates.size() - m_subpredicates.count(nullptr) > 1;
     return joined ? QLatin1Char('(') + inner + QLatin1Char(')') : inner;
 }
 

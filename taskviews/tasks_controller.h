@@ -206,6 +206,7 @@ private:
 
     QList<TDOrderedCollection*> p_visibleSections();
     void p_giveSortDescriptors(TDOrderedCollection* collection);
+    void p_propagateSortDescriptors(TDOrderedCollection* collection);
     TDGroupingFooter* p_footerForSection(TDOrderedCollection* section);
     void p_clearSections();
 
@@ -219,6 +220,7 @@ private:
     bool p_shouldSaveGroupingAndSortingOptions() const;
 
     bool p_refuseInArchivedGroup();
+    void p_changePriorities(const std::function<qint64(qint64)>& newPriority);
     void p_beep();
     void p_setNumberOfActions(qint64 count);
     void p_setNumberOfVisibleActions(qint64 count);

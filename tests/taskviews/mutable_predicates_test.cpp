@@ -11,7 +11,7 @@ using Type = TDMutableCompoundPredicate::Type;
 
 PredicatePtr parsed(const char* format) {
     auto predicate = platform::predicateWithFormat(QString::fromLatin1(format));
-    EXPECT_TRUE(predicate.hasValue()) << format;
+    EXPECT_TRUE(predicate.ok()) << format;
     return *predicate;
 }
 
