@@ -1,0 +1,53 @@
+#pragma once
+
+#include "taskviews/task_row_item.h"
+
+#include <QList>
+#include <QVariant>
+
+// What the tasks controller asks of a view that shows its rows (the outline, later the cards). The
+// states are opaque values the presentation makes and takes back; the controller only keeps them.
+class TDTaskPresentation {
+public:
+    virtual ~TDTaskPresentation() = default;
+
+    virtual QList<TDTaskRowItem> selectedItems() const = 0;
+    virtual void selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) = 0;
+    virtual void deselectAll() = 0;
+    // Rows that show something (tasks, sections, footers), without the dummy header.
+    virtual qsizetype numberOfRealRows() const = 0;
+
+    virtual QVariant expandedState() const = 0;
+    virtual void setExpandedState(const QVariant& state) = 0;
+    virtual void clearAccumulatedExpandedState() = 0;
+    virtual QVariant scrollPositionState() const = 0;
+    virtual void setScrollPositionState(const QVariant& state) = 0;
+    virtual QVariant selectionState() const = 0;
+    virtual void setSelectionState(const QVariant& state) = 0;
+    // Around undo and redo: expansion, scroll, selection and editing as one.
+    virtual void saveState() = 0;
+    virtual void restoreState() = 0;
+    // Around a reload: the selected objects, found again in their new rows.
+    virtual void saveSelection() = 0;
+    virtual void restoreSelection() = 0;
+    virtual void restoreAndShowSelection() = 0;
+
+    // -1 when no row is edited.
+    virtual int editedRow() const = 0;
+    virtual int editedColumn() const = 0;
+    virtual bool isEditingNote() const = 0;
+    virtual void finishEditing() = 0;
+    // Ends editing and remembers what was edited (row item, column, selected text) to take it up again.
+    virtual QVariant interruptEditing() = 0;
+    virtual void resumeEditing(const QVariant& editing) = 0;
+    virtual void clearTrackingRowAndColumn() = 0;
+
+    virtual void centerSelectionIfNotVisible() = 0;
+    virtual void centerSelectionIfNotFullyVisible() = 0;
+    virtual void centerSelectionInVisibleArea() = 0;
+    virtual void setDrawsOverlay(bool drawsOverlay) = 0;
+    virtual void setDisplayMode(int displayMode) = 0;
+    virtual void expandAll() = 0;
+    // Draws again without new rows (the values changed, not the structure).
+    virtual void redisplay() = 0;
+};

@@ -1,0 +1,312 @@
+#include "taskviews/tasks_controller.h"
+
+#include "foundation/string_additions.h"
+#include "model/group.h"
+#include "model/library.h"
+#include "model/library_notifications.h"
+#include "model/list.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/tag.h"
+#include "model/task.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/undo/undo_manager.h"
+#include "store/library_manager.h"
+#include "taskviews/mutable_comparison_predicate.h"
+#include "taskviews/mutable_compound_predicate.h"
+#include "taskviews/task_feedback.h"
+#include "taskviews/task_presentation.h"
+#include "taskviews/task_window_context.h"
+#include "taskviews/tasks_view_task_enumerator.h"
+
+#include <QTimer>
+
+using platform::NotificationCenter;
+
+TDTasksController::TDTasksController(TDLibraryManager& libraryManager, QObject* parent)
+    : QObject(parent), m_manager(libraryManager) {
+    m_hideOldCompletedPredicate = std::make_shared<TDMutableComparisonPredicate>();
+    m_tagFilterPredicate = std::make_shared<TDMutableComparisonPredicate>();
+    m_tagFilterPredicate->setEnabled(false);
+    m_titleFilterPredicate = std::make_shared<TDMutableComparisonPredicate>();
+    m_titleFilterPredicate->setEnabled(false);
+    m_filterPredicate = TDMutableCompoundPredicate::andPredicateWithSubpredicates(
+        {m_hideOldCompletedPredicate, m_tagFilterPredicate, m_titleFilterPredicate});
+    setHideOldCompletedTasksCutoffDate(QDateTime());
+
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.addObserver(this, TDLibraryDidFinishLoadingNotificationName, nullptr,
+                       [this](const platform::Notification&) { p_libraryDidFinishLoading(); });
+    center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
+                       [this](const platform::Notification&) { p_releaseObjects(); });
+    connect(&platform::UserDefaults::standard(), &platform::UserDefaults::valueChanged, this,
+            [this](const QString& key) { p_defaultDidChange(key); });
+    if (m_manager.library()) p_libraryDidFinishLoading();
+}
+
+TDTasksController::~TDTasksController() {
+    NotificationCenter::defaultCenter().removeObserver(this);
+    p_releaseObjects();
+}
+
+TDTaskPresentation* TDTasksController::presentation() const {
+    return m_mode == 1 ? m_cards : m_outline;
+}
+
+TDLibrary* TDTasksController::library() const {
+    return m_context ? m_manager.library() : nullptr;
+}
+
+TDManagedObjectContext* TDTasksController::managedObjectContext() const {
+    return m_context;
+}
+
+platform::UndoManager* TDTasksController::undoManager() const {
+    return m_context ? m_manager.undoManager() : nullptr;
+}
+
+void TDTasksController::p_libraryDidFinishLoading() {
+    if (m_context == m_manager.managedObjectContext()) return;
+    m_context = m_manager.managedObjectContext();
+    if (!m_context) return;
+    if (platform::UndoManager* undo = m_manager.undoManager()) {
+        connect(undo, &platform::UndoManager::willUndo, this, &TDTasksController::p_willUndoOrRedo);
+        connect(undo, &platform::UndoManager::willRedo, this, &TDTasksController::p_willUndoOrRedo);
+        connect(undo, &platform::UndoManager::didUndo, this, &TDTasksController::p_didUndoOrRedo);
+        connect(undo, &platform::UndoManager::didRedo, this, &TDTasksController::p_didUndoOrRedo);
+    }
+    registerForMOCObserving();
+}
+
+// Before the library goes: nothing may point into it afterwards.
+void TDTasksController::p_releaseObjects() {
+    m_reloadAfterDateChangeScheduled = false;
+    unregisterForMOCObserving();
+    if (platform::UndoManager* undo = undoManager()) disconnect(undo, nullptr, this, nullptr);
+    if (!m_context) return;
+    p_beginReloadingRows();
+    p_clearSections();
+    m_group = nullptr;
+    m_topTasks = nullptr;
+    m_filterTags.clear();
+    m_filterTagInfo.clear();
+    m_tagFilterPredicate->setRealPredicate({});
+    m_tagFilterPredicate->setEnabled(false);
+    m_context = nullptr;
+    p_endReloadingRows();
+}
+
+void TDTasksController::setDisplayMode(int displayMode) {
+    m_displayMode = displayMode;
+    if (m_outline) m_outline->setDisplayMode(displayMode);
+}
+
+void TDTasksController::setGroup(TDGroup* group) {
+    finishEditing();
+    if (m_window && m_window->isTitleFilterFieldFirstResponder()) m_window->focusInitialFirstResponder();
+    m_changeGroupToRestoreSelection = false;
+    platform::UndoManager* undo = undoManager();
+    if (m_context) m_context->processPendingChanges();
+    if (undo) undo->disableUndoRegistration();
+
+    m_tagFilterPredicate->setEnabled(false);
+    m_titleFilterPredicate->setEnabled(false);
+    setTitleFilterPredicate({}, false);
+    m_titleFilterString.clear();
+    saveViewOptions();
+
+    p_beginReloadingRows();
+    m_group = group;
+    m_topTasks = group ? group->orderedTasks() : nullptr;
+    if (!group)
+        setDisplayMode(NoGroupMode);
+    else if (group->isFolder())
+        setDisplayMode(FolderMode);
+    else if (group->isList())
+        setDisplayMode(ListMode);
+    else if (group->isTag())
+        setDisplayMode(TagMode);
+    else if (group->isSmartFolder())
+        setDisplayMode(SmartFolderMode);
+    else {
+        qWarning("Don't know what display mode to set to the tasks view");
+        setDisplayMode(ListMode);
+    }
+    applyViewOptionsBeforeReloading(viewOptionsForGroup(group));
+    p_endReloadingRows();
+    applyViewOptionsAfterReloading(viewOptionsForGroup(group));
+    updateUI();
+
+    if (m_context) m_context->processPendingChanges();
+    if (undo) undo->enableUndoRegistration();
+}
+
+void TDTasksController::setMode(qint64 mode) {
+    if (mode == m_mode) return;
+    finishEditing();
+    if (m_context) m_context->processPendingChanges();
+    m_mode = mode;
+    if (TDTaskPresentation* shown = presentation()) {
+        shown->setDrawsOverlay(m_drawsOverlay);
+        if (mode != 1) shown->centerSelectionIfNotFullyVisible();
+    }
+    if (m_window) m_window->tasksModeDidChange(int(mode));
+}
+
+void TDTasksController::finishEditing() {
+    if (TDTaskPresentation* shown = presentation()) shown->finishEditing();
+}
+
+bool TDTasksController::isEditingTitle() const {
+    const TDTaskPresentation* shown = presentation();
+    return shown && shown->editedColumn() == 2 && !shown->isEditingNote();
+}
+
+bool TDTasksController::isEditingNote() const {
+    const TDTaskPresentation* shown = presentation();
+    return shown && shown->editedColumn() == 2 && shown->isEditingNote();
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Model observation
+
+void TDTasksController::registerForMOCObserving() {
+    if (m_observingMOC || !m_context) return;
+    m_observingMOC = true;
+    NotificationCenter::defaultCenter().addObserver(this, TDLibraryMOCDidChangeNotification,
+                                                    static_cast<platform::ManagedObjectContext*>(m_context),
+                                                    [this](const platform::Notification& notification) {
+                                                        p_managedObjectContextDidChange(notification);
+                                                    });
+}
+
+void TDTasksController::unregisterForMOCObserving() {
+    if (!m_observingMOC) return;
+    m_observingMOC = false;
+    NotificationCenter::defaultCenter().removeObserver(this, TDLibraryMOCDidChangeNotification);
+}
+
+void TDTasksController::p_managedObjectContextDidChange(const platform::Notification&) {
+    if (!m_group || m_group->isDeleted()) return;
+    if (m_displayMode == FolderMode) {
+        qsizetype lists = 0;
+        for (TDGroup* subgroup : m_group->subgroups())
+            if (subgroup->isList()) ++lists;
+        if (lists != m_sectionPointers.size()) p_groupByAttribute(m_groupingAttribute, m_reverseSort, true);
+    }
+    QList<TDTaskRowItem> remembered;
+    if (m_changeGroupToRestoreSelection && presentation()) remembered = presentation()->selectedItems();
+    reload();
+    // A command moved the selected tasks out of the shown list: follow them into theirs.
+    if (m_displayMode == FolderMode && !remembered.isEmpty() && presentation() &&
+        remembered != presentation()->selectedItems()) {
+        if (TDTask* first = remembered.first().task(); first && m_window)
+            m_window->selectGroup(first->list());
+        presentation()->selectItems(remembered, true);
+        return;
+    }
+    m_changeGroupToRestoreSelection = false;
+}
+
+void TDTasksController::p_willUndoOrRedo() {
+    finishEditing();
+    if (m_outline) m_outline->saveState();
+}
+
+void TDTasksController::p_didUndoOrRedo() {
+    if (m_outline) m_outline->restoreState();
+}
+
+void TDTasksController::p_defaultDidChange(const QString& key) {
+    if (key == QLatin1String("automaticallyHideTasks") || key == QLatin1String("completedDaysToShow"))
+        p_scheduleReloadAfterDateChange();
+    else if (key == QLatin1String("showDatesAsIntervals") && !m_optionKeyDown)
+        Q_EMIT showsDatesAsIntervalsChanged(showsDatesAsIntervals());
+}
+
+// Several changes in a row make one reload.
+void TDTasksController::p_scheduleReloadAfterDateChange() {
+    if (m_reloadAfterDateChangeScheduled) return;
+    m_reloadAfterDateChangeScheduled = true;
+    QTimer::singleShot(0, this, [this] {
+        if (!m_reloadAfterDateChangeScheduled) return;
+        m_reloadAfterDateChangeScheduled = false;
+        reloadAfterDateChange();
+    });
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Selection and counts
+
+QList<TDTask*> TDTasksController::selection() const {
+    QList<TDTask*> tasks;
+    if (const TDTaskPresentation* shown = presentation())
+        for (const TDTaskRowItem& item : shown->selectedItems())
+            if (TDTask* task = item.task()) tasks.append(task);
+    return tasks;
+}
+
+void TDTasksController::setSelection(const QList<TDTask*>& tasks) {
+    TDTaskPresentation* shown = presentation();
+    if (!shown) return;
+    QList<TDTaskRowItem> items;
+    for (TDTask* task : tasks) items.append(TDTaskRowItem::task(task));
+    shown->selectItems(items, false);
+    Q_EMIT selectionChanged();
+}
+
+void TDTasksController::p_setNumberOfActions(qint64 count) {
+    if (count == m_numberOfActions) return;
+    m_numberOfActions = count;
+    Q_EMIT statusBarSummaryChanged();
+}
+
+void TDTasksController::p_setNumberOfVisibleActions(qint64 count) {
+    if (count == m_numberOfVisibleActions) return;
+    m_numberOfVisibleActions = count;
+    Q_EMIT statusBarSummaryChanged();
+}
+
+QString TDTasksController::statusBarSummary() const {
+    if (m_numberOfActions == 0) return QString();
+    const QString actions = stringWithQuantity(qulonglong(m_numberOfActions), tr("action"), tr("actions"));
+    if (isFiltering() || m_groupingLimit != 0)
+        return tr("%1 of %2").arg(m_numberOfVisibleActions).arg(actions);
+    return actions;
+}
+
+bool TDTasksController::hasTag(TDTag* tag) {
+    return numberOfOccurrencesOfTag(tag) > 0;
+}
+
+qint64 TDTasksController::numberOfOccurrencesOfTag(TDTag* tag) {
+    qint64 count = 0;
+    TDTasksViewTaskEnumerator tasks(this);
+    while (TDTask* task = tasks.nextObject())
+        if (task->tags().contains(tag)) ++count;
+    return count;
+}
+
+qint64 TDTasksController::numberOfIncompleteActions() {
+    qint64 count = 0;
+    TDTasksViewTaskEnumerator tasks(this);
+    while (TDTask* task = tasks.nextObject())
+        if (task->isIncomplete()) ++count;
+    return count;
+}
+
+qint64 TDTasksController::numberOfTasks() {
+    qint64 count = 0;
+    TDTasksViewTaskEnumerator tasks(this);
+    while (tasks.nextObject()) ++count;
+    return count;
+}
+
+qint64 TDTasksController::numberOfMatchesForFindString(const QString& text) {
+    qint64 count = 0;
+    TDTasksViewTaskEnumerator tasks(this);
+    while (TDTask* task = tasks.nextObject())
+        if (task->title().contains(text, Qt::CaseInsensitive)) ++count;
+    return count;
+}

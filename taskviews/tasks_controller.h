@@ -1,0 +1,274 @@
+#pragma once
+
+#include "platform/predicates/predicate.h"
+#include "platform/predicates/sort_descriptor.h"
+#include "taskviews/task_row_item.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QVariantMap>
+
+#include <functional>
+#include <memory>
+#include <unordered_map>
+
+class TDGroup;
+class TDLibrary;
+class TDLibraryManager;
+class TDManagedObjectContext;
+class TDMutableComparisonPredicate;
+class TDMutableCompoundPredicate;
+class TDTag;
+class TDTask;
+class TDTaskFeedback;
+class TDTaskPresentation;
+class TDTaskWindowContext;
+namespace platform {
+struct Notification;
+class UndoManager;
+}  // namespace platform
+
+// The model side of a window's tasks area: the shown group, its sections, sort order and filters, the
+// rows its presentation shows, the per-group view options, the counts, and the commands the rows send.
+// It follows the library's changes and talks to its views only through small interfaces. Main thread.
+class TDTasksController : public QObject {
+    Q_OBJECT
+public:
+    enum DisplayMode {
+        NoGroupMode = 0,
+        ListMode = 1,
+        TagMode = 2,
+        FolderMode = 3,
+        SmartFolderMode = 4,
+        QuickEntryMode = 5
+    };
+
+    // The library is the manager's open one; without one the controller waits for it to load.
+    explicit TDTasksController(TDLibraryManager& libraryManager, QObject* parent = nullptr);
+    ~TDTasksController() override;
+
+    // The views (not owned; nullptr for none): the outline shows mode 0, the cards mode 1.
+    void setPresentation(TDTaskPresentation* outline) { m_outline = outline; }
+    void setCardPresentation(TDTaskPresentation* cards) { m_cards = cards; }
+    void setWindowContext(TDTaskWindowContext* context) { m_window = context; }
+    void setFeedback(TDTaskFeedback* feedback) { m_feedback = feedback; }
+    // The presentation of the mode shown; nullptr when it has none.
+    TDTaskPresentation* presentation() const;
+
+    TDLibraryManager& libraryManager() const { return m_manager; }
+    TDLibrary* library() const;
+    TDManagedObjectContext* managedObjectContext() const;
+    platform::UndoManager* undoManager() const;
+
+    // The group and the mode.
+    TDGroup* group() const { return m_group; }
+    TDOrderedCollection* topTasks() const { return m_topTasks; }
+    void setGroup(TDGroup* group);
+    // -1 until the first setMode; 0 outline, 1 cards.
+    qint64 mode() const { return m_mode; }
+    void setMode(qint64 mode);
+    int displayMode() const { return m_displayMode; }
+    void setDisplayMode(int displayMode);
+    bool isPrinting() const { return m_printing; }
+    void setPrinting(bool printing) { m_printing = printing; }
+    // The group's own collection stands as row 0: in list mode and while printing.
+    bool hasDummyHeader() const { return m_displayMode == ListMode || m_printing; }
+
+    // Rows, as the outline's data source.
+    TDTaskRowItem child(const TDTaskRowItem& parent, qsizetype index);
+    qsizetype numberOfChildren(const TDTaskRowItem& parent);
+    bool isItemExpandable(const TDTaskRowItem& item);
+    bool shouldSelectItem(const TDTaskRowItem& item) const { return item.kind == TDTaskRowItem::Kind::Task; }
+    bool isGroupItem(const TDTaskRowItem& item) const { return item.kind == TDTaskRowItem::Kind::Section; }
+
+    // Sections, grouping and sorting.
+    const QList<TDOrderedCollection*>& sections() const { return m_sectionPointers; }
+    bool isGrouping() const { return m_grouping; }
+    QString groupingAttribute() const { return m_groupingAttribute; }
+    bool isGroupingByList() const;
+    quint64 groupingLimit() const { return m_groupingLimit; }
+    void setGroupingLimit(quint64 limit) { m_groupingLimit = limit; }
+    QString sortingAttribute() const { return m_sortingAttribute; }
+    bool reverseSort() const { return m_reverseSort; }
+    const QList<platform::SortDescriptor>& sortDescriptors() const { return m_sortDescriptors; }
+    // Builds the sections for the attribute (a null one: none); false when nothing changed.
+    bool p_groupByAttribute(const QString& attribute, bool reverse, bool force);
+    bool p_sortByAttribute(const QString& attribute, bool reverse);
+    // The Sort By command: a display name ("Manual Order", "Due", "By Due", ...); `reverse` while Alt is
+    // held.
+    void sortBy(const QString& displayString, bool reverse);
+    // The one-time Sort of the selected siblings by the display name's attribute (descending when
+    // `descending`), or into reverse order when the name is null.
+    void sort(const QString& displayString, bool descending);
+
+    // Filtering.
+    platform::PredicatePtr filterPredicate() const;
+    bool hideOldCompletedTasks() const { return m_hideOldCompletedTasks; }
+    void setHideOldCompletedTasks(bool hide);
+    QDateTime hideOldCompletedTasksCutoffDate() const { return m_hideOldCompletedTasksCutoffDate; }
+    void setHideOldCompletedTasksCutoffDate(const QDateTime& date);
+    const QSet<TDTag*>& filterTags() const { return m_filterTags; }
+    void setFilterTags(const QSet<TDTag*>& tags) { setFilterTags(tags, true); }
+    void setFilterTags(const QSet<TDTag*>& tags, bool reload);
+    void toggleFilteringByTag(TDTag* tag);
+    QString titleFilterString() const { return m_titleFilterString; }
+    // Filters by the text in the titles of each task's tree; an empty string ends the title filter.
+    void setTitleFilterString(const QString& text);
+    platform::PredicatePtr titleFilterPredicate() const;
+    void setTitleFilterPredicate(const platform::PredicatePtr& predicate) {
+        setTitleFilterPredicate(predicate, true);
+    }
+    void setTitleFilterPredicate(const platform::PredicatePtr& predicate, bool reload);
+    bool isFiltering() const { return isFilteringByTitle() || isFilteringByTags(); }
+    bool isFilteringByTitle() const;
+    bool isFilteringByTags() const;
+    void filterPredicateDidChange();
+    // Per tag uid: {"tag": the tag (a TDGroup* as object variant), "count": how many shown tasks carry it}.
+    QVariantMap filterTagInfo() const { return m_filterTagInfo; }
+
+    // View options.
+    bool savesOptions() const { return m_savesOptions; }
+    void setSavesOptions(bool saves) { m_savesOptions = saves; }
+    QVariantMap viewOptionsForGroup(TDGroup* group) const;
+    QVariantMap viewOptions() const;
+    QVariantMap tabViewOptions() const;
+    void setViewOptions(const QVariantMap& options);
+    void applyViewOptionsBeforeReloading(const QVariantMap& options);
+    void applyViewOptionsAfterReloading(const QVariantMap& options);
+    void saveViewOptions();
+
+    // Refresh.
+    void reload();
+    void updateUI();
+    void reloadAfterDateChange();
+    void setDrawOverlayForGoto(bool drawsOverlay);
+    bool drawsOverlay() const { return m_drawsOverlay; }
+    // From the application's Alt watcher: dates read as intervals only while Alt is held.
+    void optionKeyDown();
+    void optionKeyUp();
+    // The user's "showDatesAsIntervals", or Alt held.
+    bool showsDatesAsIntervals() const;
+
+    // Model observation.
+    void registerForMOCObserving();
+    void unregisterForMOCObserving();
+    bool isObservingMOC() const { return m_observingMOC; }
+
+    // Selection and counts.
+    QList<TDTask*> selection() const;
+    void setSelection(const QList<TDTask*>& tasks);
+    bool canShowAllCompletedTasks() const { return m_canShowAllCompletedTasks; }
+    qint64 numberOfActions() const { return m_numberOfActions; }
+    qint64 numberOfVisibleActions() const { return m_numberOfVisibleActions; }
+    QString statusBarSummary() const;
+    bool hasTag(TDTag* tag);
+    qint64 numberOfOccurrencesOfTag(TDTag* tag);
+    qint64 numberOfIncompleteActions();
+    qint64 numberOfTasks();
+    qint64 numberOfMatchesForFindString(const QString& text);
+    bool isEditingTitle() const;
+    bool isEditingNote() const;
+    void finishEditing();
+
+    // Commands the rows send.
+    void toggleCompletionOfTasks(const QList<TDTask*>& tasks);
+    void toggleCancellationOfTasks(const QList<TDTask*>& tasks);
+    // Sets the priority of the selected tasks (a negative one: none).
+    void assignPriority(qint64 priority);
+    // Steps the priority of the selected tasks that have one: a positive step raises the priority
+    // (lowers its number), within 1 to 9.
+    void adjustPriority(qint64 step);
+
+Q_SIGNALS:
+    // Wholesale: a new group, regrouping, a new sort or filter.
+    void rowsAboutToBeReloaded();
+    void rowsReloaded();
+    // After reload(): sections that became empty or not, footers that came or went; the model inserts
+    // and removes those rows itself.
+    void rowsNeedUpdate();
+    void statusBarSummaryChanged();
+    void filterTagInfoChanged();
+    void showsDatesAsIntervalsChanged(bool intervals);
+    void selectionChanged();
+
+private:
+    void p_libraryDidFinishLoading();
+    void p_releaseObjects();
+    void p_managedObjectContextDidChange(const platform::Notification& notification);
+    void p_willUndoOrRedo();
+    void p_didUndoOrRedo();
+    void p_defaultDidChange(const QString& key);
+    void p_scheduleReloadAfterDateChange();
+    void p_beginReloadingRows();
+    void p_endReloadingRows();
+
+    QList<TDOrderedCollection*> p_visibleSections();
+    void p_giveSortDescriptors(TDOrderedCollection* collection);
+    void p_propagateSortDescriptors(TDOrderedCollection* collection);
+    TDGroupingFooter* p_footerForSection(TDOrderedCollection* section);
+    void p_clearSections();
+
+    bool p_propagateFilterPredicate(const platform::PredicatePtr& predicate, TDTask* task);
+    bool p_propagateFilterPredicate(const platform::PredicatePtr& predicate, TDOrderedCollection* collection);
+    void p_updateFilterForObject(TDOrderedCollection* collection);
+    void p_updateFilterForObject(TDTask* task);
+    void p_setHideOldCompletedTasks(bool hide, bool reload);
+    void p_preloadAttributedNotes();
+    void p_tellWindowWhetherFiltering();
+    bool p_shouldSaveGroupingAndSortingOptions() const;
+
+    bool p_refuseInArchivedGroup();
+    void p_changePriorities(const std::function<qint64(qint64)>& newPriority);
+    void p_beep();
+    void p_setNumberOfActions(qint64 count);
+    void p_setNumberOfVisibleActions(qint64 count);
+    void p_walkShownTasks(bool reevaluate, const std::function<void(TDTask*)>& visit);
+
+    TDLibraryManager& m_manager;
+    TDTaskPresentation* m_outline = nullptr;
+    TDTaskPresentation* m_cards = nullptr;
+    TDTaskWindowContext* m_window = nullptr;
+    TDTaskFeedback* m_feedback = nullptr;
+    TDManagedObjectContext* m_context = nullptr;
+
+    TDGroup* m_group = nullptr;
+    TDOrderedCollection* m_topTasks = nullptr;
+    qint64 m_mode = -1;
+    int m_displayMode = NoGroupMode;
+    bool m_printing = false;
+
+    bool m_grouping = false;
+    std::vector<std::unique_ptr<TDOrderedCollection>> m_sections;
+    QList<TDOrderedCollection*> m_sectionPointers;
+    std::unordered_map<TDOrderedCollection*, std::unique_ptr<TDGroupingFooter>> m_footers;
+    QString m_groupingAttribute;
+    quint64 m_groupingLimit = 0;
+    QString m_sortingAttribute;
+    QList<platform::SortDescriptor> m_sortDescriptors;
+    bool m_reverseSort = false;
+
+    std::shared_ptr<TDMutableCompoundPredicate> m_filterPredicate;
+    std::shared_ptr<TDMutableComparisonPredicate> m_hideOldCompletedPredicate;
+    std::shared_ptr<TDMutableComparisonPredicate> m_tagFilterPredicate;
+    std::shared_ptr<TDMutableComparisonPredicate> m_titleFilterPredicate;
+    QDateTime m_hideOldCompletedTasksCutoffDate;
+    bool m_hideOldCompletedTasks = false;
+    QSet<TDTag*> m_filterTags;
+    QString m_titleFilterString;
+    QVariantMap m_filterTagInfo;
+    QVariant m_expandedStateBeforeFiltering;
+
+    bool m_savesOptions = true;
+    bool m_canShowAllCompletedTasks = false;
+    bool m_changeGroupToRestoreSelection = false;
+    bool m_optionKeyDown = false;
+    bool m_drawsOverlay = false;
+    bool m_dontUpdateUI = false;
+    bool m_observingMOC = false;
+    bool m_reloadAfterDateChangeScheduled = false;
+    int m_rowsReloadDepth = 0;
+    qint64 m_numberOfActions = 0;
+    qint64 m_numberOfVisibleActions = 0;
+};

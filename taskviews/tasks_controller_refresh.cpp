@@ -1,0 +1,196 @@
+// Reloading after changes, the recount that follows, the day change, the go-to overlay and Alt.
+#include "taskviews/tasks_controller.h"
+
+#include "model/group.h"
+#include "model/ordered_collection.h"
+#include "model/tag.h"
+#include "model/task.h"
+#include "platform/defaults/user_defaults.h"
+#include "taskviews/mutable_comparison_predicate.h"
+#include "taskviews/task_presentation.h"
+#include "taskviews/task_sections.h"
+#include "taskviews/task_window_context.h"
+#include "taskviews/tasks_controller_filter_predicates.h"
+
+#include <functional>
+
+namespace {
+
+const QString kShowDatesAsIntervals = QStringLiteral("showDatesAsIntervals");
+
+// The members a collection shows, without its limit.
+QList<platform::ManagedObject*> unlimitedMembers(TDOrderedCollection* collection) {
+    collection->resortIfNeeded();
+    TDFilteringMutableArray& array = collection->array();
+    const quint64 limit = collection->limit();
+    if (limit == 0) return array.visibleObjects();
+    array.setLimit(0);
+    QList<platform::ManagedObject*> members = array.visibleObjects();
+    array.setLimit(limit);
+    return members;
+}
+
+// The members the collection's filter takes now, in no particular order. A section shown as a copy of
+// another takes the source's members that have no ancestor among them.
+QList<platform::ManagedObject*> reevaluatedMembers(TDOrderedCollection* collection) {
+    auto matching = [](TDOrderedCollection* c) {
+        QList<platform::ManagedObject*> members;
+        const platform::PredicatePtr& filter = c->filterPredicate();
+        for (platform::ManagedObject* object : c->array().unfilteredObjectArray())
+            if (!filter || filter->evaluate(object)) members.append(object);
+        return members;
+    };
+    TDOrderedCollection* source = TDSectionSource(collection);
+    if (!source) return matching(collection);
+    const QList<platform::ManagedObject*> candidates = matching(source);
+    const QSet<platform::ManagedObject*> set(candidates.begin(), candidates.end());
+    QList<platform::ManagedObject*> members;
+    for (platform::ManagedObject* object : candidates) {
+        bool underAnother = false;
+        if (TDTask* task = TDTask::from(object))
+            for (TDTask* ancestor : task->ancestorTasks())
+                if (set.contains(ancestor)) underAnother = true;
+        if (!underAnother) members.append(object);
+    }
+    return members;
+}
+
+}  // namespace
+
+void TDTasksController::reload() {
+    if (m_group && m_group->isTodayGroup())
+        for (TDOrderedCollection* section : std::as_const(m_sectionPointers))
+            if (platform::PredicatePtr children = TDSectionPredicateForChildren(section))
+                p_propagateFilterPredicate(children, section);
+    TDTaskPresentation* shown = presentation();
+    if (shown) shown->saveSelection();
+    Q_EMIT rowsNeedUpdate();
+    if (shown) shown->restoreSelection();
+    updateUI();
+}
+
+// Every task of the rows, depth first, with the limits of the sections lifted. `reevaluate` judges each
+// member by its collection's filter as it stands now, without touching what the collections keep (the
+// counts look past the tag and title filters without making the rows change twice).
+void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<void(TDTask*)>& visit) {
+    std::function<void(TDOrderedCollection*)> walk = [&](TDOrderedCollection* collection) {
+        const QList<platform::ManagedObject*> members =
+            reevaluate ? reevaluatedMembers(collection) : unlimitedMembers(collection);
+        for (platform::ManagedObject* object : members) {
+            TDTask* task = TDTask::from(object);
+            if (!task) continue;
+            visit(task);
+            if (!task->hasSubtasks()) continue;
+            TDOrderedCollection* subtasks = task->orderedTasks();
+            if (!subtasks->filterPredicate()) subtasks->setFilterPredicate(filterPredicate());
+            walk(subtasks);
+        }
+    };
+    if (m_grouping) {
+        for (TDOrderedCollection* section : std::as_const(m_sectionPointers)) walk(section);
+    } else if (m_topTasks) {
+        walk(m_topTasks);
+    }
+}
+
+void TDTasksController::updateUI() {
+    if (m_dontUpdateUI) return;
+    m_canShowAllCompletedTasks = m_group && !m_group->isArchived() && !m_group->isUpcomingGroup();
+    // The cards count open tasks only.
+    const bool cards = m_mode == 1;
+    auto counted = [cards](TDTask* task) { return !task->hasSubtasks() && (!cards || task->isIncomplete()); };
+
+    const bool byTags = isFilteringByTags();
+    const bool byTitle = isFilteringByTitle();
+    const bool filtering = byTags || byTitle;
+    if (byTags) m_tagFilterPredicate->setEnabled(false);
+    if (byTitle) m_titleFilterPredicate->setEnabled(false);
+    qint64 actions = 0;
+    if (filtering) p_walkShownTasks(true, [&](TDTask* task) { actions += counted(task); });
+
+    // The tag information covers the tasks the title filter leaves, whatever their tags.
+    if (byTitle) m_titleFilterPredicate->setEnabled(true);
+    m_filterTagInfo.clear();
+    qint64 visibleWithoutTags = 0;
+    p_walkShownTasks(filtering, [&](TDTask* task) {
+        visibleWithoutTags += counted(task);
+        if (cards && !task->isIncomplete()) return;
+        for (TDGroup* tag : task->tags()) {
+            if (tag == m_group) continue;
+            QVariantMap entry = m_filterTagInfo.value(tag->uid()).toMap();
+            if (entry.isEmpty()) entry.insert(QStringLiteral("tag"), platform::objectVariant(tag));
+            entry.insert(QStringLiteral("count"), entry.value(QStringLiteral("count")).toLongLong() + 1);
+            m_filterTagInfo.insert(tag->uid(), entry);
+        }
+    });
+    if (!filtering) actions = visibleWithoutTags;
+    p_setNumberOfActions(actions);
+
+    // Tags that no shown task carries any more stop filtering.
+    QSet<TDTag*> kept;
+    for (TDTag* tag : std::as_const(m_filterTags))
+        if (m_filterTagInfo.contains(tag->uid())) kept.insert(tag);
+    const bool dropped = kept.size() != m_filterTags.size();
+    if (dropped) m_filterTags = kept;
+    if (byTags) {
+        m_tagFilterPredicate->setEnabled(!m_filterTags.isEmpty());
+        if (dropped) {
+            m_tagFilterPredicate->setRealPredicate(
+                m_filterTags.isEmpty() ? platform::PredicatePtr() : TDMakeTagFilterPredicate(m_filterTags));
+            p_beginReloadingRows();
+            filterPredicateDidChange();
+            p_endReloadingRows();
+        }
+        p_tellWindowWhetherFiltering();
+    }
+    Q_EMIT filterTagInfoChanged();
+
+    qint64 visible = visibleWithoutTags;
+    if (byTags) {
+        visible = 0;
+        p_walkShownTasks(false, [&](TDTask* task) { visible += counted(task); });
+    }
+    p_setNumberOfVisibleActions(visible);
+}
+
+void TDTasksController::reloadAfterDateChange() {
+    m_reloadAfterDateChangeScheduled = false;
+    finishEditing();
+    p_beginReloadingRows();
+    setHideOldCompletedTasksCutoffDate(m_hideOldCompletedTasksCutoffDate);
+    filterPredicateDidChange();
+    p_preloadAttributedNotes();
+    p_groupByAttribute(m_groupingAttribute, m_reverseSort, true);
+    p_endReloadingRows();
+    reload();
+}
+
+void TDTasksController::setDrawOverlayForGoto(bool drawsOverlay) {
+    m_drawsOverlay = drawsOverlay;
+    if (m_outline) m_outline->setDrawsOverlay(drawsOverlay);
+    if (m_cards) m_cards->setDrawsOverlay(drawsOverlay);
+}
+
+bool TDTasksController::showsDatesAsIntervals() const {
+    return m_optionKeyDown || platform::UserDefaults::standard().boolean(kShowDatesAsIntervals);
+}
+
+// Holding Alt is a look, not a setting: the user's choice is never written.
+void TDTasksController::optionKeyDown() {
+    if (m_optionKeyDown) return;
+    if (!m_window || !m_window->isWindowKey() || m_window->isEditingGroupTitle()) return;
+    if (presentation() && presentation()->editedRow() >= 0) return;
+    const bool before = showsDatesAsIntervals();
+    m_optionKeyDown = true;
+    if (before) return;
+    Q_EMIT showsDatesAsIntervalsChanged(true);
+    if (m_outline) m_outline->redisplay();
+}
+
+void TDTasksController::optionKeyUp() {
+    if (!m_optionKeyDown) return;
+    m_optionKeyDown = false;
+    if (showsDatesAsIntervals()) return;
+    Q_EMIT showsDatesAsIntervalsChanged(false);
+    if (m_outline) m_outline->redisplay();
+}
