@@ -90,10 +90,16 @@ const TDTitleFonts& TDTitleFonts::shared() {
         const TDConstants& constants = TDConstants::shared();
         TDTitleFonts made;
         made.task = rowFont(constants.TDTaskFont.value_or(QFont()));
-        made.tag = rowFont(constants.TDTaskTagFont.value_or(made.task));
-        made.pastDue = rowFont(constants.TDTaskPastDueFont.value_or(made.task));
-        made.dueSoon = rowFont(constants.TDTaskDueSoonFont.value_or(made.task));
-        made.pastStart = rowFont(constants.TDTaskPastStartFont.value_or(made.task));
+        // Where a font the settings name is not installed, the task font in the registered style
+        // stands in, so the states still read apart.
+        QFont oblique = made.task;
+        oblique.setItalic(true);
+        QFont bold = made.task;
+        bold.setBold(true);
+        made.tag = rowFont(constants.TDTaskTagFont.value_or(oblique));
+        made.pastDue = rowFont(constants.TDTaskPastDueFont.value_or(bold));
+        made.dueSoon = rowFont(constants.TDTaskDueSoonFont.value_or(bold));
+        made.pastStart = rowFont(constants.TDTaskPastStartFont.value_or(bold));
         made.tagColor = constants.TDTagTokenColor;
         made.contextTagColor = constants.TDContextTagTokenColor;
         made.doneTextColor = constants.TDCompletedTaskTextColor;
@@ -105,8 +111,16 @@ const TDTitleFonts& TDTitleFonts::shared() {
 }
 
 QFont TDTitleFonts::rowFont(const QFont& font) {
-    if (font.pixelSize() > 0) return font;
-    return sized(font, font.pointSizeF() > 0 ? font.pointSizeF() : 12.0);
+    // Text formats carry weight and slant, not style names: "Bold" or "Oblique" becomes those.
+    QFont row = font;
+    const QString style = font.styleName();
+    if (style.contains(QLatin1String("Bold"), Qt::CaseInsensitive)) row.setBold(true);
+    if (style.contains(QLatin1String("Oblique"), Qt::CaseInsensitive) ||
+        style.contains(QLatin1String("Italic"), Qt::CaseInsensitive))
+        row.setItalic(true);
+    row.setStyleName(QString());
+    if (row.pixelSize() > 0) return row;
+    return sized(row, row.pointSizeF() > 0 ? row.pointSizeF() : 12.0);
 }
 
 QTextCharFormat TDStyledTitle::formatAt(qsizetype index) const {
