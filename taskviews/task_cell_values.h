@@ -20,6 +20,8 @@ enum class TDCellDressing : quint32 {
     Calculated = 1 << 4,  // a value made from subtasks or from a section's tasks: drawn disabled
     SectionTitle = 1 << 5,
     ListHeader = 1 << 6,  // a section title drawn with the list header font, else the grouping font
+    // The list column of a task whose row above is in the same list: drawn blank.
+    SameListAsRowAbove = 1 << 7,
 };
 Q_DECLARE_FLAGS(TDCellDressings, TDCellDressing)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TDCellDressings)
