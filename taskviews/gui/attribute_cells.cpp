@@ -3,9 +3,9 @@
 #include "foundation/constants.h"
 #include "taskviews/attribute_cell_geometry.h"
 #include "taskviews/due_date_color.h"
-#include "taskviews/gui/task_cell_roles.h"
 #include "taskviews/task_cell_values.h"
 #include "taskviews/task_title_styling.h"
+#include "taskviews/task_tree_model.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -43,7 +43,7 @@ void TDTasksViewTextFieldCell::paint(QPainter* painter, const QStyleOptionViewIt
     QStyle* style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
     if (text.isEmpty()) return;
-    const int dressing = index.data(TDTaskCellDressingRole).toInt();
+    const int dressing = index.data(TDTaskTreeModel::DressingRole).toInt();
     const QFont font = cellFont(dressing);
     const QRectF rect = TDAttributeCellTextRect(QRectF(option.rect));
     painter->save();

@@ -2,8 +2,8 @@
 
 #include "foundation/constants.h"
 #include "model/task.h"
-#include "taskviews/gui/task_cell_roles.h"
 #include "taskviews/gui/task_checkbox_cell.h"
+#include "taskviews/task_tree_model.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -34,7 +34,7 @@ QFont TDTaskCell::noteFont() {
 }
 
 TDTask* TDTaskCell::taskForIndex(const QModelIndex& index) {
-    return index.data(TDTaskCellTaskRole).value<TDTask*>();
+    return index.data(TDTaskTreeModel::TaskRole).value<TDTask*>();
 }
 
 bool TDTaskCell::p_isNoteExpanded(const TDTask* task) const {

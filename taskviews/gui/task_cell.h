@@ -8,7 +8,7 @@
 class TDTask;
 
 // The task column of the task outline: the checkbox, the styled title and the notes line of the row's
-// task (the model's task role). The checkbox's icons give way to the box while the pointer is over the
+// task (the tree model's task role). The checkbox's icons give way to the box while the pointer is over the
 // cell; a click released in the checkbox asks for the task's completion or cancellation to toggle.
 class TDTaskCell : public QStyledItemDelegate {
     Q_OBJECT

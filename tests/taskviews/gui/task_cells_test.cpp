@@ -3,8 +3,8 @@
 #include "taskviews/gui/attribute_cells.h"
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_cell.h"
-#include "taskviews/gui/task_cell_roles.h"
 #include "taskviews/task_cell_values.h"
+#include "taskviews/task_tree_model.h"
 #include "tests/taskviews/sections_fixture.h"
 
 #include <QDir>
@@ -52,10 +52,11 @@ protected:
         }
         row[ListColumn]->setText(TDTaskCellValue(shown, TDTaskColumn::List, above).toString());
         row[PriorityColumn]->setData(shown->priority(), Qt::DisplayRole);
-        row[TaskColumn]->setData(QVariant::fromValue(shown), TDTaskCellTaskRole);
+        row[TaskColumn]->setData(QVariant::fromValue(shown), TDTaskTreeModel::TaskRole);
         row[TaskColumn]->setText(shown->title());
         row[DueColumn]->setText(TDTaskCellValue(shown, TDTaskColumn::Due).toString());
-        row[DueColumn]->setData(int(TDTaskCellDressing(shown, TDTaskColumn::Due)), TDTaskCellDressingRole);
+        row[DueColumn]->setData(int(TDTaskCellDressing(shown, TDTaskColumn::Due)),
+                                TDTaskTreeModel::DressingRole);
         model.appendRow(row);
     }
 
