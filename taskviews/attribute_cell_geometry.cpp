@@ -1,0 +1,21 @@
+#include "taskviews/attribute_cell_geometry.h"
+
+QRectF TDAttributeCellTextRect(const QRectF& frame) {
+    return QRectF(frame.x() + 1, frame.y() + 7, frame.width() - 2, frame.height() - 6);
+}
+
+QRectF TDListCellTitleRect(const QRectF& frame) {
+    return QRectF(frame.x() + 1, frame.y() + 7, frame.width() - 2, frame.height() - 6);
+}
+
+QRectF TDListCellExpansionFrame(const QRectF& frame, qreal textWidth, qreal textHeight) {
+    if (frame.width() > textWidth - 3) return QRectF();
+    const QRectF title = TDListCellTitleRect(frame);
+    return QRectF(title.x() - 2, title.y() - 2, textWidth + 4, textHeight + 5);
+}
+
+TDColumnWidth TDClampedColumnWidth(qreal width, qreal minimum, qreal maximum) {
+    if (width <= minimum) return {minimum + 1, false};
+    if (width >= maximum) return {maximum, false};
+    return {width, true};
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QImage>
+#include <QStyledItemDelegate>
+#include <QToolButton>
+#include <QWidget>
+
+class QMenu;
+
+// The priority column: a small coloured box with the number (nothing for no priority, a grey "!" box
+// while the pointer is over it). A click on the box pops up the nine boxes and "None"; the choice is
+// sent as priorityChosen (0 for none), which the outline hands to the tasks controller.
+class TDPriorityBoxCell : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    static void drawBox(QPainter& painter, const QRectF& box, qint64 priority, bool pointerOver);
+    // A 17 by 18 picture of the box, for the menu.
+    static QImage boxImageForPriority(qint64 priority);
+    // The pop-up menu; its actions carry their tag (-1 for "None") as data and send priorityChosen.
+    QMenu* createMenu(QWidget* parent);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+
+Q_SIGNALS:
+    // The rows to change are the outline's selection, which a click on a box selects first.
+    void priorityChosen(qint64 priority);
+};
+
+// One priority box as a view.
+class TDPriorityView : public QWidget {
+    Q_OBJECT
+
+public:
+    using QWidget::QWidget;
+    qint64 priority() const { return m_priority; }
+    void setPriority(qint64 priority);
+    QSize sizeHint() const override { return QSize(17, 18); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    qint64 m_priority = 0;
+    bool m_containsMousePointer = false;
+};
+
+// The pop-up button form: shows the box, pops up the menu, never takes the keyboard focus.
+class TDPriorityButton : public QToolButton {
+    Q_OBJECT
+
+public:
+    explicit TDPriorityButton(QWidget* parent = nullptr);
+    qint64 priority() const { return m_priority; }
+    void setPriority(qint64 priority);
+    QMenu* priorityMenu() const { return m_menu; }
+
+Q_SIGNALS:
+    void priorityChosen(qint64 priority);
+
+private:
+    TDPriorityBoxCell* m_cell;
+    QMenu* m_menu;
+    qint64 m_priority = 0;
+};

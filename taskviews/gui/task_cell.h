@@ -1,0 +1,60 @@
+#pragma once
+
+#include "taskviews/task_row_layout.h"
+
+#include <QSet>
+#include <QStyledItemDelegate>
+
+class TDTask;
+
+// The task column of the task outline: the checkbox, the styled title and the notes line of the row's
+// task (the tree model's task role). The checkbox's icons give way to the box while the pointer is over the
+// cell; a click released in the checkbox asks for the task's completion or cancellation to toggle.
+class TDTaskCell : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    // 1 and 3 draw on the yellow notebook, 2 and 4 on white.
+    void setDisplayMode(int displayMode) { m_displayMode = displayMode; }
+    int displayMode() const { return m_displayMode; }
+    void setTitleFilterText(const QString& text) { m_titleFilterText = text; }
+    void setDrawCheckbox(bool draw) { m_drawCheckbox = draw; }
+    // Tasks (by uid) whose notes are open in full.
+    void setExpandedNotes(const QSet<QString>& uids) { m_expandedNotes = uids; }
+    void setExpandAllNotes(bool expand) { m_expandAllNotes = expand; }
+
+    static TDTask* taskForIndex(const QModelIndex& index);
+    TDTaskRowLayout rowLayout(const QStyleOptionViewItem& option, const QModelIndex& index,
+                              bool measuring = false) const;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                     const QModelIndex& index) override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+
+    // The notes font of the rows.
+    static QFont noteFont();
+
+Q_SIGNALS:
+    void toggleCompletionRequested(TDTask* task);
+    void toggleCancellationRequested(TDTask* task);
+
+private:
+    TDTitleContext p_titleContext(const QStyleOptionViewItem& option) const;
+    bool p_isNoteExpanded(const TDTask* task) const;
+
+    int m_displayMode = 1;
+    QString m_titleFilterText;
+    bool m_drawCheckbox = true;
+    bool m_expandAllNotes = false;
+    QSet<QString> m_expandedNotes;
+    QPersistentModelIndex m_pressedIndex;
+    QPointF m_pressedPoint;
+};

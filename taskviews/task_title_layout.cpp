@@ -1,0 +1,82 @@
+#include "taskviews/task_title_layout.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <QTextLayout>
+
+#include <cmath>
+
+namespace {
+
+constexpr qreal kPillRadius = 3.0;
+constexpr qreal kPillOutset = 2.0;
+
+}  // namespace
+
+TDTitleTextLayout::TDTitleTextLayout(const TDStyledTitle& title, qreal width)
+    : m_title(title), m_lines(TDTitleLineBreaks(title, width)) {
+    // Tokens get their background from the pills; the layout draws only their text. Each line takes
+    // exactly its characters (setNumColumns is honoured with WrapAnywhere).
+    QList<QTextLayout::FormatRange> formats = m_title.flattenedFormats();
+    for (QTextLayout::FormatRange& run : formats)
+        if (run.format.boolProperty(TDTokenProperty) && !run.format.boolProperty(TDPredictedTokenProperty))
+            run.format.clearBackground();
+    m_layout = std::make_unique<QTextLayout>(m_title.text, TDTitleFonts::shared().task);
+    m_layout->setFormats(formats);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAnywhere);
+    m_layout->setTextOption(option);
+    m_layout->beginLayout();
+    qreal y = 0;
+    for (const TDTitleParser::Range& range : m_lines) {
+        QTextLine line = m_layout->createLine();
+        if (!line.isValid()) break;
+        line.setNumColumns(int(range.length));
+        const qreal pitch = std::max(TDMinimumTitleLineHeight, std::ceil(line.height()));
+        line.setPosition(QPointF(0, y + std::floor((pitch - line.height()) / 2)));
+        y += pitch;
+    }
+    m_layout->endLayout();
+    m_height = y;
+}
+
+TDTitleTextLayout::~TDTitleTextLayout() = default;
+
+QList<QRectF> TDTitleTextLayout::tokenRects(const TDTitleParser::Range& token) const {
+    QList<QRectF> rects;
+    for (int index = 0; index < m_layout->lineCount(); ++index) {
+        const QTextLine line = m_layout->lineAt(index);
+        const qsizetype start = std::max<qsizetype>(token.location, line.textStart());
+        const qsizetype end =
+            std::min<qsizetype>(token.location + token.length, line.textStart() + line.textLength());
+        if (start >= end) continue;
+        const qreal left = line.cursorToX(int(start));
+        const qreal right = line.cursorToX(int(end));
+        rects << QRectF(left - kPillOutset, line.y() + 0.5, right - left + 2 * kPillOutset,
+                        line.height() - 0.5);
+    }
+    return rects;
+}
+
+qreal TDTitleTextLayout::naturalWidth() const {
+    qreal width = 0;
+    for (int index = 0; index < m_layout->lineCount(); ++index)
+        width = std::max(width, m_layout->lineAt(index).naturalTextWidth());
+    return width;
+}
+
+void TDTitleTextLayout::draw(QPainter& painter, const QPointF& origin) const {
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (const TDTitleParser::Range& token : m_title.tokenRanges) {
+        const QBrush background = m_title.formatAt(token.location + token.length - 1).background();
+        if (background.style() == Qt::NoBrush) continue;
+        for (const QRectF& rect : tokenRects(token)) {
+            QPainterPath pill;
+            pill.addRoundedRect(rect.translated(origin), kPillRadius, kPillRadius);
+            painter.fillPath(pill, background);
+        }
+    }
+    painter.restore();
+    m_layout->draw(&painter, origin);
+}

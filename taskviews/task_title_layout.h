@@ -1,0 +1,35 @@
+#pragma once
+
+#include "taskviews/task_title_styling.h"
+
+#include <QRectF>
+
+#include <memory>
+
+class QPainter;
+class QTextLayout;
+
+// A styled title set in lines at a width: the lines break as TDTitleLineBreaks says, the first at the
+// top, each line TDMinimumTitleLineHeight high or its font's height when that is more. Tokens are
+// drawn as rounded pills behind their text.
+class TDTitleTextLayout final {
+public:
+    TDTitleTextLayout(const TDStyledTitle& title, qreal width);
+    ~TDTitleTextLayout();
+
+    const TDStyledTitle& title() const { return m_title; }
+    const QList<TDTitleParser::Range>& lines() const { return m_lines; }
+    qreal height() const { return m_height; }
+    // The pills of one token (one per line it covers; one, as tokens never break), from the top left.
+    QList<QRectF> tokenRects(const TDTitleParser::Range& token) const;
+    // The text's natural width: its widest line.
+    qreal naturalWidth() const;
+
+    void draw(QPainter& painter, const QPointF& origin) const;
+
+private:
+    TDStyledTitle m_title;
+    std::unique_ptr<QTextLayout> m_layout;
+    QList<TDTitleParser::Range> m_lines;
+    qreal m_height = 0;
+};
