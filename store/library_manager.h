@@ -148,10 +148,9 @@ public:
     // that lost saves.
     // After an ordinary save the record may lag behind the store after a crash (a lagging count is
     // never taken for lost saves), so it skips the folder flush there.
-    static Status writeInfoDictionary(
-        const QString& packagePath, const TDLibrary* library,
-        const platform::PersistentStoreCoordinator* store = nullptr,
-        platform::WriteDurability durability = platform::WriteDurability::Full);
+    static Status writeInfoDictionary(const QString& packagePath, const TDLibrary* library,
+                                      const platform::PersistentStoreCoordinator* store = nullptr,
+                                      platform::WriteDurability durability = platform::WriteDurability::Full);
     Status saveInfoDictionary(platform::WriteDurability durability = platform::WriteDurability::Full);
 
     // Ends editing, then saves the store, the sync journal, Info.plist and the options. Saved also when

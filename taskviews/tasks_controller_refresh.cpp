@@ -6,11 +6,14 @@
 #include "model/tag.h"
 #include "model/task.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/objectstore/entity_description.h"
 #include "taskviews/mutable_comparison_predicate.h"
 #include "taskviews/task_presentation.h"
 #include "taskviews/task_sections.h"
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller_filter_predicates.h"
+
+#include <QHash>
 
 #include <functional>
 
@@ -55,6 +58,19 @@ QList<platform::ManagedObject*> reevaluatedMembers(TDOrderedCollection* collecti
     return members;
 }
 
+// Whether a task has subtasks, with the relationship looked up by name once rather than per task: the
+// counts ask it of every shown task after each change.
+class SubtaskTest {
+public:
+    bool operator()(const TDTask* task) {
+        if (!m_subtasks) m_subtasks = task->entity()->relationship(QStringLiteral("subtasks"));
+        return !task->objects(m_subtasks).isEmpty();
+    }
+
+private:
+    const platform::RelationshipDescription* m_subtasks = nullptr;
+};
+
 }  // namespace
 
 void TDTasksController::reload() {
@@ -73,6 +89,7 @@ void TDTasksController::reload() {
 // member by its collection's filter as it stands now, without touching what the collections keep (the
 // counts look past the tag and title filters without making the rows change twice).
 void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<void(TDTask*)>& visit) {
+    SubtaskTest hasSubtasks;
     std::function<void(TDOrderedCollection*)> walk = [&](TDOrderedCollection* collection) {
         const QList<platform::ManagedObject*> members =
             reevaluate ? reevaluatedMembers(collection) : unlimitedMembers(collection);
@@ -80,7 +97,7 @@ void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<vo
             TDTask* task = TDTask::from(object);
             if (!task) continue;
             visit(task);
-            if (!task->hasSubtasks()) continue;
+            if (!hasSubtasks(task)) continue;
             TDOrderedCollection* subtasks = task->orderedTasks();
             if (!subtasks->filterPredicate()) subtasks->setFilterPredicate(filterPredicate());
             walk(subtasks);
@@ -98,7 +115,10 @@ void TDTasksController::updateUI() {
     m_canShowAllCompletedTasks = m_group && !m_group->isArchived() && !m_group->isUpcomingGroup();
     // The cards count open tasks only.
     const bool cards = m_mode == 1;
-    auto counted = [cards](TDTask* task) { return !task->hasSubtasks() && (!cards || task->isIncomplete()); };
+    SubtaskTest hasSubtasks;
+    auto counted = [cards, &hasSubtasks](TDTask* task) {
+        return !hasSubtasks(task) && (!cards || task->isIncomplete());
+    };
 
     const bool byTags = isFilteringByTags();
     const bool byTitle = isFilteringByTitle();
@@ -108,21 +128,24 @@ void TDTasksController::updateUI() {
     qint64 actions = 0;
     if (filtering) p_walkShownTasks(true, [&](TDTask* task) { actions += counted(task); });
 
-    // The tag information covers the tasks the title filter leaves, whatever their tags.
+    // The tag information covers the tasks the title filter leaves, whatever their tags. Counted by
+    // tag first: the dictionary entries are made once per tag, not once per tagged task.
     if (byTitle) m_titleFilterPredicate->setEnabled(true);
-    m_filterTagInfo.clear();
+    QHash<TDGroup*, qint64> tagCounts;
+    const platform::RelationshipDescription* tagsRelationship = nullptr;
     qint64 visibleWithoutTags = 0;
     p_walkShownTasks(filtering, [&](TDTask* task) {
         visibleWithoutTags += counted(task);
         if (cards && !task->isIncomplete()) return;
-        for (TDGroup* tag : task->tags()) {
-            if (tag == m_group) continue;
-            QVariantMap entry = m_filterTagInfo.value(tag->uid()).toMap();
-            if (entry.isEmpty()) entry.insert(QStringLiteral("tag"), platform::objectVariant(tag));
-            entry.insert(QStringLiteral("count"), entry.value(QStringLiteral("count")).toLongLong() + 1);
-            m_filterTagInfo.insert(tag->uid(), entry);
-        }
+        if (!tagsRelationship) tagsRelationship = task->entity()->relationship(QStringLiteral("tags"));
+        for (platform::ManagedObject* tag : task->objects(tagsRelationship))
+            if (tag != m_group) ++tagCounts[static_cast<TDGroup*>(tag)];
     });
+    m_filterTagInfo.clear();
+    for (auto it = tagCounts.cbegin(); it != tagCounts.cend(); ++it)
+        m_filterTagInfo.insert(it.key()->uid(),
+                               QVariantMap{{QStringLiteral("tag"), platform::objectVariant(it.key())},
+                                           {QStringLiteral("count"), it.value()}});
     if (!filtering) actions = visibleWithoutTags;
     p_setNumberOfActions(actions);
 
