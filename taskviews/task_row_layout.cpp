@@ -23,6 +23,8 @@ bool isUnbounded(qreal height) {
 qreal noteHeightAtWidth(const QString& text, const QFont& font, qreal width) {
     const QFontMetricsF metrics(font);
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap, text);
+    // One line keeps the collapsed line's height, whatever the family's hinted height.
+    if (bounds.height() <= metrics.height()) return 0;
     return std::ceil(bounds.height());
 }
 

@@ -1,5 +1,6 @@
 #include "taskviews/task_title_layout.h"
 
+#include <QFontInfo>
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextLayout>
@@ -10,6 +11,13 @@ namespace {
 
 constexpr qreal kPillRadius = 3.0;
 constexpr qreal kPillOutset = 2.0;
+
+// A line is 1.25 em of the task font, never less than the minimum: the families that stand in for the
+// design's fonts report hinted heights that differ by a few pixels, and rows must keep their heights.
+qreal linePitch(const QFont& font) {
+    const qreal em = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
+    return std::max(TDMinimumTitleLineHeight, std::ceil(1.25 * em));
+}
 
 }  // namespace
 
@@ -28,13 +36,13 @@ TDTitleTextLayout::TDTitleTextLayout(const TDStyledTitle& title, qreal width)
     m_layout->setTextOption(option);
     m_layout->beginLayout();
     qreal y = 0;
+    m_pitch = linePitch(m_layout->font());
     for (const TDTitleParser::Range& range : m_lines) {
         QTextLine line = m_layout->createLine();
         if (!line.isValid()) break;
         line.setNumColumns(int(range.length));
-        const qreal pitch = std::max(TDMinimumTitleLineHeight, std::ceil(line.height()));
-        line.setPosition(QPointF(0, y + std::floor((pitch - line.height()) / 2)));
-        y += pitch;
+        line.setPosition(QPointF(0, y + std::floor((m_pitch - line.height()) / 2)));
+        y += m_pitch;
     }
     m_layout->endLayout();
     m_height = y;
@@ -52,8 +60,9 @@ QList<QRectF> TDTitleTextLayout::tokenRects(const TDTitleParser::Range& token) c
         if (start >= end) continue;
         const qreal left = line.cursorToX(int(start));
         const qreal right = line.cursorToX(int(end));
-        rects << QRectF(left - kPillOutset, line.y() + 0.5, right - left + 2 * kPillOutset,
-                        line.height() - 0.5);
+        const qreal top = line.y() + std::max<qreal>(0, (line.height() - m_pitch) / 2);
+        rects << QRectF(left - kPillOutset, top + 0.5, right - left + 2 * kPillOutset,
+                        std::min(line.height(), m_pitch) - 0.5);
     }
     return rects;
 }

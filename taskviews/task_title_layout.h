@@ -10,7 +10,7 @@ class QPainter;
 class QTextLayout;
 
 // A styled title set in lines at a width: the lines break as TDTitleLineBreaks says, the first at the
-// top, each line TDMinimumTitleLineHeight high or its font's height when that is more. Tokens are
+// top, each line 1.25 em of the task font high and never less than TDMinimumTitleLineHeight. Tokens are
 // drawn as rounded pills behind their text.
 class TDTitleTextLayout final {
 public:
@@ -32,4 +32,5 @@ private:
     std::unique_ptr<QTextLayout> m_layout;
     QList<TDTitleParser::Range> m_lines;
     qreal m_height = 0;
+    qreal m_pitch = TDMinimumTitleLineHeight;
 };
