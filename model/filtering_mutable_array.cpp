@@ -26,10 +26,17 @@ void insertInOrder(QList<Object*>& list, Object* object, const QList<platform::S
 }  // namespace
 
 TDFilteringMutableArray::TDFilteringMutableArray(const QList<Object*>& objects)
-    : m_unfiltered(objects),
-      m_unfilteredSet(objects.begin(), objects.end()),
-      m_filtered(objects),
-      m_filteredSet(objects.begin(), objects.end()) {
+    : m_unfiltered(objects), m_filtered(objects) {
+}
+
+const QSet<TDFilteringMutableArray::Object*>& TDFilteringMutableArray::unfilteredObjectSet() const {
+    if (!m_unfilteredSet) m_unfilteredSet.emplace(m_unfiltered.begin(), m_unfiltered.end());
+    return *m_unfilteredSet;
+}
+
+const QSet<TDFilteringMutableArray::Object*>& TDFilteringMutableArray::p_filteredSet() const {
+    if (!m_filteredSet) m_filteredSet.emplace(m_filtered.begin(), m_filtered.end());
+    return *m_filteredSet;
 }
 
 void TDFilteringMutableArray::setFilterPredicate(const platform::PredicatePtr& predicate) {
@@ -52,10 +59,9 @@ void TDFilteringMutableArray::setLimit(quint64 limit) {
 void TDFilteringMutableArray::filterIfNeeded() {
     if (!m_needsFiltering) return;
     m_filtered.clear();
-    m_filteredSet.clear();
+    m_filteredSet.reset();
     for (Object* object : std::as_const(m_unfiltered))
         if (!m_filterPredicate || m_filterPredicate->evaluate(object)) m_filtered.append(object);
-    m_filteredSet = QSet<Object*>(m_filtered.begin(), m_filtered.end());
     m_needsFiltering = false;
     ++m_changeCount;
 }
@@ -72,7 +78,7 @@ TDFilteringMutableArray::Object* TDFilteringMutableArray::objectAtIndex(qsizetyp
 
 bool TDFilteringMutableArray::containsObject(Object* object) {
     filterIfNeeded();
-    if (!m_filteredSet.contains(object)) return false;
+    if (!p_filteredSet().contains(object)) return false;
     return m_limit == NoLimit || m_filtered.indexOf(object) < count();
 }
 
@@ -81,11 +87,12 @@ QList<TDFilteringMutableArray::Object*> TDFilteringMutableArray::visibleObjects(
 }
 
 void TDFilteringMutableArray::addObject(Object* object) {
-    if (!object || m_unfilteredSet.contains(object)) return;
+    if (!object || unfilteredObjectSet().contains(object)) return;
     m_unfiltered.append(object);
-    m_unfilteredSet.insert(object);
+    m_unfilteredSet->insert(object);
     m_needsFiltering = true;
     ++m_changeCount;
+    ++m_unfilteredChangeCount;
 }
 
 void TDFilteringMutableArray::insertObjectAtUnfilteredIndex(Object* object, qsizetype index) {
@@ -94,9 +101,11 @@ void TDFilteringMutableArray::insertObjectAtUnfilteredIndex(Object* object, qsiz
 
 void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*>& objects, qsizetype index) {
     QList<Object*> run;
+    QSet<Object*> inRun;
     for (Object* object : objects) {
-        if (!object || run.contains(object)) continue;
-        if (m_unfilteredSet.contains(object)) {
+        if (!object || inRun.contains(object)) continue;
+        inRun.insert(object);
+        if (unfilteredObjectSet().contains(object)) {
             const qsizetype position = m_unfiltered.indexOf(object);
             if (position < index) --index;
             m_unfiltered.removeAt(position);
@@ -105,9 +114,11 @@ void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*
     }
     index = std::clamp<qsizetype>(index, 0, m_unfiltered.size());
     for (qsizetype i = 0; i < run.size(); ++i) m_unfiltered.insert(index + i, run.at(i));
-    for (Object* object : run) m_unfilteredSet.insert(object);
+    if (m_unfilteredSet)
+        for (Object* object : run) m_unfilteredSet->insert(object);
     m_needsFiltering = true;
     ++m_changeCount;
+    ++m_unfilteredChangeCount;
 }
 
 bool TDFilteringMutableArray::removeObjectAtIndex(qsizetype index) {
@@ -118,10 +129,10 @@ bool TDFilteringMutableArray::removeObjectAtIndex(qsizetype index) {
 }
 
 void TDFilteringMutableArray::removeObject(Object* object) {
-    m_filteredSet.remove(object);
+    if (m_filteredSet) m_filteredSet->remove(object);
     m_filtered.removeAll(object);
     m_unfiltered.removeAll(object);
-    m_unfilteredSet.remove(object);
+    if (m_unfilteredSet) m_unfilteredSet->remove(object);
 }
 
 bool TDFilteringMutableArray::removeLastObject() {
@@ -136,12 +147,17 @@ bool TDFilteringMutableArray::replaceObjectAtIndex(qsizetype index, Object* obje
     removeObject(object);  // a replacement already present elsewhere takes the old place only
     index = m_filtered.indexOf(old);
     m_filtered[index] = object;
-    m_filteredSet.remove(old);
-    m_filteredSet.insert(object);
+    if (m_filteredSet) {
+        m_filteredSet->remove(old);
+        m_filteredSet->insert(object);
+    }
     m_unfiltered[m_unfiltered.indexOf(old)] = object;
-    m_unfilteredSet.remove(old);
-    m_unfilteredSet.insert(object);
+    if (m_unfilteredSet) {
+        m_unfilteredSet->remove(old);
+        m_unfilteredSet->insert(object);
+    }
     ++m_changeCount;
+    ++m_unfilteredChangeCount;
     return true;
 }
 
@@ -155,6 +171,7 @@ void TDFilteringMutableArray::sortUnfilteredArrayUsingDescriptors(
     const QList<platform::SortDescriptor>& descriptors) {
     platform::sortObjects(m_unfiltered, descriptors);
     ++m_changeCount;
+    ++m_unfilteredChangeCount;
 }
 
 // Taken out first, so that each goes back by binary search into lists that are wholly in order.
@@ -163,17 +180,18 @@ void TDFilteringMutableArray::placeMembers(const QList<Object*>& changed,
                                            const QList<platform::SortDescriptor>& unfilteredOrder) {
     QList<Object*> members;
     for (Object* object : changed) {
-        if (!m_unfilteredSet.contains(object) || members.contains(object)) continue;
+        if (!unfilteredObjectSet().contains(object) || members.contains(object)) continue;
         members.append(object);
         m_unfiltered.removeOne(object);
-        if (m_filteredSet.remove(object)) m_filtered.removeOne(object);
+        if (m_filtered.removeOne(object) && m_filteredSet) m_filteredSet->remove(object);
     }
     for (Object* object : std::as_const(members)) {
         insertInOrder(m_unfiltered, object, unfilteredOrder);
         if (m_filterPredicate && !m_filterPredicate->evaluate(object)) continue;
         insertInOrder(m_filtered, object, filteredOrder);
-        m_filteredSet.insert(object);
+        if (m_filteredSet) m_filteredSet->insert(object);
     }
     m_needsFiltering = false;
     ++m_changeCount;
+    ++m_unfilteredChangeCount;
 }

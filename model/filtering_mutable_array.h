@@ -8,6 +8,7 @@
 #include <QSet>
 
 #include <limits>
+#include <optional>
 
 // The storage of an ordered collection: every member in the owner's order (unfiltered) and the members
 // that pass the filter in the order of the last sort (filtered), shown cut to a limit. Filtering is lazy.
@@ -19,7 +20,7 @@ public:
     explicit TDFilteringMutableArray(const QList<Object*>& objects = {});
 
     const QList<Object*>& unfilteredObjectArray() const { return m_unfiltered; }
-    const QSet<Object*>& unfilteredObjectSet() const { return m_unfilteredSet; }
+    const QSet<Object*>& unfilteredObjectSet() const;
 
     const platform::PredicatePtr& filterPredicate() const { return m_filterPredicate; }
     void setFilterPredicate(const platform::PredicatePtr& predicate);
@@ -31,6 +32,9 @@ public:
     // Grows with every change of which members there are, where they stand, or what the filter is (a
     // removal excepted: it leaves the rest in order), so an owner can tell that nothing else moved.
     quint64 changeCount() const { return m_changeCount; }
+    // Grows with every change of which members the unfiltered list holds or where they stand (a removal
+    // excepted), so an owner can tell that the list is still in the order it last put it in.
+    quint64 unfilteredChangeCount() const { return m_unfilteredChangeCount; }
 
     // The visible list: the filtered members, at most `limit` of them.
     qsizetype count();
@@ -58,12 +62,17 @@ public:
                       const QList<platform::SortDescriptor>& unfilteredOrder);
 
 private:
+    const QSet<Object*>& p_filteredSet() const;
+
     QList<Object*> m_unfiltered;
-    QSet<Object*> m_unfilteredSet;
     QList<Object*> m_filtered;
-    QSet<Object*> m_filteredSet;
+    // Built at the first question of membership and kept up to date from then on: most arrays are
+    // filtered, read in order and dropped without ever being asked one.
+    mutable std::optional<QSet<Object*>> m_unfilteredSet;
+    mutable std::optional<QSet<Object*>> m_filteredSet;
     platform::PredicatePtr m_filterPredicate;
     quint64 m_limit = NoLimit;
     bool m_needsFiltering = false;
     quint64 m_changeCount = 0;
+    quint64 m_unfilteredChangeCount = 0;
 };

@@ -172,6 +172,7 @@ void TDOrderedCollection::reload() {
 void TDOrderedCollection::p_synchronize() {
     m_array.reset();
     m_membersToPlace.clear();
+    m_displayOrderedAt.reset();
     m_needsPublishing = true;
     // Members of another fetch have nothing in common with the published ones.
     if (std::exchange(m_fetchRequestChanged, false)) m_needsReset = true;
@@ -250,7 +251,10 @@ void TDOrderedCollection::resortIfNeeded() {
                              m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors + displayOrder,
                              displayOrder);
     } else {
-        members.sortUnfilteredArrayUsingDescriptors(displayOrder);
+        if (m_displayOrderedAt != members.unfilteredChangeCount()) {
+            members.sortUnfilteredArrayUsingDescriptors(displayOrder);
+            m_displayOrderedAt = members.unfilteredChangeCount();
+        }
         members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors);
     }
     m_membersToPlace.clear();
@@ -503,6 +507,7 @@ void TDOrderedCollection::membersDidChange(const QList<Object*>& changed) {
     for (Object* object : changed)
         if (m_array->unfilteredObjectSet().contains(object)) members.append(object);
     if (members.isEmpty()) return;
+    m_displayOrderedAt.reset();
     const bool inOrder = !m_needsToSort && !m_array->needsFiltering();
     const bool placing = !m_membersToPlace.isEmpty() && m_array->changeCount() == m_placeGeneration;
     if (inOrder || placing) {

@@ -166,6 +166,9 @@ private:
     // Members changed since the lists were last in order, and the array's change count then.
     QList<Object*> m_membersToPlace;
     quint64 m_placeGeneration = 0;
+    // The array's unfiltered change count when its unfiltered list was last sorted by display order; none
+    // once a member changed (its display order may have).
+    std::optional<quint64> m_displayOrderedAt;
 
     // Publishing, only while watched.
     bool m_watched = false;

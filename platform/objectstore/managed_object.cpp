@@ -104,6 +104,13 @@ void ManagedObject::setPrimitiveValue(const AttributeDescription* attribute, con
     if (attribute) m_context->p_setPrimitive(this, attribute, value);
 }
 
+void ManagedObject::prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,
+                                  const RelationshipDescription* toOne) const {
+    for (const AttributeDescription* a : {attribute, other})
+        if (a) __builtin_prefetch(&m_attributes[static_cast<size_t>(a->slot())]);
+    if (toOne && !toOne->isToMany()) __builtin_prefetch(&m_toOne[static_cast<size_t>(toOne->slot())]);
+}
+
 ManagedObject* ManagedObject::object(const RelationshipDescription* relationship) const {
     if (!relationship || relationship->isToMany()) return nullptr;
     m_context->p_ensureLoaded(relationship, this);

@@ -73,6 +73,10 @@ public:
     void setPrimitiveValue(const AttributeDescription* attribute, const QVariant& value);
     ManagedObject* object(const RelationshipDescription* relationship) const;
     const ObjectSet& objects(const RelationshipDescription* relationship) const;
+    // Has the processor fetch where these slots lie, reading nothing: a loop over many objects that asks
+    // a few objects ahead waits for the memory of all of them at once instead of for each in turn.
+    void prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,
+                       const RelationshipDescription* toOne) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
     // To-many mutations (union and minus); subclasses may override them to add their own upkeep.
     virtual void addObjects(const QString& key, const QList<ManagedObject*>& objects);

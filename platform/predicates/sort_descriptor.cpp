@@ -158,6 +158,12 @@ double sortingNumber(const SortValue& value) {
     return std::isnan(number) ? -std::numeric_limits<double>::infinity() : number;
 }
 
+bool hasExactSortingNumber(const SortValue& value) {
+    constexpr qint64 exactLimit = qint64(1) << 53;
+    if (value.isInteger()) return value.integer() >= -exactLimit && value.integer() <= exactLimit;
+    return std::isfinite(value.real());  // nil stands for an infinity
+}
+
 namespace {
 
 class ValueKeys final : public SortKeys {
@@ -189,6 +195,12 @@ public:
             numbers.push_back(m_ascending ? number : -number);
         }
         return true;
+    }
+
+    int exactNumbers(std::vector<double>& numbers) const override {
+        for (const SortValue& value : m_values)
+            if (value.family() != SortValue::Family::Nil && !hasExactSortingNumber(value)) return 0;
+        return leadingNumbers(numbers) ? 1 : 0;
     }
 
 private:
@@ -257,9 +269,79 @@ std::unique_ptr<SortKeys> SortDescriptor::keysForObjects(const QVariantList& obj
     return sortKeysForValues(std::move(values), m_ascending, m_comparison);
 }
 
+namespace {
+
+using Keys = std::vector<std::unique_ptr<SortKeys>>;
+
+// One object's exact numbers so far, moved along with its index while sorting.
+struct ExactRow {
+    double first = 0;
+    double second = 0;
+    qsizetype index = 0;
+};
+
+// Rows of equal numbers, as [begin, end) ranges of the sorted rows.
+std::vector<std::pair<size_t, size_t>> tiedRuns(const std::vector<ExactRow>& rows) {
+    std::vector<std::pair<size_t, size_t>> runs;
+    for (size_t begin = 0; begin < rows.size();) {
+        size_t end = begin + 1;
+        while (end < rows.size() && rows[end].first == rows[begin].first &&
+               rows[end].second == rows[begin].second)
+            ++end;
+        if (end - begin > 1) runs.emplace_back(begin, end);
+        begin = end;
+    }
+    return runs;
+}
+
+// Sorting by the leading descriptors' exact numbers: rows compare without reaching for any object, and
+// the index breaks ties, which makes the order the one a stable sort gives. Descriptors that follow are
+// read only for rows their predecessors leave tied: as numbers while the rows hold them, else through
+// compare() within each tied run. Nothing when the first descriptor has no exact numbers.
+std::optional<std::vector<qsizetype>> sortedByExactNumbers(const Keys& keys, size_t count) {
+    std::vector<double> numbers;
+    const int width = keys.empty() ? 0 : keys.front()->exactNumbers(numbers);
+    if (width == 0) return std::nullopt;
+    std::vector<ExactRow> rows(count);
+    for (size_t i = 0; i < count; ++i)
+        rows[i] = {numbers[i * size_t(width)], width == 2 ? numbers[i * 2 + 1] : 0.0, qsizetype(i)};
+    const auto byNumbers = [](const ExactRow& a, const ExactRow& b) {
+        if (a.first != b.first) return a.first < b.first;
+        if (a.second != b.second) return a.second < b.second;
+        return a.index < b.index;
+    };
+    std::sort(rows.begin(), rows.end(), byNumbers);
+    size_t next = 1;
+    std::vector<std::pair<size_t, size_t>> runs = tiedRuns(rows);
+    // A second column still free: the next descriptor's single numbers fill it.
+    if (width == 1 && !runs.empty() && next < keys.size() && keys[next]->exactNumbers(numbers) == 1) {
+        for (ExactRow& row : rows) row.second = numbers[size_t(row.index)];
+        for (const auto& [begin, end] : runs)
+            std::sort(rows.begin() + qsizetype(begin), rows.begin() + qsizetype(end), byNumbers);
+        ++next;
+        runs = tiedRuns(rows);
+    }
+    if (next < keys.size())
+        for (const auto& [begin, end] : runs)
+            std::stable_sort(rows.begin() + qsizetype(begin), rows.begin() + qsizetype(end),
+                             [&keys, next](const ExactRow& a, const ExactRow& b) {
+                                 for (size_t d = next; d < keys.size(); ++d)
+                                     if (const std::weak_ordering result = keys[d]->compare(a.index, b.index);
+                                         result != 0)
+                                         return result < 0;
+                                 return false;
+                             });
+    std::vector<qsizetype> order(count);
+    for (size_t i = 0; i < count; ++i) order[i] = rows[i].index;
+    return order;
+}
+
+}  // namespace
+
 std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<SortDescriptor>& descriptors) {
-    std::vector<std::unique_ptr<SortKeys>> keys;
+    Keys keys;
     for (const SortDescriptor& descriptor : descriptors) keys.push_back(descriptor.keysForObjects(objects));
+    if (auto order = sortedByExactNumbers(keys, size_t(objects.size()))) return std::move(*order);
     auto compare = [&keys](qsizetype a, qsizetype b, size_t first) {
         for (size_t d = first; d < keys.size(); ++d)
             if (const std::weak_ordering result = keys[d]->compare(a, b); result != 0) return result < 0;

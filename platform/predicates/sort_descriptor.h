@@ -50,6 +50,13 @@ public:
         Q_UNUSED(numbers);
         return false;
     }
+    // Numbers that decide compare() outright: compare(a, b) is the order of the rows of `width` numbers
+    // of a and b read left to right, equal rows equivalent. Rows follow the objects' order in `numbers`;
+    // answers the width (1 or 2), or 0 when the keys cannot be put so. Sorting then never asks compare().
+    virtual int exactNumbers(std::vector<double>& numbers) const {
+        Q_UNUSED(numbers);
+        return 0;
+    }
 };
 
 // One level of an ordering: the values at a key path compared as numbers, strings or dates, nil before
@@ -102,6 +109,9 @@ std::weak_ordering compareForSorting(
     SortDescriptor::Comparison comparison = SortDescriptor::Comparison::Default);
 // A number for leadingNumbers() that orders as compareForSorting() orders numbers and dates (NaN first).
 double sortingNumber(const SortValue& value);
+// Whether sortingNumber() keeps every distinction compareForSorting() makes between such values: no NaN
+// or infinity (nil stands for one) and no integer beyond what a double holds exactly.
+bool hasExactSortingNumber(const SortValue& value);
 
 // The permutation that orders `objects` by the descriptors, first one first; equal objects keep their
 // order. Each descriptor's keys are read once per object.
