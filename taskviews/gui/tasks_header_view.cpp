@@ -102,7 +102,10 @@ void TDTasksHeaderView::paintSection(QPainter* painter, const QRect& rect, int l
     if (logicalIndex <= TDTaskTreeModel::TaskColumn && logicalIndex != TDTaskTreeModel::ListColumn) return;
     painter->save();
     QFont font = TDTitleFonts::rowFont(TDConstants::shared().TDOtherColumnFont.value_or(QFont()));
-    font.setPointSizeF(font.pointSizeF() - 1);
+    if (font.pixelSize() > 0)
+        font.setPixelSize(font.pixelSize() - 1);
+    else
+        font.setPointSizeF(font.pointSizeF() - 1);
     painter->setFont(font);
     painter->setPen(QColor::fromRgbF(0.3f, 0.3f, 0.3f));
     const int y = (rect.height() - 18) / 2 - 1;

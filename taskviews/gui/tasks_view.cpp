@@ -8,6 +8,7 @@
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_header_view.h"
+#include "taskviews/task_cell_values.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller.h"
@@ -36,6 +37,14 @@ constexpr int kIndentation = 18;
 // the task column's, the other columns never make a row taller.
 template <class Cell>
 class TDOutlineCell : public Cell {
+protected:
+    // The list column leaves a list's name out when the row above is in the same list.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        Cell::initStyleOption(option, index);
+        const TDCellDressings dressing(index.data(TDTaskTreeModel::DressingRole).toInt());
+        if (dressing.testFlag(TDCellDressing::SameListAsRowAbove)) option->text.clear();
+    }
+
 public:
     explicit TDOutlineCell(const TDTasksView& view) : Cell(const_cast<TDTasksView*>(&view)), m_view(view) {}
 
@@ -85,7 +94,8 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
         if (column != TDTaskTreeModel::TaskColumn) return;
         p_forgetAllHeights();
-        noteHeightOfAllRowsChanged();
+        // Inside a reset the rows are not to be asked for: the reset lays them out anew.
+        if (!m_resetting) noteHeightOfAllRowsChanged();
     });
 
     p_changeColors();
@@ -378,6 +388,7 @@ void TDTasksView::clearAccumulatedExpandedState() {
 }
 
 QVariant TDTasksView::expandedState() const {
+    if (m_resetting) return m_expandedBeforeReset;
     if (!m_controller.group()) return {};
     QStringList uids(m_expandedItems.cbegin(), m_expandedItems.cend());
     uids.sort();
@@ -433,6 +444,11 @@ QList<TDTaskRowItem> TDTasksView::selectedItems() const {
 }
 
 void TDTasksView::selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) {
+    // The old rows are gone while the rows reset: the selection waits for the new ones.
+    if (m_resetting) {
+        m_selectionAfterReset = items;
+        return;
+    }
     QList<QPersistentModelIndex> indexes;
     for (const TDTaskRowItem& item : items)
         if (const QModelIndex index = m_model.indexForItem(item); index.isValid()) indexes.append(index);
@@ -441,10 +457,15 @@ void TDTasksView::selectItems(const QList<TDTaskRowItem>& items, bool makeVisibl
 }
 
 void TDTasksView::deselectAll() {
+    if (m_resetting) {
+        m_selectionAfterReset = QList<TDTaskRowItem>();
+        return;
+    }
     TDExtendedOutlineView::selectItems({});
 }
 
 QVariant TDTasksView::scrollPositionState() const {
+    if (m_resetting) return m_scrollBeforeReset;
     if (!m_controller.group()) return {};
     return TDExtendedOutlineView::scrollPositionState();
 }
@@ -454,6 +475,7 @@ void TDTasksView::setScrollPositionState(const QVariant& state) {
 }
 
 QVariant TDTasksView::selectionState() const {
+    if (m_resetting) return m_selectionBeforeReset;
     return TDExtendedOutlineView::selectionState();
 }
 
@@ -477,11 +499,12 @@ void TDTasksView::restoreState() {
 }
 
 void TDTasksView::p_modelAboutToBeReset() {
-    m_resetting = true;
+    m_selectionAfterReset.reset();
     m_expansionClearedDuringReset = false;
     m_expandedBeforeReset = expandedState();
     m_scrollBeforeReset = scrollPositionState();
     m_selectionBeforeReset = selectionState();
+    m_resetting = true;
     m_footerPressed = QPersistentModelIndex();
     m_footerHovered = QPersistentModelIndex();
 }
@@ -498,6 +521,10 @@ void TDTasksView::p_modelReset() {
         setScrollPositionState(m_scrollBeforeReset);
     }
     p_expandGroupItems();
+    if (m_selectionAfterReset) {
+        selectItems(*m_selectionAfterReset, false);
+        m_selectionAfterReset.reset();
+    }
     m_expandedBeforeReset = m_scrollBeforeReset = m_selectionBeforeReset = QVariant();
     p_updateInstructionMessage();
 }
@@ -539,6 +566,14 @@ void TDTasksView::mousePressEvent(QMouseEvent* event) {
         return;
     }
     TDExtendedOutlineView::mousePressEvent(event);
+}
+
+void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A second click on the link soon after the first is a click all the same.
+    const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))
+        return mousePressEvent(event);
+    TDExtendedOutlineView::mouseDoubleClickEvent(event);
 }
 
 void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {

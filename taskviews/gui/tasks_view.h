@@ -113,6 +113,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -146,7 +147,7 @@ private:
     TDTaskCell* m_taskCell = nullptr;
     TDPriorityBoxCell* m_priorityCell = nullptr;
 
-    int m_displayMode = 0;
+    int m_displayMode = -1;
     bool m_drawsOverlay = false;
     QString m_instructionMessage;
     QColor m_selectionColor;
@@ -166,6 +167,7 @@ private:
     QVariant m_selectionBeforeReset;
     bool m_expansionClearedDuringReset = false;
     bool m_resetting = false;
+    std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;
 
     std::optional<QVariantMap> m_savedState;
     QPersistentModelIndex m_footerPressed;

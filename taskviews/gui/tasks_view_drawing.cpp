@@ -152,7 +152,8 @@ void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     int lastBottom = -1;
     QModelIndex item = indexAt(QPoint(1, qMax(0, clip.top())));
     while (item.isValid()) {
-        const QRect row = visualRect(item);
+        // Any column but a hidden one gives the row's top and height.
+        const QRect row = visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn));
         if (row.top() > clip.bottom()) break;
         const int kind = p_kind(item);
         const bool isLast = !indexBelow(item).isValid();
@@ -288,7 +289,7 @@ QRect TDTasksView::footerLinkRect(const QModelIndex& index) const {
     if (p_kind(index) != int(Kind::Footer)) return {};
     const QString text = index.siblingAtColumn(TDTaskTreeModel::TaskColumn).data().toString();
     if (text.isEmpty()) return {};
-    const QRect row = visualRect(index);
+    const QRect row = visualRect(index.siblingAtColumn(TDTaskTreeModel::TaskColumn));
     const QFont font = fontOr(TDConstants::shared().TDOtherColumnFont, 11);
     const int width = int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
     const int x = columnViewportPosition(TDTaskTreeModel::TaskColumn) + kFooterInset;
