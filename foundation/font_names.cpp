@@ -44,7 +44,9 @@ bool hasInstalledFamily(FcPattern* pattern) {
 // The design names fonts of another desktop; where fontconfig knows no equal of the same metrics
 // (Helvetica Neue has none), the nearest sans family installed stands in, the same on every machine
 // that has the packages of scripts/packages.txt.
-const char* const kSansStandIns[] = {"Nimbus Sans", "Liberation Sans", "DejaVu Sans"};
+// Liberation Sans comes first: it has Helvetica's widths and a line height that keeps task rows at
+// their designed 26 points.
+const char* const kSansStandIns[] = {"Liberation Sans", "Nimbus Sans", "DejaVu Sans"};
 
 bool hasSansStandIn(const QString& family) {
     return family == QLatin1String("Helvetica") || family == QLatin1String("Helvetica Neue") ||
@@ -73,14 +75,18 @@ void TDInstallFontSubstitutions() {
 
 std::optional<QFont> fontWithName(const QString& name, double pointSize) {
     if (name.trimmed().isEmpty()) return std::nullopt;
-    Pattern pattern = substitutedPattern(name.toUtf8());
     const qsizetype properties = name.indexOf(QLatin1Char(':'));
     const QString named = name.left(properties).trimmed();
-    for (const char* standIn : kSansStandIns) {
-        if (pattern || !hasSansStandIn(named)) break;
-        const QString rest = properties < 0 ? QString() : name.mid(properties);
-        pattern = substitutedPattern(QString::fromLatin1(standIn).toUtf8() + rest.toUtf8());
+    // The stand-ins come before whatever else a machine's fontconfig would pick for these names.
+    Pattern pattern;
+    if (hasSansStandIn(named)) {
+        const QByteArray rest = properties < 0 ? QByteArray() : name.mid(properties).toUtf8();
+        for (const char* standIn : kSansStandIns) {
+            pattern = substitutedPattern(QByteArray(standIn) + rest);
+            if (pattern) break;
+        }
     }
+    if (!pattern) pattern = substitutedPattern(name.toUtf8());
     if (!pattern) return std::nullopt;
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;

@@ -9,6 +9,9 @@
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_header_view.h"
 #include "taskviews/task_cell_values.h"
+#include "taskviews/task_row_facts.h"
+#include "taskviews/task_row_layout.h"
+#include "taskviews/task_title_styling.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller.h"
@@ -18,6 +21,7 @@
 #include <QScrollBar>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -91,11 +95,11 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     connect(this, &QTreeView::expanded, this, &TDTasksView::p_taskExpanded);
     connect(this, &QTreeView::collapsed, this, &TDTasksView::p_taskCollapsed);
     // Heights follow the task column's width.
-    connect(header(), &QHeaderView::sectionResized, this, [this](int column) {
-        if (column != TDTaskTreeModel::TaskColumn) return;
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int oldWidth, int newWidth) {
+        if (column != TDTaskTreeModel::TaskColumn || oldWidth == newWidth) return;
         p_forgetAllHeights();
-        // Inside a reset the rows are not to be asked for: the reset lays them out anew.
-        if (!m_resetting) noteHeightOfAllRowsChanged();
+        // One layout after all the columns moved, not one per column.
+        if (!m_resetting) scheduleDelayedItemsLayout();
     });
 
     p_changeColors();
@@ -231,15 +235,45 @@ int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
     QHash<const TDTask*, int>& cache = p_currentHeightCache();
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd()) return cached.value();
-    QStyleOptionViewItem option;
-    initViewItemOption(&option);
     const int indentationLevels = p_depth(index) + (rootIsDecorated() ? 1 : 0);
-    option.rect =
-        QRect(0, 0, qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation()), 0);
-    const int height = int(std::ceil(
-        m_taskCell->rowLayout(option, index.siblingAtColumn(TDTaskTreeModel::TaskColumn), true).height));
+    const int width = qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation());
+    int height = p_oneLineHeight(task, width);
+    if (height == 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = QRect(0, 0, width, 0);
+        const QModelIndex cell = index.siblingAtColumn(TDTaskTreeModel::TaskColumn);
+        height = int(std::ceil(m_taskCell->rowLayout(option, cell, true).height));
+    }
     cache.insert(task, height);
     return height;
+}
+
+// A title that clearly fits on one line, without its notes open, needs no layout: a row of one line
+// is as tall as any other. 0 when the row has to be laid out.
+int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
+    if (!m_oneLineHeights) {
+        TDTaskRowFacts probe;
+        probe.title = QStringLiteral("x");
+        TDTaskRowLayoutInput input;
+        input.rowRect = QRectF(0, 0, 1000, std::numeric_limits<double>::max());
+        input.title = TDAttributedTitle(probe, TDTitleContext(), true);
+        input.noteFont = TDTaskCell::noteFont();
+        const TDTaskRowLayout plain = TDLayOutTaskRow(input);
+        input.noteText = probe.title;
+        const TDTaskRowLayout noted = TDLayOutTaskRow(input);
+        const TDTitleFonts& fonts = TDTitleFonts::shared();
+        // The widest of the fonts a title is set in.
+        QFontMetricsF widest(fonts.pastDue);
+        m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)), int(std::ceil(noted.height)),
+                                          1000 - plain.titleFrame.width(), widest};
+    }
+    const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
+    if (facts.title.size() > 120 || facts.notesSummary.contains(QLatin1Char('\n'))) return 0;
+    // Tokens are drawn a little wider than their text.
+    const qreal needed = m_oneLineHeights->widest.horizontalAdvance(facts.title) * 1.1 + 24;
+    if (needed >= width - m_oneLineHeights->titleInset) return 0;
+    return facts.notesSummary.isEmpty() ? m_oneLineHeights->plain : m_oneLineHeights->withNote;
 }
 
 qsizetype TDTasksView::cachedHeightCount() const {

@@ -3,6 +3,7 @@
 #include "controls/gui/extended_outline_view.h"
 #include "taskviews/task_presentation.h"
 
+#include <QFontMetricsF>
 #include <QHash>
 #include <QSet>
 
@@ -123,6 +124,7 @@ private:
     int p_kind(const QModelIndex& index) const;
     int p_depth(const QModelIndex& index) const;
     QHash<const TDTask*, int>& p_currentHeightCache() const;
+    int p_oneLineHeight(const TDTask* task, int width) const;
     void p_forgetHeights(const QModelIndex& first, const QModelIndex& last);
     void p_forgetAllHeights();
     void p_changeColors();
@@ -157,6 +159,13 @@ private:
     mutable QHash<const TDTask*, int> m_yellowHeights;
     mutable QHash<QString, QHash<const TDTask*, int>> m_whiteHeights;
     mutable QHash<const TDTask*, int> m_uncachedHeights;
+    struct OneLineHeights {
+        int plain;
+        int withNote;
+        qreal titleInset;
+        QFontMetricsF widest;
+    };
+    mutable std::optional<OneLineHeights> m_oneLineHeights;
 
     // The uids of every task the user expanded, also while hidden under a collapsed parent.
     QSet<QString> m_expandedItems;
