@@ -22,6 +22,7 @@
 
 #include <cmath>
 #include <limits>
+#include <utility>
 
 namespace {
 
@@ -166,6 +167,7 @@ bool TDTasksView::hasTasks() const {
 }
 
 qsizetype TDTasksView::numberOfRealRows() const {
+    if (m_resetting) return 0;
     const int rows = numberOfRows();
     return hasDummyHeader() && rows > 0 ? rows - 1 : rows;
 }
@@ -409,6 +411,10 @@ void TDTasksView::collapseAllTasks() {
 }
 
 void TDTasksView::expandAll() {
+    if (m_resetting) {
+        m_expandAllAfterReset = true;
+        return;
+    }
     QTreeView::expandAll();
     m_expandedItems.clear();
     TDOutlineViewItemEnumerator walk = objectEnumerator();
@@ -436,6 +442,12 @@ QVariant TDTasksView::expandedState() const {
 }
 
 void TDTasksView::setExpandedState(const QVariant& state) {
+    if (m_resetting) {
+        m_expandedBeforeReset = state;
+        m_expansionClearedDuringReset = false;
+        m_expandAllAfterReset = !state.isValid();
+        return;
+    }
     if (!state.isValid()) {
         saveSelection();
         expandAll();
@@ -504,7 +516,32 @@ QVariant TDTasksView::scrollPositionState() const {
     return TDExtendedOutlineView::scrollPositionState();
 }
 
+void TDTasksView::centerSelectionIfNotVisible() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionIfNotVisible();
+}
+
+void TDTasksView::centerSelectionIfNotFullyVisible() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionIfNotFullyVisible();
+}
+
+void TDTasksView::centerSelectionInVisibleArea() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionInVisibleArea();
+}
+
 void TDTasksView::setScrollPositionState(const QVariant& state) {
+    if (m_resetting) {
+        m_scrollBeforeReset = state;
+        return;
+    }
     TDExtendedOutlineView::setScrollPositionState(state);
 }
 
@@ -514,6 +551,10 @@ QVariant TDTasksView::selectionState() const {
 }
 
 void TDTasksView::setSelectionState(const QVariant& state) {
+    if (m_resetting) {
+        m_selectionBeforeReset = state;
+        return;
+    }
     TDExtendedOutlineView::setSelectionState(state);
 }
 
@@ -534,6 +575,8 @@ void TDTasksView::restoreState() {
 
 void TDTasksView::p_modelAboutToBeReset() {
     m_selectionAfterReset.reset();
+    m_expandAllAfterReset = false;
+    m_centerAfterReset = false;
     m_expansionClearedDuringReset = false;
     m_expandedBeforeReset = expandedState();
     m_scrollBeforeReset = scrollPositionState();
@@ -549,6 +592,7 @@ void TDTasksView::p_modelReset() {
     setRootIsDecorated(!isGrouping());
     p_updateRowSpans({}, 0, m_model.rowCount() - 1);
     // New view options bring their own expansion, scroll and selection.
+    if (m_expandAllAfterReset) expandAll();
     if (!m_expansionClearedDuringReset && m_expandedBeforeReset.isValid()) {
         setExpandedState(m_expandedBeforeReset);
         setSelectionState(m_selectionBeforeReset);
@@ -560,6 +604,8 @@ void TDTasksView::p_modelReset() {
         m_selectionAfterReset.reset();
     }
     m_expandedBeforeReset = m_scrollBeforeReset = m_selectionBeforeReset = QVariant();
+    m_expandAllAfterReset = false;
+    if (std::exchange(m_centerAfterReset, false)) TDExtendedOutlineView::centerSelectionIfNotVisible();
     p_updateInstructionMessage();
 }
 

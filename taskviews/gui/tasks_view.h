@@ -80,9 +80,16 @@ public:
     void setSelectionState(const QVariant& state) override;
     void saveState() override;
     void restoreState() override;
-    void saveSelection() override { TDExtendedOutlineView::saveSelection(); }
-    void restoreSelection() override { TDExtendedOutlineView::restoreSelection(); }
-    void restoreAndShowSelection() override { TDExtendedOutlineView::restoreAndShowSelection(); }
+    // While the rows reset, the old rows are not to be asked for: the reset keeps the selection.
+    void saveSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::saveSelection();
+    }
+    void restoreSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::restoreSelection();
+    }
+    void restoreAndShowSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::restoreAndShowSelection();
+    }
     // In-place title editing comes later: nothing is ever being edited.
     int editedRow() const override { return -1; }
     int editedColumn() const override { return -1; }
@@ -91,11 +98,9 @@ public:
     QVariant interruptEditing() override { return {}; }
     void resumeEditing(const QVariant&) override {}
     void clearTrackingRowAndColumn() override {}
-    void centerSelectionIfNotVisible() override { TDExtendedOutlineView::centerSelectionIfNotVisible(); }
-    void centerSelectionIfNotFullyVisible() override {
-        TDExtendedOutlineView::centerSelectionIfNotFullyVisible();
-    }
-    void centerSelectionInVisibleArea() override { TDExtendedOutlineView::centerSelectionInVisibleArea(); }
+    void centerSelectionIfNotVisible() override;
+    void centerSelectionIfNotFullyVisible() override;
+    void centerSelectionInVisibleArea() override;
     void setDrawsOverlay(bool drawsOverlay) override;
     void setDisplayMode(int displayMode) override;
     void expandAll() override;
@@ -176,6 +181,8 @@ private:
     QVariant m_selectionBeforeReset;
     bool m_expansionClearedDuringReset = false;
     bool m_resetting = false;
+    bool m_centerAfterReset = false;
+    bool m_expandAllAfterReset = false;
     std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;
 
     std::optional<QVariantMap> m_savedState;
