@@ -1,7 +1,7 @@
 // The one benchmark executable: every benchmark of the program joins it.
 #include "platform/base/local_zone.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -12,7 +12,8 @@ int main(int argc, char** argv) {
     setenv("ORDELLO_TESTING", "1", 1);
     // As the program does, so that dates cost what they cost there.
     TDAdoptSystemTimeZone();
-    QCoreApplication app(argc, argv);
+    // Widgets benchmarks paint real views.
+    QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -35,6 +35,7 @@ const TDConstants& TDConstants::shared() {
 }
 
 TDConstants TDConstants::make(const platform::UserDefaults& defaults) {
+    TDInstallFontSubstitutions();
     TDConstants c;
     const QImage notebook(QStringLiteral(":/images/notebook_background.png"));
     if (!notebook.isNull()) c.TDNotebookPatternColor = QBrush(notebook);

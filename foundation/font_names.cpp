@@ -1,6 +1,7 @@
 #include "foundation/font_names.h"
 
 #include <QFontInfo>
+#include <QStringList>
 
 #include <fontconfig/fontconfig.h>
 
@@ -40,16 +41,53 @@ bool hasInstalledFamily(FcPattern* pattern) {
     return false;
 }
 
+// The design names fonts of another desktop; where fontconfig knows no equal of the same metrics
+// (Helvetica Neue has none), the nearest sans family installed stands in, the same on every machine
+// that has the packages of scripts/packages.txt.
+// Liberation Sans comes first: it has Helvetica's widths and a line height that keeps task rows at
+// their designed 26 points.
+const char* const kSansStandIns[] = {"Liberation Sans", "Nimbus Sans", "DejaVu Sans"};
+
+bool hasSansStandIn(const QString& family) {
+    return family == QLatin1String("Helvetica") || family == QLatin1String("Helvetica Neue") ||
+           family == QLatin1String("Arial");
+}
+
+// The pattern of the name, substituted, when one of its strongly bound families is installed.
+Pattern substitutedPattern(const QByteArray& name) {
+    Pattern pattern(FcNameParse(reinterpret_cast<const FcChar8*>(name.constData())));
+    if (!pattern) return nullptr;
+    FcPatternDel(pattern.get(), FC_SIZE);
+    FcPatternDel(pattern.get(), FC_PIXEL_SIZE);
+    if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return nullptr;
+    if (!hasInstalledFamily(pattern.get())) return nullptr;
+    return pattern;
+}
+
 }  // namespace
+
+void TDInstallFontSubstitutions() {
+    QStringList standIns;
+    for (const char* family : kSansStandIns) standIns << QString::fromLatin1(family);
+    for (const char* family : {"Helvetica", "Helvetica Neue"})
+        QFont::insertSubstitutions(QString::fromLatin1(family), standIns);
+}
 
 std::optional<QFont> fontWithName(const QString& name, double pointSize) {
     if (name.trimmed().isEmpty()) return std::nullopt;
-    Pattern pattern(FcNameParse(reinterpret_cast<const FcChar8*>(name.toUtf8().constData())));
+    const qsizetype properties = name.indexOf(QLatin1Char(':'));
+    const QString named = name.left(properties).trimmed();
+    // The stand-ins come before whatever else a machine's fontconfig would pick for these names.
+    Pattern pattern;
+    if (hasSansStandIn(named)) {
+        const QByteArray rest = properties < 0 ? QByteArray() : name.mid(properties).toUtf8();
+        for (const char* standIn : kSansStandIns) {
+            pattern = substitutedPattern(QByteArray(standIn) + rest);
+            if (pattern) break;
+        }
+    }
+    if (!pattern) pattern = substitutedPattern(name.toUtf8());
     if (!pattern) return std::nullopt;
-    FcPatternDel(pattern.get(), FC_SIZE);
-    FcPatternDel(pattern.get(), FC_PIXEL_SIZE);
-    if (!FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern)) return std::nullopt;
-    if (!hasInstalledFamily(pattern.get())) return std::nullopt;
     FcDefaultSubstitute(pattern.get());
     FcResult result = FcResultNoMatch;
     Pattern match(FcFontMatch(nullptr, pattern.get(), &result));

@@ -15,3 +15,6 @@ std::optional<QFont> fontWithName(const QString& name, double pointSize);
 
 // The fontconfig name of a font: its family and, when it has one, its style.
 QString fontconfigName(const QFont& font);
+
+// Lets QFont find the design's font families ("Helvetica", "Helvetica Neue") among the installed ones.
+void TDInstallFontSubstitutions();

@@ -610,7 +610,15 @@ void TDOrderedCollection::connectNotify(const QMetaMethod& signal) {
 
 void TDOrderedCollection::disconnectNotify(const QMetaMethod& signal) {
     QObject::disconnectNotify(signal);
-    if (m_watched && !p_isWatched()) p_stopWatching();
+    if (!m_watched) return;
+    // Qt may call this with its connection lock held (a receiver being destroyed): asking which
+    // signals are still connected would deadlock, so that is asked once the event is over.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_watched && !p_isWatched()) p_stopWatching();
+        },
+        Qt::QueuedConnection);
 }
 
 void TDOrderedCollection::p_stopWatching() {

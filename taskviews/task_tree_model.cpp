@@ -1,5 +1,6 @@
 #include "taskviews/task_tree_model.h"
 
+#include "controls/outline_item_roles.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
 #include "taskviews/tasks_controller.h"
@@ -509,6 +510,9 @@ QVariant TDTaskTreeModel::data(const QModelIndex& index, int role) const {
             return int(item.kind);
         case TaskRole:
             return item.task() ? QVariant::fromValue(item.task()) : QVariant();
+        case TDOutlinePersistentObjectRole:
+            // Saved states name tasks by uid; sections and footers are made anew by every reload.
+            return item.task() && index.column() == 0 ? QVariant(item.task()->uid()) : QVariant();
         case Qt::DisplayRole:
         case Qt::EditRole:
         case DressingRole:

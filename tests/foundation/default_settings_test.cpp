@@ -167,6 +167,15 @@ TEST_F(DefaultSettingsTest, FontPairsStoreAndReadAFontByItsFontconfigName) {
     EXPECT_TRUE(fontForKey(defaults(), QStringLiteral("noSuchPair")) == std::nullopt);
 }
 
+TEST_F(DefaultSettingsTest, TheDesignsHelveticasAreLiberationSansOnEveryMachine) {
+    for (const char* name : {"Helvetica", "Helvetica:style=Bold", "Helvetica Neue:style=UltraLight"}) {
+        const std::optional<QFont> font = fontWithName(QString::fromLatin1(name), 13);
+        ASSERT_TRUE(font.has_value()) << name << ": the package fonts-liberation2 is needed";
+        EXPECT_EQ(font->family(), QStringLiteral("Liberation Sans")) << name;
+    }
+    EXPECT_EQ(fontWithName(QStringLiteral("Helvetica:style=Bold"), 13)->styleName(), QStringLiteral("Bold"));
+}
+
 TEST_F(DefaultSettingsTest, AFontNameThatNamesNoInstalledFontGivesNoFont) {
     defaults().setValue(QStringLiteral("taskFontName"), QStringLiteral("No Such Font Family 4711"));
     EXPECT_FALSE(TDConstants::make(defaults()).TDTaskFont.has_value());

@@ -1,0 +1,118 @@
+// The task outline on screen: the first paint of a long list never shown before (every row measured),
+// and paging down through it, against the floor of drawing the same rows' titles straight.
+#include "bench/bench_support.h"
+#include "model/library.h"
+#include "model/list.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
+#include "store/library_manager.h"
+#include "taskviews/gui/tasks_view.h"
+#include "taskviews/task_tree_model.h"
+#include "taskviews/tasks_controller.h"
+
+#include <QCoreApplication>
+#include <QImage>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+const QSize kWindow(900, 700);
+
+// A list of n tasks shown by a tasks controller and its item model.
+class ShownList {
+public:
+    explicit ShownList(int n) : m_open(0) {
+        if (!m_open.isOpen()) return;
+        TDLibrary* library = m_open.manager().library();
+        TDList* list = library->createList(QStringLiteral("Shown"), library->foldersGroup());
+        QList<platform::ManagedObject*> tasks;
+        for (int i = 0; i < n; ++i) {
+            TDTask* task = library->createOrphanTask();
+            task->setTitle(QStringLiteral("Shown task %1 with a title of usual length").arg(i));
+            if (i % 7 == 0) task->setNotesString(QStringLiteral("A note on task %1").arg(i));
+            tasks << task;
+        }
+        if (!list->orderedTasks()->insertObjects(tasks, 0).ok()) return;
+        m_open.manager().managedObjectContext()->processPendingChanges();
+        QCoreApplication::processEvents();
+        controller = std::make_unique<TDTasksController>(m_open.manager());
+        controller->setGroup(list);
+        model = std::make_unique<TDTaskTreeModel>(controller.get());
+        ready = model->rowCount() == n + 1;
+    }
+    ~ShownList() {
+        model.reset();
+        controller.reset();
+    }
+
+    bool ready = false;
+    std::unique_ptr<TDTasksController> controller;
+    std::unique_ptr<TDTaskTreeModel> model;
+
+private:
+    BenchOpenLibrary m_open;
+};
+
+std::unique_ptr<TDTasksView> newView(ShownList& shown) {
+    auto view = std::make_unique<TDTasksView>(*shown.controller, *shown.model);
+    view->resize(kWindow);
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->show();
+    return view;
+}
+
+void BM_OutlineFirstPaint(benchmark::State& state) {
+    ShownList shown(int(state.range(0)));
+    if (!shown.ready) return state.SkipWithError("could not show the list");
+    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        std::unique_ptr<TDTasksView> view = newView(shown);
+        view->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        state.PauseTiming();
+        view.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_OutlineFirstPaint)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The titles of the rows the first paint shows, drawn one per 26-point row with no layout at all.
+void BM_PaintRowsFloor(benchmark::State& state) {
+    ShownList shown(int(state.range(0)));
+    if (!shown.ready) return state.SkipWithError("could not show the list");
+    QStringList titles;
+    for (int row = 1; row <= kWindow.height() / 26 + 1; ++row)
+        titles << shown.model->index(row, TDTaskTreeModel::TaskColumn).data().toString();
+    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        for (int row = 0; row < titles.size(); ++row)
+            painter.drawText(QRect(60, row * 26, kWindow.width() - 60, 26), Qt::AlignVCenter, titles.at(row));
+        painter.end();
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+BENCHMARK(BM_PaintRowsFloor)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void BM_OutlineScrollPage(benchmark::State& state) {
+    ShownList shown(int(state.range(0)));
+    if (!shown.ready) return state.SkipWithError("could not show the list");
+    std::unique_ptr<TDTasksView> view = newView(shown);
+    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
+    view->render(&image);
+    QScrollBar* scroller = view->verticalScrollBar();
+    for (auto _ : state) {
+        const int next = scroller->value() + scroller->pageStep();
+        scroller->setValue(next > scroller->maximum() ? 0 : next);
+        view->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+BENCHMARK(BM_OutlineScrollPage)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,690 @@
+#include "taskviews/gui/tasks_view.h"
+
+#include "controls/outline_item_roles.h"
+#include "model/group.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
+#include "taskviews/gui/attribute_cells.h"
+#include "taskviews/gui/priority_box_cell.h"
+#include "taskviews/gui/task_cell.h"
+#include "taskviews/gui/tasks_header_view.h"
+#include "taskviews/task_cell_values.h"
+#include "taskviews/task_row_facts.h"
+#include "taskviews/task_row_layout.h"
+#include "taskviews/task_title_styling.h"
+#include "taskviews/task_tree_model.h"
+#include "taskviews/task_window_context.h"
+#include "taskviews/tasks_controller.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <cmath>
+#include <limits>
+#include <utility>
+
+namespace {
+
+using Kind = TDTaskRowItem::Kind;
+
+const QString kExpandedKey = QStringLiteral("expanded");
+const QString kScrollKey = QStringLiteral("scroll");
+const QString kSelectionKey = QStringLiteral("selection");
+
+// The height every row but a task's is reckoned from, rules included.
+constexpr int kRowHeight = 26;
+// The first row when it carries a list's title.
+constexpr int kHeaderRowHeight = 50;
+constexpr int kIndentation = 18;
+
+// The cells of the outline take their heights from the outline, which caches them: the row's height is
+// the task column's, the other columns never make a row taller.
+template <class Cell>
+class TDOutlineCell : public Cell {
+protected:
+    // The list column leaves a list's name out when the row above is in the same list.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        Cell::initStyleOption(option, index);
+        const TDCellDressings dressing(index.data(TDTaskTreeModel::DressingRole).toInt());
+        if (dressing.testFlag(TDCellDressing::SameListAsRowAbove)) option->text.clear();
+    }
+
+public:
+    explicit TDOutlineCell(const TDTasksView& view) : Cell(const_cast<TDTasksView*>(&view)), m_view(view) {}
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (index.column() != TDTaskTreeModel::TaskColumn) return QSize(option.rect.width(), 0);
+        return QSize(option.rect.width(), m_view.heightOfRow(index));
+    }
+
+private:
+    const TDTasksView& m_view;
+};
+
+}  // namespace
+
+TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, QWidget* parent)
+    : TDExtendedOutlineView(parent), m_controller(controller), m_model(model) {
+    setHeader(new TDTasksHeaderView(this));
+    setModel(&m_model);
+    setTreePosition(TDTaskTreeModel::TaskColumn);
+    setIndentation(kIndentation);
+    setAllColumnsShowFocus(true);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setExpandsOnDoubleClick(false);
+    viewport()->setAutoFillBackground(false);
+    p_installCells();
+
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TDTasksView::p_modelAboutToBeReset);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                p_updateRowSpans(parent, first, last);
+                if (!parent.isValid()) p_expandGroupItems();
+                p_updateInstructionMessage();
+            });
+    connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+            [this](const QModelIndex& parent, int first, int last) {
+                p_forgetHeights(m_model.index(first, 0, parent), m_model.index(last, 0, parent));
+            });
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, [this] { p_updateInstructionMessage(); });
+    connect(&m_model, &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex& first, const QModelIndex& last) { p_forgetHeights(first, last); });
+    connect(this, &QTreeView::expanded, this, &TDTasksView::p_taskExpanded);
+    connect(this, &QTreeView::collapsed, this, &TDTasksView::p_taskCollapsed);
+    // Heights follow the task column's width.
+    connect(header(), &QHeaderView::sectionResized, this, [this](int column, int oldWidth, int newWidth) {
+        if (column != TDTaskTreeModel::TaskColumn || oldWidth == newWidth) return;
+        p_forgetAllHeights();
+        // One layout after all the columns moved, not one per column.
+        if (!m_resetting) scheduleDelayedItemsLayout();
+    });
+
+    p_changeColors();
+    setDisplayMode(m_controller.displayMode());
+    p_modelReset();
+}
+
+TDTasksView::~TDTasksView() = default;
+
+int TDTasksView::displayModeForTabType(const QString& tabType) {
+    static const QHash<QString, int> modes{{QStringLiteral("today"), 4},  {QStringLiteral("upcoming"), 4},
+                                           {QStringLiteral("folder"), 3}, {QStringLiteral("list"), 1},
+                                           {QStringLiteral("smart"), 4},  {QStringLiteral("tag"), 2}};
+    return modes.value(tabType, 1);
+}
+
+void TDTasksView::p_installCells() {
+    auto* taskCell = new TDOutlineCell<TDTaskCell>(*this);
+    m_taskCell = taskCell;
+    connect(taskCell, &TDTaskCell::toggleCompletionRequested, this,
+            [this](TDTask* task) { m_controller.toggleCompletionOfTasks({task}); });
+    connect(taskCell, &TDTaskCell::toggleCancellationRequested, this,
+            [this](TDTask* task) { m_controller.toggleCancellationOfTasks({task}); });
+    auto* priorityCell = new TDOutlineCell<TDPriorityBoxCell>(*this);
+    m_priorityCell = priorityCell;
+    // The cell's 0 is "None"; the controller takes a negative number for it.
+    connect(priorityCell, &TDPriorityBoxCell::priorityChosen, this,
+            [this](qint64 priority) { m_controller.assignPriority(priority > 0 ? priority : -1); });
+    setItemDelegateForColumn(TDTaskTreeModel::TaskColumn, taskCell);
+    setItemDelegateForColumn(TDTaskTreeModel::PriorityColumn, priorityCell);
+    setItemDelegateForColumn(TDTaskTreeModel::ListColumn, new TDOutlineCell<TDTasksViewListCell>(*this));
+    for (int column :
+         {TDTaskTreeModel::StartColumn, TDTaskTreeModel::DueColumn, TDTaskTreeModel::EstimateColumn})
+        setItemDelegateForColumn(column, new TDOutlineCell<TDTasksViewTextFieldCell>(*this));
+}
+
+// --- Rows
+
+TDTask* TDTasksView::p_task(const QModelIndex& index) const {
+    return index.data(TDTaskTreeModel::TaskRole).value<TDTask*>();
+}
+
+int TDTasksView::p_kind(const QModelIndex& index) const {
+    return index.isValid() ? index.data(TDTaskTreeModel::ItemKindRole).toInt() : int(Kind::Root);
+}
+
+int TDTasksView::p_depth(const QModelIndex& index) const {
+    int depth = 0;
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) ++depth;
+    return depth;
+}
+
+bool TDTasksView::hasDummyHeader() const {
+    return m_controller.hasDummyHeader();
+}
+
+bool TDTasksView::isGrouping() const {
+    return m_controller.isGrouping();
+}
+
+bool TDTasksView::hasTasks() const {
+    if (!m_controller.group()) return false;
+    return m_model.rowCount() > (hasDummyHeader() ? 1 : 0);
+}
+
+qsizetype TDTasksView::numberOfRealRows() const {
+    if (m_resetting) return 0;
+    const int rows = numberOfRows();
+    return hasDummyHeader() && rows > 0 ? rows - 1 : rows;
+}
+
+void TDTasksView::p_updateRowSpans(const QModelIndex& parent, int first, int last) {
+    // Headers and sections stand at the top, footers end their section: only those rows are looked at.
+    if (parent.isValid()) {
+        if (p_kind(parent) != int(Kind::Section)) return;
+        const int lastRow = m_model.rowCount(parent) - 1;
+        if (lastRow >= first && lastRow <= last + 1 && lastRow >= 0)
+            setFirstColumnSpanned(lastRow, parent,
+                                  p_kind(m_model.index(lastRow, 0, parent)) == int(Kind::Footer));
+        return;
+    }
+    const int end = isGrouping() ? last : qMin(last, 0);
+    for (int row = first; row <= end; ++row) {
+        const QModelIndex item = m_model.index(row, 0);
+        const int kind = p_kind(item);
+        setFirstColumnSpanned(row, {}, kind != int(Kind::Task));
+        if (kind == int(Kind::Section)) p_updateRowSpans(item, 0, m_model.rowCount(item) - 1);
+    }
+}
+
+// --- Heights
+
+int TDTasksView::heightOfRow(const QModelIndex& index) const {
+    switch (Kind(p_kind(index))) {
+        case Kind::Task:
+            return heightOfRowForTask(index);
+        case Kind::Header:
+        case Kind::Section: {
+            if (index.parent().isValid()) return kRowHeight;
+            if (index.row() == 0) return kHeaderRowHeight;
+            if (hasDummyHeader()) return kRowHeight;
+            // A section after one cut short sits closer to its footer.
+            const QModelIndex above = m_model.index(index.row() - 1, 0);
+            const int children = m_model.rowCount(above);
+            const bool afterFooter =
+                children > 0 && p_kind(m_model.index(children - 1, 0, above)) == int(Kind::Footer);
+            return kHeaderRowHeight + (afterFooter ? 7 : 16);
+        }
+        case Kind::Footer: {
+            const QModelIndex section = index.parent();
+            const bool lastRow = !section.isValid() || section.row() == m_model.rowCount() - 1;
+            return lastRow ? kRowHeight : kRowHeight - 13;
+        }
+        case Kind::Root:
+            break;
+    }
+    return kRowHeight;
+}
+
+QHash<const TDTask*, int>& TDTasksView::p_currentHeightCache() const {
+    if (isYellowLook()) return m_yellowHeights;
+    TDGroup* group = m_controller.group();
+    // Without a uid nothing is kept.
+    if (!group || group->uid().isEmpty()) {
+        m_uncachedHeights.clear();
+        return m_uncachedHeights;
+    }
+    return m_whiteHeights[group->uid()];
+}
+
+int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
+    const TDTask* task = p_task(index);
+    if (!task || task->isDeleted()) return kRowHeight;
+    QHash<const TDTask*, int>& cache = p_currentHeightCache();
+    const auto cached = cache.constFind(task);
+    if (cached != cache.constEnd()) return cached.value();
+    const int indentationLevels = p_depth(index) + (rootIsDecorated() ? 1 : 0);
+    const int width = qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation());
+    int height = p_oneLineHeight(task, width);
+    if (height == 0) {
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        option.rect = QRect(0, 0, width, 0);
+        const QModelIndex cell = index.siblingAtColumn(TDTaskTreeModel::TaskColumn);
+        height = int(std::ceil(m_taskCell->rowLayout(option, cell, true).height));
+    }
+    cache.insert(task, height);
+    return height;
+}
+
+// A title that clearly fits on one line, without its notes open, needs no layout: a row of one line
+// is as tall as any other. 0 when the row has to be laid out.
+int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
+    if (!m_oneLineHeights) {
+        TDTaskRowFacts probe;
+        probe.title = QStringLiteral("x");
+        TDTaskRowLayoutInput input;
+        input.rowRect = QRectF(0, 0, 1000, std::numeric_limits<double>::max());
+        input.title = TDAttributedTitle(probe, TDTitleContext(), true);
+        input.noteFont = TDTaskCell::noteFont();
+        const TDTaskRowLayout plain = TDLayOutTaskRow(input);
+        input.noteText = probe.title;
+        const TDTaskRowLayout noted = TDLayOutTaskRow(input);
+        const TDTitleFonts& fonts = TDTitleFonts::shared();
+        // The widest of the fonts a title is set in.
+        QFontMetricsF widest(fonts.pastDue);
+        m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)), int(std::ceil(noted.height)),
+                                          1000 - plain.titleFrame.width(), widest};
+    }
+    const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
+    if (facts.title.size() > 120 || facts.notesSummary.contains(QLatin1Char('\n'))) return 0;
+    // Tokens are drawn a little wider than their text.
+    const qreal needed = m_oneLineHeights->widest.horizontalAdvance(facts.title) * 1.1 + 24;
+    if (needed >= width - m_oneLineHeights->titleInset) return 0;
+    return facts.notesSummary.isEmpty() ? m_oneLineHeights->plain : m_oneLineHeights->withNote;
+}
+
+qsizetype TDTasksView::cachedHeightCount() const {
+    qsizetype count = m_yellowHeights.size();
+    for (const auto& heights : m_whiteHeights) count += heights.size();
+    return count;
+}
+
+void TDTasksView::p_forgetHeights(const QModelIndex& first, const QModelIndex& last) {
+    if (!first.isValid()) return;
+    for (int row = first.row(); row <= last.row(); ++row) {
+        const TDTask* task = p_task(m_model.index(row, 0, first.parent()));
+        if (!task) continue;
+        m_yellowHeights.remove(task);
+        for (auto& heights : m_whiteHeights) heights.remove(task);
+    }
+}
+
+void TDTasksView::p_forgetAllHeights() {
+    m_yellowHeights.clear();
+    m_whiteHeights.clear();
+}
+
+// --- Display mode
+
+void TDTasksView::setDisplayMode(int displayMode) {
+    if (displayMode == m_displayMode) return;
+    m_displayMode = displayMode;
+    m_taskCell->setDisplayMode(displayMode);
+    p_changeColors();
+    if (auto* tasksHeader = qobject_cast<TDTasksHeaderView*>(header()))
+        tasksHeader->tasksViewDidChangeDisplayMode(displayMode);
+    Q_EMIT displayModeChanged(displayMode);
+    viewport()->update();
+}
+
+void TDTasksView::setDrawsOverlay(bool drawsOverlay) {
+    if (drawsOverlay == m_drawsOverlay) return;
+    m_drawsOverlay = drawsOverlay;
+    viewport()->update();
+}
+
+// --- Expansion
+
+void TDTasksView::p_expandGroupItems() {
+    if (!isGrouping()) return;
+    const int rows = m_model.rowCount();
+    for (int row = rows - 1; row >= 0; --row) {
+        const QModelIndex item = m_model.index(row, 0);
+        if (p_kind(item) == int(Kind::Section) && !isExpanded(item)) expand(item);
+    }
+}
+
+bool TDTasksView::isRememberedAsExpanded(TDTask* task) const {
+    return task && m_expandedItems.contains(task->uid());
+}
+
+void TDTasksView::p_taskExpanded(const QModelIndex& item) {
+    TDTask* task = p_task(item);
+    if (!task || m_expansionBookkeepingPaused) return;
+    m_expandedItems.insert(task->uid());
+    // Subtasks that were expanded before their parent closed open again with it.
+    ++m_expansionBookkeepingPaused;
+    QList<QModelIndex> pending{item};
+    while (!pending.isEmpty()) {
+        const QModelIndex parent = pending.takeFirst();
+        for (int row = 0, rows = m_model.rowCount(parent); row < rows; ++row) {
+            const QModelIndex child = m_model.index(row, 0, parent);
+            const TDTask* subtask = p_task(child);
+            if (!subtask || !subtask->hasSubtasks()) continue;
+            if (m_expandedItems.contains(subtask->uid())) expand(child);
+            pending.append(child);
+        }
+    }
+    --m_expansionBookkeepingPaused;
+}
+
+void TDTasksView::p_taskCollapsed(const QModelIndex& item) {
+    TDTask* task = p_task(item);
+    if (!task || m_expansionBookkeepingPaused) return;
+    // The subtasks keep their expansion for when the parent opens again.
+    m_expandedItems.remove(task->uid());
+}
+
+void TDTasksView::expandItem(const QModelIndex& item, bool expandChildren) {
+    TDTask* task = p_task(item);
+    if (!task || !task->hasSubtasks()) return;
+    if (expandChildren) {
+        QList<QModelIndex> pending{item};
+        while (!pending.isEmpty()) {
+            const QModelIndex parent = pending.takeFirst();
+            for (int row = 0, rows = m_model.rowCount(parent); row < rows; ++row) {
+                const QModelIndex child = m_model.index(row, 0, parent);
+                const TDTask* subtask = p_task(child);
+                if (!subtask || !subtask->hasSubtasks()) continue;
+                m_expandedItems.insert(subtask->uid());
+                pending.append(child);
+            }
+        }
+    }
+    if (isExpanded(item))
+        p_taskExpanded(item);
+    else
+        expand(item);
+}
+
+void TDTasksView::collapseItem(const QModelIndex& item, bool collapseChildren) {
+    TDTask* task = p_task(item);
+    if (!task) return;
+    collapse(item);
+    m_expandedItems.remove(task->uid());
+    if (!collapseChildren) return;
+    for (TDTask* subtask : task->allSubtasks()) m_expandedItems.remove(subtask->uid());
+    ++m_expansionBookkeepingPaused;
+    QList<QModelIndex> pending{item};
+    while (!pending.isEmpty()) {
+        const QModelIndex parent = pending.takeFirst();
+        for (int row = 0, rows = m_model.rowCount(parent); row < rows; ++row) {
+            const QModelIndex child = m_model.index(row, 0, parent);
+            collapse(child);
+            pending.append(child);
+        }
+    }
+    --m_expansionBookkeepingPaused;
+}
+
+void TDTasksView::collapseAllTasks() {
+    ++m_expansionBookkeepingPaused;
+    collapseAll();
+    --m_expansionBookkeepingPaused;
+    m_expandedItems.clear();
+    p_expandGroupItems();
+}
+
+void TDTasksView::expandAll() {
+    if (m_resetting) {
+        m_expandAllAfterReset = true;
+        return;
+    }
+    QTreeView::expandAll();
+    m_expandedItems.clear();
+    TDOutlineViewItemEnumerator walk = objectEnumerator();
+    for (QModelIndex item = walk.nextObject(); item.isValid(); item = walk.nextObject())
+        if (const TDTask* task = p_task(item); task && isExpanded(item)) m_expandedItems.insert(task->uid());
+}
+
+void TDTasksView::clearAccumulatedExpandedState() {
+    m_expandedItems.clear();
+    if (m_resetting) m_expansionClearedDuringReset = true;
+}
+
+QVariant TDTasksView::expandedState() const {
+    if (m_resetting) return m_expandedBeforeReset;
+    if (!m_controller.group()) return {};
+    QStringList uids(m_expandedItems.cbegin(), m_expandedItems.cend());
+    uids.sort();
+    // A task shown without subtasks any more is no longer expanded; hidden ones are kept.
+    const QList<QPersistentModelIndex> shown =
+        itemsForPersistentObjects(QVariantList(uids.cbegin(), uids.cend()));
+    for (const QPersistentModelIndex& item : shown)
+        if (rowForItem(item) >= 0 && !m_model.hasChildren(item))
+            uids.removeOne(persistentObjectForItem(item));
+    return uids;
+}
+
+void TDTasksView::setExpandedState(const QVariant& state) {
+    if (m_resetting) {
+        m_expandedBeforeReset = state;
+        m_expansionClearedDuringReset = false;
+        m_expandAllAfterReset = !state.isValid();
+        return;
+    }
+    if (!state.isValid()) {
+        saveSelection();
+        expandAll();
+        restoreSelection();
+        return;
+    }
+    if (state.typeId() != QMetaType::QVariantList && state.typeId() != QMetaType::QStringList) return;
+    saveSelection();
+    ++m_expansionBookkeepingPaused;
+    collapseAll();
+    --m_expansionBookkeepingPaused;
+    p_expandGroupItems();
+    const QList<QPersistentModelIndex> items = itemsForPersistentObjects(state.toList());
+    QSet<TDTask*> wanted;
+    for (const QPersistentModelIndex& item : items)
+        if (TDTask* task = p_task(item)) wanted.insert(task);
+    ++m_expansionBookkeepingPaused;
+    for (const QPersistentModelIndex& item : items) {
+        TDTask* task = p_task(item);
+        if (!task) continue;
+        m_expandedItems.insert(task->uid());
+        bool ancestorsWanted = true;
+        for (TDTask* ancestor = task->parentTask(); ancestor; ancestor = ancestor->parentTask())
+            ancestorsWanted = ancestorsWanted && wanted.contains(ancestor);
+        if (ancestorsWanted) expand(item);
+    }
+    --m_expansionBookkeepingPaused;
+    restoreSelection();
+}
+
+// --- Selection and state
+
+QList<TDTaskRowItem> TDTasksView::selectedItems() const {
+    QList<TDTaskRowItem> items;
+    for (const QPersistentModelIndex& item : TDExtendedOutlineView::selectedItems()) {
+        const TDTaskRowItem row = m_model.itemForIndex(item);
+        if (row.kind == Kind::Task) items.append(row);
+    }
+    return items;
+}
+
+void TDTasksView::selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) {
+    // The old rows are gone while the rows reset: the selection waits for the new ones.
+    if (m_resetting) {
+        m_selectionAfterReset = items;
+        return;
+    }
+    QList<QPersistentModelIndex> indexes;
+    for (const TDTaskRowItem& item : items)
+        if (const QModelIndex index = m_model.indexForItem(item); index.isValid()) indexes.append(index);
+    revealItems(indexes);
+    TDExtendedOutlineView::selectItems(indexes, makeVisible);
+}
+
+void TDTasksView::deselectAll() {
+    if (m_resetting) {
+        m_selectionAfterReset = QList<TDTaskRowItem>();
+        return;
+    }
+    TDExtendedOutlineView::selectItems({});
+}
+
+QVariant TDTasksView::scrollPositionState() const {
+    if (m_resetting) return m_scrollBeforeReset;
+    if (!m_controller.group()) return {};
+    return TDExtendedOutlineView::scrollPositionState();
+}
+
+void TDTasksView::centerSelectionIfNotVisible() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionIfNotVisible();
+}
+
+void TDTasksView::centerSelectionIfNotFullyVisible() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionIfNotFullyVisible();
+}
+
+void TDTasksView::centerSelectionInVisibleArea() {
+    if (m_resetting)
+        m_centerAfterReset = true;
+    else
+        TDExtendedOutlineView::centerSelectionInVisibleArea();
+}
+
+void TDTasksView::setScrollPositionState(const QVariant& state) {
+    if (m_resetting) {
+        m_scrollBeforeReset = state;
+        return;
+    }
+    TDExtendedOutlineView::setScrollPositionState(state);
+}
+
+QVariant TDTasksView::selectionState() const {
+    if (m_resetting) return m_selectionBeforeReset;
+    return TDExtendedOutlineView::selectionState();
+}
+
+void TDTasksView::setSelectionState(const QVariant& state) {
+    if (m_resetting) {
+        m_selectionBeforeReset = state;
+        return;
+    }
+    TDExtendedOutlineView::setSelectionState(state);
+}
+
+void TDTasksView::saveState() {
+    m_savedState = QVariantMap{{kExpandedKey, expandedState()},
+                               {kScrollKey, scrollPositionState()},
+                               {kSelectionKey, selectionState()}};
+}
+
+void TDTasksView::restoreState() {
+    if (!m_savedState) return;
+    const QVariantMap state = *m_savedState;
+    m_savedState.reset();
+    setExpandedState(state.value(kExpandedKey));
+    setSelectionState(state.value(kSelectionKey));
+    setScrollPositionState(state.value(kScrollKey));
+}
+
+void TDTasksView::p_modelAboutToBeReset() {
+    m_selectionAfterReset.reset();
+    m_expandAllAfterReset = false;
+    m_centerAfterReset = false;
+    m_expansionClearedDuringReset = false;
+    m_expandedBeforeReset = expandedState();
+    m_scrollBeforeReset = scrollPositionState();
+    m_selectionBeforeReset = selectionState();
+    m_resetting = true;
+    m_footerPressed = QPersistentModelIndex();
+    m_footerHovered = QPersistentModelIndex();
+}
+
+void TDTasksView::p_modelReset() {
+    m_resetting = false;
+    m_uncachedHeights.clear();
+    setRootIsDecorated(!isGrouping());
+    p_updateRowSpans({}, 0, m_model.rowCount() - 1);
+    // New view options bring their own expansion, scroll and selection.
+    if (m_expandAllAfterReset) expandAll();
+    if (!m_expansionClearedDuringReset && m_expandedBeforeReset.isValid()) {
+        setExpandedState(m_expandedBeforeReset);
+        setSelectionState(m_selectionBeforeReset);
+        setScrollPositionState(m_scrollBeforeReset);
+    }
+    p_expandGroupItems();
+    if (m_selectionAfterReset) {
+        selectItems(*m_selectionAfterReset, false);
+        m_selectionAfterReset.reset();
+    }
+    m_expandedBeforeReset = m_scrollBeforeReset = m_selectionBeforeReset = QVariant();
+    m_expandAllAfterReset = false;
+    if (std::exchange(m_centerAfterReset, false)) TDExtendedOutlineView::centerSelectionIfNotVisible();
+    p_updateInstructionMessage();
+}
+
+void TDTasksView::p_updateInstructionMessage() {
+    QString message;
+    if (m_controller.library() && !hasTasks()) {
+        if (m_controller.isFilteringByTitle())
+            message = tr("No matching tasks found.");
+        else if (!m_controller.filterTags().isEmpty())
+            message = tr("There are no tasks that match the filter criteria.");
+        else if (m_controller.group() && m_controller.group()->canAddTask())
+            message = tr("You don't have any tasks here. Hit “return” to create one.");
+    }
+    if (message == m_instructionMessage) return;
+    m_instructionMessage = message;
+    viewport()->update();
+}
+
+// --- Events
+
+void TDTasksView::focusInEvent(QFocusEvent* event) {
+    TDExtendedOutlineView::focusInEvent(event);
+    p_changeColors();
+    Q_EMIT didBecomeFirstResponder();
+}
+
+void TDTasksView::scrollContentsBy(int dx, int dy) {
+    TDExtendedOutlineView::scrollContentsBy(dx, dy);
+    m_footerHovered = QPersistentModelIndex();
+}
+
+void TDTasksView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint())) {
+        m_footerPressed = item;
+        viewport()->update(visualRect(item).adjusted(0, -3, 0, 3));
+        event->accept();
+        return;
+    }
+    TDExtendedOutlineView::mousePressEvent(event);
+}
+
+void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A second click on the link soon after the first is a click all the same.
+    const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))
+        return mousePressEvent(event);
+    TDExtendedOutlineView::mouseDoubleClickEvent(event);
+}
+
+void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_footerPressed.isValid()) return TDExtendedOutlineView::mouseReleaseEvent(event);
+    const QModelIndex footer = m_footerPressed;
+    m_footerPressed = QPersistentModelIndex();
+    viewport()->update();
+    event->accept();
+    // Released away from the link: nothing is selected.
+    if (!footerLinkRect(footer).contains(event->position().toPoint()) || !m_windowContext) return;
+    const TDGroupingFooter* item = m_model.itemForIndex(footer).footer();
+    if (!item || !item->orderedCollection()) return;
+    if (auto* group = dynamic_cast<TDGroup*>(item->orderedCollection()->object()))
+        m_windowContext->selectGroup(group);
+}
+
+void TDTasksView::mouseMoveEvent(QMouseEvent* event) {
+    const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
+    const QModelIndex hovered =
+        footerLinkRect(item).contains(event->position().toPoint()) ? item : QModelIndex();
+    if (hovered != QModelIndex(m_footerHovered)) {
+        m_footerHovered = hovered;
+        viewport()->update();
+    }
+    TDExtendedOutlineView::mouseMoveEvent(event);
+}
+
+void TDTasksView::leaveEvent(QEvent* event) {
+    if (m_footerHovered.isValid()) {
+        m_footerHovered = QPersistentModelIndex();
+        viewport()->update();
+    }
+    TDExtendedOutlineView::leaveEvent(event);
+}

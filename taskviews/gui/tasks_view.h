@@ -1,0 +1,191 @@
+#pragma once
+
+#include "controls/gui/extended_outline_view.h"
+#include "taskviews/task_presentation.h"
+
+#include <QFontMetricsF>
+#include <QHash>
+#include <QSet>
+
+class TDGroup;
+class TDPriorityBoxCell;
+class TDTask;
+class TDTaskCell;
+class TDTaskTreeModel;
+class TDTasksController;
+class TDTaskWindowContext;
+
+// The outline of the tasks area: header, section, task and footer rows of the tasks controller's
+// group, drawn on yellow notebook paper (lists and folders) or white (tags, smart folders). It measures
+// and caches each task row's height, keeps the expansion of tasks hidden under collapsed parents, and
+// turns checkbox, priority and footer clicks into controller commands.
+class TDTasksView : public TDExtendedOutlineView, public TDTaskPresentation {
+    Q_OBJECT
+
+public:
+    TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, QWidget* parent = nullptr);
+    ~TDTasksView() override;
+
+    static int displayModeForTabType(const QString& tabType);
+
+    TDTasksController& tasksController() const { return m_controller; }
+    TDTaskTreeModel& treeModel() const { return m_model; }
+    // The window that selects a footer's list; none selects nothing.
+    void setWindowContext(TDTaskWindowContext* context) { m_windowContext = context; }
+
+    int displayMode() const { return m_displayMode; }
+    bool isYellowLook() const { return m_displayMode == 1 || m_displayMode == 3; }
+    bool drawsOverlay() const { return m_drawsOverlay; }
+    bool hasDummyHeader() const;
+    bool hasTasks() const;
+    bool isGrouping() const;
+    // The message an empty list shows; empty when none.
+    QString instructionMessage() const { return m_instructionMessage; }
+
+    // Colours of the display mode.
+    QColor backgroundColor() const;
+    QColor alternateColumnOverlayColor() const;
+    QColor gridColor() const;
+    QColor marginLineColor() const;
+    QColor selectionColor() const { return m_selectionColor; }
+    QColor secondarySelectionColor() const { return m_secondarySelectionColor; }
+    // Columns after the task column are tinted in turn, the first visible one first.
+    bool isAlternateColumn(int column) const;
+
+    // Row heights: tasks are measured at the task column's width and cached until they change.
+    int heightOfRow(const QModelIndex& index) const;
+    int heightOfRowForTask(const QModelIndex& index) const;
+    qsizetype cachedHeightCount() const;
+
+    // Expansion that remembers tasks hidden under a collapsed parent.
+    void expandItem(const QModelIndex& item, bool expandChildren);
+    void collapseItem(const QModelIndex& item, bool collapseChildren);
+    void collapseAllTasks();
+    bool isRememberedAsExpanded(TDTask* task) const;
+
+    // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.
+    QRect footerLinkRect(const QModelIndex& index) const;
+
+    // TDTaskPresentation.
+    QList<TDTaskRowItem> selectedItems() const override;
+    void selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) override;
+    void deselectAll() override;
+    qsizetype numberOfRealRows() const override;
+    QVariant expandedState() const override;
+    void setExpandedState(const QVariant& state) override;
+    void clearAccumulatedExpandedState() override;
+    QVariant scrollPositionState() const override;
+    void setScrollPositionState(const QVariant& state) override;
+    QVariant selectionState() const override;
+    void setSelectionState(const QVariant& state) override;
+    void saveState() override;
+    void restoreState() override;
+    // While the rows reset, the old rows are not to be asked for: the reset keeps the selection.
+    void saveSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::saveSelection();
+    }
+    void restoreSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::restoreSelection();
+    }
+    void restoreAndShowSelection() override {
+        if (!m_resetting) TDExtendedOutlineView::restoreAndShowSelection();
+    }
+    // In-place title editing comes later: nothing is ever being edited.
+    int editedRow() const override { return -1; }
+    int editedColumn() const override { return -1; }
+    bool isEditingNote() const override { return false; }
+    void finishEditing() override {}
+    QVariant interruptEditing() override { return {}; }
+    void resumeEditing(const QVariant&) override {}
+    void clearTrackingRowAndColumn() override {}
+    void centerSelectionIfNotVisible() override;
+    void centerSelectionIfNotFullyVisible() override;
+    void centerSelectionInVisibleArea() override;
+    void setDrawsOverlay(bool drawsOverlay) override;
+    void setDisplayMode(int displayMode) override;
+    void expandAll() override;
+    void redisplay() override { viewport()->update(); }
+
+Q_SIGNALS:
+    void displayModeChanged(int displayMode);
+    // Each time the outline takes the keyboard focus.
+    void didBecomeFirstResponder();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
+    void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    TDTask* p_task(const QModelIndex& index) const;
+    int p_kind(const QModelIndex& index) const;
+    int p_depth(const QModelIndex& index) const;
+    QHash<const TDTask*, int>& p_currentHeightCache() const;
+    int p_oneLineHeight(const TDTask* task, int width) const;
+    void p_forgetHeights(const QModelIndex& first, const QModelIndex& last);
+    void p_forgetAllHeights();
+    void p_changeColors();
+    void p_updateRowSpans(const QModelIndex& parent, int first, int last);
+    void p_expandGroupItems();
+    void p_taskExpanded(const QModelIndex& item);
+    void p_taskCollapsed(const QModelIndex& item);
+    void p_modelAboutToBeReset();
+    void p_modelReset();
+    void p_updateInstructionMessage();
+    void p_installCells();
+
+    void p_drawPaper(QPainter& painter, const QRect& clip) const;
+    void p_drawGrid(QPainter& painter, const QRect& clip) const;
+    void p_drawGroupingRow(QPainter& painter, const QRect& rowRect, const QModelIndex& index) const;
+    void p_drawFooterRow(QPainter& painter, const QRect& rowRect, const QModelIndex& index) const;
+    void p_drawInstructionMessage(QPainter& painter) const;
+
+    TDTasksController& m_controller;
+    TDTaskTreeModel& m_model;
+    TDTaskWindowContext* m_windowContext = nullptr;
+    TDTaskCell* m_taskCell = nullptr;
+    TDPriorityBoxCell* m_priorityCell = nullptr;
+
+    int m_displayMode = -1;
+    bool m_drawsOverlay = false;
+    QString m_instructionMessage;
+    QColor m_selectionColor;
+    QColor m_secondarySelectionColor;
+
+    // Task -> height: one cache for the yellow lists, one per group (by uid) for the white ones.
+    mutable QHash<const TDTask*, int> m_yellowHeights;
+    mutable QHash<QString, QHash<const TDTask*, int>> m_whiteHeights;
+    mutable QHash<const TDTask*, int> m_uncachedHeights;
+    struct OneLineHeights {
+        int plain;
+        int withNote;
+        qreal titleInset;
+        QFontMetricsF widest;
+    };
+    mutable std::optional<OneLineHeights> m_oneLineHeights;
+
+    // The uids of every task the user expanded, also while hidden under a collapsed parent.
+    QSet<QString> m_expandedItems;
+    int m_expansionBookkeepingPaused = 0;
+    // Across a reset of the rows.
+    QVariant m_expandedBeforeReset;
+    QVariant m_scrollBeforeReset;
+    QVariant m_selectionBeforeReset;
+    bool m_expansionClearedDuringReset = false;
+    bool m_resetting = false;
+    bool m_centerAfterReset = false;
+    bool m_expandAllAfterReset = false;
+    std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;
+
+    std::optional<QVariantMap> m_savedState;
+    QPersistentModelIndex m_footerPressed;
+    QPersistentModelIndex m_footerHovered;
+};

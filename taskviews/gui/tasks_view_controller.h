@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class TDLibraryManager;
+class TDTaskTreeModel;
+class TDTasksController;
+class TDTasksView;
+
+// One task list of a window: the tasks controller, the item model of its rows and the outline that
+// shows them, made together and wired to each other. The main window puts this widget where the
+// tasks go; the outline fills it.
+class TDTasksViewController : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TDTasksViewController(TDLibraryManager& libraryManager, QWidget* parent = nullptr);
+    ~TDTasksViewController() override;
+
+    TDTasksController& tasksController() const { return *m_controller; }
+    TDTaskTreeModel& treeModel() const { return *m_model; }
+    TDTasksView& tasksView() const { return *m_view; }
+
+private:
+    std::unique_ptr<TDTasksController> m_controller;
+    std::unique_ptr<TDTaskTreeModel> m_model;
+    // A child widget; deleted before the controller and the model it shows.
+    TDTasksView* m_view;
+};

@@ -1,0 +1,310 @@
+#include "taskviews/gui/tasks_view.h"
+#include "language/natural_language_value_transformers.h"
+#include "model/folder.h"
+#include "model/managed_object_context.h"
+#include "platform/undo/undo_manager.h"
+#include "taskviews/gui/task_cell.h"
+#include "taskviews/gui/tasks_header_view.h"
+#include "taskviews/gui/tasks_window.h"
+#include "taskviews/task_tree_model.h"
+#include "tests/taskviews/tasks_controller_fixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QHeaderView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using taskviewstest::TasksControllerTest;
+
+class TasksViewTest : public TasksControllerTest {
+protected:
+    void SetUp() override {
+        TasksControllerTest::SetUp();
+        registerNaturalLanguageValueTransformers();
+        model = std::make_unique<TDTaskTreeModel>(controller.get());
+        view = std::make_unique<TDTasksView>(*controller, *model);
+        view->setWindowContext(&window);
+        controller->setPresentation(view.get());
+        controller->setMode(0);
+        view->resize(720, 420);
+        view->show();
+    }
+
+    void TearDown() override {
+        controller->setPresentation(nullptr);
+        view.reset();
+        model.reset();
+        TasksControllerTest::TearDown();
+    }
+
+    void show(TDGroup* group) {
+        controller->setGroup(group);
+        settle();
+    }
+
+    // The end of an event: the context's notifications, then the layout of the outline.
+    void settle() {
+        processChanges();
+        QCoreApplication::processEvents();
+        view->doItemsLayout();
+    }
+
+    QModelIndex indexOf(TDTask* task, int column = TDTaskTreeModel::TaskColumn) const {
+        return model->indexForItem(TDTaskRowItem::task(task)).siblingAtColumn(column);
+    }
+
+    QPoint checkboxCenter(TDTask* task) const {
+        const QModelIndex index = indexOf(task);
+        QStyleOptionViewItem option;
+        option.rect = view->visualRect(index);
+        option.widget = view.get();
+        option.state = QStyle::State_Enabled | QStyle::State_Active;
+        auto* cell = qobject_cast<TDTaskCell*>(view->itemDelegateForColumn(TDTaskTreeModel::TaskColumn));
+        return cell->rowLayout(option, index).checkboxFrame.center().toPoint();
+    }
+
+    // The scroll position as text, so that a failure says where the view stood.
+    QString scrollText() const {
+        const QVariantMap scroll = view->scrollPositionState().toMap();
+        QStringList parts;
+        for (auto it = scroll.cbegin(); it != scroll.cend(); ++it)
+            parts << it.key() + QLatin1Char('=') + it.value().toString();
+        return parts.join(QLatin1Char(' '));
+    }
+
+    QStringList selectedTitles() const {
+        QStringList titles;
+        for (const TDTaskRowItem& item : view->selectedItems()) titles << item.task()->title();
+        return titles;
+    }
+
+    std::unique_ptr<TDTaskTreeModel> model;
+    std::unique_ptr<TDTasksView> view;
+};
+
+TEST_F(TasksViewTest, StateSurvivesReloadsAndGroupSwitches) {
+    TDList* errands = newList(QStringLiteral("Errands"));
+    TDList* other = newList(QStringLiteral("Other"));
+    addTask(other, QStringLiteral("elsewhere"));
+    TDTask* party = addTask(errands, QStringLiteral("Plan the party"));
+    addSubtask(party, QStringLiteral("Invite friends"));
+    for (int i = 0; i < 60; ++i) addTask(errands, QStringLiteral("Errand %1").arg(i));
+    TDTask* picked = addTask(errands, QStringLiteral("Buy stamps"));
+    processChanges();
+    show(errands);
+    view->expand(indexOf(party, 0));
+    controller->setSelection({picked});
+    view->verticalScrollBar()->setValue(400);
+    const QString scroll = scrollText();
+    ASSERT_FALSE(scroll.isEmpty());
+
+    // A reload of the same rows keeps everything where it was.
+    controller->p_groupByAttribute(QString(), false, true);
+    settle();
+    EXPECT_TRUE(view->isExpanded(indexOf(party, 0)));
+    EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Buy stamps")});
+    EXPECT_EQ(scrollText(), scroll);
+
+    // Another group and back: its view options bring expansion and selection back (the scroll
+    // position is not yet restored with them).
+    show(other);
+    EXPECT_FALSE(view->isRememberedAsExpanded(party));
+    show(errands);
+    EXPECT_TRUE(view->isExpanded(indexOf(party, 0)));
+    EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Buy stamps")});
+}
+
+TEST_F(TasksViewTest, ExpansionUnderACollapsedParentIsRemembered) {
+    TDList* list = newList(QStringLiteral("Projects"));
+    TDTask* house = addTask(list, QStringLiteral("House"));
+    TDTask* kitchen = addSubtask(house, QStringLiteral("Kitchen"));
+    addSubtask(kitchen, QStringLiteral("Tiles"));
+    processChanges();
+    show(list);
+
+    view->expand(indexOf(house, 0));
+    view->expand(indexOf(kitchen, 0));
+    view->collapse(indexOf(house, 0));
+    // Hidden, yet still expanded: the saved state names it and it opens with its parent.
+    EXPECT_EQ(view->expandedState().toStringList(), QStringList{kitchen->uid()});
+    view->expand(indexOf(house, 0));
+    EXPECT_TRUE(view->isExpanded(indexOf(kitchen, 0)));
+
+    // A saved state naming a task under a collapsed parent leaves it closed but remembers it.
+    view->setExpandedState(QStringList{kitchen->uid()});
+    EXPECT_FALSE(view->isExpanded(indexOf(house, 0)));
+    EXPECT_FALSE(view->isExpanded(indexOf(kitchen, 0)));
+    EXPECT_TRUE(view->isRememberedAsExpanded(kitchen));
+    view->expand(indexOf(house, 0));
+    EXPECT_TRUE(view->isExpanded(indexOf(kitchen, 0)));
+
+    // Collapsing with the children forgets them all.
+    view->collapseItem(indexOf(house, 0), true);
+    EXPECT_FALSE(view->isRememberedAsExpanded(kitchen));
+    view->expand(indexOf(house, 0));
+    EXPECT_FALSE(view->isExpanded(indexOf(kitchen, 0)));
+}
+
+TEST_F(TasksViewTest, CheckboxClicksToggleCompletionWithUndo) {
+    TDList* list = newList(QStringLiteral("Home"));
+    TDTask* laundry = addTask(list, QStringLiteral("Laundry"));
+    processChanges();
+    show(list);
+    platform::UndoManager* undo = manager->undoManager();
+
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, checkboxCenter(laundry));
+    settle();
+    EXPECT_TRUE(laundry->isCompleted());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, checkboxCenter(laundry));
+    settle();
+    EXPECT_FALSE(laundry->isCompleted());
+
+    undo->undo();
+    settle();
+    EXPECT_TRUE(laundry->isCompleted());
+    // A click beside the checkbox changes nothing.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, checkboxCenter(laundry) + QPoint(120, 0));
+    settle();
+    EXPECT_TRUE(laundry->isCompleted());
+}
+
+TEST_F(TasksViewTest, PriorityMenuAssignsToTheClickedRow) {
+    TDTag* home = tag(QStringLiteral("home"));
+    TDTask* paint = addTask(library()->inboxGroup(), QStringLiteral("Paint the fence"));
+    paint->addTags({home});
+    paint->setPriority(5);
+    processChanges();
+    show(home);
+    const QRect cell = view->visualRect(indexOf(paint, TDTaskTreeModel::PriorityColumn));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(cell.width() / 2, 14));
+    QMenu* menu = nullptr;
+    for (QMenu* candidate : view->findChildren<QMenu*>())
+        if (candidate->isVisible()) menu = candidate;
+    ASSERT_NE(menu, nullptr);
+    QAction* two = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == QStringLiteral("2")) two = action;
+    ASSERT_NE(two, nullptr);
+    two->trigger();
+    settle();
+    EXPECT_EQ(paint->priority(), 2);
+    EXPECT_EQ(undoName(), QStringLiteral("Change Priority"));
+}
+
+TEST_F(TasksViewTest, FooterLinkAsksTheWindowToSelectItsList) {
+    defaults().setValue(QStringLiteral("defaultGroupingLimit"), 2);
+    TDFolder* folder = library()->createFolder(QStringLiteral("Work"), library()->foldersGroup());
+    TDList* reports = newList(QStringLiteral("Reports"), folder);
+    for (int i = 0; i < 5; ++i) addTask(reports, QStringLiteral("Report %1").arg(i));
+    processChanges();
+    show(folder);
+    QModelIndex footer;
+    for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item))
+        if (item.data(TDTaskTreeModel::ItemKindRole).toInt() == int(TDTaskRowItem::Kind::Footer))
+            footer = item;
+    ASSERT_TRUE(footer.isValid());
+    const QRect link = view->footerLinkRect(footer);
+    ASSERT_FALSE(link.isEmpty());
+
+    // Pressed on the link and released away from it: nothing.
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, link.center());
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, link.center() + QPoint(link.width(), 0));
+    EXPECT_TRUE(window.selectedGroups.isEmpty());
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, link.center());
+    ASSERT_EQ(window.selectedGroups.size(), 1);
+    EXPECT_EQ(window.selectedGroups.first(), reports);
+}
+
+TEST_F(TasksViewTest, EmptyListsShowTheirInstructions) {
+    TDList* list = newList(QStringLiteral("Empty"));
+    processChanges();
+    show(list);
+    EXPECT_EQ(view->instructionMessage(),
+              QStringLiteral("You don't have any tasks here. Hit “return” to create one."));
+    EXPECT_EQ(view->numberOfRealRows(), 0);
+    controller->setTitleFilterString(QStringLiteral("nothing like it"));
+    settle();
+    EXPECT_EQ(view->instructionMessage(), QStringLiteral("No matching tasks found."));
+}
+
+TEST_F(TasksViewTest, DisplayModesSetTheLookAndTheColumns) {
+    TDList* list = newList(QStringLiteral("Groceries"));
+    addTask(list, QStringLiteral("Milk"));
+    processChanges();
+    show(list);
+    EXPECT_TRUE(view->isYellowLook());
+    EXPECT_TRUE(view->isColumnHidden(TDTaskTreeModel::ListColumn));
+    EXPECT_EQ(view->columnWidth(TDTaskTreeModel::PriorityColumn), 35);
+    // Start is the first small column: tinted; due is not, estimate is.
+    EXPECT_TRUE(view->isAlternateColumn(TDTaskTreeModel::StartColumn));
+    EXPECT_FALSE(view->isAlternateColumn(TDTaskTreeModel::DueColumn));
+    EXPECT_TRUE(view->isAlternateColumn(TDTaskTreeModel::EstimateColumn));
+    show(library()->todayGroup());
+    EXPECT_FALSE(view->isYellowLook());
+    EXPECT_FALSE(view->isColumnHidden(TDTaskTreeModel::ListColumn));
+    EXPECT_EQ(view->columnWidth(TDTaskTreeModel::PriorityColumn), 25);
+
+    // The Columns menu hides and shows columns.
+    auto* header = qobject_cast<TDTasksHeaderView*>(view->header());
+    ASSERT_NE(header, nullptr);
+    std::unique_ptr<QMenu> menu(header->columnsMenu(nullptr));
+    for (QAction* action : menu->actions())
+        if (action->data().toInt() == TDTaskTreeModel::DueColumn) action->trigger();
+    EXPECT_TRUE(view->isColumnHidden(TDTaskTreeModel::DueColumn));
+}
+
+TEST_F(TasksViewTest, RowHeightsAreCachedUntilTheTaskChanges) {
+    TDList* list = newList(QStringLiteral("Notes"));
+    TDTask* plain = addTask(list, QStringLiteral("Plain"));
+    TDTask* noted = addTask(list, QStringLiteral("With notes"));
+    processChanges();
+    show(list);
+    EXPECT_EQ(view->visualRect(indexOf(plain)).height(), 26);
+    EXPECT_EQ(view->visualRect(indexOf(noted)).height(), 26);
+    noted->setNotesString(QStringLiteral("Ask about the boiler"));
+    settle();
+    EXPECT_EQ(view->visualRect(indexOf(noted)).height(), 40);
+    EXPECT_EQ(view->visualRect(indexOf(plain)).height(), 26);
+}
+
+class RecordingWindowDelegate : public TDTasksWindowDelegate {
+public:
+    void windowDidSetFirstResponder(QWidget* responder, bool changed) override {
+        responders << qMakePair(responder, changed);
+    }
+    void keyDown(QKeyEvent* event) override { keys << QKeySequence(event->keyCombination()); }
+
+    QList<QPair<QWidget*, bool>> responders;
+    QList<QKeySequence> keys;
+};
+
+TEST_F(TasksViewTest, TaskWindowHandsTabSwitchingToItsDelegate) {
+    TDTasksWindow taskWindow;
+    RecordingWindowDelegate delegate;
+    taskWindow.setDelegate(&delegate);
+    view->setParent(&taskWindow);
+    taskWindow.setCentralWidget(view.get());
+    taskWindow.show();
+    QApplication::setActiveWindow(&taskWindow);
+    ASSERT_TRUE(taskWindow.makeFirstResponder(view.get()));
+    ASSERT_FALSE(delegate.responders.isEmpty());
+    EXPECT_EQ(delegate.responders.last().first, view.get());
+
+    QTest::keyClick(view.get(), Qt::Key_Tab, Qt::ControlModifier);
+    QTest::keyClick(view.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(delegate.keys,
+              (QList<QKeySequence>{QKeySequence(Qt::ControlModifier | Qt::Key_Tab),
+                                   QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Backtab)}));
+    EXPECT_EQ(QApplication::focusWidget(), view.get());
+    // The window is gone before the view: take the view back.
+    taskWindow.takeCentralWidget();
+    view->setParent(nullptr);
+}
+
+}  // namespace
