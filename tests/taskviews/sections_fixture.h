@@ -12,7 +12,7 @@
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/task_sections.h"
-#include "tests/support/test_environment.h"
+#include "tests/taskviews/task_library_fixture.h"
 
 #include <QStringList>
 
@@ -25,70 +25,21 @@ inline void PrintTo(const QString& text, std::ostream* out) {
 
 namespace sectionstest {
 
-// A new library in a temporary store without its starter tasks; the clock stands at 9 December 2026,
-// 10:00.
-class SectionsTest : public testsupport::TempFoldersTest {
+// The task library of the tree-model tests, with undo registration off as the sections need none, and
+// smart folders brought up to date at each settle.
+class SectionsTest : public treemodeltest::TaskLibraryTest {
 protected:
     void SetUp() override {
-        TempFoldersTest::SetUp();
-        clock = std::make_unique<TDTestClock>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
-        TDClock::setShared(clock.get());
-        auto model = TDLibraryObjectModel();
-        ASSERT_TRUE(model.ok()) << model.error().detailedDescription().toStdString();
-        coordinator = std::make_unique<platform::PersistentStoreCoordinator>(*model);
-        const Status opened = coordinator->openStore(tempPath() + QStringLiteral("/library.sqlite3"));
-        ASSERT_TRUE(opened.ok()) << opened.error().detailedDescription().toStdString();
-        undoManager = std::make_unique<platform::UndoManager>();
-        context = std::make_unique<TDManagedObjectContext>(coordinator.get());
-        context->setUndoManager(undoManager.get());
-        journalContext = std::make_unique<TDManagedObjectContext>(coordinator.get());
-
-        context->setCreatingLibrary(true);
+        TaskLibraryTest::SetUp();
         undoManager->disableUndoRegistration();
-        library = context->insertObject<TDLibrary>(QStringLiteral("Library"));
-        ASSERT_NE(library, nullptr);
-        context->setLibrary(library);
-        auto* journal = journalContext->insertObject<TDSyncSet>(QStringLiteral("SyncSet"));
-        journal->setSyncType(QStringLiteral("corvane"));
-        journalContext->setLibrary(library);
-        library->setCorvaneSyncSetManagedObjectContext(journalContext.get());
-        library->setCorvaneSyncSet(journal);
-        library->createObjectsForNewLibrary();
-        context->setCreatingLibrary(false);
-        for (TDTask* starter : library->allTasks())
-            if (!starter->isDeleted()) starter->deleteObject();
         settle();
     }
-    void TearDown() override {
-        journalContext.reset();
-        context.reset();
-        undoManager.reset();
-        coordinator.reset();
-        TDClock::setShared(nullptr);
-        clock.reset();
-        TempFoldersTest::TearDown();
-    }
 
-    // A task at the end of a task's or a group's ordered tasks (none: an orphan).
-    TDTask* task(const QString& title, TDLibraryObject* parent = nullptr) {
-        TDTask* made = library->createOrphanTask();
-        made->setTitle(title);
-        TDOrderedCollection* collection = nullptr;
-        if (auto* parentTask = dynamic_cast<TDTask*>(parent))
-            collection = parentTask->orderedTasks();
-        else if (auto* group = dynamic_cast<TDGroup*>(parent))
-            collection = group->orderedTasks();
-        if (collection) {
-            EXPECT_TRUE(collection->addObject(made).ok());
-        }
-        return made;
-    }
     // Lets the library bring smart folders and aggregates up to date, as after an event-loop pass.
     void settle() {
         context->processPendingChanges();
         library->processModifiedObjects();
-        context->processPendingChanges();
-        context->recalculateTransientProperties();
+        TaskLibraryTest::settle();
     }
     QDateTime today(qint64 days = 0, qint64 seconds = 0) const {
         return QDateTime(QDate(2026, 12, 9).addDays(days), QTime(0, 0)).addSecs(seconds);
@@ -113,13 +64,6 @@ protected:
             if (section->count()) map.insert(section->title(), members(section.get()));
         return map;
     }
-
-    std::unique_ptr<TDTestClock> clock;
-    std::unique_ptr<platform::PersistentStoreCoordinator> coordinator;
-    std::unique_ptr<platform::UndoManager> undoManager;
-    std::unique_ptr<TDManagedObjectContext> context;
-    std::unique_ptr<TDManagedObjectContext> journalContext;
-    TDLibrary* library = nullptr;
 };
 
 }  // namespace sectionstest

@@ -22,8 +22,8 @@ protected:
     void TearDown() override;
 
     TDList* inbox() const { return dynamic_cast<TDList*>(library->inboxGroup()); }
-    // A task at the end of the parent's ordered tasks (a task or a group).
-    TDTask* task(const QString& title, TDLibraryObject* parent);
+    // A task at the end of the parent's ordered tasks (a task or a group; none: an orphan).
+    TDTask* task(const QString& title, TDLibraryObject* parent = nullptr);
     // Processes pending changes and recalculates what was scheduled, as the library manager does.
     void settle();
     QDateTime now() const { return clock->now(); }
