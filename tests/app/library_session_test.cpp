@@ -101,6 +101,8 @@ TEST_F(LibrarySessionTest, QuittingWhileAnOperationHoldsTheStoreSavesOnceItLetsG
     EXPECT_FALSE(cancelled);
     EXPECT_TRUE(delegate.errors.isEmpty());
 
+    // The holder's operation lets go of the store a moment after the save; reopening must not race it.
+    manager->syncOperationQueue()->waitUntilAllOperationsAreFinished();
     manager->closeDiscardingChanges();
     ASSERT_TRUE(manager->loadLibrary().ok());
     const auto lists = manager->library()->fetch(QStringLiteral("List"));
