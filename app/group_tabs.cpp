@@ -1,0 +1,213 @@
+#include "app/group_tabs.h"
+
+#include "model/group.h"
+#include "model/library.h"
+#include "model/library_change_signals.h"
+#include "model/managed_object_context.h"
+#include "platform/base/log.h"
+#include "platform/notifications/notification_center.h"
+
+#include <QTimer>
+
+TDGroupTabs::TDGroupTabs(platform::UserDefaults& defaults, QObject* parent) : TDTabList(defaults, parent) {
+    setDelegate(this);
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, TDManagedObjectContextWillResetNotification, nullptr,
+        [this](const platform::Notification& note) {
+            for (TDGroup* group : std::as_const(m_observedGroups))
+                if (group->managedObjectContext() == note.sender) {
+                    stopObserving();
+                    return;
+                }
+        });
+}
+
+TDGroupTabs::~TDGroupTabs() {
+    stopObserving();
+    setDelegate(nullptr);
+}
+
+void TDGroupTabs::restoreTabs() {
+    if (autosaveName().isEmpty())
+        setAutosaveName(QStringLiteral("tabs"));
+    else
+        loadTabs();
+    if (numberOfTabs() == 0) addTabWithRepresentedObject(TodayTabObject);
+}
+
+void TDGroupTabs::setLibrary(TDLibrary* library) {
+    stopObserving();
+    delete m_changes;
+    m_library = library;
+    if (!library) return;
+    m_changes = new TDLibraryChangeSignals(library->managedObjectContext(),
+                                           TDLibraryChangeSignals::Timing::AtOnce, this);
+    connect(m_changes, &TDLibraryChangeSignals::groupsUpdated, this, &TDGroupTabs::p_groupsUpdated);
+    connect(m_changes, &TDLibraryChangeSignals::allObjectsInvalidated, this, &TDGroupTabs::stopObserving);
+    if (TDGroup* group = selectedGroup())
+        Q_EMIT currentGroupChanged(group, userInfoAtTabIndex(selectedTabIndex()).value(HistoryKey).toMap());
+    QTimer::singleShot(0, this, &TDGroupTabs::p_loadOtherTabs);
+}
+
+void TDGroupTabs::p_loadOtherTabs() {
+    for (int index = numberOfTabs() - 1; index >= 0; --index)
+        if (index != selectedTabIndex())
+            if (TDGroup* group = groupAtTabIndex(index)) setGroup(group, index);
+}
+
+TDGroup* TDGroupTabs::p_groupForObject(const QVariant& object) const {
+    if (!m_library || !object.isValid()) return nullptr;
+    const QString uid = object.toString();
+    if (uid == TodayTabObject) return m_library->todayGroup();
+    return m_library->groupWithUID(uid);
+}
+
+TDGroup* TDGroupTabs::groupAtTabIndex(int index) const {
+    return p_groupForObject(representedObjectAtTabIndex(index));
+}
+
+QString TDGroupTabs::tabTypeAtIndex(int index) const {
+    if (representedObjectAtTabIndex(index).toString() == TodayTabObject) return TodayTabObject;
+    const QString type = userInfoAtTabIndex(index).value(TabTypeKey).toString();
+    return type.isEmpty() ? QStringLiteral("list") : type;
+}
+
+void TDGroupTabs::addTabWithGroup(TDGroup* group) {
+    if (group) addTabWithRepresentedObject(group->uid());
+}
+
+void TDGroupTabs::openGroupInNewTab(TDGroup* group) {
+    if (!group) return;
+    addTabWithGroup(group);
+    selectTabAtIndex(numberOfTabs() - 1);
+}
+
+void TDGroupTabs::setGroup(TDGroup* group, int index) {
+    if (!group) {
+        logWithLevel(TDLogWarning, "WARNING", "Tried to set nil group to tab at index %ld", qint64(index));
+        return;
+    }
+    if (index < 0 || index >= numberOfTabs()) return;
+    p_stopObservingGroupOfTab(index);
+    m_observedGroups.insert(group);
+    setUserInfoValue(index, TitleKey, group->localizedTitle());
+    setUserInfoValue(index, TabTypeKey, group->tabType());
+    setRepresentedObject(group->uid(), index);
+}
+
+int TDGroupTabs::indexOfTabWithGroup(const TDGroup* group) const {
+    if (!group) return NotFound;
+    const QString uid = group->uid();
+    for (int index = numberOfTabs() - 1; index >= 0; --index)
+        if (representedObjectAtTabIndex(index).toString() == uid) return index;
+    return NotFound;
+}
+
+bool TDGroupTabs::selectTabWithGroup(const TDGroup* group) {
+    const int index = indexOfTabWithGroup(group);
+    if (index == NotFound) return false;
+    selectTabAtIndex(index);
+    return true;
+}
+
+void TDGroupTabs::removeTabAtIndex(int index) {
+    // Even the last tab, which stays, stops following its group's title.
+    p_stopObservingGroupOfTab(index);
+    TDTabList::removeTabAtIndex(index);
+}
+
+void TDGroupTabs::resetToToday() {
+    stopObserving();
+    removeAllTabs();
+    addTabWithRepresentedObject(TodayTabObject);
+    if (TDGroup* today = selectedGroup()) Q_EMIT currentGroupChanged(today, {});
+}
+
+void TDGroupTabs::stopObserving() {
+    m_observedGroups.clear();
+}
+
+void TDGroupTabs::p_stopObservingGroupOfTab(int index) {
+    const QString uid = representedObjectAtTabIndex(index).toString();
+    if (uid.isEmpty()) return;
+    for (auto it = m_observedGroups.begin(); it != m_observedGroups.end(); ++it)
+        if ((*it)->uid() == uid) {
+            m_observedGroups.erase(it);
+            return;
+        }
+}
+
+void TDGroupTabs::p_groupsUpdated(const QList<TDGroup*>& groups, const platform::ChangedKeys& keys) {
+    for (TDGroup* group : groups) {
+        if (!m_observedGroups.contains(group) || !keys.value(group).contains(TitleKey)) continue;
+        const QString uid = group->uid();
+        for (int index = 0; index < numberOfTabs(); ++index)
+            if (representedObjectAtTabIndex(index).toString() == uid) {
+                setUserInfoValue(index, TitleKey, group->localizedTitle());
+                setRepresentedObject(uid, index);
+            }
+    }
+}
+
+QString TDGroupTabs::titleForTab(const TDTabList& tabs, int index) {
+    const QVariantMap info = tabs.userInfoAtTabIndex(index);
+    if (info.contains(TitleKey)) return info.value(TitleKey).toString();
+    const QVariant object = tabs.representedObjectAtTabIndex(index);
+    if (object.toString() == TodayTabObject) return TDGroup::localizedTitle(QStringLiteral("Today"));
+    if (TDGroup* group = p_groupForObject(object)) return group->localizedTitle();
+    return {};
+}
+
+QVariant TDGroupTabs::representedObjectForNewTab(const TDTabList& tabs) {
+    Q_UNUSED(tabs)
+    if (m_library && m_library->todayGroup()) return m_library->todayGroup()->uid();
+    return TodayTabObject;
+}
+
+QVariant TDGroupTabs::persistentObjectForRepresentedObject(const TDTabList& tabs, const QVariant& object) {
+    Q_UNUSED(tabs)
+    return object;
+}
+
+QVariant TDGroupTabs::representedObjectForPersistentObject(const TDTabList& tabs, const QVariant& stored) {
+    Q_UNUSED(tabs)
+    return stored.toString().isEmpty() ? QVariant() : QVariant(stored.toString());
+}
+
+QStringList TDGroupTabs::persistentUserInfoKeys(const TDTabList& tabs) {
+    Q_UNUSED(tabs)
+    return {TitleKey, ViewOptionsKey, TabTypeKey};
+}
+
+void TDGroupTabs::p_storeShownGroup(int index) {
+    if (!m_host) return;
+    if (TDGroup* group = m_host->shownGroup()) {
+        setUserInfoValue(index, TitleKey, group->localizedTitle());
+        setUserInfoValue(index, TabTypeKey, group->tabType());
+    }
+    setUserInfoValue(index, ViewOptionsKey, m_host->tabViewOptions());
+}
+
+void TDGroupTabs::tabListWillSelectTab(TDTabList& tabs, int index) {
+    Q_EMIT tabWillBeSelected(index);
+    if (tabs.isLoading()) return;
+    if (tabs.representedObjectAtTabIndex(index).toString() == TodayTabObject) {
+        setUserInfoValue(index, TitleKey, TDGroup::localizedTitle(QStringLiteral("Today")));
+        setUserInfoValue(index, TabTypeKey, TodayTabObject);
+    }
+    // The tab being left keeps what it showed, whichever tab comes next.
+    if (tabs.selectedTabIndex() != NotFound && m_host) {
+        p_storeShownGroup(tabs.selectedTabIndex());
+        setUserInfoValue(tabs.selectedTabIndex(), HistoryKey, m_host->groupHistoryState());
+    }
+}
+
+void TDGroupTabs::tabListDidSelectTab(TDTabList& tabs, int index) {
+    if (TDGroup* group = groupAtTabIndex(index))
+        Q_EMIT currentGroupChanged(group, tabs.userInfoAtTabIndex(index).value(HistoryKey).toMap());
+    Q_EMIT tabWasSelected(index);
+}
+
+void TDGroupTabs::tabListWillAutosave(TDTabList& tabs) {
+    if (tabs.selectedTabIndex() != NotFound) p_storeShownGroup(tabs.selectedTabIndex());
+}
