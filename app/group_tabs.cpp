@@ -6,20 +6,19 @@
 #include "model/managed_object_context.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
+#include "store/library_manager.h"
 
 #include <QTimer>
 
 TDGroupTabs::TDGroupTabs(platform::UserDefaults& defaults, QObject* parent) : TDTabList(defaults, parent) {
     setDelegate(this);
-    platform::NotificationCenter::defaultCenter().addObserver(
-        this, TDManagedObjectContextWillResetNotification, nullptr,
-        [this](const platform::Notification& note) {
-            for (TDGroup* group : std::as_const(m_observedGroups))
-                if (group->managedObjectContext() == note.sender) {
-                    stopObserving();
-                    return;
-                }
-        });
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, TDManagedObjectContextWillResetNotification, nullptr,
+                       [this](const platform::Notification& note) {
+                           if (m_context && note.sender == m_context) stopObserving();
+                       });
+    center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
+                       [this](const platform::Notification&) { setLibrary(nullptr); });
 }
 
 TDGroupTabs::~TDGroupTabs() {
@@ -37,13 +36,14 @@ void TDGroupTabs::restoreTabs() {
 
 void TDGroupTabs::setLibrary(TDLibrary* library) {
     stopObserving();
-    delete m_changes;
+    m_changes.reset();
     m_library = library;
+    m_context = library ? library->managedObjectContext() : nullptr;
     if (!library) return;
-    m_changes = new TDLibraryChangeSignals(library->managedObjectContext(),
-                                           TDLibraryChangeSignals::Timing::AtOnce, this);
-    connect(m_changes, &TDLibraryChangeSignals::groupsUpdated, this, &TDGroupTabs::p_groupsUpdated);
-    connect(m_changes, &TDLibraryChangeSignals::allObjectsInvalidated, this, &TDGroupTabs::stopObserving);
+    m_changes = std::make_unique<TDLibraryChangeSignals>(library->managedObjectContext());
+    connect(m_changes.get(), &TDLibraryChangeSignals::groupsUpdated, this, &TDGroupTabs::p_groupsUpdated);
+    connect(m_changes.get(), &TDLibraryChangeSignals::allObjectsInvalidated, this,
+            &TDGroupTabs::stopObserving);
     if (TDGroup* group = selectedGroup())
         Q_EMIT currentGroupChanged(group, userInfoAtTabIndex(selectedTabIndex()).value(HistoryKey).toMap());
     QTimer::singleShot(0, this, &TDGroupTabs::p_loadOtherTabs);
@@ -89,7 +89,7 @@ void TDGroupTabs::setGroup(TDGroup* group, int index) {
     }
     if (index < 0 || index >= numberOfTabs()) return;
     p_stopObservingGroupOfTab(index);
-    m_observedGroups.insert(group);
+    m_observedGroups.insert(group, group->uid());
     setUserInfoValue(index, TitleKey, group->localizedTitle());
     setUserInfoValue(index, TabTypeKey, group->tabType());
     setRepresentedObject(group->uid(), index);
@@ -130,8 +130,9 @@ void TDGroupTabs::stopObserving() {
 void TDGroupTabs::p_stopObservingGroupOfTab(int index) {
     const QString uid = representedObjectAtTabIndex(index).toString();
     if (uid.isEmpty()) return;
+    // By UID: a group of a library already let go of is not touched.
     for (auto it = m_observedGroups.begin(); it != m_observedGroups.end(); ++it)
-        if ((*it)->uid() == uid) {
+        if (it.value() == uid) {
             m_observedGroups.erase(it);
             return;
         }

@@ -3,8 +3,9 @@
 #include "app/tab_list.h"
 #include "platform/objectstore/managed_object_context.h"
 
-#include <QPointer>
-#include <QSet>
+#include <QHash>
+
+#include <memory>
 
 class TDGroup;
 class TDLibrary;
@@ -39,8 +40,8 @@ public:
     void setHost(TDGroupTabsHost* host) { m_host = host; }
     // Restores the saved tabs; without any, one Today tab.
     void restoreTabs();
-    // The open library (nullptr: none). The selected tab's group is announced at once; the other tabs
-    // take their groups on the next turn of the event loop.
+    // The open library (nullptr: none; a library about to be replaced is let go of). The selected tab's
+    // group is announced at once; the other tabs take their groups on the next turn of the event loop.
     void setLibrary(TDLibrary* library);
     TDLibrary* library() const { return m_library; }
 
@@ -86,8 +87,10 @@ private:
     void p_stopObservingGroupOfTab(int index);
 
     TDLibrary* m_library = nullptr;
+    // Compared only, never followed: its reset ends following titles.
+    const void* m_context = nullptr;
     TDGroupTabsHost* m_host = nullptr;
-    // The groups whose titles the tabs follow, once each however many tabs show them.
-    QSet<TDGroup*> m_observedGroups;
-    QPointer<TDLibraryChangeSignals> m_changes;
+    // The groups whose titles the tabs follow (with their UIDs), once each however many tabs show them.
+    QHash<TDGroup*, QString> m_observedGroups;
+    std::unique_ptr<TDLibraryChangeSignals> m_changes;
 };

@@ -121,6 +121,18 @@ TEST_F(GroupTabsTest, AfterTheContextResetsTitlesAreNoLongerFollowed) {
     EXPECT_EQ(tabs->titleAtTabIndex(0), QStringLiteral("Errands"));
 }
 
+TEST_F(GroupTabsTest, ALibraryAboutToBeReplacedIsLetGo) {
+    TDList* errands = list(QStringLiteral("Errands"));
+    settle();
+    tabs->setGroup(errands, 0);
+    platform::NotificationCenter::defaultCenter().post(TDActiveLibraryWillChangeNotification, library());
+    EXPECT_EQ(tabs->library(), nullptr);
+    EXPECT_EQ(tabs->groupAtTabIndex(0), nullptr);
+    errands->setTitle(QStringLiteral("Shopping"));
+    settle();
+    EXPECT_EQ(tabs->titleAtTabIndex(0), QStringLiteral("Errands"));
+}
+
 TEST_F(GroupTabsTest, ANilGroupLeavesTheTabAlone) {
     tabs->setGroup(nullptr, 0);
     EXPECT_EQ(tabs->representedObjectAtTabIndex(0), QVariant(TDGroupTabs::TodayTabObject));
