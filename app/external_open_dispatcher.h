@@ -14,7 +14,7 @@ public:
     virtual void switchToLibraryAtPath(const QString& path) = 0;
     // Asks "Restore from backup?"; on "Restore" the backup replaces the open library.
     virtual void restoreFromBackupAtPath(const QString& path) = 0;
-    // Tasks made from the files (mail messages among them), placed at the top of the Inbox, in order.
+    // Tasks made from the files (mail messages among them) at the top of the Inbox (TDCreateTasksFromFiles).
     virtual void createTasksFromFiles(const QStringList& paths) = 0;
 };
 
