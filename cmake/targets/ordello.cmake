@@ -2,3 +2,15 @@
 add_executable(ordello ${PROJECT_SOURCE_DIR}/app/main.cpp)
 set_target_properties(ordello PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/app)
 target_link_libraries(ordello PRIVATE ordello_widgets)
+
+# The desktop entry (the program, its icon and the "ordello:" links) and the icon, installed and also
+# copied under build/share, beside the executables' folders, as in an installed program.
+set(desktop_entry ${PROJECT_SOURCE_DIR}/resources/ordello.desktop)
+set(program_icon ${PROJECT_SOURCE_DIR}/resources/icons/ordello.svg)
+configure_file(${desktop_entry} ${PROJECT_BINARY_DIR}/share/applications/ordello.desktop COPYONLY)
+configure_file(${program_icon} ${PROJECT_BINARY_DIR}/share/icons/hicolor/scalable/apps/ordello.svg COPYONLY)
+include(GNUInstallDirs)
+install(TARGETS ordello RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${desktop_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${program_icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(DIRECTORY ${PROJECT_BINARY_DIR}/share/ordello DESTINATION ${CMAKE_INSTALL_DATADIR})

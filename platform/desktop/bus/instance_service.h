@@ -1,0 +1,67 @@
+#pragma once
+
+#include "platform/base/error.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+
+namespace platform {
+
+class InstanceServiceObject;
+
+// The program's one service on the session bus. The first process claims its name and receives the
+// files and links later processes are started with; a later process hands them over and ends.
+class InstanceService final : public QObject {
+    Q_OBJECT
+public:
+    static inline const QString ServiceName = QStringLiteral("com.vantorel.Ordello");
+    static inline const QString ObjectPath = QStringLiteral("/com/vantorel/Ordello");
+    static inline const QString InterfaceName = QStringLiteral("com.vantorel.Ordello");
+    // The D-Bus error a failed "create task from text" request answers with.
+    static inline const QString TaskNotCreatedError =
+        QStringLiteral("com.vantorel.Ordello.Error.TaskNotCreated");
+
+    enum class Claim {
+        Owned,       // this process is the running instance and serves the name
+        HandedOver,  // another process runs and took the arguments: this one ends with status 0
+        NoBus,       // no session bus: this process runs without the service
+        Unanswered,  // another process holds the name but did not take the arguments
+    };
+
+    // Answers a "create task from text" request with the UIDs of the tasks made, or with the error.
+    using TaskCreationReply = std::function<void(const Result<QStringList>& uids)>;
+    // Makes the tasks and calls the reply once they exist, at once or later.
+    using TaskCreationHandler = std::function<void(const QString& text, TaskCreationReply reply)>;
+
+    explicit InstanceService(QDBusConnection connection = QDBusConnection::sessionBus(),
+                             QObject* parent = nullptr);
+    ~InstanceService() override;
+
+    // Claims the name. When another process holds it, hands it `arguments` (absolute paths and links,
+    // see handOverArguments) in one call that preserves their order.
+    Claim claim(const QStringList& arguments);
+    // Logs one warning when the claim found no bus or no answer; separate from the claim so that a
+    // process that hands over writes no log, and the one that runs writes it to its log file.
+    void logUnclaimed() const;
+
+    void setTaskCreationHandler(TaskCreationHandler handler);
+    const TaskCreationHandler& taskCreationHandler() const { return m_taskCreationHandler; }
+
+Q_SIGNALS:
+    // Files and links handed over by a later process, in its order.
+    void openRequested(const QStringList& arguments);
+    // A later process was started without files or links: the program comes to the front.
+    void reopenRequested();
+
+private:
+    QDBusConnection m_connection;
+    InstanceServiceObject* m_object;  // child
+    TaskCreationHandler m_taskCreationHandler;
+    Claim m_claim = Claim::NoBus;
+    QString m_busError;
+};
+
+}  // namespace platform
