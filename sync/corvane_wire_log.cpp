@@ -40,7 +40,7 @@ std::unique_ptr<TDCorvaneWireLog> TDCorvaneWireLog::open(const QString& path) {
         logWithLevel(TDLogError, "ERROR", "Could not open the sync log at '%@'", path);
         return nullptr;
     }
-    log->m_file.setFileName(path);
+    log->m_path = path;
     return log;
 }
 

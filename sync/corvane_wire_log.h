@@ -23,7 +23,7 @@ public:
     void addSecret(const QString& secret);
     // "<local date and time with milliseconds>: <text>" and a line feed.
     void log(const QString& text);
-    QString filePath() const { return m_file.fileName(); }
+    QString filePath() const { return m_path; }
 
 private:
     TDCorvaneWireLog() = default;
@@ -31,5 +31,6 @@ private:
 
     QMutex m_mutex;
     QFile m_file;
+    QString m_path;
     QStringList m_secrets;
 };

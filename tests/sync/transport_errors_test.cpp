@@ -17,17 +17,11 @@ struct BadAnswerCase {
 };
 
 Fault answer(int status, const QByteArray& body = {}) {
-    Fault fault;
-    fault.status = status;
-    fault.body = body;
-    return fault;
+    return Fault::answer(status, body);
 }
 
 Fault of(Fault::Kind kind, qint64 dropAt = 0) {
-    Fault fault;
-    fault.kind = kind;
-    fault.dropAtByte = dropAt;
-    return fault;
+    return Fault::of(kind, dropAt);
 }
 
 const BadAnswerCase kBadAnswers[] = {
@@ -55,13 +49,8 @@ const BadAnswerCase kBadAnswers[] = {
      "Server response: redirected (302)"},
     {"malformed JSON", answer(200, "{\"changes\": [1, 2"), 600, false, "Unexpected server error", nullptr},
     {"JSON but no object", answer(200, "[1, 2, 3]"), 600, false, "Unexpected server error", nullptr},
-    {"gzip that is not",
-     [] {
-         Fault f = answer(200, "not gzip at all");
-         f.contentEncoding = "gzip";
-         return f;
-     }(),
-     600, false, "Unexpected server error", nullptr},
+    {"gzip that is not", Fault::answer(200, "not gzip at all", "gzip"), 600, false, "Unexpected server error",
+     nullptr},
     {"gzip bomb", of(Fault::Kind::GzipBomb), 600, false, "Unexpected server error", nullptr},
     {"oversized", of(Fault::Kind::Oversized), 600, false, "Unexpected server error", nullptr},
     {"truncated", of(Fault::Kind::Truncated), 601, false, "Problem communicating with the sync server",

@@ -82,6 +82,20 @@ public:
         QByteArray body;
         QByteArray contentEncoding;
         qint64 dropAtByte = 0;
+
+        static Fault answer(int status, const QByteArray& body = {}, const QByteArray& contentEncoding = {}) {
+            Fault fault;
+            fault.status = status;
+            fault.body = body;
+            fault.contentEncoding = contentEncoding;
+            return fault;
+        }
+        static Fault of(Kind kind, qint64 dropAtByte = 0) {
+            Fault fault;
+            fault.kind = kind;
+            fault.dropAtByte = dropAtByte;
+            return fault;
+        }
     };
 
     explicit LoopbackSyncServer(Options options);
