@@ -1,5 +1,7 @@
 #include "sync/corvane_operation.h"
 
+#include "model/library.h"
+#include "model/managed_object_context.h"
 #include "platform/defaults/user_defaults.h"
 #include "sync/corvane_errors.h"
 #include "sync/corvane_sync_settings.h"
@@ -38,7 +40,11 @@ Result<TDCorvaneRequest> TDCorvaneOperation::request(const QUrl& url, const QByt
     QString username = m_username;
     QString password = m_password;
     if (username.isEmpty() || password.isEmpty()) {
-        auto settings = TDCorvaneSyncSettings::make(threadedLibrary());
+        // The account's user name is in the sync set, read here through the operation's own context.
+        TDLibrary* library = threadedLibrary();
+        if (library && !library->corvaneSyncSetManagedObjectContext())
+            library->setCorvaneSyncSetManagedObjectContext(managedObjectContext());
+        auto settings = TDCorvaneSyncSettings::make(library);
         if (!settings) return settings.error();
         if ((*settings)->hasEmptyUsernameOrPassword()) return corvaneAuthenticationError();
         username = (*settings)->username();
