@@ -35,8 +35,12 @@ TDError errorFrom(GError* raw, const char* doing) {
     const ErrorPtr error(raw);
     const QString reason =
         QStringLiteral("%1: %2").arg(QString::fromUtf8(doing), QString::fromUtf8(error->message));
-    if (error->domain == G_DBUS_ERROR || (error->domain == G_IO_ERROR && error->code != G_IO_ERROR_CANCELLED))
+    if (error->domain == G_DBUS_ERROR ||
+        (error->domain == G_IO_ERROR && error->code != G_IO_ERROR_CANCELLED)) {
+        // Forgets the service, so a keyring started later in the session is found.
+        secret_service_disconnect();
         return keychainError(KeychainErrorUnavailable, reason);
+    }
     // A dismissed or impossible unlock prompt comes back as cancelled.
     if ((error->domain == SECRET_ERROR && error->code == SECRET_ERROR_IS_LOCKED) ||
         (error->domain == G_IO_ERROR && error->code == G_IO_ERROR_CANCELLED))
