@@ -8,8 +8,7 @@
 #include "sync/corvane_wire_log.h"
 
 TDCorvaneOperation::TDCorvaneOperation(platform::PersistentStoreCoordinator* coordinator)
-    : TDLibraryOperation(coordinator),
-      m_wireLog(TDCorvaneWireLog::openFromDefaults(platform::UserDefaults::standard())) {
+    : TDLibraryOperation(coordinator) {
 }
 
 TDCorvaneOperation::~TDCorvaneOperation() = default;
@@ -20,6 +19,7 @@ platform::UserDefaults& TDCorvaneOperation::defaults() const {
 
 TDCorvaneConnection& TDCorvaneOperation::connection() {
     if (!m_connection) {
+        m_wireLog = TDCorvaneWireLog::openFromDefaults(defaults());
         m_connection = std::make_unique<TDCorvaneConnection>(
             m_options.value_or(TDCorvaneConnection::standardOptions(defaults())),
             [this] { return isCancelled(); });
@@ -50,7 +50,7 @@ Result<TDCorvaneRequest> TDCorvaneOperation::request(const QUrl& url, const QByt
         username = (*settings)->username();
         password = (*settings)->password();
     }
-    if (m_wireLog) m_wireLog->addSecret(password);
+    if (TDCorvaneWireLog* log = wireLog()) log->addSecret(password);
     setBasicAuthentication(request, username, password);
     return request;
 }
@@ -58,7 +58,7 @@ Result<TDCorvaneRequest> TDCorvaneOperation::request(const QUrl& url, const QByt
 Status TDCorvaneOperation::setJSONBody(TDCorvaneRequest& request, const QJsonObject& body) {
     const bool mayCompress =
         corvaneMayCompressBodies(defaults().string(QStringLiteral("corvaneSyncServiceURL")));
-    return ::setJSONBody(request, body, mayCompress, m_wireLog.get());
+    return ::setJSONBody(request, body, mayCompress, wireLog());
 }
 
 Result<TDCorvaneAnswer> TDCorvaneOperation::responseDictionary(const TDCorvaneRequest& request) {

@@ -53,7 +53,8 @@ public:
     Result<TDCorvaneAnswer> responseDictionary(const TDCorvaneRequest& request);
 
     TDCorvaneConnection& connection();
-    TDCorvaneWireLog* wireLog() const { return m_wireLog.get(); }
+    // Opened with the connection, from the defaults' "syncLogPath"; null when none is set.
+    TDCorvaneWireLog* wireLog() { return connection().wireLog(); }
 
 protected:
     void main() override {}

@@ -307,3 +307,32 @@ TEST_F(LoopbackServiceTest, TheUserAnswerTellsAnEmptyLibrary) {
 
 }  // namespace
 }  // namespace synctest
+
+namespace synctest {
+namespace {
+
+// A held answer lets a test act while the server has handled the request but not yet answered.
+TEST_F(LoopbackServiceTest, AHeldAnswerArrivesOnlyWhenReleased) {
+    seed(2);
+    server->injectFault(QStringLiteral("/sync/library/"),
+                        LoopbackSyncServer::Fault::of(LoopbackSyncServer::Fault::Kind::Hold));
+    bool sawHeld = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (server->heldAnswerCount() == 0) return;
+        sawHeld = true;
+        EXPECT_EQ(server->requests().size(), 1) << "handled before the answer is sent";
+        server->releaseHeldAnswers();
+        poll.stop();
+    });
+    poll.start();
+    auto answer = getLibrary({{QStringLiteral("node_id"), QStringLiteral("N1")},
+                              {QStringLiteral("synctype"), QStringLiteral("full")}});
+    ASSERT_TRUE(answer.ok()) << describe(answer.error());
+    EXPECT_TRUE(sawHeld);
+    EXPECT_EQ(recordCount(*answer), 2);
+}
+
+}  // namespace
+}  // namespace synctest

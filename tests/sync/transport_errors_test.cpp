@@ -1,5 +1,7 @@
 #include "tests/sync/transport_fixture.h"
 
+#include "sync/corvane_trust.h"
+
 #include <QJsonDocument>
 
 namespace synctest {
@@ -241,6 +243,23 @@ TEST_F(TransportTest, AUserAnswerWithAMistypedEmailIsAnErrorNotAVerification) {
     EXPECT_EQ(operation->error()->userInfo.value(TDCorvaneAnswerFieldKey).toString(),
               QStringLiteral("email"));
     EXPECT_FALSE(operation->verified());
+}
+
+}  // namespace
+}  // namespace synctest
+
+namespace synctest {
+namespace {
+
+TEST(CorvaneTrustTest, TheBundledAnchorIsACertificateAuthority) {
+    const auto& anchors = corvaneBundledAnchors();
+    ASSERT_EQ(anchors.size(), 1);
+    EXPECT_FALSE(anchors[0].isNull());
+    EXPECT_EQ(anchors[0].subjectInfo(QSslCertificate::Organization), QStringList{QStringLiteral("Brisvale")});
+    const QSslConfiguration trust = corvaneTrustConfiguration(anchors);
+    EXPECT_TRUE(trust.caCertificates().contains(anchors[0]));
+    EXPECT_GT(trust.caCertificates().size(), 1) << "the system's anchors stay trusted";
+    EXPECT_EQ(trust.peerVerifyMode(), QSslSocket::VerifyPeer);
 }
 
 }  // namespace

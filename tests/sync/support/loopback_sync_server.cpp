@@ -5,6 +5,7 @@
 
 #include <QJsonDocument>
 #include <QMetaObject>
+#include <QPointer>
 #include <QRandomGenerator>
 #include <QSslSocket>
 #include <QTcpServer>
@@ -135,6 +136,7 @@ struct LoopbackSyncServer::State {
     QMap<QString, PutSession> putSessions;  // by user name
     QMap<QString, GetSession> getSessions;  // by id
     qint64 lastAnswerSize = 0;
+    QList<std::function<void()>> heldAnswers;  // run on the server's thread
 
     std::optional<Fault> takeFault(const QByteArray& path);
     Answer route(const RecordedRequest& request);
@@ -390,6 +392,13 @@ private:
             p_finish();
             return;
         }
+        if (fault && fault->kind == LoopbackSyncServer::Fault::Kind::Hold) {
+            QMutexLocker relock(&m_state.mutex);
+            m_state.heldAnswers.append([self = QPointer<ServerConnection>(this), bytes] {
+                if (self) self->m_socket->write(bytes);
+            });
+            return;
+        }
         m_socket->write(bytes);
     }
 
@@ -488,6 +497,25 @@ void LoopbackSyncServer::setLibraryProcessing(bool processing) {
 void LoopbackSyncServer::setUnderMaintenance(bool maintenance) {
     QMutexLocker lock(&m_state->mutex);
     m_state->maintenance = maintenance;
+}
+
+int LoopbackSyncServer::heldAnswerCount() const {
+    QMutexLocker lock(&m_state->mutex);
+    return static_cast<int>(m_state->heldAnswers.size());
+}
+
+void LoopbackSyncServer::releaseHeldAnswers() {
+    QList<std::function<void()>> held;
+    {
+        QMutexLocker lock(&m_state->mutex);
+        held.swap(m_state->heldAnswers);
+    }
+    QMetaObject::invokeMethod(
+        m_listener,
+        [held] {
+            for (const auto& send : held) send();
+        },
+        Qt::BlockingQueuedConnection);
 }
 
 QList<LoopbackSyncServer::RecordedRequest> LoopbackSyncServer::requests() const {

@@ -10,6 +10,7 @@
 #include <QSslCertificate>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -76,6 +77,7 @@ public:
             Truncated,  // the headers promise the whole body, half of it comes, then the connection ends
             GzipBomb,   // 200, a small gzip body that inflates past 64 MiB
             Oversized,  // 200, a body just over 64 MiB
+            Hold,       // the request is handled at once, its answer kept until releaseHeldAnswers()
         };
         Kind kind = Kind::Answer;
         int status = 200;
@@ -118,6 +120,10 @@ public:
     void setVersionRefused(bool refused);
     void setLibraryProcessing(bool processing);
     void setUnderMaintenance(bool maintenance);
+
+    // Held answers: how many wait, and sending them.
+    int heldAnswerCount() const;
+    void releaseHeldAnswers();
 
     QList<RecordedRequest> requests() const;
     void clearRequests();
