@@ -1,10 +1,10 @@
 # ordello_platform: our stand-ins for the platform's services (everything under platform/ but desktop/).
-# Qt Core only.
+# Qt Core, and Qt Network for reachability.
 ordello_collect_sources(sources FOLDERS platform EXCLUDE "/platform/desktop/")
 add_library(ordello_platform STATIC ${sources})
 ordello_watch_sources(ordello_platform)
 target_link_libraries(ordello_platform
-    PUBLIC ordello_settings Qt6::Core
+    PUBLIC ordello_settings Qt6::Core Qt6::Network
     PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::LIBICAL
             PkgConfig::CANBERRA PkgConfig::LIBSECRET Eigen3::Eigen)
 
