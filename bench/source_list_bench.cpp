@@ -9,6 +9,7 @@
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 #include "taskviews/tasks_controller.h"
@@ -21,16 +22,21 @@ namespace {
 
 constexpr int kTasks = 10000;
 constexpr int kListsPerFolder = 49;
+constexpr int kTasksPerClickedList = 100;
 
-// Folders of lists filling the groups count, the library's tasks spread over the lists.
+// Folders of lists filling the groups count; the library's tasks stay in their one list but for a
+// hundred in each of a few lists the benchmarks click.
 struct GroupedLibrary {
-    BenchOpenLibrary open{kTasks};
+    std::unique_ptr<BenchOpenLibrary> open;
     QList<TDList*> lists;
     bool ok = false;
 
     explicit GroupedLibrary(int groups) {
-        if (!open.isOpen()) return;
-        TDLibraryManager& manager = open.manager();
+        // No autosave while building: the next run opens the package as it was.
+        platform::UserDefaults::standard().setValue(QStringLiteral("libraryAutosaveDelay"), 24 * 60 * 60);
+        open = std::make_unique<BenchOpenLibrary>(kTasks);
+        if (!open->isOpen()) return;
+        TDLibraryManager& manager = open->manager();
         TDLibrary* library = manager.library();
         manager.undoManager()->disableUndoRegistration();
         for (int made = 0; made < groups;) {
@@ -39,15 +45,21 @@ struct GroupedLibrary {
             ++made;
             for (int i = 0; i < kListsPerFolder && made < groups; ++i, ++made)
                 lists << library->createList(QStringLiteral("Project %1").arg(made), folder);
+            // The delayed change notifications gather every change until the event loop delivers them.
+            QCoreApplication::processEvents();
         }
         const QList<TDTask*> tasks = library->allTasks();
-        for (qsizetype i = 0; i < tasks.size(); ++i)
-            (void)lists.at(i % lists.size())->orderedTasks()->addObject(tasks.at(i));
+        const QList<TDList*> clicked{lists.at(7), lists.at(lists.size() - 7)};
+        for (qsizetype i = 0; i < kTasksPerClickedList * clicked.size() && i < tasks.size(); ++i)
+            (void)clicked.at(i % clicked.size())->orderedTasks()->addObject(tasks.at(i));
         manager.managedObjectContext()->processPendingChanges();
         QCoreApplication::processEvents();
         manager.undoManager()->enableUndoRegistration();
         manager.undoManager()->removeAllActions();
         ok = true;
+    }
+    ~GroupedLibrary() {
+        if (open && open->isOpen()) open->manager().closeDiscardingChanges();
     }
 };
 
@@ -64,7 +76,7 @@ void BM_SourceListReload(benchmark::State& state) {
         return;
     }
     TDSourceListModel model;
-    TDLibrary* library = grouped.open.manager().library();
+    TDLibrary* library = grouped.open->manager().library();
     for (auto _ : state) {
         model.setLibrary(nullptr);
         model.setLibrary(library);
@@ -80,7 +92,7 @@ void BM_SourceListFollowRename(benchmark::State& state) {
         state.SkipWithError("could not open the library");
         return;
     }
-    TDLibraryManager& manager = grouped.open.manager();
+    TDLibraryManager& manager = grouped.open->manager();
     TDGroupsController controller(manager);
     qint64 resets = 0;
     QObject::connect(controller.model(), &QAbstractItemModel::modelReset, controller.model(),
@@ -101,7 +113,7 @@ void BM_SourceListSelectGroup(benchmark::State& state) {
         state.SkipWithError("could not open the library");
         return;
     }
-    TDLibraryManager& manager = grouped.open.manager();
+    TDLibraryManager& manager = grouped.open->manager();
     TDTasksController tasks(manager);
     TDGroupsController controller(manager);
     controller.setTasksController(&tasks);
