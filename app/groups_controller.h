@@ -1,0 +1,145 @@
+#pragma once
+
+#include "app/group_history.h"
+#include "app/source_list_model.h"
+
+#include <QItemSelectionModel>
+#include <QObject>
+#include <QPointer>
+
+#include <memory>
+
+class TDGroup;
+class TDGroupsWindowContext;
+class TDLibrary;
+class TDLibraryChangeSignals;
+class TDLibraryManager;
+class TDSourceListPresentation;
+class TDTasksController;
+
+// The source list's controller: its rows (the model) and selection, the two modes (folders and lists;
+// tags), the group the tasks view and the selected tab show, the back and forward history of visited
+// groups, and the counts. Views take the model and the selection model and report clicks and keys; the
+// window answers through TDGroupsWindowContext. Main thread.
+class TDGroupsController final : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool canGoBack READ canGoBack NOTIFY historyChanged)
+    Q_PROPERTY(bool canGoForward READ canGoForward NOTIFY historyChanged)
+public:
+    // The menu items of Go To (their tags).
+    enum GotoTarget { GotoInbox = 1, GotoToday = 2, GotoUpcoming = 3 };
+
+    // The library is the manager's open one; without one the controller waits for it to load.
+    explicit TDGroupsController(TDLibraryManager& libraryManager, QObject* parent = nullptr);
+    ~TDGroupsController() override;
+
+    // Not owned; nullptr for none.
+    void setTasksController(TDTasksController* tasksController) { m_tasksController = tasksController; }
+    TDTasksController* tasksController() const { return m_tasksController; }
+    void setWindowContext(TDGroupsWindowContext* window) { m_window = window; }
+    void setPresentation(TDSourceListPresentation* presentation) { m_presentation = presentation; }
+
+    TDSourceListModel* model() const { return m_model.get(); }
+    QItemSelectionModel* selectionModel() const { return m_selectionModel.get(); }
+    TDLibrary* library() const;
+
+    // 0 folders and lists, 1 tags; kept in the library option "sourceListMode".
+    int mode() const { return int(m_model->mode()); }
+    void setMode(int mode);
+    // The top rows' parent: the root group, or the tags group in tags mode.
+    TDGroup* rootGroup() const { return m_model->rootGroup(); }
+    // The group of the selected row; nullptr when none.
+    TDGroup* selectedGroup() const;
+    // The group the tasks view shows.
+    TDGroup* shownGroup() const;
+    bool canSelectGroup(const TDGroup* group) const { return m_model->canSelectGroup(group); }
+
+    QList<TDGroup*> highlightedGroups() const { return m_model->highlightedGroups(); }
+    void highlightGroups(const QList<TDGroup*>& groups) { m_model->setHighlightedGroups(groups); }
+
+    bool changesTasksViewContent() const { return m_changesTasksViewContent; }
+    void setChangesTasksViewContent(bool changes) { m_changesTasksViewContent = changes; }
+    bool savesViewOptions() const { return m_savesViewOptions; }
+    void setSavesViewOptions(bool saves) { m_savesViewOptions = saves; }
+    bool ignoreCommandKey() const { return m_ignoreCommandKey; }
+    void setIgnoreCommandKey(bool ignore) { m_ignoreCommandKey = ignore; }
+    // The keys held with the click or key press the view is handling: Ctrl alone opens a new tab.
+    void setEventModifiers(Qt::KeyboardModifiers modifiers) { m_eventModifiers = modifiers; }
+
+    // Selecting: with Ctrl held (see setEventModifiers) the group opens in a new tab, else in place.
+    // False when the group cannot be selected (a header, a deleted group).
+    bool selectGroup(TDGroup* group);
+    bool selectGroup(TDGroup* group, bool modifyHistory);
+    void selectPreviousGroup();
+    void selectNextGroup();
+    void gotoGroup(int target);
+    // A new tab with the group, selected.
+    void openInNewTab(TDGroup* group);
+
+    // Opening folders: the group's ancestors so that it has a row, or the folder itself.
+    void revealGroup(const TDGroup* group);
+    void expandGroup(const TDGroup* group);
+
+    // History of the selected tab.
+    bool canGoBack() const { return m_history.canGoBack(); }
+    bool canGoForward() const { return m_history.canGoForward(); }
+    QVariantMap groupHistoryState() const { return m_history.state(); }
+    void setGroupHistoryState(const QVariant& state);
+    void addCurrentGroupToHistory();
+    void goBack() { p_moveInHistory(-1); }
+    void goForward() { p_moveInHistory(+1); }
+    // A two-segment control: 0 back, anything else forward.
+    void goBackAndForward(int segment) { segment == 0 ? goBack() : goForward(); }
+
+    // Counts: the user default "showIncompleteTaskCount" shows every group's; Alt held shows them for
+    // as long as it is held.
+    void toggleTaskCount();
+    void optionKeyDown();
+    void optionKeyUp();
+    bool isOptionKeyDown() const { return m_optionKeyDown; }
+
+    // The selection and the open folders into the library options.
+    void saveStateToUserDefaults();
+    // Lets go of the library's objects (before another library opens).
+    void releaseObjects();
+
+    // Autosave names of the two modes' outlines: "Groups" and "Tags".
+    static QString autosaveNameForMode(int mode);
+
+Q_SIGNALS:
+    // The tasks view now shows another group (selected here, from the history or from a tab).
+    void shownGroupChanged(TDGroup* group);
+    void modeChanged(int mode);
+    void historyChanged();
+
+private:
+    void p_libraryDidFinishLoading();
+    void p_outlineSelectionDidChange();
+    void p_selectInOutline(const TDGroup* group);
+    void p_show(TDGroup* group);
+    void p_moveInHistory(int direction);
+    QList<QModelIndex> p_shownRows() const;
+    void p_selectNearestRow(bool below);
+    void p_groupsDeleted(const QList<TDGroup*>& groups);
+    void p_saveExpandedState();
+    void p_restoreExpandedState();
+    bool p_showsIncompleteTaskCount() const;
+    bool p_isEditing() const;
+
+    TDLibraryManager& m_manager;
+    std::unique_ptr<TDSourceListModel> m_model;
+    std::unique_ptr<QItemSelectionModel> m_selectionModel;
+    std::unique_ptr<TDLibraryChangeSignals> m_changeSignals;
+    TDTasksController* m_tasksController = nullptr;
+    TDGroupsWindowContext* m_window = nullptr;
+    TDSourceListPresentation* m_presentation = nullptr;
+    // Without a tasks controller, the group shown is kept here.
+    TDGroup* m_shownGroup = nullptr;
+    TDGroupHistory m_history;
+    bool m_modeInstalled = false;
+    bool m_changesTasksViewContent = true;
+    bool m_savesViewOptions = true;
+    bool m_ignoreCommandKey = false;
+    bool m_optionKeyDown = false;
+    Qt::KeyboardModifiers m_eventModifiers = Qt::NoModifier;
+};
