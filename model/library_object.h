@@ -68,6 +68,7 @@ public:
     // {"contents": the form without properties kept out of sync}, JSON-friendly. An empty relationship
     // travels as an empty array or null, so that the other side clears it too.
     virtual QVariantMap syncDictionaryRepresentation() const;
+    // Properties kept out of sync keep this side's values, whatever the record holds.
     virtual Status updateFromSyncDictionaryRepresentation(const QVariantMap& record);
     // A converted copy with base64 texts of data keys and numbers of "...Date" keys turned back into
     // data and dates; values that do not convert are left as they are (and logged).

@@ -364,7 +364,17 @@ Status TDLibraryObject::updateFromSyncDictionaryRepresentation(const QVariantMap
         const QVariantMap entries = contents->toMap();
         for (auto it = entries.cbegin(); it != entries.cend(); ++it) merged.insert(it.key(), it.value());
     }
-    return updateFromPropertyListRepresentation(makePlistFriendly(merged).toMap());
+    QVariantMap form = makePlistFriendly(merged).toMap();
+    // A record never carries what is kept out of sync: this side keeps its own values of those.
+    for (const PropertyDescription* property : entity()->properties()) {
+        if (!isPropertyExcludedFromSync(property) || !takesPartInPropertyList(property)) continue;
+        form.remove(property->name());
+        if (const AttributeDescription* attribute = property->asAttribute()) {
+            const QVariant kept = valueForAttributeDescription(attribute);
+            if (kept.isValid()) form.insert(attribute->name(), kept);
+        }
+    }
+    return updateFromPropertyListRepresentation(form);
 }
 
 QVariant TDLibraryObject::makePlistFriendly(const QVariant& container) const {

@@ -18,6 +18,7 @@
 #include "model/managed_object_context.h"
 #include "model/managed_object_context_did_change_notification_splitter.h"
 #include "model/smart_folder.h"
+#include "model/sync_set.h"
 #include "model/task_lsm_classifier.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
@@ -867,6 +868,18 @@ void TDLibraryManager::p_afterSave(bool syncWorthy) {
 void TDLibraryManager::sync() {
     // The sync operation comes with the sync subsystem; without an account there is nothing to send.
     if (!optionForKey(QStringLiteral("corvaneSyncEnabled")).toBool()) return;
+}
+
+void TDLibraryManager::syncSignOut() {
+    setOption(QVariant(false), QStringLiteral("corvaneSyncEnabled"));
+    if (TDSyncSet* syncSet = m_library ? m_library->corvaneSyncSet(false) : nullptr;
+        syncSet && syncSet->lastSyncDate().isValid()) {
+        syncSet->setValue(QStringLiteral("lastSyncDate"), QVariant());
+        if (const Status saved = m_syncSetContext->save(); !saved)
+            TDAppDelegate().handleError(saved.error(), QStringLiteral("Could not save sync information"));
+    }
+    saveOptionsDictionary();
+    platform::NotificationCenter::defaultCenter().post(TDSyncDidSignOut, this);
 }
 
 void TDLibraryManager::scheduleSave() {

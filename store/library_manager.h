@@ -37,6 +37,8 @@ inline const QString TDActiveLibraryWillChangeNotification =
     QStringLiteral("TDActiveLibraryWillChangeNotification");
 inline const QString TDActiveLibraryDidChangeNotification =
     QStringLiteral("TDActiveLibraryDidChangeNotification");
+// Posted with the manager as sender once the library has signed out of the sync service.
+inline const QString TDSyncDidSignOut = QStringLiteral("TDSyncDidSignOut");
 
 // The one open library: its package on disk ("library.sqlite3", "Info.plist", "options.plist"), the
 // store stack with the main-thread context, the per-library options, saving and autosave, and the
@@ -177,6 +179,9 @@ public:
 
     // Starts a sync with the sync service when the library has an account; until sync exists nothing is sent.
     void sync();
+    // Switches sync off and forgets when the library last synced, so that the next sign-in begins
+    // with a full sync.
+    void syncSignOut();
 
     // Brings an operation's save into the main context (main thread), without undo and without
     // triggering a save.

@@ -300,6 +300,25 @@ TEST_F(DictionaryFormTest, EmptiedRelationshipsReachTheOtherSide) {
     EXPECT_EQ(remoteTask->object(key("parentTask")), nullptr);
 }
 
+TEST_F(DictionaryFormTest, ASyncRecordLeavesWhatIsKeptOutOfSyncAlone) {
+    TDLibraryObject* task = make("Task", "Linked elsewhere");
+    task->setValue(key("calendarStoreUID"), key("CAL-THERE"));
+    QVariantMap record = throughJSON(task->syncDictionaryRepresentation());
+    QVariantMap contents = record.value(key("contents")).toMap();
+    contents.remove(key("uid"));
+    TDLibraryObject* local = make("Task", "Linked here");
+    local->setValue(key("calendarStoreUID"), key("CAL-HERE"));
+
+    // Neither a record without the key nor one that carries it anyway unlinks this side's calendar task.
+    for (const bool carried : {false, true}) {
+        if (carried) contents.insert(key("calendarStoreUID"), key("CAL-THERE"));
+        record.insert(key("contents"), contents);
+        ASSERT_TRUE(local->updateFromSyncDictionaryRepresentation(record).ok());
+        EXPECT_EQ(local->value(key("title")), QVariant(key("Linked elsewhere")));
+        EXPECT_EQ(local->value(key("calendarStoreUID")), QVariant(key("CAL-HERE"))) << carried;
+    }
+}
+
 TEST_F(DictionaryFormTest, MalformedFormsAreRefusedAndChangeNothing) {
     // Each form holds a good change of the title (or the notes' text) besides the bad value.
     struct Case {

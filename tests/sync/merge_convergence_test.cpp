@@ -1,0 +1,207 @@
+#include "tests/sync/merge_fixture.h"
+
+#include "model/group.h"
+#include "model/library.h"
+#include "model/list.h"
+#include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/recurrence.h"
+#include "model/recurrence_rule.h"
+#include "model/sync_set.h"
+#include "model/tag.h"
+#include "model/task.h"
+#include "model/task_notes.h"
+
+namespace synctest {
+namespace {
+
+QString text(const char* latin1) {
+    return QString::fromLatin1(latin1);
+}
+
+TDRecurrenceRule dailyRule() {
+    return TDRecurrenceRule::initDailyRecurrenceWithInterval(1).value();
+}
+
+class MergeConvergenceTest : public MergeTest {
+protected:
+    void SetUp() override {
+        MergeTest::SetUp();
+        a = &addSide(QStringLiteral("A"));
+        b = &addSide(QStringLiteral("B"));
+    }
+
+    void expectConverged() {
+        ASSERT_TRUE(converge());
+        const QMap<QString, QString> formsA = syncForms(a->library);
+        const QMap<QString, QString> formsB = syncForms(b->library);
+        EXPECT_EQ(formsA.keys().join(QLatin1Char(' ')).toStdString(),
+                  formsB.keys().join(QLatin1Char(' ')).toStdString());
+        for (auto it = formsA.cbegin(); it != formsA.cend(); ++it)
+            EXPECT_EQ(it.value().toStdString(), formsB.value(it.key()).toStdString())
+                << it.key().toStdString();
+        EXPECT_TRUE(journalledUIDs(*a).isEmpty());
+        EXPECT_TRUE(journalledUIDs(*b).isEmpty());
+        EXPECT_FALSE(a->context()->hasChanges());
+        EXPECT_FALSE(b->context()->hasChanges());
+    }
+
+    static TDTask* taskIn(TDLibrary* library, const QString& uid) { return library->taskWithUID(uid); }
+
+    SyncSide* a = nullptr;
+    SyncSide* b = nullptr;
+};
+
+TEST_F(MergeConvergenceTest, TwoLibrariesConvergeAfterEditsMovesDeletionsNotesTagsRecurrencesAndConflicts) {
+    // Both start from their own new library: the first syncs are full merges.
+    expectConverged();
+
+    // A builds a list with notes, a subtask and a tag; B makes a tag of the same title and a daily task.
+    TDList* garden = a->library->createList(text("Garden"), a->library->foldersGroup());
+    TDTask* seeds = a->library->createTask();
+    seeds->setTitle(text("Buy seeds"));
+    ASSERT_TRUE(garden->orderedTasks()->addObject(seeds).ok());
+    seeds->setNotesString(text("Tomatoes, beans"));
+    TDTask* soil = a->library->createTask();
+    soil->setTitle(text("Order soil"));
+    ASSERT_TRUE(seeds->orderedTasks()->addObject(soil).ok());
+    TDTag* homeA = a->library->createTagWithTitle(text("home"));
+    seeds->addTagsObject(homeA);
+    TDTask* doomed = a->library->createTask();
+    doomed->setTitle(text("Soon gone"));
+    ASSERT_TRUE(garden->orderedTasks()->addObject(doomed).ok());
+    TDTag* homeB = b->library->createTagWithTitle(text("home"));
+    TDTask* water = b->library->createTask();
+    water->setTitle(text("Water the plants"));
+    water->addTagsObject(homeB);
+    auto* recurrence = b->context()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
+    ASSERT_TRUE(recurrence->setRule(dailyRule()).ok());
+    water->setObject(QStringLiteral("recurrence"), recurrence);
+    const QString gardenUID = garden->uid(), seedsUID = seeds->uid(), soilUID = soil->uid(),
+                  doomedUID = doomed->uid(), waterUID = water->uid();
+    const QString smallestHome = qMin(homeA->uid(), homeB->uid());
+    ASSERT_TRUE(a->manager->saveLibrary() && b->manager->saveLibrary());
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library}) {
+        EXPECT_EQ(library->allTags().size(), 1);
+        ASSERT_NE(library->tagWithUID(smallestHome), nullptr);
+        EXPECT_EQ(library->tagWithUID(smallestHome)->tasks().size(), 2);
+        ASSERT_NE(taskIn(library, soilUID), nullptr);
+        EXPECT_EQ(taskIn(library, soilUID)->parentTask(), taskIn(library, seedsUID));
+        ASSERT_NE(taskIn(library, seedsUID)->notes(), nullptr);
+        EXPECT_TRUE(taskIn(library, waterUID)->isRecurring());
+    }
+
+    // Edits on both sides, one of them on the same task (the last upload wins), a move, a deletion, new
+    // notes, a completed recurring task and a calendar link that stays on its side.
+    taskIn(a->library, seedsUID)->setTitle(text("Buy seeds early"));
+    taskIn(a->library, seedsUID)->setValue(QStringLiteral("calendarStoreUID"), text("CAL-A"));
+    taskIn(b->library, seedsUID)->setPriority(3);
+    ASSERT_TRUE(b->library->inboxGroup()->orderedTasks()->insertObject(taskIn(b->library, soilUID), 0).ok());
+    taskIn(b->library, doomedUID)->deleteObject();
+    taskIn(b->library, soilUID)->setNotesString(text("Ten bags"));
+    taskIn(a->library, waterUID)->toggleCompletion();
+    ASSERT_TRUE(a->manager->saveLibrary() && b->manager->saveLibrary());
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library}) {
+        EXPECT_EQ(taskIn(library, doomedUID), nullptr);
+        EXPECT_EQ(taskIn(library, soilUID)->parentList(), library->inboxGroup());
+        ASSERT_NE(taskIn(library, soilUID)->notes(), nullptr);
+        EXPECT_EQ(taskIn(library, seedsUID)->priority(), 3);
+        EXPECT_TRUE(taskIn(library, waterUID)->isCompleted());
+        EXPECT_FALSE(taskIn(library, waterUID)->isRecurring());
+        EXPECT_NE(library->groupWithUID(gardenUID), nullptr);
+    }
+    EXPECT_EQ(taskIn(a->library, seedsUID)->primitiveValue(QStringLiteral("calendarStoreUID")).toString(),
+              text("CAL-A"));
+    EXPECT_TRUE(taskIn(b->library, seedsUID)
+                    ->primitiveValue(QStringLiteral("calendarStoreUID"))
+                    .toString()
+                    .isEmpty());
+
+    // Deleting the list takes its tasks on both sides.
+    a->library->groupWithUID(gardenUID)->deleteObject();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+    EXPECT_EQ(b->library->groupWithUID(gardenUID), nullptr);
+    EXPECT_EQ(taskIn(b->library, seedsUID), nullptr);
+}
+
+TEST_F(MergeConvergenceTest, EditsMadeBetweenUploadAndDownloadSurviveAndReachTheOtherSide) {
+    expectConverged();
+    TDList* list = b->library->createList(text("Errands"), b->library->foldersGroup());
+    TDTask* edited = b->library->createTask();
+    edited->setTitle(text("Post the letter"));
+    ASSERT_TRUE(list->orderedTasks()->addObject(edited).ok());
+    TDTask* parent = b->library->createTask();
+    parent->setTitle(text("Groceries"));
+    ASSERT_TRUE(list->orderedTasks()->addObject(parent).ok());
+    TDTask* deleted = b->library->createTask();
+    deleted->setTitle(text("Call the bank"));
+    ASSERT_TRUE(list->orderedTasks()->addObject(deleted).ok());
+    const QString editedUID = edited->uid(), parentUID = parent->uid(), deletedUID = deleted->uid();
+    ASSERT_TRUE(b->manager->saveLibrary());
+    expectConverged();
+
+    // A changes two of them; its versions come down to B while B edits them again and adds a subtask.
+    taskIn(a->library, editedUID)->setTitle(text("Post the letter (A)"));
+    taskIn(a->library, deletedUID)->setTitle(text("Call the bank (A)"));
+    ASSERT_TRUE(a->manager->saveLibrary());
+    ASSERT_TRUE(sync(*a).ok());
+    QString subtaskUID;
+    const Status synced = sync(*b, [&] {
+        taskIn(b->library, editedUID)->setTitle(text("Post the letter (B)"));
+        TDTask* subtask = b->library->createTask();
+        subtask->setTitle(text("Milk"));
+        ASSERT_TRUE(taskIn(b->library, parentUID)->orderedTasks()->addObject(subtask).ok());
+        subtaskUID = subtask->uid();
+        taskIn(b->library, deletedUID)->deleteObject();
+    });
+    ASSERT_TRUE(synced.ok()) << synced.error().detailedDescription().toStdString();
+
+    // B's own versions stayed and are still to be sent; what B did not touch came from A.
+    EXPECT_EQ(taskIn(b->library, editedUID)->title(), text("Post the letter (B)"));
+    ASSERT_NE(taskIn(b->library, subtaskUID), nullptr);
+    EXPECT_EQ(taskIn(b->library, subtaskUID)->parentTask(), taskIn(b->library, parentUID));
+    EXPECT_EQ(taskIn(b->library, deletedUID), nullptr);
+    for (const QString& uid : {editedUID, subtaskUID, deletedUID})
+        EXPECT_TRUE(journalledUIDs(*b).contains(uid));
+
+    expectConverged();
+    EXPECT_EQ(taskIn(a->library, editedUID)->title(), text("Post the letter (B)"));
+    ASSERT_NE(taskIn(a->library, subtaskUID), nullptr);
+    EXPECT_EQ(taskIn(a->library, subtaskUID)->parentTask(), taskIn(a->library, parentUID));
+    EXPECT_EQ(taskIn(a->library, deletedUID), nullptr);
+}
+
+TEST_F(MergeConvergenceTest, AListDeletedThereComesBackWhenATaskWasAddedToItHere) {
+    expectConverged();
+    TDList* list = a->library->createList(text("Trip"), a->library->foldersGroup());
+    TDTask* known = a->library->createTask();
+    known->setTitle(text("Pack"));
+    ASSERT_TRUE(list->orderedTasks()->addObject(known).ok());
+    const QString listUID = list->uid(), knownUID = known->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    // B deletes the list and syncs first; A, not knowing, adds a task to it: A's upload of the list
+    // is the later one.
+    b->library->groupWithUID(listUID)->deleteObject();
+    ASSERT_TRUE(b->manager->saveLibrary());
+    ASSERT_TRUE(sync(*b).ok());
+    TDTask* added = a->library->createTask();
+    added->setTitle(text("Passport"));
+    ASSERT_TRUE(a->library->groupWithUID(listUID)->orderedTasks()->addObject(added).ok());
+    const QString addedUID = added->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library}) {
+        ASSERT_NE(library->groupWithUID(listUID), nullptr);
+        EXPECT_EQ(taskIn(library, knownUID), nullptr);
+        ASSERT_NE(taskIn(library, addedUID), nullptr);
+        EXPECT_EQ(taskIn(library, addedUID)->parentList(), library->groupWithUID(listUID));
+    }
+}
+
+}  // namespace
+}  // namespace synctest
