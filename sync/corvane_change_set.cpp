@@ -2,7 +2,7 @@
 
 #include "model/uid.h"
 #include "platform/base/log.h"
-#include "sync/sync_error.h"
+#include "sync/corvane_errors.h"
 
 #include <QJsonDocument>
 
@@ -14,7 +14,7 @@ const QStringList& TDCorvaneSyncedEntityNames() {
 }
 
 TDError TDCorvaneMalformedAnswerError(const QString& what) {
-    TDError error = TDError::make(TDSyncErrorUnexpectedServerError, QStringLiteral("Unexpected server error"),
+    TDError error = TDError::make(TDCorvaneErrorUnexpected, QStringLiteral("Unexpected server error"),
                                   QStringLiteral("The sync server's answer is malformed: %1").arg(what));
     error.userInfo.insert(QStringLiteral("reason"), what);
     return error;

@@ -18,7 +18,7 @@
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
 #include "sync/corvane_download_check.h"
-#include "sync/sync_error.h"
+#include "sync/corvane_errors.h"
 
 #include <algorithm>
 
@@ -92,7 +92,7 @@ TDCorvaneMerge::TDCorvaneMerge(TDLibrary* library, TDCorvaneSyncType syncType, T
 Status TDCorvaneMerge::mergeAndCommit(const ODLCorvaneChangeSet& changes, const std::optional<QString>& token,
                                       const QList<TDCorvaneJournalEntry>& uploaded) {
     if (token && !m_library->corvaneSyncSet(false))
-        return TDError::make(TDSyncErrorFullSyncRequired, QStringLiteral("Full sync required"),
+        return TDError::make(TDCorvaneErrorFullSyncRequired, QStringLiteral("Full sync required"),
                              QStringLiteral("The library has no sync set to keep the sync token in."));
     if (m_manager)
         if (const Status saved = p_saveMainContextFirst(); !saved) return saved;

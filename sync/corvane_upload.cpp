@@ -9,7 +9,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/objectstore/managed_object_context.h"
-#include "sync/sync_error.h"
+#include "sync/corvane_errors.h"
 
 #include <QJsonDocument>
 
@@ -156,7 +156,7 @@ Result<QJsonObject> TDCorvaneUploadPager::nextPage() {
         if (full) break;
     }
     if (taken == 0 && !atEnd()) {
-        return TDError::make(TDSyncErrorRequestTooBig, QStringLiteral("Request is too big."));
+        return TDError::make(TDCorvaneErrorRequestTooBig, QStringLiteral("Request is too big."));
     }
     m_sent += taken;
     QJsonObject body = m_parameters;

@@ -10,8 +10,8 @@
 #include "model/task.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/objectstore/key_change.h"
+#include "sync/corvane_errors.h"
 #include "sync/corvane_merge.h"
-#include "sync/sync_error.h"
 
 #include <QJsonArray>
 
@@ -159,7 +159,7 @@ TEST_F(MergeMendsTest, MalformedDownloadsLeaveLibraryJournalAndTokenUntouched) {
         SCOPED_TRACE(c.what);
         const Status synced = syncWith(c.pages);
         ASSERT_FALSE(synced.ok());
-        EXPECT_TRUE(synced.error().isInDomain(TDSyncErrorUnexpectedServerError))
+        EXPECT_TRUE(synced.error().isInDomain(TDCorvaneErrorUnexpected))
             << synced.error().detailedDescription().toStdString();
         EXPECT_EQ(syncForms(side->library), forms);
         EXPECT_EQ(journalledUIDs(*side), journal);

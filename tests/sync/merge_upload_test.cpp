@@ -7,7 +7,7 @@
 #include "model/recurrence.h"
 #include "model/sync_set.h"
 #include "model/task.h"
-#include "sync/sync_error.h"
+#include "sync/corvane_errors.h"
 
 #include <QJsonDocument>
 
@@ -138,7 +138,7 @@ TEST_F(MergeUploadTest, ARecordTooLargeForAnyBodyIsRequestTooBig) {
     TDCorvaneUploadPager pager(recordsOf(2, 5000), {}, 4000);
     const Result<QJsonObject> body = pager.nextPage();
     ASSERT_FALSE(body.ok());
-    EXPECT_TRUE(body.error().isInDomain(TDSyncErrorRequestTooBig));
+    EXPECT_TRUE(body.error().isInDomain(TDCorvaneErrorRequestTooBig));
 }
 
 }  // namespace
