@@ -1,5 +1,11 @@
+#include "app/app_delegate.h"
+#include "app/crash_marker.h"
+#include "app/gui/file_dialog_library_chooser.h"
+#include "app/gui/import_window_restorer.h"
 #include "app/gui/message_box_prompter.h"
-#include "app/library_session.h"
+#include "app/gui/plain_main_window.h"
+#include "app/quit_signal_watcher.h"
+#include "app/sync_control.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/default_settings.h"
 #include "foundation/gui/tooltip_shortcut.h"
@@ -12,10 +18,10 @@
 #include "platform/base/local_zone.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "store/gui/library_update_window_controller.h"
 #include "store/library_manager.h"
 
 #include <QApplication>
-#include <QMainWindow>
 #include <QRandomGenerator>
 
 #include <sys/stat.h>
@@ -36,33 +42,51 @@ int main(int argc, char** argv) {
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationVersion(QStringLiteral(ORDELLO_VERSION));
 
+    // The newest log before this run's own is the one a crash report would want.
+    const QString previousLog = latestLogFilePath();
     pruneLogFiles(logFileNamePrefix());
     redirectStandardErrorToFile(logFilePath());
     readLogLevelDefault();
     logWithLevel(TDLogInfo, "INFO", "Starting");
     std::srand(QRandomGenerator::system()->generate());
     app.installEventFilter(new TDTooltipShortcutFilter(&app));
+    TDCrashMarker crashMarker(TDCrashMarker::defaultPath());
+    crashMarker.noteStart(previousLog);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Ordello"));
-    window.resize(900, 600);
-
+    TDPlainMainWindow window;
     TDMessageBoxPrompter prompter(&window);
+    TDFileDialogLibraryChooser chooser(&window);
     TDLibraryManager manager;
     TDLibraryManager::setSharedManager(&manager);
     TDMakeDataFoldersPrivate(manager.libraryPath());
-    TDLibrarySession session(manager, prompter);
-    if (!session.openOrCreateLibrary()) return 1;
+    TDImportWindowRestorer restorer(manager, prompter);
+    TDLibrarySyncControl syncControl(manager);
+    AppDelegate delegate(manager, {prompter, chooser, window, restorer, syncControl});
+    TDSetAppDelegate(&delegate);
+    TDLibraryUpdateWindowController updateWindow(delegate.updateProgress());
 
     // Quitting saves first; a failed save may keep the program running.
     QApplication::setQuitOnLastWindowClosed(false);
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &session, [&session, &window] {
-        if (!session.quit()) window.show();
-    });
-    QObject::connect(&session, &TDLibrarySession::quitCancelled, &window, &QWidget::show);
-    window.show();
-    TDDateChangeNotifier::shared().start();
-    const int status = QApplication::exec();
+    TDQuitSignalWatcher quitSignals;
+    QObject::connect(&quitSignals, &TDQuitSignalWatcher::quitRequested, &delegate, &AppDelegate::terminate);
+    QObject::connect(&window, &TDPlainMainWindow::closeRequested, &delegate, &AppDelegate::terminate);
+    QObject::connect(&delegate, &AppDelegate::quitCancelled, &window, &TDPlainMainWindow::showMainWindow);
+    QObject::connect(&delegate, &AppDelegate::exitRequested, &app, &QCoreApplication::exit);
+
+    TDLaunchOptions options;
+    options.chooseLibrary = QCoreApplication::arguments().contains(QStringLiteral("--choose-library"));
+    options.isAltKeyHeld = [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); };
+    delegate.applicationWillFinishLaunching();
+    int status = 0;
+    if (const std::optional<int> ended = delegate.applicationDidFinishLaunching(options)) {
+        status = *ended;
+    } else {
+        TDDateChangeNotifier::shared().start();
+        status = QApplication::exec();
+    }
+    TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
+    logWithLevel(TDLogInfo, "INFO", "Quitting with status %ld", static_cast<long>(status));
+    crashMarker.noteCleanQuit();
     return status;
 }

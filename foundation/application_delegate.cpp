@@ -15,6 +15,11 @@ void TDErrorHandler::handleError(const std::optional<TDError>& error, const QStr
     logWithLevel(TDLogError, "ERROR", "%@", error->detailedDescription());
 }
 
+TDErrorPresentation TDErrorHandler::presentError(const TDError& error, const QString& message) {
+    handleError(error, message);
+    return {};
+}
+
 bool TDErrorHandler::attemptRecoveryFromError(const TDError& error, int) {
     logWithLevel(TDLogError, "ERROR", "Attempting recovery from unrecoverable error: %@",
                  error.detailedDescription());

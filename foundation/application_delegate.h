@@ -6,6 +6,13 @@
 
 #include <optional>
 
+// How the user answered a presented error: the option chosen (-1 when none was shown) and whether the
+// recovery attempter recovered from the error.
+struct TDErrorPresentation {
+    int optionIndex = -1;
+    bool recovered = false;
+};
+
 // What the model and the store ask of the application shell. Until the shell exists the program
 // installs the default delegate, which logs errors; tests install one that records what it is given.
 class TDErrorHandler {
@@ -13,6 +20,9 @@ public:
     virtual ~TDErrorHandler() = default;
     // Nothing for no error. Logs the message at the ERROR level, then presents the error.
     virtual void handleError(const std::optional<TDError>& error, const QString& message);
+    // The same as handleError for an error, from any thread, answering how the user chose. A caller
+    // off the main thread waits until the user has answered.
+    virtual TDErrorPresentation presentError(const TDError& error, const QString& message);
     // The recovery attempter of the opening errors; answers whether recovery succeeded.
     virtual bool attemptRecoveryFromError(const TDError& error, int optionIndex);
 };

@@ -1,0 +1,265 @@
+#include "model/library.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/plist/property_list.h"
+#include "store/library_files_aside.h"
+#include "store/library_manager.h"
+#include "store/library_opening_errors.h"
+#include "store/library_update_progress.h"
+#include "tests/app/app_delegate_fixture.h"
+#include "tests/store/migration_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QUrl>
+
+namespace apptest {
+namespace {
+
+const QString kChooseQuestion = QStringLiteral("Choose Ordello Library");
+
+void overwrite(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+TEST_F(AppDelegateTest, WithoutAStoredLibraryTheUserCreatesOneWhichTheNextLaunchOpens) {
+    const QString path = packagePath(QStringLiteral("Mine"));
+    prompter.answers = {1};  // Create Library...
+    chooser.created = {path};
+    ASSERT_EQ(launch(), std::nullopt);
+
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown.first().messageText, kChooseQuestion);
+    EXPECT_EQ(prompter.shown.first().buttons,
+              (QStringList{QStringLiteral("Choose Library..."), QStringLiteral("Create Library..."),
+                           QStringLiteral("Quit")}));
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(manager->libraryPath(), path);
+    EXPECT_EQ(defaults().string(QStringLiteral("libraryURL")), QUrl::fromLocalFile(path).toString());
+    EXPECT_TRUE(windows.calls.contains(QStringLiteral("clear")));
+    EXPECT_TRUE(windows.calls.contains(QStringLiteral("menus")));
+    EXPECT_EQ(windows.calls.last(), QStringLiteral("expand")) << "a new library shows all its groups";
+    const QString uid = manager->library()->uid();
+
+    ASSERT_TRUE(manager->close().ok());
+    prompter.shown.clear();
+    windows.calls.clear();
+    ASSERT_EQ(launch(), std::nullopt);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(manager->library()->uid(), uid);
+    EXPECT_FALSE(windows.calls.contains(QStringLiteral("expand")));
+}
+
+TEST_F(AppDelegateTest, QuitInTheQuestionEndsAtOnceAndCancelledPanelsAskAgain) {
+    prompter.answers = {1, 0, 2};  // Create (cancelled), Choose (cancelled), Quit
+    EXPECT_EQ(launch(), 0);
+    EXPECT_EQ(alertMessages(), QStringList(3, kChooseQuestion));
+    EXPECT_FALSE(manager->library());
+    EXPECT_FALSE(windows.calls.contains(QStringLiteral("show")));
+}
+
+TEST_F(AppDelegateTest, AltOrTheOptionAsksEvenWhenTheStoredLibraryIsUsable) {
+    const QString stored = packagePath(QStringLiteral("Stored"));
+    const QString other = packagePath(QStringLiteral("Other"));
+    createLibraryAt(other);
+    createLibraryAt(stored);
+    storeLocation(stored);
+    struct Case {
+        const char* name;
+        bool altHeld;
+        bool chooseLibrary;
+        QString opened;
+    };
+    const Case cases[] = {{"nothing held", false, false, stored},
+                          {"Alt held", true, false, other},
+                          {"--choose-library", false, true, other}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.answers = {0};  // Choose Library...
+        chooser.existing = {other};
+        TDLaunchOptions options;
+        options.chooseLibrary = c.chooseLibrary;
+        options.isAltKeyHeld = [&c] { return c.altHeld; };
+        ASSERT_EQ(launch(options), std::nullopt);
+        EXPECT_EQ(prompter.shown.size(), c.opened == other ? 1 : 0);
+        EXPECT_EQ(manager->libraryPath(), c.opened);
+        ASSERT_TRUE(manager->close().ok());
+        prompter.shown.clear();
+        storeLocation(stored);
+    }
+}
+
+TEST_F(AppDelegateTest, AMissingFolderOrAPackageWithoutStoreLeadsToTheQuestionAndIsLeftAlone) {
+    const QString missing = packagePath(QStringLiteral("Gone"));
+    const QString empty = packagePath(QStringLiteral("Hollow"));
+    ASSERT_TRUE(QDir().mkpath(empty));
+    overwrite(QDir(empty).filePath(QStringLiteral("notes.txt")), "mine");
+    const QString created = packagePath(QStringLiteral("Fresh"));
+
+    storeLocation(missing);
+    prompter.answers = {1, 1};
+    // The first choice names the package without a store: it must not be built over.
+    chooser.created = {empty, created};
+    ASSERT_EQ(launch(), std::nullopt);
+    EXPECT_EQ(alertMessages(), QStringList(2, kChooseQuestion));
+    EXPECT_EQ(manager->libraryPath(), created);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+    EXPECT_EQ(QDir(empty).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
+              QStringList{QStringLiteral("notes.txt")});
+}
+
+TEST_F(AppDelegateTest, OnFirstLaunchAPackageWithoutStoreAtTheDefaultPlaceIsNotCreatedOver) {
+    defaults().setValue(QStringLiteral("firstLaunch"), true);
+    const QString hollow = TDLibraryManager::defaultLibraryPath();
+    ASSERT_TRUE(QDir().mkpath(QDir(hollow).filePath(QStringLiteral("Backup"))));
+    prompter.answers = {2};
+    EXPECT_EQ(launch(), 0);
+    EXPECT_EQ(alertMessages(), QStringList{kChooseQuestion});
+    EXPECT_FALSE(QFileInfo::exists(QDir(hollow).filePath(QStringLiteral("library.sqlite3"))));
+}
+
+TEST_F(AppDelegateTest, ALibraryOfANewerVersionAsksOnceAndQuits) {
+    const QString path = packagePath(QStringLiteral("Newer"));
+    createLibraryAt(path);
+    storeLocation(path);
+    const QString infoPath = QDir(path).filePath(QStringLiteral("Info.plist"));
+    auto info = platform::readPropertyListFile(infoPath);
+    ASSERT_TRUE(info.ok());
+    QVariantMap newer = info->toMap();
+    newer.insert(QStringLiteral("TDLibraryVersion"), 99.0);
+    ASSERT_TRUE(platform::writePropertyListFile(infoPath, newer).ok());
+
+    struct Case {
+        const char* name;
+        int answer;
+        QStringList messages;
+    };
+    const Case cases[] = {
+        {"Quit", 1, {QStringLiteral("Cannot open library")}},
+        {"Upgrade Ordello",
+         0,
+         {QStringLiteral("Cannot open library"), QStringLiteral("A newer Ordello is needed")}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.shown.clear();
+        windows.calls.clear();
+        prompter.answers = {c.answer, 0};
+        EXPECT_EQ(launch(), 0);
+        EXPECT_EQ(alertMessages(), c.messages);
+        EXPECT_EQ(prompter.shown.first().buttons,
+                  (QStringList{QStringLiteral("Upgrade Ordello"), QStringLiteral("Quit")}));
+        EXPECT_FALSE(manager->library());
+        EXPECT_FALSE(windows.calls.contains(QStringLiteral("show")));
+        EXPECT_EQ(delegate->isUpgradingAfterLibraryLoadError(), c.answer == 0);
+    }
+}
+
+TEST_F(AppDelegateTest, ACorruptLibraryShowsErrorOneHundredTwoAndQuits) {
+    const QString path = packagePath(QStringLiteral("Corrupt"));
+    ASSERT_TRUE(QDir().mkpath(path));
+    overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), "not a library");
+    storeLocation(path);
+    EXPECT_EQ(launch(), 0);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_EQ(prompter.shown.first().messageText, QStringLiteral("Cannot open library"));
+    EXPECT_TRUE(prompter.shown.first().informativeText.startsWith(
+        QStringLiteral("The library you're trying to open is corrupted or invalid.")));
+    EXPECT_EQ(prompter.shown.first().buttons, QStringList{QStringLiteral("Quit")}) << "no backup to offer";
+    EXPECT_FALSE(manager->library());
+}
+
+class AppDelegateMigrationTest : public AppDelegateTest {
+protected:
+    void SetUp() override {
+        AppDelegateTest::SetUp();
+        storetest::ensureArchiveTransformers();
+        path = packagePath(QStringLiteral("Old"));
+        storetest::writeOldPackage(path, QStringLiteral("Library 0.907"), 0.907);
+        storeLocation(path);
+    }
+    QString path;
+};
+
+TEST_F(AppDelegateMigrationTest, AnOlderLibraryIsUpgradedAfterAskingWithItsProgressShown) {
+    makeDelegate();
+    QList<bool> shown;
+    QObject::connect(&delegate->updateProgress(), &TDLibraryUpdateProgress::shownChanged,
+                     &delegate->updateProgress(), [&shown](bool s) { shown << s; });
+    ASSERT_EQ(delegate->applicationDidFinishLaunching({}), std::nullopt);
+    ASSERT_EQ(alertMessages(), QStringList{QStringLiteral("Upgrade library?")});
+    EXPECT_EQ(prompter.shown.first().buttons,
+              (QStringList{QStringLiteral("Upgrade Library"), QStringLiteral("Quit")}));
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(shown, (QList<bool>{true, false})) << "shown while migrating, closed once loaded";
+    EXPECT_EQ(delegate->updateProgress().totalMigrations(), 4);
+    EXPECT_EQ(delegate->updateProgress().migrationCount(), 5);
+}
+
+TEST_F(AppDelegateMigrationTest, QuitInTheUpgradeQuestionEndsWithTheLibraryUntouched) {
+    const auto before = storetest::folderContents(path);
+    prompter.answers = {1};
+    EXPECT_EQ(launch(), 0);
+    EXPECT_EQ(alertMessages(), QStringList{QStringLiteral("Upgrade library?")});
+    EXPECT_FALSE(manager->library());
+    auto after = storetest::folderContents(path);
+    after.remove(QStringLiteral("library.lock"));  // held while it was looked at
+    EXPECT_EQ(after, before);
+}
+
+TEST_F(AppDelegateMigrationTest, AFailedUpgradeIsToldAndEndsWithStatusOne) {
+    QDir(path).removeRecursively();
+    storetest::OldLibraryContents broken;
+    broken.withRootGroupNumber = false;
+    storetest::writeOldPackage(path, QStringLiteral("Library 0.907"), 0.907, broken);
+    prompter.answers = {0, 0};
+    EXPECT_EQ(launch(), 1);
+    EXPECT_EQ(alertMessages().first(), QStringLiteral("Upgrade library?"));
+    EXPECT_TRUE(alertMessages().contains(QStringLiteral("Could not upgrade the library")));
+    EXPECT_FALSE(delegate->updateProgress().isShown());
+}
+
+// A library whose store is damaged or lost saves: the newest backup is offered, and restoring it
+// opens the library as the backup held it.
+class AppDelegateRestoreTest : public AppDelegateTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(AppDelegateRestoreTest, TheNewestBackupIsOfferedAndRestoringItOpensTheLibrary) {
+    const bool lostSaves = GetParam();
+    const QString path = packagePath(QStringLiteral("Backed"));
+    createLibraryAt(path);
+    storeLocation(path);
+    ASSERT_EQ(launch(), std::nullopt);
+    const QString uid = manager->library()->uid();
+    manager->savePropertyListBackup();
+    manager->finishPendingOperations();
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_FALSE(TDNewestLibraryBackupPath(path).isEmpty());
+    if (lostSaves) {
+        const QString infoPath = QDir(path).filePath(QStringLiteral("Info.plist"));
+        QVariantMap info = platform::readPropertyListFile(infoPath)->toMap();
+        info.insert(QStringLiteral("TDSaveCount"),
+                    info.value(QStringLiteral("TDSaveCount")).toLongLong() + 5);
+        ASSERT_TRUE(platform::writePropertyListFile(infoPath, info).ok());
+    } else {
+        overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+    }
+
+    prompter.answers = {1, 0};  // Restore Backup, then OK to "Finished restoring library"
+    ASSERT_EQ(launch(), std::nullopt);
+    ASSERT_GE(prompter.shown.size(), 2);
+    EXPECT_EQ(prompter.shown.first().buttons,
+              (QStringList{QStringLiteral("Quit"), QStringLiteral("Restore Backup")}));
+    EXPECT_EQ(prompter.shown[1].messageText, QStringLiteral("Finished restoring library"));
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(manager->library()->uid(), uid);
+    EXPECT_FALSE(delegate->isRestoringLibrary());
+}
+
+INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "LostSaves" : "Damaged"; });
+
+}  // namespace
+}  // namespace apptest
