@@ -116,6 +116,7 @@ bool TDTasksView::isAlternateColumn(int column) const {
 // --- Painting
 
 void TDTasksView::paintEvent(QPaintEvent* event) {
+    p_measureVisibleRows();
     const QRect clip = event->rect();
     {
         QPainter painter(viewport());
