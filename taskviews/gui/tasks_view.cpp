@@ -20,6 +20,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include <algorithm>
 #include <cmath>
@@ -303,16 +304,20 @@ void TDTasksView::p_measureVisibleRows() {
     // A row that turns out taller or shorter moves the rows below it: look again, a few times at most.
     for (int pass = 0; pass < 4; ++pass) {
         bool changed = false;
-        for (QModelIndex item = indexAt(QPoint(x, 0)).siblingAtColumn(0); item.isValid();
-             item = indexBelow(item)) {
-            const QRect row = visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn));
-            if (row.top() > bottom) break;
+        QModelIndex item = indexAt(QPoint(x, 0)).siblingAtColumn(0);
+        // Rows follow each other: only the first one's place is looked up.
+        int top = item.isValid() ? visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn)).top() : 0;
+        for (; item.isValid() && top <= bottom; item = indexBelow(item)) {
+            const int shown = rowHeight(item);
             const TDTaskRowItem rowItem = m_model.itemForIndex(item);
-            if (rowItem.kind != Kind::Task || p_heightOfTask(rowItem.task(), item, true) == row.height())
-                continue;
-            // The tree asks the changed row again and moves the rest.
-            QTreeView::dataChanged(item, item, {Qt::SizeHintRole});
-            changed = true;
+            const int height =
+                rowItem.kind == Kind::Task ? p_heightOfTask(rowItem.task(), item, true) : shown;
+            if (height != shown) {
+                // The tree asks the changed row again and moves the rest.
+                QTreeView::dataChanged(item, item, {Qt::SizeHintRole});
+                changed = true;
+            }
+            top += height;
         }
         if (!changed) return;
     }
@@ -353,12 +358,17 @@ const TDTasksView::OneLineHeights& TDTasksView::p_oneLineHeights() const {
 // is as tall as any other. 0 when the row has to be laid out.
 int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
     const OneLineHeights& heights = p_oneLineHeights();
-    const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
-    if (facts.title.size() > 120 || facts.notesSummary.contains(QLatin1Char('\n'))) return 0;
+    const QString title = task->title();
+    if (title.size() > 120) return 0;
+    // Only the title and the notes line count: the rest of the row's facts are not read.
+    QString summary;
+    if (task->hasNotes())
+        if (const auto notes = task->attributedNotesSummary()) summary = notes->toPlainText();
+    if (summary.contains(QLatin1Char('\n'))) return 0;
     // Tokens are drawn a little wider than their text.
-    const qreal needed = heights.widest.horizontalAdvance(facts.title) * 1.1 + 24;
+    const qreal needed = heights.widest.horizontalAdvance(title) * 1.1 + 24;
     if (needed >= width - heights.titleInset) return 0;
-    return facts.notesSummary.isEmpty() ? heights.plain : heights.withNote;
+    return summary.isEmpty() ? heights.plain : heights.withNote;
 }
 
 // The likely height from the title's length and whether there are notes, with no text shaped: right
