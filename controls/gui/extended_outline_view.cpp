@@ -86,10 +86,19 @@ QRect TDExtendedOutlineView::rectOfRow(int row) const {
     return p_rectOfItem(itemAtRow(row));
 }
 
+int TDExtendedOutlineView::p_firstShownColumn() const {
+    for (int visual = 0; visual < header()->count(); ++visual) {
+        const int logical = header()->logicalIndex(visual);
+        if (!isColumnHidden(logical)) return logical;
+    }
+    return 0;
+}
+
 QRect TDExtendedOutlineView::p_rectOfItem(const QModelIndex& item) const {
     if (!item.isValid()) return {};
     const_cast<TDExtendedOutlineView*>(this)->executeDelayedItemsLayout();
-    const QRect cell = visualRect(item);
+    // A hidden column has no rectangle: the row's comes from a shown one.
+    const QRect cell = visualRect(item.siblingAtColumn(p_firstShownColumn()));
     return QRect(0, cell.y(), qMax(viewport()->width(), header()->length()), cell.height());
 }
 
@@ -147,8 +156,13 @@ void TDExtendedOutlineView::p_selectRows(const QList<int>& rows) {
         selection.select(all.at(row), all.at(row));
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (!rows.isEmpty() && rows.last() >= 0 && rows.last() < all.size())
-        selectionModel()->setCurrentIndex(all.at(rows.last()), QItemSelectionModel::NoUpdate);
+    if (rows.isEmpty() || rows.last() < 0 || rows.last() >= all.size()) return;
+    // Selecting never scrolls by itself: a restored scroll position stays, and callers that want the
+    // selection in sight centre it.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    selectionModel()->setCurrentIndex(all.at(rows.last()), QItemSelectionModel::NoUpdate);
+    setAutoScroll(scrolls);
 }
 
 QModelIndex TDExtendedOutlineView::selectedItem() const {

@@ -143,6 +143,7 @@ protected:
 
 private:
     QList<QModelIndex> p_rows() const;
+    int p_firstShownColumn() const;
     QRect p_rectOfItem(const QModelIndex& item) const;
     // The items that have a row (their parents expanded), in the given order.
     QList<QModelIndex> p_shownItems(const QList<QPersistentModelIndex>& items) const;

@@ -15,6 +15,10 @@
 
 namespace {
 
+// Text keeps clear of its column's edge, in line with the column's title and the sections' sums.
+constexpr qreal kTextInset = 3;
+constexpr qreal kListTextInset = 5;
+
 QFont cellFont(int dressing) {
     const TDConstants& constants = TDConstants::shared();
     const QFont plain = constants.TDOtherColumnFont.value_or(QFont());
@@ -45,7 +49,7 @@ void TDTasksViewTextFieldCell::paint(QPainter* painter, const QStyleOptionViewIt
     if (text.isEmpty()) return;
     const int dressing = index.data(TDTaskTreeModel::DressingRole).toInt();
     const QFont font = cellFont(dressing);
-    const QRectF rect = TDAttributeCellTextRect(QRectF(option.rect));
+    const QRectF rect = textRect(QRectF(option.rect));
     painter->save();
     painter->setFont(font);
     painter->setPen(textColor(dressing, cell.palette, cell.state.testFlag(QStyle::State_Selected)));
@@ -56,17 +60,25 @@ void TDTasksViewTextFieldCell::paint(QPainter* painter, const QStyleOptionViewIt
 
 void TDTasksViewTextFieldCell::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                                                     const QModelIndex&) const {
-    QRectF rect = TDAttributeCellTextRect(QRectF(option.rect));
+    QRectF rect = textRect(QRectF(option.rect));
     rect.setHeight(qMin(rect.height(), qreal(editor->sizeHint().height())));
     editor->setGeometry(rect.toAlignedRect());
+}
+
+QRectF TDTasksViewTextFieldCell::textRect(const QRectF& frame) const {
+    return TDAttributeCellTextRect(frame).adjusted(kTextInset, 0, 0, 0);
+}
+
+QRectF TDTasksViewListCell::textRect(const QRectF& frame) const {
+    return TDListCellTitleRect(frame).adjusted(kListTextInset, 0, 0, 0);
 }
 
 bool TDTasksViewListCell::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                     const QStyleOptionViewItem& option, const QModelIndex& index) {
     const QString text = index.data(Qt::DisplayRole).toString();
     const QFontMetricsF metrics(cellFont(0));
-    const QRectF expansion =
-        TDListCellExpansionFrame(QRectF(option.rect), metrics.horizontalAdvance(text), metrics.height());
+    const QRectF expansion = TDListCellExpansionFrame(QRectF(option.rect).adjusted(kListTextInset, 0, 0, 0),
+                                                      metrics.horizontalAdvance(text), metrics.height());
     if (event->type() != QEvent::ToolTip || expansion.isNull()) {
         QToolTip::hideText();
         return false;

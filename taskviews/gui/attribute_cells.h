@@ -16,6 +16,10 @@ public:
                const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
+
+protected:
+    // Where the text goes in the cell's frame.
+    virtual QRectF textRect(const QRectF& frame) const;
 };
 
 // The list column: the list's name on the first row of each run of its tasks; a cut name shows whole
@@ -28,4 +32,8 @@ public:
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+
+protected:
+    // The list column stands at the outline's left edge: its text keeps clear of it.
+    QRectF textRect(const QRectF& frame) const override;
 };

@@ -58,7 +58,11 @@ TDTitleContext TDTaskCell::p_titleContext(const QStyleOptionViewItem& option) co
 TDTaskRowLayout TDTaskCell::rowLayout(const QStyleOptionViewItem& option, const QModelIndex& index,
                                       bool measuring) const {
     const TDTask* task = taskForIndex(index);
-    const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
+    return p_rowLayout(option, task, TDTaskRowFacts::fromTask(task), measuring);
+}
+
+TDTaskRowLayout TDTaskCell::p_rowLayout(const QStyleOptionViewItem& option, const TDTask* task,
+                                        const TDTaskRowFacts& facts, bool measuring) const {
     TDTaskRowLayoutInput input;
     input.rowRect = QRectF(option.rect);
     if (measuring) input.rowRect.setHeight(std::numeric_limits<double>::max());
@@ -83,7 +87,7 @@ void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
     const TDTask* task = taskForIndex(index);
     if (!task) return;
     const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
-    const TDTaskRowLayout layout = rowLayout(option, index);
+    const TDTaskRowLayout layout = p_rowLayout(option, task, facts, false);
     painter->save();
     painter->setClipRect(option.rect);
     if (!layout.checkboxFrame.isEmpty()) {

@@ -48,6 +48,8 @@ Q_SIGNALS:
 
 private:
     TDTitleContext p_titleContext(const QStyleOptionViewItem& option) const;
+    TDTaskRowLayout p_rowLayout(const QStyleOptionViewItem& option, const TDTask* task,
+                                const TDTaskRowFacts& facts, bool measuring) const;
     bool p_isNoteExpanded(const TDTask* task) const;
 
     int m_displayMode = 1;

@@ -3,6 +3,19 @@
 #include <QHeaderView>
 
 class QMenu;
+class TDGroup;
+
+// The band the header and the corner above the vertical scroll bar share: the gradient of the group's
+// tab colours with a fine line and a soft shadow along its bottom.
+struct TDTasksHeaderBand {
+    QColor top;
+    QColor bottom;
+    // Without rows an empty folder's band has no bottom line or shadow.
+    bool bottomEdge = true;
+
+    static TDTasksHeaderBand forGroup(const TDGroup* group, bool bottomEdge);
+    void paint(QPainter& painter, const QRect& bounds) const;
+};
 
 // The task outline's header: a band in the group's colours with the small columns' titles, widths that
 // follow the display mode, and the "Columns" menu that hides and shows columns. Clicks only resize.
@@ -18,9 +31,15 @@ public:
     QMenu* columnsMenu(QWidget* parent);
 
     QSize sizeHint() const override;
+    // The group whose tab colours the band takes; none paints the plain list colours.
+    void setGroup(const TDGroup* group, bool hasRows);
+    TDTasksHeaderBand band() const { return m_band; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    TDTasksHeaderBand m_band = TDTasksHeaderBand::forGroup(nullptr, true);
 };

@@ -7,6 +7,7 @@
 #include "taskviews/gui/attribute_cells.h"
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_cell.h"
+#include "taskviews/gui/tasks_corner_view.h"
 #include "taskviews/gui/tasks_header_view.h"
 #include "taskviews/task_cell_values.h"
 #include "taskviews/task_row_facts.h"
@@ -19,7 +20,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -67,6 +70,8 @@ private:
 TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, QWidget* parent)
     : TDExtendedOutlineView(parent), m_controller(controller), m_model(model) {
     setHeader(new TDTasksHeaderView(this));
+    // Before the tree's own handler, which forgets the rows the state is read from.
+    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TDTasksView::p_modelAboutToBeReset);
     setModel(&m_model);
     setTreePosition(TDTaskTreeModel::TaskColumn);
     setIndentation(kIndentation);
@@ -78,30 +83,40 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     viewport()->setAutoFillBackground(false);
     p_installCells();
 
-    connect(&m_model, &QAbstractItemModel::modelAboutToBeReset, this, &TDTasksView::p_modelAboutToBeReset);
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex& parent, int first, int last) {
                 p_updateRowSpans(parent, first, last);
                 if (!parent.isValid()) p_expandGroupItems();
                 p_updateInstructionMessage();
+                p_updateHeaderBand();
             });
     connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex& parent, int first, int last) {
                 p_forgetHeights(m_model.index(first, 0, parent), m_model.index(last, 0, parent));
             });
-    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, [this] { p_updateInstructionMessage(); });
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, [this] {
+        p_updateInstructionMessage();
+        p_updateHeaderBand();
+    });
     connect(&m_model, &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex& first, const QModelIndex& last) { p_forgetHeights(first, last); });
     connect(this, &QTreeView::expanded, this, &TDTasksView::p_taskExpanded);
     connect(this, &QTreeView::collapsed, this, &TDTasksView::p_taskCollapsed);
-    // Heights follow the task column's width.
+    // Heights follow the task column's width: the rows in sight are measured again as they are
+    // painted, the others when they come into sight.
     connect(header(), &QHeaderView::sectionResized, this, [this](int column, int oldWidth, int newWidth) {
         if (column != TDTaskTreeModel::TaskColumn || oldWidth == newWidth) return;
         p_forgetAllHeights();
-        // One layout after all the columns moved, not one per column.
-        if (!m_resetting) scheduleDelayedItemsLayout();
+        viewport()->update();
     });
+
+    // Overlay scroll bars leave the header the whole width; others get a corner above them.
+    if (!style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        m_cornerView = new TDTasksCornerView(this);
+        addScrollBarWidget(m_cornerView, Qt::AlignTop);
+        connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, &TDTasksView::p_updateCornerView);
+    }
 
     p_changeColors();
     setDisplayMode(m_controller.displayMode());
@@ -191,12 +206,23 @@ void TDTasksView::p_updateRowSpans(const QModelIndex& parent, int first, int las
     }
 }
 
+void TDTasksView::doItemsLayout() {
+    // The layout reads which rows span the columns: set them first, or the rows are laid out twice.
+    if (!m_settingRowSpans) {
+        m_settingRowSpans = true;
+        p_updateRowSpans({}, 0, m_model.rowCount() - 1);
+        m_settingRowSpans = false;
+    }
+    TDExtendedOutlineView::doItemsLayout();
+}
+
 // --- Heights
 
 int TDTasksView::heightOfRow(const QModelIndex& index) const {
-    switch (Kind(p_kind(index))) {
+    const TDTaskRowItem item = m_model.itemForIndex(index);
+    switch (item.kind) {
         case Kind::Task:
-            return heightOfRowForTask(index);
+            return p_heightOfTask(item.task(), index, false);
         case Kind::Header:
         case Kind::Section: {
             if (index.parent().isValid()) return kRowHeight;
@@ -220,7 +246,7 @@ int TDTasksView::heightOfRow(const QModelIndex& index) const {
     return kRowHeight;
 }
 
-QHash<const TDTask*, int>& TDTasksView::p_currentHeightCache() const {
+TDTasksView::HeightCache& TDTasksView::p_currentHeightCache() const {
     if (isYellowLook()) return m_yellowHeights;
     TDGroup* group = m_controller.group();
     // Without a uid nothing is kept.
@@ -228,17 +254,32 @@ QHash<const TDTask*, int>& TDTasksView::p_currentHeightCache() const {
         m_uncachedHeights.clear();
         return m_uncachedHeights;
     }
-    return m_whiteHeights[group->uid()];
+    // Asked once per row: the group's cache is looked up by uid only when the group changes.
+    if (group != m_whiteHeightsGroup || !m_currentWhiteHeights) {
+        m_currentWhiteHeights = &m_whiteHeights[group->uid()];
+        m_whiteHeightsGroup = group;
+    }
+    return *m_currentWhiteHeights;
 }
 
 int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
-    const TDTask* task = p_task(index);
+    return p_heightOfTask(p_task(index), index, false);
+}
+
+// Rows nobody has seen yet are reckoned, not laid out: a long list shows at once, and each row is
+// measured when it is first painted (p_measureVisibleRows). The cache keeps reckoned heights
+// negative, measured ones positive.
+int TDTasksView::p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const {
     if (!task || task->isDeleted()) return kRowHeight;
-    QHash<const TDTask*, int>& cache = p_currentHeightCache();
+    HeightCache& cache = p_currentHeightCache();
     const auto cached = cache.constFind(task);
-    if (cached != cache.constEnd()) return cached.value();
-    const int indentationLevels = p_depth(index) + (rootIsDecorated() ? 1 : 0);
-    const int width = qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation());
+    if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
+    const int width = p_taskCellWidth(index);
+    if (!measure) {
+        const int estimate = p_estimatedHeight(task, width);
+        cache.insert(task, -estimate);
+        return estimate;
+    }
     int height = p_oneLineHeight(task, width);
     if (height == 0) {
         QStyleOptionViewItem option;
@@ -251,9 +292,38 @@ int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
     return height;
 }
 
-// A title that clearly fits on one line, without its notes open, needs no layout: a row of one line
-// is as tall as any other. 0 when the row has to be laid out.
-int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
+int TDTasksView::p_taskCellWidth(const QModelIndex& index) const {
+    const int indentationLevels = p_depth(index) + (rootIsDecorated() ? 1 : 0);
+    return qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation());
+}
+
+void TDTasksView::p_measureVisibleRows() {
+    executeDelayedItemsLayout();
+    const int bottom = viewport()->height();
+    const int x = columnViewportPosition(TDTaskTreeModel::TaskColumn) + 1;
+    // A row that turns out taller or shorter moves the rows below it: look again, a few times at most.
+    for (int pass = 0; pass < 4; ++pass) {
+        bool changed = false;
+        QModelIndex item = indexAt(QPoint(x, 0)).siblingAtColumn(0);
+        // Rows follow each other: only the first one's place is looked up.
+        int top = item.isValid() ? visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn)).top() : 0;
+        for (; item.isValid() && top <= bottom; item = indexBelow(item)) {
+            const int shown = rowHeight(item);
+            const TDTaskRowItem rowItem = m_model.itemForIndex(item);
+            const int height =
+                rowItem.kind == Kind::Task ? p_heightOfTask(rowItem.task(), item, true) : shown;
+            if (height != shown) {
+                // The tree asks the changed row again and moves the rest.
+                QTreeView::dataChanged(item, item, {Qt::SizeHintRole});
+                changed = true;
+            }
+            top += height;
+        }
+        if (!changed) return;
+    }
+}
+
+const TDTasksView::OneLineHeights& TDTasksView::p_oneLineHeights() const {
     if (!m_oneLineHeights) {
         TDTaskRowFacts probe;
         probe.title = QStringLiteral("x");
@@ -264,23 +334,60 @@ int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
         const TDTaskRowLayout plain = TDLayOutTaskRow(input);
         input.noteText = probe.title;
         const TDTaskRowLayout noted = TDLayOutTaskRow(input);
+        // Two lines of title tell how far apart its lines are.
+        probe.title = QStringLiteral("x x");
+        input.title = TDAttributedTitle(probe, TDTitleContext(), true);
+        input.noteText.clear();
+        input.rowRect.setWidth(1000 - plain.titleFrame.width() + 1);
+        const TDTaskRowLayout twoLines = TDLayOutTaskRow(input);
+        const qsizetype lines = qMax<qsizetype>(2, twoLines.titleLines().size());
         const TDTitleFonts& fonts = TDTitleFonts::shared();
         // The widest of the fonts a title is set in.
-        QFontMetricsF widest(fonts.pastDue);
-        m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)), int(std::ceil(noted.height)),
-                                          1000 - plain.titleFrame.width(), widest};
+        const QFontMetricsF widest(fonts.pastDue);
+        m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)),
+                                          int(std::ceil(noted.height)),
+                                          (twoLines.height - plain.height) / qreal(lines - 1),
+                                          1000 - plain.titleFrame.width(),
+                                          widest.averageCharWidth(),
+                                          widest};
     }
-    const TDTaskRowFacts facts = TDTaskRowFacts::fromTask(task);
-    if (facts.title.size() > 120 || facts.notesSummary.contains(QLatin1Char('\n'))) return 0;
-    // Tokens are drawn a little wider than their text.
-    const qreal needed = m_oneLineHeights->widest.horizontalAdvance(facts.title) * 1.1 + 24;
-    if (needed >= width - m_oneLineHeights->titleInset) return 0;
-    return facts.notesSummary.isEmpty() ? m_oneLineHeights->plain : m_oneLineHeights->withNote;
+    return *m_oneLineHeights;
 }
 
-qsizetype TDTasksView::cachedHeightCount() const {
-    qsizetype count = m_yellowHeights.size();
-    for (const auto& heights : m_whiteHeights) count += heights.size();
+// A title that clearly fits on one line, without its notes open, needs no layout: a row of one line
+// is as tall as any other. 0 when the row has to be laid out.
+int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
+    const OneLineHeights& heights = p_oneLineHeights();
+    const QString title = task->title();
+    if (title.size() > 120) return 0;
+    // Only the title and the notes line count: the rest of the row's facts are not read.
+    QString summary;
+    if (task->hasNotes())
+        if (const auto notes = task->attributedNotesSummary()) summary = notes->toPlainText();
+    if (summary.contains(QLatin1Char('\n'))) return 0;
+    // Tokens are drawn a little wider than their text.
+    const qreal needed = heights.widest.horizontalAdvance(title) * 1.1 + 24;
+    if (needed >= width - heights.titleInset) return 0;
+    return summary.isEmpty() ? heights.plain : heights.withNote;
+}
+
+// The likely height from the title's length and whether there are notes, with no text shaped: right
+// for the usual one-line rows, near enough for the others until they are measured.
+int TDTasksView::p_estimatedHeight(const TDTask* task, int width) const {
+    const OneLineHeights& heights = p_oneLineHeights();
+    const qreal available = qMax<qreal>(1, width - heights.titleInset - 24);
+    const qreal needed = task->title().size() * heights.averageCharWidth * 1.1;
+    const int lines = qMax(1, int(std::ceil(needed / available)));
+    const int height = task->hasNotes() ? heights.withNote : heights.plain;
+    return height + int(std::ceil((lines - 1) * heights.linePitch));
+}
+
+qsizetype TDTasksView::measuredHeightCount() const {
+    const auto measured = [](const HeightCache& heights) {
+        return std::count_if(heights.cbegin(), heights.cend(), [](int height) { return height > 0; });
+    };
+    qsizetype count = measured(m_yellowHeights);
+    for (const HeightCache& heights : m_whiteHeights) count += measured(heights);
     return count;
 }
 
@@ -297,6 +404,7 @@ void TDTasksView::p_forgetHeights(const QModelIndex& first, const QModelIndex& l
 void TDTasksView::p_forgetAllHeights() {
     m_yellowHeights.clear();
     m_whiteHeights.clear();
+    m_currentWhiteHeights = nullptr;
 }
 
 // --- Display mode
@@ -589,8 +697,8 @@ void TDTasksView::p_modelAboutToBeReset() {
 void TDTasksView::p_modelReset() {
     m_resetting = false;
     m_uncachedHeights.clear();
+    m_currentWhiteHeights = nullptr;
     setRootIsDecorated(!isGrouping());
-    p_updateRowSpans({}, 0, m_model.rowCount() - 1);
     // New view options bring their own expansion, scroll and selection.
     if (m_expandAllAfterReset) expandAll();
     if (!m_expansionClearedDuringReset && m_expandedBeforeReset.isValid()) {
@@ -607,6 +715,21 @@ void TDTasksView::p_modelReset() {
     m_expandAllAfterReset = false;
     if (std::exchange(m_centerAfterReset, false)) TDExtendedOutlineView::centerSelectionIfNotVisible();
     p_updateInstructionMessage();
+    p_updateHeaderBand();
+}
+
+void TDTasksView::p_updateHeaderBand() {
+    auto* tasksHeader = qobject_cast<TDTasksHeaderView*>(header());
+    if (!tasksHeader) return;
+    tasksHeader->setGroup(m_controller.group(), m_model.rowCount() > 0);
+    p_updateCornerView();
+}
+
+void TDTasksView::p_updateCornerView() {
+    if (!m_cornerView) return;
+    if (const auto* tasksHeader = qobject_cast<TDTasksHeaderView*>(header()))
+        m_cornerView->setBand(tasksHeader->band());
+    m_cornerView->setScrollerUsable(verticalScrollBar()->maximum() > verticalScrollBar()->minimum());
 }
 
 void TDTasksView::p_updateInstructionMessage() {

@@ -14,6 +14,7 @@ class TDTaskCell;
 class TDTaskTreeModel;
 class TDTasksController;
 class TDTaskWindowContext;
+class TDTasksCornerView;
 
 // The outline of the tasks area: header, section, task and footer rows of the tasks controller's
 // group, drawn on yellow notebook paper (lists and folders) or white (tags, smart folders). It measures
@@ -39,6 +40,8 @@ public:
     bool hasDummyHeader() const;
     bool hasTasks() const;
     bool isGrouping() const;
+    // Above the vertical scroll bar, when scroll bars take room of their own; null otherwise.
+    TDTasksCornerView* cornerView() const { return m_cornerView; }
     // The message an empty list shows; empty when none.
     QString instructionMessage() const { return m_instructionMessage; }
 
@@ -52,10 +55,12 @@ public:
     // Columns after the task column are tinted in turn, the first visible one first.
     bool isAlternateColumn(int column) const;
 
-    // Row heights: tasks are measured at the task column's width and cached until they change.
+    // Row heights: a task row is reckoned from its title's length until it is first painted, then
+    // measured at the task column's width and cached until it changes.
     int heightOfRow(const QModelIndex& index) const;
     int heightOfRowForTask(const QModelIndex& index) const;
-    qsizetype cachedHeightCount() const;
+    // How many task rows have been measured rather than reckoned.
+    qsizetype measuredHeightCount() const;
 
     // Expansion that remembers tasks hidden under a collapsed parent.
     void expandItem(const QModelIndex& item, bool expandChildren);
@@ -105,6 +110,7 @@ public:
     void setDisplayMode(int displayMode) override;
     void expandAll() override;
     void redisplay() override { viewport()->update(); }
+    void doItemsLayout() override;
 
 Q_SIGNALS:
     void displayModeChanged(int displayMode);
@@ -128,8 +134,14 @@ private:
     TDTask* p_task(const QModelIndex& index) const;
     int p_kind(const QModelIndex& index) const;
     int p_depth(const QModelIndex& index) const;
-    QHash<const TDTask*, int>& p_currentHeightCache() const;
+    using HeightCache = QHash<const TDTask*, int>;
+    HeightCache& p_currentHeightCache() const;
+    int p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const;
+    int p_taskCellWidth(const QModelIndex& index) const;
+    int p_estimatedHeight(const TDTask* task, int width) const;
     int p_oneLineHeight(const TDTask* task, int width) const;
+    // Rows about to be painted get their exact heights.
+    void p_measureVisibleRows();
     void p_forgetHeights(const QModelIndex& first, const QModelIndex& last);
     void p_forgetAllHeights();
     void p_changeColors();
@@ -140,6 +152,8 @@ private:
     void p_modelAboutToBeReset();
     void p_modelReset();
     void p_updateInstructionMessage();
+    void p_updateHeaderBand();
+    void p_updateCornerView();
     void p_installCells();
 
     void p_drawPaper(QPainter& painter, const QRect& clip) const;
@@ -153,6 +167,7 @@ private:
     TDTaskWindowContext* m_windowContext = nullptr;
     TDTaskCell* m_taskCell = nullptr;
     TDPriorityBoxCell* m_priorityCell = nullptr;
+    TDTasksCornerView* m_cornerView = nullptr;
 
     int m_displayMode = -1;
     bool m_drawsOverlay = false;
@@ -161,15 +176,20 @@ private:
     QColor m_secondarySelectionColor;
 
     // Task -> height: one cache for the yellow lists, one per group (by uid) for the white ones.
-    mutable QHash<const TDTask*, int> m_yellowHeights;
-    mutable QHash<QString, QHash<const TDTask*, int>> m_whiteHeights;
-    mutable QHash<const TDTask*, int> m_uncachedHeights;
+    mutable HeightCache m_yellowHeights;
+    mutable QHash<QString, HeightCache> m_whiteHeights;
+    mutable HeightCache m_uncachedHeights;
+    mutable const TDGroup* m_whiteHeightsGroup = nullptr;
+    mutable HeightCache* m_currentWhiteHeights = nullptr;
     struct OneLineHeights {
         int plain;
         int withNote;
+        qreal linePitch;
         qreal titleInset;
+        qreal averageCharWidth;
         QFontMetricsF widest;
     };
+    const OneLineHeights& p_oneLineHeights() const;
     mutable std::optional<OneLineHeights> m_oneLineHeights;
 
     // The uids of every task the user expanded, also while hidden under a collapsed parent.
@@ -181,6 +201,7 @@ private:
     QVariant m_selectionBeforeReset;
     bool m_expansionClearedDuringReset = false;
     bool m_resetting = false;
+    bool m_settingRowSpans = false;
     bool m_centerAfterReset = false;
     bool m_expandAllAfterReset = false;
     std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;

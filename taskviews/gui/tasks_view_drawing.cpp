@@ -116,6 +116,7 @@ bool TDTasksView::isAlternateColumn(int column) const {
 // --- Painting
 
 void TDTasksView::paintEvent(QPaintEvent* event) {
+    p_measureVisibleRows();
     const QRect clip = event->rect();
     {
         QPainter painter(viewport());
@@ -151,16 +152,17 @@ void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     const QColor rule = gridColor();
     int lastBottom = -1;
     QModelIndex item = indexAt(QPoint(1, qMax(0, clip.top())));
-    while (item.isValid()) {
-        // Any column but a hidden one gives the row's top and height.
-        const QRect row = visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn));
-        if (row.top() > clip.bottom()) break;
+    // Any column but a hidden one gives the first row's top; the rows below follow it.
+    int top = item.isValid() ? visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn)).top() : 0;
+    while (item.isValid() && top <= clip.bottom()) {
+        const int bottom = top + rowHeight(item) - 1;
+        const QModelIndex below = indexBelow(item);
         const int kind = p_kind(item);
-        const bool isLast = !indexBelow(item).isValid();
-        const bool ruled = kind == int(Kind::Task) || (kind == int(Kind::Footer) && isLast);
-        if (ruled) painter.fillRect(QRect(0, row.bottom(), viewport()->width(), 1), rule);
-        lastBottom = row.bottom();
-        item = indexBelow(item);
+        const bool ruled = kind == int(Kind::Task) || (kind == int(Kind::Footer) && !below.isValid());
+        if (ruled) painter.fillRect(QRect(0, bottom, viewport()->width(), 1), rule);
+        lastBottom = bottom;
+        top = bottom + 1;
+        item = below;
     }
     if (lastBottom < 0) {
         const int rows = numberOfRows();

@@ -25,7 +25,7 @@ protected:
         view = std::make_unique<TDTasksView>(*controller, *model);
         controller->setPresentation(view.get());
         controller->setMode(0);
-        view->resize(760, 460);
+        view->resize(760, 560);
         view->show();
         fill();
     }

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QMenu>
 #include <QScrollBar>
 #include <QTest>
@@ -111,13 +112,21 @@ TEST_F(TasksViewTest, StateSurvivesReloadsAndGroupSwitches) {
     EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Buy stamps")});
     EXPECT_EQ(scrollText(), scroll);
 
-    // Another group and back: its view options bring expansion and selection back (the scroll
-    // position is not yet restored with them).
+    // Another group and back: its view options bring expansion, selection and the scroll position
+    // it was left at (the selection centred) back; restoring the selection does not scroll.
     show(other);
     EXPECT_FALSE(view->isRememberedAsExpanded(party));
+    const QVariantMap left = manager->optionForKey(QStringLiteral("groupViewOptions"))
+                                 .toMap()
+                                 .value(errands->uid())
+                                 .toMap()
+                                 .value(QStringLiteral("scrollPositionState"))
+                                 .toMap();
+    ASSERT_GT(left.value(QStringLiteral("scrollToRow")).toInt(), 20);
     show(errands);
     EXPECT_TRUE(view->isExpanded(indexOf(party, 0)));
     EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Buy stamps")});
+    EXPECT_EQ(view->scrollPositionState().toMap(), left) << scrollText().toStdString();
 }
 
 TEST_F(TasksViewTest, ExpansionUnderACollapsedParentIsRemembered) {
@@ -271,6 +280,44 @@ TEST_F(TasksViewTest, RowHeightsAreCachedUntilTheTaskChanges) {
     settle();
     EXPECT_EQ(view->visualRect(indexOf(noted)).height(), 40);
     EXPECT_EQ(view->visualRect(indexOf(plain)).height(), 26);
+}
+
+TEST_F(TasksViewTest, RowsAreMeasuredWhenTheyComeIntoSight) {
+    TDList* list = newList(QStringLiteral("Long"));
+    TDTask* wordy = addTask(list, QStringLiteral("A title long enough to wrap: ") +
+                                      QStringLiteral("lorem ipsum dolor sit amet ").repeated(12));
+    QList<TDTask*> tasks;
+    for (int i = 0; i < 300; ++i) tasks << addTask(list, QStringLiteral("Task %1").arg(i));
+    TDTask* last = addTask(list, QStringLiteral("The last one, with notes"));
+    last->setNotesString(QStringLiteral("Seen at the bottom"));
+    processChanges();
+    show(list);
+    QImage picture(view->size(), QImage::Format_ARGB32_Premultiplied);
+    const auto measured = [&](TDTask* task) {
+        const QModelIndex index = indexOf(task);
+        QStyleOptionViewItem option;
+        option.widget = view.get();
+        return view->itemDelegateForColumn(TDTaskTreeModel::TaskColumn)->sizeHint(option, index).height();
+    };
+
+    // Painted, the rows in sight have their laid-out heights; the rest wait for their turn.
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(wordy)).height(), measured(wordy));
+    EXPECT_GT(measured(wordy), 26 + 15);
+    EXPECT_LT(view->measuredHeightCount(), 100);
+    EXPECT_EQ(view->visualRect(indexOf(tasks.first())).height(), 26);
+
+    view->scrollToBottom();
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(last)).height(), 40);
+    // The bottom row ends at the bottom of the view: the scroll range follows the measured rows.
+    EXPECT_EQ(view->visualRect(indexOf(last)).bottom(), view->viewport()->height() - 1);
+
+    // A narrower task column measures the rows in sight again.
+    view->resize(360, view->height());
+    view->scrollToTop();
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(wordy)).height(), measured(wordy));
 }
 
 class RecordingWindowDelegate : public TDTasksWindowDelegate {
