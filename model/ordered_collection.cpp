@@ -250,19 +250,32 @@ void TDOrderedCollection::resortIfNeeded() {
         members.placeMembers(m_membersToPlace,
                              m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors + displayOrder,
                              displayOrder);
+    } else if (!m_sortDescriptors.isEmpty() && !m_modifiesDisplayOrder) {
+        // A sorted view that never writes display orders: the display order as the last descriptor keeps
+        // tied members as the unfiltered list in display order would, without sorting every member of
+        // the relationship (sections over one group are many, and each would sort all of it).
+        members.sortUsingDescriptors(m_sortDescriptors + displayOrder);
+        m_unfilteredInDisplayOrder = m_displayOrderedAt == members.unfilteredChangeCount();
     } else {
-        if (m_displayOrderedAt != members.unfilteredChangeCount()) {
-            members.sortUnfilteredArrayUsingDescriptors(displayOrder);
-            m_displayOrderedAt = members.unfilteredChangeCount();
-        }
+        p_orderUnfilteredByDisplayOrder();
         members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors);
     }
     m_membersToPlace.clear();
     m_needsToSort = false;
 }
 
+void TDOrderedCollection::p_orderUnfilteredByDisplayOrder() {
+    TDFilteringMutableArray& members = array();
+    if (m_displayOrderedAt != members.unfilteredChangeCount()) {
+        members.sortUnfilteredArrayUsingDescriptors(TDDisplayOrderSortDescriptors());
+        m_displayOrderedAt = members.unfilteredChangeCount();
+    }
+    m_unfilteredInDisplayOrder = true;
+}
+
 void TDOrderedCollection::resetDisplayOrders() {
     resortIfNeeded();
+    p_orderUnfilteredByDisplayOrder();
     p_renumber();
 }
 
@@ -508,7 +521,7 @@ void TDOrderedCollection::membersDidChange(const QList<Object*>& changed) {
         if (m_array->unfilteredObjectSet().contains(object)) members.append(object);
     if (members.isEmpty()) return;
     m_displayOrderedAt.reset();
-    const bool inOrder = !m_needsToSort && !m_array->needsFiltering();
+    const bool inOrder = !m_needsToSort && !m_array->needsFiltering() && m_unfilteredInDisplayOrder;
     const bool placing = !m_membersToPlace.isEmpty() && m_array->changeCount() == m_placeGeneration;
     if (inOrder || placing) {
         for (Object* object : std::as_const(members))

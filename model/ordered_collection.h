@@ -136,6 +136,7 @@ private:
 
     void p_synchronize();
     void p_renumber();
+    void p_orderUnfilteredByDisplayOrder();
     void p_beginChange();
     void p_endChange();
     qsizetype p_unfilteredIndexForIndex(qsizetype index);
@@ -169,6 +170,9 @@ private:
     // The array's unfiltered change count when its unfiltered list was last sorted by display order; none
     // once a member changed (its display order may have).
     std::optional<quint64> m_displayOrderedAt;
+    // Whether the last full sort left the unfiltered list in display order (a sorted view that writes no
+    // display orders leaves it as it is); placing changed members one by one needs it.
+    bool m_unfilteredInDisplayOrder = true;
 
     // Publishing, only while watched.
     bool m_watched = false;

@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include <memory>
+#include <typeinfo>
 
 class TDGroup;
 class TDLibrary;
@@ -35,7 +36,11 @@ public:
     TDTask(const platform::EntityDescription* entity, platform::ManagedObjectContext* context);
     ~TDTask() override;
 
-    static TDTask* from(platform::ManagedObject* object) { return dynamic_cast<TDTask*>(object); }
+    // The class is final: its objects are known by their dynamic type alone, without a search of the
+    // hierarchy (the walks over every shown task ask this of each).
+    static TDTask* from(platform::ManagedObject* object) {
+        return object && typeid(*object) == typeid(TDTask) ? static_cast<TDTask*>(object) : nullptr;
+    }
 
     QString title() const { return primitiveValue(QStringLiteral("title")).toString(); }
     void setTitle(const QString& title) { setTitle(title, true); }

@@ -11,14 +11,18 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/objectstore/managed_object_context.h"
+#include "platform/objectstore/object_model.h"
 #include "platform/predicates/compound_predicate.h"
 #include "platform/predicates/predicate_parser.h"
 #include "taskviews/mutable_compound_predicate.h"
+#include "taskviews/today_section_predicate.h"
 
 #include <QPointer>
 
 #include <algorithm>
 #include <limits>
+#include <typeinfo>
 
 namespace {
 
@@ -57,10 +61,12 @@ public:
     explicit SourceMembershipPredicate(TDOrderedCollection* source) : m_source(source) {}
 
     bool evaluate(const QVariant& object, const QVariantMap& variables) const override {
-        platform::ManagedObject* member = platform::managedObjectFromVariant(object);
+        platform::KeyValueCoding* value = platform::objectFromVariant(object);
+        TDTask* task = value && typeid(*value) == typeid(TDTask) ? static_cast<TDTask*>(value) : nullptr;
+        platform::ManagedObject* member = task ? task : platform::managedObjectFromVariant(object);
         if (!m_source || !p_shows(member, variables)) return false;
-        if (auto* task = dynamic_cast<TDTask*>(member))
-            for (TDTask* ancestor : task->ancestorTasks())
+        if (task)
+            for (TDTask* ancestor = task->parentTask(); ancestor; ancestor = ancestor->parentTask())
                 if (p_shows(ancestor, variables)) return false;
         return true;
     }
@@ -98,9 +104,11 @@ public:
 
 private:
     QDateTime day(qint64 offset) const { return dates::dateByAddingDays(m_settings.today, offset); }
+    // The tasks' entity, for the predicates that read their values by property; null without a context.
+    const platform::EntityDescription* p_taskEntity() const;
     std::unique_ptr<TDOrderedCollection> p_section(const platform::PredicatePtr& predicate,
                                                    const QString& title) const;
-    std::unique_ptr<TDOrderedCollection> p_todaySection(const QString& format, const QVariantList& arguments,
+    std::unique_ptr<TDOrderedCollection> p_todaySection(const platform::PredicatePtr& predicate,
                                                         const QString& title) const;
     std::unique_ptr<TDOrderedCollection> p_sectionShowingSource(
         std::unique_ptr<TDOrderedCollection> source) const;
@@ -119,6 +127,11 @@ private:
     const TDSectionSettings& m_settings;
 };
 
+const platform::EntityDescription* SectionBuilder::p_taskEntity() const {
+    const platform::ManagedObjectContext* context = m_group->managedObjectContext();
+    return context ? context->model().entity(QStringLiteral("Task")) : nullptr;
+}
+
 std::unique_ptr<TDOrderedCollection> SectionBuilder::p_section(const platform::PredicatePtr& predicate,
                                                                const QString& title) const {
     auto section = std::make_unique<TDOrderedCollection>(m_group, kTasks);
@@ -130,10 +143,9 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_section(const platform::P
     return section;
 }
 
-std::unique_ptr<TDOrderedCollection> SectionBuilder::p_todaySection(const QString& format,
-                                                                    const QVariantList& arguments,
+std::unique_ptr<TDOrderedCollection> SectionBuilder::p_todaySection(const platform::PredicatePtr& predicate,
                                                                     const QString& title) const {
-    auto section = p_section(parsed(format, arguments), title);
+    auto section = p_section(predicate, title);
     section->userInfo().insert(kPredicateForChildren,
                                QVariant::fromValue(sectionPredicate(
                                    m_filterPredicate, parsed(QStringLiteral("completedDate = NIL")))));
@@ -159,12 +171,7 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_sectionShowingSource(
 std::unique_ptr<TDOrderedCollection> SectionBuilder::p_completedSection(const QDateTime& from,
                                                                         const QDateTime& to,
                                                                         const QString& title) const {
-    auto section = p_section(
-        parsed(QStringLiteral(
-                   "%@ <= completedDate AND completedDate < %@ AND\t(parentTask.completedDate = NIL OR "
-                   "(%@ > parentTask.completedDate OR parentTask.completedDate >= %@))"),
-               {from, to, from, to}),
-        title);
+    auto section = p_section(TDTodaySectionPredicate::completed(p_taskEntity(), from, to), title);
     section->setSortDescriptors({platform::SortDescriptor(QStringLiteral("completedDate"), false)});
     section->setSortingChangeEnabled(false);
     section->userInfo().insert(
@@ -190,34 +197,29 @@ void SectionBuilder::p_addTodaySections(TDSectionList& sections) const {
     const QDateTime today = day(0);
     const QDateTime tomorrow = day(1);
     const QDateTime near = day(m_settings.nearFutureNumberOfDays + 1);
-    const QVariantList tasks = tasksArgument(m_group);
-    const QString due = QStringLiteral("%@ <= dueDate AND dueDate < %@ AND isIncomplete == YES");
+    const auto tasks = std::make_shared<const TDTodaySectionPredicate::GroupTasks>(tasksArgument(m_group));
+    const platform::EntityDescription* task = p_taskEntity();
 
     sections.push_back(p_sectionShowingSource(p_todaySection(
-        QStringLiteral("dueDate < %@ AND isIncomplete == YES"), {today}, TDLocalizedString("Past due"))));
-    sections.push_back(
-        p_sectionShowingSource(p_todaySection(due, {today, tomorrow}, TDLocalizedString("Due today"))));
+        TDTodaySectionPredicate::due(task, QDateTime(), today), TDLocalizedString("Past due"))));
     sections.push_back(p_sectionShowingSource(
-        p_todaySection(due, {tomorrow, near},
+        p_todaySection(TDTodaySectionPredicate::due(task, today, tomorrow), TDLocalizedString("Due today"))));
+    sections.push_back(p_sectionShowingSource(
+        p_todaySection(TDTodaySectionPredicate::due(task, tomorrow, near),
                        TDLocalizedString("Due in the next %1 days").arg(m_settings.nearFutureNumberOfDays))));
 
     // The start sections leave out what a due section shows.
-    const auto startSection = [&](const QString& format, const QVariantList& arguments,
-                                  const QString& title) {
-        auto section = p_todaySection(format, arguments, title);
+    const auto startSection = [&](const platform::PredicatePtr& predicate, const QString& title) {
+        auto section = p_todaySection(predicate, title);
         section->setSortDescriptors({TDListSortDescriptor(kList, true),
                                      platform::SortDescriptor(QStringLiteral("displayOrder"), true)});
         section->setSortingChangeEnabled(false);
         sections.push_back(std::move(section));
     };
-    startSection(
-        QStringLiteral("%@ <= startDate AND startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND "
-                       "isIncomplete == YES AND\tNONE ancestorTasks IN %@"),
-        {today, tomorrow, near, tasks}, TDLocalizedString("Start today"));
-    startSection(
-        QStringLiteral("startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == YES "
-                       "AND\tNONE ancestorTasks IN %@"),
-        {today, near, tasks}, TDLocalizedString("Still working on"));
+    startSection(TDTodaySectionPredicate::starting(task, today, tomorrow, near, tasks),
+                 TDLocalizedString("Start today"));
+    startSection(TDTodaySectionPredicate::starting(task, QDateTime(), today, near, tasks),
+                 TDLocalizedString("Still working on"));
 
     sections.push_back(p_completedSection(today, tomorrow, TDLocalizedString("Completed today")));
     sections.push_back(p_completedSection(day(-1), today, TDLocalizedString("Completed yesterday")));

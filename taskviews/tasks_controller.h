@@ -212,8 +212,12 @@ private:
 
     bool p_propagateFilterPredicate(const platform::PredicatePtr& predicate, TDTask* task);
     bool p_propagateFilterPredicate(const platform::PredicatePtr& predicate, TDOrderedCollection* collection);
-    void p_updateFilterForObject(TDOrderedCollection* collection);
+    // `refilter` false leaves the collection's own members as they are (it was filtered since the filter
+    // last changed) and tells only the subtask collections below it.
+    void p_updateFilterForObject(TDOrderedCollection* collection, bool refilter = true);
     void p_updateFilterForObject(TDTask* task);
+    // `refilterSections` false: the sections were built after the filter last changed.
+    void p_filterPredicateDidChange(bool refilterSections);
     void p_setHideOldCompletedTasks(bool hide, bool reload);
     void p_preloadAttributedNotes();
     void p_tellWindowWhetherFiltering();

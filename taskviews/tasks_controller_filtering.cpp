@@ -164,8 +164,8 @@ bool TDTasksController::p_propagateFilterPredicate(const platform::PredicatePtr&
     return changed;
 }
 
-void TDTasksController::p_updateFilterForObject(TDOrderedCollection* collection) {
-    collection->setNeedsFiltering(true);
+void TDTasksController::p_updateFilterForObject(TDOrderedCollection* collection, bool refilter) {
+    if (refilter) collection->setNeedsFiltering(true);
     for (platform::ManagedObject* object : collection->array().unfilteredObjectArray())
         if (TDTask* task = TDTask::from(object)) p_updateFilterForObject(task);
     p_giveSortDescriptors(collection);
@@ -180,11 +180,15 @@ void TDTasksController::p_updateFilterForObject(TDTask* task) {
 }
 
 void TDTasksController::filterPredicateDidChange() {
+    p_filterPredicateDidChange(true);
+}
+
+void TDTasksController::p_filterPredicateDidChange(bool refilterSections) {
     if (m_grouping) {
         for (TDOrderedCollection* section : std::as_const(m_sectionPointers))
-            p_updateFilterForObject(section);
+            p_updateFilterForObject(section, refilterSections);
     } else if (m_topTasks) {
-        p_updateFilterForObject(m_topTasks);
+        p_updateFilterForObject(m_topTasks, true);
     }
 }
 

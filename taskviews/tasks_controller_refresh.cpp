@@ -182,8 +182,9 @@ void TDTasksController::reloadAfterDateChange() {
     p_beginReloadingRows();
     setHideOldCompletedTasksCutoffDate(m_hideOldCompletedTasksCutoffDate);
     filterPredicateDidChange();
-    p_preloadAttributedNotes();
     p_groupByAttribute(m_groupingAttribute, m_reverseSort, true);
+    // After the new sections, which the old ones' notes would not serve.
+    p_preloadAttributedNotes();
     p_endReloadingRows();
     reload();
 }

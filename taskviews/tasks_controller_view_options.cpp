@@ -130,9 +130,7 @@ void TDTasksController::applyViewOptionsBeforeReloading(const QVariantMap& optio
     if (m_group && library() && m_group->isDescendantOf(library()->archiveGroup())) hide = false;
     p_setHideOldCompletedTasks(hide, false);
 
-    p_groupByAttribute(grouping, reverse, true);
-    p_sortByAttribute(sorting, reverse);
-
+    // The whole filter is set before the sections are built, so they are filtered once.
     m_titleFilterString = options.value(kTitleFilterString).toString();
     setTitleFilterPredicate(m_titleFilterString.isEmpty() ? platform::PredicatePtr()
                                                           : TDMakeTitleFilterPredicate(m_titleFilterString),
@@ -143,8 +141,11 @@ void TDTasksController::applyViewOptionsBeforeReloading(const QVariantMap& optio
             if (TDTag* tag = library()->tagWithUID(uid)) tags.insert(tag);
     setFilterTags(tags, false);
 
+    p_groupByAttribute(grouping, reverse, true);
+    p_sortByAttribute(sorting, reverse);
+
     if (m_topTasks) m_topTasks->setFilterPredicate(filterPredicate());
-    filterPredicateDidChange();
+    p_filterPredicateDidChange(false);
     p_preloadAttributedNotes();
     p_endReloadingRows();
 }
