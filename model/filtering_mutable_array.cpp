@@ -1,5 +1,7 @@
 #include "model/filtering_mutable_array.h"
 
+#include "model/sort_key_cache.h"
+
 #include <algorithm>
 
 namespace {
@@ -161,9 +163,13 @@ bool TDFilteringMutableArray::replaceObjectAtIndex(qsizetype index, Object* obje
     return true;
 }
 
-void TDFilteringMutableArray::sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors) {
+void TDFilteringMutableArray::sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors,
+                                                   TDSortKeyCache* keys) {
     filterIfNeeded();
-    platform::sortObjects(m_filtered, descriptors);
+    if (std::optional<QList<Object*>> sorted = keys ? keys->sorted(m_filtered, descriptors) : std::nullopt)
+        m_filtered = std::move(*sorted);
+    else
+        platform::sortObjects(m_filtered, descriptors);
     ++m_changeCount;
 }
 

@@ -12,6 +12,8 @@
 
 // The storage of an ordered collection: every member in the owner's order (unfiltered) and the members
 // that pass the filter in the order of the last sort (filtered), shown cut to a limit. Filtering is lazy.
+class TDSortKeyCache;
+
 class TDFilteringMutableArray final {
 public:
     using Object = platform::ManagedObject;
@@ -53,7 +55,9 @@ public:
     bool removeLastObject();
     bool replaceObjectAtIndex(qsizetype index, Object* object);
 
-    void sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
+    // Sorts the filtered members, on the keys a cache keeps when it can answer.
+    void sortUsingDescriptors(const QList<platform::SortDescriptor>& descriptors,
+                              TDSortKeyCache* keys = nullptr);
     void sortUnfilteredArrayUsingDescriptors(const QList<platform::SortDescriptor>& descriptors);
     void filterIfNeeded();
     // Puts a few changed members back in their places, filter included, when both lists are otherwise

@@ -109,6 +109,7 @@ std::unique_ptr<TDOrderedCollection> TDOrderedCollection::copy(QObject* parent) 
 void TDOrderedCollection::setSortDescriptors(const QList<platform::SortDescriptor>& descriptors) {
     if (!m_sortingChangeEnabled) return;
     m_sortDescriptors = descriptors;
+    m_sortKeys.forgetAll();
     m_needsToSort = true;
     m_membersToPlace.clear();
     m_needsPublishing = true;
@@ -171,6 +172,7 @@ void TDOrderedCollection::reload() {
 
 void TDOrderedCollection::p_synchronize() {
     m_array.reset();
+    m_sortKeys.forgetAll();
     m_membersToPlace.clear();
     m_displayOrderedAt.reset();
     m_needsPublishing = true;
@@ -217,6 +219,7 @@ QList<platform::ManagedObject*> TDOrderedCollection::objects() {
 }
 
 void TDOrderedCollection::beginEditing() {
+    m_sortKeys.forgetAll();
     m_beganEditing = true;
     m_ignoreChange = true;
 }
@@ -224,10 +227,12 @@ void TDOrderedCollection::beginEditing() {
 void TDOrderedCollection::endEditing() {
     m_beganEditing = false;
     m_ignoreChange = false;
+    m_sortKeys.forgetAll();
     publishChanges();
 }
 
 void TDOrderedCollection::p_beginChange() {
+    m_sortKeys.forgetAll();
     m_needsPublishing = true;
     if (!m_beganEditing) m_ignoreChange = true;
 }
@@ -238,6 +243,7 @@ void TDOrderedCollection::p_endChange() {
     if (m_object && m_object->managedObjectContext())
         m_object->managedObjectContext()->processPendingChanges();
     m_ignoreChange = false;
+    m_sortKeys.forgetAll();
     publishChanges();
 }
 
@@ -254,11 +260,14 @@ void TDOrderedCollection::resortIfNeeded() {
         // A sorted view that never writes display orders: the display order as the last descriptor keeps
         // tied members as the unfiltered list in display order would, without sorting every member of
         // the relationship (sections over one group are many, and each would sort all of it).
-        members.sortUsingDescriptors(m_sortDescriptors + displayOrder);
+        members.sortUsingDescriptors(m_sortDescriptors + displayOrder, &m_sortKeys);
         m_unfilteredInDisplayOrder = m_displayOrderedAt == members.unfilteredChangeCount();
     } else {
         p_orderUnfilteredByDisplayOrder();
-        members.sortUsingDescriptors(m_sortDescriptors.isEmpty() ? displayOrder : m_sortDescriptors);
+        if (m_sortDescriptors.isEmpty())
+            members.sortUsingDescriptors(displayOrder);
+        else
+            members.sortUsingDescriptors(m_sortDescriptors, &m_sortKeys);
     }
     m_membersToPlace.clear();
     m_needsToSort = false;
@@ -280,6 +289,7 @@ void TDOrderedCollection::resetDisplayOrders() {
 }
 
 void TDOrderedCollection::p_renumber() {
+    m_sortKeys.forgetAll();
     double order = 0;
     for (Object* member : array().unfilteredObjectArray()) {
         setDisplayOrder(member, order);
@@ -495,8 +505,11 @@ Status TDOrderedCollection::replaceObjectAtIndex(qsizetype index, Object* object
 void TDOrderedCollection::relationshipDidChange(const platform::KeyChange& change) {
     if (m_ignoreChange || !m_array) return;
     m_needsPublishing = true;
+    for (const QList<Object*>* objects : {&change.oldObjects, &change.newObjects})
+        for (Object* object : *objects) m_sortKeys.forget(object);
     switch (change.kind) {
         case platform::KeyChange::Setting:
+            m_sortKeys.forgetAll();
             m_array.reset();
             break;
         case platform::KeyChange::Insertion:
@@ -516,6 +529,7 @@ void TDOrderedCollection::relationshipDidChange(const platform::KeyChange& chang
 // else that happens to the lists meanwhile makes it a whole new filtering and sorting.
 void TDOrderedCollection::membersDidChange(const QList<Object*>& changed) {
     if (m_ignoreChange || !m_array) return;
+    for (Object* object : changed) m_sortKeys.forget(object);
     QList<Object*> members;
     for (Object* object : changed)
         if (m_array->unfilteredObjectSet().contains(object)) members.append(object);
@@ -564,6 +578,7 @@ void TDOrderedCollection::p_insertObjectToArray(Object* object) {
 void TDOrderedCollection::p_setDisplayOrderOfObjects(const QList<Object*>& objects, qsizetype index) {
     const qsizetype n = objects.size();
     if (n == 0 || !m_modifiesDisplayOrder) return;
+    m_sortKeys.forgetAll();
     if (const TDManagedObjectContext* context = TDManagedObjectContext::of(m_object))
         if (context->isRestoringLibrary() || context->isSyncingLibrary()) return;
     const QList<Object*> u = array().unfilteredObjectArray();

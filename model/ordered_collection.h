@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/filtering_mutable_array.h"
+#include "model/sort_key_cache.h"
 #include "platform/base/error.h"
 #include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/key_change.h"
@@ -173,6 +174,9 @@ private:
     // Whether the last full sort left the unfiltered list in display order (a sorted view that writes no
     // display orders leaves it as it is); placing changed members one by one needs it.
     bool m_unfilteredInDisplayOrder = true;
+    // The members' sort keys, kept between sorts; forgotten for members that change, and wholly when the
+    // descriptors change or the collection moves members itself (it writes display orders unobserved).
+    TDSortKeyCache m_sortKeys;
 
     // Publishing, only while watched.
     bool m_watched = false;

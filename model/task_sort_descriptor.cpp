@@ -75,6 +75,32 @@ public:
         return platform::compareForSorting(tieA.displayOrder, tieB.displayOrder);
     }
 
+    TDTaskSortDescriptor::NumericKey numericKey(size_t i) const {
+        using Family = platform::SortValue::Family;
+        TDTaskSortDescriptor::NumericKey key;
+        key.isTask = m_tasks[i] != nullptr;
+        const platform::SortValue& value = m_values[i];
+        key.family = value.family();
+        if (key.family == Family::Nil) {
+            constexpr double infinity = std::numeric_limits<double>::infinity();
+            key.number = m_settings.nilComesLast() ? -infinity : infinity;
+        } else {
+            const double number = platform::sortingNumber(value);
+            key.number = m_settings.ascending() ? number : -number;
+        }
+        // A computed key may change with other objects than the task: only stored ones are kept.
+        key.exact = m_keyAttribute && (key.family == Family::Nil ||
+                                       ((key.family == Family::Number || key.family == Family::Date) &&
+                                        platform::hasExactSortingNumber(value)));
+        if (!m_settings.ignoreDisplayOrder()) {
+            const Tie& tie = m_ties[i];
+            key.parent = tie.parent;
+            key.displayOrder = tie.displayOrder.real();
+            if (tie.parent && !platform::hasExactSortingNumber(tie.displayOrder)) key.exact = false;
+        }
+        return key;
+    }
+
     bool leadingNumbers(std::vector<double>& numbers) const override {
         using Family = platform::SortValue::Family;
         std::optional<Family> family;
@@ -170,6 +196,14 @@ private:
     const platform::AttributeDescription* m_displayOrder = nullptr;
 };
 
+// A named reader, so that a descriptor can be told to be a task descriptor by it.
+struct TaskKeyReader {
+    TDTaskSortDescriptor settings;
+    std::unique_ptr<platform::SortKeys> operator()(const QVariantList& objects) const {
+        return std::make_unique<TaskSortKeys>(settings, objects);
+    }
+};
+
 }  // namespace
 
 // The comparator carries a copy of the settings, so copies of the descriptor sort alike.
@@ -180,9 +214,21 @@ void TDTaskSortDescriptor::p_install() {
         [settings](const QVariant& left, const QVariant& right) {
             return settings.compareTasks(left, right);
         },
-        [settings](const QVariantList& objects) {
-            return std::make_unique<TaskSortKeys>(settings, objects);
-        });
+        TaskKeyReader{settings});
+}
+
+std::vector<TDTaskSortDescriptor::NumericKey> TDTaskSortDescriptor::numericKeys(
+    const QVariantList& objects) const {
+    const TaskSortKeys keys(*this, objects);
+    std::vector<NumericKey> result(size_t(objects.size()));
+    for (size_t i = 0; i < result.size(); ++i) result[i] = keys.numericKey(i);
+    return result;
+}
+
+const TDTaskSortDescriptor* TDTaskSortDescriptor::fromSortDescriptor(
+    const platform::SortDescriptor& descriptor) {
+    const auto* reader = descriptor.keyReader().target<TaskKeyReader>();
+    return reader ? &reader->settings : nullptr;
 }
 
 platform::SortValue TDTaskSortDescriptor::sortKey(const QVariant& value) const {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "platform/objectstore/managed_object.h"
 #include "platform/predicates/sort_descriptor.h"
+
+#include <vector>
 
 // Sorts tasks by one of their values: missing values (and a priority or total estimate of 0) go last in
 // either direction, except for "completedDate", where open tasks come first; equal values keep the
@@ -26,6 +29,21 @@ public:
     platform::SortValue sortKey(const QVariant& value) const;
     // Two tasks' sort values with the rules for missing ones and the direction; the siblings' order aside.
     std::weak_ordering compareSortValues(const platform::SortValue& a, const platform::SortValue& b) const;
+
+    // A task's sort key as numbers, for keeping between sorts.
+    struct NumericKey {
+        double number = 0;  // with the direction applied and a missing value at its end, as sorting places it
+        double displayOrder = 0;
+        const platform::ManagedObject* parent = nullptr;  // whose children the display order ranks
+        platform::SortValue::Family family = platform::SortValue::Family::Nil;
+        bool isTask = false;
+        // The numbers keep every distinction the comparison of the values and display orders makes.
+        bool exact = false;
+    };
+    // The keys of the objects, read in one pass.
+    std::vector<NumericKey> numericKeys(const QVariantList& objects) const;
+    // The task descriptor a descriptor was made from, if any: a list of descriptors keeps only the base.
+    static const TDTaskSortDescriptor* fromSortDescriptor(const platform::SortDescriptor& descriptor);
 
 private:
     void p_install();

@@ -78,6 +78,7 @@ public:
     bool ascending() const { return m_ascending; }
     Comparison comparison() const { return m_comparison; }
     bool hasComparator() const { return bool(m_comparator); }
+    const KeyReader& keyReader() const { return m_keyReader; }
 
     QVariant valueForObject(const QVariant& object) const { return m_key.evaluate(object); }
     std::weak_ordering compareObjects(const QVariant& left, const QVariant& right) const;
