@@ -5,7 +5,6 @@
 #include "model/task_sort_descriptor.h"
 
 #include <QDateTime>
-#include <QTimeZone>
 
 #include <functional>
 #include <utility>
@@ -24,7 +23,7 @@ protected:
     void SetUp() override {
         TaskTreeTest::SetUp();
         list = library->createList(QStringLiteral("list"), library->foldersGroup());
-        day = QDateTime(QDate(2026, 3, 11), QTime(9, 0), QTimeZone::UTC);
+        day = QDateTime(QDate(2026, 3, 11), QTime(9, 0), Qt::UTC);
         // Shared dates, so the display order decides, and a few without any.
         const QList<int> dueDays{3, 1, -1, 3, 0, -1, 1, 3, 2, -1, 0, 5};
         for (qsizetype i = 0; i < dueDays.size(); ++i) {
