@@ -1,8 +1,10 @@
+#include "foundation/application_delegate.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
 #include "store/library_manager.h"
+#include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
@@ -146,12 +148,23 @@ QString defaultPackage(const QString& home) {
 
 // The titles at the top of the library's Inbox, read by the test itself once the program has quit.
 QStringList inboxTitles(const QString& package) {
-    TDLibraryManager manager(package);
-    const Result<TDLibrary*> loaded = manager.loadLibrary();
-    if (!loaded) return {QStringLiteral("not loaded: ") + loaded.error().description};
+    testsupport::RecordingAppDelegate delegate;
+    TDSetAppDelegate(&delegate);
     QStringList titles;
-    for (TDTask* task : (*loaded)->inboxGroup()->orderedTasks()->objectsAs<TDTask>()) titles << task->title();
-    manager.closeDiscardingChanges();
+    {
+        TDLibraryManager manager(package);
+        TDLibraryManager::setSharedManager(&manager);
+        const Result<TDLibrary*> loaded = manager.loadLibrary();
+        if (loaded) {
+            for (TDTask* task : loaded.value()->inboxGroup()->orderedTasks()->objectsAs<TDTask>())
+                titles << task->title();
+        } else {
+            titles << QStringLiteral("not loaded: ") + loaded.error().description;
+        }
+        manager.closeDiscardingChanges();
+        TDLibraryManager::setSharedManager(nullptr);
+    }
+    TDSetAppDelegate(nullptr);
     return titles;
 }
 
