@@ -42,9 +42,6 @@ enum TDErrorCode : int {
     TDErrorFileContentsNotMade = 700,  // the writer of a file's contents gave up
     TDErrorFileReferenceMalformed = 701,
     TDErrorUnsafeTemporaryFolder = 702,
-
-    // Requests from other programs.
-    TDErrorNoTaskFromText = 800,  // the text handed over made no task
 };
 
 struct TDError;
