@@ -1,6 +1,7 @@
 #include "app/desktop_requests.h"
 #include "model/group.h"
 #include "model/library.h"
+#include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
 #include "platform/undo/undo_manager.h"

@@ -116,6 +116,7 @@ QString newestLog(const QString& home) {
 }
 
 QString contents(const QString& path) {
+    if (path.isEmpty()) return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
