@@ -66,6 +66,8 @@ bool isUsableStore(const QString& packagePath) {
 void storeLibraryLocation(const QString& packagePath) {
     UserDefaults::standard().setValue(QStringLiteral("libraryURL"),
                                       QUrl::fromLocalFile(packagePath).toString());
+    // Written at once: a later process started while this one runs must find the same library.
+    UserDefaults::standard().synchronize();
 }
 
 QString restoreBackupOption() {
@@ -166,6 +168,11 @@ std::optional<int> AppDelegate::applicationDidFinishLaunching(const TDLaunchOpti
                 break;
             }
             if (m_migrationFailed) {
+                m_launchExitStatus = 1;
+                break;
+            }
+            if (opened.error().isInDomain(TDErrorLibraryInUse)) {
+                p_refuseLibraryInUse(opened.error());
                 m_launchExitStatus = 1;
                 break;
             }
@@ -297,6 +304,16 @@ bool AppDelegate::p_restoreAtLaunch(const QString& backupPath) {
     }
     m_restoringLibrary = false;
     return progress != nullptr;
+}
+
+void AppDelegate::p_refuseLibraryInUse(const TDError& error) {
+    // Only a process that found no desktop service to hand over to gets here while another runs,
+    // typically one started from a terminal: it says so there, not in a window over the running one's.
+    const QString notice =
+        tr("Ordello is already running with this library. %1").arg(error.recoverySuggestion);
+    logWithLevel(TDLogError, "ERROR", "%@", notice);
+    std::fprintf(stdout, "%s\n", notice.toUtf8().constData());
+    std::fflush(stdout);
 }
 
 void AppDelegate::p_requestQuit(int status) {
@@ -629,6 +646,7 @@ void AppDelegate::p_libraryDidFinishLoading(TDLibrary* library) {
     p_updateBadge();
     p_scheduleSync(0.5);
     m_updateProgress->close();
+    Q_EMIT libraryDidOpen();
 }
 
 void AppDelegate::p_activeLibraryWillChange() {

@@ -120,6 +120,8 @@ Q_SIGNALS:
     void exitRequested(int status);
     // A quit was cancelled; the windows closed for it may show again.
     void quitCancelled();
+    // A library has been opened and loaded: at launch, after a switch, or after a restore.
+    void libraryDidOpen();
 
 private:
     // Launch.
@@ -130,6 +132,8 @@ private:
     // Offers the newest backup beside "Quit" for a library that failed to open or lost saves.
     TDError p_offeringBackupRestore(const TDError& error) const;
     bool p_restoreAtLaunch(const QString& backupPath);
+    // Another process holds the library: says so and ends the launch, without a window.
+    void p_refuseLibraryInUse(const TDError& error);
     void p_requestQuit(int status);
 
     // Quit.

@@ -69,7 +69,6 @@ void TDExternalOpenDispatcher::p_dispatch(Kind kind, const QString& argument) {
                 logWithLevel(TDLogInfo, "INFO", "The library at '%@' is open already", path);
                 return;
             }
-            logWithLevel(TDLogInfo, "INFO", "Switching to library at '%@'", path);
             m_target.switchToLibraryAtPath(path);
             return;
         }

@@ -1,8 +1,11 @@
 #include "app/app_delegate.h"
 #include "app/crash_marker.h"
+#include "app/desktop_requests.h"
 #include "app/gui/file_dialog_library_chooser.h"
 #include "app/gui/import_window_restorer.h"
+#include "app/gui/launcher_badge_sink.h"
 #include "app/gui/message_box_prompter.h"
+#include "app/gui/option_key_watcher.h"
 #include "app/gui/plain_main_window.h"
 #include "app/quit_signal_watcher.h"
 #include "app/sync_control.h"
@@ -18,11 +21,18 @@
 #include "platform/base/local_zone.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/desktop/bus/hand_over_arguments.h"
+#include "platform/desktop/bus/instance_service.h"
+#include "platform/desktop/sleep_watcher.h"
+#include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
 #include "store/library_manager.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
 #include <QRandomGenerator>
+#include <QTimer>
 
 #include <sys/stat.h>
 #include <cstdlib>
@@ -38,9 +48,20 @@ int main(int argc, char** argv) {
     registerNaturalLanguageValueTransformers();
     TDNaturalLanguageRecurrenceRuleValueTransformer::registerTransformer();
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("ordello"));
     QApplication::setApplicationName(QStringLiteral("Ordello"));
     QApplication::setOrganizationName(QString());
     QApplication::setApplicationVersion(QStringLiteral(ORDELLO_VERSION));
+
+    QCommandLineParser parser;
+    const QCommandLineOption chooseLibraryOption(QStringLiteral("choose-library"));
+    parser.addOption(chooseLibraryOption);
+    // Options of no meaning here are no reason to refuse the files.
+    (void)parser.parse(QCoreApplication::arguments());
+    const QStringList opened = platform::handOverArguments(parser.positionalArguments(), QDir::current());
+    // A later process hands its files to the running one and ends before it writes a log of its own.
+    platform::InstanceService instanceService;
+    if (instanceService.claim(opened) == platform::InstanceService::Claim::HandedOver) return 0;
 
     // The newest log before this run's own is the one a crash report would want.
     const QString previousLog = latestLogFilePath();
@@ -48,8 +69,10 @@ int main(int argc, char** argv) {
     redirectStandardErrorToFile(logFilePath());
     readLogLevelDefault();
     logWithLevel(TDLogInfo, "INFO", "Starting");
+    instanceService.logUnclaimed();
     std::srand(QRandomGenerator::system()->generate());
     app.installEventFilter(new TDTooltipShortcutFilter(&app));
+    app.installEventFilter(new TDOptionKeyWatcher(&app));
     TDCrashMarker crashMarker(TDCrashMarker::defaultPath());
     crashMarker.noteStart(previousLog);
 
@@ -61,9 +84,37 @@ int main(int argc, char** argv) {
     TDMakeDataFoldersPrivate(manager.libraryPath());
     TDImportWindowRestorer restorer(manager, prompter);
     TDLibrarySyncControl syncControl(manager);
+    TDLauncherBadgeSink badge;
     AppDelegate delegate(manager, {prompter, chooser, window, restorer, syncControl});
     TDSetAppDelegate(&delegate);
+    delegate.setBadgeSink(&badge);
     TDLibraryUpdateWindowController updateWindow(delegate.updateProgress());
+
+    // Files, links and text from other programs wait for the library the launch opens.
+    TDDesktopRequests requests(delegate, manager);
+    requests.open(opened);
+    QObject::connect(&instanceService, &platform::InstanceService::openRequested, &requests,
+                     &TDDesktopRequests::open);
+    QObject::connect(&instanceService, &platform::InstanceService::reopenRequested, &delegate,
+                     &AppDelegate::showMainWindow);
+    instanceService.setTaskCreationHandler(
+        [&requests](const QString& text, TDDesktopRequests::TaskCreationReply reply) {
+            requests.createTasksFromText(text, std::move(reply));
+        });
+
+    platform::SleepWatcher sleepWatcher;
+    QObject::connect(&sleepWatcher, &platform::SleepWatcher::willSleep, &delegate,
+                     &AppDelegate::systemWillSleep);
+    QObject::connect(&sleepWatcher, &platform::SleepWatcher::didWake, &delegate, &AppDelegate::systemDidWake);
+    const std::unique_ptr<TDNetworkReachability> reachability =
+        TDNetworkReachability::reachabilityForInternetConnection();
+    bool networkReachable = reachability->currentReachabilityStatus() == TDNetworkReachability::Reachable;
+    QObject::connect(reachability.get(), &TDNetworkReachability::reachabilityChanged, &delegate, [&] {
+        const bool reachable = reachability->currentReachabilityStatus() == TDNetworkReachability::Reachable;
+        if (reachable && !networkReachable) delegate.networkBecameReachable();
+        networkReachable = reachable;
+    });
+    reachability->startNotifier();
 
     // Quitting saves first; a failed save may keep the program running.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -74,7 +125,7 @@ int main(int argc, char** argv) {
     QObject::connect(&delegate, &AppDelegate::exitRequested, &app, &QCoreApplication::exit);
 
     TDLaunchOptions options;
-    options.chooseLibrary = QCoreApplication::arguments().contains(QStringLiteral("--choose-library"));
+    options.chooseLibrary = parser.isSet(chooseLibraryOption);
     options.isAltKeyHeld = [] { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier); };
     delegate.applicationWillFinishLaunching();
     int status = 0;
@@ -82,8 +133,12 @@ int main(int argc, char** argv) {
         status = *ended;
     } else {
         TDDateChangeNotifier::shared().start();
+        // Inside the event loop: what waited may switch the library, or end the program.
+        QTimer::singleShot(0, &requests, &TDDesktopRequests::launchDidFinish);
         status = QApplication::exec();
     }
+    instanceService.setTaskCreationHandler(nullptr);
+    delegate.setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     logWithLevel(TDLogInfo, "INFO", "Quitting with status %ld", static_cast<long>(status));

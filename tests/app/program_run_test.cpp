@@ -1,3 +1,10 @@
+#include "foundation/application_delegate.h"
+#include "model/group.h"
+#include "model/library.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
+#include "store/library_manager.h"
+#include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/test_environment.h"
 
 #include <QDir>
@@ -16,18 +23,54 @@ namespace {
 // Generous: it only ends a run that hangs.
 constexpr int kHangMilliseconds = 120000;
 
+// A session bus address where no bus listens.
+QString noBus(const QString& home) {
+    return QStringLiteral("unix:path=%1").arg(QDir(home).filePath(QStringLiteral("no-bus")));
+}
+
+// The program's environment: a home of its own and the given session bus, nothing of the test's.
+QProcessEnvironment programEnvironment(const QString& home, const QString& busAddress) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name :
+         {"ORDELLO_TESTING", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("HOME"), home);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QDir(home).filePath(QStringLiteral("run")));
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+    QDir().mkpath(QDir(home).filePath(QStringLiteral("run")));
+    return environment;
+}
+
+// A session bus of the test's own, so that the program never meets the desktop's.
+class PrivateSessionBus {
+public:
+    PrivateSessionBus() {
+        m_daemon.start(
+            QStringLiteral("dbus-daemon"),
+            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address")});
+        if (!m_daemon.waitForStarted(kHangMilliseconds)) return;
+        testsupport::spinUntil(
+            [this] { return m_daemon.canReadLine() || m_daemon.state() == QProcess::NotRunning; },
+            kHangMilliseconds);
+        m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
+    }
+    ~PrivateSessionBus() {
+        m_daemon.terminate();
+        m_daemon.waitForFinished(kHangMilliseconds);
+    }
+    QString address() const { return m_address; }
+
+private:
+    QProcess m_daemon;
+    QString m_address;
+};
+
 // The real program under a virtual X server with a home of its own.
 class ProgramRun {
 public:
-    explicit ProgramRun(const QString& home) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"ORDELLO_TESTING", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME",
-                                 "QT_QPA_PLATFORM", "DBUS_SESSION_BUS_ADDRESS"})
-            environment.remove(QString::fromLatin1(name));
-        environment.insert(QStringLiteral("HOME"), home);
-        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), QDir(home).filePath(QStringLiteral("run")));
-        QDir().mkpath(QDir(home).filePath(QStringLiteral("run")));
-        m_process.setProcessEnvironment(environment);
+    explicit ProgramRun(const QString& home, const QString& busAddress = {}) {
+        m_process.setProcessEnvironment(
+            programEnvironment(home, busAddress.isEmpty() ? noBus(home) : busAddress));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         // -a picks a free display; the shell tells the program's own id, for the signal.
         m_process.start(QStringLiteral("xvfb-run"),
@@ -73,9 +116,57 @@ QString newestLog(const QString& home) {
 }
 
 QString contents(const QString& path) {
+    if (path.isEmpty()) return {};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     return QString::fromUtf8(file.readAll());
+}
+
+// A later process, started while a first one runs: it needs no screen to hand over or to be refused.
+struct LaterRun {
+    int status = -1;  // -1: it hung or crashed
+    QByteArray output;
+};
+LaterRun runLater(const QString& home, const QString& busAddress, const QString& folder,
+                  const QStringList& arguments) {
+    QProcess process;
+    QProcessEnvironment environment = programEnvironment(home, busAddress);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(QStringLiteral(ORDELLO_EXECUTABLE), arguments);
+    LaterRun run;
+    if (process.waitForFinished(kHangMilliseconds) && process.exitStatus() == QProcess::NormalExit)
+        run.status = process.exitCode();
+    run.output = process.readAll();
+    return run;
+}
+
+QString defaultPackage(const QString& home) {
+    return QDir(home).filePath(QStringLiteral(".local/share/Ordello/Ordello Library.odllibrary"));
+}
+
+// The titles at the top of the library's Inbox, read by the test itself once the program has quit.
+QStringList inboxTitles(const QString& package) {
+    testsupport::RecordingAppDelegate delegate;
+    TDSetAppDelegate(&delegate);
+    QStringList titles;
+    {
+        TDLibraryManager manager(package);
+        TDLibraryManager::setSharedManager(&manager);
+        const Result<TDLibrary*> loaded = manager.loadLibrary();
+        if (loaded) {
+            for (TDTask* task : loaded.value()->inboxGroup()->orderedTasks()->objectsAs<TDTask>())
+                titles << task->title();
+        } else {
+            titles << QStringLiteral("not loaded: ") + loaded.error().description;
+        }
+        manager.closeDiscardingChanges();
+        TDLibraryManager::setSharedManager(nullptr);
+    }
+    TDSetAppDelegate(nullptr);
+    return titles;
 }
 
 // Waits until the log of the newest run says the window stands with the library open.
@@ -89,8 +180,7 @@ TEST(ProgramRunTest, CreatesTheLibraryQuitsCleanlyOnSigtermAndOpensItAgain) {
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
         GTEST_SKIP() << "xvfb-run is not installed";
     QTemporaryDir home;
-    const QString package =
-        QDir(home.path()).filePath(QStringLiteral(".local/share/Ordello/Ordello Library.odllibrary"));
+    const QString package = defaultPackage(home.path());
 
     {
         ProgramRun run(home.path());
@@ -121,6 +211,63 @@ TEST(ProgramRunTest, CreatesTheLibraryQuitsCleanlyOnSigtermAndOpensItAgain) {
     EXPECT_FALSE(log.contains(QStringLiteral("ended unexpectedly"))) << "the first run quit cleanly";
     again.terminate(pid);
     EXPECT_EQ(again.waitForExit(), 0);
+}
+
+TEST(ProgramRunTest, LaterProcessHandsItsFileToTheRunningOneOverTheSessionBusAndEnds) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
+        GTEST_SKIP() << "xvfb-run or dbus-daemon is not installed";
+    QTemporaryDir home;
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    const QString folder = QDir(home.path()).filePath(QStringLiteral("notes"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    QFile file(QDir(folder).filePath(QStringLiteral("Handed over.txt")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("from the later process");
+    file.close();
+
+    ProgramRun run(home.path(), bus.address());
+    ASSERT_TRUE(run.started());
+    const qint64 pid = run.programPid();
+    ASSERT_GT(pid, 0) << run.output().toStdString();
+    ASSERT_TRUE(waitForLaunch(home.path())) << contents(newestLog(home.path())).toStdString();
+
+    // A path relative to the later process's own folder.
+    const LaterRun later = runLater(home.path(), bus.address(), folder, {QStringLiteral("Handed over.txt")});
+    EXPECT_EQ(later.status, 0) << later.output.toStdString();
+    run.terminate(pid);
+    EXPECT_EQ(run.waitForExit(), 0) << contents(newestLog(home.path())).toStdString();
+
+    const QString log = contents(newestLog(home.path()));
+    EXPECT_EQ(log.count(QStringLiteral("Starting")), 1) << "the later process writes no log\n"
+                                                        << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("No session bus"))) << log.toStdString();
+    EXPECT_EQ(inboxTitles(defaultPackage(home.path())).value(0),
+              QStringLiteral("Look at \"Handed over.txt\""));
+}
+
+TEST(ProgramRunTest, WithoutSessionBusLaterProcessIsRefusedByTheLibraryLock) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    QTemporaryDir home;
+    ProgramRun run(home.path());
+    ASSERT_TRUE(run.started());
+    const qint64 pid = run.programPid();
+    ASSERT_GT(pid, 0) << run.output().toStdString();
+    ASSERT_TRUE(waitForLaunch(home.path())) << contents(newestLog(home.path())).toStdString();
+    const QString log = contents(newestLog(home.path()));
+    EXPECT_EQ(log.count(QStringLiteral("No session bus")), 1) << log.toStdString();
+
+    const LaterRun later = runLater(home.path(), noBus(home.path()), home.path(), {});
+    EXPECT_NE(later.status, 0) << later.output.toStdString();
+    EXPECT_NE(later.status, -1) << "the later process hung";
+    EXPECT_TRUE(later.output.contains("Ordello is already running with this library"))
+        << later.output.toStdString();
+
+    // The first one runs on undisturbed.
+    run.terminate(pid);
+    EXPECT_EQ(run.waitForExit(), 0) << contents(newestLog(home.path())).toStdString();
 }
 
 }  // namespace

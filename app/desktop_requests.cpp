@@ -1,0 +1,53 @@
+#include "app/desktop_requests.h"
+
+#include "app/app_delegate.h"
+#include "app/tasks_from_text.h"
+#include "store/library_manager.h"
+
+TDDesktopRequests::TDDesktopRequests(AppDelegate& delegate, TDLibraryManager& manager, QObject* parent)
+    : QObject(parent), m_delegate(delegate), m_manager(manager), m_dispatcher(*this) {
+    connect(&m_delegate, &AppDelegate::libraryDidOpen, this, &TDDesktopRequests::p_libraryDidOpen);
+}
+
+void TDDesktopRequests::launchDidFinish() {
+    m_launched = true;
+    p_libraryDidOpen();
+}
+
+void TDDesktopRequests::open(const QStringList& arguments) {
+    m_dispatcher.open(arguments);
+}
+
+void TDDesktopRequests::createTasksFromText(const QString& text, TaskCreationReply reply) {
+    m_waitingTexts.append({text, std::move(reply)});
+    p_libraryDidOpen();
+}
+
+bool TDDesktopRequests::isLibraryOpen() const {
+    // During the launch a library may stand open that the launch still replaces or restores.
+    return m_launched && m_delegate.isLibraryOpen();
+}
+
+QString TDDesktopRequests::libraryPath() const {
+    return isLibraryOpen() ? m_manager.libraryPath() : QString();
+}
+
+void TDDesktopRequests::switchToLibraryAtPath(const QString& path) {
+    m_delegate.switchToLibraryAtPath(path);
+}
+
+void TDDesktopRequests::restoreFromBackupAtPath(const QString& path) {
+    m_delegate.restoreFromBackupAtPath(path);
+}
+
+void TDDesktopRequests::createTasksFromFiles(const QStringList& paths) {
+    m_delegate.createTasksFromFiles(paths);
+}
+
+void TDDesktopRequests::p_libraryDidOpen() {
+    m_dispatcher.libraryDidOpen();
+    while (!m_waitingTexts.isEmpty() && isLibraryOpen()) {
+        auto [text, reply] = m_waitingTexts.takeFirst();
+        reply(TDCreateTasksFromText(*m_manager.library(), text));
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/external_open_dispatcher.h"
+#include "platform/base/error.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+
+class AppDelegate;
+class TDLibraryManager;
+
+// What other programs ask of the running one: files and links to open, text to make tasks from.
+// Everything waits until the launch has opened the library (and while a switch or a restore has none
+// open), then is carried out by the delegate in the order it came.
+class TDDesktopRequests final : public QObject, private TDExternalOpenTarget {
+    Q_OBJECT
+public:
+    // Answers a request for tasks from text with the new tasks' UIDs, or with the error.
+    using TaskCreationReply = std::function<void(const Result<QStringList>& uids)>;
+
+    TDDesktopRequests(AppDelegate& delegate, TDLibraryManager& manager, QObject* parent = nullptr);
+
+    // The launch has opened the library: what waited is carried out now.
+    void launchDidFinish();
+    // Absolute paths and links (see platform::handOverArguments), in their order.
+    void open(const QStringList& arguments);
+    // Replies once the tasks exist.
+    void createTasksFromText(const QString& text, TaskCreationReply reply);
+
+private:
+    bool isLibraryOpen() const override;
+    QString libraryPath() const override;
+    void switchToLibraryAtPath(const QString& path) override;
+    void restoreFromBackupAtPath(const QString& path) override;
+    void createTasksFromFiles(const QStringList& paths) override;
+
+    void p_libraryDidOpen();
+
+    AppDelegate& m_delegate;
+    TDLibraryManager& m_manager;
+    TDExternalOpenDispatcher m_dispatcher;
+    QList<std::pair<QString, TaskCreationReply>> m_waitingTexts;
+    bool m_launched = false;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "app/badge_sink.h"
+#include "platform/desktop/launcher_badge.h"
+
+// The delegate's badge count on the desktop's launcher entry.
+class TDLauncherBadgeSink final : public TDBadgeSink {
+public:
+    void setBadgeCount(int count) override { m_badge.setCount(count); }
+
+private:
+    platform::LauncherBadge m_badge;
+};
