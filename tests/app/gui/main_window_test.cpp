@@ -44,10 +44,11 @@ protected:
         mainWindow.reset();
         GroupsControllerTest::TearDown();
     }
-    void openWindow() {
+    // A window with a saved frame takes it; a first one is sized here, the test screen being small.
+    void openWindow(bool firstOpen = true) {
         mainWindow = TDMakeMainWindow(*manager);
         mainWindow->showMainWindow();
-        mainWindow->resize(1000, 680);
+        if (firstOpen) mainWindow->resize(1000, 680);
         QApplication::setActiveWindow(mainWindow.get());
         ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow.get()));
         QCoreApplication::processEvents();
@@ -158,7 +159,7 @@ TEST_F(MainWindowTest, TheDividerMovesWithinItsLimitsAndIsRemembered) {
     // The tasks side keeps at least half the window; the list never gets narrower than 185.
     dragDivider(600);
     EXPECT_EQ(sourceListWidth(), 1000 - 1000 / 2 - 1);
-    dragDivider(-600);
+    dragDivider(165 - sourceListWidth());
     EXPECT_EQ(sourceListWidth(), 185);
 
     dragDivider(40);
@@ -167,9 +168,19 @@ TEST_F(MainWindowTest, TheDividerMovesWithinItsLimitsAndIsRemembered) {
     const QRect frame = mainWindow->geometry();
     mainWindow->saveLayout();
     mainWindow.reset();
-    openWindow();
+    openWindow(false);
     EXPECT_EQ(sourceListWidth(), chosen);
     EXPECT_EQ(mainWindow->geometry().size(), frame.size());
+}
+
+TEST_F(MainWindowTest, DraggingTheDividerShutHidesTheSourceList) {
+    const int before = sourceListWidth();
+    dragDivider(-before);
+    EXPECT_TRUE(mainWindow->isSourceListHidden());
+    EXPECT_EQ(mainWindow->minimumSize(), QSize(570, 550));
+    mainWindow->toggleSourceList();
+    EXPECT_FALSE(mainWindow->isSourceListHidden());
+    EXPECT_GE(sourceListWidth(), 185);
 }
 
 TEST_F(MainWindowTest, HidingTheSourceListIsRemembered) {
