@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSplitter>
@@ -27,6 +28,8 @@
 namespace Layout = TDMainWindowLayout;
 
 namespace {
+
+constexpr int kFirstSourceListWidth = 220;
 
 platform::UserDefaults& defaults() {
     return platform::UserDefaults::standard();
@@ -149,10 +152,17 @@ void TDMainWindow::p_dividerMoved() {
 }
 
 void TDMainWindow::p_fitSourceListToWindow() {
-    if (isSourceListHidden()) return;
+    // Sizes given before the window has its frame would be squeezed by the minimum of the tasks side.
+    if (m_sourceList->isHidden() || !isVisible()) return;
+    // The splitter must have the window's width before it takes sizes, or it squeezes them.
+    layout()->activate();
     const int splitWidth = m_mainSplit->width();
     m_sourceList->setMaximumWidth(Layout::maximumSourceListWidth(splitWidth));
-    const int width = Layout::sourceListWidthAfterResize(m_mainSplit->sizes().value(0), splitWidth);
+    const int current =
+        m_pendingSourceListWidth > 0 ? m_pendingSourceListWidth : m_mainSplit->sizes().value(0);
+    m_pendingSourceListWidth = 0;
+    const int width = qMin(Layout::maximumSourceListWidth(splitWidth),
+                           Layout::sourceListWidthAfterResize(current, splitWidth));
     m_mainSplit->setSizes({width, qMax(0, splitWidth - width - Layout::kDividerThickness)});
 }
 
@@ -168,6 +178,7 @@ void TDMainWindow::resizeEvent(QResizeEvent* event) {
 void TDMainWindow::showMainWindow() {
     if (!isVisible()) p_restoreFrame();
     show();
+    p_fitSourceListToWindow();
     raise();
     activateWindow();
     if (m_manager.library() && !m_groups->selectedGroup() && !m_groups->shownGroup())

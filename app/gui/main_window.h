@@ -88,6 +88,8 @@ private:
     TDTasksViewController* m_tasksViewController;
     std::unique_ptr<TDMainWindowController> m_controller;
     QAction* m_toggleSourceListAction = nullptr;
+    // The restored width, set on the first resize.
+    int m_pendingSourceListWidth = 0;
     bool m_closingForQuit = false;
 };
 

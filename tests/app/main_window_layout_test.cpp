@@ -31,7 +31,7 @@ TEST(MainWindowLayoutTest, MinimumSizeMakesRoomForTheSourceListWhenShown) {
 
 TEST(MainWindowLayoutTest, TheTasksSideKeepsHalfTheWindow) {
     EXPECT_EQ(Layout::maximumSourceListWidth(1000), 499);
-    EXPECT_EQ(Layout::maximumSourceListWidth(1001), 499);
+    EXPECT_EQ(Layout::maximumSourceListWidth(1001), 500);
     // Never below the source list's own minimum.
     EXPECT_EQ(Layout::maximumSourceListWidth(300), 185);
 }

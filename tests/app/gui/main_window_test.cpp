@@ -89,17 +89,20 @@ protected:
         QCoreApplication::processEvents();
     }
 
+    // Drags by `dx` in the window: the handle moves along, so each point is taken from the screen.
     void dragDivider(int dx) {
         QSplitterHandle* handle = mainWindow->mainSplitter().handle(1);
-        const QPoint start = handle->rect().center();
-        auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
-            QMouseEvent event(type, at, handle->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        const QPoint start = handle->mapToGlobal(handle->rect().center());
+        auto send = [&](QEvent::Type type, int offset, Qt::MouseButtons buttons) {
+            const QPoint global = start + QPoint(offset, 0);
+            QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons,
+                              Qt::NoModifier);
             QApplication::sendEvent(handle, &event);
         };
-        send(QEvent::MouseButtonPress, start, Qt::LeftButton);
-        send(QEvent::MouseMove, start + QPoint(dx / 2, 0), Qt::LeftButton);
-        send(QEvent::MouseMove, start + QPoint(dx, 0), Qt::LeftButton);
-        send(QEvent::MouseButtonRelease, start + QPoint(dx, 0), Qt::NoButton);
+        send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+        send(QEvent::MouseMove, dx / 2, Qt::LeftButton);
+        send(QEvent::MouseMove, dx, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, dx, Qt::NoButton);
         QCoreApplication::processEvents();
     }
 
@@ -154,7 +157,8 @@ TEST_F(MainWindowTest, ClickingAListShowsItsTasksAndTheTabFollows) {
 TEST_F(MainWindowTest, TheDividerMovesWithinItsLimitsAndIsRemembered) {
     const int before = sourceListWidth();
     dragDivider(60);
-    EXPECT_EQ(sourceListWidth(), before + 60);
+    // Within the few points by which the grab area's centre lies off the divider.
+    EXPECT_NEAR(sourceListWidth(), before + 60, 2);
 
     // The tasks side keeps at least half the window; the list never gets narrower than 185.
     dragDivider(600);
