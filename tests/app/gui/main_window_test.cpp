@@ -27,7 +27,7 @@ protected:
         // The window brings its own controllers.
         groups.reset();
         tasks.reset();
-        TDFolder* projects = folder(QStringLiteral("Projects"));
+        TDFolder* projects = folder(QStringLiteral("Clients"));
         work = list(QStringLiteral("Website Redesign"), projects);
         home = list(QStringLiteral("Household"));
         for (const char* title : {"Draft the home page", "Pick the colours", "Review with Anna"})
