@@ -1,0 +1,142 @@
+#include "app/main_window_controller.h"
+
+#include "app/groups_controller.h"
+#include "model/group.h"
+#include "model/library.h"
+#include "platform/notifications/notification_center.h"
+#include "store/library_manager.h"
+#include "taskviews/tasks_controller.h"
+
+#include <QThread>
+
+namespace {
+
+// Groups chosen while it lives show in the selected tab, whatever keys are held.
+class InPlace {
+public:
+    explicit InPlace(TDGroupsController& groups) : m_groups(groups), m_was(groups.ignoreCommandKey()) {
+        m_groups.setIgnoreCommandKey(true);
+    }
+    ~InPlace() { m_groups.setIgnoreCommandKey(m_was); }
+    InPlace(const InPlace&) = delete;
+    InPlace& operator=(const InPlace&) = delete;
+
+private:
+    TDGroupsController& m_groups;
+    bool m_was;
+};
+
+}  // namespace
+
+TDMainWindowController::TDMainWindowController(TDLibraryManager& manager, TDGroupsController& groups,
+                                               TDGroupTabs& tabs, TDTasksController& tasks, QObject* parent)
+    : QObject(parent), m_manager(manager), m_groups(groups), m_tabs(tabs), m_tasks(tasks) {
+    m_groups.setWindowContext(this);
+    m_groups.setTasksController(&m_tasks);
+    m_tasks.setWindowContext(this);
+    m_tabs.setHost(this);
+    connect(&m_tabs, &TDGroupTabs::currentGroupChanged, this, &TDMainWindowController::p_showTabGroup);
+
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(
+        this, TDLibraryDidFinishLoadingNotificationName, nullptr, [this](const platform::Notification&) {
+            if (QThread::currentThread() == thread())
+                p_libraryDidFinishLoading();
+            else
+                QMetaObject::invokeMethod(this, &TDMainWindowController::p_libraryDidFinishLoading,
+                                          Qt::QueuedConnection);
+        });
+    center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
+                       [this](const platform::Notification&) { m_tabs.setLibrary(nullptr); });
+}
+
+TDMainWindowController::~TDMainWindowController() {
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    m_tabs.setHost(nullptr);
+    m_tasks.setWindowContext(nullptr);
+    m_groups.setWindowContext(nullptr);
+}
+
+void TDMainWindowController::restoreState() {
+    m_tabs.restoreTabs();
+    if (m_manager.library()) p_libraryDidFinishLoading();
+}
+
+void TDMainWindowController::saveState() {
+    m_tasks.saveViewOptions();
+    m_groups.saveStateToUserDefaults();
+    m_tabs.saveTabs();
+}
+
+void TDMainWindowController::clearTabsToToday() {
+    m_tabs.resetToToday();
+}
+
+void TDMainWindowController::newTab() {
+    const InPlace inPlace(m_groups);
+    m_tabs.newTab();
+}
+
+void TDMainWindowController::closeTab() {
+    if (m_tabs.numberOfTabs() <= 1) {
+        if (m_view) m_view->closeWindow();
+        return;
+    }
+    const InPlace inPlace(m_groups);
+    m_tabs.closeTab();
+}
+
+bool TDMainWindowController::isWindowKey() const {
+    return !m_view || m_view->isWindowKey();
+}
+
+bool TDMainWindowController::isTasksViewEditing() const {
+    return m_view && m_view->isTasksViewEditing();
+}
+
+void TDMainWindowController::focusInitialFirstResponder() {
+    if (m_view) m_view->focusTasksView();
+}
+
+bool TDMainWindowController::isEditingGroupTitle() const {
+    return m_view && m_view->isEditingGroupTitle();
+}
+
+QString TDMainWindowController::selectedTabGroupUID() const {
+    const TDGroup* group = m_tabs.selectedGroup();
+    return group ? group->uid() : QString();
+}
+
+QVariantMap TDMainWindowController::selectedTabViewOptions() const {
+    const int index = m_tabs.selectedTabIndex();
+    if (index < 0) return {};
+    return m_tabs.userInfoAtTabIndex(index).value(TDGroupTabs::ViewOptionsKey).toMap();
+}
+
+void TDMainWindowController::selectGroup(TDGroup* group) {
+    m_groups.selectGroup(group);
+}
+
+TDGroup* TDMainWindowController::shownGroup() const {
+    return m_groups.shownGroup();
+}
+
+QVariantMap TDMainWindowController::tabViewOptions() const {
+    return m_tasks.viewOptions();
+}
+
+QVariantMap TDMainWindowController::groupHistoryState() const {
+    return m_groups.groupHistoryState();
+}
+
+void TDMainWindowController::p_libraryDidFinishLoading() {
+    if (m_tabs.library() == m_manager.library()) return;
+    m_tabs.setLibrary(m_manager.library());
+}
+
+void TDMainWindowController::p_showTabGroup(TDGroup* group, const QVariantMap& history) {
+    // A tab's group shows in place: Ctrl held while switching tabs must not open another tab.
+    const InPlace inPlace(m_groups);
+    m_groups.selectGroup(group);
+    if (!history.isEmpty()) m_groups.setGroupHistoryState(history);
+}

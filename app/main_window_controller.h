@@ -1,0 +1,92 @@
+#pragma once
+
+#include "app/group_tabs.h"
+#include "app/groups_window_context.h"
+#include "taskviews/task_window_context.h"
+
+#include <QObject>
+
+class TDGroupsController;
+class TDLibraryManager;
+class TDTasksController;
+
+// What the controller asks of the window it manages.
+class TDMainWindowView {
+public:
+    virtual ~TDMainWindowView() = default;
+    virtual bool isWindowKey() const = 0;
+    virtual bool isTasksViewEditing() const = 0;
+    virtual bool isEditingGroupTitle() const = 0;
+    // Gives the keyboard focus to the tasks view.
+    virtual void focusTasksView() = 0;
+    // Closing the last tab closes the window instead.
+    virtual void closeWindow() = 0;
+};
+
+// The main window's logic without its widgets: ties the source list, the group tabs and the task list
+// together (choosing a group shows its tasks and sets it on the selected tab; selecting a tab shows its
+// group with that tab's history), follows the library as it opens and closes, and answers the questions
+// the source list and the task list ask of their window. Main thread.
+class TDMainWindowController final : public QObject,
+                                     public TDGroupsWindowContext,
+                                     public TDTaskWindowContext,
+                                     private TDGroupTabsHost {
+    Q_OBJECT
+public:
+    TDMainWindowController(TDLibraryManager& manager, TDGroupsController& groups, TDGroupTabs& tabs,
+                           TDTasksController& tasks, QObject* parent = nullptr);
+    ~TDMainWindowController() override;
+
+    void setView(TDMainWindowView* view) { m_view = view; }
+    TDGroupTabs& tabs() const { return m_tabs; }
+
+    // Restores the saved tabs and, when a library is open already, shows the selected tab's group.
+    void restoreState();
+    // Tabs, source-list selection and the shown group's view options into the settings.
+    void saveState();
+    // A fresh library: one Today tab, selected.
+    void clearTabsToToday();
+
+    void newTab();
+    // Closes the selected tab; the last one closes the window.
+    void closeTab();
+    void selectNextTab() { m_tabs.nextTab(); }
+    void selectPreviousTab() { m_tabs.previousTab(); }
+
+    // TDGroupsWindowContext
+    int numberOfTabs() const override { return m_tabs.numberOfTabs(); }
+    int selectedTabIndex() const override { return m_tabs.selectedTabIndex(); }
+    void selectTabAtIndex(int index) override { m_tabs.selectTabAtIndex(index); }
+    void addTabWithGroup(TDGroup* group) override { m_tabs.addTabWithGroup(group); }
+    void setGroupToTabAtIndex(TDGroup* group, int index) override { m_tabs.setGroup(group, index); }
+    int indexOfTabWithGroup(const TDGroup* group) const override { return m_tabs.indexOfTabWithGroup(group); }
+    void removeTabAtIndex(int index) override { m_tabs.removeTabAtIndex(index); }
+    bool isWindowKey() const override;
+    bool isTasksViewEditing() const override;
+    void focusInitialFirstResponder() override;
+
+    // TDTaskWindowContext (isWindowKey and focusInitialFirstResponder above serve both)
+    bool isTitleFilterFieldFirstResponder() const override { return false; }
+    bool isEditingGroupTitle() const override;
+    QString selectedTabGroupUID() const override;
+    QVariantMap selectedTabViewOptions() const override;
+    void selectGroup(TDGroup* group) override;
+    void tasksControllerDidEnableTaskFilter(bool enabled) override { m_taskFilterEnabled = enabled; }
+    void tasksModeDidChange(int mode) override { Q_UNUSED(mode) }
+    bool isTaskFilterEnabled() const { return m_taskFilterEnabled; }
+
+private:
+    TDGroup* shownGroup() const override;
+    QVariantMap tabViewOptions() const override;
+    QVariantMap groupHistoryState() const override;
+
+    void p_libraryDidFinishLoading();
+    void p_showTabGroup(TDGroup* group, const QVariantMap& history);
+
+    TDLibraryManager& m_manager;
+    TDGroupsController& m_groups;
+    TDGroupTabs& m_tabs;
+    TDTasksController& m_tasks;
+    TDMainWindowView* m_view = nullptr;
+    bool m_taskFilterEnabled = false;
+};

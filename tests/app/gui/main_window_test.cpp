@@ -1,0 +1,218 @@
+#include "app/gui/main_window.h"
+#include "app/group_tabs.h"
+#include "app/gui/group_tab_control.h"
+#include "app/gui/groups_view.h"
+#include "app/gui/source_list_pane.h"
+#include "platform/defaults/user_defaults.h"
+#include "taskviews/gui/tasks_view.h"
+#include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/task_tree_model.h"
+#include "taskviews/tasks_controller.h"
+#include "tests/app/groups_controller_fixture.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMouseEvent>
+#include <QSplitter>
+#include <QTest>
+
+namespace apptest {
+namespace {
+
+// The whole main window over a small library: folders and lists with tasks, and a few tags.
+class MainWindowTest : public GroupsControllerTest {
+protected:
+    void SetUp() override {
+        GroupsControllerTest::SetUp();
+        // The window brings its own controllers.
+        groups.reset();
+        tasks.reset();
+        TDFolder* projects = folder(QStringLiteral("Clients"));
+        work = list(QStringLiteral("Website Redesign"), projects);
+        home = list(QStringLiteral("Household"));
+        for (const char* title : {"Draft the home page", "Pick the colours", "Review with Anna"})
+            addTask(work, QString::fromLatin1(title));
+        for (const char* title : {"Water the plants", "Call the plumber"})
+            addTask(home, QString::fromLatin1(title));
+        addTask(library()->inboxGroup(), QStringLiteral("Renew passport"));
+        tag(QStringLiteral("errands"));
+        processChanges();
+        openWindow();
+        mainWindow->groupsController().expandGroup(projects);
+    }
+    void TearDown() override {
+        mainWindow.reset();
+        GroupsControllerTest::TearDown();
+    }
+    // A window with a saved frame takes it; a first one is sized here, the test screen being small.
+    void openWindow(bool firstOpen = true) {
+        mainWindow = TDMakeMainWindow(*manager);
+        mainWindow->showMainWindow();
+        if (firstOpen) mainWindow->resize(1000, 680);
+        QApplication::setActiveWindow(mainWindow.get());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow.get()));
+        QCoreApplication::processEvents();
+    }
+
+    TDTasksController& tasksController() const { return mainWindow->tasksViewController().tasksController(); }
+    TDGroupTabs& tabs() const { return mainWindow->controller().tabs(); }
+
+    // The task titles the outline shows, top to bottom.
+    QStringList outlineTasks() const {
+        QStringList titles;
+        const QAbstractItemModel& model = mainWindow->tasksViewController().treeModel();
+        std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+            for (int row = 0; row < model.rowCount(parent); ++row) {
+                const QModelIndex index = model.index(row, 0, parent);
+                if (auto* task = index.data(TDTaskTreeModel::TaskRole).value<TDTask*>())
+                    titles << task->title();
+                walk(index);
+            }
+        };
+        walk({});
+        return titles;
+    }
+
+    void clickInSourceList(TDGroup* group, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        TDGroupsView* view = mainWindow->sourceListPane().groupsView();
+        const QModelIndex index = mainWindow->groupsController().model()->indexForGroup(group);
+        ASSERT_TRUE(index.isValid());
+        const QRect rect = view->visualRect(index);
+        ASSERT_TRUE(view->viewport()->rect().contains(rect.center()));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, rect.center());
+        QCoreApplication::processEvents();
+    }
+
+    void clickTab(int index) {
+        TDGroupTabControl& control = mainWindow->tabControl();
+        QTest::mouseClick(&control, Qt::LeftButton, {}, control.tabRect(index).center().toPoint());
+        QCoreApplication::processEvents();
+    }
+
+    // Drags by `dx` in the window: the handle moves along, so each point is taken from the screen.
+    void dragDivider(int dx) {
+        QSplitterHandle* handle = mainWindow->mainSplitter().handle(1);
+        const QPoint start = handle->mapToGlobal(handle->rect().center());
+        auto send = [&](QEvent::Type type, int offset, Qt::MouseButtons buttons) {
+            const QPoint global = start + QPoint(offset, 0);
+            QMouseEvent event(type, handle->mapFromGlobal(global), global, Qt::LeftButton, buttons,
+                              Qt::NoModifier);
+            QApplication::sendEvent(handle, &event);
+        };
+        send(QEvent::MouseButtonPress, 0, Qt::LeftButton);
+        send(QEvent::MouseMove, dx / 2, Qt::LeftButton);
+        send(QEvent::MouseMove, dx, Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, dx, Qt::NoButton);
+        QCoreApplication::processEvents();
+    }
+
+    int sourceListWidth() const { return mainWindow->mainSplitter().sizes().value(0); }
+
+    TDList* work = nullptr;
+    TDList* home = nullptr;
+    std::unique_ptr<TDMainWindow> mainWindow;
+};
+
+TEST_F(MainWindowTest, OpensOnTodayWithTheSourceListLeftAndTabsAboveTheOutline) {
+    EXPECT_EQ(tasksController().group(), library()->todayGroup());
+    EXPECT_EQ(tabs().numberOfTabs(), 1);
+    const QRect list = mainWindow->sourceListPane().geometry();
+    const QRect tabBar(mainWindow->tabControl().mapTo(mainWindow.get(), QPoint(0, 0)),
+                       mainWindow->tabControl().size());
+    const QRect outline(mainWindow->tasksViewController().mapTo(mainWindow.get(), QPoint(0, 0)),
+                        mainWindow->tasksViewController().size());
+    EXPECT_GE(list.width(), 185);
+    EXPECT_GT(tabBar.left(), list.right());
+    EXPECT_EQ(tabBar.left(), outline.left());
+    EXPECT_LE(tabBar.bottom(), outline.top());
+    EXPECT_EQ(mainWindow->minimumSize(), QSize(756, 550));
+}
+
+TEST_F(MainWindowTest, ClickingAListShowsItsTasksAndTheTabFollows) {
+    clickInSourceList(work);
+    EXPECT_EQ(tasksController().group(), work);
+    EXPECT_EQ(outlineTasks(),
+              (QStringList{QStringLiteral("Draft the home page"), QStringLiteral("Pick the colours"),
+                           QStringLiteral("Review with Anna")}));
+    EXPECT_EQ(tabs().titleAtTabIndex(0), QStringLiteral("Website Redesign"));
+
+    // Ctrl-click opens the list in a new tab; clicking the first tab brings its list back.
+    clickInSourceList(home, Qt::ControlModifier);
+    ASSERT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(outlineTasks(),
+              (QStringList{QStringLiteral("Water the plants"), QStringLiteral("Call the plumber")}));
+
+    clickTab(0);
+    EXPECT_EQ(tabs().selectedTabIndex(), 0);
+    EXPECT_EQ(tasksController().group(), work);
+    EXPECT_EQ(mainWindow->groupsController().selectedGroup(), work);
+
+    // Ctrl+Tab goes to the next tab.
+    QTest::keyClick(&mainWindow->tasksViewController().tasksView(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tasksController().group(), home);
+}
+
+TEST_F(MainWindowTest, TheDividerMovesWithinItsLimitsAndIsRemembered) {
+    const int before = sourceListWidth();
+    dragDivider(60);
+    // Within the few points by which the grab area's centre lies off the divider.
+    EXPECT_NEAR(sourceListWidth(), before + 60, 2);
+
+    // The tasks side keeps at least half the window; the list never gets narrower than 185.
+    dragDivider(600);
+    EXPECT_EQ(sourceListWidth(), 1000 - 1000 / 2 - 1);
+    dragDivider(165 - sourceListWidth());
+    EXPECT_EQ(sourceListWidth(), 185);
+
+    dragDivider(40);
+    const int chosen = sourceListWidth();
+    mainWindow->resize(880, 600);
+    const QRect frame = mainWindow->geometry();
+    mainWindow->saveLayout();
+    mainWindow.reset();
+    openWindow(false);
+    EXPECT_EQ(sourceListWidth(), chosen);
+    EXPECT_EQ(mainWindow->geometry().size(), frame.size());
+}
+
+TEST_F(MainWindowTest, DraggingTheDividerShutHidesTheSourceList) {
+    const int before = sourceListWidth();
+    dragDivider(-before);
+    EXPECT_TRUE(mainWindow->isSourceListHidden());
+    EXPECT_EQ(mainWindow->minimumSize(), QSize(570, 550));
+    mainWindow->toggleSourceList();
+    EXPECT_FALSE(mainWindow->isSourceListHidden());
+    EXPECT_GE(sourceListWidth(), 185);
+}
+
+TEST_F(MainWindowTest, HidingTheSourceListIsRemembered) {
+    mainWindow->toggleSourceList();
+    EXPECT_TRUE(mainWindow->isSourceListHidden());
+    EXPECT_EQ(mainWindow->minimumSize(), QSize(570, 550));
+    mainWindow->saveLayout();
+    mainWindow.reset();
+    openWindow();
+    EXPECT_TRUE(mainWindow->isSourceListHidden());
+    mainWindow->toggleSourceList();
+    EXPECT_FALSE(mainWindow->isSourceListHidden());
+    EXPECT_GE(sourceListWidth(), 185);
+}
+
+TEST_F(MainWindowTest, Screenshot) {
+    defaults().setValue(QStringLiteral("showIncompleteTaskCount"), true);
+    clickInSourceList(work);
+    clickInSourceList(home, Qt::ControlModifier);
+    clickInSourceList(library()->inboxGroup(), Qt::ControlModifier);
+    clickTab(0);
+    mainWindow->sourceListPane().groupsView()->doItemsLayout();
+    QCoreApplication::processEvents();
+    const QImage picture = mainWindow->grab().toImage();
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("main_window.png"))));
+}
+
+}  // namespace
+}  // namespace apptest
