@@ -369,11 +369,20 @@ TEST_F(TasksViewTest, ExpandAllNotesOpensEveryNoteFromTheDefault) {
     TDTask* longNote = addTask(list, QStringLiteral("Plant the beds"));
     longNote->setNotesString(QStringLiteral("Tulips by the fence\nRoses by the gate\nHerbs by the door"));
     processChanges();
+    // A new outline starts from the default.
     platform::UserDefaults::standard().setValue(QStringLiteral("expandNotes"), true);
-    TDTasksView opened(*controller, *model);
+    controller->setPresentation(nullptr);
+    view.reset();
+    view = std::make_unique<TDTasksView>(*controller, *model);
+    EXPECT_TRUE(view->expandAllNotes());
     platform::UserDefaults::standard().removeValue(QStringLiteral("expandNotes"));
-    EXPECT_TRUE(opened.expandAllNotes());
+    view.reset();
+    view = std::make_unique<TDTasksView>(*controller, *model);
     EXPECT_FALSE(view->expandAllNotes());
+    view->setWindowContext(&window);
+    controller->setPresentation(view.get());
+    view->resize(720, 420);
+    view->show();
 
     show(list);
     QImage picture(view->size(), QImage::Format_ARGB32_Premultiplied);
