@@ -82,6 +82,7 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     setExpandsOnDoubleClick(false);
     viewport()->setAutoFillBackground(false);
     p_installCells();
+    p_setUpNotes();
 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
@@ -275,12 +276,14 @@ int TDTasksView::p_heightOfTask(const TDTask* task, const QModelIndex& index, bo
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
     const int width = p_taskCellWidth(index);
-    if (!measure) {
+    // An open note is laid out at once: its height is no guess.
+    const bool noteOpen = task->hasNotes() && isTaskNoteExpanded(task);
+    if (!measure && !noteOpen) {
         const int estimate = p_estimatedHeight(task, width);
         cache.insert(task, -estimate);
         return estimate;
     }
-    int height = p_oneLineHeight(task, width);
+    int height = noteOpen ? 0 : p_oneLineHeight(task, width);
     if (height == 0) {
         QStyleOptionViewItem option;
         initViewItemOption(&option);
@@ -766,9 +769,10 @@ void TDTasksView::mousePressEvent(QMouseEvent* event) {
         m_footerPressed = item;
         viewport()->update(visualRect(item).adjusted(0, -3, 0, 3));
         event->accept();
-        return;
+    } else {
+        TDExtendedOutlineView::mousePressEvent(event);
     }
-    TDExtendedOutlineView::mousePressEvent(event);
+    p_collapseExpandedNotes();
 }
 
 void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {

@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QSet>
 
+class QTimer;
+
 class TDGroup;
 class TDPriorityBoxCell;
 class TDTask;
@@ -68,6 +70,18 @@ public:
     void collapseAllTasks();
     bool isRememberedAsExpanded(TDTask* task) const;
 
+    // Notes shown open in full: every note, or those the user left open (by task uid). Open notes
+    // close again on the next click: one line at once, taller ones a moment later.
+    bool expandAllNotes() const { return m_expandAllNotes; }
+    void setExpandAllNotes(bool expand);
+    bool isTaskNoteExpanded(const TDTask* task) const;
+    // Keeps the task's note open after its editing ended with a click elsewhere.
+    void setTaskNoteExpanded(TDTask* task);
+    // How long taller notes stay open after the click that closes them.
+    static constexpr int kNoteClosingDelay = 500;
+    // A note area this high or lower is one line, closed on the click itself.
+    static constexpr qreal kOneLineNoteHeight = 17;
+
     // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.
     QRect footerLinkRect(const QModelIndex& index) const;
 
@@ -128,6 +142,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
 
 private:
@@ -152,6 +167,12 @@ private:
     void p_modelAboutToBeReset();
     void p_modelReset();
     void p_updateInstructionMessage();
+    void p_setUpNotes();
+    void p_collapseExpandedNotes();
+    void p_collapseExpandedNotes(const QStringList& uids);
+    void p_collapseExpandedNotesTimerFired();
+    qreal p_noteHeight(const QModelIndex& index) const;
+    void p_noteHeightOfRowChanged(const QModelIndex& index);
     void p_updateHeaderBand();
     void p_updateCornerView();
     void p_installCells();
@@ -207,6 +228,9 @@ private:
     std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;
 
     std::optional<QVariantMap> m_savedState;
+    QSet<QString> m_expandedNotes;
+    bool m_expandAllNotes = false;
+    QTimer* m_collapseNotesTimer = nullptr;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
 };

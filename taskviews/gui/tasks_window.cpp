@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 
 TDTasksWindow::TDTasksWindow(QWidget* parent) : QMainWindow(parent) {
     connect(qApp, &QApplication::focusChanged, this, &TDTasksWindow::p_focusChanged);
@@ -41,4 +43,44 @@ bool TDTasksWindow::eventFilter(QObject* watched, QEvent* event) {
     if (type == QEvent::KeyPress) m_delegate->keyDown(key);
     event->accept();
     return true;
+}
+
+void TDTasksWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return QMainWindow::mousePressEvent(event);
+    activateWindow();
+    event->accept();
+    if (isFullScreen()) return;
+    // Where the window system moves windows itself (Wayland allows nothing else), it takes the drag.
+    if (windowHandle() && windowHandle()->startSystemMove()) return;
+    m_dragStartMouse = event->globalPosition().toPoint();
+    m_dragStartOrigin = pos();
+}
+
+void TDTasksWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_dragStartMouse || !event->buttons().testFlag(Qt::LeftButton))
+        return QMainWindow::mouseMoveEvent(event);
+    move(m_dragStartOrigin + event->globalPosition().toPoint() - *m_dragStartMouse);
+    event->accept();
+}
+
+void TDTasksWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (!m_dragStartMouse || event->button() != Qt::LeftButton) return QMainWindow::mouseReleaseEvent(event);
+    m_dragStartMouse.reset();
+    event->accept();
+}
+
+void TDTasksWindow::makeFloatingWindow() {
+    p_setStaysOnTop(true);
+}
+
+void TDTasksWindow::makeNormalWindow() {
+    p_setStaysOnTop(false);
+}
+
+void TDTasksWindow::p_setStaysOnTop(bool onTop) {
+    if (isFloatingWindow() == onTop) return;
+    // New window flags take a new native window, which starts hidden.
+    const bool shown = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+    if (shown) show();
 }

@@ -10,6 +10,7 @@
 #include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
 #include <QImage>
@@ -18,6 +19,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -318,6 +321,84 @@ TEST_F(TasksViewTest, RowsAreMeasuredWhenTheyComeIntoSight) {
     view->scrollToTop();
     view->render(&picture);
     EXPECT_EQ(view->visualRect(indexOf(wordy)).height(), measured(wordy));
+}
+
+// Notes left open close with the next click in the outline or the next context menu: a note of one
+// line with the click itself, a taller one a moment later.
+TEST_F(TasksViewTest, OpenNotesCloseAfterTheNextClick) {
+    TDList* list = newList(QStringLiteral("Garden"));
+    TDTask* shortNote = addTask(list, QStringLiteral("Mow the lawn"));
+    shortNote->setNotesString(QStringLiteral("Before the rain"));
+    TDTask* longNote = addTask(list, QStringLiteral("Plant the beds"));
+    longNote->setNotesString(QStringLiteral("Tulips by the fence\nRoses by the gate\nHerbs by the door"));
+    TDTask* plain = addTask(list, QStringLiteral("Sweep the path"));
+    processChanges();
+    show(list);
+    QImage picture(view->size(), QImage::Format_ARGB32_Premultiplied);
+
+    const auto click = [&] {
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(indexOf(plain)).center());
+    };
+    const auto openContextMenu = [&] {
+        const QPoint point = view->visualRect(indexOf(plain)).center();
+        QContextMenuEvent event(QContextMenuEvent::Mouse, point, view->viewport()->mapToGlobal(point));
+        QApplication::sendEvent(view->viewport(), &event);
+    };
+    for (const auto& [name, trigger] :
+         {std::pair<const char*, std::function<void()>>{"click", click},
+          std::pair<const char*, std::function<void()>>{"menu", openContextMenu}}) {
+        SCOPED_TRACE(name);
+        view->setTaskNoteExpanded(shortNote);
+        view->setTaskNoteExpanded(longNote);
+        view->render(&picture);
+        ASSERT_TRUE(view->isTaskNoteExpanded(shortNote));
+        ASSERT_GT(view->visualRect(indexOf(longNote)).height(), 40);
+
+        trigger();
+        EXPECT_FALSE(view->isTaskNoteExpanded(shortNote));
+        EXPECT_TRUE(view->isTaskNoteExpanded(longNote));
+        QTRY_VERIFY(!view->isTaskNoteExpanded(longNote));
+        view->render(&picture);
+        EXPECT_EQ(view->visualRect(indexOf(longNote)).height(), 40);
+        EXPECT_EQ(view->visualRect(indexOf(shortNote)).height(), 40);
+    }
+}
+
+TEST_F(TasksViewTest, ExpandAllNotesOpensEveryNoteFromTheDefault) {
+    TDList* list = newList(QStringLiteral("Garden"));
+    TDTask* longNote = addTask(list, QStringLiteral("Plant the beds"));
+    longNote->setNotesString(QStringLiteral("Tulips by the fence\nRoses by the gate\nHerbs by the door"));
+    processChanges();
+    // A new outline starts from the default.
+    platform::UserDefaults::standard().setValue(QStringLiteral("expandNotes"), true);
+    controller->setPresentation(nullptr);
+    view.reset();
+    view = std::make_unique<TDTasksView>(*controller, *model);
+    EXPECT_TRUE(view->expandAllNotes());
+    platform::UserDefaults::standard().removeValue(QStringLiteral("expandNotes"));
+    view.reset();
+    view = std::make_unique<TDTasksView>(*controller, *model);
+    EXPECT_FALSE(view->expandAllNotes());
+    view->setWindowContext(&window);
+    controller->setPresentation(view.get());
+    view->resize(720, 420);
+    view->show();
+
+    show(list);
+    QImage picture(view->size(), QImage::Format_ARGB32_Premultiplied);
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(longNote)).height(), 40);
+    view->setExpandAllNotes(true);
+    view->render(&picture);
+    EXPECT_TRUE(view->isTaskNoteExpanded(longNote));
+    EXPECT_GT(view->visualRect(indexOf(longNote)).height(), 40);
+    // Opened for every task, notes do not close on a click.
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(indexOf(longNote)).center());
+    QTest::qWait(TDTasksView::kNoteClosingDelay * 2);
+    EXPECT_TRUE(view->isTaskNoteExpanded(longNote));
+    view->setExpandAllNotes(false);
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(longNote)).height(), 40);
 }
 
 class RecordingWindowDelegate : public TDTasksWindowDelegate {
