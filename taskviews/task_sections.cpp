@@ -92,8 +92,8 @@ public:
 
 private:
     // The source's own test (a member of its relationship that passes its filter), so the answer does
-    // not wait for the source to refilter. Sections of this kind have no limit.
-    // The filter first: it turns most tasks away on their own values, before the relationship is searched.
+    // not wait for the source to refilter. Sections of this kind have no limit. The filter comes first:
+    // it turns most tasks away on their own values, before the relationship is searched.
     bool p_shows(platform::ManagedObject* object, const QVariantMap& variables) const {
         if (!object) return false;
         const platform::PredicatePtr& filter = m_source->filterPredicate();
