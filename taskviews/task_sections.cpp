@@ -11,6 +11,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/objectstore/entity_description.h"
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/predicates/compound_predicate.h"
@@ -54,6 +55,13 @@ platform::PredicatePtr sectionPredicate(const platform::PredicatePtr& filterPred
     return TDMutableCompoundPredicate::andPredicateWithSubpredicates({filterPredicate, predicate});
 }
 
+// The same with the section's own condition asked first: the Today conditions read stored values and
+// turn most tasks away before the filter, which looks its values up by name, is asked at all.
+platform::PredicatePtr conditionFirstPredicate(const platform::PredicatePtr& filterPredicate,
+                                               const platform::PredicatePtr& predicate) {
+    return TDMutableCompoundPredicate::andPredicateWithSubpredicates({predicate, filterPredicate});
+}
+
 // "SELF IN source AND NONE ancestorTasks IN source" over the live members of a source section: what the
 // source shows changes with every edit, so no constant taken when the section is built could stand in.
 class SourceMembershipPredicate final : public platform::Predicate {
@@ -84,15 +92,87 @@ public:
 
 private:
     // The source's own test (a member of its relationship that passes its filter), so the answer does
-    // not wait for the source to refilter. Sections of this kind have no limit.
+    // not wait for the source to refilter. Sections of this kind have no limit. The filter comes first:
+    // it turns most tasks away on their own values, before the relationship is searched.
     bool p_shows(platform::ManagedObject* object, const QVariantMap& variables) const {
-        if (!object || !m_source->object()->objects(m_source->keyPath()).contains(object)) return false;
+        if (!object) return false;
         const platform::PredicatePtr& filter = m_source->filterPredicate();
-        return !filter || filter->evaluate(platform::objectVariant(object), variables);
+        if (filter && !filter->evaluate(platform::objectVariant(object), variables)) return false;
+        return p_members().contains(object);
+    }
+
+    const platform::ObjectSet& p_members() const {
+        const platform::ManagedObject* owner = m_source->object();
+        if (!m_relationship || m_relationshipEntity != owner->entity()) {
+            m_relationshipEntity = owner->entity();
+            m_relationship = m_relationshipEntity->relationship(m_source->keyPath());
+        }
+        return owner->objects(m_relationship);
     }
 
     QPointer<TDOrderedCollection> m_source;
+    // The source's relationship, looked up by name once rather than for every task asked about.
+    mutable const platform::EntityDescription* m_relationshipEntity = nullptr;
+    mutable const platform::RelationshipDescription* m_relationship = nullptr;
 };
+
+// "dueOrStartDate" read from the stored dates rather than looked up by name: sorting a Today section
+// reads it of every member. A value other than a date or nil is left to the task's own answer.
+class DueOrStartDateReader {
+public:
+    explicit DueOrStartDateReader(const platform::EntityDescription* task)
+        : m_entity(task),
+          m_dueDate(task ? task->attribute(QStringLiteral("dueDate")) : nullptr),
+          m_startDate(task ? task->attribute(QStringLiteral("startDate")) : nullptr) {}
+
+    bool isUsable() const { return m_dueDate && m_startDate; }
+
+    platform::SortValue operator()(const QVariant& object) const {
+        platform::KeyValueCoding* value = platform::objectFromVariant(object);
+        const TDTask* task =
+            value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
+        if (task && task->entity() == m_entity) {
+            const QVariant& due = task->primitiveValue(m_dueDate);
+            if (isValidDate(due)) return platform::SortValue(due);
+            if (due.isNull()) {
+                const QVariant& start = task->primitiveValue(m_startDate);
+                if (start.isNull() || isValidDate(start)) return platform::SortValue(start);
+            }
+        }
+        return platform::SortValue(value ? value->value(kDueOrStartDate) : QVariant());
+    }
+
+    static const QString kDueOrStartDate;
+
+private:
+    static bool isValidDate(const QVariant& value) {
+        return value.metaType().id() == QMetaType::QDateTime &&
+               static_cast<const QDateTime*>(value.constData())->isValid();
+    }
+
+    const platform::EntityDescription* m_entity;
+    const platform::AttributeDescription* m_dueDate;
+    const platform::AttributeDescription* m_startDate;
+};
+
+const QString DueOrStartDateReader::kDueOrStartDate = QStringLiteral("dueOrStartDate");
+
+platform::SortDescriptor dueOrStartDateDescriptor(const platform::EntityDescription* task) {
+    const DueOrStartDateReader read(task);
+    if (!read.isUsable()) return platform::SortDescriptor(DueOrStartDateReader::kDueOrStartDate, true);
+    return platform::SortDescriptor(
+        DueOrStartDateReader::kDueOrStartDate, true,
+        [read](const QVariant& left, const QVariant& right) {
+            return platform::compareForSorting(read(left), read(right));
+        },
+        [read](const QVariantList& objects) {
+            std::vector<platform::SortValue> values;
+            values.reserve(size_t(objects.size()));
+            for (const QVariant& object : objects) values.push_back(read(object));
+            return platform::sortKeysForValues(std::move(values), true,
+                                               platform::SortDescriptor::Comparison::Default);
+        });
+}
 
 class SectionBuilder {
 public:
@@ -108,6 +188,8 @@ private:
     const platform::EntityDescription* p_taskEntity() const;
     std::unique_ptr<TDOrderedCollection> p_section(const platform::PredicatePtr& predicate,
                                                    const QString& title) const;
+    std::unique_ptr<TDOrderedCollection> p_conditionFirstSection(const platform::PredicatePtr& predicate,
+                                                                 const QString& title) const;
     std::unique_ptr<TDOrderedCollection> p_todaySection(const platform::PredicatePtr& predicate,
                                                         const QString& title) const;
     std::unique_ptr<TDOrderedCollection> p_sectionShowingSource(
@@ -143,14 +225,21 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_section(const platform::P
     return section;
 }
 
+std::unique_ptr<TDOrderedCollection> SectionBuilder::p_conditionFirstSection(
+    const platform::PredicatePtr& predicate, const QString& title) const {
+    auto section = p_section(predicate, title);
+    section->setFilterPredicate(conditionFirstPredicate(m_filterPredicate, predicate));
+    return section;
+}
+
 std::unique_ptr<TDOrderedCollection> SectionBuilder::p_todaySection(const platform::PredicatePtr& predicate,
                                                                     const QString& title) const {
-    auto section = p_section(predicate, title);
+    auto section = p_conditionFirstSection(predicate, title);
     section->userInfo().insert(kPredicateForChildren,
                                QVariant::fromValue(sectionPredicate(
                                    m_filterPredicate, parsed(QStringLiteral("completedDate = NIL")))));
-    section->setSortDescriptors({TDListSortDescriptor(kList, true),
-                                 platform::SortDescriptor(QStringLiteral("dueOrStartDate"), true)});
+    section->setSortDescriptors(
+        {TDListSortDescriptor(kList, true), dueOrStartDateDescriptor(p_taskEntity())});
     section->setModifiesDisplayOrder(false);
     return section;
 }
@@ -160,8 +249,8 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_todaySection(const platfo
 std::unique_ptr<TDOrderedCollection> SectionBuilder::p_sectionShowingSource(
     std::unique_ptr<TDOrderedCollection> source) const {
     std::unique_ptr<TDOrderedCollection> shown = source->copy();
-    shown->setFilterPredicate(
-        sectionPredicate(m_filterPredicate, std::make_shared<SourceMembershipPredicate>(source.get())));
+    shown->setFilterPredicate(conditionFirstPredicate(
+        m_filterPredicate, std::make_shared<SourceMembershipPredicate>(source.get())));
     shown->userInfo().insert(kSource, QVariant::fromValue(source.get()));
     shown->setSortingChangeEnabled(false);
     source.release()->setParent(shown.get());
@@ -171,7 +260,8 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_sectionShowingSource(
 std::unique_ptr<TDOrderedCollection> SectionBuilder::p_completedSection(const QDateTime& from,
                                                                         const QDateTime& to,
                                                                         const QString& title) const {
-    auto section = p_section(TDTodaySectionPredicate::completed(p_taskEntity(), from, to), title);
+    auto section =
+        p_conditionFirstSection(TDTodaySectionPredicate::completed(p_taskEntity(), from, to), title);
     section->setSortDescriptors({platform::SortDescriptor(QStringLiteral("completedDate"), false)});
     section->setSortingChangeEnabled(false);
     section->userInfo().insert(

@@ -15,6 +15,9 @@
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller_filter_predicates.h"
 
+#include <QPair>
+#include <QSet>
+
 namespace {
 
 platform::PredicatePtr parsed(const QString& format, const QVariantList& arguments = {}) {
@@ -185,8 +188,19 @@ void TDTasksController::filterPredicateDidChange() {
 
 void TDTasksController::p_filterPredicateDidChange(bool refilterSections) {
     if (m_grouping) {
-        for (TDOrderedCollection* section : std::as_const(m_sectionPointers))
-            p_updateFilterForObject(section, refilterSections);
+        // Sections over the same relationship have the same members (the Today sections all hold the
+        // whole group): their subtasks are seen to once, not once per section.
+        QSet<QPair<const TDLibraryObject*, QString>> walked;
+        for (TDOrderedCollection* section : std::as_const(m_sectionPointers)) {
+            const QPair<const TDLibraryObject*, QString> members{section->object(), section->keyPath()};
+            if (section->fetchRequest() || !walked.contains(members)) {
+                walked.insert(members);
+                p_updateFilterForObject(section, refilterSections);
+                continue;
+            }
+            if (refilterSections) section->setNeedsFiltering(true);
+            p_giveSortDescriptors(section);
+        }
     } else if (m_topTasks) {
         p_updateFilterForObject(m_topTasks, true);
     }
