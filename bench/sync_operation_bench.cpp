@@ -33,6 +33,7 @@ void BM_IncrementalSyncOneChange(benchmark::State& state) {
     platform::UserDefaults defaults(folder.path() + QStringLiteral("/Ordello.conf"));
     synctest::LoopbackSyncServer server;
     server.addAccount({kUser, kPassword, QStringLiteral("alice@example.com")});
+    defaults.setValue(QStringLiteral("corvaneSyncServiceURL"), server.baseURL());
 
     // Signed in and in step with the (empty) library on the server.
     TDManagedObjectContext* journal = manager.syncSetManagedObjectContext();
