@@ -517,6 +517,7 @@ void TDLibraryManager::p_finishLoading() {
     NotificationCenter::defaultCenter().post(TDLibraryDidFinishLoadingNotificationName, m_library);
     // Not shown yet: nothing to keep responsive.
     changeObjectsAfterDateChangeIfNecessary(SmartFolderReload::Synchronous);
+    p_updatePeriodicSync();
 }
 
 void TDLibraryManager::p_installObservers() {
@@ -577,6 +578,10 @@ void TDLibraryManager::p_teardown() {
     m_writtenOptions.clear();
     delete m_saveTimer;
     m_saveTimer = nullptr;
+    delete m_syncTimer;
+    m_syncTimer = nullptr;
+    delete m_periodicSyncTimer;
+    m_periodicSyncTimer = nullptr;
     m_splitter.reset();
     if (m_context) m_context->reset();
     m_syncSetContext.reset();
@@ -865,9 +870,75 @@ void TDLibraryManager::p_afterSave(bool syncWorthy) {
     savePropertyListBackup();
 }
 
+namespace {
+TDLibraryManager::SyncOperationMaker& syncOperationMaker() {
+    static TDLibraryManager::SyncOperationMaker maker;
+    return maker;
+}
+}  // namespace
+
+void TDLibraryManager::setSyncOperationMaker(SyncOperationMaker maker) {
+    syncOperationMaker() = std::move(maker);
+}
+
+bool TDLibraryManager::p_isSyncEnabled() {
+    return m_library && optionForKey(QStringLiteral("corvaneSyncEnabled")).toBool();
+}
+
+void TDLibraryManager::scheduleSync() {
+    scheduleSyncAfterDelay(platform::UserDefaults::standard().real(QStringLiteral("libraryAutosaveDelay")));
+}
+
+void TDLibraryManager::scheduleSyncAfterDelay(double seconds) {
+    if (!p_isSyncEnabled()) return;
+    if (!m_syncTimer) {
+        m_syncTimer = new QTimer(this);
+        m_syncTimer->setSingleShot(true);
+        connect(m_syncTimer, &QTimer::timeout, this, &TDLibraryManager::sync);
+    }
+    m_syncTimer->start(static_cast<int>(qMax(0.0, seconds) * 1000.0));
+}
+
+void TDLibraryManager::cancelScheduledSync() {
+    if (m_syncTimer) m_syncTimer->stop();
+}
+
 void TDLibraryManager::sync() {
-    // The sync operation comes with the sync subsystem; without an account there is nothing to send.
-    if (!optionForKey(QStringLiteral("corvaneSyncEnabled")).toBool()) return;
+    p_updatePeriodicSync();
+    if (!p_isSyncEnabled()) return;
+    cancelScheduledSync();
+    const TDSyncSet* syncSet = m_library->corvaneSyncSet(false);
+    if (!syncSet || !syncSet->lastSyncDate().isValid()) {
+        TDAppDelegate().fullSync();
+        return;
+    }
+    if (!syncOperationMaker()) return;
+    // Sync errors are the operation's to report: the manager is not its delegate.
+    syncOperationQueue()->addOperation(syncOperationMaker()(this, m_library));
+}
+
+void TDLibraryManager::cancelSync() {
+    if (m_syncQueue) m_syncQueue->cancelAllOperations();
+}
+
+bool TDLibraryManager::isSyncing() const {
+    return m_syncQueue && m_syncQueue->operationCount() > 0;
+}
+
+bool TDLibraryManager::isPeriodicSyncActive() const {
+    return m_periodicSyncTimer && m_periodicSyncTimer->isActive();
+}
+
+void TDLibraryManager::p_updatePeriodicSync() {
+    if (!p_isSyncEnabled()) {
+        if (m_periodicSyncTimer) m_periodicSyncTimer->stop();
+        return;
+    }
+    if (!m_periodicSyncTimer) {
+        m_periodicSyncTimer = new QTimer(this);
+        connect(m_periodicSyncTimer, &QTimer::timeout, this, &TDLibraryManager::sync);
+    }
+    if (!m_periodicSyncTimer->isActive()) m_periodicSyncTimer->start(kPeriodicSyncMilliseconds);
 }
 
 void TDLibraryManager::syncSignOut() {
@@ -879,6 +950,8 @@ void TDLibraryManager::syncSignOut() {
             TDAppDelegate().handleError(saved.error(), QStringLiteral("Could not save sync information"));
     }
     saveOptionsDictionary();
+    cancelScheduledSync();
+    p_updatePeriodicSync();
     platform::NotificationCenter::defaultCenter().post(TDSyncDidSignOut, this);
 }
 

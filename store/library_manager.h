@@ -177,8 +177,25 @@ public:
     // none of its own.
     void savePropertyListBackup();
 
-    // Starts a sync with the sync service when the library has an account; until sync exists nothing is sent.
+    // With sync on: a sync after "libraryAutosaveDelay" seconds (or the given delay), each call
+    // replacing the pending one.
+    void scheduleSync();
+    void scheduleSyncAfterDelay(double seconds);
+    void cancelScheduledSync();
+    // With sync on, queues one sync of the library on the sync queue; a library that never synced
+    // asks the application for a full sync instead.
     void sync();
+    // Cancels the queued and running operations of the sync queue.
+    void cancelSync();
+    bool isSyncing() const;
+    // While sync is on the library syncs every ten minutes, the service having no way to wake us.
+    static constexpr int kPeriodicSyncMilliseconds = 10 * 60 * 1000;
+    bool isPeriodicSyncActive() const;
+    // Makes the operation of one sync. The sync layer builds on this one and installs its own; without
+    // one nothing is sent.
+    using SyncOperationMaker =
+        std::function<std::shared_ptr<TDLibraryOperation>(TDLibraryManager*, TDLibrary*)>;
+    static void setSyncOperationMaker(SyncOperationMaker maker);
     // Switches sync off and forgets when the library last synced, so that the next sign-in begins
     // with a full sync.
     void syncSignOut();
@@ -213,6 +230,8 @@ private:
     void p_contextDidChange(const platform::Notification& notification);
     void p_libraryContextDidChange(const platform::Notification& notification);
     void p_afterSave(bool syncWorthy);
+    bool p_isSyncEnabled();
+    void p_updatePeriodicSync();
     void p_waitForQueues();
 
     QString m_packagePath;
@@ -231,6 +250,8 @@ private:
     std::unique_ptr<TDTaskClassifier> m_taskClassifier;
     TDLibraryMigrationDelegate* m_migrationDelegate = nullptr;
     QTimer* m_saveTimer = nullptr;
+    QTimer* m_syncTimer = nullptr;
+    QTimer* m_periodicSyncTimer = nullptr;
     platform::OperationQueue* m_exportQueue = nullptr;
     platform::OperationQueue* m_syncQueue = nullptr;
     TDEditorRegistry m_editors;
