@@ -4,9 +4,9 @@
 #include "app/gui/file_dialog_library_chooser.h"
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
+#include "app/gui/main_window.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
-#include "app/gui/plain_main_window.h"
 #include "app/quit_signal_watcher.h"
 #include "app/sync_control.h"
 #include "foundation/date_change_notifier.h"
@@ -27,6 +27,7 @@
 #include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
 #include "store/library_manager.h"
+#include "sync/corvane_sync_operation.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -76,11 +77,13 @@ int main(int argc, char** argv) {
     TDCrashMarker crashMarker(TDCrashMarker::defaultPath());
     crashMarker.noteStart(previousLog);
 
-    TDPlainMainWindow window;
-    TDMessageBoxPrompter prompter(&window);
-    TDFileDialogLibraryChooser chooser(&window);
     TDLibraryManager manager;
     TDLibraryManager::setSharedManager(&manager);
+    TDInstallCorvaneSyncOperation();
+    const std::unique_ptr<TDMainWindow> mainWindow = TDMakeMainWindow(manager);
+    TDMainWindow& window = *mainWindow;
+    TDMessageBoxPrompter prompter(&window);
+    TDFileDialogLibraryChooser chooser(&window);
     TDMakeDataFoldersPrivate(manager.libraryPath());
     TDImportWindowRestorer restorer(manager, prompter);
     TDLibrarySyncControl syncControl(manager);
@@ -120,8 +123,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     TDQuitSignalWatcher quitSignals;
     QObject::connect(&quitSignals, &TDQuitSignalWatcher::quitRequested, &delegate, &AppDelegate::terminate);
-    QObject::connect(&window, &TDPlainMainWindow::closeRequested, &delegate, &AppDelegate::terminate);
-    QObject::connect(&delegate, &AppDelegate::quitCancelled, &window, &TDPlainMainWindow::showMainWindow);
+    QObject::connect(&window, &TDMainWindow::closeRequested, &delegate, &AppDelegate::terminate);
+    QObject::connect(&delegate, &AppDelegate::quitCancelled, &window, &TDMainWindow::showMainWindow);
     QObject::connect(&delegate, &AppDelegate::exitRequested, &app, &QCoreApplication::exit);
 
     TDLaunchOptions options;
