@@ -75,7 +75,11 @@ TDError unopenableStoreError(const QString& path, int rc) {
 struct ReadOnlyConnection {
     explicit ReadOnlyConnection(const QString& path) {
         rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READONLY, nullptr);
-        if (rc == SQLITE_OK) sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        if (rc != SQLITE_OK) return;
+        sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        // Another connection may be committing or checkpointing: wait for it as the store's own connection
+        // does.
+        sqlite3_busy_timeout(db, PersistentStoreCoordinator::Options().busyTimeoutMilliseconds);
     }
     ~ReadOnlyConnection() { sqlite3_close(db); }
     ReadOnlyConnection(const ReadOnlyConnection&) = delete;

@@ -213,6 +213,25 @@ TEST_F(PersistenceTest, FetchesBySubEntityAndFilter) {
     EXPECT_FALSE(context->execute(FetchRequest(QStringLiteral("Nothing"))).ok());
 }
 
+TEST_F(PersistenceTest, OpeningWaitsForAnotherConnectionsExclusiveLockInsteadOfFailing) {
+    coordinator.reset();
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(storePath()).constData(), &holder), SQLITE_OK);
+    // Exclusive locking mode shuts out readers of a write-ahead-logged store too, until the holder closes.
+    ASSERT_EQ(sqlite3_exec(holder, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE; COMMIT;", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    std::unique_ptr<QThread> releaser(QThread::create([holder] {
+        QThread::msleep(300);
+        sqlite3_close(holder);
+    }));
+    releaser->start();
+    PersistentStoreCoordinator opener(testModel());
+    const Status status = opener.openStore(storePath());
+    releaser->wait();
+    EXPECT_TRUE(status.ok()) << status.error().description.toStdString();
+}
+
 TEST_F(PersistenceTest, ForeignCorruptAndOtherVersionFilesGiveClearErrors) {
     newTask(QStringLiteral("task"));
     ASSERT_TRUE(context->save().ok());
