@@ -25,12 +25,6 @@ const QString kCompletedTime = QStringLiteral("completed_time");
 const QString kParentGroup = QStringLiteral("parentGroup");
 const QString kParentTask = QStringLiteral("parentTask");
 
-const QStringList& groupEntityNames() {
-    static const QStringList names{QStringLiteral("Folder"), QStringLiteral("List"),
-                                   QStringLiteral("SmartFolder"), QStringLiteral("Tag")};
-    return names;
-}
-
 bool isFiniteNumber(const QJsonValue& value) {
     return value.isDouble() && std::isfinite(value.toDouble());
 }
@@ -197,7 +191,7 @@ Status checkGroups(const ODLCorvaneChangeSet& changes, TDLibrary* library) {
         if (!specialParents.contains(uid)) specialParents.insert(uid, parents.value(uid));
 
     QStringList starts;
-    for (const QString& entityName : groupEntityNames()) {
+    for (const QString& entityName : TDCorvaneGroupEntityNames()) {
         const QMap<QString, QJsonObject>& records = changes.changes(entityName);
         for (auto it = records.cbegin(); it != records.cend(); ++it) {
             const auto special = specialParents.constFind(it.key());
@@ -232,6 +226,12 @@ Status checkTasks(const ODLCorvaneChangeSet& changes, TDLibrary* library) {
 }
 
 }  // namespace
+
+const QStringList& TDCorvaneGroupEntityNames() {
+    static const QStringList names{QStringLiteral("Folder"), QStringLiteral("List"),
+                                   QStringLiteral("SmartFolder"), QStringLiteral("Tag")};
+    return names;
+}
 
 Status TDCheckCorvaneDownload(const ODLCorvaneChangeSet& changes, TDLibrary* library) {
     if (const Status shapes = checkShapes(changes, library->managedObjectContext()->model()); !shapes)

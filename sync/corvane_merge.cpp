@@ -38,12 +38,6 @@ const QString kTasks = QStringLiteral("tasks");
 const QString kTags = QStringLiteral("tags");
 const QString kTitle = QStringLiteral("title");
 
-const QStringList& groupEntityNames() {
-    static const QStringList names{QStringLiteral("Folder"), QStringLiteral("List"),
-                                   QStringLiteral("SmartFolder"), QStringLiteral("Tag")};
-    return names;
-}
-
 QString uidOf(const ManagedObject* object) {
     return object ? object->primitiveValue(kUID).toString() : QString();
 }
@@ -157,7 +151,7 @@ Status TDCorvaneMerge::p_mergeChanges(const ODLCorvaneChangeSet& changes) {
     p_prepareLookups();
 
     const Status merged = [&]() -> Status {
-        for (const QString& entityName : groupEntityNames())
+        for (const QString& entityName : TDCorvaneGroupEntityNames())
             if (const Status status = p_mergeEntity(entityName, changes.changes(entityName)); !status)
                 return status;
         p_relinkGroups(changes);
@@ -287,7 +281,7 @@ void TDCorvaneMerge::p_settleNotesOfOneTask(const QString& uid, QVariantMap& rec
 }
 
 void TDCorvaneMerge::p_relinkGroups(const ODLCorvaneChangeSet& changes) {
-    for (const QString& entityName : groupEntityNames()) {
+    for (const QString& entityName : TDCorvaneGroupEntityNames()) {
         const QMap<QString, QJsonObject>& records = changes.changes(entityName);
         for (auto it = records.cbegin(); it != records.cend(); ++it) {
             if (!m_applied.contains(it.key()) || it->contains(kDeletedTime)) continue;
