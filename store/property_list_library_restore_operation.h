@@ -2,6 +2,7 @@
 
 #include "store/library_backup_reader.h"
 #include "store/library_operation.h"
+#include "store/library_package_swap.h"
 
 #include <QString>
 
@@ -34,7 +35,6 @@ protected:
 
 private:
     Status p_buildPackage(const TDLibraryBackupSummary& backup, const QString& packagePath);
-    Status p_swapIntoPlace(const QString& temporaryPath);
     void p_fail(const TDError& error);
 
     QString m_readPath;
@@ -43,9 +43,3 @@ private:
     std::function<void(qint64, qint64)> m_progress;
     TDLibraryBackupLimits m_limits;
 };
-
-// Cleans up after a restore that a crash or a kill interrupted; call it before the package opens. If
-// the package is missing and the old one is still under its "before restore" name, the old one is put
-// back. Any other leftover (a half-built new package, an old one not yet moved away) goes to the Trash,
-// so nothing is lost.
-void TDRecoverFromInterruptedRestore(const QString& packagePath);

@@ -1,6 +1,7 @@
 #include "sync/corvane_sync_operation.h"
 
 #include "model/library.h"
+#include "model/managed_object_context.h"
 #include "model/sync_set.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
@@ -40,6 +41,17 @@ QString TDRandomSessionID() {
 TDCorvaneSyncOperation::TDCorvaneSyncOperation(TDLibraryManager* manager, TDLibrary* mainLibrary)
     : m_mainLibrary(mainLibrary) {
     setLibraryManager(manager);
+}
+
+TDCorvaneSyncOperation::TDCorvaneSyncOperation(platform::PersistentStoreCoordinator* coordinator)
+    : TDCorvaneOperation(coordinator), m_mergeInBackground(true) {
+}
+
+void TDCorvaneSyncOperation::p_onLibraryThread(const std::function<void()>& work) {
+    if (m_mergeInBackground)
+        work();
+    else
+        TDPerformOnMainThreadAndWait(work);
 }
 
 void TDCorvaneSyncOperation::main() {
@@ -91,9 +103,22 @@ void TDCorvaneSyncOperation::performOperation() {
     QString username;
     QVariant token;
     Status prepared;
-    TDPerformOnMainThreadAndWait([&] {
-        sync = std::make_unique<TDCorvaneLibrarySync>(m_mainLibrary, m_syncType, libraryManager());
-        if (const TDSyncSet* syncSet = m_mainLibrary->corvaneSyncSet(false)) {
+    TDLibrary* library = m_mainLibrary;
+    if (m_mergeInBackground) {
+        library = threadedLibrary();
+        if (!library) {
+            setError(
+                TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("The library to sync has no store.")));
+            return p_finish();
+        }
+        managedObjectContext()->setRestoringLibrary(true);
+        if (!library->corvaneSyncSetManagedObjectContext())
+            library->setCorvaneSyncSetManagedObjectContext(managedObjectContext());
+    }
+    p_onLibraryThread([&] {
+        sync = std::make_unique<TDCorvaneLibrarySync>(library, m_syncType,
+                                                      m_mergeInBackground ? nullptr : libraryManager());
+        if (const TDSyncSet* syncSet = library->corvaneSyncSet(false)) {
             username = syncSet->username();
             token = syncSet->lastSyncToken();
         }
@@ -179,7 +204,7 @@ void TDCorvaneSyncOperation::performOperation() {
     p_postProgress({{QStringLiteral("phase"), QStringLiteral("merge")}});
     // Once started, the merge runs to its commit: a cancel now would leave the library half merged.
     Status merged;
-    TDPerformOnMainThreadAndWait([&] { merged = sync->mergeAndCommit(newToken); });
+    p_onLibraryThread([&] { merged = sync->mergeAndCommit(newToken); });
     if (!merged) setError(merged.error());
     p_finish();
 }

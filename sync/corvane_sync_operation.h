@@ -6,6 +6,8 @@
 
 #include <QList>
 
+#include <functional>
+
 class TDCorvaneLibrarySync;
 class TDLibrary;
 
@@ -25,8 +27,12 @@ class TDCorvaneSyncOperation : public TDCorvaneOperation {
 public:
     // `manager` owns `mainLibrary`; both outlive the operation.
     TDCorvaneSyncOperation(TDLibraryManager* manager, TDLibrary* mainLibrary);
+    // Syncs the library of a store no window shows (a full sync's copy): read, merged and committed on
+    // the operation's own thread, in its own context. `coordinator` outlives the operation.
+    explicit TDCorvaneSyncOperation(platform::PersistentStoreCoordinator* coordinator);
 
     TDLibrary* mainLibrary() const { return m_mainLibrary; }
+    bool mergeInBackground() const { return m_mergeInBackground; }
     TDCorvaneSyncType syncType() const { return m_syncType; }
     void setSyncType(TDCorvaneSyncType syncType) { m_syncType = syncType; }
     const QList<platform::ObjectID>& skippedItemIDs() const { return m_skippedItemIDs; }
@@ -44,8 +50,11 @@ private:
     Result<std::optional<TDCorvaneAnswer>> p_upload(TDCorvaneLibrarySync& sync, QJsonObject parameters);
     void p_postProgress(const QVariantMap& userInfo);
     void p_finish();
+    // Runs where the library lives: here when merging in the background, else on the main thread.
+    void p_onLibraryThread(const std::function<void()>& work);
 
-    TDLibrary* m_mainLibrary;
+    TDLibrary* m_mainLibrary = nullptr;
+    bool m_mergeInBackground = false;
     TDCorvaneSyncType m_syncType = TDCorvaneSyncType::Incremental;
     QList<platform::ObjectID> m_skippedItemIDs;
     QString m_nodeID;

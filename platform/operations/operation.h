@@ -22,7 +22,8 @@ public:
 
     // Runs main() now on the calling thread, unless cancelled, then marks the operation finished.
     void start();
-    void cancel() { m_cancelled.store(true); }
+    // Subclasses that run inner operations cancel them too.
+    virtual void cancel() { m_cancelled.store(true); }
     bool isCancelled() const { return m_cancelled.load(); }
     bool isExecuting() const { return m_executing.load(); }
     bool isFinished() const { return m_finished.load(); }
