@@ -35,6 +35,7 @@
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
+#include "platform/reachability/network_reachability.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_files_aside.h"
 #include "store/library_maintenance.h"
@@ -50,6 +51,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include <sys/time.h>
 #include <cerrno>
@@ -903,10 +905,25 @@ void TDLibraryManager::cancelScheduledSync() {
     if (m_syncTimer) m_syncTimer->stop();
 }
 
+bool TDSyncMaySendTo(const QString& serviceURL, bool networkReachable) {
+    if (networkReachable) return true;
+    const QString host = QUrl(serviceURL).host();
+    return host.startsWith(QStringLiteral("localhost")) || host.startsWith(QStringLiteral("127.")) ||
+           host.startsWith(QStringLiteral("192.168."));
+}
+
 void TDLibraryManager::sync() {
     p_updatePeriodicSync();
     if (!p_isSyncEnabled()) return;
     cancelScheduledSync();
+    const bool reachable =
+        TDNetworkReachability::reachabilityForInternetConnection()->currentReachabilityStatus() !=
+        TDNetworkReachability::NotReachable;
+    if (!TDSyncMaySendTo(platform::UserDefaults::standard().string(QStringLiteral("corvaneSyncServiceURL")),
+                         reachable)) {
+        logWithLevel(TDLogDebug, "DEBUG", "No Internet connection. Sync bailing");
+        return;
+    }
     const TDSyncSet* syncSet = m_library->corvaneSyncSet(false);
     if (!syncSet || !syncSet->lastSyncDate().isValid()) {
         TDAppDelegate().fullSync();

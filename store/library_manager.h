@@ -49,6 +49,10 @@ class TDLibraryMigrationDelegate;
 // rescheduled, and the changes stay in the context until the retry saves them.
 enum class TDLibrarySaveOutcome { Saved, Rescheduled, Failed };
 
+// Whether a sync may go out now: the network answers, or the service lives on this machine or the local
+// network, which answer without the Internet.
+bool TDSyncMaySendTo(const QString& serviceURL, bool networkReachable);
+
 class TDLibraryManager final : public QObject, public TDLibraryOperationDelegate, public TDLibraryOptions {
     Q_OBJECT
 public:

@@ -119,3 +119,27 @@ TEST_F(SyncHooksTest, CancelSyncStopsAStalledSyncWithoutMergingAnything) {
 
 }  // namespace
 }  // namespace synctest
+
+namespace {
+
+TEST(SyncReachabilityTest, WithoutANetworkOnlyAServiceOnThisMachineOrTheLocalNetworkIsTried) {
+    const struct {
+        const char* url;
+        bool reachable;
+        bool sent;
+    } cases[] = {
+        {"https://sync.example.com/", true, true},
+        {"https://sync.example.com/", false, false},
+        {"https://localhost:8443/", false, true},
+        {"https://127.0.0.1:4430/", false, true},
+        {"https://192.168.1.20/", false, true},
+        {"https://10.0.0.2/", false, false},
+        {"", false, false},
+        {"not a url", false, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TDSyncMaySendTo(QString::fromLatin1(c.url), c.reachable), c.sent)
+            << c.url << " " << c.reachable;
+}
+
+}  // namespace
