@@ -15,6 +15,7 @@
 #include "model/library.h"
 #include "model/library_model.h"
 #include "model/library_notifications.h"
+#include "model/library_object.h"
 #include "model/managed_object_context.h"
 #include "model/managed_object_context_did_change_notification_splitter.h"
 #include "model/smart_folder.h"
@@ -881,6 +882,22 @@ TDLibraryManager::SyncOperationMaker& syncOperationMaker() {
 
 void TDLibraryManager::setSyncOperationMaker(SyncOperationMaker maker) {
     syncOperationMaker() = std::move(maker);
+}
+
+namespace {
+TDLibraryManager::TaskGetOperationMaker& taskGetOperationMaker() {
+    static TDLibraryManager::TaskGetOperationMaker maker;
+    return maker;
+}
+}  // namespace
+
+void TDLibraryManager::setTaskGetOperationMaker(TaskGetOperationMaker maker) {
+    taskGetOperationMaker() = std::move(maker);
+}
+
+void TDLibraryManager::fetchTasksForParentObject(const TDLibraryObject* object) {
+    if (!object || !m_library || !p_isSyncEnabled() || !taskGetOperationMaker()) return;
+    syncOperationQueue()->addOperation(taskGetOperationMaker()(this, m_library, object->objectID()));
 }
 
 bool TDLibraryManager::p_isSyncEnabled() {

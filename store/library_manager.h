@@ -17,12 +17,14 @@
 
 class QTimer;
 class TDLibrary;
+class TDLibraryObject;
 class TDManagedObjectContext;
 class TDManagedObjectContextDidChangeNotificationSplitter;
 class TDTaskClassifier;
 
 namespace platform {
 class FileLock;
+class ObjectID;
 class ObjectModel;
 class OperationQueue;
 class PersistentStoreCoordinator;
@@ -200,6 +202,12 @@ public:
     using SyncOperationMaker =
         std::function<std::shared_ptr<TDLibraryOperation>(TDLibraryManager*, TDLibrary*)>;
     static void setSyncOperationMaker(SyncOperationMaker maker);
+    // Makes the fetch of the completed tasks of a list or task, installed by the sync layer likewise.
+    using TaskGetOperationMaker = std::function<std::shared_ptr<TDLibraryOperation>(
+        TDLibraryManager*, TDLibrary*, const platform::ObjectID&)>;
+    static void setTaskGetOperationMaker(TaskGetOperationMaker maker);
+    // With sync on, queues on the sync queue a fetch of the completed tasks of the list or task.
+    void fetchTasksForParentObject(const TDLibraryObject* object);
     // Switches sync off and forgets when the library last synced, so that the next sign-in begins
     // with a full sync.
     void syncSignOut();

@@ -13,7 +13,7 @@
 const QStringList& TDCorvaneSyncedEntityNames();
 
 // The kinds of exchange with the sync service.
-enum class TDCorvaneSyncType : int { Incremental = 1, FullMerge = 2, FullGet = 4, FullPut = 8 };
+enum class TDCorvaneSyncType : int { Incremental = 1, FullMerge = 2, FullGet = 4, FullPut = 8, TaskGet = 16 };
 
 // An answer of the sync service that is not what the protocol says: error 600, naming what is wrong.
 TDError TDCorvaneMalformedAnswerError(const QString& what);

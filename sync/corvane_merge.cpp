@@ -251,7 +251,7 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
             return updated;
         m_context->cacheObject(created, uid);
         // Their completed tasks come apart, when asked for.
-        if (m_syncType == TDCorvaneSyncType::FullMerge) {
+        if (m_syncType == TDCorvaneSyncType::FullMerge || m_syncType == TDCorvaneSyncType::TaskGet) {
             const QVariantMap downloadTasks{{QStringLiteral("downloadTasks"), true}};
             if (auto* task = dynamic_cast<TDTask*>(created))
                 task->setLocalInfoDictionary(downloadTasks);

@@ -8,6 +8,7 @@
 #include "store/library_manager.h"
 #include "sync/corvane_library_sync.h"
 #include "sync/corvane_sync_settings.h"
+#include "sync/corvane_task_get_operation.h"
 
 #include <QJsonDocument>
 #include <QMutex>
@@ -229,4 +230,8 @@ void TDInstallCorvaneSyncOperation() {
     TDLibraryManager::setSyncOperationMaker([](TDLibraryManager* manager, TDLibrary* library) {
         return std::make_shared<TDCorvaneSyncOperation>(manager, library);
     });
+    TDLibraryManager::setTaskGetOperationMaker(
+        [](TDLibraryManager* manager, TDLibrary* library, const platform::ObjectID& container) {
+            return std::make_shared<TDCorvaneTaskGetOperation>(manager, library, container);
+        });
 }
