@@ -7,12 +7,18 @@
 #include "platform/keychain/memory_keychain.h"
 #include "platform/plist/property_list.h"
 #include "store/library_manager.h"
+#include "store/library_package_swap.h"
 #include "sync/corvane_errors.h"
 #include "sync/corvane_full_sync_operation.h"
+#include "tests/support/fault_random.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/wait.h>
+#include <unistd.h>
+#include <csignal>
 
 namespace synctest {
 namespace {
@@ -147,6 +153,50 @@ TEST_F(FullSyncTest, AFailedInnerSyncLeavesTheOldPackageInPlaceAndNothingBeside)
         EXPECT_TRUE(leftoversBeside(*b).isEmpty())
             << leftoversBeside(*b).join(QLatin1Char(',')).toStdString();
         server->clearFaults();
+    }
+}
+
+TEST_F(FullSyncTest, AFullSyncKilledAtAnyPointLeavesTheOldOrTheNewLibrary) {
+    addTask(*a, QStringLiteral("From A"));
+    ASSERT_TRUE(syncOverNetwork(*a).ok());
+    addTask(*b, QStringLiteral("Only on B"));
+    const QString package = b->manager->libraryPath();
+    ASSERT_TRUE(b->manager->close().ok());
+
+    testsupport::FaultRandom random;
+    for (int run = 0; run < 10; ++run) {
+        const TDCorvaneSyncType type = run % 2 ? TDCorvaneSyncType::FullGet : TDCorvaneSyncType::FullMerge;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            alarm(30);  // a child stuck on a lock another thread held at the fork ends anyway
+            TDLibraryManager manager(package);
+            if (!manager.loadLibrary().ok()) _exit(2);
+            auto operation = std::make_shared<TDCorvaneFullSyncOperation>(package, type);
+            operation->setLibraryManager(&manager);
+            operation->setUsername(QStringLiteral("carol"));
+            operation->setPassword(QStringLiteral("se:cret wörd"));
+            operation->setConnectionOptions(connectionOptions());
+            operation->setNodeID(QStringLiteral("node-%1").arg(b->node));
+            operation->start();
+            _exit(operation->error() ? 3 : 0);
+        }
+        usleep(static_cast<useconds_t>(random.bounded(1000, 300000)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+
+        TDRecoverFromInterruptedRestore(package);
+        TDLibraryManager manager(package);
+        const Result<TDLibrary*> opened = manager.loadLibrary();
+        ASSERT_TRUE(opened.ok()) << "run " << run << ": "
+                                 << opened.error().detailedDescription().toStdString();
+        const QStringList held = titles(*opened);
+        EXPECT_TRUE(held.contains(QStringLiteral("From A")) || held.contains(QStringLiteral("Only on B")))
+            << "run " << run << ": " << held.join(QLatin1Char(',')).toStdString();
+        EXPECT_TRUE(leftoversBeside(*b).isEmpty())
+            << "run " << run << ": " << leftoversBeside(*b).join(QLatin1Char(',')).toStdString();
+        manager.closeDiscardingChanges();
     }
 }
 
