@@ -17,6 +17,8 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include "store/store_file_copy.h"
+
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -59,25 +61,10 @@ struct Database {
     }
 };
 
-// Page by page while the source stays readable to the open library, unlike a file copy that could
-// catch the store halfway through a write.
+// Page by page while the source stays readable to the open library.
 Status p_backUpStore(const QString& sourcePath, const QString& copyPath) {
-    if (!QFileInfo(sourcePath).isFile())
-        return p_copyError(QStringLiteral("No library at %1.").arg(sourcePath));
-    Database source;
-    Database copy;
-    if (Status opened = source.open(sourcePath, SQLITE_OPEN_READONLY); !opened.ok()) return opened;
-    if (Status opened = copy.open(copyPath, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE); !opened.ok())
-        return opened;
-    sqlite3_backup* backup = sqlite3_backup_init(copy.handle, "main", source.handle, "main");
-    if (!backup) return p_copyError(p_sqliteMessage(copy.handle));
-    int step = SQLITE_OK;
-    do {
-        step = sqlite3_backup_step(backup, -1);
-        if (step == SQLITE_BUSY || step == SQLITE_LOCKED) sqlite3_sleep(50);
-    } while (step == SQLITE_OK || step == SQLITE_BUSY || step == SQLITE_LOCKED);
-    sqlite3_backup_finish(backup);
-    if (step != SQLITE_DONE) return p_copyError(QString::fromUtf8(sqlite3_errstr(step)));
+    const Status copied = TDCopyStoreFile(sourcePath, copyPath);
+    if (!copied.ok()) return p_copyError(copied.error().recoverySuggestion);
     return {};
 }
 

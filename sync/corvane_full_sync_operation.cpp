@@ -6,6 +6,7 @@
 #include "platform/plist/property_list.h"
 #include "store/library_manager.h"
 #include "store/library_package_swap.h"
+#include "store/store_file_copy.h"
 #include "sync/corvane_errors.h"
 #include "sync/corvane_get_user_details_operation.h"
 #include "sync/corvane_sync_operation.h"
@@ -20,9 +21,10 @@ namespace {
 
 const QString kOptionsFileName = QStringLiteral("options.plist");
 const QString kLockFileName = QStringLiteral("library.lock");
+const QString kStoreFileName = QStringLiteral("library.sqlite3");
 
-// Everything of the package but its lock, which belongs to the process holding the original, and the
-// store's shared-memory index, which SQLite rebuilds and which vanishes as the last connection closes.
+// The store through SQLite (a closing connection may still checkpoint its log), the rest file by file
+// but for the lock, which belongs to the process holding the original.
 Status copyPackage(const QString& from, const QString& to) {
     const QDir source(from);
     if (!source.exists())
@@ -31,10 +33,13 @@ Status copyPackage(const QString& from, const QString& to) {
         return TDError::make(TDErrorLibraryCannotOpen, QStringLiteral("Could not create \"%1\".").arg(to));
     QDirIterator entries(from, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
                          QDirIterator::Subdirectories);
+    if (Status store = TDCopyStoreFile(source.filePath(kStoreFileName), QDir(to).filePath(kStoreFileName));
+        !store)
+        return store;
     while (entries.hasNext()) {
         const QFileInfo entry(entries.next());
         const QString relative = source.relativeFilePath(entry.filePath());
-        if (relative == kLockFileName || relative.endsWith(QStringLiteral("-shm"))) continue;
+        if (relative == kLockFileName || relative.startsWith(kStoreFileName)) continue;
         const QString target = QDir(to).filePath(relative);
         const bool copied = entry.isSymLink() ? QFile::link(entry.symLinkTarget(), target)
                             : entry.isDir()   ? QDir().mkpath(target)
