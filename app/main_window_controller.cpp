@@ -5,6 +5,7 @@
 #include "model/library.h"
 #include "platform/notifications/notification_center.h"
 #include "store/library_manager.h"
+#include "sync/corvane_sync_operation.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QThread>
@@ -48,6 +49,19 @@ TDMainWindowController::TDMainWindowController(TDLibraryManager& manager, TDGrou
         });
     center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
                        [this](const platform::Notification&) { m_tabs.setLibrary(nullptr); });
+    // Sync runs on its own thread: its news reach the window on the main thread.
+    center.addObserver(this, TDSyncWillStart, nullptr, [this](const platform::Notification&) {
+        QMetaObject::invokeMethod(this, &TDMainWindowController::p_syncWillStart, Qt::QueuedConnection);
+    });
+    center.addObserver(this, TDSyncDidFinish, nullptr, [this](const platform::Notification& notification) {
+        const QVariant error = notification.userInfo.value(TDSyncError);
+        const std::optional<TDError> failure =
+            error.canConvert<TDError>() ? std::optional<TDError>(error.value<TDError>()) : std::nullopt;
+        QMetaObject::invokeMethod(
+            this, [this, failure] { p_syncDidFinish(failure); }, Qt::QueuedConnection);
+    });
+    connect(&m_tasks, &TDTasksController::statusBarSummaryChanged, this,
+            &TDMainWindowController::statusTextChanged);
 }
 
 TDMainWindowController::~TDMainWindowController() {
@@ -127,6 +141,30 @@ QVariantMap TDMainWindowController::tabViewOptions() const {
 
 QVariantMap TDMainWindowController::groupHistoryState() const {
     return m_groups.groupHistoryState();
+}
+
+void TDMainWindowController::tasksControllerDidEnableTaskFilter(bool enabled) {
+    if (enabled == m_taskFilterEnabled) return;
+    m_taskFilterEnabled = enabled;
+    Q_EMIT taskFilterEnabledChanged(enabled);
+}
+
+QString TDMainWindowController::statusText() const {
+    if (m_syncing) return tr("Syncing\u2026");
+    return m_tasks.statusBarSummary();
+}
+
+void TDMainWindowController::p_syncWillStart() {
+    m_syncing = true;
+    Q_EMIT syncStateChanged();
+    Q_EMIT statusTextChanged();
+}
+
+void TDMainWindowController::p_syncDidFinish(const std::optional<TDError>& error) {
+    m_syncError = error;
+    m_syncing = false;
+    Q_EMIT syncStateChanged();
+    Q_EMIT statusTextChanged();
 }
 
 void TDMainWindowController::p_libraryDidFinishLoading() {

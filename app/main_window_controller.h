@@ -4,7 +4,11 @@
 #include "app/groups_window_context.h"
 #include "taskviews/task_window_context.h"
 
+#include "platform/base/error.h"
+
 #include <QObject>
+
+#include <optional>
 
 class TDGroupsController;
 class TDLibraryManager;
@@ -71,9 +75,20 @@ public:
     QString selectedTabGroupUID() const override;
     QVariantMap selectedTabViewOptions() const override;
     void selectGroup(TDGroup* group) override;
-    void tasksControllerDidEnableTaskFilter(bool enabled) override { m_taskFilterEnabled = enabled; }
+    void tasksControllerDidEnableTaskFilter(bool enabled) override;
     void tasksModeDidChange(int mode) override { Q_UNUSED(mode) }
     bool isTaskFilterEnabled() const { return m_taskFilterEnabled; }
+
+    // Sync as the status bar shows it: running, and the error of the last sync when it failed.
+    bool isSyncing() const { return m_syncing; }
+    const std::optional<TDError>& syncError() const { return m_syncError; }
+    // What the status bar says: the sync while it runs, else the tasks controller's summary.
+    QString statusText() const;
+
+Q_SIGNALS:
+    void taskFilterEnabledChanged(bool enabled);
+    void syncStateChanged();
+    void statusTextChanged();
 
 private:
     TDGroup* shownGroup() const override;
@@ -82,6 +97,8 @@ private:
 
     void p_libraryDidFinishLoading();
     void p_showTabGroup(TDGroup* group, const QVariantMap& history);
+    void p_syncWillStart();
+    void p_syncDidFinish(const std::optional<TDError>& error);
 
     TDLibraryManager& m_manager;
     TDGroupsController& m_groups;
@@ -89,4 +106,6 @@ private:
     TDTasksController& m_tasks;
     TDMainWindowView* m_view = nullptr;
     bool m_taskFilterEnabled = false;
+    bool m_syncing = false;
+    std::optional<TDError> m_syncError;
 };
