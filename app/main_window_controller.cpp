@@ -73,7 +73,8 @@ TDMainWindowController::~TDMainWindowController() {
 
 void TDMainWindowController::restoreState() {
     m_tabs.restoreTabs();
-    if (m_manager.library()) p_libraryDidFinishLoading();
+    // Tabs read anew show their groups anew.
+    if (m_manager.library()) m_tabs.setLibrary(m_manager.library());
 }
 
 void TDMainWindowController::saveState() {

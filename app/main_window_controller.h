@@ -44,7 +44,8 @@ public:
     void setView(TDMainWindowView* view) { m_view = view; }
     TDGroupTabs& tabs() const { return m_tabs; }
 
-    // Restores the saved tabs and, when a library is open already, shows the selected tab's group.
+    // Restores the saved tabs (again, when called again) and, when a library is open already, shows the
+    // selected tab's group.
     void restoreState();
     // Tabs, source-list selection and the shown group's view options into the settings.
     void saveState();

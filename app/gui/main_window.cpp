@@ -310,7 +310,7 @@ void TDMainWindow::p_restoreLayout() {
         width > 0 ? qMax(Layout::kMinimumSourceListWidth, width) : kFirstSourceListWidth;
     m_mainSplit->setSizes({m_pendingSourceListWidth, 1});
     // Hidden as it was: the pane keeps the length it had.
-    if (defaults().boolean(HideSourceListKey)) m_sourceListSide->hide();
+    m_sourceListSide->setHidden(defaults().boolean(HideSourceListKey));
     m_statusBar->setHidden(defaults().boolean(HideStatusBarKey));
     p_sourceListVisibilityChanged();
 }
@@ -342,14 +342,23 @@ void TDMainWindow::p_resetMinimumSize() {
 }
 
 void TDMainWindow::showMainWindow() {
-    if (!isVisible()) p_restoreFrame();
+    const bool appearing = !isVisible();
+    if (appearing) {
+        // The settings may have changed while the window was away: the library brings its own layout
+        // and tabs, copied into the settings just before it opens.
+        p_restoreLayout();
+        m_controller->restoreState();
+        p_restoreFrame();
+    }
     show();
     layout()->activate();
     p_fitSourceListToWindow();
-    if (!m_infoPaneRestored) {
-        // The pane opens to a height within the window it now has.
-        m_infoPaneRestored = true;
-        if (!defaults().boolean(HideInfoViewKey)) openInfoView(false);
+    // The info pane opens to a height within the window it now has.
+    if (appearing && defaults().boolean(HideInfoViewKey) == isInfoViewOpen()) {
+        if (isInfoViewOpen())
+            closeInfoView(false);
+        else
+            openInfoView(false);
     }
     raise();
     activateWindow();

@@ -140,8 +140,6 @@ private:
     QAction* m_toggleStatusBarAction = nullptr;
     // The restored width, set on the first resize.
     int m_pendingSourceListWidth = 0;
-    // The info pane opens once the window has its size.
-    bool m_infoPaneRestored = false;
     bool m_closingForQuit = false;
 };
 
