@@ -9,6 +9,7 @@
 #include "app/main_window_layout.h"
 #include "controls/gui/button.h"
 #include "controls/gui/function_bar.h"
+#include "controls/menu_search.h"
 #include "foundation/application_delegate.h"
 #include "model/library.h"
 #include "platform/defaults/user_defaults.h"
@@ -18,12 +19,14 @@
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPainterPath>
@@ -439,6 +442,29 @@ void TDMainWindow::closeEvent(QCloseEvent* event) {
     // The quit sequence closes the window once the library is saved.
     event->ignore();
     Q_EMIT closeRequested();
+}
+
+bool TDMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        p_performMenuKeyEquivalent(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
+    return TDTasksWindow::eventFilter(watched, event);
+}
+
+bool TDMainWindow::p_performMenuKeyEquivalent(QWidget* receiver, QKeyEvent* event) {
+    // Once per key, where it is first delivered; never while text is typed into a field.
+    if (receiver->window() != this || receiver != QApplication::focusWidget()) return false;
+    if (!qobject_cast<QAbstractItemView*>(receiver)) return false;
+    const QKeySequence key =
+        TDUnmodifiedKeyEquivalent(event->key(), event->modifiers() & ~Qt::KeypadModifier, event->text());
+    const TDSubmenuActions submenu = [](const QAction* action) {
+        const QMenu* menu = action->menu();
+        return menu ? menu->actions() : QList<QAction*>();
+    };
+    QAction* action = TDFindActionWithKeyEquivalent(menuBar()->actions(), key, submenu);
+    if (!action || !action->isEnabled()) return false;
+    action->trigger();
+    return true;
 }
 
 bool TDMainWindow::isTasksViewEditing() const {

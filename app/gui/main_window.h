@@ -88,6 +88,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Plain typed keys that are menu shortcuts run their menu items before the focused list sees them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // TDMainWindowView
@@ -119,6 +121,7 @@ private:
     void p_updateMenuTitles();
     void p_taskFilterEnabledChanged(bool enabled);
     void p_syncStateChanged();
+    bool p_performMenuKeyEquivalent(QWidget* receiver, QKeyEvent* event);
 
     TDLibraryManager& m_manager;
     std::unique_ptr<TDMessageBoxPrompter> m_prompter;

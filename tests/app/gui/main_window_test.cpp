@@ -16,6 +16,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QTest>
@@ -333,6 +335,28 @@ TEST_F(MainWindowTest, ASecondStartShowsTheSameWindowTabsAndGroupFromTheLibraryO
     EXPECT_EQ(tabs().titleAtTabIndex(0), QStringLiteral("Website Redesign"));
     EXPECT_EQ(tasksController().group(), home);
     EXPECT_EQ(mainWindow->groupsController().selectedGroup(), home);
+}
+
+TEST_F(MainWindowTest, APlainKeyThatIsAMenuShortcutRunsItsItemBeforeTheOutlineSeesIt) {
+    // An item whose shortcut the window's own shortcuts do not cover (it belongs to its menu alone).
+    QMenu* view = mainWindow->menuBar()->actions().at(1)->menu();
+    ASSERT_TRUE(view);
+    QMenu* submenu = view->addMenu(QStringLiteral("Display"));
+    QAction* item = submenu->addAction(QStringLiteral("Show Dates"));
+    item->setShortcut(QKeySequence(Qt::Key_D));
+    item->setShortcutContext(Qt::WidgetShortcut);
+    int runs = 0;
+    QObject::connect(item, &QAction::triggered, item, [&runs] { ++runs; });
+
+    TDTasksView& outline = mainWindow->tasksViewController().tasksView();
+    mainWindow->makeFirstResponder(&outline);
+    QTest::keyClick(&outline, Qt::Key_D);
+    EXPECT_EQ(runs, 1);
+    // With Ctrl the key is not a plain one; a disabled item does not run.
+    QTest::keyClick(&outline, Qt::Key_D, Qt::ControlModifier);
+    item->setEnabled(false);
+    QTest::keyClick(&outline, Qt::Key_D);
+    EXPECT_EQ(runs, 1);
 }
 
 TEST_F(MainWindowTest, Screenshot) {
