@@ -3,7 +3,6 @@
 #include "foundation/color_additions.h"
 
 #include <QPainter>
-#include <QResizeEvent>
 
 TDGradientView::TDGradientView(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -36,14 +35,9 @@ void TDGradientView::setSideBorderColor(const QColor& color) {
     p_setColor(m_sideBorder, color);
 }
 
-void TDGradientView::resizeEvent(QResizeEvent* event) {
-    // A new width alone stretches the band as it is.
-    if (event->oldSize().height() != event->size().height()) m_rebuild = true;
-    QWidget::resizeEvent(event);
-}
-
 const QImage& TDGradientView::image() {
-    if (m_rebuild) p_rebuildImage();
+    // A new width alone stretches the band as it is.
+    if (m_rebuild || m_image.height() != std::max(1, height())) p_rebuildImage();
     return m_image;
 }
 

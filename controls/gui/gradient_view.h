@@ -29,7 +29,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void p_setColor(QColor& field, const QColor& color);
