@@ -371,6 +371,13 @@ TEST_F(MainWindowTest, Screenshot) {
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("main_window.png"))));
+
+    // The other arrangement: the source list hidden, a filter on, the status bar's buttons showing.
+    mainWindow->toggleSourceList();
+    tasksController().setTitleFilterString(QStringLiteral("the"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(
+        mainWindow->grab().toImage().save(QDir(folder).filePath(QStringLiteral("main_window_filtered.png"))));
 }
 
 }  // namespace
