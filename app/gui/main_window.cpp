@@ -211,16 +211,33 @@ bool TDMainWindow::isSourceListHidden() const {
 
 void TDMainWindow::toggleSourceList() {
     const bool hide = !isSourceListHidden();
+    const bool expandToRight = defaults().boolean(SourceListExpandToRightKey);
+    defaults().setValue(SourceListExpandToRightKey, false);
+    // A window filling the screen keeps its frame: the list takes its room from the tasks, and the
+    // next show opens it inside the window too.
+    const bool keepsFrame = !isVisible() || isFullScreen() || isMaximized();
+    QRect frame = geometry();
     if (hide) {
-        defaults().setValue(SourceListWidthKey, m_mainSplit->subviewLength(0));
+        const int width = m_mainSplit->subviewLength(0);
+        defaults().setValue(SourceListWidthKey, width);
         m_mainSplit->closeSubview(0, TDSplitViewEdge::MinX, TDSplitViewAnimation::Immediate);
+        frame.setLeft(frame.left() + width + m_mainSplit->dividerThickness());
+        if (keepsFrame) defaults().setValue(SourceListExpandToRightKey, true);
     } else {
         const int width = qMax(Layout::kMinimumSourceListWidth, defaults().integer(SourceListWidthKey));
+        const int widened = m_mainSplit->width() + width + m_mainSplit->dividerThickness();
+        const int splitWidth = keepsFrame || expandToRight ? m_mainSplit->width() : widened;
         m_mainSplit->openSubview(0, TDSplitViewEdge::MinX, TDSplitViewAnimation::Immediate,
-                                 qMin(width, Layout::maximumSourceListWidth(m_mainSplit->width())));
+                                 qMin(width, Layout::maximumSourceListWidth(splitWidth)));
+        frame.setLeft(frame.left() - width - m_mainSplit->dividerThickness());
+        // Near the screen's left edge the window grows to the right instead.
+        if (const QScreen* screen = this->screen();
+            screen && frame.left() < screen->availableGeometry().left())
+            frame.moveLeft(screen->availableGeometry().left());
     }
     defaults().setValue(HideSourceListKey, hide);
     p_sourceListVisibilityChanged();
+    if (!keepsFrame && !(expandToRight && !hide)) setGeometry(frame);
 }
 
 void TDMainWindow::p_sourceListVisibilityChanged() {
@@ -524,6 +541,8 @@ void TDMainWindow::didCloseSubviewAfterCollapsing(TDSplitView& splitView, int in
         // Dragged shut: hidden as the menu item hides it, keeping the width it had.
         defaults().setValue(SourceListWidthKey, int(splitView.savedSize(0)));
         defaults().setValue(HideSourceListKey, true);
+        // Closed inside the window: it opens there again.
+        defaults().setValue(SourceListExpandToRightKey, true);
         p_sourceListVisibilityChanged();
     } else {
         defaults().setValue(HideInfoViewKey, true);

@@ -34,6 +34,7 @@ public:
     static inline const QString SplitLengthsKey = QStringLiteral("TDSplitView Subview Lengths MainSplitView");
     static inline const QString HideSourceListKey = QStringLiteral("hideSourceList");
     static inline const QString SourceListWidthKey = QStringLiteral("sourceListWidth");
+    static inline const QString SourceListExpandToRightKey = QStringLiteral("sourceListExpandToRight");
     static inline const QString HideInfoViewKey = QStringLiteral("hideInfoView");
     static inline const QString HideStatusBarKey = QStringLiteral("hideStatusBar");
     // The info pane's height when none is saved, the one its divider snaps to, and its limits.

@@ -206,6 +206,29 @@ TEST_F(MainWindowTest, HidingTheSourceListIsRemembered) {
     EXPECT_GE(sourceListWidth(), 185);
 }
 
+TEST_F(MainWindowTest, HidingTheSourceListNarrowsTheWindowAndShowingWidensItAgain) {
+    const int list = sourceListWidth();
+    const QRect frame = mainWindow->geometry();
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    // The tasks keep their place on the screen and their width.
+    EXPECT_EQ(mainWindow->geometry(), frame.adjusted(list + 1, 0, 0, 0));
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mainWindow->geometry(), frame);
+    EXPECT_EQ(sourceListWidth(), list);
+
+    // Dragged shut, the list opens inside the window the next time.
+    dragDivider(-list);
+    ASSERT_TRUE(mainWindow->isSourceListHidden());
+    EXPECT_TRUE(defaults().boolean(TDMainWindow::SourceListExpandToRightKey));
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mainWindow->geometry(), frame);
+    EXPECT_EQ(sourceListWidth(), list);
+    EXPECT_FALSE(defaults().boolean(TDMainWindow::SourceListExpandToRightKey));
+}
+
 TEST_F(MainWindowTest, TheViewMenuShowsAndHidesTheInfoPaneAndTheStatusBar) {
     // The info pane starts closed; it opens to its first height and shows what it is given.
     EXPECT_FALSE(mainWindow->isInfoViewOpen());
