@@ -3,6 +3,8 @@
 #include "app/groups_controller.h"
 #include "model/group.h"
 #include "model/library.h"
+#include "model/list.h"
+#include "model/task.h"
 #include "platform/notifications/notification_center.h"
 #include "store/library_manager.h"
 #include "sync/corvane_sync_operation.h"
@@ -99,6 +101,42 @@ void TDMainWindowController::closeTab() {
     }
     const InPlace inPlace(m_groups);
     m_tabs.closeTab();
+}
+
+void TDMainWindowController::revealGroup(TDGroup* group) {
+    if (m_view) {
+        m_view->showWindow();
+        m_view->focusTasksView();
+    }
+    if (!group || m_tabs.selectTabWithGroup(group)) return;
+    const InPlace inPlace(m_groups);
+    m_tabs.addTabWithGroup(group);
+    m_tabs.selectTabAtIndex(m_tabs.numberOfTabs() - 1);
+}
+
+void TDMainWindowController::revealTask(TDTask* task) {
+    if (m_view) {
+        m_view->showWindow();
+        m_view->focusTasksView();
+    }
+    if (!task || p_selectTask(task)) return;
+    const InPlace inPlace(m_groups);
+    for (int index = 0; index < m_tabs.numberOfTabs(); ++index) {
+        m_tabs.selectTabAtIndex(index);
+        if (p_selectTask(task)) return;
+    }
+    TDLibrary* library = m_manager.library();
+    TDGroup* list = task->list();
+    if (!list && library) list = library->inboxGroup();
+    if (!list) return;
+    m_tabs.addTabWithGroup(list);
+    m_tabs.selectTabAtIndex(m_tabs.numberOfTabs() - 1);
+    p_selectTask(task);
+}
+
+bool TDMainWindowController::p_selectTask(TDTask* task) {
+    m_tasks.setSelection({task});
+    return m_tasks.selection().contains(task);
 }
 
 bool TDMainWindowController::isWindowKey() const {

@@ -12,6 +12,7 @@
 
 class TDGroupsController;
 class TDLibraryManager;
+class TDTask;
 class TDTasksController;
 
 // What the controller asks of the window it manages.
@@ -23,6 +24,8 @@ public:
     virtual bool isEditingGroupTitle() const = 0;
     // Gives the keyboard focus to the tasks view.
     virtual void focusTasksView() = 0;
+    // Shows the window in front and makes it the active one.
+    virtual void showWindow() {}
     // Closing the last tab closes the window instead.
     virtual void closeWindow() = 0;
 };
@@ -57,6 +60,12 @@ public:
     void closeTab();
     void selectNextTab() { m_tabs.nextTab(); }
     void selectPreviousTab() { m_tabs.previousTab(); }
+
+    // Brings the window forward showing the group: in a tab that shows it, else in a new tab.
+    void revealGroup(TDGroup* group);
+    // Brings the window forward with the task selected: in the selected tab when it shows the task,
+    // else in the first tab that does, else in a new tab with the task's list.
+    void revealTask(TDTask* task);
 
     // TDGroupsWindowContext
     int numberOfTabs() const override { return m_tabs.numberOfTabs(); }
@@ -98,6 +107,7 @@ private:
 
     void p_libraryDidFinishLoading();
     void p_showTabGroup(TDGroup* group, const QVariantMap& history);
+    bool p_selectTask(TDTask* task);
     void p_syncWillStart();
     void p_syncDidFinish(const std::optional<TDError>& error);
 

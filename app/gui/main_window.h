@@ -99,6 +99,7 @@ private:
     bool isEditingGroupTitle() const override;
     void focusTasksView() override;
     void closeWindow() override { close(); }
+    void showWindow() override { showMainWindow(); }
     // TDTasksWindowDelegate
     void windowDidSetFirstResponder(QWidget* responder, bool changed) override;
     void keyDown(QKeyEvent* event) override;

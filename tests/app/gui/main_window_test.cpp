@@ -382,6 +382,31 @@ TEST_F(MainWindowTest, APlainKeyThatIsAMenuShortcutRunsItsItemBeforeTheOutlineSe
     EXPECT_EQ(runs, 1);
 }
 
+TEST_F(MainWindowTest, RevealingATaskFindsTheTabThatShowsItOrOpensOne) {
+    TDTask* plants = addTask(home, QStringLiteral("Feed the cat"));
+    processChanges();
+    clickInSourceList(work);
+
+    // No tab shows the task: one opens with its list.
+    mainWindow->controller().revealTask(plants);
+    ASSERT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tasksController().group(), home);
+    EXPECT_EQ(tasksController().selection(), QList<TDTask*>{plants});
+
+    // A tab that shows it is chosen again.
+    clickTab(0);
+    mainWindow->controller().revealTask(plants);
+    EXPECT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tasksController().selection(), QList<TDTask*>{plants});
+
+    // A group already in a tab is shown there.
+    mainWindow->controller().revealGroup(work);
+    EXPECT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 0);
+}
+
 TEST_F(MainWindowTest, Screenshot) {
     defaults().setValue(QStringLiteral("showIncompleteTaskCount"), true);
     clickInSourceList(work);
