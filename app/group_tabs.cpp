@@ -27,6 +27,9 @@ TDGroupTabs::~TDGroupTabs() {
 }
 
 void TDGroupTabs::restoreTabs() {
+    // Restoring again replaces the tabs (a library brings its own).
+    stopObserving();
+    removeAllTabs();
     if (autosaveName().isEmpty())
         setAutosaveName(QStringLiteral("tabs"));
     else

@@ -3,8 +3,11 @@
 #include "app/groups_controller.h"
 #include "model/group.h"
 #include "model/library.h"
+#include "model/list.h"
+#include "model/task.h"
 #include "platform/notifications/notification_center.h"
 #include "store/library_manager.h"
+#include "sync/corvane_sync_operation.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QThread>
@@ -48,6 +51,19 @@ TDMainWindowController::TDMainWindowController(TDLibraryManager& manager, TDGrou
         });
     center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
                        [this](const platform::Notification&) { m_tabs.setLibrary(nullptr); });
+    // Sync runs on its own thread: its news reach the window on the main thread.
+    center.addObserver(this, TDSyncWillStart, nullptr, [this](const platform::Notification&) {
+        QMetaObject::invokeMethod(this, &TDMainWindowController::p_syncWillStart, Qt::QueuedConnection);
+    });
+    center.addObserver(this, TDSyncDidFinish, nullptr, [this](const platform::Notification& notification) {
+        const QVariant error = notification.userInfo.value(TDSyncError);
+        const std::optional<TDError> failure =
+            error.canConvert<TDError>() ? std::optional<TDError>(error.value<TDError>()) : std::nullopt;
+        QMetaObject::invokeMethod(
+            this, [this, failure] { p_syncDidFinish(failure); }, Qt::QueuedConnection);
+    });
+    connect(&m_tasks, &TDTasksController::statusBarSummaryChanged, this,
+            &TDMainWindowController::statusTextChanged);
 }
 
 TDMainWindowController::~TDMainWindowController() {
@@ -59,7 +75,8 @@ TDMainWindowController::~TDMainWindowController() {
 
 void TDMainWindowController::restoreState() {
     m_tabs.restoreTabs();
-    if (m_manager.library()) p_libraryDidFinishLoading();
+    // Tabs read anew show their groups anew.
+    if (m_manager.library()) m_tabs.setLibrary(m_manager.library());
 }
 
 void TDMainWindowController::saveState() {
@@ -84,6 +101,42 @@ void TDMainWindowController::closeTab() {
     }
     const InPlace inPlace(m_groups);
     m_tabs.closeTab();
+}
+
+void TDMainWindowController::revealGroup(TDGroup* group) {
+    if (m_view) {
+        m_view->showWindow();
+        m_view->focusTasksView();
+    }
+    if (!group || m_tabs.selectTabWithGroup(group)) return;
+    const InPlace inPlace(m_groups);
+    m_tabs.addTabWithGroup(group);
+    m_tabs.selectTabAtIndex(m_tabs.numberOfTabs() - 1);
+}
+
+void TDMainWindowController::revealTask(TDTask* task) {
+    if (m_view) {
+        m_view->showWindow();
+        m_view->focusTasksView();
+    }
+    if (!task || p_selectTask(task)) return;
+    const InPlace inPlace(m_groups);
+    for (int index = 0; index < m_tabs.numberOfTabs(); ++index) {
+        m_tabs.selectTabAtIndex(index);
+        if (p_selectTask(task)) return;
+    }
+    TDLibrary* library = m_manager.library();
+    TDGroup* list = task->list();
+    if (!list && library) list = library->inboxGroup();
+    if (!list) return;
+    m_tabs.addTabWithGroup(list);
+    m_tabs.selectTabAtIndex(m_tabs.numberOfTabs() - 1);
+    p_selectTask(task);
+}
+
+bool TDMainWindowController::p_selectTask(TDTask* task) {
+    m_tasks.setSelection({task});
+    return m_tasks.selection().contains(task);
 }
 
 bool TDMainWindowController::isWindowKey() const {
@@ -127,6 +180,30 @@ QVariantMap TDMainWindowController::tabViewOptions() const {
 
 QVariantMap TDMainWindowController::groupHistoryState() const {
     return m_groups.groupHistoryState();
+}
+
+void TDMainWindowController::tasksControllerDidEnableTaskFilter(bool enabled) {
+    if (enabled == m_taskFilterEnabled) return;
+    m_taskFilterEnabled = enabled;
+    Q_EMIT taskFilterEnabledChanged(enabled);
+}
+
+QString TDMainWindowController::statusText() const {
+    if (m_syncing) return tr("Syncing\u2026");
+    return m_tasks.statusBarSummary();
+}
+
+void TDMainWindowController::p_syncWillStart() {
+    m_syncing = true;
+    Q_EMIT syncStateChanged();
+    Q_EMIT statusTextChanged();
+}
+
+void TDMainWindowController::p_syncDidFinish(const std::optional<TDError>& error) {
+    m_syncError = error;
+    m_syncing = false;
+    Q_EMIT syncStateChanged();
+    Q_EMIT statusTextChanged();
 }
 
 void TDMainWindowController::p_libraryDidFinishLoading() {

@@ -4,10 +4,15 @@
 #include "app/groups_window_context.h"
 #include "taskviews/task_window_context.h"
 
+#include "platform/base/error.h"
+
 #include <QObject>
+
+#include <optional>
 
 class TDGroupsController;
 class TDLibraryManager;
+class TDTask;
 class TDTasksController;
 
 // What the controller asks of the window it manages.
@@ -19,6 +24,8 @@ public:
     virtual bool isEditingGroupTitle() const = 0;
     // Gives the keyboard focus to the tasks view.
     virtual void focusTasksView() = 0;
+    // Shows the window in front and makes it the active one.
+    virtual void showWindow() {}
     // Closing the last tab closes the window instead.
     virtual void closeWindow() = 0;
 };
@@ -40,7 +47,8 @@ public:
     void setView(TDMainWindowView* view) { m_view = view; }
     TDGroupTabs& tabs() const { return m_tabs; }
 
-    // Restores the saved tabs and, when a library is open already, shows the selected tab's group.
+    // Restores the saved tabs (again, when called again) and, when a library is open already, shows the
+    // selected tab's group.
     void restoreState();
     // Tabs, source-list selection and the shown group's view options into the settings.
     void saveState();
@@ -52,6 +60,12 @@ public:
     void closeTab();
     void selectNextTab() { m_tabs.nextTab(); }
     void selectPreviousTab() { m_tabs.previousTab(); }
+
+    // Brings the window forward showing the group: in a tab that shows it, else in a new tab.
+    void revealGroup(TDGroup* group);
+    // Brings the window forward with the task selected: in the selected tab when it shows the task,
+    // else in the first tab that does, else in a new tab with the task's list.
+    void revealTask(TDTask* task);
 
     // TDGroupsWindowContext
     int numberOfTabs() const override { return m_tabs.numberOfTabs(); }
@@ -71,9 +85,20 @@ public:
     QString selectedTabGroupUID() const override;
     QVariantMap selectedTabViewOptions() const override;
     void selectGroup(TDGroup* group) override;
-    void tasksControllerDidEnableTaskFilter(bool enabled) override { m_taskFilterEnabled = enabled; }
+    void tasksControllerDidEnableTaskFilter(bool enabled) override;
     void tasksModeDidChange(int mode) override { Q_UNUSED(mode) }
     bool isTaskFilterEnabled() const { return m_taskFilterEnabled; }
+
+    // Sync as the status bar shows it: running, and the error of the last sync when it failed.
+    bool isSyncing() const { return m_syncing; }
+    const std::optional<TDError>& syncError() const { return m_syncError; }
+    // What the status bar says: the sync while it runs, else the tasks controller's summary.
+    QString statusText() const;
+
+Q_SIGNALS:
+    void taskFilterEnabledChanged(bool enabled);
+    void syncStateChanged();
+    void statusTextChanged();
 
 private:
     TDGroup* shownGroup() const override;
@@ -82,6 +107,9 @@ private:
 
     void p_libraryDidFinishLoading();
     void p_showTabGroup(TDGroup* group, const QVariantMap& history);
+    bool p_selectTask(TDTask* task);
+    void p_syncWillStart();
+    void p_syncDidFinish(const std::optional<TDError>& error);
 
     TDLibraryManager& m_manager;
     TDGroupsController& m_groups;
@@ -89,4 +117,6 @@ private:
     TDTasksController& m_tasks;
     TDMainWindowView* m_view = nullptr;
     bool m_taskFilterEnabled = false;
+    bool m_syncing = false;
+    std::optional<TDError> m_syncError;
 };

@@ -7,6 +7,10 @@
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/source_list_pane.h"
 #include "app/main_window_layout.h"
+#include "controls/gui/button.h"
+#include "controls/gui/function_bar.h"
+#include "controls/menu_search.h"
+#include "foundation/application_delegate.h"
 #include "model/library.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/gui/import_window_controller.h"
@@ -15,14 +19,19 @@
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLayout>
+#include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPainterPath>
 #include <QScreen>
-#include <QSplitter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace Layout = TDMainWindowLayout;
@@ -30,9 +39,51 @@ namespace Layout = TDMainWindowLayout;
 namespace {
 
 constexpr int kFirstSourceListWidth = 220;
+// The status bar's button that brings the source list back.
+constexpr int kShowSourceListButtonWidth = 31;
 
 platform::UserDefaults& defaults() {
     return platform::UserDefaults::standard();
+}
+
+// The funnel the filter indicator shows while a filter hides tasks.
+QImage filterOnImage() {
+    QImage image(QSize(9, 9) * 2, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(2);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath funnel;
+    funnel.moveTo(0, 0.5);
+    funnel.lineTo(9, 0.5);
+    funnel.lineTo(5.5, 4.5);
+    funnel.lineTo(5.5, 8.5);
+    funnel.lineTo(3.5, 7.5);
+    funnel.lineTo(3.5, 4.5);
+    funnel.closeSubpath();
+    painter.fillPath(funnel, QColor(0x2f, 0x6f, 0xc4));
+    return image;
+}
+
+// A window with a side pane: what the show-source-list button shows.
+QIcon sourceListIcon() {
+    QPixmap pixmap(QSize(15, 11) * 2);
+    pixmap.setDevicePixelRatio(2);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x4a, 0x4f, 0x55), 1.0));
+    painter.drawRoundedRect(QRectF(0.5, 0.5, 14, 10), 1.5, 1.5);
+    painter.fillRect(QRectF(1, 1, 4.5, 9), QColor(0x4a, 0x4f, 0x55, 150));
+    return QIcon(pixmap);
+}
+
+QWidget* filling(QWidget* child, QWidget* parent) {
+    auto* layout = new QVBoxLayout(parent);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(child);
+    return parent;
 }
 
 }  // namespace
@@ -43,43 +94,49 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
       m_prompter(std::make_unique<TDMessageBoxPrompter>(this)),
       m_groups(std::make_unique<TDGroupsController>(manager)),
       m_tabs(new TDGroupTabs(defaults(), this)),
-      m_mainSplit(new QSplitter(Qt::Horizontal, this)),
-      m_sourceList(new TDSourceListPane(*m_groups, m_prompter.get(), m_mainSplit)),
+      m_mainSplit(new TDSplitView(Qt::Horizontal, this)),
+      m_sourceListSide(new TDSplitViewSubview(m_mainSplit)),
+      m_sourceList(new TDSourceListPane(*m_groups, m_prompter.get(), m_sourceListSide)),
       m_tabControl(new TDGroupTabControl(*m_tabs)),
       m_tasksViewController(new TDTasksViewController(manager)) {
     setWindowTitle(QStringLiteral("Ordello"));
     setObjectName(QStringLiteral("MainWindow"));
 
-    auto* tasksSide = new QWidget(m_mainSplit);
-    auto* tasksLayout = new QVBoxLayout(tasksSide);
-    tasksLayout->setContentsMargins(0, 0, 0, 0);
-    tasksLayout->setSpacing(0);
-    tasksLayout->addWidget(m_tabControl);
-    tasksLayout->addWidget(m_tasksViewController, 1);
-
-    m_sourceList->setMinimumWidth(Layout::kMinimumSourceListWidth);
-    m_mainSplit->setHandleWidth(Layout::kDividerThickness);
-    m_mainSplit->setChildrenCollapsible(false);
-    m_mainSplit->setCollapsible(0, true);
+    filling(m_sourceList, m_sourceListSide);
+    auto* tasksSide = new TDSplitViewSubview(m_mainSplit);
+    filling(p_makeTasksSide(tasksSide), tasksSide);
+    m_mainSplit->setAutosaveName(QStringLiteral("MainSplitView"));
+    m_mainSplit->addWidget(m_sourceListSide);
+    m_mainSplit->addWidget(tasksSide);
     m_mainSplit->setStretchFactor(0, 0);
     m_mainSplit->setStretchFactor(1, 1);
-    m_mainSplit->setStyleSheet(QStringLiteral("QSplitter::handle { background: #a8a8a8; }"));
+    m_mainSplit->setDividerColor(QColor(0x9c, 0xa3, 0xaa));
+    m_mainSplit->setDelegate(this);
+    m_sourceList->splitView().setDelegate(this);
     setCentralWidget(m_mainSplit);
-    connect(m_mainSplit, &QSplitter::splitterMoved, this, &TDMainWindow::p_dividerMoved);
 
     m_controller = std::make_unique<TDMainWindowController>(manager, *m_groups, *m_tabs,
                                                             m_tasksViewController->tasksController());
     m_controller->setView(this);
+    connect(m_controller.get(), &TDMainWindowController::statusTextChanged, this,
+            [this] { m_statusLabel->setText(statusText()); });
+    connect(m_controller.get(), &TDMainWindowController::taskFilterEnabledChanged, this,
+            &TDMainWindow::p_taskFilterEnabledChanged);
+    connect(m_controller.get(), &TDMainWindowController::syncStateChanged, this,
+            &TDMainWindow::p_syncStateChanged);
     m_groups->setPresentation(m_sourceList->groupsView());
     setDelegate(this);
     setFocusProxy(&m_tasksViewController->tasksView());
 
     p_restoreLayout();
     m_controller->restoreState();
+    m_statusLabel->setText(statusText());
 }
 
 TDMainWindow::~TDMainWindow() {
     setDelegate(nullptr);
+    m_mainSplit->setDelegate(nullptr);
+    m_sourceList->splitView().setDelegate(nullptr);
     m_controller.reset();
     m_groups->setPresentation(nullptr);
     m_groups->setTasksController(nullptr);
@@ -87,46 +144,195 @@ TDMainWindow::~TDMainWindow() {
     delete m_mainSplit;
 }
 
+QWidget* TDMainWindow::p_makeTasksSide(QWidget* parent) {
+    auto* side = new QWidget(parent);
+    auto* layout = new QVBoxLayout(side);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_tabControl);
+    layout->addWidget(m_tasksViewController, 1);
+    m_statusBar = new TDFunctionBar(side);
+    layout->addWidget(m_statusBar);
+    p_makeStatusBar();
+    return side;
+}
+
+void TDMainWindow::p_makeStatusBar() {
+    m_showSourceListButton = new TDButton(m_statusBar);
+    m_showSourceListButton->setIcon(sourceListIcon());
+    m_showSourceListButton->setIconSize(QSize(15, 11));
+    m_showSourceListButton->setImagePadding(QSize(8, 6));
+    m_showSourceListButton->setFixedSize(kShowSourceListButtonWidth, TDFunctionBar::kHeight);
+    m_showSourceListButton->setToolTip(tr("Show Source List"));
+    connect(m_showSourceListButton, &QAbstractButton::clicked, this, [this] { toggleSourceList(); });
+
+    m_filterButton = new TDFunctionButton(m_statusBar);
+    m_filterButton->setText(tr("Filter"));
+    m_filterButton->setToolTip(tr("Some tasks are hidden by a filter. Click to show all tasks."));
+    m_filterButton->hide();
+    connect(m_filterButton, &QAbstractButton::clicked, this, [this] {
+        TDTasksController& tasks = m_tasksViewController->tasksController();
+        tasks.setTitleFilterString(QString());
+        tasks.setFilterTags({});
+    });
+
+    m_syncErrorButton = new TDFunctionButton(m_statusBar);
+    m_syncErrorButton->setText(tr("Sync Failed"));
+    m_syncErrorButton->hide();
+    connect(m_syncErrorButton, &QAbstractButton::clicked, this, [this] {
+        if (const std::optional<TDError>& error = m_controller->syncError())
+            TDAppDelegate().handleError(error, tr("Could not sync"));
+    });
+
+    m_statusLabel = new QLabel(m_statusBar);
+    m_statusLabel->setAlignment(Qt::AlignCenter);
+    m_statusLabel->setStyleSheet(QStringLiteral("color: #3c4147; font-size: 11px;"));
+
+    auto* layout = new QHBoxLayout(m_statusBar);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_showSourceListButton);
+    layout->addWidget(m_filterButton);
+    layout->addWidget(m_statusLabel, 1);
+    layout->addWidget(m_syncErrorButton);
+}
+
+QString TDMainWindow::statusText() const {
+    return m_controller ? m_controller->statusText() : QString();
+}
+
+TDSplitView& TDMainWindow::sourceListSplitter() const {
+    return m_sourceList->splitView();
+}
+
 bool TDMainWindow::isSourceListHidden() const {
-    return m_sourceList->isHidden() || m_mainSplit->sizes().value(0) == 0;
+    return m_sourceListSide->isHidden() || (m_mainSplit->isVisible() && m_mainSplit->subviewLength(0) == 0);
 }
 
 void TDMainWindow::toggleSourceList() {
     const bool hide = !isSourceListHidden();
+    const bool expandToRight = defaults().boolean(SourceListExpandToRightKey);
+    defaults().setValue(SourceListExpandToRightKey, false);
+    // A window filling the screen keeps its frame: the list takes its room from the tasks, and the
+    // next show opens it inside the window too.
+    const bool keepsFrame = !isVisible() || isFullScreen() || isMaximized();
+    QRect frame = geometry();
     if (hide) {
-        defaults().setValue(SourceListWidthKey, m_sourceList->width());
-        m_sourceList->hide();
+        const int width = m_mainSplit->subviewLength(0);
+        defaults().setValue(SourceListWidthKey, width);
+        m_mainSplit->closeSubview(0, TDSplitViewEdge::MinX, TDSplitViewAnimation::Immediate);
+        frame.setLeft(frame.left() + width + m_mainSplit->dividerThickness());
+        if (keepsFrame) defaults().setValue(SourceListExpandToRightKey, true);
     } else {
-        m_sourceList->show();
         const int width = qMax(Layout::kMinimumSourceListWidth, defaults().integer(SourceListWidthKey));
-        const int total = m_mainSplit->width() - Layout::kDividerThickness;
-        m_mainSplit->setSizes({width, qMax(0, total - width)});
+        const int widened = m_mainSplit->width() + width + m_mainSplit->dividerThickness();
+        const int splitWidth = keepsFrame || expandToRight ? m_mainSplit->width() : widened;
+        m_mainSplit->openSubview(0, TDSplitViewEdge::MinX, TDSplitViewAnimation::Immediate,
+                                 qMin(width, Layout::maximumSourceListWidth(splitWidth)));
+        frame.setLeft(frame.left() - width - m_mainSplit->dividerThickness());
+        // Near the screen's left edge the window grows to the right instead.
+        if (const QScreen* screen = this->screen();
+            screen && frame.left() < screen->availableGeometry().left())
+            frame.moveLeft(screen->availableGeometry().left());
     }
     defaults().setValue(HideSourceListKey, hide);
-    if (m_toggleSourceListAction)
-        m_toggleSourceListAction->setText(hide ? tr("Show Source List") : tr("Hide Source List"));
+    p_sourceListVisibilityChanged();
+    if (!keepsFrame && !(expandToRight && !hide)) setGeometry(frame);
+}
+
+void TDMainWindow::p_sourceListVisibilityChanged() {
+    m_showSourceListButton->setVisible(isSourceListHidden());
+    p_updateMenuTitles();
     p_resetMinimumSize();
+}
+
+bool TDMainWindow::isInfoViewOpen() const {
+    return !m_sourceList->infoPane().isHidden();
+}
+
+void TDMainWindow::toggleInfoView() {
+    if (isInfoViewOpen())
+        closeInfoView(true);
+    else
+        openInfoView(true);
+}
+
+void TDMainWindow::openInfoView(bool animated) {
+    TDSplitView& split = m_sourceList->splitView();
+    const int saved = int(split.savedSize(1));
+    const int height = saved > 0 ? saved : kFirstInfoPaneHeight;
+    split.openSubview(1, TDSplitViewEdge::MaxY,
+                      animated ? TDSplitViewAnimation::Blocking : TDSplitViewAnimation::Immediate, height);
+    defaults().setValue(HideInfoViewKey, false);
+    p_updateMenuTitles();
+}
+
+void TDMainWindow::closeInfoView(bool animated) {
+    m_sourceList->splitView().closeSubview(
+        1, TDSplitViewEdge::MaxY,
+        animated ? TDSplitViewAnimation::Blocking : TDSplitViewAnimation::Immediate);
+    defaults().setValue(HideInfoViewKey, true);
+    p_updateMenuTitles();
+}
+
+void TDMainWindow::setInfoViewContent(QWidget* content) {
+    m_sourceList->setInfoViewContent(content);
+}
+
+bool TDMainWindow::isStatusBarHidden() const {
+    return m_statusBar->isHidden();
+}
+
+void TDMainWindow::toggleStatusBar() {
+    const bool hide = !isStatusBarHidden();
+    m_statusBar->setHidden(hide);
+    defaults().setValue(HideStatusBarKey, hide);
+    p_updateMenuTitles();
+}
+
+void TDMainWindow::p_updateMenuTitles() {
+    if (m_toggleSourceListAction)
+        m_toggleSourceListAction->setText(isSourceListHidden() ? tr("Show Source List")
+                                                               : tr("Hide Source List"));
+    if (m_toggleInfoViewAction) {
+        m_toggleInfoViewAction->setText(isInfoViewOpen() ? tr("Hide Info Pane") : tr("Show Info Pane"));
+        // The info pane lives under the source list.
+        m_toggleInfoViewAction->setEnabled(!isSourceListHidden());
+    }
+    if (m_toggleStatusBarAction)
+        m_toggleStatusBarAction->setText(isStatusBarHidden() ? tr("Show Status Bar") : tr("Hide Status Bar"));
+}
+
+void TDMainWindow::p_taskFilterEnabledChanged(bool enabled) {
+    m_filterButton->setStatusImage(enabled ? filterOnImage() : QImage());
+    m_filterButton->setVisible(enabled);
+    m_statusBar->update();
+}
+
+void TDMainWindow::p_syncStateChanged() {
+    m_syncErrorButton->setVisible(m_controller->syncError().has_value());
+    if (const std::optional<TDError>& error = m_controller->syncError())
+        m_syncErrorButton->setToolTip(error->description);
 }
 
 void TDMainWindow::saveLayout() {
     defaults().setValue(FrameKey, Layout::frameToString(geometry()));
-    if (!isSourceListHidden()) defaults().setValue(SourceListWidthKey, m_sourceList->width());
-    QVariantList lengths;
-    for (int length : m_mainSplit->sizes()) lengths.append(length);
-    defaults().setValue(SplitLengthsKey, lengths);
+    if (!isSourceListHidden()) defaults().setValue(SourceListWidthKey, m_mainSplit->subviewLength(0));
+    m_mainSplit->autosave();
+    m_sourceList->splitView().autosave();
     m_controller->saveState();
 }
 
 void TDMainWindow::p_restoreLayout() {
-    const QVariantList lengths = defaults().value(SplitLengthsKey).toList();
-    const int savedWidth = defaults().integer(SourceListWidthKey);
-    const int width = lengths.size() == 2 ? lengths.at(0).toInt() : savedWidth;
-    if (width > 0)
-        m_mainSplit->setSizes({qMax(Layout::kMinimumSourceListWidth, width), 1});
-    else
-        m_mainSplit->setSizes({220, 1});
-    if (defaults().boolean(HideSourceListKey)) m_sourceList->hide();
-    p_resetMinimumSize();
+    const int saved = int(m_mainSplit->savedSize(0));
+    const int width = saved > 0 ? saved : defaults().integer(SourceListWidthKey);
+    m_pendingSourceListWidth =
+        width > 0 ? qMax(Layout::kMinimumSourceListWidth, width) : kFirstSourceListWidth;
+    m_mainSplit->setSizes({m_pendingSourceListWidth, 1});
+    // Hidden as it was: the pane keeps the length it had.
+    m_sourceListSide->setHidden(defaults().boolean(HideSourceListKey));
+    m_statusBar->setHidden(defaults().boolean(HideStatusBarKey));
+    p_sourceListVisibilityChanged();
 }
 
 void TDMainWindow::p_restoreFrame() {
@@ -139,27 +345,12 @@ void TDMainWindow::p_restoreFrame() {
     setGeometry(Layout::firstWindowFrame(screen ? screen->availableGeometry() : QRect()));
 }
 
-void TDMainWindow::p_dividerMoved() {
-    if (m_mainSplit->sizes().value(0) == 0 && m_sourceList->isVisible()) {
-        // Dragged shut: hidden as the menu item would hide it, keeping the width it had.
-        m_sourceList->hide();
-        defaults().setValue(HideSourceListKey, true);
-        if (m_toggleSourceListAction) m_toggleSourceListAction->setText(tr("Show Source List"));
-        p_resetMinimumSize();
-        return;
-    }
-    if (!isSourceListHidden()) defaults().setValue(SourceListWidthKey, m_mainSplit->sizes().value(0));
-}
-
 void TDMainWindow::p_fitSourceListToWindow() {
     // Sizes given before the window has its frame would be squeezed by the minimum of the tasks side.
-    if (m_sourceList->isHidden() || !isVisible()) return;
-    // The splitter must have the window's width before it takes sizes, or it squeezes them.
-    layout()->activate();
+    if (m_sourceListSide->isHidden() || !isVisible()) return;
     const int splitWidth = m_mainSplit->width();
-    m_sourceList->setMaximumWidth(Layout::maximumSourceListWidth(splitWidth));
     const int current =
-        m_pendingSourceListWidth > 0 ? m_pendingSourceListWidth : m_mainSplit->sizes().value(0);
+        m_pendingSourceListWidth > 0 ? m_pendingSourceListWidth : m_mainSplit->subviewLength(0);
     m_pendingSourceListWidth = 0;
     const int width = qMin(Layout::maximumSourceListWidth(splitWidth),
                            Layout::sourceListWidthAfterResize(current, splitWidth));
@@ -167,18 +358,28 @@ void TDMainWindow::p_fitSourceListToWindow() {
 }
 
 void TDMainWindow::p_resetMinimumSize() {
-    setMinimumSize(Layout::minimumWindowSize(m_sourceList->isHidden()));
-}
-
-void TDMainWindow::resizeEvent(QResizeEvent* event) {
-    TDTasksWindow::resizeEvent(event);
-    p_fitSourceListToWindow();
+    setMinimumSize(Layout::minimumWindowSize(isSourceListHidden()));
 }
 
 void TDMainWindow::showMainWindow() {
-    if (!isVisible()) p_restoreFrame();
+    const bool appearing = !isVisible();
+    if (appearing) {
+        // The settings may have changed while the window was away: the library brings its own layout
+        // and tabs, copied into the settings just before it opens.
+        p_restoreLayout();
+        m_controller->restoreState();
+        p_restoreFrame();
+    }
     show();
+    layout()->activate();
     p_fitSourceListToWindow();
+    // The info pane opens to a height within the window it now has.
+    if (appearing && defaults().boolean(HideInfoViewKey) == isInfoViewOpen()) {
+        if (isInfoViewOpen())
+            closeInfoView(false);
+        else
+            openInfoView(false);
+    }
     raise();
     activateWindow();
     if (m_manager.library() && !m_groups->selectedGroup() && !m_groups->shownGroup())
@@ -204,9 +405,12 @@ void TDMainWindow::buildMenus() {
                     [this] { Q_EMIT closeRequested(); });
 
     QMenu* view = bar->addMenu(tr("&View"));
-    m_toggleSourceListAction =
-        view->addAction(isSourceListHidden() ? tr("Show Source List") : tr("Hide Source List"),
-                        QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this, [this] { toggleSourceList(); });
+    m_toggleSourceListAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this,
+                                               [this] { toggleSourceList(); });
+    m_toggleInfoViewAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I), this,
+                                             [this] { toggleInfoView(); });
+    m_toggleStatusBarAction = view->addAction(QString(), this, [this] { toggleStatusBar(); });
+    p_updateMenuTitles();
     view->addSeparator();
     const struct {
         QString title;
@@ -257,6 +461,29 @@ void TDMainWindow::closeEvent(QCloseEvent* event) {
     Q_EMIT closeRequested();
 }
 
+bool TDMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        p_performMenuKeyEquivalent(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
+        return true;
+    return TDTasksWindow::eventFilter(watched, event);
+}
+
+bool TDMainWindow::p_performMenuKeyEquivalent(QWidget* receiver, QKeyEvent* event) {
+    // Once per key, where it is first delivered; never while text is typed into a field.
+    if (receiver->window() != this || receiver != QApplication::focusWidget()) return false;
+    if (!qobject_cast<QAbstractItemView*>(receiver)) return false;
+    const QKeySequence key =
+        TDUnmodifiedKeyEquivalent(event->key(), event->modifiers() & ~Qt::KeypadModifier, event->text());
+    const TDSubmenuActions submenu = [](const QAction* action) {
+        const QMenu* menu = action->menu();
+        return menu ? menu->actions() : QList<QAction*>();
+    };
+    QAction* action = TDFindActionWithKeyEquivalent(menuBar()->actions(), key, submenu);
+    if (!action || !action->isEnabled()) return false;
+    action->trigger();
+    return true;
+}
+
 bool TDMainWindow::isTasksViewEditing() const {
     const TDTasksController& tasks = m_tasksViewController->tasksController();
     return tasks.isEditingTitle() || tasks.isEditingNote();
@@ -280,6 +507,66 @@ void TDMainWindow::keyDown(QKeyEvent* event) {
         m_controller->selectNextTab();
     else
         m_controller->selectPreviousTab();
+}
+
+// --- The split views
+
+bool TDMainWindow::canCollapseSubview(TDSplitView& splitView, int index) {
+    // The source list to the left, the info pane downward.
+    return (&splitView == m_mainSplit && index == 0) || (&splitView == &sourceListSplitter() && index == 1);
+}
+
+int TDMainWindow::constrainMinCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) {
+    Q_UNUSED(dividerIndex)
+    if (&splitView == m_mainSplit) return proposed + Layout::kMinimumSourceListWidth;
+    return qMax(proposed, splitView.height() - splitView.dividerThickness() - kMaximumInfoPaneHeight);
+}
+
+int TDMainWindow::constrainMaxCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) {
+    Q_UNUSED(dividerIndex)
+    if (&splitView == m_mainSplit) return qMin(proposed, Layout::maximumSourceListWidth(splitView.width()));
+    return proposed - kMinimumInfoPaneHeight - splitView.dividerThickness();
+}
+
+int TDMainWindow::constrainSplitPosition(TDSplitView& splitView, int proposed, int dividerIndex) {
+    Q_UNUSED(dividerIndex)
+    if (&splitView != &sourceListSplitter()) return proposed;
+    const int snap = splitView.height() - splitView.dividerThickness() - kSnapInfoPaneHeight;
+    return qAbs(proposed - snap) < 10 ? snap : proposed;
+}
+
+void TDMainWindow::didCloseSubviewAfterCollapsing(TDSplitView& splitView, int index) {
+    Q_UNUSED(index)
+    if (&splitView == m_mainSplit) {
+        // Dragged shut: hidden as the menu item hides it, keeping the width it had.
+        defaults().setValue(SourceListWidthKey, int(splitView.savedSize(0)));
+        defaults().setValue(HideSourceListKey, true);
+        // Closed inside the window: it opens there again.
+        defaults().setValue(SourceListExpandToRightKey, true);
+        p_sourceListVisibilityChanged();
+    } else {
+        defaults().setValue(HideInfoViewKey, true);
+        p_updateMenuTitles();
+    }
+}
+
+void TDMainWindow::didFinishResizingSubviews(TDSplitView& splitView) {
+    if (&splitView == m_mainSplit && !isSourceListHidden())
+        defaults().setValue(SourceListWidthKey, m_mainSplit->subviewLength(0));
+}
+
+void TDMainWindow::dividerDoubleClicked(TDSplitView& splitView, int dividerIndex) {
+    Q_UNUSED(dividerIndex)
+    // Never collapsed in place: the menu commands do it, remembering what they close.
+    if (&splitView == m_mainSplit)
+        QTimer::singleShot(0, this, [this] { toggleSourceList(); });
+    else
+        closeInfoView(true);
+}
+
+void TDMainWindow::didResize(TDSplitView& splitView, const QSize& oldSize) {
+    Q_UNUSED(oldSize)
+    if (&splitView == m_mainSplit) p_fitSourceListToWindow();
 }
 
 std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager) {

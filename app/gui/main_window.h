@@ -2,11 +2,15 @@
 
 #include "app/main_window_controller.h"
 #include "app/main_window_host.h"
+#include "controls/gui/split_view.h"
 #include "taskviews/gui/tasks_window.h"
 
 #include <memory>
 
-class QSplitter;
+class QLabel;
+class TDButton;
+class TDFunctionBar;
+class TDFunctionButton;
 class TDGroupTabControl;
 class TDGroupTabs;
 class TDGroupsController;
@@ -15,19 +19,29 @@ class TDMessageBoxPrompter;
 class TDSourceListPane;
 class TDTasksViewController;
 
-// The main window: the source list on the left; on the right the group tabs above the task outline.
-// The divider, the source list's visibility and the window frame are kept in the settings. Closing
-// the window asks to quit (closeRequested) so that the quit sequence saves first.
+// The main window: the source list on the left with the info pane below it; on the right the group
+// tabs above the task outline and the status bar. The dividers, what is shown and the window frame
+// are kept in the settings. Closing the window asks to quit (closeRequested) so that the quit
+// sequence saves first.
 class TDMainWindow final : public TDTasksWindow,
                            public TDMainWindowHost,
                            private TDMainWindowView,
-                           private TDTasksWindowDelegate {
+                           private TDTasksWindowDelegate,
+                           private TDSplitViewDelegate {
     Q_OBJECT
 public:
     static inline const QString FrameKey = QStringLiteral("NSWindow Frame tasks");
     static inline const QString SplitLengthsKey = QStringLiteral("TDSplitView Subview Lengths MainSplitView");
     static inline const QString HideSourceListKey = QStringLiteral("hideSourceList");
     static inline const QString SourceListWidthKey = QStringLiteral("sourceListWidth");
+    static inline const QString SourceListExpandToRightKey = QStringLiteral("sourceListExpandToRight");
+    static inline const QString HideInfoViewKey = QStringLiteral("hideInfoView");
+    static inline const QString HideStatusBarKey = QStringLiteral("hideStatusBar");
+    // The info pane's height when none is saved, the one its divider snaps to, and its limits.
+    static constexpr int kFirstInfoPaneHeight = 150;
+    static constexpr int kSnapInfoPaneHeight = 183;
+    static constexpr int kMinimumInfoPaneHeight = 103;
+    static constexpr int kMaximumInfoPaneHeight = 239;
 
     explicit TDMainWindow(TDLibraryManager& manager, QWidget* parent = nullptr);
     ~TDMainWindow() override;
@@ -37,10 +51,26 @@ public:
     TDSourceListPane& sourceListPane() const { return *m_sourceList; }
     TDGroupTabControl& tabControl() const { return *m_tabControl; }
     TDTasksViewController& tasksViewController() const { return *m_tasksViewController; }
-    QSplitter& mainSplitter() const { return *m_mainSplit; }
+    TDSplitView& mainSplitter() const { return *m_mainSplit; }
+    TDSplitView& sourceListSplitter() const;
+    TDFunctionBar& statusBar() const { return *m_statusBar; }
+    QString statusText() const;
+    TDFunctionButton& filterIndicator() const { return *m_filterButton; }
 
     bool isSourceListHidden() const;
     void toggleSourceList();
+    bool isInfoViewOpen() const;
+    void toggleInfoView();
+    void openInfoView(bool animated);
+    void closeInfoView(bool animated);
+    // What the info pane shows (taken over); empty until then.
+    void setInfoViewContent(QWidget* content);
+    bool isStatusBarHidden() const;
+    void toggleStatusBar();
+    // The View menu's items that show and hide the panes.
+    QAction* toggleSourceListAction() const { return m_toggleSourceListAction; }
+    QAction* toggleInfoViewAction() const { return m_toggleInfoViewAction; }
+    QAction* toggleStatusBarAction() const { return m_toggleStatusBarAction; }
     // The frame, the divider and the tabs into the settings.
     void saveLayout();
 
@@ -59,7 +89,8 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
+    // Plain typed keys that are menu shortcuts run their menu items before the focused list sees them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // TDMainWindowView
@@ -68,26 +99,50 @@ private:
     bool isEditingGroupTitle() const override;
     void focusTasksView() override;
     void closeWindow() override { close(); }
+    void showWindow() override { showMainWindow(); }
     // TDTasksWindowDelegate
     void windowDidSetFirstResponder(QWidget* responder, bool changed) override;
     void keyDown(QKeyEvent* event) override;
+    // TDSplitViewDelegate
+    bool canCollapseSubview(TDSplitView& splitView, int index) override;
+    int constrainMinCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) override;
+    int constrainMaxCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) override;
+    int constrainSplitPosition(TDSplitView& splitView, int proposed, int dividerIndex) override;
+    void didCloseSubviewAfterCollapsing(TDSplitView& splitView, int index) override;
+    void didFinishResizingSubviews(TDSplitView& splitView) override;
+    void dividerDoubleClicked(TDSplitView& splitView, int dividerIndex) override;
+    void didResize(TDSplitView& splitView, const QSize& oldSize) override;
 
+    QWidget* p_makeTasksSide(QWidget* parent);
+    void p_makeStatusBar();
     void p_restoreLayout();
     void p_restoreFrame();
-    void p_dividerMoved();
     void p_fitSourceListToWindow();
     void p_resetMinimumSize();
+    void p_sourceListVisibilityChanged();
+    void p_updateMenuTitles();
+    void p_taskFilterEnabledChanged(bool enabled);
+    void p_syncStateChanged();
+    bool p_performMenuKeyEquivalent(QWidget* receiver, QKeyEvent* event);
 
     TDLibraryManager& m_manager;
     std::unique_ptr<TDMessageBoxPrompter> m_prompter;
     std::unique_ptr<TDGroupsController> m_groups;
     TDGroupTabs* m_tabs;
-    QSplitter* m_mainSplit;
+    TDSplitView* m_mainSplit;
+    TDSplitViewSubview* m_sourceListSide;
     TDSourceListPane* m_sourceList;
     TDGroupTabControl* m_tabControl;
     TDTasksViewController* m_tasksViewController;
+    TDFunctionBar* m_statusBar = nullptr;
+    TDButton* m_showSourceListButton = nullptr;
+    TDFunctionButton* m_filterButton = nullptr;
+    TDFunctionButton* m_syncErrorButton = nullptr;
+    QLabel* m_statusLabel = nullptr;
     std::unique_ptr<TDMainWindowController> m_controller;
     QAction* m_toggleSourceListAction = nullptr;
+    QAction* m_toggleInfoViewAction = nullptr;
+    QAction* m_toggleStatusBarAction = nullptr;
     // The restored width, set on the first resize.
     int m_pendingSourceListWidth = 0;
     bool m_closingForQuit = false;

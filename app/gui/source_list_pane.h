@@ -3,13 +3,15 @@
 #include <QWidget>
 
 class QButtonGroup;
-class QLabel;
 class TDAlertPrompter;
 class TDGroupsController;
 class TDGroupsView;
+class TDSplitView;
+class TDSplitViewSubview;
 
-// The source list's side of the window: the groups outline above a bar with the switch between its two
-// modes (lists; tags) and the mode's title.
+// The source list's side of the window: the groups outline over the info pane (a split view whose
+// lower pane opens and closes), above a bar with the switch between the list's two modes (lists;
+// tags).
 class TDSourceListPane : public QWidget {
     Q_OBJECT
 
@@ -17,17 +19,22 @@ public:
     TDSourceListPane(TDGroupsController& controller, TDAlertPrompter* prompter, QWidget* parent = nullptr);
 
     TDGroupsView* groupsView() const { return m_view; }
+    // Pane 0 the groups outline, pane 1 the info pane.
+    TDSplitView& splitView() const { return *m_split; }
+    TDSplitViewSubview& infoPane() const { return *m_infoPane; }
+    // The info pane shows this widget (taken over; nullptr leaves it empty).
+    void setInfoViewContent(QWidget* content);
+    QWidget* infoViewContent() const { return m_infoContent; }
     // The bar's height.
     static constexpr int kBarHeight = 23;
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     void p_modeChanged(int mode);
 
     TDGroupsController& m_controller;
+    TDSplitView* m_split;
     TDGroupsView* m_view;
+    TDSplitViewSubview* m_infoPane;
+    QWidget* m_infoContent = nullptr;
     QButtonGroup* m_switcher;
-    QLabel* m_modeTitle;
 };

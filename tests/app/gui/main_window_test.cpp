@@ -3,15 +3,21 @@
 #include "app/gui/group_tab_control.h"
 #include "app/gui/groups_view.h"
 #include "app/gui/source_list_pane.h"
+#include "controls/gui/function_bar.h"
 #include "platform/defaults/user_defaults.h"
+#include "store/library_manager.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
 #include "tests/app/groups_controller_fixture.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QSplitter>
 #include <QTest>
@@ -200,6 +206,207 @@ TEST_F(MainWindowTest, HidingTheSourceListIsRemembered) {
     EXPECT_GE(sourceListWidth(), 185);
 }
 
+TEST_F(MainWindowTest, HidingTheSourceListNarrowsTheWindowAndShowingWidensItAgain) {
+    const int list = sourceListWidth();
+    const QRect frame = mainWindow->geometry();
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    // The tasks keep their place on the screen and their width.
+    EXPECT_EQ(mainWindow->geometry(), frame.adjusted(list + 1, 0, 0, 0));
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mainWindow->geometry(), frame);
+    EXPECT_EQ(sourceListWidth(), list);
+
+    // Dragged shut, the list opens inside the window the next time.
+    dragDivider(-list);
+    ASSERT_TRUE(mainWindow->isSourceListHidden());
+    EXPECT_TRUE(defaults().boolean(TDMainWindow::SourceListExpandToRightKey));
+    mainWindow->toggleSourceList();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(mainWindow->geometry(), frame);
+    EXPECT_EQ(sourceListWidth(), list);
+    EXPECT_FALSE(defaults().boolean(TDMainWindow::SourceListExpandToRightKey));
+}
+
+TEST_F(MainWindowTest, TheViewMenuShowsAndHidesTheInfoPaneAndTheStatusBar) {
+    // The info pane starts closed; it opens to its first height and shows what it is given.
+    EXPECT_FALSE(mainWindow->isInfoViewOpen());
+    QAction* info = mainWindow->toggleInfoViewAction();
+    EXPECT_EQ(info->text(), QStringLiteral("Show Info Pane"));
+    info->trigger();
+    EXPECT_TRUE(mainWindow->isInfoViewOpen());
+    EXPECT_EQ(mainWindow->sourceListSplitter().subviewLength(1), TDMainWindow::kFirstInfoPaneHeight);
+    EXPECT_EQ(info->text(), QStringLiteral("Hide Info Pane"));
+    EXPECT_FALSE(defaults().boolean(TDMainWindow::HideInfoViewKey));
+    auto* content = new QLabel(QStringLiteral("Inspector"));
+    mainWindow->setInfoViewContent(content);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(content->isVisible());
+    EXPECT_EQ(content->height(), TDMainWindow::kFirstInfoPaneHeight);
+    info->trigger();
+    EXPECT_FALSE(mainWindow->isInfoViewOpen());
+    EXPECT_TRUE(defaults().boolean(TDMainWindow::HideInfoViewKey));
+
+    // The info pane lives under the source list: without it there is nothing to show it in.
+    mainWindow->toggleSourceList();
+    EXPECT_FALSE(info->isEnabled());
+    mainWindow->toggleSourceList();
+    EXPECT_TRUE(info->isEnabled());
+
+    QAction* statusBar = mainWindow->toggleStatusBarAction();
+    EXPECT_EQ(statusBar->text(), QStringLiteral("Hide Status Bar"));
+    const int outlineHeight = mainWindow->tasksViewController().height();
+    statusBar->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(mainWindow->statusBar().isHidden());
+    EXPECT_EQ(mainWindow->tasksViewController().height(), outlineHeight + TDFunctionBar::kHeight);
+    EXPECT_EQ(statusBar->text(), QStringLiteral("Show Status Bar"));
+    EXPECT_TRUE(defaults().boolean(TDMainWindow::HideStatusBarKey));
+    statusBar->trigger();
+    EXPECT_FALSE(mainWindow->statusBar().isHidden());
+}
+
+TEST_F(MainWindowTest, TheInfoPaneDividerSnapsAndStaysWithinItsLimits) {
+    mainWindow->openInfoView(false);
+    TDSplitView& split = mainWindow->sourceListSplitter();
+    QSplitterHandle* handle = split.handle(1);
+    const auto dragTo = [&](int paneHeight) {
+        const int delta = split.subviewLength(1) - paneHeight;
+        const QPoint start = handle->mapToGlobal(handle->rect().center());
+        const QPoint end = start + QPoint(0, delta);
+        QMouseEvent press(QEvent::MouseButtonPress, handle->mapFromGlobal(start), start, Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, handle->mapFromGlobal(end), end, Qt::LeftButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QMouseEvent release(QEvent::MouseButtonRelease, handle->mapFromGlobal(end), end, Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(handle, &press);
+        QApplication::sendEvent(handle, &move);
+        QApplication::sendEvent(handle, &release);
+        return split.subviewLength(1);
+    };
+    const struct {
+        int wanted;
+        int expected;
+    } cases[] = {
+        {200, 200},
+        {175, TDMainWindow::kSnapInfoPaneHeight},  // within 10 points of the snap height
+        {192, TDMainWindow::kSnapInfoPaneHeight},
+        {300, TDMainWindow::kMaximumInfoPaneHeight},
+        {120, 120},
+        {80, TDMainWindow::kMinimumInfoPaneHeight + 1},  // at least the limit and the divider
+    };
+    for (const auto& entry : cases) EXPECT_EQ(dragTo(entry.wanted), entry.expected) << entry.wanted;
+
+    // Dragged well below its limit the pane closes, and remembers that it is closed.
+    dragTo(10);
+    EXPECT_FALSE(mainWindow->isInfoViewOpen());
+    EXPECT_TRUE(defaults().boolean(TDMainWindow::HideInfoViewKey));
+}
+
+TEST_F(MainWindowTest, TheStatusBarShowsTheSummaryAndAFilterIndicatorWhileTasksAreFiltered) {
+    clickInSourceList(home);
+    EXPECT_EQ(mainWindow->statusText(), QStringLiteral("2 actions"));
+    EXPECT_TRUE(mainWindow->filterIndicator().isHidden());
+
+    tasksController().setTitleFilterString(QStringLiteral("plants"));
+    EXPECT_FALSE(mainWindow->filterIndicator().isHidden());
+    EXPECT_FALSE(mainWindow->filterIndicator().statusImage().isNull());
+    EXPECT_EQ(mainWindow->statusText(), QStringLiteral("1 of 2 actions"));
+    EXPECT_EQ(outlineTasks(), QStringList{QStringLiteral("Water the plants")});
+
+    // The indicator ends the filter.
+    QTest::mouseClick(&mainWindow->filterIndicator(), Qt::LeftButton);
+    EXPECT_TRUE(mainWindow->filterIndicator().isHidden());
+    EXPECT_EQ(outlineTasks().size(), 2);
+    EXPECT_EQ(mainWindow->statusText(), QStringLiteral("2 actions"));
+}
+
+TEST_F(MainWindowTest, ASecondStartShowsTheSameWindowTabsAndGroupFromTheLibraryOptions) {
+    clickInSourceList(work);
+    clickInSourceList(home, Qt::ControlModifier);
+    dragDivider(30);
+    mainWindow->openInfoView(false);
+    mainWindow->resize(900, 640);
+    QCoreApplication::processEvents();
+    const int listWidth = sourceListWidth();
+    const int infoHeight = mainWindow->sourceListSplitter().subviewLength(1);
+    const QSize size = mainWindow->size();
+
+    // Quitting saves the window into the settings, and the library carries them in its options.
+    ASSERT_TRUE(mainWindow->closeAllWindows(false));
+    manager->saveOptionsDictionary();
+    mainWindow.reset();
+
+    // The next start makes the window while the settings know nothing of it (another machine, a
+    // deleted settings file); the library's options come into the settings when it opens.
+    for (const QString& key : defaults().storedKeys())
+        if (TDLibraryManager::shouldCopyOptionToAndFromUserDefaults(key)) defaults().removeValue(key);
+    mainWindow = TDMakeMainWindow(*manager);
+    manager->copyOptionsToUserDefaults();
+    mainWindow->showMainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(mainWindow.get()));
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(mainWindow->size(), size);
+    EXPECT_EQ(sourceListWidth(), listWidth);
+    EXPECT_TRUE(mainWindow->isInfoViewOpen());
+    EXPECT_EQ(mainWindow->sourceListSplitter().subviewLength(1), infoHeight);
+    ASSERT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tabs().titleAtTabIndex(0), QStringLiteral("Website Redesign"));
+    EXPECT_EQ(tasksController().group(), home);
+    EXPECT_EQ(mainWindow->groupsController().selectedGroup(), home);
+}
+
+TEST_F(MainWindowTest, APlainKeyThatIsAMenuShortcutRunsItsItemBeforeTheOutlineSeesIt) {
+    // An item whose shortcut the window's own shortcuts do not cover (it belongs to its menu alone).
+    QMenu* view = mainWindow->menuBar()->actions().at(1)->menu();
+    ASSERT_TRUE(view);
+    QMenu* submenu = view->addMenu(QStringLiteral("Display"));
+    QAction* item = submenu->addAction(QStringLiteral("Show Dates"));
+    item->setShortcut(QKeySequence(Qt::Key_D));
+    item->setShortcutContext(Qt::WidgetShortcut);
+    int runs = 0;
+    QObject::connect(item, &QAction::triggered, item, [&runs] { ++runs; });
+
+    TDTasksView& outline = mainWindow->tasksViewController().tasksView();
+    mainWindow->makeFirstResponder(&outline);
+    QTest::keyClick(&outline, Qt::Key_D);
+    EXPECT_EQ(runs, 1);
+    // With Ctrl the key is not a plain one; a disabled item does not run.
+    QTest::keyClick(&outline, Qt::Key_D, Qt::ControlModifier);
+    item->setEnabled(false);
+    QTest::keyClick(&outline, Qt::Key_D);
+    EXPECT_EQ(runs, 1);
+}
+
+TEST_F(MainWindowTest, RevealingATaskFindsTheTabThatShowsItOrOpensOne) {
+    TDTask* plants = addTask(home, QStringLiteral("Feed the cat"));
+    processChanges();
+    clickInSourceList(work);
+
+    // No tab shows the task: one opens with its list.
+    mainWindow->controller().revealTask(plants);
+    ASSERT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tasksController().group(), home);
+    EXPECT_EQ(tasksController().selection(), QList<TDTask*>{plants});
+
+    // A tab that shows it is chosen again.
+    clickTab(0);
+    mainWindow->controller().revealTask(plants);
+    EXPECT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 1);
+    EXPECT_EQ(tasksController().selection(), QList<TDTask*>{plants});
+
+    // A group already in a tab is shown there.
+    mainWindow->controller().revealGroup(work);
+    EXPECT_EQ(tabs().numberOfTabs(), 2);
+    EXPECT_EQ(tabs().selectedTabIndex(), 0);
+}
+
 TEST_F(MainWindowTest, Screenshot) {
     defaults().setValue(QStringLiteral("showIncompleteTaskCount"), true);
     clickInSourceList(work);
@@ -212,6 +419,13 @@ TEST_F(MainWindowTest, Screenshot) {
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("main_window.png"))));
+
+    // The other arrangement: the source list hidden, a filter on, the status bar's buttons showing.
+    mainWindow->toggleSourceList();
+    tasksController().setTitleFilterString(QStringLiteral("the"));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(
+        mainWindow->grab().toImage().save(QDir(folder).filePath(QStringLiteral("main_window_filtered.png"))));
 }
 
 }  // namespace
