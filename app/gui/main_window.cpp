@@ -70,7 +70,11 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
     m_controller = std::make_unique<TDMainWindowController>(manager, *m_groups, *m_tabs,
                                                             m_tasksViewController->tasksController());
     m_controller->setView(this);
+    m_tabs->setTasksController(&m_tasksViewController->tasksController());
     m_groups->setPresentation(m_sourceList->groupsView());
+    connect(m_groups.get(), &TDGroupsController::sourceListShowRequested, this, [this] {
+        if (isSourceListHidden()) toggleSourceList();
+    });
     setDelegate(this);
     setFocusProxy(&m_tasksViewController->tasksView());
 
@@ -83,6 +87,7 @@ TDMainWindow::~TDMainWindow() {
     m_controller.reset();
     m_groups->setPresentation(nullptr);
     m_groups->setTasksController(nullptr);
+    m_tabs->setTasksController(nullptr);
     // The views go before the controllers they show.
     delete m_mainSplit;
 }

@@ -37,6 +37,7 @@ TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompt
       m_switcher(new QButtonGroup(this)),
       m_modeTitle(new QLabel(this)) {
     m_view->setController(&controller, prompter);
+    controller.setPrompter(prompter);
 
     auto* bar = new QWidget(this);
     bar->setFixedHeight(kBarHeight);
