@@ -158,7 +158,7 @@ TEST_F(SourceListViewTest, TheContextMenuOffersTheCommandsAndRenamesInPlace) {
     QStringList items;
     for (const QAction* action : menu->actions())
         items << (action->isSeparator() ? QStringLiteral("-")
-                                        : action->text() + (action->isEnabled() ? "" : " (off)"));
+                                        : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
     EXPECT_EQ(items, (QStringList{QStringLiteral("Open in New Tab"), QStringLiteral("-"),
                                   QStringLiteral("New List"), QStringLiteral("New Folder"),
                                   QStringLiteral("-"), QStringLiteral("Rename"), QStringLiteral("Duplicate"),
