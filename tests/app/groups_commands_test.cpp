@@ -1,3 +1,4 @@
+#include "model/comparison_rule.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
 #include "platform/defaults/user_defaults.h"
@@ -309,12 +310,27 @@ TEST_F(GroupCommandsTest, DuplicateCopiesAListWithItsTasksAndASmartFolderWithIts
     EXPECT_NE(copy->uid(), work->uid());
     expectUndoAndRedoRestore(before);
 
+    auto rule = std::make_shared<TRComparisonRule>(TRRuleTypeString);
+    rule->setKeyPath(QStringLiteral("title"));
+    rule->setConditionType(TRConditionContains);
+    rule->setValue(QStringLiteral("plan"));
+    TDSmartFolder::from(smart)->setRule(rule);
     before = treeBeforeCommand();
+    ASSERT_EQ(smart->tasks().size(), 2);
     groups->setClickedGroup(smart);
     groups->perform(Command::DuplicateGroup);
     groups->setClickedGroup(nullptr);
-    const QStringList titles = childTitles(library()->foldersGroup());
-    EXPECT_EQ(titles.mid(titles.size() - 2), (QStringList{QStringLiteral("Smart"), QStringLiteral("Smart")}));
+    const QList<TDGroup*> children = library()->foldersGroup()->orderedSubgroups()->objectsAs<TDGroup>();
+    TDGroup* smartCopy = children.last();
+    EXPECT_EQ(children.at(children.size() - 2), smart);
+    EXPECT_EQ(smartCopy->title(), QStringLiteral("Smart"));
+    ASSERT_TRUE(smartCopy->isSmartFolder());
+    ASSERT_NE(TDSmartFolder::from(smartCopy)->rule(), nullptr);
+    processChanges();
+    const QList<TDTask*> matches = smart->tasks();
+    const QList<TDTask*> copiedMatches = smartCopy->tasks();
+    EXPECT_EQ(QSet<TDTask*>(copiedMatches.cbegin(), copiedMatches.cend()),
+              QSet<TDTask*>(matches.cbegin(), matches.cend()));
     expectUndoAndRedoRestore(before);
 }
 

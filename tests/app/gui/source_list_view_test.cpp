@@ -157,8 +157,9 @@ TEST_F(SourceListViewTest, TheContextMenuOffersTheCommandsAndRenamesInPlace) {
     ASSERT_NE(menu, nullptr);
     QStringList items;
     for (const QAction* action : menu->actions())
-        items << (action->isSeparator() ? QStringLiteral("-")
-                                        : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+        items << (action->isSeparator()
+                      ? QStringLiteral("-")
+                      : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
     EXPECT_EQ(items, (QStringList{QStringLiteral("Open in New Tab"), QStringLiteral("-"),
                                   QStringLiteral("New List"), QStringLiteral("New Folder"),
                                   QStringLiteral("-"), QStringLiteral("Rename"), QStringLiteral("Duplicate"),
