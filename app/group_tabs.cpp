@@ -1,12 +1,18 @@
 #include "app/group_tabs.h"
 
+#include "language/localized_string.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/library_change_signals.h"
+#include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/task.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
+#include "taskviews/task_presentation.h"
+#include "taskviews/tasks_controller.h"
 
 #include <QTimer>
 
@@ -214,4 +220,60 @@ void TDGroupTabs::tabListDidSelectTab(TDTabList& tabs, int index) {
 
 void TDGroupTabs::tabListWillAutosave(TDTabList& tabs) {
     if (tabs.selectedTabIndex() != NotFound) p_storeShownGroup(tabs.selectedTabIndex());
+}
+
+// --- Drops of tasks
+
+TDDragOperation TDGroupTabs::validateDrop(int index, const QMimeData* data, bool allowsMove) const {
+    if (!m_library || index < 0 || index >= numberOfTabs() || index == selectedTabIndex())
+        return TDDragOperation::None;
+    TDGroup* group = groupAtTabIndex(index);
+    if (!group || group->isDeleted() || group->isFolder() || group->isArchived() ||
+        (group->isSmartFolder() && !group->isTodayGroup()))
+        return TDDragOperation::None;
+    switch (TDDroppedDataOf(data, allowsMove, false)) {
+        case TDDroppedData::TaskIDs: {
+            const Result<QList<TDTask*>> tasks = TDTasksFromDraggedIDs(data, *m_library);
+            if (!tasks || tasks->isEmpty()) return TDDragOperation::None;
+            const QList<TDTask*> held = group->tasks();
+            for (TDTask* task : *tasks)
+                if (task->list() == group || held.contains(task)) return TDDragOperation::None;
+            return TDDragOperation::Move;
+        }
+        case TDDroppedData::TaskPlist:
+            return TDDragOperation::Copy;
+        case TDDroppedData::Files:
+            return TDDragOperation::Link;
+        case TDDroppedData::Links:
+        case TDDroppedData::Text:
+            return TDDragOperation::Generic;
+        case TDDroppedData::GroupUIDs:
+        case TDDroppedData::None:
+            break;
+    }
+    return TDDragOperation::None;
+}
+
+bool TDGroupTabs::performDrop(int index, const QMimeData* data, bool allowsMove) {
+    if (validateDrop(index, data, allowsMove) == TDDragOperation::None) return false;
+    TDGroup* group = groupAtTabIndex(index);
+    const bool moves = TDDroppedDataOf(data, allowsMove, false) == TDDroppedData::TaskIDs;
+    QList<TDTask*> tasks;
+    if (moves) {
+        Result<QList<TDTask*>> dragged = TDTasksFromDraggedIDs(data, *m_library);
+        if (!dragged) return false;
+        tasks = std::move(*dragged);
+    } else {
+        tasks = m_library->createTasksFromMimeData(data);
+        if (tasks.isEmpty()) return false;
+    }
+    TDTaskPresentation* outline = m_tasksController ? m_tasksController->presentation() : nullptr;
+    if (outline) outline->saveState();
+    TDPlaceDroppedTasks(*group, tasks, !moves);
+    platform::ManagedObjectContext* context = m_library->managedObjectContext();
+    context->processPendingChanges();
+    if (outline) outline->restoreState();
+    if (platform::UndoManager* undo = context->undoManager())
+        undo->setActionName(TDLocalizedString("Drag Operation"));
+    return true;
 }

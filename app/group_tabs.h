@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dropped_data.h"
 #include "app/tab_list.h"
 #include "platform/objectstore/managed_object_context.h"
 
@@ -10,6 +11,7 @@
 class TDGroup;
 class TDLibrary;
 class TDLibraryChangeSignals;
+class TDTasksController;
 
 // What the group tabs ask of the window that holds them, as the selection moves away from a tab: the
 // group it shows, and the view options and source-list history to keep with that tab.
@@ -63,6 +65,14 @@ public:
     void resetToToday();
     void stopObserving();
 
+    // Drops of tasks on a tab other than the selected one: moved into its group (tagged for a tag, dated
+    // for Today), or made there from task copies, files, links and text. Tasks already in the group,
+    // folders and smart folders but Today are refused.
+    TDDragOperation validateDrop(int index, const QMimeData* data, bool allowsMove) const;
+    bool performDrop(int index, const QMimeData* data, bool allowsMove);
+    // The window's task outline keeps its scroll and selection through a drop (not owned; may be nullptr).
+    void setTasksController(TDTasksController* tasks) { m_tasksController = tasks; }
+
 Q_SIGNALS:
     // The selection is about to move to the tab (the window closes what belongs to the old one).
     void tabWillBeSelected(int index);
@@ -90,6 +100,7 @@ private:
     // Compared only, never followed: its reset ends following titles.
     const void* m_context = nullptr;
     TDGroupTabsHost* m_host = nullptr;
+    TDTasksController* m_tasksController = nullptr;
     // The groups whose titles the tabs follow (with their UIDs), once each however many tabs show them.
     QHash<TDGroup*, QString> m_observedGroups;
     std::unique_ptr<TDLibraryChangeSignals> m_changes;

@@ -45,6 +45,7 @@ TDGroupsController::TDGroupsController(TDLibraryManager& libraryManager, QObject
       m_manager(libraryManager),
       m_model(std::make_unique<TDSourceListModel>()),
       m_selectionModel(std::make_unique<QItemSelectionModel>(m_model.get())) {
+    m_model->setDropTarget(this);
     connect(m_selectionModel.get(), &QItemSelectionModel::selectionChanged, this,
             &TDGroupsController::p_outlineSelectionDidChange);
     // A shown group that moved to another folder left its old row (and the selection) behind.
@@ -126,6 +127,7 @@ void TDGroupsController::releaseObjects() {
     m_model->setHighlightedGroups({});
     m_history = TDGroupHistory();
     m_shownGroup = nullptr;
+    m_clickedGroup = nullptr;
     m_modeInstalled = false;
     Q_EMIT historyChanged();
 }
@@ -282,7 +284,7 @@ QList<QModelIndex> TDGroupsController::p_shownRows() const {
     return rows;
 }
 
-void TDGroupsController::p_selectNearestRow(bool below) {
+QModelIndex TDGroupsController::p_nearestSelectableRow(bool below) const {
     const QList<QModelIndex> rows = p_shownRows();
     const QModelIndexList selected = m_selectionModel->selectedRows();
     qsizetype from = below ? -1 : rows.size();
@@ -291,12 +293,16 @@ void TDGroupsController::p_selectNearestRow(bool below) {
         if (row < 0) continue;
         from = below ? qMax(from, row) : (from == rows.size() ? row : qMin(from, row));
     }
-    for (qsizetype row = from + (below ? 1 : -1); row >= 0 && row < rows.size(); row += below ? 1 : -1) {
-        if (!m_model->flags(rows.at(row)).testFlag(Qt::ItemIsSelectable)) continue;
-        m_selectionModel->setCurrentIndex(rows.at(row),
-                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-        return;
-    }
+    for (qsizetype row = from + (below ? 1 : -1); row >= 0 && row < rows.size(); row += below ? 1 : -1)
+        if (m_model->flags(rows.at(row)).testFlag(Qt::ItemIsSelectable)) return rows.at(row);
+    return {};
+}
+
+bool TDGroupsController::p_selectNearestRow(bool below) {
+    const QModelIndex row = p_nearestSelectableRow(below);
+    if (!row.isValid()) return false;
+    m_selectionModel->setCurrentIndex(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    return true;
 }
 
 void TDGroupsController::selectPreviousGroup() {

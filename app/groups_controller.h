@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dropped_data.h"
 #include "app/group_history.h"
 #include "app/source_list_model.h"
 
@@ -8,7 +9,9 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
+class TDAlertPrompter;
 class TDGroup;
 class TDGroupsWindowContext;
 class TDLibrary;
@@ -21,7 +24,7 @@ class TDTasksController;
 // tags), the group the tasks view and the selected tab show, the back and forward history of visited
 // groups, and the counts. Views take the model and the selection model and report clicks and keys; the
 // window answers through TDGroupsWindowContext. Main thread.
-class TDGroupsController final : public QObject {
+class TDGroupsController final : public QObject, public TDSourceListDropTarget {
     Q_OBJECT
     Q_PROPERTY(bool canGoBack READ canGoBack NOTIFY historyChanged)
     Q_PROPERTY(bool canGoForward READ canGoForward NOTIFY historyChanged)
@@ -106,7 +109,70 @@ public:
     // Autosave names of the two modes' outlines: "Groups" and "Tags".
     static QString autosaveNameForMode(int mode);
 
+    // --- Source-list commands (groups_controller_commands.cpp)
+
+    enum class Command {
+        AddList,
+        AddFolder,
+        AddSubfolder,
+        AddTag,
+        AddTagBundle,
+        AddTagSubbundle,
+        RenameGroup,
+        DuplicateGroup,
+        ArchiveList,
+        RemoveGroup,
+        OpenInNewTab,
+        SelectPreviousGroup,
+        SelectNextGroup,
+        GoBack,
+        GoForward,
+        GotoGroup,
+        ToggleTaskCount,
+        SwitchSourceListView,
+    };
+    // A context-menu entry: a command, or a separator (none).
+    using MenuEntry = std::optional<Command>;
+
+    // Asks before archiving a list with open tasks (not owned; without one such a list is not archived).
+    void setPrompter(TDAlertPrompter* prompter) { m_prompter = prompter; }
+    // The row a context menu is open on (nullptr: none, or the menu is over the space below the rows).
+    // The commands act on it rather than on the selection while it is set.
+    void setClickedGroup(TDGroup* group) { m_clickedGroup = group; }
+    TDGroup* clickedGroup() const { return m_clickedGroup; }
+
+    static QString titleForCommand(Command command);
+    bool validate(Command command) const;
+    void perform(Command command);
+    // The context menu for a click on the group's row (nullptr: below the rows), top to bottom; none on
+    // a top-level section header.
+    std::optional<QList<MenuEntry>> contextMenuEntries(const TDGroup* clicked) const;
+
+    // Each new group is selected (a bundle revealed) and its title opened for editing.
+    void addList();
+    void addFolder();
+    void addSubfolder();
+    void addTag();
+    void addTagBundle();
+    void addTagSubbundle() { addTagBundle(); }
+    // Edits the clicked (else the selected) group's title in place, showing the source list first.
+    void renameGroup();
+    // A copy just after the group, titled "... copy" (a smart folder keeps its title).
+    void duplicateGroup();
+    // Asks first when the list has open tasks.
+    void archiveList();
+    // Deletes without asking; the selection moves to a neighbouring row first.
+    void removeGroup();
+
+    // Drops on the source list: groups move, tasks move into a list or take a tag or Today's date, and
+    // files, links and text become tasks there.
+    TDDragOperation validateDrop(const QMimeData* data, bool allowsMove, TDGroup* item,
+                                 int childIndex) override;
+    bool acceptDrop(const QMimeData* data, bool allowsMove, TDGroup* item, int childIndex) override;
+
 Q_SIGNALS:
+    // Renaming needs the source list shown; the window shows it.
+    void sourceListShowRequested();
     // The tasks view now shows another group (selected here, from the history or from a tab).
     void shownGroupChanged(TDGroup* group);
     void modeChanged(int mode);
@@ -119,7 +185,18 @@ private:
     void p_show(TDGroup* group);
     void p_moveInHistory(int direction);
     QList<QModelIndex> p_shownRows() const;
-    void p_selectNearestRow(bool below);
+    // The nearest selectable row below the last or above the first selected row; invalid when none.
+    QModelIndex p_nearestSelectableRow(bool below) const;
+    bool p_selectNearestRow(bool below);
+    // Commands.
+    QList<TDGroup*> p_clickedOrSelectedGroups() const;
+    TDGroup* p_anchor() const;
+    void p_beginEditingNewGroup(TDGroup* group, const QString& undoActionName);
+    void p_addGroup(TDGroup* group, const QList<std::pair<TDGroup*, qsizetype>>& places,
+                    const QString& undoActionName);
+    void p_archive(TDGroup* list);
+    TDGroup* p_dropTarget(TDGroup* item) const;
+    qsizetype p_groupDropIndex(const QList<TDGroup*>& groups, TDGroup* target, int childIndex) const;
     void p_groupsDeleted(const QList<TDGroup*>& groups);
     void p_saveExpandedState();
     void p_restoreExpandedState();
@@ -133,6 +210,8 @@ private:
     TDTasksController* m_tasksController = nullptr;
     TDGroupsWindowContext* m_window = nullptr;
     TDSourceListPresentation* m_presentation = nullptr;
+    TDAlertPrompter* m_prompter = nullptr;
+    TDGroup* m_clickedGroup = nullptr;
     // Without a tasks controller, the group shown is kept here.
     TDGroup* m_shownGroup = nullptr;
     TDGroupHistory m_history;

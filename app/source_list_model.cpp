@@ -464,5 +464,49 @@ Qt::ItemFlags TDSourceListModel::flags(const QModelIndex& index) const {
     // Special groups keep their titles.
     if (!group->isSpecial()) flags |= Qt::ItemIsEditable;
     if (!group->isFolder()) flags |= Qt::ItemNeverHasChildren;
-    return flags;
+    if (canSelectGroup(group)) flags |= Qt::ItemIsDragEnabled;
+    return flags | Qt::ItemIsDropEnabled;
+}
+
+// --- Drag and drop
+
+QStringList TDSourceListModel::mimeTypes() const {
+    return TDSourceListDragTypes();
+}
+
+QMimeData* TDSourceListModel::mimeData(const QModelIndexList& indexes) const {
+    QList<TDGroup*> groups;
+    for (const QModelIndex& index : indexes) {
+        TDGroup* group = groupForIndex(index);
+        if (group && !groups.contains(group)) groups.append(group);
+    }
+    // In row order, which the selection need not keep.
+    std::sort(groups.begin(), groups.end(), [this](const TDGroup* a, const TDGroup* b) {
+        return indexForGroup(a).row() < indexForGroup(b).row();
+    });
+    if (groups.isEmpty()) return nullptr;
+    const TDGroup* parent = groups.first()->parentGroup();
+    if (std::any_of(groups.cbegin(), groups.cend(),
+                    [parent](const TDGroup* group) { return group->parentGroup() != parent; }))
+        return nullptr;
+    return TDMimeDataForGroups(groups);
+}
+
+TDDragOperation TDSourceListModel::dropOperation(const QMimeData* data, bool allowsMove, int row,
+                                                 const QModelIndex& parent) const {
+    if (!m_dropTarget || !m_library || (parent.isValid() && parent.model() != this))
+        return TDDragOperation::None;
+    return m_dropTarget->validateDrop(data, allowsMove, groupForIndex(parent), row);
+}
+
+bool TDSourceListModel::canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                        const QModelIndex& parent) const {
+    Q_UNUSED(column)
+    return dropOperation(data, action == Qt::MoveAction, row, parent) != TDDragOperation::None;
+}
+
+bool TDSourceListModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                                     const QModelIndex& parent) {
+    if (!canDropMimeData(data, action, row, column, parent)) return false;
+    return m_dropTarget->acceptDrop(data, action == Qt::MoveAction, groupForIndex(parent), row);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/dropped_data.h"
 #include "platform/base/error.h"
 
 #include <QAbstractItemModel>
@@ -13,6 +14,17 @@
 class TDGroup;
 class TDLibrary;
 class TDOrderedCollection;
+
+// Who decides and carries out drops on the source list (the groups controller). `item` is the row dropped
+// onto or between whose children the drop falls (nullptr: the top level); `childIndex` is the place among
+// its children, -1 for a drop onto the row itself.
+class TDSourceListDropTarget {
+public:
+    virtual ~TDSourceListDropTarget() = default;
+    virtual TDDragOperation validateDrop(const QMimeData* data, bool allowsMove, TDGroup* item,
+                                         int childIndex) = 0;
+    virtual bool acceptDrop(const QMimeData* data, bool allowsMove, TDGroup* item, int childIndex) = 0;
+};
 
 // A tag cannot take the title of another tag (TDErrorDomain).
 inline constexpr int TDErrorGroupTitleTaken = 412;
@@ -90,6 +102,23 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Dragging rows writes their groups' UIDs (none when they have different parents); drops go to the
+    // drop target, a move only when the action is one.
+    void setDropTarget(TDSourceListDropTarget* target) { m_dropTarget = target; }
+    // What a drop at the row (-1: onto the parent's row) under the parent would do.
+    TDDragOperation dropOperation(const QMimeData* data, bool allowsMove, int row,
+                                  const QModelIndex& parent) const;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override {
+        return Qt::MoveAction | Qt::CopyAction | Qt::LinkAction;
+    }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
 Q_SIGNALS:
     void expansionChanged(const QModelIndex& index, bool expanded);
     void renameRefused(const TDError& error);
@@ -118,4 +147,5 @@ private:
     QMetaObject::Connection m_archiveReset;
     bool m_showsAllItemCounts = false;
     QList<TDGroup*> m_highlightedGroups;
+    TDSourceListDropTarget* m_dropTarget = nullptr;
 };

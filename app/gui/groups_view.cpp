@@ -9,9 +9,11 @@
 #include "model/library.h"
 
 #include <QContextMenuEvent>
+#include <QDragMoveEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -35,6 +37,11 @@ TDGroupsView::TDGroupsView(QWidget* parent) : TDExtendedOutlineView(parent) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setUniformRowHeights(true);
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
     // The highlight is drawn per row below the cells; the style's own would cover them.
     QPalette palette = this->palette();
     palette.setColor(QPalette::Highlight, Qt::transparent);
@@ -164,9 +171,77 @@ void TDGroupsView::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange) viewport()->update();
 }
 
-// The source-list commands bring their own menu.
+// --- Context menu
+
+std::unique_ptr<QMenu> TDGroupsView::contextMenuAt(const QPoint& point) {
+    if (!m_controller) return nullptr;
+    TDGroup* clicked = m_controller->model()->groupForIndex(indexAt(point));
+    const auto entries = m_controller->contextMenuEntries(clicked);
+    if (!entries) return nullptr;
+    m_controller->setClickedGroup(clicked);
+    auto menu = std::make_unique<QMenu>(this);
+    for (const TDGroupsController::MenuEntry& entry : *entries) {
+        if (!entry) {
+            menu->addSeparator();
+            continue;
+        }
+        const TDGroupsController::Command command = *entry;
+        QAction* action = menu->addAction(TDGroupsController::titleForCommand(command));
+        action->setEnabled(m_controller->validate(command));
+        connect(action, &QAction::triggered, this, [this, command] {
+            if (m_controller) m_controller->perform(command);
+        });
+    }
+    // The commands act on the clicked row until the menu has gone.
+    connect(menu.get(), &QMenu::destroyed, this, [controller = m_controller] {
+        if (controller) controller->setClickedGroup(nullptr);
+    });
+    return menu;
+}
+
 void TDGroupsView::contextMenuEvent(QContextMenuEvent* event) {
-    event->ignore();
+    std::unique_ptr<QMenu> menu = contextMenuAt(event->pos());
+    if (!menu) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    menu->exec(event->globalPos());
+}
+
+// --- Drag and drop
+
+// The model decides what a drop does; the action shown follows it (a file is linked, a task moved).
+void TDGroupsView::dragMoveEvent(QDragMoveEvent* event) {
+    TDExtendedOutlineView::dragMoveEvent(event);
+    if (!event->isAccepted() || !m_controller) return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    int row = -1;
+    QModelIndex parent;
+    switch (dropIndicatorPosition()) {
+        case AboveItem:
+            row = index.row();
+            parent = index.parent();
+            break;
+        case BelowItem:
+            row = index.row() + 1;
+            parent = index.parent();
+            break;
+        case OnItem:
+            parent = index;
+            break;
+        case OnViewport:
+            break;
+    }
+    const bool allowsMove = event->possibleActions().testFlag(Qt::MoveAction);
+    const Qt::DropAction action = TDDropActionForOperation(
+        m_controller->model()->dropOperation(event->mimeData(), allowsMove, row, parent));
+    if (action == Qt::IgnoreAction) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(action);
+    event->accept();
 }
 
 // --- Mouse and keys
@@ -218,6 +293,14 @@ void TDGroupsView::commitEditing() {
         commitData(editor);
         if (!m_refusedEdit) closeEditor(editor, QAbstractItemDelegate::NoHint);
     }
+}
+
+void TDGroupsView::editTitle(const QModelIndex& index) {
+    if (!index.isValid() || !index.flags().testFlag(Qt::ItemIsEditable)) return;
+    scrollTo(index);
+    edit(index);
+    if (!isEditingTitle()) return;
+    if (auto* line = viewport()->findChild<QLineEdit*>()) line->selectAll();
 }
 
 bool TDGroupsView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {

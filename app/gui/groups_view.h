@@ -7,6 +7,9 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
+#include <memory>
+
+class QMenu;
 class TDAlertPrompter;
 
 // The source list: an outline over the groups controller's model and selection, one column of
@@ -37,9 +40,13 @@ public:
     // Source-list presentation.
     bool isEditingTitle() const override;
     void commitEditing() override;
+    void editTitle(const QModelIndex& index) override;
     void centerSelectionIfNotFullyVisible() override {
         TDExtendedOutlineView::centerSelectionIfNotFullyVisible();
     }
+
+    // The context menu for a click at the point of the viewport: nullptr on a top-level section header.
+    std::unique_ptr<QMenu> contextMenuAt(const QPoint& point);
 
 Q_SIGNALS:
     // A click or an edit ended: the window's first control should have the keyboard again.
@@ -55,6 +62,7 @@ protected:
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void changeEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void commitData(QWidget* editor) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;

@@ -124,7 +124,11 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
             &TDMainWindow::p_taskFilterEnabledChanged);
     connect(m_controller.get(), &TDMainWindowController::syncStateChanged, this,
             &TDMainWindow::p_syncStateChanged);
+    m_tabs->setTasksController(&m_tasksViewController->tasksController());
     m_groups->setPresentation(m_sourceList->groupsView());
+    connect(m_groups.get(), &TDGroupsController::sourceListShowRequested, this, [this] {
+        if (isSourceListHidden()) toggleSourceList();
+    });
     setDelegate(this);
     setFocusProxy(&m_tasksViewController->tasksView());
 
@@ -140,6 +144,7 @@ TDMainWindow::~TDMainWindow() {
     m_controller.reset();
     m_groups->setPresentation(nullptr);
     m_groups->setTasksController(nullptr);
+    m_tabs->setTasksController(nullptr);
     // The views go before the controllers they show.
     delete m_mainSplit;
 }

@@ -56,6 +56,7 @@ TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompt
     infoLayout->setContentsMargins(0, 0, 0, 0);
     // Closed until the window opens it.
     m_infoPane->hide();
+    controller.setPrompter(prompter);
 
     auto* bar = new TDSourceListGradientBar(this);
     bar->setFixedHeight(kBarHeight);

@@ -1,7 +1,13 @@
 #include "app/group_tabs.h"
+#include "model/folder.h"
 #include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
+#include "model/tag.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/undo/undo_manager.h"
+#include "tests/app/drag_data.h"
 #include "tests/app/group_library_fixture.h"
 
 #include <QSignalSpy>
@@ -218,6 +224,62 @@ TEST_F(GroupTabsTest, ANewTabShowsTodayAndAResetLeavesOnlyToday) {
     EXPECT_EQ(tabs->selectedTabIndex(), 0);
     EXPECT_EQ(tabs->representedObjectAtTabIndex(0), QVariant(TDGroupTabs::TodayTabObject));
     EXPECT_EQ(announced.constLast(), library()->todayGroup());
+}
+
+TEST_F(GroupTabsTest, TasksDroppedOnAnotherTabMoveIntoItsGroupUnlessAlreadyThere) {
+    TDList* errands = list(QStringLiteral("Errands"));
+    TDList* garden = list(QStringLiteral("Garden"));
+    TDFolder* area = library()->createFolder(QStringLiteral("Area"), library()->foldersGroup());
+    TDTag* urgent = library()->createTagWithTitle(QStringLiteral("urgent"), library()->tagsGroup());
+    auto task = [this](TDGroup* group, const QString& title) {
+        TDTask* made = library()->createOrphanTask();
+        made->setTitle(title);
+        EXPECT_TRUE(group->orderedTasks()->addObject(made).ok());
+        return made;
+    };
+    TDTask* weed = task(errands, QStringLiteral("weed"));
+    TDTask* mow = task(errands, QStringLiteral("mow"));
+    task(garden, QStringLiteral("water"));
+    settle();
+    for (TDGroup* group : QList<TDGroup*>{errands, garden, area, urgent}) tabs->addTabWithGroup(group);
+    tabs->selectTabAtIndex(1);
+    ASSERT_EQ(tabs->selectedGroup(), errands);
+    manager->undoManager()->removeAllActions();
+
+    const auto both = apptest::taskIDDrag(QList<TDTask*>{weed, mow});
+    // The selected tab, the tab of the list that holds them, a folder, and past the last tab: refused.
+    EXPECT_EQ(tabs->validateDrop(1, both.get(), true), TDDragOperation::None);
+    tabs->selectTabAtIndex(0);
+    EXPECT_EQ(tabs->validateDrop(1, both.get(), true), TDDragOperation::None);
+    EXPECT_EQ(tabs->validateDrop(3, both.get(), true), TDDragOperation::None);
+    EXPECT_EQ(tabs->validateDrop(5, both.get(), true), TDDragOperation::None);
+    // Another library's task, or a drag that may only copy them: refused.
+    EXPECT_EQ(tabs->validateDrop(2, apptest::taskIDDrag(QStringList{apptest::idInAnotherLibrary(weed)}).get(),
+                                 true),
+              TDDragOperation::None);
+    EXPECT_EQ(tabs->validateDrop(2, both.get(), false), TDDragOperation::None);
+    EXPECT_FALSE(tabs->performDrop(1, both.get(), true));
+
+    EXPECT_EQ(tabs->validateDrop(2, both.get(), true), TDDragOperation::Move);
+    ASSERT_TRUE(tabs->performDrop(2, both.get(), true));
+    settle();
+    QStringList titles;
+    for (const TDTask* moved : garden->orderedTasks()->objectsAs<TDTask>()) titles << moved->title();
+    EXPECT_EQ(titles, (QStringList{QStringLiteral("weed"), QStringLiteral("mow"), QStringLiteral("water")}));
+    EXPECT_TRUE(errands->tasks().isEmpty());
+    EXPECT_EQ(manager->undoManager()->undoActionName(), QStringLiteral("Drag Operation"));
+    testsupport::drainEvents();
+    manager->undoManager()->undo();
+    settle();
+    EXPECT_EQ(weed->parentList(), errands);
+    EXPECT_EQ(mow->parentList(), errands);
+
+    // Text on a tag's tab: new tasks with the tag, in the Inbox.
+    const auto text = apptest::textDrag(QStringLiteral("sharpen the shears"));
+    EXPECT_EQ(tabs->validateDrop(4, text.get(), true), TDDragOperation::Generic);
+    ASSERT_TRUE(tabs->performDrop(4, text.get(), true));
+    ASSERT_EQ(urgent->tasks().size(), 1);
+    EXPECT_EQ(urgent->tasks().first()->parentList(), library()->inboxGroup());
 }
 
 }  // namespace

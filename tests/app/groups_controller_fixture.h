@@ -15,6 +15,7 @@
 #include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/test_environment.h"
 
+#include <QPersistentModelIndex>
 #include <QStringList>
 
 #include <memory>
@@ -52,10 +53,16 @@ public:
         editing = false;
         ++commits;
     }
+    void editTitle(const QModelIndex& index) override {
+        edited = index;
+        editing = true;
+    }
     void centerSelectionIfNotFullyVisible() override {}
 
     bool editing = false;
     int commits = 0;
+    // The row last opened for editing.
+    QPersistentModelIndex edited;
 };
 
 // A new library in a temporary folder with its starter groups (their starter tasks removed), a tasks

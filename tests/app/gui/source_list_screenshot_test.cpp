@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMenu>
+#include <QPainter>
 #include <QTest>
 
 namespace apptest {
@@ -84,6 +86,29 @@ TEST_F(SourceListScreenshotTest, BothModes) {
     groups->expandGroup(group(QStringLiteral("People")));
     EXPECT_TRUE(rows().contains(QStringLiteral("errands 4 [x]")));
     shoot(QStringLiteral("source_list_tags.png"));
+}
+
+TEST_F(SourceListScreenshotTest, TheContextMenuOverAList) {
+    TDGroup* groceries = group(QStringLiteral("Groceries"));
+    pane->groupsView()->doItemsLayout();
+    const QRect row = pane->groupsView()->visualRect(model()->indexForGroup(groceries));
+    std::unique_ptr<QMenu> menu = pane->groupsView()->contextMenuAt(row.center());
+    ASSERT_NE(menu, nullptr);
+    menu->adjustSize();
+    const QImage list = pane->grab().toImage();
+    const QImage items = menu->grab().toImage();
+    // The menu where it opens, beside the click, on a picture wide enough for both.
+    const QPoint at = pane->groupsView()->viewport()->mapTo(pane.get(), row.center());
+    QImage picture(qMax(list.width(), at.x() + items.width()), qMax(list.height(), at.y() + items.height()),
+                   QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawImage(0, 0, list);
+    painter.drawImage(at, items);
+    painter.end();
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("source_list_context_menu.png"))));
 }
 
 }  // namespace

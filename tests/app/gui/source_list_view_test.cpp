@@ -4,6 +4,7 @@
 #include "app/gui/source_list_cell.h"
 #include "app/gui/source_list_pane.h"
 #include "model/ordered_collection.h"
+#include "platform/undo/undo_manager.h"
 #include "tests/app/groups_controller_fixture.h"
 #include "tests/support/core/scripted_alert_prompter.h"
 
@@ -11,6 +12,7 @@
 #include <QDir>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -145,6 +147,51 @@ TEST_F(SourceListViewTest, ATakenTagTitleIsRefusedAndTheEditorStaysOpen) {
     EXPECT_FALSE(view()->isEditingTitle());
     EXPECT_EQ(urgent->title(), QStringLiteral("soon"));
     EXPECT_EQ(prompter.shown.size(), 1);
+}
+
+TEST_F(SourceListViewTest, TheContextMenuOffersTheCommandsAndRenamesInPlace) {
+    const QPoint header = view()->visualRect(model()->indexForGroup(library()->foldersGroup())).center();
+    EXPECT_EQ(view()->contextMenuAt(header), nullptr);
+
+    std::unique_ptr<QMenu> menu = view()->contextMenuAt(centreOf(work));
+    ASSERT_NE(menu, nullptr);
+    QStringList items;
+    for (const QAction* action : menu->actions())
+        items << (action->isSeparator()
+                      ? QStringLiteral("-")
+                      : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Open in New Tab"), QStringLiteral("-"),
+                                  QStringLiteral("New List"), QStringLiteral("New Folder"),
+                                  QStringLiteral("-"), QStringLiteral("Rename"), QStringLiteral("Duplicate"),
+                                  QStringLiteral("Archive List"), QStringLiteral("Delete")}));
+    EXPECT_EQ(groups->clickedGroup(), work);
+
+    // Rename: the clicked row's title opens, and what is typed becomes the title.
+    menu->actions().at(5)->trigger();
+    menu.reset();
+    EXPECT_EQ(groups->clickedGroup(), nullptr);
+    ASSERT_TRUE(view()->isEditingTitle());
+    ASSERT_NE(editor(), nullptr);
+    EXPECT_EQ(editor()->selectedText(), QStringLiteral("Work"));
+    QTest::keyClicks(editor(), QStringLiteral("Job"));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    testsupport::drainEvents();
+    EXPECT_FALSE(view()->isEditingTitle());
+    EXPECT_EQ(work->title(), QStringLiteral("Job"));
+    EXPECT_EQ(manager->undoManager()->undoActionName(), QStringLiteral("Rename Folder"));
+
+    // New List: the new list's title opens for its name.
+    menu = view()->contextMenuAt(centreOf(home));
+    menu->actions().at(2)->trigger();
+    menu.reset();
+    ASSERT_TRUE(view()->isEditingTitle());
+    QTest::keyClicks(editor(), QStringLiteral("Groceries"));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    testsupport::drainEvents();
+    TDGroup* groceries = group(QStringLiteral("Groceries"));
+    ASSERT_NE(groceries, nullptr);
+    EXPECT_EQ(groceries->parentGroup(), home->parentGroup());
+    EXPECT_EQ(tasks->group(), groceries);
 }
 
 TEST_F(SourceListViewTest, TheSecondarySelectionAndTheSelectionAreApart) {
