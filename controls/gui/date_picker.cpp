@@ -283,8 +283,9 @@ void ODLDatePicker::p_paintPage(QPainter& painter, int row, int top) const {
     titleFont.setPointSizeF(font().pointSizeF() + 1);
     painter.setFont(titleFont);
     painter.setPen(Qt::black);
-    painter.drawText(QRect(0, top + 14, width(), 20), Qt::AlignCenter,
-                     QLocale().toString(month, QStringLiteral("LLLL yyyy")));
+    painter.drawText(
+        QRect(0, top + 14, width(), 20), Qt::AlignCenter,
+        QLocale().standaloneMonthName(month.month()) + QLatin1Char(' ') + QString::number(month.year()));
     const int c = width() / 7;
     const int margin = (width() - 7 * c) / 2;
     const int h = (p_pageHeight() - kGridTop) / 6;
