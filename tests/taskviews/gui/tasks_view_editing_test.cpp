@@ -14,7 +14,9 @@
 #include "taskviews/task_tree_model.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
 #include <QDir>
 #include <QImage>
 #include <QPainter>
@@ -295,6 +297,63 @@ TEST_F(TasksViewEditingTest, CompletionListsTheTagsTheTaskLacks) {
     EXPECT_EQ(editing().completions(editor(), QStringLiteral("/")),
               (QStringList{QStringLiteral("Hobby"), QStringLiteral("house repairs")}));
     EXPECT_EQ(editing().completions(editor(), QStringLiteral("@of")), QStringList{QStringLiteral("office")});
+}
+
+TEST_F(TasksViewEditingTest, TypingAMarkerOpensTheCompletionListAndAChoiceBecomesAToken) {
+    tag(QStringLiteral("house repairs"));
+    tag(QStringLiteral("@at home"));
+    TDTask* task = addTask(list, QStringLiteral("Fix"));
+    show();
+    edit(task);
+    QTest::keyClicks(titleEditor(), QStringLiteral(" /ho"));
+    QCompleter* completer = titleEditor()->completer();
+    ASSERT_TRUE(completer->popup()->isVisible());
+    EXPECT_EQ(completer->completionModel()->index(0, 0).data().toString(), QStringLiteral("house repairs"));
+    Q_EMIT completer->activated(QStringLiteral("house repairs"));
+    EXPECT_EQ(titleEditor()->editedText(), QStringLiteral("Fix /house repairs/"));
+    EXPECT_FALSE(titleEditor()->isEditingTag());
+
+    // A context of several words gets the slashes around it.
+    QTest::keyClicks(titleEditor(), QStringLiteral(" @at"));
+    ASSERT_TRUE(completer->popup()->isVisible());
+    Q_EMIT completer->activated(QStringLiteral("at home"));
+    EXPECT_EQ(titleEditor()->editedText(), QStringLiteral("Fix /house repairs/ /@at home/"));
+    completer->popup()->hide();
+    press(Qt::Key_Return);
+    EXPECT_EQ(tagTitles(task), (QStringList{QStringLiteral("@at home"), QStringLiteral("house repairs")}));
+}
+
+TEST_F(TasksViewEditingTest, AClickOnAnotherRowCommitsTheTitleBeforeTheSelectionMoves) {
+    TDTask* edited = addTask(list, QStringLiteral("Edited"));
+    TDTask* other = addTask(list, QStringLiteral("Other"));
+    show();
+    edit(edited);
+    QTest::keyClicks(titleEditor(), QStringLiteral(" now"));
+    const QRect row =
+        view->visualRect(model->indexForItem(TDTaskRowItem::task(other)).siblingAtColumn(kTitle));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_FALSE(editing().isEditing());
+    EXPECT_EQ(edited->title(), QStringLiteral("Edited now"));
+    EXPECT_EQ(controller->selection(), QList<TDTask*>{other});
+}
+
+TEST_F(TasksViewEditingTest, TheEstimateBalloonOpensFromTheTypedDuration) {
+    TDTask* task = addTask(list, QStringLiteral("Write"));
+    show();
+    ASSERT_TRUE(editing().editTask(task, TDTaskTreeModel::EstimateColumn, true));
+    QTest::keyClicks(editor(), QStringLiteral("2h"));
+    editing().firePopUpTimer();
+    ASSERT_TRUE(editing().estimatePanel() && editing().estimatePanel()->isVisible());
+    auto* content =
+        qobject_cast<TDEstimateCompletionViewController*>(editing().estimatePanel()->viewController());
+    ASSERT_TRUE(content);
+    EXPECT_DOUBLE_EQ(content->position(), 3);
+    content->slider()->setValue(int(9.5 * TDEstimateCompletionViewController::kStepsPerUnit));
+    content->changeTime(true);
+    EXPECT_FALSE(editing().isEditing());
+    EXPECT_DOUBLE_EQ(task->estimatedTime(), 43200);
+    settle();
+    EXPECT_EQ(undoName(), QStringLiteral("Change Estimated Time"));
 }
 
 TEST_F(TasksViewEditingTest, TheDateBalloonFollowsTheTypedDateAndAClickSetsTheDueDate) {
