@@ -1,6 +1,7 @@
 #include "taskviews/gui/tasks_view_editing.h"
 
 #include "controls/gui/balloon_panel.h"
+#include "controls/gui/cursor.h"
 #include "controls/gui/date_completion_view_controller.h"
 #include "language/title_parser.h"
 #include "model/library.h"
@@ -46,6 +47,18 @@ enum CaretPlacement { SelectAll = 0, CaretAtStart = 1, CaretAtEnd = 2 };
 bool isDateColumn(int column) {
     return column == TDTaskTreeModel::StartColumn || column == TDTaskTreeModel::DueColumn;
 }
+
+// The pointer stays out of sight while the keyboard moves editing from cell to cell.
+class HiddenCursorWhileMoving {
+public:
+    HiddenCursorWhileMoving() {
+        TDCursor::setReallyStayHiddenUntilMouseMoves(true);
+        TDCursor::setHiddenUntilMouseMoves(true);
+    }
+    ~HiddenCursorWhileMoving() { TDCursor::setReallyStayHiddenUntilMouseMoves(false); }
+    HiddenCursorWhileMoving(const HiddenCursorWhileMoving&) = delete;
+    HiddenCursorWhileMoving& operator=(const HiddenCursorWhileMoving&) = delete;
+};
 
 QString transformedText(const QString& name, const QVariant& value) {
     const auto transformer = platform::valueTransformerForName(name);
@@ -406,6 +419,7 @@ bool TDTasksViewEditing::p_indent() {
     if (index <= 0) return false;
     auto* previous = dynamic_cast<TDTask*>(siblings->objectAtIndex(index - 1));
     if (!previous) return false;
+    const HiddenCursorWhileMoving hidden;
     // The title goes to the task before the task moves.
     endEditing(true);
     if (!previous->orderedTasks()->addObject(task).ok()) {
@@ -429,6 +443,7 @@ bool TDTasksViewEditing::p_outdent() {
     TDOrderedCollection* grandSiblings = p_parentCollection(item.parent());
     if (!grandSiblings) return false;
     const qsizetype index = grandSiblings->objects().indexOf(parent);
+    const HiddenCursorWhileMoving hidden;
     endEditing(true);
     if (index < 0 || !grandSiblings->insertObject(task, index + 1).ok()) {
         p_beep();
@@ -460,6 +475,7 @@ bool TDTasksViewEditing::p_changeEditingColumn(int direction, int caret) {
         endEditing(true);
         return true;
     }
+    const HiddenCursorWhileMoving hidden;
     TDTask* task = m_task;
     endEditing(true);
     p_processPendingChanges();
@@ -493,6 +509,7 @@ bool TDTasksViewEditing::p_moveVertically(bool down) {
         editor->moveCursor(down ? QTextCursor::EndOfLine : QTextCursor::StartOfLine);
         return true;
     }
+    const HiddenCursorWhileMoving hidden;
     // The caret keeps its place on screen, not its character index.
     const int x = editor->x() + editor->caretX();
     const int column = m_column;

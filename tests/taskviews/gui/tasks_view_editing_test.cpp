@@ -1,5 +1,6 @@
 #include "taskviews/gui/tasks_view_editing.h"
 #include "controls/gui/balloon_panel.h"
+#include "controls/gui/cursor.h"
 #include "controls/gui/date_completion_view_controller.h"
 #include "controls/gui/date_picker.h"
 #include "language/natural_language_value_transformers.h"
@@ -207,11 +208,15 @@ TEST_F(TasksViewEditingTest, ArrowsMoveEditingBetweenRowsAndCells) {
     edit(upper);
     QTest::keyClicks(titleEditor(), QStringLiteral("!"));
 
-    // Down commits and edits the row below.
+    // Down commits and edits the row below; the pointer hides until the mouse moves.
     press(Qt::Key_Down);
     EXPECT_EQ(upper->title(), QStringLiteral("Upper task!"));
     ASSERT_EQ(editing().editedTask(), lower);
     EXPECT_EQ(editing().editedColumn(), kTitle);
+    EXPECT_TRUE(TDCursor::isHidden());
+    EXPECT_FALSE(TDCursor::reallyStaysHiddenUntilMouseMoves());
+    QTest::mouseMove(view->viewport(), QPoint(5, 5));
+    EXPECT_FALSE(TDCursor::isHidden());
 
     // Up from the first editable row stays, at the start of the line.
     press(Qt::Key_Up);
