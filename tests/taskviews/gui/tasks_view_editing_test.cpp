@@ -156,6 +156,39 @@ TEST_F(TasksViewEditingTest, TypingUndoStaysInTheEditor) {
     EXPECT_EQ(task->title(), QStringLiteral("Plan"));
 }
 
+TEST_F(TasksViewEditingTest, ReturnCommitsAndReturnAgainAddsATaskBelow) {
+    TDTask* first = addTask(list, QStringLiteral("First"));
+    TDTask* last = addTask(list, QStringLiteral("Last"));
+    show();
+    edit(first);
+    QTest::keyClicks(titleEditor(), QStringLiteral(" step"));
+    press(Qt::Key_Return);
+    EXPECT_EQ(first->title(), QStringLiteral("First step"));
+    ASSERT_FALSE(editing().isEditing());
+
+    // On the outline Return adds a task after the selected one and edits its title.
+    press(Qt::Key_Return);
+    settle();
+    ASSERT_TRUE(editing().isEditing());
+    TDTask* added = editing().editedTask();
+    EXPECT_EQ(list->orderedTasks()->objectsAs<TDTask>(), (QList<TDTask*>{first, added, last}));
+    EXPECT_EQ(undoName(), QStringLiteral("New Task"));
+    QTest::keyClicks(titleEditor(), QStringLiteral("Middle"));
+
+    // Ctrl+Return commits and adds the next one at once; Shift+Return a subtask.
+    press(Qt::Key_Return, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(added->title(), QStringLiteral("Middle"));
+    TDTask* below = editing().editedTask();
+    ASSERT_TRUE(below && below != added);
+    EXPECT_EQ(list->orderedTasks()->objectsAs<TDTask>(), (QList<TDTask*>{first, added, below, last}));
+    press(Qt::Key_Return, Qt::ShiftModifier);
+    settle();
+    TDTask* child = editing().editedTask();
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->parentTask(), below);
+}
+
 TEST_F(TasksViewEditingTest, EscapeRevertsTheTitle) {
     TDTask* task = addTask(list, QStringLiteral("Water plants"));
     show();
