@@ -181,6 +181,13 @@ public:
     // (lowers its number), within 1 to 9.
     void adjustPriority(qint64 step);
 
+    // What in-place editing needs of the task commands: a new empty task after `task` among its
+    // siblings, or as its last subtask, made for the title editor to fill ("New Task"); and deleting
+    // the selected tasks ("Delete"), the task above then selected.
+    TDTask* addTaskBelow(TDTask* task);
+    TDTask* addChildTask(TDTask* task);
+    void deleteBackward();
+
 Q_SIGNALS:
     // Wholesale: a new group, regrouping, a new sort or filter.
     void rowsAboutToBeReloaded();

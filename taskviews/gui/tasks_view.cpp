@@ -9,6 +9,7 @@
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_corner_view.h"
 #include "taskviews/gui/tasks_header_view.h"
+#include "taskviews/gui/tasks_view_editing.h"
 #include "taskviews/task_cell_values.h"
 #include "taskviews/task_row_facts.h"
 #include "taskviews/task_row_layout.h"
@@ -83,6 +84,7 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     viewport()->setAutoFillBackground(false);
     p_installCells();
     p_setUpNotes();
+    m_editing = new TDTasksViewEditing(*this);
 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
@@ -685,6 +687,8 @@ void TDTasksView::restoreState() {
 }
 
 void TDTasksView::p_modelAboutToBeReset() {
+    // The typed text is kept before the rows go.
+    finishEditing();
     m_selectionAfterReset.reset();
     m_expandAllAfterReset = false;
     m_centerAfterReset = false;
@@ -764,6 +768,8 @@ void TDTasksView::scrollContentsBy(int dx, int dy) {
 }
 
 void TDTasksView::mousePressEvent(QMouseEvent* event) {
+    // An edit ends, committed, before the click selects or moves anything.
+    finishEditing();
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint())) {
         m_footerPressed = item;

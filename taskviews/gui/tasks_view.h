@@ -17,6 +17,7 @@ class TDTaskTreeModel;
 class TDTasksController;
 class TDTaskWindowContext;
 class TDTasksCornerView;
+class TDTasksViewEditing;
 
 // The outline of the tasks area: header, section, task and footer rows of the tasks controller's
 // group, drawn on yellow notebook paper (lists and folders) or white (tags, smart folders). It measures
@@ -109,13 +110,14 @@ public:
     void restoreAndShowSelection() override {
         if (!m_resetting) TDExtendedOutlineView::restoreAndShowSelection();
     }
-    // In-place title editing comes later: nothing is ever being edited.
-    int editedRow() const override { return -1; }
-    int editedColumn() const override { return -1; }
+    // In-place editing (tasks_view_editing.cpp).
+    TDTasksViewEditing& editing() const { return *m_editing; }
+    int editedRow() const override;
+    int editedColumn() const override;
     bool isEditingNote() const override { return false; }
-    void finishEditing() override {}
-    QVariant interruptEditing() override { return {}; }
-    void resumeEditing(const QVariant&) override {}
+    void finishEditing() override;
+    QVariant interruptEditing() override;
+    void resumeEditing(const QVariant& editing) override;
     void clearTrackingRowAndColumn() override {}
     void centerSelectionIfNotVisible() override;
     void centerSelectionIfNotFullyVisible() override;
@@ -138,6 +140,7 @@ protected:
     void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -189,6 +192,7 @@ private:
     TDTaskCell* m_taskCell = nullptr;
     TDPriorityBoxCell* m_priorityCell = nullptr;
     TDTasksCornerView* m_cornerView = nullptr;
+    TDTasksViewEditing* m_editing = nullptr;
 
     int m_displayMode = -1;
     bool m_drawsOverlay = false;
