@@ -86,6 +86,9 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     p_setUpNotes();
     connect(&m_controller, &TDTasksController::recurrenceEditorRequested, this,
             &TDTasksView::p_showRecurrenceEditor);
+    // The inspector follows the rows the user selects.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, &m_controller,
+            &TDTasksController::selectionChanged);
 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
