@@ -298,11 +298,21 @@ void TDNotesTextView::mouseMoveEvent(QMouseEvent* event) {
     viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
 }
 
+void TDNotesTextView::keyPressEvent(QKeyEvent* event) {
+    // Esc ends editing: the view the editor stands in takes the keyboard back.
+    if (event->key() == Qt::Key_Escape && parentWidget()) {
+        parentWidget()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
 // Losing the focus ends editing: the caret goes to the selection's start and the typing undo is forgotten.
 void TDNotesTextView::focusOutEvent(QFocusEvent* event) {
     QTextEdit::focusOutEvent(event);
-    // A menu of the editor's own (the attachment menu, the context menu) does not end editing.
-    if (event->reason() == Qt::PopupFocusReason) return;
+    // A menu of the editor's own (the attachment menu, the context menu) does not end editing, nor does
+    // another window or program taking the keyboard for a while.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
     QTextCursor cursor = textCursor();
     cursor.setPosition(cursor.selectionStart());
     setTextCursor(cursor);

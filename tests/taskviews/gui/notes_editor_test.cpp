@@ -379,6 +379,18 @@ TEST_F(OutlineNoteEditingTest, AChangedNoteIsOneUndoStepAndTheLibrarysHistorySta
     EXPECT_EQ(second->priority(), 0);
 }
 
+TEST_F(OutlineNoteEditingTest, EscEndsEditingAndTheOutlineTakesTheKeyboard) {
+    QApplication::setActiveWindow(view.get());
+    view->editNoteInRow(rowOf(second));
+    ASSERT_TRUE(view->notesEditor()->hasFocus());
+    QTest::keyClicks(view->notesEditor(), QStringLiteral("By Friday"));
+    QTest::keyClick(view->notesEditor(), Qt::Key_Escape);
+    processChanges();
+    EXPECT_FALSE(view->isEditingNote());
+    EXPECT_TRUE(view->hasFocus());
+    EXPECT_EQ(second->notesString(), QStringLiteral("By Friday"));
+}
+
 TEST_F(OutlineNoteEditingTest, AnUnchangedNoteRecordsNothingAndAClickAwayKeepsItOpen) {
     manager->undoManager()->removeAllActions();
     view->editNoteInRow(rowOf(first));

@@ -96,6 +96,7 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTask) {
     infoView.show();
     select({boiler});
     EXPECT_FALSE(infoView.field(TDTaskInfoViewController::Field::DueDate)->text().isEmpty());
+    infoView.setFocus();
     save(infoView, QStringLiteral("inspector_one_task"));
 }
 
