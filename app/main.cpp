@@ -23,6 +23,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/bus/hand_over_arguments.h"
 #include "platform/desktop/bus/instance_service.h"
+#include "platform/desktop/desktop_workspace.h"
 #include "platform/desktop/sleep_watcher.h"
 #include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
 
     TDLibraryManager manager;
     TDLibraryManager::setSharedManager(&manager);
+    platform::DesktopWorkspace workspace;
+    platform::Workspace::setShared(&workspace);
     TDInstallCorvaneSyncOperation();
     const std::unique_ptr<TDMainWindow> mainWindow = TDMakeMainWindow(manager);
     TDMainWindow& window = *mainWindow;
@@ -144,6 +147,7 @@ int main(int argc, char** argv) {
     delegate.setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
+    platform::Workspace::setShared(nullptr);
     logWithLevel(TDLogInfo, "INFO", "Quitting with status %ld", static_cast<long>(status));
     crashMarker.noteCleanQuit();
     return status;

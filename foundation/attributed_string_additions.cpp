@@ -220,3 +220,16 @@ bool isRichText(const QTextDocument& text, const std::optional<QFont>& notesFont
         return !isFontProperty(property) && property != QTextFormat::ForegroundBrush;
     });
 }
+
+QString HTMLString(const QTextDocument& text) {
+    if (text.isEmpty()) return {};
+    const QString html = text.toHtml();
+    // Qt writes one body element; what lies between its tags is the text.
+    const qsizetype bodyStart = html.indexOf(QLatin1String("<body"));
+    const qsizetype contentStart = bodyStart < 0 ? -1 : html.indexOf(u'>', bodyStart);
+    const qsizetype contentEnd = html.lastIndexOf(QLatin1String("</body>"));
+    if (contentStart < 0 || contentEnd < contentStart) return html;
+    QString body = html.mid(contentStart + 1, contentEnd - contentStart - 1);
+    body.remove(QStringLiteral("<!--StartFragment-->")).remove(QStringLiteral("<!--EndFragment-->"));
+    return body.trimmed();
+}

@@ -41,3 +41,7 @@ std::unique_ptr<QTextDocument> linkifiedString(const QTextDocument& text);
 // takes the notes font and colour from TDConstants.
 bool isRichText(const QTextDocument& text);
 bool isRichText(const QTextDocument& text, const std::optional<QFont>& notesFont, const QColor& notesColor);
+
+// The text as HTML to go inside another page: its body's content, without the document, head and body
+// elements (nor scripts); the empty string for empty text.
+QString HTMLString(const QTextDocument& text);

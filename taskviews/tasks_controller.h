@@ -20,6 +20,7 @@ class TDLibraryManager;
 class TDManagedObjectContext;
 class TDMutableComparisonPredicate;
 class TDMutableCompoundPredicate;
+class TDRecurrenceEditViewController;
 class TDTag;
 class TDTask;
 class TDTaskFeedback;
@@ -180,6 +181,11 @@ public:
     // Steps the priority of the selected tasks that have one: a positive step raises the priority
     // (lowers its number), within 1 to 9.
     void adjustPriority(qint64 step);
+    // Opens the recurrence editor for the one selected task (tasks_controller_recurrence.cpp): the
+    // outline shows it at the task's row. Refused in the archive; nothing without exactly one task.
+    void editRecurrence();
+    // The editor, made on the first editRecurrence and kept.
+    TDRecurrenceEditViewController* recurrenceEditor() const { return m_recurrenceEditor; }
 
     // What in-place editing needs of the task commands: a new empty task after `task` among its
     // siblings, or as its last subtask, made for the title editor to fill ("New Task"); and deleting
@@ -199,6 +205,8 @@ Q_SIGNALS:
     void filterTagInfoChanged();
     void showsDatesAsIntervalsChanged(bool intervals);
     void selectionChanged();
+    // editRecurrence loaded the editor with the task: the outline shows it at the task's row.
+    void recurrenceEditorRequested(TDTask* task);
 
 private:
     void p_libraryDidFinishLoading();
@@ -282,4 +290,5 @@ private:
     int m_rowsReloadDepth = 0;
     qint64 m_numberOfActions = 0;
     qint64 m_numberOfVisibleActions = 0;
+    TDRecurrenceEditViewController* m_recurrenceEditor = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "model/ordered_collection.h"
 #include "model/task.h"
 #include "taskviews/gui/attribute_cells.h"
+#include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_corner_view.h"
@@ -85,6 +86,11 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     p_installCells();
     p_setUpNotes();
     m_editing = new TDTasksViewEditing(*this);
+    connect(&m_controller, &TDTasksController::recurrenceEditorRequested, this,
+            &TDTasksView::p_showRecurrenceEditor);
+    // The inspector follows the rows the user selects.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, &m_controller,
+            &TDTasksController::selectionChanged);
 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
     connect(&m_model, &QAbstractItemModel::rowsInserted, this,
@@ -126,7 +132,10 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     p_modelReset();
 }
 
-TDTasksView::~TDTasksView() = default;
+TDTasksView::~TDTasksView() {
+    // The notes editor loses the focus as the window closes: nothing is left to store its note in.
+    if (m_notesEditor) m_notesEditor->disconnect(this);
+}
 
 int TDTasksView::displayModeForTabType(const QString& tabType) {
     static const QHash<QString, int> modes{{QStringLiteral("today"), 4},  {QStringLiteral("upcoming"), 4},
@@ -274,6 +283,7 @@ int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
 // negative, measured ones positive.
 int TDTasksView::p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const {
     if (!task || task->isDeleted()) return kRowHeight;
+    if (const int editing = p_heightOfRowWithNotesEditor(task, index)) return editing;
     HeightCache& cache = p_currentHeightCache();
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
@@ -786,6 +796,8 @@ void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))
         return mousePressEvent(event);
+    if (event->button() == Qt::LeftButton && p_isInNoteArea(item, event->position().toPoint()))
+        return editNoteInRow(item);
     TDExtendedOutlineView::mouseDoubleClickEvent(event);
 }
 

@@ -15,6 +15,8 @@ class TDTask;
 class TDTaskCell;
 class TDTaskTreeModel;
 class TDTasksController;
+class TDNotesTextView;
+class TDRecurrenceEditView;
 class TDTaskWindowContext;
 class TDTasksCornerView;
 class TDTasksViewEditing;
@@ -82,6 +84,14 @@ public:
     static constexpr int kNoteClosingDelay = 500;
     // A note area this high or lower is one line, closed on the click itself.
     static constexpr qreal kOneLineNoteHeight = 17;
+    // Edits the note of the row's task in the notes editor, over the note's place in the row. Ending
+    // the edit stores a changed note ("Edit Note"); after a click elsewhere the note stays open.
+    void editNoteInRow(const QModelIndex& index);
+    // The outline's notes editor; nullptr until a note was first edited.
+    TDNotesTextView* notesEditor() const { return m_notesEditor; }
+    // The recurrence editor's pop-up at the row of its task (tasks_view_recurrence.cpp); nullptr until
+    // the tasks controller first asked for it.
+    TDRecurrenceEditView* recurrenceEditView() const { return m_recurrenceEditView; }
 
     // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.
     QRect footerLinkRect(const QModelIndex& index) const;
@@ -114,7 +124,7 @@ public:
     TDTasksViewEditing& editing() const { return *m_editing; }
     int editedRow() const override;
     int editedColumn() const override;
-    bool isEditingNote() const override { return false; }
+    bool isEditingNote() const override { return !m_editedNoteTaskUID.isEmpty(); }
     void finishEditing() override;
     QVariant interruptEditing() override;
     void resumeEditing(const QVariant& editing) override;
@@ -176,6 +186,13 @@ private:
     void p_collapseExpandedNotesTimerFired();
     qreal p_noteHeight(const QModelIndex& index) const;
     void p_noteHeightOfRowChanged(const QModelIndex& index);
+    bool p_isInNoteArea(const QModelIndex& index, const QPoint& point) const;
+    // The row of the note being edited is as tall as the notes editor needs; 0 for other rows.
+    int p_heightOfRowWithNotesEditor(const TDTask* task, const QModelIndex& index) const;
+    void p_placeNotesEditor();
+    QRectF p_noteFrameForEditing(const QModelIndex& index, const QRect& cellRect) const;
+    void p_notesEditorDidEndEditing(bool byMouse);
+    void p_showRecurrenceEditor(TDTask* task);
     void p_updateHeaderBand();
     void p_updateCornerView();
     void p_installCells();
@@ -235,6 +252,10 @@ private:
     QSet<QString> m_expandedNotes;
     bool m_expandAllNotes = false;
     QTimer* m_collapseNotesTimer = nullptr;
+    TDNotesTextView* m_notesEditor = nullptr;
+    QString m_editedNoteTaskUID;
+    int m_notesEditorHeight = 0;
+    TDRecurrenceEditView* m_recurrenceEditView = nullptr;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
 };

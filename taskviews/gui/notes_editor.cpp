@@ -1,0 +1,321 @@
+#include "taskviews/gui/notes_editor.h"
+
+#include "foundation/alert.h"
+#include "foundation/attributed_string_additions.h"
+#include "foundation/constants.h"
+#include "foundation/file_attachment.h"
+#include "model/task_notes.h"
+#include "platform/base/log.h"
+#include "platform/files/workspace.h"
+#include "taskviews/file_attachment_actions.h"
+#include "taskviews/gui/file_attachment_object.h"
+#include "taskviews/pasteboard_types.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextDocumentFragment>
+
+const QString TDNotesTextView::NotesMimeType = QStringLiteral("application/x-ordello-notes");
+
+namespace {
+
+class MessageBoxPrompter final : public TDAlertPrompter {
+public:
+    explicit MessageBoxPrompter(QWidget* parent) : m_parent(parent) {}
+    int runModal(const TDAlert& alert) override {
+        QMessageBox box(QMessageBox::Warning, alert.messageText, alert.messageText, QMessageBox::Ok,
+                        m_parent ? m_parent->window() : nullptr);
+        box.setInformativeText(alert.informativeText);
+        box.exec();
+        return 0;
+    }
+
+private:
+    QWidget* m_parent;
+};
+
+// Links to the program's own tasks would be dead in notes: such drags are refused.
+bool carriesTaskLinks(const QMimeData* source) {
+    if (source->hasFormat(TDPasteboardTypes::TaskMOIDs) || source->hasFormat(TDPasteboardTypes::TaskPlist))
+        return true;
+    const QList<QUrl> urls = source->urls();
+    return std::any_of(urls.cbegin(), urls.cend(),
+                       [](const QUrl& url) { return url.scheme() == QLatin1String("ordello"); });
+}
+
+QStringList localFiles(const QMimeData* source) {
+    if (!source->hasUrls()) return {};
+    QStringList paths;
+    for (const QUrl& url : source->urls()) {
+        if (!url.isLocalFile()) return {};
+        paths << url.toLocalFile();
+    }
+    return paths;
+}
+
+// The characters of the range that are file attachments, in order.
+QList<QTextCharFormat> attachmentsInRange(const QTextDocument& text, int start, int end) {
+    QList<QTextCharFormat> attachments;
+    for (QTextBlock block = text.findBlock(start); block.isValid() && block.position() < end;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid() || fragment.position() + fragment.length() <= start) continue;
+            if (fragment.position() >= end) break;
+            if (fragment.charFormat().objectType() == QTextFormat::NoObject) continue;
+            const int count =
+                std::min(end, fragment.position() + fragment.length()) - std::max(start, fragment.position());
+            for (int i = 0; i < count; ++i) {
+                if (isFileAttachment(fragment.charFormat()))
+                    attachments << fragment.charFormat();
+                else
+                    logWithLevel(TDLogWarning, "WARNING",
+                                 "Found a text attachment with a cell that is is not our own custom class");
+            }
+        }
+    }
+    return attachments;
+}
+
+}  // namespace
+
+TDNotesTextView::TDNotesTextView(QWidget* parent)
+    : QTextEdit(parent), m_attachments(new TDFileAttachmentObject(this)) {
+    document()->documentLayout()->registerHandler(TDFileAttachmentObjectType, m_attachments);
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setTabChangesFocus(false);
+    viewport()->setMouseTracking(true);
+    if (const std::optional<QFont>& font = TDConstants::shared().TDTaskNoteFont) setFont(*font);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Text, QColor::fromRgbF(0.3f, 0.3f, 0.3f));
+    setPalette(colors);
+    connect(this, &QTextEdit::textChanged, this, &TDNotesTextView::p_showLinks);
+}
+
+void TDNotesTextView::p_showLinks() {
+    QList<ExtraSelection> links;
+    for (const TDLinkRange& link : linkRanges(*document())) {
+        ExtraSelection selection;
+        selection.cursor = QTextCursor(document());
+        selection.cursor.setPosition(int(link.range.location));
+        selection.cursor.setPosition(int(link.range.end()), QTextCursor::KeepAnchor);
+        selection.format.setForeground(palette().color(QPalette::Link));
+        selection.format.setFontUnderline(true);
+        links << selection;
+    }
+    setExtraSelections(links);
+}
+
+TDNotesTextView::~TDNotesTextView() = default;
+
+platform::Workspace* TDNotesTextView::p_workspace() const {
+    return m_workspace ? m_workspace : platform::Workspace::shared();
+}
+
+void TDNotesTextView::setAttributedString(const QTextDocument* text) {
+    document()->clear();
+    if (text && !text->isEmpty()) QTextCursor(document()).insertFragment(QTextDocumentFragment(text));
+    document()->clearUndoRedoStacks();
+    moveCursor(QTextCursor::Start);
+}
+
+std::unique_ptr<QTextDocument> TDNotesTextView::attributedString() const {
+    auto text = std::make_unique<QTextDocument>();
+    if (!document()->isEmpty()) QTextCursor(text.get()).insertFragment(QTextDocumentFragment(document()));
+    return text;
+}
+
+void TDNotesTextView::insertFiles(const QStringList& paths) {
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    for (const QString& path : paths) {
+        const std::optional<BDAlias> alias = BDAlias::fromPath(path);
+        if (!alias) {
+            logWithLevel(TDLogWarning, "WARNING", "Cannot attach '%@': there is no such file.", path);
+            continue;
+        }
+        insertFileAttachment(cursor, *alias);
+    }
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+}
+
+QStringList TDNotesTextView::pathsFromAttachmentsInSelection() const {
+    const QTextCursor cursor = textCursor();
+    QStringList paths;
+    for (const QTextCharFormat& format :
+         attachmentsInRange(*document(), cursor.selectionStart(), cursor.selectionEnd())) {
+        const std::optional<BDAlias> alias = fileAttachmentAlias(format);
+        const QString path = alias ? alias->fullPath() : QString();
+        if (!path.isEmpty()) paths << path;
+    }
+    return paths;
+}
+
+std::optional<BDAlias> TDNotesTextView::attachmentAt(const QPoint& point) const {
+    const QPointF documentPoint =
+        point + QPointF(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int position = document()->documentLayout()->hitTest(documentPoint, Qt::ExactHit);
+    if (position < 0) return std::nullopt;
+    QTextCursor cursor(document());
+    cursor.setPosition(position);
+    cursor.setPosition(position + 1, QTextCursor::KeepAnchor);
+    if (cursor.selectedText() != QString(QChar::ObjectReplacementCharacter)) return std::nullopt;
+    return fileAttachmentAlias(cursor.charFormat());
+}
+
+std::unique_ptr<TDFileAttachmentActions> TDNotesTextView::attachmentActions(const BDAlias& alias) const {
+    TDAlertPrompter* prompter = m_prompter;
+    if (!prompter) {
+        auto* self = const_cast<TDNotesTextView*>(this);
+        if (!self->m_messageBoxPrompter)
+            self->m_messageBoxPrompter = std::make_unique<MessageBoxPrompter>(self);
+        prompter = self->m_messageBoxPrompter.get();
+    }
+    return std::make_unique<TDFileAttachmentActions>(alias, p_workspace(), prompter);
+}
+
+// Pasting and dropping
+
+bool TDNotesTextView::canInsertFromMimeData(const QMimeData* source) const {
+    if (carriesTaskLinks(source)) return false;
+    return source->hasFormat(NotesMimeType) || !localFiles(source).isEmpty() || source->hasHtml() ||
+           source->hasText();
+}
+
+void TDNotesTextView::insertFromMimeData(const QMimeData* source) {
+    if (carriesTaskLinks(source)) return;
+    if (source->hasFormat(NotesMimeType)) {
+        QTextDocument stored;
+        stored.setHtml(QString::fromUtf8(source->data(NotesMimeType)));
+        p_insertText(*TDTaskNotes::convertFileURLsToAttachmentsInAttributedString(stored));
+        return;
+    }
+    if (const QStringList files = localFiles(source); !files.isEmpty()) {
+        insertFiles(files);
+        return;
+    }
+    QTextDocument text;
+    if (source->hasHtml())
+        text.setHtml(source->html());
+    else if (source->hasText())
+        text.setPlainText(source->text());
+    else
+        return;
+    p_insertText(*linkifiedString(text));
+}
+
+void TDNotesTextView::p_insertText(const QTextDocument& text) {
+    QTextCursor cursor = textCursor();
+    cursor.insertFragment(QTextDocumentFragment(&text));
+    setTextCursor(cursor);
+}
+
+QMimeData* TDNotesTextView::createMimeDataFromSelection() const {
+    QMimeData* data = QTextEdit::createMimeDataFromSelection();
+    const QTextCursor cursor = textCursor();
+    if (!cursor.hasSelection()) return data;
+    QTextDocument selection;
+    QTextCursor(&selection).insertFragment(cursor.selection());
+    data->setData(NotesMimeType,
+                  TDTaskNotes::convertAttachmentsToFileURLsInAttributedString(selection)->toHtml().toUtf8());
+    // Other programs take the attached files themselves.
+    QList<QUrl> files;
+    for (const QString& path : pathsFromAttachmentsInSelection()) files << QUrl::fromLocalFile(path);
+    if (!files.isEmpty()) data->setUrls(files);
+    return data;
+}
+
+void TDNotesTextView::dragEnterEvent(QDragEnterEvent* event) {
+    if (carriesTaskLinks(event->mimeData())) return event->ignore();
+    QTextEdit::dragEnterEvent(event);
+    if (!localFiles(event->mimeData()).isEmpty() && (event->possibleActions() & Qt::LinkAction)) {
+        event->setDropAction(Qt::LinkAction);
+        event->accept();
+    }
+}
+
+void TDNotesTextView::dragMoveEvent(QDragMoveEvent* event) {
+    if (carriesTaskLinks(event->mimeData())) return event->ignore();
+    QTextEdit::dragMoveEvent(event);
+    if (!localFiles(event->mimeData()).isEmpty() && (event->possibleActions() & Qt::LinkAction)) {
+        event->setDropAction(Qt::LinkAction);
+        event->accept();
+    }
+}
+
+// Mouse
+
+void TDNotesTextView::contextMenuEvent(QContextMenuEvent* event) {
+    if (!document()->isEmpty()) {
+        if (const std::optional<BDAlias> alias = attachmentAt(event->pos())) {
+            QMenu* menu = TDFileAttachmentObject::menuForAttachment(attachmentActions(*alias), this);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(event->globalPos());
+            return;
+        }
+    }
+    QTextEdit::contextMenuEvent(event);
+}
+
+void TDNotesTextView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton)
+        if (const std::optional<BDAlias> alias = attachmentAt(event->position().toPoint())) {
+            attachmentActions(*alias)->open();
+            return;
+        }
+    QTextEdit::mouseDoubleClickEvent(event);
+}
+
+void TDNotesTextView::mousePressEvent(QMouseEvent* event) {
+    m_pressedLink = event->button() == Qt::LeftButton ? anchorAt(event->position().toPoint()) : QString();
+    QTextEdit::mousePressEvent(event);
+}
+
+void TDNotesTextView::mouseReleaseEvent(QMouseEvent* event) {
+    QTextEdit::mouseReleaseEvent(event);
+    const QString link = std::exchange(m_pressedLink, QString());
+    // A click on a link opens it; a drag across it selects.
+    if (link.isEmpty() || textCursor().hasSelection() || anchorAt(event->position().toPoint()) != link)
+        return;
+    if (platform::Workspace* workspace = p_workspace()) workspace->openURL(QUrl(link));
+}
+
+void TDNotesTextView::mouseMoveEvent(QMouseEvent* event) {
+    QTextEdit::mouseMoveEvent(event);
+    const bool overLink = !anchorAt(event->position().toPoint()).isEmpty();
+    viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
+}
+
+void TDNotesTextView::keyPressEvent(QKeyEvent* event) {
+    // Esc ends editing: the view the editor stands in takes the keyboard back.
+    if (event->key() == Qt::Key_Escape && parentWidget()) {
+        parentWidget()->setFocus(Qt::OtherFocusReason);
+        return;
+    }
+    QTextEdit::keyPressEvent(event);
+}
+
+// Losing the focus ends editing: the caret goes to the selection's start and the typing undo is forgotten.
+void TDNotesTextView::focusOutEvent(QFocusEvent* event) {
+    QTextEdit::focusOutEvent(event);
+    // A menu of the editor's own (the attachment menu, the context menu) does not end editing, nor does
+    // another window or program taking the keyboard for a while.
+    if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
+    QTextCursor cursor = textCursor();
+    cursor.setPosition(cursor.selectionStart());
+    setTextCursor(cursor);
+    document()->clearUndoRedoStacks();
+    Q_EMIT editingFinished(event->reason() == Qt::MouseFocusReason);
+}

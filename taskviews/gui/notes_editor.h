@@ -1,0 +1,78 @@
+#pragma once
+
+#include "foundation/alias.h"
+
+#include <QTextEdit>
+
+#include <memory>
+#include <optional>
+
+class TDAlertPrompter;
+class TDFileAttachmentActions;
+class TDFileAttachmentObject;
+namespace platform {
+class Workspace;
+}
+
+// The editor of a task's notes: rich text with links and attached files. Files pasted or dropped in
+// become attachments that refer to the file (its alias record), never copies; plain text pasted in gets
+// its links; links open with a click. Notes copied from one editor paste into another with their
+// attachments. The editor keeps its own typing undo (the document's), forgotten when it loses the
+// focus; the library's undo is never touched here. (This platform has no spelling checker to keep.)
+class TDNotesTextView final : public QTextEdit {
+    Q_OBJECT
+
+public:
+    // The clipboard form of notes between editors: HTML in which attachments are their file links.
+    static const QString NotesMimeType;
+
+    explicit TDNotesTextView(QWidget* parent = nullptr);
+    ~TDNotesTextView() override;
+
+    // Not owned; without them the shared workspace and a message box are used.
+    void setWorkspace(platform::Workspace* workspace) { m_workspace = workspace; }
+    void setAlertPrompter(TDAlertPrompter* prompter) { m_prompter = prompter; }
+
+    // Shows a copy of the text (nullptr: empty); its typing undo starts afresh.
+    void setAttributedString(const QTextDocument* text);
+    // A copy of the text edited.
+    std::unique_ptr<QTextDocument> attributedString() const;
+
+    // Inserts the files as attachments, side by side, at the caret.
+    void insertFiles(const QStringList& paths);
+    // The current paths of the attached files in the selection, in order; files not found are left out.
+    QStringList pathsFromAttachmentsInSelection() const;
+    // The attachment under the point (viewport coordinates), and what its menu does.
+    std::optional<BDAlias> attachmentAt(const QPoint& point) const;
+    std::unique_ptr<TDFileAttachmentActions> attachmentActions(const BDAlias& alias) const;
+
+Q_SIGNALS:
+    // The editor lost the focus; `byMouse` when a click elsewhere took it.
+    void editingFinished(bool byMouse);
+
+protected:
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void p_insertText(const QTextDocument& text);
+    // Links are drawn blue and underlined over the text, not stored in it: the notes keep their formats.
+    void p_showLinks();
+    platform::Workspace* p_workspace() const;
+
+    TDFileAttachmentObject* m_attachments;
+    platform::Workspace* m_workspace = nullptr;
+    TDAlertPrompter* m_prompter = nullptr;
+    std::unique_ptr<TDAlertPrompter> m_messageBoxPrompter;
+    QString m_pressedLink;
+};

@@ -1,0 +1,159 @@
+#include "taskviews/gui/task_info_view.h"
+
+#include <QCoreApplication>
+#include <QGridLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+using Field = TDTaskInfoViewController::Field;
+
+QString localized(const char* text) {
+    return QCoreApplication::translate("Localizable", text);
+}
+
+QColor controlTextColor(const QWidget* widget, bool enabledLook) {
+    return widget->palette().color(enabledLook ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+}
+
+}  // namespace
+
+TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* parent)
+    : QWidget(parent), m_controller(controller) {
+    setFocusPolicy(Qt::ClickFocus);
+    setAutoFillBackground(true);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, QColor::fromRgbF(0.9f, 0.9f, 0.9f));
+    setPalette(colors);
+
+    auto* header = new QLabel(localized("INFORMATION"), this);
+    QFont headerFont = header->font();
+    headerFont.setPointSizeF(12);
+    header->setFont(headerFont);
+    header->setStyleSheet(QStringLiteral("color: #555;"));
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(12, 10, 12, 12);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
+    grid->addWidget(header, 0, 0, 1, 2);
+    const std::pair<Field, const char*> rows[] = {{Field::StartDate, "Start"},
+                                                  {Field::DueDate, "Due"},
+                                                  {Field::Estimate, "Estimate"},
+                                                  {Field::ActualTime, "Actual"}};
+    int row = 1;
+    for (const auto& [field, title] : rows) {
+        auto* label = new QLabel(localized(title), this);
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        auto* edit = new QLineEdit(this);
+        edit->setFrame(false);
+        edit->installEventFilter(this);
+        label->setBuddy(edit);
+        m_fields.insert(int(field), edit);
+        connect(edit, &QLineEdit::editingFinished, this, [this, field = field] { p_commit(field); });
+        grid->addWidget(label, row, 0);
+        grid->addWidget(edit, row, 1);
+        ++row;
+    }
+    auto* contextLabel = new QLabel(localized("Context"), this);
+    contextLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_contextPopUpButton = new QPushButton(this);
+    m_contextPopUpButton->setFlat(true);
+    m_contextPopUpButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 4px;"));
+    auto* menu = new QMenu(m_contextPopUpButton);
+    m_contextPopUpButton->setMenu(menu);
+    // The menu is made when it opens: the placeholders are never among its choices.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        menu->clear();
+        const QList<TDTaskInfoViewController::ContextItem> items = m_controller.contextMenuItems();
+        for (const TDTaskInfoViewController::ContextItem& item : items) {
+            if (!item.tag) menu->addSeparator();
+            TDTag* tag = item.tag;
+            connect(menu->addAction(item.title), &QAction::triggered, this,
+                    [this, tag] { m_controller.setContext(tag); });
+        }
+    });
+    grid->addWidget(contextLabel, row, 0);
+    grid->addWidget(m_contextPopUpButton, row, 1, Qt::AlignLeft);
+    grid->setRowStretch(row + 1, 1);
+    grid->setColumnStretch(1, 1);
+
+    connect(&m_controller, &TDTaskInfoViewController::changed, this, &TDTaskInfoView::p_update);
+    p_update();
+}
+
+TDTaskInfoView::~TDTaskInfoView() {
+    // A field losing the focus as the window closes has nothing left to commit to.
+    for (QLineEdit* edit : std::as_const(m_fields)) edit->disconnect(this);
+}
+
+void TDTaskInfoView::p_update() {
+    for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
+        if (!it.value()->hasFocus()) p_showValue(Field(it.key()));
+    p_updateContextPopUp();
+}
+
+void TDTaskInfoView::p_showValue(Field field) {
+    QLineEdit* edit = m_fields.value(int(field));
+    const TDTaskInfoViewController::FieldValue value = m_controller.value(field);
+    edit->setText(value.text);
+    edit->setPlaceholderText(value.placeholder);
+    edit->setReadOnly(!value.editable);
+    edit->setFocusPolicy(value.editable ? Qt::StrongFocus : Qt::NoFocus);
+    edit->setModified(false);
+}
+
+void TDTaskInfoView::p_commit(Field field) {
+    QLineEdit* edit = m_fields.value(int(field));
+    if (!edit->isModified()) return p_showValue(field);
+    edit->setModified(false);
+    // Refused text leaves the task as it was; the field shows its value again.
+    m_controller.setText(field, edit->text());
+    p_showValue(field);
+}
+
+void TDTaskInfoView::p_updateContextPopUp() {
+    m_contextPopUpButton->setText(m_controller.contextTitle());
+    m_contextPopUpButton->setEnabled(m_controller.contextEnabled());
+    QPalette colors = m_contextPopUpButton->palette();
+    colors.setColor(QPalette::ButtonText, controlTextColor(this, m_controller.contextIsTag()));
+    m_contextPopUpButton->setPalette(colors);
+}
+
+bool TDTaskInfoView::eventFilter(QObject* watched, QEvent* event) {
+    const auto found =
+        std::find_if(m_fields.cbegin(), m_fields.cend(), [&](QLineEdit* e) { return e == watched; });
+    if (found == m_fields.cend()) return QWidget::eventFilter(watched, event);
+    QLineEdit* edit = found.value();
+    const Field field = Field(found.key());
+    if (event->type() == QEvent::FocusIn && !edit->isReadOnly()) {
+        // The actual time is edited as a plain duration.
+        edit->setText(m_controller.editingText(field));
+        edit->setModified(false);
+    } else if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Esc puts back the value from before editing, then editing ends.
+        edit->setModified(false);
+        p_showValue(field);
+        setFocus();
+        return true;
+    } else if (event->type() == QEvent::KeyPress &&
+               (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter)) {
+        p_commit(field);
+        setFocus();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TDTaskInfoView::mousePressEvent(QMouseEvent* event) {
+    // A click on the background ends editing.
+    setFocus();
+    QWidget::mousePressEvent(event);
+}

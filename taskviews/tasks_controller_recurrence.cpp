@@ -1,0 +1,15 @@
+// The recurrence editor of the selected task.
+#include "taskviews/recurrence_edit_controller.h"
+#include "taskviews/tasks_controller.h"
+
+void TDTasksController::editRecurrence() {
+    finishEditing();
+    if (p_refuseInArchivedGroup()) return;
+    const QList<TDTask*> selected = selection();
+    if (selected.size() != 1) return p_beep();
+    if (!m_recurrenceEditor) m_recurrenceEditor = new TDRecurrenceEditViewController(this);
+    // An editor still open is confirmed first: it has no cancel.
+    if (m_recurrenceEditor->task()) m_recurrenceEditor->okay();
+    m_recurrenceEditor->setTask(selected.first());
+    Q_EMIT recurrenceEditorRequested(selected.first());
+}

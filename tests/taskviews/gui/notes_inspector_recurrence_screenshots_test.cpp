@@ -1,0 +1,117 @@
+// Pictures of the notes editor in a row, the inspector and the recurrence editor, for a person to look at.
+#include "foundation/attributed_string_additions.h"
+#include "foundation/file_attachment.h"
+#include "language/natural_language_value_transformers.h"
+#include "taskviews/gui/notes_editor.h"
+#include "taskviews/gui/recurrence_edit_view.h"
+#include "taskviews/gui/task_info_view.h"
+#include "taskviews/gui/tasks_view.h"
+#include "taskviews/recurrence_edit_controller.h"
+#include "taskviews/task_info_controller.h"
+#include "taskviews/task_tree_model.h"
+#include "tests/taskviews/recurrence_fixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class NotesInspectorRecurrenceScreenshotsTest : public taskviewstest::RecurrenceTest {
+protected:
+    void SetUp() override {
+        RecurrenceTest::SetUp();
+        registerNaturalLanguageValueTransformers();
+        list = newList(QStringLiteral("Home"));
+        boiler = addTask(list, QStringLiteral("Call the plumber about the boiler @phone"));
+        boiler->setContextTag(tag(QStringLiteral("@phone")));
+        boiler->setStartDate(QDateTime(QDate(2026, 12, 9), QTime(0, 0)));
+        boiler->setDueDate(QDateTime(QDate(2026, 12, 11), QTime(0, 0)));
+        boiler->setEstimatedTime(45 * 60);
+        boiler->setActualTime(30 * 60);
+        addTask(list, QStringLiteral("Buy stamps"));
+        giveRule(addTask(list, QStringLiteral("Water the plants")), QStringLiteral("every 3 days"));
+        settle();
+        model = std::make_unique<TDTaskTreeModel>(controller.get());
+        view = std::make_unique<TDTasksView>(*controller, *model);
+        controller->setPresentation(view.get());
+        controller->setMode(0);
+        controller->setGroup(list);
+        view->resize(640, 320);
+        view->show();
+        processChanges();
+        QCoreApplication::processEvents();
+        view->doItemsLayout();
+    }
+
+    void TearDown() override {
+        controller->setPresentation(nullptr);
+        view.reset();
+        model.reset();
+        RecurrenceTest::TearDown();
+    }
+
+    static void save(QWidget& widget, const QString& name) {
+        QCoreApplication::processEvents();
+        QImage picture(widget.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(Qt::white);
+        widget.render(&picture);
+        const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
+    }
+
+    TDList* list = nullptr;
+    TDTask* boiler = nullptr;
+    std::unique_ptr<TDTaskTreeModel> model;
+    std::unique_ptr<TDTasksView> view;
+};
+
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, NoteWithAnAttachmentAndALink) {
+    const QString quote = QDir(tempPath()).filePath(QStringLiteral("Boiler quote.pdf"));
+    QFile file(quote);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("%PDF-1.4");
+    file.close();
+    QTextDocument notes;
+    QTextCursor cursor(&notes);
+    cursor.insertText(QStringLiteral("The quote they sent: "));
+    insertFileAttachment(cursor, *BDAlias::fromPath(quote));
+    cursor.insertText(QStringLiteral("\nBook at https://example.com/plumbers before Friday."));
+    boiler->setAttributedNotes(linkifiedString(notes).get());
+    settle();
+
+    view->editNoteInRow(model->indexForItem(TDTaskRowItem::task(boiler)));
+    ASSERT_TRUE(view->notesEditor() && view->notesEditor()->isVisible());
+    save(*view, QStringLiteral("notes_editor_attachment_and_link"));
+}
+
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTask) {
+    TDTaskInfoViewController inspector(*controller);
+    TDTaskInfoView infoView(inspector);
+    infoView.resize(260, 230);
+    infoView.show();
+    select({boiler});
+    EXPECT_FALSE(infoView.field(TDTaskInfoViewController::Field::DueDate)->text().isEmpty());
+    infoView.setFocus();
+    save(infoView, QStringLiteral("inspector_one_task"));
+}
+
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, RecurrenceEditorOpen) {
+    select({boiler});
+    controller->editRecurrence();
+    TDRecurrenceEditView* editor = view->recurrenceEditView();
+    ASSERT_TRUE(editor && editor->isVisible());
+    editor->ruleField()->setText(QStringLiteral("every 2 weeks on monday"));
+    Q_EMIT editor->ruleField()->textEdited(editor->ruleField()->text());
+    editor->controller().setEndMode(TDRecurrenceEditViewController::EndAfterOccurrences);
+    editor->controller().setOccurrenceCount(6);
+    editor->controller().setHasDueDate(true);
+    editor->adjustSize();
+    save(*editor, QStringLiteral("recurrence_editor_open"));
+}
+
+}  // namespace
