@@ -343,3 +343,44 @@ INSTANTIATE_TEST_SUITE_P(Commands, TaskCommandsTest, ::testing::ValuesIn(kCases)
 
 }  // namespace
 }  // namespace taskviewstest
+
+namespace taskviewstest {
+namespace {
+
+using NewTaskBracketTest = TasksControllerTest;
+
+bool journalHas(TDLibrary* library, const TDTask* task) {
+    for (const TDSyncSetItem* item : library->corvaneSyncSet()->items())
+        if (item->itemUID() == task->uid()) return true;
+    return false;
+}
+
+TEST_F(NewTaskBracketTest, AnEmptyNewTaskIsNotJournaledUntilEdited) {
+    TDList* list = newList(QStringLiteral("Jobs"));
+    processChanges();
+    controller->setGroup(list);
+    testsupport::drainEvents();
+    // A library that syncs keeps a journal of what changed.
+    auto* journal =
+        manager->syncSetManagedObjectContext()->insertObject<TDSyncSet>(QStringLiteral("SyncSet"));
+    journal->setSyncType(QStringLiteral("corvane"));
+    library()->setCorvaneSyncSet(journal);
+
+    controller->addTask();
+    testsupport::drainEvents();
+    ASSERT_EQ(controller->selection().size(), 1);
+    TDTask* added = controller->selection().first();
+    EXPECT_FALSE(journalHas(library(), added));
+    EXPECT_FALSE(library()->corvaneSyncSet()->isAddingDisabled());
+    EXPECT_FALSE(manager->managedObjectContext()->dontTriggerSaveOnChange());
+    EXPECT_EQ(outline.calls.filter(QStringLiteral("edit ")),
+              QStringList{QStringLiteral("edit  column 2 caret")});
+
+    // The title typed in is an ordinary change
+    added->setTitle(QStringLiteral("Call the plumber"));
+    processChanges();
+    EXPECT_TRUE(journalHas(library(), added));
+}
+
+}  // namespace
+}  // namespace taskviewstest
