@@ -104,10 +104,12 @@ void TDFilteringMutableArray::insertObjectAtUnfilteredIndex(Object* object, qsiz
 void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*>& objects, qsizetype index) {
     QList<Object*> run;
     QSet<Object*> inRun;
+    bool moved = false;
     for (Object* object : objects) {
         if (!object || inRun.contains(object)) continue;
         inRun.insert(object);
         if (unfilteredObjectSet().contains(object)) {
+            moved = true;
             const qsizetype position = m_unfiltered.indexOf(object);
             if (position < index) --index;
             m_unfiltered.removeAt(position);
@@ -118,9 +120,31 @@ void TDFilteringMutableArray::insertObjectsAtUnfilteredIndex(const QList<Object*
     for (qsizetype i = 0; i < run.size(); ++i) m_unfiltered.insert(index + i, run.at(i));
     if (m_unfilteredSet)
         for (Object* object : run) m_unfilteredSet->insert(object);
-    m_needsFiltering = true;
+    // A visible list in step takes the new members where they stand, so that adding one member to a
+    // long list does not filter all of it again.
+    if (!m_needsFiltering && !moved)
+        p_insertIntoFiltered(run, index);
+    else
+        m_needsFiltering = true;
     ++m_changeCount;
     ++m_unfilteredChangeCount;
+}
+
+// The run stands at `index` of the unfiltered list; it goes after the nearest visible member before it.
+void TDFilteringMutableArray::p_insertIntoFiltered(const QList<Object*>& run, qsizetype index) {
+    qsizetype at = 0;
+    for (qsizetype i = index - 1; i >= 0; --i) {
+        Object* before = m_unfiltered.at(i);
+        if (p_filteredSet().contains(before)) {
+            at = m_filtered.indexOf(before) + 1;
+            break;
+        }
+    }
+    for (Object* object : run) {
+        if (m_filterPredicate && !m_filterPredicate->evaluate(object)) continue;
+        m_filtered.insert(at++, object);
+        if (m_filteredSet) m_filteredSet->insert(object);
+    }
 }
 
 bool TDFilteringMutableArray::removeObjectAtIndex(qsizetype index) {

@@ -67,6 +67,7 @@ public:
 
 private:
     const QSet<Object*>& p_filteredSet() const;
+    void p_insertIntoFiltered(const QList<Object*>& run, qsizetype index);
 
     QList<Object*> m_unfiltered;
     QList<Object*> m_filtered;

@@ -50,4 +50,22 @@ public:
     virtual void expandAll() = 0;
     // Draws again without new rows (the values changed, not the structure).
     virtual void redisplay() = 0;
+
+    // What the commands on the selected tasks need of the rows; a view that lacks a facility keeps the
+    // default, which does nothing.
+    // Every shown row from the top (the header included), as the view lays them out with its expansion.
+    virtual QList<TDTaskRowItem> rowItems() const { return {}; }
+    virtual bool isRowItemExpanded(const TDTaskRowItem&) const { return false; }
+    virtual void expandRowItem(const TDTaskRowItem&) {}
+    // Starts in-place editing of the column in the item's row: the whole text selected, or the caret at
+    // the start.
+    virtual void editItem(const TDTaskRowItem&, int /*column*/, bool /*selectAll*/) {}
+    // Opens the note of the item's row for editing, the caret at its end.
+    virtual void editNote(const TDTaskRowItem&) {}
+    // Types text at the end of the text being edited.
+    virtual void insertTextAtEndOfEditedText(const QString&) {}
+    virtual bool isTaskColumnHidden(int /*column*/) const { return false; }
+    virtual void setTaskColumnHidden(int /*column*/, bool /*hidden*/) {}
+    virtual void setExpandAllNotes(bool) {}
+    virtual void noteHeightOfAllRowsChanged() {}
 };

@@ -28,4 +28,10 @@ public:
     virtual void tasksModeDidChange(int mode) = 0;
     // The quick-entry window refuses filing and timing.
     virtual bool isQuickEntry() const { return false; }
+    // Selects the first tab that shows the group; false when no tab does.
+    virtual bool selectTabForGroup(TDGroup*) { return false; }
+    // Adds a tab for the group and selects it.
+    virtual void addTabWithGroup(TDGroup*) {}
+    // The toolbar's controls lie over the outline's columns.
+    virtual void updateToolbarLayout() {}
 };

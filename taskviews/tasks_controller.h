@@ -8,6 +8,7 @@
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QUrl>
 #include <QVariantMap>
 
 #include <functional>
@@ -24,6 +25,10 @@ class TDRecurrenceEditViewController;
 class TDTag;
 class TDTask;
 class TDTaskFeedback;
+class TDTaskLinkOpener;
+struct TDTaskMenu;
+struct TDTaskMenuItem;
+class TDTimerController;
 class TDTaskPresentation;
 class TDTaskWindowContext;
 namespace platform {
@@ -55,6 +60,9 @@ public:
     void setCardPresentation(TDTaskPresentation* cards) { m_cards = cards; }
     void setWindowContext(TDTaskWindowContext* context) { m_window = context; }
     void setFeedback(TDTaskFeedback* feedback) { m_feedback = feedback; }
+    void setTimerController(TDTimerController* timer) { m_timer = timer; }
+    TDTimerController* timerController() const { return m_timer; }
+    void setLinkOpener(TDTaskLinkOpener* opener) { m_linkOpener = opener; }
     // The presentation of the mode shown; nullptr when it has none.
     TDTaskPresentation* presentation() const;
 
@@ -194,6 +202,74 @@ public:
     TDTask* addChildTask(TDTask* task);
     void deleteBackward();
 
+    // Adding tasks (tasks_controller_adding.cpp). A new task stays out of autosave and the sync journal
+    // until its title is edited.
+    bool canAddTask() const;
+    bool p_validateForAddingTask();
+    void addTask();
+    void addTaskBelow();
+    void addChildTask();
+    // Return in the outline; with `shift` a child of the selected task.
+    void insertNewline(bool shift);
+
+    // Deleting and editing (tasks_controller_deleting.cpp).
+    void remove();
+    void deleteForward();
+    void edit();
+    void editSelectedTask();
+    void editNote();
+    // The estimate, start and due columns: shown if hidden, then edited in the selected row.
+    void editColumn(int column);
+    // The outline's double click: on no row adds a task, on the list column only selects the row.
+    void doubleClickAction(const TDTaskRowItem& item, int column);
+    // Types a tag ("/") or context ("@") marker at the end of the selected task's title.
+    void tag();
+    void tagContext();
+
+    // Moving (tasks_controller_moving.cpp). Negative distances move up; far ones stop at the top or
+    // the bottom.
+    bool canMoveTasks();
+    void moveTasksVerticallyByDistance(qint64 distance);
+    void moveTasksLeft();
+    void moveTasksRight();
+    void revealInList();
+
+    // Attributes, links and timing (tasks_controller_attributes.cpp).
+    void toggleCompleted();
+    void toggleCanceled();
+    void adjustEstimatedTime(qint64 seconds);
+    void adjustDueDate(qint64 days);
+    void adjustStartDate(qint64 days);
+    void toggleStartToday();
+    void toggleDueToday();
+    // The links of the selected tasks' notes.
+    QList<QUrl> selectedLinks(qsizetype atMost = -1) const;
+    void openLinks(bool inBackground);
+    void beginTiming();
+    void stopTiming();
+
+    // What the list shows (tasks_controller_display.cpp).
+    bool isColumnShown(int column) const;
+    void toggleColumn(int column);
+    void toggleCompletedTasks() { setHideOldCompletedTasks(!m_hideOldCompletedTasks); }
+    void changeGroupingLimit(qint64 limit);
+    void hideCompletedTasks();
+    // Expands or collapses every note; true when they are now expanded.
+    bool toggleNotes();
+
+    // Menus (tasks_controller_menus.cpp): prepared before they open, every item validated by its action
+    // and tag. The command bar asks validate() too.
+    void setupTaskMenu(TDTaskMenu& menu);
+    void setupSortByMenu(TDTaskMenu& menu);
+    void setupSortMenu(TDTaskMenu& menu);
+    void setupColumnsMenu(TDTaskMenu& menu);
+    bool validate(const QString& action, qint64 tag = 0);
+    bool validateMenuItem(const TDTaskMenuItem& item);
+    // Whether the selection is contiguous among its siblings for the one-time Sort.
+    bool validateSortMenuItem();
+    // Sends the item's command; `alternate` while Alt is held (Sort By reverses the order).
+    void perform(const TDTaskMenuItem& item, bool alternate = false);
+
 Q_SIGNALS:
     // Wholesale: a new group, regrouping, a new sort or filter.
     void rowsAboutToBeReloaded();
@@ -239,6 +315,18 @@ private:
     bool p_shouldSaveGroupingAndSortingOptions() const;
 
     bool p_refuseInArchivedGroup();
+    void p_openNewTaskBracket();
+    void p_closeNewTaskBracket();
+    void p_clearTitleFilterForNewTask();
+    TDTask* p_createNewTask();
+    TDTaskRowItem p_parentForItem(TDTask* task);
+    TDOrderedCollection* p_collectionOfParent(const TDTaskRowItem& parent);
+    void p_selectRowUpward(qsizetype row);
+    void p_deleteTasks(const QList<TDTask*>& tasks);
+    void p_shuffleSelectionBeforeClosing();
+    void p_changeDates(const QString& key, const QString& undoName,
+                       const std::function<QDateTime(const QDateTime&)>& newDate);
+    void p_toggleToday(const QString& key, const QString& setName, const QString& clearName);
     void p_changePriorities(const std::function<qint64(qint64)>& newPriority);
     void p_beep();
     void p_setNumberOfActions(qint64 count);
@@ -251,6 +339,8 @@ private:
     TDTaskWindowContext* m_window = nullptr;
     TDTaskFeedback* m_feedback = nullptr;
     TDManagedObjectContext* m_context = nullptr;
+    TDTimerController* m_timer = nullptr;
+    TDTaskLinkOpener* m_linkOpener = nullptr;
 
     TDGroup* m_group = nullptr;
     TDOrderedCollection* m_topTasks = nullptr;

@@ -15,6 +15,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "store/gui/import_window_controller.h"
 #include "store/library_manager.h"
+#include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
@@ -429,6 +430,8 @@ void TDMainWindow::buildMenus() {
         view->addAction(item.title, QKeySequence(Qt::CTRL | Qt::ALT | item.key), this,
                         [this, target] { m_groups->gotoGroup(target); });
     }
+
+    TDTaskMenuBuilder::installMenus(*bar, m_tasksViewController->tasksController());
 
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(tr("Select Next Tab"), this, [this] { m_controller->selectNextTab(); });

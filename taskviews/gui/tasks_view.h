@@ -137,6 +137,12 @@ public:
     void expandAll() override;
     void redisplay() override { viewport()->update(); }
     void doItemsLayout() override;
+    // What the commands need of the rows (tasks_view_commands.cpp).
+    QList<TDTaskRowItem> rowItems() const override;
+    bool isRowItemExpanded(const TDTaskRowItem& item) const override;
+    void expandRowItem(const TDTaskRowItem& item) override;
+    bool isTaskColumnHidden(int column) const override { return isColumnHidden(column); }
+    void setTaskColumnHidden(int column, bool hidden) override { setColumnHidden(column, hidden); }
 
 Q_SIGNALS:
     void displayModeChanged(int displayMode);

@@ -1,5 +1,6 @@
 #include "taskviews/gui/tasks_view_controller.h"
 
+#include "taskviews/gui/desktop_task_feedback.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
@@ -15,11 +16,16 @@ TDTasksViewController::TDTasksViewController(TDLibraryManager& libraryManager, Q
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_controller->setPresentation(m_view);
+    m_feedback = std::make_unique<TDDesktopTaskFeedback>(*m_view);
+    m_controller->setFeedback(m_feedback.get());
+    m_controller->setLinkOpener(m_feedback.get());
     m_controller->setMode(0);
     setFocusProxy(m_view);
 }
 
 TDTasksViewController::~TDTasksViewController() {
     m_controller->setPresentation(nullptr);
+    m_controller->setFeedback(nullptr);
+    m_controller->setLinkOpener(nullptr);
     delete m_view;
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class TDDesktopTaskFeedback;
 class TDLibraryManager;
 class TDTaskTreeModel;
 class TDTasksController;
@@ -28,4 +29,5 @@ private:
     std::unique_ptr<TDTaskTreeModel> m_model;
     // A child widget; deleted before the controller and the model it shows.
     TDTasksView* m_view;
+    std::unique_ptr<TDDesktopTaskFeedback> m_feedback;
 };

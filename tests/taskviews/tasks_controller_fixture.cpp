@@ -10,6 +10,35 @@
 
 namespace taskviewstest {
 
+QList<TDTaskRowItem> FakePresentation::rowItems() const {
+    QList<TDTaskRowItem> rows;
+    if (!controller) return rows;
+    std::function<void(const TDTaskRowItem&)> walk = [&](const TDTaskRowItem& parent) {
+        const qsizetype n = controller->numberOfChildren(parent);
+        for (qsizetype i = 0; i < n; ++i) {
+            const TDTaskRowItem item = controller->child(parent, i);
+            rows << item;
+            if (item.kind == TDTaskRowItem::Kind::Section ||
+                (item.task() && !collapsed.contains(item.task())))
+                walk(item);
+        }
+    };
+    walk(TDTaskRowItem::root());
+    return rows;
+}
+
+void FakePresentation::editItem(const TDTaskRowItem& item, int column, bool selectAll) {
+    editing = true;
+    calls << QStringLiteral("edit %1 column %2 %3")
+                 .arg(item.task() ? item.task()->title() : QStringLiteral("?"))
+                 .arg(column)
+                 .arg(selectAll ? QStringLiteral("all") : QStringLiteral("caret"));
+}
+
+void FakePresentation::editNote(const TDTaskRowItem& item) {
+    calls << QStringLiteral("note ") + (item.task() ? item.task()->title() : QStringLiteral("?"));
+}
+
 void TasksControllerTest::SetUp() {
     TempFoldersTest::SetUp();
     clock = std::make_unique<TDTestClock>(QDateTime(QDate(2026, 12, 9), QTime(10, 0)));
@@ -29,6 +58,7 @@ void TasksControllerTest::SetUp() {
     manager->undoManager()->removeAllActions();
     controller = std::make_unique<TDTasksController>(*manager);
     controller->setPresentation(&outline);
+    outline.controller = controller.get();
     controller->setWindowContext(&window);
     controller->setFeedback(&feedback);
 }

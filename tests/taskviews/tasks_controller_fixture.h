@@ -62,7 +62,28 @@ public:
     void setDisplayMode(int mode) override { displayMode = mode; }
     void expandAll() override { calls << QStringLiteral("expandAll"); }
     void redisplay() override { ++redisplays; }
+    // Every task is expanded unless collapsed here.
+    QList<TDTaskRowItem> rowItems() const override;
+    bool isRowItemExpanded(const TDTaskRowItem& item) const override {
+        return item.task() && item.task()->hasSubtasks() && !collapsed.contains(item.task());
+    }
+    void expandRowItem(const TDTaskRowItem& item) override { collapsed.remove(item.task()); }
+    void editItem(const TDTaskRowItem& item, int column, bool selectAll) override;
+    void editNote(const TDTaskRowItem& item) override;
+    void insertTextAtEndOfEditedText(const QString& text) override { calls << QStringLiteral("type") + text; }
+    bool isTaskColumnHidden(int column) const override { return hiddenColumns.contains(column); }
+    void setTaskColumnHidden(int column, bool hidden) override {
+        if (hidden)
+            hiddenColumns.insert(column);
+        else
+            hiddenColumns.remove(column);
+    }
+    void setExpandAllNotes(bool expand) override { expandsAllNotes = expand; }
 
+    TDTasksController* controller = nullptr;
+    QSet<TDTask*> collapsed;
+    QSet<int> hiddenColumns;
+    bool expandsAllNotes = false;
     QList<TDTaskRowItem> selected;
     QList<TDTaskRowItem> savedSelection;
     QVariant expanded;
@@ -87,6 +108,20 @@ public:
     void selectGroup(TDGroup* group) override { selectedGroups << group; }
     void tasksControllerDidEnableTaskFilter(bool enabled) override { filterIndicator = enabled; }
     void tasksModeDidChange(int mode) override { modes << mode; }
+    bool selectTabForGroup(TDGroup* group) override {
+        if (!tabs.contains(group)) return false;
+        selectedTab = group;
+        return true;
+    }
+    void addTabWithGroup(TDGroup* group) override {
+        tabs << group;
+        selectedTab = group;
+    }
+    bool isQuickEntry() const override { return quickEntry; }
+
+    QList<TDGroup*> tabs;
+    TDGroup* selectedTab = nullptr;
+    bool quickEntry = false;
 
     QString tabGroupUID;
     QVariantMap tabViewOptions;
@@ -97,6 +132,7 @@ public:
 
 class FakeFeedback : public TDTaskFeedback {
 public:
+    void beep() override { events << QStringLiteral("beep"); }
     void shakeWindow() override { events << QStringLiteral("shake"); }
     void showMessageSheet(const QString& message) override { events << message; }
     QStringList events;

@@ -1,0 +1,24 @@
+#include "taskviews/gui/desktop_task_feedback.h"
+
+#include <QDesktopServices>
+#include <QMessageBox>
+
+void TDDesktopTaskFeedback::showMessageSheet(const QString& message) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, m_view.window());
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+// The desktop decides which program opens the link; whether it comes to the front is its choice too.
+void TDDesktopTaskFeedback::openURL(const QUrl& url, bool) {
+    QDesktopServices::openUrl(url);
+}
+
+bool TDDesktopTaskFeedback::confirmOpening(const QUrl& url) {
+    const QString text =
+        QObject::tr("The note links to \"%1\", which may run a program. Open it?").arg(url.toDisplayString());
+    return QMessageBox::question(m_view.window(), QObject::tr("Open Link"), text,
+                                 QMessageBox::Open | QMessageBox::Cancel,
+                                 QMessageBox::Cancel) == QMessageBox::Open;
+}
