@@ -11,6 +11,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "store/gui/import_window_controller.h"
 #include "store/library_manager.h"
+#include "taskviews/gui/task_edit_menu.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
@@ -202,6 +203,8 @@ void TDMainWindow::buildMenus() {
     file->addSeparator();
     file->addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                     [this] { Q_EMIT closeRequested(); });
+
+    TDAddTaskEditActions(bar->addMenu(tr("&Edit")), m_tasksViewController->tasksController());
 
     QMenu* view = bar->addMenu(tr("&View"));
     m_toggleSourceListAction =

@@ -1,6 +1,7 @@
 #include "taskviews/gui/tasks_view_controller.h"
 
 #include "taskviews/gui/tasks_view.h"
+#include "taskviews/gui/window_task_feedback.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
 
@@ -10,16 +11,19 @@ TDTasksViewController::TDTasksViewController(TDLibraryManager& libraryManager, Q
     : QWidget(parent),
       m_controller(std::make_unique<TDTasksController>(libraryManager)),
       m_model(std::make_unique<TDTaskTreeModel>(m_controller.get())),
-      m_view(new TDTasksView(*m_controller, *m_model, this)) {
+      m_view(new TDTasksView(*m_controller, *m_model, this)),
+      m_feedback(std::make_unique<TDWindowTaskFeedback>(m_view)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_controller->setPresentation(m_view);
+    m_controller->setFeedback(m_feedback.get());
     m_controller->setMode(0);
     setFocusProxy(m_view);
 }
 
 TDTasksViewController::~TDTasksViewController() {
     m_controller->setPresentation(nullptr);
+    m_controller->setFeedback(nullptr);
     delete m_view;
 }

@@ -8,6 +8,7 @@ class TDLibraryManager;
 class TDTaskTreeModel;
 class TDTasksController;
 class TDTasksView;
+class TDWindowTaskFeedback;
 
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the
@@ -28,4 +29,6 @@ private:
     std::unique_ptr<TDTaskTreeModel> m_model;
     // A child widget; deleted before the controller and the model it shows.
     TDTasksView* m_view;
+    // Refusals shake the window the view is in.
+    std::unique_ptr<TDWindowTaskFeedback> m_feedback;
 };
