@@ -129,8 +129,8 @@ QList<TDTask*> TDTasksController::p_readFromPasteboard(const QMimeData* data, TD
         }
         destination->beginEditing();
         for (TDTask* task : std::as_const(tasks)) {
+            if (!destination->containsObject(task)) continue;
             const qsizetype at = destination->objects().indexOf(task);
-            if (at < 0) continue;
             (void)destination->removeObjectAtIndex(at);
             if (at < index) --index;
         }
