@@ -17,6 +17,11 @@ public:
     // Rows that show something (tasks, sections, footers), without the dummy header.
     virtual qsizetype numberOfRealRows() const = 0;
 
+    // Whether the item's children are shown; a paste goes into an expanded task, after a collapsed one.
+    virtual bool isItemExpanded(const TDTaskRowItem& item) const {
+        Q_UNUSED(item);
+        return false;
+    }
     virtual QVariant expandedState() const = 0;
     virtual void setExpandedState(const QVariant& state) = 0;
     virtual void clearAccumulatedExpandedState() = 0;

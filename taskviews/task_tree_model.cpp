@@ -559,12 +559,15 @@ bool TDTaskTreeModel::setData(const QModelIndex& index, const QVariant& value, i
 }
 
 Qt::ItemFlags TDTaskTreeModel::flags(const QModelIndex& index) const {
-    if (!index.isValid()) return Qt::NoItemFlags;
+    // Whether a drop is taken is the controller's to say, row by row, as the drag moves.
+    if (!index.isValid()) return Qt::ItemIsDropEnabled;
     const TDTaskRowItem item = itemForIndex(index);
     Qt::ItemFlags flags = Qt::ItemIsEnabled;
     if (item.kind == TDTaskRowItem::Kind::Header || item.kind == TDTaskRowItem::Kind::Footer)
         flags |= Qt::ItemNeverHasChildren;
+    if (item.kind != TDTaskRowItem::Kind::Footer) flags |= Qt::ItemIsDropEnabled;
     if (TDTask* task = item.task()) {
+        flags |= Qt::ItemIsDragEnabled;
         if (m_controller->shouldSelectItem(item)) flags |= Qt::ItemIsSelectable;
         if (TDIsTaskCellEditable(task, TDTaskColumn(index.column()))) flags |= Qt::ItemIsEditable;
     }

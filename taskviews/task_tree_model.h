@@ -1,6 +1,7 @@
 #pragma once
 
 #include "taskviews/task_cell_values.h"
+#include "taskviews/task_drop_validation.h"
 #include "taskviews/task_row_item.h"
 
 #include <QAbstractItemModel>
@@ -50,6 +51,19 @@ public:
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Drags and drops (task_tree_model_drops.cpp), judged and made by the controller: a proposed Move
+    // is a drag whose source lets it move, anything else copies.
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+    // The items of the indexes, one per row, in the order the rows are shown.
+    QList<TDTaskRowItem> itemsInRowOrder(const QModelIndexList& indexes) const;
+
 private:
     struct Node;
 
@@ -63,6 +77,8 @@ private:
     qsizetype p_rowOf(Node* parent, const TDTaskRowItem& item) const;
     TDTask* p_taskAbove(Node* parent, qsizetype row) const;
     TDSectionCellContext p_sectionContext(const TDTaskRowItem& item) const;
+    TDTaskDropVerdict p_validateDrop(const QMimeData* data, Qt::DropAction action, int row,
+                                     const QModelIndex& parent) const;
 
     void p_beginReload();
     void p_endReload();

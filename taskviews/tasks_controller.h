@@ -2,6 +2,7 @@
 
 #include "platform/predicates/predicate.h"
 #include "platform/predicates/sort_descriptor.h"
+#include "taskviews/task_drop_validation.h"
 #include "taskviews/task_row_item.h"
 
 #include <QDateTime>
@@ -16,7 +17,9 @@
 #include <unordered_map>
 
 class TDGroup;
+class QMimeData;
 class TDLibrary;
+class TDLibraryObject;
 class TDLibraryManager;
 class TDManagedObjectContext;
 class TDMutableComparisonPredicate;
@@ -270,6 +273,33 @@ public:
     // Sends the item's command; `alternate` while Alt is held (Sort By reverses the order).
     void perform(const TDTaskMenuItem& item, bool alternate = false);
 
+    // The clipboard and drags (tasks_controller_pasteboard.cpp).
+    enum class PasteboardCommand { Copy, CopyWithNotes, CopyAsLink, Cut, Paste, Duplicate };
+    bool validatePasteboardCommand(PasteboardCommand command) const;
+    // Every written form of the tasks (TDTaskPasteboard::mimeDataForTasks).
+    std::unique_ptr<QMimeData> writeItems(const QList<TDTask*>& tasks, bool includeNotes = false) const;
+    // A drag starts only with tasks that all have one parent.
+    bool canDragItems(const QList<TDTaskRowItem>& items) const;
+    // Moves the tasks of an ID list (never when copying) or makes tasks from the first other accepted
+    // type, into the item (the root: the group) before its child at childIndex (-1: at the top);
+    // answers the tasks placed and saves the library.
+    QList<TDTask*> readFromPasteboard(const QMimeData* data, const TDTaskRowItem& item, qsizetype childIndex,
+                                      bool copy);
+    // Whether and where the outline takes a drop; pointerItem is the row under the pointer.
+    TDTaskDropVerdict validateDrop(const QMimeData* data, const TDTaskDrop& proposed,
+                                   const TDTaskRowItem& pointerItem, bool sourceAllowsMove);
+    // Makes a drop that validateDrop took, where it said; undo name "Drag Operation".
+    bool acceptDrop(const QMimeData* data, const TDTaskDrop& drop, bool sourceAllowsMove);
+    bool canPaste() const;
+    void copy();
+    void copyWithNotes();
+    void copyAsLink();
+    // The undo action takes the command's menu title.
+    void cut(const QString& actionName);
+    void paste(const QString& actionName);
+    // Copies of the selected trees right after their originals.
+    void duplicate();
+
 Q_SIGNALS:
     // Wholesale: a new group, regrouping, a new sort or filter.
     void rowsAboutToBeReloaded();
@@ -313,6 +343,13 @@ private:
     void p_preloadAttributedNotes();
     void p_tellWindowWhetherFiltering();
     bool p_shouldSaveGroupingAndSortingOptions() const;
+
+    QList<TDTask*> p_readFromPasteboard(const QMimeData* data, TDLibraryObject* target,
+                                        TDOrderedCollection* section, qsizetype index, bool copy);
+    TDTaskDropFacts p_dropFacts(const QMimeData* data, const TDTaskRowItem& pointerItem,
+                                bool sourceAllowsMove);
+    void p_copyToClipboard(bool includeNotes);
+    void p_placeReadTasks(const QList<TDTask*>& tasks);
 
     bool p_refuseInArchivedGroup();
     void p_openNewTaskBracket();

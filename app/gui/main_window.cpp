@@ -16,6 +16,7 @@
 #include "store/gui/import_window_controller.h"
 #include "store/library_manager.h"
 #include "taskviews/gui/task_menu_builder.h"
+#include "taskviews/gui/task_edit_menu.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
@@ -409,6 +410,8 @@ void TDMainWindow::buildMenus() {
     file->addSeparator();
     file->addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                     [this] { Q_EMIT closeRequested(); });
+
+    TDAddTaskEditActions(bar->addMenu(tr("&Edit")), m_tasksViewController->tasksController());
 
     QMenu* view = bar->addMenu(tr("&View"));
     m_toggleSourceListAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this,

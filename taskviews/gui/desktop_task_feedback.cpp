@@ -1,7 +1,14 @@
 #include "taskviews/gui/desktop_task_feedback.h"
 
+#include "controls/gui/window_animator.h"
+
 #include <QDesktopServices>
 #include <QMessageBox>
+
+void TDDesktopTaskFeedback::shakeWindow() {
+    // The animator goes by itself when the shake ends.
+    TDWindowAnimator::animatorWithWindow(m_view.window())->shake();
+}
 
 void TDDesktopTaskFeedback::showMessageSheet(const QString& message) {
     auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, m_view.window());

@@ -11,8 +11,8 @@ class TDDesktopTaskFeedback final : public TDTaskFeedback, public TDTaskLinkOpen
 public:
     explicit TDDesktopTaskFeedback(QWidget& view) : m_view(view) {}
 
-    // Until the window animator shakes the window, the refusal sounds.
-    void shakeWindow() override { beep(); }
+    // The window the view is in at the time of the refusal shakes.
+    void shakeWindow() override;
     void showMessageSheet(const QString& message) override;
 
     void openURL(const QUrl& url, bool inBackground) override;

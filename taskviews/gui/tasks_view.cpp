@@ -19,7 +19,9 @@
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller.h"
 
+#include <QDrag>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QTextDocument>
@@ -82,6 +84,9 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
     setFrameShape(QFrame::NoFrame);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setExpandsOnDoubleClick(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDefaultDropAction(Qt::MoveAction);
+    setDropIndicatorShown(true);
     viewport()->setAutoFillBackground(false);
     p_installCells();
     p_setUpNotes();
@@ -548,6 +553,21 @@ void TDTasksView::expandAll() {
 void TDTasksView::clearAccumulatedExpandedState() {
     m_expandedItems.clear();
     if (m_resetting) m_expansionClearedDuringReset = true;
+}
+
+bool TDTasksView::isItemExpanded(const TDTaskRowItem& item) const {
+    const QModelIndex index = m_model.indexForItem(item);
+    return index.isValid() && isExpanded(index);
+}
+
+void TDTasksView::startDrag(Qt::DropActions supportedActions) {
+    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
+    if (!m_controller.canDragItems(m_model.itemsInRowOrder(rows))) return;
+    QMimeData* data = m_model.mimeData(rows);
+    if (!data) return;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data);
+    drag->exec(supportedActions, Qt::MoveAction);
 }
 
 QVariant TDTasksView::expandedState() const {

@@ -101,6 +101,7 @@ public:
     void selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) override;
     void deselectAll() override;
     qsizetype numberOfRealRows() const override;
+    bool isItemExpanded(const TDTaskRowItem& item) const override;
     QVariant expandedState() const override;
     void setExpandedState(const QVariant& state) override;
     void clearAccumulatedExpandedState() override;
@@ -163,6 +164,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    // Tasks of one parent may be dragged; the drop is the model's to make, so nothing is removed here.
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     TDTask* p_task(const QModelIndex& index) const;

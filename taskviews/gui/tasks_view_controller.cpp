@@ -11,12 +11,12 @@ TDTasksViewController::TDTasksViewController(TDLibraryManager& libraryManager, Q
     : QWidget(parent),
       m_controller(std::make_unique<TDTasksController>(libraryManager)),
       m_model(std::make_unique<TDTaskTreeModel>(m_controller.get())),
-      m_view(new TDTasksView(*m_controller, *m_model, this)) {
+      m_view(new TDTasksView(*m_controller, *m_model, this)),
+      m_feedback(std::make_unique<TDDesktopTaskFeedback>(*m_view)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
     m_controller->setPresentation(m_view);
-    m_feedback = std::make_unique<TDDesktopTaskFeedback>(*m_view);
     m_controller->setFeedback(m_feedback.get());
     m_controller->setLinkOpener(m_feedback.get());
     m_controller->setMode(0);
