@@ -16,8 +16,14 @@ class TDSortKeyCache final {
 public:
     using Object = platform::ManagedObject;
 
-    void forget(const Object* object) { m_keys.remove(object); }
-    void forgetAll() { m_keys.clear(); }
+    void forget(const Object* object) {
+        m_keys.remove(object);
+        m_lastOrder.clear();
+    }
+    void forgetAll() {
+        m_keys.clear();
+        m_lastOrder.clear();
+    }
     qsizetype size() const { return m_keys.size(); }
 
     // The members in the order a stable sort by the descriptors gives them; nothing when the keys are
@@ -28,9 +34,15 @@ public:
 private:
     using Key = TDTaskSortDescriptor::NumericKey;
     void p_useDescriptor(const TDTaskSortDescriptor& descriptor);
-    void p_readMissing(const QList<Object*>& members, const TDTaskSortDescriptor& descriptor);
+    // Leaves the members' keys in m_lastKeys, in the members' order: as they are when the members stand in
+    // the last order given, else looked up (and read where missing).
+    void p_readKeys(const QList<Object*>& members, const TDTaskSortDescriptor& descriptor);
 
     QHash<const Object*, Key> m_keys;
+    // The last order given and its keys, aligned: a list sorted again with nothing forgotten meanwhile
+    // needs no lookups, and is found in order in one pass.
+    QList<Object*> m_lastOrder;
+    std::vector<Key> m_lastKeys;
     // What the keys were read for.
     QString m_key;
     bool m_ascending = true;

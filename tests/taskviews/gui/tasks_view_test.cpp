@@ -436,3 +436,40 @@ TEST_F(TasksViewTest, TaskWindowHandsTabSwitchingToItsDelegate) {
 }
 
 }  // namespace
+
+// Each outline keeps its own heights: a second one over the same rows, shown and dropped while groups
+// of the white look come and go, leaves the first one whole.
+TEST_F(TasksViewTest, SecondOutlineOverTheSameRowsKeepsItsOwnHeights) {
+    TDList* list = newList(QStringLiteral("Errands"));
+    QList<TDTag*> tags;
+    QList<TDTask*> tasks;
+    for (int t = 0; t < 12; ++t) tags << tag(QStringLiteral("tag%1").arg(t));
+    for (int i = 0; i < 40; ++i) {
+        TDTask* task = addTask(list, QStringLiteral("Errand %1").arg(i));
+        task->addTags({tags.at(i % tags.size())});
+        tasks << task;
+        if (i % 5 == 0) task->setNotesString(QStringLiteral("Note %1").arg(i));
+    }
+    processChanges();
+    QImage picture(view->size(), QImage::Format_ARGB32_Premultiplied);
+    auto second = std::make_unique<TDTasksView>(*controller, *model);
+    second->resize(500, 300);
+    second->show();
+    for (qsizetype t = 0; t < tags.size(); ++t) {
+        show(tags.at(t));
+        second->doItemsLayout();
+        view->render(&picture);
+        second->render(&picture);
+        const QModelIndex first = indexOf(tasks.at(t));
+        ASSERT_TRUE(first.isValid()) << t;
+        EXPECT_EQ(view->heightOfRow(first), second->heightOfRow(first)) << t;
+    }
+    second.reset();
+    for (TDTag* shown : tags) {
+        show(shown);
+        view->render(&picture);
+    }
+    show(list);
+    view->render(&picture);
+    EXPECT_EQ(view->visualRect(indexOf(tasks.at(1))).height(), 26);
+}
