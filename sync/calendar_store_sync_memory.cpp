@@ -8,9 +8,8 @@
 namespace {
 
 const QString kMemoryKey = QStringLiteral("calendarStoreCalendarSyncMemory");
-const QString kOwnStamps = QStringLiteral("ownStamps");
+const QString kKnownStamps = QStringLiteral("knownStamps");
 const QString kLinked = QStringLiteral("linked");
-const QString kDeferred = QStringLiteral("deferred");
 
 QSet<QString> setFrom(const QVariant& value) {
     const QStringList list = value.toStringList();
@@ -31,12 +30,11 @@ QHash<QString, TDCalendarStoreSyncMemory> TDCalendarStoreSyncMemory::load() {
     for (auto it = stored.cbegin(); it != stored.cend(); ++it) {
         const QVariantMap entry = it.value().toMap();
         TDCalendarStoreSyncMemory memory;
-        const QVariantMap stamps = entry.value(kOwnStamps).toMap();
+        const QVariantMap stamps = entry.value(kKnownStamps).toMap();
         for (auto stamp = stamps.cbegin(); stamp != stamps.cend(); ++stamp)
             if (const QDateTime date = stamp.value().toDateTime(); date.isValid())
-                memory.ownStamps.insert(stamp.key(), date);
+                memory.knownStamps.insert(stamp.key(), date);
         memory.linked = setFrom(entry.value(kLinked));
-        memory.deferred = setFrom(entry.value(kDeferred));
         memories.insert(it.key(), memory);
     }
     return memories;
@@ -46,11 +44,9 @@ void TDCalendarStoreSyncMemory::save(const QHash<QString, TDCalendarStoreSyncMem
     QVariantMap stored;
     for (auto it = memories.cbegin(); it != memories.cend(); ++it) {
         QVariantMap stamps;
-        for (auto stamp = it->ownStamps.cbegin(); stamp != it->ownStamps.cend(); ++stamp)
+        for (auto stamp = it->knownStamps.cbegin(); stamp != it->knownStamps.cend(); ++stamp)
             stamps.insert(stamp.key(), stamp.value());
-        stored.insert(it.key(), QVariantMap{{kOwnStamps, stamps},
-                                            {kLinked, listFrom(it->linked)},
-                                            {kDeferred, listFrom(it->deferred)}});
+        stored.insert(it.key(), QVariantMap{{kKnownStamps, stamps}, {kLinked, listFrom(it->linked)}});
     }
     platform::hostUserDefaults().setValue(kMemoryKey, stored);
 }

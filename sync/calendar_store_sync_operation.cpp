@@ -129,13 +129,21 @@ bool TDCalendarStoreSyncOperation::isTaskPlistRepresentation(const QVariantMap& 
 
 bool TDCalendarStoreSyncOperation::p_isNewer(const CalendarWork& work,
                                              const platform::CalendarTask& calTask) const {
-    if (work.previous.deferred.contains(calTask.uid())) return true;
     const QDateTime stamp = calTask.dateStamp();
     if (!stamp.isValid()) return false;
     if (work.lastSyncDate.isValid() && stamp <= work.lastSyncDate) return false;
-    // Written by the last pass after it fetched: its own change, not another program's.
-    const auto own = work.previous.ownStamps.constFind(calTask.uid());
-    return own == work.previous.ownStamps.cend() || *own != stamp;
+    // Written or taken in by the last pass: no change of another program's since.
+    const auto known = work.previous.knownStamps.constFind(calTask.uid());
+    return known == work.previous.knownStamps.cend() || *known != stamp;
+}
+
+void TDCalendarStoreSyncOperation::p_noteKnownStamp(CalendarWork& work,
+                                                    const platform::CalendarTask& calTask) {
+    // Older stamps are behind the new sync date anyway; the margin covers the file clock's coarseness.
+    constexpr qint64 kMarginSeconds = 2;
+    const QDateTime stamp = calTask.dateStamp();
+    if (stamp.isValid() && stamp >= work.fetchedAt.addSecs(-kMarginSeconds))
+        work.next.knownStamps.insert(calTask.uid(), stamp);
 }
 
 void TDCalendarStoreSyncOperation::p_tellObserver(TDCalendarStoreSyncManager::PassStep step,
@@ -185,17 +193,17 @@ void TDCalendarStoreSyncOperation::performOperation() {
         work.lastSyncDate = syncDates.value(calendar.uid());
         work.previous = memories.value(calendar.uid());
         // Without a new sync date the stamps of the last writes still matter.
-        if (!work.enabled) work.next.ownStamps = work.previous.ownStamps;
+        if (!work.enabled) work.next.knownStamps = work.previous.knownStamps;
         if (!gatherLocalItemsOnMainThreadForCalendar(work) || isCancelled()) break;
         p_tellObserver(TDCalendarStoreSyncManager::PassStep::Gathered, calendar.uid());
-        const QDateTime fetched = fileClockNow();
+        work.fetchedAt = fileClockNow();
         if (!gatherRemoteTasksForCalendar(work) || isCancelled()) break;
         p_tellObserver(TDCalendarStoreSyncManager::PassStep::Fetched, calendar.uid());
         if (!p_syncLinkedTasks(work) || isCancelled()) break;
         if (!p_syncUnlinkedCalendarTasks(work) || isCancelled()) break;
         if (work.enabled) {
             if (!p_syncUnlinkedTasks(work) || isCancelled()) break;
-            syncDates.insert(calendar.uid(), fetched);
+            syncDates.insert(calendar.uid(), work.fetchedAt);
         }
         memories.insert(calendar.uid(), work.next);
     }
@@ -266,7 +274,7 @@ bool TDCalendarStoreSyncOperation::p_syncLinkedTasks(CalendarWork& work) {
             if (hasCalTask) {
                 work.next.linked.insert(calendarTaskUid);
                 if (isTaskPlistRepresentation(record, *calTask)) {
-                    // In step: nothing to write.
+                    p_noteKnownStamp(work, *calTask);
                 } else if (p_isNewer(work, *calTask)) {
                     if (!p_onMainThread([&] { updateTaskOnMainThreadWithCalTask(*calTask, &record, work); }))
                         return false;
@@ -334,16 +342,25 @@ void TDCalendarStoreSyncOperation::updateTaskOnMainThreadWithCalTask(const platf
                                                                      CalendarWork& work) {
     p_changeLibrary([&] {
         TDTask* task = m_library->taskWithCalendarStoreUID(calTask.uid());
-        if (task && gathered && taskRecord(task) != *gathered) {
-            // Changed since it was gathered: the calendar's change waits for the next pass.
-            work.next.deferred.insert(calTask.uid());
+        if (!task) {
+            m_library->createTaskFromCalTask(calTask);
             return;
         }
-        if (task)
-            task->updateFromCalTask(calTask);
-        else
-            m_library->createTaskFromCalTask(calTask);
+        platform::CalendarTask incoming = calTask;
+        if (gathered) {
+            // Fields the user changed after the gathering keep the user's value; the next pass writes
+            // them to the calendar.
+            const QVariantMap now = taskRecord(task);
+            const auto changed = [&](const QString& key) { return now.value(key) != gathered->value(key); };
+            if (changed(kTitle)) incoming.setTitle(now.value(kTitle).toString());
+            if (changed(kNotes)) incoming.setNotes(now.value(kNotes).toString());
+            if (changed(kPriority)) incoming.setPriority(int(now.value(kPriority).toLongLong()));
+            if (changed(kCompletedDate)) incoming.setCompletedDate(now.value(kCompletedDate).toDateTime());
+            if (changed(kDueDate)) incoming.setDueDate(now.value(kDueDate).toDateTime());
+        }
+        task->updateFromCalTask(incoming);
     });
+    p_noteKnownStamp(work, calTask);
 }
 
 bool TDCalendarStoreSyncOperation::updateCalTaskOnMainThread(const platform::CalendarTask& fetched,
@@ -370,7 +387,7 @@ bool TDCalendarStoreSyncOperation::updateCalTaskOnMainThread(const platform::Cal
         return false;
     }
     // A file another program changed since the fetch holds its change too: the next pass takes it in.
-    if (untouchedSinceFetch) work.next.ownStamps.insert(writing.uid(), writing.dateStamp());
+    if (untouchedSinceFetch) work.next.knownStamps.insert(writing.uid(), writing.dateStamp());
     return true;
 }
 
@@ -383,7 +400,7 @@ bool TDCalendarStoreSyncOperation::createCalTaskOnMainThread(const QVariantMap& 
                      saved.error().description);
         return false;
     }
-    work.next.ownStamps.insert(calTask.uid(), calTask.dateStamp());
+    work.next.knownStamps.insert(calTask.uid(), calTask.dateStamp());
     work.next.linked.insert(calTask.uid());
     setCalendarTaskUIDOnMainThread(calTask.uid(), record.value(kUID).toString());
     return true;

@@ -46,6 +46,7 @@ private:
         platform::Calendar calendar;
         bool enabled = false;
         QDateTime lastSyncDate;
+        QDateTime fetchedAt;
         TDCalendarStoreSyncMemory previous;
         TDCalendarStoreSyncMemory next;
         QHash<QString, QVariantMap> localTasks;  // calendarStoreUID -> record
@@ -59,6 +60,8 @@ private:
     // Inside a hop: the library changes the engine makes itself schedule no pass and leave no undo step.
     void p_changeLibrary(const std::function<void()>& change);
     bool p_isNewer(const CalendarWork& work, const platform::CalendarTask& calTask) const;
+    // Remembers a stamp the pass has taken in, when a later pass could take it for a newer change.
+    static void p_noteKnownStamp(CalendarWork& work, const platform::CalendarTask& calTask);
 
     bool gatherLocalItemsOnMainThreadForCalendar(CalendarWork& work);
     bool gatherRemoteTasksForCalendar(CalendarWork& work);
