@@ -43,13 +43,17 @@ bool sameSecond(const QDateTime& a, const QDateTime& b) {
     return a.toSecsSinceEpoch() == b.toSecsSinceEpoch();
 }
 
-// The kernel stamps files from its coarse clock: a sync date taken from it is never later than the
-// modification time of a file written after it, so such a change always reads as newer. One
-// millisecond less keeps a write in the same tick on the newer side too.
-QDateTime fileClockNow() {
+// A sync date behind the fetch by a safe margin: file times come from a coarse clock that may lag the
+// one read here, and a file renamed into place may carry a time from before the fetch. A task stamped
+// within the margin and taken in by the pass is remembered with its stamp (knownStamps), so it is not
+// taken for a newer change next time.
+constexpr qint64 kFetchMarginMilliseconds = 1000;
+
+QDateTime fetchDate() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - 1, Qt::UTC);
+    return QDateTime::fromMSecsSinceEpoch(
+        qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - kFetchMarginMilliseconds, Qt::UTC);
 }
 
 QVariantMap taskRecord(TDTask* task) {
@@ -139,10 +143,9 @@ bool TDCalendarStoreSyncOperation::p_isNewer(const CalendarWork& work,
 
 void TDCalendarStoreSyncOperation::p_noteKnownStamp(CalendarWork& work,
                                                     const platform::CalendarTask& calTask) {
-    // Older stamps are behind the new sync date anyway; the margin covers the file clock's coarseness.
-    constexpr qint64 kMarginSeconds = 2;
+    // Older stamps are behind the new sync date anyway.
     const QDateTime stamp = calTask.dateStamp();
-    if (stamp.isValid() && stamp >= work.fetchedAt.addSecs(-kMarginSeconds))
+    if (stamp.isValid() && stamp > work.fetchedAt.addMSecs(-kFetchMarginMilliseconds))
         work.next.knownStamps.insert(calTask.uid(), stamp);
 }
 
@@ -196,7 +199,7 @@ void TDCalendarStoreSyncOperation::performOperation() {
         if (!work.enabled) work.next.knownStamps = work.previous.knownStamps;
         if (!gatherLocalItemsOnMainThreadForCalendar(work) || isCancelled()) break;
         p_tellObserver(TDCalendarStoreSyncManager::PassStep::Gathered, calendar.uid());
-        work.fetchedAt = fileClockNow();
+        work.fetchedAt = fetchDate();
         if (!gatherRemoteTasksForCalendar(work) || isCancelled()) break;
         p_tellObserver(TDCalendarStoreSyncManager::PassStep::Fetched, calendar.uid());
         if (!p_syncLinkedTasks(work) || isCancelled()) break;

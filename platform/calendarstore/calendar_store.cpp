@@ -339,6 +339,7 @@ std::optional<CalendarStore::FileState> CalendarStore::p_fileState(const QString
     state.inode = info.st_ino;
     state.size = info.st_size;
     state.modifiedNanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    state.changedNanoseconds = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return state;
 }
 

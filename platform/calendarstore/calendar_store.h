@@ -73,6 +73,7 @@ private:
         quint64 inode = 0;
         qint64 size = -1;
         qint64 modifiedNanoseconds = 0;
+        qint64 changedNanoseconds = 0;  // also moves when a file is renamed into place
         bool operator==(const FileState& other) const = default;
     };
     struct SeenTask {
