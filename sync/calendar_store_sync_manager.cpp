@@ -103,7 +103,8 @@ void TDCalendarStoreSyncManager::startSync() {
     for (const auto& operation : operations)
         if (!operation->isExecuting() && !operation->isFinished()) ++waiting;
     if (waiting > 0) return;
-    m_syncQueue->addOperation(std::make_shared<TDCalendarStoreSyncOperation>(this));
+    m_lastOperation = std::make_shared<TDCalendarStoreSyncOperation>(this);
+    m_syncQueue->addOperation(m_lastOperation);
 }
 
 void TDCalendarStoreSyncManager::cancelSync() {

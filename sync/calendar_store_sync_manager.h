@@ -6,8 +6,10 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 
 class QTimer;
+class TDCalendarStoreSyncOperation;
 class TDLibrary;
 class TDLibraryManager;
 
@@ -36,6 +38,8 @@ public:
     // Waits until the queued passes are done, running the event loop so their main-thread steps run.
     void waitUntilIdle();
     platform::OperationQueue* syncQueue() const { return m_syncQueue; }
+    // The pass queued last (benchmarks read its longest main-thread step).
+    std::shared_ptr<TDCalendarStoreSyncOperation> lastOperation() const { return m_lastOperation; }
     bool isSyncScheduled() const;
 
     bool ignoreManagedObjectContextChange() const { return m_ignoreManagedObjectContextChange; }
@@ -75,5 +79,7 @@ private:
     bool m_updatingFromExternalChange = false;
     bool m_ignoreManagedObjectContextChange = false;
     QObject* m_libraryObserver = nullptr;
-    PassObserver m_passObserver;  // owns the observations of the open library
+    PassObserver m_passObserver;
+    std::shared_ptr<TDCalendarStoreSyncOperation>
+        m_lastOperation;  // owns the observations of the open library
 };

@@ -15,7 +15,8 @@ QString writerScript(const QString& folder, int tasks, quint32 seed) {
     QRandomGenerator random(seed);
     QString script = QStringLiteral("set -e\ncd '%1'\n").arg(folder);
     const auto content = [seed](int index, const QString& title) {
-        return QString::fromLatin1(foreignTodo(QStringLiteral("W-%1-%2").arg(seed).arg(index), title, {}, "\n"));
+        return QString::fromLatin1(
+            foreignTodo(QStringLiteral("W-%1-%2").arg(seed).arg(index), title, {}, "\n"));
     };
     for (int index = 0; index < tasks; ++index) {
         script += QStringLiteral("sleep 0.%1\n").arg(random.bounded(5, 150), 3, 10, QLatin1Char('0'));
@@ -39,7 +40,8 @@ TEST_F(CalendarSyncTest, AWriterProcessDuringAndRightAfterPassesLosesAndDuplicat
     constexpr int kTasks = 12;
     for (const quint32 seed : {7u, 2026u}) {
         SCOPED_TRACE(seed);
-        for (int index = 0; index < 5; ++index) addTask(home, QStringLiteral("Mine %1 %2").arg(seed).arg(index));
+        for (int index = 0; index < 5; ++index)
+            addTask(home, QStringLiteral("Mine %1 %2").arg(seed).arg(index));
         QProcess writer;
         writer.start(QStringLiteral("/bin/sh"),
                      {QStringLiteral("-c"), writerScript(calendarPath(), kTasks, seed)});
@@ -62,7 +64,8 @@ TEST_F(CalendarSyncTest, AWriterProcessDuringAndRightAfterPassesLosesAndDuplicat
         for (int index = 0; index < kTasks; ++index) {
             const QString title = index % 3 == 0 ? QStringLiteral("Writer %1 %2 edited").arg(seed).arg(index)
                                                  : QStringLiteral("Writer %1 %2").arg(seed).arg(index);
-            EXPECT_EQ(tasksTitled(title).size(), 1) << title.toStdString() << " after " << passes << " passes";
+            EXPECT_EQ(tasksTitled(title).size(), 1)
+                << title.toStdString() << " after " << passes << " passes";
             EXPECT_TRUE(calendar.contains(title)) << title.toStdString();
         }
         for (int index = 0; index < 5; ++index)
