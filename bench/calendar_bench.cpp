@@ -43,7 +43,8 @@ public:
         TDList* second = library->createList(QStringLiteral("Second"), library->foldersGroup());
         if (!first) return;
         const QList<TDTask*> tasks = first->orderedTasks()->objectsAs<TDTask>();
-        for (int index = 0; index < tasks.size() / 2; ++index) (void)second->orderedTasks()->addObject(tasks[index]);
+        for (int index = 0; index < tasks.size() / 2; ++index)
+            (void)second->orderedTasks()->addObject(tasks[index]);
         library->managedObjectContext()->processPendingChanges();
         TDCalendarStoreSyncSettings settings = library->calendarStoreSyncSettings();
         settings.setSyncingEnabled(true, first->uid(), *m_store->createCalendar(QStringLiteral("First")));
@@ -68,10 +69,12 @@ public:
     void forget() {
         for (const platform::Calendar& calendar : m_store->calendars()) {
             QDir dir(m_store->rootPath() + QLatin1Char('/') + calendar.uid());
-            for (const QString& name : dir.entryList({QStringLiteral("*.ics")}, QDir::Files)) dir.remove(name);
+            for (const QString& name : dir.entryList({QStringLiteral("*.ics")}, QDir::Files))
+                dir.remove(name);
         }
         TDLibrary* library = m_open.manager().library();
-        for (TDTask* task : library->allTasks()) task->setValue(QStringLiteral("calendarStoreUID"), QVariant());
+        for (TDTask* task : library->allTasks())
+            task->setValue(QStringLiteral("calendarStoreUID"), QVariant());
         library->managedObjectContext()->processPendingChanges();
         m_host->removeValue(QStringLiteral("calendarStoreCalendarSyncDates"));
         m_host->removeValue(QStringLiteral("calendarStoreCalendarSyncMemory"));
