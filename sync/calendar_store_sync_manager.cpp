@@ -15,7 +15,6 @@
 #include "sync/calendar_store_sync_operation.h"
 
 #include <QCoreApplication>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -126,11 +125,11 @@ void TDCalendarStoreSyncManager::syncTimerFired() {
 }
 
 void TDCalendarStoreSyncManager::waitUntilIdle() {
-    // The passes hop to this thread: keep it turning while they finish.
-    while (m_syncQueue->operationCount() > 0) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::yieldCurrentThread();
-    }
+    // The passes hop to this thread: keep it turning while they finish, sleeping between their steps
+    // (a short timer wakes it to see whether the queue has emptied).
+    QTimer wake;
+    wake.start(2);
+    while (m_syncQueue->operationCount() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void TDCalendarStoreSyncManager::managedObjectContextDidChange(const platform::Notification& notification) {

@@ -5,6 +5,7 @@
 #include "model/group.h"
 #include "model/library.h"
 #include "model/task.h"
+#include "model/task_notes_text.h"
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/calendarstore/calendar_store.h"
@@ -56,11 +57,22 @@ QDateTime fetchDate() {
         qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - kFetchMarginMilliseconds, Qt::UTC);
 }
 
+// Only the fields a calendar task holds: the task's whole property-list form would cost a pass over
+// thousands of tasks far more and compare nothing more.
 QVariantMap taskRecord(TDTask* task) {
-    if (task->shouldSyncToCalendarStore()) return task->propertyListRepresentationForCalendarStoreSyncing();
-    QVariantMap record{{kDontSync, true}, {kUID, task->uid()}};
+    QVariantMap record{{kUID, task->uid()}};
     const QString linked = task->primitiveValue(kCalendarStoreUID).toString();
     if (!linked.isEmpty()) record.insert(kCalendarStoreUID, linked);
+    if (!task->shouldSyncToCalendarStore()) {
+        record.insert(kDontSync, true);
+        return record;
+    }
+    record.insert(kTitle, task->titleForCalTask());
+    if (const QString notes = TDTaskNotesString(task); !notes.isNull()) record.insert(kNotes, notes);
+    record.insert(kPriority, task->priority());
+    if (const QDateTime completed = task->completedDate(); completed.isValid())
+        record.insert(kCompletedDate, completed);
+    if (const QDateTime due = task->dueDate(); due.isValid()) record.insert(kDueDate, due);
     return record;
 }
 
@@ -126,7 +138,7 @@ bool TDCalendarStoreSyncOperation::isTaskPlistRepresentation(const QVariantMap& 
     return record.value(kCalendarStoreUID).toString() == calTask.uid() &&
            sameText(record.value(kTitle).toString(), calTask.title()) &&
            sameText(record.value(kNotes).toString(), calTask.notes()) &&
-           int(record.value(kPriority).toLongLong()) == calTask.priority() &&
+           TDTask::calTaskPriorityFromPriority(record.value(kPriority).toLongLong()) == calTask.priority() &&
            sameSecond(record.value(kCompletedDate).toDateTime(), calTask.completedDate()) &&
            sameSecond(record.value(kDueDate).toDateTime(), calTask.dueDate());
 }
