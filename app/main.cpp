@@ -28,6 +28,7 @@
 #include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
 #include "store/library_manager.h"
+#include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
 
 #include <QApplication>
@@ -83,6 +84,8 @@ int main(int argc, char** argv) {
     platform::DesktopWorkspace workspace;
     platform::Workspace::setShared(&workspace);
     TDInstallCorvaneSyncOperation();
+    // Before the library opens, so that it sees the library load.
+    TDCalendarStoreSyncManager calendarSync(&manager);
     const std::unique_ptr<TDMainWindow> mainWindow = TDMakeMainWindow(manager);
     TDMainWindow& window = *mainWindow;
     TDMessageBoxPrompter prompter(&window);

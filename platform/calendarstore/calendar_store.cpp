@@ -178,13 +178,15 @@ std::optional<CalendarTask> CalendarStore::p_readTaskFile(const QString& path, c
         return std::nullopt;
     }
     m_warnedFiles.remove(path);
+    p_advanceDateStamp(*task, path);
     task->m_calendarUid = calendarUid;
     task->m_filePath = path;
     m_pathsByUid.insert(task->uid(), path);
     return std::move(task).value();
 }
 
-Result<QList<CalendarTask>> CalendarStore::tasksInCalendar(const Calendar& calendar) {
+Result<QList<CalendarTask>> CalendarStore::tasksInCalendar(const Calendar& calendar,
+                                                           QStringList* skippedFiles) {
     const QString folder = p_calendarFolder(calendar.uid());
     if (folder.isEmpty()) {
         return calendarStoreError(
@@ -201,6 +203,8 @@ Result<QList<CalendarTask>> CalendarStore::tasksInCalendar(const Calendar& calen
     for (const QString& name : names) {
         if (std::optional<CalendarTask> task = p_readTaskFile(dir.filePath(name), calendar.uid()))
             tasks.append(std::move(*task));
+        else if (skippedFiles)
+            skippedFiles->append(dir.filePath(name));
     }
     return tasks;
 }
@@ -293,6 +297,7 @@ Status CalendarStore::saveTask(CalendarTask& task) {
         }
     }
 
+    p_advanceDateStamp(*written, path);
     written->m_calendarUid = task.calendarUid();
     written->m_filePath = path;
     m_pathsByUid.insert(saving.m_uid, path);
@@ -319,6 +324,14 @@ Status CalendarStore::removeTask(const CalendarTask& task) {
     return {};
 }
 
+void CalendarStore::p_advanceDateStamp(CalendarTask& task, const QString& path) {
+    // Tools that leave LAST-MODIFIED alone still change the file: its time counts too.
+    const std::optional<FileState> state = p_fileState(path);
+    if (!state) return;
+    const QDateTime modified = QDateTime::fromMSecsSinceEpoch(state->modifiedNanoseconds / 1000000, Qt::UTC);
+    if (!task.m_dateStamp.isValid() || modified > task.m_dateStamp) task.m_dateStamp = modified;
+}
+
 std::optional<CalendarStore::FileState> CalendarStore::p_fileState(const QString& path) {
     struct stat info;
     if (::stat(QFile::encodeName(path).constData(), &info) != 0) return std::nullopt;
@@ -326,6 +339,7 @@ std::optional<CalendarStore::FileState> CalendarStore::p_fileState(const QString
     state.inode = info.st_ino;
     state.size = info.st_size;
     state.modifiedNanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    state.changedNanoseconds = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
     return state;
 }
 

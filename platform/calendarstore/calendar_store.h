@@ -43,8 +43,10 @@ public:
     // A new, empty calendar; an empty colour writes none.
     Result<Calendar> createCalendar(const QString& title, const QString& color = {});
 
-    // The readable tasks of a calendar; an error when its folder cannot be listed.
-    Result<QList<CalendarTask>> tasksInCalendar(const Calendar& calendar);
+    // The readable tasks of a calendar; an error when its folder cannot be listed. The paths of task
+    // files that could not be read (perhaps half written by another program) go to `skippedFiles`.
+    Result<QList<CalendarTask>> tasksInCalendar(const Calendar& calendar,
+                                                QStringList* skippedFiles = nullptr);
     // The task with the uid in any calendar (the first in calendar order), or none.
     std::optional<CalendarTask> taskWithUid(const QString& uid);
     // Writes the task into its calendar: a new task gets a uid and a file; a known one has its file
@@ -71,6 +73,7 @@ private:
         quint64 inode = 0;
         qint64 size = -1;
         qint64 modifiedNanoseconds = 0;
+        qint64 changedNanoseconds = 0;  // also moves when a file is renamed into place
         bool operator==(const FileState& other) const = default;
     };
     struct SeenTask {
@@ -81,6 +84,7 @@ private:
     QString p_calendarFolder(const QString& calendarUid) const;
     Calendar p_calendarAt(const QString& folderName) const;
     static std::optional<FileState> p_fileState(const QString& path);
+    static void p_advanceDateStamp(CalendarTask& task, const QString& path);
     std::optional<CalendarTask> p_readTaskFile(const QString& path, const QString& calendarUid);
     std::optional<CalendarTask> p_taskAt(const QString& path, const QString& uid);
     std::optional<CalendarTask> p_findTask(const QString& uid);

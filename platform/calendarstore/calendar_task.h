@@ -36,8 +36,8 @@ public:
     // at the start of a local day is written as an all-day date.
     QDateTime dueDate() const { return m_dueDate; }
     void setDueDate(const QDateTime& date) { m_dueDate = date; }
-    // When the task last changed (LAST-MODIFIED, else DTSTAMP); invalid when the file gives neither.
-    // Every save advances it.
+    // When the task last changed: the later of LAST-MODIFIED (else DTSTAMP) and, for a task read from
+    // or saved to a file, the file's modification time, so that every change advances it.
     QDateTime dateStamp() const { return m_dateStamp; }
 
     // The path of the file it was read from or saved to; empty for a new task.

@@ -40,6 +40,7 @@ TEST_F(LibraryOptionsTest, TimingAndCalendarSettingsReadTheOptionsTheLibraryWasG
     EXPECT_EQ(library->activeTask(), timed);
 
     options.values.insert(QStringLiteral("calendarStoreSyncEnabled"), true);
+    options.values.insert(QStringLiteral("syncEnabledCalendarUIDs"), QStringList{QStringLiteral("cal")});
     const TDCalendarStoreSyncSettings settings = library->calendarStoreSyncSettings();
     EXPECT_TRUE(settings.isSyncingEnabled());
     // Taken back: the settings and the clock read nothing any more.

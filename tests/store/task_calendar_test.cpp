@@ -164,13 +164,19 @@ TEST_F(TaskCalendarTest, SettingsAnswerTheGroupsMappedToACalendar) {
     EXPECT_TRUE(groups.contains(tag));
     EXPECT_TRUE(settings.groupsSyncingToCalendar(QStringLiteral("none"), library).isEmpty());
 
+    const Result<platform::Calendar> calendar = store->createCalendar(QStringLiteral("Chores"));
+    ASSERT_TRUE(calendar.ok());
+    mapGroups({{home->uid(), calendar->uid()}});
     TDTask* task = taskInHome(QStringLiteral("Mirrored"));
     EXPECT_FALSE(settings.isSyncingEnabledForTask(task));
     manager->setOption(true, QStringLiteral("calendarStoreSyncEnabled"));
     EXPECT_FALSE(settings.isSyncingEnabledForTask(task));
-    manager->setOption(QStringList{QStringLiteral("cal")}, QStringLiteral("syncEnabledCalendarUIDs"));
+    manager->setOption(QStringList{calendar->uid()}, QStringLiteral("syncEnabledCalendarUIDs"));
     EXPECT_TRUE(settings.isSyncingEnabledForTask(task));
     EXPECT_FALSE(settings.isSyncingEnabledForTask(library->createTask()));
+    // The master switch still counts, though the calendar stays on.
+    manager->setOption(false, QStringLiteral("calendarStoreSyncEnabled"));
+    EXPECT_FALSE(settings.isSyncingEnabledForTask(task));
 }
 
 TEST_F(TaskCalendarTest, CalendarTasksArePlacedInTheirSynchronisedGroup) {

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -143,7 +144,8 @@ TEST_F(CalendarStoreTest, TasksAreAddedUpdatedAndRemovedAsFiles) {
     ASSERT_TRUE(m_store->saveTask(task).ok());
     ASSERT_FALSE(task.uid().isEmpty());
     EXPECT_EQ(task.filePath(), folderOf(home) + QLatin1Char('/') + task.uid() + QStringLiteral(".ics"));
-    EXPECT_EQ(task.dateStamp(), utc(2026, 12, 9, 12));
+    // The later of LAST-MODIFIED (the clock) and the file's time.
+    EXPECT_GE(task.dateStamp(), utc(2026, 12, 9, 12));
 
     QList<CalendarTask> tasks = tasksIn(home);
     ASSERT_EQ(tasks.size(), 1);
@@ -160,7 +162,8 @@ TEST_F(CalendarStoreTest, TasksAreAddedUpdatedAndRemovedAsFiles) {
     changed.setCompletedDate(utc(2026, 12, 9, 12, 1));
     ASSERT_TRUE(m_store->saveTask(changed).ok());
     EXPECT_EQ(changed.filePath(), task.filePath());
-    EXPECT_EQ(changed.dateStamp(), utc(2026, 12, 9, 12, 1).addSecs(30));
+    EXPECT_GE(changed.dateStamp(), utc(2026, 12, 9, 12, 1).addSecs(30));
+    EXPECT_GE(changed.dateStamp(), task.dateStamp());
     tasks = tasksIn(home);
     ASSERT_EQ(tasks.size(), 1);
     EXPECT_EQ(tasks[0].completedDate(), utc(2026, 12, 9, 12, 1));
@@ -216,6 +219,30 @@ TEST_F(CalendarStoreTest, SavingKeepsWhatAnotherProgramWroteEvenSinceTheRead) {
                              "SUMMARY:Task other-1"})
         EXPECT_TRUE(data.contains(kept)) << kept << "\n" << data.constData();
     EXPECT_TRUE(data.contains("PRIORITY:2"));
+}
+
+TEST_F(CalendarStoreTest, TheDateStampFollowsToolsThatLeaveLastModifiedAloneAndSkippedFilesAreReported) {
+    const Calendar home = makeCalendar(QStringLiteral("Home"));
+    const QString path = folderOf(home) + QStringLiteral("/other.ics");
+    const QByteArray content =
+        "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Other//EN\r\nBEGIN:VTODO\r\nUID:other-1\r\n"
+        "DTSTAMP:20200101T000000Z\r\nLAST-MODIFIED:20200101T000000Z\r\nSUMMARY:Old\r\nEND:VTODO\r\n"
+        "END:VCALENDAR\r\n";
+    writeFile(path, content);
+    QStringList skipped;
+    const QList<CalendarTask> first = *m_store->tasksInCalendar(home, &skipped);
+    ASSERT_EQ(first.size(), 1);
+    EXPECT_GT(first[0].dateStamp(), utc(2020, 1, 1, 0)) << "the file's time counts";
+    EXPECT_TRUE(skipped.isEmpty());
+
+    QThread::msleep(20);
+    QByteArray edited = content;
+    writeFile(path, edited.replace("SUMMARY:Old", "SUMMARY:New"));
+    writeFile(folderOf(home) + QStringLiteral("/half.ics"), "BEGIN:VCALENDAR\r\nBEGIN:VTO");
+    const QList<CalendarTask> second = *m_store->tasksInCalendar(home, &skipped);
+    ASSERT_EQ(second.size(), 1);
+    EXPECT_GT(second[0].dateStamp(), first[0].dateStamp());
+    EXPECT_EQ(skipped, QStringList{folderOf(home) + QStringLiteral("/half.ics")});
 }
 
 TEST_F(CalendarStoreTest, UnreadableFilesAreSkippedWithOneWarningAndNeverOverwritten) {

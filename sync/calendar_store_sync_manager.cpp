@@ -1,0 +1,178 @@
+#include "sync/calendar_store_sync_manager.h"
+
+#include "model/calendar_store_sync_settings.h"
+#include "model/group.h"
+#include "model/library.h"
+#include "model/library_notifications.h"
+#include "model/task.h"
+#include "platform/calendarstore/calendar_store.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/objectstore/managed_object.h"
+#include "platform/objectstore/managed_object_context.h"
+#include "platform/operations/operation_queue.h"
+#include "platform/undo/undo_manager.h"
+#include "store/library_manager.h"
+#include "sync/calendar_store_sync_operation.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+namespace {
+
+constexpr int kSyncDelayMilliseconds = 1000;
+
+bool containsTask(const QVariant& objects) {
+    for (platform::ManagedObject* object : platform::managedObjectsFromVariantList(objects))
+        if (dynamic_cast<TDTask*>(object)) return true;
+    return false;
+}
+
+}  // namespace
+
+TDCalendarStoreSyncManager::TDCalendarStoreSyncManager(TDLibraryManager* libraryManager, QObject* parent)
+    : QObject(parent),
+      m_libraryManager(libraryManager),
+      m_syncQueue(new platform::OperationQueue(QStringLiteral("calendar sync"), this)),
+      m_syncTimer(new QTimer(this)) {
+    m_syncTimer->setSingleShot(true);
+    m_syncTimer->setInterval(kSyncDelayMilliseconds);
+    connect(m_syncTimer, &QTimer::timeout, this, &TDCalendarStoreSyncManager::syncTimerFired);
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
+                       [this](const platform::Notification&) { activeLibraryWillChange(); });
+    center.addObserver(this, TDLibraryDidFinishLoadingNotificationName, nullptr,
+                       [this](const platform::Notification& n) { libraryDidFinishLoading(n); });
+    // A library opened before the manager was made.
+    if (TDLibrary* open = m_libraryManager ? m_libraryManager->library() : nullptr)
+        libraryDidFinishLoading(platform::Notification{TDLibraryDidFinishLoadingNotificationName, open, {}});
+}
+
+TDCalendarStoreSyncManager::~TDCalendarStoreSyncManager() {
+    m_syncTimer->stop();
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    p_stopObservingLibrary();
+    cancelSync();
+    waitUntilIdle();
+}
+
+void TDCalendarStoreSyncManager::libraryDidFinishLoading(const platform::Notification& notification) {
+    p_stopObservingLibrary();
+    m_library = notification.senderAs<TDLibrary>();
+    ++m_generation;
+    if (!m_library) return;
+    m_libraryObserver = new QObject(this);
+    platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
+    center.addObserver(m_libraryObserver, TDLibraryMOCDidChangeNotification,
+                       m_library->managedObjectContext(),
+                       [this](const platform::Notification& n) { managedObjectContextDidChange(n); });
+    center.addObserver(m_libraryObserver, TDGroupWillDeleteNotification, nullptr,
+                       [this](const platform::Notification& n) { groupWillDelete(n); });
+    platform::CalendarStore& store = platform::CalendarStore::defaultStore();
+    connect(&store, &platform::CalendarStore::tasksChangedExternally, m_libraryObserver,
+            [this](const QStringList& inserted, const QStringList& updated, const QStringList& deleted) {
+                tasksChangedExternally(inserted, updated, deleted);
+            });
+    store.setWatchingForChanges(true);
+}
+
+void TDCalendarStoreSyncManager::activeLibraryWillChange() {
+    cancelSync();
+    p_stopObservingLibrary();
+    m_library = nullptr;
+    ++m_generation;
+}
+
+void TDCalendarStoreSyncManager::p_stopObservingLibrary() {
+    if (!m_libraryObserver) return;
+    platform::NotificationCenter::defaultCenter().removeObserver(m_libraryObserver);
+    delete m_libraryObserver;  // its connections go with it
+    m_libraryObserver = nullptr;
+}
+
+bool TDCalendarStoreSyncManager::isCurrentLibrary(const TDLibrary* library, quint64 generation) const {
+    return library && library == m_library && generation == m_generation && m_libraryManager &&
+           m_libraryManager->library() == library;
+}
+
+void TDCalendarStoreSyncManager::startSync() {
+    if (!m_library) return;
+    // One running and one waiting: a change during a pass is taken up right after it.
+    const auto operations = m_syncQueue->operations();
+    int waiting = 0;
+    for (const auto& operation : operations)
+        if (!operation->isExecuting() && !operation->isFinished()) ++waiting;
+    if (waiting > 0) return;
+    m_lastOperation = std::make_shared<TDCalendarStoreSyncOperation>(this);
+    m_syncQueue->addOperation(m_lastOperation);
+}
+
+void TDCalendarStoreSyncManager::cancelSync() {
+    m_syncQueue->cancelAllOperations();
+}
+
+void TDCalendarStoreSyncManager::scheduleSync() {
+    if (m_updatingFromExternalChange || m_ignoreManagedObjectContextChange || !m_library) return;
+    if (!m_library->calendarStoreSyncSettings().isSyncingEnabled()) return;
+    m_syncTimer->start();
+}
+
+bool TDCalendarStoreSyncManager::isSyncScheduled() const {
+    return m_syncTimer->isActive();
+}
+
+void TDCalendarStoreSyncManager::syncTimerFired() {
+    startSync();
+}
+
+void TDCalendarStoreSyncManager::waitUntilIdle() {
+    // The passes hop to this thread: keep it turning while they finish, sleeping between their steps
+    // (a short timer wakes it to see whether the queue has emptied).
+    QTimer wake;
+    wake.start(2);
+    while (m_syncQueue->operationCount() > 0) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TDCalendarStoreSyncManager::managedObjectContextDidChange(const platform::Notification& notification) {
+    if (m_updatingFromExternalChange || m_ignoreManagedObjectContextChange) return;
+    if (containsTask(notification.userInfo.value(TDInsertedObjectsKey)) ||
+        containsTask(notification.userInfo.value(TDUpdatedObjectsKey)))
+        scheduleSync();
+}
+
+void TDCalendarStoreSyncManager::groupWillDelete(const platform::Notification& notification) {
+    if (!m_library) return;
+    m_library->calendarStoreSyncSettings().removeGroup(notification.senderAs<TDGroup>());
+}
+
+void TDCalendarStoreSyncManager::tasksChangedExternally(const QStringList& inserted,
+                                                        const QStringList& updated,
+                                                        const QStringList& deleted) {
+    if (!m_library || !m_library->calendarStoreSyncSettings().isSyncingEnabled()) return;
+    if (m_syncQueue->operationCount() > 0 || (inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty())) {
+        scheduleSync();
+        return;
+    }
+    platform::ManagedObjectContext* context = m_library->managedObjectContext();
+    platform::UndoManager* undo = context->undoManager();
+    platform::CalendarStore& store = platform::CalendarStore::defaultStore();
+    context->processPendingChanges();
+    if (undo) undo->disableUndoRegistration();
+    m_updatingFromExternalChange = true;
+    for (const QString& uid : inserted + updated) {
+        const std::optional<platform::CalendarTask> calTask = store.taskWithUid(uid);
+        if (!calTask) continue;
+        if (TDTask* task = m_library->taskWithCalendarStoreUID(uid))
+            task->updateFromCalTask(*calTask);
+        else
+            m_library->createTaskFromCalTask(*calTask);
+    }
+    for (const QString& uid : deleted) {
+        TDTask* task = m_library->taskWithCalendarStoreUID(uid);
+        if (!task) continue;
+        task->setCanceled(true);
+        task->setValue(QStringLiteral("calendarStoreUID"), QVariant());
+    }
+    context->processPendingChanges();
+    if (undo) undo->enableUndoRegistration();
+    m_updatingFromExternalChange = false;
+}
