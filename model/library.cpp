@@ -303,9 +303,6 @@ void TDLibrary::processModifiedObjects() {
         (context && context->isTemporary()) || isDeleted())
         return;
     m_dontProcessModifiedObjects = true;
-    // Bookkeeping, not an edit: registered for undo it would clear the redo stack after every undo.
-    platform::UndoManager* undo = undoManager();
-    if (undo) undo->disableUndoRegistration();
     const QList<TDGroup*> groups = modifiedGroups();
     if (std::any_of(groups.begin(), groups.end(), [](TDGroup* group) { return group->isSmartFolder(); })) {
         reloadAllSmartFolders();
@@ -319,7 +316,6 @@ void TDLibrary::processModifiedObjects() {
                           QList<platform::ManagedObject*>(batch.begin(), batch.end()));
         }
     }
-    if (undo) undo->enableUndoRegistration();
     m_dontProcessModifiedObjects = false;
 }
 

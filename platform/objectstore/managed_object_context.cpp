@@ -61,7 +61,12 @@ const ObjectModel& ManagedObjectContext::model() const {
 }
 
 void ManagedObjectContext::setUndoManager(UndoManager* undoManager) {
-    if (m_undoManager && m_undoManager != undoManager) m_undoManager->removeAllActions(this);
+    if (m_undoManager && m_undoManager != undoManager) {
+        m_undoManager->removeAllActions(this);
+        disconnect(m_undoManager, &UndoManager::checkpoint, this, nullptr);
+    }
+    if (undoManager && undoManager != m_undoManager)
+        connect(undoManager, &UndoManager::checkpoint, this, [this] { processPendingChanges(); });
     m_undoManager = undoManager;
 }
 

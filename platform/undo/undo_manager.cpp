@@ -155,6 +155,7 @@ void UndoManager::undo() {
     m_collecting = std::make_unique<Group>();
     m_collecting->actionName = group->actionName;
     p_run(*group);
+    Q_EMIT checkpoint();
     std::unique_ptr<Group> redoGroup = std::move(m_collecting);
     m_undoing = false;
     if (!redoGroup->items.empty()) p_push(m_redoStack, std::move(redoGroup));
@@ -177,6 +178,7 @@ void UndoManager::redo() {
     m_collecting = std::make_unique<Group>();
     m_collecting->actionName = group->actionName;
     p_run(*group);
+    Q_EMIT checkpoint();
     std::unique_ptr<Group> undoGroup = std::move(m_collecting);
     m_redoing = false;
     if (!undoGroup->items.empty()) p_push(m_undoStack, std::move(undoGroup));

@@ -61,6 +61,10 @@ public:
     void removeAllActions(const void* target);
 
 Q_SIGNALS:
+    // While an undo or redo still collects its inverse: what the undone changes set off (derived state,
+    // bookkeeping) is processed now, so it joins that inverse instead of opening a new group that would
+    // clear the redo stack.
+    void checkpoint();
     void willUndo();
     void didUndo();
     void willRedo();

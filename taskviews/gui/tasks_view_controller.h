@@ -9,7 +9,6 @@ class TDLibraryManager;
 class TDTaskTreeModel;
 class TDTasksController;
 class TDTasksView;
-class TDDesktopTaskFeedback;
 
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the

@@ -336,7 +336,7 @@ TEST_F(GroupCommandsTest, DuplicateCopiesAListWithItsTasksAndASmartFolderWithIts
 
 TEST_F(GroupCommandsTest, ArchivingAsksOnlyWhenTheListHasOpenTasks) {
     TDTask* done = addTask(work, QStringLiteral("done"));
-    done->setValue(QStringLiteral("status"), QStringLiteral("C"));
+    done->setCompleted(true);
     processChanges();
     select(work);
     std::string before = treeBeforeCommand();
