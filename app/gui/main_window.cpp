@@ -16,6 +16,7 @@
 #include "store/gui/import_window_controller.h"
 #include "store/library_manager.h"
 #include "taskviews/gui/task_edit_menu.h"
+#include "taskviews/gui/task_info_view.h"
 #include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
@@ -127,6 +128,8 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
     connect(m_controller.get(), &TDMainWindowController::syncStateChanged, this,
             &TDMainWindow::p_syncStateChanged);
     m_tabs->setTasksController(&m_tasksViewController->tasksController());
+    m_taskInfo = std::make_unique<TDTaskInfoViewController>(m_tasksViewController->tasksController());
+    setInfoViewContent(new TDTaskInfoView(*m_taskInfo));
     m_groups->setPresentation(m_sourceList->groupsView());
     connect(m_groups.get(), &TDGroupsController::sourceListShowRequested, this, [this] {
         if (isSourceListHidden()) toggleSourceList();
@@ -140,6 +143,8 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
 }
 
 TDMainWindow::~TDMainWindow() {
+    setInfoViewContent(nullptr);
+    m_taskInfo.reset();
     setDelegate(nullptr);
     m_mainSplit->setDelegate(nullptr);
     m_sourceList->splitView().setDelegate(nullptr);

@@ -17,6 +17,7 @@ class TDGroupsController;
 class TDLibraryManager;
 class TDMessageBoxPrompter;
 class TDSourceListPane;
+class TDTaskInfoViewController;
 class TDTasksViewController;
 
 // The main window: the source list on the left with the info pane below it; on the right the group
@@ -140,6 +141,8 @@ private:
     TDFunctionButton* m_syncErrorButton = nullptr;
     QLabel* m_statusLabel = nullptr;
     std::unique_ptr<TDMainWindowController> m_controller;
+    // The inspector in the info pane; its view goes first, then it, before the tasks controller it follows.
+    std::unique_ptr<TDTaskInfoViewController> m_taskInfo;
     QAction* m_toggleSourceListAction = nullptr;
     QAction* m_toggleInfoViewAction = nullptr;
     QAction* m_toggleStatusBarAction = nullptr;
