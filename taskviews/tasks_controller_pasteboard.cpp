@@ -319,14 +319,8 @@ void TDTasksController::cut(const QString& actionName) {
     const QList<TDTask*> tasks = selection();
     if (tasks.isEmpty()) return;
     p_copyToClipboard(false);
-    finishEditing();
-    if (TDTaskPresentation* shown = presentation()) shown->deselectAll();
-    unregisterForMOCObserving();
-    for (TDTask* task : tasks)
-        if (!task->isDeleted()) task->deleteObject();
-    registerForMOCObserving();
-    if (m_context) m_context->processPendingChanges();
-    reload();
+    // Deleted as Delete does, the row above taking the selection.
+    remove();
     if (platform::UndoManager* undo = undoManager()) undo->setActionName(actionName);
 }
 
