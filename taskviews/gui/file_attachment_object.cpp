@@ -23,7 +23,9 @@ QString localized(const char* text) {
     return QCoreApplication::translate("Localizable", text);
 }
 
-QFont titleFont() {
+// The name reads as part of the note: in the note's own font.
+QFont titleFont(const QTextDocument* document) {
+    if (document) return document->defaultFont();
     QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
     font.setPointSizeF(11);
     return font;
@@ -113,15 +115,15 @@ QIcon TDFileAttachmentObject::iconForAlias(const BDAlias& alias) {
     return QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
 }
 
-QSizeF TDFileAttachmentObject::intrinsicSize(QTextDocument*, int, const QTextFormat& format) {
+QSizeF TDFileAttachmentObject::intrinsicSize(QTextDocument* document, int, const QTextFormat& format) {
     const std::optional<BDAlias> alias = fileAttachmentAlias(format.toCharFormat());
     const QString title = alias ? lastKnownName(*alias) : QString();
-    const qreal width = QFontMetricsF(titleFont()).horizontalAdvance(title) + 4;
+    const qreal width = QFontMetricsF(titleFont(document)).horizontalAdvance(title) + 4;
     // A name shorter than the icon still leaves room for the icon.
     return TDFileAttachmentGeometry::fromDefaults().cellSize(std::max(width, 40.0));
 }
 
-void TDFileAttachmentObject::drawObject(QPainter* painter, const QRectF& rect, QTextDocument*, int,
+void TDFileAttachmentObject::drawObject(QPainter* painter, const QRectF& rect, QTextDocument* document, int,
                                         const QTextFormat& format) {
     const std::optional<BDAlias> alias = fileAttachmentAlias(format.toCharFormat());
     const TDFileAttachmentGeometry geometry = TDFileAttachmentGeometry::fromDefaults();
@@ -133,7 +135,7 @@ void TDFileAttachmentObject::drawObject(QPainter* painter, const QRectF& rect, Q
     painter->drawPixmap(imageFrame, pixmap, QRectF(QPointF(0, 0), QSizeF(pixmap.size())));
     drawAliasBadge(*painter, imageFrame);
 
-    const QFont font = titleFont();
+    const QFont font = titleFont(document);
     const QFontMetricsF metrics(font);
     const QRectF titleFrame = geometry.titleFrame(rect, metrics.height());
     const QString title = alias ? lastKnownName(*alias) : QString();
