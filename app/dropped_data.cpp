@@ -3,6 +3,7 @@
 #include "language/localized_string.h"
 #include "model/group.h"
 #include "model/library.h"
+#include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
@@ -138,4 +139,30 @@ void TDPlaceDroppedTasks(TDGroup& group, const QList<TDTask*>& tasks, bool inbox
     for (auto task = tasks.crbegin(); task != tasks.crend(); ++task)
         if (!(*task)->isDeleted() && !(*task)->parentList())
             (void)inbox->orderedTasks()->insertObject(*task, 0);  // the collection logs a refusal
+}
+
+TDDragOperation TDTaskDropOperation(const QMimeData* data, TDDroppedData kind, TDGroup& group,
+                                    TDLibrary& library, bool retagging) {
+    switch (kind) {
+        case TDDroppedData::TaskIDs: {
+            const Result<QList<TDTask*>> tasks = TDTasksFromDraggedIDs(data, library);
+            if (!tasks || tasks->isEmpty()) return TDDragOperation::None;
+            if (retagging && group.isTag()) return TDDragOperation::Move;
+            const QList<TDTask*> held = group.tasks();
+            for (TDTask* task : *tasks)
+                if (task->list() == &group || held.contains(task)) return TDDragOperation::None;
+            return TDDragOperation::Move;
+        }
+        case TDDroppedData::TaskPlist:
+            return TDDragOperation::Copy;
+        case TDDroppedData::Files:
+            return TDDragOperation::Link;
+        case TDDroppedData::Links:
+        case TDDroppedData::Text:
+            return TDDragOperation::Generic;
+        case TDDroppedData::GroupUIDs:
+        case TDDroppedData::None:
+            break;
+    }
+    return TDDragOperation::None;
 }

@@ -39,6 +39,12 @@ QMimeData* TDMimeDataForGroups(const QList<TDGroup*>& groups);
 // store, refuses the whole list.
 Result<QList<TDTask*>> TDTasksFromDraggedIDs(const QMimeData* data, TDLibrary& library);
 
+// What dropping tasks, or data that becomes tasks, onto the group does. Dragged task IDs move, unless one of
+// them is in the group already; with `retagging`, a tag takes tasks it already carries (a no-op kept as a
+// move).
+TDDragOperation TDTaskDropOperation(const QMimeData* data, TDDroppedData kind, TDGroup& group,
+                                    TDLibrary& library, bool retagging);
+
 // Puts the tasks at the top of the group in their order: a list takes them, a tag tags them, Today gives
 // them a start date. With `inboxForListless`, a task that is then in no list goes to the top of the Inbox.
 void TDPlaceDroppedTasks(TDGroup& group, const QList<TDTask*>& tasks, bool inboxForListless);

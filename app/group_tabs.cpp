@@ -231,27 +231,7 @@ TDDragOperation TDGroupTabs::validateDrop(int index, const QMimeData* data, bool
     if (!group || group->isDeleted() || group->isFolder() || group->isArchived() ||
         (group->isSmartFolder() && !group->isTodayGroup()))
         return TDDragOperation::None;
-    switch (TDDroppedDataOf(data, allowsMove, false)) {
-        case TDDroppedData::TaskIDs: {
-            const Result<QList<TDTask*>> tasks = TDTasksFromDraggedIDs(data, *m_library);
-            if (!tasks || tasks->isEmpty()) return TDDragOperation::None;
-            const QList<TDTask*> held = group->tasks();
-            for (TDTask* task : *tasks)
-                if (task->list() == group || held.contains(task)) return TDDragOperation::None;
-            return TDDragOperation::Move;
-        }
-        case TDDroppedData::TaskPlist:
-            return TDDragOperation::Copy;
-        case TDDroppedData::Files:
-            return TDDragOperation::Link;
-        case TDDroppedData::Links:
-        case TDDroppedData::Text:
-            return TDDragOperation::Generic;
-        case TDDroppedData::GroupUIDs:
-        case TDDroppedData::None:
-            break;
-    }
-    return TDDragOperation::None;
+    return TDTaskDropOperation(data, TDDroppedDataOf(data, allowsMove, false), *group, *m_library, false);
 }
 
 bool TDGroupTabs::performDrop(int index, const QMimeData* data, bool allowsMove) {

@@ -192,6 +192,7 @@ private:
     QList<TDGroup*> p_clickedOrSelectedGroups() const;
     TDGroup* p_anchor() const;
     void p_beginEditingNewGroup(TDGroup* group, const QString& undoActionName);
+    QList<std::pair<TDGroup*, qsizetype>> p_placesAmongTags(TDLibrary& library);
     void p_addGroup(TDGroup* group, const QList<std::pair<TDGroup*, qsizetype>>& places,
                     const QString& undoActionName);
     void p_archive(TDGroup* list);

@@ -305,27 +305,28 @@ void TDGroupsController::addSubfolder() {
                {firstChildOf(anchor), justAfter(anchor)}, titleForCommand(Command::AddSubfolder));
 }
 
-void TDGroupsController::addTag() {
-    TDLibrary* library = m_model->library();
-    if (!library) return;
+// Tags and bundles go into the bundle selected, else after the tag selected, else at the end of the tags.
+QList<Place> TDGroupsController::p_placesAmongTags(TDLibrary& library) {
     TDGroup* anchor = p_anchor();
     setMode(TDSourceListModel::TagsMode);
     QList<Place> places;
     if (anchor && anchor->isTagBundle()) places << firstChildOf(anchor);
-    if (isInside(anchor, library->tagsGroup())) places << justAfter(anchor);
-    places << lastChildOf(library->tagsGroup());
+    if (isInside(anchor, library.tagsGroup())) places << justAfter(anchor);
+    places << lastChildOf(library.tagsGroup());
+    return places;
+}
+
+void TDGroupsController::addTag() {
+    TDLibrary* library = m_model->library();
+    if (!library) return;
+    const QList<Place> places = p_placesAmongTags(*library);
     p_addGroup(library->createTagWithNoParent(), places, TDLocalizedString("New Tag"));
 }
 
 void TDGroupsController::addTagBundle() {
     TDLibrary* library = m_model->library();
     if (!library) return;
-    TDGroup* anchor = p_anchor();
-    setMode(TDSourceListModel::TagsMode);
-    QList<Place> places;
-    if (anchor && anchor->isTagBundle()) places << firstChildOf(anchor);
-    if (isInside(anchor, library->tagsGroup())) places << justAfter(anchor);
-    places << lastChildOf(library->tagsGroup());
+    const QList<Place> places = p_placesAmongTags(*library);
     p_addGroup(library->createFolder(TDLocalizedString("New Bundle"), nullptr), places,
                TDLocalizedString("New Tag Bundle"));
 }
@@ -477,28 +478,7 @@ TDDragOperation TDGroupsController::validateDrop(const QMimeData* data, bool all
     if (!item || childIndex != -1) return TDDragOperation::None;
     if (!(target->isList() || target->isTag() || target->isTodayGroup()) || target->isArchived())
         return TDDragOperation::None;
-    switch (kind) {
-        case TDDroppedData::TaskIDs: {
-            const Result<QList<TDTask*>> tasks = TDTasksFromDraggedIDs(data, *library);
-            if (!tasks || tasks->isEmpty()) return TDDragOperation::None;
-            if (target->isTag()) return TDDragOperation::Move;
-            const QList<TDTask*> held = target->tasks();
-            for (TDTask* task : *tasks)
-                if (task->list() == target || held.contains(task)) return TDDragOperation::None;
-            return TDDragOperation::Move;
-        }
-        case TDDroppedData::TaskPlist:
-            return TDDragOperation::Copy;
-        case TDDroppedData::Files:
-            return TDDragOperation::Link;
-        case TDDroppedData::Links:
-        case TDDroppedData::Text:
-            return TDDragOperation::Generic;
-        case TDDroppedData::GroupUIDs:
-        case TDDroppedData::None:
-            break;
-    }
-    return TDDragOperation::None;
+    return TDTaskDropOperation(data, kind, *target, *library, true);
 }
 
 // Folders mode: onto a folder means at its end. Tags mode: where the first group falls by title.
