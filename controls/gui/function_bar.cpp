@@ -1,5 +1,7 @@
 #include "controls/gui/function_bar.h"
 
+#include "controls/gui/function_pop_up_button.h"
+
 #include "foundation/color_additions.h"
 
 #include <QMouseEvent>
@@ -34,6 +36,22 @@ const QImage& TDFunctionBarGradientImage() {
     return image;
 }
 
+void TDDrawFunctionEdges(QPainter& painter, int width, int top, int height, bool rightPair) {
+    painter.fillRect(0, top, 1, height, kSeparatorColor);
+    painter.fillRect(1, top, 1, height, kHighlightColor);
+    if (!rightPair) return;
+    painter.fillRect(width - 1, top, 1, height, kSeparatorColor);
+    painter.fillRect(width - 2, top, 1, height, kHighlightColor);
+}
+
+void TDDrawFunctionTitle(QPainter& painter, const QRect& rect, const QString& title, bool enabled) {
+    // Engraved: a light line under dark text.
+    painter.setPen(kHighlightColor);
+    painter.drawText(rect.translated(0, 1), Qt::AlignVCenter | Qt::AlignLeft, title);
+    painter.setPen(enabled ? QColor(0x33, 0x33, 0x33) : QColor(0x99, 0x99, 0x99));
+    painter.drawText(rect, Qt::AlignVCenter | Qt::AlignLeft, title);
+}
+
 TDFunctionBar::TDFunctionBar(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedHeight(kHeight);
@@ -42,8 +60,10 @@ TDFunctionBar::TDFunctionBar(QWidget* parent) : QWidget(parent) {
 int TDFunctionBar::buttonsEnd() const {
     int end = 0;
     for (const QObject* child : children()) {
-        const auto* button = qobject_cast<const TDFunctionButton*>(child);
-        if (button && !button->isHidden()) end = std::max(end, button->geometry().right() + 1);
+        const auto* button = qobject_cast<const QWidget*>(child);
+        const bool functionButton = qobject_cast<const TDFunctionButton*>(child) != nullptr ||
+                                    qobject_cast<const TDFunctionPopUpButton*>(child) != nullptr;
+        if (functionButton && !button->isHidden()) end = std::max(end, button->geometry().right() + 1);
     }
     return end;
 }
@@ -89,10 +109,7 @@ void TDFunctionButton::paintEvent(QPaintEvent*) {
     const QRect bounds(0, 0, width(), TDFunctionBar::kHeight);
     painter.drawImage(bounds, TDFunctionBarGradientImage());
     const int w = width();
-    painter.fillRect(0, 1, 1, TDFunctionBar::kHeight - 1, kSeparatorColor);
-    painter.fillRect(1, 1, 1, TDFunctionBar::kHeight - 1, kHighlightColor);
-    painter.fillRect(w - 1, 1, 1, TDFunctionBar::kHeight - 1, kSeparatorColor);
-    painter.fillRect(w - 2, 1, 1, TDFunctionBar::kHeight - 1, kHighlightColor);
+    TDDrawFunctionEdges(painter, w, 1, TDFunctionBar::kHeight - 1);
     if (isDown()) painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.35));
 
     QRect interior = bounds.adjusted(kTextMargin, 1, -kTextMargin, 0);
@@ -108,11 +125,5 @@ void TDFunctionButton::paintEvent(QPaintEvent*) {
         icon().paint(&painter, QRect(QPoint(x, (TDFunctionBar::kHeight - size.height()) / 2), size));
         if (!text().isEmpty()) interior.setLeft(x + size.width() + 4);
     }
-    if (!text().isEmpty()) {
-        // Engraved: a light line under dark text.
-        painter.setPen(kHighlightColor);
-        painter.drawText(interior.translated(0, 1), Qt::AlignVCenter | Qt::AlignLeft, text());
-        painter.setPen(isEnabled() ? QColor(0x33, 0x33, 0x33) : QColor(0x99, 0x99, 0x99));
-        painter.drawText(interior, Qt::AlignVCenter | Qt::AlignLeft, text());
-    }
+    if (!text().isEmpty()) TDDrawFunctionTitle(painter, interior, text(), isEnabled());
 }

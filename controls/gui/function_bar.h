@@ -4,9 +4,17 @@
 #include <QImage>
 #include <QWidget>
 
+class QPainter;
+
 // The light grey band every function bar and function button is painted with: one point wide and as
 // high as the bar, made once for the program.
 const QImage& TDFunctionBarGradientImage();
+
+// A function-bar button's end lines: a dark separator and a light highlight inside each end, from y top
+// for height rows; the right pair only when asked (a footer at the window's resize corner has none).
+void TDDrawFunctionEdges(QPainter& painter, int width, int top, int height, bool rightPair = true);
+// A function-bar title: dark text engraved over a light line, greyed when disabled.
+void TDDrawFunctionTitle(QPainter& painter, const QRect& rect, const QString& title, bool enabled);
 
 // The strip along the bottom of a window that holds function buttons. It paints the band, a light line
 // at its left end and one after its last visible function button, and swallows clicks between buttons.

@@ -1,6 +1,7 @@
 #include "controls/gui/box.h"
 #include "controls/gui/color_view.h"
 #include "controls/gui/function_bar.h"
+#include "controls/gui/function_pop_up_button.h"
 #include "controls/gui/gradient_view.h"
 
 #include <QApplication>
@@ -95,6 +96,48 @@ TEST(FunctionBar, TheEndLineFollowsTheLastVisibleButton) {
     EXPECT_EQ(bar.buttonsEnd(), 60);
     first->hide();
     EXPECT_EQ(bar.buttonsEnd(), 0);
+    // A pop-up counts as a function button; another widget on the bar does not.
+    auto* popUp = new TDFunctionPopUpButton(&bar);
+    popUp->setGeometry(0, 0, 80, TDFunctionBar::kHeight);
+    auto* other = new QWidget(&bar);
+    other->setGeometry(0, 0, 200, TDFunctionBar::kHeight);
+    EXPECT_EQ(bar.buttonsEnd(), 80);
+}
+
+TEST(FunctionBar, APopUpDrawsItsEngravedArrowAtItsRightEnd) {
+    TDFunctionPopUpButton button;
+    button.setText(QStringLiteral("Action"));
+    button.resize(80, TDFunctionBar::kHeight);
+    const QPolygonF arrow = TDFunctionPopUpButton::arrowPolygon(80);
+    EXPECT_EQ(arrow.boundingRect(), QRectF(69, 12, 5, 3));
+    const QImage image = render(button);
+    // Dark in the arrow's upper copy (dimmed or not, as the window may be inactive here), the plain band
+    // left of it.
+    EXPECT_LT(image.pixelColor(71, 12).red(), 0xe6 - 40);
+    EXPECT_EQ(image.pixelColor(60, 18), QColor(0xe6, 0xe6, 0xe6));
+}
+
+TEST(FunctionBar, AFooterAtTheResizeCornerDrawsNoRightLines) {
+    QWidget window;
+    window.resize(200, 40);
+    auto* footer = new TDFunctionBarColumnFooterButton(&window);
+    const QColor band(0xe6, 0xe6, 0xe6);
+    const struct {
+        int x;
+        bool rightEdge;
+    } cases[] = {{100, true}, {140, false}, {120, false}, {119, true}};
+    for (const auto& entry : cases) {
+        footer->setGeometry(entry.x, 0, 60, TDFunctionBar::kHeight);
+        EXPECT_EQ(footer->drawsRightEdge(), entry.rightEdge) << entry.x;
+        const QImage image = render(*footer);
+        EXPECT_EQ(image.pixelColor(59, 12) != band, entry.rightEdge) << entry.x;
+        // Short lines: none near the top or the bottom.
+        EXPECT_EQ(image.pixelColor(0, 3), image.pixelColor(30, 3));
+        EXPECT_NE(image.pixelColor(0, 12), band);
+    }
+    footer->setGeometry(0, 0, 60, TDFunctionBar::kHeight);
+    footer->setBordered(false);
+    EXPECT_EQ(render(*footer).pixelColor(0, 12), band);
 }
 
 TEST(FunctionBar, APressedButtonIsTheBandDarkened) {
