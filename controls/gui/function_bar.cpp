@@ -93,7 +93,10 @@ void TDFunctionButton::paintEvent(QPaintEvent*) {
     painter.fillRect(1, 1, 1, TDFunctionBar::kHeight - 1, kHighlightColor);
     painter.fillRect(w - 1, 1, 1, TDFunctionBar::kHeight - 1, kSeparatorColor);
     painter.fillRect(w - 2, 1, 1, TDFunctionBar::kHeight - 1, kHighlightColor);
-    if (isDown()) painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.35));
+    if (isDown())
+        painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.35));
+    else if (isChecked())  // a mode that is on
+        painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.15));
 
     QRect interior = bounds.adjusted(kTextMargin, 1, -kTextMargin, 0);
     if (!m_statusImage.isNull()) {
