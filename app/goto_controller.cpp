@@ -31,6 +31,8 @@ bool TDGotoController::p_tagMode() const {
 }
 
 QStringList TDGotoController::completionsForString(const QString& typed, bool composing) {
+    // Emptying the field after done or cancel is no keystroke.
+    if (m_canceled) return {};
     if (typed.isEmpty()) m_beepedOnNoMatch = false;
     if (!m_hasSavedState) {
         m_hasSavedState = true;

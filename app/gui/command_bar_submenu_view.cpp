@@ -9,6 +9,8 @@
 #include <QPropertyAnimation>
 #include <QResizeEvent>
 
+#include <utility>
+
 TDCommandBarSubmenuView::TDCommandBarSubmenuView(QWidget* parent)
     : TDCommandBarView(parent), m_container(new QWidget(this)) {
     m_container->setGeometry(0, 0, width(), kHeight);
@@ -43,12 +45,14 @@ void TDCommandBarSubmenuView::p_setCommandsView(QWidget* view) {
 }
 
 void TDCommandBarSubmenuView::setCommandController(TDCommandViewController* controller) {
+    TDCommandViewController* oldTop = topCommandController();
     for (TDCommandViewController* old : std::as_const(m_controllers))
         if (old != controller) old->enableControls();
     m_controllers = {controller};
     setController(controller);
     p_setCommandsView(controller->view());
     controller->enableControls();
+    if (oldTop && oldTop != controller) oldTop->viewDidRemoveFromSuperview();
 }
 
 void TDCommandBarSubmenuView::transitionToCommand(TDCommandViewController* controller, TDCommandSlide from,

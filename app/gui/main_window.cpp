@@ -213,6 +213,7 @@ QWidget* TDMainWindow::p_makeTasksSide(QWidget* parent) {
 void TDMainWindow::p_makeCommandBar(QWidget* parent) {
     m_submenuSplit = new TDSplitView(Qt::Vertical, parent);
     m_submenuSplit->setObjectName(QStringLiteral("SubmenuSplitView"));
+    m_submenuSplit->setAutosaveName(QStringLiteral("SubmenuSplitView"));
     auto* above = new TDSplitViewSubview(m_submenuSplit);
     filling(m_tasksViewController, above);
     auto* below = new TDSplitViewSubview(m_submenuSplit);
@@ -769,7 +770,11 @@ void TDMainWindow::p_commandBarModeChanged(int mode) {
 }
 
 void TDMainWindow::showCommand(TDCommandKind kind) {
-    m_commandBarView->setCommandController(&p_commandController(kind));
+    TDCommandViewController& controller = p_commandController(kind);
+    const bool shown = m_commandBarView->topCommandController() == &controller;
+    m_commandBarView->setCommandController(&controller);
+    // A closed bar tells the view once it has opened.
+    if (!shown && m_commandBar->isOpen()) controller.viewDidMoveToSuperview();
 }
 
 void TDMainWindow::slideInCommand(TDCommandKind kind, TDCommandSlide from, bool push, bool animated) {

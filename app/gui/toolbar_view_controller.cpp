@@ -172,8 +172,9 @@ void TDToolbarViewController::p_makeToggleCompletedView() {
     m_toggleCompletedButton = new TDToolbarButton(m_toggleCompletedView);
     m_toggleCompletedButton->setText(tr("Show Completed"));
     m_toggleCompletedButton->setCheckable(true);
+    // The labels' small size.
     QFont font = m_toggleCompletedButton->font();
-    font.setPointSizeF(11 * font.pointSizeF() / qMax(1.0, QFont().pointSizeF()));
+    font.setPointSizeF(font.pointSizeF() - 1);
     m_toggleCompletedButton->setFont(font);
     layout->addWidget(m_toggleCompletedButton);
     connect(m_toggleCompletedButton, &QAbstractButton::clicked, this,
@@ -223,6 +224,8 @@ void TDToolbarViewController::updateLayout() {
     m_view->setGeometry(0, headerTop.y(), qMax(0, right), qMax(header->height(), 28));
     p_layoutLimitChooseView();
     p_layoutAccessory(m_toggleCompletedView);
+    // Between its controls the strip lets clicks through to the header under it (column resizing).
+    m_view->setMask(m_view->childrenRegion());
     m_view->raise();
 }
 

@@ -131,12 +131,11 @@ TEST_F(MainWindowCommandBarTest, TheLimitChooserEndsOnColumnTwoForEveryLimit) {
         EXPECT_EQ(rightEdgeInContainer(toolbar().limitChooseView()), column2RightEdge());
         EXPECT_GE(toolbar().limitChooseView()->x(), toolbar().viewModeSegmentedControl()->geometry().right());
     }
-    // Widening the column takes the chooser along.
-    QHeaderView* header = mainWindow->tasksViewController().tasksView().header();
+    // The task column takes the window's width: a narrower window takes the chooser along.
     const int before = column2RightEdge();
-    header->resizeSection(2, header->sectionSize(2) - 60);
+    mainWindow->resize(mainWindow->width() - 80, mainWindow->height());
     QCoreApplication::processEvents();
-    EXPECT_EQ(column2RightEdge(), before - 60);
+    EXPECT_LT(column2RightEdge(), before);
     EXPECT_EQ(rightEdgeInContainer(toolbar().limitChooseView()), column2RightEdge());
 
     // Choosing a limit in the pop-up limits the lists.
@@ -249,7 +248,6 @@ TEST_F(MainWindowCommandBarTest, Screenshots) {
     shoot(QStringLiteral("main_window_goto.png"));
     QTest::keyClick(mainWindow->gotoViewController().searchField(), Qt::Key_Escape);
 
-    show(website);
     mainWindow->openTagFilter();
     shoot(QStringLiteral("main_window_tag_filter.png"));
 }
