@@ -28,6 +28,8 @@ public:
     virtual void showWindow() {}
     // Closing the last tab closes the window instead.
     virtual void closeWindow() = 0;
+    // The command bar's title filter field has the keyboard.
+    virtual bool isTitleFilterFieldFirstResponder() const { return false; }
 };
 
 // The main window's logic without its widgets: ties the source list, the group tabs and the task list
@@ -80,13 +82,16 @@ public:
     void focusInitialFirstResponder() override;
 
     // TDTaskWindowContext (isWindowKey and focusInitialFirstResponder above serve both)
-    bool isTitleFilterFieldFirstResponder() const override { return false; }
+    bool isTitleFilterFieldFirstResponder() const override {
+        return m_view && m_view->isTitleFilterFieldFirstResponder();
+    }
     bool isEditingGroupTitle() const override;
     QString selectedTabGroupUID() const override;
     QVariantMap selectedTabViewOptions() const override;
     void selectGroup(TDGroup* group) override;
     void tasksControllerDidEnableTaskFilter(bool enabled) override;
-    void tasksModeDidChange(int mode) override { Q_UNUSED(mode) }
+    void tasksModeDidChange(int mode) override { Q_EMIT tasksModeChanged(mode); }
+    void updateToolbarLayout() override { Q_EMIT toolbarLayoutNeedsUpdate(); }
     bool isTaskFilterEnabled() const { return m_taskFilterEnabled; }
 
     // Sync as the status bar shows it: running, and the error of the last sync when it failed.
@@ -99,6 +104,10 @@ Q_SIGNALS:
     void taskFilterEnabledChanged(bool enabled);
     void syncStateChanged();
     void statusTextChanged();
+    // The task list changed between outline (0) and cards (1); the toolbar follows.
+    void tasksModeChanged(int mode);
+    // The grouping limit or the columns changed under the toolbar's controls.
+    void toolbarLayoutNeedsUpdate();
 
 private:
     TDGroup* shownGroup() const override;

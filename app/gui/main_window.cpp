@@ -2,10 +2,16 @@
 
 #include "app/group_tabs.h"
 #include "app/groups_controller.h"
+#include "app/gui/command_bar_submenu_view.h"
+#include "app/gui/goto_view_controller.h"
 #include "app/gui/group_tab_control.h"
 #include "app/gui/groups_view.h"
+#include "app/gui/hints_command_view_controller.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/source_list_pane.h"
+#include "app/gui/tag_filter_view_controller.h"
+#include "app/gui/toolbar_view_controller.h"
+#include "app/hints_strip.h"
 #include "app/main_window_layout.h"
 #include "controls/gui/button.h"
 #include "controls/gui/function_bar.h"
@@ -15,11 +21,13 @@
 #include "platform/defaults/user_defaults.h"
 #include "store/gui/import_window_controller.h"
 #include "store/library_manager.h"
+#include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/task_edit_menu.h"
 #include "taskviews/gui/task_info_view.h"
 #include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/gui/title_editor.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QAbstractItemView>
@@ -137,12 +145,44 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
     setDelegate(this);
     setFocusProxy(&m_tasksViewController->tasksView());
 
+    TDTasksController& tasks = m_tasksViewController->tasksController();
+    m_toolbar = std::make_unique<TDToolbarViewController>(
+        *m_groups, tasks, m_tasksViewController->tasksView(), m_tasksViewController);
+    connect(m_toolbar.get(), &TDToolbarViewController::displayModeChosen, this,
+            &TDMainWindow::toggleDisplayMode);
+    connect(m_controller.get(), &TDMainWindowController::tasksModeChanged, m_toolbar.get(),
+            &TDToolbarViewController::setMode);
+    connect(m_controller.get(), &TDMainWindowController::toolbarLayoutNeedsUpdate, m_toolbar.get(),
+            &TDToolbarViewController::updateLayout);
+    m_toolbar->setMode(int(tasks.mode()));
+
+    m_commandBar = std::make_unique<TDCommandBarState>(defaults());
+    m_commandBar->setPresentation(this);
+    connect(m_commandBar.get(), &TDCommandBarState::modeChanged, this,
+            &TDMainWindow::p_commandBarModeChanged);
+    connect(m_commandBar.get(), &TDCommandBarState::commandWillShow, this, &TDMainWindow::p_commandWillShow);
+    connect(m_commandBar.get(), &TDCommandBarState::gotoClosing, this, [this] {
+        if (m_goto) m_goto->windowClosesGoto();
+    });
+
     p_restoreLayout();
     m_controller->restoreState();
     m_statusLabel->setText(statusText());
+    m_commandBar->setAnimates(false);
+    m_commandBar->restore();
+    m_commandBar->setAnimates(true);
 }
 
 TDMainWindow::~TDMainWindow() {
+    // The bar hands the command views back before their controllers go.
+    m_commandBar->setPresentation(nullptr);
+    m_submenuSplit->setDelegate(nullptr);
+    delete m_commandBarView;
+    m_gotoView.reset();
+    m_goto.reset();
+    m_tagFilter.reset();
+    m_hints.reset();
+    m_toolbar.reset();
     setInfoViewContent(nullptr);
     m_taskInfo.reset();
     setDelegate(nullptr);
@@ -162,11 +202,31 @@ QWidget* TDMainWindow::p_makeTasksSide(QWidget* parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_tabControl);
-    layout->addWidget(m_tasksViewController, 1);
+    p_makeCommandBar(side);
+    layout->addWidget(m_submenuSplit, 1);
     m_statusBar = new TDFunctionBar(side);
     layout->addWidget(m_statusBar);
     p_makeStatusBar();
     return side;
+}
+
+void TDMainWindow::p_makeCommandBar(QWidget* parent) {
+    m_submenuSplit = new TDSplitView(Qt::Vertical, parent);
+    m_submenuSplit->setObjectName(QStringLiteral("SubmenuSplitView"));
+    m_submenuSplit->setAutosaveName(QStringLiteral("SubmenuSplitView"));
+    auto* above = new TDSplitViewSubview(m_submenuSplit);
+    filling(m_tasksViewController, above);
+    auto* below = new TDSplitViewSubview(m_submenuSplit);
+    m_commandBarView = new TDCommandBarSubmenuView(below);
+    filling(m_commandBarView, below);
+    m_submenuSplit->addWidget(above);
+    m_submenuSplit->addWidget(below);
+    m_submenuSplit->setStretchFactor(0, 1);
+    m_submenuSplit->setStretchFactor(1, 0);
+    m_submenuSplit->setAnimationDuration(0.15);
+    m_submenuSplit->setDividerColor(QColor::fromRgbF(0.3, 0.3, 0.3));
+    m_submenuSplit->setDelegate(this);
+    m_submenuSplit->closeSubview(1, TDSplitViewEdge::MaxY, TDSplitViewAnimation::Immediate);
 }
 
 void TDMainWindow::p_makeStatusBar() {
@@ -196,6 +256,34 @@ void TDMainWindow::p_makeStatusBar() {
             TDAppDelegate().handleError(error, tr("Could not sync"));
     });
 
+    // The command bar's modes, mirrored by these buttons.
+    const struct {
+        TDFunctionButton** button;
+        QString title;
+        QString toolTip;
+        void (TDMainWindow::*toggle)();
+    } modes[] = {
+        {&m_gotoButton, tr("Go To"), tr("Go to a list, folder or tag by typing its name"),
+         &TDMainWindow::toggleGotoView},
+        {&m_hintsButton, tr("Actions"), tr("Show the buttons for the selected tasks"),
+         &TDMainWindow::toggleTaskSubmenu},
+        {&m_tagFilterButton, tr("Tags"), tr("Filter the tasks by their tags"),
+         &TDMainWindow::toggleTagFilter},
+    };
+    for (const auto& mode : modes) {
+        auto* button = new TDFunctionButton(m_statusBar);
+        button->setText(mode.title);
+        button->setToolTip(mode.toolTip);
+        button->setCheckable(true);
+        const auto toggle = mode.toggle;
+        connect(button, &QAbstractButton::clicked, this, [this, toggle] {
+            (this->*toggle)();
+            // The bar's mode decides the buttons' states, not the click.
+            p_commandBarModeChanged(m_commandBar->mode());
+        });
+        *mode.button = button;
+    }
+
     m_statusLabel = new QLabel(m_statusBar);
     m_statusLabel->setAlignment(Qt::AlignCenter);
     m_statusLabel->setStyleSheet(QStringLiteral("color: #3c4147; font-size: 11px;"));
@@ -204,6 +292,9 @@ void TDMainWindow::p_makeStatusBar() {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_showSourceListButton);
+    layout->addWidget(m_gotoButton);
+    layout->addWidget(m_hintsButton);
+    layout->addWidget(m_tagFilterButton);
     layout->addWidget(m_filterButton);
     layout->addWidget(m_statusLabel, 1);
     layout->addWidget(m_syncErrorButton);
@@ -333,6 +424,7 @@ void TDMainWindow::saveLayout() {
     m_mainSplit->autosave();
     m_sourceList->splitView().autosave();
     m_controller->saveState();
+    m_commandBar->saveMode();
 }
 
 void TDMainWindow::p_restoreLayout() {
@@ -439,6 +531,15 @@ void TDMainWindow::buildMenus() {
                         [this, target] { m_groups->gotoGroup(target); });
     }
 
+    view->addSeparator();
+    view->addAction(tr("Go To..."), QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { toggleGotoView(); });
+    view->addAction(tr("Show Actions Bar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), this,
+                    [this] { toggleTaskSubmenu(); });
+    view->addAction(tr("Show Tag Filter"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T), this,
+                    [this] { toggleTagFilter(); });
+    view->addAction(tr("Filter by Title"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), this,
+                    [this] { filterByTitle(); });
+
     TDTaskMenuBuilder::installMenus(*bar, m_tasksViewController->tasksController());
 
     QMenu* window = bar->addMenu(tr("&Window"));
@@ -447,6 +548,7 @@ void TDMainWindow::buildMenus() {
 }
 
 bool TDMainWindow::closeAllWindows(bool restoring) {
+    if (m_goto && m_commandBar->isGotoOpen()) m_goto->windowWillClose();
     saveLayout();
     m_closingForQuit = true;
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -514,8 +616,10 @@ void TDMainWindow::focusTasksView() {
 }
 
 void TDMainWindow::windowDidSetFirstResponder(QWidget* responder, bool changed) {
-    Q_UNUSED(responder)
-    Q_UNUSED(changed)
+    // The task list taking the keyboard ends go-to as done.
+    if (changed && m_goto && m_commandBar->isGotoOpen() && responder == &m_tasksViewController->tasksView())
+        m_goto->done();
+    if (changed && m_commandBar->isTaskSubmenuOpen()) p_showHintsForFocus();
 }
 
 void TDMainWindow::keyDown(QKeyEvent* event) {
@@ -528,19 +632,25 @@ void TDMainWindow::keyDown(QKeyEvent* event) {
 // --- The split views
 
 bool TDMainWindow::canCollapseSubview(TDSplitView& splitView, int index) {
-    // The source list to the left, the info pane downward.
-    return (&splitView == m_mainSplit && index == 0) || (&splitView == &sourceListSplitter() && index == 1);
+    // The source list to the left, the info pane and the command bar downward.
+    return (&splitView == m_mainSplit && index == 0) || (&splitView != m_mainSplit && index == 1);
 }
 
 int TDMainWindow::constrainMinCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) {
     Q_UNUSED(dividerIndex)
     if (&splitView == m_mainSplit) return proposed + Layout::kMinimumSourceListWidth;
+    // The command bar is never taller than what it shows.
+    if (&splitView == m_submenuSplit)
+        return qMax(proposed, splitView.height() - m_commandBarView->proposedMaxHeight() -
+                                  splitView.dividerThickness());
     return qMax(proposed, splitView.height() - splitView.dividerThickness() - kMaximumInfoPaneHeight);
 }
 
 int TDMainWindow::constrainMaxCoordinate(TDSplitView& splitView, int proposed, int dividerIndex) {
     Q_UNUSED(dividerIndex)
     if (&splitView == m_mainSplit) return qMin(proposed, Layout::maximumSourceListWidth(splitView.width()));
+    if (&splitView == m_submenuSplit)
+        return qMin(proposed, splitView.height() - TDCommandBarState::kBarHeight);
     return proposed - kMinimumInfoPaneHeight - splitView.dividerThickness();
 }
 
@@ -560,6 +670,9 @@ void TDMainWindow::didCloseSubviewAfterCollapsing(TDSplitView& splitView, int in
         // Closed inside the window: it opens there again.
         defaults().setValue(SourceListExpandToRightKey, true);
         p_sourceListVisibilityChanged();
+    } else if (&splitView == m_submenuSplit) {
+        defaults().setValue(QStringLiteral("hideShortcutsView"), true);
+        m_commandBar->closeCommandBar();
     } else {
         defaults().setValue(HideInfoViewKey, true);
         p_updateMenuTitles();
@@ -576,6 +689,8 @@ void TDMainWindow::dividerDoubleClicked(TDSplitView& splitView, int dividerIndex
     // Never collapsed in place: the menu commands do it, remembering what they close.
     if (&splitView == m_mainSplit)
         QTimer::singleShot(0, this, [this] { toggleSourceList(); });
+    else if (&splitView == m_submenuSplit)
+        m_commandBar->closeCommandBar();
     else
         closeInfoView(true);
 }
@@ -583,6 +698,156 @@ void TDMainWindow::dividerDoubleClicked(TDSplitView& splitView, int dividerIndex
 void TDMainWindow::didResize(TDSplitView& splitView, const QSize& oldSize) {
     Q_UNUSED(oldSize)
     if (&splitView == m_mainSplit) p_fitSourceListToWindow();
+    // A short window keeps an open bar to half the room above the status bar.
+    if (&splitView == m_submenuSplit && m_commandBar &&
+        m_commandBar->barState() == TDCommandBarState::BarState::Open) {
+        const int bar = TDCommandBarState::clampedHeight(TDCommandBarState::kBarHeight, splitView.height());
+        if (splitView.subviewLength(1) != bar)
+            splitView.setSizes({qMax(0, splitView.height() - bar - splitView.dividerThickness()), bar});
+    }
+}
+
+// --- The command bar
+
+TDHintsCommandViewController& TDMainWindow::hintsCommandViewController() {
+    if (!m_hints) {
+        m_hints = std::make_unique<TDHintsCommandViewController>();
+        TDTasksController& tasks = m_tasksViewController->tasksController();
+        m_hints->setTasksController(&tasks);
+        connect(m_hints->searchField(), &QLineEdit::textEdited, &tasks,
+                &TDTasksController::setTitleFilterString);
+    }
+    return *m_hints;
+}
+
+TDTagFilterViewController& TDMainWindow::tagFilterController() {
+    if (!m_tagFilter) {
+        m_tagFilter = std::make_unique<TDTagFilterViewController>();
+        TDTasksController& tasks = m_tasksViewController->tasksController();
+        m_tagFilter->setTasksController(&tasks);
+        connect(m_tagFilter->searchField(), &QLineEdit::textEdited, &tasks,
+                &TDTasksController::setTitleFilterString);
+    }
+    return *m_tagFilter;
+}
+
+TDGotoViewController& TDMainWindow::gotoViewController() {
+    if (!m_gotoView) {
+        TDTasksController& tasks = m_tasksViewController->tasksController();
+        m_goto = std::make_unique<TDGotoController>(*m_groups, tasks);
+        m_goto->setWindow(this);
+        m_gotoView = std::make_unique<TDGotoViewController>(*m_goto);
+        m_gotoView->setTasksController(&tasks);
+    }
+    return *m_gotoView;
+}
+
+TDCommandViewController& TDMainWindow::p_commandController(TDCommandKind kind) {
+    switch (kind) {
+        case TDCommandKind::Hints:
+            return hintsCommandViewController();
+        case TDCommandKind::TagFilter:
+            return tagFilterController();
+        case TDCommandKind::Goto:
+            break;
+    }
+    return gotoViewController();
+}
+
+void TDMainWindow::p_commandWillShow(TDCommandKind kind) {
+    p_commandController(kind);
+    if (kind == TDCommandKind::Hints) p_showHintsForFocus();
+}
+
+void TDMainWindow::p_commandBarModeChanged(int mode) {
+    m_gotoButton->setChecked(mode == TDCommandBarState::GotoMode);
+    m_hintsButton->setChecked(mode == TDCommandBarState::HintsMode);
+    m_tagFilterButton->setChecked(mode == TDCommandBarState::TagFilterMode);
+    // Go-to lies on a light strip: its divider is lighter.
+    const bool light = m_commandBar->isGotoOpen();
+    m_submenuSplit->setDividerColor(light ? QColor::fromRgbF(0.65, 0.65, 0.65)
+                                          : QColor::fromRgbF(0.3, 0.3, 0.3));
+}
+
+void TDMainWindow::showCommand(TDCommandKind kind) {
+    TDCommandViewController& controller = p_commandController(kind);
+    const bool shown = m_commandBarView->topCommandController() == &controller;
+    m_commandBarView->setCommandController(&controller);
+    // A closed bar tells the view once it has opened.
+    if (!shown && m_commandBar->isOpen()) controller.viewDidMoveToSuperview();
+}
+
+void TDMainWindow::slideInCommand(TDCommandKind kind, TDCommandSlide from, bool push, bool animated) {
+    m_commandBarView->transitionToCommand(&p_commandController(kind), from, push, animated && isVisible());
+}
+
+void TDMainWindow::slideBackTo(TDCommandKind uncovered, bool animated) {
+    Q_UNUSED(uncovered)
+    m_commandBarView->transitionBack(animated && isVisible());
+}
+
+void TDMainWindow::openBar(bool animated) {
+    const auto mode =
+        animated && isVisible() ? TDSplitViewAnimation::Blocking : TDSplitViewAnimation::Immediate;
+    m_submenuSplit->openSubview(1, TDSplitViewEdge::MaxY, mode, TDCommandBarState::kBarHeight);
+    m_commandBar->animationDidStop();
+    if (TDCommandViewController* top = m_commandBarView->topCommandController())
+        top->viewDidMoveToSuperview();
+}
+
+void TDMainWindow::closeBar(bool animated) {
+    const auto mode =
+        animated && isVisible() ? TDSplitViewAnimation::Blocking : TDSplitViewAnimation::Immediate;
+    if (m_submenuSplit->isSubviewOpen(1)) m_submenuSplit->closeSubview(1, TDSplitViewEdge::MaxY, mode);
+    m_commandBarView->removeAllCommands();
+    m_commandBar->animationDidStop();
+}
+
+void TDMainWindow::filterByTitle() {
+    if (!m_commandBar->isTaskSubmenuOpen() && !m_commandBar->isTagFilterOpen()) m_commandBar->openTagFilter();
+    if (QLineEdit* field = p_titleFilterField()) makeFirstResponder(field);
+}
+
+QLineEdit* TDMainWindow::p_titleFilterField() const {
+    if (m_commandBar->isTaskSubmenuOpen() && m_hints) return m_hints->searchField();
+    if (m_commandBar->isTagFilterOpen() && m_tagFilter) return m_tagFilter->searchField();
+    return nullptr;
+}
+
+bool TDMainWindow::isTitleFilterFieldFirstResponder() const {
+    const QLineEdit* field = p_titleFilterField();
+    return field && QApplication::focusWidget() == field;
+}
+
+void TDMainWindow::p_showHintsForFocus() {
+    if (!m_hints) return;
+    const QWidget* focus = QApplication::focusWidget();
+    TDEditingFocus editing;
+    editing.note = qobject_cast<const TDNotesTextView*>(focus) != nullptr;
+    editing.title = qobject_cast<const TDTaskTitleTextView*>(focus) != nullptr;
+    editing.editedColumn = m_tasksViewController->tasksView().editedColumn();
+    switch (TDHintsStripForEditing(editing)) {
+        case TDHintsStrip::NoteHelp:
+            m_hints->showNoteHelp();
+            break;
+        case TDHintsStrip::TitleHelp:
+            m_hints->showTitleHelp();
+            break;
+        case TDHintsStrip::DateHelp:
+            m_hints->showDateHelp();
+            break;
+        case TDHintsStrip::EstimateHelp:
+            m_hints->showEstimateHelp();
+            break;
+        case TDHintsStrip::MainButtons:
+            m_hints->showMainButtons();
+            break;
+    }
+}
+
+void TDMainWindow::toggleDisplayMode(int mode) {
+    m_tasksViewController->tasksController().setMode(mode);
+    m_toolbar->setMode(mode);
 }
 
 std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager) {

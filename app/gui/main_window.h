@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/command_bar_state.h"
+#include "app/goto_controller.h"
 #include "app/main_window_controller.h"
 #include "app/main_window_host.h"
 #include "controls/gui/split_view.h"
@@ -8,7 +10,14 @@
 #include <memory>
 
 class QLabel;
+class QLineEdit;
 class TDButton;
+class TDCommandBarSubmenuView;
+class TDCommandViewController;
+class TDGotoViewController;
+class TDHintsCommandViewController;
+class TDTagFilterViewController;
+class TDToolbarViewController;
 class TDFunctionBar;
 class TDFunctionButton;
 class TDGroupTabControl;
@@ -28,7 +37,9 @@ class TDMainWindow final : public TDTasksWindow,
                            public TDMainWindowHost,
                            private TDMainWindowView,
                            private TDTasksWindowDelegate,
-                           private TDSplitViewDelegate {
+                           private TDSplitViewDelegate,
+                           private TDCommandBarPresentation,
+                           private TDGotoWindow {
     Q_OBJECT
 public:
     static inline const QString FrameKey = QStringLiteral("NSWindow Frame tasks");
@@ -57,9 +68,37 @@ public:
     TDFunctionBar& statusBar() const { return *m_statusBar; }
     QString statusText() const;
     TDFunctionButton& filterIndicator() const { return *m_filterButton; }
+    // The status-bar buttons that show and mirror the command bar's mode.
+    TDFunctionButton& gotoButton() const { return *m_gotoButton; }
+    TDFunctionButton& hintsButton() const { return *m_hintsButton; }
+    TDFunctionButton& tagFilterButton() const { return *m_tagFilterButton; }
 
-    bool isSourceListHidden() const;
-    void toggleSourceList();
+    // The toolbar over the task list, and the command bar under it in its own pane.
+    TDToolbarViewController& toolbarController() const { return *m_toolbar; }
+    TDSplitView& submenuSplitter() const { return *m_submenuSplit; }
+    TDCommandBarSubmenuView& commandBarView() const { return *m_commandBarView; }
+    TDCommandBarState& commandBar() const { return *m_commandBar; }
+    // The command controllers, made on first need.
+    TDHintsCommandViewController& hintsCommandViewController();
+    TDTagFilterViewController& tagFilterController();
+    TDGotoViewController& gotoViewController();
+
+    // The window's command-bar commands.
+    void openTaskSubmenu() { m_commandBar->openTaskSubmenu(); }
+    void toggleTaskSubmenu() { m_commandBar->toggleTaskSubmenu(); }
+    void openTagFilter() { m_commandBar->openTagFilter(); }
+    void toggleTagFilter() { m_commandBar->toggleTagFilter(); }
+    void openGotoView() { m_commandBar->openGoto(); }
+    void closeGotoView() override { m_commandBar->closeGoto(true); }
+    void toggleGotoView() { m_commandBar->toggleGoto(); }
+    void closeCommandBar() { m_commandBar->closeCommandBar(); }
+    // Puts the keyboard in the title filter field of the hints, or of the tag filter (opened first).
+    void filterByTitle();
+    // Outline (0) or cards (1).
+    void toggleDisplayMode(int mode);
+
+    bool isSourceListHidden() const override;
+    void toggleSourceList() override;
     bool isInfoViewOpen() const;
     void toggleInfoView();
     void openInfoView(bool animated);
@@ -101,6 +140,7 @@ private:
     void focusTasksView() override;
     void closeWindow() override { close(); }
     void showWindow() override { showMainWindow(); }
+    bool isTitleFilterFieldFirstResponder() const override;
     // TDTasksWindowDelegate
     void windowDidSetFirstResponder(QWidget* responder, bool changed) override;
     void keyDown(QKeyEvent* event) override;
@@ -113,8 +153,21 @@ private:
     void didFinishResizingSubviews(TDSplitView& splitView) override;
     void dividerDoubleClicked(TDSplitView& splitView, int dividerIndex) override;
     void didResize(TDSplitView& splitView, const QSize& oldSize) override;
+    // TDCommandBarPresentation
+    void showCommand(TDCommandKind kind) override;
+    void slideInCommand(TDCommandKind kind, TDCommandSlide from, bool push, bool animated) override;
+    void slideBackTo(TDCommandKind uncovered, bool animated) override;
+    void openBar(bool animated) override;
+    void closeBar(bool animated) override;
+    void focusInitialFirstResponder() override { focusTasksView(); }
 
     QWidget* p_makeTasksSide(QWidget* parent);
+    void p_makeCommandBar(QWidget* above);
+    TDCommandViewController& p_commandController(TDCommandKind kind);
+    void p_commandBarModeChanged(int mode);
+    void p_commandWillShow(TDCommandKind kind);
+    void p_showHintsForFocus();
+    QLineEdit* p_titleFilterField() const;
     void p_makeStatusBar();
     void p_restoreLayout();
     void p_restoreFrame();
@@ -139,8 +192,20 @@ private:
     TDButton* m_showSourceListButton = nullptr;
     TDFunctionButton* m_filterButton = nullptr;
     TDFunctionButton* m_syncErrorButton = nullptr;
+    TDFunctionButton* m_gotoButton = nullptr;
+    TDFunctionButton* m_hintsButton = nullptr;
+    TDFunctionButton* m_tagFilterButton = nullptr;
     QLabel* m_statusLabel = nullptr;
+    TDSplitView* m_submenuSplit = nullptr;
+    TDCommandBarSubmenuView* m_commandBarView = nullptr;
     std::unique_ptr<TDMainWindowController> m_controller;
+    std::unique_ptr<TDCommandBarState> m_commandBar;
+    std::unique_ptr<TDToolbarViewController> m_toolbar;
+    // The command controllers outlive the bar's use of their views.
+    std::unique_ptr<TDHintsCommandViewController> m_hints;
+    std::unique_ptr<TDTagFilterViewController> m_tagFilter;
+    std::unique_ptr<TDGotoController> m_goto;
+    std::unique_ptr<TDGotoViewController> m_gotoView;
     // The inspector in the info pane; its view goes first, then it, before the tasks controller it follows.
     std::unique_ptr<TDTaskInfoViewController> m_taskInfo;
     QAction* m_toggleSourceListAction = nullptr;

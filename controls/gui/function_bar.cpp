@@ -110,7 +110,10 @@ void TDFunctionButton::paintEvent(QPaintEvent*) {
     painter.drawImage(bounds, TDFunctionBarGradientImage());
     const int w = width();
     TDDrawFunctionEdges(painter, w, 1, TDFunctionBar::kHeight - 1);
-    if (isDown()) painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.35));
+    if (isDown())
+        painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.35));
+    else if (isChecked())  // a mode that is on
+        painter.fillRect(bounds, QColor::fromRgbF(0, 0, 0, 0.15));
 
     QRect interior = bounds.adjusted(kTextMargin, 1, -kTextMargin, 0);
     if (!m_statusImage.isNull()) {
