@@ -97,19 +97,18 @@ QWidget* TDHintsCommandViewController::makeView() {
     p_makeMainButtons(container);
     m_titleHelpView = p_makeHelpStrip(container,
                                       tr("\u21A9 Done    \u2318\u21A9 New Task Below    \u21E7\u21A9 New "
-                                         "Child Task    tab Next    esc Cancel"),
+                                         "Child Task    tab Next Column    esc Cancel"),
                                       tr("Type / before a word to tag the task, @ for a context"));
     const QList<QLabel*> titleLabels = m_titleHelpView->findChildren<QLabel*>();
     m_titleKeyGuideField = titleLabels.value(0);
     m_titleMessageField = titleLabels.value(1);
-    m_noteHelpView = p_makeHelpStrip(container, tr("Links, lists and files go into the note; esc or a click "
-                                                   "outside it ends editing"));
+    m_noteHelpView = p_makeHelpStrip(
+        container, tr("Text, links and dropped files go into the note    esc or a click outside Done"));
     m_dateHelpView = p_makeHelpStrip(
         container, tr("Type a date as you would say it: \u201Ctomorrow\u201D, \u201Cnext friday\u201D, "
                       "\u201Cin 3 days\u201D, \u201Cdec 24\u201D    \u21A9 Done    esc Cancel"));
-    m_estimateHelpView =
-        p_makeHelpStrip(container, tr("Type a duration: \u201C30m\u201D, \u201C1h 30m\u201D, \u201C2 "
-                                      "hours\u201D    \u21A9 Done    esc Cancel"));
+    m_estimateHelpView = p_makeHelpStrip(container, tr("Type a duration: \u201C45m\u201D, \u201C1.5h\u201D, "
+                                                       "\u201C1w 2d\u201D    \u21A9 Done    esc Cancel"));
     for (QWidget* strip :
          {m_mainButtonsView, m_titleHelpView, m_noteHelpView, m_dateHelpView, m_estimateHelpView})
         strip->setGeometry(container->rect());
