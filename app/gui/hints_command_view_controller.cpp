@@ -15,6 +15,7 @@
 
 namespace {
 
+constexpr int kBarHeight = 38;
 constexpr int kMargin = 8;
 constexpr int kButtonGap = 6;
 constexpr int kButtonHeight = 20;
@@ -92,7 +93,7 @@ void TDHintsCommandViewController::setTasksController(TDTasksController* control
 
 QWidget* TDHintsCommandViewController::makeView() {
     auto* container = new StripContainer;
-    container->resize(600, 38);
+    container->resize(600, kBarHeight);
     m_container = container;
     p_makeMainButtons(container);
     m_titleHelpView = p_makeHelpStrip(container,
@@ -151,7 +152,7 @@ QWidget* TDHintsCommandViewController::p_makeHelpStrip(QWidget* container, const
     auto* strip = new QWidget(container);
     QLabel* keyLabel = helpLabel(keys, strip);
     keyLabel->adjustSize();
-    keyLabel->move(kMargin + 4, (38 - keyLabel->height()) / 2);
+    keyLabel->move(kMargin + 4, (kBarHeight - keyLabel->height()) / 2);
     if (!message.isEmpty()) {
         QLabel* messageLabel = helpLabel(message, strip);
         QPalette colors = messageLabel->palette();

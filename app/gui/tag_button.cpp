@@ -5,7 +5,6 @@
 #include "foundation/gui/path_additions.h"
 
 #include <QFontMetricsF>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -126,17 +125,7 @@ void TDTagButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
     painter.drawText(taskCountStringRectForBounds(frame), Qt::AlignLeft | Qt::AlignVCenter, p_countText());
 }
 
-void TDTagButton::mousePressEvent(QMouseEvent* event) {
-    m_clickModifiers = event->modifiers();
-    TDColoredRoundedRectButton::mousePressEvent(event);
-}
-
 void TDTagButton::mouseReleaseEvent(QMouseEvent* event) {
     m_clickModifiers = event->modifiers();
     TDColoredRoundedRectButton::mouseReleaseEvent(event);
-}
-
-void TDTagButton::keyPressEvent(QKeyEvent* event) {
-    m_clickModifiers = event->modifiers();
-    TDColoredRoundedRectButton::keyPressEvent(event);
 }

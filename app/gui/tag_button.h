@@ -30,13 +30,10 @@ public:
     QFont countFont() const;
     // The title's width and the badge's, with the room between them.
     QSize sizeHint() const override;
-    void sizeToFit() { resize(sizeHint().width(), height()); }
 
 protected:
     void drawWithFrame(QPainter& painter, const QRectF& frame) override;
-    void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QString p_countText() const;

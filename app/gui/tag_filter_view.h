@@ -30,7 +30,6 @@ public:
     void updateButtonStates();
     QList<TDTagButton*> tagButtons() const { return m_buttons; }
 
-    bool areTagButtonsEnabled() const { return m_tagButtonsEnabled; }
     void setTagButtonsEnabled(bool enabled);
 
 Q_SIGNALS:
