@@ -1,0 +1,138 @@
+#include "app/gui/dark_button.h"
+
+#include "controls/color_level_additions.h"
+#include "foundation/gui/path_additions.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+
+namespace {
+
+QFont systemFontOfSize(qreal pixels) {
+    QFont font = QGuiApplication::font();
+    font.setPixelSize(int(std::round(pixels)));
+    return font;
+}
+
+QPainterPath ringBetween(const QRectF& outer, const QRectF& inner, qreal radius) {
+    QPainterPath ring = bezierPathWithRoundedRect(outer, radius);
+    ring.addPath(bezierPathWithRoundedRect(inner, radius));
+    ring.setFillRule(Qt::OddEvenFill);
+    return ring;
+}
+
+QLinearGradient whiteGradient(const QRectF& rect, float topAlpha, float bottomAlpha) {
+    QLinearGradient gradient(rect.topLeft(), rect.bottomLeft());
+    gradient.setColorAt(0, QColor::fromRgbF(1, 1, 1, topAlpha));
+    gradient.setColorAt(1, QColor::fromRgbF(1, 1, 1, bottomAlpha));
+    return gradient;
+}
+
+}  // namespace
+
+TDDarkButton::TDDarkButton(QWidget* parent) : TDActionButton(parent) {
+    setFocusPolicy(Qt::NoFocus);
+}
+
+QColor TDDarkButton::backgroundColor() const {
+    return QColor::fromRgbF(0.15f, 0.15f, 0.15f, 0.25f);
+}
+
+QFont TDDarkButton::titleFont() const {
+    return systemFontOfSize(11);
+}
+
+QColor TDDarkButton::textColor() const {
+    const float white = !isEnabled() ? 0.45f : isDown() ? 0.7f : 0.85f;
+    return QColor::fromRgbF(white, white, white);
+}
+
+TDActionButton::Label TDDarkButton::keyEquivalentLabel() const {
+    return {keyEquivalentText(), systemFontOfSize(10), textColor()};
+}
+
+TDActionButton::DrawInfo TDDarkButton::calcDrawInfo(const QRectF& rect) const {
+    DrawInfo info;
+    const qreal box = shortcutBoxWidth();
+    info.shortcutBox = QRectF(rect.x(), rect.y(), box, rect.height());
+    info.titleBox = QRectF(rect.x() + box, rect.y(), rect.width() - box, rect.height());
+    info.titleString = info.titleBox.translated(-1, 0);
+    const Label label = keyEquivalentLabel();
+    const QFontMetricsF metrics(label.font);
+    const QSizeF size(metrics.horizontalAdvance(label.text), metrics.height());
+    const QRectF centred(QPointF(info.shortcutBox.x() + (info.shortcutBox.width() - size.width()) / 2,
+                                 rect.y() + (rect.height() - size.height()) / 2),
+                         size);
+    info.shortcutString = QRectF(centred.toAlignedRect()).translated(0.5, 0);
+    return info;
+}
+
+void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
+    const bool active = isApplicationActive();
+    const bool pressed = isDown();
+    const QRectF area = frame.adjusted(0, 0, 0, -1);
+    const DrawInfo info = calcDrawInfo(area);
+    const QRectF body = area.adjusted(0.5, 0.5, -0.5, -0.5);
+    const QPainterPath bodyPath = bezierPathWithRoundedRect(body, 3);
+
+    // (1) A one-point edge light just below the body.
+    painter.save();
+    QPainterPath outside;
+    outside.addRect(frame.adjusted(-5, -5, 5, 5));
+    outside.addPath(bodyPath);
+    outside.setFillRule(Qt::OddEvenFill);
+    painter.setClipPath(outside);
+    painter.fillPath(bezierPathWithRoundedRect(body.translated(0, 1), 3), QColor::fromRgbF(1, 1, 1, 0.12f));
+    painter.restore();
+
+    // (2) The body.
+    QColor base = backgroundColor();
+    if (!active) base = highlightWithLevel(base, 0.2);
+    QLinearGradient fill(body.topLeft(), body.bottomLeft());
+    fill.setColorAt(0, shadowWithLevel(base, 0.2));
+    fill.setColorAt(1, highlightWithLevel(base, 0.2));
+    painter.fillPath(bodyPath, fill);
+
+    // (3) The gloss over the upper half and a faint inner ring.
+    const QRectF gloss(body.x(), body.y(), body.width(), std::ceil((body.height() - 1) / 2) + 0.5);
+    painter.fillPath(bezierPathWithRoundedRect(gloss, 3),
+                     pressed ? whiteGradient(gloss, 0.15f, 0.05f) : whiteGradient(gloss, 0.25f, 0.075f));
+    painter.fillPath(ringBetween(area.adjusted(0.5, 0.5, -0.5, -0.5), area.adjusted(1.5, 1.5, -1.5, -1.5), 2),
+                     pressed ? whiteGradient(body, 0.1f, 0.0f) : whiteGradient(body, 0.15f, 0.05f));
+
+    // (4) The outline.
+    const float stroke = active ? 0.4f : 0.3f;
+    painter.setPen(QPen(QColor::fromRgbF(stroke, stroke, stroke), 1));
+    painter.drawPath(bodyPath);
+
+    // (5) The separator right of the key.
+    const qreal separator = std::round(info.shortcutBox.right() - 2);
+    painter.fillRect(QRectF(separator, body.top() + 1, 1, body.height() - 2),
+                     QColor::fromRgbF(1, 1, 1, 0.25f));
+    painter.fillRect(QRectF(separator + 1, body.top() + 1, 1, body.height() - 2),
+                     QColor::fromRgbF(1, 1, 1, 0.05f));
+
+    // (6) The key.
+    const Label label = keyEquivalentLabel();
+    painter.setFont(label.font);
+    painter.setPen(label.color);
+    painter.drawText(info.shortcutString, Qt::AlignCenter, label.text);
+
+    // (7) The title over its dark shadow.
+    painter.setFont(titleFont());
+    painter.setPen(QColor::fromRgbF(0, 0, 0, 0.6f));
+    painter.drawText(info.titleString.translated(0, 1), Qt::AlignCenter, text());
+    if (pressed)
+        painter.fillPath(bezierPathWithRoundedRect(body.adjusted(1, 1, -1, -1), 2),
+                         QColor::fromRgbF(0, 0, 0, 0.15f));
+    painter.setPen(textColor());
+    painter.drawText(info.titleString, Qt::AlignCenter, text());
+
+    // (8) The image.
+    if (!icon().isNull()) icon().paint(&painter, QRect(26, 5, 9, 9));
+}

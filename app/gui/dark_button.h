@@ -1,0 +1,20 @@
+#pragma once
+
+#include "controls/gui/action_button.h"
+
+// The buttons of the command bar: a translucent dark body with a glassy top half and a faint edge light,
+// the key at the left behind a thin separator. They never take the keyboard focus.
+class TDDarkButton : public TDActionButton {
+    Q_OBJECT
+public:
+    explicit TDDarkButton(QWidget* parent = nullptr);
+
+    QColor backgroundColor() const override;
+    QFont titleFont() const override;
+    QColor textColor() const override;
+    Label keyEquivalentLabel() const override;
+    DrawInfo calcDrawInfo(const QRectF& rect) const override;
+
+protected:
+    void drawWithFrame(QPainter& painter, const QRectF& frame) override;
+};
