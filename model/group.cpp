@@ -464,7 +464,9 @@ bool TDGroup::p_mayMove(const TDGroup* parent, const TDGroup* formerParent) cons
         return ancestor && (formerParent == ancestor || formerParent->isDescendantOf(ancestor));
     };
     const bool wasTagBundle = isFolder() && stoodBelow(tags);
-    if (folders && parent->isDescendantOf(folders) && (isTag() || wasTagBundle)) return false;
+    // Tags and bundles stay among the tags: under Folders itself as much as under anything inside it.
+    if (folders && (parent == folders || parent->isDescendantOf(folders)) && (isTag() || wasTagBundle))
+        return false;
     if (parent->isTagBundle() && (stoodBelow(folders) || stoodBelow(archive))) return false;
     return true;
 }

@@ -8,6 +8,7 @@
 #include "model/managed_object_context.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/undo/undo_manager.h"
 
 #include <QMetaMethod>
 #include <QRandomGenerator>
@@ -29,6 +30,12 @@ void setDisplayOrder(platform::ManagedObject* object, double order) {
 
 double randomFraction() {
     return QRandomGenerator::system()->generate() / 4294967295.0;
+}
+
+bool isUndoingOrRedoing(const platform::ManagedObject* object) {
+    const platform::ManagedObjectContext* context = object ? object->managedObjectContext() : nullptr;
+    const platform::UndoManager* undo = context ? context->undoManager() : nullptr;
+    return undo && (undo->isUndoing() || undo->isRedoing());
 }
 
 TDError collectionError(const char* message) {
@@ -571,6 +578,12 @@ void TDOrderedCollection::p_insertObjectToArray(Object* object) {
             index = i;
             break;
         }
+    }
+    // Undo and redo give back the display orders as they were: a new one here would differ from them.
+    if (isUndoingOrRedoing(m_object)) {
+        m_array->insertObjectAtUnfilteredIndex(object, index);
+        if (!m_sortDescriptors.isEmpty()) m_needsToSort = true;
+        return;
     }
     (void)p_insertObjectAtUnfilteredIndex(object, index);  // a member and an index in range: it cannot fail
 }

@@ -50,7 +50,9 @@ TDTaskRowLayout TDLayOutTaskRow(const TDTaskRowLayoutInput& input) {
         qreal noteHeight = TDCollapsedNoteHeight;
         if (input.noteExpanded)
             noteHeight =
-                std::max(noteHeight, noteHeightAtWidth(input.noteText, input.noteFont, title.width()));
+                std::max(noteHeight, input.expandedNoteHeight
+                                         ? input.expandedNoteHeight(title.width())
+                                         : noteHeightAtWidth(input.noteText, input.noteFont, title.width()));
         const qreal noteY = unbounded ? title.bottom() + 1 : frame.bottom() - noteHeight - kNoteBottomMargin;
         layout.noteFrame = QRectF(title.x(), noteY, title.width(), noteHeight);
     }

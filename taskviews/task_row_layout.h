@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 // What a task row is laid out from.
@@ -17,6 +18,9 @@ struct TDTaskRowLayoutInput {
     TDStyledTitle title;    // the display form
     QString noteText;       // what the notes line shows: the summary, or the notes when expanded
     QFont noteFont;
+    // Measures the open notes at a width where they are drawn as rich text (attachments, links); unset:
+    // the plain text is measured.
+    std::function<qreal(qreal width)> expandedNoteHeight;
     bool editingNote = false;
     bool noteExpanded = false;
     bool drawCheckbox = true;

@@ -195,6 +195,9 @@ public:
     // Opens the recurrence editor for the one selected task (tasks_controller_recurrence.cpp): the
     // outline shows it at the task's row. Refused in the archive; nothing without exactly one task.
     void editRecurrence();
+    // What editRecurrence does short of showing the editor (for a balloon that swaps it in): the editor
+    // loaded with the one selected task; nullptr, after a beep or shake, where there is none to edit.
+    TDRecurrenceEditViewController* loadRecurrenceEditor();
     // The editor, made on the first editRecurrence and kept.
     TDRecurrenceEditViewController* recurrenceEditor() const { return m_recurrenceEditor; }
 

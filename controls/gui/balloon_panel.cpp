@@ -75,7 +75,11 @@ void TDBalloonPanel::p_layOutContent() {
 
 void TDBalloonPanel::setViewController(TDCompletionViewController* viewController) {
     if (viewController == m_viewController) return;
-    if (m_viewController) m_viewController->deleteLater();
+    // Gone from sight at once; deleted once the event that swaps it is over.
+    if (m_viewController) {
+        m_viewController->hide();
+        m_viewController->deleteLater();
+    }
     m_viewController = viewController;
     if (!m_viewController) return;
     m_viewController->setParent(this);

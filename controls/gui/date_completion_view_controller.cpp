@@ -18,14 +18,19 @@ TDDateCompletionViewController::TDDateCompletionViewController(QWidget* parent)
     layout->addWidget(m_datePicker);
     m_recurrenceToggleButton = new QPushButton(tr("Repeat…"), this);
     m_recurrenceToggleButton->setFocusPolicy(Qt::NoFocus);
+    m_recurrenceToggleButton->setFlat(true);
+    m_recurrenceToggleButton->setCursor(Qt::PointingHandCursor);
+    m_recurrenceToggleButton->setStyleSheet(
+        QStringLiteral("QPushButton { color: #2a62c9; padding: 1px 6px; border: none; }"
+                       "QPushButton:hover { text-decoration: underline; }"));
     layout->addWidget(m_recurrenceToggleButton, 0, Qt::AlignRight);
-    // The recurrence editor comes with the inspector's work; until then there is nothing to switch to.
-    hideRecurringButton();
     connect(m_datePicker, &ODLDatePicker::dateSelected, this, &TDDateCompletionViewController::p_selectDate);
+    connect(m_recurrenceToggleButton, &QPushButton::clicked, this,
+            &TDDateCompletionViewController::recurrenceToggled);
 }
 
 QSize TDDateCompletionViewController::sizeHint() const {
-    return QSize(208, m_recurrenceToggleButton->isVisible() ? 236 : 206);
+    return QSize(208, m_recurrenceToggleButton->isHidden() ? 206 : 230);
 }
 
 void TDDateCompletionViewController::hideRecurringButton() {

@@ -9,8 +9,9 @@ class QLabel;
 class QPushButton;
 
 // The date balloon's content: a month calendar that follows the date typed in the cell, read as a
-// future date; a click on a day sets that day (at its start) and ends the edit. The recurrence
-// button stays hidden until the recurrence editor can take the balloon's place.
+// future date; a click on a day sets that day (at its start) and ends the edit. Its recurrence toggle
+// asks the balloon's owner to put the recurrence editor in its place (hidden where repeating does not
+// apply).
 class TDDateCompletionViewController final : public TDCompletionViewController {
     Q_OBJECT
 
@@ -23,8 +24,13 @@ public:
     void setDate(const QDateTime& date) { m_date = date; }
     void hideRecurringButton();
     ODLDatePicker* datePicker() const { return m_datePicker; }
+    QPushButton* recurrenceToggleButton() const { return m_recurrenceToggleButton; }
 
     QSize sizeHint() const override;
+
+Q_SIGNALS:
+    // The recurrence toggle was clicked: the owner swaps the recurrence editor into the balloon.
+    void recurrenceToggled();
 
 private:
     void p_selectDate(const QDate& day);

@@ -1,8 +1,12 @@
 #include "taskviews/gui/recurrence_edit_view.h"
 
+#include "controls/gui/balloon_panel.h"
 #include "language/natural_language_date_value_transformer.h"
+#include "taskviews/gui/tasks_view.h"
 #include "taskviews/recurrence_edit_controller.h"
+#include "taskviews/tasks_controller.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -34,13 +38,7 @@ QLineEdit* smallField(QWidget* parent, int width) {
 }  // namespace
 
 TDRecurrenceEditView::TDRecurrenceEditView(TDRecurrenceEditViewController& controller, QWidget* parent)
-    : QFrame(parent, Qt::Popup), m_controller(controller) {
-    setFrameShape(QFrame::StyledPanel);
-    setAutoFillBackground(true);
-    QPalette colors = palette();
-    colors.setColor(QPalette::Window, QColor::fromRgbF(0.96f, 0.96f, 0.96f));
-    setPalette(colors);
-
+    : TDCompletionViewController(parent), m_controller(controller) {
     m_ruleField = new QLineEdit(this);
     m_ruleField->setPlaceholderText(localized("Repeat every…"));
     m_ruleField->setMinimumWidth(300);
@@ -93,12 +91,17 @@ TDRecurrenceEditView::TDRecurrenceEditView(TDRecurrenceEditViewController& contr
     form->addRow(localized("Due:"), dueRow);
 
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(12, 10, 12, 10);
-    layout->addWidget(new QLabel(localized("Repeat:"), this));
+    layout->setContentsMargins(12, 8, 12, 10);
+    layout->setSpacing(6);
+    auto* title = new QLabel(localized("Repeat:"), this);
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    layout->addWidget(title);
     layout->addWidget(m_ruleField);
     layout->addWidget(m_exampleField);
     layout->addWidget(m_containerView);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addStretch();
 
     connect(m_ruleField, &QLineEdit::textEdited, &m_controller, &TDRecurrenceEditViewController::setRuleText);
     connect(m_ruleField, &QLineEdit::editingFinished, this, [this] {
@@ -138,7 +141,16 @@ TDRecurrenceEditView::TDRecurrenceEditView(TDRecurrenceEditViewController& contr
         m_controller.setStartDueGapDays(isNumber ? std::optional<qint64>(days) : std::nullopt);
     });
     connect(&m_controller, &TDRecurrenceEditViewController::changed, this, &TDRecurrenceEditView::p_updateUI);
-    connect(&m_controller, &TDRecurrenceEditViewController::finished, this, &QWidget::hide);
+    connect(&m_controller, &TDRecurrenceEditViewController::finished, this, [this] {
+        if (TDBalloonPanel* balloon = p_balloon())
+            balloon->orderOut();
+        else
+            hide();
+    });
+    // The task list taking the focus confirms, as a click back into the list should.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (qobject_cast<TDTasksView*>(now) && isVisible()) okay();
+    });
     p_updateUI();
 }
 
@@ -149,13 +161,58 @@ TDRecurrenceEditView::~TDRecurrenceEditView() {
         field->disconnect(this);
 }
 
-void TDRecurrenceEditView::popUp(const QPoint& location) {
+TDRecurrenceEditView* TDRecurrenceEditView::showInBalloon(TDBalloonPanel& balloon,
+                                                          TDTasksController& tasksController) {
+    // Ending the editing that opened the balloon must not close it.
+    balloon.setChangingViewController(true);
+    TDRecurrenceEditViewController* editor = tasksController.loadRecurrenceEditor();
+    if (!editor) {
+        balloon.setChangingViewController(false);
+        return nullptr;
+    }
+    balloon.setCanBecomeKeyWindow(true);
+    auto* view = new TDRecurrenceEditView(*editor);
+    balloon.setViewController(view);
+    balloon.updateFrame();
+    balloon.orderFront();
+    balloon.activateWindow();
+    view->editRule();
+    balloon.setChangingViewController(false);
+    return view;
+}
+
+void TDRecurrenceEditView::editRule() {
     p_updateUI();
-    adjustSize();
-    move(location - QPoint(width() / 2, 0));
-    show();
-    m_ruleField->setFocus(Qt::PopupFocusReason);
+    m_ruleField->setFocus(Qt::OtherFocusReason);
     m_ruleField->selectAll();
+}
+
+QSize TDRecurrenceEditView::sizeHint() const {
+    return layout() ? layout()->sizeHint() : TDCompletionViewController::sizeHint();
+}
+
+TDBalloonPanel* TDRecurrenceEditView::p_balloon() const {
+    return qobject_cast<TDBalloonPanel*>(parentWidget());
+}
+
+bool TDRecurrenceEditView::cancelOperation() {
+    okay();
+    return true;
+}
+
+// Another window of the program taking the keyboard confirms; the program going to the background only
+// commits what is being typed.
+void TDRecurrenceEditView::windowDidResignKey() {
+    if (!m_controller.task()) return;
+    if (QApplication::activeWindow())
+        okay();
+    else
+        p_finishEditing();
+}
+
+void TDRecurrenceEditView::changeEvent(QEvent* event) {
+    TDCompletionViewController::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) windowDidResignKey();
 }
 
 // A field being typed in keeps its text; the others follow the editor.
@@ -188,6 +245,10 @@ void TDRecurrenceEditView::p_updateUI() {
     m_startDueGapDaysField->setVisible(c.hasDueDate());
     m_startDueGapDaysLabel->setVisible(c.hasDueDate());
     p_setText(m_startDueGapDaysField, c.hasStartDueGap() ? QString::number(c.startDueGapDays()) : QString());
+    // The balloon follows the rows shown and hidden.
+    if (layout()) layout()->activate();
+    if (TDBalloonPanel* balloon = p_balloon(); balloon && balloon->viewController() == this)
+        balloon->updateFrame();
 }
 
 // What is typed in a field counts even when the field was not left.
@@ -203,17 +264,20 @@ void TDRecurrenceEditView::okay() {
     p_finishEditing();
     m_controller.okay();
     m_confirming = false;
-    hide();
+    if (TDBalloonPanel* balloon = p_balloon())
+        balloon->orderOut();
+    else
+        hide();
 }
 
 void TDRecurrenceEditView::keyPressEvent(QKeyEvent* event) {
     // No cancel: Esc confirms.
     if (event->key() == Qt::Key_Escape) return okay();
-    QFrame::keyPressEvent(event);
+    TDCompletionViewController::keyPressEvent(event);
 }
 
 void TDRecurrenceEditView::hideEvent(QHideEvent* event) {
-    QFrame::hideEvent(event);
-    // A click outside closes the pop-up: that confirms too.
+    TDCompletionViewController::hideEvent(event);
+    // The balloon closing by any way confirms too.
     okay();
 }

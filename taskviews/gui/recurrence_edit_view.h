@@ -1,18 +1,22 @@
 #pragma once
 
-#include <QFrame>
+#include "controls/gui/completion_view_controller.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class TDBalloonPanel;
 class TDRecurrenceEditViewController;
+class TDTasksController;
 
-// The recurrence editor's pop-up: the rule typed in English, and below it, once the text names a rule,
-// the next start date, repeating after completion, the end (never, after a number of times, on a date)
-// and the due date some days after each start. It has no cancel: Esc, a click elsewhere and the task
-// list taking the focus all confirm, as does Return in the rule field.
-class TDRecurrenceEditView final : public QFrame {
+// The recurrence editor as a balloon's content: the rule typed in English, and below it, once the text
+// names a rule, the next start date, repeating after completion, the end (never, after a number of
+// times, on a date) and the due date some days after each start. The balloon grows and shrinks with it.
+// It has no cancel: Esc, Return in the rule field, the task list taking the focus and another window of
+// the program becoming active all confirm; the program going to the background only commits the field
+// being typed in.
+class TDRecurrenceEditView final : public TDCompletionViewController {
     Q_OBJECT
 
 public:
@@ -20,10 +24,19 @@ public:
     ~TDRecurrenceEditView() override;
 
     TDRecurrenceEditViewController& controller() const { return m_controller; }
-    // Shows the editor with its top middle at the point (global coordinates), the rule field focused.
-    void popUp(const QPoint& location);
-    // Commits the fields and confirms the editor; the pop-up closes.
+    // The date balloon's recurrence toggle: the balloon shows an editor of the selected task's repetition
+    // instead of the calendar and takes the keyboard. nullptr (after the tasks controller's beep) when
+    // there is no one task to edit.
+    static TDRecurrenceEditView* showInBalloon(TDBalloonPanel& balloon, TDTasksController& tasksController);
+
+    // The rule field takes the focus, its text selected.
+    void editRule();
+    // Commits the fields and confirms the editor; the balloon closes.
     void okay();
+
+    QSize sizeHint() const override;
+    bool cancelOperation() override;
+    void windowDidResignKey() override;
 
     QLineEdit* ruleField() const { return m_ruleField; }
     QLineEdit* nextStartDateField() const { return m_nextStartDateField; }
@@ -37,10 +50,12 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void p_updateUI();
     void p_finishEditing();
+    TDBalloonPanel* p_balloon() const;
     static void p_setText(QLineEdit* field, const QString& text);
 
     TDRecurrenceEditViewController& m_controller;

@@ -71,6 +71,11 @@ TDTaskRowLayout TDTaskCell::p_rowLayout(const QStyleOptionViewItem& option, cons
     input.noteText = expanded ? facts.notes : facts.notesSummary;
     input.noteExpanded = expanded;
     input.noteFont = noteFont();
+    if (expanded)
+        if (std::shared_ptr<QTextDocument> notes = m_noteDrawing.richNotes(task, input.noteFont))
+            input.expandedNoteHeight = [notes](qreal width) {
+                return TDNoteTextDrawing::height(*notes, width);
+            };
     input.drawCheckbox = m_drawCheckbox;
     return TDLayOutTaskRow(input);
 }
@@ -104,7 +109,11 @@ void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
         painter->setPen(kNoteTextColor);
         const QString notes = p_isNoteExpanded(task) ? facts.notes : facts.notesSummary;
         const int flags = Qt::AlignLeft | Qt::AlignTop;
-        if (p_isNoteExpanded(task))
+        const std::shared_ptr<QTextDocument> richNotes =
+            p_isNoteExpanded(task) ? m_noteDrawing.richNotes(task, font) : nullptr;
+        if (richNotes)
+            TDNoteTextDrawing::draw(*painter, *richNotes, layout.noteFrame, kNoteTextColor);
+        else if (p_isNoteExpanded(task))
             painter->drawText(layout.noteFrame, flags | Qt::TextWordWrap, notes);
         else
             painter->drawText(

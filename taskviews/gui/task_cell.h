@@ -1,5 +1,6 @@
 #pragma once
 
+#include "taskviews/gui/note_text_drawing.h"
 #include "taskviews/task_row_layout.h"
 
 #include <QSet>
@@ -57,6 +58,7 @@ private:
     bool m_drawCheckbox = true;
     bool m_expandAllNotes = false;
     QSet<QString> m_expandedNotes;
+    TDNoteTextDrawing m_noteDrawing;
     QPersistentModelIndex m_pressedIndex;
     QPointF m_pressedPoint;
 };

@@ -1,5 +1,8 @@
 #include "taskviews/gui/task_info_view.h"
 
+#include "controls/gui/balloon_panel.h"
+#include "taskviews/gui/recurrence_edit_view.h"
+
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QKeyEvent>
@@ -43,26 +46,39 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
     grid->addWidget(header, 0, 0, 1, 2);
-    const std::pair<Field, const char*> rows[] = {{Field::StartDate, "Start"},
-                                                  {Field::DueDate, "Due"},
-                                                  {Field::Estimate, "Estimate"},
-                                                  {Field::ActualTime, "Actual"}};
+    struct Row {
+        Field field;
+        const char* title;
+        int type;
+    };
+    const Row rows[] = {{Field::StartDate, "Start", TDInspectorTextField::Date},
+                        {Field::DueDate, "Due", TDInspectorTextField::Date},
+                        {Field::Estimate, "Estimate", TDInspectorTextField::Estimate},
+                        {Field::ActualTime, "Actual", TDInspectorTextField::PlainText}};
     int row = 1;
-    for (const auto& [field, title] : rows) {
-        auto* label = new QLabel(localized(title), this);
-        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        auto* edit = new QLineEdit(this);
-        edit->setFrame(false);
+    for (const auto& [field, title, type] : rows) {
+        auto* edit = new TDInspectorTextField(this);
+        edit->setFieldType(type);
         edit->installEventFilter(this);
-        label->setBuddy(edit);
+        auto* label = new TDInspectorTextField(this);
+        label->setText(localized(title));
+        label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        label->setTargetField(edit);
         m_fields.insert(int(field), edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, field = field] { p_commit(field); });
+        connect(edit, &TDInspectorTextField::completionFinished, this,
+                [this, field = field](const QVariant& value) { p_storePickedValue(field, value); });
+        connect(edit, &TDInspectorTextField::recurrenceToggled, this, [this, edit] {
+            if (edit->datePanel())
+                TDRecurrenceEditView::showInBalloon(*edit->datePanel(), m_controller.tasksController());
+        });
         grid->addWidget(label, row, 0);
         grid->addWidget(edit, row, 1);
         ++row;
     }
     auto* contextLabel = new QLabel(localized("Context"), this);
     contextLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    contextLabel->setContentsMargins(0, 0, 2, 0);
     m_contextPopUpButton = new QPushButton(this);
     m_contextPopUpButton->setFlat(true);
     m_contextPopUpButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 4px;"));
@@ -93,6 +109,18 @@ TDTaskInfoView::~TDTaskInfoView() {
     for (QLineEdit* edit : std::as_const(m_fields)) edit->disconnect(this);
 }
 
+// What a balloon picked is stored as it is (a slider's seconds are not read back from their words), and
+// editing ends.
+void TDTaskInfoView::p_storePickedValue(Field field, const QVariant& value) {
+    TDInspectorTextField* edit = m_fields.value(int(field));
+    if (field == Field::Estimate) {
+        edit->setModified(false);
+        m_controller.setEstimatedTime(value.toDouble());
+    }
+    setFocus();
+    p_showValue(field);
+}
+
 void TDTaskInfoView::p_update() {
     for (auto it = m_fields.cbegin(); it != m_fields.cend(); ++it)
         if (!it.value()->hasFocus()) p_showValue(Field(it.key()));
@@ -100,7 +128,7 @@ void TDTaskInfoView::p_update() {
 }
 
 void TDTaskInfoView::p_showValue(Field field) {
-    QLineEdit* edit = m_fields.value(int(field));
+    TDInspectorTextField* edit = m_fields.value(int(field));
     const TDTaskInfoViewController::FieldValue value = m_controller.value(field);
     edit->setText(value.text);
     edit->setPlaceholderText(value.placeholder);

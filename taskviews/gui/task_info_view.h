@@ -2,18 +2,19 @@
 
 #include "taskviews/task_info_controller.h"
 
+#include "taskviews/gui/inspector_text_field.h"
+
 #include <QHash>
 #include <QWidget>
 
-class QLabel;
-class QLineEdit;
 class QPushButton;
 
 // The inspector's view: a header, then start date, due date, estimate and actual time as typed English,
 // and the context tag as a pop-up. A field shows its placeholder in grey ("No Selection", "Multiple
 // Values", "None"); Return keeps what was typed, Esc puts back the value from before, and text that is
-// no date or duration is refused (the field shows the value again). Clicking the background ends
-// editing.
+// no date or duration is refused (the field shows the value again). The dates open the calendar
+// balloon (whose recurrence toggle opens the recurrence editor) and the estimate the slider balloon; the
+// labels light up with their fields and put the caret in them. Clicking the background ends editing.
 class TDTaskInfoView final : public QWidget {
     Q_OBJECT
 
@@ -22,7 +23,12 @@ public:
     ~TDTaskInfoView() override;
 
     TDTaskInfoViewController& controller() const { return m_controller; }
-    QLineEdit* field(TDTaskInfoViewController::Field field) const { return m_fields.value(int(field)); }
+    TDInspectorTextField* field(TDTaskInfoViewController::Field field) const {
+        return m_fields.value(int(field));
+    }
+    TDInspectorTextField* label(TDTaskInfoViewController::Field field) const {
+        return m_fields.value(int(field))->labelField();
+    }
     QPushButton* contextPopUpButton() const { return m_contextPopUpButton; }
 
 protected:
@@ -34,8 +40,9 @@ private:
     void p_showValue(TDTaskInfoViewController::Field field);
     void p_commit(TDTaskInfoViewController::Field field);
     void p_updateContextPopUp();
+    void p_storePickedValue(TDTaskInfoViewController::Field field, const QVariant& value);
 
     TDTaskInfoViewController& m_controller;
-    QHash<int, QLineEdit*> m_fields;
+    QHash<int, TDInspectorTextField*> m_fields;
     QPushButton* m_contextPopUpButton;
 };

@@ -89,8 +89,8 @@ public:
     void editNoteInRow(const QModelIndex& index);
     // The outline's notes editor; nullptr until a note was first edited.
     TDNotesTextView* notesEditor() const { return m_notesEditor; }
-    // The recurrence editor's pop-up at the row of its task (tasks_view_recurrence.cpp); nullptr until
-    // the tasks controller first asked for it.
+    // The recurrence editor in its balloon at the row of its task (tasks_view_recurrence.cpp); nullptr
+    // until the tasks controller first asked for it.
     TDRecurrenceEditView* recurrenceEditView() const { return m_recurrenceEditView; }
 
     // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.

@@ -14,6 +14,7 @@
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 #include "taskviews/gui/estimate_completion_view_controller.h"
+#include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_cell_values.h"
 #include "taskviews/task_find.h"
@@ -314,6 +315,9 @@ void TDTasksViewEditing::p_openBalloon() {
     if (isDateColumn(m_column)) {
         auto* controller = new TDDateCompletionViewController;
         controller->setDelegate(this);
+        connect(controller, &TDDateCompletionViewController::recurrenceToggled, this, [this] {
+            if (m_datePanel) TDRecurrenceEditView::showInBalloon(*m_datePanel, m_view.tasksController());
+        });
         if (m_datePanel) {
             m_datePanel->setViewController(controller);
             m_datePanel->setPreferredLocation(location, target);

@@ -45,6 +45,11 @@ TEST_F(TaskTreeTest, ParentRulesOfGroups) {
     EXPECT_FALSE(list->validateParentGroup(nullptr));
     EXPECT_FALSE(smart->validateParentGroup(library->archiveGroup()));
     EXPECT_FALSE(tag->validateParentGroup(library->foldersGroup()->subgroups().first()));
+    // Folders itself takes no tag or bundle either.
+    EXPECT_FALSE(tag->validateParentGroup(library->foldersGroup()));
+    EXPECT_FALSE(tag->setParentGroup(library->foldersGroup()));
+    EXPECT_EQ(tag->parentGroup(), library->tagsGroup());
+    EXPECT_FALSE(bundle->validateParentGroup(library->foldersGroup()));
     EXPECT_FALSE(library->inboxGroup()->validateParentGroup(library->foldersGroup()));
     EXPECT_TRUE(list->validateParentGroup(library->archiveGroup()));
     EXPECT_TRUE(tag->validateParentGroup(bundle));

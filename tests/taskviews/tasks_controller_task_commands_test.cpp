@@ -95,8 +95,8 @@ protected:
         return lines;
     }
 
-    // Every task's dictionary form, by uid, and the tree: what undo and redo must give back exactly. The
-    // collections number the members that undo and redo bring back anew; the order is what must return.
+    // Every task's dictionary form (display order included), by uid, and the tree: what undo and redo
+    // must give back exactly.
     QStringList state() {
         QList<TDTask*> tasks;
         for (TDTask* task : library()->allTasks())
@@ -104,8 +104,7 @@ protected:
         std::sort(tasks.begin(), tasks.end(), [](TDTask* a, TDTask* b) { return a->uid() < b->uid(); });
         QStringList forms;
         for (TDTask* task : tasks) {
-            QVariantMap form = task->propertyListRepresentation();
-            form.remove(QStringLiteral("displayOrder"));
+            const QVariantMap form = task->propertyListRepresentation();
             forms << QString::fromUtf8(
                 QJsonDocument(QJsonObject::fromVariantMap(form)).toJson(QJsonDocument::Compact));
         }

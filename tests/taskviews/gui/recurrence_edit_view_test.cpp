@@ -1,5 +1,6 @@
 // The recurrence editor's pop-up at a row of the outline: every way out confirms.
 #include "taskviews/gui/recurrence_edit_view.h"
+#include "controls/gui/balloon_panel.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/task_tree_model.h"
@@ -104,6 +105,22 @@ TEST_F(RecurrenceEditViewTest, ConfirmingWithoutAChangeRecordsNothing) {
     editor->okay();
     EXPECT_FALSE(ruleOf(task));
     EXPECT_EQ(undoSteps(), QStringList{QStringLiteral("Edit Recurrence")});
+}
+
+TEST_F(RecurrenceEditViewTest, TheBalloonGrowsAndShrinksWithTheOptions) {
+    TDRecurrenceEditView* editor = open();
+    auto* balloon = qobject_cast<TDBalloonPanel*>(editor->parentWidget());
+    ASSERT_TRUE(balloon && balloon->isVisible()) << "the editor is a balloon's content";
+    const int withOptions = balloon->height();
+    typeRule(editor, QString());
+    Q_EMIT editor->ruleField()->textEdited(QString());
+    const int withoutOptions = balloon->height();
+    EXPECT_LT(withoutOptions, withOptions);
+    EXPECT_TRUE(balloon->boxFrame().toRect().contains(editor->geometry()));
+    typeRule(editor, QStringLiteral("every 2 weeks"));
+    EXPECT_EQ(balloon->height(), withOptions);
+    editor->okay();
+    EXPECT_FALSE(balloon->isVisible());
 }
 
 }  // namespace

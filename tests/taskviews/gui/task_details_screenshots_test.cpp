@@ -1,4 +1,6 @@
 // Pictures of the notes editor in a row, the inspector and the recurrence editor, for a person to look at.
+#include "controls/gui/balloon_panel.h"
+#include "controls/gui/date_completion_view_controller.h"
 #include "foundation/attributed_string_additions.h"
 #include "foundation/file_attachment.h"
 #include "language/natural_language_value_transformers.h"
@@ -11,10 +13,14 @@
 #include "taskviews/task_tree_model.h"
 #include "tests/taskviews/recurrence_fixture.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -64,6 +70,44 @@ protected:
         EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
     }
 
+    // The window with the balloons open over it, as a person sees them.
+    static void saveWithBalloons(QWidget& window, const QString& name) {
+        QCoreApplication::processEvents();
+        QList<QWidget*> balloons;
+        QRect area(window.mapToGlobal(QPoint(0, 0)), window.size());
+        for (TDBalloonPanel* balloon : window.findChildren<TDBalloonPanel*>())
+            if (balloon->isVisible()) {
+                balloons << balloon;
+                area |= balloon->geometry();
+            }
+        area.adjust(-8, -8, 8, 8);
+        QImage picture(area.size(), QImage::Format_ARGB32_Premultiplied);
+        picture.fill(QColor(236, 236, 236));
+        QPainter painter(&picture);
+        window.render(&painter, window.mapToGlobal(QPoint(0, 0)) - area.topLeft());
+        for (QWidget* balloon : std::as_const(balloons))
+            balloon->render(&painter, balloon->pos() - area.topLeft(), QRegion(), QWidget::DrawChildren);
+        painter.end();
+        const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+        QDir().mkpath(folder);
+        EXPECT_TRUE(picture.save(QDir(folder).filePath(name + QStringLiteral(".png"))));
+    }
+
+    void giveNotesWithAnAttachmentAndALink() {
+        const QString quote = QDir(tempPath()).filePath(QStringLiteral("Boiler quote.pdf"));
+        QFile file(quote);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("%PDF-1.4");
+        file.close();
+        QTextDocument notes;
+        QTextCursor cursor(&notes);
+        cursor.insertText(QStringLiteral("The quote they sent: "));
+        insertFileAttachment(cursor, *BDAlias::fromPath(quote));
+        cursor.insertText(QStringLiteral("\nBook at https://example.com/plumbers before Friday."));
+        boiler->setAttributedNotes(linkifiedString(notes).get());
+        settle();
+    }
+
     TDList* list = nullptr;
     TDTask* boiler = nullptr;
     std::unique_ptr<TDTaskTreeModel> model;
@@ -100,6 +144,54 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTask) {
     save(infoView, QStringLiteral("inspector_one_task"));
 }
 
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, NoteWithAnAttachmentAndALinkNotEdited) {
+    giveNotesWithAnAttachmentAndALink();
+    view->setTaskNoteExpanded(boiler);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(view->notesEditor() && view->notesEditor()->isVisible());
+    save(*view, QStringLiteral("note_row_attachment_and_link"));
+}
+
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTaskAndTheEstimateSlider) {
+    TDTaskInfoViewController inspector(*controller);
+    TDTaskInfoView infoView(inspector);
+    infoView.resize(260, 230);
+    infoView.move(40, 40);
+    infoView.show();
+    QApplication::setActiveWindow(&infoView);
+    select({boiler});
+    TDInspectorTextField* estimate = infoView.field(TDTaskInfoViewController::Field::Estimate);
+    estimate->setFocus();
+    estimate->selectAll();
+    QTest::keyClicks(estimate, QStringLiteral("2h"));
+    estimate->firePopUpTimer();
+    ASSERT_TRUE(estimate->estimatePanel() && estimate->estimatePanel()->isVisible());
+    saveWithBalloons(infoView, QStringLiteral("inspector_estimate_slider"));
+}
+
+TEST_F(NotesInspectorRecurrenceScreenshotsTest, RecurrenceBalloonFromTheDateBalloon) {
+    TDTaskInfoViewController inspector(*controller);
+    TDTaskInfoView infoView(inspector);
+    infoView.resize(260, 230);
+    infoView.move(40, 40);
+    infoView.show();
+    QApplication::setActiveWindow(&infoView);
+    select({boiler});
+    TDInspectorTextField* start = infoView.field(TDTaskInfoViewController::Field::StartDate);
+    start->setFocus();
+    start->firePopUpTimer();
+    ASSERT_TRUE(start->datePanel());
+    saveWithBalloons(infoView, QStringLiteral("inspector_date_balloon"));
+    auto* calendar = qobject_cast<TDDateCompletionViewController*>(start->datePanel()->viewController());
+    ASSERT_TRUE(calendar);
+    QTest::mouseClick(calendar->recurrenceToggleButton(), Qt::LeftButton);
+    auto* editor = qobject_cast<TDRecurrenceEditView*>(start->datePanel()->viewController());
+    ASSERT_TRUE(editor);
+    QTest::keyClicks(editor->ruleField(), QStringLiteral("every 2 weeks on monday"));
+    editor->controller().setHasDueDate(true);
+    saveWithBalloons(infoView, QStringLiteral("recurrence_balloon_from_date_balloon"));
+}
+
 TEST_F(NotesInspectorRecurrenceScreenshotsTest, RecurrenceEditorOpen) {
     select({boiler});
     controller->editRecurrence();
@@ -110,8 +202,7 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, RecurrenceEditorOpen) {
     editor->controller().setEndMode(TDRecurrenceEditViewController::EndAfterOccurrences);
     editor->controller().setOccurrenceCount(6);
     editor->controller().setHasDueDate(true);
-    editor->adjustSize();
-    save(*editor, QStringLiteral("recurrence_editor_open"));
+    saveWithBalloons(*view, QStringLiteral("recurrence_editor_open"));
 }
 
 }  // namespace

@@ -1,14 +1,23 @@
 // The inspector's view beside an outline: it follows the rows selected, and its fields commit on Return,
-// put back the old value on Esc and refuse text that is no date.
+// put back the old value on Esc and refuse text that is no date; its balloons set dates, estimates and
+// repetitions, and its labels light up with their fields.
 #include "taskviews/gui/task_info_view.h"
+#include "controls/gui/balloon_panel.h"
+#include "controls/gui/date_completion_view_controller.h"
 #include "language/natural_language_date_value_transformer.h"
+#include "language/natural_language_value_transformers.h"
+#include "taskviews/gui/estimate_completion_view_controller.h"
+#include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/gui/tasks_view.h"
+#include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/task_tree_model.h"
 #include "tests/taskviews/recurrence_fixture.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -21,6 +30,7 @@ class TaskInfoViewTest : public taskviewstest::RecurrenceTest {
 protected:
     void SetUp() override {
         RecurrenceTest::SetUp();
+        registerNaturalLanguageValueTransformers();
         list = newList(QStringLiteral("Home"));
         task = addTask(list, QStringLiteral("Call mum"));
         task->setDueDate(QDateTime(QDate(2026, 12, 11), QTime(0, 0)));
@@ -35,6 +45,7 @@ protected:
         inspector = std::make_unique<TDTaskInfoViewController>(*controller);
         infoView = std::make_unique<TDTaskInfoView>(*inspector);
         infoView->show();
+        QApplication::setActiveWindow(infoView.get());
     }
 
     void TearDown() override {
@@ -92,6 +103,104 @@ TEST_F(TaskInfoViewTest, ReturnKeepsTheTextEscPutsBackTheOldOne) {
     QTest::keyClick(due(), Qt::Key_Return);
     EXPECT_EQ(task->dueDate(), QDateTime(QDate(2026, 12, 10), QTime(0, 0)));
     EXPECT_EQ(undoSteps(), QStringList{QStringLiteral("Change Due Date")});
+}
+
+TEST_F(TaskInfoViewTest, TheEstimateSliderSetsTheEstimateByItsScale) {
+    // The default work day of 8 hours; positions in slider units.
+    struct Case {
+        const char* typed;
+        double shownAt;
+        double movedTo;
+        double seconds;
+    } cases[] = {
+        {"", 0, 0.5, 900},   {"30m", 1, 1.3, 2700}, {"1h", 2, 2, 3600},           {"2h", 3, 5.5, 4.5 * 3600},
+        {"8h", 9, 9, 28800}, {"2h", 3, 9.5, 43200}, {"10h", 9.25, 11, 3 * 28800}, {"16h", 10, 14, 6 * 28800},
+    };
+    select({task});
+    TDInspectorTextField* estimate = infoView->field(Field::Estimate);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        settle();
+        QApplication::setActiveWindow(infoView.get());
+        estimate->setFocus();
+        estimate->selectAll();
+        QTest::keyClick(estimate, Qt::Key_Delete);
+        QTest::keyClicks(estimate, QString::fromLatin1(c.typed));
+        ASSERT_TRUE(estimate->isBalloonPending());
+        estimate->firePopUpTimer();
+        ASSERT_TRUE(estimate->estimatePanel() && estimate->estimatePanel()->isVisible());
+        auto* slider =
+            qobject_cast<TDEstimateCompletionViewController*>(estimate->estimatePanel()->viewController());
+        ASSERT_TRUE(slider);
+        EXPECT_DOUBLE_EQ(slider->position(), c.shownAt);
+
+        slider->slider()->setValue(int(c.movedTo * TDEstimateCompletionViewController::kStepsPerUnit));
+        slider->changeTime(false);
+        EXPECT_TRUE(estimate->hasFocus()) << "dragging follows in the text";
+        slider->changeTime(true);  // the mouse goes up
+        EXPECT_EQ(task->estimatedTime(), c.seconds);
+        EXPECT_FALSE(estimate->hasFocus());
+        EXPECT_FALSE(estimate->estimatePanel()->isVisible());
+        EXPECT_EQ(undoSteps(), QStringList{QStringLiteral("Change Estimated Time")});
+    }
+}
+
+TEST_F(TaskInfoViewTest, TheDateBalloonPicksADayAndItsToggleEditsTheRepetition) {
+    select({task});
+    TDInspectorTextField* start = infoView->field(Field::StartDate);
+    start->setFocus();
+    ASSERT_TRUE(start->isBalloonPending()) << "the balloon opens a pause after the field takes the focus";
+    start->firePopUpTimer();
+    TDBalloonPanel* balloon = start->datePanel();
+    ASSERT_TRUE(balloon && balloon->isVisible());
+    auto* calendar = qobject_cast<TDDateCompletionViewController*>(balloon->viewController());
+    ASSERT_TRUE(calendar);
+    EXPECT_FALSE(calendar->recurrenceToggleButton()->isHidden());
+
+    QTest::mouseClick(calendar->recurrenceToggleButton(), Qt::LeftButton);
+    auto* editor = qobject_cast<TDRecurrenceEditView*>(balloon->viewController());
+    ASSERT_TRUE(editor) << "the toggle swaps the recurrence editor into the date balloon";
+    EXPECT_EQ(editor->controller().task(), task);
+    EXPECT_TRUE(balloon->isVisible());
+    editor->ruleField()->clear();
+    QTest::keyClicks(editor->ruleField(), QStringLiteral("every week"));
+    QTest::keyClick(editor->ruleField(), Qt::Key_Escape);
+    EXPECT_FALSE(balloon->isVisible()) << "Esc confirms and closes";
+    ASSERT_TRUE(ruleOf(task).has_value());
+    EXPECT_EQ(undoSteps(), QStringList{QStringLiteral("Edit Recurrence")});
+
+    // A field that edits the repetition's own dates has no toggle.
+    start->setFieldType(TDInspectorTextField::DateWithoutRecurrence);
+    QApplication::setActiveWindow(infoView.get());
+    start->setFocus();
+    start->firePopUpTimer();
+    calendar = qobject_cast<TDDateCompletionViewController*>(start->datePanel()->viewController());
+    ASSERT_TRUE(calendar);
+    EXPECT_TRUE(calendar->recurrenceToggleButton()->isHidden());
+}
+
+TEST_F(TaskInfoViewTest, LabelsLightUpWithTheirFieldsAndPutTheCaretThere) {
+    select({task});
+    TDInspectorTextField* due = infoView->field(Field::DueDate);
+    TDInspectorTextField* label = infoView->label(Field::DueDate);
+    ASSERT_TRUE(label && label->isLabel());
+    EXPECT_EQ(label->targetField(), due);
+
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QCoreApplication::sendEvent(label, &enter);
+    EXPECT_TRUE(label->mouseInside());
+    EXPECT_TRUE(due->mouseInside());
+    EXPECT_EQ(label->palette().color(QPalette::Text), QColor(Qt::white));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(label, &leave);
+    EXPECT_FALSE(due->mouseInside());
+
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_TRUE(due->hasFocus()) << "a click on the label puts the caret in its field";
+    QCoreApplication::sendEvent(label, &enter);
+    EXPECT_FALSE(due->mouseInside()) << "a field being edited does not light up";
+    QTest::mouseClick(label, Qt::LeftButton);
+    EXPECT_FALSE(due->hasFocus()) << "a second click ends editing";
 }
 
 }  // namespace
