@@ -111,7 +111,8 @@ void TDFunctionBarColumnFooterButton::paintEvent(QPaintEvent*) {
     QRect interior = bounds.adjusted(5, 1, -5, 1);
     if (!icon().isNull()) {
         const QSize size = iconSize();
-        icon().paint(&painter, QRect(QPoint(interior.x(), (TDFunctionBar::kHeight - size.height()) / 2 + 1), size));
+        icon().paint(&painter,
+                     QRect(QPoint(interior.x(), (TDFunctionBar::kHeight - size.height()) / 2 + 1), size));
         interior.setLeft(interior.x() + size.width() + 4);
     }
     if (!text().isEmpty()) TDDrawFunctionTitle(painter, interior, text(), isEnabled());

@@ -12,10 +12,8 @@ TEST(CloseShortcuts, CtrlWClosesTheTabOnlyWhileThereAreSeveral) {
         int tabs;
         TDCloseShortcuts expected;
     } cases[] = {
-        {true, 1, {ctrlW, {}, false}},
-        {true, 2, {ctrlShiftW, ctrlW, true}},
-        {true, 5, {ctrlShiftW, ctrlW, true}},
-        {false, 1, {ctrlW, {}, true}},
+        {true, 1, {ctrlW, {}, false}},        {true, 2, {ctrlShiftW, ctrlW, true}},
+        {true, 5, {ctrlShiftW, ctrlW, true}}, {false, 1, {ctrlW, {}, true}},
         {false, 3, {ctrlW, {}, true}},
     };
     for (const auto& entry : cases) {
