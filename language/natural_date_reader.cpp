@@ -2,6 +2,7 @@
 
 #include "language/date_formatter.h"
 #include "language/gregorian_calendar.h"
+#include "language/localized_string.h"
 
 #include <QList>
 
@@ -89,6 +90,14 @@ std::optional<TDNaturalDateReader::Reading> TDNaturalDateReader::read(QStringVie
         const int weekday = weekdayNumber(parts.at(0));
         if (weekday == 0) return std::nullopt;
         const int ahead = (weekday - TDGregorianCalendar::weekday(today) + 7) % 7;
+        return Reading{today.addDays(ahead), false};
+    }
+
+    // "next fri": the coming one, never today (a week on when today is that weekday).
+    if (parts.size() == 2 && parts.at(0).compare(TDLocalizedString("next"), Qt::CaseInsensitive) == 0) {
+        const int weekday = weekdayNumber(parts.at(1));
+        if (weekday == 0) return std::nullopt;
+        const int ahead = (weekday - TDGregorianCalendar::weekday(today) + 6) % 7 + 1;
         return Reading{today.addDays(ahead), false};
     }
 

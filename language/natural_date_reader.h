@@ -10,7 +10,8 @@ class TDDateFormatter;
 
 // Reads the free-form dates that the date parser's own steps leave to it: a month name or
 // abbreviation with a day number and an optional year, in either order ("jan 5", "January 5, 2027",
-// "5 jan 27"), and a weekday name or abbreviation alone (the coming one, today included).
+// "5 jan 27"), a weekday name or abbreviation alone (the coming one, today included), and "next"
+// before one (the coming one after today).
 class TDNaturalDateReader final {
 public:
     struct Reading {

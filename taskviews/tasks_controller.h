@@ -202,8 +202,9 @@ public:
     TDRecurrenceEditViewController* recurrenceEditor() const { return m_recurrenceEditor; }
 
     // What in-place editing needs of the task commands: a new empty task after `task` among its
-    // siblings, or as its last subtask, made for the title editor to fill ("New Task"); and deleting
-    // the selected tasks ("Delete"), the task above then selected.
+    // siblings, or as its first subtask, made as Return and Shift+Return make it, selected for the
+    // title editor to fill ("New Task"; nullptr when refused); and deleting the selected tasks as
+    // Delete does.
     TDTask* addTaskBelow(TDTask* task);
     TDTask* addChildTask(TDTask* task);
     void deleteBackward();
@@ -359,6 +360,12 @@ private:
     void p_closeNewTaskBracket();
     void p_clearTitleFilterForNewTask();
     TDTask* p_createNewTask();
+    // A new task placed as the next sibling of `sibling` (and in the shown tag), or as the first
+    // subtask of `parent`, with its inherited tags; nullptr after a beep when the place refuses it.
+    // Inside the new-task bracket.
+    TDTask* p_insertNewTaskAfter(TDTask* sibling);
+    TDTask* p_insertNewChildTask(TDTask* parent);
+    TDTask* p_placedNewTask(TDTask* task);
     TDTaskRowItem p_parentForItem(TDTask* task);
     TDOrderedCollection* p_collectionOfParent(const TDTaskRowItem& parent);
     void p_selectRowUpward(qsizetype row);

@@ -77,6 +77,57 @@ TDTask* TDTasksController::p_createNewTask() {
     return task;
 }
 
+TDTask* TDTasksController::p_insertNewTaskAfter(TDTask* sibling) {
+    TDTask* task = p_createNewTask();
+    // Only the priority is carried over: a date copied from the row above would surprise.
+    if (m_sortingAttribute == QLatin1String("priority")) task->setPriority(sibling->priority());
+    sibling->insertSibling(task, true);
+    if (m_group && m_group->isTag() && task->parentObject()) (void)m_group->orderedTasks()->addObject(task);
+    return p_placedNewTask(task);
+}
+
+TDTask* TDTasksController::p_insertNewChildTask(TDTask* parent) {
+    TDTask* task = p_createNewTask();
+    (void)parent->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
+    return p_placedNewTask(task);
+}
+
+TDTask* TDTasksController::p_placedNewTask(TDTask* task) {
+    if (!task->parentObject()) {
+        task->deleteObject();
+        p_beep();
+        return nullptr;
+    }
+    task->inheritTags();
+    return task;
+}
+
+TDTask* TDTasksController::addTaskBelow(TDTask* task) {
+    if (!library() || !task || p_refuseInArchivedGroup()) return nullptr;
+    p_openNewTaskBracket();
+    TDTask* added = p_insertNewTaskAfter(task);
+    if (added) {
+        if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("New Task"));
+        if (m_context) m_context->processPendingChanges();
+        setSelection({added});
+    }
+    p_closeNewTaskBracket();
+    return added;
+}
+
+TDTask* TDTasksController::addChildTask(TDTask* task) {
+    if (!library() || !task || p_refuseInArchivedGroup()) return nullptr;
+    p_openNewTaskBracket();
+    TDTask* added = p_insertNewChildTask(task);
+    if (added) {
+        if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("New Task"));
+        if (m_context) m_context->processPendingChanges();
+        setSelection({added});
+    }
+    p_closeNewTaskBracket();
+    return added;
+}
+
 void TDTasksController::addTask() {
     if (!library() || !p_validateForAddingTask()) return;
     finishEditing();
@@ -109,9 +160,8 @@ void TDTasksController::addChildTask() {
     finishEditing();
     p_clearTitleFilterForNewTask();
     p_openNewTaskBracket();
-    TDTask* task = p_createNewTask();
-    (void)parent->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
-    task->inheritTags();
+    TDTask* task = p_insertNewChildTask(parent);
+    if (!task) return p_closeNewTaskBracket();
     if (m_context) m_context->processPendingChanges();
     if (TDTaskPresentation* shown = presentation()) {
         if (!shown->isRowItemExpanded(TDTaskRowItem::task(parent)))
@@ -150,16 +200,8 @@ void TDTasksController::insertNewline(bool shift) {
         setTitleFilterPredicate({});
     }
     p_openNewTaskBracket();
-    TDTask* task = p_createNewTask();
-    if (expanded) {
-        (void)sibling->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
-    } else {
-        // Only the priority is carried over: a date copied from the row above would surprise.
-        if (m_sortingAttribute == QLatin1String("priority")) task->setPriority(sibling->priority());
-        sibling->insertSibling(task, true);
-        if (m_group->isTag()) (void)m_group->orderedTasks()->addObject(task);
-    }
-    task->inheritTags();
+    TDTask* task = expanded ? p_insertNewChildTask(sibling) : p_insertNewTaskAfter(sibling);
+    if (!task) return p_closeNewTaskBracket();
     if (m_context) m_context->processPendingChanges();
     if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("New Task"));
     if (shown) {

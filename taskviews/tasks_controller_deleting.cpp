@@ -60,6 +60,12 @@ void TDTasksController::remove() {
     if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("Delete"));
 }
 
+// Backspace in the outline or in an empty title: Delete, but not in the archive.
+void TDTasksController::deleteBackward() {
+    if (p_refuseInArchivedGroup()) return;
+    remove();
+}
+
 void TDTasksController::deleteForward() {
     TDTaskPresentation* shown = presentation();
     const QList<TDTask*> tasks = selection();

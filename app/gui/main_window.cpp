@@ -508,7 +508,9 @@ void TDMainWindow::buildMenus() {
     file->addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                     [this] { Q_EMIT closeRequested(); });
 
-    TDAddTaskEditActions(bar->addMenu(tr("&Edit")), m_tasksViewController->tasksController());
+    QMenu* edit = bar->addMenu(tr("&Edit"));
+    TDAddTaskEditActions(edit, m_tasksViewController->tasksController());
+    TDAddTaskFindActions(edit, m_tasksViewController->tasksView());
 
     QMenu* view = bar->addMenu(tr("&View"));
     m_toggleSourceListAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this,

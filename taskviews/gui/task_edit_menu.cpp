@@ -1,11 +1,16 @@
 #include "taskviews/gui/task_edit_menu.h"
 
+#include "taskviews/gui/tasks_view.h"
+#include "taskviews/gui/tasks_view_editing.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QAction>
+#include <QInputDialog>
 #include <QMenu>
+#include <QPointer>
 
 #include <functional>
+#include <memory>
 
 void TDAddTaskEditActions(QMenu* menu, TDTasksController& controller) {
     using Command = TDTasksController::PasteboardCommand;
@@ -38,4 +43,36 @@ void TDAddTaskEditActions(QMenu* menu, TDTasksController& controller) {
     QObject::connect(menu, &QMenu::aboutToHide, menu, [items] {
         for (const auto& item : items) item.first->setEnabled(true);
     });
+}
+
+void TDAddTaskFindActions(QMenu* menu, TDTasksView& view) {
+    // The text searched for, shared by the three items.
+    auto findString = std::make_shared<QString>();
+    QPointer<TDTasksView> outline(&view);
+    auto find = [outline, findString](bool backwards) {
+        if (outline && !findString->isEmpty()) outline->editing().findString(*findString, backwards);
+    };
+    menu->addSeparator();
+    QAction* ask = menu->addAction(QMenu::tr("Find..."));
+    ask->setShortcut(QKeySequence::Find);
+    QObject::connect(ask, &QAction::triggered, menu, [outline, findString, find] {
+        if (!outline) return;
+        auto* dialog = new QInputDialog(outline->window());
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        dialog->setWindowTitle(QMenu::tr("Find"));
+        dialog->setLabelText(QMenu::tr("Find in task titles:"));
+        dialog->setTextValue(*findString);
+        QObject::connect(dialog, &QInputDialog::textValueSelected, dialog,
+                         [findString, find](const QString& text) {
+                             *findString = text;
+                             find(false);
+                         });
+        dialog->open();
+    });
+    QAction* next = menu->addAction(QMenu::tr("Find Next"));
+    next->setShortcut(QKeySequence::FindNext);
+    QObject::connect(next, &QAction::triggered, menu, [find] { find(false); });
+    QAction* previous = menu->addAction(QMenu::tr("Find Previous"));
+    previous->setShortcut(QKeySequence::FindPrevious);
+    QObject::connect(previous, &QAction::triggered, menu, [find] { find(true); });
 }

@@ -15,7 +15,13 @@ void TDTaskMenuBuilder::installMenus(QMenuBar& bar, TDTasksController& controlle
 }
 
 QMenu* TDTaskMenuBuilder::addMenu(QMenuBar& bar, TDTasksController& controller, Template make) {
-    QMenu* menu = bar.addMenu(make().title);
+    QMenu* menu = makeMenu(controller, make, &bar);
+    bar.addMenu(menu);
+    return menu;
+}
+
+QMenu* TDTaskMenuBuilder::makeMenu(TDTasksController& controller, Template make, QWidget* parent) {
+    auto* menu = new QMenu(make().title, parent);
     // Filled at once so that the key equivalents work before the menu first opens; the commands check
     // themselves when sent.
     p_fill(*menu, controller, make, false);

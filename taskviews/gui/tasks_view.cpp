@@ -289,6 +289,20 @@ int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
 int TDTasksView::p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const {
     if (!task || task->isDeleted()) return kRowHeight;
     if (const int editing = p_heightOfRowWithNotesEditor(task, index)) return editing;
+    const int height = p_heightOfTaskTitle(task, index, measure);
+    return task == m_grownTitleTask ? qMax(kRowHeight, height + m_titleGrowth) : height;
+}
+
+void TDTasksView::setEditedTitleGrowth(const TDTask* task, int growth) {
+    if (growth == 0) task = nullptr;
+    if (task == m_grownTitleTask && growth == m_titleGrowth) return;
+    m_grownTitleTask = task;
+    m_titleGrowth = growth;
+    // The rows below move with the edited one.
+    doItemsLayout();
+}
+
+int TDTasksView::p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const {
     HeightCache& cache = p_currentHeightCache();
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
@@ -560,16 +574,6 @@ bool TDTasksView::isItemExpanded(const TDTaskRowItem& item) const {
     return index.isValid() && isExpanded(index);
 }
 
-void TDTasksView::startDrag(Qt::DropActions supportedActions) {
-    const QModelIndexList rows = selectionModel() ? selectionModel()->selectedRows() : QModelIndexList();
-    if (!m_controller.canDragItems(m_model.itemsInRowOrder(rows))) return;
-    QMimeData* data = m_model.mimeData(rows);
-    if (!data) return;
-    auto* drag = new QDrag(this);
-    drag->setMimeData(data);
-    drag->exec(supportedActions, Qt::MoveAction);
-}
-
 QVariant TDTasksView::expandedState() const {
     if (m_resetting) return m_expandedBeforeReset;
     if (!m_controller.group()) return {};
@@ -801,7 +805,10 @@ void TDTasksView::mousePressEvent(QMouseEvent* event) {
     // An edit ends, committed, before the click selects or moves anything.
     finishEditing();
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
-    if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint())) {
+    if (p_startListColumnResize(event)) {
+        event->accept();
+    } else if (event->button() == Qt::LeftButton &&
+               footerLinkRect(item).contains(event->position().toPoint())) {
         m_footerPressed = item;
         viewport()->update(visualRect(item).adjusted(0, -3, 0, 3));
         event->accept();
@@ -812,6 +819,11 @@ void TDTasksView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // On the list column's edge a double click fits the column to its lists.
+    if (event->button() == Qt::LeftButton && listColumnResizeRect().contains(event->position().toPoint())) {
+        autosizeColumn(TDTaskTreeModel::ListColumn);
+        return event->accept();
+    }
     // A second click on the link soon after the first is a click all the same.
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))
@@ -822,6 +834,7 @@ void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {
+    if (p_endListColumnResize()) return event->accept();
     if (!m_footerPressed.isValid()) return TDExtendedOutlineView::mouseReleaseEvent(event);
     const QModelIndex footer = m_footerPressed;
     m_footerPressed = QPersistentModelIndex();
@@ -836,6 +849,7 @@ void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TDTasksView::mouseMoveEvent(QMouseEvent* event) {
+    if (p_trackListColumnResize(event)) return event->accept();
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     const QModelIndex hovered =
         footerLinkRect(item).contains(event->position().toPoint()) ? item : QModelIndex();

@@ -5,8 +5,10 @@
 
 #include <QFontMetricsF>
 #include <QHash>
+#include <QPixmap>
 #include <QSet>
 
+class QMenu;
 class QTimer;
 
 class TDGroup;
@@ -93,6 +95,19 @@ public:
     // until the tasks controller first asked for it.
     TDRecurrenceEditView* recurrenceEditView() const { return m_recurrenceEditView; }
 
+    // The row of a title being edited follows the editor's lines: `growth` points taller (or shorter)
+    // than its stored title needs; 0 gives the row back its own height.
+    void setEditedTitleGrowth(const TDTask* task, int growth);
+
+    // The strip on the task column's left edge that resizes the list column (the task column gives
+    // up what it takes); empty when the list column is not shown.
+    QRect listColumnResizeRect() const;
+    // The menu a right click at the point opens: the column menu on a section header, else the task
+    // menu, after the row under the point was selected alone unless it was selected already.
+    QMenu* menuForPosition(const QPoint& point);
+    // What a drag of several rows shows: a count badge.
+    static QPixmap dragImageForCount(qint64 count);
+
     // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.
     QRect footerLinkRect(const QModelIndex& index) const;
 
@@ -161,6 +176,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void leaveEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -174,6 +190,7 @@ private:
     using HeightCache = QHash<const TDTask*, int>;
     HeightCache& p_currentHeightCache() const;
     int p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const;
+    int p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_taskCellWidth(const QModelIndex& index) const;
     int p_estimatedHeight(const TDTask* task, int width) const;
     int p_oneLineHeight(const TDTask* task, int width) const;
@@ -202,6 +219,9 @@ private:
     QRectF p_noteFrameForEditing(const QModelIndex& index, const QRect& cellRect) const;
     void p_notesEditorDidEndEditing(bool byMouse);
     void p_showRecurrenceEditor(TDTask* task);
+    bool p_startListColumnResize(QMouseEvent* event);
+    bool p_trackListColumnResize(QMouseEvent* event);
+    bool p_endListColumnResize();
     void p_updateHeaderBand();
     void p_updateCornerView();
     void p_installCells();
@@ -264,7 +284,17 @@ private:
     TDNotesTextView* m_notesEditor = nullptr;
     QString m_editedNoteTaskUID;
     int m_notesEditorHeight = 0;
+    const TDTask* m_grownTitleTask = nullptr;
+    int m_titleGrowth = 0;
     TDRecurrenceEditView* m_recurrenceEditView = nullptr;
+    QMenu* m_taskMenu = nullptr;
+    struct ListColumnResize {
+        qreal x;
+        int listWidth;
+        int taskWidth;
+    };
+    std::optional<ListColumnResize> m_listColumnResize;
+    bool m_showsResizeCursor = false;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
 };

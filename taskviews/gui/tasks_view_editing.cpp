@@ -162,9 +162,19 @@ void TDTasksViewEditing::updateEditorGeometry() {
         frame = editor->geometry();
     }
     editor->setGeometry(frame);
-    // The editor grows with its text below the row.
+    if (m_column == kTask) {
+        // The row grows with the title's lines and shrinks back, never below its stored title's height
+        // (the cell clips the frame to the row).
+        const int growth = qMax(0, editor->minHeightForContent() - frame.height());
+        m_view.setEditedTitleGrowth(m_task, growth);
+        editor->setGeometry(frame.adjusted(0, 0, 0, growth));
+        return;
+    }
     const int needed = editor->minHeightForContent() + 2;
-    if (needed > frame.height()) editor->setGeometry(frame.adjusted(0, 0, 0, needed - frame.height()));
+    if (needed > frame.height()) {
+        // A one-line cell's editor grows below the row.
+        editor->setGeometry(frame.adjusted(0, 0, 0, needed - frame.height()));
+    }
 }
 
 bool TDTasksViewEditing::commitEditing() {
@@ -185,6 +195,7 @@ void TDTasksViewEditing::endEditing(bool commit) {
     p_closeBalloons();
     const bool hadFocus = editor->hasFocus();
     editor->hide();
+    m_view.setEditedTitleGrowth(nullptr, 0);
     if (m_titleEditor->completer()) m_titleEditor->completer()->popup()->hide();
     if (hadFocus) m_view.setFocus(Qt::OtherFocusReason);
     // The value goes to the task directly: the rows follow the context's change notification.

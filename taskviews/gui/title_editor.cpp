@@ -413,6 +413,7 @@ void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     const bool typing = !typed.isEmpty() && typed.at(0).isPrint() &&
                         !(event->modifiers() & (Qt::ControlModifier | Qt::MetaModifier));
+    const bool deleteForward = event->key() == Qt::Key_Delete && isPlainKey(event);
     if (hasPrediction && (typing || command || event->key() == Qt::Key_Delete)) deletePredictedTokens();
     if (typing) {
         const bool atEnd = textCursor().position() == editedText().size() || textCursor().hasSelection();
@@ -421,12 +422,36 @@ void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
             insertPlainText(typed);
         else
             TDTasksViewTextView::keyPressEvent(event);
+        m_letterEditPosition = textCursor().position();
         p_restyle();
         p_afterTyping(atEnd);
         return;
     }
+    const bool deleting = command == TDEditorCommand::DeleteBackward || deleteForward;
+    if (deleting && p_deleteTokenAtCaret(!deleteForward)) return event->accept();
     TDTasksViewTextView::keyPressEvent(event);
+    m_letterEditPosition = deleting && isVisible() ? textCursor().position() : -1;
     if (command == TDEditorCommand::DeleteBackward && isVisible()) p_restyle();
+}
+
+bool TDTaskTitleTextView::p_deleteTokenAtCaret(bool backwards) {
+    const QTextCursor caret = textCursor();
+    if (caret.hasSelection() || caret.position() == m_letterEditPosition) return false;
+    const QString text = editedText();
+    const int at = caret.position();
+    for (const TDTitleParser::Range& range : TDTitleParser::tokenRangesFromEditingString(text)) {
+        const int start = int(range.location);
+        const int end = int(range.location + range.length);
+        if ((backwards ? end : start) != at) continue;
+        QTextCursor token(document());
+        token.setPosition(start);
+        token.setPosition(end, QTextCursor::KeepAnchor);
+        token.removeSelectedText();
+        setTextCursor(token);
+        p_restyle();
+        return true;
+    }
+    return false;
 }
 
 void TDTaskTitleTextView::mousePressEvent(QMouseEvent* event) {
@@ -439,11 +464,13 @@ void TDTaskTitleTextView::mousePressEvent(QMouseEvent* event) {
         }
     }
     deletePredictedTokens();
+    m_letterEditPosition = -1;
     TDTasksViewTextView::mousePressEvent(event);
 }
 
 void TDTaskTitleTextView::focusOutEvent(QFocusEvent* event) {
     if (event->reason() != Qt::PopupFocusReason) {
+        m_letterEditPosition = -1;
         m_predictionTimer->stop();
         deletePredictedTokens();
     }

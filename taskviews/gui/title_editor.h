@@ -87,7 +87,8 @@ private:
 
 // The title editor: tag tokens as units that the delegate styles (a character property marks them),
 // tag completion after a marker, a suggested suffix of predicted tags after a pause in typing that
-// Tab, Right or a right click accept, and its own typing undo, which the library never sees.
+// Tab, Right or a right click accept, tokens that Backspace and Delete remove whole, and its own
+// typing undo, which the library never sees.
 class TDTaskTitleTextView final : public TDTasksViewTextView {
     Q_OBJECT
 
@@ -126,10 +127,15 @@ private:
     std::pair<int, int> p_rangeOfPredictedTokensAtIndex(int position) const;
     std::pair<int, int> p_predictedRange() const;
     int p_partialWordStart() const;
+    // Backspace after a token, or Delete before one, takes the whole token, unless the caret stands
+    // where the user has just been typing or deleting letter by letter. True when it did.
+    bool p_deleteTokenAtCaret(bool backwards);
 
     QTimer* m_predictionTimer = nullptr;
     QCompleter* m_completer = nullptr;
     QStringListModel* m_completions = nullptr;
     qint64 m_predictionTime = 0;
     bool m_dontStripPredictedTokens = false;
+    // Where the caret stood after the last typed or singly deleted character; -1 after anything else.
+    int m_letterEditPosition = -1;
 };

@@ -3,12 +3,14 @@
 #include "language/natural_language_value_transformers.h"
 #include "model/ordered_collection.h"
 #include "taskviews/gui/tasks_view.h"
+#include "taskviews/gui/tasks_view_editing.h"
 #include "taskviews/pasteboard_types.h"
 #include "taskviews/task_tree_model.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputDialog>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
@@ -31,6 +33,7 @@ protected:
         window->setCentralWidget(view);
         edit = window->menuBar()->addMenu(QStringLiteral("Edit"));
         TDAddTaskEditActions(edit, *controller);
+        TDAddTaskFindActions(edit, *view);
         controller->setPresentation(view);
         controller->setMode(0);
         window->resize(720, 420);
@@ -85,6 +88,36 @@ TEST_F(TaskEditMenuTest, KeysInTheOutlineReachTheTaskCommands) {
     EXPECT_TRUE(item(QStringLiteral("Paste"))->isEnabled());
     Q_EMIT edit->aboutToHide();
     EXPECT_TRUE(item(QStringLiteral("Copy"))->isEnabled());
+}
+
+TEST_F(TaskEditMenuTest, FindAsksForTheTextAndFindNextAndPreviousGoOnFromTheMatch) {
+    TDList* list = newList(QStringLiteral("Errands"));
+    TDTask* buy = addTask(list, QStringLiteral("Buy milk"));
+    addTask(list, QStringLiteral("Call Bob"));
+    TDTask* shake = addTask(list, QStringLiteral("Milkshake"));
+    processChanges();
+    controller->setGroup(list);
+    processChanges();
+    QCoreApplication::processEvents();
+    select({buy});
+    // Without a text, Find Next has nothing to look for.
+    item(QStringLiteral("Find Next"))->trigger();
+    EXPECT_FALSE(view->editing().isEditing());
+
+    EXPECT_EQ(item(QStringLiteral("Find..."))->shortcut(), QKeySequence(QKeySequence::Find));
+    item(QStringLiteral("Find..."))->trigger();
+    auto* dialog = window->findChild<QInputDialog*>();
+    ASSERT_TRUE(dialog);
+    dialog->setTextValue(QStringLiteral("MILK"));
+    dialog->accept();
+    EXPECT_EQ(view->editing().editedTask(), buy);
+
+    item(QStringLiteral("Find Next"))->trigger();
+    EXPECT_EQ(view->editing().editedTask(), shake);
+    item(QStringLiteral("Find Next"))->trigger();
+    EXPECT_EQ(view->editing().editedTask(), buy);
+    item(QStringLiteral("Find Previous"))->trigger();
+    EXPECT_EQ(view->editing().editedTask(), shake);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "language/natural_language_value_transformers.h"
 #include "model/ordered_collection.h"
 #include "model/task_classifier.h"
-#include "platform/transformers/value_transformer.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/gui/estimate_completion_view_controller.h"
 #include "taskviews/gui/tasks_view.h"
@@ -25,6 +24,8 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -291,6 +292,72 @@ TEST_F(TasksViewEditingTest, BackspaceInAnEmptyTitleDeletesTheTaskAndEditsTheOne
     EXPECT_FALSE(kept->isDeleted());
 }
 
+TEST_F(TasksViewEditingTest, BackspaceAndDeleteTakeATokenWholeButLettersJustTyped) {
+    struct Case {
+        const char* title;
+        const char* caretBefore;  // the caret goes before this text; null: at the end
+        const char* typed;
+        std::vector<Qt::Key> keys;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Call /work", nullptr, "", {Qt::Key_Backspace}, "Call "},
+        {"Call /work", nullptr, "", {Qt::Key_Backspace, Qt::Key_Backspace}, "Call"},
+        {"Plan /several words/ trip", " trip", "", {Qt::Key_Backspace}, "Plan  trip"},
+        {"/home now", "/home", "", {Qt::Key_Delete}, " now"},
+        {"Ask @phone", "@phone", "", {Qt::Key_Delete}, "Ask "},
+        // Letters go one by one where the user is typing, also after the first one deleted.
+        {"Call", nullptr, " /wor", {Qt::Key_Backspace}, "Call /wo"},
+        {"Call", nullptr, " /wor", {Qt::Key_Backspace, Qt::Key_Backspace}, "Call /w"},
+        // A letter next to a token is no token.
+        {"Call /work x", nullptr, "", {Qt::Key_Backspace}, "Call /work "},
+    };
+    TDTask* task = addTask(list, QStringLiteral("Task"));
+    show();
+    for (const Case& c : cases) {
+        task->setTitle(QString::fromUtf8(c.title));
+        settle();
+        // The keys go to the editor itself: a completion list left open may hold the keyboard.
+        ASSERT_TRUE(editing().editTask(task, kTitle, false));
+        titleEditor()->moveCursor(QTextCursor::End);
+        if (c.caretBefore) {
+            QTextCursor caret = titleEditor()->textCursor();
+            caret.setPosition(int(QString::fromUtf8(c.title).indexOf(QString::fromUtf8(c.caretBefore))));
+            titleEditor()->setTextCursor(caret);
+        }
+        QTest::keyClicks(titleEditor(), QString::fromUtf8(c.typed));
+        for (Qt::Key key : c.keys) press(key);
+        EXPECT_EQ(titleEditor()->editedText(), QString::fromUtf8(c.expected)) << c.title << " " << c.typed;
+        editing().endEditing(false);
+    }
+}
+
+TEST_F(TasksViewEditingTest, TheEditedRowGrowsWithTheTitlesLinesAndShrinksBack) {
+    TDTask* task = addTask(list, QStringLiteral("Short"));
+    TDTask* below = addTask(list, QStringLiteral("Below"));
+    show();
+    const QModelIndex row = model->indexForItem(TDTaskRowItem::task(task)).siblingAtColumn(kTitle);
+    const QModelIndex next = model->indexForItem(TDTaskRowItem::task(below)).siblingAtColumn(kTitle);
+    // Rows are measured as they are painted.
+    view->grab();
+    settle();
+    const int oneLine = view->visualRect(row).height();
+    edit(task);
+    QTest::keyClicks(titleEditor(), QString(QStringLiteral(" and a much longer title")).repeated(6));
+    const int grown = view->visualRect(row).height();
+    EXPECT_GT(grown, oneLine + 10);
+    EXPECT_GE(view->visualRect(row).bottom(), titleEditor()->geometry().bottom());
+    // The row below makes room for the editor.
+    EXPECT_GE(view->visualRect(next).top(), titleEditor()->geometry().bottom());
+
+    titleEditor()->selectAll();
+    QTest::keyClicks(titleEditor(), QStringLiteral("Short again"));
+    EXPECT_EQ(view->visualRect(row).height(), oneLine);
+    QTest::keyClicks(titleEditor(), QString(QStringLiteral(" and a much longer title")).repeated(6));
+    press(Qt::Key_Escape);
+    EXPECT_EQ(view->visualRect(row).height(), oneLine);
+}
+
 TEST_F(TasksViewEditingTest, APredictedTagIsAcceptedWithTabAndRemovedByTyping) {
     MilkClassifier classifier(library());
     library()->setTaskClassifier(&classifier);
@@ -399,21 +466,17 @@ TEST_F(TasksViewEditingTest, TheDateBalloonFollowsTheTypedDateAndAClickSetsTheDu
     show();
     ASSERT_FALSE(view->isColumnHidden(kDue));
     edit(task, kDue);
-    // The date reader knows weekday names (the coming one) but not "next": "fri" is next Friday.
-    QTest::keyClicks(editor(), QStringLiteral("fri"));
+    // The clock stands on Wednesday 9 December: "next fri" is the Friday of this week.
+    QTest::keyClicks(editor(), QStringLiteral("next fri"));
     ASSERT_TRUE(editing().isBalloonPending());
     editing().firePopUpTimer();
     TDBalloonPanel* balloon = editing().datePanel();
     ASSERT_TRUE(balloon && balloon->isVisible());
     auto* content = qobject_cast<TDDateCompletionViewController*>(balloon->viewController());
     ASSERT_TRUE(content);
-    const QDateTime expected =
-        platform::valueTransformerForName(QStringLiteral("TDNaturalLanguageFutureDate"))
-            ->reverseTransformedValue(QStringLiteral("fri"))
-            .toDateTime();
-    ASSERT_TRUE(expected.isValid());
-    EXPECT_EQ(content->datePicker()->dateValue(), expected.date());
-    EXPECT_EQ(content->datePicker()->topRow(), ODLDatePickerGeometry::rowForDate(expected.date()));
+    const QDate expected(2026, 12, 11);
+    EXPECT_EQ(content->datePicker()->dateValue(), expected);
+    EXPECT_EQ(content->datePicker()->topRow(), ODLDatePickerGeometry::rowForDate(expected));
 
     // Typing on updates the open balloon.
     editor()->selectAll();
@@ -498,8 +561,16 @@ TEST_F(TasksViewEditingTest, Screenshots) {
     saveScreenshot(view->grab().toImage(), QStringLiteral("title_editor_predicted_tag.png"));
     press(Qt::Key_Escape);
 
+    // A title typed past the row's width: the row grows and the rows below make room.
+    edit(task);
+    QTest::keyClicks(titleEditor(),
+                     QStringLiteral(" oat milk, two loaves of rye bread, a dozen eggs, butter, "
+                                    "apples for the pie and something for the weekend /errands"));
+    saveScreenshot(view->grab().toImage(), QStringLiteral("title_editor_grown_row.png"));
+    press(Qt::Key_Escape);
+
     edit(task, kDue);
-    QTest::keyClicks(editor(), QStringLiteral("fri"));
+    QTest::keyClicks(editor(), QStringLiteral("next fri"));
     editing().firePopUpTimer();
     TDBalloonPanel* balloon = editing().datePanel();
     ASSERT_TRUE(balloon && balloon->isVisible());

@@ -92,6 +92,83 @@ protected:
     std::unique_ptr<TDTasksView> view;
 };
 
+TEST_F(TasksViewTest, ARightClickSelectsTheClickedRowAloneAndOpensTheTaskMenu) {
+    TDList* list = newList(QStringLiteral("Errands"));
+    TDTask* milk = addTask(list, QStringLiteral("Milk"));
+    TDTask* bread = addTask(list, QStringLiteral("Bread"));
+    TDTask* eggs = addTask(list, QStringLiteral("Eggs"));
+    processChanges();
+    show(list);
+    select({milk, bread});
+
+    // On a selected row the selection stays.
+    QMenu* menu = view->menuForPosition(view->visualRect(indexOf(bread)).center());
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(selectedTitles(), (QStringList{QStringLiteral("Milk"), QStringLiteral("Bread")}));
+    EXPECT_EQ(menu->title(), QStringLiteral("Task"));
+    EXPECT_FALSE(menu->actions().isEmpty());
+
+    // On another row it is selected alone, also by a real right click.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, view->visualRect(indexOf(eggs)).center());
+    QApplication::sendEvent(view->viewport(), &click);
+    EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Eggs")});
+    menu->close();
+
+    // On the header row, which cannot be selected: the columns menu.
+    const QModelIndex header = model->index(0, 0);
+    ASSERT_EQ(model->itemForIndex(header).kind, TDTaskRowItem::Kind::Header);
+    std::unique_ptr<QMenu> columns(view->menuForPosition(view->visualRect(header).center()));
+    ASSERT_TRUE(columns);
+    EXPECT_NE(columns.get(), menu);
+    EXPECT_TRUE(columns->actions().first()->isCheckable());
+    EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Eggs")});
+}
+
+TEST_F(TasksViewTest, TheStripOnTheTaskColumnsEdgeResizesTheListColumn) {
+    show(library()->todayGroup());
+    ASSERT_FALSE(view->isColumnHidden(TDTaskTreeModel::ListColumn));
+    const QRect strip = view->listColumnResizeRect();
+    ASSERT_EQ(strip.width(), 4);
+    EXPECT_EQ(strip.center().x() + 1, view->columnViewportPosition(TDTaskTreeModel::TaskColumn));
+    const int listWidth = view->columnWidth(TDTaskTreeModel::ListColumn);
+    const int taskWidth = view->columnWidth(TDTaskTreeModel::TaskColumn);
+
+    const QPoint start(strip.center().x(), 40);
+    QTest::mousePress(view->viewport(), Qt::LeftButton, {}, start);
+    QTest::mouseMove(view->viewport(), start + QPoint(40, 5));
+    QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, start + QPoint(40, 5));
+    EXPECT_EQ(view->columnWidth(TDTaskTreeModel::ListColumn), listWidth + 40);
+    EXPECT_EQ(view->columnWidth(TDTaskTreeModel::TaskColumn), taskWidth - 40);
+
+    // A double click fits the list column to its lists, whatever its width was.
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       QPoint(view->listColumnResizeRect().center().x(), 40));
+    const int fitted = view->columnWidth(TDTaskTreeModel::ListColumn);
+    view->setColumnWidth(TDTaskTreeModel::ListColumn, 260);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {},
+                       QPoint(view->listColumnResizeRect().center().x(), 40));
+    EXPECT_EQ(view->columnWidth(TDTaskTreeModel::ListColumn), fitted);
+
+    // A list shows no list column: no strip.
+    TDList* list = newList(QStringLiteral("Errands"));
+    processChanges();
+    show(list);
+    EXPECT_TRUE(view->listColumnResizeRect().isEmpty());
+}
+
+TEST_F(TasksViewTest, DragImageScreenshots) {
+    QDir().mkpath(QStringLiteral(ORDELLO_SCREENSHOT_DIR));
+    for (const qint64 count : {3, 100, 100000}) {
+        const QImage image = TDTasksView::dragImageForCount(count).toImage();
+        EXPECT_EQ(image.height(), 80);
+        // Only the badge, right of the middle below the middle line, is drawn.
+        EXPECT_EQ(qAlpha(image.pixel(20, 20)), 0);
+        EXPECT_GT(qAlpha(image.pixel(95, 49)), 0);
+        ASSERT_TRUE(image.save(QDir(QStringLiteral(ORDELLO_SCREENSHOT_DIR))
+                                   .filePath(QStringLiteral("drag_badge_%1.png").arg(count))));
+    }
+}
+
 TEST_F(TasksViewTest, StateSurvivesReloadsAndGroupSwitches) {
     TDList* errands = newList(QStringLiteral("Errands"));
     TDList* other = newList(QStringLiteral("Other"));
