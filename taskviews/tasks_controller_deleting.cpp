@@ -60,6 +60,13 @@ void TDTasksController::remove() {
     if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("Delete"));
 }
 
+void TDTasksController::deleteTasks(const QList<TDTask*>& tasks) {
+    if (tasks.isEmpty()) return;
+    finishEditing();
+    p_deleteTasks(tasks);
+    if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("Delete"));
+}
+
 void TDTasksController::deleteForward() {
     TDTaskPresentation* shown = presentation();
     const QList<TDTask*> tasks = selection();
