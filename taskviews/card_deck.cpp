@@ -63,7 +63,7 @@ void TDCardDeck::setTask(TDTask* task, bool changeSelection) {
         m_controller.setSelection(task ? QList<TDTask*>{task} : QList<TDTask*>{});
         m_ignoreNotification = false;
     }
-    Q_EMIT taskChanged(task);
+    Q_EMIT taskChanged();
 }
 
 void TDCardDeck::setNumberOfCards(qint64 count) {
@@ -174,14 +174,17 @@ void TDCardDeck::nextCard() {
 }
 
 void TDCardDeck::previousCard() {
+    const bool animated = p_animated();
     if (m_view) m_view->endEditing();
     TDTask* previous = previousTask();
     if (!previous || previous == task()) {
         p_beep();
         return;
     }
+    // The card shown stays in the picture while the previous one comes in over it.
+    if (animated) m_view->takeSnapshot();
     setTask(previous);
-    if (p_animated()) m_view->playEffect(TDCardDeckView::Effect::Previous, false);
+    if (animated) m_view->playEffect(TDCardDeckView::Effect::Previous, false);
 }
 
 void TDCardDeck::dropCard() {
@@ -293,11 +296,7 @@ bool TDCardDeck::performKeyAction(KeyAction action) {
             nextCard();
             return true;
         case KeyAction::Down:
-            nextCard();
-            return true;
         case KeyAction::Up:
-            previousCard();
-            return true;
         case KeyAction::None:
         case KeyAction::PassOn:
             break;

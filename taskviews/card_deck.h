@@ -21,7 +21,7 @@ public:
     virtual ~TDCardDeckView() = default;
     // Effects are drawn: the user's "cardAnimationEnabled" and a card that is not too large.
     virtual bool layerAnimationEnabled() const = 0;
-    // The front card is pictured as it is now, before the task changes (next and drop).
+    // The front card is pictured as it is now, before the task changes.
     virtual void takeSnapshot() = 0;
     // Plays the effect over the card that now shows the deck's task; `last` after a drop of the last card.
     virtual void playEffect(Effect effect, bool last) = 0;
@@ -45,7 +45,7 @@ class TDCardDeck final : public QObject, public TDTaskPresentation {
     Q_OBJECT
 
 public:
-    // What a key on the cards does.
+    // What a key on the cards does; j and k stand for Down and Up, which the window handles.
     enum class KeyAction { None, InsertNewline, ToggleCompleted, PreviousCard, NextCard, Down, Up, PassOn };
 
     TDCardDeck(TDTasksController& controller, TDTaskPresentation* outline, QObject* parent = nullptr);
@@ -130,7 +130,8 @@ public:
     void insertTextAtEndOfEditedText(const QString& text) override;
 
 Q_SIGNALS:
-    void taskChanged(TDTask* task);
+    // The card shows another task (task()).
+    void taskChanged();
     void numberOfCardsChanged(qint64 count);
     void instructionMessageChanged(const QString& message);
 

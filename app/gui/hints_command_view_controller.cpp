@@ -5,10 +5,11 @@
 #include <QHBoxLayout>
 #include <QWidget>
 
-TDHintsCommandViewController::TDHintsCommandViewController(QObject* parent) : TDCommandViewController(parent) {}
+TDHintsCommandViewController::TDHintsCommandViewController(QObject* parent)
+    : TDCommandViewController(parent) {
+}
 
-QWidget* TDHintsCommandViewController::makeView()
-{
+QWidget* TDHintsCommandViewController::makeView() {
     auto* view = new QWidget;
     auto* layout = new QHBoxLayout(view);
     m_searchField = new TDDarkSearchField(view);
@@ -17,14 +18,18 @@ QWidget* TDHintsCommandViewController::makeView()
     return view;
 }
 
-void TDHintsCommandViewController::showMainButtons() {}
-void TDHintsCommandViewController::showTitleHelp() {}
-void TDHintsCommandViewController::showNoteHelp() {}
-void TDHintsCommandViewController::showDateHelp() {}
-void TDHintsCommandViewController::showEstimateHelp() {}
+void TDHintsCommandViewController::showMainButtons() {
+}
+void TDHintsCommandViewController::showTitleHelp() {
+}
+void TDHintsCommandViewController::showNoteHelp() {
+}
+void TDHintsCommandViewController::showDateHelp() {
+}
+void TDHintsCommandViewController::showEstimateHelp() {
+}
 
-QLineEdit* TDHintsCommandViewController::searchField()
-{
+QLineEdit* TDHintsCommandViewController::searchField() {
     view();
     return m_searchField;
 }

@@ -5,10 +5,10 @@
 #include <QHBoxLayout>
 #include <QWidget>
 
-TDTagFilterViewController::TDTagFilterViewController(QObject* parent) : TDCommandViewController(parent) {}
+TDTagFilterViewController::TDTagFilterViewController(QObject* parent) : TDCommandViewController(parent) {
+}
 
-QWidget* TDTagFilterViewController::makeView()
-{
+QWidget* TDTagFilterViewController::makeView() {
     auto* view = new QWidget;
     auto* layout = new QHBoxLayout(view);
     m_searchField = new TDDarkSearchField(view);
@@ -17,8 +17,7 @@ QWidget* TDTagFilterViewController::makeView()
     return view;
 }
 
-QLineEdit* TDTagFilterViewController::searchField()
-{
+QLineEdit* TDTagFilterViewController::searchField() {
     view();
     return m_searchField;
 }
