@@ -89,10 +89,9 @@ TDCardView::TDCardView(TDTasksController& tasksController, QWidget* parent)
     m_title->setFrameShape(QFrame::NoFrame);
     m_title->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_title->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette clear = m_title->palette();
-    clear.setColor(QPalette::Base, Qt::transparent);
-    m_title->setPalette(clear);
-    m_title->viewport()->setAutoFillBackground(false);
+    // The title lies on the card itself, framed only while it is edited.
+    m_title->setStyleSheet(QStringLiteral("QTextEdit { background: transparent; }"));
+    m_title->document()->setDocumentMargin(2);
     m_priority->resize(17, 18);
     m_notes->setObjectName(QStringLiteral("CardNotes"));
     m_notes->setFrameShape(QFrame::NoFrame);
@@ -136,6 +135,7 @@ void TDCardView::setControlsVisible(bool visible) {
 
 void TDCardView::resizeEvent(QResizeEvent*) {
     p_layout();
+    Q_EMIT resized();
 }
 
 void TDCardView::p_layout() {

@@ -66,6 +66,8 @@ public:
 Q_SIGNALS:
     // A click in the checkbox; `cancel` with Alt held.
     void checkboxClicked(bool cancel);
+    // The card got another size: the title may need another number of lines.
+    void resized();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

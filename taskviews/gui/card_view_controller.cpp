@@ -21,6 +21,8 @@
 #include <QLineEdit>
 #include <QTextDocument>
 
+#include <cmath>
+
 namespace {
 
 using Field = TDTaskInfoViewController::Field;
@@ -47,6 +49,9 @@ TDCardController::TDCardController(TDTasksController& tasksController, QWidget* 
     title->setDelegate(this);
     title->setFont(bigTitleFont());
     m_view->setTitleHeight(p_baseTitleHeight());
+    connect(m_view, &TDCardView::resized, this, [this] {
+        if (task()) heightOfTitleFieldChanged();
+    });
     m_view->notesTextView()->installEventFilter(this);
     connect(m_view->notesTextView(), &TDNotesTextView::editingFinished, this, [this](bool) {
         TDTask* shown = task();
@@ -216,7 +221,10 @@ int TDCardController::p_baseTitleHeight() const {
 
 void TDCardController::heightOfTitleFieldChanged() {
     const int base = p_baseTitleHeight();
-    const int needed = m_view->titleField()->minHeightForContent() + 6;
+    // Measured at the field's own width: its viewport may not have its new size yet.
+    QTextDocument* text = m_view->titleField()->document();
+    text->setTextWidth(m_view->titleField()->width());
+    const int needed = int(std::ceil(text->size().height())) + 6;
     m_view->setTitleHeight(int(TDCardTitleHeight(needed, base)));
 }
 
@@ -283,6 +291,14 @@ bool TDCardController::eventFilter(QObject* watched, QEvent* event) {
         Q_EMIT editingEnded();
         return true;
     }
+    // Return keeps what a field holds and gives the keyboard back to the cards; it makes no new task.
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+        for (int field = 0; field < TDCardView::FieldCount; ++field)
+            if (watched == m_view->field(TDCardView::Field(field))) {
+                p_commitField(field);
+                Q_EMIT editingEnded();
+                return true;
+            }
     if (watched == m_view->notesTextView() && platform::UserDefaults::standard().boolean(QStringLiteral(
                                                   "moveKeyboardFocusOnTabWhenEditingNoteInCard"))) {
         if (key->key() == Qt::Key_Tab) {
