@@ -13,6 +13,7 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
+#include "taskviews/card_deck.h"
 #include "taskviews/mutable_comparison_predicate.h"
 #include "taskviews/mutable_compound_predicate.h"
 #include "taskviews/task_feedback.h"
@@ -85,6 +86,7 @@ void TDTasksController::p_releaseObjects() {
     unregisterForMOCObserving();
     if (platform::UndoManager* undo = undoManager()) disconnect(undo, nullptr, this, nullptr);
     if (!m_context) return;
+    if (m_cardDeck) m_cardDeck->setGroup(nullptr);
     p_beginReloadingRows();
     p_clearSections();
     m_group = nullptr;
@@ -140,18 +142,25 @@ void TDTasksController::setGroup(TDGroup* group) {
 
     if (m_context) m_context->processPendingChanges();
     if (undo) undo->enableUndoRegistration();
+    if (m_mode == 1 && m_cardDeck) m_cardDeck->setGroup(group);
 }
 
 void TDTasksController::setMode(qint64 mode) {
     if (mode == m_mode) return;
     finishEditing();
     if (m_context) m_context->processPendingChanges();
+    if (mode == 1 && !m_cardDeck) {
+        m_cardDeck = std::make_unique<TDCardDeck>(*this, m_outline);
+        m_cards = m_cardDeck.get();
+    }
     m_mode = mode;
+    if (m_cardDeck) m_cardDeck->setGroup(mode == 1 ? m_group : nullptr);
     if (TDTaskPresentation* shown = presentation()) {
         shown->setDrawsOverlay(m_drawsOverlay);
         if (mode != 1) shown->centerSelectionIfNotFullyVisible();
     }
     if (m_window) m_window->tasksModeDidChange(int(mode));
+    Q_EMIT modeChanged(mode);
 }
 
 void TDTasksController::finishEditing() {
@@ -216,6 +225,7 @@ void TDTasksController::p_willUndoOrRedo() {
 
 void TDTasksController::p_didUndoOrRedo() {
     if (m_outline) m_outline->restoreState();
+    if (m_mode == 1 && m_cardDeck) m_cardDeck->didUndoOrRedo();
 }
 
 void TDTasksController::p_defaultDidChange(const QString& key) {

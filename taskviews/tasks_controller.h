@@ -16,6 +16,7 @@
 #include <memory>
 #include <unordered_map>
 
+class TDCardDeck;
 class TDGroup;
 class QMimeData;
 class TDLibrary;
@@ -63,6 +64,7 @@ public:
     void setCardPresentation(TDTaskPresentation* cards) { m_cards = cards; }
     void setWindowContext(TDTaskWindowContext* context) { m_window = context; }
     void setFeedback(TDTaskFeedback* feedback) { m_feedback = feedback; }
+    TDTaskFeedback* feedback() const { return m_feedback; }
     void setTimerController(TDTimerController* timer) { m_timer = timer; }
     TDTimerController* timerController() const { return m_timer; }
     void setLinkOpener(TDTaskLinkOpener* opener) { m_linkOpener = opener; }
@@ -78,9 +80,10 @@ public:
     TDGroup* group() const { return m_group; }
     TDOrderedCollection* topTasks() const { return m_topTasks; }
     void setGroup(TDGroup* group);
-    // -1 until the first setMode; 0 outline, 1 cards.
+    // -1 until the first setMode; 0 outline, 1 cards (the deck is made on the first switch to them).
     qint64 mode() const { return m_mode; }
     void setMode(qint64 mode);
+    TDCardDeck* cardDeck() const { return m_cardDeck.get(); }
     int displayMode() const { return m_displayMode; }
     void setDisplayMode(int displayMode);
     bool isPrinting() const { return m_printing; }
@@ -221,6 +224,8 @@ public:
 
     // Deleting and editing (tasks_controller_deleting.cpp).
     void remove();
+    // Deletes these tasks, whatever is selected ("Delete").
+    void deleteTasks(const QList<TDTask*>& tasks);
     void deleteForward();
     void edit();
     void editSelectedTask();
@@ -315,6 +320,8 @@ Q_SIGNALS:
     void filterTagInfoChanged();
     void showsDatesAsIntervalsChanged(bool intervals);
     void selectionChanged();
+    // setMode switched the presentation (0 outline, 1 cards).
+    void modeChanged(qint64 mode);
     // editRecurrence loaded the editor with the task: the outline shows it at the task's row.
     void recurrenceEditorRequested(TDTask* task);
 
@@ -383,6 +390,7 @@ private:
     TDLibraryManager& m_manager;
     TDTaskPresentation* m_outline = nullptr;
     TDTaskPresentation* m_cards = nullptr;
+    std::unique_ptr<TDCardDeck> m_cardDeck;
     TDTaskWindowContext* m_window = nullptr;
     TDTaskFeedback* m_feedback = nullptr;
     TDManagedObjectContext* m_context = nullptr;

@@ -8,6 +8,7 @@
 #include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/undo/undo_manager.h"
+#include "taskviews/card_deck.h"
 #include "taskviews/task_link_opener.h"
 #include "taskviews/task_presentation.h"
 #include "taskviews/task_window_context.h"
@@ -34,6 +35,7 @@ void TDTasksController::p_shuffleSelectionBeforeClosing() {
 }
 
 void TDTasksController::toggleCompleted() {
+    if (m_mode == 1 && m_cardDeck) return m_cardDeck->toggleCompleted();
     const QList<TDTask*> tasks = selection();
     if (tasks.isEmpty()) return;
     if (p_refuseInArchivedGroup()) return;
@@ -44,6 +46,7 @@ void TDTasksController::toggleCompleted() {
 }
 
 void TDTasksController::toggleCanceled() {
+    if (m_mode == 1 && m_cardDeck) return m_cardDeck->toggleCanceled();
     const QList<TDTask*> tasks = selection();
     if (tasks.isEmpty()) return;
     if (m_group && !m_group->isArchived() && m_group->isTodayGroup() && tasks.first()->isIncomplete())

@@ -5,6 +5,7 @@
 #include "model/managed_object_context.h"
 #include "model/task.h"
 #include "platform/undo/undo_manager.h"
+#include "taskviews/card_deck.h"
 #include "taskviews/task_presentation.h"
 
 #include <QSet>
@@ -49,6 +50,8 @@ void TDTasksController::p_selectRowUpward(qsizetype row) {
 }
 
 void TDTasksController::remove() {
+    // The card drops first, then its task goes.
+    if (m_mode == 1 && m_cardDeck) return m_cardDeck->deleteCard();
     TDTaskPresentation* shown = presentation();
     const QList<TDTask*> tasks = selection();
     if (!shown || tasks.isEmpty()) return;
@@ -64,6 +67,13 @@ void TDTasksController::remove() {
 void TDTasksController::deleteBackward() {
     if (p_refuseInArchivedGroup()) return;
     remove();
+}
+
+void TDTasksController::deleteTasks(const QList<TDTask*>& tasks) {
+    if (tasks.isEmpty()) return;
+    finishEditing();
+    p_deleteTasks(tasks);
+    if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("Delete"));
 }
 
 void TDTasksController::deleteForward() {

@@ -518,6 +518,10 @@ void TDMainWindow::buildMenus() {
     m_toggleInfoViewAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_I), this,
                                              [this] { toggleInfoView(); });
     m_toggleStatusBarAction = view->addAction(QString(), this, [this] { toggleStatusBar(); });
+    view->addAction(tr("Outline or Cards"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_C), this, [this] {
+        TDTasksController& tasks = m_tasksViewController->tasksController();
+        tasks.setMode(tasks.mode() == 1 ? 0 : 1);
+    });
     p_updateMenuTitles();
     view->addSeparator();
     const struct {

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QStackedLayout;
+class TDCardsView;
 class TDDesktopTaskFeedback;
 class TDLibraryManager;
 class TDTaskTreeModel;
@@ -12,7 +14,7 @@ class TDTasksView;
 
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the
-// tasks go; the outline fills it.
+// tasks go; the outline fills it, or the cards, made the first time the controller switches to them.
 class TDTasksViewController : public QWidget {
     Q_OBJECT
 
@@ -23,11 +25,17 @@ public:
     TDTasksController& tasksController() const { return *m_controller; }
     TDTaskTreeModel& treeModel() const { return *m_model; }
     TDTasksView& tasksView() const { return *m_view; }
+    // nullptr until the cards are first shown.
+    TDCardsView* cardsView() const { return m_cardsView; }
 
 private:
+    void p_modeChanged(qint64 mode);
+
     std::unique_ptr<TDTasksController> m_controller;
     std::unique_ptr<TDTaskTreeModel> m_model;
     // A child widget; deleted before the controller and the model it shows.
     TDTasksView* m_view;
+    TDCardsView* m_cardsView = nullptr;
+    QStackedLayout* m_layout;
     std::unique_ptr<TDDesktopTaskFeedback> m_feedback;
 };
