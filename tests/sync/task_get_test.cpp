@@ -15,6 +15,13 @@
 namespace synctest {
 namespace {
 
+// UIDs of tasks only the service knows at first.
+const QString kSocks = QStringLiteral("5A0C000000000001");
+const QString kShoes = QStringLiteral("5A0C000000000002");
+const QString kPacking = QStringLiteral("5A0C000000000003");
+const QString kHoliday = QStringLiteral("5A0C000000000004");
+const QString kLuggage = QStringLiteral("5A0C000000000005");
+
 class TaskGetTest : public SyncOperationTest {
 protected:
     void SetUp() override {
@@ -161,65 +168,56 @@ TEST_F(TaskGetTest, CompletedTasksOfAListComeOnDemandPageAfterPageFromTheOldestF
     EXPECT_EQ(titles(list).size(), 4);
 }
 
-// Completed subtasks come with their list; parents missing here are asked for before the merge, each
-// UID once, up the chain.
+// Completed subtasks come with their list, newest first; parents missing here are asked for before the
+// merge, each UID once, up the chain.
 TEST_F(TaskGetTest, MissingParentsOfFetchedTasksAreFetchedOncePerUIDBeforeTheMerge) {
     TDTask* open = nullptr;
     TDList* list = sharedList(&open);
     ASSERT_NE(list, nullptr);
     const QString errands = list->uid();
-    addServiceTasks(open->uid(),
-                    {
-                        {QStringLiteral("task-socks"), QStringLiteral("Socks"),
-                         QStringLiteral("task-packing"), errands, 300},
-                        {QStringLiteral("task-shoes"), QStringLiteral("Shoes"),
-                         QStringLiteral("task-packing"), errands, 200},
-                        {QStringLiteral("task-packing"), QStringLiteral("Packing"),
-                         QStringLiteral("task-holiday"), QString(), 100},
-                        {QStringLiteral("task-holiday"), QStringLiteral("Holiday"), QString(), errands, 0},
-                    });
+    addServiceTasks(open->uid(), {
+                                     {kSocks, QStringLiteral("Socks"), kPacking, QString(), 300},
+                                     {kShoes, QStringLiteral("Shoes"), kPacking, QString(), 200},
+                                     {kPacking, QStringLiteral("Packing"), kHoliday, QString(), 100},
+                                     {kHoliday, QStringLiteral("Holiday"), QString(), errands, 0},
+                                 });
 
     fetch(*b, list);
-    EXPECT_EQ(objectRequests(),
-              (QStringList{QStringLiteral("task-packing"), QStringLiteral("task-holiday")}));
-    TDTask* holiday = b->library->taskWithUID(QStringLiteral("task-holiday"));
-    TDTask* packing = b->library->taskWithUID(QStringLiteral("task-packing"));
+    EXPECT_EQ(objectRequests(), (QStringList{kPacking, kHoliday}));
+    TDTask* holiday = b->library->taskWithUID(kHoliday);
+    TDTask* packing = b->library->taskWithUID(kPacking);
     ASSERT_NE(holiday, nullptr);
     ASSERT_NE(packing, nullptr);
     EXPECT_EQ(holiday->parentList(), list);
     EXPECT_EQ(packing->parentTask(), holiday);
-    for (const QString& uid : {QStringLiteral("task-socks"), QStringLiteral("task-shoes")}) {
+    for (const QString& uid : {kSocks, kShoes}) {
         SCOPED_TRACE(uid.toStdString());
         const TDTask* subtask = b->library->taskWithUID(uid);
         ASSERT_NE(subtask, nullptr);
         EXPECT_EQ(subtask->parentTask(), packing);
     }
-    EXPECT_EQ(TDCorvaneCompletedTaskDownloadStatus(list), 2);
+    EXPECT_EQ(TDCorvaneCompletedTaskDownloadStatus(list), 1);  // "Packing" is on the next page
 }
 
 // Parents that come back around are asked for once each; the cycle fails the fetch with 600 and
-// nothing of it is merged.
+// nothing of it is merged. (The service's record of "Socks" names both a list and a parent task.)
 TEST_F(TaskGetTest, AParentCycleAmongFetchedTasksIs600AndMergesNothing) {
     TDTask* open = nullptr;
     TDList* list = sharedList(&open);
     ASSERT_NE(list, nullptr);
     addServiceTasks(open->uid(), {
-                                     {QStringLiteral("task-socks"), QStringLiteral("Socks"),
-                                      QStringLiteral("task-packing"), list->uid(), 300},
-                                     {QStringLiteral("task-packing"), QStringLiteral("Packing"),
-                                      QStringLiteral("task-luggage"), QString(), 200},
-                                     {QStringLiteral("task-luggage"), QStringLiteral("Luggage"),
-                                      QStringLiteral("task-packing"), QString(), 100},
+                                     {kSocks, QStringLiteral("Socks"), kPacking, list->uid(), 300},
+                                     {kPacking, QStringLiteral("Packing"), kLuggage, QString(), 200},
+                                     {kLuggage, QStringLiteral("Luggage"), kPacking, QString(), 100},
                                  });
     const QMap<QString, QString> forms = syncForms(b->library);
 
     const std::optional<TDError> error = runFetch(*b, list);
     ASSERT_TRUE(error.has_value());
     EXPECT_TRUE(error->isInDomain(TDCorvaneErrorUnexpected)) << error->detailedDescription().toStdString();
-    EXPECT_EQ(objectRequests(),
-              (QStringList{QStringLiteral("task-packing"), QStringLiteral("task-luggage")}));
+    EXPECT_EQ(objectRequests(), (QStringList{kPacking, kLuggage}));
     EXPECT_EQ(syncForms(b->library), forms);
-    EXPECT_EQ(b->library->taskWithUID(QStringLiteral("task-socks")), nullptr);
+    EXPECT_EQ(b->library->taskWithUID(kSocks), nullptr);
     EXPECT_FALSE(b->context()->hasChanges());
     EXPECT_EQ(TDCorvaneCompletedTaskDownloadStatus(list), 0);
 }
