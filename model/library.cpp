@@ -161,10 +161,7 @@ TDGroup* TDLibrary::groupTitled(const QString& title) {
 
 platform::ManagedObject* TDLibrary::fetchWithEntityName(const QString& entityName, const QString& uid) {
     if (uid.isNull()) return nullptr;
-    static const platform::PredicatePtr uidTemplate = predicate(QStringLiteral("uid == $UID"));
-    auto substituted = uidTemplate->substituting({{QStringLiteral("UID"), uid}});
-    auto fetched = substituted ? fetch(entityName, *substituted)
-                               : Result<QList<platform::ManagedObject*>>(substituted.error());
+    const auto fetched = managedObjectContext()->objectsWithIndexedValue(entityName, uid);
     if (!fetched) {
         handleError(fetched.error());
         return nullptr;

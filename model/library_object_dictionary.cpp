@@ -7,10 +7,8 @@
 #include "model/managed_object_context.h"
 #include "model/uid.h"
 #include "platform/base/log.h"
-#include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/object_model.h"
-#include "platform/predicates/predicate_parser.h"
 #include "platform/transformers/value_transformer.h"
 
 #include <QSet>
@@ -150,16 +148,6 @@ Result<QVariant> checkedAttributeValue(const platform::EntityDescription* entity
         }
     }
     return malformed(entity, key, QStringLiteral("of a known type"));
-}
-
-platform::PredicatePtr uidsPredicateTemplate() {
-    static const platform::PredicatePtr predicate = [] {
-        const Result<platform::PredicatePtr> parsed =
-            platform::predicateWithFormat(QStringLiteral("uid IN $UIDS"));
-        Q_ASSERT(parsed.ok());
-        return parsed.ok() ? *parsed : platform::PredicatePtr();
-    }();
-    return predicate;
 }
 
 }  // namespace
@@ -435,21 +423,25 @@ QList<TDLibraryObject*> TDLibraryObject::p_objectsForEntityName(const QString& e
     }
     if (toFetch.isEmpty() || (caching && cache->isObjectLookupCacheComplete())) return found;
 
-    const Result<platform::PredicatePtr> predicate = uidsPredicateTemplate()->substituting(
-        {{QStringLiteral("UIDS"), QVariantList(toFetch.cbegin(), toFetch.cend())}});
-    if (!predicate) {
-        handleError(predicate.error());
-        return found;
+    // By the UID index: a UID named twice gives its objects once, all in the order of the table.
+    QList<TDLibraryObject*> fetched;
+    QSet<QString> looked;
+    for (const QString& identifier : std::as_const(toFetch)) {
+        if (looked.contains(identifier)) continue;
+        looked.insert(identifier);
+        const Result<QList<ManagedObject*>> objects =
+            context->objectsWithIndexedValue(entityName, identifier);
+        if (!objects) {
+            handleError(objects.error());
+            return found;
+        }
+        for (ManagedObject* object : *objects)
+            if (auto* libraryObject = dynamic_cast<TDLibraryObject*>(object)) fetched.append(libraryObject);
     }
-    const Result<QList<ManagedObject*>> fetched =
-        context->execute(platform::FetchRequest(entityName, *predicate));
-    if (!fetched) {
-        handleError(fetched.error());
-        return found;
-    }
-    for (ManagedObject* object : *fetched) {
-        auto* libraryObject = dynamic_cast<TDLibraryObject*>(object);
-        if (!libraryObject) continue;
+    std::sort(fetched.begin(), fetched.end(), [](const TDLibraryObject* a, const TDLibraryObject* b) {
+        return a->primaryKey() < b->primaryKey();
+    });
+    for (TDLibraryObject* libraryObject : std::as_const(fetched)) {
         if (caching) cache->cacheObject(libraryObject, libraryObject->uid());
         found.append(libraryObject);
     }

@@ -6,6 +6,7 @@
 TDManagedObjectContext::TDManagedObjectContext(platform::PersistentStoreCoordinator* coordinator,
                                                QObject* parent)
     : platform::ManagedObjectContext(coordinator, parent) {
+    setIndexedAttribute(QStringLiteral("uid"));
 }
 
 TDManagedObjectContext* TDManagedObjectContext::of(const platform::ManagedObject* object) {
@@ -16,7 +17,12 @@ void TDManagedObjectContext::deleteObject(platform::ManagedObject* object) {
     if (!object) return;
     if (m_cache) {
         const QString uid = object->primitiveValue(QStringLiteral("uid")).toString();
-        if (!uid.isNull()) m_cache->remove(uid);
+        if (uid.isNull())
+            ;
+        else if (m_cacheBackingEntities.isEmpty())
+            m_cache->remove(uid);
+        else
+            m_cache->insert(uid, nullptr);  // not looked up again in the index
     }
     platform::ManagedObjectContext::deleteObject(object);
 }
@@ -54,11 +60,26 @@ void TDManagedObjectContext::initializeObjectLookupCache() {
 void TDManagedObjectContext::destroyObjectLookupCache() {
     m_cache.reset();
     m_cacheComplete = false;
+    m_cacheBackingEntities.clear();
 }
 
-platform::ManagedObject* TDManagedObjectContext::cachedObjectForUID(const QString& uid) const {
+void TDManagedObjectContext::setObjectLookupCacheBackedByIndex(const QStringList& entityNames) {
+    m_cacheBackingEntities = entityNames;
+    m_cacheComplete = true;
+}
+
+platform::ManagedObject* TDManagedObjectContext::cachedObjectForUID(const QString& uid) {
     if (!m_cache || uid.isNull()) return nullptr;
-    return m_cache->value(uid);
+    if (const auto cached = m_cache->constFind(uid); cached != m_cache->cend()) return *cached;
+    if (m_cacheBackingEntities.isEmpty()) return nullptr;
+    platform::ManagedObject* found = nullptr;
+    for (auto entity = m_cacheBackingEntities.crbegin(); !found && entity != m_cacheBackingEntities.crend();
+         ++entity)
+        if (const auto objects = objectsWithIndexedValue(*entity, uid); objects)
+            for (platform::ManagedObject* object : *objects)
+                if (!object->isInserted()) found = object;
+    m_cache->insert(uid, found);
+    return found;
 }
 
 void TDManagedObjectContext::cacheObject(platform::ManagedObject* object, const QString& uid) {

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
@@ -17,7 +18,8 @@ inline const QString TDManagedObjectContextWillResetNotification =
     QStringLiteral("TDManagedObjectContextWillResetNotification");
 
 // The context a library's objects live in, with the modes the model consults on every change, a UID
-// lookup cache for bulk imports and the objects whose transient aggregates must be recomputed.
+// lookup cache for bulk imports and the objects whose transient aggregates must be recomputed. Objects
+// are indexed by UID (objectsWithIndexedValue).
 class TDManagedObjectContext final : public platform::ManagedObjectContext {
     Q_OBJECT
 public:
@@ -40,12 +42,17 @@ public:
     void initializeObjectLookupCache();
     void destroyObjectLookupCache();
     bool isCachingObjects() const { return m_cache.has_value(); }
-    platform::ManagedObject* cachedObjectForUID(const QString& uid) const;
+    platform::ManagedObject* cachedObjectForUID(const QString& uid);
     void cacheObject(platform::ManagedObject* object, const QString& uid);
     // Said when the cache holds every object of the context (a restore makes them all first): a UID it
     // lacks then names nothing, and is not searched for among all the objects. Ends with the cache.
     bool isObjectLookupCacheComplete() const { return m_cache.has_value() && m_cacheComplete; }
     void setObjectLookupCacheComplete(bool complete) { m_cacheComplete = complete; }
+    // A complete cache of the objects of these entities without filling it first: a UID it lacks is
+    // looked up in the UID index, and the answer is what filling it now with every saved, live object
+    // of the entities, in this order, would have left under that UID: objects inserted later are found
+    // once cached, and a UID deleted meanwhile names nothing. Ends with the cache.
+    void setObjectLookupCacheBackedByIndex(const QStringList& entityNames);
 
     bool isTemporary() const { return m_temporary; }
     void setTemporary(bool v) { m_temporary = v; }
@@ -68,6 +75,7 @@ protected:
 private:
     std::optional<QHash<QString, platform::ManagedObject*>> m_cache;
     bool m_cacheComplete = false;
+    QStringList m_cacheBackingEntities;
     std::vector<TDLibraryObject*> m_toRecalculate;
     QSet<TDLibraryObject*> m_scheduled;
     QSet<TDGroup*> m_talliedGroups;

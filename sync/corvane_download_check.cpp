@@ -12,6 +12,8 @@
 #include <QJsonArray>
 
 #include <cmath>
+#include <functional>
+#include <optional>
 
 using platform::AttributeDescription;
 using platform::AttributeType;
@@ -150,7 +152,8 @@ void applyRecordsToParents(ParentMap& parents, const QMap<QString, QJsonObject>&
 }
 
 // Walks up from each downloaded object; chains already seen to end are not walked again.
-Status checkNoCycles(const ParentMap& parents, const QStringList& starts, const QString& what) {
+Status checkNoCycles(const std::function<QString(const QString&)>& parentOf, const QStringList& starts,
+                     const QString& what) {
     QSet<QString> endsWell;
     for (const QString& start : starts) {
         QSet<QString> path;
@@ -160,7 +163,7 @@ Status checkNoCycles(const ParentMap& parents, const QStringList& starts, const 
                 return TDCorvaneMalformedAnswerError(
                     QStringLiteral("the %1 \"%2\" would be its own ancestor").arg(what, uid));
             path.insert(uid);
-            uid = parents.value(uid);
+            uid = parentOf(uid);
         }
         endsWell.unite(path);
     }
@@ -208,21 +211,34 @@ Status checkGroups(const ODLCorvaneChangeSet& changes, TDLibrary* library) {
         applyRecordsToParents(parents, records, kParentGroup);
         starts << records.keys();
     }
-    return checkNoCycles(parents, starts, QStringLiteral("group"));
+    return checkNoCycles([&parents](const QString& uid) { return parents.value(uid); }, starts,
+                         QStringLiteral("group"));
 }
 
+// The walk reads the parents of the tasks it passes only: from their records, else from the library.
 Status checkTasks(const ODLCorvaneChangeSet& changes, TDLibrary* library) {
     const QMap<QString, QJsonObject>& records = changes.changedTasks();
     if (records.isEmpty()) return {};
-    const Result<QList<platform::ManagedObject*>> tasks =
-        library->managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
-    if (!tasks) return tasks.error();
-    ParentMap parents;
-    parents.reserve(tasks->size() + records.size());
-    for (platform::ManagedObject* object : *tasks)
-        parents.insert(uidOf(object), uidOf(object->object(kParentTask)));
-    applyRecordsToParents(parents, records, kParentTask);
-    return checkNoCycles(parents, records.keys(), QStringLiteral("task"));
+    ParentMap downloaded;
+    for (auto it = records.cbegin(); it != records.cend(); ++it) {
+        const QJsonValue parent = it->value(kContents).toObject().value(kParentTask);
+        if (it->contains(kDeletedTime) || parent.isNull())
+            downloaded.insert(it.key(), QString());
+        else if (parent.isString())
+            downloaded.insert(it.key(), parent.toString());
+    }
+    platform::ManagedObjectContext* context = library->managedObjectContext();
+    std::optional<TDError> failure;
+    const auto parentOf = [&](const QString& uid) -> QString {
+        if (const auto found = downloaded.constFind(uid); found != downloaded.cend()) return *found;
+        const Result<QList<platform::ManagedObject*>> local =
+            context->objectsWithIndexedValue(QStringLiteral("Task"), uid);
+        if (!local) failure = local.error();
+        return local && !local->isEmpty() ? uidOf(local->last()->object(kParentTask)) : QString();
+    };
+    const Status checked = checkNoCycles(parentOf, records.keys(), QStringLiteral("task"));
+    if (failure) return *failure;
+    return checked;
 }
 
 }  // namespace

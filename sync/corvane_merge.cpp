@@ -181,17 +181,14 @@ Status TDCorvaneMerge::p_mergeChanges(const ODLCorvaneChangeSet& changes) {
     return merged;
 }
 
-// Every object a record may name, by UID, so that no lookup of the merge searches the library.
+// Records name objects by UID: the cache answers from the UID index, so that a merge looks up only the
+// objects its download names, in time that does not grow with the library.
 void TDCorvaneMerge::p_prepareLookups() {
     m_context->initializeObjectLookupCache();
-    for (const QString& entityName : {QStringLiteral("Group"), QStringLiteral("Task"),
-                                      QStringLiteral("TaskNotes"), QStringLiteral("Recurrence")}) {
-        for (ManagedObject* object : fetchAll(m_context, entityName)) {
-            m_context->cacheObject(object, uidOf(object));
-            if (const auto* tag = dynamic_cast<const TDTag*>(object)) m_tagTitles.insert(tag->title());
-        }
-    }
-    m_context->setObjectLookupCacheComplete(true);
+    m_context->setObjectLookupCacheBackedByIndex({QStringLiteral("Group"), QStringLiteral("Task"),
+                                                  QStringLiteral("TaskNotes"), QStringLiteral("Recurrence")});
+    for (ManagedObject* object : fetchAll(m_context, QStringLiteral("Tag")))
+        if (const auto* tag = dynamic_cast<const TDTag*>(object)) m_tagTitles.insert(tag->title());
 }
 
 TDLibraryObject* TDCorvaneMerge::p_cached(const QString& uid) const {

@@ -38,6 +38,18 @@ Result<QHash<QString, TDLibraryObject*>> objectsByUID(TDLibrary* library, const 
     return byUID;
 }
 
+// The object of exactly this entity with the UID (the last of the table's, if several), by the UID index.
+Result<TDLibraryObject*> objectWithUID(TDLibrary* library, const QString& entityName, const QString& uid) {
+    const Result<QList<platform::ManagedObject*>> found =
+        library->managedObjectContext()->objectsWithIndexedValue(entityName, uid);
+    if (!found) return found.error();
+    TDLibraryObject* object = nullptr;
+    for (platform::ManagedObject* candidate : *found)
+        if (candidate->entity()->name() == entityName)
+            if (auto* libraryObject = dynamic_cast<TDLibraryObject*>(candidate)) object = libraryObject;
+    return object;
+}
+
 void addRecord(TDCorvaneUpload& upload, const QString& entityName, TDLibraryObject* object) {
     if (object->isExcludedFromSync()) return;
     if (TDIsTooLargeForCorvane(object)) {
@@ -85,11 +97,11 @@ Result<TDCorvaneUpload> TDCorvaneChangedObjects(TDLibrary* library,
         {QStringLiteral("deleted_time"),
          double(std::floor(TDTimeIntervalSinceReferenceDate(TDClock::currentDateTime())))}};
     for (auto entity = uidsByEntity.cbegin(); entity != uidsByEntity.cend(); ++entity) {
-        const Result<QHash<QString, TDLibraryObject*>> objects = objectsByUID(library, entity.key());
-        if (!objects) return objects.error();
         for (const QString& uid : entity.value()) {
-            if (TDLibraryObject* object = objects->value(uid); object && !object->isDeleted()) {
-                addRecord(upload, entity.key(), object);
+            const Result<TDLibraryObject*> object = objectWithUID(library, entity.key(), uid);
+            if (!object) return object.error();
+            if (*object && !(*object)->isDeleted()) {
+                addRecord(upload, entity.key(), *object);
             } else {
                 upload.changes[entity.key()].insert(uid, deletion);
                 ++upload.count;

@@ -109,6 +109,7 @@ ManagedObject* ManagedObjectContext::insertObject(const QString& entityName) {
     Table& table = m_tables[static_cast<size_t>(entity->tableIndex())];
     table.byPrimaryKey.insert(object->m_primaryKey, object);
     table.objects.push_back(std::move(owned));
+    p_indexObject(object);
     p_noteStatus(object);
     p_notePending(object, SlotChange::MarkUndeleted);
     if (m_undoManager && m_undoManager->isUndoRegistrationEnabled()) {
@@ -409,6 +410,7 @@ ManagedObjectContext::SlotChange ManagedObjectContext::p_write(const SlotChange&
             oldValue = slot;
             slot = c.value;
             undo.value = oldValue;
+            p_reindex(object, c.property->slot(), oldValue);
             break;
         }
         case SlotChange::SetToOne: {
@@ -535,7 +537,8 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
         QVariant coerced = attribute->coerced(value);
         QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
         if (sameValue(slot, coerced)) return;
-        slot = std::move(coerced);
+        const QVariant oldValue = std::exchange(slot, std::move(coerced));
+        p_reindex(object, attribute->slot(), oldValue);
         ++m_changeCount;
         p_noteStatus(object);
         if (m_merging) p_notePending(object, SlotChange::SetAttribute, property);
@@ -794,6 +797,7 @@ Status ManagedObjectContext::p_loadTables(const QList<int>& tables) {
     m_coordinator->unlock();
     p_wireForeignKeys();
     m_loading = false;
+    for (ManagedObject* object : fresh) p_indexObject(object);
     p_awake(fresh);
     return status;
 }
@@ -1080,8 +1084,11 @@ void ManagedObjectContext::rollback() {
         for (const auto& owned : table.objects) {
             ManagedObject* object = owned.get();
             if (!object->m_changes) continue;
-            for (const auto& [slot, value] : object->m_changes->attributes)
-                object->m_attributes[static_cast<size_t>(slot)] = value;
+            for (const auto& [slot, value] : object->m_changes->attributes) {
+                const QVariant oldValue =
+                    std::exchange(object->m_attributes[static_cast<size_t>(slot)], value);
+                p_reindex(object, slot, oldValue);
+            }
             for (const auto& [slot, target] : object->m_changes->toOne)
                 object->m_toOne[static_cast<size_t>(slot)] = target;
             for (const ChangeRecord::ToMany& delta : object->m_changes->toMany) {
@@ -1147,6 +1154,7 @@ void ManagedObjectContext::reset() {
         table.objects.clear();
         table.loaded = false;
     }
+    for (ValueIndex& index : m_valueIndexes) index = ValueIndex();
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -1239,6 +1247,7 @@ void ManagedObjectContext::p_mergeInserted(const QList<ObjectID>& ids) {
             }
         }
     }
+    for (ManagedObject* object : fresh) p_indexObject(object);
     p_apply(changes);
     p_awake(fresh);
 }

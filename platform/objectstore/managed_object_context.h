@@ -74,6 +74,14 @@ public:
     Result<QList<ManagedObject*>> execute(const FetchRequest& request);
     Result<qint64> count(const FetchRequest& request);
 
+    // Makes objects findable by the value of one string attribute (of that name in every entity that
+    // has it) without a scan. A table's index is built on its first lookup and then follows every change
+    // of the context: edits, inserts, deletions, undo, rollback and merges of other contexts' saves.
+    void setIndexedAttribute(const QString& name);
+    // The live objects of the entity (and of its sub-entities) whose indexed attribute holds the value,
+    // in the order a fetch gives them; reads the entity's table if needed.
+    Result<QList<ManagedObject*>> objectsWithIndexedValue(const QString& entityName, const QString& value);
+
     // The object with the ID (reading its table if needed), or nullptr when there is none.
     ManagedObject* objectWithID(const ObjectID& id);
     Result<ManagedObject*> existingObject(const ObjectID& id);
@@ -130,6 +138,12 @@ private:
         QHash<qint64, ManagedObject*> byPrimaryKey;
         bool loaded = false;
     };
+    // Objects by the value of the indexed attribute; may hold objects whose value changed since or
+    // that were deleted, which lookups skip.
+    struct ValueIndex {
+        bool built = false;
+        QHash<QString, std::vector<ManagedObject*>> objects;
+    };
     struct Observer {
         int token;
         QString key;
@@ -175,6 +189,13 @@ private:
     void p_wireForeignKeys();
     void p_awake(const std::vector<ManagedObject*>& objects);
 
+    // The value index.
+    int p_indexedSlot(const ManagedObject* object) const;
+    void p_buildValueIndex(int table);
+    void p_indexObject(ManagedObject* object);
+    // After a write of an attribute slot that held oldValue.
+    void p_reindex(ManagedObject* object, int slot, const QVariant& oldValue);
+
     // Saving.
     Status p_validate(std::vector<std::tuple<ManagedObject*, QString, QVariant>>& replacements);
     void p_mergeInserted(const QList<ObjectID>& ids);
@@ -193,6 +214,9 @@ private:
         m_pendingForeignKeys;
     std::vector<std::shared_ptr<const ManagedObjectClass>> m_classes;  // per entity index
     std::vector<bool> m_classLookedUp;
+    QString m_indexedAttribute;
+    std::vector<int> m_indexedSlots;         // per entity index: the indexed attribute's slot, or -1
+    std::vector<ValueIndex> m_valueIndexes;  // per table
 
     ObjectSet m_inserted;
     ObjectSet m_updated;

@@ -1,5 +1,7 @@
 #include "tests/sync/support/sync_record_store.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 namespace synctest {
@@ -81,11 +83,7 @@ QJsonArray SyncRecordStore::completedTasks(const QString& parentUID, std::option
     QList<Entry> found;
     for (const Entry& entry : m_entries.value(QStringLiteral("Task"))) {
         if (!isCompleted(entry) || isDeletion(entry.record)) continue;
-        const QJsonObject contents = entry.record.value(QStringLiteral("contents")).toObject();
-        if (contents.value(QStringLiteral("parentTask")).toString() != parentUID &&
-            contents.value(QStringLiteral("parentList")).toString() != parentUID)
-            continue;
-        found.append(entry);
+        if (p_isUnder(entry.record, parentUID)) found.append(entry);
     }
     const auto completed = [](const Entry& e) {
         return e.record.value(QStringLiteral("completed_time")).toDouble();
@@ -111,6 +109,23 @@ QJsonArray SyncRecordStore::completedTasks(const QString& parentUID, std::option
     }
     if (noMore) *noMore = found.size() <= limit;
     return result;
+}
+
+bool SyncRecordStore::p_isUnder(const QJsonObject& taskRecord, const QString& parentUID) const {
+    const QMap<QString, Entry> tasks = m_entries.value(QStringLiteral("Task"));
+    QSet<QString> passed;
+    QJsonObject contents = taskRecord.value(QStringLiteral("contents")).toObject();
+    while (true) {
+        const QString parentTask = contents.value(QStringLiteral("parentTask")).toString();
+        if (contents.value(QStringLiteral("parentList")).toString() == parentUID || parentTask == parentUID)
+            return true;
+        const auto parent = tasks.constFind(parentTask);
+        if (parentTask.isEmpty() || passed.contains(parentTask) || parent == tasks.cend() ||
+            isDeletion(parent->record))
+            return false;
+        passed.insert(parentTask);
+        contents = parent->record.value(QStringLiteral("contents")).toObject();
+    }
 }
 
 std::optional<QJsonObject> SyncRecordStore::record(const QString& entity, const QString& uid) const {

@@ -51,8 +51,8 @@ public:
     QList<Entry> fullDownload() const;
     // Records by UID, with "uid" added, of any entity.
     QJsonArray objectsWithUIDs(const QStringList& uids) const;
-    // Completed tasks under the list or task, newest completion first, after (completedStart, lastUID)
-    // when given; at most limit of them, and whether none remain after them.
+    // Completed tasks under the list or task (through their parent tasks too), newest completion first, after
+    // (completedStart, lastUID) when given; at most limit of them, and whether none remain after them.
     QJsonArray completedTasks(const QString& parentUID, std::optional<double> completedStart,
                               const QString& lastUID, int limit, bool* noMore) const;
 
@@ -61,6 +61,9 @@ public:
     const QMap<QString, QMap<QString, Entry>>& entries() const { return m_entries; }
 
 private:
+    // Whether the task's record has the list or task among its parents, followed through this library.
+    bool p_isUnder(const QJsonObject& taskRecord, const QString& parentUID) const;
+
     QString m_libraryID;
     qint64 m_counter = 0;
     QMap<QString, QMap<QString, Entry>> m_entries;
