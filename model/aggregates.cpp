@@ -158,3 +158,62 @@ TDAggregates TDAggregates::following(const TDAggregates& old, const TDAggregates
     }
     return result;
 }
+
+TDAggregateHolders TDAggregateHolders::counted(const platform::ObjectSet& members, TDAggregates* sum) {
+    QList<TDAggregates> figures;
+    figures.reserve(members.size());
+    TDAggregates total;
+    for (const platform::ManagedObject* member : members) {
+        figures.append(TDAggregates::of(member));
+        total.include(figures.last());
+    }
+    TDAggregateHolders holders;
+    holders.earliestStartDate = total.earliestStartDate;
+    holders.earliestDueDate = total.earliestDueDate;
+    holders.totalEstimatedTimeComprehensive = total.totalEstimatedTimeComprehensive;
+    for (const TDAggregates& member : std::as_const(figures)) {
+        holders.earliestStartHolders +=
+            member.earliestStartDate.isValid() && member.earliestStartDate == total.earliestStartDate;
+        holders.earliestDueHolders +=
+            member.earliestDueDate.isValid() && member.earliestDueDate == total.earliestDueDate;
+        holders.notComprehensive += !member.totalEstimatedTimeComprehensive;
+    }
+    if (sum) *sum = total;
+    return holders;
+}
+
+bool TDAggregateHolders::describe(const TDAggregates& figures) const {
+    return figures.earliestStartDate == earliestStartDate && figures.earliestDueDate == earliestDueDate &&
+           figures.totalEstimatedTimeComprehensive == totalEstimatedTimeComprehensive;
+}
+
+namespace {
+
+// The earliest date and its holders after one member's date went from `before` to `after`.
+bool followEarliest(QDateTime& earliest, qint64& holders, const QDateTime& before, const QDateTime& after) {
+    if (after.isValid() && (!earliest.isValid() || after < earliest)) {
+        earliest = after;
+        holders = 1;
+        return true;
+    }
+    if (after.isValid() && after == earliest) ++holders;
+    if (before.isValid() && before == earliest && --holders <= 0) return false;
+    return true;
+}
+
+}  // namespace
+
+bool TDAggregateHolders::follow(const TDAggregates& old, const TDAggregates& now) {
+    notComprehensive +=
+        qint64(!now.totalEstimatedTimeComprehensive) - qint64(!old.totalEstimatedTimeComprehensive);
+    totalEstimatedTimeComprehensive = notComprehensive <= 0;
+    return followEarliest(earliestStartDate, earliestStartHolders, old.earliestStartDate,
+                          now.earliestStartDate) &&
+           followEarliest(earliestDueDate, earliestDueHolders, old.earliestDueDate, now.earliestDueDate);
+}
+
+void TDAggregateHolders::copyTo(TDAggregates& figures) const {
+    figures.earliestStartDate = earliestStartDate;
+    figures.earliestDueDate = earliestDueDate;
+    figures.totalEstimatedTimeComprehensive = totalEstimatedTimeComprehensive;
+}

@@ -72,7 +72,7 @@ TDTaskRowLayout TDTaskCell::p_rowLayout(const QStyleOptionViewItem& option, cons
     input.noteExpanded = expanded;
     input.noteFont = noteFont();
     input.drawCheckbox = m_drawCheckbox;
-    return TDLayOutTaskRow(input);
+    return m_layouts.layOut(task, input);
 }
 
 void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,

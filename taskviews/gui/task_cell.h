@@ -1,5 +1,6 @@
 #pragma once
 
+#include "taskviews/gui/task_row_layout_cache.h"
 #include "taskviews/task_row_layout.h"
 
 #include <QSet>
@@ -57,6 +58,8 @@ private:
     bool m_drawCheckbox = true;
     bool m_expandAllNotes = false;
     QSet<QString> m_expandedNotes;
+    // Painting and measuring the same rows again reuses their set text.
+    mutable TDTaskRowLayoutCache m_layouts;
     QPersistentModelIndex m_pressedIndex;
     QPointF m_pressedPoint;
 };
