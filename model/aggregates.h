@@ -38,25 +38,3 @@ struct TDAggregates {
     TDAggregates following(const TDAggregates& old, const TDAggregates& now,
                            const std::function<TDAggregates()>& recalculate) const;
 };
-
-// Kept beside a group's figures: how many members hold its earliest start and due dates, and how many
-// are not comprehensively estimated. A member's change then moves an earliest date or the flag without
-// a recount, unless the last holder of an earliest date let it go.
-struct TDAggregateHolders {
-    QDateTime earliestStartDate;  // the figures the counts were taken for
-    QDateTime earliestDueDate;
-    bool totalEstimatedTimeComprehensive = true;
-    qint64 earliestStartHolders = 0;
-    qint64 earliestDueHolders = 0;
-    qint64 notComprehensive = 0;
-
-    // Counted over the members; `sum` receives the members' figures summed.
-    static TDAggregateHolders counted(const platform::ObjectSet& members, TDAggregates* sum);
-    // Whether the counts were taken for these figures' dates and flag.
-    bool describe(const TDAggregates& figures) const;
-    // One member changed from `old` to `now`; false when an earliest date lost its last holder (the
-    // counts are then no longer known).
-    bool follow(const TDAggregates& old, const TDAggregates& now);
-    // The dates and flag into the figures.
-    void copyTo(TDAggregates& figures) const;
-};

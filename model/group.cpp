@@ -287,7 +287,6 @@ void TDGroup::awakeFromInsert() {
 // those are counted from scratch.
 void TDGroup::awakeFromFetch() {
     TDLibraryObject::awakeFromFetch();
-    m_holders.reset();
     TDManagedObjectContext* context = libraryContext();
     if (!context || !context->setupTransientProperties()) return;
     if (context->isMergingChanges()) {
@@ -609,29 +608,11 @@ void TDGroup::memberAggregatesDidChange(const TDAggregates& old, const TDAggrega
             libraryContext()->scheduleRecalculationOfTransientProperties(this);
             return;
         }
-        p_setAggregates(p_withTalliedCounts(p_followingMember(old, now)));
+        p_setAggregates(p_withTalliedCounts(
+            aggregates().following(old, now, [this] { return TDAggregates::sumOf(objects(kTasks)); })));
         return;
     }
-    p_setAggregates(p_followingMember(old, now));
-}
-
-TDAggregates TDGroup::p_followingMember(const TDAggregates& old, const TDAggregates& now) {
-    const TDAggregates current = aggregates();
-    if (m_holders && m_holders->describe(current) && m_holders->follow(old, now)) {
-        TDAggregates next = current;
-        next.actionCount += now.actionCount - old.actionCount;
-        next.taskCount += now.taskCount - old.taskCount;
-        next.totalEstimatedTime += now.totalEstimatedTime - old.totalEstimatedTime;
-        m_holders->copyTo(next);
-        return next;
-    }
-    m_holders.reset();
-    // The members' sums (a folder's are its subgroups'); the counts of the distinct tasks come after.
-    return current.following(old, now, [this] {
-        TDAggregates sum;
-        m_holders = TDAggregateHolders::counted(objects(isFolder() ? kSubgroups : kTasks), &sum);
-        return sum;
-    });
+    p_setAggregates(aggregates().following(old, now, [this] { return calculatedAggregates(); }));
 }
 
 void TDGroup::taskTreeDidChange(const TDTask* task, const QList<platform::ManagedObject*>& moved) {
@@ -691,7 +672,6 @@ void TDGroup::p_setAggregates(const TDAggregates& aggregates) {
 
 // A tally, once built, follows every change; only a dropped one is counted afresh.
 void TDGroup::recalculateTransientProperties() {
-    m_holders.reset();
     if (!p_maintainsAggregates() || isDeleted()) return;
     if (!p_countsDistinctTasks()) return p_setAggregates(calculatedAggregates());
     if (!m_tally) p_buildTally();
@@ -717,7 +697,6 @@ void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
         for (platform::ManagedObject* object : objects)
             if (const TDTask* task = TDTask::from(object)) m_tally->recountTree(task);
         // The members' sums follow each one; a lost earliest date or flag is looked for once.
-        m_holders.reset();
         std::optional<TDAggregates> fresh;
         auto recalculate = [this, &fresh] {
             if (!fresh) fresh = TDAggregates::sumOf(this->objects(kTasks));

@@ -4,7 +4,6 @@
 #include "model/library_object.h"
 
 #include <memory>
-#include <optional>
 
 class TDDistinctTaskTally;
 class TDManagedObjectContext;
@@ -167,14 +166,7 @@ private:
     // The members' summed figures with the tally's counts.
     TDAggregates p_withTalliedCounts(TDAggregates sums) const;
 
-    // The figures after one member's change, an earliest date or the flag looked for again only when
-    // the holders' counts cannot tell it.
-    TDAggregates p_followingMember(const TDAggregates& old, const TDAggregates& now);
-
     std::unique_ptr<TDOrderedCollection> m_orderedSubgroups;
-    // Counted at the first recount a member's change needed, followed from then on; dropped whenever the
-    // figures are set by any other way.
-    std::optional<TDAggregateHolders> m_holders;
     // Tags and smart folders only, while their aggregates are kept current.
     std::unique_ptr<TDDistinctTaskTally> m_tally;
     // The smart folders that depended on the group before undo or redo moved it.
