@@ -194,7 +194,8 @@ private:
                                                         const QString& title) const;
     std::unique_ptr<TDOrderedCollection> p_sectionShowingSource(
         std::unique_ptr<TDOrderedCollection> source) const;
-    std::unique_ptr<TDOrderedCollection> p_completedSection(const QDateTime& from, const QDateTime& to,
+    std::unique_ptr<TDOrderedCollection> p_completedSection(const platform::PredicatePtr& condition,
+                                                            const QDateTime& from, const QDateTime& to,
                                                             const QString& title) const;
 
     void p_addSubgroupSections(TDSectionList& sections, quint64 groupingLimit) const;
@@ -257,11 +258,10 @@ std::unique_ptr<TDOrderedCollection> SectionBuilder::p_sectionShowingSource(
     return shown;
 }
 
-std::unique_ptr<TDOrderedCollection> SectionBuilder::p_completedSection(const QDateTime& from,
-                                                                        const QDateTime& to,
-                                                                        const QString& title) const {
-    auto section =
-        p_conditionFirstSection(TDTodaySectionPredicate::completed(p_taskEntity(), from, to), title);
+std::unique_ptr<TDOrderedCollection> SectionBuilder::p_completedSection(
+    const platform::PredicatePtr& condition, const QDateTime& from, const QDateTime& to,
+    const QString& title) const {
+    auto section = p_conditionFirstSection(condition, title);
     section->setSortDescriptors({platform::SortDescriptor(QStringLiteral("completedDate"), false)});
     section->setSortingChangeEnabled(false);
     section->userInfo().insert(
@@ -286,16 +286,18 @@ void SectionBuilder::p_addSubgroupSections(TDSectionList& sections, quint64 grou
 void SectionBuilder::p_addTodaySections(TDSectionList& sections) const {
     const QDateTime today = day(0);
     const QDateTime tomorrow = day(1);
-    const QDateTime near = day(m_settings.nearFutureNumberOfDays + 1);
-    const auto tasks = std::make_shared<const TDTodaySectionPredicate::GroupTasks>(tasksArgument(m_group));
-    const platform::EntityDescription* task = p_taskEntity();
+    const TDTodayBounds bounds{day(-1), today, tomorrow, day(m_settings.nearFutureNumberOfDays + 1)};
+    const auto tasks = std::make_shared<const TDTodaySectionRouting::GroupTasks>(tasksArgument(m_group));
+    // One routing answers all seven: each task's dates are read once for every section.
+    const auto conditions = TDTodaySectionPredicate::sections(p_taskEntity(), bounds, tasks);
+    auto condition = [&conditions](TDTodaySection section) { return conditions.at(size_t(section)); };
 
-    sections.push_back(p_sectionShowingSource(p_todaySection(
-        TDTodaySectionPredicate::due(task, QDateTime(), today), TDLocalizedString("Past due"))));
     sections.push_back(p_sectionShowingSource(
-        p_todaySection(TDTodaySectionPredicate::due(task, today, tomorrow), TDLocalizedString("Due today"))));
+        p_todaySection(condition(TDTodaySection::PastDue), TDLocalizedString("Past due"))));
     sections.push_back(p_sectionShowingSource(
-        p_todaySection(TDTodaySectionPredicate::due(task, tomorrow, near),
+        p_todaySection(condition(TDTodaySection::DueToday), TDLocalizedString("Due today"))));
+    sections.push_back(p_sectionShowingSource(
+        p_todaySection(condition(TDTodaySection::DueSoon),
                        TDLocalizedString("Due in the next %1 days").arg(m_settings.nearFutureNumberOfDays))));
 
     // The start sections leave out what a due section shows.
@@ -306,13 +308,13 @@ void SectionBuilder::p_addTodaySections(TDSectionList& sections) const {
         section->setSortingChangeEnabled(false);
         sections.push_back(std::move(section));
     };
-    startSection(TDTodaySectionPredicate::starting(task, today, tomorrow, near, tasks),
-                 TDLocalizedString("Start today"));
-    startSection(TDTodaySectionPredicate::starting(task, QDateTime(), today, near, tasks),
-                 TDLocalizedString("Still working on"));
+    startSection(condition(TDTodaySection::StartToday), TDLocalizedString("Start today"));
+    startSection(condition(TDTodaySection::StillWorkingOn), TDLocalizedString("Still working on"));
 
-    sections.push_back(p_completedSection(today, tomorrow, TDLocalizedString("Completed today")));
-    sections.push_back(p_completedSection(day(-1), today, TDLocalizedString("Completed yesterday")));
+    sections.push_back(p_completedSection(condition(TDTodaySection::CompletedToday), today, tomorrow,
+                                          TDLocalizedString("Completed today")));
+    sections.push_back(p_completedSection(condition(TDTodaySection::CompletedYesterday), day(-1), today,
+                                          TDLocalizedString("Completed yesterday")));
 }
 
 void SectionBuilder::p_addPrioritySections(TDSectionList& sections, bool reverse) const {

@@ -252,6 +252,17 @@ QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal 
     whole.setNumColumns(int(text.size()));
     measure.endLayout();
     auto x = [&whole](qsizetype index) { return whole.cursorToX(int(index)); };
+    auto lineWidth = [&](qsizetype start, qsizetype end) {
+        while (end > start && (text.at(end - 1).isSpace() || text.at(end - 1) == QChar(0x200B))) --end;
+        return x(end) - x(start);
+    };
+    // Most titles fit on one line: left to right, no break before the end could make a shorter one.
+    const bool leftToRight = std::none_of(text.begin(), text.end(), [](QChar c) {
+        const QChar::Direction direction = c.direction();
+        return direction == QChar::DirR || direction == QChar::DirAL || direction == QChar::DirRLE ||
+               direction == QChar::DirRLO || direction == QChar::DirRLI;
+    });
+    if (leftToRight && lineWidth(0, text.size()) <= width) return {{0, text.size()}};
 
     QList<qsizetype> breaks;  // the offsets a line may start at
     QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
@@ -263,10 +274,6 @@ QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal 
     }
     breaks << text.size();
 
-    auto lineWidth = [&](qsizetype start, qsizetype end) {
-        while (end > start && (text.at(end - 1).isSpace() || text.at(end - 1) == QChar(0x200B))) --end;
-        return x(end) - x(start);
-    };
     QList<TDTitleParser::Range> lines;
     qsizetype start = 0;
     while (start < text.size()) {

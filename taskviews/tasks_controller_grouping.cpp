@@ -8,6 +8,7 @@
 #include "platform/undo/undo_manager.h"
 #include "taskviews/task_presentation.h"
 #include "taskviews/task_sections.h"
+#include "taskviews/today_section_predicate.h"
 
 #include <QHash>
 
@@ -38,6 +39,8 @@ bool TDTasksController::p_groupByAttribute(const QString& requested, bool reques
         return true;
     }
     m_grouping = true;
+    // The new sections filter one after another: each task's Today section is worked out once for all.
+    const TDTodayRoutingPass routing;
     TDSectionList sections = TDMakeSections(m_group, attribute, reverse, filterPredicate(), m_groupingLimit,
                                             TDSectionSettings::current());
     for (std::unique_ptr<TDOrderedCollection>& section : sections) {

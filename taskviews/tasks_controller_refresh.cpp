@@ -12,6 +12,7 @@
 #include "taskviews/task_sections.h"
 #include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller_filter_predicates.h"
+#include "taskviews/today_section_predicate.h"
 
 #include <QHash>
 
@@ -74,10 +75,12 @@ private:
 }  // namespace
 
 void TDTasksController::reload() {
-    if (m_group && m_group->isTodayGroup())
+    if (m_group && m_group->isTodayGroup()) {
+        const TDTodayRoutingPass routing;
         for (TDOrderedCollection* section : std::as_const(m_sectionPointers))
             if (platform::PredicatePtr children = TDSectionPredicateForChildren(section))
                 p_propagateFilterPredicate(children, section);
+    }
     TDTaskPresentation* shown = presentation();
     if (shown) shown->saveSelection();
     Q_EMIT rowsNeedUpdate();
@@ -112,6 +115,8 @@ void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<vo
 
 void TDTasksController::updateUI() {
     if (m_dontUpdateUI) return;
+    // The counts walk the sections one after another, with nothing changing meanwhile.
+    const TDTodayRoutingPass routing;
     m_canShowAllCompletedTasks = m_group && !m_group->isArchived() && !m_group->isUpcomingGroup();
     // The cards count open tasks only.
     const bool cards = m_mode == 1;

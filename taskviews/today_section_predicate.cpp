@@ -7,6 +7,7 @@
 #include "platform/predicates/predicate_parser.h"
 
 #include <cstdlib>
+#include <typeinfo>
 
 namespace {
 
@@ -14,6 +15,15 @@ constexpr qint64 kMsecsPerDay = 86400000;
 // Wider than any change of a zone's offset: dates farther apart than this on the clock are in the
 // same order as instants.
 constexpr qint64 kNearWindow = 2 * kMsecsPerDay;
+
+constexpr quint8 bit(TDTodaySection section) {
+    return quint8(1u << int(section));
+}
+constexpr quint8 kStartBits = bit(TDTodaySection::StartToday) | bit(TDTodaySection::StillWorkingOn);
+constexpr quint8 kDueBits =
+    bit(TDTodaySection::PastDue) | bit(TDTodaySection::DueToday) | bit(TDTodaySection::DueSoon);
+constexpr quint8 kCompletedBits =
+    bit(TDTodaySection::CompletedToday) | bit(TDTodaySection::CompletedYesterday);
 
 // The clock reading of a local date as milliseconds, without asking the zone.
 qint64 wallMsecs(const QDateTime& local) {
@@ -24,6 +34,11 @@ int sign(qint64 difference) {
     return difference < 0 ? -1 : difference > 0 ? 1 : 0;
 }
 
+// Whether `date` lies before the bound (the date is valid).
+bool before(const QDateTime& date, const TDDateBound& bound) {
+    return *bound.compare(date) < 0;
+}
+
 platform::PredicatePtr parsed(const QString& format, const QVariantList& arguments) {
     auto predicate = platform::predicateWithFormat(format, arguments);
     if (predicate) return *predicate;
@@ -32,15 +47,21 @@ platform::PredicatePtr parsed(const QString& format, const QVariantList& argumen
     return platform::Predicate::falsePredicate();
 }
 
-// A stored date: nil, a valid QDateTime, or something else (answered by the general predicate).
-enum class DateRead { Nil, Date, Unknown };
+using StoredDate = TDTodaySectionRouting::StoredDate;
 
-DateRead readDate(const QVariant& value, const QDateTime** date) {
-    if (!value.isValid() || value.isNull()) return DateRead::Nil;
-    if (value.metaType().id() != QMetaType::QDateTime) return DateRead::Unknown;
-    *date = static_cast<const QDateTime*>(value.constData());
-    return (*date)->isValid() ? DateRead::Date : DateRead::Unknown;
+StoredDate readDate(const platform::ManagedObject* object, const platform::AttributeDescription* attribute) {
+    const QVariant& value = object->primitiveValue(attribute);
+    if (!value.isValid() || value.isNull()) return {};
+    if (value.metaType().id() != QMetaType::QDateTime) return {StoredDate::Unknown};
+    const auto* date = static_cast<const QDateTime*>(value.constData());
+    return date->isValid() ? StoredDate{StoredDate::Date, date} : StoredDate{StoredDate::Unknown};
 }
+
+// The answers of the open pass, on the thread filtering.
+thread_local int t_passDepth = 0;
+thread_local quint64 t_pass = 0;
+thread_local quint64 t_lastPass = 0;
+thread_local std::vector<std::weak_ptr<const TDTodaySectionRouting>> t_keeping;
 
 }  // namespace
 
@@ -64,72 +85,187 @@ std::optional<int> TDDateBound::compare(const QDateTime& date) const {
     return sign(date.toMSecsSinceEpoch() - m_msecs);
 }
 
-TDTodaySectionPredicate::GroupTasks::GroupTasks(const QVariantList& tasks) : list(tasks) {
+// --- Routing
+
+TDTodaySectionRouting::GroupTasks::GroupTasks(const QVariantList& tasks) : list(tasks) {
     set.reserve(tasks.size());
     for (const QVariant& task : tasks)
         if (const platform::ManagedObject* object = platform::managedObjectFromVariant(task))
             set.insert(object);
 }
 
-TDTodaySectionPredicate::TDTodaySectionPredicate(Shape shape, const platform::EntityDescription* task,
-                                                 const QString& format, const QVariantList& arguments,
-                                                 const QDateTime& from, const QDateTime& to,
-                                                 const QDateTime& near,
-                                                 std::shared_ptr<const GroupTasks> groupTasks)
-    : m_shape(shape),
-      m_format(format),
-      m_arguments(arguments),
-      m_to(to),
-      m_groupTasks(std::move(groupTasks)),
-      m_entity(task) {
-    if (from.isValid()) m_from.emplace(from);
-    if (near.isValid()) m_near.emplace(near);
-    if (!task || (shape == Shape::Starting && !m_groupTasks)) {
-        m_entity = nullptr;
-        return;
-    }
+TDTodaySectionRouting::TDTodaySectionRouting(const platform::EntityDescription* task,
+                                             const TDTodayBounds& bounds,
+                                             std::shared_ptr<const GroupTasks> groupTasks)
+    : m_dates(bounds),
+      m_yesterday(bounds.yesterday),
+      m_today(bounds.today),
+      m_tomorrow(bounds.tomorrow),
+      m_near(bounds.near),
+      m_groupTasks(std::move(groupTasks)) {
+    if (!task || !m_groupTasks) return;
     m_status = task->attribute(QStringLiteral("status"));
     m_dueDate = task->attribute(QStringLiteral("dueDate"));
     m_startDate = task->attribute(QStringLiteral("startDate"));
     m_completedDate = task->attribute(QStringLiteral("completedDate"));
     m_parentTask = task->relationship(QStringLiteral("parentTask"));
-    if (!m_status || !m_dueDate || !m_startDate || !m_completedDate || !m_parentTask) m_entity = nullptr;
+    if (m_status && m_dueDate && m_startDate && m_completedDate && m_parentTask) m_entity = task;
 }
 
-platform::PredicatePtr TDTodaySectionPredicate::due(const platform::EntityDescription* task,
-                                                    const QDateTime& from, const QDateTime& to) {
-    if (!from.isValid())
-        return std::make_shared<TDTodaySectionPredicate>(
-            Shape::Due, task, QStringLiteral("dueDate < %@ AND isIncomplete == YES"), QVariantList{to}, from,
-            to, QDateTime(), nullptr);
-    return std::make_shared<TDTodaySectionPredicate>(
-        Shape::Due, task, QStringLiteral("%@ <= dueDate AND dueDate < %@ AND isIncomplete == YES"),
-        QVariantList{from, to}, from, to, QDateTime(), nullptr);
+TDTodaySectionRouting::Route TDTodaySectionRouting::route(const platform::ManagedObject* task) const {
+    if (t_pass == 0) return p_read(task);
+    if (m_keptPass != t_pass) {
+        m_kept.clear();
+        m_keptPass = t_pass;
+        t_keeping.push_back(weak_from_this());
+    }
+    const auto kept = m_kept.constFind(task);
+    if (kept != m_kept.cend()) return *kept;
+    const Route route = p_read(task);
+    m_kept.insert(task, route);
+    return route;
 }
 
-platform::PredicatePtr TDTodaySectionPredicate::starting(
-    const platform::EntityDescription* task, const QDateTime& from, const QDateTime& to,
-    const QDateTime& near, const std::shared_ptr<const GroupTasks>& groupTasks) {
-    if (!from.isValid())
-        return std::make_shared<TDTodaySectionPredicate>(
-            Shape::Starting, task,
-            QStringLiteral("startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == YES "
-                           "AND\tNONE ancestorTasks IN %@"),
-            QVariantList{to, near, groupTasks->list}, from, to, near, groupTasks);
-    return std::make_shared<TDTodaySectionPredicate>(
-        Shape::Starting, task,
-        QStringLiteral("%@ <= startDate AND startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND "
-                       "isIncomplete == YES AND\tNONE ancestorTasks IN %@"),
-        QVariantList{from, to, near, groupTasks->list}, from, to, near, groupTasks);
+TDTodaySectionRouting::Route TDTodaySectionRouting::p_read(const platform::ManagedObject* task) const {
+    Route route;
+    const bool open = task->primitiveValue(m_status).isNull();
+    const StoredDate due = readDate(task, m_dueDate);
+    p_routeDue(due, open, route);
+    p_routeStarting(task, due, open, route);
+    p_routeCompleted(task, route);
+    return route;
 }
 
-platform::PredicatePtr TDTodaySectionPredicate::completed(const platform::EntityDescription* task,
-                                                          const QDateTime& from, const QDateTime& to) {
-    return std::make_shared<TDTodaySectionPredicate>(
-        Shape::Completed, task,
-        QStringLiteral("%@ <= completedDate AND completedDate < %@ AND\t(parentTask.completedDate = NIL OR "
-                       "(%@ > parentTask.completedDate OR parentTask.completedDate >= %@))"),
-        QVariantList{from, to, from, to}, from, to, QDateTime(), nullptr);
+// Open tasks by their due date: past due, due today, due in the near future.
+void TDTodaySectionRouting::p_routeDue(const StoredDate& due, bool open, Route& route) const {
+    if (due.kind == StoredDate::Unknown) route.unknown |= kDueBits;
+    if (due.kind != StoredDate::Date || !open) return;
+    if (before(*due.date, m_today))
+        route.in |= bit(TDTodaySection::PastDue);
+    else if (before(*due.date, m_tomorrow))
+        route.in |= bit(TDTodaySection::DueToday);
+    else if (before(*due.date, m_near))
+        route.in |= bit(TDTodaySection::DueSoon);
+}
+
+// Open tasks started today or before and not due soon, unless a task of the group holds them.
+void TDTodaySectionRouting::p_routeStarting(const platform::ManagedObject* task, const StoredDate& due,
+                                            bool open, Route& route) const {
+    const StoredDate start = readDate(task, m_startDate);
+    if (start.kind == StoredDate::Unknown) route.unknown |= kStartBits;
+    if (start.kind != StoredDate::Date) return;
+    quint8 section = 0;
+    if (before(*start.date, m_today))
+        section = bit(TDTodaySection::StillWorkingOn);
+    else if (before(*start.date, m_tomorrow))
+        section = bit(TDTodaySection::StartToday);
+    else
+        return;
+    if (due.kind == StoredDate::Unknown) {
+        route.unknown |= section;
+        return;
+    }
+    if (due.kind == StoredDate::Date && before(*due.date, m_near)) return;
+    if (!open) return;
+    for (const platform::ManagedObject* parent = task->object(m_parentTask); parent;
+         parent = parent->object(m_parentTask))
+        if (m_groupTasks->set.contains(parent)) return;
+    route.in |= section;
+}
+
+// Tasks completed today or yesterday, unless their parent was completed the same day.
+void TDTodaySectionRouting::p_routeCompleted(const platform::ManagedObject* task, Route& route) const {
+    const StoredDate completed = readDate(task, m_completedDate);
+    if (completed.kind == StoredDate::Unknown) route.unknown |= kCompletedBits;
+    if (completed.kind != StoredDate::Date) return;
+    const TDDateBound* from = nullptr;
+    const TDDateBound* to = nullptr;
+    quint8 section = 0;
+    if (before(*completed.date, m_yesterday)) return;
+    if (before(*completed.date, m_today)) {
+        section = bit(TDTodaySection::CompletedYesterday);
+        from = &m_yesterday;
+        to = &m_today;
+    } else if (before(*completed.date, m_tomorrow)) {
+        section = bit(TDTodaySection::CompletedToday);
+        from = &m_today;
+        to = &m_tomorrow;
+    } else {
+        return;
+    }
+    const platform::ManagedObject* parent = task->object(m_parentTask);
+    if (!parent) {
+        route.in |= section;
+        return;
+    }
+    if (parent->entity() != m_entity) {
+        route.unknown |= section;
+        return;
+    }
+    const StoredDate parentCompleted = readDate(parent, m_completedDate);
+    if (parentCompleted.kind == StoredDate::Unknown)
+        route.unknown |= section;
+    else if (parentCompleted.kind == StoredDate::Nil || before(*parentCompleted.date, *from) ||
+             !before(*parentCompleted.date, *to))
+        route.in |= section;
+}
+
+TDTodayRoutingPass::TDTodayRoutingPass() {
+    if (t_passDepth++ == 0) t_pass = ++t_lastPass;
+}
+
+TDTodayRoutingPass::~TDTodayRoutingPass() {
+    if (--t_passDepth != 0) return;
+    t_pass = 0;
+    for (const std::weak_ptr<const TDTodaySectionRouting>& kept : t_keeping)
+        if (const std::shared_ptr<const TDTodaySectionRouting> routing = kept.lock()) {
+            routing->m_kept = {};
+            routing->m_keptPass = 0;
+        }
+    t_keeping.clear();
+}
+
+quint64 TDTodayRoutingPass::current() {
+    return t_pass;
+}
+
+// --- The sections' predicates
+
+std::array<platform::PredicatePtr, TDTodaySectionCount> TDTodaySectionPredicate::sections(
+    const platform::EntityDescription* task, const TDTodayBounds& bounds,
+    const std::shared_ptr<const TDTodaySectionRouting::GroupTasks>& groupTasks) {
+    const auto routing = std::make_shared<const TDTodaySectionRouting>(task, bounds, groupTasks);
+    const QString due = QStringLiteral("%@ <= dueDate AND dueDate < %@ AND isIncomplete == YES");
+    const QString starting = QStringLiteral(
+        "startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == YES AND\tNONE "
+        "ancestorTasks IN %@");
+    const QString completed = QStringLiteral(
+        "%@ <= completedDate AND completedDate < %@ AND\t(parentTask.completedDate = NIL OR (%@ > "
+        "parentTask.completedDate OR parentTask.completedDate >= %@))");
+    const QVariantList& members = groupTasks->list;
+    auto make = [&routing](TDTodaySection section, const QString& format, const QVariantList& arguments) {
+        return std::make_shared<TDTodaySectionPredicate>(routing, section, format, arguments);
+    };
+    const QDateTime& yesterday = bounds.yesterday;
+    const QDateTime& today = bounds.today;
+    const QDateTime& tomorrow = bounds.tomorrow;
+    const QDateTime& near = bounds.near;
+    return {
+        make(TDTodaySection::PastDue, QStringLiteral("dueDate < %@ AND isIncomplete == YES"), {today}),
+        make(TDTodaySection::DueToday, due, {today, tomorrow}),
+        make(TDTodaySection::DueSoon, due, {tomorrow, near}),
+        make(TDTodaySection::StartToday, QStringLiteral("%@ <= startDate AND ") + starting,
+             {today, tomorrow, near, members}),
+        make(TDTodaySection::StillWorkingOn, starting, {today, near, members}),
+        make(TDTodaySection::CompletedToday, completed, {today, tomorrow, today, tomorrow}),
+        make(TDTodaySection::CompletedYesterday, completed, {yesterday, today, yesterday, today}),
+    };
+}
+
+TDTodaySectionPredicate::TDTodaySectionPredicate(std::shared_ptr<const TDTodaySectionRouting> routing,
+                                                 TDTodaySection section, const QString& format,
+                                                 const QVariantList& arguments)
+    : m_routing(std::move(routing)), m_bit(bit(section)), m_format(format), m_arguments(arguments) {
 }
 
 const platform::PredicatePtr& TDTodaySectionPredicate::p_general() const {
@@ -147,89 +283,9 @@ bool TDTodaySectionPredicate::evaluate(const QVariant& object, const QVariantMap
     platform::KeyValueCoding* value = platform::objectFromVariant(object);
     const TDTask* task =
         value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
-    if (task && m_entity && task->entity() == m_entity)
-        if (const std::optional<bool> answer = p_fastAnswer(task)) return *answer;
+    if (task && m_routing->isUsable() && task->entity() == m_routing->entity()) {
+        const TDTodaySectionRouting::Route route = m_routing->route(task);
+        if (!(route.unknown & m_bit)) return route.in & m_bit;
+    }
     return p_general()->evaluate(object, variables);
-}
-
-std::optional<bool> TDTodaySectionPredicate::p_fastAnswer(const platform::ManagedObject* task) const {
-    switch (m_shape) {
-        case Shape::Due:
-            return p_dueAnswer(task);
-        case Shape::Starting:
-            return p_startingAnswer(task);
-        case Shape::Completed:
-            return p_completedAnswer(task);
-    }
-    return std::nullopt;
-}
-
-std::optional<bool> TDTodaySectionPredicate::p_dueAnswer(const platform::ManagedObject* task) const {
-    const QDateTime* due = nullptr;
-    switch (readDate(task->primitiveValue(m_dueDate), &due)) {
-        case DateRead::Nil:
-            return false;
-        case DateRead::Unknown:
-            return std::nullopt;
-        case DateRead::Date:
-            break;
-    }
-    if (m_from && *m_from->compare(*due) < 0) return false;
-    if (*m_to.compare(*due) >= 0) return false;
-    return task->primitiveValue(m_status).isNull();
-}
-
-std::optional<bool> TDTodaySectionPredicate::p_startingAnswer(const platform::ManagedObject* task) const {
-    const QDateTime* start = nullptr;
-    switch (readDate(task->primitiveValue(m_startDate), &start)) {
-        case DateRead::Nil:
-            return false;
-        case DateRead::Unknown:
-            return std::nullopt;
-        case DateRead::Date:
-            break;
-    }
-    if (m_from && *m_from->compare(*start) < 0) return false;
-    if (*m_to.compare(*start) >= 0) return false;
-    const QDateTime* due = nullptr;
-    switch (readDate(task->primitiveValue(m_dueDate), &due)) {
-        case DateRead::Nil:
-            break;
-        case DateRead::Unknown:
-            return std::nullopt;
-        case DateRead::Date:
-            if (*m_near->compare(*due) < 0) return false;
-            break;
-    }
-    if (!task->primitiveValue(m_status).isNull()) return false;
-    for (const platform::ManagedObject* parent = task->object(m_parentTask); parent;
-         parent = parent->object(m_parentTask))
-        if (m_groupTasks->set.contains(parent)) return false;
-    return true;
-}
-
-std::optional<bool> TDTodaySectionPredicate::p_completedAnswer(const platform::ManagedObject* task) const {
-    const QDateTime* completed = nullptr;
-    switch (readDate(task->primitiveValue(m_completedDate), &completed)) {
-        case DateRead::Nil:
-            return false;
-        case DateRead::Unknown:
-            return std::nullopt;
-        case DateRead::Date:
-            break;
-    }
-    if (*m_from->compare(*completed) < 0 || *m_to.compare(*completed) >= 0) return false;
-    const platform::ManagedObject* parent = task->object(m_parentTask);
-    if (!parent) return true;
-    if (parent->entity() != m_entity) return std::nullopt;
-    const QDateTime* parentCompleted = nullptr;
-    switch (readDate(parent->primitiveValue(m_completedDate), &parentCompleted)) {
-        case DateRead::Nil:
-            return true;
-        case DateRead::Unknown:
-            return std::nullopt;
-        case DateRead::Date:
-            break;
-    }
-    return *m_from->compare(*parentCompleted) < 0 || *m_to.compare(*parentCompleted) >= 0;
 }

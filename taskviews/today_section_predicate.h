@@ -3,11 +3,14 @@
 #include "platform/predicates/predicate.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QSet>
 
+#include <array>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace platform {
 class AttributeDescription;
@@ -31,31 +34,115 @@ private:
     bool m_steadyOffset = false;  // the same offset from two days before to two days after
 };
 
-// One condition of the Today sections, evaluated on a task's stored values: the general predicate
-// parsed from the same format answers for other objects and gives the format. A task holding a value
-// the fast reading does not know (a date that is no valid QDateTime) is answered by it too. The general
-// predicate is parsed when first needed: its constants include every task of the group.
-class TDTodaySectionPredicate final : public platform::Predicate {
+// The seven Today sections, in their order on screen.
+enum class TDTodaySection {
+    PastDue,
+    DueToday,
+    DueSoon,
+    StartToday,
+    StillWorkingOn,
+    CompletedToday,
+    CompletedYesterday
+};
+inline constexpr int TDTodaySectionCount = 7;
+
+// The days the Today sections are cut at: starts of days, `near` the end of the near future.
+struct TDTodayBounds {
+    QDateTime yesterday;
+    QDateTime today;
+    QDateTime tomorrow;
+    QDateTime near;
+};
+
+// Which Today sections a task's stored values put it in, read once per task for all seven: each date
+// is read and compared once rather than once per section. While a TDTodayRoutingPass lives, each
+// task's answer is also kept, so that sections filtering the same tasks one after another share it.
+class TDTodaySectionRouting : public std::enable_shared_from_this<TDTodaySectionRouting> {
 public:
-    // "dueDate < to AND isIncomplete == YES" without `from`, else "from <= dueDate AND dueDate < to AND
-    // isIncomplete == YES".
-    static platform::PredicatePtr due(const platform::EntityDescription* task, const QDateTime& from,
-                                      const QDateTime& to);
-    // The group's tasks, as objects and as the set the fast reading looks parents up in.
+    // The group's tasks, as objects and as the set the start sections look parents up in.
     struct GroupTasks {
         QVariantList list;
         QSet<const void*> set;
         explicit GroupTasks(const QVariantList& tasks);
     };
-    // "[from <= startDate AND] startDate < to AND (dueDate == NIL OR dueDate >= near) AND isIncomplete ==
-    // YES AND NONE ancestorTasks IN groupTasks".
-    static platform::PredicatePtr starting(const platform::EntityDescription* task, const QDateTime& from,
-                                           const QDateTime& to, const QDateTime& near,
-                                           const std::shared_ptr<const GroupTasks>& groupTasks);
-    // "from <= completedDate AND completedDate < to AND (parentTask.completedDate = NIL OR (from >
-    // parentTask.completedDate OR parentTask.completedDate >= to))".
-    static platform::PredicatePtr completed(const platform::EntityDescription* task, const QDateTime& from,
-                                            const QDateTime& to);
+    // Per section (bit = 1 << section), whether the task is in it, and whether its values are ones the
+    // reading leaves to the general predicate (a date that is no valid QDateTime, a parent of another
+    // kind).
+    struct Route {
+        quint8 in = 0;
+        quint8 unknown = 0;
+    };
+
+    TDTodaySectionRouting(const platform::EntityDescription* task, const TDTodayBounds& bounds,
+                          std::shared_ptr<const GroupTasks> groupTasks);
+
+    // False when the entity lacks a property the reading needs: the general predicates answer.
+    bool isUsable() const { return m_entity != nullptr; }
+    const platform::EntityDescription* entity() const { return m_entity; }
+    const TDTodayBounds& bounds() const { return m_dates; }
+    const GroupTasks& groupTasks() const { return *m_groupTasks; }
+    // For a task of the entity.
+    Route route(const platform::ManagedObject* task) const;
+
+    // A stored date: nil, a valid QDateTime, or something else (the general predicate's to answer).
+    struct StoredDate {
+        enum Kind { Nil, Date, Unknown } kind = Nil;
+        const QDateTime* date = nullptr;
+    };
+
+private:
+    friend class TDTodayRoutingPass;
+    Route p_read(const platform::ManagedObject* task) const;
+    void p_routeDue(const StoredDate& due, bool open, Route& route) const;
+    void p_routeStarting(const platform::ManagedObject* task, const StoredDate& due, bool open,
+                         Route& route) const;
+    void p_routeCompleted(const platform::ManagedObject* task, Route& route) const;
+
+    TDTodayBounds m_dates;
+    TDDateBound m_yesterday;
+    TDDateBound m_today;
+    TDDateBound m_tomorrow;
+    TDDateBound m_near;
+    std::shared_ptr<const GroupTasks> m_groupTasks;
+    const platform::EntityDescription* m_entity = nullptr;
+    const platform::AttributeDescription* m_status = nullptr;
+    const platform::AttributeDescription* m_dueDate = nullptr;
+    const platform::AttributeDescription* m_startDate = nullptr;
+    const platform::AttributeDescription* m_completedDate = nullptr;
+    const platform::RelationshipDescription* m_parentTask = nullptr;
+    // The answers of the current pass, and which pass that is.
+    mutable QHash<const platform::ManagedObject*, Route> m_kept;
+    mutable quint64 m_keptPass = 0;
+};
+
+// While one lives (on the thread that filters the sections) no task changes, so every routing keeps
+// the answers it gives. Passes nest; the answers go when the outermost ends.
+class TDTodayRoutingPass {
+public:
+    TDTodayRoutingPass();
+    ~TDTodayRoutingPass();
+    TDTodayRoutingPass(const TDTodayRoutingPass&) = delete;
+    TDTodayRoutingPass& operator=(const TDTodayRoutingPass&) = delete;
+
+    // The open pass's number; 0 when none is open.
+    static quint64 current();
+};
+
+// One condition of the Today sections, answered by the shared routing from the task's stored values; the
+// general predicate parsed from the same format answers for other objects, for values the routing leaves
+// to it, and gives the format. It is parsed when first needed: its constants include every task of the
+// group.
+class TDTodaySectionPredicate final : public platform::Predicate {
+public:
+    // The seven conditions over one routing, in section order:
+    // "dueDate < today AND isIncomplete == YES", "from <= dueDate AND dueDate < to AND isIncomplete ==
+    // YES" for today and the near future; "[from <= startDate AND] startDate < to AND (dueDate == NIL OR
+    // dueDate >= near) AND isIncomplete == YES AND NONE ancestorTasks IN groupTasks" for today and
+    // before; "from <= completedDate AND completedDate < to AND (parentTask.completedDate = NIL OR (from >
+    // parentTask.completedDate OR parentTask.completedDate >= to))" for today and yesterday.
+    static std::array<platform::PredicatePtr, TDTodaySectionCount> sections(
+        const platform::EntityDescription* task, const TDTodayBounds& bounds,
+        const std::shared_ptr<const TDTodaySectionRouting::GroupTasks>& groupTasks);
 
     bool evaluate(const QVariant& object, const QVariantMap& variables) const override;
     using Predicate::evaluate;
@@ -65,32 +152,16 @@ public:
         return shared_from_this();
     }
 
-    enum class Shape { Due, Starting, Completed };
-    TDTodaySectionPredicate(Shape shape, const platform::EntityDescription* task, const QString& format,
-                            const QVariantList& arguments, const QDateTime& from, const QDateTime& to,
-                            const QDateTime& near, std::shared_ptr<const GroupTasks> groupTasks);
+    TDTodaySectionPredicate(std::shared_ptr<const TDTodaySectionRouting> routing, TDTodaySection section,
+                            const QString& format, const QVariantList& arguments);
 
 private:
     const platform::PredicatePtr& p_general() const;
-    // The answer, or nothing when a value is one the fast reading leaves to the general predicate.
-    std::optional<bool> p_fastAnswer(const platform::ManagedObject* task) const;
-    std::optional<bool> p_dueAnswer(const platform::ManagedObject* task) const;
-    std::optional<bool> p_startingAnswer(const platform::ManagedObject* task) const;
-    std::optional<bool> p_completedAnswer(const platform::ManagedObject* task) const;
 
-    Shape m_shape;
+    std::shared_ptr<const TDTodaySectionRouting> m_routing;
+    quint8 m_bit;
     QString m_format;
     QVariantList m_arguments;
     mutable std::once_flag m_parsed;
     mutable platform::PredicatePtr m_general;
-    std::optional<TDDateBound> m_from;
-    TDDateBound m_to;
-    std::optional<TDDateBound> m_near;
-    std::shared_ptr<const GroupTasks> m_groupTasks;
-    const platform::EntityDescription* m_entity;
-    const platform::AttributeDescription* m_status = nullptr;
-    const platform::AttributeDescription* m_dueDate = nullptr;
-    const platform::AttributeDescription* m_startDate = nullptr;
-    const platform::AttributeDescription* m_completedDate = nullptr;
-    const platform::RelationshipDescription* m_parentTask = nullptr;
 };

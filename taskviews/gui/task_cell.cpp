@@ -77,7 +77,7 @@ TDTaskRowLayout TDTaskCell::p_rowLayout(const QStyleOptionViewItem& option, cons
                 return TDNoteTextDrawing::height(*notes, width);
             };
     input.drawCheckbox = m_drawCheckbox;
-    return TDLayOutTaskRow(input);
+    return m_layouts.layOut(task, input);
 }
 
 void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "taskviews/gui/note_text_drawing.h"
+#include "taskviews/gui/task_row_layout_cache.h"
 #include "taskviews/task_row_layout.h"
 
 #include <QSet>
@@ -59,6 +60,8 @@ private:
     bool m_expandAllNotes = false;
     QSet<QString> m_expandedNotes;
     TDNoteTextDrawing m_noteDrawing;
+    // Painting and measuring the same rows again reuses their set text.
+    mutable TDTaskRowLayoutCache m_layouts;
     QPersistentModelIndex m_pressedIndex;
     QPointF m_pressedPoint;
 };

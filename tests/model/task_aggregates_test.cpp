@@ -4,6 +4,7 @@
 #include "platform/notifications/notification_center.h"
 #include "platform/objectstore/managed_object_context.h"
 
+#include <functional>
 #include <random>
 
 namespace {
@@ -113,6 +114,52 @@ TEST_F(TaskAggregatesTest, TagTotalsFollowTheirTasks) {
 
 // Random edits, moves and deletes, each its own undo step; every state, undone and redone, against a
 // full recompute, and a reload from the store against the kept figures.
+// A group's earliest date held by several members stays while any of them holds it and moves on when
+// the last lets it go; an unestimated member clears the flag until it is estimated. The group follows
+// each change without counting its members again, and must still agree with a full count.
+TEST_F(TaskAggregatesTest, GroupDatesHeldBySeveralMembersFollowEachOne) {
+    QList<TDTask*> tied;
+    for (int i = 0; i < 3; ++i) {
+        TDTask* t = task(QStringLiteral("tied %1").arg(i), inbox(), 600);
+        t->setStartDate(day(1));
+        t->setDueDate(day(2));
+        tied << t;
+    }
+    TDTask* later = task(QStringLiteral("later"), inbox(), 600);
+    later->setStartDate(day(3));
+    later->setDueDate(day(5));
+    settle();
+    ASSERT_EQ(inbox()->earliestDueDate(), day(2));
+    TDTask* unestimated = nullptr;
+    struct Step {
+        const char* what;
+        std::function<void()> change;
+        QDateTime due;
+        bool comprehensive;
+    };
+    const QList<Step> steps{
+        {"first tied completed", [&] { tied[0]->setCompleted(true); }, day(2), true},
+        {"second tied moved later", [&] { tied[1]->setDueDate(day(7)); }, day(2), true},
+        {"an unestimated task joins",
+         [&] {
+             unestimated = task(QStringLiteral("unestimated"), inbox());
+             unestimated->setDueDate(day(9));
+         },
+         day(2), false},
+        {"last tied completed", [&] { tied[2]->setCompleted(true); }, day(5), false},
+        {"first tied reopened", [&] { tied[0]->setCompleted(false); }, day(2), false},
+        {"an earlier date", [&] { later->setDueDate(day(0)); }, day(0), false},
+        {"the unestimated one estimated", [&] { unestimated->setEstimatedTime(60); }, day(0), true},
+    };
+    for (const Step& step : steps) {
+        step.change();
+        settle();
+        EXPECT_EQ(inbox()->earliestDueDate(), step.due) << step.what;
+        EXPECT_EQ(inbox()->totalEstimatedTimeComprehensive(), step.comprehensive) << step.what;
+        expectAggregatesMatchRecompute(step.what);
+    }
+}
+
 class RandomEditsTest : public TaskAggregatesTest, public ::testing::WithParamInterface<unsigned> {};
 
 TEST_P(RandomEditsTest, MatchAFullRecomputeThroughUndoAndRedo) {

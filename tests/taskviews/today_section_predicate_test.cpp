@@ -71,25 +71,25 @@ TEST_F(SectionsTest, TodayPredicatesAnswerAsTheGeneralPredicatesOnTrickyTasks) {
     // The group: every other parent, so that NONE ancestorTasks IN both holds and fails.
     QVariantList group;
     for (qsizetype i = 0; i < tasks.size(); i += 2) group << platform::objectVariant(tasks.at(i));
-    const auto groupTasks = std::make_shared<const TDTodaySectionPredicate::GroupTasks>(group);
+    const auto groupTasks = std::make_shared<const TDTodaySectionRouting::GroupTasks>(group);
     const platform::EntityDescription* entity = tasks.first()->entity();
+    const auto sections =
+        TDTodaySectionPredicate::sections(entity, {yesterday, day, tomorrow, near}, groupTasks);
+    auto section = [&sections](TDTodaySection s) { return sections.at(size_t(s)); };
     const QList<std::pair<platform::PredicatePtr, platform::PredicatePtr>> pairs{
-        {TDTodaySectionPredicate::due(entity, QDateTime(), day),
-         general("dueDate < %@ AND isIncomplete == YES", {day})},
-        {TDTodaySectionPredicate::due(entity, day, tomorrow), general(kDue, {day, tomorrow})},
-        {TDTodaySectionPredicate::due(entity, tomorrow, near), general(kDue, {tomorrow, near})},
-        {TDTodaySectionPredicate::starting(entity, day, tomorrow, near, groupTasks),
+        {section(TDTodaySection::PastDue), general("dueDate < %@ AND isIncomplete == YES", {day})},
+        {section(TDTodaySection::DueToday), general(kDue, {day, tomorrow})},
+        {section(TDTodaySection::DueSoon), general(kDue, {tomorrow, near})},
+        {section(TDTodaySection::StartToday),
          general("%@ <= startDate AND startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete "
                  "== YES AND NONE ancestorTasks IN %@",
                  {day, tomorrow, near, group})},
-        {TDTodaySectionPredicate::starting(entity, QDateTime(), day, near, groupTasks),
+        {section(TDTodaySection::StillWorkingOn),
          general("startDate < %@ AND (dueDate == NIL OR dueDate >= %@) AND isIncomplete == YES AND NONE "
                  "ancestorTasks IN %@",
                  {day, near, group})},
-        {TDTodaySectionPredicate::completed(entity, day, tomorrow),
-         general(kCompleted, {day, tomorrow, day, tomorrow})},
-        {TDTodaySectionPredicate::completed(entity, yesterday, day),
-         general(kCompleted, {yesterday, day, yesterday, day})},
+        {section(TDTodaySection::CompletedToday), general(kCompleted, {day, tomorrow, day, tomorrow})},
+        {section(TDTodaySection::CompletedYesterday), general(kCompleted, {yesterday, day, yesterday, day})},
     };
     for (qsizetype p = 0; p < pairs.size(); ++p) {
         const auto& [fast, slow] = pairs.at(p);
