@@ -14,9 +14,8 @@ bool sameInput(const TDTaskRowLayoutInput& a, const TDTaskRowLayoutInput& b) {
     return a.rowRect.size() == b.rowRect.size() && a.indentation == b.indentation &&
            a.noteText == b.noteText && a.noteFont == b.noteFont && a.editingNote == b.editingNote &&
            a.noteExpanded == b.noteExpanded && bool(a.expandedNoteHeight) == bool(b.expandedNoteHeight) &&
-           a.drawCheckbox == b.drawCheckbox &&
-           a.insideOutline == b.insideOutline && a.priorityCellRect == b.priorityCellRect &&
-           sameTitle(a.title, b.title);
+           a.drawCheckbox == b.drawCheckbox && a.insideOutline == b.insideOutline &&
+           a.priorityCellRect == b.priorityCellRect && sameTitle(a.title, b.title);
 }
 
 QRectF moved(const QRectF& rect, const QPointF& offset) {
