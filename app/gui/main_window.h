@@ -8,6 +8,7 @@
 #include <memory>
 
 class QLabel;
+class QMenuBar;
 class TDButton;
 class TDFunctionBar;
 class TDFunctionButton;
@@ -87,6 +88,8 @@ public:
 
 Q_SIGNALS:
     void closeRequested();
+    // After buildMenus: the application's own menus join the window's.
+    void menusBuilt(QMenuBar* bar);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

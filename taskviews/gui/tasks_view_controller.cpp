@@ -1,6 +1,7 @@
 #include "taskviews/gui/tasks_view_controller.h"
 
 #include "taskviews/gui/desktop_task_feedback.h"
+#include "taskviews/gui/tasks_print.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
@@ -28,4 +29,8 @@ TDTasksViewController::~TDTasksViewController() {
     m_controller->setFeedback(nullptr);
     m_controller->setLinkOpener(nullptr);
     delete m_view;
+}
+
+std::unique_ptr<TDPrintRenderer> TDTasksViewController::makePrintRenderer(platform::UserDefaults& defaults) {
+    return std::make_unique<TDTasksPrintJob>(*this, defaults);
 }

@@ -6,9 +6,14 @@
 
 class TDDesktopTaskFeedback;
 class TDLibraryManager;
+class TDPrintRenderer;
 class TDTaskTreeModel;
 class TDTasksController;
 class TDTasksView;
+
+namespace platform {
+class UserDefaults;
+}
 
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the
@@ -23,6 +28,8 @@ public:
     TDTasksController& tasksController() const { return *m_controller; }
     TDTaskTreeModel& treeModel() const { return *m_model; }
     TDTasksView& tasksView() const { return *m_view; }
+    // What prints the list as it is shown now, with the print choices kept in `defaults`.
+    std::unique_ptr<TDPrintRenderer> makePrintRenderer(platform::UserDefaults& defaults);
 
 private:
     std::unique_ptr<TDTasksController> m_controller;
