@@ -2,6 +2,7 @@
 
 #include "app/backup_restorer.h"
 #include "app/badge_sink.h"
+#include "app/help_pages.h"
 #include "app/library_location_chooser.h"
 #include "app/main_window_host.h"
 #include "app/sync_control.h"
@@ -16,6 +17,7 @@
 #include "model/task.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/files/workspace.h"
 #include "platform/notifications/notification_center.h"
 #include "store/import_progress.h"
 #include "store/library_manager.h"
@@ -591,6 +593,17 @@ bool AppDelegate::switchToLibraryAtPath(const QString& path) {
     }
     NotificationCenter::defaultCenter().post(TDActiveLibraryDidChangeNotification, m_manager.library());
     return true;
+}
+
+void AppDelegate::showHelpForAnchor(const QString& anchor) {
+    const QString executables = QCoreApplication::applicationDirPath();
+    const QUrl url = TDHelpURL(executables, anchor);
+    if (!url.isValid()) {
+        logWithLevel(TDLogError, "ERROR", "The help pages are not installed in '%@'",
+                     TDHelpFolder(executables));
+        return;
+    }
+    if (platform::Workspace* workspace = platform::Workspace::shared()) workspace->openURL(url);
 }
 
 bool AppDelegate::restoreFromBackupAtPath(const QString& path) {

@@ -108,6 +108,9 @@ public:
     void setBadgeSink(TDBadgeSink* sink);
     void setDelayedCallScheduler(DelayedCallScheduler scheduler) { m_scheduleCall = std::move(scheduler); }
 
+    // Opens the help pages installed with the program in the desktop's browser.
+    void showHelpForAnchor(const QString& anchor) override;
+
     // Does nothing after the user chose to upgrade Ordello or while a full-sync window is open.
     void showMainWindow();
     bool isRestoringLibrary() const { return m_restoringLibrary; }

@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 #include "app/crash_marker.h"
 #include "app/desktop_requests.h"
+#include "app/gui/application_menus.h"
 #include "app/gui/file_dialog_library_chooser.h"
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
@@ -34,6 +35,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QMenuBar>
 #include <QRandomGenerator>
 #include <QTimer>
 
@@ -98,6 +100,10 @@ int main(int argc, char** argv) {
     TDSetAppDelegate(&delegate);
     delegate.setBadgeSink(&badge);
     TDLibraryUpdateWindowController updateWindow(delegate.updateProgress());
+    TDApplicationMenus applicationMenus(window, manager, delegate, prompter, restorer,
+                                        platform::UserDefaults::standard());
+    QObject::connect(&window, &TDMainWindow::menusBuilt, &applicationMenus,
+                     [&applicationMenus](QMenuBar* bar) { applicationMenus.install(*bar); });
 
     // Files, links and text from other programs wait for the library the launch opens.
     TDDesktopRequests requests(delegate, manager);

@@ -33,6 +33,8 @@ public:
     virtual void retrainTaskClassifier() {}
     // Runs a full sync when the library's sync is on and none is running.
     virtual void fullSync() {}
+    // Opens the program's help at the anchor ("repeating_tasks"); an empty anchor opens its start.
+    virtual void showHelpForAnchor(const QString& anchor) { Q_UNUSED(anchor); }
 };
 
 // The delegate in use (never null). Not owned; nullptr restores the default one.

@@ -20,7 +20,7 @@ void TDPropertyListExportOperation::main() {
     TDManagedObjectContext* context = managedObjectContext();
     if (!context) return;
     context->setSetupTransientProperties(false);
-    exportLibrary(threadedLibrary(), m_exportPath);
+    m_exported.store(exportLibrary(threadedLibrary(), m_exportPath));
 }
 
 bool TDPropertyListExportOperation::exportLibrary(TDLibrary* library, const QString& path) {

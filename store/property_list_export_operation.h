@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <atomic>
+
 // Writes the library of a package as a backup file (library_backup.h), reading the store through a
 // coordinator of its own, so it sees what was last saved and never locks the open library. The file
 // is replaced whole or left as it was.
@@ -12,6 +14,8 @@ public:
     TDPropertyListExportOperation(const QString& libraryPath, const QString& outputPath);
 
     QString exportPath() const { return m_exportPath; }
+    // Whether the run wrote the file (read after it has finished).
+    bool didExport() const { return m_exported.load(); }
     // Fetches, builds and writes; false when cancelled or failed (logged; a failed fetch is also
     // shown through the application delegate).
     bool exportLibrary(TDLibrary* library, const QString& path);
@@ -21,4 +25,5 @@ protected:
 
 private:
     QString m_exportPath;
+    std::atomic<bool> m_exported{false};
 };

@@ -241,6 +241,5 @@ void TDRecurrenceEditViewController::p_apply(const TDRecurrenceRule& rule) {
 }
 
 void TDRecurrenceEditViewController::showHelp() {
-    // The help pages come later; until then the request is logged.
-    logWithLevel(TDLogInfo, "INFO", "Help requested at anchor '%@'.", QStringLiteral("repeating_tasks"));
+    TDAppDelegate().showHelpForAnchor(QStringLiteral("repeating_tasks"));
 }

@@ -551,6 +551,7 @@ void TDMainWindow::buildMenus() {
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(tr("Select Next Tab"), this, [this] { m_controller->selectNextTab(); });
     window->addAction(tr("Select Previous Tab"), this, [this] { m_controller->selectPreviousTab(); });
+    Q_EMIT menusBuilt(bar);
 }
 
 bool TDMainWindow::closeAllWindows(bool restoring) {

@@ -11,6 +11,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenuBar;
 class TDButton;
 class TDCommandBarSubmenuView;
 class TDCommandViewController;
@@ -126,6 +127,8 @@ public:
 
 Q_SIGNALS:
     void closeRequested();
+    // After buildMenus: the application's own menus join the window's.
+    void menusBuilt(QMenuBar* bar);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

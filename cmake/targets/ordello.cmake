@@ -14,3 +14,10 @@ install(TARGETS ordello RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${desktop_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${program_icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${PROJECT_BINARY_DIR}/share/ordello DESTINATION ${CMAKE_INSTALL_DATADIR})
+
+# The help pages, found by the program in share/ordello/help beside its folder, as the sounds are.
+file(GLOB help_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/help/*)
+foreach(page IN LISTS help_pages)
+    get_filename_component(page_name ${page} NAME)
+    configure_file(${page} ${PROJECT_BINARY_DIR}/share/ordello/help/${page_name} COPYONLY)
+endforeach()

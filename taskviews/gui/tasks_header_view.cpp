@@ -16,7 +16,9 @@ namespace {
 
 constexpr int kHeaderHeight = 28;
 
-QString columnTitle(int column) {
+}  // namespace
+
+QString TDTasksHeaderView::columnTitle(int column) {
     switch (column) {
         case TDTaskTreeModel::ListColumn:
             return QObject::tr("List");
@@ -34,8 +36,6 @@ QString columnTitle(int column) {
             return {};
     }
 }
-
-}  // namespace
 
 TDTasksHeaderBand TDTasksHeaderBand::forGroup(const TDGroup* group, bool bottomEdge) {
     const QVariantMap options = TDGroup::displayOptionsForTabType(group ? group->tabType() : QString());

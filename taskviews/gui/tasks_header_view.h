@@ -25,6 +25,9 @@ class TDTasksHeaderView : public QHeaderView {
 public:
     explicit TDTasksHeaderView(QWidget* parent = nullptr);
 
+    // The title a column's header shows (also printed above the column).
+    static QString columnTitle(int column);
+
     // Lists, folders and quick entry show no list column and a wider priority box.
     void tasksViewDidChangeDisplayMode(int displayMode);
     // The "Columns" menu: one checkable item per column but the task column, tagged by its index.

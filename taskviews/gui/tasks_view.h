@@ -62,6 +62,13 @@ public:
     // Columns after the task column are tinted in turn, the first visible one first.
     bool isAlternateColumn(int column) const;
 
+    // The off-screen copy that prints (tasks_view_printing.cpp): white paper without tints, a
+    // stronger margin line, and the rules only while `printsLines`.
+    bool isPrinting() const { return m_printing; }
+    void setPrinting(bool printing);
+    bool printsLines() const { return m_printsLines; }
+    void setPrintsLines(bool printsLines);
+
     // Row heights: a task row is reckoned from its title's length until it is first painted, then
     // measured at the task column's width and cached until it changes.
     int heightOfRow(const QModelIndex& index) const;
@@ -241,6 +248,8 @@ private:
     TDTasksViewEditing* m_editing = nullptr;
 
     int m_displayMode = -1;
+    bool m_printing = false;
+    bool m_printsLines = true;
     bool m_drawsOverlay = false;
     QString m_instructionMessage;
     QColor m_selectionColor;

@@ -3,6 +3,7 @@
 #include "taskviews/card_deck.h"
 #include "taskviews/gui/cards_view.h"
 #include "taskviews/gui/desktop_task_feedback.h"
+#include "taskviews/gui/tasks_print.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
@@ -44,4 +45,8 @@ TDTasksViewController::~TDTasksViewController() {
     m_controller->setLinkOpener(nullptr);
     delete m_cardsView;
     delete m_view;
+}
+
+std::unique_ptr<TDPrintRenderer> TDTasksViewController::makePrintRenderer(platform::UserDefaults& defaults) {
+    return std::make_unique<TDTasksPrintJob>(*this, defaults);
 }

@@ -8,9 +8,14 @@ class QStackedLayout;
 class TDCardsView;
 class TDDesktopTaskFeedback;
 class TDLibraryManager;
+class TDPrintRenderer;
 class TDTaskTreeModel;
 class TDTasksController;
 class TDTasksView;
+
+namespace platform {
+class UserDefaults;
+}
 
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the
@@ -27,6 +32,8 @@ public:
     TDTasksView& tasksView() const { return *m_view; }
     // nullptr until the cards are first shown.
     TDCardsView* cardsView() const { return m_cardsView; }
+    // What prints the list as it is shown now, with the print choices kept in `defaults`.
+    std::unique_ptr<TDPrintRenderer> makePrintRenderer(platform::UserDefaults& defaults);
 
 private:
     void p_modeChanged(qint64 mode);

@@ -62,6 +62,7 @@ QFont fontOr(const std::optional<QFont>& font, qreal size, bool italic = false) 
 // --- Colours
 
 QColor TDTasksView::backgroundColor() const {
+    if (m_printing) return Qt::white;
     if (!isYellowLook()) return Qt::white;
     const QBrush& notebook = TDConstants::shared().TDNotebookPatternColor;
     return notebook.style() == Qt::SolidPattern ? notebook.color() : paperYellow();
@@ -77,6 +78,7 @@ QColor TDTasksView::gridColor() const {
 }
 
 QColor TDTasksView::marginLineColor() const {
+    if (m_printing) return hex("eab3a2", 0.8f);
     return isYellowLook() ? hex("fbab52", 0.4f) : hex("ffb3a2", 0.5f);
 }
 
@@ -132,6 +134,7 @@ void TDTasksView::paintEvent(QPaintEvent* event) {
 
 void TDTasksView::p_drawPaper(QPainter& painter, const QRect& clip) const {
     const QBrush& notebook = TDConstants::shared().TDNotebookPatternColor;
+    if (m_printing) return;
     if (isYellowLook() && notebook.style() == Qt::TexturePattern)
         painter.fillRect(clip, notebook);
     else
@@ -142,14 +145,14 @@ void TDTasksView::p_drawPaper(QPainter& painter, const QRect& clip) const {
 void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     // Tinted columns after the task column, one in two.
     for (int column = TDTaskTreeModel::TaskColumn + 1; column < TDTaskTreeModel::ColumnCount; ++column) {
-        if (!isAlternateColumn(column)) continue;
+        if (m_printing || !isAlternateColumn(column)) continue;
         painter.fillRect(
             QRect(columnViewportPosition(column), clip.top(), columnWidth(column), clip.height()),
             alternateColumnOverlayColor());
     }
 
     // A rule along the bottom of every task row, then on down the empty paper.
-    const QColor rule = gridColor();
+    const QColor rule = m_printing && !m_printsLines ? QColor(Qt::transparent) : gridColor();
     int lastBottom = -1;
     QModelIndex item = indexAt(QPoint(1, qMax(0, clip.top())));
     // Any column but a hidden one gives the first row's top; the rows below follow it.

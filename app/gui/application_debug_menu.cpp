@@ -1,0 +1,128 @@
+// The Debug menu: commands for looking into a library and the program, shown while "enableDebugMenu"
+// is on.
+#include "app/groups_controller.h"
+#include "app/gui/application_menus.h"
+#include "app/gui/main_window.h"
+#include "controls/menu_shortcut_text.h"
+#include "foundation/date_change_notifier.h"
+#include "model/group.h"
+#include "platform/base/log.h"
+#include "platform/notifications/notification_center.h"
+#include "platform/operations/operation_queue.h"
+#include "platform/plist/property_list.h"
+#include "store/anonymized_library_operation.h"
+#include "store/library_maintenance.h"
+#include "store/library_manager.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStandardPaths>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The depth of a menu below the menu bar: 0 for the bar's own menus.
+void printShortcutRows(const QList<QAction*>& items, int level, QString& rows) {
+    for (const QAction* item : items) {
+        const QString title =
+            item->text().remove(QLatin1Char('&')).replace(QStringLiteral("…"), QStringLiteral("..."));
+        if (title == QStringLiteral("Debug")) continue;
+        if (const QMenu* submenu = item->menu()) {
+            QString below;
+            printShortcutRows(submenu->actions(), level + 1, below);
+            if (below.isEmpty()) continue;
+            rows += QStringLiteral("\n<tr class=\"%1\"><td colspan=\"3\">%2 menu shortcuts</td></tr>\n")
+                        .arg(level == 0 ? QStringLiteral("h2") : QStringLiteral("h3"), title);
+            rows += below;
+            continue;
+        }
+        if (item->shortcut().isEmpty()) continue;
+        const TDKeyEquivalent equivalent = TDKeyEquivalentOf(item->shortcut()[0]);
+        if (equivalent.key.isEmpty()) continue;
+        rows += QStringLiteral("<tr class=\"lev%1\"><td>%2</td><td>%3</td><td>%4</td></tr>\n")
+                    .arg(level)
+                    .arg(title, TDKeyEquivalentDescription(equivalent),
+                         TDKeyEquivalentShortDescription(equivalent));
+    }
+}
+
+}  // namespace
+
+void TDApplicationMenus::p_installDebugMenu(QMenuBar& bar) {
+    QMenu* debug = bar.addMenu(QStringLiteral("Debug"));
+    const auto add = [this, debug](const QString& title, std::function<void()> perform) {
+        p_addCommand(*debug, TDApplicationCommand::Debug, title, std::move(perform));
+    };
+    add(QStringLiteral("Validate Library"), [this] { validateLibrary(); });
+    add(QStringLiteral("Print Menu Shortcuts"), [this, &bar] { printMenuShortcuts(bar); });
+    add(QStringLiteral("Export Group to Plist XML…"), [this] { exportGroupToPlist(); });
+    add(QStringLiteral("Save Anonymized Library…"), [this] { saveAnonymizedLibrary(); });
+    add(QStringLiteral("Log First Responder"), [this] { logFirstResponder(); });
+    add(QStringLiteral("Simulate Date Change"), [this] { simulateDateChange(); });
+    debug->addSeparator();
+    add(QStringLiteral("Raise Exception"), [this] { raiseException(); });
+}
+
+void TDApplicationMenus::validateLibrary() {
+    // A library with problems has logged each of them already.
+    if (TDLibrary* library = m_manager.library(); library && TDValidateLibrary(library))
+        logWithLevel(TDLogInfo, "INFO", "No problems found with library");
+}
+
+void TDApplicationMenus::printMenuShortcuts(QMenuBar& bar) const {
+    QString rows;
+    printShortcutRows(bar.actions(), 0, rows);
+    std::fputs(rows.toUtf8().constData(), stdout);
+    std::fflush(stdout);
+}
+
+void TDApplicationMenus::exportGroupToPlist() {
+    const TDGroup* group = m_window.groupsController().selectedGroup();
+    if (!group) return;
+    const QVariantMap form = group->propertyListRepresentationForCopying();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const std::optional<QString> path = m_files.saveFile(
+        QStringLiteral("Export Group"), QDir(folder).filePath(group->title() + QStringLiteral(".plist")),
+        QStringLiteral("Property lists (*.plist)"));
+    if (!path) return;
+    if (const Result<QByteArray> xml = platform::writePropertyList(form); xml.ok())
+        logWithLevel(TDLogDebug, "DEBUG", "plist: %@", QString::fromUtf8(*xml));
+    if (const Status written = platform::writePropertyListFile(*path, form); !written.ok())
+        logWithLevel(TDLogError, "ERROR", "Could not write plist xml file to \"%@\"", *path);
+}
+
+void TDApplicationMenus::saveAnonymizedLibrary() {
+    const std::optional<QString> path =
+        m_files.saveFile(QStringLiteral("Save Anonymized Library"),
+                         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                             .filePath(QStringLiteral("Anonymized.odllibrary")),
+                         QStringLiteral("Ordello libraries (*.odllibrary)"));
+    if (!path || !m_manager.saveLibrary()) return;
+    // Copying and scrambling a library takes a while: never on the main thread.
+    m_manager.exportOperationQueue()->addOperation(
+        std::make_shared<TDAnonymizedLibraryOperation>(m_manager.libraryPath(), *path));
+}
+
+void TDApplicationMenus::logFirstResponder() const {
+    for (const QObject* responder = QApplication::focusWidget(); responder; responder = responder->parent())
+        logWithLevel(
+            TDLogInfo, "INFO", "Responder: %@",
+            QStringLiteral("%1 \"%2\"")
+                .arg(QString::fromLatin1(responder->metaObject()->className()), responder->objectName()));
+}
+
+void TDApplicationMenus::simulateDateChange() const {
+    platform::NotificationCenter::defaultCenter().post(TDDateChangedNotification);
+}
+
+void TDApplicationMenus::raiseException() const {
+    // Ends the program as a crash would, leaving the crash marker for the next start to find; nothing
+    // is thrown through the event loop.
+    logWithLevel(TDLogError, "ERROR", "Test Exception: This is a test exception");
+    std::abort();
+}
