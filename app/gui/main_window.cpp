@@ -1,5 +1,7 @@
 #include "app/gui/main_window.h"
 
+#include "app/close_shortcuts.h"
+
 #include "app/group_tabs.h"
 #include "app/groups_controller.h"
 #include "app/gui/command_bar_submenu_view.h"
@@ -136,6 +138,9 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
     connect(m_controller.get(), &TDMainWindowController::syncStateChanged, this,
             &TDMainWindow::p_syncStateChanged);
     m_tabs->setTasksController(&m_tasksViewController->tasksController());
+    for (auto signal : {&TDTabList::tabInserted, &TDTabList::tabRemoved})
+        connect(m_tabs, signal, this, &TDMainWindow::p_updateCloseShortcuts);
+    connect(m_tabs, &TDTabList::tabsReloaded, this, &TDMainWindow::p_updateCloseShortcuts);
     m_taskInfo = std::make_unique<TDTaskInfoViewController>(m_tasksViewController->tasksController());
     setInfoViewContent(new TDTaskInfoView(*m_taskInfo));
     m_groups->setPresentation(m_sourceList->groupsView());
@@ -500,10 +505,9 @@ void TDMainWindow::buildMenus() {
     QMenu* file = bar->addMenu(tr("&File"));
     file->addAction(tr("New Tab"), QKeySequence(Qt::CTRL | Qt::Key_T), this,
                     [this] { m_controller->newTab(); });
-    file->addAction(tr("Close Tab"), QKeySequence(Qt::CTRL | Qt::Key_W), this,
-                    [this] { m_controller->closeTab(); });
-    file->addAction(tr("Close Window"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W), this,
-                    [this] { close(); });
+    m_closeTabAction = file->addAction(tr("Close Tab"), this, [this] { m_controller->closeTab(); });
+    m_closeWindowAction = file->addAction(tr("Close Window"), this, [this] { close(); });
+    p_updateCloseShortcuts();
     file->addSeparator();
     file->addAction(tr("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this,
                     [this] { Q_EMIT closeRequested(); });
@@ -584,6 +588,15 @@ void TDMainWindow::closeEvent(QCloseEvent* event) {
     // The quit sequence closes the window once the library is saved.
     event->ignore();
     Q_EMIT closeRequested();
+}
+
+void TDMainWindow::p_updateCloseShortcuts() {
+    if (!m_closeTabAction) return;
+    const TDCloseShortcuts keys =
+        TDCloseShortcutsFor(defaults().boolean(QStringLiteral("commandWClosesTab")), m_tabs->numberOfTabs());
+    m_closeWindowAction->setShortcut(keys.close);
+    m_closeTabAction->setShortcut(keys.closeTab);
+    m_closeTabAction->setEnabled(keys.closeTabEnabled);
 }
 
 bool TDMainWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -136,6 +136,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Ctrl+W closes the tab or the window, by the number of tabs and the setting.
+    void p_updateCloseShortcuts();
     // TDMainWindowView
     bool isWindowKey() const override { return isActiveWindow(); }
     bool isTasksViewEditing() const override;
@@ -211,6 +213,8 @@ private:
     std::unique_ptr<TDGotoViewController> m_gotoView;
     // The inspector in the info pane; its view goes first, then it, before the tasks controller it follows.
     std::unique_ptr<TDTaskInfoViewController> m_taskInfo;
+    QAction* m_closeTabAction = nullptr;
+    QAction* m_closeWindowAction = nullptr;
     QAction* m_toggleSourceListAction = nullptr;
     QAction* m_toggleInfoViewAction = nullptr;
     QAction* m_toggleStatusBarAction = nullptr;

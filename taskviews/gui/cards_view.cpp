@@ -397,11 +397,17 @@ void TDCardsView::renderFrontCard(QPainter& painter, const QRectF& target) const
     painter.restore();
 }
 
+QSize TDCardsView::frontCardSize() const {
+    return m_deck.task() ? m_front->cardView()->size() : QSize();
+}
+
 bool TDCardsView::printFrontCard(QPagedPaintDevice& device) const {
     if (!m_deck.task()) return false;
     QPainter painter;
     if (!painter.begin(&device)) return false;
-    const QRectF page = QRectF(0, 0, device.width(), device.height());
-    renderFrontCard(painter, page);
+    // As large as on screen, smaller only when the page is.
+    const QSizeF card = frontCardSize();
+    const qreal scale = std::min({1.0, device.width() / card.width(), device.height() / card.height()});
+    renderFrontCard(painter, QRectF(QPointF(0, 0), card * scale));
     return painter.end();
 }

@@ -44,6 +44,8 @@ public:
 
     // Draws the front card into the painter's page, scaled to fit the rectangle; for printing.
     void renderFrontCard(QPainter& painter, const QRectF& target) const;
+    // The front card's size on screen; empty while no card is shown.
+    QSize frontCardSize() const;
     bool printFrontCard(QPagedPaintDevice& device) const;
 
     // TDCardDeckView.

@@ -14,6 +14,8 @@ public:
     virtual QString jobTitle() const = 0;
     // The remembered choices of the print dialog, applied to what is printed.
     virtual TDPrintOptions& options() = 0;
+    // Whether those choices mean anything for what prints (a card has no rows to expand or rule).
+    virtual bool hasOptions() const { return true; }
     // Sets the page margins and resolution the pages are laid out with.
     virtual void preparePrinter(QPrinter& printer) const = 0;
     // Prints every page; the number of pages printed, 0 when the printer could not be painted on.

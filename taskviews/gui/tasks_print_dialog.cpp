@@ -40,7 +40,7 @@ bool TDRunPrintDialog(TDPrintRenderer& renderer, QWidget* parent) {
     QPrintDialog dialog(&printer, parent);
     dialog.setWindowTitle(QObject::tr("Print \"%1\"").arg(renderer.jobTitle()));
     // The dialog owns its tabs.
-    dialog.setOptionTabs({new TDPrintingAccessoryView(renderer.options())});
+    if (renderer.hasOptions()) dialog.setOptionTabs({new TDPrintingAccessoryView(renderer.options())});
     if (dialog.exec() != QDialog::Accepted) return false;
     return renderer.print(printer) > 0;
 }

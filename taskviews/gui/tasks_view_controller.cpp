@@ -1,6 +1,7 @@
 #include "taskviews/gui/tasks_view_controller.h"
 
 #include "taskviews/card_deck.h"
+#include "taskviews/gui/card_print_job.h"
 #include "taskviews/gui/cards_view.h"
 #include "taskviews/gui/desktop_task_feedback.h"
 #include "taskviews/gui/tasks_print.h"
@@ -48,5 +49,8 @@ TDTasksViewController::~TDTasksViewController() {
 }
 
 std::unique_ptr<TDPrintRenderer> TDTasksViewController::makePrintRenderer(platform::UserDefaults& defaults) {
+    // In card mode the front card prints.
+    if (m_controller->mode() == 1 && m_cardsView && !m_cardsView->frontCardSize().isEmpty())
+        return std::make_unique<TDCardPrintJob>(*m_cardsView, *m_controller, defaults);
     return std::make_unique<TDTasksPrintJob>(*this, defaults);
 }

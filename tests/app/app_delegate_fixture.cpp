@@ -3,6 +3,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "store/import_progress.h"
 #include "store/library_manager.h"
+#include "tests/support/test_environment.h"
 
 #include <QDir>
 #include <QUrl>
@@ -19,6 +20,10 @@ TDImportProgress* DirectRestorer::restoreLibraryFromBackupAtPath(const QString& 
     return m_progress->restoreLibraryFromBackupAtPath(path) ? m_progress.get() : nullptr;
 }
 
+bool DirectRestorer::isRestoring() const {
+    return m_progress->isShown();
+}
+
 void AppDelegateTest::SetUp() {
     TempFoldersTest::SetUp();
     // Only the saves the delegate makes count.
@@ -31,6 +36,9 @@ void AppDelegateTest::SetUp() {
 
 void AppDelegateTest::TearDown() {
     TDSetAppDelegate(nullptr);
+    // A restore's operation ends on the main thread after the library reopened: let it, or the import
+    // queue would wait for it forever while the main thread waits for the queue.
+    EXPECT_TRUE(testsupport::spinUntil([this] { return !restorer->isRestoring(); }, 10000));
     restorer.reset();
     delegate.reset();
     manager.reset();

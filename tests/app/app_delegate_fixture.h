@@ -58,6 +58,8 @@ public:
     DirectRestorer(TDLibraryManager& manager, TDAlertPrompter& prompter);
     ~DirectRestorer() override;
     TDImportProgress* restoreLibraryFromBackupAtPath(const QString& path) override;
+    // Until the restore's operation has told the progress it ended (after the library reopened).
+    bool isRestoring() const;
 
 private:
     std::unique_ptr<TDImportProgress> m_progress;

@@ -4,6 +4,7 @@
 #include "language/natural_language_value_transformers.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/card_deck.h"
+#include "taskviews/gui/card_print_job.h"
 #include "taskviews/gui/card_stack.h"
 #include "taskviews/gui/card_view.h"
 #include "taskviews/gui/card_view_controller.h"
@@ -14,8 +15,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrinter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
 
@@ -194,6 +198,18 @@ TEST_F(CardsViewTest, TheOverlaySwallowsClicks) {
     EXPECT_EQ(shown(), QStringLiteral("A"));
     controller->setDrawOverlayForGoto(false);
     EXPECT_FALSE(view->drawsOverlay());
+}
+
+TEST_F(CardsViewTest, PrintingInCardModePrintsTheFrontCardOnOnePage) {
+    TDCardPrintJob job(*view, *controller, defaults());
+    EXPECT_EQ(job.jobTitle(), QStringLiteral("Jobs"));
+    EXPECT_FALSE(job.hasOptions());
+    QTemporaryDir folder;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(folder.filePath(QStringLiteral("card.pdf")));
+    EXPECT_EQ(job.print(printer), 1);
+    EXPECT_GT(QFileInfo(printer.outputFileName()).size(), 0);
 }
 
 }  // namespace
