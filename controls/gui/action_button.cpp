@@ -68,11 +68,9 @@ QString TDActionButton::keyEquivalentText() const {
     const int key = m_keyEquivalent.key();
     if (key == 0 || key == Qt::Key_unknown) return {};
     const Qt::KeyboardModifiers modifiers = m_keyEquivalent.keyboardModifiers();
-    QString text;
-    if (modifiers.testFlag(Qt::MetaModifier)) text += QChar(0x2303);
-    if (modifiers.testFlag(Qt::AltModifier)) text += QChar(0x2325);
-    if (modifiers.testFlag(Qt::ShiftModifier)) text += QChar(0x21E7);
-    if (modifiers.testFlag(Qt::ControlModifier)) text += QChar(0x2318);
+    // The modifiers as this desktop's keyboards name them ("Ctrl+Shift+"), never another platform's glyphs.
+    QString text = QKeySequence(QKeyCombination(modifiers, Qt::Key_A)).toString(QKeySequence::NativeText);
+    text.chop(1);
     switch (key) {
         case Qt::Key_Escape:
             return text + QStringLiteral("esc");

@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(ActionButton, ShortcutLabelsShowGlyphsNamedKeysAndLetters) {
+TEST(ActionButton, ShortcutLabelsShowModifierNamesNamedKeysAndLetters) {
     const struct {
         QKeyCombination key;
         const char* text;
@@ -17,11 +17,11 @@ TEST(ActionButton, ShortcutLabelsShowGlyphsNamedKeysAndLetters) {
         QColor color;
     } cases[] = {
         {QKeyCombination(Qt::Key_Escape), "esc", true, QColor::fromRgbF(0.75f, 0.75f, 0.75f)},
-        {QKeyCombination(Qt::ControlModifier, Qt::Key_Escape), "\u2318esc", true, Qt::white},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Escape), "Ctrl+esc", true, Qt::white},
         {QKeyCombination(Qt::Key_Return), "\u21A9", false, QColor::fromRgbF(0.9f, 0.9f, 0.9f)},
-        {QKeyCombination(Qt::ShiftModifier | Qt::ControlModifier, Qt::Key_E), "\u21E7\u2318E", true,
+        {QKeyCombination(Qt::ShiftModifier | Qt::ControlModifier, Qt::Key_E), "Ctrl+Shift+E", true,
          Qt::white},
-        {QKeyCombination(Qt::MetaModifier | Qt::AltModifier, Qt::Key_T), "\u2303\u2325T", true, Qt::white},
+        {QKeyCombination(Qt::MetaModifier | Qt::AltModifier, Qt::Key_T), "Meta+Alt+T", true, Qt::white},
         {QKeyCombination(Qt::Key_Tab), "tab", true, QColor::fromRgbF(0.75f, 0.75f, 0.75f)},
         {QKeyCombination(Qt::Key_Space), "spc", true, QColor::fromRgbF(0.75f, 0.75f, 0.75f)},
         {QKeyCombination(Qt::Key_K), "K", false, QColor::fromRgbF(0.9f, 0.9f, 0.9f)},
