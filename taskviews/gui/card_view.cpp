@@ -3,6 +3,7 @@
 #include "model/task.h"
 #include "store/library_manager.h"
 #include "taskviews/card_facts.h"
+#include "taskviews/gui/inspector_text_field.h"
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_checkbox_cell.h"
@@ -112,7 +113,10 @@ TDCardView::TDCardView(TDTasksController& tasksController, QWidget* parent)
         m_fieldLabels[i]->setFont(labelFont(this));
         m_fieldLabels[i]->setPalette(m_notesLabel->palette());
         m_fieldLabels[i]->setAttribute(Qt::WA_TransparentForMouseEvents);
-        m_fields[i] = new QLineEdit(this);
+        // The inspector's fields: a pause in typing opens the calendar or the estimate slider.
+        auto* field = new TDInspectorTextField(this);
+        field->setFieldType(i == EstimateField ? TDInspectorTextField::Estimate : TDInspectorTextField::Date);
+        m_fields[i] = field;
         m_fields[i]->setObjectName(QString::fromLatin1(names[i]));
         m_fields[i]->setFrame(false);
     }

@@ -7,8 +7,10 @@
 #include "platform/undo/undo_manager.h"
 #include "taskviews/card_facts.h"
 #include "taskviews/gui/card_view.h"
+#include "taskviews/gui/inspector_text_field.h"
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
+#include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/notes_comparison.h"
 #include "taskviews/task_cell_values.h"
 #include "taskviews/task_info_controller.h"
@@ -66,6 +68,21 @@ TDCardController::TDCardController(TDTasksController& tasksController, QWidget* 
         QLineEdit* edit = m_view->field(TDCardView::Field(field));
         edit->installEventFilter(this);
         connect(edit, &QLineEdit::editingFinished, this, [this, field] { p_commitField(field); });
+        auto* balloonField = qobject_cast<TDInspectorTextField*>(edit);
+        if (!balloonField) continue;
+        connect(balloonField, &TDInspectorTextField::completionFinished, this,
+                [this, field, edit](const QVariant& value) {
+                    // A slider's seconds are stored as they are, not read back from their words.
+                    if (field == TDCardView::EstimateField && task()) {
+                        m_fields->setEstimatedTime(value.toDouble());
+                        edit->setText(m_fields->value(infoField(field)).text);
+                    }
+                    m_view->setFocus();
+                });
+        connect(balloonField, &TDInspectorTextField::recurrenceToggled, this, [this, balloonField] {
+            if (balloonField->datePanel())
+                TDRecurrenceEditView::showInBalloon(*balloonField->datePanel(), m_tasksController);
+        });
     }
     connect(m_fields.get(), &TDTaskInfoViewController::changed, this, &TDCardController::p_showFields);
     connect(m_view->priorityPopUpButton(), &TDPriorityButton::priorityChosen, this, [this](qint64 priority) {

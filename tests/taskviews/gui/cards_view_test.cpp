@@ -1,6 +1,7 @@
 // The cards over a list, driven by keys and clicks as a person would, with the flips switched off; and
 // a picture of the message of an empty list.
 #include "taskviews/gui/cards_view.h"
+#include "controls/gui/balloon_panel.h"
 #include "language/natural_language_value_transformers.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/card_deck.h"
@@ -8,6 +9,7 @@
 #include "taskviews/gui/card_stack.h"
 #include "taskviews/gui/card_view.h"
 #include "taskviews/gui/card_view_controller.h"
+#include "taskviews/gui/inspector_text_field.h"
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/title_editor.h"
@@ -159,6 +161,32 @@ TEST_F(CardsViewTest, EditsOnTheCardReachTheLibraryWithUndo) {
     EXPECT_EQ(undoName(), QStringLiteral("Change Priority"));
     undo();
     EXPECT_EQ(b->priority(), 0);
+}
+
+TEST_F(CardsViewTest, TheDateAndEstimateFieldsOpenTheirBalloonsAndTheSliderSetsTheEstimate) {
+    // A task without subtasks: its estimate is its own.
+    key(Qt::Key_L);
+    key(Qt::Key_L);
+    ASSERT_EQ(shown(), QStringLiteral("B"));
+    auto* estimate = qobject_cast<TDInspectorTextField*>(card().field(TDCardView::EstimateField));
+    ASSERT_TRUE(estimate);
+    estimate->setFocus();
+    estimate->firePopUpTimer();
+    ASSERT_TRUE(estimate->estimatePanel() && estimate->estimatePanel()->isVisible());
+    // What the slider picks is stored as it is, one step.
+    estimate->completionViewController(nullptr, 2700.0, true);
+    processChanges();
+    EXPECT_EQ(deck().task()->estimatedTime(), 2700.0);
+    EXPECT_FALSE(estimate->hasFocus());
+    EXPECT_EQ(undoName(), QStringLiteral("Change Estimated Time"));
+
+    auto* due = qobject_cast<TDInspectorTextField*>(card().field(TDCardView::DueField));
+    ASSERT_TRUE(due);
+    QApplication::setActiveWindow(view.get());
+    due->setFocus();
+    QTest::keyClicks(due, QStringLiteral("tomorrow"));
+    due->firePopUpTimer();
+    ASSERT_TRUE(due->datePanel() && due->datePanel()->isVisible()) << "the calendar follows the typing";
 }
 
 TEST_F(CardsViewTest, ALongTitleGrowsUpToThreeLines) {
