@@ -545,7 +545,7 @@ void TDMainWindow::buildMenus() {
     view->addAction(tr("Go To..."), QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { toggleGotoView(); });
     view->addAction(tr("Show Actions Bar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), this,
                     [this] { toggleTaskSubmenu(); });
-    view->addAction(tr("Show Tag Filter"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_T), this,
+    view->addAction(tr("Show Tag Filter"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this,
                     [this] { toggleTagFilter(); });
     view->addAction(tr("Filter by Title"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), this,
                     [this] { filterByTitle(); });

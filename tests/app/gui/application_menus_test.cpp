@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -119,6 +120,27 @@ TEST_F(ApplicationMenusTest, TheCommandsJoinTheWindowsMenusAndQuitStaysLast) {
     window->buildMenus();
     EXPECT_EQ(window->menuBar()->actions().last()->text(), QStringLiteral("Debug"));
     EXPECT_EQ(titles(menu(QStringLiteral("File"))->actions()).count(QStringLiteral("Print…")), 1);
+}
+
+// Two items on one key would both stay silent: Qt takes such a key as ambiguous.
+TEST_F(ApplicationMenusTest, NoTwoMenuItemsShareAKey) {
+    defaults().setValue(QStringLiteral("enableDebugMenu"), true);
+    window->buildMenus();
+    QMap<QKeySequence, QString> owners;
+    std::function<void(const QList<QAction*>&)> collect = [&](const QList<QAction*>& actions) {
+        for (QAction* action : actions) {
+            if (QMenu* submenu = action->menu()) collect(submenu->actions());
+            for (const QKeySequence& key : action->shortcuts()) {
+                if (key.isEmpty()) continue;
+                EXPECT_FALSE(owners.contains(key))
+                    << key.toString().toStdString() << ": " << owners.value(key).toStdString() << " and "
+                    << action->text().toStdString();
+                owners.insert(key, action->text());
+            }
+        }
+    };
+    collect(window->menuBar()->actions());
+    EXPECT_GT(owners.size(), 20);
 }
 
 TEST_F(ApplicationMenusTest, PrintNeedsRowsAndSyncNeedsSyncSwitchedOn) {
