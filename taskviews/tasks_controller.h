@@ -371,6 +371,8 @@ private:
     // subtask of `parent`, with its inherited tags; nullptr after a beep when the place refuses it.
     // Inside the new-task bracket.
     TDTask* p_insertNewTaskAfter(TDTask* sibling);
+    // The editor's add paths: the new task from `insert`, in the new-task bracket, selected, one step.
+    TDTask* p_addNewTaskNextTo(TDTask* task, const std::function<TDTask*(TDTask*)>& insert);
     TDTask* p_insertNewChildTask(TDTask* parent);
     TDTask* p_placedNewTask(TDTask* task);
     TDTaskRowItem p_parentForItem(TDTask* task);

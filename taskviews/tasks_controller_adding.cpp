@@ -103,22 +103,17 @@ TDTask* TDTasksController::p_placedNewTask(TDTask* task) {
 }
 
 TDTask* TDTasksController::addTaskBelow(TDTask* task) {
-    if (!library() || !task || p_refuseInArchivedGroup()) return nullptr;
-    p_openNewTaskBracket();
-    TDTask* added = p_insertNewTaskAfter(task);
-    if (added) {
-        if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("New Task"));
-        if (m_context) m_context->processPendingChanges();
-        setSelection({added});
-    }
-    p_closeNewTaskBracket();
-    return added;
+    return p_addNewTaskNextTo(task, [this](TDTask* next) { return p_insertNewTaskAfter(next); });
 }
 
 TDTask* TDTasksController::addChildTask(TDTask* task) {
+    return p_addNewTaskNextTo(task, [this](TDTask* parent) { return p_insertNewChildTask(parent); });
+}
+
+TDTask* TDTasksController::p_addNewTaskNextTo(TDTask* task, const std::function<TDTask*(TDTask*)>& insert) {
     if (!library() || !task || p_refuseInArchivedGroup()) return nullptr;
     p_openNewTaskBracket();
-    TDTask* added = p_insertNewChildTask(task);
+    TDTask* added = insert(task);
     if (added) {
         if (platform::UndoManager* undo = undoManager()) undo->setActionName(tr("New Task"));
         if (m_context) m_context->processPendingChanges();

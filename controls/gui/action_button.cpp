@@ -1,5 +1,7 @@
 #include "controls/gui/action_button.h"
 
+#include "foundation/gui/tooltip_shortcut.h"
+
 #include "controls/color_level_additions.h"
 #include "foundation/gui/animation_additions.h"
 #include "foundation/gui/path_additions.h"
@@ -65,25 +67,7 @@ void TDActionButton::setKeyEquivalent(QKeyCombination key) {
 }
 
 QString TDActionButton::keyEquivalentText() const {
-    const int key = m_keyEquivalent.key();
-    if (key == 0 || key == Qt::Key_unknown) return {};
-    const Qt::KeyboardModifiers modifiers = m_keyEquivalent.keyboardModifiers();
-    // The modifiers as this desktop's keyboards name them ("Ctrl+Shift+"), never another platform's glyphs.
-    QString text = QKeySequence(QKeyCombination(modifiers, Qt::Key_A)).toString(QKeySequence::NativeText);
-    text.chop(1);
-    switch (key) {
-        case Qt::Key_Escape:
-            return text + QStringLiteral("esc");
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            return text + QChar(0x21A9);
-        case Qt::Key_Tab:
-            return text + QStringLiteral("tab");
-        case Qt::Key_Space:
-            return text + QStringLiteral("spc");
-        default:
-            return text + QKeySequence(key).toString(QKeySequence::PortableText).toUpper();
-    }
+    return TDShortcutLabel(m_keyEquivalent);
 }
 
 TDActionButton::Label TDActionButton::keyEquivalentLabel() const {

@@ -4,17 +4,14 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
-QString shortcutText(const QAbstractButton& button) {
-    const QKeySequence sequence = button.shortcut();
-    if (sequence.isEmpty()) return {};
-    const QKeyCombination combination = sequence[0];
-    const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
-    QString text;
-    if (modifiers.testFlag(Qt::MetaModifier)) text += QChar(0x2303);
-    if (modifiers.testFlag(Qt::AltModifier)) text += QChar(0x2325);
-    if (modifiers.testFlag(Qt::ShiftModifier)) text += QChar(0x21E7);
-    if (modifiers.testFlag(Qt::ControlModifier)) text += QChar(0x2318);
-    switch (combination.key()) {
+QString TDShortcutLabel(QKeyCombination combination) {
+    const int key = combination.key();
+    if (key == 0 || key == Qt::Key_unknown) return {};
+    // The modifiers as the keys are labelled here, never another platform's glyphs.
+    QString text = QKeySequence(QKeyCombination(combination.keyboardModifiers(), Qt::Key_A))
+                       .toString(QKeySequence::NativeText);
+    text.chop(1);
+    switch (key) {
         case Qt::Key_Escape:
             return text + QStringLiteral("esc");
         case Qt::Key_Return:
@@ -25,8 +22,13 @@ QString shortcutText(const QAbstractButton& button) {
         case Qt::Key_Space:
             return text + QStringLiteral("spc");
         default:
-            return text + QKeySequence(combination.key()).toString(QKeySequence::PortableText).toUpper();
+            return text + QKeySequence(key).toString(QKeySequence::PortableText).toUpper();
     }
+}
+
+QString shortcutText(const QAbstractButton& button) {
+    const QKeySequence sequence = button.shortcut();
+    return sequence.isEmpty() ? QString() : TDShortcutLabel(sequence[0]);
 }
 
 QString tooltipWithShortcut(const QAbstractButton& button) {

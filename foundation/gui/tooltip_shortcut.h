@@ -1,13 +1,15 @@
 #pragma once
 
+#include <QKeyCombination>
 #include <QObject>
 #include <QString>
 
 class QAbstractButton;
 
-// The keyboard shortcut of a button as its tooltip shows it: the modifier glyphs (Meta ⌃, Alt ⌥,
-// Shift ⇧, Ctrl ⌘) followed by the key ("esc", ↩ for Return, "tab", "spc", else the key upper-cased).
-// Empty when the button has no shortcut.
+// A shortcut in few characters: the modifiers as this desktop's keyboards name them ("Ctrl+Shift+")
+// followed by the key ("esc", ↩ for Return, "tab", "spc", else the key upper-cased). Empty for no key.
+QString TDShortcutLabel(QKeyCombination combination);
+// The keyboard shortcut of a button as its tooltip shows it; empty when the button has none.
 QString shortcutText(const QAbstractButton& button);
 // The button's tooltip followed by " - <shortcut> " when it has both; else the tooltip unchanged.
 QString tooltipWithShortcut(const QAbstractButton& button);
