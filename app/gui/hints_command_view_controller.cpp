@@ -41,14 +41,14 @@ protected:
     }
 };
 
-struct ButtonSpec {
+struct ButtonEntry {
     const char* title;
     const char* action;
     // The key shown; the Task menu's own when empty.
     QKeyCombination key;
 };
 
-const ButtonSpec kButtons[] = {
+const ButtonEntry kButtons[] = {
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Complete"), "toggleCompleted", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Cancel"), "toggleCanceled", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Begin Timing"), "beginTiming", {}},
@@ -123,11 +123,11 @@ QWidget* TDHintsCommandViewController::makeView() {
 void TDHintsCommandViewController::p_makeMainButtons(QWidget* container) {
     m_mainButtonsView = new QWidget(container);
     TDTaskMenu menu = TDTaskMenuTemplate();
-    for (const ButtonSpec& spec : kButtons) {
+    for (const ButtonEntry& entry : kButtons) {
         auto* button = new TDDarkButton(m_mainButtonsView);
-        const QString action = QLatin1String(spec.action);
-        button->setText(tr(spec.title));
-        QKeyCombination key = spec.key;
+        const QString action = QLatin1String(entry.action);
+        button->setText(tr(entry.title));
+        QKeyCombination key = entry.key;
         if (const TDTaskMenuItem* item = menu.itemWithAction(action)) {
             button->setToolTip(item->title);
             if (key.key() == Qt::Key_unknown && !item->shortcut.isEmpty())

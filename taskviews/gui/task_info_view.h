@@ -2,7 +2,7 @@
 
 #include "taskviews/task_info_controller.h"
 
-#include "taskviews/gui/inspector_text_field.h"
+#include "taskviews/gui/task_info_text_field.h"
 
 #include <QHash>
 #include <QWidget>

@@ -9,9 +9,9 @@
 #include "taskviews/gui/card_stack.h"
 #include "taskviews/gui/card_view.h"
 #include "taskviews/gui/card_view_controller.h"
-#include "taskviews/gui/inspector_text_field.h"
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
+#include "taskviews/gui/task_info_text_field.h"
 #include "taskviews/gui/title_editor.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 

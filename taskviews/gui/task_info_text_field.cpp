@@ -1,4 +1,4 @@
-#include "taskviews/gui/inspector_text_field.h"
+#include "taskviews/gui/task_info_text_field.h"
 
 #include "controls/gui/balloon_panel.h"
 #include "controls/gui/date_completion_view_controller.h"
