@@ -103,6 +103,13 @@ void TDMainWindowController::closeTab() {
     m_tabs.closeTab();
 }
 
+void TDMainWindowController::swipeWithEvent(int deltaX) {
+    if (deltaX > 0)
+        m_groups.goBack();
+    else if (deltaX < 0)
+        m_groups.goForward();
+}
+
 void TDMainWindowController::revealGroup(TDGroup* group) {
     if (m_view) {
         m_view->showWindow();

@@ -62,6 +62,9 @@ public:
     void closeTab();
     void selectNextTab() { m_tabs.nextTab(); }
     void selectPreviousTab() { m_tabs.previousTab(); }
+    // A horizontal swipe: toward the start (positive) goes back in the source list's history, toward
+    // the end (negative) forward.
+    void swipeWithEvent(int deltaX);
 
     // Brings the window forward showing the group: in a tab that shows it, else in a new tab.
     void revealGroup(TDGroup* group);

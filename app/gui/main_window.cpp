@@ -17,6 +17,7 @@
 #include "app/main_window_layout.h"
 #include "controls/gui/button.h"
 #include "controls/gui/function_bar.h"
+#include "controls/gui/resize_grip.h"
 #include "controls/menu_search.h"
 #include "foundation/application_delegate.h"
 #include "model/library.h"
@@ -46,6 +47,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 namespace Layout = TDMainWindowLayout;
 
@@ -599,6 +601,22 @@ void TDMainWindow::p_updateCloseShortcuts() {
     m_closeTabAction->setEnabled(keys.closeTabEnabled);
 }
 
+void TDMainWindow::wheelEvent(QWheelEvent* event) {
+    const TDSwipeRecognizer::Step step = m_swipe.wheel(*event);
+    if (step.deltaX != 0) m_controller->swipeWithEvent(step.deltaX);
+    event->setAccepted(step.consumed);
+}
+
+bool TDMainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::NativeGesture) {
+        if (const int deltaX = TDSwipeRecognizer::swipeDeltaX(*static_cast<QNativeGestureEvent*>(event))) {
+            m_controller->swipeWithEvent(deltaX);
+            return true;
+        }
+    }
+    return TDTasksWindow::event(event);
+}
+
 bool TDMainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
         p_performMenuKeyEquivalent(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event)))
@@ -725,6 +743,19 @@ void TDMainWindow::didResize(TDSplitView& splitView, const QSize& oldSize) {
         if (splitView.subviewLength(1) != bar)
             splitView.setSizes({qMax(0, splitView.height() - bar - splitView.dividerThickness()), bar});
     }
+}
+
+QRect TDMainWindow::additionalEffectiveRect(TDSplitView& splitView, int dividerIndex) {
+    Q_UNUSED(dividerIndex)
+    // The grip on the source list's bar takes the main divider; the info pane's header its own.
+    const QWidget* handle = nullptr;
+    if (&splitView == m_mainSplit)
+        handle = &m_sourceList->mainSplitViewDragHandle();
+    else if (&splitView == &sourceListSplitter() && isInfoViewOpen())
+        if (const auto* info = qobject_cast<const TDTaskInfoView*>(m_sourceList->infoViewContent()))
+            handle = info->resizeHandle();
+    if (!handle || !handle->isVisible()) return {};
+    return {handle->mapTo(&splitView, QPoint(0, 0)), handle->size()};
 }
 
 // --- The command bar

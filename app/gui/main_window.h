@@ -5,6 +5,7 @@
 #include "app/main_window_controller.h"
 #include "app/main_window_host.h"
 #include "controls/gui/split_view.h"
+#include "controls/swipe_recognizer.h"
 #include "taskviews/gui/tasks_window.h"
 
 #include <memory>
@@ -132,6 +133,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A horizontal swipe that no view took goes back or forward in the source list's history.
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
     // Plain typed keys that are menu shortcuts run their menu items before the focused list sees them.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -158,6 +162,7 @@ private:
     void didFinishResizingSubviews(TDSplitView& splitView) override;
     void dividerDoubleClicked(TDSplitView& splitView, int dividerIndex) override;
     void didResize(TDSplitView& splitView, const QSize& oldSize) override;
+    QRect additionalEffectiveRect(TDSplitView& splitView, int dividerIndex) override;
     // TDCommandBarPresentation
     void showCommand(TDCommandKind kind) override;
     void slideInCommand(TDCommandKind kind, TDCommandSlide from, bool push, bool animated) override;
@@ -218,6 +223,7 @@ private:
     QAction* m_toggleSourceListAction = nullptr;
     QAction* m_toggleInfoViewAction = nullptr;
     QAction* m_toggleStatusBarAction = nullptr;
+    TDSwipeRecognizer m_swipe;
     // The restored width, set on the first resize.
     int m_pendingSourceListWidth = 0;
     bool m_closingForQuit = false;

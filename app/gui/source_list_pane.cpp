@@ -3,44 +3,20 @@
 #include "app/groups_controller.h"
 #include "app/gui/groups_view.h"
 #include "controls/gui/gradient_view.h"
+#include "controls/gui/resize_grip.h"
+#include "controls/gui/source_list_gradient_bar_segmented_cell.h"
 #include "controls/gui/split_view.h"
 #include "language/localized_string.h"
 
-#include <QButtonGroup>
 #include <QHBoxLayout>
-#include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QToolButton* segment(const QString& title, const QString& tooltip, const QString& corners, QWidget* parent) {
-    auto* button = new QToolButton(parent);
-    button->setText(title);
-    button->setToolTip(tooltip);
-    button->setCheckable(true);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setFixedHeight(18);
-    button->setMinimumWidth(52);
-    // Two halves of one control: the shared edge is drawn once.
-    button->setStyleSheet(
-        QStringLiteral(
-            "QToolButton { border: 1px solid #8a939c; %1 background: qlineargradient(x1:0, y1:0, x2:0, y2:1,"
-            " stop:0 #fbfbfc, stop:1 #dfe2e6); color: #2e3840; padding: 0 10px; font-size: 11px; }"
-            "QToolButton:checked { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, stop:0 #8d9aa8,"
-            " stop:1 #a9b5c2); color: white; }")
-            .arg(corners));
-    return button;
-}
-
-}  // namespace
 
 TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompter* prompter, QWidget* parent)
     : QWidget(parent),
       m_controller(controller),
       m_split(new TDSplitView(Qt::Vertical, this)),
       m_view(new TDGroupsView(m_split)),
-      m_infoPane(new TDSplitViewSubview(m_split)),
-      m_switcher(new QButtonGroup(this)) {
+      m_infoPane(new TDSplitViewSubview(m_split)) {
     m_view->setController(&controller, prompter);
     m_split->setAutosaveName(QStringLiteral("SourceListSplitView"));
     m_split->addWidget(m_view);
@@ -60,25 +36,23 @@ TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompt
 
     auto* bar = new TDSourceListGradientBar(this);
     bar->setFixedHeight(kBarHeight);
-    auto* lists =
-        segment(TDLocalizedString("Lists"), TDLocalizedString("Folders and lists"),
-                QStringLiteral("border-top-left-radius: 3px; border-bottom-left-radius: 3px;"), bar);
-    auto* tags = segment(TDLocalizedString("Tags"), TDLocalizedString("Tags"),
-                         QStringLiteral("border-left: none; border-top-right-radius: 3px;"
-                                        " border-bottom-right-radius: 3px;"),
-                         bar);
-    m_switcher->setExclusive(true);
-    m_switcher->addButton(lists, 0);
-    m_switcher->addButton(tags, 1);
-    connect(m_switcher, &QButtonGroup::idClicked, &controller, &TDGroupsController::setMode);
+    m_switcher = new TDSourceListGradientBarSegmentedCell(
+        {TDLocalizedString("Lists"), TDLocalizedString("Tags")}, bar);
+    m_switcher->setSegmentToolTip(0, TDLocalizedString("Folders and lists"));
+    m_switcher->setSegmentToolTip(1, TDLocalizedString("Tags"));
+    connect(m_switcher, &TDSourceListGradientBarSegmentedCell::segmentClicked, &controller,
+            &TDGroupsController::setMode);
+    m_dragHandle = new TDResizeGrip(Qt::Horizontal, bar);
 
+    // Between the bar's top and bottom lines; the grip's width balances the switch's left margin.
     auto* barLayout = new QHBoxLayout(bar);
-    barLayout->setContentsMargins(8, 2, 8, 2);
+    barLayout->setContentsMargins(0, 1, 0, 1);
     barLayout->setSpacing(0);
+    barLayout->addSpacing(m_dragHandle->sizeHint().width());
     barLayout->addStretch(1);
-    barLayout->addWidget(lists);
-    barLayout->addWidget(tags);
+    barLayout->addWidget(m_switcher);
     barLayout->addStretch(1);
+    barLayout->addWidget(m_dragHandle);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -98,5 +72,5 @@ void TDSourceListPane::setInfoViewContent(QWidget* content) {
 }
 
 void TDSourceListPane::p_modeChanged(int mode) {
-    if (QAbstractButton* button = m_switcher->button(mode)) button->setChecked(true);
+    m_switcher->setSelectedSegment(mode);
 }

@@ -2,16 +2,17 @@
 
 #include <QWidget>
 
-class QButtonGroup;
 class TDAlertPrompter;
 class TDGroupsController;
 class TDGroupsView;
+class TDResizeGrip;
+class TDSourceListGradientBarSegmentedCell;
 class TDSplitView;
 class TDSplitViewSubview;
 
 // The source list's side of the window: the groups outline over the info pane (a split view whose
 // lower pane opens and closes), above a bar with the switch between the list's two modes (lists;
-// tags).
+// tags) and, at its right end, a grip that drags the window's main divider.
 class TDSourceListPane : public QWidget {
     Q_OBJECT
 
@@ -25,6 +26,9 @@ public:
     // The info pane shows this widget (taken over; nullptr leaves it empty).
     void setInfoViewContent(QWidget* content);
     QWidget* infoViewContent() const { return m_infoContent; }
+    TDSourceListGradientBarSegmentedCell& modeSwitch() const { return *m_switcher; }
+    // The bar's grip: an extra place to take the divider beside the source list.
+    TDResizeGrip& mainSplitViewDragHandle() const { return *m_dragHandle; }
     // The bar's height.
     static constexpr int kBarHeight = 23;
 
@@ -36,5 +40,6 @@ private:
     TDGroupsView* m_view;
     TDSplitViewSubview* m_infoPane;
     QWidget* m_infoContent = nullptr;
-    QButtonGroup* m_switcher;
+    TDSourceListGradientBarSegmentedCell* m_switcher = nullptr;
+    TDResizeGrip* m_dragHandle = nullptr;
 };

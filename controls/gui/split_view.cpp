@@ -4,8 +4,8 @@
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 
+#include <QApplication>
 #include <QEventLoop>
-#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QVariantAnimation>
@@ -31,6 +31,9 @@ void TDSplitViewDelegate::didFinishResizingSubviews(TDSplitView&) {
 void TDSplitViewDelegate::dividerDoubleClicked(TDSplitView&, int) {
 }
 void TDSplitViewDelegate::didResize(TDSplitView&, const QSize&) {
+}
+QRect TDSplitViewDelegate::additionalEffectiveRect(TDSplitView&, int) {
+    return {};
 }
 
 // The divider: a line of the split view's colour with a wider grab area around it (the splitter
@@ -92,6 +95,16 @@ TDSplitView::TDSplitView(Qt::Orientation orientation, platform::UserDefaults& de
 
 TDSplitView::~TDSplitView() {
     if (m_observedWindow) m_observedWindow->removeEventFilter(this);
+}
+
+void TDSplitView::setDelegate(TDSplitViewDelegate* delegate) {
+    m_delegate = delegate;
+    // A press meant for an extra drag area lands on whatever widget lies under it: the split view
+    // looks at the presses on their way.
+    if (delegate)
+        qApp->installEventFilter(this);
+    else
+        qApp->removeEventFilter(this);
 }
 
 void TDSplitView::setDividerColor(const QColor& color) {
@@ -294,8 +307,70 @@ bool TDSplitView::event(QEvent* event) {
 }
 
 bool TDSplitView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_observedWindow && event->type() == QEvent::Close) autosave();
+    switch (event->type()) {
+        case QEvent::Close:
+            if (watched == m_observedWindow) autosave();
+            break;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonRelease:
+            if (watched->isWidgetType() &&
+                p_dragInAdditionalRect(static_cast<QWidget*>(watched), static_cast<QMouseEvent*>(event)))
+                return true;
+            break;
+        default:
+            break;
+    }
     return QSplitter::eventFilter(watched, event);
+}
+
+int TDSplitView::p_pick(const QPoint& point) const {
+    return orientation() == Qt::Horizontal ? point.x() : point.y();
+}
+
+int TDSplitView::p_dividerPosition(int dividerIndex) const {
+    const QWidget* pane = widget(dividerIndex);
+    return p_pick(pane->pos()) + sizes().value(dividerIndex);
+}
+
+bool TDSplitView::p_dragInAdditionalRect(QWidget* receiver, QMouseEvent* event) {
+    const bool press =
+        event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (m_additionalDragDivider < 0 && (!press || event->button() != Qt::LeftButton || !m_delegate ||
+                                        !isVisible() || (receiver != this && !isAncestorOf(receiver))))
+        return false;
+    // From where the receiver was hit: global positions need not agree with the window's placement.
+    const QPoint local = event->position().toPoint();
+    const QPoint point = receiver == this         ? local
+                         : isAncestorOf(receiver) ? receiver->mapTo(this, local)
+                                                  : mapFromGlobal(event->globalPosition().toPoint());
+    if (m_additionalDragDivider >= 0) {
+        // The drag goes on wherever the mouse is, until the button comes up.
+        const bool ended = event->type() == QEvent::MouseButtonRelease ? event->button() == Qt::LeftButton
+                                                                       : !(event->buttons() & Qt::LeftButton);
+        if (ended) {
+            m_additionalDragDivider = -1;
+            p_endDrag();
+        } else if (event->type() == QEvent::MouseMove) {
+            p_dragDivider(m_additionalDragDivider, p_pick(point) - m_additionalDragOffset);
+        }
+        return true;
+    }
+    for (int divider = 0; divider + 1 < count(); ++divider) {
+        const QRect area = m_delegate->additionalEffectiveRect(*this, divider);
+        if (area.isEmpty() || !area.contains(point)) continue;
+        // A second click is the divider's double click; a first one takes the divider along.
+        if (event->type() == QEvent::MouseButtonDblClick) {
+            m_delegate->dividerDoubleClicked(*this, divider);
+            return true;
+        }
+        m_additionalDragDivider = divider;
+        m_additionalDragOffset = p_pick(point) - p_dividerPosition(divider);
+        p_beginDrag(divider);
+        return true;
+    }
+    return false;
 }
 
 void TDSplitView::p_beginDrag(int dividerIndex) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QRect>
 #include <QSplitter>
 
 class QVariantAnimation;
@@ -37,6 +38,9 @@ public:
     virtual void dividerDoubleClicked(TDSplitView& splitView, int dividerIndex);
     // After the split view changed size: the delegate may place the panes itself.
     virtual void didResize(TDSplitView& splitView, const QSize& oldSize);
+    // Another area, in the split view's coordinates, that drags the divider as the divider itself
+    // does (an empty rectangle for none). It lies inside the split view, over any of its panes.
+    virtual QRect additionalEffectiveRect(TDSplitView& splitView, int dividerIndex);
 };
 
 // A split view whose panes close toward an edge and open again from it, at once or animated, each
@@ -55,7 +59,7 @@ public:
     ~TDSplitView() override;
 
     TDSplitViewDelegate* delegate() const { return m_delegate; }
-    void setDelegate(TDSplitViewDelegate* delegate) { m_delegate = delegate; }
+    void setDelegate(TDSplitViewDelegate* delegate);
     QString autosaveName() const { return m_autosaveName; }
     void setAutosaveName(const QString& name) { m_autosaveName = name; }
     QString subviewLengthsAutosaveName() const { return LengthsKeyFormat.arg(m_autosaveName); }
@@ -112,6 +116,11 @@ private:
     void p_beginDrag(int dividerIndex);
     void p_dragDivider(int dividerIndex, int position);
     void p_endDrag();
+    // Where pane `dividerIndex` ends along the split.
+    int p_dividerPosition(int dividerIndex) const;
+    int p_pick(const QPoint& point) const;
+    // A press in one of the delegate's extra areas, and the drag that follows it; true when taken.
+    bool p_dragInAdditionalRect(QWidget* receiver, QMouseEvent* event);
 
     platform::UserDefaults& m_defaults;
     TDSplitViewDelegate* m_delegate = nullptr;
@@ -127,6 +136,9 @@ private:
     QList<int> m_lengthsAfterAnimation;
     // The lengths when a drag began: a pane dragged shut keeps the one it had.
     QList<int> m_lengthsBeforeDrag;
+    // The divider dragged by an extra area, and where in the area it was taken.
+    int m_additionalDragDivider = -1;
+    int m_additionalDragOffset = 0;
 };
 
 // A pane of a split view: a plain container whose content may be squeezed to nothing while the pane

@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QRandomGenerator>
 #include <QVariantAnimation>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -274,6 +275,29 @@ void TDCardsView::keyPressEvent(QKeyEvent* event) {
 void TDCardsView::mousePressEvent(QMouseEvent* event) {
     endEditing();
     QWidget::mousePressEvent(event);
+}
+
+void TDCardsView::p_swipe(int deltaX) {
+    if (deltaX > 0)
+        m_deck.previousCard();
+    else if (deltaX < 0)
+        m_deck.nextCard();
+}
+
+void TDCardsView::wheelEvent(QWheelEvent* event) {
+    const TDSwipeRecognizer::Step step = m_swipe.wheel(*event);
+    p_swipe(step.deltaX);
+    event->setAccepted(step.consumed);
+}
+
+bool TDCardsView::event(QEvent* event) {
+    if (event->type() == QEvent::NativeGesture) {
+        if (const int deltaX = TDSwipeRecognizer::swipeDeltaX(*static_cast<QNativeGestureEvent*>(event))) {
+            p_swipe(deltaX);
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 // ---------------------------------------------------------------------------------------------------

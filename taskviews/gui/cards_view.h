@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/swipe_recognizer.h"
 #include "taskviews/card_deck.h"
 
 #include <QPixmap>
@@ -67,6 +68,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    // A horizontal swipe turns to the previous card (toward the start) or the next one.
+    void wheelEvent(QWheelEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void p_layout();
@@ -75,6 +79,7 @@ private:
     QRect p_cardRect() const;
     int p_flipDuration() const;
     void p_effectEnded();
+    void p_swipe(int deltaX);
 
     TDTasksController& m_tasksController;
     TDCardDeck& m_deck;
@@ -87,5 +92,6 @@ private:
     QLabel* m_messageField = nullptr;
     TDOverlayView* m_overlay = nullptr;
     QPixmap m_snapshot;
+    TDSwipeRecognizer m_swipe;
     int m_activeAnimations = 0;
 };

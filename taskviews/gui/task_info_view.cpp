@@ -1,15 +1,18 @@
 #include "taskviews/gui/task_info_view.h"
 
 #include "controls/gui/balloon_panel.h"
+#include "controls/gui/resize_grip.h"
 #include "taskviews/gui/recurrence_edit_view.h"
 
 #include <QCoreApplication>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -35,17 +38,29 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
     colors.setColor(QPalette::Window, QColor::fromRgbF(0.9f, 0.9f, 0.9f));
     setPalette(colors);
 
-    auto* header = new QLabel(localized("INFORMATION"), this);
+    m_resizeHandle = new QWidget(this);
+    m_resizeHandle->setCursor(Qt::SplitVCursor);
+    auto* header = new QLabel(localized("INFORMATION"), m_resizeHandle);
     QFont headerFont = header->font();
     headerFont.setPointSizeF(12);
     header->setFont(headerFont);
     header->setStyleSheet(QStringLiteral("color: #555;"));
+    auto* headerLayout = new QHBoxLayout(m_resizeHandle);
+    headerLayout->setContentsMargins(12, 6, 8, 2);
+    headerLayout->addWidget(header);
+    headerLayout->addStretch(1);
+    headerLayout->addWidget(new TDResizeGrip(Qt::Vertical, m_resizeHandle));
 
-    auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(12, 10, 12, 12);
+    // The header reaches the pane's top and sides, so that all of it can be taken.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    outer->addWidget(m_resizeHandle);
+    auto* grid = new QGridLayout;
+    outer->addLayout(grid, 1);
+    grid->setContentsMargins(12, 4, 12, 12);
     grid->setHorizontalSpacing(8);
     grid->setVerticalSpacing(6);
-    grid->addWidget(header, 0, 0, 1, 2);
     struct Row {
         Field field;
         const char* title;
@@ -55,7 +70,7 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
                         {Field::DueDate, "Due", TDInspectorTextField::Date},
                         {Field::Estimate, "Estimate", TDInspectorTextField::Estimate},
                         {Field::ActualTime, "Actual", TDInspectorTextField::PlainText}};
-    int row = 1;
+    int row = 0;
     for (const auto& [field, title, type] : rows) {
         auto* edit = new TDInspectorTextField(this);
         edit->setFieldType(type);

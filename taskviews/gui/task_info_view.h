@@ -30,6 +30,8 @@ public:
         return m_fields.value(int(field))->labelField();
     }
     QPushButton* contextPopUpButton() const { return m_contextPopUpButton; }
+    // The header strip, with a grip at its right: where the window lets the pane's divider be taken.
+    QWidget* resizeHandle() const { return m_resizeHandle; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,4 +47,5 @@ private:
     TDTaskInfoViewController& m_controller;
     QHash<int, TDInspectorTextField*> m_fields;
     QPushButton* m_contextPopUpButton;
+    QWidget* m_resizeHandle;
 };

@@ -4,13 +4,16 @@
 #include "app/gui/groups_view.h"
 #include "app/gui/source_list_pane.h"
 #include "controls/gui/function_bar.h"
+#include "controls/gui/resize_grip.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
+#include "taskviews/gui/task_info_view.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
 #include "tests/app/groups_controller_fixture.h"
+#include "tests/support/gui/touchpad.h"
 
 #include <QAction>
 #include <QApplication>
@@ -113,6 +116,17 @@ protected:
     }
 
     int sourceListWidth() const { return mainWindow->mainSplitter().sizes().value(0); }
+
+    // Takes the widget at its middle and drags it by `by`; it may move along, so each point is taken
+    // from the screen.
+    static void dragWidget(QWidget* widget, const QPoint& by) {
+        const QPoint start = widget->mapToGlobal(widget->rect().center());
+        QTest::mousePress(widget, Qt::LeftButton, {}, widget->mapFromGlobal(start));
+        QTest::mouseMove(widget, widget->mapFromGlobal(start + by / 2));
+        QTest::mouseMove(widget, widget->mapFromGlobal(start + by));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromGlobal(start + by));
+        QCoreApplication::processEvents();
+    }
 
     TDList* work = nullptr;
     TDList* home = nullptr;
@@ -305,6 +319,56 @@ TEST_F(MainWindowTest, TheInfoPaneDividerSnapsAndStaysWithinItsLimits) {
     EXPECT_TRUE(defaults().boolean(TDMainWindow::HideInfoViewKey));
 }
 
+TEST_F(MainWindowTest, ASidewaysSwipeOverTheListGoesBackAndForwardThroughTheGroupsSeen) {
+    clickInSourceList(work);
+    clickInSourceList(home);
+    QWidget* outline = mainWindow->tasksViewController().tasksView().viewport();
+    // The outline has nothing to scroll sideways: the gesture reaches the window.
+    testsupport::touchpadScroll(outline, 80);
+    EXPECT_EQ(tasksController().group(), work);
+    testsupport::touchpadScroll(outline, -80);
+    EXPECT_EQ(tasksController().group(), home);
+
+    // A mouse's sideways wheel, a short or an up-and-down stroke go nowhere.
+    testsupport::mouseWheelSideways(outline, 3);
+    testsupport::touchpadScroll(outline, 30);
+    testsupport::touchpadScroll(outline, 70, 160);
+    EXPECT_EQ(tasksController().group(), home);
+}
+
+TEST_F(MainWindowTest, TheGripOfTheSourceListBarAndTheInfoPaneHeaderDragTheirDividers) {
+    QWidget* grip = &mainWindow->sourceListPane().mainSplitViewDragHandle();
+    ASSERT_TRUE(grip->isVisible());
+    const int before = sourceListWidth();
+    dragWidget(grip, QPoint(50, 0));
+    EXPECT_EQ(sourceListWidth(), before + 50);
+    // The divider's own limits: half the window for the tasks, 185 for the list.
+    dragWidget(grip, QPoint(600, 0));
+    EXPECT_EQ(sourceListWidth(), 1000 - 1000 / 2 - 1);
+    dragWidget(grip, QPoint(165 - sourceListWidth(), 0));
+    EXPECT_EQ(sourceListWidth(), 185);
+
+    mainWindow->openInfoView(false);
+    TDSplitView& split = mainWindow->sourceListSplitter();
+    auto* info = qobject_cast<TDTaskInfoView*>(mainWindow->sourceListPane().infoViewContent());
+    ASSERT_NE(info, nullptr);
+    QWidget* header = info->resizeHandle();
+    const struct {
+        int by;
+        int expected;
+    } drags[] = {
+        {-50, TDMainWindow::kFirstInfoPaneHeight + 50},
+        {-200, TDMainWindow::kMaximumInfoPaneHeight},
+        {50, TDMainWindow::kSnapInfoPaneHeight},          // 189 is within 10 points of the snap height
+        {100, TDMainWindow::kMinimumInfoPaneHeight + 1},  // at least the limit and the divider
+    };
+    ASSERT_EQ(split.subviewLength(1), TDMainWindow::kFirstInfoPaneHeight);
+    for (const auto& drag : drags) {
+        dragWidget(header, QPoint(0, drag.by));
+        EXPECT_EQ(split.subviewLength(1), drag.expected) << drag.by;
+    }
+}
+
 TEST_F(MainWindowTest, TheStatusBarShowsTheSummaryAndAFilterIndicatorWhileTasksAreFiltered) {
     clickInSourceList(home);
     EXPECT_EQ(mainWindow->statusText(), QStringLiteral("2 actions"));
@@ -419,6 +483,13 @@ TEST_F(MainWindowTest, Screenshot) {
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("main_window.png"))));
+
+    // The info pane under the source list, its header the grip of its divider.
+    mainWindow->openInfoView(false);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(mainWindow->grab().toImage().save(
+        QDir(folder).filePath(QStringLiteral("main_window_info_pane.png"))));
+    mainWindow->closeInfoView(false);
 
     // The other arrangement: the source list hidden, a filter on, the status bar's buttons showing.
     mainWindow->toggleSourceList();

@@ -3,6 +3,7 @@
 #include "app/gui/option_key_watcher.h"
 #include "app/gui/source_list_cell.h"
 #include "app/gui/source_list_pane.h"
+#include "controls/gui/source_list_gradient_bar_segmented_cell.h"
 #include "model/ordered_collection.h"
 #include "platform/undo/undo_manager.h"
 #include "tests/app/groups_controller_fixture.h"
@@ -81,6 +82,30 @@ TEST_F(SourceListViewTest, ClicksSelectGroupsAndGiveTheKeyboardBack) {
     EXPECT_EQ(window.tabs, (QStringList{work->uid(), home->uid()}));
     EXPECT_EQ(window.selected, 1);
     EXPECT_EQ(tasks->group(), home);
+}
+
+TEST_F(SourceListViewTest, TheBarsSwitchChangesTheModeAndShowsTheChosenSegmentPressedIn) {
+    TDSourceListGradientBarSegmentedCell& modes = pane->modeSwitch();
+    EXPECT_EQ(modes.selectedSegment(), 0);
+    QTest::mouseClick(&modes, Qt::LeftButton, {}, modes.segmentRect(1).center());
+    EXPECT_EQ(groups->mode(), 1);
+    EXPECT_EQ(modes.selectedSegment(), 1);
+    groups->setMode(0);
+    EXPECT_EQ(modes.selectedSegment(), 0);
+
+    // The recess lies one point left of the selected segment, its dark wall just outside the segment;
+    // the other segment has none.
+    const QImage drawn = modes.grab().toImage();
+    const QImage& recess = TDSourceListGradientBarSegmentedCell::highlightImage();
+    const qreal scale = recess.devicePixelRatio();
+    const QRect chosen = modes.segmentRect(0);
+    const QRect other = modes.segmentRect(1);
+    const int y = chosen.height() - 2;
+    const QColor wall = recess.pixelColor(0, int(y * scale));
+    EXPECT_EQ(drawn.pixelColor(chosen.x() - 1, y), wall);
+    EXPECT_EQ(drawn.pixelColor(chosen.right() + 1, y), wall);
+    EXPECT_NE(drawn.pixelColor(other.right() + 1, y), wall);
+    EXPECT_EQ(recess.size() / scale, QSize(chosen.width() + 2, chosen.height()));
 }
 
 TEST_F(SourceListViewTest, ArrowKeysStepOverHeaders) {

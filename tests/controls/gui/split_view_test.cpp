@@ -24,6 +24,19 @@ public:
     int finishedDrags = 0;
 };
 
+// Names a grip in the second pane as another place to take the divider.
+class GripDelegate : public CollapsingDelegate {
+public:
+    QRect additionalEffectiveRect(TDSplitView& splitView, int) override {
+        if (!grip || !grip->isVisible()) return {};
+        return {grip->mapTo(&splitView, QPoint(0, 0)), grip->size()};
+    }
+    void dividerDoubleClicked(TDSplitView&, int dividerIndex) override { doubleClicked.append(dividerIndex); }
+
+    QWidget* grip = nullptr;
+    QList<int> doubleClicked;
+};
+
 // Two panes in a 401-point wide (or high) window: 150 and 250 with the 1-point divider between.
 class SplitViewTest : public testsupport::TempFoldersTest {
 protected:
@@ -168,6 +181,53 @@ TEST_F(SplitViewTest, DraggingPastHalfTheMinimumCollapsesThePane) {
     EXPECT_EQ(lengths(), (QList<int>{0, 401}));
     EXPECT_EQ(split->savedSize(0), 100.0);
     split->openSubview(0, TDSplitViewEdge::MinX, TDSplitViewAnimation::Immediate);
+    EXPECT_EQ(lengths(), (QList<int>{100, 300}));
+    split->setDelegate(nullptr);
+}
+
+TEST_F(SplitViewTest, AGripTheDelegateNamesDragsTheDividerWithinItsLimits) {
+    open(Qt::Horizontal);
+    auto* grip = new QWidget(split->widget(1));
+    grip->setGeometry(0, 0, 15, 20);
+    auto* elsewhere = new QWidget(split->widget(1));
+    elsewhere->setGeometry(100, 100, 20, 20);
+    grip->show();
+    elsewhere->show();
+    GripDelegate delegate;
+    delegate.grip = grip;
+    split->setDelegate(&delegate);
+    // Taken anywhere in it, the widget moves along with the divider.
+    const auto drag = [](QWidget* widget, int dx) {
+        const QPoint start = widget->mapToGlobal(QPoint(11, 4));
+        QTest::mousePress(widget, Qt::LeftButton, {}, widget->mapFromGlobal(start));
+        QTest::mouseMove(widget, widget->mapFromGlobal(start + QPoint(dx / 2, 0)));
+        QTest::mouseMove(widget, widget->mapFromGlobal(start + QPoint(dx, 0)));
+        QTest::mouseRelease(widget, Qt::LeftButton, {}, widget->mapFromGlobal(start + QPoint(dx, 0)));
+    };
+
+    drag(grip, 40);
+    EXPECT_EQ(lengths(), (QList<int>{190, 210}));
+    drag(grip, -70);
+    EXPECT_EQ(lengths(), (QList<int>{120, 280}));
+    // Short of the delegate's limit it stops there, as the divider does.
+    drag(grip, -45);
+    EXPECT_EQ(lengths(), (QList<int>{100, 300}));
+    EXPECT_EQ(delegate.finishedDrags, 3);
+    // Elsewhere in the pane a drag is the pane's own.
+    drag(elsewhere, 40);
+    EXPECT_EQ(lengths(), (QList<int>{100, 300}));
+    EXPECT_EQ(delegate.finishedDrags, 3);
+
+    // A double click there is the divider's.
+    const QPoint inGrip = grip->rect().center();
+    QMouseEvent twice(QEvent::MouseButtonDblClick, inGrip, grip->mapToGlobal(inGrip), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grip, &twice);
+    EXPECT_EQ(delegate.doubleClicked, QList<int>{0});
+
+    // A hidden grip takes nothing.
+    grip->hide();
+    drag(elsewhere->parentWidget(), 40);
     EXPECT_EQ(lengths(), (QList<int>{100, 300}));
     split->setDelegate(nullptr);
 }

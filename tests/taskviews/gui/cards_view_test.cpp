@@ -13,6 +13,7 @@
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_info_text_field.h"
 #include "taskviews/gui/title_editor.h"
+#include "tests/support/gui/touchpad.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QApplication>
@@ -114,6 +115,18 @@ TEST_F(CardsViewTest, KeysMoveCompleteAndDelete) {
     EXPECT_EQ(undoName(), QStringLiteral("Delete"));
     undo();
     EXPECT_NE(find(QStringLiteral("B")), nullptr);
+}
+
+TEST_F(CardsViewTest, ASidewaysSwipeTurnsToTheNextOrThePreviousCard) {
+    // Swiped over the card, the gesture reaches the cards view.
+    testsupport::touchpadScroll(&card(), -80);
+    EXPECT_EQ(shown(), QStringLiteral("A1"));
+    testsupport::touchpadScroll(&card(), -80);
+    EXPECT_EQ(shown(), QStringLiteral("B"));
+    testsupport::touchpadScroll(view.get(), 80);
+    EXPECT_EQ(shown(), QStringLiteral("A1"));
+    testsupport::mouseWheelSideways(view.get(), -2);
+    EXPECT_EQ(shown(), QStringLiteral("A1"));
 }
 
 TEST_F(CardsViewTest, TheCheckboxCompletesTheCardsTask) {
