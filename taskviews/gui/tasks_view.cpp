@@ -824,6 +824,7 @@ void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
         autosizeColumn(TDTaskTreeModel::ListColumn);
         return event->accept();
     }
+    if (p_openListOfSectionHeader(event)) return;
     // A second click on the link soon after the first is a click all the same.
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))

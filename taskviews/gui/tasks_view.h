@@ -229,6 +229,11 @@ private:
     bool p_startListColumnResize(QMouseEvent* event);
     bool p_trackListColumnResize(QMouseEvent* event);
     bool p_endListColumnResize();
+    // The resize arrows over the list column's edge, a pointing hand over a folder's footer links.
+    void p_updateCursor(const QPoint& point);
+    // A double click on a section header by list opens that list in the source list; true when the
+    // click was on a section header.
+    bool p_openListOfSectionHeader(QMouseEvent* event);
     void p_updateHeaderBand();
     void p_updateCornerView();
     void p_installCells();
@@ -303,7 +308,6 @@ private:
         int taskWidth;
     };
     std::optional<ListColumnResize> m_listColumnResize;
-    bool m_showsResizeCursor = false;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
 };

@@ -1,11 +1,17 @@
-// The outline's mouse: the list column's resize strip, the context menu and the drag picture.
+// The outline's mouse: the list column's resize strip, the pointer over links, double clicks on section
+// headers, the context menu and the drag picture.
 
+#include "model/folder.h"
+#include "model/list.h"
+#include "model/ordered_collection.h"
 #include "taskviews/drag_badge.h"
 #include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/tasks_header_view.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_menus.h"
+#include "taskviews/task_sections.h"
 #include "taskviews/task_tree_model.h"
+#include "taskviews/task_window_context.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QContextMenuEvent>
@@ -18,6 +24,7 @@
 #include <QPainterPath>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -47,11 +54,7 @@ bool TDTasksView::p_startListColumnResize(QMouseEvent* event) {
 
 bool TDTasksView::p_trackListColumnResize(QMouseEvent* event) {
     if (!m_listColumnResize) {
-        const bool over = listColumnResizeRect().contains(event->position().toPoint());
-        if (over != m_showsResizeCursor) {
-            m_showsResizeCursor = over;
-            over ? viewport()->setCursor(Qt::SizeHorCursor) : viewport()->unsetCursor();
-        }
+        p_updateCursor(event->position().toPoint());
         return false;
     }
     const ListColumnResize& start = *m_listColumnResize;
@@ -67,6 +70,43 @@ bool TDTasksView::p_trackListColumnResize(QMouseEvent* event) {
 bool TDTasksView::p_endListColumnResize() {
     if (!m_listColumnResize) return false;
     m_listColumnResize.reset();
+    return true;
+}
+
+// --- The pointer's shape
+
+void TDTasksView::p_updateCursor(const QPoint& point) {
+    std::optional<Qt::CursorShape> shape;
+    if (listColumnResizeRect().contains(point))
+        shape = Qt::SizeHorCursor;
+    else if (m_displayMode == 3 && footerLinkRect(indexAt(point).siblingAtColumn(0)).contains(point))
+        // Only the words of a footer are a link; the rest of its row is plain paper.
+        shape = Qt::PointingHandCursor;
+    QWidget* area = viewport();
+    const bool hasOwnCursor = area->testAttribute(Qt::WA_SetCursor);
+    if (!shape) {
+        if (hasOwnCursor) area->unsetCursor();
+    } else if (!hasOwnCursor || area->cursor().shape() != *shape) {
+        area->setCursor(*shape);
+    }
+}
+
+// --- Section headers
+
+bool TDTasksView::p_openListOfSectionHeader(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton || (m_displayMode != 2 && m_displayMode != 3 && m_displayMode != 4))
+        return false;
+    const TDTaskRowItem row = m_model.itemForIndex(indexAt(event->position().toPoint()).siblingAtColumn(0));
+    if (row.kind != Kind::Section) return false;
+    // The double click is the header's, whatever the grouping: nothing else acts on it.
+    event->accept();
+    if (!m_controller.isGroupingByList() || !m_windowContext) return true;
+    // Sections by list say their list; a folder's own sections are its lists.
+    TDOrderedCollection* section = row.collection();
+    TDList* list = TDSectionListOf(section);
+    if (!list && dynamic_cast<TDFolder*>(m_controller.group()))
+        list = dynamic_cast<TDList*>(section->object());
+    if (list) m_windowContext->selectGroup(list);
     return true;
 }
 

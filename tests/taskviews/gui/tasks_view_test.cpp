@@ -2,6 +2,7 @@
 #include "language/natural_language_value_transformers.h"
 #include "model/folder.h"
 #include "model/managed_object_context.h"
+#include "model/ordered_collection.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_header_view.h"
@@ -308,6 +309,84 @@ TEST_F(TasksViewTest, FooterLinkAsksTheWindowToSelectItsList) {
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, link.center());
     ASSERT_EQ(window.selectedGroups.size(), 1);
     EXPECT_EQ(window.selectedGroups.first(), reports);
+}
+
+TEST_F(TasksViewTest, ThePointerIsAHandOverFooterLinksAndNowhereElse) {
+    defaults().setValue(QStringLiteral("defaultGroupingLimit"), 2);
+    TDFolder* folder = library()->createFolder(QStringLiteral("Work"), library()->foldersGroup());
+    TDList* reports = newList(QStringLiteral("Reports"), folder);
+    TDTask* first = nullptr;
+    for (int i = 0; i < 5; ++i) {
+        TDTask* task = addTask(reports, QStringLiteral("Report %1").arg(i));
+        if (!first) first = task;
+    }
+    processChanges();
+    show(folder);
+    QModelIndex footer;
+    for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item))
+        if (item.data(TDTaskTreeModel::ItemKindRole).toInt() == int(TDTaskRowItem::Kind::Footer))
+            footer = item;
+    ASSERT_TRUE(footer.isValid());
+    const QRect link = view->footerLinkRect(footer);
+    const QRect footerRow = view->visualRect(footer.siblingAtColumn(TDTaskTreeModel::TaskColumn));
+    ASSERT_LT(link.right() + 40, footerRow.right());
+
+    const auto pointerAt = [&](QPoint point) {
+        QTest::mouseMove(view->viewport(), point);
+        const QWidget* area = view->viewport();
+        return area->testAttribute(Qt::WA_SetCursor) ? area->cursor().shape() : Qt::ArrowCursor;
+    };
+    EXPECT_EQ(pointerAt(link.center()), Qt::PointingHandCursor);
+    EXPECT_EQ(pointerAt(QPoint(link.right() + 30, link.center().y())), Qt::ArrowCursor);
+    EXPECT_EQ(pointerAt(link.center()), Qt::PointingHandCursor);
+    EXPECT_EQ(pointerAt(view->visualRect(indexOf(first)).center()), Qt::ArrowCursor);
+}
+
+TEST_F(TasksViewTest, ADoubleClickOnASectionHeaderByListOpensThatList) {
+    TDList* home = newList(QStringLiteral("Home"));
+    TDList* work = newList(QStringLiteral("Work"));
+    TDTag* phone = tag(QStringLiteral("phone"));
+    addTask(work, QStringLiteral("call boss"))->addTags({phone});
+    addTask(home, QStringLiteral("call mum"))->addTags({phone});
+    TDFolder* folder = library()->createFolder(QStringLiteral("Chores"), library()->foldersGroup());
+    TDList* garden = newList(QStringLiteral("Garden"), folder);
+    addTask(garden, QStringLiteral("mow"));
+    processChanges();
+    const auto sectionHeader = [&](const QString& title) {
+        for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item)) {
+            TDOrderedCollection* section = model->itemForIndex(item).collection();
+            if (model->itemForIndex(item).kind != TDTaskRowItem::Kind::Section) continue;
+            // A folder's sections show their list's title.
+            const QString shown =
+                section->title().isEmpty() ? TDGroup::from(section->object())->title() : section->title();
+            if (shown == title)
+                return view->visualRect(item.siblingAtColumn(TDTaskTreeModel::TaskColumn)).center();
+        }
+        ADD_FAILURE() << "no section " << qPrintable(title);
+        return QPoint();
+    };
+
+    // A tag shows its tasks by list: a single click on a header opens nothing, a double click does.
+    show(phone);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, sectionHeader(QStringLiteral("Work")));
+    EXPECT_TRUE(window.selectedGroups.isEmpty());
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, sectionHeader(QStringLiteral("Work")));
+    EXPECT_EQ(window.selectedGroups, QList<TDGroup*>{work});
+
+    // A folder's sections are its lists.
+    window.selectedGroups.clear();
+    show(folder);
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, sectionHeader(QStringLiteral("Garden")));
+    EXPECT_EQ(window.selectedGroups, QList<TDGroup*>{garden});
+
+    // Sections by priority name no list: nothing opens.
+    window.selectedGroups.clear();
+    show(phone);
+    controller->sortBy(QStringLiteral("Priority"), false);
+    settle();
+    QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, sectionHeader(QStringLiteral("No Priority")));
+    EXPECT_TRUE(window.selectedGroups.isEmpty());
+    EXPECT_EQ(view->editedRow(), -1);
 }
 
 TEST_F(TasksViewTest, EmptyListsShowTheirInstructions) {
