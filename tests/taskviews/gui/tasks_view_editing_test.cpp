@@ -29,6 +29,8 @@
 
 namespace {
 
+using taskviewstest::TasksControllerTest;
+
 constexpr int kTitle = TDTaskTreeModel::TaskColumn;
 constexpr int kDue = TDTaskTreeModel::DueColumn;
 

@@ -24,6 +24,8 @@
 
 namespace {
 
+using taskviewstest::TasksControllerTest;
+
 class TasksViewTest : public taskviewstest::OutlineTest<> {
 protected:
     void SetUp() override {
