@@ -20,7 +20,7 @@
 
 namespace {
 
-// Far more than the IDs of any library's tasks or groups.
+// Far more than the IDs of any library's tasks.
 constexpr qsizetype kMaximumIDListBytes = 64 * 1024 * 1024;
 
 const QString kMozURL = QStringLiteral("text/x-moz-url");
@@ -71,29 +71,6 @@ TDDroppedData TDDroppedDataOf(const QMimeData* data, bool allowsMove, bool group
     if (data->hasFormat(kMozURL)) return TDDroppedData::Links;
     if (data->hasText() && !data->text().trimmed().isEmpty()) return TDDroppedData::Text;
     return TDDroppedData::None;
-}
-
-QStringList TDDraggedGroupUIDs(const QMimeData* data) {
-    if (!data || !data->hasFormat(TDPasteboardTypes::GroupUIDs)) return {};
-    const Result<QVariant> list =
-        platform::readPropertyList(data->data(TDPasteboardTypes::GroupUIDs), kMaximumIDListBytes);
-    if (!list || list->typeId() != QMetaType::QVariantList) return {};
-    QStringList uids;
-    for (const QVariant& element : list->toList()) {
-        if (element.typeId() != QMetaType::QString) return {};
-        uids.append(element.toString());
-    }
-    return uids;
-}
-
-QMimeData* TDMimeDataForGroups(const QList<TDGroup*>& groups) {
-    QVariantList uids;
-    for (const TDGroup* group : groups) uids.append(group->uid());
-    const Result<QByteArray> plist = platform::writePropertyList(uids);
-    if (!plist) return nullptr;
-    auto* data = new QMimeData;
-    data->setData(TDPasteboardTypes::GroupUIDs, *plist);
-    return data;
 }
 
 Result<QList<TDTask*>> TDTasksFromDraggedIDs(const QMimeData* data, TDLibrary& library) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/base/error.h"
+#include "taskviews/dragged_groups.h"
 
 #include <QList>
 #include <QStringList>
@@ -21,6 +22,7 @@ enum class TDDragOperation { None, Copy, Link, Generic, Move };
 Qt::DropAction TDDropActionForOperation(TDDragOperation operation);
 
 // The kinds of dragged data the source list and the group tabs take, in their order of preference.
+// Dragged groups are read and written by dragged_groups.h.
 enum class TDDroppedData { None, GroupUIDs, TaskIDs, TaskPlist, Files, Links, Text };
 
 // The MIME types the source list takes, in the order of preference.
@@ -28,11 +30,6 @@ QStringList TDSourceListDragTypes();
 // The first kind the data offers. Task IDs count only when the drag may move (otherwise its tasks are
 // copied through their property lists); group UIDs only when `groupsAccepted`.
 TDDroppedData TDDroppedDataOf(const QMimeData* data, bool allowsMove, bool groupsAccepted);
-
-// The dragged groups' UIDs, in row order; empty when the data holds none.
-QStringList TDDraggedGroupUIDs(const QMimeData* data);
-// A drag of the groups' UIDs (TDPasteboardTypes::GroupUIDs).
-QMimeData* TDMimeDataForGroups(const QList<TDGroup*>& groups);
 
 // The tasks that a drag names by object ID (TDPasteboardTypes::TaskMOIDs), in the drag's order. A task
 // deleted since the drag began is skipped; data that is no array of IDs, or any ID of another library's

@@ -5,11 +5,9 @@
 #include "model/library.h"
 #include "model/tag.h"
 #include "model/task.h"
-#include "platform/plist/property_list.h"
-#include "taskviews/pasteboard_types.h"
+#include "taskviews/dragged_groups.h"
 
 #include <QCoreApplication>
-#include <QMimeData>
 
 #include <algorithm>
 
@@ -17,22 +15,6 @@ namespace {
 
 QString localized(const char* text) {
     return QCoreApplication::translate("Localizable", text);
-}
-
-// A list of UIDs dragged from the source list is small; a larger one is not read.
-constexpr qsizetype kMaximumUIDListBytes = 16 * 1024 * 1024;
-
-QStringList groupUIDs(const QMimeData* data) {
-    if (!data || !data->hasFormat(TDPasteboardTypes::GroupUIDs)) return {};
-    const Result<QVariant> list =
-        platform::readPropertyList(data->data(TDPasteboardTypes::GroupUIDs), kMaximumUIDListBytes);
-    if (!list || list->typeId() != QMetaType::QVariantList) return {};
-    QStringList uids;
-    for (const QVariant& element : list->toList()) {
-        if (element.typeId() != QMetaType::QString) return {};
-        uids.append(element.toString());
-    }
-    return uids;
 }
 
 }  // namespace
@@ -62,7 +44,7 @@ QStringList TDCardTitleCompletions(TDLibrary* library, const QString& partialWor
 
 TDCardTagDrop TDCardTagDropForData(TDLibrary* library, const TDTask* task, const QMimeData* data) {
     TDCardTagDrop drop;
-    const QStringList uids = groupUIDs(data);
+    const QStringList uids = TDDraggedGroupUIDs(data);
     if (!library || !task || uids.isEmpty()) return drop;
     const QList<TDGroup*> owned = task->tags();
     for (qsizetype i = uids.size() - 1; i >= 0; --i) {
@@ -78,7 +60,7 @@ TDCardTagDrop TDCardTagDropForData(TDLibrary* library, const TDTask* task, const
 bool TDCardPerformTagDrop(TDLibrary* library, TDTask* task, const QMimeData* data) {
     if (!library || !task) return false;
     bool added = false;
-    for (const QString& uid : groupUIDs(data))
+    for (const QString& uid : TDDraggedGroupUIDs(data))
         if (auto* tag = dynamic_cast<TDTag*>(library->groupWithUID(uid));
             tag && !task->tags().contains(tag)) {
             task->addTagsObject(tag);

@@ -3,7 +3,6 @@
 #include "controls/color_level_additions.h"
 #include "foundation/gui/path_additions.h"
 
-#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -57,19 +56,7 @@ TDActionButton::Label TDDarkButton::keyEquivalentLabel() const {
 }
 
 TDActionButton::DrawInfo TDDarkButton::calcDrawInfo(const QRectF& rect) const {
-    DrawInfo info;
-    const qreal box = shortcutBoxWidth();
-    info.shortcutBox = QRectF(rect.x(), rect.y(), box, rect.height());
-    info.titleBox = QRectF(rect.x() + box, rect.y(), rect.width() - box, rect.height());
-    info.titleString = info.titleBox.translated(-1, 0);
-    const Label label = keyEquivalentLabel();
-    const QFontMetricsF metrics(label.font);
-    const QSizeF size(metrics.horizontalAdvance(label.text), metrics.height());
-    const QRectF centred(QPointF(info.shortcutBox.x() + (info.shortcutBox.width() - size.width()) / 2,
-                                 rect.y() + (rect.height() - size.height()) / 2),
-                         size);
-    info.shortcutString = QRectF(centred.toAlignedRect()).translated(0.5, 0);
-    return info;
+    return drawInfoWithLabelOrigin(rect, rect.topLeft());
 }
 
 void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
@@ -118,10 +105,7 @@ void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
                      QColor::fromRgbF(1, 1, 1, 0.05f));
 
     // (6) The key.
-    const Label label = keyEquivalentLabel();
-    painter.setFont(label.font);
-    painter.setPen(label.color);
-    painter.drawText(info.shortcutString, Qt::AlignCenter, label.text);
+    drawKeyEquivalent(painter, info);
 
     // (7) The title over its dark shadow.
     painter.setFont(titleFont());

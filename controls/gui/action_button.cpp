@@ -116,6 +116,11 @@ qreal TDActionButton::shortcutBoxWidth() const {
 }
 
 TDActionButton::DrawInfo TDActionButton::calcDrawInfo(const QRectF& rect) const {
+    return drawInfoWithLabelOrigin(rect, QPointF(0, 0));
+}
+
+TDActionButton::DrawInfo TDActionButton::drawInfoWithLabelOrigin(const QRectF& rect,
+                                                                 const QPointF& labelOrigin) const {
     DrawInfo info;
     const qreal box = shortcutBoxWidth();
     info.shortcutBox = QRectF(rect.x(), rect.y(), box, rect.height());
@@ -124,8 +129,9 @@ TDActionButton::DrawInfo TDActionButton::calcDrawInfo(const QRectF& rect) const 
     const Label label = keyEquivalentLabel();
     const QFontMetricsF metrics(label.font);
     const QSizeF size(metrics.horizontalAdvance(label.text), metrics.height());
-    const QRectF centred(
-        QPointF((info.shortcutBox.width() - size.width()) / 2, (rect.height() - size.height()) / 2), size);
+    const QRectF centred(labelOrigin + QPointF((info.shortcutBox.width() - size.width()) / 2,
+                                               (rect.height() - size.height()) / 2),
+                         size);
     info.shortcutString = QRectF(centred.toAlignedRect()).translated(0.5, 0);
     return info;
 }
@@ -173,10 +179,7 @@ void TDActionButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
     painter.setPen(QPen(QColor::fromRgbF(0, 0, 0, active ? 0.6f : 0.5f), 1));
     painter.drawPath(outline);
 
-    const Label label = keyEquivalentLabel();
-    painter.setFont(label.font);
-    painter.setPen(label.color);
-    painter.drawText(info.shortcutString, Qt::AlignCenter, label.text);
+    drawKeyEquivalent(painter, info);
 
     painter.setFont(titleFont());
     painter.setPen(QColor::fromRgbF(0, 0, 0, 0.4f));
@@ -196,6 +199,13 @@ void TDActionButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
         painter.fillRect(body, shade);
         painter.restore();
     }
+}
+
+void TDActionButton::drawKeyEquivalent(QPainter& painter, const DrawInfo& info) const {
+    const Label label = keyEquivalentLabel();
+    painter.setFont(label.font);
+    painter.setPen(label.color);
+    painter.drawText(info.shortcutString, Qt::AlignCenter, label.text);
 }
 
 bool TDActionButton::isApplicationActive() {

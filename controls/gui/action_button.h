@@ -65,6 +65,12 @@ public:
     QRect savedFrame() const { return m_savedFrame; }
 
 protected:
+    // The layout both looks share: the key's box at the left and the title right of it, moved a point
+    // left. The key's text is centred in a box-sized area whose corner is `labelOrigin`, made integral
+    // and moved half a point right.
+    DrawInfo drawInfoWithLabelOrigin(const QRectF& rect, const QPointF& labelOrigin) const;
+    // The key equivalent in its rectangle of the layout.
+    void drawKeyEquivalent(QPainter& painter, const DrawInfo& info) const;
     void paintEvent(QPaintEvent* event) override;
     // Draws the whole button in the frame, in the button's own coordinates.
     virtual void drawWithFrame(QPainter& painter, const QRectF& frame);

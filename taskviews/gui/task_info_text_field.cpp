@@ -2,9 +2,7 @@
 
 #include "controls/gui/balloon_panel.h"
 #include "controls/gui/date_completion_view_controller.h"
-#include "platform/defaults/user_defaults.h"
-#include "platform/transformers/value_transformer.h"
-#include "taskviews/gui/estimate_completion_view_controller.h"
+#include "taskviews/gui/completion_balloons.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -12,19 +10,10 @@
 #include <QPainterPath>
 #include <QTimer>
 
-#include <cmath>
-
 namespace {
-
-constexpr int kBalloonBelow = 2;
 
 QColor white(float level) {
     return QColor::fromRgbF(level, level, level);
-}
-
-QString transformedText(const QString& transformerName, const QVariant& value) {
-    const auto transformer = platform::valueTransformerForName(transformerName);
-    return transformer ? transformer->transformedValue(value).toString() : QString();
 }
 
 }  // namespace
@@ -183,9 +172,7 @@ void TDInspectorTextField::focusOutEvent(QFocusEvent* event) {
 }
 
 void TDInspectorTextField::p_schedulePopUp() {
-    if (!p_opensBalloon()) return;
-    const double delay = platform::UserDefaults::standard().real(QStringLiteral("balloonPopUpDelay"));
-    m_popUpTimer->start(int(std::lround((delay > 0 ? delay : 0.25) * 1000)));
+    if (p_opensBalloon()) TDStartBalloonPopUpTimer(*m_popUpTimer);
 }
 
 // The balloon opens a pause after the last keystroke and then follows the typing.
@@ -213,32 +200,16 @@ void TDInspectorTextField::p_openBalloon() {
     const QRect bounds = rect().adjusted(0, -2, 0, 2);
     const QRect target(mapToGlobal(bounds.topLeft()), bounds.size());
     const QPoint location(target.center().x(), target.bottom());
-    TDBalloonPanel* panel = nullptr;
-    if (p_opensDateBalloon()) {
-        auto* controller = new TDDateCompletionViewController;
-        controller->setDelegate(this);
-        if (m_fieldType == DateWithoutRecurrence) controller->hideRecurringButton();
-        connect(controller, &TDDateCompletionViewController::recurrenceToggled, this,
-                &TDInspectorTextField::recurrenceToggled);
-        if (m_datePanel) {
-            m_datePanel->setViewController(controller);
-            m_datePanel->setPreferredLocation(location, target);
-        } else {
-            m_datePanel = new TDBalloonPanel(this, location, kBalloonBelow, target, controller);
-        }
-        panel = m_datePanel;
-    } else {
-        if (m_estimatePanel) {
-            m_estimatePanel->setPreferredLocation(location, target);
-        } else {
-            auto* controller = new TDEstimateCompletionViewController;
-            controller->setDelegate(this);
-            m_estimatePanel = new TDBalloonPanel(this, location, kBalloonBelow, target, controller);
-        }
-        panel = m_estimatePanel;
+    if (!p_opensDateBalloon()) {
+        TDShowEstimateBalloon(m_estimatePanel, this, location, target, this, text());
+        return;
     }
-    panel->viewController()->setStringValue(text());
-    panel->orderFront();
+    auto* controller = new TDDateCompletionViewController;
+    controller->setDelegate(this);
+    if (m_fieldType == DateWithoutRecurrence) controller->hideRecurringButton();
+    connect(controller, &TDDateCompletionViewController::recurrenceToggled, this,
+            &TDInspectorTextField::recurrenceToggled);
+    TDShowDateBalloon(m_datePanel, this, location, target, controller, text());
 }
 
 void TDInspectorTextField::p_closeBalloons() {
@@ -251,11 +222,7 @@ void TDInspectorTextField::p_closeBalloons() {
 
 void TDInspectorTextField::completionViewController(TDCompletionViewController*, const QVariant& value,
                                                     bool finished) {
-    const QString shown =
-        transformedText(p_opensDateBalloon() ? QStringLiteral("TDNaturalLanguageDate")
-                                             : QStringLiteral("TDNaturalLanguageTimeInterval"),
-                        value);
-    setText(shown);
+    setText(TDBalloonValueText(p_opensDateBalloon(), value));
     setModified(true);
     if (finished) Q_EMIT completionFinished(value);
 }

@@ -9,11 +9,9 @@
 #include "model/ordered_collection.h"
 #include "model/tag.h"
 #include "model/task.h"
-#include "platform/defaults/user_defaults.h"
-#include "platform/transformers/value_transformer.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
-#include "taskviews/gui/estimate_completion_view_controller.h"
+#include "taskviews/gui/completion_balloons.h"
 #include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_cell_values.h"
@@ -35,8 +33,6 @@
 #include <QTextCursor>
 #include <QTextLayout>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 
@@ -60,11 +56,6 @@ public:
     HiddenCursorWhileMoving(const HiddenCursorWhileMoving&) = delete;
     HiddenCursorWhileMoving& operator=(const HiddenCursorWhileMoving&) = delete;
 };
-
-QString transformedText(const QString& name, const QVariant& value) {
-    const auto transformer = platform::valueTransformerForName(name);
-    return transformer ? transformer->transformedValue(value).toString() : QString();
-}
 
 }  // namespace
 
@@ -299,8 +290,7 @@ void TDTasksViewEditing::editorTextDidChange(TDTasksViewTextView* editor) {
         panel->viewController()->setStringValue(editor->editedText());
         return;
     }
-    const double delay = platform::UserDefaults::standard().real(QStringLiteral("balloonPopUpDelay"));
-    m_popUpTimer->start(int(std::lround((delay > 0 ? delay : 0.25) * 1000)));
+    TDStartBalloonPopUpTimer(*m_popUpTimer);
 }
 
 bool TDTasksViewEditing::isBalloonPending() const {
@@ -322,32 +312,16 @@ void TDTasksViewEditing::p_openBalloon() {
     const QPoint location(target.center().x(), target.bottom() + 1);
     m_balloonTask = m_task;
     m_balloonColumn = m_column;
-    TDBalloonPanel* panel = nullptr;
-    if (isDateColumn(m_column)) {
-        auto* controller = new TDDateCompletionViewController;
-        controller->setDelegate(this);
-        connect(controller, &TDDateCompletionViewController::recurrenceToggled, this, [this] {
-            if (m_datePanel) TDRecurrenceEditView::showInBalloon(*m_datePanel, m_view.tasksController());
-        });
-        if (m_datePanel) {
-            m_datePanel->setViewController(controller);
-            m_datePanel->setPreferredLocation(location, target);
-        } else {
-            m_datePanel = new TDBalloonPanel(&m_view, location, 2, target, controller);
-        }
-        panel = m_datePanel;
-    } else {
-        if (m_estimatePanel) {
-            m_estimatePanel->setPreferredLocation(location, target);
-        } else {
-            auto* controller = new TDEstimateCompletionViewController;
-            controller->setDelegate(this);
-            m_estimatePanel = new TDBalloonPanel(&m_view, location, 2, target, controller);
-        }
-        panel = m_estimatePanel;
+    if (!isDateColumn(m_column)) {
+        TDShowEstimateBalloon(m_estimatePanel, &m_view, location, target, this, editor->editedText());
+        return;
     }
-    panel->viewController()->setStringValue(editor->editedText());
-    panel->orderFront();
+    auto* controller = new TDDateCompletionViewController;
+    controller->setDelegate(this);
+    connect(controller, &TDDateCompletionViewController::recurrenceToggled, this, [this] {
+        if (m_datePanel) TDRecurrenceEditView::showInBalloon(*m_datePanel, m_view.tasksController());
+    });
+    TDShowDateBalloon(m_datePanel, &m_view, location, target, controller, editor->editedText());
 }
 
 void TDTasksViewEditing::p_closeBalloons() {
@@ -361,9 +335,7 @@ void TDTasksViewEditing::completionViewController(TDCompletionViewController* co
     const int column = m_balloonColumn;
     if (!task || task->isDeleted()) return;
     const bool date = qobject_cast<TDDateCompletionViewController*>(controller) != nullptr;
-    const QString text = transformedText(
-        date ? QStringLiteral("TDNaturalLanguageDate") : QStringLiteral("TDNaturalLanguageTimeInterval"),
-        value);
+    const QString text = TDBalloonValueText(date, value);
     const bool editingThatCell = m_task == task && m_column == column;
     if (editingThatCell && !finished) {
         currentEditor()->setEditedText(text);

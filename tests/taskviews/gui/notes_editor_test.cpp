@@ -10,8 +10,8 @@
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
 #include "tests/support/core/scripted_alert_prompter.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 #include "tests/taskviews/recording_workspace.h"
-#include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -294,32 +294,20 @@ TEST_F(NotesEditorTest, NotesWithLinksRoundTripThroughTheLibraryAsHTML) {
     EXPECT_EQ(HTMLString(QTextDocument()), QString());
 }
 
-class OutlineNoteEditingTest : public NotesEditorTest {
+class OutlineNoteEditingTest : public taskviewstest::OutlineTest<NotesEditorTest> {
 protected:
     void SetUp() override {
-        NotesEditorTest::SetUp();
+        OutlineTest::SetUp();
         errands = newList(QStringLiteral("Errands"));
         first = addTask(errands, QStringLiteral("Call the plumber"));
         first->setNotesString(QStringLiteral("About the tap"));
         second = addTask(errands, QStringLiteral("Buy stamps"));
         processChanges();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline();
         controller->setGroup(errands);
         view->resize(600, 300);
         view->show();
-        processChanges();
-        QCoreApplication::processEvents();
-        view->doItemsLayout();
-    }
-
-    void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        NotesEditorTest::TearDown();
+        settleOutline();
     }
 
     QModelIndex rowOf(TDTask* task) { return model->indexForItem(TDTaskRowItem::task(task)); }
@@ -341,8 +329,6 @@ protected:
         return steps;
     }
 
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
     TDList* errands = nullptr;
     TDTask* first = nullptr;
     TDTask* second = nullptr;

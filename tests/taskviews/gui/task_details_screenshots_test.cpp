@@ -11,6 +11,7 @@
 #include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/task_info_controller.h"
 #include "taskviews/task_tree_model.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 #include "tests/taskviews/recurrence_fixture.h"
 
 #include <QApplication>
@@ -26,10 +27,24 @@
 
 namespace {
 
-class NotesInspectorRecurrenceScreenshotsTest : public taskviewstest::RecurrenceTest {
+// The inspector in a window of its own, active, so that its fields open their balloons.
+struct ActiveInspector {
+    explicit ActiveInspector(TDTasksController& controller) : inspector(controller), view(inspector) {
+        view.resize(260, 230);
+        view.move(40, 40);
+        view.show();
+        QApplication::setActiveWindow(&view);
+    }
+
+    TDTaskInfoViewController inspector;
+    TDTaskInfoView view;
+};
+
+class NotesInspectorRecurrenceScreenshotsTest
+    : public taskviewstest::OutlineTest<taskviewstest::RecurrenceTest> {
 protected:
     void SetUp() override {
-        RecurrenceTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
         list = newList(QStringLiteral("Home"));
         boiler = addTask(list, QStringLiteral("Call the plumber about the boiler @phone"));
@@ -41,23 +56,11 @@ protected:
         addTask(list, QStringLiteral("Buy stamps"));
         giveRule(addTask(list, QStringLiteral("Water the plants")), QStringLiteral("every 3 days"));
         settle();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline();
         controller->setGroup(list);
         view->resize(640, 320);
         view->show();
-        processChanges();
-        QCoreApplication::processEvents();
-        view->doItemsLayout();
-    }
-
-    void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        RecurrenceTest::TearDown();
+        settleOutline();
     }
 
     static void save(QWidget& widget, const QString& name) {
@@ -110,24 +113,10 @@ protected:
 
     TDList* list = nullptr;
     TDTask* boiler = nullptr;
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
 };
 
 TEST_F(NotesInspectorRecurrenceScreenshotsTest, NoteWithAnAttachmentAndALink) {
-    const QString quote = QDir(tempPath()).filePath(QStringLiteral("Boiler quote.pdf"));
-    QFile file(quote);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("%PDF-1.4");
-    file.close();
-    QTextDocument notes;
-    QTextCursor cursor(&notes);
-    cursor.insertText(QStringLiteral("The quote they sent: "));
-    insertFileAttachment(cursor, *BDAlias::fromPath(quote));
-    cursor.insertText(QStringLiteral("\nBook at https://example.com/plumbers before Friday."));
-    boiler->setAttributedNotes(linkifiedString(notes).get());
-    settle();
-
+    ASSERT_NO_FATAL_FAILURE(giveNotesWithAnAttachmentAndALink());
     view->editNoteInRow(model->indexForItem(TDTaskRowItem::task(boiler)));
     ASSERT_TRUE(view->notesEditor() && view->notesEditor()->isVisible());
     save(*view, QStringLiteral("notes_editor_attachment_and_link"));
@@ -145,7 +134,7 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTask) {
 }
 
 TEST_F(NotesInspectorRecurrenceScreenshotsTest, NoteWithAnAttachmentAndALinkNotEdited) {
-    giveNotesWithAnAttachmentAndALink();
+    ASSERT_NO_FATAL_FAILURE(giveNotesWithAnAttachmentAndALink());
     view->setTaskNoteExpanded(boiler);
     QCoreApplication::processEvents();
     EXPECT_FALSE(view->notesEditor() && view->notesEditor()->isVisible());
@@ -153,12 +142,8 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, NoteWithAnAttachmentAndALinkNotE
 }
 
 TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTaskAndTheEstimateSlider) {
-    TDTaskInfoViewController inspector(*controller);
-    TDTaskInfoView infoView(inspector);
-    infoView.resize(260, 230);
-    infoView.move(40, 40);
-    infoView.show();
-    QApplication::setActiveWindow(&infoView);
+    ActiveInspector inspector(*controller);
+    TDTaskInfoView& infoView = inspector.view;
     select({boiler});
     TDInspectorTextField* estimate = infoView.field(TDTaskInfoViewController::Field::Estimate);
     estimate->setFocus();
@@ -170,12 +155,8 @@ TEST_F(NotesInspectorRecurrenceScreenshotsTest, InspectorWithOneTaskAndTheEstima
 }
 
 TEST_F(NotesInspectorRecurrenceScreenshotsTest, RecurrenceBalloonFromTheDateBalloon) {
-    TDTaskInfoViewController inspector(*controller);
-    TDTaskInfoView infoView(inspector);
-    infoView.resize(260, 230);
-    infoView.move(40, 40);
-    infoView.show();
-    QApplication::setActiveWindow(&infoView);
+    ActiveInspector inspector(*controller);
+    TDTaskInfoView& infoView = inspector.view;
     select({boiler});
     TDInspectorTextField* start = infoView.field(TDTaskInfoViewController::Field::StartDate);
     start->setFocus();

@@ -12,7 +12,7 @@
 #include "taskviews/gui/title_editor.h"
 #include "taskviews/task_title_styling.h"
 #include "taskviews/task_tree_model.h"
-#include "tests/taskviews/tasks_controller_fixture.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -45,16 +45,12 @@ public:
     }
 };
 
-class TasksViewEditingTest : public TasksControllerTest {
+class TasksViewEditingTest : public taskviewstest::OutlineTest<> {
 protected:
     void SetUp() override {
-        TasksControllerTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        view->setWindowContext(&window);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline(&window);
         view->resize(760, 420);
         view->show();
         QApplication::setActiveWindow(view.get());
@@ -64,10 +60,7 @@ protected:
 
     void TearDown() override {
         if (library()) library()->setTaskClassifier(nullptr);
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        TasksControllerTest::TearDown();
+        OutlineTest::TearDown();
     }
 
     void show() {
@@ -76,11 +69,7 @@ protected:
         settle();
     }
 
-    void settle() {
-        processChanges();
-        QCoreApplication::processEvents();
-        view->doItemsLayout();
-    }
+    void settle() { settleOutline(); }
 
     TDTasksViewEditing& editing() const { return view->editing(); }
     TDTasksViewTextView* editor() const { return editing().currentEditor(); }
@@ -109,8 +98,6 @@ protected:
         ASSERT_TRUE(image.save(QDir(QStringLiteral(ORDELLO_SCREENSHOT_DIR)).filePath(name)));
     }
 
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
     TDList* list = nullptr;
 };
 

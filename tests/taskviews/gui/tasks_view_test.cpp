@@ -8,7 +8,7 @@
 #include "taskviews/gui/tasks_header_view.h"
 #include "taskviews/gui/tasks_window.h"
 #include "taskviews/task_tree_model.h"
-#include "tests/taskviews/tasks_controller_fixture.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -27,25 +27,14 @@ namespace {
 
 using taskviewstest::TasksControllerTest;
 
-class TasksViewTest : public TasksControllerTest {
+class TasksViewTest : public taskviewstest::OutlineTest<> {
 protected:
     void SetUp() override {
-        TasksControllerTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        view->setWindowContext(&window);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline(&window);
         view->resize(720, 420);
         view->show();
-    }
-
-    void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        TasksControllerTest::TearDown();
     }
 
     void show(TDGroup* group) {
@@ -53,12 +42,7 @@ protected:
         settle();
     }
 
-    // The end of an event: the context's notifications, then the layout of the outline.
-    void settle() {
-        processChanges();
-        QCoreApplication::processEvents();
-        view->doItemsLayout();
-    }
+    void settle() { settleOutline(); }
 
     QModelIndex indexOf(TDTask* task, int column = TDTaskTreeModel::TaskColumn) const {
         return model->indexForItem(TDTaskRowItem::task(task)).siblingAtColumn(column);
@@ -88,9 +72,6 @@ protected:
         for (const TDTaskRowItem& item : view->selectedItems()) titles << item.task()->title();
         return titles;
     }
-
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
 };
 
 TEST_F(TasksViewTest, ARightClickSelectsTheClickedRowAloneAndOpensTheTaskMenu) {
