@@ -145,7 +145,11 @@ TDCorvaneExchange TDCorvaneConnection::send(const TDCorvaneRequest& request) {
     });
     idle.start();
     cancelPoll.start();
+    m_timeOutWaiting = [&] {
+        if (!r->isFinished()) refuse(timedOut);
+    };
     if (!r->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_timeOutWaiting = nullptr;
     if (!tooLarge && !timedOut && !cancelled) raw += r->readAll();
 
     exchange.cancelled = cancelled;
@@ -182,6 +186,10 @@ TDCorvaneExchange TDCorvaneConnection::send(const TDCorvaneRequest& request) {
     }
     exchange.body = std::move(raw);
     return exchange;
+}
+
+void TDCorvaneConnection::timeOutWaitingRequest() {
+    if (m_timeOutWaiting) m_timeOutWaiting();
 }
 
 bool TDCorvaneConnection::shouldRetryWithAlternateURL(const TDError& error) const {

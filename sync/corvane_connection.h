@@ -57,6 +57,9 @@ public:
 
     // One attempt, nothing mapped.
     TDCorvaneExchange send(const TDCorvaneRequest& request);
+    // Ends the request being waited for as its time-out would; nothing happens when none waits. Called
+    // on the connection's thread (from its event loop), e.g. by a test that knows the service stalls.
+    void timeOutWaitingRequest();
     // The request with the service's rules: one retry on the alternate base URL for a time-out of a
     // request sent to the primary one (kept in the defaults when it answers), the sync error of the
     // outcome, "Response <status>: <body>" in the wire log, and the answer as a JSON object. A cancelled
@@ -77,6 +80,7 @@ private:
     std::function<bool()> m_isCancelled;
     TDCorvaneWireLog* m_wireLog = nullptr;
     std::unique_ptr<QNetworkAccessManager> m_manager;
+    std::function<void()> m_timeOutWaiting;  // set while send() waits
 };
 
 inline constexpr int TDConnectionCancelled = 5;

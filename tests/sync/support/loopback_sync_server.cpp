@@ -137,6 +137,7 @@ struct LoopbackSyncServer::State {
     QMap<QString, GetSession> getSessions;  // by id
     qint64 lastAnswerSize = 0;
     QList<std::function<void()>> heldAnswers;  // run on the server's thread
+    std::function<void()> stallObserver;
 
     std::optional<Fault> takeFault(const QByteArray& path);
     Answer route(const RecordedRequest& request);
@@ -357,7 +358,12 @@ private:
         QMutexLocker lock(&m_state.mutex);
         m_state.requests.append(request);
         const auto fault = m_state.takeFault(request.path);
-        if (fault && fault->kind == LoopbackSyncServer::Fault::Kind::Stall) return;
+        if (fault && fault->kind == LoopbackSyncServer::Fault::Kind::Stall) {
+            const std::function<void()> observer = m_state.stallObserver;
+            lock.unlock();
+            if (observer) observer();
+            return;
+        }
         Answer answer;
         if (fault && fault->kind == LoopbackSyncServer::Fault::Kind::Answer) {
             answer = {fault->status, fault->body, fault->contentEncoding};
@@ -497,6 +503,11 @@ void LoopbackSyncServer::setLibraryProcessing(bool processing) {
 void LoopbackSyncServer::setUnderMaintenance(bool maintenance) {
     QMutexLocker lock(&m_state->mutex);
     m_state->maintenance = maintenance;
+}
+
+void LoopbackSyncServer::setStallObserver(std::function<void()> observer) {
+    QMutexLocker lock(&m_state->mutex);
+    m_state->stallObserver = std::move(observer);
 }
 
 int LoopbackSyncServer::heldAnswerCount() const {

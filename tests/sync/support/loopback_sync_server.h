@@ -121,6 +121,9 @@ public:
     void setLibraryProcessing(bool processing);
     void setUnderMaintenance(bool maintenance);
 
+    // Called on the server's thread each time a request stalls, once it is recorded.
+    void setStallObserver(std::function<void()> observer);
+
     // Held answers: how many wait, and sending them.
     int heldAnswerCount() const;
     void releaseHeldAnswers();
