@@ -21,22 +21,34 @@ qreal linePitch(const QFont& font) {
 
 }  // namespace
 
-TDTitleTextLayout::TDTitleTextLayout(const TDStyledTitle& title, qreal width)
-    : m_title(title), m_lines(TDTitleLineBreaks(title, width)) {
-    // Tokens get their background from the pills; the layout draws only their text. Each line takes
-    // exactly its characters (setNumColumns is honoured with WrapAnywhere).
+TDTitleTextLayout::TDTitleTextLayout(const TDStyledTitle& title, qreal width) : m_title(title) {
+    // Tokens get their background from the pills; the layout draws only their text.
     QList<QTextLayout::FormatRange> formats = m_title.flattenedFormats();
     for (QTextLayout::FormatRange& run : formats)
         if (run.format.boolProperty(TDTokenProperty) && !run.format.boolProperty(TDPredictedTokenProperty))
             run.format.clearBackground();
     m_layout = std::make_unique<QTextLayout>(m_title.text, TDTitleFonts::shared().task);
     m_layout->setFormats(formats);
+    m_pitch = linePitch(m_layout->font());
+    // Set on one unbounded line first: most titles fit, and that line is then the one drawn.
     QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    m_layout->setTextOption(option);
+    m_layout->beginLayout();
+    QTextLine whole = m_layout->createLine();
+    if (whole.isValid()) whole.setNumColumns(int(m_title.text.size()));
+    m_layout->endLayout();
+    m_lines = whole.isValid() ? TDTitleLineBreaks(m_title, width, whole) : TDTitleLineBreaks(m_title, width);
+    if (whole.isValid() && m_lines.size() == 1) {
+        whole.setPosition(QPointF(0, std::floor((m_pitch - whole.height()) / 2)));
+        m_height = m_pitch;
+        return;
+    }
+    // Each line takes exactly its characters (setNumColumns is honoured with WrapAnywhere).
     option.setWrapMode(QTextOption::WrapAnywhere);
     m_layout->setTextOption(option);
     m_layout->beginLayout();
     qreal y = 0;
-    m_pitch = linePitch(m_layout->font());
     for (const TDTitleParser::Range& range : m_lines) {
         QTextLine line = m_layout->createLine();
         if (!line.isValid()) break;
@@ -88,4 +100,20 @@ void TDTitleTextLayout::draw(QPainter& painter, const QPointF& origin) const {
     }
     painter.restore();
     m_layout->draw(&painter, origin);
+}
+
+TDCharacterAdvances::TDCharacterAdvances(const QFont& font) : m_metrics(font) {
+    m_latin1.fill(-1);
+}
+
+qreal TDCharacterAdvances::width(const QString& text) const {
+    qreal width = 0;
+    for (const QChar c : text) {
+        const char16_t code = c.unicode();
+        if (code >= m_latin1.size()) return m_metrics.horizontalAdvance(text);
+        qreal& advance = m_latin1[code];
+        if (advance < 0) advance = m_metrics.horizontalAdvance(c);
+        width += advance;
+    }
+    return width;
 }

@@ -2,8 +2,10 @@
 
 #include "taskviews/task_title_styling.h"
 
+#include <QFontMetricsF>
 #include <QRectF>
 
+#include <array>
 #include <memory>
 
 class QPainter;
@@ -33,4 +35,18 @@ private:
     QList<TDTitleParser::Range> m_lines;
     qreal m_height = 0;
     qreal m_pitch = TDMinimumTitleLineHeight;
+};
+
+// How wide a text is in a font, without shaping it where that can be helped: Latin-1 text is summed
+// from its characters' advances, kept per character; other text is shaped. Kerning and ligatures are
+// left out, so the width is near the shaped one but not exact: for telling whether a title clearly fits.
+class TDCharacterAdvances final {
+public:
+    explicit TDCharacterAdvances(const QFont& font);
+    qreal width(const QString& text) const;
+    const QFontMetricsF& metrics() const { return m_metrics; }
+
+private:
+    QFontMetricsF m_metrics;
+    mutable std::array<qreal, 256> m_latin1;  // negative until first asked for
 };

@@ -238,19 +238,24 @@ TDStyledTitle TDBigAttributedTitle(const TDTaskRowFacts& facts, qreal fontSize, 
 }
 
 QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal width) {
-    const QString& text = title.text;
-    if (text.isEmpty()) return {{0, 0}};
-
+    if (title.text.isEmpty()) return {{0, 0}};
     // Where each character starts on one unbounded line.
-    QTextLayout measure(text, TDTitleFonts::shared().task);
+    QTextLayout measure(title.text, TDTitleFonts::shared().task);
     measure.setFormats(title.flattenedFormats());
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     measure.setTextOption(option);
     measure.beginLayout();
     QTextLine whole = measure.createLine();
-    whole.setNumColumns(int(text.size()));
+    whole.setNumColumns(int(title.text.size()));
     measure.endLayout();
+    return TDTitleLineBreaks(title, width, whole);
+}
+
+QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal width,
+                                              const QTextLine& whole) {
+    const QString& text = title.text;
+    if (text.isEmpty()) return {{0, 0}};
     auto x = [&whole](qsizetype index) { return whole.cursorToX(int(index)); };
     auto lineWidth = [&](qsizetype start, qsizetype end) {
         while (end > start && (text.at(end - 1).isSpace() || text.at(end - 1) == QChar(0x200B))) --end;

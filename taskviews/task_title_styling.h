@@ -83,6 +83,10 @@ TDStyledTitle TDBigAttributedTitle(const TDTaskRowFacts& facts, qreal fontSize =
 // a token and never between a lone "/" and its word; a word wider than a line is cut, a token never.
 // Each line is (start, length) in the title's text.
 QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal width);
+// The same from the title already set on one unbounded line in the task font, so that a title that fits
+// is shaped once.
+QList<TDTitleParser::Range> TDTitleLineBreaks(const TDStyledTitle& title, qreal width,
+                                              const QTextLine& whole);
 
 // Lines are at least 15 high.
 inline constexpr qreal TDMinimumTitleLineHeight = 15.0;

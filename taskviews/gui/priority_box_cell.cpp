@@ -1,5 +1,6 @@
 #include "taskviews/gui/priority_box_cell.h"
 
+#include "taskviews/gui/cell_picture_cache.h"
 #include "taskviews/priority_box_look.h"
 #include "taskviews/task_row_layout.h"
 #include "taskviews/task_title_styling.h"
@@ -10,9 +11,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
-void TDPriorityBoxCell::drawBox(QPainter& painter, const QRectF& box, qint64 priority, bool pointerOver) {
-    const TDPriorityBoxLook look = TDPriorityBoxLookFor(priority, pointerOver);
-    if (!look.visible) return;
+namespace {
+
+void drawBoxInPlace(QPainter& painter, const QRectF& box, const TDPriorityBoxLook& look) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     QPainterPath path;
@@ -26,6 +27,16 @@ void TDPriorityBoxCell::drawBox(QPainter& painter, const QRectF& box, qint64 pri
     painter.setPen(look.textColor);
     painter.drawText(box.adjusted(0.5, 1.5, 0.5, -1.5), Qt::AlignCenter, look.text);
     painter.restore();
+}
+
+}  // namespace
+
+void TDPriorityBoxCell::drawBox(QPainter& painter, const QRectF& box, qint64 priority, bool pointerOver) {
+    const TDPriorityBoxLook look = TDPriorityBoxLookFor(priority, pointerOver);
+    if (!look.visible) return;
+    static TDCellPictureCache pictures;
+    pictures.draw(painter, box, quint64(priority) << 1 | quint64(pointerOver),
+                  [&look](QPainter& onto, const QRectF& at) { drawBoxInPlace(onto, at, look); });
 }
 
 QImage TDPriorityBoxCell::boxImageForPriority(qint64 priority) {
@@ -66,8 +77,9 @@ void TDPriorityBoxCell::paint(QPainter* painter, const QStyleOptionViewItem& opt
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &cell, painter, widget);
     const QVariant value = index.data(Qt::DisplayRole);
     if (!value.isValid()) return;
-    drawBox(*painter, TDPriorityBoxFrame(QRectF(option.rect)), value.toLongLong(),
-            option.state.testFlag(QStyle::State_MouseOver));
+    const bool pointerOver = m_tracking ? m_tracking->isOver(index, TDTrackingArea::Priority)
+                                        : option.state.testFlag(QStyle::State_MouseOver);
+    drawBox(*painter, TDPriorityBoxFrame(QRectF(option.rect)), value.toLongLong(), pointerOver);
 }
 
 QSize TDPriorityBoxCell::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "taskviews/task_row_tracking.h"
+
 #include <QImage>
 #include <QStyledItemDelegate>
 #include <QToolButton>
@@ -8,13 +10,17 @@
 class QMenu;
 
 // The priority column: a small coloured box with the number (nothing for no priority, a grey "!" box
-// while the pointer is over it). A click on the box pops up the nine boxes and "None"; the choice is
-// sent as priorityChosen (0 for none), which the outline hands to the tasks controller.
+// while the pointer is over the cell: its tracked area in an outline). A click on the box pops up the nine
+// boxes and "None"; the choice is sent as priorityChosen (0 for none), which the outline hands to the tasks
+// controller.
 class TDPriorityBoxCell : public QStyledItemDelegate {
     Q_OBJECT
 
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
+
+    // The outline's hover tracking; without it the item view's hover state counts.
+    void setTracking(const TDTaskRowTracking* tracking) { m_tracking = tracking; }
 
     static void drawBox(QPainter& painter, const QRectF& box, qint64 priority, bool pointerOver);
     // A 17 by 18 picture of the box, for the menu.
@@ -31,6 +37,9 @@ public:
 Q_SIGNALS:
     // The rows to change are the outline's selection, which a click on a box selects first.
     void priorityChosen(qint64 priority);
+
+private:
+    const TDTaskRowTracking* m_tracking = nullptr;
 };
 
 // One priority box as a view.

@@ -96,7 +96,8 @@ void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
     painter->save();
     painter->setClipRect(option.rect);
     if (!layout.checkboxFrame.isEmpty()) {
-        const bool pointerOver = option.state.testFlag(QStyle::State_MouseOver);
+        const bool pointerOver = m_tracking ? m_tracking->isOver(index, TDTrackingArea::Checkbox)
+                                            : option.state.testFlag(QStyle::State_MouseOver);
         const bool held = m_pressedIndex == index && QApplication::mouseButtons().testFlag(Qt::LeftButton);
         TDTaskCheckboxCell::draw(*painter, layout.checkboxFrame,
                                  TDTaskCheckboxLookFor(facts.checkboxState, facts.recurring, pointerOver,

@@ -3,6 +3,7 @@
 #include "taskviews/gui/note_text_drawing.h"
 #include "taskviews/gui/task_row_layout_cache.h"
 #include "taskviews/task_row_layout.h"
+#include "taskviews/task_row_tracking.h"
 
 #include <QSet>
 #include <QStyledItemDelegate>
@@ -10,8 +11,9 @@
 class TDTask;
 
 // The task column of the task outline: the checkbox, the styled title and the notes line of the row's
-// task (the tree model's task role). The checkbox's icons give way to the box while the pointer is over the
-// cell; a click released in the checkbox asks for the task's completion or cancellation to toggle.
+// task (the tree model's task role). The checkbox's icons give way to the box while the pointer is over
+// its tracked area (over the cell, outside an outline); a click released in the checkbox asks for the
+// task's completion or cancellation to toggle.
 class TDTaskCell : public QStyledItemDelegate {
     Q_OBJECT
 
@@ -26,6 +28,8 @@ public:
     // Tasks (by uid) whose notes are open in full.
     void setExpandedNotes(const QSet<QString>& uids) { m_expandedNotes = uids; }
     void setExpandAllNotes(bool expand) { m_expandAllNotes = expand; }
+    // The outline's hover tracking; without it the item view's hover state counts.
+    void setTracking(const TDTaskRowTracking* tracking) { m_tracking = tracking; }
 
     static TDTask* taskForIndex(const QModelIndex& index);
     TDTaskRowLayout rowLayout(const QStyleOptionViewItem& option, const QModelIndex& index,
@@ -58,6 +62,7 @@ private:
     QString m_titleFilterText;
     bool m_drawCheckbox = true;
     bool m_expandAllNotes = false;
+    const TDTaskRowTracking* m_tracking = nullptr;
     QSet<QString> m_expandedNotes;
     TDNoteTextDrawing m_noteDrawing;
     // Painting and measuring the same rows again reuses their set text.

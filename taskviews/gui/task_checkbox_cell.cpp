@@ -1,8 +1,11 @@
 #include "taskviews/gui/task_checkbox_cell.h"
 
+#include "taskviews/gui/cell_picture_cache.h"
+
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -89,13 +92,7 @@ void drawTimer(QPainter& painter, const QRectF& frame) {
     painter.drawLine(face.center(), face.center() + QPointF(3, 1.5));
 }
 
-}  // namespace
-
-QRectF TDTaskCheckboxCell::boxRect(const QRectF& frame) {
-    return QRectF(frame.x() + 3, frame.y() + 3, 12, 12);
-}
-
-void TDTaskCheckboxCell::draw(QPainter& painter, const QRectF& frame, const TDTaskCheckboxLook& look) {
+void drawInPlace(QPainter& painter, const QRectF& frame, const Look& look) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     switch (look.face) {
@@ -110,7 +107,7 @@ void TDTaskCheckboxCell::draw(QPainter& painter, const QRectF& frame, const TDTa
         case Look::Face::Box:
             break;
     }
-    const QRectF box = boxRect(frame);
+    const QRectF box = TDTaskCheckboxCell::boxRect(frame);
     QPainterPath square;
     square.addRoundedRect(box, 2.0, 2.0);
     painter.fillPath(square, QColor::fromRgbF(1, 1, 1, float(look.boxFillAlpha)));
@@ -135,4 +132,25 @@ void TDTaskCheckboxCell::draw(QPainter& painter, const QRectF& frame, const TDTa
             break;
     }
     painter.restore();
+}
+
+quint64 lookKey(const Look& look) {
+    auto thousandths = [](qreal value) {
+        return quint64(std::lround(std::clamp<qreal>(value, 0, 1) * 1000));
+    };
+    return quint64(look.face) | quint64(look.mark) << 4 | quint64(look.highlightFill) << 8 |
+           thousandths(look.boxFillAlpha) << 16 | thousandths(look.backgroundOpacity) << 32 |
+           thousandths(look.markOpacity) << 48;
+}
+
+}  // namespace
+
+QRectF TDTaskCheckboxCell::boxRect(const QRectF& frame) {
+    return QRectF(frame.x() + 3, frame.y() + 3, 12, 12);
+}
+
+void TDTaskCheckboxCell::draw(QPainter& painter, const QRectF& frame, const TDTaskCheckboxLook& look) {
+    static TDCellPictureCache pictures;
+    pictures.draw(painter, frame, lookKey(look),
+                  [&look](QPainter& onto, const QRectF& at) { drawInPlace(onto, at, look); });
 }

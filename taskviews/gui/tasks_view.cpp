@@ -161,6 +161,8 @@ void TDTasksView::p_installCells() {
     // The cell's 0 is "None"; the controller takes a negative number for it.
     connect(priorityCell, &TDPriorityBoxCell::priorityChosen, this,
             [this](qint64 priority) { m_controller.assignPriority(priority > 0 ? priority : -1); });
+    taskCell->setTracking(&m_tracking);
+    priorityCell->setTracking(&m_tracking);
     setItemDelegateForColumn(TDTaskTreeModel::TaskColumn, taskCell);
     setItemDelegateForColumn(TDTaskTreeModel::PriorityColumn, priorityCell);
     setItemDelegateForColumn(TDTaskTreeModel::ListColumn, new TDOutlineCell<TDTasksViewListCell>(*this));
@@ -377,12 +379,12 @@ const TDTasksView::OneLineHeights& TDTasksView::p_oneLineHeights() const {
         const qsizetype lines = qMax<qsizetype>(2, twoLines.titleLines().size());
         const TDTitleFonts& fonts = TDTitleFonts::shared();
         // The widest of the fonts a title is set in.
-        const QFontMetricsF widest(fonts.pastDue);
+        const TDCharacterAdvances widest(fonts.pastDue);
         m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)),
                                           int(std::ceil(noted.height)),
                                           (twoLines.height - plain.height) / qreal(lines - 1),
                                           1000 - plain.titleFrame.width(),
-                                          widest.averageCharWidth(),
+                                          widest.metrics().averageCharWidth(),
                                           widest};
     }
     return *m_oneLineHeights;
@@ -400,7 +402,7 @@ int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
         if (const auto notes = task->attributedNotesSummary()) summary = notes->toPlainText();
     if (summary.contains(QLatin1Char('\n'))) return 0;
     // Tokens are drawn a little wider than their text.
-    const qreal needed = heights.widest.horizontalAdvance(title) * 1.1 + 24;
+    const qreal needed = heights.widest.width(title) * 1.1 + 24;
     if (needed >= width - heights.titleInset) return 0;
     return summary.isEmpty() ? heights.plain : heights.withNote;
 }
@@ -799,6 +801,7 @@ void TDTasksView::focusInEvent(QFocusEvent* event) {
 void TDTasksView::scrollContentsBy(int dx, int dy) {
     TDExtendedOutlineView::scrollContentsBy(dx, dy);
     m_footerHovered = QPersistentModelIndex();
+    clearTrackingRowAndColumn();
 }
 
 void TDTasksView::mousePressEvent(QMouseEvent* event) {
@@ -858,6 +861,7 @@ void TDTasksView::mouseMoveEvent(QMouseEvent* event) {
         m_footerHovered = hovered;
         viewport()->update();
     }
+    p_trackPointer(event->position().toPoint());
     TDExtendedOutlineView::mouseMoveEvent(event);
 }
 

@@ -2,8 +2,9 @@
 
 #include "controls/gui/extended_outline_view.h"
 #include "taskviews/task_presentation.h"
+#include "taskviews/task_row_tracking.h"
+#include "taskviews/task_title_layout.h"
 
-#include <QFontMetricsF>
 #include <QHash>
 #include <QPixmap>
 #include <QSet>
@@ -151,7 +152,9 @@ public:
     void finishEditing() override;
     QVariant interruptEditing() override;
     void resumeEditing(const QVariant& editing) override;
-    void clearTrackingRowAndColumn() override {}
+    // The row and area under the pointer (tasks_view_tracking.cpp).
+    const TDTaskRowTracking& tracking() const { return m_tracking; }
+    void clearTrackingRowAndColumn() override;
     void centerSelectionIfNotVisible() override;
     void centerSelectionIfNotFullyVisible() override;
     void centerSelectionInVisibleArea() override;
@@ -238,6 +241,10 @@ private:
     void p_updateCornerView();
     void p_installCells();
 
+    TDTrackingAreas p_trackingAreas(const QModelIndex& index) const;
+    void p_trackPointer(const QPoint& point);
+    void p_setTracking(const QModelIndex& index, TDTrackingArea area);
+
     void p_drawPaper(QPainter& painter, const QRect& clip) const;
     void p_drawGrid(QPainter& painter, const QRect& clip) const;
     void p_drawGroupingRow(QPainter& painter, const QRect& rowRect, const QModelIndex& index) const;
@@ -272,7 +279,7 @@ private:
         qreal linePitch;
         qreal titleInset;
         qreal averageCharWidth;
-        QFontMetricsF widest;
+        TDCharacterAdvances widest;
     };
     const OneLineHeights& p_oneLineHeights() const;
     mutable std::optional<OneLineHeights> m_oneLineHeights;
@@ -310,4 +317,5 @@ private:
     std::optional<ListColumnResize> m_listColumnResize;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
+    TDTaskRowTracking m_tracking;
 };

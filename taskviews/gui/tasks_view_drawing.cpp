@@ -15,6 +15,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace {
 
 using Kind = TDTaskRowItem::Kind;
@@ -55,6 +57,18 @@ QFont fontOr(const std::optional<QFont>& font, qreal size, bool italic = false) 
         made.setItalic(italic);
     }
     return TDTitleFonts::rowFont(made);
+}
+
+// The raster engine hands a blended fill of more than 95 scan lines to worker threads. The flat fills
+// here are quick on their own and waking the threads costs more, so tall fills go in bands below that.
+template <typename Rect, typename Brush>
+void fillInBands(QPainter& painter, const Rect& rect, const Brush& brush) {
+    const qreal scale = std::max<qreal>(1, painter.deviceTransform().m22());
+    const int band = std::max(1, int(95 / scale));
+    for (int offset = 0; offset < rect.height(); offset += band)
+        painter.fillRect(Rect(rect.x(), rect.y() + offset, rect.width(),
+                              std::min<decltype(rect.height())>(band, rect.height() - offset)),
+                         brush);
 }
 
 }  // namespace
@@ -129,26 +143,26 @@ void TDTasksView::paintEvent(QPaintEvent* event) {
     painter.setClipRect(clip);
     p_drawGrid(painter, clip);
     if (!m_instructionMessage.isEmpty()) p_drawInstructionMessage(painter);
-    if (m_drawsOverlay) painter.fillRect(clip, QColor::fromRgbF(0, 0, 0, 0.15f));
+    if (m_drawsOverlay) fillInBands(painter, clip, QColor::fromRgbF(0, 0, 0, 0.15f));
 }
 
 void TDTasksView::p_drawPaper(QPainter& painter, const QRect& clip) const {
     const QBrush& notebook = TDConstants::shared().TDNotebookPatternColor;
     if (m_printing) return;
     if (isYellowLook() && notebook.style() == Qt::TexturePattern)
-        painter.fillRect(clip, notebook);
+        fillInBands(painter, clip, notebook);
     else
-        painter.fillRect(clip, backgroundColor());
-    painter.fillRect(QRect(0, clip.top(), 1, clip.height()), white(1.0f, 0.25f));
+        fillInBands(painter, clip, backgroundColor());
+    fillInBands(painter, QRect(0, clip.top(), 1, clip.height()), white(1.0f, 0.25f));
 }
 
 void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     // Tinted columns after the task column, one in two.
     for (int column = TDTaskTreeModel::TaskColumn + 1; column < TDTaskTreeModel::ColumnCount; ++column) {
         if (m_printing || !isAlternateColumn(column)) continue;
-        painter.fillRect(
-            QRect(columnViewportPosition(column), clip.top(), columnWidth(column), clip.height()),
-            alternateColumnOverlayColor());
+        fillInBands(painter,
+                    QRect(columnViewportPosition(column), clip.top(), columnWidth(column), clip.height()),
+                    alternateColumnOverlayColor());
     }
 
     // A rule along the bottom of every task row, then on down the empty paper.
@@ -180,10 +194,10 @@ void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     const qreal x = columnViewportPosition(TDTaskTreeModel::TaskColumn) - 1;
     const QColor margin = marginLineColor();
     if (isYellowLook()) {
-        painter.fillRect(QRectF(x, clip.top(), 1, clip.height()), margin);
-        painter.fillRect(QRectF(x + 3, clip.top(), 1, clip.height()), margin);
+        fillInBands(painter, QRectF(x, clip.top(), 1, clip.height()), margin);
+        fillInBands(painter, QRectF(x + 3, clip.top(), 1, clip.height()), margin);
     } else {
-        painter.fillRect(QRectF(x + 1, clip.top(), 1.2, clip.height()), margin);
+        fillInBands(painter, QRectF(x + 1, clip.top(), 1.2, clip.height()), margin);
     }
 }
 

@@ -100,6 +100,7 @@ bool TDTasksView::viewportEvent(QEvent* event) {
     const bool handled = TDExtendedOutlineView::viewportEvent(event);
     // The menu has closed by the time its event is handled.
     if (event->type() == QEvent::ContextMenu) p_collapseExpandedNotes();
+    if (event->type() == QEvent::Leave) clearTrackingRowAndColumn();
     return handled;
 }
 

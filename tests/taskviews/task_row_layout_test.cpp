@@ -1,5 +1,7 @@
 #include "taskviews/task_row_layout.h"
 
+#include <QFontMetricsF>
+
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -135,6 +137,24 @@ TEST(TaskRowLayout, ClicksInTheCheckboxToggleAndTooltipsExplain) {
     EXPECT_TRUE(TDTaskRowToolTip(layout, title, facts, input.noteFont).isNull());
     facts.notes = QStringLiteral("short");
     EXPECT_TRUE(TDTaskRowToolTip(layout, note, facts, input.noteFont).isNull());
+}
+
+// Whether a title clearly fits is told from summed advances: near the shaped width for Latin text, the
+// shaped width itself for anything else.
+TEST(TaskRowLayout, CharacterAdvancesStayNearTheShapedWidth) {
+    const QFont font = TDTitleFonts::shared().pastDue;
+    const TDCharacterAdvances advances(font);
+    const QFontMetricsF shaped(font);
+    for (const QString& text :
+         {QStringLiteral("Shown task 42 with a title of usual length"),
+          QStringLiteral("Café: AVAVA Tower office /errands @home"), QStringLiteral("WWW")}) {
+        const qreal width = shaped.horizontalAdvance(text);
+        EXPECT_GT(advances.width(text), 0.95 * width) << text.toStdString();
+        EXPECT_LT(advances.width(text), 1.05 * width) << text.toStdString();
+    }
+    const QString other = QStringLiteral("Buy \u65e5\u672c\u8336 and \u0627\u0644\u0634\u0627\u064a");
+    EXPECT_EQ(advances.width(other), shaped.horizontalAdvance(other));
+    EXPECT_EQ(advances.width(QString()), 0);
 }
 
 }  // namespace
