@@ -7,6 +7,7 @@
 #include "language/natural_language_time_interval_value_transformer.h"
 #include "model/distinct_task_tally.h"
 #include "model/folder.h"
+#include "model/group_date_counts.h"
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "model/object_casts.h"
@@ -24,7 +25,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 
 namespace {
 
@@ -287,6 +287,7 @@ void TDGroup::awakeFromInsert() {
 // those are counted from scratch.
 void TDGroup::awakeFromFetch() {
     TDLibraryObject::awakeFromFetch();
+    m_dateCounts.reset();
     TDManagedObjectContext* context = libraryContext();
     if (!context || !context->setupTransientProperties()) return;
     if (context->isMergingChanges()) {
@@ -603,18 +604,46 @@ TDAggregates TDGroup::calculatedAggregates() const {
     return a;
 }
 
-void TDGroup::memberAggregatesDidChange(const TDAggregates& old, const TDAggregates& now) {
-    if (!p_maintainsAggregates()) return;
+void TDGroup::memberAggregatesDidChange(const platform::ManagedObject* member, const TDAggregates& old,
+                                        const TDAggregates& now) {
+    if (!p_maintainsAggregates()) {
+        m_dateCounts.reset();
+        return;
+    }
     if (p_countsDistinctTasks()) {
         if (!m_tally) {
+            m_dateCounts.reset();
             libraryContext()->scheduleRecalculationOfTransientProperties(this);
             return;
         }
-        p_setAggregates(p_withTalliedCounts(
-            aggregates().following(old, now, [this] { return TDAggregates::sumOf(objects(kTasks)); })));
+        p_setAggregates(p_withTalliedCounts(p_followingMember(aggregates(), member, old, now)));
         return;
     }
-    p_setAggregates(aggregates().following(old, now, [this] { return calculatedAggregates(); }));
+    p_setAggregates(p_followingMember(aggregates(), member, old, now));
+}
+
+// Called after the member joined, changed or left: whether it is a member now says which.
+TDAggregates TDGroup::p_followingMember(const TDAggregates& current, const platform::ManagedObject* member,
+                                        const TDAggregates& old, const TDAggregates& now) {
+    // A folder sums its few subgroups again.
+    if (isFolder()) return current.following(old, now, [this] { return calculatedAggregates(); });
+    if (m_dateCounts && !m_dateCounts->describe(current)) m_dateCounts.reset();
+    if (!m_dateCounts)
+        return current.following(old, now, [this] {
+            TDAggregates sum;
+            m_dateCounts = std::make_unique<TDGroupDateCounts>(objects(kTasks), &sum);
+            return sum;
+        });
+    if (objects(kTasks).contains(const_cast<platform::ManagedObject*>(member)))
+        m_dateCounts->set(member, now);
+    else
+        m_dateCounts->remove(member);
+    TDAggregates next = current;
+    next.actionCount += now.actionCount - old.actionCount;
+    next.taskCount += now.taskCount - old.taskCount;
+    next.totalEstimatedTime += now.totalEstimatedTime - old.totalEstimatedTime;
+    m_dateCounts->copyTo(next);
+    return next;
 }
 
 void TDGroup::taskTreeDidChange(const TDTask* task, const QList<platform::ManagedObject*>& moved) {
@@ -650,6 +679,7 @@ void TDGroup::p_buildTally() {
 }
 
 void TDGroup::p_dropTally() {
+    m_dateCounts.reset();
     if (!m_tally) return;
     m_tally.reset();
     if (TDManagedObjectContext* context = libraryContext()) context->setGroupTallied(this, false);
@@ -666,7 +696,7 @@ void TDGroup::p_setAggregates(const TDAggregates& aggregates) {
     if (old == aggregates) return;
     aggregates.store(this);
     if (TDGroup* parent = parentGroup(); parent && parent->isFolder())
-        parent->memberAggregatesDidChange(old, aggregates);
+        parent->memberAggregatesDidChange(this, old, aggregates);
     if (old.actionCount != aggregates.actionCount && (isTodayGroup() || isInboxGroup()))
         if (TDLibrary* library = libraryContext()->library())
             libraryContext()->scheduleRecalculationOfTransientProperties(library);
@@ -674,6 +704,7 @@ void TDGroup::p_setAggregates(const TDAggregates& aggregates) {
 
 // A tally, once built, follows every change; only a dropped one is counted afresh.
 void TDGroup::recalculateTransientProperties() {
+    m_dateCounts.reset();
     if (!p_maintainsAggregates() || isDeleted()) return;
     if (!p_countsDistinctTasks()) return p_setAggregates(calculatedAggregates());
     if (!m_tally) p_buildTally();
@@ -688,28 +719,25 @@ void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
     if (TDOrderedCollection* collection = tasksChanged ? m_orderedTasks.get() : m_orderedSubgroups.get())
         collection->relationshipDidChange(setChange(this, key, mutation, objects));
     if (!p_maintainsAggregates()) {
+        m_dateCounts.reset();
         if (tasksChanged) p_dropTally();
         return;
     }
     if (tasksChanged && p_countsDistinctTasks()) {
         if (!m_tally) {
+            m_dateCounts.reset();
             libraryContext()->scheduleRecalculationOfTransientProperties(this);
             return;
         }
         for (platform::ManagedObject* object : objects)
             if (const TDTask* task = TDTask::from(object)) m_tally->recountTree(task);
-        // The members' sums follow each one; a lost earliest date or flag is looked for once.
-        std::optional<TDAggregates> fresh;
-        auto recalculate = [this, &fresh] {
-            if (!fresh) fresh = TDAggregates::sumOf(this->objects(kTasks));
-            return *fresh;
-        };
+        // The members' sums follow each one; the counts of the distinct tasks come once at the end.
         TDAggregates sums = aggregates();
         const TDAggregates none;
         for (platform::ManagedObject* object : objects) {
             const TDAggregates member = TDAggregates::of(object);
-            sums = mutation == SetMutation::Union ? sums.following(none, member, recalculate)
-                                                  : sums.following(member, none, recalculate);
+            sums = mutation == SetMutation::Union ? p_followingMember(sums, object, none, member)
+                                                  : p_followingMember(sums, object, member, none);
         }
         p_setAggregates(p_withTalliedCounts(sums));
         return;
@@ -718,9 +746,9 @@ void TDGroup::didChangeSet(const QString& key, SetMutation mutation,
     for (platform::ManagedObject* object : objects) {
         const TDAggregates member = TDAggregates::of(object);
         if (mutation == SetMutation::Union)
-            memberAggregatesDidChange(none, member);
+            memberAggregatesDidChange(object, none, member);
         else
-            memberAggregatesDidChange(member, none);
+            memberAggregatesDidChange(object, member, none);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 class TDDistinctTaskTally;
+class TDGroupDateCounts;
 class TDManagedObjectContext;
 class TDOrderedCollection;
 class TDTask;
@@ -101,7 +102,8 @@ public:
     // From the members' kept aggregates; tags and smart folders count the distinct tasks of their trees.
     TDAggregates calculatedAggregates() const;
     // A member task or subgroup changed from `old` to `now`.
-    void memberAggregatesDidChange(const TDAggregates& old, const TDAggregates& now);
+    void memberAggregatesDidChange(const platform::ManagedObject* member, const TDAggregates& old,
+                                   const TDAggregates& now);
     // A task somewhere in the trees changed its state or, with `moved`, gained or lost those subtasks:
     // a tag or smart folder that keeps a tally and holds any of them recounts just those trees.
     void taskTreeDidChange(const TDTask* task, const QList<platform::ManagedObject*>& moved);
@@ -165,10 +167,17 @@ private:
     void p_dropTally();
     // The members' summed figures with the tally's counts.
     TDAggregates p_withTalliedCounts(TDAggregates sums) const;
+    // The members' sums after one member's change; an earliest date or the flag that the change may
+    // have moved is read from the date counts, which are made at the first such change.
+    TDAggregates p_followingMember(const TDAggregates& current, const platform::ManagedObject* member,
+                                   const TDAggregates& old, const TDAggregates& now);
 
     std::unique_ptr<TDOrderedCollection> m_orderedSubgroups;
     // Tags and smart folders only, while their aggregates are kept current.
     std::unique_ptr<TDDistinctTaskTally> m_tally;
+    // Lists, tags and smart folders whose members' dates needed looking at again; dropped whenever the
+    // figures are set in any other way or changes go unseen.
+    std::unique_ptr<TDGroupDateCounts> m_dateCounts;
     // The smart folders that depended on the group before undo or redo moved it.
     QList<TDGroup*> m_referencingBeforeReplayedMove;
 };

@@ -397,9 +397,9 @@ void TDTask::p_setAggregates(const TDAggregates& aggregates) {
     if (old == aggregates) return;
     aggregates.store(this);
     if (TDTask* parent = parentTask()) parent->subtaskAggregatesDidChange(old, aggregates);
-    if (TDList* list = parentList()) list->memberAggregatesDidChange(old, aggregates);
-    for (TDGroup* group : tags()) group->memberAggregatesDidChange(old, aggregates);
-    for (TDGroup* group : smartFolders()) group->memberAggregatesDidChange(old, aggregates);
+    if (TDList* list = parentList()) list->memberAggregatesDidChange(this, old, aggregates);
+    for (TDGroup* group : tags()) group->memberAggregatesDidChange(this, old, aggregates);
+    for (TDGroup* group : smartFolders()) group->memberAggregatesDidChange(this, old, aggregates);
 }
 
 void TDTask::subtaskAggregatesDidChange(const TDAggregates& old, const TDAggregates& now) {

@@ -44,8 +44,11 @@ platform::PredicatePtr parsed(const QString& format, const QVariantList& argumen
 }
 
 QVariantList tasksArgument(TDGroup* group) {
+    const platform::ObjectSet& members = group->objects(kTasks);
     QVariantList tasks;
-    for (TDTask* task : group->tasks()) tasks.append(platform::objectVariant(task));
+    tasks.reserve(members.size());
+    for (platform::ManagedObject* member : members)
+        if (TDTask* task = TDTask::from(member)) tasks.append(platform::objectVariant(task));
     return tasks;
 }
 
@@ -69,13 +72,15 @@ public:
     explicit SourceMembershipPredicate(TDOrderedCollection* source) : m_source(source) {}
 
     bool evaluate(const QVariant& object, const QVariantMap& variables) const override {
+        if (!m_source) return false;
         platform::KeyValueCoding* value = platform::objectFromVariant(object);
         TDTask* task = value && typeid(*value) == typeid(TDTask) ? static_cast<TDTask*>(value) : nullptr;
         platform::ManagedObject* member = task ? task : platform::managedObjectFromVariant(object);
-        if (!m_source || !p_shows(member, variables)) return false;
+        // The object's own variant serves its own question: most tasks are turned away there.
+        if (!p_shows(object, member, variables)) return false;
         if (task)
             for (TDTask* ancestor = task->parentTask(); ancestor; ancestor = ancestor->parentTask())
-                if (p_shows(ancestor, variables)) return false;
+                if (p_shows(platform::objectVariant(ancestor), ancestor, variables)) return false;
         return true;
     }
     using Predicate::evaluate;
@@ -94,10 +99,11 @@ private:
     // The source's own test (a member of its relationship that passes its filter), so the answer does
     // not wait for the source to refilter. Sections of this kind have no limit. The filter comes first:
     // it turns most tasks away on their own values, before the relationship is searched.
-    bool p_shows(platform::ManagedObject* object, const QVariantMap& variables) const {
+    bool p_shows(const QVariant& variant, platform::ManagedObject* object,
+                 const QVariantMap& variables) const {
         if (!object) return false;
         const platform::PredicatePtr& filter = m_source->filterPredicate();
-        if (filter && !filter->evaluate(platform::objectVariant(object), variables)) return false;
+        if (filter && !filter->evaluate(variant, variables)) return false;
         return p_members().contains(object);
     }
 
@@ -287,7 +293,7 @@ void SectionBuilder::p_addTodaySections(TDSectionList& sections) const {
     const QDateTime today = day(0);
     const QDateTime tomorrow = day(1);
     const TDTodayBounds bounds{day(-1), today, tomorrow, day(m_settings.nearFutureNumberOfDays + 1)};
-    const auto tasks = std::make_shared<const TDTodaySectionRouting::GroupTasks>(tasksArgument(m_group));
+    const auto tasks = std::make_shared<const TDTodaySectionRouting::GroupTasks>(m_group->objects(kTasks));
     // One routing answers all seven: each task's dates are read once for every section.
     const auto conditions = TDTodaySectionPredicate::sections(p_taskEntity(), bounds, tasks);
     auto condition = [&conditions](TDTodaySection section) { return conditions.at(size_t(section)); };

@@ -216,7 +216,9 @@ void TDTasksController::p_preloadAttributedNotes() {
             for (platform::ManagedObject* object : section->objects())
                 if (TDTask* task = TDTask::from(object)) {
                     preload(task);
-                    for (TDTask* below : task->allTasksInTree()) preload(below);
+                    // Most shown tasks are leaves: no list of their tree is made for them.
+                    if (task->hasSubtasks())
+                        for (TDTask* below : task->allSubtasks()) preload(below);
                 }
     } else if (m_group) {
         for (TDTask* task : m_group->allOrderedTasksInTree()) preload(task);

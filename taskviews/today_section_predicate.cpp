@@ -4,6 +4,7 @@
 #include "platform/base/log.h"
 #include "platform/objectstore/entity_description.h"
 #include "platform/objectstore/managed_object.h"
+#include "platform/objectstore/object_set.h"
 #include "platform/predicates/predicate_parser.h"
 
 #include <cstdlib>
@@ -94,6 +95,16 @@ TDTodaySectionRouting::GroupTasks::GroupTasks(const QVariantList& tasks) : list(
             set.insert(object);
 }
 
+TDTodaySectionRouting::GroupTasks::GroupTasks(const platform::ObjectSet& members) {
+    list.reserve(members.size());
+    set.reserve(members.size());
+    for (platform::ManagedObject* member : members)
+        if (const TDTask* task = TDTask::from(member)) {
+            list.append(platform::objectVariant(task));
+            set.insert(member);
+        }
+}
+
 TDTodaySectionRouting::TDTodaySectionRouting(const platform::EntityDescription* task,
                                              const TDTodayBounds& bounds,
                                              std::shared_ptr<const GroupTasks> groupTasks)
@@ -116,6 +127,8 @@ TDTodaySectionRouting::Route TDTodaySectionRouting::route(const platform::Manage
     if (t_pass == 0) return p_read(task);
     if (m_keptPass != t_pass) {
         m_kept.clear();
+        // Every member is asked about in a pass: room for all of them at once, not by rehashing.
+        m_kept.reserve(m_groupTasks->set.size());
         m_keptPass = t_pass;
         t_keeping.push_back(weak_from_this());
     }

@@ -16,6 +16,7 @@ namespace platform {
 class AttributeDescription;
 class EntityDescription;
 class ManagedObject;
+class ObjectSet;
 class RelationshipDescription;
 }  // namespace platform
 
@@ -64,6 +65,8 @@ public:
         QVariantList list;
         QSet<const void*> set;
         explicit GroupTasks(const QVariantList& tasks);
+        // The tasks among a group's members, without a cast of each to find it.
+        explicit GroupTasks(const platform::ObjectSet& members);
     };
     // Per section (bit = 1 << section), whether the task is in it, and whether its values are ones the
     // reading leaves to the general predicate (a date that is no valid QDateTime, a parent of another
