@@ -264,8 +264,14 @@ void TDTasksView::p_drawGroupingRow(QPainter& painter, const QRect& rowRect, con
     painter.fillRect(QRect(bounds.x(), rowRect.bottom(), bounds.width(), 1), gridColor());
 
     const bool listHeaderFont = dressing.testFlag(TDCellDressing::ListHeader);
-    const QFont font = listHeaderFont ? fontOr(constants.TDListHeaderFont, 22)
-                                      : fontOr(constants.TDTasksGroupingHeaderFont, 12, true);
+    QFont font = listHeaderFont ? fontOr(constants.TDListHeaderFont, 22)
+                                : fontOr(constants.TDTasksGroupingHeaderFont, 12, true);
+    // On paper each list's section is titled as a smaller list header.
+    if (m_printing && !topRow && m_controller.isGroupingByList()) {
+        QFont listHeader = constants.TDListHeaderFont.value_or(QFont(QStringLiteral("Helvetica")));
+        listHeader.setPointSizeF(18);
+        font = fontOr(listHeader, 18);
+    }
     painter.setFont(font);
     painter.setPen(listHeaderFont ? white(0.2f, 1.0f) : constants.TDGroupingHeaderTextColor);
     const QFontMetricsF metrics(font);

@@ -1,10 +1,12 @@
 // Printing a task list to PDF: the pages, their text in order, and a picture of the first page.
 #include "taskviews/gui/tasks_print.h"
 #include "language/natural_language_value_transformers.h"
+#include "model/folder.h"
 #include "taskviews/gui/tasks_print_dialog.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/print_options.h"
+#include "taskviews/task_tree_model.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QCheckBox>
@@ -136,6 +138,40 @@ TEST_F(TasksPrintTest, AFilteredListPrintsOnlyTheShownTasksAndTheOptionsStayAsTh
     EXPECT_TRUE(text.contains(QStringLiteral("Errand 019:")));
     // The copy's changes never reach the group's stored options.
     EXPECT_EQ(shown->tasksController().viewOptionsForGroup(list), options);
+}
+
+// On paper a folder's rows come under its title, and each list's section stands 40 points high.
+TEST_F(TasksPrintTest, AFolderPrintsUnderItsTitleWithTallListSections) {
+    TDFolder* home = library()->createFolder(QStringLiteral("Home"), library()->foldersGroup());
+    for (const QString& title : {QStringLiteral("Garden"), QStringLiteral("Kitchen")}) {
+        TDList* list = newList(title, home);
+        addTask(list, title + QStringLiteral(" chore one"));
+        addTask(list, title + QStringLiteral(" chore two"));
+    }
+    processChanges();
+    shown->tasksController().setGroup(home);
+    processChanges();
+    ASSERT_FALSE(shown->tasksController().hasDummyHeader());
+
+    TDTasksPrintJob job(*shown, defaults());
+    job.layOut(700, 2000);
+    const TDTasksView& view = job.copy().tasksView();
+    const QAbstractItemModel& rows = *view.model();
+    ASSERT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(rows.index(0, TDTaskTreeModel::TaskColumn).data().toString(), QStringLiteral("Home"));
+    const int header = view.visualRect(rows.index(0, TDTaskTreeModel::TaskColumn)).height();
+    EXPECT_GT(header, 40);
+    for (int row : {1, 2})
+        EXPECT_EQ(view.visualRect(rows.index(row, TDTaskTreeModel::TaskColumn)).height(), 40) << row;
+    // The shown list keeps its own rows.
+    EXPECT_FALSE(shown->tasksController().hasDummyHeader());
+
+    int pages = 0;
+    const QString text = pdfText(printToPdf(job, QStringLiteral("home.pdf"), &pages));
+    EXPECT_EQ(pages, 1);
+    const QRegularExpression order(
+        QStringLiteral("Home[\\s\\S]*Garden[\\s\\S]*Garden chore two[\\s\\S]*Kitchen"));
+    EXPECT_TRUE(order.match(text).hasMatch()) << text.toStdString();
 }
 
 // The print dialog's tab stores each choice and applies it to the list being printed.
