@@ -44,6 +44,46 @@ QString pdfText(const QString& pdf, int page = 0) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// The first page as a picture in the screenshots folder, for a person to look at.
+bool savePagePicture(const QString& pdf, const QString& name) {
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    const QString base = QDir(folder).filePath(name);
+    QProcess process;
+    process.start(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf, base});
+    return process.waitForFinished(60000) && process.exitCode() == 0 &&
+           QFileInfo(base + QStringLiteral(".png")).size() > 0;
+}
+
+// How many pixel rows of the first page, rasterised in grey at 72 dots per inch, are mostly black.
+int mostlyBlackRows(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-gray"), QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) return -1;
+    const QByteArray image = process.readAllStandardOutput();
+    // "P5\n<width> <height>\n255\n", then a byte a pixel.
+    const QList<QByteArray> header = image.left(64).split('\n');
+    if (header.size() < 4) return -1;
+    const QList<QByteArray> size = header.at(1).split(' ');
+    const int width = size.value(0).toInt();
+    const int height = size.value(1).toInt();
+    const qsizetype start = header.at(0).size() + header.at(1).size() + header.at(2).size() + 3;
+    if (width <= 0 || image.size() < start + qsizetype(width) * height) return -1;
+    int rows = 0;
+    for (int y = 0; y < height; ++y) {
+        int black = 0;
+        for (int x = 0; x < width; ++x)
+            if (static_cast<unsigned char>(image.at(start + qsizetype(y) * width + x)) < 0x40) ++black;
+        if (black > width / 2) ++rows;
+    }
+    return rows;
+}
+
 int pdfPageCount(const QString& pdf) {
     QProcess process;
     process.start(QStringLiteral("pdfinfo"), {pdf});
@@ -167,8 +207,12 @@ TEST_F(TasksPrintTest, AFolderPrintsUnderItsTitleWithTallListSections) {
     EXPECT_FALSE(shown->tasksController().hasDummyHeader());
 
     int pages = 0;
-    const QString text = pdfText(printToPdf(job, QStringLiteral("home.pdf"), &pages));
+    const QString pdf = printToPdf(job, QStringLiteral("home.pdf"), &pages);
+    const QString text = pdfText(pdf);
     EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(savePagePicture(pdf, QStringLiteral("tasks_print_folder")));
+    // The sections' soft shading never turns into black bars on paper.
+    EXPECT_EQ(mostlyBlackRows(pdf), 0);
     const QRegularExpression order(
         QStringLiteral("Home[\\s\\S]*Garden[\\s\\S]*Garden chore two[\\s\\S]*Kitchen"));
     EXPECT_TRUE(order.match(text).hasMatch()) << text.toStdString();
@@ -197,17 +241,7 @@ TEST_F(TasksPrintTest, FirstPagePicture) {
     int pages = 0;
     const QString pdf = printToPdf(job, QStringLiteral("picture.pdf"), &pages);
     ASSERT_GT(pages, 0);
-    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
-    QDir().mkpath(folder);
-    const QString base = QDir(folder).filePath(QStringLiteral("tasks_print_first_page"));
-    QProcess process;
-    process.start(
-        QStringLiteral("pdftoppm"),
-        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
-         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf, base});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(QFileInfo(base + QStringLiteral(".png")).size() > 0);
+    EXPECT_TRUE(savePagePicture(pdf, QStringLiteral("tasks_print_first_page")));
 }
 
 }  // namespace
