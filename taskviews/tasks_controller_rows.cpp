@@ -53,6 +53,7 @@ void TDTasksController::setPrinting(bool printing) {
     if (printing == m_printing) return;
     p_beginReloadingRows();
     m_printing = printing;
+    if (!printing) m_printedHeader.reset();
     p_endReloadingRows();
 }
 
