@@ -14,6 +14,7 @@ bool TDIsApplicationCommandEnabled(TDApplicationCommand command, const TDApplica
             return mainWindowAvailable;
         case TDApplicationCommand::BackupLibrary:
         case TDApplicationCommand::RestoreLibrary:
+        case TDApplicationCommand::ImportXML:
             return !state.sheetInFront && !state.restoringLibrary;
         case TDApplicationCommand::Sync:
             return !state.sheetInFront && state.syncEnabled && !state.syncing;

@@ -10,8 +10,10 @@ enum class TDApplicationCommand {
     RevealLibrary,
     BackupLibrary,
     RestoreLibrary,
+    // The Debug menu's restore from a property list: as a restore.
+    ImportXML,
     Sync,
-    // Always available: help, web pages, full screen, the task count and every Debug item.
+    // Always available: help, web pages, full screen, the task count and every other Debug item.
     Help,
     WebPage,
     FullScreen,

@@ -94,7 +94,7 @@ void TDTaskTreeModel::p_prepare(Node* node) const {
 void TDTaskTreeModel::p_rebuildRoot() {
     Node* root = m_root.get();
     root->prepared = true;
-    m_hasHeader = m_controller->hasDummyHeader() && m_controller->topTasks();
+    m_hasHeader = m_controller->headerCollection() != nullptr;
     m_grouping = m_controller->isGrouping();
     root->offset = m_hasHeader ? 1 : 0;
     m_shownSections.clear();
@@ -223,7 +223,7 @@ TDTaskRowItem TDTaskTreeModel::p_itemAt(Node* node, qsizetype row) const {
     p_prepare(node);
     if (row < 0) return {};
     if (node->item.isRoot()) {
-        if (row < node->offset) return TDTaskRowItem::header(m_controller->topTasks());
+        if (row < node->offset) return TDTaskRowItem::header(m_controller->headerCollection());
         if (m_grouping) {
             const qsizetype index = row - node->offset;
             return index < m_shownSections.size() ? TDTaskRowItem::section(m_shownSections.at(index))
@@ -282,7 +282,7 @@ TDTask* TDTaskTreeModel::p_taskAbove(Node* parent, qsizetype row) const {
 void TDTaskTreeModel::p_updateRows() {
     if (!m_root->prepared) return;
     if (m_grouping != m_controller->isGrouping() ||
-        m_hasHeader != (m_controller->hasDummyHeader() && m_controller->topTasks())) {
+        m_hasHeader != (m_controller->headerCollection() != nullptr)) {
         // Not a change rows can show: start over.
         beginResetModel();
         p_clearNodes();

@@ -87,9 +87,13 @@ public:
     int displayMode() const { return m_displayMode; }
     void setDisplayMode(int displayMode);
     bool isPrinting() const { return m_printing; }
-    void setPrinting(bool printing) { m_printing = printing; }
+    // The header row comes and goes with it.
+    void setPrinting(bool printing);
     // The group's own collection stands as row 0: in list mode and while printing.
     bool hasDummyHeader() const { return m_displayMode == ListMode || m_printing; }
+    // Row 0's item: the group's own tasks, or on paper, for a group that holds none (a folder), an
+    // empty collection that carries its title. Null without a header row.
+    TDOrderedCollection* headerCollection();
 
     // Rows, as the outline's data source.
     TDTaskRowItem child(const TDTaskRowItem& parent, qsizetype index);
@@ -404,6 +408,7 @@ private:
     qint64 m_mode = -1;
     int m_displayMode = NoGroupMode;
     bool m_printing = false;
+    std::unique_ptr<TDOrderedCollection> m_printedHeader;
 
     bool m_grouping = false;
     std::vector<std::unique_ptr<TDOrderedCollection>> m_sections;

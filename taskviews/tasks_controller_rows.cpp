@@ -2,6 +2,7 @@
 // and the footers of limited sections.
 #include "taskviews/tasks_controller.h"
 
+#include "model/group.h"
 #include "model/library.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
@@ -48,14 +49,30 @@ void TDTasksController::p_clearSections() {
     m_grouping = false;
 }
 
+void TDTasksController::setPrinting(bool printing) {
+    if (printing == m_printing) return;
+    p_beginReloadingRows();
+    m_printing = printing;
+    if (!printing) m_printedHeader.reset();
+    p_endReloadingRows();
+}
+
+TDOrderedCollection* TDTasksController::headerCollection() {
+    if (!hasDummyHeader()) return nullptr;
+    if (m_topTasks || !m_printing || !m_group) return m_topTasks;
+    if (!m_printedHeader || m_printedHeader->object() != m_group)
+        m_printedHeader = std::make_unique<TDOrderedCollection>(m_group, QStringLiteral("tasks"));
+    return m_printedHeader.get();
+}
+
 TDTaskRowItem TDTasksController::child(const TDTaskRowItem& parent, qsizetype index) {
     if (index < 0) return TDTaskRowItem::root();
     TDOrderedCollection* collection = nullptr;
     switch (parent.kind) {
         case TDTaskRowItem::Kind::Root:
             if (!library()) return TDTaskRowItem::root();
-            if (hasDummyHeader()) {
-                if (index == 0) return m_topTasks ? TDTaskRowItem::header(m_topTasks) : TDTaskRowItem::root();
+            if (TDOrderedCollection* header = headerCollection()) {
+                if (index == 0) return TDTaskRowItem::header(header);
                 --index;
             }
             if (m_grouping) {
@@ -89,7 +106,7 @@ qsizetype TDTasksController::numberOfChildren(const TDTaskRowItem& parent) {
     switch (parent.kind) {
         case TDTaskRowItem::Kind::Root: {
             if (!library()) return 0;
-            const qsizetype header = hasDummyHeader() && m_topTasks ? 1 : 0;
+            const qsizetype header = headerCollection() ? 1 : 0;
             if (m_grouping) return p_visibleSections().size() + header;
             if (!m_topTasks) return header;
             p_giveSortDescriptors(m_topTasks);

@@ -1,16 +1,23 @@
 // The Debug menu: commands for looking into a library and the program, shown while "enableDebugMenu"
 // is on.
+#include "app/app_delegate.h"
+#include "app/backup_restorer.h"
+#include "app/debug_library_commands.h"
 #include "app/groups_controller.h"
 #include "app/gui/application_menus.h"
+#include "app/gui/groups_view.h"
 #include "app/gui/main_window.h"
+#include "app/gui/source_list_pane.h"
 #include "controls/menu_shortcut_text.h"
 #include "foundation/date_change_notifier.h"
+#include "foundation/paths.h"
 #include "model/group.h"
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/operations/operation_queue.h"
 #include "platform/plist/property_list.h"
 #include "store/anonymized_library_operation.h"
+#include "store/import_progress.h"
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
 
@@ -51,6 +58,14 @@ void printShortcutRows(const QList<QAction*>& items, int level, QString& rows) {
     }
 }
 
+// What the trace commands write before they act: a rule and where they are.
+void logTraceLines(const char* function, int line) {
+    logWithLevel(TDLogDebug, "DEBUG", "%@", QString(61, QLatin1Char('-')));
+    logWithLevel(TDLogDebug, "DEBUG", "%@ (Line %@)\n", QString::fromLatin1(function), line);
+}
+
+const QString kPropertyListFilter = QStringLiteral("Property lists (*.xml *.plist *.plist.gz *.gz)");
+
 }  // namespace
 
 void TDApplicationMenus::p_installDebugMenu(QMenuBar& bar) {
@@ -59,11 +74,18 @@ void TDApplicationMenus::p_installDebugMenu(QMenuBar& bar) {
         p_addCommand(*debug, TDApplicationCommand::Debug, title, std::move(perform));
     };
     add(QStringLiteral("Validate Library"), [this] { validateLibrary(); });
+    add(QStringLiteral("Retrain Task Classifier"), [this] { retrainTaskClassifier(); });
     add(QStringLiteral("Print Menu Shortcuts"), [this, &bar] { printMenuShortcuts(bar); });
+    debug->addSeparator();
+    p_addCommand(*debug, TDApplicationCommand::ImportXML, QStringLiteral("Import XML…"),
+                 [this] { importXML(); });
+    add(QStringLiteral("Import from Plist XML…"), [this] { importFromPlistXML(); });
     add(QStringLiteral("Export Group to Plist XML…"), [this] { exportGroupToPlist(); });
     add(QStringLiteral("Save Anonymized Library…"), [this] { saveAnonymizedLibrary(); });
     add(QStringLiteral("Log First Responder"), [this] { logFirstResponder(); });
+    add(QStringLiteral("Capture View"), [this] { captureView(); });
     add(QStringLiteral("Simulate Date Change"), [this] { simulateDateChange(); });
+    add(QStringLiteral("Make Recurring Tasks"), [this] { makeRecurringTasks(); });
     debug->addSeparator();
     add(QStringLiteral("Raise Exception"), [this] { raiseException(); });
 }
@@ -72,6 +94,30 @@ void TDApplicationMenus::validateLibrary() {
     // A library with problems has logged each of them already.
     if (TDLibrary* library = m_manager.library(); library && TDValidateLibrary(library))
         logWithLevel(TDLogInfo, "INFO", "No problems found with library");
+}
+
+void TDApplicationMenus::retrainTaskClassifier() {
+    TDLibrary* library = m_manager.library();
+    if (!library) return;
+    if (const Status retrained = TDRetrainTaskClassifier(library); !retrained)
+        m_delegate.handleError(retrained.error(), QStringLiteral("Could not retrain the task classifier"));
+}
+
+void TDApplicationMenus::importXML() {
+    const std::optional<QString> path =
+        m_files.openFile(QStringLiteral("Import XML"), applicationSupportPath(), kPropertyListFilter);
+    // The restore says itself why a file cannot be read, and leaves the library as it was.
+    if (path) m_importing = m_restorer.restoreLibraryFromBackupAtPath(*path);
+}
+
+void TDApplicationMenus::importFromPlistXML() {
+    TDLibrary* library = m_manager.library();
+    if (!library) return;
+    const std::optional<QString> path = m_files.openFile(QStringLiteral("Import from Plist XML"),
+                                                         applicationSupportPath(), kPropertyListFilter);
+    if (!path) return;
+    if (const Result<TDGroup*> imported = TDImportGroupFromPropertyList(library, *path); !imported)
+        m_delegate.handleError(imported.error(), QStringLiteral("Could not import the group"));
 }
 
 void TDApplicationMenus::printMenuShortcuts(QMenuBar& bar) const {
@@ -108,6 +154,11 @@ void TDApplicationMenus::saveAnonymizedLibrary() {
         std::make_shared<TDAnonymizedLibraryOperation>(m_manager.libraryPath(), *path));
 }
 
+void TDApplicationMenus::captureView() const {
+    logTraceLines(__func__, __LINE__);
+    m_window.sourceListPane().groupsView()->viewport()->update();
+}
+
 void TDApplicationMenus::logFirstResponder() const {
     for (const QObject* responder = QApplication::focusWidget(); responder; responder = responder->parent())
         logWithLevel(
@@ -118,6 +169,10 @@ void TDApplicationMenus::logFirstResponder() const {
 
 void TDApplicationMenus::simulateDateChange() const {
     platform::NotificationCenter::defaultCenter().post(TDDateChangedNotification);
+}
+
+void TDApplicationMenus::makeRecurringTasks() {
+    TDMakeRecurringTasks(m_manager.library());
 }
 
 void TDApplicationMenus::raiseException() const {

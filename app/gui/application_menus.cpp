@@ -12,6 +12,7 @@
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/files/workspace.h"
+#include "store/import_progress.h"
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
 #include "taskviews/gui/print_renderer.h"
@@ -155,7 +156,7 @@ TDApplicationMenuState TDApplicationMenus::menuState() const {
     state.mainWindowKey = m_window.isActiveWindow();
     state.mainWindowVisible = m_window.isVisible();
     state.sheetInFront = QApplication::activeModalWidget() != nullptr;
-    state.restoringLibrary = m_delegate.isRestoringLibrary();
+    state.restoringLibrary = m_delegate.isRestoringLibrary() || (m_importing && m_importing->isShown());
     state.syncEnabled =
         m_manager.library() && m_manager.optionForKey(QStringLiteral("corvaneSyncEnabled")).toBool();
     state.syncing = m_manager.isSyncing();

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -17,6 +18,7 @@ class QMenu;
 class QMenuBar;
 class TDAlertPrompter;
 class TDBackupRestorer;
+class TDImportProgress;
 class TDLibraryManager;
 class TDMainWindow;
 class TDPrintRenderer;
@@ -74,11 +76,19 @@ public:
 
     // The Debug menu's commands (application_debug_menu.cpp).
     void validateLibrary();
+    void retrainTaskClassifier();
     void printMenuShortcuts(QMenuBar& bar) const;
+    // Restores the library from a backup's property list, as a restore from backup does.
+    void importXML();
+    // A group's copy form as a new folder.
+    void importFromPlistXML();
     void exportGroupToPlist();
     void saveAnonymizedLibrary();
+    // Redraws the source list.
+    void captureView() const;
     void logFirstResponder() const;
     void simulateDateChange() const;
+    void makeRecurringTasks();
     [[noreturn]] void raiseException() const;
 
 Q_SIGNALS:
@@ -101,6 +111,8 @@ private:
     TDApplicationFileQuestions m_files;
     QList<std::pair<TDApplicationCommand, QAction*>> m_actions;
     QAction* m_taskCountAction = nullptr;
+    // The Debug menu's restore, while it runs.
+    QPointer<TDImportProgress> m_importing;
     // The print under way: its off-screen list lives until the print has ended.
     std::unique_ptr<TDPrintRenderer> m_printing;
 };

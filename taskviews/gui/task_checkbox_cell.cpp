@@ -2,6 +2,7 @@
 
 #include "taskviews/gui/cell_picture_cache.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -18,7 +19,9 @@ void drawBoxOutline(QPainter& painter, const QRectF& box) {
     shade.setColorAt(1.0, QColor(0, 0, 0, 0));
     QPainterPath path;
     path.addRoundedRect(box.adjusted(0.5, 0.5, -0.5, -0.5), 2.0, 2.0);
-    painter.fillPath(path, shade);
+    // A page is recorded as a picture for the printer, whose gradients lose their transparency and
+    // would fill the box dark: paper gets the plain box.
+    if (painter.paintEngine()->type() != QPaintEngine::Picture) painter.fillPath(path, shade);
     painter.setPen(QPen(QColor(0, 0, 0, 140), 1.0));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);

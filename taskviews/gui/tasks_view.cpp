@@ -43,6 +43,8 @@ const QString kSelectionKey = QStringLiteral("selection");
 constexpr int kRowHeight = 26;
 // The first row when it carries a list's title.
 constexpr int kHeaderRowHeight = 50;
+// A list's section on paper, where the lists are told apart by their titles alone.
+constexpr int kPrintedListSectionHeight = 40;
 constexpr int kIndentation = 18;
 
 // The cells of the outline take their heights from the outline, which caches them: the row's height is
@@ -246,6 +248,7 @@ int TDTasksView::heightOfRow(const QModelIndex& index) const {
         case Kind::Section: {
             if (index.parent().isValid()) return kRowHeight;
             if (index.row() == 0) return kHeaderRowHeight;
+            if (m_printing && m_controller.isGroupingByList()) return kPrintedListSectionHeight;
             if (hasDummyHeader()) return kRowHeight;
             // A section after one cut short sits closer to its footer.
             const QModelIndex above = m_model.index(index.row() - 1, 0);

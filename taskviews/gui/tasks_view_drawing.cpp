@@ -261,25 +261,37 @@ void TDTasksView::p_drawGroupingRow(QPainter& painter, const QRect& rowRect, con
     }
     const int offset = afterFooter ? 5 : 14;
     const int y = rowRect.y();
+    // A printed page takes gradients without their transparency: paper gets the lines alone.
     if (!topRow) {
-        QLinearGradient shade(0, y + offset - 7, 0, y + offset);
-        shade.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
-        shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.1f));
-        painter.fillRect(QRect(bounds.x(), y + offset - 7, bounds.width(), 7), shade);
+        if (!m_printing) {
+            QLinearGradient shade(0, y + offset - 7, 0, y + offset);
+            shade.setColorAt(0, QColor::fromRgbF(0, 0, 0, 0));
+            shade.setColorAt(1, QColor::fromRgbF(0, 0, 0, 0.1f));
+            painter.fillRect(QRect(bounds.x(), y + offset - 7, bounds.width(), 7), shade);
+        }
         painter.fillRect(QRect(bounds.x(), y + offset, bounds.width(), 1), QColor::fromRgbF(0, 0, 0, 0.25f));
     }
     const int highlightY = topRow ? y : y + offset + 1;
     painter.fillRect(QRect(bounds.x(), highlightY, bounds.width(), 1), white(1.0f, 0.25f));
-    QLinearGradient light(0, highlightY, 0, rowRect.bottom());
-    light.setColorAt(0, white(1.0f, 0.15f));
-    light.setColorAt(1, white(1.0f, 0.0f));
-    painter.fillRect(QRect(bounds.x(), highlightY + 1, bounds.width(), rowRect.bottom() - highlightY), light);
+    if (!m_printing) {
+        QLinearGradient light(0, highlightY, 0, rowRect.bottom());
+        light.setColorAt(0, white(1.0f, 0.15f));
+        light.setColorAt(1, white(1.0f, 0.0f));
+        painter.fillRect(QRect(bounds.x(), highlightY + 1, bounds.width(), rowRect.bottom() - highlightY),
+                         light);
+    }
     // The bottom rule of the bar.
     painter.fillRect(QRect(bounds.x(), rowRect.bottom(), bounds.width(), 1), gridColor());
 
     const bool listHeaderFont = dressing.testFlag(TDCellDressing::ListHeader);
-    const QFont font = listHeaderFont ? fontOr(constants.TDListHeaderFont, 22)
-                                      : fontOr(constants.TDTasksGroupingHeaderFont, 12, true);
+    QFont font = listHeaderFont ? fontOr(constants.TDListHeaderFont, 22)
+                                : fontOr(constants.TDTasksGroupingHeaderFont, 12, true);
+    // On paper each list's section is titled as a smaller list header.
+    if (m_printing && !topRow && m_controller.isGroupingByList()) {
+        QFont listHeader = constants.TDListHeaderFont.value_or(QFont(QStringLiteral("Helvetica")));
+        listHeader.setPointSizeF(18);
+        font = fontOr(listHeader, 18);
+    }
     painter.setFont(font);
     painter.setPen(listHeaderFont ? white(0.2f, 1.0f) : constants.TDGroupingHeaderTextColor);
     const QFontMetricsF metrics(font);

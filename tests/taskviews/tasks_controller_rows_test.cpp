@@ -2,7 +2,10 @@
 
 #include "model/folder.h"
 #include "model/ordered_collection.h"
+#include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_view_task_enumerator.h"
+
+#include <QAbstractItemModelTester>
 
 namespace taskviewstest {
 namespace {
@@ -113,6 +116,46 @@ TEST_F(RowsTest, AFolderShowsOneSectionPerListWithTheGroupingLimitAndFooter) {
     addTask(added, QStringLiteral("sort boxes"));
     processChanges();
     EXPECT_TRUE(rows().contains(QStringLiteral("section Attic")));
+}
+
+// On paper the group's title heads the rows whatever the mode; the outline's model follows.
+TEST_F(RowsTest, PrintingPutsTheHeaderRowAboveEveryMode) {
+    TDFolder* folder = library()->createFolder(QStringLiteral("Home"), library()->foldersGroup());
+    addTask(newList(QStringLiteral("Garden"), folder), QStringLiteral("mow"));
+    addTask(library()->inboxGroup(), QStringLiteral("Buy milk"));
+    TDTask* today = addTask(library()->inboxGroup(), QStringLiteral("Call Anna"));
+    today->setStartDate(TDClock::currentDateTime());
+    processChanges();
+    TDTaskTreeModel model(controller.get());
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+
+    const struct {
+        TDGroup* group;
+        int mode;
+    } shown[] = {{library()->inboxGroup(), TDTasksController::ListMode},
+                 {library()->todayGroup(), TDTasksController::SmartFolderMode},
+                 {folder, TDTasksController::FolderMode}};
+    for (const auto& c : shown) {
+        SCOPED_TRACE(c.group->title().toStdString());
+        controller->setGroup(c.group);
+        ASSERT_EQ(controller->displayMode(), c.mode);
+        const QStringList onScreen = rows();
+        const QString header = QStringLiteral("header ") + c.group->title();
+
+        controller->setPrinting(true);
+        const QStringList printed = rows();
+        ASSERT_FALSE(printed.isEmpty());
+        EXPECT_EQ(printed.first(), header);
+        EXPECT_EQ(printed.mid(1), c.mode == TDTasksController::ListMode ? onScreen.mid(1) : onScreen);
+        const auto topLevel = std::count_if(printed.begin(), printed.end(), [](const QString& row) {
+            return !row.startsWith(QLatin1Char(' '));
+        });
+        EXPECT_EQ(model.rowCount(), topLevel);
+        EXPECT_EQ(model.index(0, TDTaskTreeModel::TaskColumn).data().toString(), c.group->title());
+
+        controller->setPrinting(false);
+        EXPECT_EQ(rows(), onScreen);
+    }
 }
 
 }  // namespace

@@ -2,8 +2,16 @@
 
 #include "app/app_delegate.h"
 #include "app/groups_controller.h"
+#include "app/gui/groups_view.h"
 #include "app/gui/main_window.h"
+#include "app/gui/source_list_pane.h"
+#include "foundation/paths.h"
+#include "model/ordered_collection.h"
+#include "model/recurrence.h"
+#include "model/task_lsm_classifier.h"
 #include "platform/defaults/user_defaults.h"
+#include "platform/plist/property_list.h"
+#include "store/import_progress.h"
 #include "store/library_manager.h"
 #include "taskviews/tasks_controller.h"
 #include "tests/app/app_delegate_fixture.h"
@@ -22,6 +30,20 @@
 
 namespace apptest {
 namespace {
+
+// Counts the events of one type a watched object receives.
+class EventCounter : public QObject {
+public:
+    EventCounter(QEvent::Type type, int& count) : m_type(type), m_count(count) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == m_type) ++m_count;
+        return false;
+    }
+
+private:
+    QEvent::Type m_type;
+    int& m_count;
+};
 
 QStringList titles(const QList<QAction*>& actions) {
     QStringList all;
@@ -48,12 +70,14 @@ protected:
             *manager, TDAppDelegateServices{prompter, chooser, *window, *restorer, sync});
         menus = std::make_unique<TDApplicationMenus>(*window, *manager, *delegate, prompter, *restorer,
                                                      defaults());
-        menus->setFileQuestions(
-            {[this](const QString&, const QString& suggested, const QString&) {
-                 suggestions << suggested;
-                 return std::optional(savePath);
-             },
-             [](const QString&, const QString&, const QString&) { return std::nullopt; }});
+        menus->setFileQuestions({[this](const QString&, const QString& suggested, const QString&) {
+                                     suggestions << suggested;
+                                     return std::optional(savePath);
+                                 },
+                                 [this](const QString&, const QString& folder, const QString& filter) {
+                                     openQuestions << QStringList{folder, filter};
+                                     return openPath;
+                                 }});
         QObject::connect(window.get(), &TDMainWindow::menusBuilt, menus.get(),
                          [this](QMenuBar* bar) { menus->install(*bar); });
         window->buildMenus();
@@ -92,8 +116,19 @@ protected:
     std::unique_ptr<TDApplicationMenus> menus;
     TDList* errands = nullptr;
     TDList* empty = nullptr;
+    // The Debug menu's item of the title.
+    QAction* debugItem(const QString& title) const {
+        for (QAction* item : menu(QStringLiteral("Debug"))->actions())
+            if (item->text() == title) return item;
+        ADD_FAILURE() << "no Debug item " << title.toStdString();
+        return nullptr;
+    }
+
     QString savePath;
     QStringList suggestions;
+    std::optional<QString> openPath;
+    // The folder and the filter of each file asked for.
+    QList<QStringList> openQuestions;
 };
 
 TEST_F(ApplicationMenusTest, TheCommandsJoinTheWindowsMenusAndQuitStaysLast) {
@@ -178,6 +213,105 @@ TEST_F(ApplicationMenusTest, BackUpNowWritesTheFileChosenInTheBackground) {
     ASSERT_TRUE(finished.wait(60000) || finished.size() == 1);
     EXPECT_TRUE(finished.first().first().toBool());
     EXPECT_TRUE(QFileInfo(savePath + QStringLiteral(".odlbackup")).isFile());
+}
+
+TEST_F(ApplicationMenusTest, TheDebugMenusLibraryCommandsDoWhatTheySay) {
+    defaults().setValue(QStringLiteral("enableDebugMenu"), true);
+    window->buildMenus();
+    const QStringList debug = titles(menu(QStringLiteral("Debug"))->actions());
+    for (const char* title : {"Retrain Task Classifier", "Import XML…", "Import from Plist XML…",
+                              "Capture View", "Make Recurring Tasks"})
+        EXPECT_TRUE(debug.contains(QString::fromUtf8(title))) << title;
+
+    // Retrain: tags given outside a title are learnt.
+    TDTag* errandTag = tag(QStringLiteral("errand"));
+    addTask(errands, QStringLiteral("post the parcel"))->addTagsObject(errandTag);
+    debugItem(QStringLiteral("Retrain Task Classifier"))->trigger();
+    auto* classifier = dynamic_cast<TDTaskLSMClassifier*>(library()->taskClassifier());
+    ASSERT_TRUE(classifier);
+    EXPECT_TRUE(classifier->valueToCategory().contains(errandTag->uid()));
+
+    // Make Recurring Tasks: a weekly task not due until next week gets its next copy now.
+    TDTask* bins = addTask(errands, QStringLiteral("bins"));
+    TDRecurrenceRule weekly = TDRecurrenceRule::initWeeklyRecurrenceWithInterval(1, {2}, {}).value();
+    weekly.setNextStartDate(QDateTime(QDate(2026, 12, 14), QTime(0, 0)));
+    bins->setStartDate(weekly.nextStartDate());
+    auto* recurrence = bins->managedObjectContext()->insertObject<TDRecurrence>(QStringLiteral("Recurrence"));
+    ASSERT_TRUE(recurrence->setRule(weekly).ok());
+    bins->setObject(QStringLiteral("recurrence"), recurrence);
+    processChanges();
+    const qsizetype before = errands->orderedTasks()->count();
+    debugItem(QStringLiteral("Make Recurring Tasks"))->trigger();
+    processChanges();
+    EXPECT_EQ(errands->orderedTasks()->count(), before + 1);
+
+    // Import from Plist XML: a group's copy form comes back at the end of Folders.
+    const QString form = QDir(tempPath()).filePath(QStringLiteral("Errands.plist"));
+    ASSERT_TRUE(platform::writePropertyListFile(form, errands->propertyListRepresentationForCopying()).ok());
+    openPath = form;
+    debugItem(QStringLiteral("Import from Plist XML…"))->trigger();
+    ASSERT_EQ(openQuestions.size(), 1);
+    EXPECT_EQ(openQuestions.first().first(), applicationSupportPath());
+    EXPECT_TRUE(openQuestions.first().last().contains(QStringLiteral("*.plist.gz")));
+    const QList<TDGroup*> folders = library()->foldersGroup()->orderedSubgroups()->objectsAs<TDGroup>();
+    EXPECT_EQ(folders.last()->title(), QStringLiteral("Errands"));
+    EXPECT_TRUE(folders.last()->isList());
+    EXPECT_NE(folders.last(), errands);
+    EXPECT_TRUE(prompter.shown.isEmpty());
+
+    // A file that holds no group is refused with an alert.
+    const QString array = QDir(tempPath()).filePath(QStringLiteral("array.plist"));
+    ASSERT_TRUE(platform::writePropertyListFile(array, QVariantList{1, 2}).ok());
+    openPath = array;
+    debugItem(QStringLiteral("Import from Plist XML…"))->trigger();
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown.first().messageText.contains(QStringLiteral("does not hold a group")))
+        << prompter.shown.first().messageText.toStdString();
+    EXPECT_EQ(library()->foldersGroup()->orderedSubgroups()->count(), folders.size());
+
+    // Capture View redraws the source list.
+    QWidget* sourceList = window->sourceListPane().groupsView()->viewport();
+    QCoreApplication::processEvents();
+    int paints = 0;
+    EventCounter counter(QEvent::Paint, paints);
+    sourceList->installEventFilter(&counter);
+    debugItem(QStringLiteral("Capture View"))->trigger();
+    EXPECT_TRUE(testsupport::spinUntil([&] { return paints > 0; }, 10000));
+}
+
+// The XML import is a restore: a file it cannot read is reported and the library stays as it was;
+// while it runs, neither it nor a restore can start again.
+TEST_F(ApplicationMenusTest, ImportXMLRestoresFromAPropertyListAndRefusesAMalformedOne) {
+    defaults().setValue(QStringLiteral("enableDebugMenu"), true);
+    window->buildMenus();
+    const QString malformed = QDir(tempPath()).filePath(QStringLiteral("backup.xml"));
+    QFile file(malformed);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<?xml version=\"1.0\"?><plist><dict><key>entities</key>");
+    file.close();
+    TDLibrary* open = library();
+    openPath = malformed;
+
+    QAction* importXML = menus->action(TDApplicationCommand::ImportXML);
+    ASSERT_TRUE(importXML);
+    importXML->trigger();
+    ASSERT_EQ(openQuestions.size(), 1);
+    EXPECT_EQ(openQuestions.first().first(), applicationSupportPath());
+    EXPECT_TRUE(openQuestions.first().last().contains(QStringLiteral("*.xml")));
+    // Its failure waits for the main thread, so it is still running here.
+    menus->validate();
+    EXPECT_FALSE(importXML->isEnabled());
+    EXPECT_FALSE(menus->action(TDApplicationCommand::RestoreLibrary)->isEnabled());
+
+    ASSERT_TRUE(testsupport::spinUntil([&] {
+        menus->validate();
+        return importXML->isEnabled();
+    }));
+    ASSERT_EQ(appDelegate.errors.size(), 1);
+    EXPECT_EQ(appDelegate.errors.first().second, QStringLiteral("Could not restore from backup"));
+    EXPECT_EQ(library(), open);
+    ASSERT_EQ(errands->orderedTasks()->count(), 1);
+    EXPECT_EQ(TDTask::from(errands->orderedTasks()->objectAtIndex(0))->title(), QStringLiteral("Buy stamps"));
 }
 
 }  // namespace

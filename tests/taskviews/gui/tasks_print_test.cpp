@@ -1,10 +1,12 @@
 // Printing a task list to PDF: the pages, their text in order, and a picture of the first page.
 #include "taskviews/gui/tasks_print.h"
 #include "language/natural_language_value_transformers.h"
+#include "model/folder.h"
 #include "taskviews/gui/tasks_print_dialog.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/print_options.h"
+#include "taskviews/task_tree_model.h"
 #include "tests/taskviews/tasks_controller_fixture.h"
 
 #include <QCheckBox>
@@ -40,6 +42,46 @@ QString pdfText(const QString& pdf, int page = 0) {
     process.start(QStringLiteral("pdftotext"), arguments << pdf << QStringLiteral("-"));
     if (!process.waitForFinished(60000) || process.exitCode() != 0) return {};
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The first page as a picture in the screenshots folder, for a person to look at.
+bool savePagePicture(const QString& pdf, const QString& name) {
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    const QString base = QDir(folder).filePath(name);
+    QProcess process;
+    process.start(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
+         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf, base});
+    return process.waitForFinished(60000) && process.exitCode() == 0 &&
+           QFileInfo(base + QStringLiteral(".png")).size() > 0;
+}
+
+// How many pixel rows of the first page, rasterised in grey at 72 dots per inch, are mostly black.
+int mostlyBlackRows(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftoppm"),
+                  {QStringLiteral("-gray"), QStringLiteral("-r"), QStringLiteral("72"), QStringLiteral("-f"),
+                   QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf});
+    if (!process.waitForFinished(60000) || process.exitCode() != 0) return -1;
+    const QByteArray image = process.readAllStandardOutput();
+    // "P5\n<width> <height>\n255\n", then a byte a pixel.
+    const QList<QByteArray> header = image.left(64).split('\n');
+    if (header.size() < 4) return -1;
+    const QList<QByteArray> size = header.at(1).split(' ');
+    const int width = size.value(0).toInt();
+    const int height = size.value(1).toInt();
+    const qsizetype start = header.at(0).size() + header.at(1).size() + header.at(2).size() + 3;
+    if (width <= 0 || image.size() < start + qsizetype(width) * height) return -1;
+    int rows = 0;
+    for (int y = 0; y < height; ++y) {
+        int black = 0;
+        for (int x = 0; x < width; ++x)
+            if (static_cast<unsigned char>(image.at(start + qsizetype(y) * width + x)) < 0x40) ++black;
+        if (black > width / 2) ++rows;
+    }
+    return rows;
 }
 
 int pdfPageCount(const QString& pdf) {
@@ -138,6 +180,44 @@ TEST_F(TasksPrintTest, AFilteredListPrintsOnlyTheShownTasksAndTheOptionsStayAsTh
     EXPECT_EQ(shown->tasksController().viewOptionsForGroup(list), options);
 }
 
+// On paper a folder's rows come under its title, and each list's section stands 40 points high.
+TEST_F(TasksPrintTest, AFolderPrintsUnderItsTitleWithTallListSections) {
+    TDFolder* home = library()->createFolder(QStringLiteral("Home"), library()->foldersGroup());
+    for (const QString& title : {QStringLiteral("Garden"), QStringLiteral("Kitchen")}) {
+        TDList* list = newList(title, home);
+        addTask(list, title + QStringLiteral(" chore one"));
+        addTask(list, title + QStringLiteral(" chore two"));
+    }
+    processChanges();
+    shown->tasksController().setGroup(home);
+    processChanges();
+    ASSERT_FALSE(shown->tasksController().hasDummyHeader());
+
+    TDTasksPrintJob job(*shown, defaults());
+    job.layOut(700, 2000);
+    const TDTasksView& view = job.copy().tasksView();
+    const QAbstractItemModel& rows = *view.model();
+    ASSERT_EQ(rows.rowCount(), 3);
+    EXPECT_EQ(rows.index(0, TDTaskTreeModel::TaskColumn).data().toString(), QStringLiteral("Home"));
+    const int header = view.visualRect(rows.index(0, TDTaskTreeModel::TaskColumn)).height();
+    EXPECT_GT(header, 40);
+    for (int row : {1, 2})
+        EXPECT_EQ(view.visualRect(rows.index(row, TDTaskTreeModel::TaskColumn)).height(), 40) << row;
+    // The shown list keeps its own rows.
+    EXPECT_FALSE(shown->tasksController().hasDummyHeader());
+
+    int pages = 0;
+    const QString pdf = printToPdf(job, QStringLiteral("home.pdf"), &pages);
+    const QString text = pdfText(pdf);
+    EXPECT_EQ(pages, 1);
+    EXPECT_TRUE(savePagePicture(pdf, QStringLiteral("tasks_print_folder")));
+    // The sections' soft shading never turns into black bars on paper.
+    EXPECT_EQ(mostlyBlackRows(pdf), 0);
+    const QRegularExpression order(
+        QStringLiteral("Home[\\s\\S]*Garden[\\s\\S]*Garden chore two[\\s\\S]*Kitchen"));
+    EXPECT_TRUE(order.match(text).hasMatch()) << text.toStdString();
+}
+
 // The print dialog's tab stores each choice and applies it to the list being printed.
 TEST_F(TasksPrintTest, TheAccessoryTabStoresAndAppliesTheChoices) {
     TDTasksPrintJob job(*shown, defaults());
@@ -161,17 +241,7 @@ TEST_F(TasksPrintTest, FirstPagePicture) {
     int pages = 0;
     const QString pdf = printToPdf(job, QStringLiteral("picture.pdf"), &pages);
     ASSERT_GT(pages, 0);
-    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
-    QDir().mkpath(folder);
-    const QString base = QDir(folder).filePath(QStringLiteral("tasks_print_first_page"));
-    QProcess process;
-    process.start(
-        QStringLiteral("pdftoppm"),
-        {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("110"), QStringLiteral("-singlefile"),
-         QStringLiteral("-f"), QStringLiteral("1"), QStringLiteral("-l"), QStringLiteral("1"), pdf, base});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 0);
-    EXPECT_TRUE(QFileInfo(base + QStringLiteral(".png")).size() > 0);
+    EXPECT_TRUE(savePagePicture(pdf, QStringLiteral("tasks_print_first_page")));
 }
 
 }  // namespace
