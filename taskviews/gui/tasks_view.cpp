@@ -346,6 +346,9 @@ void TDTasksView::p_measureVisibleRows() {
         for (; item.isValid() && top <= bottom; item = indexBelow(item)) {
             const int shown = rowHeight(item);
             const TDTaskRowItem rowItem = m_model.itemForIndex(item);
+            // Notes become rich text before they are measured and drawn, and only for rows in sight.
+            if (pass == 0 && rowItem.kind == Kind::Task && rowItem.task()->hasNotes())
+                (void)rowItem.task()->attributedNotes();
             const int height =
                 rowItem.kind == Kind::Task ? p_heightOfTask(rowItem.task(), item, true) : shown;
             if (height != shown) {
