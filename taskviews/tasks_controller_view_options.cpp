@@ -145,8 +145,8 @@ void TDTasksController::applyViewOptionsBeforeReloading(const QVariantMap& optio
     p_sortByAttribute(sorting, reverse);
 
     if (m_topTasks) m_topTasks->setFilterPredicate(filterPredicate());
+    // Notes become rich text as their rows come into sight (the outline asks before painting).
     p_filterPredicateDidChange(false);
-    p_preloadAttributedNotes();
     p_endReloadingRows();
 }
 

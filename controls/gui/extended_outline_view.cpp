@@ -48,10 +48,9 @@ TDExtendedOutlineView::~TDExtendedOutlineView() = default;
 
 // --- Rows
 
-QList<QModelIndex> TDExtendedOutlineView::p_rows() const {
-    QList<QModelIndex> rows;
+void TDExtendedOutlineView::p_walkRows(const std::function<bool(const QModelIndex&, int)>& visit) const {
     const QAbstractItemModel* itemModel = model();
-    if (!itemModel) return rows;
+    if (!itemModel) return;
     // Depth first over the shown items only: children of a collapsed item have no row.
     QList<QModelIndex> pending;
     const auto pushChildren = [&](const QModelIndex& parent) {
@@ -59,12 +58,20 @@ QList<QModelIndex> TDExtendedOutlineView::p_rows() const {
             pending.append(itemModel->index(row, 0, parent));
     };
     pushChildren(rootIndex());
-    while (!pending.isEmpty()) {
+    for (int row = 0; !pending.isEmpty();) {
         const QModelIndex item = pending.takeLast();
         if (isRowHidden(item.row(), item.parent())) continue;
-        rows.append(item);
+        if (!visit(item, row++)) return;
         if (isExpanded(item)) pushChildren(item);
     }
+}
+
+QList<QModelIndex> TDExtendedOutlineView::p_rows() const {
+    QList<QModelIndex> rows;
+    p_walkRows([&rows](const QModelIndex& item, int) {
+        rows.append(item);
+        return true;
+    });
     return rows;
 }
 
@@ -72,14 +79,26 @@ int TDExtendedOutlineView::numberOfRows() const {
     return int(p_rows().size());
 }
 
+// The walks below stop at the row they look for: the rows near the top are found at once.
 int TDExtendedOutlineView::rowForItem(const QModelIndex& item) const {
     if (!item.isValid()) return -1;
-    return int(p_rows().indexOf(item.siblingAtColumn(0)));
+    const QModelIndex wanted = item.siblingAtColumn(0);
+    int found = -1;
+    p_walkRows([&](const QModelIndex& shown, int row) {
+        if (shown == wanted) found = row;
+        return found < 0;
+    });
+    return found;
 }
 
 QModelIndex TDExtendedOutlineView::itemAtRow(int row) const {
-    const QList<QModelIndex> rows = p_rows();
-    return row >= 0 && row < rows.size() ? rows.at(row) : QModelIndex();
+    QModelIndex found;
+    if (row < 0) return found;
+    p_walkRows([&](const QModelIndex& shown, int shownRow) {
+        if (shownRow == row) found = shown;
+        return shownRow < row;
+    });
+    return found;
 }
 
 QRect TDExtendedOutlineView::rectOfRow(int row) const {
@@ -149,19 +168,26 @@ void TDExtendedOutlineView::p_rebuildSelectedItems() {
 
 void TDExtendedOutlineView::p_selectRows(const QList<int>& rows) {
     if (!selectionModel()) return;
-    const QList<QModelIndex> all = p_rows();
+    QHash<int, QModelIndex> itemOf;
+    const int lastWanted = rows.isEmpty() ? -1 : *std::max_element(rows.cbegin(), rows.cend());
+    for (int row : rows) itemOf.insert(row, QModelIndex());
+    p_walkRows([&](const QModelIndex& shown, int row) {
+        if (itemOf.contains(row)) itemOf.insert(row, shown);
+        return row < lastWanted;
+    });
     QItemSelection selection;
     for (int row : rows) {
-        if (row < 0 || row >= all.size()) continue;
-        selection.select(all.at(row), all.at(row));
+        const QModelIndex item = itemOf.value(row);
+        if (item.isValid()) selection.select(item, item);
     }
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    if (rows.isEmpty() || rows.last() < 0 || rows.last() >= all.size()) return;
+    const QModelIndex current = rows.isEmpty() ? QModelIndex() : itemOf.value(rows.last());
+    if (!current.isValid()) return;
     // Selecting never scrolls by itself: a restored scroll position stays, and callers that want the
     // selection in sight centre it.
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
-    selectionModel()->setCurrentIndex(all.at(rows.last()), QItemSelectionModel::NoUpdate);
+    selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
     setAutoScroll(scrolls);
 }
 
@@ -183,16 +209,21 @@ QList<QModelIndex> TDExtendedOutlineView::p_shownItems(const QList<QPersistentMo
 
 std::optional<QList<int>> TDExtendedOutlineView::rowsOfItems(
     const QList<QPersistentModelIndex>& items) const {
-    const QList<QModelIndex> all = p_rows();
     QHash<QModelIndex, int> rowOf;
-    rowOf.reserve(all.size());
-    for (int row = 0; row < all.size(); ++row) rowOf.insert(all.at(row), row);
+    for (const QPersistentModelIndex& item : items) rowOf.insert(QModelIndex(item).siblingAtColumn(0), -1);
+    qsizetype unfound = rowOf.size();
+    p_walkRows([&](const QModelIndex& shown, int row) {
+        const auto found = rowOf.find(shown);
+        if (found != rowOf.end() && found.value() < 0) {
+            found.value() = row;
+            --unfound;
+        }
+        return unfound > 0;
+    });
+    if (unfound > 0) return std::nullopt;
     QList<int> rows;
-    for (const QPersistentModelIndex& item : items) {
-        const auto found = rowOf.constFind(QModelIndex(item).siblingAtColumn(0));
-        if (found == rowOf.constEnd()) return std::nullopt;
-        rows.append(found.value());
-    }
+    for (const QPersistentModelIndex& item : items)
+        rows.append(rowOf.value(QModelIndex(item).siblingAtColumn(0)));
     std::sort(rows.begin(), rows.end());
     return rows;
 }

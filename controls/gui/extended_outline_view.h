@@ -7,6 +7,7 @@
 #include <QTreeView>
 #include <QVariant>
 
+#include <functional>
 #include <optional>
 
 class TDLibraryOptions;
@@ -142,6 +143,8 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
+    // Visits the shown rows from the top, with their row numbers, while `visit` returns true.
+    void p_walkRows(const std::function<bool(const QModelIndex&, int)>& visit) const;
     QList<QModelIndex> p_rows() const;
     int p_firstShownColumn() const;
     QRect p_rectOfItem(const QModelIndex& item) const;

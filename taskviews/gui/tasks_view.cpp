@@ -100,13 +100,12 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
             &TDTasksController::selectionChanged);
 
     connect(&m_model, &QAbstractItemModel::modelReset, this, &TDTasksView::p_modelReset);
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex& parent, int first, int last) {
-                p_updateRowSpans(parent, first, last);
-                if (!parent.isValid()) p_expandGroupItems();
-                p_updateInstructionMessage();
-                p_updateHeaderBand();
-            });
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex& parent) {
+        if (!parent.isValid() || p_kind(parent) == int(Kind::Section)) p_updateRowSpans();
+        if (!parent.isValid()) p_expandGroupItems();
+        p_updateInstructionMessage();
+        p_updateHeaderBand();
+    });
     connect(&m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this,
             [this](const QModelIndex& parent, int first, int last) {
                 p_forgetHeights(m_model.index(first, 0, parent), m_model.index(last, 0, parent));
@@ -208,33 +207,36 @@ qsizetype TDTasksView::numberOfRealRows() const {
     return hasDummyHeader() && rows > 0 ? rows - 1 : rows;
 }
 
-void TDTasksView::p_updateRowSpans(const QModelIndex& parent, int first, int last) {
-    // Headers and sections stand at the top, footers end their section: only those rows are looked at.
-    if (parent.isValid()) {
-        if (p_kind(parent) != int(Kind::Section)) return;
-        const int lastRow = m_model.rowCount(parent) - 1;
-        if (lastRow >= first && lastRow <= last + 1 && lastRow >= 0)
-            setFirstColumnSpanned(lastRow, parent,
-                                  p_kind(m_model.index(lastRow, 0, parent)) == int(Kind::Footer));
-        return;
-    }
-    const int end = isGrouping() ? last : qMin(last, 0);
-    for (int row = first; row <= end; ++row) {
+// Header, section and footer rows span the columns: headers and sections stand at the top, footers end
+// their section, so only those rows are looked at. A span is set or cleared only where it changes, as
+// each change looks its row up among all the shown rows.
+void TDTasksView::p_updateRowSpans() {
+    if (m_settingRowSpans) return;
+    m_settingRowSpans = true;
+    QList<QPersistentModelIndex> spanned;
+    const int rows = isGrouping() ? m_model.rowCount() : qMin(m_model.rowCount(), 1);
+    for (int row = 0; row < rows; ++row) {
         const QModelIndex item = m_model.index(row, 0);
         const int kind = p_kind(item);
-        setFirstColumnSpanned(row, {}, kind != int(Kind::Task));
-        if (kind == int(Kind::Section)) p_updateRowSpans(item, 0, m_model.rowCount(item) - 1);
+        if (kind != int(Kind::Task)) spanned.append(item);
+        if (kind != int(Kind::Section)) continue;
+        const QModelIndex last = m_model.index(m_model.rowCount(item) - 1, 0, item);
+        if (last.isValid() && p_kind(last) == int(Kind::Footer)) spanned.append(last);
     }
+    for (const QPersistentModelIndex& item : std::as_const(m_spannedRows))
+        if (item.isValid() && !spanned.contains(item) && isFirstColumnSpanned(item.row(), item.parent()))
+            setFirstColumnSpanned(item.row(), item.parent(), false);
+    for (const QPersistentModelIndex& item : std::as_const(spanned))
+        if (!isFirstColumnSpanned(item.row(), item.parent()))
+            setFirstColumnSpanned(item.row(), item.parent(), true);
+    m_spannedRows = spanned;
+    m_settingRowSpans = false;
 }
 
 void TDTasksView::doItemsLayout() {
-    // The layout reads which rows span the columns: set them first, or the rows are laid out twice.
-    if (!m_settingRowSpans) {
-        m_settingRowSpans = true;
-        p_updateRowSpans({}, 0, m_model.rowCount() - 1);
-        m_settingRowSpans = false;
-    }
+    // Spans are set after the layout: setting one lays out the rows first when a layout is pending.
     TDExtendedOutlineView::doItemsLayout();
+    p_updateRowSpans();
 }
 
 // --- Heights
@@ -349,6 +351,9 @@ void TDTasksView::p_measureVisibleRows() {
         for (; item.isValid() && top <= bottom; item = indexBelow(item)) {
             const int shown = rowHeight(item);
             const TDTaskRowItem rowItem = m_model.itemForIndex(item);
+            // Notes become rich text before they are measured and drawn, and only for rows in sight.
+            if (pass == 0 && rowItem.kind == Kind::Task && rowItem.task()->hasNotes())
+                (void)rowItem.task()->attributedNotes();
             const int height =
                 rowItem.kind == Kind::Task ? p_heightOfTask(rowItem.task(), item, true) : shown;
             if (height != shown) {
@@ -608,25 +613,42 @@ void TDTasksView::setExpandedState(const QVariant& state) {
     }
     if (state.typeId() != QMetaType::QVariantList && state.typeId() != QMetaType::QStringList) return;
     saveSelection();
-    ++m_expansionBookkeepingPaused;
-    collapseAll();
-    --m_expansionBookkeepingPaused;
-    p_expandGroupItems();
     const QList<QPersistentModelIndex> items = itemsForPersistentObjects(state.toList());
     QSet<TDTask*> wanted;
     for (const QPersistentModelIndex& item : items)
         if (TDTask* task = p_task(item)) wanted.insert(task);
-    ++m_expansionBookkeepingPaused;
+    // A task opens when it and all its ancestors are wanted; the others are only remembered.
+    QSet<QModelIndex> shownExpanded;
     for (const QPersistentModelIndex& item : items) {
         TDTask* task = p_task(item);
         if (!task) continue;
         m_expandedItems.insert(task->uid());
         bool ancestorsWanted = true;
-        for (TDTask* ancestor = task->parentTask(); ancestor; ancestor = ancestor->parentTask())
-            ancestorsWanted = ancestorsWanted && wanted.contains(ancestor);
-        if (ancestorsWanted) expand(item);
+        for (TDTask* ancestor = task->parentTask(); ancestor && ancestorsWanted;
+             ancestor = ancestor->parentTask())
+            ancestorsWanted = wanted.contains(ancestor);
+        if (ancestorsWanted) shownExpanded.insert(item);
+    }
+    // The rows are laid out once for the whole state: while a layout is pending, the tree only records
+    // each expansion. Sections stay open; every other item is expanded only when it is to be.
+    scheduleDelayedItemsLayout();
+    ++m_expansionBookkeepingPaused;
+    QList<QModelIndex> pending{QModelIndex()};
+    while (!pending.isEmpty()) {
+        const QModelIndex parent = pending.takeLast();
+        for (int row = 0, rows = m_model.rowCount(parent); row < rows; ++row) {
+            const QModelIndex child = m_model.index(row, 0, parent);
+            if (!m_model.hasChildren(child)) continue;
+            pending.append(child);
+            if (p_kind(child) == int(Kind::Section) && isGrouping()) continue;
+            if (shownExpanded.contains(child))
+                expand(child);
+            else
+                collapse(child);
+        }
     }
     --m_expansionBookkeepingPaused;
+    p_expandGroupItems();
     restoreSelection();
 }
 

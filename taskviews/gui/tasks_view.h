@@ -209,7 +209,7 @@ private:
     void p_forgetHeights(const QModelIndex& first, const QModelIndex& last);
     void p_forgetAllHeights();
     void p_changeColors();
-    void p_updateRowSpans(const QModelIndex& parent, int first, int last);
+    void p_updateRowSpans();
     void p_expandGroupItems();
     void p_taskExpanded(const QModelIndex& item);
     void p_taskCollapsed(const QModelIndex& item);
@@ -294,6 +294,8 @@ private:
     bool m_expansionClearedDuringReset = false;
     bool m_resetting = false;
     bool m_settingRowSpans = false;
+    // The rows whose first column spans the others.
+    QList<QPersistentModelIndex> m_spannedRows;
     bool m_centerAfterReset = false;
     bool m_expandAllAfterReset = false;
     std::optional<QList<TDTaskRowItem>> m_selectionAfterReset;

@@ -222,6 +222,50 @@ TEST_F(TasksViewTest, ExpansionUnderACollapsedParentIsRemembered) {
     EXPECT_FALSE(view->isExpanded(indexOf(kitchen, 0)));
 }
 
+// Counts how often the tree recomputes its geometry, which sums the heights of every shown row.
+class GeometryCountingTasksView : public TDTasksView {
+public:
+    using TDTasksView::TDTasksView;
+    int geometryUpdates = 0;
+
+protected:
+    void updateGeometries() override {
+        ++geometryUpdates;
+        TDTasksView::updateGeometries();
+    }
+};
+
+TEST_F(TasksViewTest, ARestoredExpansionLaysTheRowsOutOnce) {
+    controller->setPresentation(nullptr);
+    view = std::make_unique<GeometryCountingTasksView>(*controller, *model);
+    controller->setPresentation(view.get());
+    view->resize(720, 420);
+    view->show();
+    TDList* list = newList(QStringLiteral("Projects"));
+    QList<TDTask*> projects;
+    for (int i = 0; i < 8; ++i) {
+        projects << addTask(list, QStringLiteral("Project %1").arg(i));
+        addSubtask(addSubtask(projects.last(), QStringLiteral("Step %1").arg(i)), QStringLiteral("Detail"));
+    }
+    processChanges();
+    show(list);
+    view->expand(indexOf(projects[0], 0));
+
+    QStringList wanted;
+    for (int i : {1, 3, 4, 6}) wanted << projects[i]->uid();
+    wanted << projects[2]->subtasks().first()->uid();  // under a collapsed parent: only remembered
+    auto& counting = static_cast<GeometryCountingTasksView&>(*view);
+    counting.geometryUpdates = 0;
+    view->setExpandedState(wanted);
+    (void)view->scrollPositionState();
+    EXPECT_LE(counting.geometryUpdates, 1);
+    for (int i = 0; i < projects.size(); ++i)
+        EXPECT_EQ(view->isExpanded(indexOf(projects[i], 0)), i == 1 || i == 3 || i == 4 || i == 6) << i;
+    EXPECT_FALSE(view->isExpanded(indexOf(projects[2]->subtasks().first(), 0)));
+    EXPECT_TRUE(view->isRememberedAsExpanded(projects[2]->subtasks().first()));
+    EXPECT_EQ(view->numberOfRealRows(), 8 + 4);
+}
+
 TEST_F(TasksViewTest, CheckboxClicksToggleCompletionWithUndo) {
     TDList* list = newList(QStringLiteral("Home"));
     TDTask* laundry = addTask(list, QStringLiteral("Laundry"));
