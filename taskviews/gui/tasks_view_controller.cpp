@@ -16,8 +16,8 @@ TDTasksViewController::TDTasksViewController(TDLibraryManager& libraryManager, Q
       m_controller(std::make_unique<TDTasksController>(libraryManager)),
       m_model(std::make_unique<TDTaskTreeModel>(m_controller.get())),
       m_view(new TDTasksView(*m_controller, *m_model, this)),
-      m_feedback(std::make_unique<TDDesktopTaskFeedback>(*m_view)),
-      m_layout(new QStackedLayout(this)) {
+      m_layout(new QStackedLayout(this)),
+      m_feedback(std::make_unique<TDDesktopTaskFeedback>(*m_view)) {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->addWidget(m_view);
     connect(m_controller.get(), &TDTasksController::modeChanged, this, &TDTasksViewController::p_modeChanged);
