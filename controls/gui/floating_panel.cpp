@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
 
 TDFloatingPanel::TDFloatingPanel(QWidget* parent, TDMenuBarEvents* menuBarEvents)
     : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
@@ -75,23 +74,13 @@ void TDFloatingPanel::keyPressEvent(QKeyEvent* event) {
 }
 
 void TDFloatingPanel::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
-    event->accept();
-    // Where the window system moves windows itself (Wayland allows nothing else), it takes the drag.
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragStartMouse = event->globalPosition().toPoint();
-    m_dragStartOrigin = pos();
+    if (!m_backgroundDrag.press(*this, event)) QWidget::mousePressEvent(event);
 }
 
 void TDFloatingPanel::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_dragStartMouse || !event->buttons().testFlag(Qt::LeftButton))
-        return QWidget::mouseMoveEvent(event);
-    move(m_dragStartOrigin + event->globalPosition().toPoint() - *m_dragStartMouse);
-    event->accept();
+    if (!m_backgroundDrag.move(*this, event)) QWidget::mouseMoveEvent(event);
 }
 
 void TDFloatingPanel::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_dragStartMouse || event->button() != Qt::LeftButton) return QWidget::mouseReleaseEvent(event);
-    m_dragStartMouse.reset();
-    event->accept();
+    if (!m_backgroundDrag.release(event)) QWidget::mouseReleaseEvent(event);
 }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "controls/gui/window_background_drag.h"
+
 #include <QMetaObject>
 #include <QPointer>
 #include <QWidget>
-
-#include <optional>
 
 class TDMenuBarEvents;
 
@@ -55,7 +55,5 @@ private:
     // The top bar's handlers, connected while the panel floats.
     QMetaObject::Connection m_shownHandler;
     QMetaObject::Connection m_hiddenHandler;
-    // Where the mouse and the panel stood when a drag of the background began.
-    std::optional<QPoint> m_dragStartMouse;
-    QPoint m_dragStartOrigin;
+    TDWindowBackgroundDrag m_backgroundDrag;
 };

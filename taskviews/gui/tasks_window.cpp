@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QWindow>
 
 TDTasksWindow::TDTasksWindow(QWidget* parent) : QMainWindow(parent) {
     connect(qApp, &QApplication::focusChanged, this, &TDTasksWindow::p_focusChanged);
@@ -49,24 +48,15 @@ void TDTasksWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QMainWindow::mousePressEvent(event);
     activateWindow();
     event->accept();
-    if (isFullScreen()) return;
-    // Where the window system moves windows itself (Wayland allows nothing else), it takes the drag.
-    if (windowHandle() && windowHandle()->startSystemMove()) return;
-    m_dragStartMouse = event->globalPosition().toPoint();
-    m_dragStartOrigin = pos();
+    if (!isFullScreen()) m_backgroundDrag.press(*this, event);
 }
 
 void TDTasksWindow::mouseMoveEvent(QMouseEvent* event) {
-    if (!m_dragStartMouse || !event->buttons().testFlag(Qt::LeftButton))
-        return QMainWindow::mouseMoveEvent(event);
-    move(m_dragStartOrigin + event->globalPosition().toPoint() - *m_dragStartMouse);
-    event->accept();
+    if (!m_backgroundDrag.move(*this, event)) QMainWindow::mouseMoveEvent(event);
 }
 
 void TDTasksWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (!m_dragStartMouse || event->button() != Qt::LeftButton) return QMainWindow::mouseReleaseEvent(event);
-    m_dragStartMouse.reset();
-    event->accept();
+    if (!m_backgroundDrag.release(event)) QMainWindow::mouseReleaseEvent(event);
 }
 
 void TDTasksWindow::makeFloatingWindow() {

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QMainWindow>
+#include "controls/gui/window_background_drag.h"
 
-#include <optional>
+#include <QMainWindow>
 
 class QKeyEvent;
 
@@ -48,7 +48,5 @@ private:
     void p_setStaysOnTop(bool onTop);
 
     TDTasksWindowDelegate* m_delegate = nullptr;
-    // Where the mouse and the window stood when a drag of the background began.
-    std::optional<QPoint> m_dragStartMouse;
-    QPoint m_dragStartOrigin;
+    TDWindowBackgroundDrag m_backgroundDrag;
 };
