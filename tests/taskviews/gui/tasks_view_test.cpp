@@ -67,6 +67,30 @@ protected:
         return parts.join(QLatin1Char(' '));
     }
 
+    // A folder whose one list holds more tasks than the grouping limit shows, so its section ends in
+    // a footer with a link to the list.
+    struct ListPastTheLimit {
+        TDList* list = nullptr;
+        TDTask* first = nullptr;
+        QModelIndex footer;
+    };
+    ListPastTheLimit showListPastTheLimit() {
+        defaults().setValue(QStringLiteral("defaultGroupingLimit"), 2);
+        TDFolder* folder = library()->createFolder(QStringLiteral("Work"), library()->foldersGroup());
+        ListPastTheLimit shown;
+        shown.list = newList(QStringLiteral("Reports"), folder);
+        for (int i = 0; i < 5; ++i) {
+            TDTask* task = addTask(shown.list, QStringLiteral("Report %1").arg(i));
+            if (!shown.first) shown.first = task;
+        }
+        processChanges();
+        show(folder);
+        for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item))
+            if (item.data(TDTaskTreeModel::ItemKindRole).toInt() == int(TDTaskRowItem::Kind::Footer))
+                shown.footer = item;
+        return shown;
+    }
+
     QStringList selectedTitles() const {
         QStringList titles;
         for (const TDTaskRowItem& item : view->selectedItems()) titles << item.task()->title();
@@ -313,16 +337,7 @@ TEST_F(TasksViewTest, PriorityMenuAssignsToTheClickedRow) {
 }
 
 TEST_F(TasksViewTest, FooterLinkAsksTheWindowToSelectItsList) {
-    defaults().setValue(QStringLiteral("defaultGroupingLimit"), 2);
-    TDFolder* folder = library()->createFolder(QStringLiteral("Work"), library()->foldersGroup());
-    TDList* reports = newList(QStringLiteral("Reports"), folder);
-    for (int i = 0; i < 5; ++i) addTask(reports, QStringLiteral("Report %1").arg(i));
-    processChanges();
-    show(folder);
-    QModelIndex footer;
-    for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item))
-        if (item.data(TDTaskTreeModel::ItemKindRole).toInt() == int(TDTaskRowItem::Kind::Footer))
-            footer = item;
+    const auto [reports, first, footer] = showListPastTheLimit();
     ASSERT_TRUE(footer.isValid());
     const QRect link = view->footerLinkRect(footer);
     ASSERT_FALSE(link.isEmpty());
@@ -337,20 +352,7 @@ TEST_F(TasksViewTest, FooterLinkAsksTheWindowToSelectItsList) {
 }
 
 TEST_F(TasksViewTest, ThePointerIsAHandOverFooterLinksAndNowhereElse) {
-    defaults().setValue(QStringLiteral("defaultGroupingLimit"), 2);
-    TDFolder* folder = library()->createFolder(QStringLiteral("Work"), library()->foldersGroup());
-    TDList* reports = newList(QStringLiteral("Reports"), folder);
-    TDTask* first = nullptr;
-    for (int i = 0; i < 5; ++i) {
-        TDTask* task = addTask(reports, QStringLiteral("Report %1").arg(i));
-        if (!first) first = task;
-    }
-    processChanges();
-    show(folder);
-    QModelIndex footer;
-    for (QModelIndex item = model->index(0, 0); item.isValid(); item = view->indexBelow(item))
-        if (item.data(TDTaskTreeModel::ItemKindRole).toInt() == int(TDTaskRowItem::Kind::Footer))
-            footer = item;
+    const auto [reports, first, footer] = showListPastTheLimit();
     ASSERT_TRUE(footer.isValid());
     const QRect link = view->footerLinkRect(footer);
     const QRect footerRow = view->visualRect(footer.siblingAtColumn(TDTaskTreeModel::TaskColumn));
