@@ -4,6 +4,7 @@
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/task_tree_model.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 #include "tests/taskviews/recurrence_fixture.h"
 
 #include <QComboBox>
@@ -14,30 +15,19 @@
 
 namespace {
 
-class RecurrenceEditViewTest : public taskviewstest::RecurrenceTest {
+class RecurrenceEditViewTest : public taskviewstest::OutlineTest<taskviewstest::RecurrenceTest> {
 protected:
     void SetUp() override {
-        RecurrenceTest::SetUp();
+        OutlineTest::SetUp();
         list = newList(QStringLiteral("Home"));
         task = addTask(list, QStringLiteral("Water the plants"));
         giveRule(task, QStringLiteral("every day"));
         settle();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline();
         controller->setGroup(list);
         view->resize(500, 300);
         view->show();
-        processChanges();
-        QCoreApplication::processEvents();
-    }
-
-    void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        RecurrenceTest::TearDown();
+        settleOutline();
     }
 
     TDRecurrenceEditView* open() {
@@ -55,8 +45,6 @@ protected:
 
     TDList* list = nullptr;
     TDTask* task = nullptr;
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
 };
 
 TEST_F(RecurrenceEditViewTest, EscConfirmsTheRuleTyped) {

@@ -11,6 +11,7 @@
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/task_tree_model.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 #include "tests/taskviews/recurrence_fixture.h"
 
 #include <QApplication>
@@ -26,20 +27,17 @@ namespace {
 
 using Field = TDTaskInfoViewController::Field;
 
-class TaskInfoViewTest : public taskviewstest::RecurrenceTest {
+class TaskInfoViewTest : public taskviewstest::OutlineTest<taskviewstest::RecurrenceTest> {
 protected:
     void SetUp() override {
-        RecurrenceTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
         list = newList(QStringLiteral("Home"));
         task = addTask(list, QStringLiteral("Call mum"));
         task->setDueDate(QDateTime(QDate(2026, 12, 11), QTime(0, 0)));
         task->setContextTag(tag(QStringLiteral("@phone")));
         settle();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline();
         controller->setGroup(list);
         processChanges();
         inspector = std::make_unique<TDTaskInfoViewController>(*controller);
@@ -51,10 +49,7 @@ protected:
     void TearDown() override {
         infoView.reset();
         inspector.reset();
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        RecurrenceTest::TearDown();
+        OutlineTest::TearDown();
     }
 
     QLineEdit* due() const { return infoView->field(Field::DueDate); }
@@ -64,8 +59,6 @@ protected:
 
     TDList* list = nullptr;
     TDTask* task = nullptr;
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
     std::unique_ptr<TDTaskInfoViewController> inspector;
     std::unique_ptr<TDTaskInfoView> infoView;
 };

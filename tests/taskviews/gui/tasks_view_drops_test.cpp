@@ -4,7 +4,7 @@
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/pasteboard_types.h"
 #include "taskviews/task_tree_model.h"
-#include "tests/taskviews/tasks_controller_fixture.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QMimeData>
@@ -13,23 +13,18 @@
 
 namespace {
 
-using taskviewstest::TasksControllerTest;
-
 QStringList names(const char* commaSeparated) {
     return QString::fromUtf8(commaSeparated).split(QLatin1Char(','));
 }
 
 // The outline offscreen, with drops made through its model as the view makes them.
-class TasksViewDropsTest : public TasksControllerTest {
+class TasksViewDropsTest : public taskviewstest::OutlineTest<> {
 protected:
     void SetUp() override {
-        TasksControllerTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
+        openOutline();
         tester = std::make_unique<QAbstractItemModelTester>(model.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
         view->resize(720, 420);
         view->show();
 
@@ -45,18 +40,11 @@ protected:
     }
 
     void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
         tester.reset();
-        model.reset();
-        TasksControllerTest::TearDown();
+        OutlineTest::TearDown();
     }
 
-    void settle() {
-        processChanges();
-        QCoreApplication::processEvents();
-        view->doItemsLayout();
-    }
+    void settle() { settleOutline(); }
 
     QModelIndex indexOf(TDTask* task) const { return model->indexForItem(TDTaskRowItem::task(task)); }
 
@@ -77,9 +65,7 @@ protected:
 
     QStringList titlesOf(TDOrderedCollection* tasks) { return taskTitles(tasks->objectsAs<TDTask>()); }
 
-    std::unique_ptr<TDTaskTreeModel> model;
     std::unique_ptr<QAbstractItemModelTester> tester;
-    std::unique_ptr<TDTasksView> view;
     TDList* list = nullptr;
     TDTask* a = nullptr;
     TDTask* b = nullptr;

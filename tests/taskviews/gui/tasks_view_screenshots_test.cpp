@@ -4,7 +4,7 @@
 #include "model/folder.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
-#include "tests/taskviews/tasks_controller_fixture.h"
+#include "tests/taskviews/gui/outline_fixture.h"
 
 #include <QDir>
 #include <QImage>
@@ -14,27 +14,15 @@
 
 namespace {
 
-using taskviewstest::TasksControllerTest;
-
-class TasksViewScreenshotsTest : public TasksControllerTest {
+class TasksViewScreenshotsTest : public taskviewstest::OutlineTest<> {
 protected:
     void SetUp() override {
-        TasksControllerTest::SetUp();
+        OutlineTest::SetUp();
         registerNaturalLanguageValueTransformers();
-        model = std::make_unique<TDTaskTreeModel>(controller.get());
-        view = std::make_unique<TDTasksView>(*controller, *model);
-        controller->setPresentation(view.get());
-        controller->setMode(0);
+        openOutline();
         view->resize(760, 560);
         view->show();
         fill();
-    }
-
-    void TearDown() override {
-        controller->setPresentation(nullptr);
-        view.reset();
-        model.reset();
-        TasksControllerTest::TearDown();
     }
 
     QDateTime day(int offset) const { return QDateTime(QDate(2026, 12, 9).addDays(offset), QTime(0, 0)); }
@@ -95,8 +83,6 @@ protected:
         EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("tasks_view_%1.png").arg(name))));
     }
 
-    std::unique_ptr<TDTaskTreeModel> model;
-    std::unique_ptr<TDTasksView> view;
     TDTag* home = nullptr;
     TDTag* phone = nullptr;
     TDFolder* work = nullptr;
