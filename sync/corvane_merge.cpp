@@ -59,7 +59,8 @@ QVariantMap preparedRecord(const platform::EntityDescription* entity, const QStr
                            const QJsonObject& record) {
     QVariantMap prepared = record.toVariantMap();
     prepared.insert(kUID, uid);
-    QVariantMap contents = prepared.value(kContents).toMap();
+    // Taken out, so that the record no longer shares it: the edits below copy nothing.
+    QVariantMap contents = prepared.take(kContents).toMap();
     for (const platform::RelationshipDescription* relationship : entity->relationships())
         if (relationship->isToMany() && relationship->name() != kTags) contents.remove(relationship->name());
     // The notes' own record links them to their task.
@@ -235,7 +236,7 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
         }
         if (deletion) continue;
         m_applied.insert(uid);
-        QVariantMap contents = record.value(kContents).toMap();
+        QVariantMap contents = record.take(kContents).toMap();
         // Parents are linked once every record of the download is in (p_relinkGroups, p_relinkTasks).
         QString listUID;
         if (entityName == QLatin1String("Task")) {
