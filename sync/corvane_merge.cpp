@@ -59,7 +59,8 @@ QVariantMap preparedRecord(const platform::EntityDescription* entity, const QStr
                            const QJsonObject& record) {
     QVariantMap prepared = record.toVariantMap();
     prepared.insert(kUID, uid);
-    QVariantMap contents = prepared.value(kContents).toMap();
+    // Taken out, so that the record no longer shares it: the edits below copy nothing.
+    QVariantMap contents = prepared.take(kContents).toMap();
     for (const platform::RelationshipDescription* relationship : entity->relationships())
         if (relationship->isToMany() && relationship->name() != kTags) contents.remove(relationship->name());
     // The notes' own record links them to their task.
@@ -224,6 +225,8 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
         }
         if (existing) {
             m_applied.insert(uid);
+            // A record of an object already here may name new tasks: they are in their lists by then.
+            if (!deletion) p_addNewTasksToTheirLists();
             if (deletion)
                 m_toDelete.append(existing);
             else if (!existing->isDeleted())
@@ -233,10 +236,15 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
         }
         if (deletion) continue;
         m_applied.insert(uid);
-        QVariantMap contents = record.value(kContents).toMap();
+        QVariantMap contents = record.take(kContents).toMap();
         // Parents are linked once every record of the download is in (p_relinkGroups, p_relinkTasks).
+        QString listUID;
         if (entityName == QLatin1String("Task")) {
             contents.remove(kParentTask);
+            // A list takes its new tasks all at once, which spares it a recount for each.
+            if (const auto list = contents.constFind(kParentList);
+                list != contents.cend() && list->metaType().id() == QMetaType::QString)
+                listUID = contents.take(kParentList).toString();
             const QVariant recurrence = contents.value(QStringLiteral("recurrence"));
             if (recurrence.isValid() && !recurrence.isNull()) m_cleanUpRecurrences = true;
         } else if (entityName == QLatin1String("Folder")) {
@@ -247,6 +255,15 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
         if (const Status updated = created->updateFromSyncDictionaryRepresentation(record); !updated)
             return updated;
         m_context->cacheObject(created, uid);
+        if (!listUID.isEmpty())
+            if (auto* task = dynamic_cast<TDTask*>(created)) {
+                auto index = m_newTasksListIndex.constFind(listUID);
+                if (index == m_newTasksListIndex.cend()) {
+                    index = m_newTasksListIndex.insert(listUID, m_newTasksByList.size());
+                    m_newTasksByList.append({listUID, {}});
+                }
+                m_newTasksByList[*index].second.append(task);
+            }
         // Their completed tasks come apart, when asked for.
         if (m_syncType == TDCorvaneSyncType::FullMerge || m_syncType == TDCorvaneSyncType::TaskGet) {
             const QVariantMap downloadTasks{{QStringLiteral("downloadTasks"), true}};
@@ -256,7 +273,15 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
                 list->setLocalInfoDictionary(downloadTasks);
         }
     }
+    p_addNewTasksToTheirLists();
     return {};
+}
+
+void TDCorvaneMerge::p_addNewTasksToTheirLists() {
+    for (const auto& [listUID, tasks] : std::as_const(m_newTasksByList))
+        if (auto* list = dynamic_cast<TDList*>(p_cached(listUID))) list->addTasks(tasks);
+    m_newTasksByList.clear();
+    m_newTasksListIndex.clear();
 }
 
 // Two sides may each have given a task its notes: the notes with the smaller UID stay its notes on

@@ -10,13 +10,16 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 class TDGroup;
 class TDLibrary;
 class TDLibraryManager;
 class TDLibraryObject;
+class TDList;
 class TDManagedObjectContext;
 class TDSyncSet;
+class TDTask;
 class TDTaskNotes;
 
 // Posted on the main thread before a merge made in the background is carried into the main-thread
@@ -54,6 +57,7 @@ private:
     void p_prepareLookups();
     Status p_mergeEntity(const QString& entityName, const QMap<QString, QJsonObject>& records);
     void p_settleNotesOfOneTask(const QString& uid, QVariantMap& record);
+    void p_addNewTasksToTheirLists();
     void p_relinkGroups(const ODLCorvaneChangeSet& changes);
     void p_relinkTasks(const ODLCorvaneChangeSet& changes);
     void p_deleteKeepingLocalChildren(TDLibraryObject* object);
@@ -79,6 +83,9 @@ private:
     QList<TDLibraryObject*> m_toDelete;
     QList<TDLibraryObject*> m_rescued;
     QList<TDTaskNotes*> m_displacedNotes;
+    // New tasks by the UID of the list their record names, in the order the records came.
+    QList<std::pair<QString, QList<TDTask*>>> m_newTasksByList;
+    QHash<QString, qsizetype> m_newTasksListIndex;
     QSet<QString> m_tagTitles;
 };
 
