@@ -110,9 +110,20 @@ void TDCalendarStoreSyncManager::cancelSync() {
     m_syncQueue->cancelAllOperations();
 }
 
+TDLibrary* TDCalendarStoreSyncManager::p_followedLibrary() {
+    // A close without a switch sends no notice, and a new library's context may come to the freed
+    // one's address: the followed library is forgotten once the manager holds another or none.
+    if (m_library && (!m_libraryManager || m_libraryManager->library() != m_library)) {
+        m_library = nullptr;
+        ++m_generation;
+    }
+    return m_library;
+}
+
 void TDCalendarStoreSyncManager::scheduleSync() {
-    if (m_updatingFromExternalChange || m_ignoreManagedObjectContextChange || !m_library) return;
-    if (!m_library->calendarStoreSyncSettings().isSyncingEnabled()) return;
+    if (m_updatingFromExternalChange || m_ignoreManagedObjectContextChange) return;
+    TDLibrary* library = p_followedLibrary();
+    if (!library || !library->calendarStoreSyncSettings().isSyncingEnabled()) return;
     m_syncTimer->start();
 }
 
@@ -140,14 +151,14 @@ void TDCalendarStoreSyncManager::managedObjectContextDidChange(const platform::N
 }
 
 void TDCalendarStoreSyncManager::groupWillDelete(const platform::Notification& notification) {
-    if (!m_library) return;
-    m_library->calendarStoreSyncSettings().removeGroup(notification.senderAs<TDGroup>());
+    if (TDLibrary* library = p_followedLibrary())
+        library->calendarStoreSyncSettings().removeGroup(notification.senderAs<TDGroup>());
 }
 
 void TDCalendarStoreSyncManager::tasksChangedExternally(const QStringList& inserted,
                                                         const QStringList& updated,
                                                         const QStringList& deleted) {
-    if (!m_library || !m_library->calendarStoreSyncSettings().isSyncingEnabled()) return;
+    if (!p_followedLibrary() || !m_library->calendarStoreSyncSettings().isSyncingEnabled()) return;
     if (m_syncQueue->operationCount() > 0 || (inserted.isEmpty() && updated.isEmpty() && deleted.isEmpty())) {
         scheduleSync();
         return;

@@ -71,6 +71,8 @@ private:
     void libraryDidFinishLoading(const platform::Notification& notification);
     void p_stopObservingLibrary();
 
+    TDLibrary* p_followedLibrary();
+
     TDLibraryManager* m_libraryManager;
     platform::OperationQueue* m_syncQueue;
     QTimer* m_syncTimer;
