@@ -42,6 +42,14 @@ TDTaskTreeModel::TDTaskTreeModel(TDTasksController* controller, QObject* parent)
     connect(controller, &TDTasksController::showsDatesAsIntervalsChanged, this, [this] {
         if (m_root->prepared) p_datesChanged(m_root.get());
     });
+    // Whatever changes rows may change what a section sums up.
+    const auto forgetSectionValues = [this] { m_sectionValues.clear(); };
+    connect(this, &QAbstractItemModel::dataChanged, this, forgetSectionValues);
+    connect(this, &QAbstractItemModel::rowsInserted, this, forgetSectionValues);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, forgetSectionValues);
+    connect(this, &QAbstractItemModel::rowsMoved, this, forgetSectionValues);
+    connect(this, &QAbstractItemModel::layoutChanged, this, forgetSectionValues);
+    connect(this, &QAbstractItemModel::modelReset, this, forgetSectionValues);
 }
 
 TDTaskTreeModel::~TDTaskTreeModel() = default;
@@ -500,6 +508,18 @@ TDSectionCellContext TDTaskTreeModel::p_sectionContext(const TDTaskRowItem& item
             item.kind == TDTaskRowItem::Kind::Header || !m_hasHeader, m_controller->showsDatesAsIntervals()};
 }
 
+QVariant TDTaskTreeModel::p_sectionValue(const TDTaskRowItem& item, TDTaskColumn column) const {
+    const bool walksTasks =
+        column == TDTaskColumn::Start || column == TDTaskColumn::Due || column == TDTaskColumn::Estimate;
+    if (!walksTasks) return TDSectionCellValue(item.collection(), column, p_sectionContext(item));
+    const QPair<TDOrderedCollection*, int> key(item.collection(), int(column));
+    auto found = m_sectionValues.constFind(key);
+    if (found == m_sectionValues.cend())
+        found = m_sectionValues.insert(key,
+                                       TDSectionCellValue(item.collection(), column, p_sectionContext(item)));
+    return *found;
+}
+
 QVariant TDTaskTreeModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.model() != this) return {};
     auto* parent = static_cast<Node*>(index.internalPointer());
@@ -535,9 +555,8 @@ QVariant TDTaskTreeModel::data(const QModelIndex& index, int role) const {
         }
         case TDTaskRowItem::Kind::Header:
         case TDTaskRowItem::Kind::Section: {
-            const TDSectionCellContext context = p_sectionContext(item);
-            if (dressing) return int(TDSectionCellDressing(column, context));
-            return TDSectionCellValue(item.collection(), column, context);
+            if (dressing) return int(TDSectionCellDressing(column, p_sectionContext(item)));
+            return p_sectionValue(item, column);
         }
         case TDTaskRowItem::Kind::Footer:
             if (dressing || column != TDTaskColumn::Task) return {};

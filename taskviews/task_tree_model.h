@@ -77,6 +77,7 @@ private:
     qsizetype p_rowOf(Node* parent, const TDTaskRowItem& item) const;
     TDTask* p_taskAbove(Node* parent, qsizetype row) const;
     TDSectionCellContext p_sectionContext(const TDTaskRowItem& item) const;
+    QVariant p_sectionValue(const TDTaskRowItem& item, TDTaskColumn column) const;
     TDTaskDropVerdict p_validateDrop(const QMimeData* data, Qt::DropAction action, int row,
                                      const QModelIndex& parent) const;
 
@@ -106,6 +107,9 @@ private:
     int m_resetDepth = 0;
     std::vector<bool> m_movesBegun;
     QList<void*> m_rowsBeingRemoved;
+    // Section rows' sums and earliest dates, which walk the section's tasks: read once between the
+    // changes the model announces, not on every paint.
+    mutable QHash<QPair<TDOrderedCollection*, int>, QVariant> m_sectionValues;
 };
 
 Q_DECLARE_OPAQUE_POINTER(TDTask*)

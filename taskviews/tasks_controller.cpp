@@ -43,6 +43,7 @@ TDTasksController::TDTasksController(TDLibraryManager& libraryManager, QObject* 
                        [this](const platform::Notification&) { p_releaseObjects(); });
     connect(&platform::UserDefaults::standard(), &platform::UserDefaults::valueChanged, this,
             [this](const QString& key) { p_defaultDidChange(key); });
+    p_readShowsDatesAsIntervals();
     if (m_manager.library()) p_libraryDidFinishLoading();
 }
 
@@ -231,8 +232,10 @@ void TDTasksController::p_didUndoOrRedo() {
 void TDTasksController::p_defaultDidChange(const QString& key) {
     if (key == QLatin1String("automaticallyHideTasks") || key == QLatin1String("completedDaysToShow"))
         p_scheduleReloadAfterDateChange();
-    else if (key == QLatin1String("showDatesAsIntervals") && !m_optionKeyDown)
-        Q_EMIT showsDatesAsIntervalsChanged(showsDatesAsIntervals());
+    else if (key == QLatin1String("showDatesAsIntervals")) {
+        p_readShowsDatesAsIntervals();
+        if (!m_optionKeyDown) Q_EMIT showsDatesAsIntervalsChanged(showsDatesAsIntervals());
+    }
 }
 
 // Several changes in a row make one reload.

@@ -336,6 +336,7 @@ private:
     void p_willUndoOrRedo();
     void p_didUndoOrRedo();
     void p_defaultDidChange(const QString& key);
+    void p_readShowsDatesAsIntervals();
     void p_scheduleReloadAfterDateChange();
     void p_beginReloadingRows();
     void p_endReloadingRows();
@@ -355,7 +356,6 @@ private:
     // `refilterSections` false: the sections were built after the filter last changed.
     void p_filterPredicateDidChange(bool refilterSections);
     void p_setHideOldCompletedTasks(bool hide, bool reload);
-    void p_preloadAttributedNotes();
     void p_tellWindowWhetherFiltering();
     bool p_shouldSaveGroupingAndSortingOptions() const;
 
@@ -435,6 +435,7 @@ private:
     bool m_canShowAllCompletedTasks = false;
     bool m_changeGroupToRestoreSelection = false;
     bool m_optionKeyDown = false;
+    bool m_userShowsDatesAsIntervals = false;
     bool m_drawsOverlay = false;
     bool m_dontUpdateUI = false;
     bool m_observingMOC = false;

@@ -70,7 +70,6 @@ void TDTasksController::p_setHideOldCompletedTasks(bool hide, bool reload) {
     if (!reload) return;
     p_beginReloadingRows();
     filterPredicateDidChange();
-    p_preloadAttributedNotes();
     p_endReloadingRows();
     this->reload();
     if (TDTaskPresentation* shown = presentation()) {
@@ -203,24 +202,5 @@ void TDTasksController::p_filterPredicateDidChange(bool refilterSections) {
         }
     } else if (m_topTasks) {
         p_updateFilterForObject(m_topTasks, true);
-    }
-}
-
-// Notes become rich text before drawing, not while it.
-void TDTasksController::p_preloadAttributedNotes() {
-    auto preload = [](TDTask* task) {
-        if (task->hasNotes()) (void)task->attributedNotes();
-    };
-    if (m_grouping) {
-        for (TDOrderedCollection* section : std::as_const(m_sectionPointers))
-            for (platform::ManagedObject* object : section->objects())
-                if (TDTask* task = TDTask::from(object)) {
-                    preload(task);
-                    // Most shown tasks are leaves: no list of their tree is made for them.
-                    if (task->hasSubtasks())
-                        for (TDTask* below : task->allSubtasks()) preload(below);
-                }
-    } else if (m_group) {
-        for (TDTask* task : m_group->allOrderedTasksInTree()) preload(task);
     }
 }

@@ -188,8 +188,6 @@ void TDTasksController::reloadAfterDateChange() {
     setHideOldCompletedTasksCutoffDate(m_hideOldCompletedTasksCutoffDate);
     filterPredicateDidChange();
     p_groupByAttribute(m_groupingAttribute, m_reverseSort, true);
-    // After the new sections, which the old ones' notes would not serve.
-    p_preloadAttributedNotes();
     p_endReloadingRows();
     reload();
 }
@@ -201,7 +199,12 @@ void TDTasksController::setDrawOverlayForGoto(bool drawsOverlay) {
 }
 
 bool TDTasksController::showsDatesAsIntervals() const {
-    return m_optionKeyDown || platform::UserDefaults::standard().boolean(kShowDatesAsIntervals);
+    return m_optionKeyDown || m_userShowsDatesAsIntervals;
+}
+
+// Every date cell asks on every paint: the setting is read when it changes, not then.
+void TDTasksController::p_readShowsDatesAsIntervals() {
+    m_userShowsDatesAsIntervals = platform::UserDefaults::standard().boolean(kShowDatesAsIntervals);
 }
 
 // Holding Alt is a look, not a setting: the user's choice is never written.

@@ -210,4 +210,37 @@ TEST_F(TaskTreeModelTest, TasksAreSelectableAndEditablePerColumnOtherRowsAreNot)
     EXPECT_TRUE(dressingOf(indexOf(leaf, TDTaskTreeModel::ListColumn)) & TDCellDressing::SameListAsRowAbove);
 }
 
+TEST_F(TaskTreeModelTest, ASectionsEarliestDateFollowsItsTasksAndTheIntervalSetting) {
+    defaults().setValue(QStringLiteral("showDatesAsIntervals"), false);
+    TDTask* later = addTask(list, QStringLiteral("Later"));
+    TDTask* sooner = addTask(list, QStringLiteral("Sooner"));
+    const QDateTime inFiveDays = clock->now().addDays(5);
+    const QDateTime inTwoDays = clock->now().addDays(2);
+    later->setDueDate(inFiveDays);
+    processChanges();
+    controller->setGroup(list);
+    controller->p_groupByAttribute(QStringLiteral("priority"), false, true);
+    makeModel();
+    ASSERT_EQ(model->rowCount(), 2) << "the header and one section";
+    auto sectionDue = [this] { return model->index(1, TDTaskTreeModel::DueColumn).data(); };
+    EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, false)) << "shown";
+    EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, false)) << "asked again";
+
+    sooner->setDueDate(inTwoDays);
+    processChanges();
+    EXPECT_EQ(sectionDue(), TDDateCellText(inTwoDays, false)) << "after a task's date moved earlier";
+
+    defaults().setValue(QStringLiteral("showDatesAsIntervals"), true);
+    EXPECT_EQ(sectionDue(), TDDateCellText(inTwoDays, true)) << "after the user chose intervals";
+
+    sooner->deleteObject();
+    processChanges();
+    EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, true)) << "after the soonest task went";
+
+    TDTask* soonest = addTask(list, QStringLiteral("Soonest"));
+    soonest->setDueDate(clock->now().addDays(1));
+    processChanges();
+    EXPECT_EQ(sectionDue(), TDDateCellText(clock->now().addDays(1), true)) << "after a task came";
+}
+
 }  // namespace

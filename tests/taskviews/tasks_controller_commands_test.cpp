@@ -152,6 +152,14 @@ TEST_F(CommandsTest, HoldingAltShowsIntervalsOnlyWhileHeld) {
     EXPECT_TRUE(controller->showsDatesAsIntervals());
     EXPECT_TRUE(defaults().boolean(QStringLiteral("showDatesAsIntervals")));
     EXPECT_TRUE(announced.isEmpty());
+
+    // The user turns intervals off while Alt is held: the release shows dates
+    controller->optionKeyDown();
+    defaults().setValue(QStringLiteral("showDatesAsIntervals"), false);
+    EXPECT_TRUE(controller->showsDatesAsIntervals());
+    controller->optionKeyUp();
+    EXPECT_FALSE(controller->showsDatesAsIntervals());
+    EXPECT_EQ(announced, (QList<bool>{false}));
 }
 
 TEST_F(CommandsTest, GoToDimsThePresentation) {
