@@ -5,7 +5,6 @@
 #include "taskviews/task_menus.h"
 #include "taskviews/tasks_controller.h"
 
-#include <QCoreApplication>
 #include <QKeySequence>
 #include <QLabel>
 #include <QTimer>
@@ -22,10 +21,6 @@ constexpr int kButtonHeight = 20;
 constexpr int kSearchFieldWidth = 180;
 // A button this close to the search field gives way.
 constexpr int kSearchFieldClearance = 6;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("TDHintsCommandViewController", text);
-}
 
 // The strips fill the container; each frame change lays out the strip shown.
 class StripContainer final : public QWidget {
@@ -97,7 +92,7 @@ QWidget* TDHintsCommandViewController::makeView() {
     m_container = container;
     p_makeMainButtons(container);
     m_titleHelpView = p_makeHelpStrip(container,
-                                      tr("\u21A9 Done    \u2318\u21A9 New Task Below    \u21E7\u21A9 New "
+                                      tr("\u21A9 Done    Ctrl+\u21A9 New Task Below    \u21E7\u21A9 New "
                                          "Child Task    tab Next Column    esc Cancel"),
                                       tr("Type / before a word to tag the task, @ for a context"));
     const QList<QLabel*> titleLabels = m_titleHelpView->findChildren<QLabel*>();

@@ -7,7 +7,6 @@
 #include "model/tag.h"
 #include "taskviews/tasks_controller.h"
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -22,10 +21,6 @@ constexpr int kBarHeight = 38;
 constexpr int kMargin = 8;
 constexpr int kSearchFieldWidth = 180;
 constexpr int kOverflowButtonWidth = 26;
-
-QString tr(const char* text) {
-    return QCoreApplication::translate("TDTagFilterViewController", text);
-}
 
 class TagFilterBar final : public QWidget {
 public:

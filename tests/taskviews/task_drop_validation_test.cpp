@@ -160,7 +160,9 @@ TEST_F(DropValidationTest, DropsAreJudgedAndRetargetedByTable) {
         if (c.situation) c.situation(situation);
         const TDTaskDropVerdict verdict = TDValidateTaskDrop(situation, c.proposed);
         EXPECT_EQ(verdict.operation, c.operation) << c.name;
-        if (c.operation != Qt::IgnoreAction) EXPECT_TRUE(verdict.target == c.target) << c.name;
+        if (c.operation != Qt::IgnoreAction) {
+            EXPECT_TRUE(verdict.target == c.target) << c.name;
+        }
     }
 }
 

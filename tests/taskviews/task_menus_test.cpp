@@ -163,8 +163,9 @@ TEST_F(TaskMenusTest, SortByAndColumnsShowTheOrderAndTheShownColumns) {
     EXPECT_TRUE(columns.itemWithTag(3, QStringLiteral("toggleColumn"))->checked);
     EXPECT_TRUE(columns.itemWithTag(TDSortByManualOrderTag, QStringLiteral("sortBy"))->checked);
     for (const TDTaskMenuItem& item : columns.items)
-        if (item.action == QLatin1String("sortBy") && item.title == QLatin1String("List"))
+        if (item.action == QLatin1String("sortBy") && item.title == QLatin1String("List")) {
             EXPECT_TRUE(item.hidden);
+        }
 
     controller->toggleColumn(5);
     EXPECT_FALSE(outline.hiddenColumns.contains(5));
@@ -173,7 +174,9 @@ TEST_F(TaskMenusTest, SortByAndColumnsShowTheOrderAndTheShownColumns) {
     controller->setupSortByMenu(sortBy);
     EXPECT_FALSE(sortBy.itemWithTag(TDSortByManualOrderTag)->checked);
     for (const TDTaskMenuItem& item : sortBy.items)
-        if (item.title == QLatin1String("Priority")) EXPECT_TRUE(item.checked);
+        if (item.title == QLatin1String("Priority")) {
+            EXPECT_TRUE(item.checked);
+        }
 }
 
 }  // namespace
