@@ -1,6 +1,7 @@
 #include "model/filtering_mutable_array.h"
 
 #include "model/sort_key_cache.h"
+#include "model/whole_list_filter.h"
 
 #include <algorithm>
 
@@ -60,10 +61,8 @@ void TDFilteringMutableArray::setLimit(quint64 limit) {
 // Rebuilt whenever marked, an emptied list included, so the visible list never keeps a stale member.
 void TDFilteringMutableArray::filterIfNeeded() {
     if (!m_needsFiltering) return;
-    m_filtered.clear();
+    m_filtered = m_filterPredicate ? TDFilterObjects(*m_filterPredicate, m_unfiltered) : m_unfiltered;
     m_filteredSet.reset();
-    for (Object* object : std::as_const(m_unfiltered))
-        if (!m_filterPredicate || m_filterPredicate->evaluate(object)) m_filtered.append(object);
     m_needsFiltering = false;
     ++m_changeCount;
 }

@@ -45,6 +45,7 @@ public:
     TaskSortKeys(const TDTaskSortDescriptor& settings, const QVariantList& objects)
         : m_settings(settings), m_tasks(size_t(objects.size())), m_values(size_t(objects.size())) {
         const platform::Expression key = platform::Expression::keyPath(settings.key());
+        TDEpochMSecsReader dates;
         for (qsizetype i = 0; i < objects.size(); ++i) {
             p_readAhead(objects, i);
             const TDTask* task = taskFromVariant(objects.at(i));
@@ -52,11 +53,11 @@ public:
             if (!task) continue;
             p_useEntity(task);
             if (m_keyAttribute)
-                m_values[size_t(i)] = settings.sortKey(task->primitiveValue(m_keyAttribute));
+                m_values[size_t(i)] = settings.sortKey(task->primitiveValue(m_keyAttribute), &dates);
             else if (const QVariant* stored = key.storedValue(objects.at(i)))
-                m_values[size_t(i)] = settings.sortKey(*stored);
+                m_values[size_t(i)] = settings.sortKey(*stored, &dates);
             else
-                m_values[size_t(i)] = settings.sortKey(key.evaluate(objects.at(i)));
+                m_values[size_t(i)] = settings.sortKey(key.evaluate(objects.at(i)), &dates);
             // Read while the task is at hand: most values tie with some other (dates by the day, priorities).
             if (!settings.ignoreDisplayOrder()) m_ties[size_t(i)] = p_tie(task);
         }
@@ -231,10 +232,10 @@ const TDTaskSortDescriptor* TDTaskSortDescriptor::fromSortDescriptor(
     return reader ? &reader->settings : nullptr;
 }
 
-platform::SortValue TDTaskSortDescriptor::sortKey(const QVariant& value) const {
+platform::SortValue TDTaskSortDescriptor::sortKey(const QVariant& value, TDEpochMSecsReader* dates) const {
     if (m_sortKey == TotalEstimatedTimeKey && value.toDouble() == 0) return {};
     if (m_sortKey == PriorityKey && value.toLongLong() == 0) return {};
-    return platform::SortValue(value);
+    return platform::SortValue(value, dates);
 }
 
 std::weak_ordering TDTaskSortDescriptor::compareSortValues(const platform::SortValue& a,

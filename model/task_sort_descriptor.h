@@ -26,7 +26,7 @@ public:
 
     std::weak_ordering compareTasks(const QVariant& left, const QVariant& right) const;
     // The value a task is sorted by, from the one at its key: nil for a priority or total estimate of 0.
-    platform::SortValue sortKey(const QVariant& value) const;
+    platform::SortValue sortKey(const QVariant& value, TDEpochMSecsReader* dates = nullptr) const;
     // Two tasks' sort values with the rules for missing ones and the direction; the siblings' order aside.
     std::weak_ordering compareSortValues(const platform::SortValue& a, const platform::SortValue& b) const;
 

@@ -51,6 +51,31 @@ bool TDMutableCompoundPredicate::evaluate(const QVariant& object, const QVariant
     return false;
 }
 
+std::optional<QList<platform::ManagedObject*>> TDMutableCompoundPredicate::filteredObjects(
+    const QList<platform::ManagedObject*>& objects) const {
+    if (!m_enabled) return objects;
+    if (m_type != Type::And) return std::nullopt;
+    QList<platform::ManagedObject*> passing = objects;
+    QList<const platform::Predicate*> others;
+    bool narrowed = false;
+    for (const platform::PredicatePtr& p : m_subpredicates) {
+        if (!p) continue;
+        std::optional<QList<platform::ManagedObject*>> filtered;
+        if (const auto* whole = dynamic_cast<const TDWholeListFilter*>(p.get()))
+            filtered = whole->filteredObjects(passing);
+        if (filtered) {
+            passing = std::move(*filtered);
+            narrowed = true;
+        } else {
+            others.append(p.get());
+        }
+    }
+    if (!narrowed) return std::nullopt;
+    for (const platform::Predicate* p : others)
+        passing.removeIf([p](platform::ManagedObject* object) { return !p->evaluate(object); });
+    return passing;
+}
+
 QString TDMutableCompoundPredicate::format() const {
     const QString inner = platform::CompoundPredicate(m_type, m_subpredicates).format();
     // Not a platform compound, so an enclosing one cannot know to group it: it groups itself.

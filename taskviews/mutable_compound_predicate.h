@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/whole_list_filter.h"
 #include "platform/predicates/compound_predicate.h"
 
 #include <QList>
@@ -8,7 +9,7 @@
 
 // A NOT, AND or OR whose subpredicates and switch change in place, so collections holding it see the
 // change without being handed a new predicate. Switched off it holds for everything. Main thread only.
-class TDMutableCompoundPredicate final : public platform::Predicate {
+class TDMutableCompoundPredicate final : public platform::Predicate, public TDWholeListFilter {
 public:
     using Type = platform::CompoundPredicate::Type;  // Not 0, And 1, Or 2
 
@@ -33,6 +34,10 @@ public:
     // of several holds when none of them does.
     bool evaluate(const QVariant& object, const QVariantMap& variables) const override;
     using Predicate::evaluate;
+    // An AND whose subpredicates include ones that filter whole lists lets them narrow the list first and
+    // asks the others only about what is left.
+    std::optional<QList<platform::ManagedObject*>> filteredObjects(
+        const QList<platform::ManagedObject*>& objects) const override;
     // The condition held, whether switched on or not.
     QString format() const override;
     bool isEqual(const Predicate& other) const override;

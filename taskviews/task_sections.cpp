@@ -67,7 +67,7 @@ platform::PredicatePtr conditionFirstPredicate(const platform::PredicatePtr& fil
 
 // "SELF IN source AND NONE ancestorTasks IN source" over the live members of a source section: what the
 // source shows changes with every edit, so no constant taken when the section is built could stand in.
-class SourceMembershipPredicate final : public platform::Predicate {
+class SourceMembershipPredicate final : public platform::Predicate, public TDWholeListFilter {
 public:
     explicit SourceMembershipPredicate(TDOrderedCollection* source) : m_source(source) {}
 
@@ -84,6 +84,23 @@ public:
         return true;
     }
     using Predicate::evaluate;
+    // The source's filter over the whole list first: it turns most objects away.
+    std::optional<QList<platform::ManagedObject*>> filteredObjects(
+        const QList<platform::ManagedObject*>& objects) const override {
+        if (!m_source) return QList<platform::ManagedObject*>();
+        const platform::PredicatePtr& filter = m_source->filterPredicate();
+        QList<platform::ManagedObject*> passing = filter ? TDFilterObjects(*filter, objects) : objects;
+        const platform::ObjectSet& members = p_members();
+        passing.removeIf([this, &members](platform::ManagedObject* object) {
+            if (!object || !members.contains(object)) return true;
+            const TDTask* task = typeid(*object) == typeid(TDTask) ? static_cast<TDTask*>(object) : nullptr;
+            if (task)
+                for (TDTask* ancestor = task->parentTask(); ancestor; ancestor = ancestor->parentTask())
+                    if (p_shows(platform::objectVariant(ancestor), ancestor, {})) return true;
+            return false;
+        });
+        return passing;
+    }
     QString format() const override {
         return QStringLiteral("SELF IN $SOURCE AND NONE ancestorTasks IN $SOURCE");
     }
@@ -133,19 +150,19 @@ public:
 
     bool isUsable() const { return m_dueDate && m_startDate; }
 
-    platform::SortValue operator()(const QVariant& object) const {
+    platform::SortValue operator()(const QVariant& object, TDEpochMSecsReader* dates = nullptr) const {
         platform::KeyValueCoding* value = platform::objectFromVariant(object);
         const TDTask* task =
             value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
         if (task && task->entity() == m_entity) {
             const QVariant& due = task->primitiveValue(m_dueDate);
-            if (isValidDate(due)) return platform::SortValue(due);
+            if (isValidDate(due)) return platform::SortValue(due, dates);
             if (due.isNull()) {
                 const QVariant& start = task->primitiveValue(m_startDate);
-                if (start.isNull() || isValidDate(start)) return platform::SortValue(start);
+                if (start.isNull() || isValidDate(start)) return platform::SortValue(start, dates);
             }
         }
-        return platform::SortValue(value ? value->value(kDueOrStartDate) : QVariant());
+        return platform::SortValue(value ? value->value(kDueOrStartDate) : QVariant(), dates);
     }
 
     static const QString kDueOrStartDate;
@@ -174,7 +191,8 @@ platform::SortDescriptor dueOrStartDateDescriptor(const platform::EntityDescript
         [read](const QVariantList& objects) {
             std::vector<platform::SortValue> values;
             values.reserve(size_t(objects.size()));
-            for (const QVariant& object : objects) values.push_back(read(object));
+            TDEpochMSecsReader dates;
+            for (const QVariant& object : objects) values.push_back(read(object, &dates));
             return platform::sortKeysForValues(std::move(values), true,
                                                platform::SortDescriptor::Comparison::Default);
         });

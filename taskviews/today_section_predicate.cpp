@@ -123,20 +123,49 @@ TDTodaySectionRouting::TDTodaySectionRouting(const platform::EntityDescription* 
     if (m_status && m_dueDate && m_startDate && m_completedDate && m_parentTask) m_entity = task;
 }
 
+void TDTodaySectionRouting::p_keepForPass() const {
+    if (m_keptPass == t_pass) return;
+    m_kept.clear();
+    m_keptList.clear();
+    m_keptListRoutes.clear();
+    m_keptPass = t_pass;
+    t_keeping.push_back(weak_from_this());
+}
+
 TDTodaySectionRouting::Route TDTodaySectionRouting::route(const platform::ManagedObject* task) const {
     if (t_pass == 0) return p_read(task);
     if (m_keptPass != t_pass) {
-        m_kept.clear();
+        p_keepForPass();
         // Every member is asked about in a pass: room for all of them at once, not by rehashing.
         m_kept.reserve(m_groupTasks->set.size());
-        m_keptPass = t_pass;
-        t_keeping.push_back(weak_from_this());
     }
     const auto kept = m_kept.constFind(task);
     if (kept != m_kept.cend()) return *kept;
     const Route route = p_read(task);
     m_kept.insert(task, route);
     return route;
+}
+
+std::vector<TDTodaySectionRouting::Route> TDTodaySectionRouting::routes(
+    const QList<platform::ManagedObject*>& objects) const {
+    if (t_pass != 0) {
+        p_keepForPass();
+        // Equal lists compare by their shared data first, then member by member: far cheaper than routing.
+        if (m_keptList == objects && m_keptListRoutes.size() == size_t(objects.size()))
+            return m_keptListRoutes;
+    }
+    constexpr Route kLeftToGeneral{0, quint8((1u << TDTodaySectionCount) - 1)};
+    std::vector<Route> routes;
+    routes.reserve(size_t(objects.size()));
+    for (const platform::ManagedObject* object : objects) {
+        const bool readable = object && object->entity() == m_entity && typeid(*object) == typeid(TDTask);
+        routes.push_back(readable ? p_read(object) : kLeftToGeneral);
+    }
+    if (t_pass != 0) {
+        m_keptList = objects;
+        m_keptListRoutes = routes;
+    }
+    return routes;
 }
 
 TDTodaySectionRouting::Route TDTodaySectionRouting::p_read(const platform::ManagedObject* task) const {
@@ -233,6 +262,8 @@ TDTodayRoutingPass::~TDTodayRoutingPass() {
     for (const std::weak_ptr<const TDTodaySectionRouting>& kept : t_keeping)
         if (const std::shared_ptr<const TDTodaySectionRouting> routing = kept.lock()) {
             routing->m_kept = {};
+            routing->m_keptList = {};
+            routing->m_keptListRoutes = {};
             routing->m_keptPass = 0;
         }
     t_keeping.clear();
@@ -301,4 +332,18 @@ bool TDTodaySectionPredicate::evaluate(const QVariant& object, const QVariantMap
         if (!(route.unknown & m_bit)) return route.in & m_bit;
     }
     return p_general()->evaluate(object, variables);
+}
+
+std::optional<QList<platform::ManagedObject*>> TDTodaySectionPredicate::filteredObjects(
+    const QList<platform::ManagedObject*>& objects) const {
+    if (!m_routing->isUsable()) return std::nullopt;
+    const std::vector<TDTodaySectionRouting::Route> routes = m_routing->routes(objects);
+    QList<platform::ManagedObject*> passing;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        const TDTodaySectionRouting::Route route = routes[size_t(i)];
+        platform::ManagedObject* object = objects.at(i);
+        if (route.unknown & m_bit ? p_general()->evaluate(object) : bool(route.in & m_bit))
+            passing.append(object);
+    }
+    return passing;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/whole_list_filter.h"
 #include "platform/predicates/predicate.h"
 
 #include <QDateTime>
@@ -86,6 +87,9 @@ public:
     const GroupTasks& groupTasks() const { return *m_groupTasks; }
     // For a task of the entity.
     Route route(const platform::ManagedObject* task) const;
+    // For each object of the list, in its order (objects other than tasks of the entity are left to the
+    // general predicates). A pass keeps the answers for the list: the sections filter the same members.
+    std::vector<Route> routes(const QList<platform::ManagedObject*>& objects) const;
 
     // A stored date: nil, a valid QDateTime, or something else (the general predicate's to answer).
     struct StoredDate {
@@ -95,6 +99,7 @@ public:
 
 private:
     friend class TDTodayRoutingPass;
+    void p_keepForPass() const;
     Route p_read(const platform::ManagedObject* task) const;
     void p_routeDue(const StoredDate& due, bool open, Route& route) const;
     void p_routeStarting(const platform::ManagedObject* task, const StoredDate& due, bool open,
@@ -115,6 +120,8 @@ private:
     const platform::RelationshipDescription* m_parentTask = nullptr;
     // The answers of the current pass, and which pass that is.
     mutable QHash<const platform::ManagedObject*, Route> m_kept;
+    mutable QList<platform::ManagedObject*> m_keptList;
+    mutable std::vector<Route> m_keptListRoutes;
     mutable quint64 m_keptPass = 0;
 };
 
@@ -135,7 +142,7 @@ public:
 // general predicate parsed from the same format answers for other objects, for values the routing leaves
 // to it, and gives the format. It is parsed when first needed: its constants include every task of the
 // group.
-class TDTodaySectionPredicate final : public platform::Predicate {
+class TDTodaySectionPredicate final : public platform::Predicate, public TDWholeListFilter {
 public:
     // The seven conditions over one routing, in section order:
     // "dueDate < today AND isIncomplete == YES", "from <= dueDate AND dueDate < to AND isIncomplete ==
@@ -149,6 +156,8 @@ public:
 
     bool evaluate(const QVariant& object, const QVariantMap& variables) const override;
     using Predicate::evaluate;
+    std::optional<QList<platform::ManagedObject*>> filteredObjects(
+        const QList<platform::ManagedObject*>& objects) const override;
     QString format() const override { return p_general()->format(); }
     bool isEqual(const Predicate& other) const override;
     platform::PredicatePtr substitutingVariables(const QVariantMap&, QString*) const override {

@@ -10,6 +10,7 @@ namespace {
 
 // Enough for every day anyone types or schedules; beyond it the cache starts afresh.
 constexpr qsizetype kMaximumRememberedDays = 20000;
+constexpr qint64 kJulianDayOfTheEpoch = 2440588;  // 1970-01-01
 
 struct DayCache {
     std::mutex mutex;
@@ -41,4 +42,25 @@ QDateTime TDStartOfLocalDay(QDate date) {
     if (cache.startsByJulianDay.size() >= kMaximumRememberedDays) cache.startsByJulianDay.clear();
     cache.startsByJulianDay.insert(date.toJulianDay(), start);
     return start;
+}
+
+TDEpochMSecsReader::TDEpochMSecsReader() {
+    // Brings an unset or changed zone into effect before the first day's offset is read.
+    (void)TDLocalTimeZoneGeneration();
+}
+
+qint64 TDEpochMSecsReader::msecsSinceEpoch(const QDateTime& date) {
+    if (date.timeSpec() != Qt::LocalTime || !date.isValid()) return date.toMSecsSinceEpoch();
+    const QDate day = date.date();
+    auto offset = m_dayOffsets.constFind(day.toJulianDay());
+    if (offset == m_dayOffsets.constEnd()) {
+        const int first = QDateTime(day, QTime(0, 0)).offsetFromUtc();
+        const int last = QDateTime(day, QTime(23, 59, 59, 999)).offsetFromUtc();
+        offset = m_dayOffsets.insert(day.toJulianDay(), first == last ? first : kChangingOffset);
+    }
+    if (*offset == kChangingOffset) return date.toMSecsSinceEpoch();
+    constexpr qint64 kMSecsPerDay = 86400000;
+    const qint64 wall =
+        (day.toJulianDay() - kJulianDayOfTheEpoch) * kMSecsPerDay + date.time().msecsSinceStartOfDay();
+    return wall - qint64(*offset) * 1000;
 }

@@ -74,7 +74,7 @@ std::weak_ordering compareStrings(const QString& a, const QString& b, SortDescri
 
 }  // namespace
 
-SortValue::SortValue(const QVariant& value) {
+SortValue::SortValue(const QVariant& value, TDEpochMSecsReader* dates) {
     using Kind = ComparableValue::Kind;
     if (isNilValue(value)) return;
     // The types that keys hold most, without classifying them through a comparable value.
@@ -82,7 +82,8 @@ SortValue::SortValue(const QVariant& value) {
         case QMetaType::QDateTime:
             m_family = Family::Date;
             m_integer = true;
-            m_integerValue = static_cast<const QDateTime*>(value.constData())->toMSecsSinceEpoch();
+            m_integerValue = dates ? dates->msecsSinceEpoch(*static_cast<const QDateTime*>(value.constData()))
+                                   : static_cast<const QDateTime*>(value.constData())->toMSecsSinceEpoch();
             return;
         case QMetaType::Double:
             m_family = Family::Number;
@@ -260,18 +261,38 @@ std::unique_ptr<SortKeys> SortDescriptor::keysForObjects(const QVariantList& obj
     if (m_comparator) return std::make_unique<ComparatorKeys>(*this, objects);
     std::vector<SortValue> values;
     values.reserve(size_t(objects.size()));
+    TDEpochMSecsReader dates;
     for (const QVariant& object : objects) {
         if (const QVariant* stored = m_key.storedValue(object))
-            values.emplace_back(*stored);
+            values.emplace_back(*stored, &dates);
         else
-            values.emplace_back(valueForObject(object));
+            values.emplace_back(valueForObject(object), &dates);
     }
     return sortKeysForValues(std::move(values), m_ascending, m_comparison);
 }
 
 namespace {
 
-using Keys = std::vector<std::unique_ptr<SortKeys>>;
+// Each descriptor's keys, read when a comparison first needs them: when the leading descriptors decide
+// every comparison, the later ones read nothing.
+class Keys {
+public:
+    Keys(const QVariantList& objects, const QList<SortDescriptor>& descriptors)
+        : m_objects(objects), m_descriptors(descriptors), m_keys(size_t(descriptors.size())) {}
+    size_t size() const { return m_keys.size(); }
+    bool empty() const { return m_keys.empty(); }
+    const SortKeys& operator[](size_t index) const {
+        std::unique_ptr<SortKeys>& keys = m_keys[index];
+        if (!keys) keys = m_descriptors.at(qsizetype(index)).keysForObjects(m_objects);
+        return *keys;
+    }
+    const SortKeys& front() const { return (*this)[0]; }
+
+private:
+    const QVariantList& m_objects;
+    const QList<SortDescriptor>& m_descriptors;
+    mutable std::vector<std::unique_ptr<SortKeys>> m_keys;
+};
 
 // One object's exact numbers so far, moved along with its index while sorting.
 struct ExactRow {
@@ -300,7 +321,7 @@ std::vector<std::pair<size_t, size_t>> tiedRuns(const std::vector<ExactRow>& row
 // compare() within each tied run. Nothing when the first descriptor has no exact numbers.
 std::optional<std::vector<qsizetype>> sortedByExactNumbers(const Keys& keys, size_t count) {
     std::vector<double> numbers;
-    const int width = keys.empty() ? 0 : keys.front()->exactNumbers(numbers);
+    const int width = keys.empty() ? 0 : keys.front().exactNumbers(numbers);
     if (width == 0) return std::nullopt;
     std::vector<ExactRow> rows(count);
     for (size_t i = 0; i < count; ++i)
@@ -314,7 +335,7 @@ std::optional<std::vector<qsizetype>> sortedByExactNumbers(const Keys& keys, siz
     size_t next = 1;
     std::vector<std::pair<size_t, size_t>> runs = tiedRuns(rows);
     // A second column still free: the next descriptor's single numbers fill it.
-    if (width == 1 && !runs.empty() && next < keys.size() && keys[next]->exactNumbers(numbers) == 1) {
+    if (width == 1 && !runs.empty() && next < keys.size() && keys[next].exactNumbers(numbers) == 1) {
         for (ExactRow& row : rows) row.second = numbers[size_t(row.index)];
         for (const auto& [begin, end] : runs)
             std::sort(rows.begin() + qsizetype(begin), rows.begin() + qsizetype(end), byNumbers);
@@ -326,7 +347,7 @@ std::optional<std::vector<qsizetype>> sortedByExactNumbers(const Keys& keys, siz
             std::stable_sort(rows.begin() + qsizetype(begin), rows.begin() + qsizetype(end),
                              [&keys, next](const ExactRow& a, const ExactRow& b) {
                                  for (size_t d = next; d < keys.size(); ++d)
-                                     if (const std::weak_ordering result = keys[d]->compare(a.index, b.index);
+                                     if (const std::weak_ordering result = keys[d].compare(a.index, b.index);
                                          result != 0)
                                          return result < 0;
                                  return false;
@@ -339,17 +360,16 @@ std::optional<std::vector<qsizetype>> sortedByExactNumbers(const Keys& keys, siz
 }  // namespace
 
 std::vector<qsizetype> sortedOrder(const QVariantList& objects, const QList<SortDescriptor>& descriptors) {
-    Keys keys;
-    for (const SortDescriptor& descriptor : descriptors) keys.push_back(descriptor.keysForObjects(objects));
+    const Keys keys(objects, descriptors);
     if (auto order = sortedByExactNumbers(keys, size_t(objects.size()))) return std::move(*order);
     auto compare = [&keys](qsizetype a, qsizetype b, size_t first) {
         for (size_t d = first; d < keys.size(); ++d)
-            if (const std::weak_ordering result = keys[d]->compare(a, b); result != 0) return result < 0;
+            if (const std::weak_ordering result = keys[d].compare(a, b); result != 0) return result < 0;
         return false;
     };
     std::vector<qsizetype> order(size_t(objects.size()));
     std::vector<double> numbers;
-    if (keys.empty() || !keys.front()->leadingNumbers(numbers)) {
+    if (keys.empty() || !keys.front().leadingNumbers(numbers)) {
         std::iota(order.begin(), order.end(), 0);
         std::stable_sort(order.begin(), order.end(),
                          [&](qsizetype a, qsizetype b) { return compare(a, b, 0); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/local_day.h"
 #include "platform/kvc/key_value_coding.h"
 #include "platform/predicates/expression.h"
 
@@ -20,7 +21,8 @@ public:
     enum class Family { Nil, Number, String, Date, Other };
 
     SortValue() = default;
-    explicit SortValue(const QVariant& value);
+    // `dates` converts local dates faster when many values are read in a row.
+    explicit SortValue(const QVariant& value, TDEpochMSecsReader* dates = nullptr);
 
     Family family() const { return m_family; }
     bool isInteger() const { return m_integer; }

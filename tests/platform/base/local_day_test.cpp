@@ -62,3 +62,32 @@ TEST_F(LocalDayTest, InvalidDateHasNoStart) {
 }
 
 }  // namespace
+
+// Every quarter hour (and a few seconds) through days with and without a change of offset: the
+// remembered offsets never give an instant other than Qt's own conversion.
+TEST_F(LocalDayTest, BatchConversionAgreesWithQtThroughTransitions) {
+    struct Case {
+        const char* zone;
+        QDate from;
+    } const cases[] = {
+        {"Europe/Berlin", QDate(2027, 3, 26)},
+        {"Europe/Berlin", QDate(2027, 10, 29)},
+        {"America/Sao_Paulo", QDate(2018, 11, 2)},
+        {"Australia/Lord_Howe", QDate(2027, 4, 2)},  // a half-hour change
+        {"UTC", QDate(2027, 1, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.zone);
+        setTimeZone(c.zone);
+        TDEpochMSecsReader reader;
+        const QDateTime start(c.from, QTime(0, 0));
+        for (int step = 0; step < 5 * 24 * 4; ++step) {
+            const QDateTime date = start.addSecs(qint64(step) * 900 + 7);
+            ASSERT_EQ(reader.msecsSinceEpoch(date), date.toMSecsSinceEpoch())
+                << date.toString(Qt::ISODate).toStdString();
+        }
+        const QDateTime utc(c.from, QTime(12, 0), Qt::UTC);
+        EXPECT_EQ(reader.msecsSinceEpoch(utc), utc.toMSecsSinceEpoch());
+        EXPECT_EQ(reader.msecsSinceEpoch(QDateTime()), QDateTime().toMSecsSinceEpoch());
+    }
+}
