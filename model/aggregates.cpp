@@ -49,7 +49,6 @@ struct AggregateAttributes {
         return a;
     }
 
-private:
     // The store keeps these attributes in exactly their type; QVariant's general conversion, taken
     // for every other case (an unset value included), costs a lookup of converters each time.
     template <typename T>
@@ -81,6 +80,16 @@ const AggregateAttributes& aggregateAttributesOf(const platform::EntityDescripti
 
 TDAggregates TDAggregates::of(const platform::ManagedObject* object) {
     return aggregateAttributesOf(object->entity()).read(object);
+}
+
+QDateTime TDAggregates::earliestStartDateOf(const platform::ManagedObject* object) {
+    const AggregateAttributes& attributes = aggregateAttributesOf(object->entity());
+    return AggregateAttributes::valueOf<QDateTime>(object->primitiveValue(attributes.start));
+}
+
+QDateTime TDAggregates::earliestDueDateOf(const platform::ManagedObject* object) {
+    const AggregateAttributes& attributes = aggregateAttributesOf(object->entity());
+    return AggregateAttributes::valueOf<QDateTime>(object->primitiveValue(attributes.due));
 }
 
 TDAggregates TDAggregates::sumOf(const platform::ObjectSet& members) {

@@ -24,6 +24,9 @@ struct TDAggregates {
     bool operator==(const TDAggregates& other) const = default;
 
     static TDAggregates of(const platform::ManagedObject* object);
+    // One figure alone, for walks that want no other.
+    static QDateTime earliestStartDateOf(const platform::ManagedObject* object);
+    static QDateTime earliestDueDateOf(const platform::ManagedObject* object);
     // The members' figures included one after another (a list's over all its tasks).
     static TDAggregates sumOf(const platform::ObjectSet& members);
     // Without notifications (loading).

@@ -44,6 +44,12 @@ public:
     Object* objectAtIndex(qsizetype index);
     bool containsObject(Object* object);
     QList<Object*> visibleObjects();
+    // Every member that passes the filter, past the limit too, in the order of the last sort (or the
+    // unfiltered order when filtered since).
+    const QList<Object*>& filteredObjects() {
+        filterIfNeeded();
+        return m_filtered;
+    }
 
     void addObject(Object* object);
     void insertObjectAtUnfilteredIndex(Object* object, qsizetype index);

@@ -97,8 +97,8 @@ public:
     qint64 taskCount() const { return aggregates().taskCount; }
     double totalEstimatedTime() const { return aggregates().totalEstimatedTime; }
     bool totalEstimatedTimeComprehensive() const { return aggregates().totalEstimatedTimeComprehensive; }
-    QDateTime earliestStartDate() const { return aggregates().earliestStartDate; }
-    QDateTime earliestDueDate() const { return aggregates().earliestDueDate; }
+    QDateTime earliestStartDate() const { return TDAggregates::earliestStartDateOf(this); }
+    QDateTime earliestDueDate() const { return TDAggregates::earliestDueDateOf(this); }
     // From the members' kept aggregates; tags and smart folders count the distinct tasks of their trees.
     TDAggregates calculatedAggregates() const;
     // A member task or subgroup changed from `old` to `now`.

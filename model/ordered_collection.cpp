@@ -625,8 +625,17 @@ void TDOrderedCollection::p_setDisplayOrderOfObjects(const QList<Object*>& objec
 // ---------------------------------------------------------------------------------------------------
 // Publishing
 
-QList<platform::ManagedObject*> TDOrderedCollection::publishedObjects() {
-    return m_watched ? m_published : objects();
+const QList<platform::ManagedObject*>& TDOrderedCollection::filteredMembers() {
+    TDFilteringMutableArray& members = array();
+    // Filtering undoes the last sort.
+    if (members.needsFiltering()) m_needsToSort = true;
+    return members.filteredObjects();
+}
+
+const QList<platform::ManagedObject*>& TDOrderedCollection::publishedObjects() {
+    // Unwatched, the list is kept only for the caller: watching starts again from objects().
+    if (!m_watched) m_published = objects();
+    return m_published;
 }
 
 bool TDOrderedCollection::p_isWatched() const {

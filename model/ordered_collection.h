@@ -103,8 +103,12 @@ public:
     void relationshipDidChange(const platform::KeyChange& change);
     void membersDidChange(const QList<Object*>& changed);
 
+    // The members that pass the filter, the limit ignored, in no set order: for walks that want them all
+    // and no sorting.
+    const QList<Object*>& filteredMembers();
     // The visible list as last published while watched; the current visible list when nobody watches.
-    QList<Object*> publishedObjects();
+    // Rows are read from it many times a frame: it is handed out, not copied.
+    const QList<Object*>& publishedObjects();
     // Publishes what changed since the last publication (a watched collection does this by itself
     // after its own edits and at each processing pass of its context).
     void publishChanges();

@@ -2,6 +2,7 @@
 
 #include "model/aggregates.h"
 #include "model/library_object.h"
+#include "model/task_properties.h"
 
 #include "language/token.h"
 
@@ -42,16 +43,16 @@ public:
         return object && typeid(*object) == typeid(TDTask) ? static_cast<TDTask*>(object) : nullptr;
     }
 
-    QString title() const { return primitiveValue(QStringLiteral("title")).toString(); }
+    QString title() const { return primitiveValue(properties().title).toString(); }
     void setTitle(const QString& title) { setTitle(title, true); }
     // Tags follow the title's tokens when `triggerChanges` is set (with title tokens, later).
     void setTitle(const QString& title, bool triggerChanges);
-    QString status() const { return primitiveValue(QStringLiteral("status")).toString(); }
+    QString status() const { return primitiveValue(properties().status).toString(); }
     void setStatus(const QString& status);
-    QDateTime completedDate() const { return primitiveValue(QStringLiteral("completedDate")).toDateTime(); }
+    QDateTime completedDate() const { return primitiveValue(properties().completedDate).toDateTime(); }
     QDateTime canceledDate() const { return isCanceled() ? completedDate() : QDateTime(); }
     bool isCompleted() const { return status() == QLatin1String("C"); }
-    bool isIncomplete() const { return primitiveValue(QStringLiteral("status")).isNull(); }
+    bool isIncomplete() const { return primitiveValue(properties().status).isNull(); }
     bool isCanceled() const { return status() == QLatin1String("X"); }
     void setCompleted(bool completed);
     void setCanceled(bool canceled);
@@ -61,23 +62,23 @@ public:
     bool isRecurring() const { return object(QStringLiteral("recurrence")) != nullptr; }
     bool isAction() const { return isIncomplete() && !hasSubtasks(); }
     int level() const;
-    bool isArchived() const { return primitiveValue(QStringLiteral("archived")).toBool(); }
+    bool isArchived() const { return primitiveValue(properties().archived).toBool(); }
     void setArchived(bool archived);
     QString syncIdentifier() const;
 
-    qint64 priority() const { return primitiveValue(QStringLiteral("priority")).toLongLong(); }
+    qint64 priority() const { return primitiveValue(properties().priority).toLongLong(); }
     void setPriority(qint64 priority);
-    double displayOrder() const { return primitiveValue(QStringLiteral("displayOrder")).toDouble(); }
+    double displayOrder() const { return primitiveValue(properties().displayOrder).toDouble(); }
     void setModifiedDate(const QDateTime& date);
     void setLocalInfoDictionary(const QVariantMap& dictionary);
 
     // Estimates and dates.
-    double estimatedTime() const { return primitiveValue(QStringLiteral("estimatedTime")).toDouble(); }
+    double estimatedTime() const { return primitiveValue(properties().estimatedTime).toDouble(); }
     void setEstimatedTime(double seconds);
     double actualTime() const { return primitiveValue(QStringLiteral("actualTime")).toDouble(); }
-    QDateTime startDate() const { return primitiveValue(QStringLiteral("startDate")).toDateTime(); }
+    QDateTime startDate() const { return primitiveValue(properties().startDate).toDateTime(); }
     void setStartDate(const QDateTime& date);
-    QDateTime dueDate() const { return primitiveValue(QStringLiteral("dueDate")).toDateTime(); }
+    QDateTime dueDate() const { return primitiveValue(properties().dueDate).toDateTime(); }
     void setDueDate(const QDateTime& date);
     bool estimatedTimeIsCalculated() const { return hasSubtasks(); }
     bool startDateIsCalculated() const { return !startDate().isValid(); }
@@ -100,8 +101,8 @@ public:
     qint64 taskCount() const { return aggregates().taskCount; }
     double totalEstimatedTime() const { return aggregates().totalEstimatedTime; }
     bool totalEstimatedTimeComprehensive() const { return aggregates().totalEstimatedTimeComprehensive; }
-    QDateTime earliestStartDate() const { return aggregates().earliestStartDate; }
-    QDateTime earliestDueDate() const { return aggregates().earliestDueDate; }
+    QDateTime earliestStartDate() const { return TDAggregates::earliestStartDateOf(this); }
+    QDateTime earliestDueDate() const { return TDAggregates::earliestDueDateOf(this); }
     // From the task's own fields and its subtasks' aggregates.
     TDAggregates calculatedAggregates() const;
     // From scratch over the whole subtree, trusting nothing kept.
@@ -117,12 +118,12 @@ public:
     void subtaskAggregatesDidChange(const TDAggregates& old, const TDAggregates& now);
 
     // The tree.
-    TDTask* parentTask() const { return objectAs<TDTask>(QStringLiteral("parentTask")); }
+    TDTask* parentTask() const { return TDTask::from(object(properties().parentTask)); }
     // Refused (and logged) for the task itself or one of its descendants.
     bool setParentTask(TDTask* parent);
     TDList* parentList() const;
     TDLibraryObject* parentObject() const;
-    bool hasSubtasks() const { return !objects(QStringLiteral("subtasks")).isEmpty(); }
+    bool hasSubtasks() const { return !objects(properties().subtasks).isEmpty(); }
     QList<TDTask*> subtasks() const;
     void addSubtasks(const QList<TDTask*>& tasks);
     void removeSubtasks(const QList<TDTask*>& tasks);
@@ -268,6 +269,7 @@ protected:
     Status validateValue(const QString& key, QVariant& value) const override;
 
 private:
+    const TDTaskProperties& properties() const { return TDTaskProperties::of(entity()); }
     void p_setCompleted(bool closed, const QDateTime& date, const QString& status);
     void p_updateAfterChangingSubtasksWithModifiedDate(const QDateTime& date);
     bool p_maintainsAggregates() const;

@@ -24,8 +24,9 @@ struct TDTaskTreeModel::Node {
     std::unordered_map<void*, std::unique_ptr<Node>> children;
     // Where the item stood in its parent's rows when last looked up.
     qsizetype rowHint = 0;
-    QList<platform::ManagedObject*> objects() const {
-        return collection ? collection->publishedObjects() : QList<platform::ManagedObject*>();
+    const QList<platform::ManagedObject*>& objects() const {
+        static const QList<platform::ManagedObject*> none;
+        return collection ? collection->publishedObjects() : none;
     }
 };
 
@@ -143,7 +144,7 @@ void TDTaskTreeModel::p_follow(Node* node, TDOrderedCollection* collection) cons
             [self, node](qsizetype first, qsizetype last) {
                 if (self->p_isHiddenSection(node)) return;
                 self->m_rowsBeingRemoved.clear();
-                const QList<platform::ManagedObject*> objects = node->objects();
+                const QList<platform::ManagedObject*>& objects = node->objects();
                 for (qsizetype i = first; i <= last; ++i)
                     self->m_rowsBeingRemoved.append(static_cast<TDTask*>(objects.at(i)));
                 self->beginRemoveRows(self->p_indexOfNode(node), first + node->offset, last + node->offset);
@@ -202,7 +203,7 @@ void TDTaskTreeModel::p_clearNodes() {
 
 void TDTaskTreeModel::p_dropChildNodes(Node* node, const QList<void*>& pointers) {
     if (pointers.isEmpty() || node->children.empty()) return;
-    const QList<platform::ManagedObject*> objects = node->objects();
+    const QList<platform::ManagedObject*>& objects = node->objects();
     for (void* pointer : pointers)
         if (!objects.contains(static_cast<platform::ManagedObject*>(static_cast<TDTask*>(pointer))))
             node->children.erase(pointer);
@@ -238,7 +239,7 @@ TDTaskRowItem TDTaskTreeModel::p_itemAt(Node* node, qsizetype row) const {
                                                   : TDTaskRowItem();
         }
     }
-    const QList<platform::ManagedObject*> objects = node->objects();
+    const QList<platform::ManagedObject*>& objects = node->objects();
     const qsizetype index = row - node->offset;
     if (index < objects.size()) return TDTaskRowItem::task(static_cast<TDTask*>(objects.at(index)));
     if (index == objects.size() && node->footer) return TDTaskRowItem::footer(node->footer);
@@ -257,7 +258,7 @@ qsizetype TDTaskTreeModel::p_rowOf(Node* parent, const TDTaskRowItem& item) cons
         case TDTaskRowItem::Kind::Footer:
             return parent->footer == item.footer() && parent->footer ? parent->objects().size() : -1;
         case TDTaskRowItem::Kind::Task: {
-            const QList<platform::ManagedObject*> objects = parent->objects();
+            const QList<platform::ManagedObject*>& objects = parent->objects();
             auto* task = static_cast<platform::ManagedObject*>(item.task());
             auto found = parent->children.find(item.pointer);
             Node* node = found != parent->children.end() ? found->second.get() : nullptr;

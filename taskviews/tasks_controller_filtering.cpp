@@ -160,7 +160,7 @@ bool TDTasksController::p_propagateFilterPredicate(const platform::PredicatePtr&
 bool TDTasksController::p_propagateFilterPredicate(const platform::PredicatePtr& predicate,
                                                    TDOrderedCollection* collection) {
     bool changed = false;
-    for (platform::ManagedObject* object : collection->objects())
+    for (platform::ManagedObject* object : collection->filteredMembers())
         if (TDTask* task = TDTask::from(object)) changed |= p_propagateFilterPredicate(predicate, task);
     if (changed) collection->setNeedsFiltering(true);
     return changed;

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -51,18 +52,25 @@ TDExtendedOutlineView::~TDExtendedOutlineView() = default;
 void TDExtendedOutlineView::p_walkRows(const std::function<bool(const QModelIndex&, int)>& visit) const {
     const QAbstractItemModel* itemModel = model();
     if (!itemModel) return;
-    // Depth first over the shown items only: children of a collapsed item have no row.
-    QList<QModelIndex> pending;
-    const auto pushChildren = [&](const QModelIndex& parent) {
-        for (int row = itemModel->rowCount(parent) - 1; row >= 0; --row)
-            pending.append(itemModel->index(row, 0, parent));
+    // Depth first over the shown items only: children of a collapsed item have no row. Items are made
+    // as they are reached, so a walk that stops early costs only the rows it passed.
+    struct Level {
+        QModelIndex parent;
+        int next;
+        int count;
     };
-    pushChildren(rootIndex());
-    for (int row = 0; !pending.isEmpty();) {
-        const QModelIndex item = pending.takeLast();
-        if (isRowHidden(item.row(), item.parent())) continue;
+    std::vector<Level> levels{{rootIndex(), 0, itemModel->rowCount(rootIndex())}};
+    for (int row = 0; !levels.empty();) {
+        Level& level = levels.back();
+        if (level.next >= level.count) {
+            levels.pop_back();
+            continue;
+        }
+        const QModelIndex parent = level.parent;
+        const QModelIndex item = itemModel->index(level.next++, 0, parent);
+        if (isRowHidden(item.row(), parent)) continue;
         if (!visit(item, row++)) return;
-        if (isExpanded(item)) pushChildren(item);
+        if (isExpanded(item)) levels.push_back({item, 0, itemModel->rowCount(item)});
     }
 }
 

@@ -118,12 +118,10 @@ TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, 
             [this](const QModelIndex& first, const QModelIndex& last) { p_forgetHeights(first, last); });
     connect(this, &QTreeView::expanded, this, &TDTasksView::p_taskExpanded);
     connect(this, &QTreeView::collapsed, this, &TDTasksView::p_taskCollapsed);
-    // Heights follow the task column's width: the rows in sight are measured again as they are
-    // painted, the others when they come into sight.
+    // Heights follow the task column's width (each cache keeps the width it was made at): the rows in
+    // sight are measured again as they are painted, the others when they come into sight.
     connect(header(), &QHeaderView::sectionResized, this, [this](int column, int oldWidth, int newWidth) {
-        if (column != TDTaskTreeModel::TaskColumn || oldWidth == newWidth) return;
-        p_forgetAllHeights();
-        viewport()->update();
+        if (column == TDTaskTreeModel::TaskColumn && oldWidth != newWidth) viewport()->update();
     });
 
     // Overlay scroll bars leave the header the whole width; others get a corner above them.
@@ -270,20 +268,28 @@ int TDTasksView::heightOfRow(const QModelIndex& index) const {
     return kRowHeight;
 }
 
-TDTasksView::HeightCache& TDTasksView::p_currentHeightCache() const {
-    if (isYellowLook()) return m_yellowHeights;
+TDTasksView::Heights& TDTasksView::p_currentHeightCache() const {
+    HeightCache* cache = &m_uncachedHeights;
     TDGroup* group = m_controller.group();
-    // Without a uid nothing is kept.
-    if (!group || group->uid().isEmpty()) {
-        m_uncachedHeights.clear();
-        return m_uncachedHeights;
+    if (isYellowLook()) {
+        cache = &m_yellowHeights;
+    } else if (!group || group->uid().isEmpty()) {
+        // Without a uid nothing is kept.
+        m_uncachedHeights.heights.clear();
+    } else {
+        // Asked once per row: the group's cache is looked up by uid only when the group changes.
+        if (group != m_whiteHeightsGroup || !m_currentWhiteHeights) {
+            m_currentWhiteHeights = &m_whiteHeights[group->uid()];
+            m_whiteHeightsGroup = group;
+        }
+        cache = m_currentWhiteHeights;
     }
-    // Asked once per row: the group's cache is looked up by uid only when the group changes.
-    if (group != m_whiteHeightsGroup || !m_currentWhiteHeights) {
-        m_currentWhiteHeights = &m_whiteHeights[group->uid()];
-        m_whiteHeightsGroup = group;
+    const int width = columnWidth(TDTaskTreeModel::TaskColumn);
+    if (cache->taskColumnWidth != width) {
+        cache->heights.clear();
+        cache->taskColumnWidth = width;
     }
-    return *m_currentWhiteHeights;
+    return cache->heights;
 }
 
 int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
@@ -310,7 +316,7 @@ void TDTasksView::setEditedTitleGrowth(const TDTask* task, int growth) {
 }
 
 int TDTasksView::p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const {
-    HeightCache& cache = p_currentHeightCache();
+    Heights& cache = p_currentHeightCache();
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
     const int width = p_taskCellWidth(index);
@@ -427,8 +433,9 @@ int TDTasksView::p_estimatedHeight(const TDTask* task, int width) const {
 }
 
 qsizetype TDTasksView::measuredHeightCount() const {
-    const auto measured = [](const HeightCache& heights) {
-        return std::count_if(heights.cbegin(), heights.cend(), [](int height) { return height > 0; });
+    const auto measured = [](const HeightCache& cache) {
+        return std::count_if(cache.heights.cbegin(), cache.heights.cend(),
+                             [](int height) { return height > 0; });
     };
     qsizetype count = measured(m_yellowHeights);
     for (const HeightCache& heights : m_whiteHeights) count += measured(heights);
@@ -440,13 +447,13 @@ void TDTasksView::p_forgetHeights(const QModelIndex& first, const QModelIndex& l
     for (int row = first.row(); row <= last.row(); ++row) {
         const TDTask* task = p_task(m_model.index(row, 0, first.parent()));
         if (!task) continue;
-        m_yellowHeights.remove(task);
-        for (auto& heights : m_whiteHeights) heights.remove(task);
+        m_yellowHeights.heights.remove(task);
+        for (HeightCache& cache : m_whiteHeights) cache.heights.remove(task);
     }
 }
 
 void TDTasksView::p_forgetAllHeights() {
-    m_yellowHeights.clear();
+    m_yellowHeights = {};
     m_whiteHeights.clear();
     m_currentWhiteHeights = nullptr;
 }
@@ -764,7 +771,7 @@ void TDTasksView::p_modelAboutToBeReset() {
 
 void TDTasksView::p_modelReset() {
     m_resetting = false;
-    m_uncachedHeights.clear();
+    m_uncachedHeights = {};
     m_currentWhiteHeights = nullptr;
     setRootIsDecorated(!isGrouping());
     // New view options bring their own expansion, scroll and selection.

@@ -197,8 +197,13 @@ private:
     TDTask* p_task(const QModelIndex& index) const;
     int p_kind(const QModelIndex& index) const;
     int p_depth(const QModelIndex& index) const;
-    using HeightCache = QHash<const TDTask*, int>;
-    HeightCache& p_currentHeightCache() const;
+    using Heights = QHash<const TDTask*, int>;
+    // Heights hold for one width of the task column: a cache met at another width starts again.
+    struct HeightCache {
+        int taskColumnWidth = -1;
+        Heights heights;
+    };
+    Heights& p_currentHeightCache() const;
     int p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_taskCellWidth(const QModelIndex& index) const;
