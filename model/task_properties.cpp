@@ -1,5 +1,6 @@
 #include "model/task_properties.h"
 
+#include "model/task.h"
 #include "platform/objectstore/entity_description.h"
 #include "platform/objectstore/object_model.h"
 
@@ -39,4 +40,12 @@ const TDTaskProperties& TDTaskProperties::of(const platform::EntityDescription* 
         cache.model = model;
     }
     return cache.properties;
+}
+
+void TDPrefetchSubtasksAhead(const QList<platform::ManagedObject*>& tasks, qsizetype i) {
+    constexpr qsizetype kAhead = 32;
+    if (i + 2 * kAhead < tasks.size()) __builtin_prefetch(tasks.at(i + 2 * kAhead));
+    if (i + kAhead >= tasks.size()) return;
+    if (const TDTask* ahead = TDTask::from(tasks.at(i + kAhead)))
+        ahead->prefetchSlots(nullptr, nullptr, TDTaskProperties::of(ahead->entity()).subtasks);
 }

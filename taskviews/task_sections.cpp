@@ -165,6 +165,19 @@ public:
         return platform::SortValue(value ? value->value(kDueOrStartDate) : QVariant(), dates);
     }
 
+    // Tasks lie scattered in memory: the one `kAhead` on gets the lines of its dates fetched, the one
+    // twice as far the line that says where they are.
+    void readAhead(const QVariantList& objects, qsizetype i) const {
+        constexpr qsizetype kAhead = 32;
+        if (i + 2 * kAhead < objects.size())
+            __builtin_prefetch(platform::objectFromVariant(objects.at(i + 2 * kAhead)));
+        if (i + kAhead >= objects.size()) return;
+        const platform::KeyValueCoding* ahead = platform::objectFromVariant(objects.at(i + kAhead));
+        if (!ahead || typeid(*ahead) != typeid(TDTask)) return;
+        const auto* task = static_cast<const TDTask*>(ahead);
+        if (task->entity() == m_entity) task->prefetchSlots(m_dueDate, m_startDate, nullptr);
+    }
+
     static const QString kDueOrStartDate;
 
 private:
@@ -192,7 +205,10 @@ platform::SortDescriptor dueOrStartDateDescriptor(const platform::EntityDescript
             std::vector<platform::SortValue> values;
             values.reserve(size_t(objects.size()));
             TDEpochMSecsReader dates;
-            for (const QVariant& object : objects) values.push_back(read(object, &dates));
+            for (qsizetype i = 0; i < objects.size(); ++i) {
+                read.readAhead(objects, i);
+                values.push_back(read(objects.at(i), &dates));
+            }
             return platform::sortKeysForValues(std::move(values), true,
                                                platform::SortDescriptor::Comparison::Default);
         });

@@ -160,16 +160,23 @@ bool TDTasksController::p_propagateFilterPredicate(const platform::PredicatePtr&
 bool TDTasksController::p_propagateFilterPredicate(const platform::PredicatePtr& predicate,
                                                    TDOrderedCollection* collection) {
     bool changed = false;
-    for (platform::ManagedObject* object : collection->filteredMembers())
-        if (TDTask* task = TDTask::from(object)) changed |= p_propagateFilterPredicate(predicate, task);
+    const QList<platform::ManagedObject*>& members = collection->filteredMembers();
+    for (qsizetype i = 0; i < members.size(); ++i) {
+        TDPrefetchSubtasksAhead(members, i);
+        if (TDTask* task = TDTask::from(members.at(i)))
+            changed |= p_propagateFilterPredicate(predicate, task);
+    }
     if (changed) collection->setNeedsFiltering(true);
     return changed;
 }
 
 void TDTasksController::p_updateFilterForObject(TDOrderedCollection* collection, bool refilter) {
     if (refilter) collection->setNeedsFiltering(true);
-    for (platform::ManagedObject* object : collection->array().unfilteredObjectArray())
-        if (TDTask* task = TDTask::from(object)) p_updateFilterForObject(task);
+    const QList<platform::ManagedObject*>& members = collection->array().unfilteredObjectArray();
+    for (qsizetype i = 0; i < members.size(); ++i) {
+        TDPrefetchSubtasksAhead(members, i);
+        if (TDTask* task = TDTask::from(members.at(i))) p_updateFilterForObject(task);
+    }
     p_giveSortDescriptors(collection);
 }
 

@@ -96,8 +96,9 @@ void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<vo
     std::function<void(TDOrderedCollection*)> walk = [&](TDOrderedCollection* collection) {
         const QList<platform::ManagedObject*> members =
             reevaluate ? reevaluatedMembers(collection) : unlimitedMembers(collection);
-        for (platform::ManagedObject* object : members) {
-            TDTask* task = TDTask::from(object);
+        for (qsizetype i = 0; i < members.size(); ++i) {
+            TDPrefetchSubtasksAhead(members, i);
+            TDTask* task = TDTask::from(members.at(i));
             if (!task) continue;
             visit(task);
             if (!hasSubtasks(task)) continue;

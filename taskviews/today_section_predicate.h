@@ -100,6 +100,7 @@ public:
 private:
     friend class TDTodayRoutingPass;
     void p_keepForPass() const;
+    void p_readAhead(const QList<platform::ManagedObject*>& objects, qsizetype i) const;
     Route p_read(const platform::ManagedObject* task) const;
     void p_routeDue(const StoredDate& due, bool open, Route& route) const;
     void p_routeStarting(const platform::ManagedObject* task, const StoredDate& due, bool open,

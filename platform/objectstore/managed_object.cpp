@@ -105,10 +105,15 @@ void ManagedObject::setPrimitiveValue(const AttributeDescription* attribute, con
 }
 
 void ManagedObject::prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,
-                                  const RelationshipDescription* toOne) const {
+                                  const RelationshipDescription* relationship) const {
     for (const AttributeDescription* a : {attribute, other})
         if (a) __builtin_prefetch(&m_attributes[static_cast<size_t>(a->slot())]);
-    if (toOne && !toOne->isToMany()) __builtin_prefetch(&m_toOne[static_cast<size_t>(toOne->slot())]);
+    if (!relationship) return;
+    const auto slot = static_cast<size_t>(relationship->slot());
+    if (relationship->isToMany())
+        __builtin_prefetch(&m_toMany[slot]);
+    else
+        __builtin_prefetch(&m_toOne[slot]);
 }
 
 ManagedObject* ManagedObject::object(const RelationshipDescription* relationship) const {

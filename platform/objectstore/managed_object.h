@@ -76,7 +76,7 @@ public:
     // Has the processor fetch where these slots lie, reading nothing: a loop over many objects that asks
     // a few objects ahead waits for the memory of all of them at once instead of for each in turn.
     void prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,
-                       const RelationshipDescription* toOne) const;
+                       const RelationshipDescription* relationship) const;
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
     // To-many mutations (union and minus); subclasses may override them to add their own upkeep.
     virtual void addObjects(const QString& key, const QList<ManagedObject*>& objects);

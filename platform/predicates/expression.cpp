@@ -138,6 +138,16 @@ const QVariant* Expression::storedValue(const QVariant& object) const {
     }
 }
 
+void Expression::prefetchStoredValue(const QVariant& object) const {
+    if (m_kind != Kind::KeyPath || m_keys.size() != 1) return;
+    const KeyValueCoding* current = objectFromVariant(object);
+    const void* layout = current ? current->keyLayout() : nullptr;
+    if (!layout) return;
+    // The slot's address comes from the object; the slot itself is not read.
+    const KeySlot slot = m_slots->slot(0, m_keys.at(0), *current, layout);
+    if (slot.kind == KeySlot::Kind::Attribute) __builtin_prefetch(&current->attributeSlotValue(slot));
+}
+
 Expression Expression::substituting(const QVariantMap& variables, bool* missing) const {
     if (m_kind != Kind::Variable) return *this;
     const auto found = variables.constFind(m_text);

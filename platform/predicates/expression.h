@@ -34,6 +34,8 @@ public:
     // The key path's value where it is kept, read in place: an attribute slot of the object or of one it
     // reaches by to-one steps. Null when a step is kept in no slot (evaluate() answers then).
     const QVariant* storedValue(const QVariant& object) const;
+    // Asks the memory for the line storedValue() will read of a single key, for walks over many objects.
+    void prefetchStoredValue(const QVariant& object) const;
     // The variable's value as a constant; other expressions are answered as they are.
     Expression substituting(const QVariantMap& variables, bool* missing) const;
 
