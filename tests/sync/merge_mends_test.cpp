@@ -249,7 +249,9 @@ TEST_F(MergeMendsTest, OfTagsWithOneTitleTheSmallestUIDSurvivesJournalled) {
         const QStringList journal = journalledUIDs(*side);
         EXPECT_TRUE(journal.contains(survivorUID));
         EXPECT_TRUE(journal.contains(loserUID));
-        if (loserUID == localUID) EXPECT_TRUE(journal.contains(second->uid()));
+        if (loserUID == localUID) {
+            EXPECT_TRUE(journal.contains(second->uid()));
+        }
         // Clean slate for the next case.
         tags.first()->deleteObject();
         side->library->taskWithUID(taskUID)->deleteObject();

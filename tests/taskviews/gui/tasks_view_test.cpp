@@ -115,7 +115,8 @@ TEST_F(TasksViewTest, ARightClickSelectsTheClickedRowAloneAndOpensTheTaskMenu) {
     EXPECT_FALSE(menu->actions().isEmpty());
 
     // On another row it is selected alone, also by a real right click.
-    QContextMenuEvent click(QContextMenuEvent::Mouse, view->visualRect(indexOf(eggs)).center());
+    const QPoint point = view->visualRect(indexOf(eggs)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, point, view->viewport()->mapToGlobal(point));
     QApplication::sendEvent(view->viewport(), &click);
     EXPECT_EQ(selectedTitles(), QStringList{QStringLiteral("Eggs")});
     menu->close();
