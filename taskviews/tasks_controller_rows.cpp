@@ -12,6 +12,7 @@ namespace {
 // Our descriptors carry comparators that cannot be compared; key, direction and kind tell them apart.
 bool sameDescriptors(const QList<platform::SortDescriptor>& a, const QList<platform::SortDescriptor>& b) {
     if (a.size() != b.size()) return false;
+    if (a.constData() == b.constData()) return true;  // one shared list: asked for every row
     for (qsizetype i = 0; i < a.size(); ++i)
         if (a[i].keyPath() != b[i].keyPath() || a[i].ascending() != b[i].ascending() ||
             a[i].comparison() != b[i].comparison() || a[i].hasComparator() != b[i].hasComparator())
@@ -98,6 +99,8 @@ TDTaskRowItem TDTasksController::child(const TDTaskRowItem& parent, qsizetype in
     if (!collection) return TDTaskRowItem::root();
     p_giveSortDescriptors(collection);
     if (index >= collection->count()) return TDTaskRowItem::root();
+    // Rows are mostly asked for in order, each then asked for its subtasks.
+    TDPrefetchSubtasksAhead(collection->array().filteredObjects(), index);
     TDTask* task = TDTask::from(collection->objectAtIndex(index));
     return task ? TDTaskRowItem::task(task) : TDTaskRowItem::root();
 }
