@@ -21,6 +21,8 @@ namespace {
 constexpr int kMeasurePasses = 4;
 constexpr double kColumnTitleHeight = 16;
 constexpr double kColumnTitlePointSize = 12;
+// Room kept between a column's title and the lines either side of it.
+constexpr double kColumnTitlePadding = 3;
 constexpr double kHeaderFooterPointSize = 9;
 
 }  // namespace
@@ -139,7 +141,18 @@ void TDTasksPrintJob::p_drawColumnTitles(QPainter& painter, double pixelsPerPoin
         if (columns.isSectionHidden(column)) continue;
         const QRectF box(view.columnViewportPosition(column), -height, view.columnWidth(column), height);
         painter.setPen(Qt::black);
-        painter.drawText(box, Qt::AlignCenter, TDTasksHeaderView::columnTitle(column));
+        // A title wider than its column is set smaller rather than run into the next column's line.
+        const QString title = TDTasksHeaderView::columnTitle(column);
+        const QRectF room =
+            box.adjusted(kColumnTitlePadding * pixelsPerPoint, 0, -kColumnTitlePadding * pixelsPerPoint, 0);
+        painter.setFont(font);
+        const double needed = painter.boundingRect(room, Qt::AlignCenter, title).width();
+        if (needed > room.width() && room.width() > 0) {
+            QFont smaller = font;
+            smaller.setPointSizeF(kColumnTitlePointSize * room.width() / needed);
+            painter.setFont(smaller);
+        }
+        painter.drawText(room, Qt::AlignCenter, title);
         if (m_options.printLines()) {
             painter.setPen(QPen(QColor::fromRgbF(0.7f, 0.7f, 0.7f), 0, Qt::DotLine));
             painter.drawLine(QPointF(box.left() + 0.5, box.top() + 0.5), QPointF(box.left() + 0.5, -0.5));
