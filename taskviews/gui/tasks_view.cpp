@@ -834,6 +834,8 @@ void TDTasksView::scrollContentsBy(int dx, int dy) {
     TDExtendedOutlineView::scrollContentsBy(dx, dy);
     m_footerHovered = QPersistentModelIndex();
     clearTrackingRowAndColumn();
+    // The rows moved under a pointer that stood still: its shape follows what is under it now.
+    if (m_pointer) p_updateCursor(*m_pointer);
 }
 
 void TDTasksView::mousePressEvent(QMouseEvent* event) {
@@ -885,6 +887,7 @@ void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TDTasksView::mouseMoveEvent(QMouseEvent* event) {
+    m_pointer = event->position().toPoint();
     if (p_trackListColumnResize(event)) return event->accept();
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     const QModelIndex hovered =
@@ -898,6 +901,7 @@ void TDTasksView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void TDTasksView::leaveEvent(QEvent* event) {
+    m_pointer.reset();
     if (m_footerHovered.isValid()) {
         m_footerHovered = QPersistentModelIndex();
         viewport()->update();

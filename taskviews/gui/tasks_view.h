@@ -9,6 +9,8 @@
 #include <QPixmap>
 #include <QSet>
 
+#include <optional>
+
 class QMenu;
 class QTimer;
 
@@ -324,5 +326,7 @@ private:
     std::optional<ListColumnResize> m_listColumnResize;
     QPersistentModelIndex m_footerPressed;
     QPersistentModelIndex m_footerHovered;
+    // Where the pointer last moved over the rows, while it is over them.
+    std::optional<QPoint> m_pointer;
     TDTaskRowTracking m_tracking;
 };

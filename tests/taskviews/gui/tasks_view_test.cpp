@@ -368,6 +368,18 @@ TEST_F(TasksViewTest, ThePointerIsAHandOverFooterLinksAndNowhereElse) {
     EXPECT_EQ(pointerAt(QPoint(link.right() + 30, link.center().y())), Qt::ArrowCursor);
     EXPECT_EQ(pointerAt(link.center()), Qt::PointingHandCursor);
     EXPECT_EQ(pointerAt(view->visualRect(indexOf(first)).center()), Qt::ArrowCursor);
+
+    // Scrolled under a pointer that stays put, the link moves away and the hand goes with it.
+    view->resize(view->width(), view->header()->height() + footerRow.bottom() / 2);
+    settle();
+    view->scrollToBottom();
+    const QRect shownLink = view->footerLinkRect(footer);
+    ASSERT_TRUE(view->viewport()->rect().contains(shownLink.center()));
+    EXPECT_EQ(pointerAt(shownLink.center()), Qt::PointingHandCursor);
+    view->scrollToTop();
+    ASSERT_FALSE(view->footerLinkRect(footer).contains(shownLink.center()));
+    const QWidget* area = view->viewport();
+    EXPECT_FALSE(area->testAttribute(Qt::WA_SetCursor) && area->cursor().shape() == Qt::PointingHandCursor);
 }
 
 TEST_F(TasksViewTest, ADoubleClickOnASectionHeaderByListOpensThatList) {
