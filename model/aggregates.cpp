@@ -1,11 +1,10 @@
 #include "model/aggregates.h"
 
+#include "model/entity_properties.h"
+
 #include "platform/objectstore/managed_object.h"
 #include "platform/objectstore/managed_object_context.h"
-#include "platform/objectstore/object_model.h"
 #include "platform/undo/undo_manager.h"
-
-#include <optional>
 
 namespace {
 
@@ -58,22 +57,9 @@ struct AggregateAttributes {
     }
 };
 
-// Every task reads and writes its figures as it loads and after each change below it: the attributes
-// are looked up once per entity and thread. The model's serial tells a live entity from a freed one
-// whose address was used again.
+// Every task reads and writes its figures as it loads and after each change below it.
 const AggregateAttributes& aggregateAttributesOf(const platform::EntityDescription* entity) {
-    thread_local struct {
-        const platform::EntityDescription* entity = nullptr;
-        quint64 model = 0;
-        std::optional<AggregateAttributes> attributes;
-    } cache;
-    const quint64 model = entity->model()->serial();
-    if (cache.entity != entity || cache.model != model) {
-        cache.attributes.emplace(entity);
-        cache.entity = entity;
-        cache.model = model;
-    }
-    return *cache.attributes;
+    return TDPropertiesOfEntity<AggregateAttributes>(entity);
 }
 
 }  // namespace

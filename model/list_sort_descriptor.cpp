@@ -61,18 +61,15 @@ private:
         if (!entry.known) entry = {true, p_read(m_objects.at(index))};
         return entry.group;
     }
-    // Tasks lie scattered in memory: the one `kAhead` on gets the line of its top list fetched, the one
-    // twice as far the line that says where it is.
+    // Tasks lie scattered in memory: the top list of each is asked for ahead of the walk.
     void p_readAhead(qsizetype i) const {
-        constexpr qsizetype kAhead = 32;
         if (!m_isList || !m_topList) return;
-        if (i + 2 * kAhead < m_objects.size())
-            __builtin_prefetch(platform::objectFromVariant(m_objects.at(i + 2 * kAhead)));
-        if (i + kAhead >= m_objects.size()) return;
-        const platform::KeyValueCoding* ahead = platform::objectFromVariant(m_objects.at(i + kAhead));
-        if (!ahead || typeid(*ahead) != typeid(TDTask)) return;
-        const auto* task = static_cast<const TDTask*>(ahead);
-        if (task->entity() == m_entity) task->prefetchSlots(nullptr, nullptr, m_topList);
+        platform::ManagedObject::readAhead(
+            i, m_objects.size(), [this](qsizetype j) { return platform::objectFromVariant(m_objects.at(j)); },
+            [this](const platform::KeyValueCoding* object) {
+                const TDTask* task = TDTask::from(object);
+                if (task && task->entity() == m_entity) task->prefetchSlots(nullptr, nullptr, m_topList);
+            });
     }
     // A task's list as its "list" key answers it, the stored top list read by property.
     const TDGroup* p_read(const QVariant& object) const {

@@ -42,6 +42,13 @@ public:
     static TDTask* from(platform::ManagedObject* object) {
         return object && typeid(*object) == typeid(TDTask) ? static_cast<TDTask*>(object) : nullptr;
     }
+    static const TDTask* from(const platform::KeyValueCoding* object) {
+        return object && typeid(*object) == typeid(TDTask) ? static_cast<const TDTask*>(object) : nullptr;
+    }
+    // An object held in a variant, as sort keys hold them.
+    static const TDTask* fromVariant(const QVariant& object) {
+        return from(platform::objectFromVariant(object));
+    }
 
     QString title() const { return primitiveValue(properties().title).toString(); }
     void setTitle(const QString& title) { setTitle(title, true); }

@@ -24,6 +24,7 @@ struct TDTaskProperties {
     const platform::RelationshipDescription* parentTask = nullptr;
     const platform::RelationshipDescription* subtasks = nullptr;
 
+    explicit TDTaskProperties(const platform::EntityDescription* entity);
     static const TDTaskProperties& of(const platform::EntityDescription* entity);
 };
 

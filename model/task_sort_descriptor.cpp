@@ -33,11 +33,6 @@ void TDTaskSortDescriptor::setIgnoreDisplayOrder(bool ignore) {
 namespace {
 
 // TDTask is final: its objects are known by their dynamic type alone, without a search of the hierarchy.
-const TDTask* taskFromVariant(const QVariant& object) {
-    const platform::KeyValueCoding* value = platform::objectFromVariant(object);
-    return value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
-}
-
 // What compareTasks() reads of each task, read once, the parent and display order through the properties
 // of the tasks' entity.
 class TaskSortKeys final : public platform::SortKeys {
@@ -48,7 +43,7 @@ public:
         TDEpochMSecsReader dates;
         for (qsizetype i = 0; i < objects.size(); ++i) {
             p_readAhead(objects, i);
-            const TDTask* task = taskFromVariant(objects.at(i));
+            const TDTask* task = TDTask::fromVariant(objects.at(i));
             m_tasks[size_t(i)] = task;
             if (!task) continue;
             p_useEntity(task);
@@ -167,17 +162,17 @@ private:
         m_parentList = m_entity->relationship(QStringLiteral("parentList"));
         m_displayOrder = m_entity->attribute(QStringLiteral("displayOrder"));
     }
-    // Tasks lie scattered in memory: the one `kAhead` on gets the lines of its slots fetched, the one
-    // twice as far the line that says where they are.
+    // Tasks lie scattered in memory: the slots read of each are asked for ahead of the walk.
     void p_readAhead(const QVariantList& objects, qsizetype i) const {
-        constexpr qsizetype kAhead = 64;
-        if (i + 2 * kAhead < objects.size())
-            __builtin_prefetch(platform::objectFromVariant(objects.at(i + 2 * kAhead)));
-        if (i + kAhead >= objects.size()) return;
-        const TDTask* task = taskFromVariant(objects.at(i + kAhead));
-        if (task && task->entity() == m_entity)
-            task->prefetchSlots(m_keyAttribute, m_settings.ignoreDisplayOrder() ? nullptr : m_displayOrder,
-                                m_settings.ignoreDisplayOrder() ? nullptr : m_parentTask);
+        platform::ManagedObject::readAhead(
+            i, objects.size(), [&objects](qsizetype j) { return platform::objectFromVariant(objects.at(j)); },
+            [this](const platform::KeyValueCoding* object) {
+                const TDTask* task = TDTask::from(object);
+                if (task && task->entity() == m_entity)
+                    task->prefetchSlots(m_keyAttribute,
+                                        m_settings.ignoreDisplayOrder() ? nullptr : m_displayOrder,
+                                        m_settings.ignoreDisplayOrder() ? nullptr : m_parentTask);
+            });
     }
     // The task's parentObject() and displayOrder(), read by property rather than by name.
     Tie p_tie(const TDTask* task) {

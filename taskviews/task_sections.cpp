@@ -152,8 +152,7 @@ public:
 
     platform::SortValue operator()(const QVariant& object, TDEpochMSecsReader* dates = nullptr) const {
         platform::KeyValueCoding* value = platform::objectFromVariant(object);
-        const TDTask* task =
-            value && typeid(*value) == typeid(TDTask) ? static_cast<const TDTask*>(value) : nullptr;
+        const TDTask* task = TDTask::from(value);
         if (task && task->entity() == m_entity) {
             const QVariant& due = task->primitiveValue(m_dueDate);
             if (isValidDate(due)) return platform::SortValue(due, dates);
@@ -165,17 +164,14 @@ public:
         return platform::SortValue(value ? value->value(kDueOrStartDate) : QVariant(), dates);
     }
 
-    // Tasks lie scattered in memory: the one `kAhead` on gets the lines of its dates fetched, the one
-    // twice as far the line that says where they are.
+    // Tasks lie scattered in memory: the dates of each are asked for ahead of the walk.
     void readAhead(const QVariantList& objects, qsizetype i) const {
-        constexpr qsizetype kAhead = 32;
-        if (i + 2 * kAhead < objects.size())
-            __builtin_prefetch(platform::objectFromVariant(objects.at(i + 2 * kAhead)));
-        if (i + kAhead >= objects.size()) return;
-        const platform::KeyValueCoding* ahead = platform::objectFromVariant(objects.at(i + kAhead));
-        if (!ahead || typeid(*ahead) != typeid(TDTask)) return;
-        const auto* task = static_cast<const TDTask*>(ahead);
-        if (task->entity() == m_entity) task->prefetchSlots(m_dueDate, m_startDate, nullptr);
+        platform::ManagedObject::readAhead(
+            i, objects.size(), [&objects](qsizetype j) { return platform::objectFromVariant(objects.at(j)); },
+            [this](const platform::KeyValueCoding* object) {
+                const TDTask* task = TDTask::from(object);
+                if (task && task->entity() == m_entity) task->prefetchSlots(m_dueDate, m_startDate, nullptr);
+            });
     }
 
     static const QString kDueOrStartDate;

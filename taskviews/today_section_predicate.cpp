@@ -98,9 +98,11 @@ TDTodaySectionRouting::GroupTasks::GroupTasks(const QVariantList& tasks) : list(
 TDTodaySectionRouting::GroupTasks::GroupTasks(const platform::ObjectSet& members) {
     list.reserve(members.size());
     set.reserve(members.size());
-    constexpr qsizetype kAhead = 32;  // members lie scattered in memory: their kinds are fetched ahead
+    // Members lie scattered in memory: their kinds are asked for ahead of the walk.
     for (qsizetype i = 0; i < members.size(); ++i) {
-        if (i + kAhead < members.size()) __builtin_prefetch(members.at(i + kAhead));
+        platform::ManagedObject::readAhead(
+            i, members.size(), [&members](qsizetype j) { return members.at(j); },
+            [](const platform::ManagedObject*) {});
         platform::ManagedObject* member = members.at(i);
         if (const TDTask* task = TDTask::from(member)) {
             list.append(platform::objectVariant(task));
@@ -119,11 +121,12 @@ TDTodaySectionRouting::TDTodaySectionRouting(const platform::EntityDescription* 
       m_near(bounds.near),
       m_groupTasks(std::move(groupTasks)) {
     if (!task || !m_groupTasks) return;
-    m_status = task->attribute(QStringLiteral("status"));
-    m_dueDate = task->attribute(QStringLiteral("dueDate"));
-    m_startDate = task->attribute(QStringLiteral("startDate"));
-    m_completedDate = task->attribute(QStringLiteral("completedDate"));
-    m_parentTask = task->relationship(QStringLiteral("parentTask"));
+    const TDTaskProperties& properties = TDTaskProperties::of(task);
+    m_status = properties.status;
+    m_dueDate = properties.dueDate;
+    m_startDate = properties.startDate;
+    m_completedDate = properties.completedDate;
+    m_parentTask = properties.parentTask;
     if (m_status && m_dueDate && m_startDate && m_completedDate && m_parentTask) m_entity = task;
 }
 
@@ -174,16 +177,15 @@ std::vector<TDTodaySectionRouting::Route> TDTodaySectionRouting::routes(
     return routes;
 }
 
-// Tasks lie scattered in memory: the one `kAhead` on gets the lines of its slots fetched, the one twice
-// as far the line that says where they are.
+// Tasks lie scattered in memory: the five values read of each are asked for ahead of the walk.
 void TDTodaySectionRouting::p_readAhead(const QList<platform::ManagedObject*>& objects, qsizetype i) const {
-    constexpr qsizetype kAhead = 32;
-    if (i + 2 * kAhead < objects.size()) __builtin_prefetch(objects.at(i + 2 * kAhead));
-    if (i + kAhead >= objects.size()) return;
-    const platform::ManagedObject* ahead = objects.at(i + kAhead);
-    if (!ahead || ahead->entity() != m_entity) return;
-    ahead->prefetchSlots(m_status, m_dueDate, m_parentTask);
-    ahead->prefetchSlots(m_startDate, m_completedDate, nullptr);
+    platform::ManagedObject::readAhead(
+        i, objects.size(), [&objects](qsizetype j) { return objects.at(j); },
+        [this](const platform::ManagedObject* ahead) {
+            if (!ahead || ahead->entity() != m_entity) return;
+            ahead->prefetchSlots(m_status, m_dueDate, m_parentTask);
+            ahead->prefetchSlots(m_startDate, m_completedDate, nullptr);
+        });
 }
 
 TDTodaySectionRouting::Route TDTodaySectionRouting::p_read(const platform::ManagedObject* task) const {

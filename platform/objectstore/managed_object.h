@@ -77,6 +77,17 @@ public:
     // a few objects ahead waits for the memory of all of them at once instead of for each in turn.
     void prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,
                        const RelationshipDescription* relationship) const;
+    // How far ahead of itself a walk over many objects asks, in readAhead().
+    static constexpr qsizetype ReadAheadDistance = 32;
+    // For step `i` of a walk over `count` objects scattered in memory: the object ReadAheadDistance on
+    // is handed to `fetchSlots` (which prefetches what the walk will read of it), the one twice as far has
+    // its own first line fetched, so the walk waits for many objects at once instead of each in turn.
+    template <typename ObjectAt, typename FetchSlots>
+    static void readAhead(qsizetype i, qsizetype count, const ObjectAt& objectAt,
+                          const FetchSlots& fetchSlots) {
+        if (i + 2 * ReadAheadDistance < count) __builtin_prefetch(objectAt(i + 2 * ReadAheadDistance));
+        if (i + ReadAheadDistance < count) fetchSlots(objectAt(i + ReadAheadDistance));
+    }
     QList<ManagedObject*> objectList(const QString& key) const { return objects(key).toList(); }
     // To-many mutations (union and minus); subclasses may override them to add their own upkeep.
     virtual void addObjects(const QString& key, const QList<ManagedObject*>& objects);
