@@ -36,7 +36,13 @@ TDTaskKeyAction actionForKey(int key, Qt::KeyboardModifiers modifiers) {
                 break;
         }
     }
-    if (m == (Qt::ControlModifier | Qt::ShiftModifier) && key == Qt::Key_L) return command(CenterSelection);
+    // The second keys of the moves above, for desktops that switch workspaces with Ctrl+Alt+arrows.
+    if (m == Qt::ControlModifier && key == Qt::Key_Left) return command(MoveTasksLeft);
+    if (m == Qt::ControlModifier && key == Qt::Key_Right) return command(MoveTasksRight);
+    if (m == (Qt::AltModifier | Qt::ShiftModifier) && key == Qt::Key_Up) return command(MoveTasksUp);
+    if (m == (Qt::AltModifier | Qt::ShiftModifier) && key == Qt::Key_Down) return command(MoveTasksDown);
+    if (key == Qt::Key_L && (m == Qt::MetaModifier || m == (Qt::ControlModifier | Qt::ShiftModifier)))
+        return command(CenterSelection);
     if (m & Qt::ControlModifier) return command(BaseTable);
 
     if (none) {
@@ -69,7 +75,8 @@ TDTaskKeyAction actionForKey(int key, Qt::KeyboardModifiers modifiers) {
     if (m == Qt::AltModifier && key == Qt::Key_W) return command(MoveTasksToTop);
     if (m == Qt::ShiftModifier && key == Qt::Key_S) return command(MoveTasksDownFiveRows);
     if (m == Qt::AltModifier && key == Qt::Key_S) return command(MoveTasksToBottom);
-    if (m == (Qt::AltModifier | Qt::ShiftModifier) && key == Qt::Key_V) return command(PageDown);
+    if (key == Qt::Key_V && (m == Qt::MetaModifier || m == (Qt::AltModifier | Qt::ShiftModifier)))
+        return command(PageDown);
     if (m == Qt::AltModifier && key == Qt::Key_V) return command(PageUp);
     if (key == Qt::Key_Backtab && (m == Qt::ShiftModifier || none)) return command(OutdentSelected);
 

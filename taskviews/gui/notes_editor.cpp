@@ -304,6 +304,15 @@ void TDNotesTextView::keyPressEvent(QKeyEvent* event) {
         parentWidget()->setFocus(Qt::OtherFocusReason);
         return;
     }
+    if (m_leavingHandler && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        const QTextCursor caret = textCursor();
+        std::optional<TDEditorCommand> leaving;
+        if (event->key() == Qt::Key_Up && TDIsCaretOnFirstLine(*this)) leaving = TDEditorCommand::MoveUp;
+        if (event->key() == Qt::Key_Down && TDIsCaretOnLastLine(*this)) leaving = TDEditorCommand::MoveDown;
+        if (event->key() == Qt::Key_Backspace && !caret.hasSelection() && caret.position() == 0)
+            leaving = TDEditorCommand::DeleteBackward;
+        if (leaving && m_leavingHandler(*leaving)) return event->accept();
+    }
     QTextEdit::keyPressEvent(event);
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "foundation/alias.h"
+#include "taskviews/gui/title_editor.h"
 
 #include <QTextEdit>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -32,6 +34,11 @@ public:
     // Not owned; without them the shared workspace and a message box are used.
     void setWorkspace(platform::Workspace* workspace) { m_workspace = workspace; }
     void setAlertPrompter(TDAlertPrompter* prompter) { m_prompter = prompter; }
+    // The keys that leave the note, offered first to the view the editor stands in: MoveUp on the first
+    // line, MoveDown on the last, DeleteBackward at the very start. The handler answers true when it took
+    // the key (editing moved on); otherwise the editor handles it as text.
+    using LeavingHandler = std::function<bool(TDEditorCommand)>;
+    void setLeavingHandler(LeavingHandler handler) { m_leavingHandler = std::move(handler); }
 
     // Shows a copy of the text (nullptr: empty); its typing undo starts afresh.
     void setAttributedString(const QTextDocument* text);
@@ -74,5 +81,6 @@ private:
     platform::Workspace* m_workspace = nullptr;
     TDAlertPrompter* m_prompter = nullptr;
     std::unique_ptr<TDAlertPrompter> m_messageBoxPrompter;
+    LeavingHandler m_leavingHandler;
     QString m_pressedLink;
 };

@@ -121,6 +121,15 @@ public:
     // Where a footer row's link lies, in the viewport's coordinates; empty for other rows.
     QRect footerLinkRect(const QModelIndex& index) const;
 
+    // The outline's own keys (tasks_view_keys.cpp). Left and Right over every selected row: Left
+    // collapses each, or goes to its parent when collapsed; Right expands the collapsed ones, or goes
+    // down to the children when all are expanded.
+    void moveBackward();
+    void moveForward();
+    // A page up or down, the selection going along to the row a page away.
+    void emacsStylePageUp();
+    void emacsStylePageDown();
+
     // TDTaskPresentation.
     QList<TDTaskRowItem> selectedItems() const override;
     void selectItems(const QList<TDTaskRowItem>& items, bool makeVisible) override;
@@ -185,6 +194,7 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -247,6 +257,12 @@ private:
     void p_updateHeaderBand();
     void p_updateCornerView();
     void p_installCells();
+    // The key table's commands; false for keys the tree handles itself.
+    bool p_performKey(QKeyEvent* event);
+    bool p_takesKey(const QKeyEvent* event) const;
+    void p_collapseOrSelectParent(const QModelIndex& item);
+    void p_extendSelection(bool down);
+    int p_rowAtY(int y) const;
 
     TDTrackingAreas p_trackingAreas(const QModelIndex& index) const;
     void p_trackPointer(const QPoint& point);

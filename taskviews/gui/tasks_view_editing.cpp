@@ -12,6 +12,7 @@
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 #include "taskviews/gui/completion_balloons.h"
+#include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_cell_values.h"
@@ -28,10 +29,7 @@
 #include <QCompleter>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QScrollBar>
-#include <QTextBlock>
 #include <QTextCursor>
-#include <QTextLayout>
 #include <QTimer>
 
 namespace {
@@ -481,15 +479,20 @@ int TDTasksViewEditing::p_firstEditableRow() const {
 
 bool TDTasksViewEditing::p_moveVertically(bool down) {
     TDTasksViewTextView* editor = currentEditor();
-    const QTextCursor cursor = editor->textCursor();
-    const QTextBlock block = cursor.block();
-    const QTextLayout* layout = block.layout();
-    const int lineNumber = layout ? layout->lineForTextPosition(cursor.positionInBlock()).lineNumber() : 0;
-    const int lines = layout ? layout->lineCount() : 1;
-    const bool firstLine = block == editor->document()->firstBlock() && lineNumber <= 0;
-    const bool lastLine = block == editor->document()->lastBlock() && lineNumber >= lines - 1;
     // Within the text the editor moves the caret itself.
-    if (down ? !lastLine : !firstLine) return false;
+    if (down ? !TDIsCaretOnLastLine(*editor) : !TDIsCaretOnFirstLine(*editor)) return false;
+    // The caret keeps its place on screen, not its character index.
+    const int x = editor->x() + editor->caretX();
+    const int column = m_column;
+    TDTask* task = m_task;
+    // Down from a title goes into its task's note first, also in the last row.
+    if (down && column == kTask && task->hasNotes()) {
+        const HiddenCursorWhileMoving hidden;
+        endEditing(true);
+        p_processPendingChanges();
+        p_editNote(task, x, false);
+        return true;
+    }
     const int row = editedRow();
     const bool edge = down ? row >= m_view.numberOfRows() - 1 : row <= p_firstEditableRow();
     if (edge) {
@@ -497,12 +500,13 @@ bool TDTasksViewEditing::p_moveVertically(bool down) {
         return true;
     }
     const HiddenCursorWhileMoving hidden;
-    // The caret keeps its place on screen, not its character index.
-    const int x = editor->x() + editor->caretX();
-    const int column = m_column;
-    TDTask* task = m_task;
     endEditing(true);
     p_processPendingChanges();
+    p_editRowBeside(task, column, down, x);
+    return true;
+}
+
+void TDTasksViewEditing::p_editRowBeside(TDTask* task, int column, bool down, int x) {
     const QModelIndex item = p_itemOfTask(task);
     if (item.isValid() && m_view.selectedItem() != item) m_view.selectItem(item);
     if (down)
@@ -510,12 +514,56 @@ bool TDTasksViewEditing::p_moveVertically(bool down) {
     else
         m_view.moveUp();
     const QModelIndex next = m_view.selectedItem();
-    if (!next.isValid() || !editColumn(column, next, column != kTask)) return true;
+    if (!next.isValid()) return;
+    // Up into a task with notes lands in its note, on the note's last line.
+    TDTask* nextTask = next.data(TDTaskTreeModel::TaskRole).value<TDTask*>();
+    if (!down && column == kTask && nextTask && nextTask->hasNotes()) {
+        p_editNote(nextTask, x, true);
+        return;
+    }
+    if (!editColumn(column, next, column != kTask)) return;
     TDTasksViewTextView* nextEditor = currentEditor();
     if (column == kTask) {
         if (!down) nextEditor->moveCursor(QTextCursor::End);
         nextEditor->placeCaretAtX(x - nextEditor->x(), down);
     }
+}
+
+void TDTasksViewEditing::p_editNote(TDTask* task, int x, bool lastLine) {
+    const QModelIndex item = p_itemOfTask(task);
+    if (!item.isValid()) return;
+    if (m_view.selectedItem() != item || m_view.selectedItems().size() != 1) m_view.selectItem(item);
+    m_view.editNoteInRow(item);
+    TDNotesTextView* notes = m_view.notesEditor();
+    if (!notes || !notes->isVisible()) return;
+    // On the note's first line, or on its last one, as near to the caret's place on screen as it goes.
+    if (lastLine) notes->moveCursor(QTextCursor::End);
+    const int y = lastLine ? notes->cursorRect().center().y() : 1;
+    notes->setTextCursor(notes->cursorForPosition(QPoint(x - notes->x(), y)));
+    m_view.scrollTo(item);
+}
+
+bool TDTasksViewEditing::leaveNote(TDNotesTextView& notes, TDTask* task, TDEditorCommand command) {
+    const QModelIndex item = p_itemOfTask(task);
+    if (!item.isValid()) return false;
+    // The last row keeps its note edited: there is no row below to go on to.
+    if (command == TDEditorCommand::MoveDown && m_view.rowForItem(item) >= m_view.numberOfRows() - 1) {
+        notes.moveCursor(QTextCursor::EndOfLine);
+        return true;
+    }
+    const int x = notes.x() + notes.cursorRect().x();
+    const HiddenCursorWhileMoving hidden;
+    // The outline taking the keyboard ends the note's editing and stores it.
+    m_view.setFocus(Qt::OtherFocusReason);
+    p_processPendingChanges();
+    if (command == TDEditorCommand::MoveDown) {
+        p_editRowBeside(task, kTask, true, x);
+        return true;
+    }
+    // Up and Backspace go back to the task's title, Up on its last line, Backspace at its end.
+    if (!editTask(task, kTask, false)) return true;
+    m_titleEditor->moveCursor(QTextCursor::End);
+    if (command == TDEditorCommand::MoveUp) m_titleEditor->placeCaretAtX(x - m_titleEditor->x(), false);
     return true;
 }
 
@@ -576,65 +624,8 @@ bool TDTasksViewEditing::handleOutlineKey(QKeyEvent* event) {
         case EditTitle:
             if (selected.size() == 1) editTask(selected.first(), kTask, true);
             return true;
-        case ScrollToTop:
-            if (m_view.numberOfRows() > 0) m_view.verticalScrollBar()->setValue(0);
-            return true;
-        case ScrollToBottom:
-            if (m_view.numberOfRows() > 0)
-                m_view.verticalScrollBar()->setValue(m_view.verticalScrollBar()->maximum());
-            return true;
-        case ToggleCompleted:
-            if (!selected.isEmpty()) controller.toggleCompletionOfTasks(selected);
-            return true;
-        case DeleteForward:
-        case DeleteBackward:
-            controller.deleteBackward();
-            return true;
-        case CenterSelection:
-            m_view.centerSelectionInVisibleArea();
-            return true;
-        case Arrow: {
-            QKeyEvent arrow(QEvent::KeyPress, action.arrowKey, action.modifiers, QString(),
-                            event->isAutoRepeat());
-            QCoreApplication::sendEvent(&m_view, &arrow);
-            return true;
-        }
-        case MoveForward:
-        case MoveBackward: {
-            const QModelIndex item = m_view.selectedItem();
-            if (!item.isValid()) return true;
-            if (action.command == MoveForward) {
-                if (!m_view.isExpanded(item) && m_view.treeModel().hasChildren(item))
-                    m_view.expandItem(item, false);
-                else if (m_view.isExpanded(item))
-                    m_view.selectItem(m_view.treeModel().index(0, 0, item));
-            } else if (m_view.isExpanded(item)) {
-                m_view.collapseItem(item, false);
-            } else if (item.parent().isValid() && item.parent().data(TDTaskTreeModel::TaskRole).isValid()) {
-                m_view.selectItem(item.parent());
-            }
-            return true;
-        }
-        case PageDown:
-        case PageUp:
-            m_view.verticalScrollBar()->triggerAction(
-                action.command == PageDown ? QScrollBar::SliderPageStepAdd : QScrollBar::SliderPageStepSub);
-            return true;
-        case BaseTable:
-        // Several selected tasks are indented and moved by the task commands; one is the tree's.
-        case IndentSelected:
-        case OutdentSelected:
-        case MoveTasksUp:
-        case MoveTasksDown:
-        case MoveTasksLeft:
-        case MoveTasksRight:
-        case MoveTasksUpOneRow:
-        case MoveTasksUpFiveRows:
-        case MoveTasksToTop:
-        case MoveTasksDownOneRow:
-        case MoveTasksDownFiveRows:
-        case MoveTasksToBottom:
-            // The move commands come with the task commands.
+        default:
+            // The outline's other keys (tasks_view_keys.cpp).
             return false;
     }
     return false;
@@ -710,5 +701,6 @@ void TDTasksView::resumeEditing(const QVariant& editing) {
 
 void TDTasksView::keyPressEvent(QKeyEvent* event) {
     if (m_editing && m_editing->handleOutlineKey(event)) return event->accept();
+    if (p_performKey(event)) return event->accept();
     TDExtendedOutlineView::keyPressEvent(event);
 }

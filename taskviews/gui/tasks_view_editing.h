@@ -11,6 +11,7 @@
 
 class QKeyEvent;
 class QTimer;
+class TDNotesTextView;
 class TDTask;
 class TDTasksView;
 class TDOrderedCollection;
@@ -55,8 +56,11 @@ public:
     // Opens the pending balloon now instead of after its delay.
     void firePopUpTimer();
 
-    // The outline's own keys while no cell is edited; true when taken.
+    // Return and Enter in the outline while no cell is edited; true when taken.
     bool handleOutlineKey(QKeyEvent* event);
+    // A key that leaves the note of the task edited in the notes editor: Up or Backspace goes to the
+    // task's title, Down to the next row's. False when the task has no row any more.
+    bool leaveNote(TDNotesTextView& notes, TDTask* task, TDEditorCommand command);
     // Finds the next (or previous) task whose title holds the text and shows the match in its title
     // editor; false, after a beep, when no title holds it.
     bool findString(const QString& text, bool backwards);
@@ -82,6 +86,10 @@ private:
     bool p_outdent();
     bool p_changeEditingColumn(int direction, int caret);
     bool p_moveVertically(bool down);
+    // Commits nothing: selects the row above or below the task's and edits the column there, the caret
+    // at `x` (the outline's coordinates) on the line next to the one left.
+    void p_editRowBeside(TDTask* task, int column, bool down, int x);
+    void p_editNote(TDTask* task, int x, bool lastLine);
     bool p_deleteBackward();
     bool p_addTask(bool child);
     void p_openBalloon();

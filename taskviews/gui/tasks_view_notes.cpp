@@ -7,6 +7,7 @@
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_view.h"
+#include "taskviews/gui/tasks_view_editing.h"
 #include "taskviews/notes_comparison.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
@@ -127,6 +128,12 @@ void TDTasksView::editNoteInRow(const QModelIndex& index) {
         connect(m_notesEditor, &TDNotesTextView::editingFinished, this,
                 &TDTasksView::p_notesEditorDidEndEditing);
         connect(m_notesEditor, &QTextEdit::textChanged, this, &TDTasksView::p_placeNotesEditor);
+        // Up, Down and Backspace at the note's edges move editing to a title.
+        m_notesEditor->setLeavingHandler([this](TDEditorCommand command) {
+            TDLibrary* library = m_controller.library();
+            TDTask* task = library ? library->taskWithUID(m_editedNoteTaskUID) : nullptr;
+            return task && m_editing->leaveNote(*m_notesEditor, task, command);
+        });
     }
     // The note's text stands on a plain ground of the paper's colour while it is edited.
     QPalette colors = m_notesEditor->palette();

@@ -28,7 +28,24 @@ bool isPlainKey(const QKeyEvent* event) {
     return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
 }
 
+// The caret's line in its block, and the number of lines of the block.
+std::pair<int, int> caretLine(const QTextEdit& editor) {
+    const QTextCursor cursor = editor.textCursor();
+    const QTextLayout* layout = cursor.block().layout();
+    if (!layout || layout->lineCount() == 0) return {0, 1};
+    return {layout->lineForTextPosition(cursor.positionInBlock()).lineNumber(), layout->lineCount()};
+}
+
 }  // namespace
+
+bool TDIsCaretOnFirstLine(const QTextEdit& editor) {
+    return editor.textCursor().block() == editor.document()->firstBlock() && caretLine(editor).first <= 0;
+}
+
+bool TDIsCaretOnLastLine(const QTextEdit& editor) {
+    const auto [line, lines] = caretLine(editor);
+    return editor.textCursor().block() == editor.document()->lastBlock() && line >= lines - 1;
+}
 
 // --- TDTasksViewTextView
 

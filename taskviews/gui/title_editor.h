@@ -30,6 +30,11 @@ enum class TDEditorCommand {
     AddChildTask,  // Shift+Return
 };
 
+// Whether the caret of a text editor stands on the text's first or last line as laid out: Up and Down
+// there leave the text for the row or note beside it.
+bool TDIsCaretOnFirstLine(const QTextEdit& editor);
+bool TDIsCaretOnLastLine(const QTextEdit& editor);
+
 // The view a field editor edits in: it takes commands, restyles the text, offers completions and
 // predictions, and hears when the editor loses the keyboard.
 class TDFieldEditorDelegate {

@@ -38,6 +38,15 @@ TEST(TaskKeyMap, KeysAndModifiersGiveTheirCommands) {
         {Qt::Key_Left, none, MoveBackward},
         {Qt::Key_H, none, MoveBackward},
         {Qt::Key_L, ctrl | shift, CenterSelection},
+        {Qt::Key_L, meta, CenterSelection},
+        // The second keys of those that desktops take.
+        {Qt::Key_Left, ctrl, MoveTasksLeft},
+        {Qt::Key_Right, ctrl, MoveTasksRight},
+        {Qt::Key_Up, alt | shift, MoveTasksUp},
+        {Qt::Key_Down, alt | shift, MoveTasksDown},
+        {Qt::Key_V, meta, PageDown},
+        {Qt::Key_Up, ctrl | shift, BaseTable},
+        {Qt::Key_Left, alt | shift, BaseTable},
         {Qt::Key_W, none, MoveTasksUpOneRow},
         {Qt::Key_W, shift, MoveTasksUpFiveRows},
         {Qt::Key_W, alt, MoveTasksToTop},
@@ -50,6 +59,10 @@ TEST(TaskKeyMap, KeysAndModifiersGiveTheirCommands) {
         {Qt::Key_Enter, Qt::KeypadModifier, EditTitle},
         {Qt::Key_Tab, none, IndentSelected},
         {Qt::Key_Backtab, shift, OutdentSelected},
+        {Qt::Key_Tab, shift, BaseTable},
+        {Qt::Key_W, ctrl, BaseTable},
+        {Qt::Key_Space, shift, BaseTable},
+        {Qt::Key_Delete, Qt::KeypadModifier, DeleteForward},
         {Qt::Key_X, none, BaseTable},
         {Qt::Key_Up, none, BaseTable},
     };
@@ -63,9 +76,10 @@ TEST(TaskKeyMap, KeysAndModifiersGiveTheirCommands) {
         Qt::KeyboardModifiers modifiers;
         int arrow;
     } arrows[] = {
-        {Qt::Key_J, none, Qt::Key_Down},  {Qt::Key_K, none, Qt::Key_Up},    {Qt::Key_J, shift, Qt::Key_Down},
-        {Qt::Key_K, shift, Qt::Key_Up},   {Qt::Key_H, shift, Qt::Key_Left}, {Qt::Key_L, alt, Qt::Key_Right},
-        {Qt::Key_L, meta, Qt::Key_Right},
+        {Qt::Key_J, none, Qt::Key_Down},          {Qt::Key_K, none, Qt::Key_Up},
+        {Qt::Key_J, shift, Qt::Key_Down},         {Qt::Key_K, shift, Qt::Key_Up},
+        {Qt::Key_H, shift, Qt::Key_Left},         {Qt::Key_L, alt, Qt::Key_Right},
+        {Qt::Key_L, meta | shift, Qt::Key_Right}, {Qt::Key_K, alt, Qt::Key_Up},
     };
     for (const ArrowCase& a : arrows) {
         const TDTaskKeyAction action = TDTaskKeyMap::actionForKey(a.key, a.modifiers);
