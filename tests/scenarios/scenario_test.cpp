@@ -30,6 +30,7 @@
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace scenario {
 namespace {
@@ -301,6 +302,14 @@ QAction* actionTitled(const QWidget& menu, const QString& title) {
 
 }  // namespace
 
+// A desktop keeps the window active under its menus; the offscreen platform activates each menu, and
+// leaves nothing active once a menu is deleted, which would end what its item began (an edit). The
+// window takes the activation back before the item is clicked, as the desktop has it.
+void ScenarioTest::keepWindowActiveUnderMenu() {
+    if (QWindow* handle = window().windowHandle()) handle->requestActivate();
+    QCoreApplication::processEvents();
+}
+
 void ScenarioTest::chooseMenuItem(const QString& menu, const QString& item) {
     QMenuBar* bar = window().menuBar();
     QAction* title = actionTitled(*bar, menu);
@@ -319,6 +328,7 @@ void ScenarioTest::chooseMenuItem(const QString& menu, const QString& item) {
         return;
     }
     if (!action->isEnabled()) ADD_FAILURE() << "\"" << item.toStdString() << "\" is disabled";
+    keepWindowActiveUnderMenu();
     QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->actionGeometry(action).center());
     settle();
 }
@@ -348,6 +358,7 @@ void ScenarioTest::chooseFromContextMenu(QWidget* target, const QPoint& at, cons
             menu->close();
             return;
         }
+        keepWindowActiveUnderMenu();
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
     });
     QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, at);

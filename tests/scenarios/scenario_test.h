@@ -146,6 +146,7 @@ private:
     QModelIndex p_rowOfTask(const QString& title, int column) const;
     QPoint p_cellCenter(const QString& title, int column) const;
     QRect p_groupRect(const QString& title) const;
+    void keepWindowActiveUnderMenu();
 
     QByteArray m_previousTemporaryFolder;
     std::unique_ptr<TDOrdelloComposition> m_ordello;
