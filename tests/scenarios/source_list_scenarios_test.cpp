@@ -36,6 +36,7 @@ TEST_F(SourceListScenario, ANewListFromTheSourceListsMenuTakesTheTypedNameAndIsS
     clickGroup(QStringLiteral("Household"));
     chooseFromGroupMenu(QStringLiteral("Household"), QStringLiteral("New List"));
     type(QStringLiteral("Garden"));
+    screenshot(QStringLiteral("scenario_new_list_named"));
     press(Qt::Key_Return);
     waitForSave();
 
