@@ -13,6 +13,7 @@
 #include "app/gui/source_list_pane.h"
 #include "app/gui/tag_filter_view_controller.h"
 #include "app/gui/toolbar_view_controller.h"
+#include "app/gui/undo_menu_items.h"
 #include "app/hints_strip.h"
 #include "app/main_window_layout.h"
 #include "controls/gui/button.h"
@@ -518,6 +519,8 @@ void TDMainWindow::buildMenus() {
                     [this] { Q_EMIT closeRequested(); });
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
+    TDAddUndoActions(*edit, m_manager);
+    edit->addSeparator();
     TDAddTaskEditActions(edit, m_tasksViewController->tasksController());
     TDAddTaskFindActions(edit, m_tasksViewController->tasksView());
 

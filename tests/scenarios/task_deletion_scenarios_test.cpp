@@ -10,7 +10,7 @@ void seedErrands(LibrarySeed& seed) {
     seed.task(errands, QStringLiteral("Collect the parcel"));
 }
 
-// The ways a person deletes the selected task.
+// The ways a person gives the commands: the menu items, or their keys.
 enum class DeletionWay { MenuItem, Keys };
 
 class TaskDeletionScenario : public ScenarioTest, public ::testing::WithParamInterface<DeletionWay> {
@@ -21,9 +21,21 @@ protected:
         else
             press(Qt::Key_Backspace, Qt::ControlModifier);
     }
+    void undoDeletion() {
+        if (GetParam() == DeletionWay::MenuItem)
+            chooseMenuItem(QStringLiteral("Edit"), QStringLiteral("Undo Delete"));
+        else
+            press(Qt::Key_Z, Qt::ControlModifier);
+    }
+    void redoDeletion() {
+        if (GetParam() == DeletionWay::MenuItem)
+            chooseMenuItem(QStringLiteral("Edit"), QStringLiteral("Redo Delete"));
+        else
+            press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    }
 };
 
-TEST_P(TaskDeletionScenario, TheDeletedTaskLeavesTheListAndTheStore) {
+TEST_P(TaskDeletionScenario, TheDeletedTaskLeavesTheListAndTheStoreUntilUndoneAndRedone) {
     seedLibrary(seedErrands);
     launch();
     clickGroup(QStringLiteral("Errands"));
@@ -34,6 +46,18 @@ TEST_P(TaskDeletionScenario, TheDeletedTaskLeavesTheListAndTheStore) {
     EXPECT_EQ(shownTasks(), rest);
     EXPECT_EQ(storedLibrary().titlesIn(QStringLiteral("Errands")), rest);
     EXPECT_EQ(focusedWidgetName(), QStringLiteral("TDTasksView"));
+
+    undoDeletion();
+    waitForSave();
+    const QStringList all{QStringLiteral("Buy stamps"), QStringLiteral("Post the letter"),
+                          QStringLiteral("Collect the parcel")};
+    EXPECT_EQ(shownTasks(), all);
+    EXPECT_EQ(storedLibrary().titlesIn(QStringLiteral("Errands")), all);
+
+    redoDeletion();
+    waitForSave();
+    EXPECT_EQ(shownTasks(), rest);
+    EXPECT_EQ(storedLibrary().titlesIn(QStringLiteral("Errands")), rest);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, TaskDeletionScenario,
