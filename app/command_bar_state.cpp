@@ -23,6 +23,7 @@ void TDCommandBarState::p_setMode(int mode) {
 // --- The stack
 
 void TDCommandBarState::setCommand(TDCommandKind kind) {
+    if (kind != TDCommandKind::Goto) p_goToWillBeDropped();
     Q_EMIT commandWillShow(kind);
     m_stack = {kind};
     if (m_presentation) m_presentation->showCommand(kind);
@@ -57,6 +58,7 @@ void TDCommandBarState::open() {
 
 void TDCommandBarState::close() {
     if (!isOpen()) return;
+    p_goToWillBeDropped();
     m_barState = BarState::Closing;
     if (m_presentation) {
         m_presentation->focusInitialFirstResponder();
@@ -78,7 +80,22 @@ void TDCommandBarState::animationDidStop() {
 
 // --- The window's commands
 
+void TDCommandBarState::p_goToWillBeDropped() {
+    // Go-to puts back what it changed before its view goes, however the bar lets it go.
+    if (!m_closingGoto && isGotoOpen()) {
+        QScopedValueRollback<bool> closing(m_closingGoto, true);
+        Q_EMIT gotoClosing();
+    }
+}
+
 void TDCommandBarState::p_openAlone(TDCommandKind kind) {
+    if (isGotoOpen()) {
+        closeGoto(false);
+        if (p_isOpenWithTop(kind)) {
+            p_setMode(int(kind));
+            return;
+        }
+    }
     setCommand(kind);
     open();
     p_setMode(int(kind));

@@ -62,6 +62,7 @@ public:
     bool isTagFilterOpen() const { return p_isOpenWithTop(TDCommandKind::TagFilter); }
     bool isGotoOpen() const { return p_isOpenWithTop(TDCommandKind::Goto); }
 
+    // Go-to open over the wanted command only closes; any other go-to is closed before it is replaced.
     void openTaskSubmenu() { p_openAlone(TDCommandKind::Hints); }
     void openTagFilter() { p_openAlone(TDCommandKind::TagFilter); }
     // Go-to slides in from below over an open bar; a closed bar opens with go-to alone.
@@ -95,7 +96,8 @@ public:
 
 Q_SIGNALS:
     void modeChanged(int mode);
-    // Go-to is about to be closed by the window: it puts back what it changed.
+    // Go-to is about to leave the bar (closed, covered by another command, or the bar closing): it puts
+    // back what it changed. Once per closing.
     void gotoClosing();
     // A command is about to show (made and loaded by the window).
     void commandWillShow(TDCommandKind kind);
@@ -103,6 +105,7 @@ Q_SIGNALS:
 private:
     bool p_isOpenWithTop(TDCommandKind kind) const;
     void p_openAlone(TDCommandKind kind);
+    void p_goToWillBeDropped();
     void p_toggle(TDCommandKind kind);
     void p_setMode(int mode);
 

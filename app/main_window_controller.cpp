@@ -1,5 +1,6 @@
 #include "app/main_window_controller.h"
 
+#include "app/command_bar_state.h"
 #include "app/groups_controller.h"
 #include "model/group.h"
 #include "model/library.h"
@@ -39,6 +40,7 @@ TDMainWindowController::TDMainWindowController(TDLibraryManager& manager, TDGrou
     m_tasks.setWindowContext(this);
     m_tabs.setHost(this);
     connect(&m_tabs, &TDGroupTabs::currentGroupChanged, this, &TDMainWindowController::p_showTabGroup);
+    connect(&m_tabs, &TDGroupTabs::tabWillBeSelected, this, &TDMainWindowController::p_tabWillBeSelected);
 
     platform::NotificationCenter& center = platform::NotificationCenter::defaultCenter();
     center.addObserver(
@@ -216,6 +218,13 @@ void TDMainWindowController::p_syncDidFinish(const std::optional<TDError>& error
 void TDMainWindowController::p_libraryDidFinishLoading() {
     if (m_tabs.library() == m_manager.library()) return;
     m_tabs.setLibrary(m_manager.library());
+}
+
+void TDMainWindowController::p_tabWillBeSelected() {
+    // Go-to puts its group back into the tab being left, before that tab keeps what it shows.
+    if (!m_commandBar || !m_commandBar->isGotoOpen()) return;
+    const InPlace inPlace(m_groups);
+    m_commandBar->closeGoto(false);
 }
 
 void TDMainWindowController::p_showTabGroup(TDGroup* group, const QVariantMap& history) {

@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class TDCommandBarState;
 class TDGroupsController;
 class TDLibraryManager;
 class TDTask;
@@ -47,6 +48,8 @@ public:
     ~TDMainWindowController() override;
 
     void setView(TDMainWindowView* view) { m_view = view; }
+    // The window's command bar, whose go-to a tab switch closes first (not owned; nullptr for none).
+    void setCommandBar(TDCommandBarState* commandBar) { m_commandBar = commandBar; }
     TDGroupTabs& tabs() const { return m_tabs; }
 
     // Restores the saved tabs (again, when called again) and, when a library is open already, shows the
@@ -119,6 +122,7 @@ private:
 
     void p_libraryDidFinishLoading();
     void p_showTabGroup(TDGroup* group, const QVariantMap& history);
+    void p_tabWillBeSelected();
     bool p_selectTask(TDTask* task);
     void p_syncWillStart();
     void p_syncDidFinish(const std::optional<TDError>& error);
@@ -128,6 +132,7 @@ private:
     TDGroupTabs& m_tabs;
     TDTasksController& m_tasks;
     TDMainWindowView* m_view = nullptr;
+    TDCommandBarState* m_commandBar = nullptr;
     bool m_taskFilterEnabled = false;
     bool m_syncing = false;
     std::optional<TDError> m_syncError;

@@ -173,6 +173,16 @@ void TDCardDeck::nextCard() {
     if (animated) m_view->playEffect(TDCardDeckView::Effect::Next, false);
 }
 
+void TDCardDeck::stepCard(bool down) {
+    if (m_view) m_view->endEditing();
+    TDTask* next = m_numberOfCards == 0 ? nullptr : p_find(down ? m_forward : m_reverse, task(), false);
+    if (!next || next == task()) {
+        p_beep();
+        return;
+    }
+    setTask(next);
+}
+
 void TDCardDeck::previousCard() {
     const bool animated = p_animated();
     if (m_view) m_view->endEditing();
@@ -272,13 +282,37 @@ TDCardDeck::KeyAction TDCardDeck::keyAction(int key, const QString& text, int mo
     if (key == Qt::Key_Space && mods == 0) return KeyAction::ToggleCompleted;
     if (key == Qt::Key_Left && mods == 0) return KeyAction::PreviousCard;
     if (key == Qt::Key_Right && mods == 0) return KeyAction::NextCard;
-    if (text.size() != 1) return KeyAction::PassOn;
-    const QChar letter = text.at(0).toLower();
-    if (mods == 0 && letter == QLatin1Char('h')) return KeyAction::PreviousCard;
-    if (mods == 0 && letter == QLatin1Char('l')) return KeyAction::NextCard;
-    if (letter == QLatin1Char('j')) return KeyAction::Down;
-    if (letter == QLatin1Char('k')) return KeyAction::Up;
-    return KeyAction::PassOn;
+    if (key == Qt::Key_Down && mods == 0) return KeyAction::Down;
+    if (key == Qt::Key_Up && mods == 0) return KeyAction::Up;
+    const int arrow = arrowKeyForLetter(text);
+    if (arrow == 0) return KeyAction::PassOn;
+    if (mods != 0) return KeyAction::PassOnAsArrow;
+    switch (arrow) {
+        case Qt::Key_Left:
+            return KeyAction::PreviousCard;
+        case Qt::Key_Right:
+            return KeyAction::NextCard;
+        case Qt::Key_Down:
+            return KeyAction::Down;
+        default:
+            return KeyAction::Up;
+    }
+}
+
+int TDCardDeck::arrowKeyForLetter(const QString& text) {
+    if (text.size() != 1) return 0;
+    switch (text.at(0).toLower().unicode()) {
+        case 'h':
+            return Qt::Key_Left;
+        case 'j':
+            return Qt::Key_Down;
+        case 'k':
+            return Qt::Key_Up;
+        case 'l':
+            return Qt::Key_Right;
+        default:
+            return 0;
+    }
 }
 
 bool TDCardDeck::performKeyAction(KeyAction action) {
@@ -297,6 +331,9 @@ bool TDCardDeck::performKeyAction(KeyAction action) {
             return true;
         case KeyAction::Down:
         case KeyAction::Up:
+            stepCard(action == KeyAction::Down);
+            return true;
+        case KeyAction::PassOnAsArrow:
         case KeyAction::None:
         case KeyAction::PassOn:
             break;

@@ -45,8 +45,19 @@ class TDCardDeck final : public QObject, public TDTaskPresentation {
     Q_OBJECT
 
 public:
-    // What a key on the cards does; j and k stand for Down and Up, which the window handles.
-    enum class KeyAction { None, InsertNewline, ToggleCompleted, PreviousCard, NextCard, Down, Up, PassOn };
+    // What a key on the cards does. j and k stand for Down and Up, which step to the next and previous
+    // task at once; j, k, h and l with Shift or Alt are passed on as the arrow keys they stand for.
+    enum class KeyAction {
+        None,
+        InsertNewline,
+        ToggleCompleted,
+        PreviousCard,
+        NextCard,
+        Down,
+        Up,
+        PassOnAsArrow,
+        PassOn
+    };
 
     TDCardDeck(TDTasksController& controller, TDTaskPresentation* outline, QObject* parent = nullptr);
     ~TDCardDeck() override;
@@ -76,6 +87,8 @@ public:
     // The user's commands. Each beeps when there is nothing to do.
     void nextCard();
     void previousCard();
+    // The next (or previous) task of the list at once, without the flip, whether or not it is an action.
+    void stepCard(bool down);
     void dropCard();
     void toggleCompleted();
     void toggleCanceled();
@@ -84,6 +97,8 @@ public:
     bool validateToggle() const;
     // What a key with these modifiers (Qt::KeyboardModifiers as an int) does on the cards.
     static KeyAction keyAction(int key, const QString& text, int modifiers);
+    // The arrow key (a Qt::Key) a letter of j, k, h and l stands for; 0 for any other text.
+    static int arrowKeyForLetter(const QString& text);
     // Performs the key's action; false when it is not the deck's (the window passes the key on).
     bool performKeyAction(KeyAction action);
 

@@ -115,8 +115,8 @@ void TDTasksController::setGroup(TDGroup* group) {
 
     m_tagFilterPredicate->setEnabled(false);
     m_titleFilterPredicate->setEnabled(false);
-    setTitleFilterPredicate({}, false);
     m_titleFilterString.clear();
+    setTitleFilterPredicate({}, false);
     saveViewOptions();
 
     p_beginReloadingRows();

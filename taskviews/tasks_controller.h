@@ -322,11 +322,14 @@ Q_SIGNALS:
     void rowsNeedUpdate();
     void statusBarSummaryChanged();
     void filterTagInfoChanged();
+    // The title filter was set or cleared: the words it filters by (empty for none).
+    void titleFilterChanged(const QString& text);
     void showsDatesAsIntervalsChanged(bool intervals);
     void selectionChanged();
     // setMode switched the presentation (0 outline, 1 cards).
     void modeChanged(qint64 mode);
-    // editRecurrence loaded the editor with the task: the outline shows it at the task's row.
+    // editRecurrence loaded the editor with the task: the outline shows it at the task's row, the cards
+    // at the card's title.
     void recurrenceEditorRequested(TDTask* task);
 
 private:

@@ -139,6 +139,7 @@ void TDTasksController::setTitleFilterPredicate(const platform::PredicatePtr& pr
 void TDTasksController::p_tellWindowWhetherFiltering() {
     if (m_window)
         m_window->tasksControllerDidEnableTaskFilter(!m_filterTags.isEmpty() || isFilteringByTitle());
+    Q_EMIT titleFilterChanged(isFilteringByTitle() ? m_titleFilterString : QString());
 }
 
 // ---------------------------------------------------------------------------------------------------

@@ -173,6 +173,9 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
     connect(m_commandBar.get(), &TDCommandBarState::gotoClosing, this, [this] {
         if (m_goto) m_goto->windowClosesGoto();
     });
+    m_controller->setCommandBar(m_commandBar.get());
+    // The title filter fields show the filter in force, however it was set or cleared.
+    connect(&tasks, &TDTasksController::titleFilterChanged, this, &TDMainWindow::p_showTitleFilter);
 
     p_restoreLayout();
     m_controller->restoreState();
@@ -184,6 +187,7 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
 
 TDMainWindow::~TDMainWindow() {
     // The bar hands the command views back before their controllers go.
+    m_controller->setCommandBar(nullptr);
     m_commandBar->setPresentation(nullptr);
     m_submenuSplit->setDelegate(nullptr);
     delete m_commandBarView;
@@ -773,6 +777,7 @@ TDHintsCommandViewController& TDMainWindow::hintsCommandViewController() {
         m_hints->setTasksController(&tasks);
         connect(m_hints->searchField(), &QLineEdit::textEdited, &tasks,
                 &TDTasksController::setTitleFilterString);
+        p_showTitleFilter(tasks.isFilteringByTitle() ? tasks.titleFilterString() : QString());
     }
     return *m_hints;
 }
@@ -784,6 +789,7 @@ TDTagFilterViewController& TDMainWindow::tagFilterController() {
         m_tagFilter->setTasksController(&tasks);
         connect(m_tagFilter->searchField(), &QLineEdit::textEdited, &tasks,
                 &TDTasksController::setTitleFilterString);
+        p_showTitleFilter(tasks.isFilteringByTitle() ? tasks.titleFilterString() : QString());
     }
     return *m_tagFilter;
 }
@@ -861,8 +867,16 @@ void TDMainWindow::closeBar(bool animated) {
 }
 
 void TDMainWindow::filterByTitle() {
+    // Go-to gives way first: the bar it covered, if any, takes the filter.
+    if (m_commandBar->isGotoOpen()) m_commandBar->closeGoto(false);
     if (!m_commandBar->isTaskSubmenuOpen() && !m_commandBar->isTagFilterOpen()) m_commandBar->openTagFilter();
     if (QLineEdit* field = p_titleFilterField()) makeFirstResponder(field);
+}
+
+void TDMainWindow::p_showTitleFilter(const QString& text) {
+    for (QLineEdit* field :
+         {m_hints ? m_hints->searchField() : nullptr, m_tagFilter ? m_tagFilter->searchField() : nullptr})
+        if (field && field->text() != text) field->setText(text);
 }
 
 QLineEdit* TDMainWindow::p_titleFilterField() const {

@@ -181,6 +181,7 @@ private:
     void p_commandWillShow(TDCommandKind kind);
     void p_showHintsForFocus();
     QLineEdit* p_titleFilterField() const;
+    void p_showTitleFilter(const QString& text);
     void p_makeStatusBar();
     void p_restoreLayout();
     void p_restoreFrame();

@@ -132,6 +132,8 @@ TDToolbarViewController::TDToolbarViewController(TDGroupsController& groups, TDT
     connect(&m_groups, &TDGroupsController::historyChanged, this, &TDToolbarViewController::p_updateHistory);
     connect(&m_tasks, &TDTasksController::rowsReloaded, this,
             &TDToolbarViewController::tasksViewDidChangeDisplayMode);
+    // Switching to the cards brings them to the front of the container: the strip goes over them again.
+    connect(&m_tasks, &TDTasksController::modeChanged, this, &TDToolbarViewController::updateLayout);
     connect(m_tasksView.header(), &QHeaderView::sectionResized, this, &TDToolbarViewController::updateLayout);
     connect(m_tasksView.header(), &QHeaderView::geometriesChanged, this,
             &TDToolbarViewController::updateLayout);

@@ -7,16 +7,19 @@
 #include "taskviews/gui/priority_box_cell.h"
 #include "taskviews/gui/task_checkbox_cell.h"
 #include "taskviews/gui/task_info_text_field.h"
+#include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/title_editor.h"
 #include "taskviews/task_row_facts.h"
 #include "taskviews/task_title_styling.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDrag>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMimeData>
 #include <QPainter>
 #include <QPainterPath>
@@ -215,6 +218,14 @@ QPixmap TDCardView::dragPicture() const {
     painter.drawText(QRect(28, 0, width - 30, 22), Qt::AlignVCenter | Qt::AlignLeft,
                      QFontMetrics(font).elidedText(title, Qt::ElideRight, width - 30));
     return picture;
+}
+
+void TDCardView::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    // The card's task is the selection the Task menu acts on.
+    if (!m_task) return;
+    if (!m_taskMenu) m_taskMenu = TDTaskMenuBuilder::makeMenu(m_tasksController, &TDTaskMenuTemplate, this);
+    m_taskMenu->popup(event->globalPos());
 }
 
 void TDCardView::mousePressEvent(QMouseEvent* event) {

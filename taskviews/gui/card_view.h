@@ -6,6 +6,7 @@
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 class TDNotesTextView;
 class TDPriorityButton;
 class TDTask;
@@ -56,6 +57,8 @@ public:
     // The title's height, which grows with its text (set by the controller); lays the card out again.
     int titleHeight() const { return m_titleHeight; }
     void setTitleHeight(int height);
+    // The Task menu its right click shows; nullptr before the first.
+    QMenu* taskMenu() const { return m_taskMenu; }
     // A tag drag is over the card.
     bool drawsDragBorder() const { return m_drawDragBorder; }
     // Shows every control, or none (a card without a task).
@@ -72,6 +75,8 @@ Q_SIGNALS:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // The Task menu, over the card, its labels and its notes' frame.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -95,6 +100,7 @@ private:
     QLabel* m_fieldLabels[FieldCount];
     QLineEdit* m_fields[FieldCount];
     int m_titleHeight = 28;
+    QMenu* m_taskMenu = nullptr;
     bool m_drawDragBorder = false;
     // A press that may become a drag of the task.
     QPoint m_pressPosition;

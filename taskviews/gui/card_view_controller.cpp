@@ -305,6 +305,11 @@ bool TDCardController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Escape) {
+        // A date or estimate field drops what was typed: the stored value is back before the focus
+        // leaves, so leaving stores nothing.
+        for (int field = 0; field < TDCardView::FieldCount; ++field)
+            if (watched == m_view->field(TDCardView::Field(field)))
+                m_view->field(TDCardView::Field(field))->setText(m_fields->value(infoField(field)).text);
         Q_EMIT editingEnded();
         return true;
     }

@@ -1,11 +1,15 @@
 #include "taskviews/gui/cards_view.h"
 
+#include "controls/gui/balloon_panel.h"
 #include "model/group.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "taskviews/gui/card_stack.h"
 #include "taskviews/gui/card_view.h"
 #include "taskviews/gui/card_view_controller.h"
+#include "taskviews/gui/recurrence_edit_view.h"
 #include "taskviews/gui/title_editor.h"
+#include "taskviews/recurrence_edit_controller.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QApplication>
@@ -147,6 +151,8 @@ TDCardsView::TDCardsView(TDTasksController& tasksController, TDCardDeck& deck, Q
     connect(&m_deck, &TDCardDeck::taskChanged, this, [this] { m_front->setTask(m_deck.task()); });
     connect(&m_deck, &TDCardDeck::numberOfCardsChanged, this, &TDCardsView::p_numberOfCardsChanged);
     connect(&m_deck, &TDCardDeck::instructionMessageChanged, this, &TDCardsView::p_setInstructionMessage);
+    connect(&m_tasksController, &TDTasksController::recurrenceEditorRequested, this,
+            &TDCardsView::p_showRecurrenceEditor);
     m_deck.setView(this);
     m_front->setTask(m_deck.task());
     p_numberOfCardsChanged(m_deck.numberOfCards());
@@ -163,9 +169,11 @@ TDCardView* TDCardsView::frontCardView() const {
 }
 
 QRect TDCardsView::p_cardRect() const {
-    // 70 in from the sides, 20 from the top, 60 from the bottom; lower by 2 for each missing rear card.
+    // 70 in from the sides, 20 below the toolbar's band, 60 from the bottom; lower by 2 for each missing
+    // rear card.
     const int lowered = 2 * (4 - m_stack->numberOfCards());
-    return QRect(70, 20 + lowered, std::max(width() - 140, 0), std::max(height() - 80, 0));
+    return QRect(70, kToolbarBandHeight + 20 + lowered, std::max(width() - 140, 0),
+                 std::max(height() - kToolbarBandHeight - 80, 0));
 }
 
 void TDCardsView::p_layout() {
@@ -177,8 +185,8 @@ void TDCardsView::p_layout() {
     m_leftButton->setGeometry(20, buttonY, 31, 31);
     m_rightButton->setGeometry(int(std::floor(width() - 50.5)), buttonY, 31, 31);
     m_effects->setGeometry(rect());
-    if (m_messageField) m_messageField->setGeometry(-1, 45, width() - 14, 30);
-    if (m_overlay) m_overlay->setGeometry(rect());
+    if (m_messageField) m_messageField->setGeometry(-1, kToolbarBandHeight + 45, width() - 14, 30);
+    if (m_overlay) m_overlay->setGeometry(p_belowToolbarBand());
 }
 
 void TDCardsView::resizeEvent(QResizeEvent*) {
@@ -235,6 +243,31 @@ void TDCardsView::p_setInstructionMessage(const QString& message) {
     if (m_overlay) m_overlay->raise();
 }
 
+TDRecurrenceEditView* TDCardsView::recurrenceEditView() const {
+    return m_recurrenceEditView.data();
+}
+
+void TDCardsView::p_showRecurrenceEditor(TDTask* task) {
+    // The outline shows it at the task's row; here it hangs from the front card's title.
+    TDRecurrenceEditViewController* editor = m_tasksController.recurrenceEditor();
+    const QRect title = titleFrame();
+    if (m_tasksController.mode() != 1 || !editor || !task || task != m_deck.task() || title.isEmpty()) return;
+    const QRect target(mapToGlobal(title.topLeft()), title.size());
+    const QPoint location(target.center().x(), target.bottom());
+    TDBalloonPanel* balloon =
+        m_recurrenceEditView ? qobject_cast<TDBalloonPanel*>(m_recurrenceEditView->parentWidget()) : nullptr;
+    if (!balloon) {
+        m_recurrenceEditView = new TDRecurrenceEditView(*editor);
+        balloon = new TDBalloonPanel(this, location, 2, target, m_recurrenceEditView);
+        balloon->setCanBecomeKeyWindow(true);
+    } else {
+        balloon->setPreferredLocation(location, target);
+    }
+    balloon->orderFront();
+    balloon->activateWindow();
+    m_recurrenceEditView->editRule();
+}
+
 QRect TDCardsView::titleFrame() const {
     if (!m_deck.task()) return {};
     const TDCardView* card = m_front->cardView();
@@ -256,7 +289,8 @@ void TDCardsView::paintEvent(QPaintEvent*) {
             bottom = QColor::fromRgbF(groupBottom.redF() * 0.9, groupBottom.greenF() * 0.9,
                                       groupBottom.blueF() * 0.9);
     }
-    QLinearGradient gradient(0, -40, 0, height());
+    // One gradient under the toolbar's band and the cards alike.
+    QLinearGradient gradient(0, 0, 0, height());
     gradient.setColorAt(0, top);
     gradient.setColorAt(1, bottom);
     painter.fillRect(rect(), gradient);
@@ -267,9 +301,25 @@ void TDCardsView::keyPressEvent(QKeyEvent* event) {
         m_deck.deleteCard();
         return;
     }
-    if (m_deck.performKeyAction(TDCardDeck::keyAction(event->key(), event->text(), int(event->modifiers()))))
+    const TDCardDeck::KeyAction action =
+        TDCardDeck::keyAction(event->key(), event->text(), int(event->modifiers()));
+    if (action == TDCardDeck::KeyAction::PassOnAsArrow) {
+        p_passOnAsArrowKey(*event);
         return;
+    }
+    if (m_deck.performKeyAction(action)) return;
     QWidget::keyPressEvent(event);
+}
+
+void TDCardsView::p_passOnAsArrowKey(const QKeyEvent& event) {
+    // Up the parents as the arrow itself would go, keeping Shift, Ctrl, Alt and Meta.
+    QWidget* parent = parentWidget();
+    if (!parent) return;
+    const Qt::KeyboardModifiers kept =
+        event.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    QKeyEvent arrow(QEvent::KeyPress, TDCardDeck::arrowKeyForLetter(event.text()), kept, QString(),
+                    event.isAutoRepeat());
+    QCoreApplication::sendEvent(parent, &arrow);
 }
 
 void TDCardsView::mousePressEvent(QMouseEvent* event) {
@@ -405,7 +455,7 @@ void TDCardsView::setDrawsOverlay(bool drawsOverlay) {
         return;
     }
     m_overlay = new TDOverlayView(this);
-    m_overlay->setGeometry(rect());
+    m_overlay->setGeometry(p_belowToolbarBand());
     m_overlay->show();
     m_overlay->raise();
 }

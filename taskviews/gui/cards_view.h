@@ -4,10 +4,12 @@
 #include "taskviews/card_deck.h"
 
 #include <QPixmap>
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
 
+class QKeyEvent;
 class QLabel;
 class QPagedPaintDevice;
 class QPainter;
@@ -19,6 +21,8 @@ class TDCardStackView;
 class TDCardView;
 class TDFloatingArrowButton;
 class TDOverlayView;
+class TDRecurrenceEditView;
+class TDTask;
 class TDTasksController;
 
 // The tasks of the shown group as cards: the front card over a drawn stack, arrow buttons at either
@@ -40,8 +44,13 @@ public:
     QLabel* messageField() const { return m_messageField; }
     bool drawsOverlay() const { return m_overlay != nullptr; }
     int activeAnimationCount() const { return m_activeAnimations; }
+    // The band at the top left to the window's toolbar strip; the cards lie below it.
+    static constexpr int kToolbarBandHeight = 40;
+
     // The front card's title in this view's coordinates (empty with no task).
     QRect titleFrame() const;
+    // The recurrence editor shown at the title, once opened (nullptr before).
+    TDRecurrenceEditView* recurrenceEditView() const;
 
     // Draws the front card into the painter's page, scaled to fit the rectangle; for printing.
     void renderFrontCard(QPainter& painter, const QRectF& target) const;
@@ -77,9 +86,13 @@ private:
     void p_numberOfCardsChanged(qint64 count);
     void p_setInstructionMessage(const QString& message);
     QRect p_cardRect() const;
+    QRect p_belowToolbarBand() const { return rect().adjusted(0, kToolbarBandHeight, 0, 0); }
     int p_flipDuration() const;
     void p_effectEnded();
     void p_swipe(int deltaX);
+    void p_showRecurrenceEditor(TDTask* task);
+    // j, k and h or l with modifiers stand for the arrow keys: passed on as those.
+    void p_passOnAsArrowKey(const QKeyEvent& event);
 
     TDTasksController& m_tasksController;
     TDCardDeck& m_deck;
@@ -91,6 +104,8 @@ private:
     TDCardEffectView* m_effects;
     QLabel* m_messageField = nullptr;
     TDOverlayView* m_overlay = nullptr;
+    // Lives in its balloon, a child of this view.
+    QPointer<TDRecurrenceEditView> m_recurrenceEditView;
     QPixmap m_snapshot;
     TDSwipeRecognizer m_swipe;
     int m_activeAnimations = 0;

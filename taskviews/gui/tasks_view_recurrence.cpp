@@ -7,6 +7,8 @@
 #include "taskviews/tasks_controller.h"
 
 void TDTasksView::p_showRecurrenceEditor(TDTask* task) {
+    // In card mode the cards show it at the card's title.
+    if (m_controller.mode() == 1) return;
     TDRecurrenceEditViewController* editor = m_controller.recurrenceEditor();
     if (!editor) return;
     const QModelIndex index =

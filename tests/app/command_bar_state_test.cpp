@@ -159,6 +159,56 @@ TEST_F(CommandBarStateTest, GotoSlidesInFromBelowAndBackAndIsCancelledOnClose) {
     EXPECT_EQ(bar.focusReturns, 1);
 }
 
+// However the bar lets go-to go, go-to hears it once, so that it puts back the group and the dimming.
+TEST_F(CommandBarStateTest, GotoIsToldOnceWhicheverWayItLeavesTheBar) {
+    using Step = std::function<void(TDCommandBarState&)>;
+    const struct {
+        const char* name;
+        Step under;
+        Step leave;
+        Stack stack;
+        int mode;
+    } cases[] = {
+        {"the tag filter opened under it",
+         [](TDCommandBarState& s) { s.openTagFilter(); },
+         [](TDCommandBarState& s) { s.openTagFilter(); },
+         {Kind::TagFilter},
+         2},
+        {"the hints opened over the tag filter under it",
+         [](TDCommandBarState& s) { s.openTagFilter(); },
+         [](TDCommandBarState& s) { s.openTaskSubmenu(); },
+         {Kind::Hints},
+         1},
+        {"the tag filter opened with go-to alone",
+         [](TDCommandBarState&) {},
+         [](TDCommandBarState& s) { s.openTagFilter(); },
+         {Kind::TagFilter},
+         2},
+        {"the bar closed under it",
+         [](TDCommandBarState& s) { s.openTaskSubmenu(); },
+         [](TDCommandBarState& s) { s.closeCommandBar(); },
+         {},
+         0},
+        {"closed by its own toggle",
+         [](TDCommandBarState&) {},
+         [](TDCommandBarState& s) { s.toggleGoto(); },
+         {},
+         0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        state->closeCommandBar();
+        c.under(*state);
+        state->openGoto();
+        gotoCancels = 0;
+        c.leave(*state);
+        EXPECT_EQ(gotoCancels, 1);
+        EXPECT_FALSE(state->isGotoOpen());
+        EXPECT_EQ(state->commandStack(), c.stack);
+        EXPECT_EQ(state->mode(), c.mode);
+    }
+}
+
 TEST_F(CommandBarStateTest, TheBarPassesThroughOpeningAndClosing) {
     bar.holdsMotion = true;
     using State = TDCommandBarState::BarState;

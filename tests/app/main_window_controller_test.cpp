@@ -1,4 +1,6 @@
 #include "app/main_window_controller.h"
+#include "app/command_bar_state.h"
+#include "app/goto_controller.h"
 #include "tests/app/groups_controller_fixture.h"
 
 namespace apptest {
@@ -94,6 +96,38 @@ TEST_F(MainWindowControllerTest, SwitchingTabsWithCtrlHeldStaysInPlace) {
     groups->setEventModifiers(Qt::NoModifier);
     EXPECT_EQ(tabs->numberOfTabs(), 2);
     EXPECT_EQ(tasks->group(), library()->todayGroup());
+}
+
+// Go-to open over one tab while another is selected: go-to gives the tab being left its group back
+// first, so Escape afterwards changes nothing and each tab keeps its own group.
+TEST_F(MainWindowControllerTest, SelectingATabClosesGotoSoEachTabKeepsItsGroup) {
+    groups->selectGroup(work);
+    groups->openInNewTab(home);
+    controller->selectPreviousTab();
+    ASSERT_EQ(tasks->group(), work);
+
+    TDCommandBarState bar(defaults());
+    controller->setCommandBar(&bar);
+    TDGotoController gotoController(*groups, *tasks);
+    QObject::connect(&bar, &TDCommandBarState::gotoClosing, &gotoController,
+                     [&gotoController] { gotoController.windowClosesGoto(); });
+    bar.openGoto();
+    gotoController.viewDidOpen();
+    gotoController.completionsForString(QStringLiteral("hom"));
+    ASSERT_EQ(tasks->group(), home);
+    ASSERT_TRUE(tasks->drawsOverlay());
+
+    controller->selectNextTab();
+    EXPECT_FALSE(bar.isGotoOpen());
+    EXPECT_FALSE(tasks->drawsOverlay());
+    EXPECT_EQ(tasks->group(), home);
+    gotoController.cancel();  // Escape in a field that has gone
+    EXPECT_EQ(tasks->group(), home);
+    EXPECT_EQ(tabs->groupAtTabIndex(0), work);
+    EXPECT_EQ(tabs->groupAtTabIndex(1), home);
+    controller->selectPreviousTab();
+    EXPECT_EQ(tasks->group(), work);
+    controller->setCommandBar(nullptr);
 }
 
 TEST_F(MainWindowControllerTest, ClosingTheLastTabClosesTheWindow) {

@@ -240,13 +240,22 @@ TEST(CardKeysTest, KeysMapToTheirActions) {
         {Qt::Key_Right, "", 0, A::NextCard},
         {Qt::Key_J, "j", 0, A::Down},
         {Qt::Key_K, "k", 0, A::Up},
-        {Qt::Key_H, "H", Qt::ShiftModifier, A::PassOn},
+        {Qt::Key_Down, "", 0, A::Down},
+        {Qt::Key_Up, "", 0, A::Up},
+        {Qt::Key_H, "H", Qt::ShiftModifier, A::PassOnAsArrow},
+        {Qt::Key_J, "J", Qt::ShiftModifier, A::PassOnAsArrow},
+        {Qt::Key_L, "l", Qt::AltModifier, A::PassOnAsArrow},
         {Qt::Key_L, "l", Qt::ControlModifier, A::PassOn},
         {Qt::Key_X, "x", 0, A::PassOn},
     };
     for (const auto& c : cases)
         EXPECT_EQ(TDCardDeck::keyAction(c.key, QString::fromLatin1(c.text), c.modifiers), c.action)
             << c.text << " " << c.modifiers;
+    const QStringList letters{QStringLiteral("h"), QStringLiteral("J"), QStringLiteral("k"),
+                              QStringLiteral("L"), QStringLiteral("x"), QString()};
+    const QList<int> arrows{Qt::Key_Left, Qt::Key_Down, Qt::Key_Up, Qt::Key_Right, 0, 0};
+    for (qsizetype i = 0; i < letters.size(); ++i)
+        EXPECT_EQ(TDCardDeck::arrowKeyForLetter(letters[i]), arrows[i]) << letters[i].toStdString();
 }
 
 }  // namespace

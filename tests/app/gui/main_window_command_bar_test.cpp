@@ -226,6 +226,69 @@ TEST_F(MainWindowCommandBarTest, FilterByTitleOpensTheTagFilterWithItsFieldReady
     EXPECT_EQ(QApplication::focusWidget(), mainWindow->hintsCommandViewController().searchField());
 }
 
+// Filter by Title while go-to browses: go-to is cancelled first (the group of before, no dimming), the
+// bar it covered or the tag filter takes the typing, and the next go-to starts from what is shown then.
+TEST_F(MainWindowCommandBarTest, FilterByTitleClosesGotoFirst) {
+    struct Case {
+        const char* name;
+        bool hintsUnder;
+    };
+    for (const Case& c : {Case{"go-to alone", false}, Case{"go-to over the hints", true}}) {
+        SCOPED_TRACE(c.name);
+        mainWindow->closeCommandBar();
+        if (c.hintsUnder) mainWindow->openTaskSubmenu();
+        show(work);
+        mainWindow->openGotoView();
+        TDGotoViewController& gotoView = mainWindow->gotoViewController();
+        QTest::keyClicks(gotoView.searchField(), QStringLiteral("hou"));
+        ASSERT_EQ(tasksController().group(), home);
+        ASSERT_TRUE(tasksController().drawsOverlay());
+
+        mainWindow->filterByTitle();
+        EXPECT_FALSE(mainWindow->commandBar().isGotoOpen());
+        EXPECT_EQ(mainWindow->commandBarView().commandViewControllers().size(), 1);
+        EXPECT_EQ(tasksController().group(), work);
+        EXPECT_FALSE(tasksController().drawsOverlay());
+        QLineEdit* field = c.hintsUnder ? mainWindow->hintsCommandViewController().searchField()
+                                        : mainWindow->tagFilterController().searchField();
+        EXPECT_EQ(QApplication::focusWidget(), field);
+        QTest::keyClick(field, Qt::Key_Escape);
+
+        show(home);
+        mainWindow->openGotoView();
+        QTest::keyClicks(gotoView.searchField(), QStringLiteral("wrk"));
+        ASSERT_EQ(tasksController().group(), work);
+        QTest::keyClick(gotoView.searchField(), Qt::Key_Escape);
+        EXPECT_EQ(tasksController().group(), home);
+        EXPECT_FALSE(tasksController().drawsOverlay());
+    }
+}
+
+// The title filter fields show the filter in force: cleared by the filter indicator or by another group,
+// set again by a group's saved filter.
+TEST_F(MainWindowCommandBarTest, TheTitleFilterFieldsFollowTheFilter) {
+    show(home);
+    mainWindow->openTagFilter();
+    mainWindow->hintsCommandViewController();
+    QLineEdit* tagField = mainWindow->tagFilterController().searchField();
+    QLineEdit* hintsField = mainWindow->hintsCommandViewController().searchField();
+    mainWindow->filterByTitle();
+    QTest::keyClicks(tagField, QStringLiteral("plumb"));
+    ASSERT_EQ(tasksController().titleFilterString(), QStringLiteral("plumb"));
+    EXPECT_EQ(hintsField->text(), QStringLiteral("plumb"));
+
+    QTest::mouseClick(&mainWindow->filterIndicator(), Qt::LeftButton);
+    EXPECT_FALSE(tasksController().isFilteringByTitle());
+    EXPECT_TRUE(tagField->text().isEmpty());
+    EXPECT_TRUE(hintsField->text().isEmpty());
+
+    tasksController().setTitleFilterString(QStringLiteral("bulbs"));
+    EXPECT_EQ(tagField->text(), QStringLiteral("bulbs"));
+    show(work);
+    EXPECT_TRUE(tagField->text().isEmpty());
+    EXPECT_EQ(tasksController().titleFilterString(), QString());
+}
+
 TEST_F(MainWindowCommandBarTest, QuittingWithGotoOverTheTagFilterReopensTheTagFilter) {
     mainWindow->openTagFilter();
     mainWindow->openGotoView();

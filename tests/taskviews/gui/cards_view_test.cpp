@@ -88,8 +88,8 @@ TEST_F(CardsViewTest, TheCardShowsTheTaskOverTheStack) {
     EXPECT_EQ(view->stackView()->numberOfCards(), 3);
     EXPECT_TRUE(view->leftButton()->isVisible());
     EXPECT_EQ(view->messageField(), nullptr);
-    // Three rear cards: the card sits 2 points lower than over a full stack.
-    EXPECT_EQ(card().geometry(), QRect(70, 22, 460, 420));
+    // Below the toolbar's band; three rear cards: the card sits 2 points lower than over a full stack.
+    EXPECT_EQ(card().geometry(), QRect(70, TDCardsView::kToolbarBandHeight + 22, 460, 380));
 }
 
 TEST_F(CardsViewTest, KeysMoveCompleteAndDelete) {
