@@ -394,7 +394,8 @@ private:
     void p_beep();
     void p_setNumberOfActions(qint64 count);
     void p_setNumberOfVisibleActions(qint64 count);
-    void p_walkShownTasks(bool reevaluate, const std::function<void(TDTask*)>& visit);
+    enum class TaskWalk { AsShown, LimitsLifted, Reevaluated };
+    void p_walkShownTasks(TaskWalk how, const std::function<void(TDTask*)>& visit);
 
     TDLibraryManager& m_manager;
     TDTaskPresentation* m_outline = nullptr;

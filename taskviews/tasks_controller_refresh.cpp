@@ -22,12 +22,12 @@ namespace {
 
 const QString kShowDatesAsIntervals = QStringLiteral("showDatesAsIntervals");
 
-// The members a collection shows, without its limit.
-QList<platform::ManagedObject*> unlimitedMembers(TDOrderedCollection* collection) {
+// The members a collection shows, with its limit or without.
+QList<platform::ManagedObject*> shownMembers(TDOrderedCollection* collection, bool limited) {
     collection->resortIfNeeded();
     TDFilteringMutableArray& array = collection->array();
     const quint64 limit = collection->limit();
-    if (limit == 0) return array.visibleObjects();
+    if (limit == 0 || limited) return array.visibleObjects();
     array.setLimit(0);
     QList<platform::ManagedObject*> members = array.visibleObjects();
     array.setLimit(limit);
@@ -88,14 +88,16 @@ void TDTasksController::reload() {
     updateUI();
 }
 
-// Every task of the rows, depth first, with the limits of the sections lifted. `reevaluate` judges each
-// member by its collection's filter as it stands now, without touching what the collections keep (the
-// counts look past the tag and title filters without making the rows change twice).
-void TDTasksController::p_walkShownTasks(bool reevaluate, const std::function<void(TDTask*)>& visit) {
+// Every task of the rows, depth first. `AsShown` keeps the sections' limits, `LimitsLifted` walks past
+// them, `Reevaluated` also judges each member by its collection's filter as it stands now, without
+// touching what the collections keep (the counts look past the tag and title filters without making the
+// rows change twice).
+void TDTasksController::p_walkShownTasks(TaskWalk how, const std::function<void(TDTask*)>& visit) {
     SubtaskTest hasSubtasks;
     std::function<void(TDOrderedCollection*)> walk = [&](TDOrderedCollection* collection) {
         const QList<platform::ManagedObject*> members =
-            reevaluate ? reevaluatedMembers(collection) : unlimitedMembers(collection);
+            how == TaskWalk::Reevaluated ? reevaluatedMembers(collection)
+                                         : shownMembers(collection, how == TaskWalk::AsShown);
         for (qsizetype i = 0; i < members.size(); ++i) {
             TDPrefetchSubtasksAhead(members, i);
             TDTask* task = TDTask::from(members.at(i));
@@ -132,7 +134,7 @@ void TDTasksController::updateUI() {
     if (byTags) m_tagFilterPredicate->setEnabled(false);
     if (byTitle) m_titleFilterPredicate->setEnabled(false);
     qint64 actions = 0;
-    if (filtering) p_walkShownTasks(true, [&](TDTask* task) { actions += counted(task); });
+    if (filtering) p_walkShownTasks(TaskWalk::Reevaluated, [&](TDTask* task) { actions += counted(task); });
 
     // The tag information covers the tasks the title filter leaves, whatever their tags. Counted by
     // tag first: the dictionary entries are made once per tag, not once per tagged task.
@@ -140,7 +142,7 @@ void TDTasksController::updateUI() {
     QHash<TDGroup*, qint64> tagCounts;
     const platform::RelationshipDescription* tagsRelationship = nullptr;
     qint64 visibleWithoutTags = 0;
-    p_walkShownTasks(filtering, [&](TDTask* task) {
+    p_walkShownTasks(filtering ? TaskWalk::Reevaluated : TaskWalk::LimitsLifted, [&](TDTask* task) {
         visibleWithoutTags += counted(task);
         if (cards && !task->isIncomplete()) return;
         if (!tagsRelationship) tagsRelationship = task->entity()->relationship(QStringLiteral("tags"));
@@ -174,10 +176,11 @@ void TDTasksController::updateUI() {
     }
     Q_EMIT filterTagInfoChanged();
 
+    // What a section's limit hides behind its footer is not shown.
     qint64 visible = visibleWithoutTags;
-    if (byTags) {
+    if (byTags || m_groupingLimit != 0) {
         visible = 0;
-        p_walkShownTasks(false, [&](TDTask* task) { visible += counted(task); });
+        p_walkShownTasks(TaskWalk::AsShown, [&](TDTask* task) { visible += counted(task); });
     }
     p_setNumberOfVisibleActions(visible);
 }

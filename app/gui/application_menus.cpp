@@ -2,7 +2,9 @@
 
 #include "app/app_delegate.h"
 #include "app/backup_restorer.h"
+#include "app/group_menu.h"
 #include "app/groups_controller.h"
+#include "app/gui/group_menu_actions.h"
 #include "app/gui/main_window.h"
 #include "app/library_backup_now.h"
 #include "foundation/alert.h"
@@ -75,6 +77,11 @@ TDApplicationMenus::TDApplicationMenus(TDMainWindow& window, TDLibraryManager& m
       m_restorer(restorer),
       m_defaults(defaults),
       m_files(fileDialogs(&window)) {
+    // The count's check mark follows the setting, however it changes.
+    connect(&m_defaults, &platform::UserDefaults::valueChanged, this, [this](const QString& key) {
+        if (key == kShowIncompleteTaskCount && m_taskCountAction)
+            m_taskCountAction->setChecked(m_defaults.boolean(kShowIncompleteTaskCount));
+    });
 }
 
 TDApplicationMenus::~TDApplicationMenus() = default;
@@ -89,6 +96,7 @@ void TDApplicationMenus::install(QMenuBar& bar) {
     // The window's menus are built anew, and with them these items.
     m_actions.clear();
     m_taskCountAction = nullptr;
+    m_groupMenu = nullptr;
     if (QMenu* file = menuTitled(bar, tr("File"))) {
         QMenu items;
         p_addCommand(items, TDApplicationCommand::Print, tr("Print…"), [this] {
@@ -101,6 +109,8 @@ void TDApplicationMenus::install(QMenuBar& bar) {
                      [this] { restoreLibrary(); });
         p_addCommand(items, TDApplicationCommand::Sync, tr("Sync Now"), [this] { sync(); });
         p_addCommand(items, TDApplicationCommand::FixLibrary, tr("Fix Library"), [this] { fixLibrary(); });
+        p_addCommand(items, TDApplicationCommand::RevealLibrary, tr("Show Library in File Manager"),
+                     [this] { revealLibrary(); });
         file->insertActions(quitItem(*file), items.actions());
         for (QAction* item : items.actions()) item->setParent(file);
         connect(file, &QMenu::aboutToShow, this, &TDApplicationMenus::validate);
@@ -116,6 +126,12 @@ void TDApplicationMenus::install(QMenuBar& bar) {
         })->setShortcut(QKeySequence(Qt::Key_F11));
         p_updateFullScreenTitle();
         connect(view, &QMenu::aboutToShow, this, &TDApplicationMenus::validate);
+        // The source list's commands follow the View menu.
+        m_groupMenu = new QMenu(tr("&Lists"), &bar);
+        TDFillGroupMenu(*m_groupMenu, m_window.groupsController(), TDGroupMenuEntries(), true);
+        const QList<QAction*> menus = bar.actions();
+        const qsizetype viewIndex = menus.indexOf(view->menuAction());
+        bar.insertMenu(menus.value(viewIndex + 1), m_groupMenu);
     }
     QMenu* help = bar.addMenu(tr("&Help"));
     p_addCommand(*help, TDApplicationCommand::Help, tr("Ordello Help"), [this] {
@@ -221,6 +237,12 @@ void TDApplicationMenus::fixLibrary() {
     }
     alert.buttons = {tr("OK")};
     m_prompter.runModal(alert);
+}
+
+void TDApplicationMenus::revealLibrary() {
+    const QString package = m_manager.libraryPath();
+    if (package.isEmpty()) return;
+    if (platform::Workspace* workspace = platform::Workspace::shared()) workspace->showInFileManager(package);
 }
 
 void TDApplicationMenus::toggleFullScreen() {

@@ -38,10 +38,10 @@ struct TDApplicationFileQuestions {
         openFile;
 };
 
-// The application's own commands in the main window's menus: print; back up, restore, sync and fix the
-// library; full screen and the incomplete-task count; help and the web pages; and the Debug menu while
-// "enableDebugMenu" is on. Each item is enabled as the program's state allows, looked at again when its
-// menu opens and when it is triggered.
+// The application's own commands in the main window's menus: print; back up, restore, sync, fix and show
+// the library; full screen and the incomplete-task count; the source list's commands in a menu of their
+// own; help and the web pages; and the Debug menu while "enableDebugMenu" is on. Each item is enabled as the
+// program's state allows, looked at again when its menu opens and when it is triggered.
 class TDApplicationMenus final : public QObject {
     Q_OBJECT
 
@@ -54,9 +54,11 @@ public:
 
     void setFileQuestions(TDApplicationFileQuestions questions) { m_files = std::move(questions); }
 
-    // Adds the items to the menus the window has just built (its File, View and Window menus), and the
-    // Help and Debug menus at the end.
+    // Adds the items to the menus the window has just built (its File, View and Window menus), the
+    // source list's menu after View, and the Help and Debug menus at the end.
     void install(QMenuBar& bar);
+    // The source list's menu; nullptr before install.
+    QMenu* groupMenu() const { return m_groupMenu; }
     // The first item of the command.
     QAction* action(TDApplicationCommand command) const;
 
@@ -70,6 +72,8 @@ public:
     void restoreLibrary();
     void sync();
     void fixLibrary();
+    // Shows the library's package selected in the file manager.
+    void revealLibrary();
     void toggleFullScreen();
     void showHelp(const QString& anchor);
     void openWebPage(TDWebPage page);
@@ -111,6 +115,7 @@ private:
     TDApplicationFileQuestions m_files;
     QList<std::pair<TDApplicationCommand, QAction*>> m_actions;
     QAction* m_taskCountAction = nullptr;
+    QMenu* m_groupMenu = nullptr;
     // The Debug menu's restore, while it runs.
     QPointer<TDImportProgress> m_importing;
     // The print under way: its off-screen list lives until the print has ended.

@@ -2,7 +2,9 @@
 
 #include "controls/color_level_additions.h"
 #include "foundation/gui/path_additions.h"
+#include "foundation/gui/tooltip_shortcut.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -47,12 +49,30 @@ QFont TDDarkButton::titleFont() const {
 }
 
 QColor TDDarkButton::textColor() const {
-    const float white = !isEnabled() ? 0.45f : isDown() ? 0.7f : 0.85f;
+    const float white = !isEnabled() ? 0.6f : isDown() ? 0.7f : 0.85f;
     return QColor::fromRgbF(white, white, white);
 }
 
 TDActionButton::Label TDDarkButton::keyEquivalentLabel() const {
-    return {keyEquivalentText(), systemFontOfSize(10), textColor()};
+    return {shortKeyText(keyEquivalent()), systemFontOfSize(9), textColor()};
+}
+
+QString TDDarkButton::shortKeyText(QKeyCombination key) {
+    const Qt::KeyboardModifiers modifiers = key.keyboardModifiers();
+    const QString bare = TDShortcutLabel(QKeyCombination(key.key()));
+    if (bare.isEmpty()) return {};
+    // Ctrl as the caret of the terminal's ^K, Shift as its key's arrow; Alt and Meta spelled, before.
+    QString text;
+    if (modifiers.testFlag(Qt::AltModifier)) text += QStringLiteral("Alt\u2009");
+    if (modifiers.testFlag(Qt::MetaModifier)) text += QStringLiteral("Meta\u2009");
+    if (modifiers.testFlag(Qt::ControlModifier)) text += QLatin1Char('^');
+    if (modifiers.testFlag(Qt::ShiftModifier)) text += QChar(0x21E7);
+    return text + bare;
+}
+
+QSize TDDarkButton::compactSize() const {
+    const qreal title = QFontMetricsF(titleFont()).horizontalAdvance(text());
+    return {int(std::ceil(shortcutBoxWidth() + title)) + 10, 20};
 }
 
 TDActionButton::DrawInfo TDDarkButton::calcDrawInfo(const QRectF& rect) const {
@@ -86,9 +106,13 @@ void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
     painter.fillPath(bodyPath, fill);
 
     // (3) The gloss over the upper half and a faint inner ring.
+    // A disabled button's gloss is faint: its edge runs through the middle of the dimmed title and
+    // would read as a line struck through it.
     const QRectF gloss(body.x(), body.y(), body.width(), std::ceil((body.height() - 1) / 2) + 0.5);
-    painter.fillPath(bezierPathWithRoundedRect(gloss, 3),
-                     pressed ? whiteGradient(gloss, 0.15f, 0.05f) : whiteGradient(gloss, 0.25f, 0.075f));
+    const bool enabled = isEnabled();
+    painter.fillPath(bezierPathWithRoundedRect(gloss, 3), pressed   ? whiteGradient(gloss, 0.15f, 0.05f)
+                                                          : enabled ? whiteGradient(gloss, 0.25f, 0.075f)
+                                                                    : whiteGradient(gloss, 0.08f, 0.03f));
     painter.fillPath(ringBetween(area.adjusted(0.5, 0.5, -0.5, -0.5), area.adjusted(1.5, 1.5, -1.5, -1.5), 2),
                      pressed ? whiteGradient(body, 0.1f, 0.0f) : whiteGradient(body, 0.15f, 0.05f));
 
@@ -109,7 +133,7 @@ void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
 
     // (7) The title over its dark shadow.
     painter.setFont(titleFont());
-    painter.setPen(QColor::fromRgbF(0, 0, 0, 0.6f));
+    painter.setPen(QColor::fromRgbF(0, 0, 0, enabled ? 0.6f : 0.35f));
     painter.drawText(info.titleString.translated(0, 1), Qt::AlignCenter, text());
     if (pressed)
         painter.fillPath(bezierPathWithRoundedRect(body.adjusted(1, 1, -1, -1), 2),

@@ -2,6 +2,7 @@
 
 #include "app/gui/dark_button.h"
 #include "controls/gui/dark_search_field.h"
+#include "foundation/gui/tooltip_shortcut.h"
 #include "taskviews/task_menus.h"
 #include "taskviews/tasks_controller.h"
 
@@ -18,7 +19,7 @@ constexpr int kBarHeight = 38;
 constexpr int kMargin = 8;
 constexpr int kButtonGap = 6;
 constexpr int kButtonHeight = 20;
-constexpr int kSearchFieldWidth = 180;
+constexpr int kSearchFieldWidth = 128;
 // A button this close to the search field gives way.
 constexpr int kSearchFieldClearance = 6;
 
@@ -124,12 +125,15 @@ void TDHintsCommandViewController::p_makeMainButtons(QWidget* container) {
         button->setText(tr(entry.title));
         QKeyCombination key = entry.key;
         if (const TDTaskMenuItem* item = menu.itemWithAction(action)) {
-            button->setToolTip(item->title);
             if (key.key() == Qt::Key_unknown && !item->shortcut.isEmpty())
                 key = QKeySequence(item->shortcut, QKeySequence::PortableText)[0];
+            // The button writes its key short; the tip spells it out.
+            const QString spelled = TDShortcutLabel(key);
+            button->setToolTip(spelled.isEmpty() ? item->title
+                                                 : item->title + QStringLiteral(" (%1)").arg(spelled));
         }
         button->setKeyEquivalent(key);
-        button->resize(button->optimalSize().width(), kButtonHeight);
+        button->resize(button->compactSize().width(), kButtonHeight);
         connect(button, &QAbstractButton::clicked, this, [this, action] { p_perform(action); });
         m_buttons.append(button);
     }

@@ -417,6 +417,13 @@ void TDMainWindow::p_updateMenuTitles() {
     }
     if (m_toggleStatusBarAction)
         m_toggleStatusBarAction->setText(isStatusBarHidden() ? tr("Show Status Bar") : tr("Hide Status Bar"));
+    if (m_toggleGotoAction && m_commandBar) {
+        // As the bar's buttons: the view being opened is checked already while it slides in.
+        const int mode = m_commandBar->mode();
+        m_toggleGotoAction->setChecked(mode == TDCommandBarState::GotoMode);
+        m_toggleTaskSubmenuAction->setChecked(mode == TDCommandBarState::HintsMode);
+        m_toggleTagFilterAction->setChecked(mode == TDCommandBarState::TagFilterMode);
+    }
 }
 
 void TDMainWindow::p_taskFilterEnabledChanged(bool enabled) {
@@ -554,11 +561,19 @@ void TDMainWindow::buildMenus() {
     }
 
     view->addSeparator();
-    view->addAction(tr("Go To..."), QKeySequence(Qt::CTRL | Qt::Key_G), this, [this] { toggleGotoView(); });
-    view->addAction(tr("Show Actions Bar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), this,
-                    [this] { toggleTaskSubmenu(); });
-    view->addAction(tr("Show Tag Filter"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this,
-                    [this] { toggleTagFilter(); });
+    m_toggleGotoAction = view->addAction(tr("Go To..."), QKeySequence(Qt::CTRL | Qt::Key_G), this,
+                                         [this] { toggleGotoView(); });
+    m_toggleTaskSubmenuAction =
+        view->addAction(tr("Show Actions Bar"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_B), this,
+                        [this] { toggleTaskSubmenu(); });
+    m_toggleTagFilterAction =
+        view->addAction(tr("Show Tag Filter"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_T), this,
+                        [this] { toggleTagFilter(); });
+    // Their check marks say which of the command bar's views is open.
+    for (QAction* toggle : {m_toggleGotoAction, m_toggleTaskSubmenuAction, m_toggleTagFilterAction})
+        toggle->setCheckable(true);
+    connect(view, &QMenu::aboutToShow, this, &TDMainWindow::p_updateMenuTitles);
+    p_updateMenuTitles();
     view->addAction(tr("Filter by Title"), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), this,
                     [this] { filterByTitle(); });
 
@@ -826,6 +841,7 @@ void TDMainWindow::p_commandBarModeChanged(int mode) {
     m_gotoButton->setChecked(mode == TDCommandBarState::GotoMode);
     m_hintsButton->setChecked(mode == TDCommandBarState::HintsMode);
     m_tagFilterButton->setChecked(mode == TDCommandBarState::TagFilterMode);
+    p_updateMenuTitles();
     // Go-to lies on a light strip: its divider is lighter.
     const bool light = m_commandBar->isGotoOpen();
     m_submenuSplit->setDividerColor(light ? QColor::fromRgbF(0.65, 0.65, 0.65)

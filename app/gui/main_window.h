@@ -116,6 +116,10 @@ public:
     QAction* toggleSourceListAction() const { return m_toggleSourceListAction; }
     QAction* toggleInfoViewAction() const { return m_toggleInfoViewAction; }
     QAction* toggleStatusBarAction() const { return m_toggleStatusBarAction; }
+    // The command bar's toggles in the View menu, checked while their view is open.
+    QAction* toggleGotoAction() const { return m_toggleGotoAction; }
+    QAction* toggleTaskSubmenuAction() const { return m_toggleTaskSubmenuAction; }
+    QAction* toggleTagFilterAction() const { return m_toggleTagFilterAction; }
     // The frame, the divider and the tabs into the settings.
     void saveLayout();
 
@@ -228,6 +232,9 @@ private:
     QAction* m_toggleSourceListAction = nullptr;
     QAction* m_toggleInfoViewAction = nullptr;
     QAction* m_toggleStatusBarAction = nullptr;
+    QAction* m_toggleGotoAction = nullptr;
+    QAction* m_toggleTaskSubmenuAction = nullptr;
+    QAction* m_toggleTagFilterAction = nullptr;
     TDSwipeRecognizer m_swipe;
     // The restored width, set on the first resize.
     int m_pendingSourceListWidth = 0;

@@ -1,7 +1,10 @@
 #include "app/gui/source_list_pane.h"
 
+#include "app/group_menu.h"
 #include "app/groups_controller.h"
+#include "app/gui/group_menu_actions.h"
 #include "app/gui/groups_view.h"
+#include "controls/gui/function_pop_up_button.h"
 #include "controls/gui/gradient_view.h"
 #include "controls/gui/resize_grip.h"
 #include "controls/gui/source_list_gradient_bar_segmented_cell.h"
@@ -9,6 +12,7 @@
 #include "language/localized_string.h"
 
 #include <QHBoxLayout>
+#include <QMenu>
 #include <QVBoxLayout>
 
 TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompter* prompter, QWidget* parent)
@@ -43,15 +47,24 @@ TDSourceListPane::TDSourceListPane(TDGroupsController& controller, TDAlertPrompt
     connect(m_switcher, &TDSourceListGradientBarSegmentedCell::segmentClicked, &controller,
             &TDGroupsController::setMode);
     m_dragHandle = new TDResizeGrip(Qt::Horizontal, bar);
+    m_actionsMenu = new QMenu(this);
+    TDFillGroupMenu(*m_actionsMenu, controller, TDGroupActionsMenuEntries(), false);
+    m_actionsButton = new TDFunctionPopUpButton(bar);
+    m_actionsButton->setText(QStringLiteral("\u2699"));
+    m_actionsButton->setToolTip(TDLocalizedString("New lists, folders and tags; rename, archive or delete"));
+    m_actionsButton->setMenu(m_actionsMenu);
+    m_actionsButton->setFixedSize(m_actionsButton->sizeHint().width(), kBarHeight - 2);
 
-    // Between the bar's top and bottom lines; the grip's width balances the switch's left margin.
+    // Between the bar's top and bottom lines; the switch stays in the middle, so the grip's side takes
+    // as much room as the button's.
     auto* barLayout = new QHBoxLayout(bar);
     barLayout->setContentsMargins(0, 1, 0, 1);
     barLayout->setSpacing(0);
-    barLayout->addSpacing(m_dragHandle->sizeHint().width());
+    barLayout->addWidget(m_actionsButton);
     barLayout->addStretch(1);
     barLayout->addWidget(m_switcher);
     barLayout->addStretch(1);
+    barLayout->addSpacing(qMax(0, m_actionsButton->width() - m_dragHandle->sizeHint().width()));
     barLayout->addWidget(m_dragHandle);
 
     auto* layout = new QVBoxLayout(this);

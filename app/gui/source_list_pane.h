@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class QMenu;
 class TDAlertPrompter;
+class TDFunctionPopUpButton;
 class TDGroupsController;
 class TDGroupsView;
 class TDResizeGrip;
@@ -11,7 +13,8 @@ class TDSplitView;
 class TDSplitViewSubview;
 
 // The source list's side of the window: the groups outline over the info pane (a split view whose
-// lower pane opens and closes), above a bar with the switch between the list's two modes (lists;
+// lower pane opens and closes), above a bar with, at its left end, a button whose menu holds the
+// commands that make and change groups, in the middle the switch between the list's two modes (lists;
 // tags) and, at its right end, a grip that drags the window's main divider.
 class TDSourceListPane : public QWidget {
     Q_OBJECT
@@ -27,6 +30,9 @@ public:
     void setInfoViewContent(QWidget* content);
     QWidget* infoViewContent() const { return m_infoContent; }
     TDSourceListGradientBarSegmentedCell& modeSwitch() const { return *m_switcher; }
+    // The bar's button of group commands, and its menu.
+    TDFunctionPopUpButton& actionsButton() const { return *m_actionsButton; }
+    QMenu& actionsMenu() const { return *m_actionsMenu; }
     // The bar's grip: an extra place to take the divider beside the source list.
     TDResizeGrip& mainSplitViewDragHandle() const { return *m_dragHandle; }
     // The bar's height.
@@ -42,4 +48,6 @@ private:
     QWidget* m_infoContent = nullptr;
     TDSourceListGradientBarSegmentedCell* m_switcher = nullptr;
     TDResizeGrip* m_dragHandle = nullptr;
+    TDFunctionPopUpButton* m_actionsButton = nullptr;
+    QMenu* m_actionsMenu = nullptr;
 };

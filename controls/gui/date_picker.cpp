@@ -204,18 +204,22 @@ int ODLDatePicker::p_monthOffsetAt(QPoint point) const {
 void ODLDatePicker::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) return QWidget::mousePressEvent(event);
     m_lastMousePoint = event->position().toPoint();
-    if (m_lastMousePoint.y() < kHeaderHeight) return;
+    // Only a press on a day starts tracking: the month's title and the weekday names are no buttons.
+    const QDate pressed = dateAt(m_lastMousePoint);
+    if (!pressed.isValid()) return;
+    m_tracking = true;
     const int offset = p_monthOffsetAt(m_lastMousePoint);
     if (offset != 0) {
         animateScrollToMonthInDistance(offset, false);
         m_holdTimer->start();
         return;
     }
-    m_pressedDate = m_highlightedDate = dateAt(m_lastMousePoint);
+    m_pressedDate = m_highlightedDate = pressed;
     update();
 }
 
 void ODLDatePicker::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_tracking) return;
     m_lastMousePoint = event->position().toPoint();
     const int offset = p_monthOffsetAt(m_lastMousePoint);
     if (offset != 0 && !m_holdTimer->isActive()) {
@@ -232,13 +236,15 @@ void ODLDatePicker::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ODLDatePicker::p_heldPaging() {
-    const int offset = p_monthOffsetAt(m_lastMousePoint);
+    const int offset = m_tracking ? p_monthOffsetAt(m_lastMousePoint) : 0;
     if (offset == 0) return m_holdTimer->stop();
     animateScrollToMonthInDistance(offset, false);
 }
 
 void ODLDatePicker::mouseReleaseEvent(QMouseEvent* event) {
     m_holdTimer->stop();
+    if (!m_tracking) return;
+    m_tracking = false;
     DayType type = DayType::Weekday;
     const QDate date = dateAt(event->position().toPoint(), &type);
     const bool picked =

@@ -13,7 +13,8 @@ class QVariantAnimation;
 // year 1 to 9999, painted (no widget per day). Header arrows page by a month (Ctrl: ten years, Alt: one
 // year), the middle button returns to the selected date; the wheel scrolls slowly and the view snaps
 // to the month under its middle; holding the mouse on a grey day of a neighbouring month, or dragging
-// above or below the grid, pages on every 0.65 s. A click on a day of the shown month picks it.
+// from a day above or below the grid, pages on every 0.65 s. A click on a day of the shown month picks
+// it; a click on the month's title does nothing.
 class ODLDatePicker final : public QWidget {
     Q_OBJECT
 
@@ -84,4 +85,6 @@ private:
     QDate m_pressedDate;
     QDate m_highlightedDate;
     QPoint m_lastMousePoint;
+    // A press on a day is being followed until the release.
+    bool m_tracking = false;
 };

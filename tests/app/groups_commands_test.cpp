@@ -1,3 +1,4 @@
+#include "app/group_menu.h"
 #include "model/comparison_rule.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
@@ -172,6 +173,33 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"PreviousFromTheInbox", "Inbox", nullptr, Command::SelectPreviousGroup, false},
         ValidationCase{"NextFromTheInbox", "Inbox", nullptr, Command::SelectNextGroup, true}),
     [](const ::testing::TestParamInfo<ValidationCase>& info) { return std::string(info.param.name); });
+
+TEST(GroupMenu, TheActionsMenuIsWhatFollowsTheSecondSeparatorAndKeysAreDistinct) {
+    const QList<TDGroupsController::MenuEntry> all = TDGroupMenuEntries();
+    qsizetype second = -1;
+    for (qsizetype i = 0, separators = 0; i < all.size() && second < 0; ++i)
+        if (!all.at(i) && ++separators == 2) second = i;
+    ASSERT_GT(second, 0);
+    const QList<TDGroupsController::MenuEntry> actions = TDGroupActionsMenuEntries();
+    EXPECT_EQ(actions, all.mid(second + 1));
+    // Later separators come along; the navigation stays in the menu bar only.
+    EXPECT_TRUE(actions.contains(std::nullopt));
+    for (Command command : {Command::AddList, Command::AddFolder, Command::AddTag, Command::RenameGroup,
+                            Command::ArchiveList, Command::RemoveGroup})
+        EXPECT_TRUE(actions.contains(command)) << int(command);
+    for (Command command : {Command::GoBack, Command::GoForward, Command::SelectNextGroup})
+        EXPECT_FALSE(actions.contains(command)) << int(command);
+
+    QList<QKeySequence> keys;
+    for (const TDGroupsController::MenuEntry& entry : all) {
+        if (!entry) continue;
+        const QKeySequence key = TDGroupMenuShortcut(*entry);
+        if (key.isEmpty()) continue;
+        EXPECT_FALSE(keys.contains(key)) << key.toString().toStdString();
+        keys << key;
+    }
+    EXPECT_TRUE(keys.contains(QKeySequence(Qt::CTRL | Qt::Key_BracketLeft)));
+}
 
 TEST_F(GroupCommandsTest, TheContextMenuFollowsTheModeAndTheClickedRow) {
     using Entry = TDGroupsController::MenuEntry;

@@ -106,10 +106,16 @@ TEST_F(RowsTest, AFolderShowsOneSectionPerListWithTheGroupingLimitAndFooter) {
     EXPECT_TRUE(controller->isGroupItem(chores));
     EXPECT_EQ(controller->numberOfChildren(chores), 6);
     EXPECT_EQ(controller->child(chores, 5).kind, TDTaskRowItem::Kind::Footer);
-    // And the status bar counts every action, of which 7 are visible
+    // And the status bar counts every action, of which the 7 above the footer are shown
     EXPECT_EQ(controller->numberOfActions(), 10);
+    EXPECT_EQ(controller->numberOfVisibleActions(), 7);
+    EXPECT_EQ(controller->statusBarSummary(), QStringLiteral("7 of 10 actions"));
+
+    // When the limit is lifted, every action is shown again
+    controller->setGroupingLimit(0);
+    controller->reloadAfterDateChange();
     EXPECT_EQ(controller->numberOfVisibleActions(), 10);
-    EXPECT_EQ(controller->statusBarSummary(), QStringLiteral("10 of 10 actions"));
+    EXPECT_EQ(controller->statusBarSummary(), QStringLiteral("10 actions"));
 
     // When a list joins the folder, the sections follow on the next change
     TDList* added = newList(QStringLiteral("Attic"), folder);

@@ -17,6 +17,7 @@
 #include "tests/app/app_delegate_fixture.h"
 #include "tests/app/groups_controller_fixture.h"
 #include "tests/support/core/scripted_alert_prompter.h"
+#include "tests/taskviews/recording_workspace.h"
 
 #include <QAction>
 #include <QApplication>
@@ -49,6 +50,12 @@ QStringList titles(const QList<QAction*>& actions) {
     QStringList all;
     for (const QAction* action : actions)
         all << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return all;
+}
+
+QStringList strings(std::initializer_list<const char*> texts) {
+    QStringList all;
+    for (const char* text : texts) all << QString::fromUtf8(text);
     return all;
 }
 
@@ -139,6 +146,7 @@ TEST_F(ApplicationMenusTest, TheCommandsJoinTheWindowsMenusAndQuitStaysLast) {
                                   QStringLiteral("Restore from Backup…"),
                                   QStringLiteral("Sync Now"),
                                   QStringLiteral("Fix Library"),
+                                  QStringLiteral("Show Library in File Manager"),
                                   QStringLiteral("-"),
                                   QStringLiteral("Quit")};
     EXPECT_EQ(file.mid(file.size() - expectedEnd.size()), expectedEnd)
@@ -195,6 +203,67 @@ TEST_F(ApplicationMenusTest, TheTaskCountItemFollowsTheSetting) {
     menus->validate();
     EXPECT_TRUE(defaults().boolean(QStringLiteral("showIncompleteTaskCount")));
     EXPECT_TRUE(count->isChecked());
+}
+
+TEST_F(ApplicationMenusTest, TheListsMenuFollowsViewWithTheSourceListsCommandsEnabledForTheSelection) {
+    const QStringList bar = titles(window->menuBar()->actions());
+    const qsizetype view = bar.indexOf(QStringLiteral("&View"));
+    ASSERT_GE(view, 0) << bar.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(bar.value(view + 1), QStringLiteral("&Lists"));
+    QMenu* lists = menus->groupMenu();
+    ASSERT_TRUE(lists);
+    EXPECT_EQ(titles(lists->actions()),
+              strings({"Back", "Forward", "-", "Select Previous Group", "Select Next Group",
+                       "Switch Source List", "-", "New List", "New Folder", "-", "New Tag", "New Tag Bundle",
+                       "-", "Rename", "Duplicate", "Archive List", "Delete"}));
+
+    // Each item is enabled, as the source list validates it, when the menu opens.
+    const auto enabled = [&](TDGroup* group) {
+        show(group);
+        Q_EMIT lists->aboutToShow();
+        QStringList on;
+        for (const QAction* item : lists->actions())
+            if (!item->isSeparator() && item->isEnabled()) on << item->text();
+        Q_EMIT lists->aboutToHide();
+        return on;
+    };
+    const QStringList always =
+        strings({"Switch Source List", "New List", "New Folder", "New Tag", "New Tag Bundle"});
+    const QStringList onErrands = enabled(errands);
+    for (const QString& title : always + strings({"Rename", "Duplicate", "Archive List", "Delete"}))
+        EXPECT_TRUE(onErrands.contains(title)) << title.toStdString();
+    const QStringList onInbox = enabled(library()->inboxGroup());
+    for (const QString& title : always) EXPECT_TRUE(onInbox.contains(title)) << title.toStdString();
+    for (const char* title : {"Rename", "Duplicate", "Archive List", "Delete"})
+        EXPECT_FALSE(onInbox.contains(QLatin1String(title))) << title;
+    // Closed, every item takes its key again: the source list checks before it acts.
+    for (const QAction* item : lists->actions()) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();
+
+    // A command from the menu acts on the selected group.
+    show(errands);
+    for (QAction* item : lists->actions())
+        if (item->text() == QStringLiteral("Duplicate")) item->trigger();
+    // It acts once the menu has gone, on the next turn of the event loop.
+    QCoreApplication::processEvents();
+    processChanges();
+    QStringList titlesNow;
+    for (TDGroup* group : library()->foldersGroup()->subgroups()) titlesNow << group->title();
+    EXPECT_TRUE(titlesNow.contains(QStringLiteral("Errands copy")))
+        << titlesNow.join(QLatin1Char('|')).toStdString();
+}
+
+TEST_F(ApplicationMenusTest, ShowLibraryInFileManagerSelectsThePackage) {
+    taskviewstest::RecordingWorkspace desktop;
+    platform::Workspace* before = platform::Workspace::shared();
+    platform::Workspace::setShared(&desktop);
+    menus->validate();
+    QAction* reveal = menus->action(TDApplicationCommand::RevealLibrary);
+    ASSERT_TRUE(reveal);
+    EXPECT_TRUE(reveal->isEnabled());
+    reveal->trigger();
+    platform::Workspace::setShared(before);
+    EXPECT_EQ(desktop.shown, QStringList{manager->libraryPath()});
+    EXPECT_TRUE(QFileInfo(manager->libraryPath()).isDir());
 }
 
 TEST_F(ApplicationMenusTest, FixLibrarySaysWhatItFound) {

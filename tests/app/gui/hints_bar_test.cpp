@@ -4,6 +4,7 @@
 #include "tests/app/gui/command_bar_views_fixture.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QLineEdit>
 #include <QTest>
 
@@ -57,6 +58,31 @@ protected:
     TDTask* done = nullptr;
     std::unique_ptr<TDHintsCommandViewController> hints;
 };
+
+TEST(DarkButton, KeysAreWrittenShortAndTheButtonIsNoWiderThanItsParts) {
+    const struct {
+        QKeyCombination key;
+        QString text;
+    } cases[] = {
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_K), QStringLiteral("^K")},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_K), QStringLiteral("^\u21E7K")},
+        {QKeyCombination(Qt::ControlModifier | Qt::AltModifier, Qt::Key_T), QStringLiteral("Alt\u2009^T")},
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Slash), QStringLiteral("^/")},
+        {QKeyCombination(Qt::Key_Tab), QStringLiteral("tab")},
+        {QKeyCombination(Qt::Key_unknown), QString()},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.text.toStdString());
+        EXPECT_EQ(TDDarkButton::shortKeyText(entry.key), entry.text);
+    }
+    // The button is just as wide as its key's box and its title need.
+    TDDarkButton button;
+    button.setText(QStringLiteral("Complete"));
+    button.setKeyEquivalent(QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_K));
+    EXPECT_LT(button.compactSize().width(), button.optimalSize().width());
+    const TDActionButton::DrawInfo drawn = button.calcDrawInfo(QRectF(QPointF(), button.compactSize()));
+    EXPECT_GE(drawn.titleBox.width(), QFontMetricsF(button.titleFont()).horizontalAdvance(button.text()));
+}
 
 TEST_F(HintsBarTest, NarrowingHidesButtonsThatWouldTouchTheFieldAndWideningShowsThem) {
     QStringList all;

@@ -1,5 +1,6 @@
 #include "app/command_bar_state.h"
 #include "app/gui/command_bar_submenu_view.h"
+#include "app/gui/dark_button.h"
 #include "app/gui/goto_view_controller.h"
 #include "app/gui/hints_command_view_controller.h"
 #include "app/gui/main_window.h"
@@ -298,6 +299,57 @@ TEST_F(MainWindowCommandBarTest, QuittingWithGotoOverTheTagFilterReopensTheTagFi
     mainWindow = TDMakeMainWindow(*manager);
     EXPECT_TRUE(mainWindow->commandBar().isTagFilterOpen());
     EXPECT_EQ(mainWindow->commandBarView().commandViewControllers().size(), 1);
+}
+
+TEST_F(MainWindowCommandBarTest, TheViewMenusTogglesAreCheckedWhileTheirViewIsOpen) {
+    QAction* gotoItem = mainWindow->toggleGotoAction();
+    QAction* hintsItem = mainWindow->toggleTaskSubmenuAction();
+    QAction* filterItem = mainWindow->toggleTagFilterAction();
+    ASSERT_TRUE(gotoItem && hintsItem && filterItem);
+    const auto checked = [&] {
+        QStringList on;
+        for (const QAction* item : {gotoItem, hintsItem, filterItem}) {
+            EXPECT_TRUE(item->isCheckable()) << item->text().toStdString();
+            if (item->isChecked()) on << item->text();
+        }
+        return on;
+    };
+    mainWindow->closeCommandBar();
+    EXPECT_TRUE(checked().isEmpty());
+    const struct {
+        QAction* trigger;
+        QAction* expected;
+    } steps[] = {{hintsItem, hintsItem},
+                 {filterItem, filterItem},
+                 {gotoItem, gotoItem},
+                 {gotoItem, filterItem},
+                 {filterItem, nullptr}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.trigger->text().toStdString());
+        step.trigger->trigger();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(checked(), step.expected ? QStringList{step.expected->text()} : QStringList());
+    }
+}
+
+TEST_F(MainWindowCommandBarTest, AtTheDefaultWidthTheHintsShowEveryButton) {
+    // The first window of a large screen, with the source list at its first width.
+    mainWindow->resize(1050, 735);
+    show(home);
+    mainWindow->openTaskSubmenu();
+    QCoreApplication::processEvents();
+    TDHintsCommandViewController& hints = mainWindow->hintsCommandViewController();
+    for (int which = TDHintsCommandViewController::Complete; which <= TDHintsCommandViewController::Archive;
+         ++which) {
+        const QWidget* button = hints.button(TDHintsCommandViewController::Button(which));
+        EXPECT_FALSE(button->isHidden()) << which;
+        EXPECT_LE(button->geometry().right(), hints.view()->width()) << which;
+    }
+    EXPECT_FALSE(hints.searchField()->isHidden());
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(bar().grab().save(QDir(folder).filePath(QStringLiteral("hints_bar_default_width.png"))));
+    shoot(QStringLiteral("main_window_default_width_hints.png"));
 }
 
 // Pictures of the window for a person to look at: go-to browsing, the hints and the tag filter.

@@ -1,5 +1,6 @@
 #include "app/gui/groups_view.h"
 #include "app/gui/source_list_pane.h"
+#include "controls/gui/function_pop_up_button.h"
 #include "model/ordered_collection.h"
 #include "platform/defaults/user_defaults.h"
 #include "tests/app/groups_controller_fixture.h"
@@ -109,6 +110,28 @@ TEST_F(SourceListScreenshotTest, TheContextMenuOverAList) {
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
     EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("source_list_context_menu.png"))));
+}
+
+TEST_F(SourceListScreenshotTest, TheActionsMenuOpenUnderTheBar) {
+    QMenu& menu = pane->actionsMenu();
+    Q_EMIT menu.aboutToShow();
+    menu.adjustSize();
+    const QImage list = pane->grab().toImage();
+    const QImage items = menu.grab().toImage();
+    // The menu where the button opens it: under the button's left end.
+    const QWidget& button = pane->actionsButton();
+    const QPoint at = button.mapTo(pane.get(), QPoint(0, button.height()));
+    QImage picture(qMax(list.width(), at.x() + items.width()), qMax(list.height(), at.y() + items.height()),
+                   QImage::Format_ARGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.drawImage(0, 0, list);
+    painter.drawImage(at, items);
+    painter.end();
+    Q_EMIT menu.aboutToHide();
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(picture.save(QDir(folder).filePath(QStringLiteral("source_list_actions_menu.png"))));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "app/gui/option_key_watcher.h"
 #include "app/gui/source_list_cell.h"
 #include "app/gui/source_list_pane.h"
+#include "controls/gui/function_pop_up_button.h"
 #include "controls/gui/source_list_gradient_bar_segmented_cell.h"
 #include "model/ordered_collection.h"
 #include "platform/undo/undo_manager.h"
@@ -16,6 +17,7 @@
 #include <QMenu>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace apptest {
 namespace {
@@ -217,6 +219,58 @@ TEST_F(SourceListViewTest, TheContextMenuOffersTheCommandsAndRenamesInPlace) {
     ASSERT_NE(groceries, nullptr);
     EXPECT_EQ(groceries->parentGroup(), home->parentGroup());
     EXPECT_EQ(tasks->group(), groceries);
+}
+
+TEST_F(SourceListViewTest, TheActionsButtonOpensTheGroupCommandsAndMakesAListByClicks) {
+    click(work);
+    TDFunctionPopUpButton& button = pane->actionsButton();
+    EXPECT_FALSE(button.isHidden());
+    EXPECT_EQ(button.mapTo(pane.get(), QPoint(0, 0)).x(), 0);
+    // The menu runs its own loop while it is open: look at it and choose from it there.
+    QStringList items;
+    QTimer::singleShot(0, pane.get(), [&items] {
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        for (const QAction* action : popup->actions())
+            items << (action->isSeparator()
+                          ? QStringLiteral("-")
+                          : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
+        auto* menu = qobject_cast<QMenu*>(popup);
+        ASSERT_NE(menu, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions().first()).center());
+    });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+    EXPECT_EQ(items,
+              (QStringList{QStringLiteral("New List"), QStringLiteral("New Folder"), QStringLiteral("-"),
+                           QStringLiteral("New Tag"), QStringLiteral("New Tag Bundle"), QStringLiteral("-"),
+                           QStringLiteral("Rename"), QStringLiteral("Duplicate"),
+                           QStringLiteral("Archive List"), QStringLiteral("Delete")}));
+
+    // The new list, just after the selected one, opens its title for the name typed.
+    testsupport::drainEvents();
+    ASSERT_TRUE(view()->isEditingTitle());
+    QTest::keyClicks(editor(), QStringLiteral("Groceries"));
+    QTest::keyClick(editor(), Qt::Key_Return);
+    testsupport::drainEvents();
+    TDGroup* groceries = group(QStringLiteral("Groceries"));
+    ASSERT_NE(groceries, nullptr);
+    const QList<platform::ManagedObject*> siblings = work->parentGroup()->orderedSubgroups()->objects();
+    EXPECT_EQ(siblings.indexOf(groceries), siblings.indexOf(work) + 1);
+    EXPECT_EQ(tasks->group(), groceries);
+
+    // With a special group selected, the commands that change it are off.
+    click(library()->inboxGroup());
+    QTimer::singleShot(0, pane.get(), [&items] {
+        items.clear();
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        for (const QAction* action : popup->actions())
+            if (!action->isSeparator() && !action->isEnabled()) items << action->text();
+        QTest::keyClick(popup, Qt::Key_Escape);
+    });
+    QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Rename"), QStringLiteral("Duplicate"),
+                                  QStringLiteral("Archive List"), QStringLiteral("Delete")}));
 }
 
 TEST_F(SourceListViewTest, TheSecondarySelectionAndTheSelectionAreApart) {
