@@ -391,6 +391,15 @@ void TDTaskTitleTextView::p_afterTyping(bool typedAtEnd) {
         m_predictionTimer->start();
 }
 
+void TDTaskTitleTextView::insertTextAtEnd(const QString& text) {
+    deletePredictedTokens();
+    moveCursor(QTextCursor::End);
+    insertPlainText(text);
+    m_letterEditPosition = textCursor().position();
+    p_restyle();
+    p_afterTyping(true);
+}
+
 void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
     const std::optional<TDEditorCommand> command = commandForKey(event);
     const bool hasPrediction = hasPredictedTokens();
