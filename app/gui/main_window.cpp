@@ -13,6 +13,7 @@
 #include "app/gui/source_list_pane.h"
 #include "app/gui/tag_filter_view_controller.h"
 #include "app/gui/toolbar_view_controller.h"
+#include "app/gui/undo_menu_items.h"
 #include "app/hints_strip.h"
 #include "app/main_window_layout.h"
 #include "controls/gui/button.h"
@@ -103,15 +104,16 @@ QWidget* filling(QWidget* child, QWidget* parent) {
 
 }  // namespace
 
-TDMainWindow::TDMainWindow(TDLibraryManager& manager, QWidget* parent)
+TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter, QWidget* parent)
     : TDTasksWindow(parent),
       m_manager(manager),
-      m_prompter(std::make_unique<TDMessageBoxPrompter>(this)),
+      m_messageBoxes(prompter ? nullptr : std::make_unique<TDMessageBoxPrompter>(this)),
+      m_prompter(prompter ? prompter : m_messageBoxes.get()),
       m_groups(std::make_unique<TDGroupsController>(manager)),
       m_tabs(new TDGroupTabs(defaults(), this)),
       m_mainSplit(new TDSplitView(Qt::Horizontal, this)),
       m_sourceListSide(new TDSplitViewSubview(m_mainSplit)),
-      m_sourceList(new TDSourceListPane(*m_groups, m_prompter.get(), m_sourceListSide)),
+      m_sourceList(new TDSourceListPane(*m_groups, m_prompter, m_sourceListSide)),
       m_tabControl(new TDGroupTabControl(*m_tabs)),
       m_tasksViewController(new TDTasksViewController(manager)) {
     setWindowTitle(QStringLiteral("Ordello"));
@@ -493,6 +495,8 @@ void TDMainWindow::showMainWindow() {
     }
     raise();
     activateWindow();
+    // The task list is the window's first control: typing goes there, not to the source list.
+    if (appearing) focusTasksView();
     if (m_manager.library() && !m_groups->selectedGroup() && !m_groups->shownGroup())
         m_groups->selectGroup(m_manager.library()->todayGroup());
 }
@@ -515,6 +519,8 @@ void TDMainWindow::buildMenus() {
                     [this] { Q_EMIT closeRequested(); });
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
+    TDAddUndoActions(*edit, m_manager);
+    edit->addSeparator();
     TDAddTaskEditActions(edit, m_tasksViewController->tasksController());
     TDAddTaskFindActions(edit, m_tasksViewController->tasksView());
 
@@ -901,8 +907,8 @@ void TDMainWindow::toggleDisplayMode(int mode) {
     m_toolbar->setMode(mode);
 }
 
-std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager) {
-    auto window = std::make_unique<TDMainWindow>(manager);
+std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter) {
+    auto window = std::make_unique<TDMainWindow>(manager, prompter);
     window->buildMenus();
     return window;
 }

@@ -13,6 +13,7 @@
 class QLabel;
 class QLineEdit;
 class QMenuBar;
+class TDAlertPrompter;
 class TDButton;
 class TDCommandBarSubmenuView;
 class TDCommandViewController;
@@ -57,7 +58,9 @@ public:
     static constexpr int kMinimumInfoPaneHeight = 103;
     static constexpr int kMaximumInfoPaneHeight = 239;
 
-    explicit TDMainWindow(TDLibraryManager& manager, QWidget* parent = nullptr);
+    // The window's own questions go to the prompter (not owned); none: message boxes over the window.
+    explicit TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter = nullptr,
+                          QWidget* parent = nullptr);
     ~TDMainWindow() override;
 
     TDMainWindowController& controller() const { return *m_controller; }
@@ -190,7 +193,8 @@ private:
     bool p_performMenuKeyEquivalent(QWidget* receiver, QKeyEvent* event);
 
     TDLibraryManager& m_manager;
-    std::unique_ptr<TDMessageBoxPrompter> m_prompter;
+    std::unique_ptr<TDMessageBoxPrompter> m_messageBoxes;
+    TDAlertPrompter* m_prompter;
     std::unique_ptr<TDGroupsController> m_groups;
     TDGroupTabs* m_tabs;
     TDSplitView* m_mainSplit;
@@ -230,4 +234,5 @@ private:
 };
 
 // The program's main window over the manager's library, its tabs and layout restored.
-std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager);
+std::unique_ptr<TDMainWindow> TDMakeMainWindow(TDLibraryManager& manager,
+                                               TDAlertPrompter* prompter = nullptr);

@@ -1,0 +1,127 @@
+#include "app/gui/ordello_composition.h"
+
+#include "app/desktop_requests.h"
+#include "app/gui/application_menus.h"
+#include "app/gui/file_dialog_library_chooser.h"
+#include "app/gui/import_window_restorer.h"
+#include "app/gui/launcher_badge_sink.h"
+#include "app/gui/main_window.h"
+#include "app/gui/message_box_prompter.h"
+#include "app/gui/option_key_watcher.h"
+#include "app/sync_control.h"
+#include "foundation/date_change_notifier.h"
+#include "foundation/gui/tooltip_shortcut.h"
+#include "foundation/is_integer_transformer.h"
+#include "foundation/private_folders.h"
+#include "language/natural_language_value_transformers.h"
+#include "model/natural_language_recurrence_rule_value_transformer.h"
+#include "platform/defaults/user_defaults.h"
+#include "platform/desktop/desktop_workspace.h"
+#include "platform/desktop/sleep_watcher.h"
+#include "platform/reachability/network_reachability.h"
+#include "store/gui/library_update_window_controller.h"
+#include "store/library_manager.h"
+#include "sync/calendar_store_sync_manager.h"
+#include "sync/corvane_sync_operation.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QTimer>
+
+void TDRegisterValueTransformers() {
+    registerIntegerTransformers();
+    registerNaturalLanguageValueTransformers();
+    TDNaturalLanguageRecurrenceRuleValueTransformer::registerTransformer();
+}
+
+TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* parent)
+    : QObject(parent),
+      m_tooltipShortcuts(std::make_unique<TDTooltipShortcutFilter>()),
+      m_optionKeys(std::make_unique<TDOptionKeyWatcher>()),
+      m_manager(std::make_unique<TDLibraryManager>()) {
+    // A filter that goes is removed from the application with it.
+    qApp->installEventFilter(m_tooltipShortcuts.get());
+    qApp->installEventFilter(m_optionKeys.get());
+    TDLibraryManager::setSharedManager(m_manager.get());
+    if (!seams.workspace) {
+        m_desktopWorkspace = std::make_unique<platform::DesktopWorkspace>();
+        seams.workspace = m_desktopWorkspace.get();
+    }
+    platform::Workspace::setShared(seams.workspace);
+    TDInstallCorvaneSyncOperation();
+    // Before the library opens, so that it sees the library load.
+    m_calendarSync = std::make_unique<TDCalendarStoreSyncManager>(m_manager.get());
+    m_mainWindow = TDMakeMainWindow(*m_manager, seams.prompter);
+    TDMainWindow& window = *m_mainWindow;
+    if (!seams.prompter) {
+        m_messageBoxes = std::make_unique<TDMessageBoxPrompter>(&window);
+        seams.prompter = m_messageBoxes.get();
+    }
+    if (!seams.libraryChooser) {
+        m_fileDialogs = std::make_unique<TDFileDialogLibraryChooser>(&window);
+        seams.libraryChooser = m_fileDialogs.get();
+    }
+    TDAlertPrompter& prompter = *seams.prompter;
+    TDMakeDataFoldersPrivate(m_manager->libraryPath());
+    m_restorer = std::make_unique<TDImportWindowRestorer>(*m_manager, prompter);
+    m_syncControl = std::make_unique<TDLibrarySyncControl>(*m_manager);
+    m_badge = std::make_unique<TDLauncherBadgeSink>(seams.sessionBus);
+    m_delegate = std::make_unique<AppDelegate>(
+        *m_manager,
+        TDAppDelegateServices{prompter, *seams.libraryChooser, window, *m_restorer, *m_syncControl});
+    TDSetAppDelegate(m_delegate.get());
+    m_delegate->setBadgeSink(m_badge.get());
+    m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
+    m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
+                                                   platform::UserDefaults::standard());
+    connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
+            [this](QMenuBar* bar) { m_menus->install(*bar); });
+
+    // Files, links and text from other programs wait for the library the launch opens.
+    m_requests = std::make_unique<TDDesktopRequests>(*m_delegate, *m_manager);
+
+    m_sleepWatcher = std::make_unique<platform::SleepWatcher>(seams.systemBus);
+    connect(m_sleepWatcher.get(), &platform::SleepWatcher::willSleep, m_delegate.get(),
+            &AppDelegate::systemWillSleep);
+    connect(m_sleepWatcher.get(), &platform::SleepWatcher::didWake, m_delegate.get(),
+            &AppDelegate::systemDidWake);
+    p_watchTheNetwork();
+
+    // Quitting saves first; a failed save may keep the program running.
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(&window, &TDMainWindow::closeRequested, m_delegate.get(), &AppDelegate::terminate);
+    connect(m_delegate.get(), &AppDelegate::quitCancelled, &window, &TDMainWindow::showMainWindow);
+    connect(m_delegate.get(), &AppDelegate::exitRequested, this, &TDOrdelloComposition::exitRequested);
+}
+
+TDOrdelloComposition::~TDOrdelloComposition() {
+    m_delegate->setBadgeSink(nullptr);
+    TDSetAppDelegate(nullptr);
+    TDLibraryManager::setSharedManager(nullptr);
+    platform::Workspace::setShared(nullptr);
+}
+
+void TDOrdelloComposition::p_watchTheNetwork() {
+    m_reachability = TDNetworkReachability::reachabilityForInternetConnection();
+    m_networkReachable = m_reachability->currentReachabilityStatus() == TDNetworkReachability::Reachable;
+    connect(m_reachability.get(), &TDNetworkReachability::reachabilityChanged, m_delegate.get(), [this] {
+        const bool reachable =
+            m_reachability->currentReachabilityStatus() == TDNetworkReachability::Reachable;
+        if (reachable && !m_networkReachable) m_delegate->networkBecameReachable();
+        m_networkReachable = reachable;
+    });
+    m_reachability->startNotifier();
+}
+
+std::optional<int> TDOrdelloComposition::launch(const TDLaunchOptions& options) {
+    m_delegate->applicationWillFinishLaunching();
+    if (const std::optional<int> ended = m_delegate->applicationDidFinishLaunching(options)) return ended;
+    TDDateChangeNotifier::shared().start();
+    // Inside the event loop: what waited may switch the library, or end the program.
+    QTimer::singleShot(0, m_requests.get(), &TDDesktopRequests::launchDidFinish);
+    return std::nullopt;
+}
+
+void TDOrdelloComposition::quit() {
+    m_delegate->terminate();
+}
