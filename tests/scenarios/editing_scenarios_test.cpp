@@ -43,6 +43,7 @@ TEST_F(EditingScenario, AListChosenFromTheKeyboardTakesATaskTypedWithATagAndComp
     launch();
     chooseGroupFromKeyboard(QStringLiteral("Errands"));
     EXPECT_EQ(focusedWidgetName(), QStringLiteral("TDTasksView"));
+    const QStringList before = describe(storedLibrary());
 
     press(Qt::Key_Return);
     type(QStringLiteral("Water the plants /ho"));
@@ -58,6 +59,18 @@ TEST_F(EditingScenario, AListChosenFromTheKeyboardTakesATaskTypedWithATagAndComp
     EXPECT_EQ(task->parent, QString());
     EXPECT_EQ(task->tags, QStringList{QStringLiteral("home")});
 
+    // Undo takes the title and its tag back, then the task; redo brings both again.
+    const QStringList after = describe(storedLibrary());
+    press(Qt::Key_Z, Qt::ControlModifier);
+    press(Qt::Key_Z, Qt::ControlModifier);
+    waitForSave();
+    EXPECT_EQ(describe(storedLibrary()), before);
+    press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    waitForSave();
+    EXPECT_EQ(describe(storedLibrary()), after);
+
+    click(QStringLiteral("Water the plants /home"));
     press(Qt::Key_K, Qt::ControlModifier);
     waitForSave();
     EXPECT_EQ(storedLibrary().task(QStringLiteral("Water the plants /home"))->status, QStringLiteral("C"));
