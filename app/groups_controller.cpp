@@ -268,6 +268,7 @@ void TDGroupsController::gotoGroup(int target) {
             return;
     }
     if (group && group != selectedGroup()) selectGroup(group);
+    p_focusTasks();
 }
 
 // The rows the outline shows, top to bottom: children of closed folders have none.
@@ -306,11 +307,16 @@ bool TDGroupsController::p_selectNearestRow(bool below) {
 }
 
 void TDGroupsController::selectPreviousGroup() {
-    p_selectNearestRow(false);
+    if (p_selectNearestRow(false)) p_focusTasks();
 }
 
 void TDGroupsController::selectNextGroup() {
-    p_selectNearestRow(true);
+    if (p_selectNearestRow(true)) p_focusTasks();
+}
+
+// A group chosen by a command shows its tasks to type into: Return and typing go to the outline.
+void TDGroupsController::p_focusTasks() {
+    if (m_window) m_window->focusInitialFirstResponder();
 }
 
 void TDGroupsController::revealGroup(const TDGroup* group) {

@@ -188,6 +188,7 @@ private:
     // The nearest selectable row below the last or above the first selected row; invalid when none.
     QModelIndex p_nearestSelectableRow(bool below) const;
     bool p_selectNearestRow(bool below);
+    void p_focusTasks();
     // Commands.
     QList<TDGroup*> p_clickedOrSelectedGroups() const;
     TDGroup* p_anchor() const;

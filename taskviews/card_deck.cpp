@@ -510,3 +510,11 @@ void TDCardDeck::editNote(const TDTaskRowItem& item) {
 void TDCardDeck::insertTextAtEndOfEditedText(const QString& text) {
     if (m_view) m_view->insertTextAtEndOfTitle(text);
 }
+
+bool TDCardDeck::isTaskColumnHidden(int column) const {
+    return m_outline && m_outline->isTaskColumnHidden(column);
+}
+
+void TDCardDeck::setTaskColumnHidden(int column, bool hidden) {
+    if (m_outline) m_outline->setTaskColumnHidden(column, hidden);
+}

@@ -118,6 +118,7 @@ public:
     void setScrollPositionState(const QVariant& state) override;
     QVariant selectionState() const override;
     void setSelectionState(const QVariant& state) override;
+    // The card keeps no expansion or scroll of its own to carry across undo.
     void saveState() override {}
     void restoreState() override {}
     void saveSelection() override;
@@ -128,7 +129,9 @@ public:
     bool isEditingNote() const override;
     void finishEditing() override;
     QVariant interruptEditing() override;
+    // A card's edit is not taken up again after undo: the card shows the task as it now is.
     void resumeEditing(const QVariant&) override {}
+    // One card shows at a time: nothing to track, centre or lay out by display mode.
     void clearTrackingRowAndColumn() override {}
     void centerSelectionIfNotVisible() override {}
     void centerSelectionIfNotFullyVisible() override {}
@@ -143,6 +146,12 @@ public:
     void editItem(const TDTaskRowItem& item, int column, bool selectAll) override;
     void editNote(const TDTaskRowItem& item) override;
     void insertTextAtEndOfEditedText(const QString& text) override;
+    // The columns are the outline's.
+    bool isTaskColumnHidden(int column) const override;
+    void setTaskColumnHidden(int column, bool hidden) override;
+    // A card always shows its whole note, at the height it needs.
+    void setExpandAllNotes(bool) override {}
+    void noteHeightOfAllRowsChanged() override {}
 
 Q_SIGNALS:
     // The card shows another task (task()).

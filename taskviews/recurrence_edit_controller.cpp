@@ -200,14 +200,15 @@ void TDRecurrenceEditViewController::okay() {
     TDTask* task = m_task;
     if (!task) return;
     const std::optional<TDRecurrenceRule> rule = p_editedRule();
-    Q_EMIT finished();
     if (rule) {
         if (const Status valid = rule->validate(); !valid) {
+            // Finished first: the balloon is gone before the alert asks for attention.
+            setTask(nullptr);
+            Q_EMIT finished();
             TDAppDelegate().handleError(
                 valid.error(),
                 formatString(localized("Could not set recurrence rule because it's invalid: %@"),
                              QVariantList{valid.error().description}));
-            setTask(nullptr);
             return;
         }
     }
@@ -221,7 +222,10 @@ void TDRecurrenceEditViewController::okay() {
         if (platform::UndoManager* undo = task->managedObjectContext()->undoManager())
             undo->setActionName(localized("Edit Recurrence"));
     }
+    // The rule is the task's before anyone hears of the end: whatever the closing balloon sets off
+    // (a confirmation of its own among it) finds no task left to edit.
     setTask(nullptr);
+    Q_EMIT finished();
 }
 
 void TDRecurrenceEditViewController::p_apply(const TDRecurrenceRule& rule) {

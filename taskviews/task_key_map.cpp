@@ -19,7 +19,9 @@ TDTaskKeyAction actionForKey(int key, Qt::KeyboardModifiers modifiers) {
     const bool none = m == Qt::NoModifier;
     const Qt::KeyboardModifiers ctrlAlt = Qt::ControlModifier | Qt::AltModifier;
 
-    if ((key == Qt::Key_Return) && (none || m == Qt::ControlModifier)) return command(InsertNewline);
+    // Shift+Return adds a child.
+    if (key == Qt::Key_Return && (none || m == Qt::ControlModifier || m == Qt::ShiftModifier))
+        return command(InsertNewline);
     if (m == Qt::ControlModifier && key == Qt::Key_Up) return command(ScrollToTop);
     if (m == Qt::ControlModifier && key == Qt::Key_Down) return command(ScrollToBottom);
     if (m == ctrlAlt) {

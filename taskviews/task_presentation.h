@@ -18,10 +18,7 @@ public:
     virtual qsizetype numberOfRealRows() const = 0;
 
     // Whether the item's children are shown; a paste goes into an expanded task, after a collapsed one.
-    virtual bool isItemExpanded(const TDTaskRowItem& item) const {
-        Q_UNUSED(item);
-        return false;
-    }
+    virtual bool isItemExpanded(const TDTaskRowItem& item) const = 0;
     virtual QVariant expandedState() const = 0;
     virtual void setExpandedState(const QVariant& state) = 0;
     virtual void clearAccumulatedExpandedState() = 0;
@@ -56,21 +53,21 @@ public:
     // Draws again without new rows (the values changed, not the structure).
     virtual void redisplay() = 0;
 
-    // What the commands on the selected tasks need of the rows; a view that lacks a facility keeps the
-    // default, which does nothing.
+    // What the commands on the selected tasks need of the rows. A view that lacks a facility says so
+    // in its own implementation.
     // Every shown row from the top (the header included), as the view lays them out with its expansion.
-    virtual QList<TDTaskRowItem> rowItems() const { return {}; }
-    virtual bool isRowItemExpanded(const TDTaskRowItem&) const { return false; }
-    virtual void expandRowItem(const TDTaskRowItem&) {}
+    virtual QList<TDTaskRowItem> rowItems() const = 0;
+    virtual bool isRowItemExpanded(const TDTaskRowItem& item) const = 0;
+    virtual void expandRowItem(const TDTaskRowItem& item) = 0;
     // Starts in-place editing of the column in the item's row: the whole text selected, or the caret at
     // the start.
-    virtual void editItem(const TDTaskRowItem&, int /*column*/, bool /*selectAll*/) {}
+    virtual void editItem(const TDTaskRowItem& item, int column, bool selectAll) = 0;
     // Opens the note of the item's row for editing, the caret at its end.
-    virtual void editNote(const TDTaskRowItem&) {}
+    virtual void editNote(const TDTaskRowItem& item) = 0;
     // Types text at the end of the text being edited.
-    virtual void insertTextAtEndOfEditedText(const QString&) {}
-    virtual bool isTaskColumnHidden(int /*column*/) const { return false; }
-    virtual void setTaskColumnHidden(int /*column*/, bool /*hidden*/) {}
-    virtual void setExpandAllNotes(bool) {}
-    virtual void noteHeightOfAllRowsChanged() {}
+    virtual void insertTextAtEndOfEditedText(const QString& text) = 0;
+    virtual bool isTaskColumnHidden(int column) const = 0;
+    virtual void setTaskColumnHidden(int column, bool hidden) = 0;
+    virtual void setExpandAllNotes(bool expand) = 0;
+    virtual void noteHeightOfAllRowsChanged() = 0;
 };

@@ -6,6 +6,7 @@
 #include "model/list.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/smart_folder.h"
 #include "model/sync_set.h"
 #include "model/tag.h"
 #include "model/task.h"
@@ -132,6 +133,9 @@ void TDTasksController::addTask() {
     TDTask* task = p_createNewTask();
     (void)m_group->orderedTasks()->insertObject(task, 0);  // the collection logs a refusal
     task->inheritTags();
+    // Today and Upcoming date the new task so that it shows there (and file it in the Inbox).
+    if (auto* dated = dynamic_cast<TDSmartFolder*>(m_group); dated && isTodayOrUpcoming(m_group))
+        dated->dropTasks({task});
     // A tag or smart folder gives no list: the task waits in the Inbox.
     if (!task->list())
         if (TDGroup* inbox = library()->inboxGroup()) (void)inbox->orderedTasks()->insertObject(task, 0);

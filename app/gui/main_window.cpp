@@ -148,6 +148,9 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
     m_taskInfo = std::make_unique<TDTaskInfoViewController>(m_tasksViewController->tasksController());
     setInfoViewContent(new TDTaskInfoView(*m_taskInfo));
     m_groups->setPresentation(m_sourceList->groupsView());
+    // A group clicked in the source list shows its tasks to type into.
+    connect(m_sourceList->groupsView(), &TDGroupsView::focusReturnRequested, this,
+            &TDMainWindow::focusTasksView);
     connect(m_groups.get(), &TDGroupsController::sourceListShowRequested, this, [this] {
         if (isSourceListHidden()) toggleSourceList();
     });

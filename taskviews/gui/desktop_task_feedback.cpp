@@ -14,6 +14,11 @@ void TDDesktopTaskFeedback::showMessageSheet(const QString& message) {
     auto* box = new QMessageBox(QMessageBox::NoIcon, QString(), message, QMessageBox::Ok, m_view.window());
     box->setWindowModality(Qt::WindowModal);
     box->setAttribute(Qt::WA_DeleteOnClose);
+    // Typing goes on where it was before the sheet.
+    QObject::connect(box, &QMessageBox::finished, &m_view, [view = &m_view] {
+        view->activateWindow();
+        view->setFocus(Qt::OtherFocusReason);
+    });
     box->open();
 }
 

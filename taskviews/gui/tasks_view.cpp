@@ -832,6 +832,8 @@ void TDTasksView::focusInEvent(QFocusEvent* event) {
 
 void TDTasksView::scrollContentsBy(int dx, int dy) {
     TDExtendedOutlineView::scrollContentsBy(dx, dy);
+    // A balloon points at its cell: it does not follow the rows.
+    if (m_editing) m_editing->closeBalloons();
     m_footerHovered = QPersistentModelIndex();
     clearTrackingRowAndColumn();
     // The rows moved under a pointer that stood still: its shape follows what is under it now.
@@ -866,9 +868,12 @@ void TDTasksView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QModelIndex item = indexAt(event->position().toPoint()).siblingAtColumn(0);
     if (event->button() == Qt::LeftButton && footerLinkRect(item).contains(event->position().toPoint()))
         return mousePressEvent(event);
-    if (event->button() == Qt::LeftButton && p_isInNoteArea(item, event->position().toPoint()))
-        return editNoteInRow(item);
-    TDExtendedOutlineView::mouseDoubleClickEvent(event);
+    if (event->button() != Qt::LeftButton) return TDExtendedOutlineView::mouseDoubleClickEvent(event);
+    event->accept();
+    if (p_isInNoteArea(item, event->position().toPoint())) return editNote(m_model.itemForIndex(item));
+    // A cell is edited; the empty area below the rows adds a task.
+    const QModelIndex cell = indexAt(event->position().toPoint());
+    m_controller.doubleClickAction(m_model.itemForIndex(item), cell.isValid() ? cell.column() : -1);
 }
 
 void TDTasksView::mouseReleaseEvent(QMouseEvent* event) {

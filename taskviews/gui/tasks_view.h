@@ -88,7 +88,7 @@ public:
     // Notes shown open in full: every note, or those the user left open (by task uid). Open notes
     // close again on the next click: one line at once, taller ones a moment later.
     bool expandAllNotes() const { return m_expandAllNotes; }
-    void setExpandAllNotes(bool expand);
+    void setExpandAllNotes(bool expand) override;
     bool isTaskNoteExpanded(const TDTask* task) const;
     // Keeps the task's note open after its editing ended with a click elsewhere.
     void setTaskNoteExpanded(TDTask* task);
@@ -180,6 +180,13 @@ public:
     void expandRowItem(const TDTaskRowItem& item) override;
     bool isTaskColumnHidden(int column) const override { return isColumnHidden(column); }
     void setTaskColumnHidden(int column, bool hidden) override { setColumnHidden(column, hidden); }
+    // The measured heights go too.
+    void noteHeightOfAllRowsChanged() override;
+    // Editing that the task commands start (tasks_view_editing.cpp): the rows are brought up to date
+    // with the context first, so a task added a moment ago has its row.
+    void editItem(const TDTaskRowItem& item, int column, bool selectAll) override;
+    void editNote(const TDTaskRowItem& item) override;
+    void insertTextAtEndOfEditedText(const QString& text) override;
 
 Q_SIGNALS:
     void displayModeChanged(int displayMode);

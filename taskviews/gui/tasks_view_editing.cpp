@@ -100,6 +100,34 @@ bool TDTasksViewEditing::editTask(TDTask* task, int column, bool select) {
     return item.isValid() && editColumn(column, item, select);
 }
 
+bool TDTasksViewEditing::editItem(const TDTaskRowItem& item, int column, bool select) {
+    endEditing(true);
+    p_processPendingChanges();
+    const QModelIndex index = m_view.treeModel().indexForItem(item);
+    return index.isValid() && editColumn(column, index, select);
+}
+
+bool TDTasksViewEditing::editNote(const TDTaskRowItem& item) {
+    endEditing(true);
+    p_processPendingChanges();
+    const QModelIndex index = m_view.treeModel().indexForItem(item);
+    if (!item.task() || !index.isValid()) return false;
+    m_view.revealItem(index);
+    if (m_view.selectedItem() != index || m_view.selectedItems().size() != 1) m_view.selectItem(index);
+    m_view.scrollTo(index);
+    m_view.editNoteInRow(index);
+    if (TDNotesTextView* notes = m_view.notesEditor()) notes->moveCursor(QTextCursor::End);
+    return true;
+}
+
+void TDTasksViewEditing::insertTextAtEnd(const QString& text) {
+    TDTasksViewTextView* editor = currentEditor();
+    if (!editor) return;
+    if (editor == m_titleEditor) return m_titleEditor->insertTextAtEnd(text);
+    editor->moveCursor(QTextCursor::End);
+    editor->insertPlainText(text);
+}
+
 bool TDTasksViewEditing::editColumn(int column, const QModelIndex& item, bool select) {
     endEditing(true);
     const QModelIndex cell = item.siblingAtColumn(column);
@@ -133,6 +161,10 @@ bool TDTasksViewEditing::editColumn(int column, const QModelIndex& item, bool se
     }
     editor->setTextCursor(cursor);
     m_view.viewport()->update();
+    // A date cell offers its balloon at once, an estimate only where the time is the task's own.
+    if (isDateColumn(column) ||
+        (column == TDTaskTreeModel::EstimateColumn && !task->estimatedTimeIsCalculated()))
+        TDStartBalloonPopUpTimer(*m_popUpTimer);
     return true;
 }
 
@@ -181,7 +213,7 @@ void TDTasksViewEditing::endEditing(bool commit) {
     m_task = nullptr;
     m_column = -1;
     m_popUpTimer->stop();
-    p_closeBalloons();
+    closeBalloons();
     const bool hadFocus = editor->hasFocus();
     editor->hide();
     m_view.setEditedTitleGrowth(nullptr, 0);
@@ -322,7 +354,7 @@ void TDTasksViewEditing::p_openBalloon() {
     TDShowDateBalloon(m_datePanel, &m_view, location, target, controller, editor->editedText());
 }
 
-void TDTasksViewEditing::p_closeBalloons() {
+void TDTasksViewEditing::closeBalloons() {
     if (m_datePanel) m_datePanel->orderOut();
     if (m_estimatePanel) m_estimatePanel->orderOut();
 }
@@ -587,14 +619,12 @@ bool TDTasksViewEditing::p_deleteBackward() {
 }
 
 bool TDTasksViewEditing::p_addTask(bool child) {
-    TDTask* task = m_task;
-    endEditing(true);
+    // The commands end this edit, committing the title, and start editing the task they add.
     TDTasksController& controller = m_view.tasksController();
-    TDTask* added = child ? controller.addChildTask(task) : controller.addTaskBelow(task);
-    if (!added) return true;
-    p_processPendingChanges();
-    if (child) m_view.expandItem(p_itemOfTask(task), false);
-    editTask(added, kTask, true);
+    if (child)
+        controller.addChildTask();
+    else
+        controller.addTaskBelow();
     return true;
 }
 
@@ -606,21 +636,11 @@ bool TDTasksViewEditing::handleOutlineKey(QKeyEvent* event) {
     const QList<TDTask*> selected = controller.selection();
     using enum TDTaskKeyCommand;
     switch (action.command) {
-        case InsertNewline: {
+        case InsertNewline:
+            // The command puts the new task into editing itself.
             endEditing(true);
-            TDTask* anchor = selected.isEmpty() ? nullptr : selected.last();
-            TDTask* added = nullptr;
-            if (anchor) {
-                added = controller.addTaskBelow(anchor);
-            } else if (TDOrderedCollection* top = controller.topTasks(); top && top->count() > 0) {
-                added = controller.addTaskBelow(dynamic_cast<TDTask*>(top->objectAtIndex(top->count() - 1)));
-            }
-            if (added) {
-                p_processPendingChanges();
-                editTask(added, kTask, true);
-            }
+            controller.insertNewline(event->modifiers().testFlag(Qt::ShiftModifier));
             return true;
-        }
         case EditTitle:
             if (selected.size() == 1) editTask(selected.first(), kTask, true);
             return true;
@@ -697,6 +717,18 @@ QVariant TDTasksView::interruptEditing() {
 
 void TDTasksView::resumeEditing(const QVariant& editing) {
     if (m_editing) m_editing->resumeEditing(editing);
+}
+
+void TDTasksView::editItem(const TDTaskRowItem& item, int column, bool selectAll) {
+    if (m_editing) m_editing->editItem(item, column, selectAll);
+}
+
+void TDTasksView::editNote(const TDTaskRowItem& item) {
+    if (m_editing) m_editing->editNote(item);
+}
+
+void TDTasksView::insertTextAtEndOfEditedText(const QString& text) {
+    if (m_editing) m_editing->insertTextAtEnd(text);
 }
 
 void TDTasksView::keyPressEvent(QKeyEvent* event) {

@@ -4,6 +4,7 @@
 #include "controls/gui/completion_view_controller.h"
 #include "store/editor_registry.h"
 #include "taskviews/gui/title_editor.h"
+#include "taskviews/task_row_item.h"
 
 #include <QObject>
 #include <QPersistentModelIndex>
@@ -34,6 +35,12 @@ public:
     // Starts editing a cell of a task row; false when the cell cannot be edited.
     bool editColumn(int column, const QModelIndex& item, bool select);
     bool editTask(TDTask* task, int column, bool select);
+    // What the task commands start: the rows first catch up with the context, so that a task added a
+    // moment ago has its row.
+    bool editItem(const TDTaskRowItem& item, int column, bool select);
+    bool editNote(const TDTaskRowItem& item);
+    // Types the text at the end of the edited text.
+    void insertTextAtEnd(const QString& text);
     // Ends editing, writing the typed text to the task unless `commit` is false.
     void endEditing(bool commit);
     bool isEditing() const { return m_task != nullptr; }
@@ -55,6 +62,8 @@ public:
     bool isBalloonPending() const;
     // Opens the pending balloon now instead of after its delay.
     void firePopUpTimer();
+    // The balloons stay at their cell: they close when the rows scroll.
+    void closeBalloons();
 
     // Return and Enter in the outline while no cell is edited; true when taken.
     bool handleOutlineKey(QKeyEvent* event);
@@ -93,7 +102,6 @@ private:
     bool p_deleteBackward();
     bool p_addTask(bool child);
     void p_openBalloon();
-    void p_closeBalloons();
     int p_firstEditableRow() const;
     void p_beep();
 

@@ -26,6 +26,11 @@ void TDTasksView::p_setUpNotes() {
     connect(m_collapseNotesTimer, &QTimer::timeout, this, &TDTasksView::p_collapseExpandedNotesTimerFired);
 }
 
+void TDTasksView::noteHeightOfAllRowsChanged() {
+    p_forgetAllHeights();
+    TDExtendedOutlineView::noteHeightOfAllRowsChanged();
+}
+
 void TDTasksView::setExpandAllNotes(bool expand) {
     if (expand == m_expandAllNotes) return;
     m_expandAllNotes = expand;

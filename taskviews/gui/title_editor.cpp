@@ -408,7 +408,28 @@ void TDTaskTitleTextView::p_afterTyping(bool typedAtEnd) {
         m_predictionTimer->start();
 }
 
+void TDTaskTitleTextView::insertTextAtEnd(const QString& text) {
+    deletePredictedTokens();
+    moveCursor(QTextCursor::End);
+    insertPlainText(text);
+    m_letterEditPosition = textCursor().position();
+    p_restyle();
+    p_afterTyping(true);
+}
+
 void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
+    // Tab and Return take the completion chosen in the list, also where the list leaves the keyboard
+    // with the editor.
+    const bool accepting =
+        event->key() == Qt::Key_Tab || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (accepting && isPlainKey(event) && m_completer->popup()->isVisible()) {
+        const QModelIndex chosen = m_completer->popup()->currentIndex();
+        m_completer->popup()->hide();
+        if (chosen.isValid()) {
+            p_insertCompletion(chosen.data().toString());
+            return event->accept();
+        }
+    }
     const std::optional<TDEditorCommand> command = commandForKey(event);
     const bool hasPrediction = hasPredictedTokens();
     if (hasPrediction && (command == TDEditorCommand::InsertTab || command == TDEditorCommand::MoveRight) &&

@@ -116,6 +116,9 @@ public:
     void deletePredictedTokens();
     QCompleter* completer() const { return m_completer; }
     void complete();
+    // Types the text after the end of the title, as the keyboard would: a marker at the end opens the
+    // completion list.
+    void insertTextAtEnd(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

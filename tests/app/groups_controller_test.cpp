@@ -315,10 +315,14 @@ TEST_F(GroupsControllerRowsTest, RenamingTrimsRefusesATakenTagTitleAndLeavesSpec
 }
 
 TEST_F(GroupsControllerRowsTest, PreviousAndNextSkipHeadersAndGoToFindsTheSpecialGroups) {
+    window.focusReturns = 0;
     groups->gotoGroup(TDGroupsController::GotoInbox);
     EXPECT_EQ(tasks->group(), library()->inboxGroup());
+    // A group chosen from the keyboard gives the keyboard to its tasks.
+    EXPECT_EQ(window.focusReturns, 1);
     groups->selectNextGroup();
     EXPECT_EQ(tasks->group(), library()->todayGroup());
+    EXPECT_EQ(window.focusReturns, 2);
     groups->selectNextGroup();
     groups->selectNextGroup();
     EXPECT_EQ(tasks->group(), group(QStringLiteral("Projects")));

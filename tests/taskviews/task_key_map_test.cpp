@@ -21,7 +21,7 @@ TEST(TaskKeyMap, KeysAndModifiersGiveTheirCommands) {
     } cases[] = {
         {Qt::Key_Return, none, InsertNewline},
         {Qt::Key_Return, ctrl, InsertNewline},
-        {Qt::Key_Return, shift, BaseTable},
+        {Qt::Key_Return, shift, InsertNewline},
         {Qt::Key_Up, ctrl, ScrollToTop},
         {Qt::Key_Down, ctrl, ScrollToBottom},
         {Qt::Key_Up, ctrl | alt, MoveTasksUp},

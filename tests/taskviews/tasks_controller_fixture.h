@@ -29,6 +29,7 @@ public:
     void selectItems(const QList<TDTaskRowItem>& items, bool) override { selected = items; }
     void deselectAll() override { selected.clear(); }
     qsizetype numberOfRealRows() const override { return realRows; }
+    bool isItemExpanded(const TDTaskRowItem& item) const override { return isRowItemExpanded(item); }
     QVariant expandedState() const override { return expanded; }
     void setExpandedState(const QVariant& state) override { expanded = state; }
     void clearAccumulatedExpandedState() override {}
@@ -79,6 +80,7 @@ public:
             hiddenColumns.remove(column);
     }
     void setExpandAllNotes(bool expand) override { expandsAllNotes = expand; }
+    void noteHeightOfAllRowsChanged() override { calls << QStringLiteral("noteHeightOfAllRowsChanged"); }
 
     TDTasksController* controller = nullptr;
     QSet<TDTask*> collapsed;

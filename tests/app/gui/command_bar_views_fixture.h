@@ -3,6 +3,8 @@
 #include "taskviews/task_presentation.h"
 #include "tests/app/groups_controller_fixture.h"
 
+#include <gtest/gtest.h>
+
 namespace apptest {
 
 // An outline that only keeps a selection, so the tasks controller's commands have tasks to act on.
@@ -38,6 +40,18 @@ public:
     void setDisplayMode(int) override {}
     void expandAll() override {}
     void redisplay() override {}
+    QList<TDTaskRowItem> rowItems() const override { return selected; }
+    bool isItemExpanded(const TDTaskRowItem&) const override { return false; }
+    bool isRowItemExpanded(const TDTaskRowItem&) const override { return false; }
+    void expandRowItem(const TDTaskRowItem&) override {}
+    // The command bar's tests start no editing: a call shows a path they did not mean to take.
+    void editItem(const TDTaskRowItem&, int, bool) override { ADD_FAILURE() << "editItem"; }
+    void editNote(const TDTaskRowItem&) override { ADD_FAILURE() << "editNote"; }
+    void insertTextAtEndOfEditedText(const QString&) override { ADD_FAILURE() << "insertTextAtEnd"; }
+    bool isTaskColumnHidden(int) const override { return false; }
+    void setTaskColumnHidden(int, bool) override {}
+    void setExpandAllNotes(bool) override {}
+    void noteHeightOfAllRowsChanged() override {}
 
     QList<TDTaskRowItem> selected;
     QList<TDTaskRowItem> saved;

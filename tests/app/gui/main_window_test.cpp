@@ -151,6 +151,8 @@ TEST_F(MainWindowTest, OpensOnTodayWithTheSourceListLeftAndTabsAboveTheOutline) 
 TEST_F(MainWindowTest, ClickingAListShowsItsTasksAndTheTabFollows) {
     clickInSourceList(work);
     EXPECT_EQ(tasksController().group(), work);
+    // Typing goes to the tasks just shown.
+    EXPECT_EQ(QApplication::focusWidget(), &mainWindow->tasksViewController().tasksView());
     EXPECT_EQ(outlineTasks(),
               (QStringList{QStringLiteral("Draft the home page"), QStringLiteral("Pick the colours"),
                            QStringLiteral("Review with Anna")}));

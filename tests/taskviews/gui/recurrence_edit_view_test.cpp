@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QTest>
 
+#include <optional>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,6 +111,28 @@ TEST_F(RecurrenceEditViewTest, TheBalloonGrowsAndShrinksWithTheOptions) {
     EXPECT_EQ(balloon->height(), withOptions);
     editor->okay();
     EXPECT_FALSE(balloon->isVisible());
+}
+
+TEST_F(RecurrenceEditViewTest, ConfirmingAgainAsTheBalloonClosesAppliesTheRuleOnce) {
+    TDRecurrenceEditView* editor = open();
+    auto* balloon = qobject_cast<TDBalloonPanel*>(editor->parentWidget());
+    ASSERT_TRUE(balloon && balloon->isVisible());
+    typeRule(editor, QStringLiteral("every 3 days"));
+    // Whatever hears of the end (the balloon closing, the list taking the focus) may confirm again.
+    std::optional<unsigned> intervalWhenFinished;
+    QObject::connect(&editor->controller(), &TDRecurrenceEditViewController::finished, editor, [&] {
+        if (ruleOf(task)) intervalWhenFinished = unsigned(ruleOf(task)->recurrenceInterval());
+        editor->okay();
+        editor->controller().okay();
+    });
+
+    editor->okay();
+
+    EXPECT_EQ(intervalWhenFinished, 3u) << "the rule is the task's before the end is announced";
+    EXPECT_FALSE(balloon->isVisible());
+    EXPECT_EQ(undoSteps(), QStringList{QStringLiteral("Edit Recurrence")});
+    ASSERT_TRUE(ruleOf(task));
+    EXPECT_EQ(ruleOf(task)->recurrenceInterval(), 3u);
 }
 
 }  // namespace
