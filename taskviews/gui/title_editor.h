@@ -113,6 +113,7 @@ public:
     void complete();
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -120,6 +121,8 @@ protected:
 
 private:
     void p_predictionTimerFired();
+    // Up and Down move in the open completion list; Return, Enter and Tab take its choice; Esc closes it.
+    bool p_completionListTakesKey(const QKeyEvent* event);
     void p_insertCompletion(const QString& completion);
     void p_afterTyping(bool typedAtEnd);
     void p_restyle();
