@@ -819,9 +819,9 @@ bool TDLibraryManager::saveLibraryWithoutSyncing() {
     return saved;
 }
 
-Result<TDLibrarySaveOutcome> TDLibraryManager::p_save() {
+Result<TDLibrarySaveOutcome> TDLibraryManager::p_save(EditingOnSave editing) {
     if (!m_context || !m_library) return TDLibrarySaveOutcome::Saved;
-    if (!m_editors.commitEditing()) {
+    if (editing == EditingOnSave::End && !m_editors.commitEditing()) {
         logWithLevel(TDLogError, "ERROR", "Could not commit editing on managed object context");
         return TDError::make(TDErrorLibraryEditingNotEnded, QStringLiteral("Could not commit editing"));
     }
@@ -1005,7 +1005,7 @@ bool TDLibraryManager::isSaveScheduled() const {
 }
 
 void TDLibraryManager::p_saveTimerFired() {
-    if (!saveLibrary()) logWithLevel(TDLogError, "ERROR", "Problem saving library");
+    if (!p_save(EditingOnSave::Leave).ok()) logWithLevel(TDLogError, "ERROR", "Problem saving library");
 }
 
 void TDLibraryManager::p_contextDidChange(const Notification& notification) {

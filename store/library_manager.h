@@ -237,7 +237,10 @@ private:
     void p_installObservers();
     void p_teardown();
     void p_finishLoading();
-    Result<TDLibrarySaveOutcome> p_save();
+    // Whether a save ends the editing in the editor registry first. Autosave leaves a person typing
+    // alone: what is being typed reaches the model when the editing ends, and that change is saved.
+    enum class EditingOnSave { End, Leave };
+    Result<TDLibrarySaveOutcome> p_save(EditingOnSave editing = EditingOnSave::End);
     void p_saveTimerFired();
     void p_contextDidChange(const platform::Notification& notification);
     void p_libraryContextDidChange(const platform::Notification& notification);

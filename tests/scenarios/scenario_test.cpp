@@ -16,6 +16,7 @@
 #include "store/library_manager.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/task_row_item.h"
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
 #include "tests/support/core/recording_app_delegate.h"
@@ -27,9 +28,11 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace scenario {
 namespace {
@@ -301,6 +304,14 @@ QAction* actionTitled(const QWidget& menu, const QString& title) {
 
 }  // namespace
 
+// A desktop keeps the window active under its menus; the offscreen platform activates each menu, and
+// leaves nothing active once a menu is deleted, which would end what its item began (an edit). The
+// window takes the activation back before the item is clicked, as the desktop has it.
+void ScenarioTest::keepWindowActiveUnderMenu() {
+    if (QWindow* handle = window().windowHandle()) handle->requestActivate();
+    QCoreApplication::processEvents();
+}
+
 void ScenarioTest::chooseMenuItem(const QString& menu, const QString& item) {
     QMenuBar* bar = window().menuBar();
     QAction* title = actionTitled(*bar, menu);
@@ -319,6 +330,7 @@ void ScenarioTest::chooseMenuItem(const QString& menu, const QString& item) {
         return;
     }
     if (!action->isEnabled()) ADD_FAILURE() << "\"" << item.toStdString() << "\" is disabled";
+    keepWindowActiveUnderMenu();
     QTest::mouseClick(popup, Qt::LeftButton, Qt::NoModifier, popup->actionGeometry(action).center());
     settle();
 }
@@ -348,6 +360,7 @@ void ScenarioTest::chooseFromContextMenu(QWidget* target, const QPoint& at, cons
             menu->close();
             return;
         }
+        keepWindowActiveUnderMenu();
         QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
     });
     QTest::mouseClick(target, Qt::RightButton, Qt::NoModifier, at);
@@ -404,6 +417,46 @@ QStringList ScenarioTest::shownTasks() const {
     };
     walk({}, 0);
     return lines;
+}
+
+QStringList ScenarioTest::shownRows() const {
+    QStringList lines;
+    const TDTasksView& view = outline();
+    const TDTaskTreeModel& model = view.treeModel();
+    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int level) {
+        for (int row = 0; row < model.rowCount(parent); ++row) {
+            const QModelIndex index = model.index(row, 0, parent);
+            const QString text = index.siblingAtColumn(TDTaskTreeModel::TaskColumn).data().toString();
+            switch (model.itemForIndex(index).kind) {
+                case TDTaskRowItem::Kind::Header:
+                    lines << QStringLiteral("# ") + text;
+                    break;
+                case TDTaskRowItem::Kind::Section:
+                    lines << QStringLiteral("## ") + text;
+                    break;
+                case TDTaskRowItem::Kind::Footer:
+                    lines << QStringLiteral("... ") + text;
+                    break;
+                case TDTaskRowItem::Kind::Task:
+                    lines << QString(level * 2, QLatin1Char(' ')) + text;
+                    if (!view.isExpanded(index)) continue;
+                    walk(index, level + 1);
+                    continue;
+                case TDTaskRowItem::Kind::Root:
+                    break;
+            }
+            walk(index, level);
+        }
+    };
+    walk({}, 0);
+    return lines;
+}
+
+QStringList ScenarioTest::shownSheets() const {
+    QStringList texts;
+    for (const QMessageBox* box : window().findChildren<QMessageBox*>())
+        if (box->isVisible()) texts << box->text();
+    return texts;
 }
 
 QString ScenarioTest::shownGroup() const {

@@ -126,11 +126,17 @@ protected:
     // Waits until the library has been saved since the last wait and nothing is left to save.
     void waitForSave();
     StoredLibrary storedLibrary() const;
+    QList<StoredTask> storedTasks() const { return storedLibrary().tasks; }
     QWidget* focusedWidget() const;
     // Its object name, or its class name when it has none; "none" without focus.
     QString focusedWidgetName() const;
     // The tasks the outline shows, top to bottom, two blanks per level below the top.
     QStringList shownTasks() const;
+    // Every row the outline shows: "# " and the list's header, "## " and a section's title, the tasks
+    // as in shownTasks(), "... " and the text of a section's footer.
+    QStringList shownRows() const;
+    // The texts of the message sheets open over the window.
+    QStringList shownSheets() const;
     // The title of the group the outline shows.
     QString shownGroup() const;
     // The source list's rows, top to bottom: two blanks per level, "[x]" after the selected ones.
@@ -146,6 +152,7 @@ private:
     QModelIndex p_rowOfTask(const QString& title, int column) const;
     QPoint p_cellCenter(const QString& title, int column) const;
     QRect p_groupRect(const QString& title) const;
+    void keepWindowActiveUnderMenu();
 
     QByteArray m_previousTemporaryFolder;
     std::unique_ptr<TDOrdelloComposition> m_ordello;

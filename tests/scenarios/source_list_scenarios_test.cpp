@@ -30,5 +30,44 @@ TEST_F(SourceListScenario, ASeededLibraryShowsItsFoldersAndListsAndEachListItsTa
     EXPECT_EQ(shownTasks(), QStringList{QStringLiteral("Water the plants")});
 }
 
+TEST_F(SourceListScenario, ANewListFromTheSourceListsMenuTakesTheTypedNameAndIsShown) {
+    seedLibrary(seedTwoLists);
+    launch();
+    clickGroup(QStringLiteral("Household"));
+    chooseFromGroupMenu(QStringLiteral("Household"), QStringLiteral("New List"));
+    type(QStringLiteral("Garden"));
+    screenshot(QStringLiteral("scenario_new_list_named"));
+    press(Qt::Key_Return);
+    waitForSave();
+
+    const QStringList rows = sourceListRows();
+    EXPECT_EQ(rows.mid(rows.indexOf(QStringLiteral("FOLDERS"))),
+              (QStringList{QStringLiteral("FOLDERS"), QStringLiteral("  Projects"),
+                           QStringLiteral("  On Hold"), QStringLiteral("  Clients"),
+                           QStringLiteral("  Household"), QStringLiteral("  Garden [x]")}));
+    EXPECT_EQ(shownGroup(), QStringLiteral("Garden"));
+    EXPECT_TRUE(shownTasks().isEmpty());
+    const StoredLibrary stored = storedLibrary();
+    EXPECT_EQ(stored.groupTitles(QStringLiteral("list")).filter(QStringLiteral("Garden")),
+              QStringList{QStringLiteral("Garden")});
+
+    // Undo takes back the name first, then the list.
+    const auto listsBelowFolders = [this] {
+        QStringList rows = sourceListRows();
+        rows.replaceInStrings(QStringLiteral(" [x]"), QString());
+        return rows.mid(rows.indexOf(QStringLiteral("FOLDERS")) + 1);
+    };
+    const QStringList before{QStringLiteral("  Projects"), QStringLiteral("  On Hold"),
+                             QStringLiteral("  Clients"), QStringLiteral("  Household")};
+    press(Qt::Key_Z, Qt::ControlModifier);
+    waitForSave();
+    EXPECT_EQ(listsBelowFolders(), before + QStringList{QStringLiteral("  New List")});
+    EXPECT_TRUE(storedLibrary().groupTitles(QStringLiteral("list")).contains(QStringLiteral("New List")));
+    press(Qt::Key_Z, Qt::ControlModifier);
+    waitForSave();
+    EXPECT_EQ(listsBelowFolders(), before);
+    EXPECT_FALSE(storedLibrary().groupTitles(QStringLiteral("list")).contains(QStringLiteral("New List")));
+}
+
 }  // namespace
 }  // namespace scenario

@@ -150,6 +150,31 @@ TEST_F(LibrarySavingTest, EditorsEndEditingBeforeTheSave) {
     manager->editorRegistry().unregisterEditor(&editor);
 }
 
+// A person typing a title when the autosave comes keeps typing: the autosave saves what the model
+// holds, and the typed text is saved once its editing ends.
+TEST_F(LibrarySavingTest, AutosaveLeavesEditingOpenWhereAnExplicitSaveEndsIt) {
+    struct Editor : TDEditor {
+        int commits = 0;
+        bool commitEditing() override {
+            ++commits;
+            return true;
+        }
+    } editor;
+    defaults().setValue(QStringLiteral("libraryAutosaveDelay"), kShortAutosaveDelay);
+    createLibrary();
+    startCountingSaves();
+    manager->editorRegistry().registerEditor(&editor);
+    insertList(*manager, QStringLiteral("Changed"));
+    manager->managedObjectContext()->processPendingChanges();
+    ASSERT_TRUE(testsupport::spinUntil([this] { return saves > 0; }));
+    EXPECT_EQ(editor.commits, 0);
+    EXPECT_FALSE(manager->managedObjectContext()->hasChanges());
+
+    EXPECT_TRUE(manager->saveLibrary());
+    EXPECT_EQ(editor.commits, 1);
+    manager->editorRegistry().unregisterEditor(&editor);
+}
+
 // Options.
 
 TEST(LibraryOptionKeysTest, OnlyTheSixPrefixesWithTheirBlankAreStateKeys) {
