@@ -2,6 +2,7 @@
 
 #include "controls/balloon_geometry.h"
 #include "controls/gui/completion_view_controller.h"
+#include "controls/gui/transient_window.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -15,8 +16,7 @@ using namespace TDBalloonGeometry;
 
 TDBalloonPanel::TDBalloonPanel(QWidget* parentWindow, QPoint preferredLocation, int preferredDirection,
                                const QRect& targetFrame, TDCompletionViewController* viewController)
-    : QWidget(parentWindow ? parentWindow->window() : nullptr,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus),
+    : QWidget(parentWindow ? parentWindow->window() : nullptr, p_windowFlags(false)),
       m_parentWindow(parentWindow ? parentWindow->window() : nullptr),
       m_preferredLocation(preferredLocation),
       m_preferredDirection(preferredDirection),
@@ -36,10 +36,22 @@ TDBalloonPanel::~TDBalloonPanel() {
     if (m_parentWindow) m_parentWindow->removeEventFilter(this);
 }
 
+// A balloon that leaves the keyboard with the editor is a tooltip: a desktop that cannot let windows place
+// themselves still shows it at its parent, and it grabs nothing. One whose content types takes the keyboard
+// as a pop-up, which the desktop places the same way.
+Qt::WindowFlags TDBalloonPanel::p_windowFlags(bool canBecomeKey) {
+    return canBecomeKey ? Qt::Popup | Qt::FramelessWindowHint
+                        : Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus;
+}
+
 void TDBalloonPanel::setCanBecomeKeyWindow(bool can) {
+    if (can == m_canBecomeKeyWindow) return;
     m_canBecomeKeyWindow = can;
-    setWindowFlag(Qt::WindowDoesNotAcceptFocus, !can);
+    // Another type takes another native window, which starts hidden.
+    const bool shown = isVisible();
+    setWindowFlags(p_windowFlags(can));
     setAttribute(Qt::WA_ShowWithoutActivating, !can);
+    if (shown) orderFront();
 }
 
 QRectF TDBalloonPanel::boxFrame() const {
@@ -90,7 +102,10 @@ void TDBalloonPanel::setViewController(TDCompletionViewController* viewControlle
 }
 
 void TDBalloonPanel::orderFront() {
-    if (m_parentWindow) m_parentPosition = m_parentWindow->pos();
+    if (m_parentWindow) {
+        m_parentPosition = m_parentWindow->pos();
+        TDSetTransientParent(*this, *m_parentWindow);
+    }
     show();
 }
 

@@ -7,7 +7,8 @@ class TDCompletionViewController;
 
 // A small frameless callout window that points with an arrow at a spot on screen (a cell being
 // edited) and hosts one completion content. It follows its parent window while shown, never takes
-// the keyboard unless told to, and turns Esc into the content's cancel.
+// the keyboard unless told to, and turns Esc into the content's cancel. Its parent window is its
+// transient parent: a tooltip while the keyboard stays with the editor, a pop-up while it takes it.
 class TDBalloonPanel final : public QWidget {
     Q_OBJECT
 
@@ -28,6 +29,7 @@ public:
     bool isChangingViewController() const { return m_changingViewController; }
     void setChangingViewController(bool changing) { m_changingViewController = changing; }
     bool canBecomeKeyWindow() const { return m_canBecomeKeyWindow; }
+    // A pop-up that takes the keyboard; show it only in answer to a click or a key.
     void setCanBecomeKeyWindow(bool can);
 
     void orderFront();
@@ -41,6 +43,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    static Qt::WindowFlags p_windowFlags(bool canBecomeKey);
     void p_layOutContent();
 
     QPointer<QWidget> m_parentWindow;

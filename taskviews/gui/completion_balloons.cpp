@@ -21,6 +21,8 @@ void showBalloon(QPointer<TDBalloonPanel>& panel, QWidget* parent, QPoint locati
         panel = new TDBalloonPanel(parent, location, kBalloonBelow, target, controller);
     } else {
         if (controller) panel->setViewController(controller);
+        // After the recurrence editor the balloon leaves the keyboard with the field again.
+        panel->setCanBecomeKeyWindow(false);
         panel->setPreferredLocation(location, target);
     }
     panel->viewController()->setStringValue(text);

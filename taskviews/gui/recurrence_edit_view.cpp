@@ -170,12 +170,13 @@ TDRecurrenceEditView* TDRecurrenceEditView::showInBalloon(TDBalloonPanel& balloo
         balloon.setChangingViewController(false);
         return nullptr;
     }
+    // The click on the toggle is the input event the pop-up opens from. The type changes before the editor
+    // moves in: the window made anew hides its content first, and the editor takes hiding as confirming.
     balloon.setCanBecomeKeyWindow(true);
     auto* view = new TDRecurrenceEditView(*editor);
     balloon.setViewController(view);
     balloon.updateFrame();
     balloon.orderFront();
-    balloon.activateWindow();
     view->editRule();
     balloon.setChangingViewController(false);
     return view;

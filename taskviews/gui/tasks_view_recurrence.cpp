@@ -31,6 +31,5 @@ void TDTasksView::p_showRecurrenceEditor(TDTask* task) {
         balloon->setPreferredLocation(location, target);
     }
     balloon->orderFront();
-    balloon->activateWindow();
     m_recurrenceEditView->editRule();
 }

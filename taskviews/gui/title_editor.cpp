@@ -1,5 +1,6 @@
 #include "taskviews/gui/title_editor.h"
 
+#include "controls/gui/transient_window.h"
 #include "language/title_parser.h"
 #include "platform/defaults/user_defaults.h"
 #include "taskviews/task_title_styling.h"
@@ -219,6 +220,20 @@ TDTaskTitleTextView::TDTaskTitleTextView(QWidget* parent) : TDTasksViewTextView(
     m_completer->setCaseSensitivity(Qt::CaseInsensitive);
     connect(m_completer, qOverload<const QString&>(&QCompleter::activated), this,
             &TDTaskTitleTextView::p_insertCompletion);
+    // The list leaves the keyboard with the title, as a tooltip beside it: its keys are read here.
+    QAbstractItemView* list = m_completer->popup();
+    list->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus);
+    list->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Ahead of the completer's own filter, which holds the keyboard in the title while its list shows.
+    installEventFilter(this);
+}
+
+bool TDTaskTitleTextView::eventFilter(QObject* watched, QEvent* event) {
+    // A list that is no pop-up closes as the title loses the keyboard, which may then leave.
+    if (watched == this && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        m_completer->popup()->hide();
+    return TDTasksViewTextView::eventFilter(watched, event);
 }
 
 TDTaskTitleTextView::~TDTaskTitleTextView() {
@@ -310,8 +325,38 @@ void TDTaskTitleTextView::complete() {
     m_completions->setStringList(titles);
     QRect rect = cursorRect();
     rect.setWidth(qMax(160, m_completer->popup()->sizeHintForColumn(0) + 24));
+    TDSetTransientParent(*m_completer->popup(), *this);
     m_completer->complete(rect);
     m_completer->popup()->setCurrentIndex(m_completions->index(0, 0));
+}
+
+bool TDTaskTitleTextView::p_completionListTakesKey(const QKeyEvent* event) {
+    QAbstractItemView* list = m_completer->popup();
+    if (!list->isVisible() || !isPlainKey(event)) return false;
+    const int rows = list->model()->rowCount();
+    const QModelIndex current = list->currentIndex();
+    switch (event->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down: {
+            const int step = event->key() == Qt::Key_Down ? 1 : -1;
+            const int row = current.isValid() ? (current.row() + step + rows) % rows
+                            : step > 0        ? 0
+                                              : rows - 1;
+            list->setCurrentIndex(list->model()->index(row, 0));
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+        case Qt::Key_Tab:
+            list->hide();
+            if (current.isValid()) p_insertCompletion(current.data().toString());
+            return true;
+        case Qt::Key_Escape:
+            list->hide();
+            return true;
+        default:
+            return false;
+    }
 }
 
 void TDTaskTitleTextView::p_insertCompletion(const QString& completion) {
@@ -418,18 +463,7 @@ void TDTaskTitleTextView::insertTextAtEnd(const QString& text) {
 }
 
 void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
-    // Tab and Return take the completion chosen in the list, also where the list leaves the keyboard
-    // with the editor.
-    const bool accepting =
-        event->key() == Qt::Key_Tab || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (accepting && isPlainKey(event) && m_completer->popup()->isVisible()) {
-        const QModelIndex chosen = m_completer->popup()->currentIndex();
-        m_completer->popup()->hide();
-        if (chosen.isValid()) {
-            p_insertCompletion(chosen.data().toString());
-            return event->accept();
-        }
-    }
+    if (p_completionListTakesKey(event)) return event->accept();
     const std::optional<TDEditorCommand> command = commandForKey(event);
     const bool hasPrediction = hasPredictedTokens();
     if (hasPrediction && (command == TDEditorCommand::InsertTab || command == TDEditorCommand::MoveRight) &&

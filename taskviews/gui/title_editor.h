@@ -121,6 +121,7 @@ public:
     void insertTextAtEnd(const QString& text);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -128,6 +129,8 @@ protected:
 
 private:
     void p_predictionTimerFired();
+    // Up and Down move in the open completion list; Return, Enter and Tab take its choice; Esc closes it.
+    bool p_completionListTakesKey(const QKeyEvent* event);
     void p_insertCompletion(const QString& completion);
     void p_afterTyping(bool typedAtEnd);
     void p_restyle();

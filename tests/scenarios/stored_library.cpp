@@ -63,8 +63,9 @@ private:
             for (const TDGroup* tag : task->tags()) stored.tags << tag->title();
             std::sort(stored.tags.begin(), stored.tags.end());
             stored.status = task->status();
-            stored.start = task->startDate().date();
-            stored.due = task->dueDate().date();
+            // The store reads dates in UTC; a person's day is the local one.
+            stored.start = task->startDate().toLocalTime().date();
+            stored.due = task->dueDate().toLocalTime().date();
             stored.notes = task->notesString();
             result.tasks.append(stored);
             p_readTasks(task->orderedTasks()->objectsAs<TDTask>(), list);

@@ -12,12 +12,12 @@
 
 namespace testsupport {
 
-// The shared main of every test executable: offscreen platform, fixed locale and time zone, private
-// config and data folders, and the testing flag. App is the lowest application class the layer under
-// test needs, so core tests never start a widget application.
+// The shared main of every test executable: offscreen platform (unless told another), fixed locale and
+// time zone, private config and data folders, and the testing flag. App is the lowest application class
+// the layer under test needs, so core tests never start a widget application.
 template <typename App>
-int runTests(int argc, char** argv) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+int runTests(int argc, char** argv, const char* platform = "offscreen") {
+    setenv("QT_QPA_PLATFORM", platform, 1);
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
     setenv("LC_ALL", "C.UTF-8", 1);

@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,10 @@ TEST_F(TaskInfoViewTest, TheDateBalloonPicksADayAndItsToggleEditsTheRepetition) 
     start->firePopUpTimer();
     TDBalloonPanel* balloon = start->datePanel();
     ASSERT_TRUE(balloon && balloon->isVisible());
+    // A tooltip of the inspector's window: the keys stay with the field.
+    EXPECT_EQ(balloon->windowType(), Qt::ToolTip);
+    EXPECT_EQ(balloon->windowHandle()->transientParent(), infoView->windowHandle());
+    EXPECT_EQ(QApplication::focusWidget(), start);
     auto* calendar = qobject_cast<TDDateCompletionViewController*>(balloon->viewController());
     ASSERT_TRUE(calendar);
     EXPECT_FALSE(calendar->recurrenceToggleButton()->isHidden());
@@ -155,6 +160,10 @@ TEST_F(TaskInfoViewTest, TheDateBalloonPicksADayAndItsToggleEditsTheRepetition) 
     ASSERT_TRUE(editor) << "the toggle swaps the recurrence editor into the date balloon";
     EXPECT_EQ(editor->controller().task(), task);
     EXPECT_TRUE(balloon->isVisible());
+    // It types: a pop-up of the same window now, its rule field taking the keys.
+    EXPECT_EQ(balloon->windowType(), Qt::Popup);
+    EXPECT_EQ(balloon->windowHandle()->transientParent(), infoView->windowHandle());
+    EXPECT_EQ(QApplication::focusWidget(), editor->ruleField());
     editor->ruleField()->clear();
     QTest::keyClicks(editor->ruleField(), QStringLiteral("every week"));
     QTest::keyClick(editor->ruleField(), Qt::Key_Escape);
