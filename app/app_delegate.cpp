@@ -27,9 +27,11 @@
 #include "store/standard_library_migration_delegate.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLocale>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -286,9 +288,11 @@ TDError AppDelegate::p_offeringBackupRestore(const TDError& error) const {
         return error;
     TDError offering = error;
     offering.recoveryOptions.append(restoreBackupOption());
+    const QDateTime made = error.userInfo.value(TDNewestBackupDateKey).toDateTime().toLocalTime();
     offering.recoverySuggestion +=
-        tr(" You may restore the library from its newest backup, \"%1\".")
-            .arg(QFileInfo(error.userInfo.value(TDNewestBackupKey).toString()).fileName());
+        tr(" You may restore the library as it was on %1 from its newest backup that reads back, \"%2\".")
+            .arg(QLocale().toString(made, QLocale::LongFormat),
+                 QFileInfo(error.userInfo.value(TDNewestBackupKey).toString()).fileName());
     return offering;
 }
 
@@ -517,6 +521,11 @@ bool AppDelegate::attemptRecoveryFromError(const TDError& error, int optionIndex
         if (option == restoreBackupOption()) {
             const QString backup = error.userInfo.value(TDNewestBackupKey).toString();
             return m_launching ? p_restoreAtLaunch(backup) : restoreFromBackupAtPath(backup);
+        }
+        if (option == TDOpenAsItIsOption()) {
+            // The caller opens the library again, which then takes the store as it is.
+            m_manager.openLostSavesAsTheyAre();
+            return true;
         }
         p_requestQuit(0);
         return false;

@@ -39,6 +39,15 @@ QString TDBackupFileName(const QDateTime& date) {
     return formatString("backup-%@.%@", TDBackupTimeStampString(date), TDBackupExtension);
 }
 
+QDateTime TDBackupDateFromFileName(const QString& fileName) {
+    if (!fileName.startsWith(TDBackupFilePrefix)) return {};
+    const QString stamp = fileName.mid(TDBackupFilePrefix.size(), 21);
+    QDateTime date = QDateTime::fromString(stamp, QStringLiteral("yyyy-MM-dd-HHmmss.zzz"));
+    if (!date.isValid()) return {};
+    date.setTimeZone(QTimeZone::utc());
+    return date;
+}
+
 Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& context,
                                                         const std::function<bool()>& cancelled) {
     TDLibraryBackupObjects entities;

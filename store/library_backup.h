@@ -37,6 +37,8 @@ inline const QString TDBackupApplicationVersionKey = QStringLiteral("TDApplicati
 QString TDBackupTimeStampString(const QDateTime& date);
 // "backup-<stamp>.odlbackup".
 QString TDBackupFileName(const QDateTime& date);
+// The time a backup's file name was stamped with; invalid for a name of another form.
+QDateTime TDBackupDateFromFileName(const QString& fileName);
 
 // Every object a backup holds, in the order it lists them: entities not marked excluded that have
 // objects, by name, each object under its own entity only, by UID.

@@ -130,10 +130,16 @@ Result<QString> TDKeepFileAside(const QString& path, bool keepOriginal) {
     return target;
 }
 
-QString TDNewestLibraryBackupPath(const QString& packagePath) {
+QStringList TDLibraryBackupPathsNewestFirst(const QString& packagePath) {
     const QDir folder(QDir(packagePath).filePath(TDBackupFolderName));
-    // Names hold UTC stamps, so the last one is the newest.
-    const QStringList names =
-        folder.entryList({TDBackupFilePrefix + QLatin1Char('*')}, QDir::Files | QDir::NoSymLinks, QDir::Name);
-    return names.isEmpty() ? QString() : folder.filePath(names.last());
+    // Names hold UTC stamps, so they sort newest last.
+    const QStringList names = folder.entryList({TDBackupFilePrefix + QLatin1Char('*')},
+                                               QDir::Files | QDir::NoSymLinks, QDir::Name | QDir::Reversed);
+    QStringList paths;
+    for (const QString& name : names) paths.append(folder.filePath(name));
+    return paths;
+}
+
+QString TDNewestLibraryBackupPath(const QString& packagePath) {
+    return TDLibraryBackupPathsNewestFirst(packagePath).value(0);
 }

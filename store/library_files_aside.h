@@ -15,5 +15,7 @@ Result<QStringList> TDKeepStoreFilesAside(const QString& packagePath);
 // The path of the kept file.
 Result<QString> TDKeepFileAside(const QString& path, bool keepOriginal);
 
+// The backups in the package's "Backup" folder, newest first.
+QStringList TDLibraryBackupPathsNewestFirst(const QString& packagePath);
 // The newest backup in the package's "Backup" folder; empty when there is none.
 QString TDNewestLibraryBackupPath(const QString& packagePath);

@@ -56,6 +56,7 @@
 
 #include <sys/time.h>
 #include <cerrno>
+#include <utility>
 
 using platform::Notification;
 using platform::NotificationCenter;
@@ -275,6 +276,7 @@ Status TDLibraryManager::p_setEmptyStoreAside() {
 }
 
 Status TDLibraryManager::p_checkForLostSaves() {
+    const bool asItIs = std::exchange(m_openLostSavesAsTheyAre, false);
     const QVariantMap info = infoDictionary();
     // Libraries written before the count existed, and stores replaced since (restored, upgraded), are
     // not compared.
@@ -284,6 +286,17 @@ Status TDLibraryManager::p_checkForLostSaves() {
     const qint64 recorded = info.value(kSaveCountKey).toLongLong();
     const qint64 stored = metadata->saveCount.value_or(0);
     if (stored >= recorded) return {};
+    if (asItIs) {
+        logWithLevel(TDLogWarning, "WARNING",
+                     "Opening the library store at '%@' as it is, with %ld of the %ld saves recorded for it",
+                     storePath(), static_cast<long>(stored), static_cast<long>(recorded));
+        QVariantMap counted = info;
+        counted.insert(kSaveCountKey, stored);
+        // Written before anything else: a start after a kill must not ask again.
+        const Status written = platform::writePropertyListFile(infoDictionaryPath(), counted);
+        m_infoDictionary.reset();
+        return written;
+    }
     logWithLevel(TDLogError, "ERROR", "The library store at '%@' holds %ld of the %ld saves recorded for it",
                  storePath(), static_cast<long>(stored), static_cast<long>(recorded));
     return TDLostSavesLibraryError(m_packagePath, stored, recorded, TDKeepStoreFilesAside(m_packagePath));

@@ -222,6 +222,10 @@ public:
     // without asking).
     void setMigrationDelegate(TDLibraryMigrationDelegate* delegate) { m_migrationDelegate = delegate; }
 
+    // The next load opens a store that lost saves as it is, its save count set to what it holds, so
+    // that later opens find nothing missing. Its files were already copied aside when the loss was found.
+    void openLostSavesAsTheyAre() { m_openLostSavesAsTheyAre = true; }
+
 private:
     Status p_buildStack(const QString& storeFile);
     Result<TDLibrary*> p_loadLibrary();
@@ -252,6 +256,7 @@ private:
     QString m_packagePath;
     std::unique_ptr<platform::FileLock> m_packageLock;
     bool m_infoDictionaryDamaged = false;  // found unreadable: written again once the library is open
+    bool m_openLostSavesAsTheyAre = false;
     std::optional<QVariantMap> m_infoDictionary;
     std::optional<QVariantMap> m_optionsDictionary;
     QByteArray m_writtenOptions;  // the bytes last written to or read from options.plist

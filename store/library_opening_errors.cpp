@@ -3,9 +3,12 @@
 #include "foundation/application_delegate.h"
 #include "platform/files/file_error.h"
 #include "platform/objectstore/object_store_error.h"
+#include "store/library_backup.h"
+#include "store/library_backup_check.h"
 #include "store/library_files_aside.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 
@@ -71,8 +74,21 @@ void addRecoveryInformation(TDError& error, const QString& packagePath,
                             const Result<QStringList>& keptAside) {
     error.userInfo.insert(TDLibraryPathKey, packagePath);
     if (keptAside.ok()) error.userInfo.insert(TDKeptAsideFilesKey, *keptAside);
-    const QString backup = TDNewestLibraryBackupPath(packagePath);
-    if (!backup.isEmpty()) error.userInfo.insert(TDNewestBackupKey, backup);
+    // A backup cut short would fail the restore and be offered again: only one that reads back is offered.
+    const QStringList backups = TDLibraryBackupPathsNewestFirst(packagePath);
+    for (const QString& backup : backups) {
+        if (!TDBackupFileReadsBack(backup)) continue;
+        QDateTime made = TDBackupDateFromFileName(QFileInfo(backup).fileName());
+        if (!made.isValid()) made = QFileInfo(backup).lastModified();
+        error.userInfo.insert(TDNewestBackupKey, backup);
+        error.userInfo.insert(TDNewestBackupDateKey, made);
+        return;
+    }
+    if (!backups.isEmpty())
+        error.recoverySuggestion +=
+            QLatin1Char(' ') +
+            tr("No backup of it reads back whole (%1 tried), so it cannot be restored from one.")
+                .arg(backups.size());
 }
 
 }  // namespace
@@ -126,14 +142,23 @@ TDError TDLostSavesLibraryError(const QString& packagePath, qint64 storedSaves, 
                                 const Result<QStringList>& keptAside) {
     TDError error = TDLibraryOpeningError(
         TDErrorLibraryLostSaves,
-        tr("The library has lost its most recent changes: its store holds %1 of the %2 saves made to it. %3 "
-           "Contact Vantorel support if you need help.")
-            .arg(storedSaves)
+        tr("The library has lost its most recent changes: %1 of the %2 saves made to it are missing from its "
+           "store. %3 Contact Vantorel support if you need help.")
+            .arg(recordedSaves - storedSaves)
             .arg(recordedSaves)
             .arg(keptAsideSentence(keptAside)),
         quitOnly());
     addRecoveryInformation(error, packagePath, keptAside);
+    // Without a backup to go back to, what the store still holds is the best there is.
+    if (!error.userInfo.contains(TDNewestBackupKey)) {
+        error.recoveryOptions.append(TDOpenAsItIsOption());
+        error.recoverySuggestion += QLatin1Char(' ') + tr("You may open the library as it is.");
+    }
     return error;
+}
+
+QString TDOpenAsItIsOption() {
+    return tr("Open as it is");
 }
 
 std::optional<TDError> TDLibraryEnvironmentError(const QString& folder, const TDError& underlying) {

@@ -9,8 +9,11 @@
 #include "tests/app/app_delegate_fixture.h"
 #include "tests/store/migration_fixture.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLocale>
+#include <QTimeZone>
 #include <QUrl>
 
 namespace apptest {
@@ -256,6 +259,113 @@ TEST_P(AppDelegateRestoreTest, TheNewestBackupIsOfferedAndRestoringItOpensTheLib
     ASSERT_TRUE(manager->library());
     EXPECT_EQ(manager->library()->uid(), uid);
     EXPECT_FALSE(delegate->isRestoringLibrary());
+}
+
+// Backups cut short, as a kill or a full disk leaves them, are passed over for the newest that reads
+// back; with none left the alert says so and offers only what remains.
+TEST_F(AppDelegateTest, TheRestoreOfferPassesOverBackupsThatDoNotReadBack) {
+    struct Case {
+        const char* name;
+        QList<int> goodDays;  // days of January 2020 whose backups read back; a cut one is always newest
+    };
+    for (const Case& c : {Case{"older good ones", {1, 2, 3, 4}}, Case{"none good", {}}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = packagePath(QString::fromLatin1(c.name));
+        createLibraryAt(path);
+        storeLocation(path);
+        ASSERT_EQ(launch(), std::nullopt);
+        const QString uid = manager->library()->uid();
+        manager->savePropertyListBackup();
+        manager->finishPendingOperations();
+        ASSERT_TRUE(manager->close().ok());
+        const QString made = TDNewestLibraryBackupPath(path);
+        ASSERT_FALSE(made.isEmpty());
+        QFile madeFile(made);
+        ASSERT_TRUE(madeFile.open(QIODevice::ReadOnly));
+        const QByteArray whole = madeFile.readAll();
+        madeFile.close();
+        // "backup-" and a 21-character stamp, then the extensions.
+        const QString extensions = QFileInfo(made).fileName().mid(7 + 21);
+        const QDir backups = QFileInfo(made).dir();
+        for (const QString& name : backups.entryList({QStringLiteral("backup-*")}, QDir::Files))
+            ASSERT_TRUE(QFile::remove(backups.filePath(name)));
+        auto backupNamed = [&](const QString& stamp) {
+            return backups.filePath(QStringLiteral("backup-") + stamp + extensions);
+        };
+        for (int day : c.goodDays)
+            overwrite(backupNamed(QStringLiteral("2020-01-%1-120000.000").arg(day, 2, 10, QLatin1Char('0'))),
+                      whole);
+        overwrite(backupNamed(QStringLiteral("2020-01-05-120000.000")), whole.left(whole.size() / 2));
+        overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+
+        prompter.shown.clear();
+        // Restore Backup, then OK to "Finished restoring library"; Quit when nothing can be restored.
+        prompter.answers = c.goodDays.isEmpty() ? QList<int>{0} : QList<int>{1, 0};
+        const auto ended = launch();
+        ASSERT_FALSE(prompter.shown.isEmpty());
+        const TDAlert& offer = prompter.shown.first();
+        if (c.goodDays.isEmpty()) {
+            EXPECT_EQ(ended, 0);
+            EXPECT_EQ(offer.buttons, QStringList{QStringLiteral("Quit")});
+            EXPECT_TRUE(
+                offer.informativeText.contains(QStringLiteral("No backup of it reads back whole (1 tried)")))
+                << offer.informativeText.toStdString();
+            EXPECT_FALSE(manager->library());
+            continue;
+        }
+        EXPECT_EQ(offer.buttons, (QStringList{QStringLiteral("Quit"), QStringLiteral("Restore Backup")}));
+        const QString newestGood = QFileInfo(backupNamed(QStringLiteral("2020-01-04-120000.000"))).fileName();
+        EXPECT_TRUE(offer.informativeText.contains(newestGood)) << offer.informativeText.toStdString();
+        const QDateTime restores(QDate(2020, 1, 4), QTime(12, 0), QTimeZone::utc());
+        EXPECT_TRUE(
+            offer.informativeText.contains(QLocale().toString(restores.toLocalTime(), QLocale::LongFormat)))
+            << offer.informativeText.toStdString();
+        ASSERT_EQ(ended, std::nullopt);
+        ASSERT_GE(prompter.shown.size(), 2);
+        EXPECT_EQ(prompter.shown[1].messageText, QStringLiteral("Finished restoring library"));
+        ASSERT_TRUE(manager->library());
+        EXPECT_EQ(manager->library()->uid(), uid);
+        ASSERT_TRUE(manager->close().ok());
+    }
+}
+
+// A store behind its save count with no backup: what it holds is reachable, and once opened as it is
+// the count follows it, so the next start asks nothing.
+TEST_F(AppDelegateTest, AStoreThatLostSavesWithoutABackupOpensAsItIsAndThenWithoutAsking) {
+    const QString path = packagePath(QStringLiteral("Behind"));
+    createLibraryAt(path);
+    storeLocation(path);
+    ASSERT_EQ(launch(), std::nullopt);
+    const QString uid = manager->library()->uid();
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_TRUE(QDir(QDir(path).filePath(QStringLiteral("Backup"))).removeRecursively());
+    const QString infoPath = QDir(path).filePath(QStringLiteral("Info.plist"));
+    QVariantMap info = platform::readPropertyListFile(infoPath)->toMap();
+    const qint64 held = info.value(QStringLiteral("TDSaveCount")).toLongLong();
+    info.insert(QStringLiteral("TDSaveCount"), held + 22);
+    ASSERT_TRUE(platform::writePropertyListFile(infoPath, info).ok());
+
+    prompter.shown.clear();
+    prompter.answers = {1};  // Open as it is
+    ASSERT_EQ(launch(), std::nullopt);
+    ASSERT_EQ(prompter.shown.size(), 1);
+    const TDAlert& offer = prompter.shown.first();
+    EXPECT_EQ(offer.buttons, (QStringList{QStringLiteral("Quit"), QStringLiteral("Open as it is")}));
+    EXPECT_TRUE(offer.informativeText.contains(QStringLiteral("22 of the %1 saves").arg(held + 22)))
+        << offer.informativeText.toStdString();
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(manager->library()->uid(), uid);
+    EXPECT_EQ(QDir(path).entryList({QStringLiteral("library-*.sqlite3")}).size(), 1) << "kept aside";
+    EXPECT_EQ(
+        platform::readPropertyListFile(infoPath)->toMap().value(QStringLiteral("TDSaveCount")).toLongLong(),
+        held);
+    ASSERT_TRUE(manager->close().ok());
+
+    prompter.shown.clear();
+    ASSERT_EQ(launch(), std::nullopt);
+    EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.first().informativeText.toStdString();
+    ASSERT_TRUE(manager->library());
+    EXPECT_EQ(manager->library()->uid(), uid);
 }
 
 INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
