@@ -7,6 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -32,14 +33,21 @@ BENCHMARK(BM_AutosaveOneChange)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 void BM_OpenLibrary(benchmark::State& state) {
     const QString package = benchLibraryPackageWithTasks(static_cast<int>(state.range(0)));
+    double peakGrowthMiB = 0;
     for (auto _ : state) {
+        state.PauseTiming();
+        const BenchPeakMemory memory;
+        state.ResumeTiming();
         auto manager = std::make_unique<TDLibraryManager>(package);
         if (package.isEmpty() || !manager->loadLibrary().ok())
             state.SkipWithError("could not open the library");
         state.PauseTiming();
+        peakGrowthMiB = std::max(peakGrowthMiB, memory.growthMiB());
         manager.reset();
         state.ResumeTiming();
     }
+    // The rise of resident memory while the library opens.
+    state.counters["peak_memory_growth_MiB"] = peakGrowthMiB;
 }
 BENCHMARK(BM_OpenLibrary)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -3,6 +3,7 @@
 #include "model/library.h"
 #include "model/library_model.h"
 #include "model/managed_object_context.h"
+#include "model/task_lsm_classifier.h"
 #include "platform/base/format.h"
 #include "platform/base/log.h"
 #include "platform/objectstore/entity_description.h"
@@ -178,6 +179,9 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     TDFixLibrary(library);
     library->setSmartFoldersShouldIgnoreMOCChange(false);
     if (Status saved = saveContext(); !saved.ok()) return saved;
+    // Tag predictions are learnt here from the library in memory and written into the package, so
+    // that its first open reads them as every later open does instead of relearning every task.
+    TDTaskLSMClassifier(library, packagePath);
 
     // The store written is of the current version; the library keeps the backup's, so that the data
     // upgrade runs on it when the library opens.

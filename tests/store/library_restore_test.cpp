@@ -7,6 +7,8 @@
 #include "model/list.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
+#include "model/task_lsm_classifier.h"
+#include "platform/lsm/semantic_map.h"
 #include "platform/plist/property_list.h"
 #include "store/library_backup.h"
 #include "store/library_maintenance.h"
@@ -229,6 +231,23 @@ INSTANTIATE_TEST_SUITE_P(
                    });
                }}),
     [](const ::testing::TestParamInfo<Damage>& info) { return std::string(info.param.name); });
+
+TEST_F(LibraryRestoreTest, TheRestoredPackageHoldsTheTagPredictionsOfItsTasks) {
+    const QString dataPath = QDir(packagePath()).filePath(TDTaskLSMClassifier::DataFileName);
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_TRUE(QFile::remove(dataPath));
+    const Outcome outcome = restore(write(QStringLiteral("plain.odlbackup.gz"), true));
+    ASSERT_TRUE(outcome.errors.isEmpty());
+
+    // Learnt from the restored tasks before the package took the old one's place.
+    const Result<platform::SemanticMap> map = platform::SemanticMap::readFromFile(dataPath);
+    ASSERT_TRUE(map.ok()) << map.error().description.toStdString();
+    const auto scores = map->evaluate(QStringLiteral("deep task"), 1);
+    ASSERT_TRUE(scores.ok());
+    EXPECT_FALSE(scores->isEmpty());
+    ASSERT_TRUE(newManager().loadLibrary().ok());
+    EXPECT_EQ(allTitles(manager->library()), titles);
+}
 
 TEST_F(LibraryRestoreTest, ABackupOfANewerVersionIsRefusedAsSuchWhateverElseItHolds) {
     // A newer program may write keys and entities this one does not know.
