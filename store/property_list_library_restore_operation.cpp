@@ -181,7 +181,7 @@ Status TDPropertyListLibraryRestoreOperation::p_buildPackage(const TDLibraryBack
     if (Status saved = saveContext(); !saved.ok()) return saved;
     // Tag predictions are learnt here from the library in memory and written into the package, so
     // that its first open reads them as every later open does instead of relearning every task.
-    TDTaskLSMClassifier(library, packagePath);
+    const TDTaskLSMClassifier predictions(library, packagePath);
 
     // The store written is of the current version; the library keeps the backup's, so that the data
     // upgrade runs on it when the library opens.
