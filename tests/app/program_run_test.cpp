@@ -98,8 +98,8 @@ public:
     }
     void terminate(qint64 pid) { ::kill(static_cast<pid_t>(pid), SIGTERM); }
     // The program's exit status, or -1 when it hung.
-    int waitForExit() {
-        if (!m_process.waitForFinished(kHangMilliseconds)) return -1;
+    int waitForExit(int milliseconds = kHangMilliseconds) {
+        if (!m_process.waitForFinished(milliseconds)) return -1;
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
     QByteArray output() { return m_output + m_process.readAll(); }
@@ -211,6 +211,35 @@ TEST(ProgramRunTest, CreatesTheLibraryQuitsCleanlyOnSigtermAndOpensItAgain) {
     EXPECT_FALSE(log.contains(QStringLiteral("ended unexpectedly"))) << "the first run quit cleanly";
     again.terminate(pid);
     EXPECT_EQ(again.waitForExit(), 0);
+}
+
+TEST(ProgramRunTest, SigtermWhileTheLibraryQuestionIsUpEndsTheProgramAndWritesNothing) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    QTemporaryDir home;
+    // A folder of the person's own where the library would go: the program asks where the library is.
+    const QString package = defaultPackage(home.path());
+    ASSERT_TRUE(QDir().mkpath(package));
+    {
+        QFile notes(QDir(package).filePath(QStringLiteral("notes.txt")));
+        ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+        notes.write("mine");
+    }
+
+    ProgramRun run(home.path());
+    ASSERT_TRUE(run.started());
+    const qint64 pid = run.programPid();
+    ASSERT_GT(pid, 0) << run.output().toStdString();
+    ASSERT_TRUE(testsupport::spinUntil(
+        [&home] { return contents(newestLog(home.path())).contains(QStringLiteral("holds no library")); },
+        kHangMilliseconds))
+        << contents(newestLog(home.path())).toStdString();
+    run.terminate(pid);
+    // Far more than the moment it takes: only a program that ignores the signal fails here.
+    EXPECT_EQ(run.waitForExit(10000), 0) << contents(newestLog(home.path())).toStdString();
+    EXPECT_TRUE(contents(newestLog(home.path())).contains(QStringLiteral("Quitting with status 0")));
+    EXPECT_EQ(QDir(package).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("notes.txt")});
 }
 
 TEST(ProgramRunTest, LaterProcessHandsItsFileToTheRunningOneOverTheSessionBusAndEnds) {
