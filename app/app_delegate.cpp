@@ -145,6 +145,7 @@ std::optional<int> AppDelegate::applicationDidFinishLaunching(const TDLaunchOpti
     pushTimestamp();
     m_launching = true;
     m_launchExitStatus.reset();
+    m_failedRestores.clear();
     bool creationAttempted = false;
     bool mustAsk = false;
     std::optional<QString> retryPath;
@@ -221,9 +222,11 @@ std::optional<QString> AppDelegate::p_createOrLocateLibrary() {
     alert.informativeText =
         tr("Ordello needs a library to continue. You may choose an existing library or create a new one");
     alert.buttons = {tr("Choose Library..."), tr("Create Library..."), tr("Quit")};
-    for (;;) {
+    while (!m_launchExitStatus) {
         std::optional<QString> chosen;
-        switch (m_services.prompter.runModal(alert)) {
+        const int answer = m_services.prompter.runModal(alert);
+        if (m_launchExitStatus) break;
+        switch (answer) {
             case 0:
                 chosen = m_services.locationChooser.chooseExistingLibrary();
                 break;
@@ -243,6 +246,7 @@ std::optional<QString> AppDelegate::p_createOrLocateLibrary() {
             return path;
         }
     }
+    return std::nullopt;
 }
 
 Status AppDelegate::p_openLibraryAtURL(const QString& path) {
@@ -284,7 +288,9 @@ bool AppDelegate::p_createLibraryAtURL(const QString& path) {
 }
 
 TDError AppDelegate::p_offeringBackupRestore(const TDError& error) const {
-    if (!error.userInfo.contains(TDNewestBackupKey) || error.recoveryOptions.contains(restoreBackupOption()))
+    if (!error.userInfo.contains(TDNewestBackupKey) ||
+        error.recoveryOptions.contains(restoreBackupOption()) ||
+        m_failedRestores.contains(error.userInfo.value(TDNewestBackupKey).toString()))
         return error;
     TDError offering = error;
     offering.recoveryOptions.append(restoreBackupOption());
@@ -309,7 +315,10 @@ bool AppDelegate::p_restoreAtLaunch(const QString& backupPath) {
         loop.exec();
     }
     m_restoringLibrary = false;
-    return progress != nullptr;
+    if (progress && !progress->restoreFailed()) return true;
+    // Its failure was presented: the next question offers what remains.
+    m_failedRestores.append(backupPath);
+    return false;
 }
 
 void AppDelegate::p_refuseLibraryInUse(const TDError& error) {
@@ -482,9 +491,12 @@ TDErrorPresentation AppDelegate::presentError(const TDError& error, const QStrin
         return answer;
     }
     logWithLevel(TDLogError, "ERROR", "%@", message.isNull() ? QStringLiteral("(null)") : message);
+    // A quit during the launch ends it: nothing more is asked or done.
+    if (m_launching && m_launchExitStatus) return {};
     applicationWillPresentError(error);
     TDErrorPresentation answer;
     answer.optionIndex = m_services.prompter.runModal(alertWithOrdelloError(error));
+    if (m_launching && m_launchExitStatus) return answer;
     if (error.recoveryAttempter && answer.optionIndex >= 0 &&
         answer.optionIndex < error.recoveryOptions.size())
         answer.recovered = error.recoveryAttempter->attemptRecovery(error, answer.optionIndex);

@@ -114,6 +114,10 @@ public:
     // Does nothing after the user chose to upgrade Ordello or while a full-sync window is open.
     void showMainWindow();
     bool isRestoringLibrary() const { return m_restoringLibrary; }
+    bool isLaunching() const { return m_launching; }
+    // A quit asked for while the launch still asks: no question is asked or acted on after it, and the
+    // launch ends with status 0 once the question up is dismissed.
+    void quitWhileLaunching() { m_launchExitStatus = 0; }
     bool isUpgradingAfterLibraryLoadError() const { return m_upgradingAfterLibraryLoadError; }
     // The migration progress window's state.
     TDLibraryUpdateProgress& updateProgress() { return *m_updateProgress; }
@@ -174,6 +178,8 @@ private:
     int m_syncGeneration = 0;  // a scheduled sync runs only while no later scheduling replaced it
     bool m_launching = false;
     std::optional<int> m_launchExitStatus;
+    // Backups whose restore failed in this launch: not offered again.
+    QStringList m_failedRestores;
     bool m_migrationDeclined = false;
     bool m_migrationFailed = false;
     bool m_restoringLibrary = false;

@@ -43,6 +43,7 @@ bool TDImportProgress::restoreLibraryFromBackupAtPath(const QString& path) {
     m_value = 0;
     m_countOfProgressAdvances = 0;
     m_startTime = TDClock::currentDateTime().toMSecsSinceEpoch();
+    m_restoreFailed = false;
     m_shown = true;
     Q_EMIT changed();
     Q_EMIT shownChanged(true);
@@ -95,6 +96,7 @@ void TDImportProgress::libraryOperationDidFailWithError(TDLibraryOperation* oper
     Q_UNUSED(operation);
     TDPerformOnMainThreadAndWait([this, error] {
         m_maximum = 0;
+        m_restoreFailed = true;
         p_close();
         TDAppDelegate().handleError(error, QStringLiteral("Could not restore from backup"));
     });

@@ -35,6 +35,8 @@ public:
     qint64 maximum() const { return m_maximum; }
     qint64 value() const { return m_value; }
     bool isShown() const { return m_shown; }
+    // The last restore ended in an error.
+    bool restoreFailed() const { return m_restoreFailed; }
     platform::OperationQueue* importOperationQueue() const { return m_queue; }
 
     // Progress of the running restore, from any thread.
@@ -61,4 +63,5 @@ private:
     qint64 m_countOfProgressAdvances = 0;
     qint64 m_startTime = 0;  // milliseconds since the epoch
     bool m_shown = false;
+    bool m_restoreFailed = false;
 };

@@ -25,6 +25,7 @@
 #include "sync/corvane_sync_operation.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMenuBar>
 #include <QTimer>
 
@@ -123,5 +124,14 @@ std::optional<int> TDOrdelloComposition::launch(const TDLaunchOptions& options) 
 }
 
 void TDOrdelloComposition::quit() {
+    if (m_delegate->isLaunching()) {
+        // Nothing is open to save yet: the question up (an alert, a file dialog) is answered as its
+        // Quit or Cancel would be, and the launch ends.
+        m_delegate->quitWhileLaunching();
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(window); dialog && dialog->isVisible())
+                dialog->reject();
+        return;
+    }
     m_delegate->terminate();
 }

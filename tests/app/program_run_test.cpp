@@ -98,8 +98,8 @@ public:
     }
     void terminate(qint64 pid) { ::kill(static_cast<pid_t>(pid), SIGTERM); }
     // The program's exit status, or -1 when it hung.
-    int waitForExit() {
-        if (!m_process.waitForFinished(kHangMilliseconds)) return -1;
+    int waitForExit(int milliseconds = kHangMilliseconds) {
+        if (!m_process.waitForFinished(milliseconds)) return -1;
         return m_process.exitStatus() == QProcess::NormalExit ? m_process.exitCode() : -1;
     }
     QByteArray output() { return m_output + m_process.readAll(); }
@@ -211,6 +211,80 @@ TEST(ProgramRunTest, CreatesTheLibraryQuitsCleanlyOnSigtermAndOpensItAgain) {
     EXPECT_FALSE(log.contains(QStringLiteral("ended unexpectedly"))) << "the first run quit cleanly";
     again.terminate(pid);
     EXPECT_EQ(again.waitForExit(), 0);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).path()));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Every file under the folder with its bytes, to show that nothing was written; the lock holds whichever
+// process last opened the library.
+QMap<QString, QByteArray> filesUnder(const QString& folder) {
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (it.fileName() == QStringLiteral("library.lock")) continue;
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) files.insert(QDir(folder).relativeFilePath(path), file.readAll());
+    }
+    return files;
+}
+
+TEST(ProgramRunTest, SigtermWhileALaunchAlertIsUpEndsTheProgramAndWritesNothing) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    struct Case {
+        const char* name;
+        bool damagedLibrary;  // a library whose store is damaged, with a backup to offer
+        QString alertLine;    // what the log says just before the alert
+    };
+    const Case cases[] = {
+        // A folder of the person's own where the library would go: the program asks where it is.
+        {"library question", false, QStringLiteral("holds no library")},
+        {"restore offer", true, QStringLiteral("Application presenting error")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir home;
+        const QString package = defaultPackage(home.path());
+        if (c.damagedLibrary) {
+            ProgramRun first(home.path());
+            ASSERT_TRUE(first.started());
+            const qint64 pid = first.programPid();
+            ASSERT_TRUE(waitForLaunch(home.path())) << contents(newestLog(home.path())).toStdString();
+            first.terminate(pid);
+            ASSERT_EQ(first.waitForExit(), 0);
+            const QString firstLog = newestLog(home.path());
+            ASSERT_TRUE(
+                QFile::rename(firstLog, QFileInfo(firstLog).dir().filePath(QStringLiteral("first-run.txt"))));
+            writeFile(QDir(package).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+            writeFile(QDir(package).filePath(QStringLiteral("Backup/backup-2026-01-01-000000.odlbackup")),
+                      QByteArray("<plist/>"));
+        } else {
+            writeFile(QDir(package).filePath(QStringLiteral("notes.txt")), QByteArray("mine"));
+        }
+        ProgramRun run(home.path());
+        ASSERT_TRUE(run.started());
+        const qint64 pid = run.programPid();
+        ASSERT_GT(pid, 0) << run.output().toStdString();
+        ASSERT_TRUE(testsupport::spinUntil(
+            [&] { return contents(newestLog(home.path())).contains(c.alertLine); }, kHangMilliseconds))
+            << contents(newestLog(home.path())).toStdString();
+        // As the alert stands: the opening may have set damaged files aside before asking.
+        const QMap<QString, QByteArray> asked = filesUnder(package);
+        run.terminate(pid);
+        // Far more than the moment it takes: only a program that ignores the signal fails here.
+        EXPECT_EQ(run.waitForExit(10000), 0) << contents(newestLog(home.path())).toStdString();
+        EXPECT_TRUE(contents(newestLog(home.path())).contains(QStringLiteral("Quitting with status 0")));
+        const QMap<QString, QByteArray> after = filesUnder(package);
+        EXPECT_EQ(after.keys(), asked.keys());
+        for (const QString& name : asked.keys())
+            EXPECT_EQ(after.value(name), asked.value(name)) << name.toStdString();
+    }
 }
 
 TEST(ProgramRunTest, LaterProcessHandsItsFileToTheRunningOneOverTheSessionBusAndEnds) {
