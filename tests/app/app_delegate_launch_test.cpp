@@ -121,6 +121,63 @@ TEST_F(AppDelegateTest, OnFirstLaunchAPackageWithoutStoreAtTheDefaultPlaceIsNotC
     EXPECT_FALSE(QFileInfo::exists(QDir(hollow).filePath(QStringLiteral("library.sqlite3"))));
 }
 
+TEST_F(AppDelegateTest, AFolderLeftByAnInterruptedFirstStartIsMadeIntoALibraryAndNothingElseIs) {
+    struct Case {
+        const char* name;
+        QStringList files;
+        QStringList folders;
+        bool created;
+    };
+    const QList<Case> cases{
+        {"the lock and an unfinished build",
+         {QStringLiteral("library.lock")},
+         {QStringLiteral(".new-library-a1b2c3")},
+         true},
+        {"only the lock", {QStringLiteral("library.lock")}, {}, true},
+        {"two unfinished builds",
+         {},
+         {QStringLiteral(".new-library-x"), QStringLiteral(".new-library-y")},
+         true},
+        {"a file of the person's beside them",
+         {QStringLiteral("library.lock"), QStringLiteral("notes.txt")},
+         {QStringLiteral(".new-library-a1b2c3")},
+         false},
+        {"an Info.plist without store",
+         {QStringLiteral("library.lock"), QStringLiteral("Info.plist")},
+         {},
+         false},
+        {"a folder of another name", {QStringLiteral("library.lock")}, {QStringLiteral("Backup")}, false},
+    };
+    for (const Case& leftover : cases) {
+        SCOPED_TRACE(leftover.name);
+        const QString path = packagePath(QString::fromLatin1(leftover.name));
+        for (const QString& folder : leftover.folders)
+            ASSERT_TRUE(QDir().mkpath(QDir(path).filePath(folder + QStringLiteral("/sub"))));
+        ASSERT_TRUE(QDir().mkpath(path));
+        for (const QString& file : leftover.files) overwrite(QDir(path).filePath(file), "left");
+        storeLocation(path);
+        prompter.shown.clear();
+        prompter.answers = {2};  // Quit, when asked
+        const std::optional<int> ended = launch();
+        if (leftover.created) {
+            EXPECT_EQ(ended, std::nullopt);
+            EXPECT_TRUE(prompter.shown.isEmpty());
+            ASSERT_TRUE(manager->library());
+            EXPECT_EQ(manager->libraryPath(), path);
+            const QStringList hidden = QDir(path).entryList({QStringLiteral(".new-library-*")},
+                                                            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            EXPECT_TRUE(hidden.isEmpty()) << hidden.join(u' ').toStdString();
+            ASSERT_TRUE(manager->close().ok());
+        } else {
+            EXPECT_EQ(ended, 0);
+            EXPECT_EQ(alertMessages(), QStringList{kChooseQuestion});
+            EXPECT_FALSE(QFileInfo::exists(QDir(path).filePath(QStringLiteral("library.sqlite3"))));
+            for (const QString& folder : leftover.folders)
+                EXPECT_TRUE(QFileInfo::exists(QDir(path).filePath(folder + QStringLiteral("/sub"))));
+        }
+    }
+}
+
 TEST_F(AppDelegateTest, ALibraryOfANewerVersionAsksOnceAndQuits) {
     const QString path = packagePath(QStringLiteral("Newer"));
     createLibraryAt(path);
