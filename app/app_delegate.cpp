@@ -62,9 +62,14 @@ QString storeFilePath(const QString& packagePath) {
 }
 
 // The store a stored location must have to be used without asking.
-bool isUsableStore(const QString& packagePath) {
+// Why the library at the path cannot be opened, for the log; nothing when it can.
+std::optional<QString> whyStoreIsUnusable(const QString& packagePath) {
     const QFileInfo store(storeFilePath(packagePath));
-    return store.exists() && !store.isDir() && store.isWritable() && store.isReadable();
+    if (!store.exists()) return QStringLiteral("it holds no store");
+    if (store.isDir()) return QStringLiteral("its store '%1' is a folder").arg(store.filePath());
+    if (!store.isReadable() || !store.isWritable())
+        return QStringLiteral("its store '%1' cannot be read and written").arg(store.filePath());
+    return std::nullopt;
 }
 
 void storeLibraryLocation(const QString& packagePath) {
@@ -185,6 +190,13 @@ std::optional<int> AppDelegate::applicationDidFinishLaunching(const TDLaunchOpti
                 presentError(p_offeringBackupRestore(opened.error()), QString());
             // A restored package is opened again without asking where it is.
             if (answer.recovered) retryPath = path;
+        } else if (TDLibraryManager::holdsOnlyAnInterruptedCreation(path)) {
+            // The creation clears the unfinished build under the lock and takes the lock file over.
+            logWithLevel(TDLogWarning, "WARNING",
+                         "'%@' holds only what an interrupted first start left; the library is made there",
+                         path);
+            creationAttempted = true;
+            if (!p_createLibraryAtURL(path)) mustAsk = true;
         } else if (QFileInfo::exists(path)) {
             // Whatever stands there without a store is not ours to build over.
             logWithLevel(TDLogWarning, "WARNING", "'%@' exists but holds no library; it is left as it is",
@@ -212,7 +224,12 @@ std::optional<QString> AppDelegate::p_libraryURL() {
     const QUrl stored(defaults.string(QStringLiteral("libraryURL")));
     if (stored.isLocalFile()) path = stored.toLocalFile();
     if (path.isEmpty()) path = TDLibraryManager::defaultLibraryPath();
-    if (!isUsableStore(path)) return std::nullopt;
+    // A first start killed before its store moved in is finished by the loop.
+    if (TDLibraryManager::holdsOnlyAnInterruptedCreation(path)) return path;
+    if (const std::optional<QString> unusable = whyStoreIsUnusable(path)) {
+        logWithLevel(TDLogWarning, "WARNING", "The library at '%@' cannot be opened: %@", path, *unusable);
+        return std::nullopt;
+    }
     return path;
 }
 
@@ -254,6 +271,10 @@ Status AppDelegate::p_openLibraryAtURL(const QString& path) {
     m_migrationFailed = false;
     m_manager.setLibraryPath(path);
     m_manager.setMigrationDelegate(this);
+    // A library open in another process: its settings and window are left as they are.
+    if (const Status locked = m_manager.lockPackage();
+        !locked.ok() && locked.error().isInDomain(TDErrorLibraryInUse))
+        return locked.error();
     m_manager.copyOptionsToUserDefaults();
     // The window stands while a library that needs nothing first is read.
     if (m_manager.libraryIsAccessible() && m_manager.libraryIsCompatible() &&
@@ -490,7 +511,8 @@ TDErrorPresentation AppDelegate::presentError(const TDError& error, const QStrin
             Qt::BlockingQueuedConnection);
         return answer;
     }
-    logWithLevel(TDLogError, "ERROR", "%@", message.isNull() ? QStringLiteral("(null)") : message);
+    // The presented error itself is logged below; a missing message adds no line of its own.
+    if (!message.isEmpty()) logWithLevel(TDLogError, "ERROR", "%@", message);
     // A quit during the launch ends it: nothing more is asked or done.
     if (m_launching && m_launchExitStatus) return {};
     applicationWillPresentError(error);

@@ -4,6 +4,8 @@
 
 // A file that exists while the program runs: written at start, removed at a clean quit. Finding it at
 // start means the last run ended without quitting, and the newest log is offered for a report.
+// The marker names the process that wrote it: a later process that finds it held by a running Ordello
+// (one refused by the library lock) leaves it alone and never removes it.
 class TDCrashMarker {
 public:
     explicit TDCrashMarker(const QString& path) : m_path(path) {}
@@ -18,4 +20,5 @@ public:
 
 private:
     QString m_path;
+    bool m_written = false;
 };

@@ -97,7 +97,7 @@ Status TDTaskLSMClassifier::save() {
     m_map->setProperties({{ValueToCategoryKey, values}});
     const Status written = m_map->writeToFile(m_dataFilePath);
     if (!written.ok()) {
-        logWithLevel(TDLogError, "ERROR", "Coult not save task classification data: %ld",
+        logWithLevel(TDLogError, "ERROR", "Could not save task classification data: %ld",
                      static_cast<long>(written.error().code));
         return written;
     }

@@ -110,7 +110,11 @@ void TDLibraryBackupOrganizeOperation::main() {
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
 
     const QStringList kept = p_readableBackupsToKeep(folder, names);
-    p_pointLatestLinkAt(folder, kept.isEmpty() ? QString() : kept.last());
+    // A backup whose compression failed stays uncompressed; the link's name promises a compressed one.
+    const auto newestCompressed = std::find_if(kept.crbegin(), kept.crend(), [](const QString& name) {
+        return name.endsWith(QStringLiteral(".gz"));
+    });
+    p_pointLatestLinkAt(folder, newestCompressed == kept.crend() ? QString() : *newestCompressed);
     for (const QString& name : names) {
         if (kept.contains(name)) continue;
         QFile::remove(folder.filePath(name));

@@ -55,6 +55,7 @@
 #include <QUrl>
 
 #include <sys/time.h>
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -160,6 +161,19 @@ QString TDLibraryManager::lockFilePath() const {
 
 bool TDLibraryManager::libraryExists() const {
     return QFileInfo(storePath()).isFile();
+}
+
+bool TDLibraryManager::holdsOnlyAnInterruptedCreation(const QString& packagePath) {
+    const QFileInfo folder(packagePath);
+    if (!folder.isDir() || folder.isSymLink()) return false;
+    const QFileInfoList entries =
+        QDir(packagePath)
+            .entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    return std::ranges::all_of(entries, [](const QFileInfo& entry) {
+        if (entry.isSymLink()) return false;
+        if (entry.isDir()) return entry.fileName().startsWith(kNewStoreFolderPrefix);
+        return entry.isFile() && entry.fileName() == kLockFileName;
+    });
 }
 
 bool TDLibraryManager::libraryIsAccessible() const {
@@ -486,11 +500,11 @@ Result<TDLibrary*> TDLibraryManager::p_createLibrary() {
     m_context->setDontTriggerSaveOnChange(dontTrigger);
     m_undoManager->enableUndoRegistration();
     m_context->setCreatingLibrary(false);
+    // The store moves in before Info.plist and the options are written: a start killed before the move
+    // leaves only the lock and the build folder, which the next start recognises and builds over.
+    if (saved.ok()) saved = p_moveNewStoreIntoPlace(folder.path());
     if (saved.ok()) saved = saveInfoDictionary();
-    if (saved.ok()) {
-        saveOptionsDictionary();
-        saved = p_moveNewStoreIntoPlace(folder.path());
-    }
+    if (saved.ok()) saveOptionsDictionary();
     if (!saved.ok()) return creationFailed(saved.error());
     m_openedLibraryVersion = TDCurrentLibraryVersion;
     savePropertyListBackup();

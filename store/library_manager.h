@@ -79,6 +79,9 @@ public:
 
     // "library.sqlite3" exists.
     bool libraryExists() const;
+    // The folder holds nothing but what a first start killed before its store moved in leaves behind:
+    // the lock file and unfinished build folders. Creating there loses nothing.
+    static bool holdsOnlyAnInterruptedCreation(const QString& packagePath);
     // It exists and is readable and writable.
     bool libraryIsAccessible() const;
     // No Info.plist, or one whose version is not newer than this program's.
@@ -106,6 +109,9 @@ public:
     // and the error names the copies and the newest backup. A store left without any object by a
     // first start that was cut short is made anew.
     Result<TDLibrary*> loadLibrary();
+    // Takes the package's lock ahead of loading, so that a process refused by it has changed nothing;
+    // a failed load lets it go again.
+    Status lockPackage() { return p_lockPackage(); }
     // Creates the package and a new library with its starter groups, and saves it. The store is built
     // in a temporary folder and takes its place only once it holds the whole new library.
     Result<TDLibrary*> createLibrary();

@@ -1,7 +1,9 @@
+#include "foundation/data_additions.h"
 #include "model/library.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/plist/property_list.h"
+#include "store/library_backup_check.h"
 #include "store/library_files_aside.h"
 #include "store/library_manager.h"
 #include "store/library_opening_errors.h"
@@ -122,6 +124,63 @@ TEST_F(AppDelegateTest, OnFirstLaunchAPackageWithoutStoreAtTheDefaultPlaceIsNotC
     EXPECT_EQ(launch(), 0);
     EXPECT_EQ(alertMessages(), QStringList{kChooseQuestion});
     EXPECT_FALSE(QFileInfo::exists(QDir(hollow).filePath(QStringLiteral("library.sqlite3"))));
+}
+
+TEST_F(AppDelegateTest, AFolderLeftByAnInterruptedFirstStartIsMadeIntoALibraryAndNothingElseIs) {
+    struct Case {
+        const char* name;
+        QStringList files;
+        QStringList folders;
+        bool created;
+    };
+    const QList<Case> cases{
+        {"the lock and an unfinished build",
+         {QStringLiteral("library.lock")},
+         {QStringLiteral(".new-library-a1b2c3")},
+         true},
+        {"only the lock", {QStringLiteral("library.lock")}, {}, true},
+        {"two unfinished builds",
+         {},
+         {QStringLiteral(".new-library-x"), QStringLiteral(".new-library-y")},
+         true},
+        {"a file of the person's beside them",
+         {QStringLiteral("library.lock"), QStringLiteral("notes.txt")},
+         {QStringLiteral(".new-library-a1b2c3")},
+         false},
+        {"an Info.plist without store",
+         {QStringLiteral("library.lock"), QStringLiteral("Info.plist")},
+         {},
+         false},
+        {"a folder of another name", {QStringLiteral("library.lock")}, {QStringLiteral("Backup")}, false},
+    };
+    for (const Case& leftover : cases) {
+        SCOPED_TRACE(leftover.name);
+        const QString path = packagePath(QString::fromLatin1(leftover.name));
+        for (const QString& folder : leftover.folders)
+            ASSERT_TRUE(QDir().mkpath(QDir(path).filePath(folder + QStringLiteral("/sub"))));
+        ASSERT_TRUE(QDir().mkpath(path));
+        for (const QString& file : leftover.files) overwrite(QDir(path).filePath(file), "left");
+        storeLocation(path);
+        prompter.shown.clear();
+        prompter.answers = {2};  // Quit, when asked
+        const std::optional<int> ended = launch();
+        if (leftover.created) {
+            EXPECT_EQ(ended, std::nullopt);
+            EXPECT_TRUE(prompter.shown.isEmpty());
+            ASSERT_TRUE(manager->library());
+            EXPECT_EQ(manager->libraryPath(), path);
+            const QStringList hidden = QDir(path).entryList({QStringLiteral(".new-library-*")},
+                                                            QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            EXPECT_TRUE(hidden.isEmpty()) << hidden.join(u' ').toStdString();
+            ASSERT_TRUE(manager->close().ok());
+        } else {
+            EXPECT_EQ(ended, 0);
+            EXPECT_EQ(alertMessages(), QStringList{kChooseQuestion});
+            EXPECT_FALSE(QFileInfo::exists(QDir(path).filePath(QStringLiteral("library.sqlite3"))));
+            for (const QString& folder : leftover.folders)
+                EXPECT_TRUE(QFileInfo::exists(QDir(path).filePath(folder + QStringLiteral("/sub"))));
+        }
+    }
 }
 
 TEST_F(AppDelegateTest, ALibraryOfANewerVersionAsksOnceAndQuits) {
@@ -367,73 +426,80 @@ TEST_F(AppDelegateTest, AStoreThatLostSavesWithoutABackupOpensAsItIsAndThenWitho
     ASSERT_TRUE(manager->library());
     EXPECT_EQ(manager->library()->uid(), uid);
 
-TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAgain) {
-    const QString path = packagePath(QStringLiteral("Backed"));
-    createLibraryAt(path);
-    storeLocation(path);
-    ASSERT_EQ(launch(), std::nullopt);
-    manager->savePropertyListBackup();
-    manager->finishPendingOperations();
-    ASSERT_TRUE(manager->close().ok());
-    const QString backup = TDNewestLibraryBackupPath(path);
-    ASSERT_FALSE(backup.isEmpty());
-    overwrite(backup, QByteArray("not a backup"));
-    overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+    TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAgain) {
+        const QString path = packagePath(QStringLiteral("Backed"));
+        createLibraryAt(path);
+        storeLocation(path);
+        ASSERT_EQ(launch(), std::nullopt);
+        manager->savePropertyListBackup();
+        manager->finishPendingOperations();
+        ASSERT_TRUE(manager->close().ok());
+        const QString backup = TDNewestLibraryBackupPath(path);
+        ASSERT_FALSE(backup.isEmpty());
+        // A whole property list, so the backup reads back and is offered, that holds no library, so its
+        // restore fails.
+        const QByteArray notALibrary(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict/>\n</plist>\n");
+        overwrite(backup, backup.endsWith(QLatin1String(".gz")) ? gzipCompressedData(notALibrary).value()
+                                                                : notALibrary);
+        ASSERT_TRUE(TDBackupFileReadsBack(backup));
+        overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
 
-    // Restore Backup, OK to the failure, then whatever comes next: its first answer.
-    prompter.answers = {1, 0, 0};
-    EXPECT_EQ(launch(), 0);
-    const QStringList buttons = [this] {
-        QStringList all;
-        for (const TDAlert& alert : prompter.shown) all += alert.buttons;
-        return all;
-    }();
-    EXPECT_EQ(buttons.count(QStringLiteral("Restore Backup")), 1) << alertMessages().join(u'|').toStdString();
-    EXPECT_EQ(prompter.shown.size(), 3) << alertMessages().join(u'|').toStdString();
-    EXPECT_EQ(prompter.shown.last().buttons, QStringList{QStringLiteral("Quit")});
-    EXPECT_FALSE(manager->library());
-    EXPECT_FALSE(delegate->isRestoringLibrary());
-}
-
-// A quit while the launch asks dismisses the question: its answer is not acted on and nothing is written.
-TEST_F(AppDelegateTest, AQuitWhileALaunchQuestionIsUpEndsTheLaunchWithoutActingOnIt) {
-    const QString damaged = packagePath(QStringLiteral("Damaged"));
-    createLibraryAt(damaged);
-    storeLocation(damaged);
-    ASSERT_EQ(launch(), std::nullopt);
-    manager->savePropertyListBackup();
-    manager->finishPendingOperations();
-    ASSERT_TRUE(manager->close().ok());
-    overwrite(QDir(damaged).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
-    const QString elsewhere = packagePath(QStringLiteral("Elsewhere"));
-
-    struct Case {
-        const char* name;
-        bool choose;  // the library question, else the damaged store's restore offer
-        int answer;   // what the dismissed alert returns
-    };
-    const Case cases[] = {{"choose question, Choose", true, 0},
-                          {"choose question, Create", true, 1},
-                          {"restore offer, Restore Backup", false, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        prompter.shown.clear();
-        prompter.answers = {c.answer};
-        prompter.whileShown = [this](const TDAlert&) { delegate->quitWhileLaunching(); };
-        chooser.existing = {elsewhere};
-        chooser.created = {elsewhere};
-        TDLaunchOptions options;
-        options.chooseLibrary = c.choose;
-        EXPECT_EQ(launch(options), 0);
-        EXPECT_EQ(prompter.shown.size(), 1) << "a restore would end with an alert of its own";
-        EXPECT_EQ(chooser.existing.size() + chooser.created.size(), 2) << "no panel after the quit";
+        // Restore Backup, OK to the failure, then whatever comes next: its first answer.
+        prompter.answers = {1, 0, 0};
+        EXPECT_EQ(launch(), 0);
+        const QStringList buttons = [this] {
+            QStringList all;
+            for (const TDAlert& alert : prompter.shown) all += alert.buttons;
+            return all;
+        }();
+        EXPECT_EQ(buttons.count(QStringLiteral("Restore Backup")), 1)
+            << alertMessages().join(u'|').toStdString();
+        EXPECT_EQ(prompter.shown.size(), 3) << alertMessages().join(u'|').toStdString();
+        EXPECT_EQ(prompter.shown.last().buttons, QStringList{QStringLiteral("Quit")});
         EXPECT_FALSE(manager->library());
-        EXPECT_FALSE(QFileInfo::exists(elsewhere));
+        EXPECT_FALSE(delegate->isRestoringLibrary());
     }
-}
 
-INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
-                         [](const auto& info) { return info.param ? "LostSaves" : "Damaged"; });
+    // A quit while the launch asks dismisses the question: its answer is not acted on and nothing is written.
+    TEST_F(AppDelegateTest, AQuitWhileALaunchQuestionIsUpEndsTheLaunchWithoutActingOnIt) {
+        const QString damaged = packagePath(QStringLiteral("Damaged"));
+        createLibraryAt(damaged);
+        storeLocation(damaged);
+        ASSERT_EQ(launch(), std::nullopt);
+        manager->savePropertyListBackup();
+        manager->finishPendingOperations();
+        ASSERT_TRUE(manager->close().ok());
+        overwrite(QDir(damaged).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+        const QString elsewhere = packagePath(QStringLiteral("Elsewhere"));
+
+        struct Case {
+            const char* name;
+            bool choose;  // the library question, else the damaged store's restore offer
+            int answer;   // what the dismissed alert returns
+        };
+        const Case cases[] = {{"choose question, Choose", true, 0},
+                              {"choose question, Create", true, 1},
+                              {"restore offer, Restore Backup", false, 1}};
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            prompter.shown.clear();
+            prompter.answers = {c.answer};
+            prompter.whileShown = [this](const TDAlert&) { delegate->quitWhileLaunching(); };
+            chooser.existing = {elsewhere};
+            chooser.created = {elsewhere};
+            TDLaunchOptions options;
+            options.chooseLibrary = c.choose;
+            EXPECT_EQ(launch(options), 0);
+            EXPECT_EQ(prompter.shown.size(), 1) << "a restore would end with an alert of its own";
+            EXPECT_EQ(chooser.existing.size() + chooser.created.size(), 2) << "no panel after the quit";
+            EXPECT_FALSE(manager->library());
+            EXPECT_FALSE(QFileInfo::exists(elsewhere));
+        }
+    }
+
+    INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
+                             [](const auto& info) { return info.param ? "LostSaves" : "Damaged"; });
 
 }  // namespace
 }  // namespace apptest

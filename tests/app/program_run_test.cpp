@@ -7,6 +7,7 @@
 #include "tests/support/core/recording_app_delegate.h"
 #include "tests/support/test_environment.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -287,6 +288,31 @@ TEST(ProgramRunTest, SigtermWhileALaunchAlertIsUpEndsTheProgramAndWritesNothing)
     }
 }
 
+TEST(ProgramRunTest, AFirstStartKilledBeforeItsStoreMovedInIsFinishedByTheNextStart) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
+        GTEST_SKIP() << "xvfb-run is not installed";
+    QTemporaryDir home;
+    const QString package = defaultPackage(home.path());
+    // What a first start killed before its store moved in leaves.
+    ASSERT_TRUE(QDir().mkpath(QDir(package).filePath(QStringLiteral(".new-library-Qx81Za"))));
+    QFile lock(QDir(package).filePath(QStringLiteral("library.lock")));
+    ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+    lock.close();
+
+    ProgramRun run(home.path());
+    ASSERT_TRUE(run.started());
+    const qint64 pid = run.programPid();
+    ASSERT_GT(pid, 0) << run.output().toStdString();
+    ASSERT_TRUE(waitForLaunch(home.path())) << contents(newestLog(home.path())).toStdString();
+    const QString log = contents(newestLog(home.path()));
+    EXPECT_TRUE(log.contains(QStringLiteral("holds only what an interrupted first start left")))
+        << log.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(QDir(package).filePath(QStringLiteral(".new-library-Qx81Za"))));
+    run.terminate(pid);
+    EXPECT_EQ(run.waitForExit(), 0) << contents(newestLog(home.path())).toStdString();
+    EXPECT_FALSE(inboxTitles(package).value(0).startsWith(QStringLiteral("not loaded")));
+}
+
 TEST(ProgramRunTest, LaterProcessHandsItsFileToTheRunningOneOverTheSessionBusAndEnds) {
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty())
@@ -333,15 +359,27 @@ TEST(ProgramRunTest, WithoutSessionBusLaterProcessIsRefusedByTheLibraryLock) {
     const QString log = contents(newestLog(home.path()));
     EXPECT_EQ(log.count(QStringLiteral("No session bus")), 1) << log.toStdString();
 
+    const QString marker = QDir(home.path()).filePath(QStringLiteral(".local/share/Ordello/Logs/running"));
+    const QString runningMarker = contents(marker);
+    ASSERT_FALSE(runningMarker.isEmpty());
+    const QFileInfo settings(QDir(home.path()).filePath(QStringLiteral(".config/Ordello/Ordello.conf")));
+    const QString runningSettings = contents(settings.filePath());
+    const QDateTime settingsWritten = settings.lastModified();
+
     const LaterRun later = runLater(home.path(), noBus(home.path()), home.path(), {});
     EXPECT_NE(later.status, 0) << later.output.toStdString();
     EXPECT_NE(later.status, -1) << "the later process hung";
     EXPECT_TRUE(later.output.contains("Ordello is already running with this library"))
         << later.output.toStdString();
+    // The refused process leaves the running one's crash marker as it found it.
+    EXPECT_EQ(contents(marker), runningMarker);
+    EXPECT_EQ(contents(settings.filePath()), runningSettings);
+    EXPECT_EQ(QFileInfo(settings.filePath()).lastModified(), settingsWritten);
 
-    // The first one runs on undisturbed.
+    // The first one runs on undisturbed, and its clean quit is known as one.
     run.terminate(pid);
     EXPECT_EQ(run.waitForExit(), 0) << contents(newestLog(home.path())).toStdString();
+    EXPECT_FALSE(QFileInfo::exists(marker));
 }
 
 }  // namespace

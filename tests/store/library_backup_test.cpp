@@ -531,8 +531,14 @@ TEST_F(LibraryBackupTest, LeftoversOfAKilledBackupAreRemovedAndNeverLinked) {
     TDLibraryBackupOrganizeOperation(packagePath()).start();
     EXPECT_EQ(folder.entryList({QStringLiteral("backup-*")}, QDir::Files, QDir::Name),
               (QStringList{finished, uncompressed}));
-    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(),
-              folder.filePath(uncompressed));
+    // The newer backup whose compression failed is kept, but the compressed link names a compressed one.
+    EXPECT_EQ(QFileInfo(folder.filePath(TDLatestBackupLinkName)).symLinkTarget(), folder.filePath(finished));
+
+    // With only uncompressed backups left, no link claims one.
+    ASSERT_TRUE(QFile::remove(folder.filePath(finished)));
+    TDLibraryBackupOrganizeOperation(packagePath()).start();
+    EXPECT_FALSE(QFileInfo(folder.filePath(TDLatestBackupLinkName)).isSymLink());
+    EXPECT_TRUE(QFileInfo::exists(folder.filePath(uncompressed)));
 }
 
 // Backups cut short or emptied (as a full disk left them with an earlier version) are never kept nor
