@@ -425,81 +425,81 @@ TEST_F(AppDelegateTest, AStoreThatLostSavesWithoutABackupOpensAsItIsAndThenWitho
     EXPECT_TRUE(prompter.shown.isEmpty()) << prompter.shown.first().informativeText.toStdString();
     ASSERT_TRUE(manager->library());
     EXPECT_EQ(manager->library()->uid(), uid);
+}
 
-    TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAgain) {
-        const QString path = packagePath(QStringLiteral("Backed"));
-        createLibraryAt(path);
-        storeLocation(path);
-        ASSERT_EQ(launch(), std::nullopt);
-        manager->savePropertyListBackup();
-        manager->finishPendingOperations();
-        ASSERT_TRUE(manager->close().ok());
-        const QString backup = TDNewestLibraryBackupPath(path);
-        ASSERT_FALSE(backup.isEmpty());
-        // A whole property list, so the backup reads back and is offered, that holds no library, so its
-        // restore fails.
-        const QByteArray notALibrary(
-            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict/>\n</plist>\n");
-        overwrite(backup, backup.endsWith(QLatin1String(".gz")) ? gzipCompressedData(notALibrary).value()
-                                                                : notALibrary);
-        ASSERT_TRUE(TDBackupFileReadsBack(backup));
-        overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAgain) {
+    const QString path = packagePath(QStringLiteral("Backed"));
+    createLibraryAt(path);
+    storeLocation(path);
+    ASSERT_EQ(launch(), std::nullopt);
+    manager->savePropertyListBackup();
+    manager->finishPendingOperations();
+    ASSERT_TRUE(manager->close().ok());
+    const QString backup = TDNewestLibraryBackupPath(path);
+    ASSERT_FALSE(backup.isEmpty());
+    // A whole property list, so the backup reads back and is offered, that holds no library, so its
+    // restore fails.
+    const QByteArray notALibrary(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\">\n<dict/>\n</plist>\n");
+    overwrite(backup,
+              backup.endsWith(QLatin1String(".gz")) ? gzipCompressedData(notALibrary).value() : notALibrary);
+    ASSERT_TRUE(TDBackupFileReadsBack(backup));
+    overwrite(QDir(path).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
 
-        // Restore Backup, OK to the failure, then whatever comes next: its first answer.
-        prompter.answers = {1, 0, 0};
-        EXPECT_EQ(launch(), 0);
-        const QStringList buttons = [this] {
-            QStringList all;
-            for (const TDAlert& alert : prompter.shown) all += alert.buttons;
-            return all;
-        }();
-        EXPECT_EQ(buttons.count(QStringLiteral("Restore Backup")), 1)
-            << alertMessages().join(u'|').toStdString();
-        EXPECT_EQ(prompter.shown.size(), 3) << alertMessages().join(u'|').toStdString();
-        EXPECT_EQ(prompter.shown.last().buttons, QStringList{QStringLiteral("Quit")});
+    // Restore Backup, OK to the failure, then whatever comes next: its first answer.
+    prompter.answers = {1, 0, 0};
+    EXPECT_EQ(launch(), 0);
+    const QStringList buttons = [this] {
+        QStringList all;
+        for (const TDAlert& alert : prompter.shown) all += alert.buttons;
+        return all;
+    }();
+    EXPECT_EQ(buttons.count(QStringLiteral("Restore Backup")), 1) << alertMessages().join(u'|').toStdString();
+    EXPECT_EQ(prompter.shown.size(), 3) << alertMessages().join(u'|').toStdString();
+    EXPECT_EQ(prompter.shown.last().buttons, QStringList{QStringLiteral("Quit")});
+    EXPECT_FALSE(manager->library());
+    EXPECT_FALSE(delegate->isRestoringLibrary());
+}
+
+// A quit while the launch asks dismisses the question: its answer is not acted on and nothing is written.
+TEST_F(AppDelegateTest, AQuitWhileALaunchQuestionIsUpEndsTheLaunchWithoutActingOnIt) {
+    const QString damaged = packagePath(QStringLiteral("Damaged"));
+    createLibraryAt(damaged);
+    storeLocation(damaged);
+    ASSERT_EQ(launch(), std::nullopt);
+    manager->savePropertyListBackup();
+    manager->finishPendingOperations();
+    ASSERT_TRUE(manager->close().ok());
+    overwrite(QDir(damaged).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
+    const QString elsewhere = packagePath(QStringLiteral("Elsewhere"));
+
+    struct Case {
+        const char* name;
+        bool choose;  // the library question, else the damaged store's restore offer
+        int answer;   // what the dismissed alert returns
+    };
+    const Case cases[] = {{"choose question, Choose", true, 0},
+                          {"choose question, Create", true, 1},
+                          {"restore offer, Restore Backup", false, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        prompter.shown.clear();
+        prompter.answers = {c.answer};
+        prompter.whileShown = [this](const TDAlert&) { delegate->quitWhileLaunching(); };
+        chooser.existing = {elsewhere};
+        chooser.created = {elsewhere};
+        TDLaunchOptions options;
+        options.chooseLibrary = c.choose;
+        EXPECT_EQ(launch(options), 0);
+        EXPECT_EQ(prompter.shown.size(), 1) << "a restore would end with an alert of its own";
+        EXPECT_EQ(chooser.existing.size() + chooser.created.size(), 2) << "no panel after the quit";
         EXPECT_FALSE(manager->library());
-        EXPECT_FALSE(delegate->isRestoringLibrary());
+        EXPECT_FALSE(QFileInfo::exists(elsewhere));
     }
+}
 
-    // A quit while the launch asks dismisses the question: its answer is not acted on and nothing is written.
-    TEST_F(AppDelegateTest, AQuitWhileALaunchQuestionIsUpEndsTheLaunchWithoutActingOnIt) {
-        const QString damaged = packagePath(QStringLiteral("Damaged"));
-        createLibraryAt(damaged);
-        storeLocation(damaged);
-        ASSERT_EQ(launch(), std::nullopt);
-        manager->savePropertyListBackup();
-        manager->finishPendingOperations();
-        ASSERT_TRUE(manager->close().ok());
-        overwrite(QDir(damaged).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
-        const QString elsewhere = packagePath(QStringLiteral("Elsewhere"));
-
-        struct Case {
-            const char* name;
-            bool choose;  // the library question, else the damaged store's restore offer
-            int answer;   // what the dismissed alert returns
-        };
-        const Case cases[] = {{"choose question, Choose", true, 0},
-                              {"choose question, Create", true, 1},
-                              {"restore offer, Restore Backup", false, 1}};
-        for (const Case& c : cases) {
-            SCOPED_TRACE(c.name);
-            prompter.shown.clear();
-            prompter.answers = {c.answer};
-            prompter.whileShown = [this](const TDAlert&) { delegate->quitWhileLaunching(); };
-            chooser.existing = {elsewhere};
-            chooser.created = {elsewhere};
-            TDLaunchOptions options;
-            options.chooseLibrary = c.choose;
-            EXPECT_EQ(launch(options), 0);
-            EXPECT_EQ(prompter.shown.size(), 1) << "a restore would end with an alert of its own";
-            EXPECT_EQ(chooser.existing.size() + chooser.created.size(), 2) << "no panel after the quit";
-            EXPECT_FALSE(manager->library());
-            EXPECT_FALSE(QFileInfo::exists(elsewhere));
-        }
-    }
-
-    INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
-                             [](const auto& info) { return info.param ? "LostSaves" : "Damaged"; });
+INSTANTIATE_TEST_SUITE_P(DamagedOrLostSaves, AppDelegateRestoreTest, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "LostSaves" : "Damaged"; });
 
 }  // namespace
 }  // namespace apptest
