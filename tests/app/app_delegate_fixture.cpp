@@ -1,5 +1,6 @@
 #include "tests/app/app_delegate_fixture.h"
 
+#include "model/library.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/import_progress.h"
 #include "store/library_manager.h"
@@ -79,6 +80,20 @@ void AppDelegateTest::createLibraryAt(const QString& path) {
 
 void AppDelegateTest::storeLocation(const QString& path) {
     defaults().setValue(QStringLiteral("libraryURL"), QUrl::fromLocalFile(path).toString());
+}
+
+QString AppDelegateTest::backedUpLibraryAt(const QString& path) {
+    createLibraryAt(path);
+    storeLocation(path);
+    if (launch() != std::nullopt || !manager->library()) {
+        ADD_FAILURE() << "the library at " << path.toStdString() << " did not open";
+        return {};
+    }
+    const QString uid = manager->library()->uid();
+    manager->savePropertyListBackup();
+    manager->finishPendingOperations();
+    EXPECT_TRUE(manager->close().ok());
+    return uid;
 }
 
 QStringList AppDelegateTest::alertMessages() const {

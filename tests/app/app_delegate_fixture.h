@@ -100,6 +100,9 @@ protected:
     // Creates a library at the path through a launch, then closes it.
     void createLibraryAt(const QString& path);
     void storeLocation(const QString& path);
+    // A library created at the path and stored as the location, launched once and closed with a
+    // backup of it; its uid, or empty (and a failure) when it did not open.
+    QString backedUpLibraryAt(const QString& path);
     QStringList alertMessages() const;
 
     testsupport::ScriptedAlertPrompter prompter;

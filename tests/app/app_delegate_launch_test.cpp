@@ -291,13 +291,8 @@ class AppDelegateRestoreTest : public AppDelegateTest, public ::testing::WithPar
 TEST_P(AppDelegateRestoreTest, TheNewestBackupIsOfferedAndRestoringItOpensTheLibrary) {
     const bool lostSaves = GetParam();
     const QString path = packagePath(QStringLiteral("Backed"));
-    createLibraryAt(path);
-    storeLocation(path);
-    ASSERT_EQ(launch(), std::nullopt);
-    const QString uid = manager->library()->uid();
-    manager->savePropertyListBackup();
-    manager->finishPendingOperations();
-    ASSERT_TRUE(manager->close().ok());
+    const QString uid = backedUpLibraryAt(path);
+    ASSERT_FALSE(uid.isEmpty());
     ASSERT_FALSE(TDNewestLibraryBackupPath(path).isEmpty());
     if (lostSaves) {
         const QString infoPath = QDir(path).filePath(QStringLiteral("Info.plist"));
@@ -330,13 +325,8 @@ TEST_F(AppDelegateTest, TheRestoreOfferPassesOverBackupsThatDoNotReadBack) {
     for (const Case& c : {Case{"older good ones", {1, 2, 3, 4}}, Case{"none good", {}}}) {
         SCOPED_TRACE(c.name);
         const QString path = packagePath(QString::fromLatin1(c.name));
-        createLibraryAt(path);
-        storeLocation(path);
-        ASSERT_EQ(launch(), std::nullopt);
-        const QString uid = manager->library()->uid();
-        manager->savePropertyListBackup();
-        manager->finishPendingOperations();
-        ASSERT_TRUE(manager->close().ok());
+        const QString uid = backedUpLibraryAt(path);
+        ASSERT_FALSE(uid.isEmpty());
         const QString made = TDNewestLibraryBackupPath(path);
         ASSERT_FALSE(made.isEmpty());
         QFile madeFile(made);
@@ -429,12 +419,7 @@ TEST_F(AppDelegateTest, AStoreThatLostSavesWithoutABackupOpensAsItIsAndThenWitho
 
 TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAgain) {
     const QString path = packagePath(QStringLiteral("Backed"));
-    createLibraryAt(path);
-    storeLocation(path);
-    ASSERT_EQ(launch(), std::nullopt);
-    manager->savePropertyListBackup();
-    manager->finishPendingOperations();
-    ASSERT_TRUE(manager->close().ok());
+    ASSERT_FALSE(backedUpLibraryAt(path).isEmpty());
     const QString backup = TDNewestLibraryBackupPath(path);
     ASSERT_FALSE(backup.isEmpty());
     // A whole property list, so the backup reads back and is offered, that holds no library, so its
@@ -464,12 +449,7 @@ TEST_F(AppDelegateTest, AFailedRestoreIsPresentedOnceAndTheBackupIsNotOfferedAga
 // A quit while the launch asks dismisses the question: its answer is not acted on and nothing is written.
 TEST_F(AppDelegateTest, AQuitWhileALaunchQuestionIsUpEndsTheLaunchWithoutActingOnIt) {
     const QString damaged = packagePath(QStringLiteral("Damaged"));
-    createLibraryAt(damaged);
-    storeLocation(damaged);
-    ASSERT_EQ(launch(), std::nullopt);
-    manager->savePropertyListBackup();
-    manager->finishPendingOperations();
-    ASSERT_TRUE(manager->close().ok());
+    ASSERT_FALSE(backedUpLibraryAt(damaged).isEmpty());
     overwrite(QDir(damaged).filePath(QStringLiteral("library.sqlite3")), QByteArray(4096, 'x'));
     const QString elsewhere = packagePath(QStringLiteral("Elsewhere"));
 
