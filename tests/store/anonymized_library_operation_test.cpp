@@ -126,6 +126,8 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     syncSet->setUsername(QStringLiteral("hortensia.vandermeer@example.org"));
     manager->setOption(QStringLiteral("Opaline Preference"), QStringLiteral("lastSearch"));
     ASSERT_TRUE(manager->saveLibrary());
+    // The save's backup chain compresses and prunes in the background: the package is read once it is done.
+    manager->finishPendingOperations();
     leaveTextInFreePages(QDir(packagePath()).filePath(QStringLiteral("library.sqlite3")),
                          QStringLiteral("Discarded Wombat Strategy"));
     manager->saveOptionsDictionary();
