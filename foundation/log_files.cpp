@@ -36,12 +36,28 @@ QString logFileNameForMoment(const QString& prefix, const QDateTime& moment) {
         .arg(seconds, 6, 10, QLatin1Char('0'));
 }
 
+QString claimLogFileForMoment(const QString& folder, const QString& prefix, const QDateTime& moment) {
+    // A run refused at start (the library held by another) must not write into the running one's log.
+    constexpr int kMostRunsInOneSecond = 100;
+    if (!QDir().mkpath(folder)) return {};
+    const QString name = logFileNameForMoment(prefix, moment);
+    const QString stem = name.chopped(4);
+    for (int run = 1; run <= kMostRunsInOneSecond; ++run) {
+        const QString candidate = run == 1 ? name : QStringLiteral("%1_%2.log").arg(stem).arg(run);
+        QFile file(QDir(folder).filePath(candidate));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return file.fileName();
+    }
+    return {};
+}
+
 QString logFilePath() {
     static std::once_flag once;
     static QString path;
     std::call_once(once, [] {
-        path = logFolderPath() + QLatin1Char('/') +
-               logFileNameForMoment(logFileNamePrefix(), QDateTime::currentDateTime());
+        const QDateTime now = QDateTime::currentDateTime();
+        path = claimLogFileForMoment(logFolderPath(), logFileNamePrefix(), now);
+        if (path.isEmpty())
+            path = logFolderPath() + QLatin1Char('/') + logFileNameForMoment(logFileNamePrefix(), now);
     });
     return path;
 }

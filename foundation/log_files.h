@@ -11,12 +11,16 @@ QString logFolderPath();
 QString logFileNamePrefix();
 // The file name for a run that started at the given local moment.
 QString logFileNameForMoment(const QString& prefix, const QDateTime& moment);
-// This run's log file, fixed at the first call.
+// Creates a log file of its own for a run that started at the moment: the moment's name, or when another
+// run started in the same second already holds it, that name with "_2", "_3"... (sorting after it).
+// Empty when the folder takes no new file.
+QString claimLogFileForMoment(const QString& folder, const QString& prefix, const QDateTime& moment);
+// This run's log file, claimed at the first call.
 QString logFilePath();
 // Entries directly in the log folder whose names begin with the prefix, oldest first.
 QStringList logFilesWithPrefix(const QString& prefix, const QString& folder = logFolderPath());
 void pruneLogFiles(const QString& prefix, const QString& folder = logFolderPath());
 QString latestLogFilePath();
-// Reopens standard error onto the file, appending, so two runs started in the same second share it
-// instead of one truncating the other. Leaves standard error alone when the folder cannot be made.
+// Reopens standard error onto the file, appending. Leaves standard error alone when the folder cannot be
+// made.
 bool redirectStandardErrorToFile(const QString& path);

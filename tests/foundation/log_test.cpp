@@ -60,6 +60,27 @@ TEST_F(LogTest, PruningKeepsNineOfOursAndNeverTouchesOthers) {
     EXPECT_EQ(logFilesWithPrefix(QStringLiteral("Ordello "), folder).size(), 9);
 }
 
+TEST_F(LogTest, RunsStartedInOneSecondEachGetAFileOfTheirOwnSortedByStart) {
+    const QString folder = tempPath() + QStringLiteral("/Logs");
+    const QDateTime moment(QDate(2026, 12, 7), QTime(0, 0, 7));
+    const QString prefix = QStringLiteral("Ordello ");
+    const QString first = claimLogFileForMoment(folder, prefix, moment);
+    QFile running(first);
+    ASSERT_TRUE(running.open(QIODevice::Append));
+    running.write("running\n");
+    running.close();
+
+    const QString second = claimLogFileForMoment(folder, prefix, moment);
+    const QString third = claimLogFileForMoment(folder, prefix, moment);
+
+    EXPECT_TRUE(first.endsWith(QStringLiteral("/Ordello 2026-12-07-000007.log")));
+    EXPECT_TRUE(second.endsWith(QStringLiteral("/Ordello 2026-12-07-000007_2.log")));
+    EXPECT_TRUE(third.endsWith(QStringLiteral("/Ordello 2026-12-07-000007_3.log")));
+    EXPECT_EQ(logFilesWithPrefix(prefix, folder), (QStringList{first, second, third}));
+    ASSERT_TRUE(running.open(QIODevice::ReadOnly));
+    EXPECT_EQ(running.readAll(), QByteArray("running\n"));
+}
+
 // Runs a child that redirects standard error to the file and logs at the given levels.
 QString logInChild(const QString& path, const QString& storedLevel) {
     QProcess child;
