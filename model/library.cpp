@@ -32,6 +32,13 @@ platform::PredicatePtr predicate(const QString& format, const QVariantList& argu
     return parsed ? *parsed : platform::Predicate::falsePredicate();
 }
 
+// A restore reloads every smart folder once the library is built; noting each object it fills would leave
+// them all to the first save of the restored library, which holds the whole library twice to process them.
+bool notesNoModifiedObjects(const TDManagedObjectContext* context) {
+    return context &&
+           (context->isTemporary() || (context->isRestoringLibrary() && !context->isSyncingLibrary()));
+}
+
 }  // namespace
 
 TDLibrary::TDLibrary(const platform::EntityDescription* entity, platform::ManagedObjectContext* context)
@@ -268,15 +275,13 @@ void TDLibrary::addModifiedGroupsObject(TDGroup* group) {
 }
 
 void TDLibrary::addModifiedGroups(const QList<TDGroup*>& groups) {
-    const TDManagedObjectContext* context = libraryContext();
-    if (groups.isEmpty() || (context && context->isTemporary())) return;
+    if (groups.isEmpty() || notesNoModifiedObjects(libraryContext())) return;
     addObjects(QStringLiteral("modifiedGroups"),
                QList<platform::ManagedObject*>(groups.begin(), groups.end()));
 }
 
 void TDLibrary::addModifiedTasksObject(TDTask* task) {
-    const TDManagedObjectContext* context = libraryContext();
-    if (!task || (context && context->isTemporary()) ||
+    if (!task || notesNoModifiedObjects(libraryContext()) ||
         objects(QStringLiteral("modifiedTasks")).contains(task))
         return;
     addObject(QStringLiteral("modifiedTasks"), task);

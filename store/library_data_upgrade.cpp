@@ -135,7 +135,12 @@ void giveStarterGroupsFixedUIDs(ManagedObject* library) {
     setUID(subfolderTitled(folders, QStringLiteral("On Hold")), "7D6B170C654752A8");
     setUID(lastListTitled(library, QStringLiteral("Someday")), "0B1B48D34637C394");
 
-    if (root) {
+    // Libraries of that age had no archive; a restored backup claiming their version may hold one.
+    const bool hasArchive =
+        !fetch(library, QStringLiteral("Folder"), [](const ManagedObject* g) {
+             return g->value(kSpecial).toBool() && g->value(kTitle).toString() == QLatin1String("Archive");
+         }).isEmpty();
+    if (root && !hasArchive) {
         ManagedObject* archive = library->managedObjectContext()->insertObject(QStringLiteral("Folder"));
         archive->setValue(kTitle, QStringLiteral("Archive"));
         archive->setValue(kType, QStringLiteral("folder"));

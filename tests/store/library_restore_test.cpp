@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QSet>
 
+#include <algorithm>
 #include <functional>
 
 namespace storetest {
@@ -247,6 +248,29 @@ TEST_F(LibraryRestoreTest, TheRestoredPackageHoldsTheTagPredictionsOfItsTasks) {
     EXPECT_FALSE(scores->isEmpty());
     ASSERT_TRUE(newManager().loadLibrary().ok());
     EXPECT_EQ(allTitles(manager->library()), titles);
+}
+
+TEST_F(LibraryRestoreTest, AnOlderRestoredLibraryIsUpgradedWithNothingLeftToProcessAndOneArchive) {
+    // Its data is brought up to date at the first open: a library of an older program, as it claims.
+    const QVariantMap libraries =
+        backup.value(TDBackupEntitiesKey).toMap().value(QStringLiteral("Library")).toMap();
+    ASSERT_EQ(libraries.size(), 1);
+    edit(QStringLiteral("Library"), libraries.firstKey(),
+         [](QVariantMap& form) { form.insert(QStringLiteral("version"), 0.9); });
+    ASSERT_TRUE(manager->close().ok());
+    ASSERT_TRUE(restore(write(QStringLiteral("older.odlbackup.gz"), true)).errors.isEmpty());
+
+    ASSERT_TRUE(newManager().loadLibrary().ok());
+    TDLibrary* library = manager->library();
+    // Every restored task noted as modified would make the first save process the whole library.
+    EXPECT_TRUE(library->modifiedTasks().isEmpty());
+    EXPECT_TRUE(library->modifiedGroups().isEmpty());
+    const QList<TDGroup*> groups = library->allGroups();
+    EXPECT_EQ(
+        std::count_if(groups.begin(), groups.end(),
+                      [](TDGroup* g) { return g->isSpecial() && g->title() == QStringLiteral("Archive"); }),
+        1);
+    EXPECT_EQ(allTitles(library), titles);
 }
 
 TEST_F(LibraryRestoreTest, ABackupOfANewerVersionIsRefusedAsSuchWhateverElseItHolds) {
