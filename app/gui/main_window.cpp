@@ -1,4 +1,5 @@
 #include "app/gui/main_window.h"
+#include "taskviews/gui/spelling_menu.h"
 
 #include "app/close_shortcuts.h"
 
@@ -537,6 +538,8 @@ void TDMainWindow::buildMenus() {
     edit->addSeparator();
     TDAddTaskEditActions(edit, m_tasksViewController->tasksController());
     TDAddTaskFindActions(edit, m_tasksViewController->tasksView());
+    edit->addSeparator();
+    TDAddSpellingMenu(*edit);
 
     QMenu* view = bar->addMenu(tr("&View"));
     m_toggleSourceListAction = view->addAction(QString(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S), this,

@@ -6,7 +6,7 @@ ordello_watch_sources(ordello_platform)
 target_link_libraries(ordello_platform
     PUBLIC ordello_settings Qt6::Core Qt6::Network
     PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::LIBICAL
-            PkgConfig::CANBERRA PkgConfig::LIBSECRET Eigen3::Eigen)
+            PkgConfig::CANBERRA PkgConfig::LIBSECRET PkgConfig::ENCHANT Eigen3::Eigen)
 
 # The sound effects, copied to where the program looks for them: share/ordello/sounds beside the
 # executables' folders (build/app, build/tests, ...), as in an installed program.

@@ -1,8 +1,10 @@
 #include "taskviews/gui/file_attachment_object.h"
 
 #include "foundation/file_attachment.h"
+#include "taskviews/attachment_preview.h"
 #include "taskviews/file_attachment_actions.h"
 #include "taskviews/file_attachment_geometry.h"
+#include "taskviews/gui/attachment_preview_window.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
@@ -151,6 +153,14 @@ void TDFileAttachmentObject::drawObject(QPainter* painter, const QRectF& rect, Q
     painter->restore();
 }
 
+void TDFileAttachmentObject::showPreviewOfAttachment(std::shared_ptr<TDFileAttachmentActions> actions) {
+    // The file is looked for afresh: it may have moved since the notes were shown.
+    const TDAttachmentPreview preview = TDAttachmentPreviewOf(actions->path(), actions->title());
+    std::function<void()> open;
+    if (!preview.path.isEmpty()) open = [actions] { actions->open(); };
+    TDAttachmentPreviewWindow::shared()->showPreview(preview, std::move(open));
+}
+
 QMenu* TDFileAttachmentObject::menuForAttachment(std::unique_ptr<TDFileAttachmentActions> owned,
                                                  QWidget* dialogParent) {
     auto* menu = new QMenu(dialogParent);
@@ -183,6 +193,9 @@ QMenu* TDFileAttachmentObject::menuForAttachment(std::unique_ptr<TDFileAttachmen
             if (!chosen.isEmpty()) actions->openWithApplicationAtPath(chosen);
         });
     }
+
+    QAction* preview = menu->addAction(localized("Preview"));
+    QObject::connect(preview, &QAction::triggered, menu, [actions] { showPreviewOfAttachment(actions); });
 
     QAction* show = menu->addAction(localized("Show in File Manager"));
     show->setEnabled(available);

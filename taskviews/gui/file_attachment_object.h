@@ -31,10 +31,14 @@ public:
     // The icon for the file as it was last seen.
     QIcon iconForAlias(const BDAlias& alias);
 
-    // Open, Open With (the desktop's applications for the file's type, then "Other…") and Show in File
-    // Manager; a file that cannot be found has no Open With and its items are disabled. The menu owns
+    // Open, Open With (the desktop's applications for the file's type, then "Other…"), Preview and
+    // Show in File Manager; a file that cannot be found has no Open With, and Open and Show are disabled
+    // (its preview says it is missing). The menu owns
     // the actions object, and `dialogParent` parents the "Other…" file dialog.
     static QMenu* menuForAttachment(std::unique_ptr<TDFileAttachmentActions> actions, QWidget* dialogParent);
+
+    // The shared preview window shows the file as it is now.
+    static void showPreviewOfAttachment(std::shared_ptr<TDFileAttachmentActions> actions);
 
 private:
     // Icons by the path the alias recorded: a file that vanishes keeps its icon.

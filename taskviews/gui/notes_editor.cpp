@@ -6,10 +6,13 @@
 #include "foundation/file_attachment.h"
 #include "model/task_notes.h"
 #include "platform/base/log.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/files/workspace.h"
 #include "taskviews/file_attachment_actions.h"
 #include "taskviews/gui/file_attachment_object.h"
+#include "taskviews/gui/notes_spelling_highlighter.h"
 #include "taskviews/pasteboard_types.h"
+#include "taskviews/spelling_service.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -83,6 +86,10 @@ QList<QTextCharFormat> attachmentsInRange(const QTextDocument& text, int start, 
     return attachments;
 }
 
+const QString kCheckSpellingKey = QStringLiteral("checkSpellingContinuously");
+const QString kCheckGrammarKey = QStringLiteral("checkGrammar");
+constexpr qsizetype kMostSuggestionsShown = 8;
+
 }  // namespace
 
 TDNotesTextView::TDNotesTextView(QWidget* parent)
@@ -101,6 +108,65 @@ TDNotesTextView::TDNotesTextView(QWidget* parent)
     colors.setColor(QPalette::Text, QColor::fromRgbF(0.3f, 0.3f, 0.3f));
     setPalette(colors);
     connect(this, &QTextEdit::textChanged, this, &TDNotesTextView::p_showLinks);
+    connect(&platform::UserDefaults::standard(), &platform::UserDefaults::valueChanged, this,
+            [this](const QString& key) {
+                if (key == kCheckSpellingKey) p_followSpellingSetting();
+            });
+    p_followSpellingSetting();
+}
+
+void TDNotesTextView::setSpellingService(TDSpellingService* service) {
+    m_spellingService = service;
+    delete std::exchange(m_spelling, nullptr);
+    p_followSpellingSetting();
+}
+
+// The dictionary and its thread are made only once someone wants the marks.
+void TDNotesTextView::p_followSpellingSetting() {
+    const bool enabled = platform::UserDefaults::standard().boolean(kCheckSpellingKey);
+    if (!m_spelling && enabled)
+        m_spelling = new TDNotesSpellingHighlighter(
+            document(), m_spellingService ? m_spellingService : TDSpellingService::shared());
+    if (m_spelling) m_spelling->setEnabled(enabled);
+}
+
+bool TDNotesTextView::isContinuousSpellCheckingEnabled() const {
+    return m_spelling && m_spelling->isEnabled();
+}
+
+void TDNotesTextView::toggleContinuousSpellChecking() {
+    platform::UserDefaults::standard().setValue(kCheckSpellingKey, !isContinuousSpellCheckingEnabled());
+}
+
+bool TDNotesTextView::isGrammarCheckingEnabled() {
+    return platform::UserDefaults::standard().boolean(kCheckGrammarKey);
+}
+
+void TDNotesTextView::toggleGrammarChecking() {
+    platform::UserDefaults::standard().setValue(kCheckGrammarKey, !isGrammarCheckingEnabled());
+}
+
+QMenu* TDNotesTextView::spellingMenuAt(int position, QWidget* parent) {
+    const std::optional<TDRange> misspelt = m_spelling ? m_spelling->misspeltWordAt(position) : std::nullopt;
+    if (!misspelt) return nullptr;
+    QTextCursor word(document());
+    word.setPosition(int(misspelt->location));
+    word.setPosition(int(misspelt->end()), QTextCursor::KeepAnchor);
+    const QString text = word.selectedText();
+    TDSpellingService* service = m_spelling->service();
+    auto* menu = new QMenu(parent);
+    const QStringList suggestions = service->suggestions(text).mid(0, kMostSuggestionsShown);
+    if (suggestions.isEmpty()) menu->addAction(tr("No Guesses Found"))->setEnabled(false);
+    for (const QString& suggestion : suggestions)
+        menu->addAction(suggestion, this, [this, word, suggestion]() mutable {
+            // One typing step that the editor's own undo takes back.
+            word.insertText(suggestion);
+            setTextCursor(word);
+        });
+    menu->addSeparator();
+    menu->addAction(tr("Ignore Spelling"), service, [service, text] { service->ignore(text); });
+    menu->addAction(tr("Learn Spelling"), service, [service, text] { service->learn(text); });
+    return menu;
 }
 
 void TDNotesTextView::p_showLinks() {
@@ -266,7 +332,31 @@ void TDNotesTextView::contextMenuEvent(QContextMenuEvent* event) {
             return;
         }
     }
+    if (QMenu* spelling = spellingMenuAt(cursorForPosition(event->pos()).position(), this)) {
+        spelling->addSeparator();
+        QMenu* standard = createStandardContextMenu(event->pos());
+        for (QAction* action : standard->actions()) {
+            action->setParent(spelling);
+            spelling->addAction(action);
+        }
+        delete standard;
+        spelling->setAttribute(Qt::WA_DeleteOnClose);
+        spelling->popup(event->globalPos());
+        return;
+    }
     QTextEdit::contextMenuEvent(event);
+}
+
+bool TDNotesTextView::previewSelectedAttachment() {
+    const QTextCursor selection = textCursor();
+    if (selection.selectionEnd() - selection.selectionStart() != 1) return false;
+    const QList<QTextCharFormat> attachments =
+        attachmentsInRange(*document(), selection.selectionStart(), selection.selectionEnd());
+    if (attachments.size() != 1) return false;
+    const std::optional<BDAlias> alias = fileAttachmentAlias(attachments.first());
+    if (!alias) return false;
+    TDFileAttachmentObject::showPreviewOfAttachment(attachmentActions(*alias));
+    return true;
 }
 
 void TDNotesTextView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -304,6 +394,9 @@ void TDNotesTextView::keyPressEvent(QKeyEvent* event) {
         parentWidget()->setFocus(Qt::OtherFocusReason);
         return;
     }
+    // Space on one selected attachment looks at the file instead of typing over it.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && previewSelectedAttachment())
+        return event->accept();
     if (m_leavingHandler && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         const QTextCursor caret = textCursor();
         std::optional<TDEditorCommand> leaving;

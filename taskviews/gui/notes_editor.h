@@ -5,6 +5,8 @@
 
 #include <QTextEdit>
 
+class QMenu;
+
 #include <functional>
 #include <memory>
 #include <optional>
@@ -12,6 +14,8 @@
 class TDAlertPrompter;
 class TDFileAttachmentActions;
 class TDFileAttachmentObject;
+class TDNotesSpellingHighlighter;
+class TDSpellingService;
 namespace platform {
 class Workspace;
 }
@@ -20,7 +24,8 @@ class Workspace;
 // become attachments that refer to the file (its alias record), never copies; plain text pasted in gets
 // its links; links open with a click. Notes copied from one editor paste into another with their
 // attachments. The editor keeps its own typing undo (the document's), forgotten when it loses the
-// focus; the library's undo is never touched here. (This platform has no spelling checker to keep.)
+// focus; the library's undo is never touched here. Misspelt words are marked while
+// "checkSpellingContinuously" is on, and their menu offers the dictionary's suggestions.
 class TDNotesTextView final : public QTextEdit {
     Q_OBJECT
 
@@ -52,6 +57,23 @@ public:
     // The attachment under the point (viewport coordinates), and what its menu does.
     std::optional<BDAlias> attachmentAt(const QPoint& point) const;
     std::unique_ptr<TDFileAttachmentActions> attachmentActions(const BDAlias& alias) const;
+    // Shows the file of the one attachment selected in the preview window; false when the selection is
+    // not exactly one attachment.
+    bool previewSelectedAttachment();
+
+    // Spelling: the user defaults "checkSpellingContinuously" and "checkGrammar" (no grammar checker
+    // exists here; the choice is kept). Every editor follows the setting at once.
+    bool isContinuousSpellCheckingEnabled() const;
+    void toggleContinuousSpellChecking();
+    static bool isGrammarCheckingEnabled();
+    static void toggleGrammarChecking();
+    // Not owned; the shared service of the system's language unless set. The highlighter exists while
+    // spelling is or was on.
+    void setSpellingService(TDSpellingService* service);
+    TDNotesSpellingHighlighter* spellingHighlighter() const { return m_spelling; }
+    // The menu of a misspelt word at the document position: suggestions, Ignore and Learn Spelling;
+    // nullptr when no misspelt word is there.
+    QMenu* spellingMenuAt(int position, QWidget* parent);
 
 Q_SIGNALS:
     // The editor lost the focus; `byMouse` when a click elsewhere took it.
@@ -76,8 +98,11 @@ private:
     // Links are drawn blue and underlined over the text, not stored in it: the notes keep their formats.
     void p_showLinks();
     platform::Workspace* p_workspace() const;
+    void p_followSpellingSetting();
 
     TDFileAttachmentObject* m_attachments;
+    TDSpellingService* m_spellingService = nullptr;
+    TDNotesSpellingHighlighter* m_spelling = nullptr;
     platform::Workspace* m_workspace = nullptr;
     TDAlertPrompter* m_prompter = nullptr;
     std::unique_ptr<TDAlertPrompter> m_messageBoxPrompter;

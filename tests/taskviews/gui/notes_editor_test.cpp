@@ -6,6 +6,7 @@
 #include "model/task_notes.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/file_attachment_actions.h"
+#include "taskviews/gui/attachment_preview_window.h"
 #include "taskviews/gui/file_attachment_object.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_tree_model.h"
@@ -174,7 +175,7 @@ TEST_F(NotesEditorTest, AMovedFileIsFollowedAndADeletedOneKeepsItsNameWithItsIte
         std::make_unique<TDFileAttachmentActions>(alias, &workspace, &prompter), nullptr));
     EXPECT_EQ(menuItems(*menu),
               (QStringList{QStringLiteral("Open"), QStringLiteral("Open With"), QStringLiteral("  Viewer"),
-                           QStringLiteral("  Editor"), QStringLiteral("  Other…"),
+                           QStringLiteral("  Editor"), QStringLiteral("  Other…"), QStringLiteral("Preview"),
                            QStringLiteral("Show in File Manager")}));
 
     ASSERT_TRUE(QFile::remove(renamed));
@@ -183,8 +184,9 @@ TEST_F(NotesEditorTest, AMovedFileIsFollowedAndADeletedOneKeepsItsNameWithItsIte
     EXPECT_EQ(deleted.title(), QStringLiteral("report.txt")) << "the last name the alias recorded";
     std::unique_ptr<QMenu> missingMenu(TDFileAttachmentObject::menuForAttachment(
         std::make_unique<TDFileAttachmentActions>(alias, &workspace, &prompter), nullptr));
-    EXPECT_EQ(menuItems(*missingMenu), (QStringList{QStringLiteral("Open (disabled)"),
-                                                    QStringLiteral("Show in File Manager (disabled)")}));
+    EXPECT_EQ(menuItems(*missingMenu),
+              (QStringList{QStringLiteral("Open (disabled)"), QStringLiteral("Preview"),
+                           QStringLiteral("Show in File Manager (disabled)")}));
     deleted.open();
     ASSERT_EQ(prompter.shown.size(), 1);
     EXPECT_EQ(prompter.shown[0].messageText, QStringLiteral("Cannot open file"));
@@ -192,6 +194,36 @@ TEST_F(NotesEditorTest, AMovedFileIsFollowedAndADeletedOneKeepsItsNameWithItsIte
     // A double click on it says the same.
     QTest::mouseDClick(editor->viewport(), Qt::LeftButton, {}, firstCharacterPoint());
     EXPECT_EQ(prompter.shown.size(), 2);
+}
+
+TEST_F(NotesEditorTest, SpaceOnASelectedAttachmentPreviewsTheFileWhereItIsNow) {
+    const QString plan = makeFile(QStringLiteral("plan.txt"));
+    editor->insertPlainText(QStringLiteral("See "));
+    pasteFiles({plan});
+    const QString moved = QDir(documents).filePath(QStringLiteral("plan (final).txt"));
+    ASSERT_TRUE(QFile::rename(plan, moved));
+    const QString before = editor->document()->toPlainText();
+
+    // With only the caret, Space types.
+    QTextCursor caret(editor->document());
+    caret.setPosition(4);
+    editor->setTextCursor(caret);
+    QTest::keyClick(editor.get(), Qt::Key_Space);
+    EXPECT_EQ(editor->document()->toPlainText(), QStringLiteral("See  \uFFFC"));
+    editor->document()->undo();
+    QTextCursor selected(editor->document());
+    selected.setPosition(4);
+    selected.setPosition(5, QTextCursor::KeepAnchor);
+    editor->setTextCursor(selected);
+    QTest::keyClick(editor.get(), Qt::Key_Space);
+
+    EXPECT_EQ(editor->document()->toPlainText(), before);
+    TDAttachmentPreviewWindow* preview = TDAttachmentPreviewWindow::shared();
+    EXPECT_TRUE(preview->isVisible());
+    EXPECT_EQ(preview->preview().path, moved);
+    EXPECT_EQ(preview->preview().kind, TDAttachmentPreviewKind::Text);
+    EXPECT_TRUE(workspace.opened.isEmpty());
+    preview->close();
 }
 
 TEST_F(NotesEditorTest, OpenWithUsesTheApplicationChosen) {
