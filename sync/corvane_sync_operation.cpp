@@ -6,6 +6,7 @@
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
 #include "store/library_manager.h"
+#include "sync/corvane_errors.h"
 #include "sync/corvane_library_sync.h"
 #include "sync/corvane_sync_settings.h"
 #include "sync/corvane_task_get_operation.h"
@@ -161,6 +162,7 @@ void TDCorvaneSyncOperation::performOperation() {
     Result<std::optional<TDCorvaneAnswer>> answer =
         sync->upload().count > 0 ? p_upload(*sync, parameters) : getWithParameters();
     std::optional<QString> newToken;
+    int pages = 0;
     while (true) {
         if (isCancelled()) return;
         if (!answer) {
@@ -190,6 +192,12 @@ void TDCorvaneSyncOperation::performOperation() {
             return p_finish();
         }
         if (bookmark->has_value() && session->has_value()) {
+            if (++pages >= m_maximumDownloadPages) {
+                setError(corvaneMalformedAnswerError(
+                    page.status(), QStringLiteral("bookmark"),
+                    QStringLiteral("more than %1 download pages").arg(m_maximumDownloadPages)));
+                return p_finish();
+            }
             parameters.insert(QStringLiteral("bookmark"), **bookmark);
             parameters.insert(QStringLiteral("getsession"), **session);
             if (limit->has_value()) parameters.insert(QStringLiteral("limit"), **limit);
