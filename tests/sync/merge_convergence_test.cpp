@@ -11,6 +11,7 @@
 #include "model/tag.h"
 #include "model/task.h"
 #include "model/task_notes.h"
+#include "platform/defaults/user_defaults.h"
 
 namespace synctest {
 namespace {
@@ -286,6 +287,33 @@ TEST_F(MergeConvergenceTest, NotesWrittenOnBothSidesKeepTheLaterTextEverywhere) 
         }
         EXPECT_EQ(taskIn(a->library, taskUID)->notes()->uid(), taskIn(b->library, taskUID)->notes()->uid());
     }
+}
+
+// Completing the last open sub-task closes its parent: the other machine takes the parent as closed
+// there, with the same date, and neither side stamps it again.
+TEST_F(MergeConvergenceTest, AParentClosedByItsLastSubtaskThereIsClosedAlikeOnBothSides) {
+    defaults().setValue(QStringLiteral("autoCompleteParentTask"), true);
+    TDTask* parent = a->library->createTask();
+    parent->setTitle(text("Paint the shed"));
+    TDTask* done = a->library->createTask();
+    done->setTitle(text("Buy paint"));
+    TDTask* last = a->library->createTask();
+    last->setTitle(text("Paint"));
+    for (TDTask* subtask : {done, last}) ASSERT_TRUE(parent->orderedTasks()->addObject(subtask).ok());
+    done->setCompleted(true);
+    const QString parentUID = parent->uid(), lastUID = last->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    clock->advanceSeconds(60);
+    taskIn(b->library, lastUID)->setCompleted(true);
+    ASSERT_TRUE(taskIn(b->library, parentUID)->isCompleted());
+    ASSERT_TRUE(b->manager->saveLibrary());
+    clock->advanceSeconds(60);
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library})
+        EXPECT_TRUE(taskIn(library, parentUID)->isCompleted());
+    EXPECT_EQ(taskIn(a->library, parentUID)->completedDate(), taskIn(b->library, parentUID)->completedDate());
 }
 
 }  // namespace
