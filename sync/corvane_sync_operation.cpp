@@ -11,6 +11,7 @@
 #include "sync/corvane_sync_settings.h"
 #include "sync/corvane_task_get_operation.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QMutex>
 #include <QRandomGenerator>
@@ -25,6 +26,18 @@ QString& lastLoggedUsername() {
     return username;
 }
 QMutex& lastLoggedUsernameMutex() {
+    static QMutex mutex;
+    return mutex;
+}
+
+// An upload cut off after the server may have taken some of its pages: the server keeps them under
+// their session and refuses any other session of the account until that one ends. The next upload of
+// the account goes on under the same session (records sent twice are the same records).
+QHash<QString, QString>& unfinishedPutSessions() {
+    static QHash<QString, QString> sessions;
+    return sessions;
+}
+QMutex& unfinishedPutSessionsMutex() {
     static QMutex mutex;
     return mutex;
 }
@@ -77,7 +90,20 @@ void TDCorvaneSyncOperation::p_postProgress(const QVariantMap& userInfo) {
 
 Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvaneLibrarySync& sync,
                                                                         QJsonObject parameters) {
-    parameters.insert(QStringLiteral("putsession"), TDRandomSessionID());
+    QString session;
+    {
+        QMutexLocker locker(&unfinishedPutSessionsMutex());
+        session = unfinishedPutSessions().value(username());
+    }
+    if (session.isEmpty()) session = TDRandomSessionID();
+    parameters.insert(QStringLiteral("putsession"), session);
+    const auto rememberUnfinished = [this, &session](bool unfinished) {
+        QMutexLocker locker(&unfinishedPutSessionsMutex());
+        if (unfinished)
+            unfinishedPutSessions().insert(username(), session);
+        else
+            unfinishedPutSessions().remove(username());
+    };
     auto put = request(corvaneURL(kLibraryPath), QByteArrayLiteral("PUT"));
     if (!put) return put.error();
     logWithLevel(TDLogDebug, "DEBUG", "PUT %ld changes", qlonglong(sync.upload().count));
@@ -89,6 +115,7 @@ Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvan
         TDCorvaneRequest page = *put;
         if (const Status encoded = setJSONBody(page, *body); !encoded) return encoded.error();
         if (isCancelled()) return std::optional<TDCorvaneAnswer>();
+        if (!pager.atEnd()) rememberUnfinished(true);
         auto answer = p_send(page);
         if (!answer || !answer->has_value()) return answer;
         logWithLevel(TDLogDebug, "DEBUG", "Got PUT response");
@@ -97,6 +124,7 @@ Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvan
                         {QStringLiteral("total"), qlonglong(pager.total())}});
         last = std::move(*answer);
     }
+    rememberUnfinished(false);
     return last;
 }
 
