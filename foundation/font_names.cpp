@@ -64,6 +64,27 @@ Pattern substitutedPattern(const QByteArray& name) {
     return pattern;
 }
 
+bool namesSlant(const QString& style) {
+    return style.contains(QLatin1String("Oblique"), Qt::CaseInsensitive) ||
+           style.contains(QLatin1String("Italic"), Qt::CaseInsensitive);
+}
+
+// A machine without the family's oblique or bold face matches its regular one; the font then asks for
+// the slant or weight by itself so that it is drawn synthesised, and tags still read apart from titles.
+void keepAskedSlantAndWeight(QFont& font, FcPattern* asked) {
+    FcChar8* askedStyle = nullptr;
+    if (FcPatternGetString(asked, FC_STYLE, 0, &askedStyle) != FcResultMatch) return;
+    const QString wanted = QString::fromUtf8(reinterpret_cast<const char*>(askedStyle));
+    const QString matched = font.styleName();
+    const bool slant = namesSlant(wanted) && !namesSlant(matched);
+    const bool bold = wanted.contains(QLatin1String("Bold"), Qt::CaseInsensitive) &&
+                      !matched.contains(QLatin1String("Bold"), Qt::CaseInsensitive);
+    if (!slant && !bold) return;
+    font.setStyleName(QString());
+    if (slant || namesSlant(matched)) font.setItalic(true);
+    if (bold || matched.contains(QLatin1String("Bold"), Qt::CaseInsensitive)) font.setBold(true);
+}
+
 }  // namespace
 
 void TDInstallFontSubstitutions() {
@@ -98,6 +119,7 @@ std::optional<QFont> fontWithName(const QString& name, double pointSize) {
     FcChar8* style = nullptr;
     if (FcPatternGetString(match.get(), FC_STYLE, 0, &style) == FcResultMatch)
         font.setStyleName(QString::fromUtf8(reinterpret_cast<const char*>(style)));
+    keepAskedSlantAndWeight(font, pattern.get());
     font.setPointSizeF(pointSize > 0 ? pointSize : QFont().pointSizeF());
     return font;
 }

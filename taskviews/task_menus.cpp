@@ -60,6 +60,7 @@ TDTaskMenu TDTaskMenuTemplate() {
                 item("Edit Estimate", "editEstimate"),
                 item("Edit Start Date", "editStartDate"),
                 item("Edit Due Date", "editDueDate"),
+                item("Edit Recurrence...", "editRecurrence", 0, "Ctrl+Shift+E"),
                 item("Tag", "tag", 0, "Ctrl+/"),
                 item("Context", "tagContext", 0, "Ctrl+Shift+2"),
                 TDTaskMenuItem::separator(),

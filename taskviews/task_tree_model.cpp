@@ -578,6 +578,31 @@ bool TDTaskTreeModel::setData(const QModelIndex& index, const QVariant& value, i
     return true;
 }
 
+QString TDTaskTreeModel::columnTitle(int column) {
+    switch (column) {
+        case ListColumn:
+            return tr("List");
+        case PriorityColumn:
+            return tr("Priority");
+        case TaskColumn:
+            return tr("Task");
+        case StartColumn:
+            return tr("Start");
+        case DueColumn:
+            return tr("Due");
+        case EstimateColumn:
+            return tr("Estimate");
+        default:
+            return {};
+    }
+}
+
+QVariant TDTaskTreeModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    // The header draws its titles itself; screen readers read them from here.
+    if (orientation == Qt::Horizontal && role == Qt::AccessibleTextRole) return columnTitle(section);
+    return QAbstractItemModel::headerData(section, orientation, role);
+}
+
 Qt::ItemFlags TDTaskTreeModel::flags(const QModelIndex& index) const {
     // Whether a drop is taken is the controller's to say, row by row, as the drag moves.
     if (!index.isValid()) return Qt::ItemIsDropEnabled;

@@ -50,6 +50,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
+    // The column titles, for the header's drawing and for screen readers.
+    static QString columnTitle(int column);
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
     // Drags and drops (task_tree_model_drops.cpp), judged and made by the controller: a proposed Move
     // is a drag whose source lets it move, anything else copies.

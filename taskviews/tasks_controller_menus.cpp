@@ -150,6 +150,9 @@ bool TDTasksController::validate(const QString& action, qint64 tag) {
                                                            QStringLiteral("toggleCanceled")};
     if (needSelection.contains(action)) return selected;
     if (needSelectionOutsideArchive.contains(action)) return !archived && selected;
+    // The editor shows one task's rule.
+    if (action == QLatin1String("editRecurrence"))
+        return !archived && shown && shown->selectedItems().size() == 1 && tasks.size() == 1;
     if (action == QLatin1String("adjustEstimatedTime"))
         return !archived && std::any_of(tasks.begin(), tasks.end(),
                                         [](TDTask* t) { return !t->estimatedTimeIsCalculated(); });
@@ -229,6 +232,8 @@ void TDTasksController::perform(const TDTaskMenuItem& item, bool alternate) {
         editColumn(3);
     else if (action == QLatin1String("editDueDate"))
         editColumn(4);
+    else if (action == QLatin1String("editRecurrence"))
+        editRecurrence();
     else if (action == QLatin1String("tag"))
         tag();
     else if (action == QLatin1String("tagContext"))

@@ -586,8 +586,14 @@ void TDMainWindow::buildMenus() {
     TDTaskMenuBuilder::installMenus(*bar, m_tasksViewController->tasksController());
 
     QMenu* window = bar->addMenu(tr("&Window"));
-    window->addAction(tr("Select Next Tab"), this, [this] { m_controller->selectNextTab(); });
-    window->addAction(tr("Select Previous Tab"), this, [this] { m_controller->selectPreviousTab(); });
+    // Ctrl+Page Down and Up, the desktop's keys between tabs; the tab bar itself takes Ctrl+Tab too.
+    m_selectNextTabAction =
+        window->addAction(tr("Select Next Tab"), QKeySequence(Qt::CTRL | Qt::Key_PageDown), this,
+                          [this] { m_controller->selectNextTab(); });
+    m_selectPreviousTabAction =
+        window->addAction(tr("Select Previous Tab"), QKeySequence(Qt::CTRL | Qt::Key_PageUp), this,
+                          [this] { m_controller->selectPreviousTab(); });
+    p_updateCloseShortcuts();
     Q_EMIT menusBuilt(bar);
 }
 
@@ -634,6 +640,9 @@ void TDMainWindow::p_updateCloseShortcuts() {
     m_closeWindowAction->setShortcut(keys.close);
     m_closeTabAction->setShortcut(keys.closeTab);
     m_closeTabAction->setEnabled(keys.closeTabEnabled);
+    // Moving between tabs needs a second one.
+    for (QAction* select : {m_selectNextTabAction, m_selectPreviousTabAction})
+        if (select) select->setEnabled(m_tabs->numberOfTabs() > 1);
 }
 
 void TDMainWindow::wheelEvent(QWheelEvent* event) {

@@ -148,7 +148,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Ctrl+W closes the tab or the window, by the number of tabs and the setting.
+    // Ctrl+W closes the tab or the window, by the number of tabs and the setting; the tab moves need two.
     void p_updateCloseShortcuts();
     // TDMainWindowView
     bool isWindowKey() const override { return isActiveWindow(); }
@@ -230,6 +230,8 @@ private:
     std::unique_ptr<TDTaskInfoViewController> m_taskInfo;
     QAction* m_closeTabAction = nullptr;
     QAction* m_closeWindowAction = nullptr;
+    QAction* m_selectNextTabAction = nullptr;
+    QAction* m_selectPreviousTabAction = nullptr;
     QAction* m_toggleSourceListAction = nullptr;
     QAction* m_toggleInfoViewAction = nullptr;
     QAction* m_toggleStatusBarAction = nullptr;

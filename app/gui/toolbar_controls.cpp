@@ -1,5 +1,8 @@
 #include "app/gui/toolbar_controls.h"
 
+#include "app/gui/toolbar_segments_accessible.h"
+
+#include <QAccessible>
 #include <QHelpEvent>
 #include <QLinearGradient>
 #include <QMouseEvent>
@@ -81,6 +84,11 @@ TDToolbarSegmentedControl::TDToolbarSegmentedControl(const QList<QIcon>& icons, 
     for (const QIcon& icon : icons) m_segments.append({icon, true, {}});
     setFocusPolicy(Qt::NoFocus);
     resize(sizeHint());
+    static const bool accessible = [] {
+        QAccessible::installFactory(&TDToolbarSegmentsAccessibleFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible)
 }
 
 QSize TDToolbarSegmentedControl::sizeHint() const {
@@ -157,8 +165,13 @@ void TDToolbarSegmentedControl::mouseReleaseEvent(QMouseEvent* event) {
     m_pressed = -1;
     update();
     if (pressed < 0 || p_segmentAt(event->position().toPoint()) != pressed) return;
-    if (m_tracking == Tracking::SelectOne) setSelectedSegment(pressed);
-    Q_EMIT segmentClicked(pressed);
+    clickSegment(pressed);
+}
+
+void TDToolbarSegmentedControl::clickSegment(int segment) {
+    if (segment < 0 || segment >= segmentCount() || !m_segments[segment].enabled) return;
+    if (m_tracking == Tracking::SelectOne) setSelectedSegment(segment);
+    Q_EMIT segmentClicked(segment);
 }
 
 bool TDToolbarSegmentedControl::event(QEvent* event) {

@@ -36,7 +36,12 @@ public:
     void setSelectedSegment(int segment);
     bool isSegmentEnabled(int segment) const { return m_segments.at(segment).enabled; }
     void setSegmentEnabled(int segment, bool enabled);
+    // The segment's action, shown as its tool tip and read out as its name.
     void setSegmentToolTip(int segment, const QString& text) { m_segments[segment].toolTip = text; }
+    QString segmentToolTip(int segment) const { return m_segments.at(segment).toolTip; }
+    bool tracksSelection() const { return m_tracking == Tracking::SelectOne; }
+    // What a click on an enabled segment does (for assistive technology).
+    void clickSegment(int segment);
     QRect segmentRect(int segment) const;
     // Moves the images up (negative) or down inside the segments.
     double interiorVerticalOffset() const { return m_interiorVerticalOffset; }

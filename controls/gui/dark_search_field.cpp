@@ -43,6 +43,8 @@ TDDarkSearchField::TDDarkSearchField(QWidget* parent) : QLineEdit(parent) {
         iconFromImages(control_images::searchCancelWhite(false), control_images::searchCancelWhite(true)),
         QLineEdit::TrailingPosition);
     m_cancelAction->setVisible(false);
+    // The name a screen reader gives the icon-only button.
+    m_cancelAction->setText(tr("Clear"));
     connect(m_cancelAction, &QAction::triggered, this, &QLineEdit::clear);
     connect(this, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_cancelAction->setVisible(!text.isEmpty()); });

@@ -53,7 +53,18 @@ struct ServiceDeleter {
 };
 using ServicePtr = std::unique_ptr<SecretService, ServiceDeleter>;
 
+// The session bus that libsecret shares ends the whole process with SIGTERM when the bus goes away;
+// a keyring that vanishes is an error to report, so that connection is told to stay quiet. The shared
+// connection is made anew after a loss, so every keychain call says so again.
+void keepRunningWhenTheBusCloses() {
+    GDBusConnection* bus = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    if (!bus) return;
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
+    g_object_unref(bus);
+}
+
 Result<ServicePtr> openService() {
+    keepRunningWhenTheBusCloses();
     GError* error = nullptr;
     SecretService* service = secret_service_get_sync(SECRET_SERVICE_OPEN_SESSION, nullptr, &error);
     if (!service) {
@@ -107,6 +118,7 @@ Result<std::optional<QString>> SecretServiceKeychain::findPassword(const QString
 
 Status SecretServiceKeychain::storePassword(const QString& service, const QString& account,
                                             const QString& password) {
+    keepRunningWhenTheBusCloses();
     GError* error = nullptr;
     const QByteArray label = QStringLiteral("%1 (%2)").arg(service, account).toUtf8();
     const bool stored = secret_password_store_sync(passwordSchema(), SECRET_COLLECTION_DEFAULT,
@@ -119,6 +131,7 @@ Status SecretServiceKeychain::storePassword(const QString& service, const QStrin
 }
 
 Status SecretServiceKeychain::removePassword(const QString& service, const QString& account) {
+    keepRunningWhenTheBusCloses();
     GError* error = nullptr;
     secret_password_clear_sync(passwordSchema(), nullptr, &error, "service", service.toUtf8().constData(),
                                "account", account.toUtf8().constData(), nullptr);

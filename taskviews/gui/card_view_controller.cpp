@@ -263,10 +263,18 @@ bool TDCardController::doCommand(TDTasksViewTextView* editor, TDEditorCommand co
             Q_EMIT editingEnded();
             return true;
         case TDEditorCommand::InsertNewline:
-        case TDEditorCommand::AddTaskBelow:
-        case TDEditorCommand::AddChildTask:
             p_commitTitle();
             Q_EMIT editingEnded();
+            return true;
+        case TDEditorCommand::AddTaskBelow:
+        case TDEditorCommand::AddChildTask:
+            // As in the outline: the title is kept and the new task's title is edited next.
+            p_commitTitle();
+            Q_EMIT editingEnded();
+            if (command == TDEditorCommand::AddChildTask)
+                m_tasksController.addChildTask();
+            else
+                m_tasksController.addTaskBelow();
             return true;
         case TDEditorCommand::InsertTab:
             p_commitTitle();

@@ -79,6 +79,7 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
         label->setText(localized(title));
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         label->setTargetField(edit);
+        edit->setAccessibleName(localized(title));
         m_fields.insert(int(field), edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, field = field] { p_commit(field); });
         connect(edit, &TDInspectorTextField::completionFinished, this,
@@ -95,6 +96,7 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
     contextLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     contextLabel->setContentsMargins(0, 0, 2, 0);
     m_contextPopUpButton = new QPushButton(this);
+    m_contextPopUpButton->setAccessibleName(localized("Context"));
     m_contextPopUpButton->setFlat(true);
     m_contextPopUpButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 4px;"));
     auto* menu = new QMenu(m_contextPopUpButton);

@@ -19,22 +19,7 @@ constexpr int kHeaderHeight = 28;
 }  // namespace
 
 QString TDTasksHeaderView::columnTitle(int column) {
-    switch (column) {
-        case TDTaskTreeModel::ListColumn:
-            return QObject::tr("List");
-        case TDTaskTreeModel::PriorityColumn:
-            return QObject::tr("Priority");
-        case TDTaskTreeModel::TaskColumn:
-            return QObject::tr("Task");
-        case TDTaskTreeModel::StartColumn:
-            return QObject::tr("Start");
-        case TDTaskTreeModel::DueColumn:
-            return QObject::tr("Due");
-        case TDTaskTreeModel::EstimateColumn:
-            return QObject::tr("Estimate");
-        default:
-            return {};
-    }
+    return TDTaskTreeModel::columnTitle(column);
 }
 
 TDTasksHeaderBand TDTasksHeaderBand::forGroup(const TDGroup* group, bool bottomEdge) {

@@ -109,6 +109,19 @@ bool TDTasksViewTextView::p_offerCommand(TDEditorCommand command) {
     return m_delegate && m_delegate->doCommand(this, command);
 }
 
+bool TDTasksViewTextView::event(QEvent* event) {
+    // Ctrl+Return and Shift+Return add a task while a title is edited, before the menu items that
+    // share the keys (Open Link) would take them.
+    if (event->type() == QEvent::ShortcutOverride) {
+        const std::optional<TDEditorCommand> command = commandForKey(static_cast<QKeyEvent*>(event));
+        if (command == TDEditorCommand::AddTaskBelow || command == TDEditorCommand::AddChildTask) {
+            event->accept();
+            return true;
+        }
+    }
+    return QTextEdit::event(event);
+}
+
 void TDTasksViewTextView::keyPressEvent(QKeyEvent* event) {
     if (const std::optional<TDEditorCommand> command = commandForKey(event)) {
         if (p_offerCommand(*command)) return event->accept();

@@ -81,6 +81,7 @@ public:
     static std::optional<TDEditorCommand> commandForKey(const QKeyEvent* event);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     bool p_offerCommand(TDEditorCommand command);

@@ -174,6 +174,10 @@ TEST_F(DefaultSettingsTest, TheDesignsHelveticasAreLiberationSansOnEveryMachine)
         EXPECT_EQ(font->family(), QStringLiteral("Liberation Sans")) << name;
     }
     EXPECT_EQ(fontWithName(QStringLiteral("Helvetica:style=Bold"), 13)->styleName(), QStringLiteral("Bold"));
+    // The tag font's slant holds whether or not the machine has the stand-in's oblique face.
+    const std::optional<QFont> oblique = fontWithName(QStringLiteral("Helvetica:style=Oblique"), 12);
+    ASSERT_TRUE(oblique.has_value());
+    EXPECT_EQ(QFontInfo(*oblique).style(), QFont::StyleItalic) << oblique->toString().toStdString();
 }
 
 TEST_F(DefaultSettingsTest, AFontNameThatNamesNoInstalledFontGivesNoFont) {

@@ -164,8 +164,9 @@ TEST_P(StartingEditScenario, TheTypingGoesIntoTheTask) {
 
     const StoredLibrary stored = storedLibrary();
     EXPECT_EQ(stored.titlesIn(QStringLiteral("Errands")), way.errands);
-    if (!way.notesOfStamps.isEmpty())
+    if (!way.notesOfStamps.isEmpty()) {
         EXPECT_EQ(stored.task(QStringLiteral("Buy stamps"))->notes, way.notesOfStamps);
+    }
     EXPECT_EQ(focusedWidgetName(), QStringLiteral("TDTasksView"));
 }
 

@@ -19,6 +19,7 @@ struct StoredTask {
     QDate start;
     QDate due;
     QString notes;
+    bool recurring = false;
 };
 
 // A folder, list, smart folder or tag as the store holds it.

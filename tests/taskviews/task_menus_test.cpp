@@ -74,6 +74,10 @@ const ValidationCase kCases[] = {
     {Shown::ArchivedList, "open", "toggleCompleted", 0, false},
     {Shown::List, "open", "addChildTask", 0, true},
     {Shown::ArchivedList, "open", "addChildTask", 0, false},
+    {Shown::List, "open", "editRecurrence", 0, true},
+    {Shown::List, "both", "editRecurrence", 0, false},  // the editor shows one task
+    {Shown::List, "", "editRecurrence", 0, false},
+    {Shown::ArchivedList, "open", "editRecurrence", 0, false},
     {Shown::List, "open", "adjustPriority", 1, false},  // priority 1 cannot rise
     {Shown::List, "open", "adjustPriority", -1, true},
     {Shown::List, "done", "adjustPriority", -1, false},  // no priority to step

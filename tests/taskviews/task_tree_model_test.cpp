@@ -1,5 +1,6 @@
 #include "taskviews/task_tree_model.h"
 
+#include "language/natural_language_value_transformers.h"
 #include "model/folder.h"
 #include "model/ordered_collection.h"
 #include "platform/undo/undo_manager.h"
@@ -210,19 +211,31 @@ TEST_F(TaskTreeModelTest, TasksAreSelectableAndEditablePerColumnOtherRowsAreNot)
     EXPECT_TRUE(dressingOf(indexOf(leaf, TDTaskTreeModel::ListColumn)) & TDCellDressing::SameListAsRowAbove);
 }
 
+// A tag gathers tasks of several lists, so its priority sections show their tasks' earliest dates
+// (a list's own sections leave that to its header).
 TEST_F(TaskTreeModelTest, ASectionsEarliestDateFollowsItsTasksAndTheIntervalSetting) {
+    registerNaturalLanguageValueTransformers();
     defaults().setValue(QStringLiteral("showDatesAsIntervals"), false);
-    TDTask* later = addTask(list, QStringLiteral("Later"));
-    TDTask* sooner = addTask(list, QStringLiteral("Sooner"));
+    TDTag* home = tag(QStringLiteral("home"));
+    auto addTagged = [&](const QString& title) {
+        TDTask* task = addTask(list, title);
+        task->addTagsObject(home);
+        return task;
+    };
+    TDTask* later = addTagged(QStringLiteral("Later"));
+    TDTask* sooner = addTagged(QStringLiteral("Sooner"));
     const QDateTime inFiveDays = clock->now().addDays(5);
     const QDateTime inTwoDays = clock->now().addDays(2);
     later->setDueDate(inFiveDays);
     processChanges();
-    controller->setGroup(list);
+    controller->setGroup(home);
     controller->p_groupByAttribute(QStringLiteral("priority"), false, true);
     makeModel();
-    ASSERT_EQ(model->rowCount(), 2) << "the header and one section";
-    auto sectionDue = [this] { return model->index(1, TDTaskTreeModel::DueColumn).data(); };
+    ASSERT_EQ(rows(),
+              (QStringList{QStringLiteral("section No Priority"), QStringLiteral("  task Later /home"),
+                           QStringLiteral("  task Sooner /home")}));
+    auto sectionDue = [this] { return model->index(0, TDTaskTreeModel::DueColumn).data(); };
+    ASSERT_FALSE(TDDateCellText(inFiveDays, false).toString().isEmpty()) << "the date transformers";
     EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, false)) << "shown";
     EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, false)) << "asked again";
 
@@ -237,7 +250,7 @@ TEST_F(TaskTreeModelTest, ASectionsEarliestDateFollowsItsTasksAndTheIntervalSett
     processChanges();
     EXPECT_EQ(sectionDue(), TDDateCellText(inFiveDays, true)) << "after the soonest task went";
 
-    TDTask* soonest = addTask(list, QStringLiteral("Soonest"));
+    TDTask* soonest = addTagged(QStringLiteral("Soonest"));
     soonest->setDueDate(clock->now().addDays(1));
     processChanges();
     EXPECT_EQ(sectionDue(), TDDateCellText(clock->now().addDays(1), true)) << "after a task came";

@@ -1,6 +1,11 @@
 #include "platform/keychain/secret_service_keychain.h"
 #include "tests/support/test_environment.h"
 
+#pragma push_macro("signals")
+#undef signals
+#include <gio/gio.h>
+#pragma pop_macro("signals")
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -72,6 +77,10 @@ public:
         m_keyring.terminate();
         m_keyring.waitForFinished(10000);
     }
+    void stopBus() {
+        m_bus.terminate();
+        m_bus.waitForFinished(10000);
+    }
 
 private:
     QString m_folder;
@@ -133,6 +142,24 @@ TEST_F(SecretServiceKeychainTest, StoresFindsAndRemovesPasswordsAndTellsAnAbsent
     auto gone = keychain.findPassword(kService, QStringLiteral("alice"));
     ASSERT_FALSE(gone.ok());
     EXPECT_NE(gone.error().code, 0);
+
+    // The bus itself going away is an error to report, never the end of the process: the shared
+    // connection's closing (its default handler is what would end the process) is waited for.
+    GDBusConnection* connection = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
+    ASSERT_TRUE(connection);
+    bool closed = false;
+    g_signal_connect_after(connection, "closed",
+                           G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, gpointer flag) {
+                               *static_cast<bool*>(flag) = true;
+                           }),
+                           &closed);
+    bus.stopBus();
+    EXPECT_TRUE(testsupport::spinUntil([&closed] { return closed; }));
+    g_signal_handlers_disconnect_by_data(connection, &closed);
+    g_object_unref(connection);
+    auto noBus = keychain.findPassword(kService, QStringLiteral("alice"));
+    ASSERT_FALSE(noBus.ok());
+    EXPECT_EQ(noBus.error().code, platform::KeychainErrorUnavailable);
 }
 
 }  // namespace
