@@ -1,6 +1,9 @@
 #include "auxiliary/gui/application_preferences.h"
 
+#include "auxiliary/gui/general_preferences_pane.h"
+#include "auxiliary/gui/keyboard_preferences_pane.h"
 #include "auxiliary/gui/placeholder_preference_pane.h"
+#include "auxiliary/gui/preference_icons.h"
 
 #include <QCoreApplication>
 
@@ -13,32 +16,23 @@ QString tr(const char* text) {
 }  // namespace
 
 TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPreferencesContext& context) {
-    Q_UNUSED(context);
     TDPreferencesConfiguration configuration;
     configuration.panes = {
-        {TDGeneralPreferencePane, tr("General"), QIcon::fromTheme(QStringLiteral("preferences-system")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("General settings."),
-                                                                  QStringLiteral("prefs_general"));
-         }},
-        {TDCorvaneSyncPreferencePane, tr("Sync Service"),
-         QIcon::fromTheme(QStringLiteral("emblem-synchronizing")),
+        {TDGeneralPreferencePane, tr("General"), TDPreferenceIcon(TDPreferenceIconKind::General),
+         [context] { return std::make_unique<TDGeneralPreferencesController>(context); }},
+        {TDCorvaneSyncPreferencePane, tr("Sync Service"), TDPreferenceIcon(TDPreferenceIconKind::Sync),
          [] {
              return std::make_unique<TDPlaceholderPreferencePane>(tr("The sync service is set up here."),
                                                                   QString());
          }},
         {TDCalendarSyncPreferencePane, tr("Calendar Sync"),
-         QIcon::fromTheme(QStringLiteral("x-office-calendar")),
+         TDPreferenceIcon(TDPreferenceIconKind::CalendarSync),
          [] {
              return std::make_unique<TDPlaceholderPreferencePane>(tr("Calendar sync is set up here."),
                                                                   QString());
          }},
-        {TDKeyboardPreferencePane, tr("Shortcuts"),
-         QIcon::fromTheme(QStringLiteral("preferences-desktop-keyboard")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("Shortcuts."),
-                                                                  QStringLiteral("prefs_shortcuts"));
-         }},
+        {TDKeyboardPreferencePane, tr("Shortcuts"), TDPreferenceIcon(TDPreferenceIconKind::Keyboard),
+         [context] { return std::make_unique<TDKeyboardPreferencesController>(context); }},
     };
     return configuration;
 }
