@@ -8,7 +8,8 @@
 
 QStringList TDResetPreferences(platform::UserDefaults& defaults, TDLibraryManager& manager,
                                const std::function<void()>& clearApplicationOptions) {
-    const QStringList kept = {QStringLiteral("moveToApplicationsFolderAlertSuppress"), QStringLiteral("libraryURL")};
+    const QStringList kept = {QStringLiteral("moveToApplicationsFolderAlertSuppress"),
+                              QStringLiteral("libraryURL")};
     QVariantMap remembered;
     for (const QString& key : kept)
         if (defaults.hasStoredValue(key)) remembered.insert(key, defaults.value(key));

@@ -78,6 +78,7 @@ Q_SIGNALS:
 
 private:
     void p_watchTheNetwork();
+    void p_showPreferences();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -98,4 +99,5 @@ private:
     std::unique_ptr<platform::SleepWatcher> m_sleepWatcher;
     std::unique_ptr<TDNetworkReachability> m_reachability;
     bool m_networkReachable = false;
+    TDAlertPrompter* m_prompter = nullptr;
 };

@@ -33,11 +33,13 @@ void bind(Control* control, platform::UserDefaults& defaults, const QString& key
                      });
 }
 
-QCheckBox* checkBox(QWidget* parent, platform::UserDefaults& defaults, const QString& key, const QString& title) {
+QCheckBox* checkBox(QWidget* parent, platform::UserDefaults& defaults, const QString& key,
+                    const QString& title) {
     auto* box = new QCheckBox(title, parent);
     box->setObjectName(key);
     bind(
-        box, defaults, key, &QCheckBox::toggled, [box, &defaults, key] { box->setChecked(defaults.boolean(key)); },
+        box, defaults, key, &QCheckBox::toggled,
+        [box, &defaults, key] { box->setChecked(defaults.boolean(key)); },
         [box] { return QVariant(box->isChecked()); });
     return box;
 }
@@ -45,7 +47,8 @@ QCheckBox* checkBox(QWidget* parent, platform::UserDefaults& defaults, const QSt
 }  // namespace
 
 TDGeneralPreferencesController::TDGeneralPreferencesController(TDPreferencesContext context)
-    : m_context(std::move(context)) {}
+    : m_context(std::move(context)) {
+}
 
 TDGeneralPreferencesController::~TDGeneralPreferencesController() = default;
 
@@ -70,14 +73,18 @@ QWidget* TDGeneralPreferencesController::view() {
     badge->addItem(tr("Tasks of Today and the Inbox"), 2);
     bind(
         badge, defaults, badgeKey, &QComboBox::currentIndexChanged,
-        [badge, &defaults, badgeKey] { badge->setCurrentIndex(qMax(0, badge->findData(defaults.integer(badgeKey)))); },
+        [badge, &defaults, badgeKey] {
+            badge->setCurrentIndex(qMax(0, badge->findData(defaults.integer(badgeKey))));
+        },
         [badge] { return badge->currentData(); });
     form->addRow(tr("Launcher badge:"), badge);
 
-    form->addRow(tr("Title:"),
-                 checkBox(view, defaults, QStringLiteral("predictTags"), tr("Suggest tags while typing a title")));
-    form->addRow(tr("Notes:"), checkBox(view, defaults, QStringLiteral("expandNotes"), tr("Show every task's notes")));
-    form->addRow(tr("Cards:"), checkBox(view, defaults, QStringLiteral("cardAnimationEnabled"), tr("Animate cards")));
+    form->addRow(tr("Title:"), checkBox(view, defaults, QStringLiteral("predictTags"),
+                                        tr("Suggest tags while typing a title")));
+    form->addRow(tr("Notes:"),
+                 checkBox(view, defaults, QStringLiteral("expandNotes"), tr("Show every task's notes")));
+    form->addRow(tr("Cards:"),
+                 checkBox(view, defaults, QStringLiteral("cardAnimationEnabled"), tr("Animate cards")));
     form->addRow(tr("Tabs:"), checkBox(view, defaults, QStringLiteral("commandWClosesTab"),
                                        tr("Ctrl+W closes the tab, Ctrl+Shift+W the window")));
 

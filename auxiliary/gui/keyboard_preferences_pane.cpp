@@ -17,7 +17,8 @@ QString tr(const char* text) {
 }  // namespace
 
 TDKeyboardPreferencesController::TDKeyboardPreferencesController(TDPreferencesContext context)
-    : m_context(std::move(context)) {}
+    : m_context(std::move(context)) {
+}
 
 TDKeyboardPreferencesController::~TDKeyboardPreferencesController() {
     // A recorder that goes with the focus must not leave the hot keys suspended.
@@ -54,8 +55,8 @@ QWidget* TDKeyboardPreferencesController::view() {
     return m_view.get();
 }
 
-void TDKeyboardPreferencesController::p_addRecorder(Recorder& recorder, const QString& title, QGridLayout& grid,
-                                                    int row) {
+void TDKeyboardPreferencesController::p_addRecorder(Recorder& recorder, const QString& title,
+                                                    QGridLayout& grid, int row) {
     recorder.edit = new TDShortcutRecorder(m_view.get());
     recorder.edit->setObjectName(recorder.identifier);
     auto* label = new QLabel(title, m_view.get());
@@ -77,9 +78,10 @@ void TDKeyboardPreferencesController::p_addRecorder(Recorder& recorder, const QS
     // A recording left unfinished (a modifier alone) shows the stored shortcut again.
     QObject::connect(recorder.edit, &QKeySequenceEdit::editingFinished, m_view.get(),
                      [this, &recorder] { p_showStored(recorder); });
-    QObject::connect(recorder.edit, &TDShortcutRecorder::recordingChanged, m_view.get(), [this](bool recording) {
-        if (m_context.suspendHotKeys) m_context.suspendHotKeys(recording);
-    });
+    QObject::connect(recorder.edit, &TDShortcutRecorder::recordingChanged, m_view.get(),
+                     [this](bool recording) {
+                         if (m_context.suspendHotKeys) m_context.suspendHotKeys(recording);
+                     });
 }
 
 void TDKeyboardPreferencesController::setupPreferencePaneController(TDPreferencesController&) {
@@ -100,7 +102,8 @@ void TDKeyboardPreferencesController::p_recorded(Recorder& recorder, const TDSho
     }
     recorder.message->clear();
     const QString key = TDShortcutRecordKey(recorder.identifier);
-    if (m_context.defaults.hasStoredValue(key) && record == TDReadShortcutRecord(m_context.defaults, recorder.identifier))
+    if (m_context.defaults.hasStoredValue(key) &&
+        record == TDReadShortcutRecord(m_context.defaults, recorder.identifier))
         return;
     TDWriteShortcutRecord(m_context.defaults, recorder.identifier, record);
     if (m_context.shortcutDidChange) m_context.shortcutDidChange(recorder.identifier);

@@ -56,7 +56,8 @@ void drawCalendar(QPainter& painter) {
     painter.drawRoundedRect(QRectF(10, 12, 44, 12), 4, 4);
     painter.setBrush(kInk);
     for (int row = 0; row < 3; ++row)
-        for (int column = 0; column < 4; ++column) painter.drawRect(QRectF(16 + column * 9, 29 + row * 8, 5, 5));
+        for (int column = 0; column < 4; ++column)
+            painter.drawRect(QRectF(16 + column * 9, 29 + row * 8, 5, 5));
 }
 
 void drawKeyboard(QPainter& painter) {
@@ -66,7 +67,8 @@ void drawKeyboard(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     painter.setBrush(kInk);
     for (int row = 0; row < 2; ++row)
-        for (int column = 0; column < 6; ++column) painter.drawRect(QRectF(12 + column * 7.5, 23 + row * 7, 5, 5));
+        for (int column = 0; column < 6; ++column)
+            painter.drawRect(QRectF(12 + column * 7.5, 23 + row * 7, 5, 5));
     painter.drawRect(QRectF(19, 38, 26, 5));
 }
 

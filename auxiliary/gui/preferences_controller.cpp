@@ -63,6 +63,10 @@ bool TDPreferencesController::hasSharedController() {
     return !sharedInstance.isNull();
 }
 
+void TDPreferencesController::releaseSharedController() {
+    delete sharedInstance.data();
+}
+
 void TDPreferencesController::setConfiguration(TDPreferencesConfiguration configuration) {
     m_configuration = std::move(configuration);
 }

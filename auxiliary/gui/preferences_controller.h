@@ -43,6 +43,8 @@ public:
     static TDPreferencesController& sharedController(
         std::function<void(const QString& anchor)> showHelp = {});
     static bool hasSharedController();
+    // Deletes the shared controller and its window now (when what its panes work with goes away).
+    static void releaseSharedController();
 
     // Takes effect when the window is built (the first showWindow).
     void setConfiguration(TDPreferencesConfiguration configuration);

@@ -14,13 +14,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QDoubleSpinBox>
-#include "auxiliary/gui/shortcut_recorder.h"
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include "auxiliary/gui/shortcut_recorder.h"
 
 namespace {
 
@@ -28,8 +28,10 @@ class PreferencePanesTest : public testsupport::TempFoldersTest {
 protected:
     void SetUp() override {
         TempFoldersTest::SetUp();
-        manager = std::make_unique<TDLibraryManager>(QDir(tempPath()).filePath(QStringLiteral("P.odllibrary")));
-        host = std::make_unique<platform::UserDefaults>(QDir(tempPath()).filePath(QStringLiteral("host.conf")));
+        manager =
+            std::make_unique<TDLibraryManager>(QDir(tempPath()).filePath(QStringLiteral("P.odllibrary")));
+        host =
+            std::make_unique<platform::UserDefaults>(QDir(tempPath()).filePath(QStringLiteral("host.conf")));
         platform::setHostUserDefaults(host.get());
     }
     void TearDown() override {
@@ -93,7 +95,8 @@ TEST_F(PreferencePanesTest, ResetKeepsTheLibraryLocationTheMoveOfferAndThisMachi
     defaults().setValue(QStringLiteral("moveToApplicationsFolderAlertSuppress"), true);
     defaults().setValue(QStringLiteral("selectedPreferencePaneIdentifier"), QStringLiteral("Keyboard"));
     defaults().setValue(QStringLiteral("predictTags"), false);
-    TDWriteShortcutRecord(defaults(), TDQuickEntryHotKey, TDShortcutRecord::fromKeyCombination(Qt::CTRL | Qt::Key_J));
+    TDWriteShortcutRecord(defaults(), TDQuickEntryHotKey,
+                          TDShortcutRecord::fromKeyCombination(Qt::CTRL | Qt::Key_J));
     host->setValue(QStringLiteral("corvaneSyncNodeID"), QStringLiteral("node-1"));
     manager->setOption(QStringLiteral("inbox"), QStringLiteral("TDSelectedGroup"));
     TDGeneralPreferencesController pane(context());
@@ -106,15 +109,16 @@ TEST_F(PreferencePanesTest, ResetKeepsTheLibraryLocationTheMoveOfferAndThisMachi
     EXPECT_EQ(prompter.shown.first().messageText, QStringLiteral("Reset preferences?"));
     EXPECT_EQ(prompter.shown.first().informativeText,
               QStringLiteral("This will reset all your preferences, including the tabs."));
-    EXPECT_EQ(prompter.shown.first().buttons, (QStringList{QStringLiteral("Reset"), QStringLiteral("Cancel")}));
+    EXPECT_EQ(prompter.shown.first().buttons,
+              (QStringList{QStringLiteral("Reset"), QStringLiteral("Cancel")}));
     EXPECT_FALSE(defaults().boolean(QStringLiteral("predictTags")));
     EXPECT_EQ(applicationOptionsCleared, 0);
 
     prompter.answers = {0};  // Reset
     reset->click();
     const platform::UserDefaults reread(defaults().filePath());
-    EXPECT_EQ(reread.storedKeys(),
-              (QStringList{QStringLiteral("libraryURL"), QStringLiteral("moveToApplicationsFolderAlertSuppress")}));
+    EXPECT_EQ(reread.storedKeys(), (QStringList{QStringLiteral("libraryURL"),
+                                                QStringLiteral("moveToApplicationsFolderAlertSuppress")}));
     EXPECT_EQ(reread.string(QStringLiteral("libraryURL")), libraryURL);
     EXPECT_TRUE(reread.boolean(QStringLiteral("moveToApplicationsFolderAlertSuppress")));
     EXPECT_TRUE(predict->isChecked()) << "the control shows the registered value again";
@@ -180,7 +184,8 @@ TEST_F(ShortcutsPaneTest, ABareKeyIsRefusedWithAWordAndTheStoredShortcutStays) {
     press(QKeyCombination(Qt::ControlModifier, Qt::Key_Control));
     recorder->clearFocus();
     EXPECT_EQ(recorder->keySequence(), QKeySequence(Qt::CTRL | Qt::Key_J));
-    EXPECT_EQ(stored(TDQuickEntryHotKey).value(QStringLiteral("keySequence")).toString(), QStringLiteral("Ctrl+J"));
+    EXPECT_EQ(stored(TDQuickEntryHotKey).value(QStringLiteral("keySequence")).toString(),
+              QStringLiteral("Ctrl+J"));
     EXPECT_TRUE(changedShortcuts.isEmpty());
     auto* message = child<QLabel>(*pane, TDQuickEntryHotKey + QStringLiteral("Message"));
     EXPECT_FALSE(message->text().isEmpty());
