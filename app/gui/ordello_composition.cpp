@@ -9,6 +9,7 @@
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
 #include "app/sync_control.h"
+#include "auxiliary/gui/about_window_controller.h"
 #include "auxiliary/gui/application_preferences.h"
 #include "auxiliary/gui/preferences_controller.h"
 #include "foundation/date_change_notifier.h"
@@ -78,7 +79,9 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
     m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
                                                    platform::UserDefaults::standard());
-    m_menus->setWindows({[this] { p_showPreferences(); }, {}, {}});
+    m_menus->setWindows({[this] { p_showPreferences(); },
+                         [] { TDAboutWindowController::sharedController().showWindow(); },
+                         {}});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
@@ -102,6 +105,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 TDOrdelloComposition::~TDOrdelloComposition() {
     // Its panes work with this composition's library manager and windows.
     TDPreferencesController::releaseSharedController();
+    TDAboutWindowController::releaseSharedController();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
