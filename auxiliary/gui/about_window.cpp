@@ -119,9 +119,8 @@ TDAboutWindow::TDAboutWindow()
     m_bottomFade->raise();
 
     m_timer->setInterval(kCrawlMilliseconds);
-    connect(m_timer, &QTimer::timeout, this, [this] {
-        crawlStep(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier));
-    });
+    connect(m_timer, &QTimer::timeout, this,
+            [this] { crawlStep(QGuiApplication::queryKeyboardModifiers().testFlag(Qt::AltModifier)); });
 }
 
 bool TDAboutWindow::isCrawling() const {
@@ -181,7 +180,8 @@ void TDAboutWindow::p_placeFadeStrips() {
     QTimer::singleShot(0, this, [this] {
         const QRect credits = m_credits->geometry();
         m_topFade->setGeometry(credits.x(), credits.y(), credits.width(), kFadeHeight);
-        m_bottomFade->setGeometry(credits.x(), credits.bottom() - kFadeHeight + 1, credits.width(), kFadeHeight);
+        m_bottomFade->setGeometry(credits.x(), credits.bottom() - kFadeHeight + 1, credits.width(),
+                                  kFadeHeight);
         if (m_crawl.currentY() == 0) m_crawl.reset(m_credits->height());
         m_credits->setScrollPosition(m_crawl.currentY());
     });

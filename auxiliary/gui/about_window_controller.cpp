@@ -11,14 +11,16 @@ QPointer<TDAboutWindowController> sharedInstance;
 
 }  // namespace
 
-TDAboutWindowController::TDAboutWindowController() : m_window(std::make_unique<TDAboutWindow>()) {}
+TDAboutWindowController::TDAboutWindowController() : m_window(std::make_unique<TDAboutWindow>()) {
+}
 
 TDAboutWindowController::~TDAboutWindowController() = default;
 
 TDAboutWindowController& TDAboutWindowController::sharedController() {
     if (!sharedInstance) {
         sharedInstance = new TDAboutWindowController;
-        connect(&sharedInstance->window(), &TDAboutWindow::closed, sharedInstance.data(), &QObject::deleteLater);
+        connect(&sharedInstance->window(), &TDAboutWindow::closed, sharedInstance.data(),
+                &QObject::deleteLater);
     }
     return *sharedInstance;
 }

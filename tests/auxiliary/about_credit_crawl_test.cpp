@@ -14,11 +14,10 @@ TEST(AboutCreditCrawlTest, TheCrawlMovesOnePointPerTickAndStartsOverOnceTheCredi
         double shown;
         double next;
     } cases[] = {
-        {100, false, 100, 101},  // the start: the credits' top at the bottom edge
-        {250, false, 250, 251},
-        {399, false, 399, 100},  // the credits have left at the top: over again
-        {250, true, 250, 249},   // Alt: back down
-        {100, true, 100, 399},   // back past the start: they come down from the top
+        {100, false, 100, 101},                          // the start: the credits' top at the bottom edge
+        {250, false, 250, 251}, {399, false, 399, 100},  // the credits have left at the top: over again
+        {250, true, 250, 249},                           // Alt: back down
+        {100, true, 100, 399},                           // back past the start: they come down from the top
     };
     for (const auto& entry : cases) {
         TDAboutCreditCrawl crawl(100);
@@ -29,7 +28,8 @@ TEST(AboutCreditCrawlTest, TheCrawlMovesOnePointPerTickAndStartsOverOnceTheCredi
 }
 
 TEST(AboutCreditCrawlTest, TheVersionLineNamesTheVersionAndTheBuild) {
-    EXPECT_TRUE(TDAboutVersionDescription().contains(QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+ \\(\\d+\\)$"))))
+    EXPECT_TRUE(TDAboutVersionDescription().contains(
+        QRegularExpression(QStringLiteral("^Version \\d+\\.\\d+\\.\\d+ \\(\\d+\\)$"))))
         << TDAboutVersionDescription().toStdString();
 }
 

@@ -32,7 +32,8 @@ TEST_F(AboutWindowTest, SpacePausesAndResumesTheCrawlWhereItStoodAndOnlySpaceAlo
     QTest::keyClick(&window, Qt::Key_Space);
     EXPECT_TRUE(window.isCrawling());
     EXPECT_EQ(window.creditView().scrollPosition(), position) << "no step was taken by the toggling";
-    for (Qt::KeyboardModifiers held : {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
+    for (Qt::KeyboardModifiers held :
+         {Qt::ShiftModifier, Qt::ControlModifier, Qt::AltModifier, Qt::MetaModifier}) {
         QTest::keyClick(&window, Qt::Key_Space, held);
         EXPECT_TRUE(window.isCrawling()) << int(held);
     }
@@ -57,8 +58,9 @@ TEST_F(AboutWindowTest, TheCrawlTicksOnItsOwnAndBackwardsWithAlt) {
 
 TEST_F(AboutWindowTest, OpeningAgainLeavesTheWindowAsItIsAndEscapeClosesIt) {
     TDAboutWindow& window = open();
-    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("versionDescription"))->text().startsWith(
-        QStringLiteral("Version ")));
+    EXPECT_TRUE(window.findChild<QLabel*>(QStringLiteral("versionDescription"))
+                    ->text()
+                    .startsWith(QStringLiteral("Version ")));
     window.move(window.pos() + QPoint(30, 0));
     const QPoint moved = window.pos();
     window.stopCrawl();
