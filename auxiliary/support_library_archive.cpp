@@ -35,7 +35,8 @@ Status copyPackage(const QString& libraryPath, const QString& copyPath) {
 
 }  // namespace
 
-Result<QByteArray> TDPackSupportLibrary(const QString& libraryPath, bool anonymize, const QString& temporaryFolder) {
+Result<QByteArray> TDPackSupportLibrary(const QString& libraryPath, bool anonymize,
+                                        const QString& temporaryFolder) {
     if (libraryPath.isEmpty()) {
         logWithLevel(TDLogError, "ERROR", "Could not send library because the library path is blank");
         return packingError(QStringLiteral("The library path is blank"));
@@ -50,7 +51,8 @@ Result<QByteArray> TDPackSupportLibrary(const QString& libraryPath, bool anonymi
         TDAnonymizedLibraryOperation anonymizing(libraryPath, copyPath);
         anonymizing.start();
         if (!anonymizing.succeeded())
-            return anonymizing.error().value_or(packingError(QStringLiteral("The library could not be anonymised")));
+            return anonymizing.error().value_or(
+                packingError(QStringLiteral("The library could not be anonymised")));
     } else {
         copyPath = folder.filePath(QFileInfo(libraryPath).fileName());
         QDir(copyPath).removeRecursively();

@@ -10,4 +10,5 @@
 // package itself: its store copied through SQLite beside its other files, or, when `anonymize`, the
 // anonymised copy ("Library Anonymized <time>.odllibrary"). The copy and the archive are removed after.
 // Runs for a while: never on the main thread.
-Result<QByteArray> TDPackSupportLibrary(const QString& libraryPath, bool anonymize, const QString& temporaryFolder);
+Result<QByteArray> TDPackSupportLibrary(const QString& libraryPath, bool anonymize,
+                                        const QString& temporaryFolder);

@@ -93,8 +93,9 @@ bool TDIsValidSupportEmailAddress(const QString& text) {
     if (address.isEmpty()) return false;
     for (const QChar character : address)
         if (character.unicode() < 1 || character.unicode() > 127) return false;
-    return isMatchedByRegex(address, QStringLiteral("^([[:alnum:]][-a-zA-Z0-9_%\\.]*)?[[:alnum:]]@[[:alnum:]][-a-zA-"
-                                                    "Z0-9%\\.]*\\.[[:alpha:]]{2,}$"));
+    return isMatchedByRegex(address,
+                            QStringLiteral("^([[:alnum:]][-a-zA-Z0-9_%\\.]*)?[[:alnum:]]@[[:alnum:]][-a-zA-"
+                                           "Z0-9%\\.]*\\.[[:alpha:]]{2,}$"));
 }
 
 bool TDIsSupportReplySuccess(int httpStatus, bool transportError, const QByteArray& reply) {

@@ -32,8 +32,9 @@ void attachFile(TDSupportForm& form, const QString& path, const QString& fieldNa
 bool upload(const QUrl& endpoint, const TDSupportForm& form, const QList<QSslCertificate>& trusted) {
     QNetworkAccessManager network;
     QNetworkRequest request(endpoint);
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QStringLiteral("multipart/form-data; boundary=%1").arg(QString::fromLatin1(TDSupportFormBoundary)));
+    request.setHeader(
+        QNetworkRequest::ContentTypeHeader,
+        QStringLiteral("multipart/form-data; boundary=%1").arg(QString::fromLatin1(TDSupportFormBoundary)));
     request.setRawHeader("User-Agent", "TDSupportEmail");
     request.setRawHeader("X-From-Email", form.replyTo.toUtf8());
     request.setTransferTimeout(kTransferTimeoutMilliseconds);
@@ -56,7 +57,8 @@ bool upload(const QUrl& endpoint, const TDSupportForm& form, const QList<QSslCer
 
 }  // namespace
 
-TDSupportRequestSender::TDSupportRequestSender(QObject* parent) : QObject(parent) {}
+TDSupportRequestSender::TDSupportRequestSender(QObject* parent) : QObject(parent) {
+}
 
 TDSupportForm TDSupportRequestSender::formWithAttachments(const TDSupportRequestChoices& choices) {
     TDSupportForm form = choices.form;
@@ -66,13 +68,16 @@ TDSupportForm TDSupportRequestSender::formWithAttachments(const TDSupportRequest
                    QFileInfo(choices.preferencesPath).fileName());
     if (choices.sendLibrary) {
         QTemporaryDir folder;
-        const Result<QByteArray> library = TDPackSupportLibrary(choices.libraryPath, choices.anonymizeLibrary, folder.path());
+        const Result<QByteArray> library =
+            TDPackSupportLibrary(choices.libraryPath, choices.anonymizeLibrary, folder.path());
         if (library.ok())
             form.attachments.append({QStringLiteral("library"), QStringLiteral("library.tgz"), *library});
         else
-            logWithLevel(TDLogError, "ERROR", "Support request without the library: %@", library.error().description);
+            logWithLevel(TDLogError, "ERROR", "Support request without the library: %@",
+                         library.error().description);
     }
-    if (choices.sendApplicationLog) attachFile(form, choices.logPath, QStringLiteral("logFile"), QStringLiteral("log.txt"));
+    if (choices.sendApplicationLog)
+        attachFile(form, choices.logPath, QStringLiteral("logFile"), QStringLiteral("log.txt"));
     return form;
 }
 

@@ -12,6 +12,7 @@
 #include "auxiliary/gui/about_window_controller.h"
 #include "auxiliary/gui/application_preferences.h"
 #include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/support_window.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -106,6 +107,7 @@ TDOrdelloComposition::~TDOrdelloComposition() {
     // Its panes work with this composition's library manager and windows.
     TDPreferencesController::releaseSharedController();
     TDAboutWindowController::releaseSharedController();
+    TDSupportWindow::releaseSharedWindow();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);

@@ -27,7 +27,8 @@ TDAlert alert(const QString& message, const QString& information, const QStringL
     TDAlert made;
     made.messageText = message;
     made.informativeText = information;
-    made.buttons = buttons.isEmpty() ? QStringList{QCoreApplication::translate("TDSupportWindow", "OK")} : buttons;
+    made.buttons =
+        buttons.isEmpty() ? QStringList{QCoreApplication::translate("TDSupportWindow", "OK")} : buttons;
     return made;
 }
 
@@ -52,6 +53,7 @@ TDSupportWindow::TDSupportWindow(TDSupportWindowContext context)
     m_subject->setPlaceholderText(tr("Ordello Support Request"));
     m_body->setObjectName(QStringLiteral("body"));
     m_body->setTabChangesFocus(true);
+    m_body->setPlaceholderText(tr("What happened, and what did you expect?"));
     m_library->setObjectName(QStringLiteral("sendLibrary"));
     for (QCheckBox* box : {m_systemInformation, m_preferencesFile, m_applicationLog}) box->setChecked(true);
     connect(m_library, &QCheckBox::clicked, this, &TDSupportWindow::setSendLibrary);
@@ -113,11 +115,11 @@ void TDSupportWindow::open() {
 void TDSupportWindow::setSendLibrary(bool send) {
     m_library->setChecked(send);
     if (!send) return;
-    const int answer = m_context.prompter.runModal(
-        alert(tr("Anonymize library?"),
-              tr("We can anonymize your library by substituting data with random text. We also replace any links "
-                 "or images in your notes with placeholders."),
-              {tr("Anonymize"), tr("Send As Is")}));
+    const int answer = m_context.prompter.runModal(alert(
+        tr("Anonymize library?"),
+        tr("We can anonymize your library by substituting data with random text. We also replace any links "
+           "or images in your notes with placeholders."),
+        {tr("Anonymize"), tr("Send As Is")}));
     m_anonymizeLibrary = answer == 0;
 }
 
@@ -125,7 +127,8 @@ void TDSupportWindow::send() {
     if (m_sender->isSending()) return;
     const QString replyTo = m_replyTo->text().trimmed();
     m_replyTo->setText(replyTo);
-    if (m_subject->text().trimmed().isEmpty()) m_subject->setText(tr("%1 Support Request").arg(QStringLiteral("Ordello")));
+    if (m_subject->text().trimmed().isEmpty())
+        m_subject->setText(tr("%1 Support Request").arg(QStringLiteral("Ordello")));
     if (!TDIsValidSupportEmailAddress(replyTo)) {
         m_context.prompter.runModal(alert(tr("A valid email address is needed"), QString()));
         return;
@@ -133,10 +136,11 @@ void TDSupportWindow::send() {
     m_context.defaults.setValue(TDSupportReplyToKey, replyTo);
     const QUrl endpoint = TDSupportEndpoint(m_context.defaults);
     if (!endpoint.isValid()) {
-        m_context.prompter.runModal(alert(tr("No support address is configured"),
-                                          tr("Support requests go to the address in the setting \"%1\" (an HTTPS "
-                                             "address), which is empty. Nothing was sent.")
-                                              .arg(TDSupportRequestURLKey)));
+        m_context.prompter.runModal(
+            alert(tr("No support address is configured"),
+                  tr("Support requests go to the address in the setting \"%1\" (an HTTPS "
+                     "address), which is empty. Nothing was sent.")
+                      .arg(TDSupportRequestURLKey)));
         return;
     }
     TDSupportRequestChoices choices;
@@ -176,8 +180,9 @@ void TDSupportWindow::p_finished(bool sent) {
     }
     const QString address = p_supportAddress();
     QString text = tr("An error occured while sending email. Check your internet connection and try again.");
-    text += QStringLiteral("\n\n") + (address.isEmpty() ? tr("If the problem persists, send us an email.")
-                                                        : tr("If the problem persists, send us an email to %1.").arg(address));
+    text += QStringLiteral("\n\n") +
+            (address.isEmpty() ? tr("If the problem persists, send us an email.")
+                               : tr("If the problem persists, send us an email to %1.").arg(address));
     m_context.prompter.runModal(alert(tr("Failed to send message"), text));
     Q_EMIT sendFinished(false);
 }

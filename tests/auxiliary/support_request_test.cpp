@@ -32,7 +32,8 @@ const QByteArray kTextFields =
     "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"Email\"\r\n\r\nann@example.org (Ann)\r\n"
     "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"Subject\"\r\n\r\nTags\r\n"
     "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"Submission\"\r\n\r\nInquiry\r\n"
-    "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"Body\"\r\n\r\nHello\nthere \xc3\xbc\r\n\r\n# "
+    "--0xKhTmLbOuNdArY\r\nContent-Disposition: form-data; name=\"Body\"\r\n\r\nHello\nthere "
+    "\xc3\xbc\r\n\r\n# "
     "-------------------------------------------------------------------------------------------------------"
     "\r\nProduct Info:\r\n\r\nEmail: ann@example.org (Ann)\r\nApplication: ordello\r\nVersion: 1.0.0 (100)";
 
@@ -43,16 +44,18 @@ TEST_F(SupportRequestTest, WithNothingAttachedTheBodyIsTheTextFieldsAndTheProduc
 TEST_F(SupportRequestTest, SystemInformationFollowsTheProductInformationAndFilesComeInTheirOrder) {
     TDSupportForm form = plainForm();
     form.systemInformation = QStringLiteral("\r\nSystem Info:");
-    form.attachments = {{QStringLiteral("prefFile"), QStringLiteral("Ordello.conf"), QByteArray("[General]\n")},
-                        {QStringLiteral("logFile"), QStringLiteral("log.txt"), QByteArray("\x00\x01", 2)}};
-    EXPECT_EQ(TDSupportFormBody(form),
-              kTextFields +
-                  "\r\n\r\nSystem Info:"
-                  "--0xKhTmLbOuNdArY\r\nContent-Disposition: file; name=\"prefFile\"; filename=\"Ordello.conf\"\r\n"
-                  "Content-Type: application/octet-stream\r\n\r\n[General]\n\r\n"
-                  "--0xKhTmLbOuNdArY\r\nContent-Disposition: file; name=\"logFile\"; filename=\"log.txt\"\r\n"
-                  "Content-Type: application/octet-stream\r\n\r\n" +
-                  QByteArray("\x00\x01", 2) + "\r\n--0xKhTmLbOuNdArY--\r\n");
+    form.attachments = {
+        {QStringLiteral("prefFile"), QStringLiteral("Ordello.conf"), QByteArray("[General]\n")},
+        {QStringLiteral("logFile"), QStringLiteral("log.txt"), QByteArray("\x00\x01", 2)}};
+    EXPECT_EQ(
+        TDSupportFormBody(form),
+        kTextFields +
+            "\r\n\r\nSystem Info:"
+            "--0xKhTmLbOuNdArY\r\nContent-Disposition: file; name=\"prefFile\"; filename=\"Ordello.conf\"\r\n"
+            "Content-Type: application/octet-stream\r\n\r\n[General]\n\r\n"
+            "--0xKhTmLbOuNdArY\r\nContent-Disposition: file; name=\"logFile\"; filename=\"log.txt\"\r\n"
+            "Content-Type: application/octet-stream\r\n\r\n" +
+            QByteArray("\x00\x01", 2) + "\r\n--0xKhTmLbOuNdArY--\r\n");
 
     const QStringList lines = TDSupportSystemInformation().split(QStringLiteral("\r\n"));
     ASSERT_GE(lines.size(), 8);
@@ -113,8 +116,10 @@ TEST_F(SupportRequestTest, TheEndpointIsTheConfiguredHTTPSHostWithTheRequestPath
         {QString(), QString()},
         {QStringLiteral("http://support.example.org"), QString()},
         {QStringLiteral("support.example.org"), QString()},
-        {QStringLiteral("https://support.example.org"), QStringLiteral("https://support.example.org/bugsubmit/universal.php")},
-        {QStringLiteral("https://127.0.0.1:8443/other/path"), QStringLiteral("https://127.0.0.1:8443/bugsubmit/universal.php")},
+        {QStringLiteral("https://support.example.org"),
+         QStringLiteral("https://support.example.org/bugsubmit/universal.php")},
+        {QStringLiteral("https://127.0.0.1:8443/other/path"),
+         QStringLiteral("https://127.0.0.1:8443/bugsubmit/universal.php")},
     };
     for (const auto& entry : cases) {
         defaults().setValue(TDSupportRequestURLKey, entry.setting);
@@ -132,7 +137,8 @@ QStringList archivedPaths(const QByteArray& archive, const QString& folder) {
     QProcess listing;
     listing.start(QStringLiteral("tar"), {QStringLiteral("tzf"), path});
     listing.waitForFinished(-1);
-    return QString::fromLocal8Bit(listing.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return QString::fromLocal8Bit(listing.readAllStandardOutput())
+        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 TEST_F(SupportRequestTest, TheLibraryIsSentFromACopyAsItIsOrAnonymised) {
@@ -165,8 +171,10 @@ TEST_F(SupportRequestTest, TheLibraryIsSentFromACopyAsItIsOrAnonymised) {
         EXPECT_EQ(form.attachments.first().fileName, QStringLiteral("library.tgz"));
         const QStringList paths = archivedPaths(form.attachments.first().bytes, tempPath());
         ASSERT_FALSE(paths.isEmpty());
-        EXPECT_TRUE(paths.first().contains(QRegularExpression(entry.folderPattern))) << paths.first().toStdString();
-        EXPECT_TRUE(paths.filter(QStringLiteral("library.sqlite3")).size() == 1) << paths.join(u' ').toStdString();
+        EXPECT_TRUE(paths.first().contains(QRegularExpression(entry.folderPattern)))
+            << paths.first().toStdString();
+        EXPECT_TRUE(paths.filter(QStringLiteral("library.sqlite3")).size() == 1)
+            << paths.join(u' ').toStdString();
         EXPECT_TRUE(paths.filter(QStringLiteral("library.lock")).isEmpty());
     }
     EXPECT_TRUE(storeBytes() == before) << "the package's store is left alone";
