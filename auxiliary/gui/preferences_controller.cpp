@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -157,9 +156,9 @@ QWidget* TDPreferencesController::p_page(const QString& identifier) {
     layout->addWidget(pane->view(), 1);
     const QString anchor = pane->helpAnchor();
     if (m_showHelp && !anchor.isEmpty()) {
-        auto* help = new QPushButton(page);
+        auto* help = new QPushButton(QStringLiteral("?"), page);
         help->setObjectName(QStringLiteral("helpButton"));
-        help->setIcon(help->style()->standardIcon(QStyle::SP_DialogHelpButton));
+        help->setFixedWidth(help->sizeHint().height());
         help->setToolTip(tr("Help"));
         help->setFocusPolicy(Qt::TabFocus);
         connect(help, &QPushButton::clicked, this, [this, anchor] { m_showHelp(anchor); });

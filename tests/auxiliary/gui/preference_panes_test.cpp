@@ -2,6 +2,7 @@
 #include "auxiliary/gui/general_preferences_pane.h"
 #include "auxiliary/gui/keyboard_preferences_pane.h"
 #include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/preferences_window.h"
 #include "auxiliary/shortcut_record.h"
 #include "platform/defaults/host_defaults.h"
 #include "platform/defaults/user_defaults.h"
@@ -217,6 +218,37 @@ TEST_F(ShortcutsPaneTest, StoredShortcutsAreShownInEitherForm) {
     EXPECT_EQ(child<QKeySequenceEdit>(*pane, TDQuickEntryContextHotKey)->keySequence(),
               QKeySequence(Qt::ALT | Qt::Key_F4));
     EXPECT_TRUE(changedShortcuts.isEmpty()) << "showing is not changing";
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(PreferencePanesTest, TheApplicationsPanesInOrderWithScreenshots) {
+    TDPreferencesController controller(defaults(), [](const QString&) {});
+    controller.setAnimatesResize(false);
+    controller.setConfiguration(TDApplicationPreferencesConfiguration(context()));
+    QStringList identifiers, names;
+    for (const TDPreferencePaneEntry& entry : controller.configuration().panes) {
+        identifiers << entry.identifier;
+        names << entry.name;
+    }
+    EXPECT_EQ(identifiers, (QStringList{QStringLiteral("General"), QStringLiteral("CorvaneSync"),
+                                        QStringLiteral("iCalSync"), QStringLiteral("Keyboard")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("General"), QStringLiteral("Sync Service"),
+                                  QStringLiteral("Calendar Sync"), QStringLiteral("Shortcuts")}));
+    controller.showWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(controller.window()));
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    const QString files[] = {
+        QStringLiteral("preferences_general.png"), QStringLiteral("preferences_sync_service.png"),
+        QStringLiteral("preferences_calendar_sync.png"), QStringLiteral("preferences_shortcuts.png")};
+    for (int i = 0; i < identifiers.size(); ++i) {
+        ASSERT_TRUE(controller.selectPreferencePaneWithIdentifier(identifiers.at(i)));
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(controller.window()->grab().toImage().save(QDir(folder).filePath(files[i])));
+    }
 }
 
 }  // namespace

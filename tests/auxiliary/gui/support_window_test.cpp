@@ -53,7 +53,10 @@ private:
             const QByteArray headers = received->left(headerEnd).toLower();
             const qsizetype lengthAt = headers.indexOf("content-length:");
             const qsizetype length =
-                lengthAt < 0 ? 0 : headers.mid(lengthAt + 15, headers.indexOf("\r\n", lengthAt) - lengthAt - 15).trimmed().toLongLong();
+                lengthAt < 0 ? 0
+                             : headers.mid(lengthAt + 15, headers.indexOf("\r\n", lengthAt) - lengthAt - 15)
+                                   .trimmed()
+                                   .toLongLong();
             if (received->size() < headerEnd + 4 + length) return;
             requests << *received;
             socket->write("HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(reply.size()) +
@@ -117,7 +120,8 @@ TEST_F(SupportWindowTest, TheUploadIsTheFormByteForByteAndAnOKReplyClosesTheWind
     form.subject = QStringLiteral("Tags");
     form.message = QStringLiteral("Hello");
     EXPECT_EQ(request.mid(request.indexOf("\r\n\r\n") + 4), TDSupportFormBody(form));
-    EXPECT_EQ(defaults().string(TDSupportReplyToKey), QStringLiteral("ann@example.org")) << "remembered, trimmed";
+    EXPECT_EQ(defaults().string(TDSupportReplyToKey), QStringLiteral("ann@example.org"))
+        << "remembered, trimmed";
 }
 
 TEST_F(SupportWindowTest, AnyOtherReplyFailsAndKeepsTheForm) {
@@ -170,15 +174,17 @@ TEST_F(SupportWindowTest, TickingTheLibraryAsksWhetherToAnonymiseIt) {
         prompter.answers = {entry.answer};
         window->setSendLibrary(true);
         EXPECT_EQ(prompter.shown.last().messageText, QStringLiteral("Anonymize library?"));
-        EXPECT_EQ(prompter.shown.last().buttons, (QStringList{QStringLiteral("Anonymize"), QStringLiteral("Send As Is")}));
+        EXPECT_EQ(prompter.shown.last().buttons,
+                  (QStringList{QStringLiteral("Anonymize"), QStringLiteral("Send As Is")}));
         EXPECT_EQ(window->anonymizeLibrary(), entry.anonymize);
     }
 }
 
 TEST_F(SupportWindowTest, Screenshot) {
     window->findChild<QCheckBox*>(QStringLiteral("sendLibrary"))->setChecked(true);
-    window->bodyField().setPlainText(QStringLiteral("Since this morning the Today list shows no tasks, though the Inbox "
-                                                    "has three due today."));
+    window->bodyField().setPlainText(
+        QStringLiteral("Since this morning the Today list shows no tasks, though the Inbox "
+                       "has three due today."));
     QCoreApplication::processEvents();
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
