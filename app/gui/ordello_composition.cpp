@@ -10,6 +10,10 @@
 #include "app/gui/option_key_watcher.h"
 #include "app/locale_change_watcher.h"
 #include "app/sync_control.h"
+#include "auxiliary/gui/about_window_controller.h"
+#include "auxiliary/gui/application_preferences.h"
+#include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/support_window.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -64,6 +68,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
         seams.libraryChooser = m_fileDialogs.get();
     }
     TDAlertPrompter& prompter = *seams.prompter;
+    m_prompter = seams.prompter;
     TDMakeDataFoldersPrivate(m_manager->libraryPath());
     m_restorer = std::make_unique<TDImportWindowRestorer>(*m_manager, prompter);
     m_syncControl = std::make_unique<TDLibrarySyncControl>(*m_manager);
@@ -76,6 +81,9 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
     m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
                                                    platform::UserDefaults::standard());
+    m_menus->setWindows({[this] { p_showPreferences(); },
+                         [] { TDAboutWindowController::sharedController().showWindow(); },
+                         {}});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
@@ -100,10 +108,29 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 }
 
 TDOrdelloComposition::~TDOrdelloComposition() {
+    // Its panes work with this composition's library manager and windows.
+    TDPreferencesController::releaseSharedController();
+    TDAboutWindowController::releaseSharedController();
+    TDSupportWindow::releaseSharedWindow();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
+}
+
+void TDOrdelloComposition::p_showPreferences() {
+    TDPreferencesController& preferences = TDPreferencesController::sharedController(
+        [this](const QString& anchor) { m_delegate->showHelpForAnchor(anchor); });
+    if (!preferences.window())
+        preferences.setConfiguration(TDApplicationPreferencesConfiguration(
+            {platform::UserDefaults::standard(),
+             *m_manager,
+             *m_prompter,
+             [this](const QString& anchor) { m_delegate->showHelpForAnchor(anchor); },
+             [this] { m_mainWindow->clearOptions(); },
+             {},
+             {}}));
+    preferences.showWindow();
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

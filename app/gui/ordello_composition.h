@@ -79,6 +79,7 @@ Q_SIGNALS:
 
 private:
     void p_watchTheNetwork();
+    void p_showPreferences();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -100,4 +101,5 @@ private:
     std::unique_ptr<TDNetworkReachability> m_reachability;
     std::unique_ptr<TDLocaleChangeWatcher> m_localeWatcher;
     bool m_networkReachable = false;
+    TDAlertPrompter* m_prompter = nullptr;
 };
