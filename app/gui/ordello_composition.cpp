@@ -3,11 +3,11 @@
 #include "app/desktop_requests.h"
 #include "app/gui/application_menus.h"
 #include "app/gui/file_dialog_library_chooser.h"
+#include "app/gui/hot_key_manager.h"
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
 #include "app/gui/main_window.h"
 #include "app/gui/message_box_prompter.h"
-#include "app/gui/option_key_watcher.h"
 #include "app/sync_control.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
@@ -17,6 +17,7 @@
 #include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
+#include "platform/desktop/hotkeys/hot_key_backends.h"
 #include "platform/desktop/sleep_watcher.h"
 #include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
@@ -38,11 +39,13 @@ void TDRegisterValueTransformers() {
 TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* parent)
     : QObject(parent),
       m_tooltipShortcuts(std::make_unique<TDTooltipShortcutFilter>()),
-      m_optionKeys(std::make_unique<TDOptionKeyWatcher>()),
+      m_hotKeys(std::make_unique<TDHotKeyManager>(
+          seams.hotKeyBackend ? seams.hotKeyBackend() : platform::makeSessionHotKeyBackend(),
+          platform::UserDefaults::standard())),
       m_manager(std::make_unique<TDLibraryManager>()) {
     // A filter that goes is removed from the application with it.
     qApp->installEventFilter(m_tooltipShortcuts.get());
-    qApp->installEventFilter(m_optionKeys.get());
+    TDHotKeyManager::setDefaultManager(m_hotKeys.get());
     TDLibraryManager::setSharedManager(m_manager.get());
     if (!seams.workspace) {
         m_desktopWorkspace = std::make_unique<platform::DesktopWorkspace>();
@@ -98,6 +101,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 TDOrdelloComposition::~TDOrdelloComposition() {
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
+    TDHotKeyManager::setDefaultManager(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
 }
