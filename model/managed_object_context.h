@@ -54,8 +54,12 @@ public:
     // once cached, and a UID deleted meanwhile names nothing. Ends with the cache.
     void setObjectLookupCacheBackedByIndex(const QStringList& entityNames);
 
+    // A temporary context is never saved (see setScratch); quick entry types its tasks into one.
     bool isTemporary() const { return m_temporary; }
-    void setTemporary(bool v) { m_temporary = v; }
+    void setTemporary(bool v) {
+        m_temporary = v;
+        setScratch(v);
+    }
     bool dontTriggerSaveOnChange() const { return m_dontTriggerSaveOnChange; }
     void setDontTriggerSaveOnChange(bool v) { m_dontTriggerSaveOnChange = v; }
     bool setupTransientProperties() const { return m_setupTransientProperties; }

@@ -57,7 +57,8 @@ TDTaskPresentation* TDTasksController::presentation() const {
 }
 
 TDLibrary* TDTasksController::library() const {
-    return m_context ? m_manager.library() : nullptr;
+    if (!m_context) return nullptr;
+    return m_temporaryLibrary ? m_temporaryLibrary : m_manager.library();
 }
 
 TDManagedObjectContext* TDTasksController::managedObjectContext() const {
@@ -65,20 +66,34 @@ TDManagedObjectContext* TDTasksController::managedObjectContext() const {
 }
 
 platform::UndoManager* TDTasksController::undoManager() const {
-    return m_context ? m_manager.undoManager() : nullptr;
+    if (!m_context) return nullptr;
+    return m_temporaryLibrary ? m_temporaryUndo : m_manager.undoManager();
+}
+
+void TDTasksController::useTemporaryContext(TDManagedObjectContext* context, TDLibrary* library,
+                                            platform::UndoManager* undo) {
+    p_releaseObjects();
+    m_temporaryLibrary = library;
+    m_temporaryUndo = undo;
+    m_context = context;
+    m_savesOptions = false;
+    p_observeUndo(undo);
 }
 
 void TDTasksController::p_libraryDidFinishLoading() {
-    if (m_context == m_manager.managedObjectContext()) return;
+    if (m_temporaryLibrary || m_context == m_manager.managedObjectContext()) return;
     m_context = m_manager.managedObjectContext();
     if (!m_context) return;
-    if (platform::UndoManager* undo = m_manager.undoManager()) {
-        connect(undo, &platform::UndoManager::willUndo, this, &TDTasksController::p_willUndoOrRedo);
-        connect(undo, &platform::UndoManager::willRedo, this, &TDTasksController::p_willUndoOrRedo);
-        connect(undo, &platform::UndoManager::didUndo, this, &TDTasksController::p_didUndoOrRedo);
-        connect(undo, &platform::UndoManager::didRedo, this, &TDTasksController::p_didUndoOrRedo);
-    }
+    p_observeUndo(m_manager.undoManager());
     registerForMOCObserving();
+}
+
+void TDTasksController::p_observeUndo(platform::UndoManager* undo) {
+    if (!undo) return;
+    connect(undo, &platform::UndoManager::willUndo, this, &TDTasksController::p_willUndoOrRedo);
+    connect(undo, &platform::UndoManager::willRedo, this, &TDTasksController::p_willUndoOrRedo);
+    connect(undo, &platform::UndoManager::didUndo, this, &TDTasksController::p_didUndoOrRedo);
+    connect(undo, &platform::UndoManager::didRedo, this, &TDTasksController::p_didUndoOrRedo);
 }
 
 // Before the library goes: nothing may point into it afterwards.
@@ -97,6 +112,8 @@ void TDTasksController::p_releaseObjects() {
     m_tagFilterPredicate->setRealPredicate({});
     m_tagFilterPredicate->setEnabled(false);
     m_context = nullptr;
+    m_temporaryLibrary = nullptr;
+    m_temporaryUndo = nullptr;
     p_endReloadingRows();
 }
 
@@ -184,17 +201,23 @@ bool TDTasksController::isEditingNote() const {
 void TDTasksController::registerForMOCObserving() {
     if (m_observingMOC || !m_context) return;
     m_observingMOC = true;
-    NotificationCenter::defaultCenter().addObserver(this, TDLibraryMOCDidChangeNotification,
-                                                    static_cast<platform::ManagedObjectContext*>(m_context),
-                                                    [this](const platform::Notification& notification) {
-                                                        p_managedObjectContextDidChange(notification);
-                                                    });
+    // Nobody splits a temporary context's changes into the library's notices: its own are followed.
+    NotificationCenter::defaultCenter().addObserver(
+        this,
+        m_temporaryLibrary ? platform::ManagedObjectContextObjectsDidChangeNotification
+                           : TDLibraryMOCDidChangeNotification,
+        static_cast<platform::ManagedObjectContext*>(m_context),
+        [this](const platform::Notification& notification) {
+            p_managedObjectContextDidChange(notification);
+        });
 }
 
 void TDTasksController::unregisterForMOCObserving() {
     if (!m_observingMOC) return;
     m_observingMOC = false;
     NotificationCenter::defaultCenter().removeObserver(this, TDLibraryMOCDidChangeNotification);
+    NotificationCenter::defaultCenter().removeObserver(
+        this, platform::ManagedObjectContextObjectsDidChangeNotification);
 }
 
 void TDTasksController::p_managedObjectContextDidChange(const platform::Notification&) {

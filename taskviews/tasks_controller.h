@@ -71,6 +71,13 @@ public:
     // The presentation of the mode shown; nullptr when it has none.
     TDTaskPresentation* presentation() const;
 
+    // Shows lists of a temporary context (quick entry's scratch list) instead of the open library's:
+    // the controller follows that context's own changes, its library and undo manager, and saves no
+    // view options. All three outlive the controller's use of them; nulls end the use.
+    void useTemporaryContext(TDManagedObjectContext* context, TDLibrary* library,
+                             platform::UndoManager* undo);
+    bool isShowingTemporaryContext() const { return m_temporaryLibrary != nullptr; }
+
     TDLibraryManager& libraryManager() const { return m_manager; }
     TDLibrary* library() const;
     TDManagedObjectContext* managedObjectContext() const;
@@ -334,6 +341,7 @@ Q_SIGNALS:
 
 private:
     void p_libraryDidFinishLoading();
+    void p_observeUndo(platform::UndoManager* undo);
     void p_releaseObjects();
     void p_managedObjectContextDidChange(const platform::Notification& notification);
     void p_willUndoOrRedo();
@@ -404,6 +412,8 @@ private:
     TDTaskWindowContext* m_window = nullptr;
     TDTaskFeedback* m_feedback = nullptr;
     TDManagedObjectContext* m_context = nullptr;
+    TDLibrary* m_temporaryLibrary = nullptr;
+    platform::UndoManager* m_temporaryUndo = nullptr;
     TDTimerController* m_timer = nullptr;
     TDTaskLinkOpener* m_linkOpener = nullptr;
 

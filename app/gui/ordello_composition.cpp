@@ -3,11 +3,11 @@
 #include "app/desktop_requests.h"
 #include "app/gui/application_menus.h"
 #include "app/gui/file_dialog_library_chooser.h"
+#include "app/gui/hot_key_manager.h"
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
 #include "app/gui/main_window.h"
 #include "app/gui/message_box_prompter.h"
-#include "app/gui/option_key_watcher.h"
 #include "app/locale_change_watcher.h"
 #include "app/sync_control.h"
 #include "auxiliary/gui/about_window_controller.h"
@@ -22,6 +22,7 @@
 #include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
+#include "platform/desktop/hotkeys/hot_key_backends.h"
 #include "platform/desktop/sleep_watcher.h"
 #include "platform/reachability/network_reachability.h"
 #include "store/gui/library_update_window_controller.h"
@@ -43,11 +44,13 @@ void TDRegisterValueTransformers() {
 TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* parent)
     : QObject(parent),
       m_tooltipShortcuts(std::make_unique<TDTooltipShortcutFilter>()),
-      m_optionKeys(std::make_unique<TDOptionKeyWatcher>()),
+      m_hotKeys(std::make_unique<TDHotKeyManager>(
+          seams.hotKeyBackend ? seams.hotKeyBackend() : platform::makeSessionHotKeyBackend(),
+          platform::UserDefaults::standard())),
       m_manager(std::make_unique<TDLibraryManager>()) {
     // A filter that goes is removed from the application with it.
     qApp->installEventFilter(m_tooltipShortcuts.get());
-    qApp->installEventFilter(m_optionKeys.get());
+    TDHotKeyManager::setDefaultManager(m_hotKeys.get());
     TDLibraryManager::setSharedManager(m_manager.get());
     if (!seams.workspace) {
         m_desktopWorkspace = std::make_unique<platform::DesktopWorkspace>();
@@ -114,6 +117,7 @@ TDOrdelloComposition::~TDOrdelloComposition() {
     TDSupportWindow::releaseSharedWindow();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
+    TDHotKeyManager::setDefaultManager(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
 }

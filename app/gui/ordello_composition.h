@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -23,10 +24,11 @@ class TDLocaleChangeWatcher;
 class TDMainWindow;
 class TDMessageBoxPrompter;
 class TDNetworkReachability;
-class TDOptionKeyWatcher;
+class TDHotKeyManager;
 class TDTooltipShortcutFilter;
 
 namespace platform {
+class HotKeyBackend;
 class SleepWatcher;
 class Workspace;
 }  // namespace platform
@@ -47,6 +49,8 @@ struct TDCompositionSeams {
     // sends and hears nothing.
     QDBusConnection sessionBus = QDBusConnection::sessionBus();
     QDBusConnection systemBus = QDBusConnection::systemBus();
+    // What holds the global hot keys (none: the one the desktop session offers).
+    std::function<std::unique_ptr<platform::HotKeyBackend>()> hotKeyBackend;
 };
 
 // Ordello as it runs: the library manager, calendar sync, the main window and its menus, the
@@ -72,6 +76,7 @@ public:
     TDMainWindow& mainWindow() const { return *m_mainWindow; }
     TDApplicationMenus& menus() const { return *m_menus; }
     TDDesktopRequests& requests() const { return *m_requests; }
+    TDHotKeyManager& hotKeys() const { return *m_hotKeys; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -83,7 +88,7 @@ private:
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
-    std::unique_ptr<TDOptionKeyWatcher> m_optionKeys;
+    std::unique_ptr<TDHotKeyManager> m_hotKeys;
     std::unique_ptr<TDLibraryManager> m_manager;
     std::unique_ptr<platform::Workspace> m_desktopWorkspace;
     std::unique_ptr<TDCalendarStoreSyncManager> m_calendarSync;

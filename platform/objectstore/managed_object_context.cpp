@@ -1022,6 +1022,9 @@ Status ManagedObjectContext::p_validate(
 }
 
 Status ManagedObjectContext::save() {
+    if (m_scratch)
+        return makeObjectStoreError(ObjectStoreErrorScratchContext,
+                                    QStringLiteral("A scratch context is never saved."));
     processPendingChanges();
     if (!hasChanges()) return {};
     std::vector<std::tuple<ManagedObject*, QString, QVariant>> replacements;

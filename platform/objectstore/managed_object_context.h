@@ -99,6 +99,10 @@ public:
     // Validates, then writes every change in one transaction. On failure nothing is written and the
     // context keeps its changes.
     Status save();
+    // A scratch context is never saved: save() refuses (ObjectStoreErrorScratchContext) and writes
+    // nothing, so what is typed into it reaches the store only when copied into another context.
+    bool isScratch() const { return m_scratch; }
+    void setScratch(bool scratch) { m_scratch = scratch; }
     // Throws away every unsaved change (and the undo actions).
     void rollback();
     // Forgets every object: pointers to them become invalid. willReset runs first.
@@ -227,6 +231,7 @@ private:
     ObjectSet m_pendingRefreshed;
     ChangedKeys m_pendingKeys;
     bool m_merging = false;
+    bool m_scratch = false;
     bool m_pendingScheduled = false;
     bool m_processing = false;
     bool m_loading = false;

@@ -21,6 +21,7 @@ enum ObjectStoreErrorCode : int {
     ObjectStoreErrorDanglingReference = 24,  // a live object refers to a deleted one
     ObjectStoreErrorTransformFailed = 25,    // a transformable value its codec cannot encode
     ObjectStoreErrorNoSuchObject = 30,       // an object ID that names no object
+    ObjectStoreErrorScratchContext = 31,     // a save of a context that is never saved
     ObjectStoreErrorMigrationFailed = 40,    // a migration step that could not be completed
 };
 

@@ -9,6 +9,7 @@
 #include <QPixmap>
 #include <QSet>
 
+#include <functional>
 #include <optional>
 
 class QMenu;
@@ -43,6 +44,11 @@ public:
     TDTaskTreeModel& treeModel() const { return m_model; }
     // The window that selects a footer's list; none selects nothing.
     void setWindowContext(TDTaskWindowContext* context) { m_windowContext = context; }
+    // Return in an editor ends the edit and then, when set, runs this (quick entry files its tasks).
+    void setInsertNewlineHandler(std::function<void()> handler) {
+        m_insertNewlineHandler = std::move(handler);
+    }
+    const std::function<void()>& insertNewlineHandler() const { return m_insertNewlineHandler; }
 
     int displayMode() const { return m_displayMode; }
     bool isYellowLook() const { return m_displayMode == 1 || m_displayMode == 3; }
@@ -284,6 +290,7 @@ private:
     TDTasksController& m_controller;
     TDTaskTreeModel& m_model;
     TDTaskWindowContext* m_windowContext = nullptr;
+    std::function<void()> m_insertNewlineHandler;
     TDTaskCell* m_taskCell = nullptr;
     TDPriorityBoxCell* m_priorityCell = nullptr;
     TDTasksCornerView* m_cornerView = nullptr;

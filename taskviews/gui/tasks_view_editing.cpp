@@ -410,6 +410,9 @@ bool TDTasksViewEditing::doCommand(TDTasksViewTextView* editor, TDEditorCommand 
             return true;
         case TDEditorCommand::InsertNewline:
             endEditing(true);
+            // After the key event: the handler may hide the window the editor stood in.
+            if (const std::function<void()>& handler = m_view.insertNewlineHandler())
+                QMetaObject::invokeMethod(&m_view, handler, Qt::QueuedConnection);
             return true;
         case TDEditorCommand::AddTaskBelow:
             return p_addTask(false);

@@ -8,6 +8,11 @@
 
 namespace platform {
 
+QString activationTokenFromEnvironment() {
+    const QString wayland = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    return wayland.isEmpty() ? qEnvironmentVariable("DESKTOP_STARTUP_ID") : wayland;
+}
+
 InstanceService::InstanceService(QDBusConnection connection, QObject* parent)
     : QObject(parent), m_connection(std::move(connection)), m_object(new InstanceServiceObject(*this)) {
     m_object->setParent(this);
@@ -40,13 +45,33 @@ InstanceService::Claim InstanceService::claim(const QStringList& arguments) {
         return m_claim = Claim::NoBus;
     }
 
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(ServiceName, ObjectPath, InterfaceName, QStringLiteral("Open"));
-    call << arguments;
-    const QDBusMessage answer = m_connection.call(call);
-    if (answer.type() == QDBusMessage::ReplyMessage) return m_claim = Claim::HandedOver;
-    m_busError = answer.errorMessage();
-    return m_claim = Claim::Unanswered;
+    QList<QDBusMessage> calls;
+    if (!m_quickEntry || !arguments.isEmpty()) {
+        QDBusMessage open =
+            QDBusMessage::createMethodCall(ServiceName, ObjectPath, InterfaceName, QStringLiteral("Open"));
+        open << arguments;
+        calls.append(open);
+    }
+    if (m_quickEntry) {
+        QDBusMessage quickEntry = QDBusMessage::createMethodCall(ServiceName, ObjectPath, InterfaceName,
+                                                                 QStringLiteral("QuickEntry"));
+        quickEntry << m_quickEntryWithContext << m_activationToken;
+        calls.append(quickEntry);
+    }
+    for (const QDBusMessage& call : calls) {
+        const QDBusMessage answer = m_connection.call(call);
+        if (answer.type() != QDBusMessage::ReplyMessage) {
+            m_busError = answer.errorMessage();
+            return m_claim = Claim::Unanswered;
+        }
+    }
+    return m_claim = Claim::HandedOver;
+}
+
+void InstanceService::setQuickEntryRequest(bool withContext, const QString& activationToken) {
+    m_quickEntry = true;
+    m_quickEntryWithContext = withContext;
+    m_activationToken = activationToken;
 }
 
 void InstanceService::logUnclaimed() const {
@@ -70,6 +95,14 @@ void InstanceServiceObject::Open(const QStringList& arguments) {
         Q_EMIT m_service.reopenRequested();
     else
         Q_EMIT m_service.openRequested(arguments);
+}
+
+void InstanceServiceObject::QuickEntry(bool withContext) {
+    Q_EMIT m_service.quickEntryRequested(withContext, QString());
+}
+
+void InstanceServiceObject::QuickEntry(bool withContext, const QString& activationToken) {
+    Q_EMIT m_service.quickEntryRequested(withContext, activationToken);
 }
 
 QStringList InstanceServiceObject::CreateTaskFromText(const QString& text) {

@@ -12,6 +12,10 @@ namespace platform {
 
 class InstanceServiceObject;
 
+// The token a launcher gave this process to hand the focus on: XDG_ACTIVATION_TOKEN (Wayland) or
+// DESKTOP_STARTUP_ID (X11); empty when it gave none.
+QString activationTokenFromEnvironment();
+
 // The program's one service on the session bus. The first process claims its name and receives the
 // files and links later processes are started with; a later process hands them over and ends.
 class InstanceService final : public QObject {
@@ -43,6 +47,9 @@ public:
     // Claims the name. When another process holds it, hands it `arguments` (absolute paths and links,
     // see handOverArguments) in one call that preserves their order.
     Claim claim(const QStringList& arguments);
+    // Makes a later claim ask the running instance to toggle quick entry (after handing over any
+    // arguments), with the caller's activation token so the panel may take the keyboard.
+    void setQuickEntryRequest(bool withContext, const QString& activationToken);
     // Logs one warning when the claim found no bus or no answer; separate from the claim so that a
     // process that hands over writes no log, and the one that runs writes it to its log file.
     void logUnclaimed() const;
@@ -55,11 +62,16 @@ Q_SIGNALS:
     void openRequested(const QStringList& arguments);
     // A later process was started without files or links: the program comes to the front.
     void reopenRequested();
+    // A later process asked to toggle quick entry; the token (maybe empty) lets a window take the focus.
+    void quickEntryRequested(bool withContext, const QString& activationToken);
 
 private:
     QDBusConnection m_connection;
     InstanceServiceObject* m_object;  // child
     TaskCreationHandler m_taskCreationHandler;
+    bool m_quickEntry = false;
+    bool m_quickEntryWithContext = false;
+    QString m_activationToken;
     Claim m_claim = Claim::NoBus;
     QString m_busError;
 };

@@ -20,6 +20,11 @@ public Q_SLOTS:
     Q_SCRIPTABLE void Open(const QStringList& arguments);
     // Tasks from the text; the reply (the new tasks' UIDs) goes out once they exist.
     Q_SCRIPTABLE QStringList CreateTaskFromText(const QString& text);
+    // Opens the quick-entry panel, or files what it holds when it is open; with context the panel
+    // starts with tasks made from the window in front.
+    Q_SCRIPTABLE void QuickEntry(bool withContext);
+    // The same, with the caller's activation token (see activationTokenFromEnvironment).
+    Q_SCRIPTABLE void QuickEntry(bool withContext, const QString& activationToken);
 
 private:
     InstanceService& m_service;

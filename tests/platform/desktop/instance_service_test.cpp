@@ -69,6 +69,52 @@ TEST_F(InstanceServiceTest, LaterProcessHandsOverFilesAndLinksInOrderAndEnds) {
     EXPECT_EQ(received.size(), 1);
 }
 
+TEST_F(InstanceServiceTest, LaterProcessHandsOverTheQuickEntryToggleWithItsActivationToken) {
+    InstanceService first(bus.connect(QStringLiteral("first")));
+    ASSERT_EQ(first.claim({}), InstanceService::Claim::Owned);
+    QList<std::pair<bool, QString>> toggles;
+    QObject::connect(&first, &InstanceService::quickEntryRequested, &first,
+                     [&toggles](bool withContext, const QString& token) {
+                         toggles.append({withContext, token});
+                     });
+    QSignalSpy opened(&first, &InstanceService::openRequested);
+    QSignalSpy reopened(&first, &InstanceService::reopenRequested);
+    struct Case {
+        const char* option;
+        const char* waylandToken;
+        const char* startupId;
+        std::pair<bool, QString> toggle;
+    } cases[] = {
+        {"--quick-entry", "", "", {false, QString()}},
+        {"--quick-entry-context", "wl-token", "x11-id", {true, QStringLiteral("wl-token")}},
+        {"--quick-entry", "", "launcher_TIME1234", {false, QStringLiteral("launcher_TIME1234")}},
+    };
+    for (const Case& c : cases) {
+        qputenv("XDG_ACTIVATION_TOKEN", c.waylandToken);
+        qputenv("DESKTOP_STARTUP_ID", c.startupId);
+        const auto [status, errors] = runLaterProcess({QLatin1String(c.option)}, tempPath(), bus.address());
+        EXPECT_EQ(status, 0) << errors.toStdString();
+    }
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    ASSERT_EQ(toggles.size(), 3);
+    for (qsizetype i = 0; i < toggles.size(); ++i) EXPECT_EQ(toggles[i], cases[i].toggle);
+    // The toggle alone neither opens anything nor brings the main window up.
+    EXPECT_EQ(opened.count(), 0);
+    EXPECT_EQ(reopened.count(), 0);
+
+    // The bus method itself takes the flag alone too, as desktop shortcut settings may call it.
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(InstanceService::ServiceName, InstanceService::ObjectPath,
+                                       InstanceService::InterfaceName, QStringLiteral("QuickEntry"));
+    call << true;
+    QDBusPendingCallWatcher watcher(bus.connect(QStringLiteral("caller")).asyncCall(call));
+    ASSERT_TRUE(testsupport::spinUntil([&watcher] { return watcher.isFinished(); }));
+    EXPECT_FALSE(watcher.isError()) << watcher.error().message().toStdString();
+    ASSERT_EQ(toggles.size(), 4);
+    EXPECT_EQ(toggles.last(), std::make_pair(true, QString()));
+}
+
 TEST_F(InstanceServiceTest, WithoutSessionBusTheProcessRunsAndLogsOneWarning) {
     const QString noBus = QStringLiteral("unix:path=%1/no-bus-here").arg(tempPath());
     const auto [status, errors] = runLaterProcess({QStringLiteral("a.txt")}, tempPath(), noBus);

@@ -9,7 +9,12 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     platform::InstanceService service;
-    const QStringList arguments = platform::handOverArguments(app.arguments().mid(1), QDir::current());
+    QStringList given = app.arguments().mid(1);
+    // "--quick-entry" or "--quick-entry-context" first: the quick-entry toggle is handed over too.
+    if (!given.isEmpty() && given.first().startsWith(QStringLiteral("--quick-entry")))
+        service.setQuickEntryRequest(given.takeFirst() == QStringLiteral("--quick-entry-context"),
+                                     platform::activationTokenFromEnvironment());
+    const QStringList arguments = platform::handOverArguments(given, QDir::current());
     const platform::InstanceService::Claim claim = service.claim(arguments);
     service.logUnclaimed();
     switch (claim) {
