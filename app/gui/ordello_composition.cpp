@@ -6,9 +6,11 @@
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
 #include "app/gui/main_window.h"
+#include "app/gui/main_window_scripting_host.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
 #include "app/sync_control.h"
+#include "auxiliary/url_handler.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -23,6 +25,7 @@
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
+#include "taskviews/gui/tasks_view_controller.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -79,7 +82,11 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
     // Files, links and text from other programs wait for the library the launch opens.
+    m_scriptingHost = std::make_unique<TDMainWindowScriptingHost>(*m_manager, *m_delegate, window);
+    m_urlHandler = std::make_unique<TDURLHandler>(*m_scriptingHost);
     m_requests = std::make_unique<TDDesktopRequests>(*m_delegate, *m_manager);
+    m_requests->setURLHandler(m_urlHandler.get());
+    window.tasksViewController().setURLHandler(m_urlHandler.get());
 
     m_sleepWatcher = std::make_unique<platform::SleepWatcher>(seams.systemBus);
     connect(m_sleepWatcher.get(), &platform::SleepWatcher::willSleep, m_delegate.get(),
@@ -96,10 +103,15 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 }
 
 TDOrdelloComposition::~TDOrdelloComposition() {
+    m_mainWindow->tasksViewController().setURLHandler(nullptr);
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
+}
+
+TDScriptingHost& TDOrdelloComposition::scriptingHost() const {
+    return *m_scriptingHost;
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {
