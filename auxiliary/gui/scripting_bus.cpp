@@ -4,8 +4,6 @@
 #include "auxiliary/gui/scripting_bus_objects.h"
 #include "platform/desktop/bus/instance_service.h"
 
-#include <QDBusMetaType>
-
 namespace {
 const QString kGroups = QStringLiteral("groups");
 const QString kTasks = QStringLiteral("tasks");
@@ -17,7 +15,6 @@ TDScriptingBus::TDScriptingBus(TDScriptingHost& host, platform::InstanceService&
       m_application(std::make_unique<scriptbus::ApplicationObject>(m_objects)),
       m_groups(std::make_unique<scriptbus::GroupsObject>(m_objects)),
       m_tasks(std::make_unique<scriptbus::TasksObject>(m_objects)) {
-    qDBusRegisterMetaType<QMap<QString, QVariantMap>>();
     if (!m_service.registerSubtree(kGroups, m_groups.get())) return;
     if (!m_service.registerSubtree(kTasks, m_tasks.get())) {
         m_service.unregisterSubtree(kGroups);

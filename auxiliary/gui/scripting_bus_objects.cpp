@@ -391,10 +391,22 @@ bool GroupsObject::call(TDLibraryObject* object, const QDBusMessage& message,
         QHash<QString, QString> signatures;
         for (const TDScriptingObjects::Property& p : TDScriptingObjects::taskPropertyList())
             signatures.insert(p.name, p.signature);
-        QMap<QString, QVariantMap> tasks = *read;
-        for (QVariantMap& values : tasks)
-            for (auto it = values.begin(); it != values.end(); ++it)
-                it.value() = busValue(it.value(), signatures.value(it.key()));
+        // Written straight into the reply: a large list is not copied into a second map first.
+        QDBusArgument tasks;
+        tasks.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QVariantMap>());
+        for (auto task = read->cbegin(); task != read->cend(); ++task) {
+            tasks.beginMapEntry();
+            tasks << task.key();
+            tasks.beginMap(QMetaType::fromType<QString>(), QMetaType::fromType<QDBusVariant>());
+            for (auto value = task->cbegin(); value != task->cend(); ++value) {
+                tasks.beginMapEntry();
+                tasks << value.key() << QDBusVariant(busValue(value.value(), signatures.value(value.key())));
+                tasks.endMapEntry();
+            }
+            tasks.endMap();
+            tasks.endMapEntry();
+        }
+        tasks.endMap();
         reply(message, connection, {QVariant::fromValue(tasks)});
         return true;
     }
