@@ -2,6 +2,8 @@
 
 #include "app/app_delegate.h"
 #include "app/tasks_from_text.h"
+#include "auxiliary/url_handler.h"
+#include "platform/base/log.h"
 #include "store/library_manager.h"
 
 TDDesktopRequests::TDDesktopRequests(AppDelegate& delegate, TDLibraryManager& manager, QObject* parent)
@@ -42,6 +44,15 @@ void TDDesktopRequests::restoreFromBackupAtPath(const QString& path) {
 
 void TDDesktopRequests::createTasksFromFiles(const QStringList& paths) {
     m_delegate.createTasksFromFiles(paths);
+}
+
+void TDDesktopRequests::openLink(const QString& link) {
+    const QUrl url(link);
+    if (m_urlHandler && url.scheme().compare(QLatin1String("ordello"), Qt::CaseInsensitive) == 0) {
+        m_urlHandler->handleURL(url);
+        return;
+    }
+    logWithLevel(TDLogInfo, "INFO", "Ignoring link '%@': Ordello opens only its own links", link);
 }
 
 void TDDesktopRequests::p_libraryDidOpen() {

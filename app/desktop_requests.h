@@ -12,6 +12,7 @@
 
 class AppDelegate;
 class TDLibraryManager;
+class TDURLHandler;
 
 // What other programs ask of the running one: files and links to open, text to make tasks from.
 // Everything waits until the launch has opened the library (and while a switch or a restore has none
@@ -30,6 +31,8 @@ public:
     void open(const QStringList& arguments);
     // Replies once the tasks exist.
     void createTasksFromText(const QString& text, TaskCreationReply reply);
+    // Where "ordello:" links go (not owned; none: they are logged and ignored).
+    void setURLHandler(TDURLHandler* handler) { m_urlHandler = handler; }
 
 private:
     bool isLibraryOpen() const override;
@@ -37,12 +40,14 @@ private:
     void switchToLibraryAtPath(const QString& path) override;
     void restoreFromBackupAtPath(const QString& path) override;
     void createTasksFromFiles(const QStringList& paths) override;
+    void openLink(const QString& link) override;
 
     void p_libraryDidOpen();
 
     AppDelegate& m_delegate;
     TDLibraryManager& m_manager;
     TDExternalOpenDispatcher m_dispatcher;
+    TDURLHandler* m_urlHandler = nullptr;
     QList<std::pair<QString, TaskCreationReply>> m_waitingTexts;
     bool m_launched = false;
 };

@@ -79,7 +79,7 @@ void TDExternalOpenDispatcher::p_dispatch(Kind kind, const QString& argument) {
             logWithLevel(TDLogInfo, "INFO", "Ignoring search record '%@'", pathOf(argument));
             return;
         case Kind::Link:
-            logWithLevel(TDLogInfo, "INFO", "Ignoring link '%@': links are not handled yet", argument);
+            m_target.openLink(argument);
             return;
         case Kind::File: {
             // Files in a row become tasks in one go.

@@ -16,6 +16,8 @@ public:
     virtual void restoreFromBackupAtPath(const QString& path) = 0;
     // Tasks made from the files (mail messages among them) at the top of the Inbox (TDCreateTasksFromFiles).
     virtual void createTasksFromFiles(const QStringList& paths) = 0;
+    // An "ordello:" link is revealed or adds a task; other links are logged and left alone.
+    virtual void openLink(const QString& link) = 0;
 };
 
 // Hands files and links opened from outside (the command line, another process) to the application
@@ -28,7 +30,7 @@ public:
         Backup,          // "odlbackup", also gzip-compressed: restore
         SearchRecord,    // "odl-metadata": not handled here
         File,            // any other file, mail messages among them: a task
-        Link,            // "ordello:" and any other link: not handled yet
+        Link,            // "ordello:" and any other link
     };
     static Kind kindOf(const QString& argument);
 

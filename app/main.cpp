@@ -2,6 +2,7 @@
 #include "app/desktop_requests.h"
 #include "app/gui/ordello_composition.h"
 #include "app/quit_signal_watcher.h"
+#include "auxiliary/gui/scripting_bus.h"
 #include "foundation/default_settings.h"
 #include "foundation/log_files.h"
 #include "foundation/private_folders.h"
@@ -66,6 +67,8 @@ int main(int argc, char** argv) {
         [&requests](const QString& text, TDDesktopRequests::TaskCreationReply reply) {
             requests.createTasksFromText(text, std::move(reply));
         });
+    // Scripts reach the library on the service's bus while this process serves it.
+    TDScriptingBus scripting(ordello.scriptingHost(), instanceService);
     TDQuitSignalWatcher quitSignals;
     QObject::connect(&quitSignals, &TDQuitSignalWatcher::quitRequested, &ordello,
                      &TDOrdelloComposition::quit);

@@ -12,5 +12,24 @@ bool TDTimeLogTimerController::isTimingTask(const TDTask* task) const {
 }
 
 void TDTimeLogTimerController::stopAndClose() {
+    m_pausedTaskUID.clear();
     if (TDTask* active = task()) active->timeLogPunchOut();
+}
+
+void TDTimeLogTimerController::pauseOrResume() {
+    if (TDTask* active = task()) {
+        m_pausedTaskUID = active->uid();
+        active->timeLogPunchOut();
+        return;
+    }
+    TDTask* paused = m_pausedTaskUID.isEmpty() ? nullptr : m_library.taskWithUID(m_pausedTaskUID);
+    m_pausedTaskUID.clear();
+    if (paused && !paused->isDeleted()) {
+        paused->timeLogPunchIn();
+        paused->setTiming(true);
+    }
+}
+
+bool TDTimeLogTimerController::isTimerActive() const {
+    return task() || (!m_pausedTaskUID.isEmpty() && m_library.taskWithUID(m_pausedTaskUID));
 }

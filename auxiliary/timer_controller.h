@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 class TDLibrary;
 class TDTask;
 
@@ -13,6 +15,10 @@ public:
     virtual bool isTimingTask(const TDTask* task) const = 0;
     // Stops timing and closes the timer.
     virtual void stopAndClose() = 0;
+    // Pauses a running timer, or resumes a paused one.
+    virtual void pauseOrResume() = 0;
+    // A task is timed, running or paused.
+    virtual bool isTimerActive() const = 0;
 };
 
 // The timer as the library's time log keeps it, until the timer window takes its place.
@@ -24,7 +30,11 @@ public:
     bool isTimingTask(const TDTask* task) const override;
     // Punches the active task out.
     void stopAndClose() override;
+    // Pausing punches the task out and keeps it; resuming punches it in again.
+    void pauseOrResume() override;
+    bool isTimerActive() const override;
 
 private:
     TDLibrary& m_library;
+    QString m_pausedTaskUID;
 };

@@ -8,8 +8,9 @@
 
 bool TDLinkNeedsConfirmation(const QUrl& url) {
     const QString scheme = url.scheme().toLower();
+    // Ordello's own links are opened inside Ordello.
     if (scheme == QLatin1String("http") || scheme == QLatin1String("https") ||
-        scheme == QLatin1String("mailto"))
+        scheme == QLatin1String("mailto") || scheme == QLatin1String("ordello"))
         return false;
     if (scheme != QLatin1String("file")) return true;
     const QFileInfo file(url.toLocalFile());

@@ -17,8 +17,8 @@ public:
     virtual bool confirmOpening(const QUrl& url) = 0;
 };
 
-// Web pages, mail and documents open at once; any other scheme, and a file that is a program or a
-// desktop entry, ask first.
+// Web pages, mail, documents and Ordello's own links open at once; any other scheme, and a file that is a
+// program or a desktop entry, ask first.
 bool TDLinkNeedsConfirmation(const QUrl& url);
 
 // The links of the task's notes, in order, each once: the notes' own links and the addresses typed in

@@ -7,6 +7,7 @@
 #include "app/gui/import_window_restorer.h"
 #include "app/gui/launcher_badge_sink.h"
 #include "app/gui/main_window.h"
+#include "app/gui/main_window_scripting_host.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/locale_change_watcher.h"
 #include "app/sync_control.h"
@@ -14,6 +15,7 @@
 #include "auxiliary/gui/application_preferences.h"
 #include "auxiliary/gui/preferences_controller.h"
 #include "auxiliary/gui/support_window.h"
+#include "auxiliary/url_handler.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -29,6 +31,7 @@
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
+#include "taskviews/gui/tasks_view_controller.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -91,7 +94,11 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
     // Files, links and text from other programs wait for the library the launch opens.
+    m_scriptingHost = std::make_unique<TDMainWindowScriptingHost>(*m_manager, *m_delegate, window);
+    m_urlHandler = std::make_unique<TDURLHandler>(*m_scriptingHost);
     m_requests = std::make_unique<TDDesktopRequests>(*m_delegate, *m_manager);
+    m_requests->setURLHandler(m_urlHandler.get());
+    window.tasksViewController().setURLHandler(m_urlHandler.get());
 
     m_sleepWatcher = std::make_unique<platform::SleepWatcher>(seams.systemBus);
     connect(m_sleepWatcher.get(), &platform::SleepWatcher::willSleep, m_delegate.get(),
@@ -115,6 +122,7 @@ TDOrdelloComposition::~TDOrdelloComposition() {
     TDPreferencesController::releaseSharedController();
     TDAboutWindowController::releaseSharedController();
     TDSupportWindow::releaseSharedWindow();
+    m_mainWindow->tasksViewController().setURLHandler(nullptr);
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDHotKeyManager::setDefaultManager(nullptr);
@@ -135,6 +143,10 @@ void TDOrdelloComposition::p_showPreferences() {
              {},
              {}}));
     preferences.showWindow();
+}
+
+TDScriptingHost& TDOrdelloComposition::scriptingHost() const {
+    return *m_scriptingHost;
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

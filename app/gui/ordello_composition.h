@@ -22,10 +22,13 @@ class TDLibrarySyncControl;
 class TDLibraryUpdateWindowController;
 class TDLocaleChangeWatcher;
 class TDMainWindow;
+class TDMainWindowScriptingHost;
 class TDMessageBoxPrompter;
 class TDNetworkReachability;
 class TDHotKeyManager;
+class TDScriptingHost;
 class TDTooltipShortcutFilter;
+class TDURLHandler;
 
 namespace platform {
 class HotKeyBackend;
@@ -77,6 +80,9 @@ public:
     TDApplicationMenus& menus() const { return *m_menus; }
     TDDesktopRequests& requests() const { return *m_requests; }
     TDHotKeyManager& hotKeys() const { return *m_hotKeys; }
+    // What links and scripts reach: the open library, the main window's selections, the timer.
+    TDScriptingHost& scriptingHost() const;
+    TDURLHandler& urlHandler() const { return *m_urlHandler; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -101,6 +107,8 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TDLibraryUpdateWindowController> m_updateWindow;
     std::unique_ptr<TDApplicationMenus> m_menus;
+    std::unique_ptr<TDMainWindowScriptingHost> m_scriptingHost;
+    std::unique_ptr<TDURLHandler> m_urlHandler;
     std::unique_ptr<TDDesktopRequests> m_requests;
     std::unique_ptr<platform::SleepWatcher> m_sleepWatcher;
     std::unique_ptr<TDNetworkReachability> m_reachability;

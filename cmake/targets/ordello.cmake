@@ -14,6 +14,9 @@ install(TARGETS ordello RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${desktop_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${program_icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(DIRECTORY ${PROJECT_BINARY_DIR}/share/ordello DESTINATION ${CMAKE_INSTALL_DATADIR})
+# The scripting interfaces, for bus browsers and bindings that read introspection files.
+file(GLOB dbus_interfaces CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/dbus/*.xml)
+install(FILES ${dbus_interfaces} DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
 
 # The help pages, found by the program in share/ordello/help beside its folder, as the sounds are.
 file(GLOB help_pages CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/help/*)

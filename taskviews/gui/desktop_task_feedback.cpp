@@ -1,8 +1,9 @@
 #include "taskviews/gui/desktop_task_feedback.h"
 
+#include "auxiliary/url_handler.h"
 #include "controls/gui/window_animator.h"
+#include "platform/files/workspace.h"
 
-#include <QDesktopServices>
 #include <QMessageBox>
 
 void TDDesktopTaskFeedback::shakeWindow() {
@@ -24,7 +25,11 @@ void TDDesktopTaskFeedback::showMessageSheet(const QString& message) {
 
 // The desktop decides which program opens the link; whether it comes to the front is its choice too.
 void TDDesktopTaskFeedback::openURL(const QUrl& url, bool) {
-    QDesktopServices::openUrl(url);
+    if (m_urlHandler && url.scheme().compare(QLatin1String("ordello"), Qt::CaseInsensitive) == 0) {
+        m_urlHandler->handleURL(url);
+        return;
+    }
+    if (platform::Workspace* workspace = platform::Workspace::shared()) workspace->openURL(url);
 }
 
 bool TDDesktopTaskFeedback::confirmOpening(const QUrl& url) {

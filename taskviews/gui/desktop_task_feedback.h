@@ -4,9 +4,10 @@
 #include "taskviews/task_link_opener.h"
 
 class QWidget;
+class TDURLHandler;
 
 // The tasks controller's refusals and links at the desktop: message sheets over the window, links handed
-// to the desktop's handlers after the question a risky one needs.
+// to the desktop's handlers (Ordello's own to Ordello) after the question a risky one needs.
 class TDDesktopTaskFeedback final : public TDTaskFeedback, public TDTaskLinkOpener {
 public:
     explicit TDDesktopTaskFeedback(QWidget& view) : m_view(view) {}
@@ -15,9 +16,13 @@ public:
     void shakeWindow() override;
     void showMessageSheet(const QString& message) override;
 
+    // "ordello:" links go to the handler, the others to the desktop's workspace.
     void openURL(const QUrl& url, bool inBackground) override;
     bool confirmOpening(const QUrl& url) override;
+    // Not owned; none: Ordello's links go to the desktop like any other.
+    void setURLHandler(TDURLHandler* handler) { m_urlHandler = handler; }
 
 private:
     QWidget& m_view;
+    TDURLHandler* m_urlHandler = nullptr;
 };

@@ -28,6 +28,10 @@ TDTasksViewController::TDTasksViewController(TDLibraryManager& libraryManager, Q
     setFocusProxy(m_view);
 }
 
+void TDTasksViewController::setURLHandler(TDURLHandler* handler) {
+    m_feedback->setURLHandler(handler);
+}
+
 void TDTasksViewController::p_modeChanged(qint64 mode) {
     const bool hadFocus = focusWidget() != nullptr;
     if (mode == 1 && !m_cardsView && m_controller->cardDeck()) {

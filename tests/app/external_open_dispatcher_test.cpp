@@ -24,6 +24,7 @@ public:
     void createTasksFromFiles(const QStringList& paths) override {
         calls.append(QStringLiteral("tasks ") + paths.join(QLatin1Char('|')));
     }
+    void openLink(const QString& link) override { calls.append(QStringLiteral("link ") + link); }
 
     bool open = false;
     QString path = QStringLiteral("/home/u/Ordello Library.odllibrary");
@@ -69,6 +70,7 @@ TEST(ExternalOpenDispatcher, EachKindReachesItsActionInOrderFilesInARowTogether)
                      QStringLiteral("file:///f/d%20e.txt"), QStringLiteral("/l/Work.odllibrary")});
     EXPECT_EQ(target.calls, (QStringList{
                                 QStringLiteral("tasks /m/a.eml|/f/b.pdf"),
+                                QStringLiteral("link ordello:add?title=Tea"),
                                 QStringLiteral("tasks /f/c.txt"),
                                 QStringLiteral("restore /b/x.odlbackup"),
                                 QStringLiteral("tasks /f/d e.txt"),
@@ -81,7 +83,7 @@ TEST(ExternalOpenDispatcher, WhatArrivesBeforeTheLibraryIsOpenWaitsForIt) {
     RecordingTarget target;
     TDExternalOpenDispatcher dispatcher(target);
     dispatcher.open({QStringLiteral("/f/a.txt"), QStringLiteral("/l/Work.odllibrary")});
-    dispatcher.open({QStringLiteral("/f/b.txt")});
+    dispatcher.open({QStringLiteral("ordello:///inbox"), QStringLiteral("/f/b.txt")});
     EXPECT_TRUE(target.calls.isEmpty()) << "nothing may open a library before the program's own";
     EXPECT_TRUE(dispatcher.hasWaiting());
 
@@ -92,7 +94,7 @@ TEST(ExternalOpenDispatcher, WhatArrivesBeforeTheLibraryIsOpenWaitsForIt) {
     dispatcher.libraryDidOpen();
     EXPECT_EQ(target.calls,
               (QStringList{QStringLiteral("tasks /f/a.txt"), QStringLiteral("switch /l/Work.odllibrary"),
-                           QStringLiteral("tasks /f/b.txt")}));
+                           QStringLiteral("link ordello:///inbox"), QStringLiteral("tasks /f/b.txt")}));
     EXPECT_FALSE(dispatcher.hasWaiting());
 }
 
@@ -151,6 +153,7 @@ TEST(ExternalOpenDispatcher, OpenedReportedDuringASwitchKeepsTheOrder) {
         void createTasksFromFiles(const QStringList& paths) override {
             calls.append(QStringLiteral("tasks ") + paths.join(QLatin1Char('|')));
         }
+        void openLink(const QString&) override {}
         TDExternalOpenDispatcher* dispatcher = nullptr;
         QString path;
         QStringList calls;

@@ -60,4 +60,30 @@ TEST_F(TimeLogTimerTest, TheTimedTaskIsTheTimeLogsAndStoppingPunchesItOut) {
     EXPECT_DOUBLE_EQ(task->actualTime(), 1800);
 }
 
+TEST_F(TimeLogTimerTest, PausingKeepsTheTimerActiveAndResumingTimesTheSameTaskAgain) {
+    TDLibrary* library = manager->library();
+    TDTask* task = library->createTask();
+    manager->managedObjectContext()->processPendingChanges();
+    TDTimeLogTimerController timer(*library);
+    EXPECT_FALSE(timer.isTimerActive());
+    timer.pauseOrResume();  // nothing to pause or resume
+    EXPECT_FALSE(timer.isTimerActive());
+
+    task->timeLogPunchIn();
+    task->setTiming(true);
+    clock.advanceSeconds(600);
+    timer.pauseOrResume();
+    EXPECT_EQ(timer.task(), nullptr);
+    EXPECT_TRUE(timer.isTimerActive());
+    EXPECT_DOUBLE_EQ(task->actualTime(), 600);
+
+    clock.advanceSeconds(3600);  // paused time is not counted
+    timer.pauseOrResume();
+    EXPECT_EQ(timer.task(), task);
+    clock.advanceSeconds(300);
+    timer.stopAndClose();
+    EXPECT_FALSE(timer.isTimerActive());
+    EXPECT_DOUBLE_EQ(task->actualTime(), 900);
+}
+
 }  // namespace

@@ -28,6 +28,7 @@ TEST_F(LinkOpeningTest, OnlyLinksThatCouldRunSomethingAskFirst) {
         {QUrl(QStringLiteral("https://example.org/a?b=c")), false},
         {QUrl(QStringLiteral("http://example.org")), false},
         {QUrl(QStringLiteral("mailto:someone@example.org")), false},
+        {QUrl(QStringLiteral("ordello:///0C2266C72BE17631")), false},
         {QUrl::fromLocalFile(document), false},
         {QUrl::fromLocalFile(program), true},
         {QUrl::fromLocalFile(QStringLiteral("/usr/share/applications/editor.desktop")), true},

@@ -3,10 +3,13 @@
 #include "platform/base/error.h"
 
 #include <QDBusConnection>
+#include <QHash>
 #include <QObject>
 #include <QStringList>
 
 #include <functional>
+
+class QDBusVirtualObject;
 
 namespace platform {
 
@@ -57,6 +60,20 @@ public:
     void setTaskCreationHandler(TaskCreationHandler handler);
     const TaskCreationHandler& taskCreationHandler() const { return m_taskCreationHandler; }
 
+    // The other interfaces at the service's path (the scripting application): calls the service does
+    // not answer itself go to the object, and its introspection joins the service's. Not owned;
+    // nullptr: none.
+    void setExtraInterfaces(QDBusVirtualObject* object) { m_extraInterfaces = object; }
+    QDBusVirtualObject* extraInterfaces() const { return m_extraInterfaces; }
+    // Serves the path below the service's ("groups": …/groups and everything under it) with the object
+    // (not owned), while this process owns the name. False when it does not or the path is taken.
+    bool registerSubtree(const QString& name, QDBusVirtualObject* object);
+    void unregisterSubtree(const QString& name);
+    // Whether the call comes from a process of this user; others are answered with an error.
+    bool acceptsCaller(const QDBusMessage& message, const QDBusConnection& connection);
+    // The D-Bus error other users' calls get.
+    static inline const QString AccessDeniedError = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
+
 Q_SIGNALS:
     // Files and links handed over by a later process, in its order.
     void openRequested(const QStringList& arguments);
@@ -72,6 +89,9 @@ private:
     bool m_quickEntry = false;
     bool m_quickEntryWithContext = false;
     QString m_activationToken;
+    QDBusVirtualObject* m_extraInterfaces = nullptr;
+    QStringList m_subtrees;
+    QHash<QString, bool> m_callerIsThisUser;
     Claim m_claim = Claim::NoBus;
     QString m_busError;
 };
