@@ -4,6 +4,14 @@
 
 class TDTask;
 
+// What the time display asks before it switches between elapsed (0) and remaining (1) time.
+class TDTimerLCDViewDelegate {
+public:
+    virtual ~TDTimerLCDViewDelegate() = default;
+    virtual bool shouldSwitchToMode(int mode) const = 0;
+    virtual void switchToMode(int mode) = 0;
+};
+
 // The floating panel of the timer as its controller drives it: the time display, the task row with
 // its checkbox, and the pause button.
 class TDTimerPanel {

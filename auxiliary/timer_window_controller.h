@@ -1,6 +1,7 @@
 #pragma once
 
 #include "auxiliary/timer_controller.h"
+#include "auxiliary/timer_views.h"
 #include "model/task_timer_window.h"
 
 #include <QObject>
@@ -12,8 +13,6 @@
 #include <memory>
 
 class TDLibraryManager;
-class TDTimerPanel;
-class TDTimerStatusItem;
 
 namespace platform {
 struct Notification;
@@ -26,7 +25,10 @@ class UserDefaults;
 // record is the library's time log: punched in on start and resume, out on pause and stop.
 // It stops timing when the task is deleted, completed or cancelled, before the final save at quit and
 // before the library changes. The panel and the tray item come from makers, on first need.
-class TDTimerWindowController final : public QObject, public TDTimerController, public TDTaskTimerWindow {
+class TDTimerWindowController final : public QObject,
+                                      public TDTimerController,
+                                      public TDTaskTimerWindow,
+                                      public TDTimerLCDViewDelegate {
     Q_OBJECT
 public:
     using PanelMaker = std::function<std::unique_ptr<TDTimerPanel>(TDTimerWindowController&)>;
@@ -71,8 +73,8 @@ public:
     void showRemainingTime();
     bool canSwitchToRemainingTimeDisplayMode() const;
     // The display's question before it switches; any mode but the remaining time is fine.
-    bool shouldSwitchToMode(int mode) const;
-    void switchToMode(int mode);
+    bool shouldSwitchToMode(int mode) const override;
+    void switchToMode(int mode) override;
     int displayMode() const;
 
     // One tick of the clock: what a second of the timer does. Tests call it with their clock moved.

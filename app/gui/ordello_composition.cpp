@@ -8,13 +8,19 @@
 #include "app/gui/main_window.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
+#include "app/main_window_controller.h"
 #include "app/sync_control.h"
+#include "auxiliary/gui/timer_menu_items.h"
+#include "auxiliary/gui/timer_status_item.h"
+#include "auxiliary/gui/timer_window.h"
+#include "auxiliary/timer_window_controller.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
 #include "foundation/private_folders.h"
 #include "language/natural_language_value_transformers.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
+#include "model/task_timer_window.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/desktop/sleep_watcher.h"
@@ -23,6 +29,8 @@
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
+#include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/tasks_controller.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -77,6 +85,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
                                                    platform::UserDefaults::standard());
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
+    p_makeTheTimer();
 
     // Files, links and text from other programs wait for the library the launch opens.
     m_requests = std::make_unique<TDDesktopRequests>(*m_delegate, *m_manager);
@@ -96,10 +105,37 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 }
 
 TDOrdelloComposition::~TDOrdelloComposition() {
+    TDTaskTimerWindow::setShared(nullptr);
+    m_mainWindow->tasksViewController().tasksController().setTimerController(nullptr);
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
+}
+
+// The one task timer: Begin Timing of any task, the tasks controller's Stop Timing, the Window menu and
+// the resume after a start all reach it.
+void TDOrdelloComposition::p_makeTheTimer() {
+    platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    m_timer = std::make_unique<TDTimerWindowController>(*m_manager, defaults);
+    m_timer->setPanelMaker([&defaults](TDTimerWindowController& timer) {
+        return std::make_unique<TDTimerWindow>(timer, defaults);
+    });
+    m_timer->setStatusItemMaker(
+        [](TDTimerWindowController& timer) { return std::make_unique<TDTrayTimerStatusItem>(timer); });
+    m_timer->setTaskRevealer([this](TDTask* task) {
+        m_mainWindow->showMainWindow();
+        m_mainWindow->controller().revealTask(task);
+    });
+    TDTaskTimerWindow::setShared(m_timer.get());
+    m_mainWindow->tasksViewController().tasksController().setTimerController(m_timer.get());
+    auto addItems = [this](QMenuBar* bar) {
+        for (QAction* action : bar->actions())
+            if (action->menu() && action->text().remove(QLatin1Char('&')) == tr("Window"))
+                TDAddTimerMenuItems(*action->menu(), *m_timer);
+    };
+    connect(m_mainWindow.get(), &TDMainWindow::menusBuilt, m_timer.get(), addItems);
+    addItems(m_mainWindow->menuBar());
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

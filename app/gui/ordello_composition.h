@@ -23,6 +23,7 @@ class TDMainWindow;
 class TDMessageBoxPrompter;
 class TDNetworkReachability;
 class TDOptionKeyWatcher;
+class TDTimerWindowController;
 class TDTooltipShortcutFilter;
 
 namespace platform {
@@ -71,6 +72,7 @@ public:
     TDMainWindow& mainWindow() const { return *m_mainWindow; }
     TDApplicationMenus& menus() const { return *m_menus; }
     TDDesktopRequests& requests() const { return *m_requests; }
+    TDTimerWindowController& timer() const { return *m_timer; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -78,6 +80,7 @@ Q_SIGNALS:
 
 private:
     void p_watchTheNetwork();
+    void p_makeTheTimer();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -94,6 +97,7 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TDLibraryUpdateWindowController> m_updateWindow;
     std::unique_ptr<TDApplicationMenus> m_menus;
+    std::unique_ptr<TDTimerWindowController> m_timer;
     std::unique_ptr<TDDesktopRequests> m_requests;
     std::unique_ptr<platform::SleepWatcher> m_sleepWatcher;
     std::unique_ptr<TDNetworkReachability> m_reachability;

@@ -67,6 +67,7 @@ private:
             stored.start = task->startDate().toLocalTime().date();
             stored.due = task->dueDate().toLocalTime().date();
             stored.notes = task->notesString();
+            stored.actualTime = task->actualTime();
             result.tasks.append(stored);
             p_readTasks(task->orderedTasks()->objectsAs<TDTask>(), list);
         }

@@ -19,6 +19,7 @@ struct StoredTask {
     QDate start;
     QDate due;
     QString notes;
+    double actualTime = 0;  // seconds
 };
 
 // A folder, list, smart folder or tag as the store holds it.
