@@ -175,7 +175,9 @@ void TDTimerCheckbox::paintEvent(QPaintEvent*) {
     if (!m_task) return;
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
+    // Only the icons of a timed or past due task give way to the box under the pointer.
+    const bool tracked = m_hovered && (m_task->isPastDue() || m_task->isTiming());
     TDTaskCheckboxCell::draw(
         painter, QRectF(rect()),
-        TDTaskCheckboxLookFor(m_task->checkboxState(), m_task->isRecurring(), m_hovered, true, false));
+        TDTaskCheckboxLookFor(m_task->checkboxState(), m_task->isRecurring(), tracked, true, false));
 }

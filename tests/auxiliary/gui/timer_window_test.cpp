@@ -1,6 +1,6 @@
+#include "auxiliary/gui/timer_window.h"
 #include "auxiliary/gui/timer_lcd_view.h"
 #include "auxiliary/gui/timer_status_item.h"
-#include "auxiliary/gui/timer_window.h"
 #include "auxiliary/gui/timer_window_controls.h"
 #include "controls/gui/floating_panel.h"
 #include "model/library.h"
@@ -46,7 +46,8 @@ protected:
         QImage picture(window->size() + QSize(24, 24), QImage::Format_ARGB32_Premultiplied);
         picture.fill(QColor(0x6b, 0x7b, 0x8c));
         QPainter painter(&picture);
-        window->render(&painter, QPoint(12, 12), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+        window->render(&painter, QPoint(12, 12), QRegion(),
+                       QWidget::DrawWindowBackground | QWidget::DrawChildren);
         painter.end();
         EXPECT_TRUE(picture.save(screenshotPath(name)));
     }
@@ -114,10 +115,11 @@ TEST_F(TimerWindowTest, TheWidthTogglesBetweenTheMinimumAndTheRememberedWidthOnT
     } cases[] = {
         {"never stored: the expansion keeps the minimum", 0, 100, minimum, 100, minimum},
         {"expands to the remembered width", 400, 100, minimum, 100, 400},
-        {"expanding near the right edge shifts left", 400, screen.right() - 300, minimum, screen.right() + 1 - 400, 400},
+        {"expanding near the right edge shifts left", 400, screen.right() - 300, minimum,
+         screen.right() + 1 - 400, 400},
         {"collapsing remembers and keeps the left edge", 0, 100, 380, 100, minimum},
-        {"collapsing at the right edge stays there", 0, screen.right() + 1 - 380, 380, screen.right() + 1 - minimum,
-         minimum},
+        {"collapsing at the right edge stays there", 0, screen.right() + 1 - 380, 380,
+         screen.right() + 1 - minimum, minimum},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -240,6 +242,27 @@ TEST(TimerTrayIcon, TheMinutesAreDrawnIntoTheIcon) {
     EXPECT_NE(TDTrayTimerStatusItem::iconImage(TDTimerStatusTitleForSeconds(-60)),
               TDTrayTimerStatusItem::iconImage({QStringLiteral("-1′"), false}))
         << "past the estimate the figures turn dark red";
+}
+
+// The tray's menu, as it reads when it opens.
+TEST_F(TimerWindowTest, TheTrayMenuFollowsTheTimer) {
+    TDTask* task = makeTask(QStringLiteral("no estimate"));
+    task->beginTiming();
+    TDTrayTimerStatusItem tray(*timer);
+    auto item = [&tray](int index) { return tray.menu().actions().at(index); };
+    tray.updateMenu();
+    EXPECT_EQ(item(0)->text(), QStringLiteral("Pause"));
+    EXPECT_EQ(item(1)->text(), QStringLiteral("Hide Timer"));
+    EXPECT_TRUE(item(3)->isChecked()) << "elapsed";
+    EXPECT_FALSE(item(4)->isEnabled()) << "no remaining time without an estimate";
+
+    item(0)->trigger();
+    item(1)->trigger();
+    tray.updateMenu();
+    EXPECT_TRUE(timer->isPaused());
+    EXPECT_EQ(item(0)->text(), QStringLiteral("Resume"));
+    EXPECT_EQ(item(1)->text(), QStringLiteral("Show Timer"));
+    EXPECT_TRUE(timer->task()) << "hiding the panel keeps the timer";
 }
 
 TEST_F(TimerTest, ADraggedTaskShowsItsRowAtSixtyPercent) {
