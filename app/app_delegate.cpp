@@ -15,10 +15,13 @@
 #include "model/ordered_collection.h"
 #include "model/sync_set.h"
 #include "model/task.h"
+#include "model/task_timer_window.h"
 #include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/files/workspace.h"
 #include "platform/notifications/notification_center.h"
+#include "platform/objectstore/managed_object_context.h"
+#include "platform/undo/undo_manager.h"
 #include "store/import_progress.h"
 #include "store/library_manager.h"
 #include "store/library_opening_errors.h"
@@ -735,8 +738,8 @@ QList<TDTask*> AppDelegate::createTasksFromFiles(const QStringList& paths) {
 
 void AppDelegate::p_libraryDidFinishLoading(TDLibrary* library) {
     if (!library || library != m_manager.library()) return;
-    // The time log still runs: the task is timed again (the timer window resumes it when it exists).
-    if (TDTask* task = library->activeTask()) task->setTiming(true);
+    // The time log survived the last run: the timer takes the task up again where it stood.
+    if (TDTask* task = library->activeTask()) p_resumeTiming(task);
     if (m_observedLibrary != library) {
         m_observedLibrary = library;
         m_badgeObservation = library->addObserver(QStringLiteral("dockBadgeCount"), this,
@@ -746,6 +749,24 @@ void AppDelegate::p_libraryDidFinishLoading(TDLibrary* library) {
     p_scheduleSync(0.5);
     m_updateProgress->close();
     Q_EMIT libraryDidOpen();
+}
+
+void AppDelegate::p_resumeTiming(TDTask* task) {
+    TDTaskTimerWindow* timer = TDTaskTimerWindow::shared();
+    if (!timer) {
+        task->setTiming(true);
+        return;
+    }
+    // Resuming is bookkeeping, not a step to undo.
+    platform::ManagedObjectContext* context = task->managedObjectContext();
+    platform::UndoManager* undo = context ? context->undoManager() : nullptr;
+    if (context) context->processPendingChanges();
+    if (undo) undo->disableUndoRegistration();
+    timer->setTask(task);
+    if (!platform::UserDefaults::standard().boolean(QStringLiteral("timerWindowHidden"))) timer->showWindow();
+    timer->startTiming();
+    if (context) context->processPendingChanges();
+    if (undo) undo->enableUndoRegistration();
 }
 
 void AppDelegate::p_activeLibraryWillChange() {

@@ -156,6 +156,7 @@ private:
 
     // Library events.
     void p_libraryDidFinishLoading(TDLibrary* library);
+    void p_resumeTiming(TDTask* task);
     void p_activeLibraryWillChange();
     void p_activeLibraryDidChange();
     void p_updateBadge();

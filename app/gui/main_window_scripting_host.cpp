@@ -4,7 +4,6 @@
 #include "app/groups_controller.h"
 #include "app/gui/main_window.h"
 #include "app/main_window_controller.h"
-#include "auxiliary/timer_controller.h"
 #include "model/group.h"
 #include "model/task.h"
 #include "store/library_manager.h"
@@ -50,11 +49,5 @@ void TDMainWindowScriptingHost::save() {
 }
 
 TDTimerController* TDMainWindowScriptingHost::timerController() {
-    TDLibrary* open = library();
-    if (!open) return nullptr;
-    if (!m_timer || m_timedLibrary != open) {
-        m_timer = std::make_unique<TDTimeLogTimerController>(*open);
-        m_timedLibrary = open;
-    }
-    return m_timer.get();
+    return library() ? m_window.tasksViewController().tasksController().timerController() : nullptr;
 }

@@ -2,15 +2,12 @@
 
 #include "auxiliary/scripting_host.h"
 
-#include <memory>
-
 class AppDelegate;
 class TDLibraryManager;
 class TDMainWindow;
-class TDTimeLogTimerController;
 
 // Links and scripts at the main window: reveals and selections go to its controllers, Save saves as
-// the menu does, and the timer is the library's time log. Main thread.
+// the menu does, and the timer is the one the main window's tasks controller uses. Main thread.
 class TDMainWindowScriptingHost final : public TDScriptingHost {
 public:
     TDMainWindowScriptingHost(TDLibraryManager& manager, AppDelegate& delegate, TDMainWindow& window);
@@ -29,7 +26,4 @@ private:
     TDLibraryManager& m_manager;
     AppDelegate& m_delegate;
     TDMainWindow& m_window;
-    // Made for the open library, again after a switch.
-    std::unique_ptr<TDTimeLogTimerController> m_timer;
-    TDLibrary* m_timedLibrary = nullptr;
 };

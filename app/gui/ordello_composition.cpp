@@ -10,11 +10,16 @@
 #include "app/gui/main_window_scripting_host.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/locale_change_watcher.h"
+#include "app/main_window_controller.h"
 #include "app/sync_control.h"
 #include "auxiliary/gui/about_window_controller.h"
 #include "auxiliary/gui/application_preferences.h"
 #include "auxiliary/gui/preferences_controller.h"
 #include "auxiliary/gui/support_window.h"
+#include "auxiliary/gui/timer_menu_items.h"
+#include "auxiliary/gui/timer_status_item.h"
+#include "auxiliary/gui/timer_window.h"
+#include "auxiliary/timer_window_controller.h"
 #include "auxiliary/url_handler.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
@@ -22,6 +27,7 @@
 #include "foundation/private_folders.h"
 #include "language/natural_language_value_transformers.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
+#include "model/task_timer_window.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/desktop/hotkeys/hot_key_backends.h"
@@ -32,6 +38,7 @@
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
 #include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/tasks_controller.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -92,6 +99,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
                          {}});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
+    p_makeTheTimer();
 
     // Files, links and text from other programs wait for the library the launch opens.
     m_scriptingHost = std::make_unique<TDMainWindowScriptingHost>(*m_manager, *m_delegate, window);
@@ -123,6 +131,8 @@ TDOrdelloComposition::~TDOrdelloComposition() {
     TDAboutWindowController::releaseSharedController();
     TDSupportWindow::releaseSharedWindow();
     m_mainWindow->tasksViewController().setURLHandler(nullptr);
+    TDTaskTimerWindow::setShared(nullptr);
+    m_mainWindow->tasksViewController().tasksController().setTimerController(nullptr);
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDHotKeyManager::setDefaultManager(nullptr);
@@ -147,6 +157,31 @@ void TDOrdelloComposition::p_showPreferences() {
 
 TDScriptingHost& TDOrdelloComposition::scriptingHost() const {
     return *m_scriptingHost;
+}
+
+// The one task timer: Begin Timing of any task, the tasks controller's Stop Timing, the Window menu and
+// the resume after a start all reach it.
+void TDOrdelloComposition::p_makeTheTimer() {
+    platform::UserDefaults& defaults = platform::UserDefaults::standard();
+    m_timer = std::make_unique<TDTimerWindowController>(*m_manager, defaults);
+    m_timer->setPanelMaker([&defaults](TDTimerWindowController& timer) {
+        return std::make_unique<TDTimerWindow>(timer, defaults);
+    });
+    m_timer->setStatusItemMaker(
+        [](TDTimerWindowController& timer) { return std::make_unique<TDTrayTimerStatusItem>(timer); });
+    m_timer->setTaskRevealer([this](TDTask* task) {
+        m_mainWindow->showMainWindow();
+        m_mainWindow->controller().revealTask(task);
+    });
+    TDTaskTimerWindow::setShared(m_timer.get());
+    m_mainWindow->tasksViewController().tasksController().setTimerController(m_timer.get());
+    auto addItems = [this](QMenuBar* bar) {
+        for (QAction* action : bar->actions())
+            if (action->menu() && action->text().remove(QLatin1Char('&')) == tr("Window"))
+                TDAddTimerMenuItems(*action->menu(), *m_timer);
+    };
+    connect(m_mainWindow.get(), &TDMainWindow::menusBuilt, m_timer.get(), addItems);
+    addItems(m_mainWindow->menuBar());
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

@@ -27,6 +27,7 @@ class TDMessageBoxPrompter;
 class TDNetworkReachability;
 class TDHotKeyManager;
 class TDScriptingHost;
+class TDTimerWindowController;
 class TDTooltipShortcutFilter;
 class TDURLHandler;
 
@@ -83,6 +84,7 @@ public:
     // What links and scripts reach: the open library, the main window's selections, the timer.
     TDScriptingHost& scriptingHost() const;
     TDURLHandler& urlHandler() const { return *m_urlHandler; }
+    TDTimerWindowController& timer() const { return *m_timer; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -91,6 +93,7 @@ Q_SIGNALS:
 private:
     void p_watchTheNetwork();
     void p_showPreferences();
+    void p_makeTheTimer();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -107,6 +110,7 @@ private:
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TDLibraryUpdateWindowController> m_updateWindow;
     std::unique_ptr<TDApplicationMenus> m_menus;
+    std::unique_ptr<TDTimerWindowController> m_timer;
     std::unique_ptr<TDMainWindowScriptingHost> m_scriptingHost;
     std::unique_ptr<TDURLHandler> m_urlHandler;
     std::unique_ptr<TDDesktopRequests> m_requests;

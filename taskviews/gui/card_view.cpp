@@ -5,6 +5,7 @@
 #include "taskviews/card_facts.h"
 #include "taskviews/gui/notes_editor.h"
 #include "taskviews/gui/priority_box_cell.h"
+#include "taskviews/gui/single_task_view.h"
 #include "taskviews/gui/task_checkbox_cell.h"
 #include "taskviews/gui/task_info_text_field.h"
 #include "taskviews/gui/task_menu_builder.h"
@@ -198,26 +199,9 @@ void TDCardView::paintEvent(QPaintEvent*) {
 }
 
 QPixmap TDCardView::dragPicture() const {
-    const qreal ratio = devicePixelRatioF();
     const QString title = m_task ? m_task->title() : QString();
-    const QFont font = TDTitleFonts::shared().task;
-    const int width = std::min(QFontMetrics(font).horizontalAdvance(title) + 40, 400);
-    QPixmap picture(QSize(width, 22) * ratio);
-    picture.setDevicePixelRatio(ratio);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setOpacity(0.6);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.fillRect(QRect(0, 0, width, 22), Qt::white);
-    if (m_task)
-        TDTaskCheckboxCell::draw(
-            painter, QRectF(2, 2, 23, 18),
-            TDTaskCheckboxLookFor(m_task->checkboxState(), m_task->isRecurring(), false, true, false));
-    painter.setFont(font);
-    painter.setPen(Qt::black);
-    painter.drawText(QRect(28, 0, width - 30, 22), Qt::AlignVCenter | Qt::AlignLeft,
-                     QFontMetrics(font).elidedText(title, Qt::ElideRight, width - 30));
-    return picture;
+    const int width = std::min(QFontMetrics(TDTitleFonts::shared().task).horizontalAdvance(title) + 60, 400);
+    return TDSingleTaskView::dragPicture(m_task, std::max(width, 150), devicePixelRatioF());
 }
 
 void TDCardView::contextMenuEvent(QContextMenuEvent* event) {
@@ -247,7 +231,7 @@ void TDCardView::mouseMoveEvent(QMouseEvent* event) {
     auto* drag = new QDrag(this);
     drag->setMimeData(data.release());
     drag->setPixmap(dragPicture());
-    drag->setHotSpot(QPoint(16, 11));
+    drag->setHotSpot(QPoint(16, 15));
     drag->exec(Qt::CopyAction | Qt::MoveAction | Qt::LinkAction, Qt::MoveAction);
 }
 

@@ -5,6 +5,7 @@
 #include "model/list.h"
 #include "model/ordered_collection.h"
 #include "taskviews/drag_badge.h"
+#include "taskviews/gui/single_task_view.h"
 #include "taskviews/gui/task_menu_builder.h"
 #include "taskviews/gui/tasks_header_view.h"
 #include "taskviews/gui/tasks_view.h"
@@ -174,8 +175,13 @@ void TDTasksView::startDrag(Qt::DropActions supportedActions) {
     if (!data) return;
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
-    // One row shows itself; several show how many they are.
-    if (rows.size() > 1) {
+    // One task shows itself; several rows show how many they are.
+    TDTask* single = rows.size() == 1 ? m_model.itemForIndex(rows.first()).task() : nullptr;
+    if (single) {
+        const int width = std::clamp(columnWidth(0), 150, 500);
+        drag->setPixmap(TDSingleTaskView::dragPicture(single, width, devicePixelRatioF()));
+        drag->setHotSpot(QPoint(16, 15));
+    } else if (rows.size() > 1) {
         drag->setPixmap(dragImageForCount(rows.size()));
         drag->setHotSpot(QPoint(75, 40));
     }

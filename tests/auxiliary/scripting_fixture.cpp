@@ -24,7 +24,7 @@ bool RecordingScriptingHost::selectGroup(TDGroup* group) {
 TDTimerController* RecordingScriptingHost::timerController() {
     TDLibrary* open = library();
     if (!open) return nullptr;
-    if (!m_timer) m_timer = std::make_unique<TDTimeLogTimerController>(*open);
+    if (!m_timer) m_timer = std::make_unique<TDTimerWindowController>(m_manager, platform::UserDefaults::standard());
     return m_timer.get();
 }
 

@@ -2,6 +2,7 @@
 
 #include "auxiliary/scripting_host.h"
 #include "auxiliary/timer_controller.h"
+#include "auxiliary/timer_window_controller.h"
 #include "platform/base/clock.h"
 #include "store/library_manager.h"
 #include "tests/support/core/recording_app_delegate.h"
@@ -41,7 +42,7 @@ public:
 
 private:
     TDLibraryManager& m_manager;
-    std::unique_ptr<TDTimeLogTimerController> m_timer;
+    std::unique_ptr<TDTimerWindowController> m_timer;
 };
 
 // A fresh library with a top-level folder "Work" holding the list "Reports" with the task "Draft"

@@ -68,6 +68,7 @@ private:
             stored.due = task->dueDate().toLocalTime().date();
             stored.notes = task->notesString();
             stored.recurring = task->isRecurring();
+            stored.actualTime = task->actualTime();
             result.tasks.append(stored);
             p_readTasks(task->orderedTasks()->objectsAs<TDTask>(), list);
         }

@@ -20,6 +20,7 @@ struct StoredTask {
     QDate due;
     QString notes;
     bool recurring = false;
+    double actualTime = 0;  // seconds
 };
 
 // A folder, list, smart folder or tag as the store holds it.
