@@ -1,6 +1,7 @@
 #include "auxiliary/gui/quick_entry_window.h"
 
 #include "auxiliary/quick_entry_window_controller.h"
+#include "model/ordered_collection.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/window_activation.h"
 #include "taskviews/gui/tasks_view.h"
