@@ -82,7 +82,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
                                                    platform::UserDefaults::standard());
     m_menus->setWindows({[this] { p_showPreferences(); },
                          [] { TDAboutWindowController::sharedController().showWindow(); },
-                         {}});
+                         [this] { p_showSupport(); }});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
@@ -127,6 +127,13 @@ void TDOrdelloComposition::p_showPreferences() {
              {},
              {}}));
     preferences.showWindow();
+}
+
+void TDOrdelloComposition::p_showSupport() {
+    TDSupportWindow::sharedWindow(
+        {platform::UserDefaults::standard(), *m_prompter,
+         [this] { return m_manager->library() ? m_manager->libraryPath() : QString(); }})
+        .open();
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

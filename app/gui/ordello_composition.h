@@ -79,6 +79,7 @@ Q_SIGNALS:
 private:
     void p_watchTheNetwork();
     void p_showPreferences();
+    void p_showSupport();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;

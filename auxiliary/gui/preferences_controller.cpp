@@ -1,4 +1,5 @@
 #include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/previous_window.h"
 
 #include "auxiliary/gui/preference_pane.h"
 #include "auxiliary/gui/preferences_window.h"
@@ -78,6 +79,7 @@ void TDPreferencesController::showWindow() {
         frame.moveCenter(screen.center());
         m_window->move(frame.topLeft());
     }
+    if (!m_window->isVisible()) m_previousWindow = TDWindowBefore(m_window.get());
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
@@ -328,5 +330,6 @@ bool TDPreferencesController::p_shouldClose() {
 }
 
 void TDPreferencesController::p_windowDidClose() {
+    TDActivateAgain(m_previousWindow);
     Q_EMIT windowClosed();
 }
