@@ -248,7 +248,7 @@ void TDPreferencesController::p_selectTab(int index) {
     m_defaults.setValue(kSelectedPane, entry.identifier);
     validateSelectableItems();
     QPointer<QWidget> shownHolder(holder);
-    p_resizeTo(holder, [this, identifier, shownHolder] {
+    p_resizeTo(page, [this, identifier, shownHolder] {
         if (!shownHolder || identifier != m_selectedIdentifier) return;
         p_didShow(*m_configuration.entry(identifier), m_selectedPane);
     });
