@@ -96,7 +96,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
                                                    platform::UserDefaults::standard());
     m_menus->setWindows({[this] { p_showPreferences(); },
                          [] { TDAboutWindowController::sharedController().showWindow(); },
-                         {}});
+                         [this] { p_showSupport(); }});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
     p_makeTheTimer();
@@ -182,6 +182,13 @@ void TDOrdelloComposition::p_makeTheTimer() {
     };
     connect(m_mainWindow.get(), &TDMainWindow::menusBuilt, m_timer.get(), addItems);
     addItems(m_mainWindow->menuBar());
+}
+
+void TDOrdelloComposition::p_showSupport() {
+    TDSupportWindow::sharedWindow(
+        {platform::UserDefaults::standard(), *m_prompter,
+         [this] { return m_manager->library() ? m_manager->libraryPath() : QString(); }})
+        .open();
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

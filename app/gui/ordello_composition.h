@@ -94,6 +94,7 @@ private:
     void p_watchTheNetwork();
     void p_showPreferences();
     void p_makeTheTimer();
+    void p_showSupport();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;

@@ -84,6 +84,8 @@ TDAboutWindow::TDAboutWindow()
       m_bottomFade(new FadeStrip(this, false)),
       m_timer(new QTimer(this)) {
     setWindowTitle(tr("About Ordello"));
+    // Nothing inside takes the keyboard: the window itself hears Space and Escape.
+    setFocusPolicy(Qt::StrongFocus);
     setWindowFlag(Qt::WindowMinMaxButtonsHint, false);
     setAttribute(Qt::WA_OpaquePaintEvent);
     QPalette palette = this->palette();

@@ -1,6 +1,7 @@
 #include "auxiliary/gui/about_window_controller.h"
 
 #include "auxiliary/gui/about_window.h"
+#include "auxiliary/gui/previous_window.h"
 
 #include <QPointer>
 #include <QScreen>
@@ -12,6 +13,7 @@ QPointer<TDAboutWindowController> sharedInstance;
 }  // namespace
 
 TDAboutWindowController::TDAboutWindowController() : m_window(std::make_unique<TDAboutWindow>()) {
+    connect(m_window.get(), &TDAboutWindow::closed, this, [this] { TDActivateAgain(m_previousWindow); });
 }
 
 TDAboutWindowController::~TDAboutWindowController() = default;
@@ -39,8 +41,10 @@ void TDAboutWindowController::showWindow() {
         frame.moveCenter(m_window->screen()->availableGeometry().center());
         m_window->move(frame.topLeft() + QPoint(0, 100));
         m_window->startCrawl();
+        m_previousWindow = TDWindowBefore(m_window.get());
     }
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
+    m_window->setFocus(Qt::ActiveWindowFocusReason);
 }

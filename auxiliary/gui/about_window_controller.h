@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QWidget>
 
 #include <memory>
 
@@ -26,4 +28,6 @@ public:
 
 private:
     std::unique_ptr<TDAboutWindow> m_window;
+    // The window that was active before this one opened; it gets the keyboard back at the close.
+    QPointer<QWidget> m_previousWindow;
 };

@@ -1,4 +1,5 @@
 #include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/previous_window.h"
 
 #include "auxiliary/gui/preference_pane.h"
 #include "auxiliary/gui/preferences_window.h"
@@ -78,6 +79,7 @@ void TDPreferencesController::showWindow() {
         frame.moveCenter(screen.center());
         m_window->move(frame.topLeft());
     }
+    if (!m_window->isVisible()) m_previousWindow = TDWindowBefore(m_window.get());
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
@@ -246,7 +248,7 @@ void TDPreferencesController::p_selectTab(int index) {
     m_defaults.setValue(kSelectedPane, entry.identifier);
     validateSelectableItems();
     QPointer<QWidget> shownHolder(holder);
-    p_resizeTo(holder, [this, identifier, shownHolder] {
+    p_resizeTo(page, [this, identifier, shownHolder] {
         if (!shownHolder || identifier != m_selectedIdentifier) return;
         p_didShow(*m_configuration.entry(identifier), m_selectedPane);
     });
@@ -328,5 +330,6 @@ bool TDPreferencesController::p_shouldClose() {
 }
 
 void TDPreferencesController::p_windowDidClose() {
+    TDActivateAgain(m_previousWindow);
     Q_EMIT windowClosed();
 }

@@ -105,6 +105,8 @@ private:
     QActionGroup* m_toolbarActions = nullptr;
     TDPreferencePane* m_selectedPane = nullptr;
     QString m_selectedIdentifier;
+    // The window that was active before this one opened; it gets the keyboard back at the close.
+    QPointer<QWidget> m_previousWindow;
     bool m_animatesResize = true;
     bool m_switchingTabs = false;
 };

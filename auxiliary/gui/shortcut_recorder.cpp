@@ -1,5 +1,7 @@
 #include "auxiliary/gui/shortcut_recorder.h"
 
+#include <QKeyEvent>
+
 TDShortcutRecorder::TDShortcutRecorder(QWidget* parent) : QKeySequenceEdit(parent) {
     setClearButtonEnabled(true);
     // Outside recording, an empty sequence can only come from the clear button.
@@ -14,7 +16,23 @@ void TDShortcutRecorder::showShortcut(const QKeySequence& sequence) {
     m_quiet = false;
 }
 
+bool TDShortcutRecorder::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool onlyShift = (key->modifiers() & ~Qt::ShiftModifier) == Qt::NoModifier;
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) && onlyShift) {
+            focusNextPrevChild(key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier);
+            return true;
+        }
+    }
+    return QKeySequenceEdit::event(event);
+}
+
 void TDShortcutRecorder::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->ignore();
+        return;
+    }
     m_quiet = true;
     QKeySequenceEdit::keyPressEvent(event);
     const QKeySequence recorded = keySequence();

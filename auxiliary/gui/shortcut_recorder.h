@@ -4,7 +4,9 @@
 #include <QKeySequenceEdit>
 
 // A recorder of one global shortcut: the first chord typed ends the recording (the next key starts a
-// new one), and only what a person does is reported: a chord, or the clear button.
+// new one), and only what a person does is reported: a chord, or the clear button. Tab, Shift+Tab and
+// Escape alone keep their usual meaning (they could never be a global shortcut), so the keyboard can
+// leave the recorder and close the window.
 class TDShortcutRecorder final : public QKeySequenceEdit {
     Q_OBJECT
 public:
@@ -20,6 +22,7 @@ Q_SIGNALS:
     void recordingChanged(bool recording);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;

@@ -1,4 +1,5 @@
 #include "auxiliary/gui/support_window.h"
+#include "auxiliary/gui/previous_window.h"
 
 #include "auxiliary/support_request_sender.h"
 #include "foundation/alert.h"
@@ -17,6 +18,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 namespace {
@@ -60,6 +62,11 @@ TDSupportWindow::TDSupportWindow(TDSupportWindowContext context)
     m_send->setObjectName(QStringLiteral("send"));
     m_send->setDefault(true);
     connect(m_send, &QPushButton::clicked, this, &TDSupportWindow::send);
+    // Return in a field, or Ctrl+Return anywhere, sends as the default button would in a dialog.
+    for (QLineEdit* field : {m_replyTo, m_subject})
+        connect(field, &QLineEdit::returnPressed, this, &TDSupportWindow::send);
+    auto* sendShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), this);
+    connect(sendShortcut, &QShortcut::activated, this, &TDSupportWindow::send);
     connect(m_sender, &TDSupportRequestSender::finished, this, &TDSupportWindow::p_finished);
 
     auto* form = new QFormLayout;
@@ -105,6 +112,7 @@ void TDSupportWindow::open() {
         QRect frame = frameGeometry();
         frame.moveCenter(screen()->availableGeometry().center());
         move(frame.topLeft());
+        m_previousWindow = TDWindowBefore(this);
     }
     show();
     raise();
@@ -189,6 +197,11 @@ void TDSupportWindow::p_finished(bool sent) {
 
 QString TDSupportWindow::p_supportAddress() const {
     return m_context.defaults.string(TDSupportEmailAddressKey);
+}
+
+void TDSupportWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    TDActivateAgain(m_previousWindow);
 }
 
 void TDSupportWindow::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -58,6 +59,7 @@ Q_SIGNALS:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void p_finished(bool sent);
@@ -75,4 +77,6 @@ private:
     QPushButton* m_send;
     QProgressDialog* m_progress = nullptr;
     bool m_anonymizeLibrary = false;
+    // The window that was active before this one opened; it gets the keyboard back at the close.
+    QPointer<QWidget> m_previousWindow;
 };
