@@ -76,7 +76,8 @@ TEST_F(PreferencePanesTest, GeneralControlsWriteTheirSettingsAndFollowChangesFro
     delay->setValue(0.6);
     EXPECT_DOUBLE_EQ(defaults().real(QStringLiteral("balloonPopUpDelay")), 0.6);
     const QString checks[] = {QStringLiteral("predictTags"), QStringLiteral("expandNotes"),
-                              QStringLiteral("cardAnimationEnabled"), QStringLiteral("commandWClosesTab")};
+                              QStringLiteral("cardAnimationEnabled"), QStringLiteral("commandWClosesTab"),
+                              QStringLiteral("checkSpellingContinuously")};
     for (const QString& key : checks) {
         auto* box = child<QCheckBox>(pane, key);
         ASSERT_NE(box, nullptr) << key.toStdString();
