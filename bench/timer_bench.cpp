@@ -34,7 +34,8 @@ void BM_TimerTick(benchmark::State& state) {
     timer.setPanelMaker([&defaults](TDTimerWindowController& controller) {
         return std::make_unique<TDTimerWindow>(controller, defaults);
     });
-    const auto tasks = manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
+    const auto tasks =
+        manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
     auto* task = dynamic_cast<TDTask*>(tasks->at(tasks->size() / 2));
     if (!task) {
         state.SkipWithError("no task to time");
