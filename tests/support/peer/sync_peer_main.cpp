@@ -142,6 +142,7 @@ QString run(Peer& peer, const QString& line) {
     else if (command == QLatin1String("move")) {
         auto* list = dynamic_cast<TDList*>(peer.library->groupWithUID(afterFirst));
         if (!list) return QStringLiteral("ERR no list ") + afterFirst;
+        if (task->parentList() == list) return QStringLiteral("OK");
         if (const Status moved = list->orderedTasks()->addObject(task); !moved) return answer(moved);
     } else {
         return QStringLiteral("ERR unknown command ") + command;
