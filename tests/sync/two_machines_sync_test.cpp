@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonDocument>
+#include <QThread>
 
 #include <memory>
 
@@ -117,7 +118,7 @@ TEST_F(TwoMachinesTest, EditsOnBothMachinesInRandomOrderEndTheSameOnBothAndOnThe
                 answer = machine->command(QStringLiteral("title %1 Renamed at %2").arg(task).arg(step));
                 break;
             case 2:
-                answer = machine->command(QStringLiteral("notes %1 Notes of step %2").arg(task).arg(step));
+                answer = machine->command(QStringLiteral("title %1 Titled again at %2").arg(task).arg(step));
                 break;
             case 3:
                 answer = machine->command(QStringLiteral("complete %1").arg(task));
@@ -180,6 +181,29 @@ TEST_F(TwoMachinesTest, AConnectionDroppedDuringASingleOrMultiPageUploadEndsTheS
         server->clearFaults();
         expectSameEverywhere();
     }
+}
+
+// The last open sub-task completed on one machine closes its parent there; the other machine takes
+// the parent as closed, and neither stamps it anew.
+TEST_F(TwoMachinesTest, AParentClosedByItsLastSubtaskEndsTheSameEverywhere) {
+    for (SyncPeer* machine : {a, b})
+        ASSERT_EQ(machine->command(QStringLiteral("switch autoCompleteParentTask on")), QStringLiteral("OK"));
+    // Past the first syncs, which are full merges: the service leaves completed tasks out of those.
+    expectSameEverywhere();
+    const QString parent = a->value(QStringLiteral("add Paint the shed"));
+    const QString done = a->value(QStringLiteral("subtask %1 Buy paint").arg(parent));
+    const QString last = a->value(QStringLiteral("subtask %1 Paint").arg(parent));
+    ASSERT_EQ(a->command(QStringLiteral("complete %1").arg(done)), QStringLiteral("OK"));
+    expectSameEverywhere();
+    QThread::sleep(1);  // the closing stamp is a later second than the parent's last sync
+    ASSERT_EQ(b->command(QStringLiteral("complete %1").arg(last)), QStringLiteral("OK"));
+    expectSameEverywhere();
+    const QJsonObject closed = a->forms()
+                                   .value(QStringLiteral("Task/") + parent)
+                                   .toObject()
+                                   .value(QStringLiteral("contents"))
+                                   .toObject();
+    EXPECT_EQ(closed.value(QStringLiteral("status")).toString(), QStringLiteral("C"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 //   list TITLE                a list in the Folders group; answers its UID
 //   move UID LIST             moves the task into the list
 //   bulk COUNT PREFIX         COUNT tasks titled PREFIX and a number
+//   switch KEY on|off         sets the user default KEY
 //   sync                      one sync, as the program runs it; "ERR <code>" when it fails
 //   forms                     the sync forms of every object that travels, as one JSON object
 //   journal                   the number of objects changed since the last sync
@@ -95,6 +96,10 @@ QString run(Peer& peer, const QString& line) {
             peer.library->createTask()->setTitle(QStringLiteral("%1 %2").arg(afterFirst).arg(i));
         return answer(saved(peer));
     }
+    if (command == QLatin1String("switch")) {
+        platform::UserDefaults::standard().setValue(first, afterFirst == QLatin1String("on"));
+        return QStringLiteral("OK");
+    }
     if (command == QLatin1String("list")) {
         TDList* list = peer.library->createList(rest, peer.library->foldersGroup());
         return answer(saved(peer), list->uid());
@@ -137,6 +142,7 @@ QString run(Peer& peer, const QString& line) {
     else if (command == QLatin1String("move")) {
         auto* list = dynamic_cast<TDList*>(peer.library->groupWithUID(afterFirst));
         if (!list) return QStringLiteral("ERR no list ") + afterFirst;
+        if (task->parentList() == list) return QStringLiteral("OK");
         if (const Status moved = list->orderedTasks()->addObject(task); !moved) return answer(moved);
     } else {
         return QStringLiteral("ERR unknown command ") + command;
