@@ -52,6 +52,9 @@ void TDMainWindowScriptingHost::save() {
 TDTimerController* TDMainWindowScriptingHost::timerController() {
     TDLibrary* open = library();
     if (!open) return nullptr;
+    // The task list's timer when the program has one; else the library's time log.
+    if (TDTimerController* timer = m_window.tasksViewController().tasksController().timerController())
+        return timer;
     if (!m_timer || m_timedLibrary != open) {
         m_timer = std::make_unique<TDTimeLogTimerController>(*open);
         m_timedLibrary = open;

@@ -29,7 +29,8 @@ private:
     TDLibraryManager& m_manager;
     AppDelegate& m_delegate;
     TDMainWindow& m_window;
-    // Made for the open library, again after a switch.
+    // The library's time log, for as long as the task list has no timer; made for the open library,
+    // again after a switch.
     std::unique_ptr<TDTimeLogTimerController> m_timer;
     TDLibrary* m_timedLibrary = nullptr;
 };
