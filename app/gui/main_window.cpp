@@ -119,6 +119,7 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
       m_tasksViewController(new TDTasksViewController(manager)) {
     setWindowTitle(QStringLiteral("Ordello"));
     setObjectName(QStringLiteral("MainWindow"));
+    m_tasksViewController->setAlertPrompter(m_prompter);
 
     filling(m_sourceList, m_sourceListSide);
     auto* tasksSide = new TDSplitViewSubview(m_mainSplit);

@@ -2,6 +2,7 @@
 
 #include "auxiliary/url_handler.h"
 #include "controls/gui/window_animator.h"
+#include "foundation/alert.h"
 #include "platform/files/workspace.h"
 
 #include <QMessageBox>
@@ -35,6 +36,14 @@ void TDDesktopTaskFeedback::openURL(const QUrl& url, bool) {
 bool TDDesktopTaskFeedback::confirmOpening(const QUrl& url) {
     const QString text =
         QObject::tr("The note links to \"%1\", which may run a program. Open it?").arg(url.toDisplayString());
+    if (m_prompter) {
+        // Cancel first: the default answer leaves the link closed.
+        TDAlert alert;
+        alert.messageText = QObject::tr("Open Link");
+        alert.informativeText = text;
+        alert.buttons = {QObject::tr("Cancel"), QObject::tr("Open")};
+        return m_prompter->runModal(alert) == 1;
+    }
     return QMessageBox::question(m_view.window(), QObject::tr("Open Link"), text,
                                  QMessageBox::Open | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Open;

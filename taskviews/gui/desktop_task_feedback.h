@@ -4,6 +4,7 @@
 #include "taskviews/task_link_opener.h"
 
 class QWidget;
+class TDAlertPrompter;
 class TDURLHandler;
 
 // The tasks controller's refusals and links at the desktop: message sheets over the window, links handed
@@ -21,8 +22,11 @@ public:
     bool confirmOpening(const QUrl& url) override;
     // Not owned; none: Ordello's links go to the desktop like any other.
     void setURLHandler(TDURLHandler* handler) { m_urlHandler = handler; }
+    // Not owned; none: the question is a message box over the window.
+    void setAlertPrompter(TDAlertPrompter* prompter) { m_prompter = prompter; }
 
 private:
     QWidget& m_view;
     TDURLHandler* m_urlHandler = nullptr;
+    TDAlertPrompter* m_prompter = nullptr;
 };

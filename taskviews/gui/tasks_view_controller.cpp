@@ -32,6 +32,10 @@ void TDTasksViewController::setURLHandler(TDURLHandler* handler) {
     m_feedback->setURLHandler(handler);
 }
 
+void TDTasksViewController::setAlertPrompter(TDAlertPrompter* prompter) {
+    m_feedback->setAlertPrompter(prompter);
+}
+
 void TDTasksViewController::p_modeChanged(qint64 mode) {
     const bool hadFocus = focusWidget() != nullptr;
     if (mode == 1 && !m_cardsView && m_controller->cardDeck()) {

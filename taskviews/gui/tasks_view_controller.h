@@ -20,6 +20,7 @@ class UserDefaults;
 // One task list of a window: the tasks controller, the item model of its rows and the outline that
 // shows them, made together and wired to each other. The main window puts this widget where the
 // tasks go; the outline fills it, or the cards, made the first time the controller switches to them.
+class TDAlertPrompter;
 class TDURLHandler;
 
 class TDTasksViewController : public QWidget {
@@ -36,6 +37,8 @@ public:
     TDCardsView* cardsView() const { return m_cardsView; }
     // Where "ordello:" links in notes go (not owned; none: to the desktop like any other link).
     void setURLHandler(TDURLHandler* handler);
+    // Who asks before a link that could run something opens (not owned; none: a message box).
+    void setAlertPrompter(TDAlertPrompter* prompter);
     // What prints the list as it is shown now, with the print choices kept in `defaults`.
     std::unique_ptr<TDPrintRenderer> makePrintRenderer(platform::UserDefaults& defaults);
 

@@ -347,6 +347,54 @@ TEST(ProgramRunTest, LaterProcessHandsItsFileToTheRunningOneOverTheSessionBusAnd
               QStringLiteral("Look at \"Handed over.txt\""));
 }
 
+// A script's call with the desktop's own command-line tool; its printed answer, empty when it failed.
+QString scriptCall(const QString& busAddress, const QStringList& arguments) {
+    QProcess gdbus;
+    gdbus.start(QStringLiteral("gdbus"),
+                QStringList{QStringLiteral("call"), QStringLiteral("--address"), busAddress,
+                            QStringLiteral("--dest"), QStringLiteral("com.vantorel.Ordello")} +
+                    arguments);
+    if (!gdbus.waitForFinished(kHangMilliseconds) || gdbus.exitCode() != 0) return {};
+    return QString::fromUtf8(gdbus.readAllStandardOutput()).trimmed();
+}
+
+TEST(ProgramRunTest, ALinkHandedOverAndAScriptOnTheSessionBusAddTasksToTheRunningOne) {
+    if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("dbus-daemon")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("gdbus")).isEmpty())
+        GTEST_SKIP() << "xvfb-run, dbus-daemon or gdbus is not installed";
+    QTemporaryDir home;
+    PrivateSessionBus bus;
+    ASSERT_FALSE(bus.address().isEmpty());
+    ProgramRun run(home.path(), bus.address());
+    ASSERT_TRUE(run.started());
+    const qint64 pid = run.programPid();
+    ASSERT_GT(pid, 0) << run.output().toStdString();
+    ASSERT_TRUE(waitForLaunch(home.path())) << contents(newestLog(home.path())).toStdString();
+
+    // As `xdg-open` starts a later process with the link.
+    const LaterRun later = runLater(home.path(), bus.address(), home.path(),
+                                    {QStringLiteral("ordello:///inbox/tasks?method=POST&title=From+a+link")});
+    EXPECT_EQ(later.status, 0) << later.output.toStdString();
+
+    const QString inbox = scriptCall(
+        bus.address(), {QStringLiteral("--object-path"), QStringLiteral("/com/vantorel/Ordello"),
+                        QStringLiteral("--method"), QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                        QStringLiteral("com.vantorel.Ordello.Application"), QStringLiteral("Inbox")});
+    const QString path = inbox.section(QLatin1Char('\''), 1, 1);
+    ASSERT_TRUE(path.startsWith(QStringLiteral("/com/vantorel/Ordello/groups/"))) << inbox.toStdString();
+    const QString made =
+        scriptCall(bus.address(), {QStringLiteral("--object-path"), path, QStringLiteral("--method"),
+                                   QStringLiteral("com.vantorel.Ordello.Group.MakeTask"),
+                                   QStringLiteral("{'Title': <'From a script'>}"), QStringLiteral("0")});
+    EXPECT_TRUE(made.contains(QStringLiteral("/com/vantorel/Ordello/tasks/"))) << made.toStdString();
+
+    run.terminate(pid);
+    EXPECT_EQ(run.waitForExit(), 0) << contents(newestLog(home.path())).toStdString();
+    EXPECT_EQ(inboxTitles(defaultPackage(home.path())).mid(0, 2),
+              (QStringList{QStringLiteral("From a script"), QStringLiteral("From a link")}));
+}
+
 TEST(ProgramRunTest, WithoutSessionBusLaterProcessIsRefusedByTheLibraryLock) {
     if (QStandardPaths::findExecutable(QStringLiteral("xvfb-run")).isEmpty())
         GTEST_SKIP() << "xvfb-run is not installed";

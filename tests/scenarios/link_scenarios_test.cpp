@@ -10,9 +10,10 @@ void seedWork(LibrarySeed& seed) {
     TDGroup* work = seed.folder(QStringLiteral("Work"));
     TDGroup* reports = seed.list(QStringLiteral("Reports"), work);
     seed.task(reports, QStringLiteral("Draft"));
-    TDGroup* errands = seed.list(QStringLiteral("Errands"));
-    seed.task(errands, QStringLiteral("Buy stamps"))
-        ->setNotesString(QStringLiteral("Ask about ordello:///Work/Reports"));
+    TDTask* stamps = seed.task(seed.list(QStringLiteral("Errands")), QStringLiteral("Buy stamps"));
+    TDTask* server = seed.task(seed.list(QStringLiteral("Servers")), QStringLiteral("Check the server"));
+    stamps->setNotesString(QStringLiteral("Ask about ordello:///Work/Reports"));
+    server->setNotesString(QStringLiteral("ssh://host.example"));
 }
 
 class LinkScenario : public ScenarioTest {};
@@ -47,6 +48,22 @@ TEST_F(LinkScenario, AnOrdelloLinkInANoteOpensInsideOrdello) {
     press(Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(shownGroup(), QStringLiteral("Reports"));
     EXPECT_TRUE(workspace.opened.isEmpty()) << "nothing went to the desktop";
+    EXPECT_TRUE(prompter.shown.isEmpty()) << "Ordello's own link needs no question";
+}
+
+TEST_F(LinkScenario, ALinkThatCouldRunSomethingOpensOnlyAfterTheQuestion) {
+    seedLibrary(seedWork);
+    launch();
+    chooseGroupFromKeyboard(QStringLiteral("Servers"));
+    click(QStringLiteral("Check the server"));
+    press(Qt::Key_Return, Qt::ControlModifier);  // answered with the default, Cancel
+    ASSERT_EQ(prompter.shown.size(), 1);
+    EXPECT_TRUE(prompter.shown.first().informativeText.contains(QStringLiteral("ssh://host.example")));
+    EXPECT_TRUE(workspace.opened.isEmpty());
+
+    prompter.answers = {1};  // Open
+    press(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(workspace.opened, QList<QUrl>{QUrl(QStringLiteral("ssh://host.example"))});
 }
 
 }  // namespace
