@@ -249,6 +249,10 @@ public:
     void moveTasksLeft();
     void moveTasksRight();
     void revealInList();
+    // Selects the first row whose task starts (is due) on the group's earliest date, and centres it
+    // (tasks_controller_selecting.cpp); nothing when no row does.
+    void selectEarliestStartDateTask();
+    void selectEarliestDueDateTask();
 
     // Attributes, links and timing (tasks_controller_attributes.cpp).
     void toggleCompleted();
@@ -334,6 +338,7 @@ Q_SIGNALS:
 
 private:
     void p_libraryDidFinishLoading();
+    void p_selectFirstTaskWithDate(bool start);
     void p_releaseObjects();
     void p_managedObjectContextDidChange(const platform::Notification& notification);
     void p_willUndoOrRedo();
