@@ -253,6 +253,12 @@ public:
     // (tasks_controller_selecting.cpp); nothing when no row does.
     void selectEarliestStartDateTask();
     void selectEarliestDueDateTask();
+    // Debugging (tasks_controller_debugging.cpp): the display orders of the group's tasks and of the
+    // selected tasks' subtasks renumbered, or checked (false and a message when one is out of order);
+    // what the selected rows hold, logged.
+    void fixDisplayOrder();
+    bool checkDisplayOrder();
+    void logItemInfo();
 
     // Attributes, links and timing (tasks_controller_attributes.cpp).
     void toggleCompleted();

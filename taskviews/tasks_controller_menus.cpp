@@ -266,6 +266,12 @@ void TDTasksController::perform(const TDTaskMenuItem& item, bool alternate) {
         openLinks(true);
     else if (action == QLatin1String("revealInList"))
         revealInList();
+    else if (action == QLatin1String("fixDisplayOrder"))
+        fixDisplayOrder();
+    else if (action == QLatin1String("checkDisplayOrder"))
+        checkDisplayOrder();
+    else if (action == QLatin1String("logItemInfo"))
+        logItemInfo();
     else if (action == QLatin1String("selectEarliestStartDateTask"))
         selectEarliestStartDateTask();
     else if (action == QLatin1String("selectEarliestDueDateTask"))
