@@ -60,4 +60,13 @@ int distanceForModifiers(Qt::KeyboardModifiers modifiers) {
     return 1;
 }
 
+quint64 weekendBitmapOf(const QLocale& locale) {
+    const QList<Qt::DayOfWeek> working = locale.weekdays();
+    quint64 bitmap = 0;
+    // Qt counts Monday 1 .. Sunday 7; the bitmap Sunday 1 .. Saturday 7.
+    for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
+        if (!working.contains(Qt::DayOfWeek(day))) bitmap |= quint64(1) << (day % 7 + 1);
+    return bitmap;
+}
+
 }  // namespace ODLDatePickerGeometry

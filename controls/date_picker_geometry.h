@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QList>
+#include <QLocale>
 
 // The month pages of the date picker: one row per month from January of year 0 to December of year
 // 9999 (row = year x 12 + month - 1), each a grid of 42 day cells that starts on the calendar's first
@@ -41,5 +42,7 @@ QList<DayCell> cellsOfRow(int row, int firstWeekday, quint64 weekendBitmap, QDat
 int distanceForModifiers(Qt::KeyboardModifiers modifiers);
 
 inline constexpr quint64 kSaturdaySundayBitmap = (1u << 1) | (1u << 7);
+// The locale's weekend (the days that are not among its working weekdays), as a weekend bitmap.
+quint64 weekendBitmapOf(const QLocale& locale);
 
 }  // namespace ODLDatePickerGeometry

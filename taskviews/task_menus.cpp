@@ -94,6 +94,8 @@ TDTaskMenu TDTaskMenuTemplate() {
                 item("Open Link", "openLink", 0, "Ctrl+Return"),
                 item("Open Link in Background", "openLinkInBackground", 0, "Ctrl+Shift+Return"),
                 item("Reveal in List", "revealInList", 0, "Ctrl+Shift+R"),
+                item("Select Earliest Start", "selectEarliestStartDateTask"),
+                item("Select Earliest Due", "selectEarliestDueDateTask"),
                 item("Begin Timing", "beginTiming"),
                 item("Stop Timing", "stopTiming"),
                 TDTaskMenuItem::separator(),

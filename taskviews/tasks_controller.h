@@ -256,6 +256,16 @@ public:
     void moveTasksLeft();
     void moveTasksRight();
     void revealInList();
+    // Selects the first row whose task starts (is due) on the group's earliest date, and centres it
+    // (tasks_controller_selecting.cpp); nothing when no row does.
+    void selectEarliestStartDateTask();
+    void selectEarliestDueDateTask();
+    // Debugging (tasks_controller_debugging.cpp): the display orders of the group's tasks and of the
+    // selected tasks' subtasks renumbered, or checked (false and a message when one is out of order);
+    // what the selected rows hold, logged.
+    void fixDisplayOrder();
+    bool checkDisplayOrder();
+    void logItemInfo();
 
     // Attributes, links and timing (tasks_controller_attributes.cpp).
     void toggleCompleted();
@@ -342,6 +352,7 @@ Q_SIGNALS:
 private:
     void p_libraryDidFinishLoading();
     void p_observeUndo(platform::UndoManager* undo);
+    void p_selectFirstTaskWithDate(bool start);
     void p_releaseObjects();
     void p_managedObjectContextDidChange(const platform::Notification& notification);
     void p_willUndoOrRedo();

@@ -197,7 +197,9 @@ bool TDTasksController::validate(const QString& action, qint64 tag) {
         return !(m_window && m_window->isQuickEntry()) && selected;
     if (action == QLatin1String("toggleColumn") || action == QLatin1String("toggleNotes")) return outline;
     if (action == QLatin1String("changeGroupingLimit") || action == QLatin1String("checkDisplayOrder") ||
-        action == QLatin1String("fixDisplayOrder"))
+        action == QLatin1String("fixDisplayOrder") ||
+        action == QLatin1String("selectEarliestStartDateTask") ||
+        action == QLatin1String("selectEarliestDueDateTask"))
         return true;
     if (action == QLatin1String("toggleCompletedTasks")) return !(m_group && m_group->isFolder());
     logWithLevel(TDLogDebug, "DEBUG", "Unknown action %@ sent to %@ for validation", action,
@@ -264,6 +266,16 @@ void TDTasksController::perform(const TDTaskMenuItem& item, bool alternate) {
         openLinks(true);
     else if (action == QLatin1String("revealInList"))
         revealInList();
+    else if (action == QLatin1String("fixDisplayOrder"))
+        fixDisplayOrder();
+    else if (action == QLatin1String("checkDisplayOrder"))
+        checkDisplayOrder();
+    else if (action == QLatin1String("logItemInfo"))
+        logItemInfo();
+    else if (action == QLatin1String("selectEarliestStartDateTask"))
+        selectEarliestStartDateTask();
+    else if (action == QLatin1String("selectEarliestDueDateTask"))
+        selectEarliestDueDateTask();
     else if (action == QLatin1String("beginTiming"))
         beginTiming();
     else if (action == QLatin1String("stopTiming"))

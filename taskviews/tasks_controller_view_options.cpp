@@ -7,6 +7,7 @@
 #include "model/tag.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
+#include "taskviews/card_deck.h"
 #include "taskviews/mutable_comparison_predicate.h"
 #include "taskviews/task_presentation.h"
 #include "taskviews/task_window_context.h"
@@ -26,6 +27,7 @@ const QString kSelectionState = QStringLiteral("selectionState");
 const QString kHideOldCompletedTasks = QStringLiteral("hideOldCompletedTasks");
 const QString kHideOldCompletedTasksCutoffDate = QStringLiteral("hideOldCompletedTasksCutoffDate");
 const QString kTitle = QStringLiteral("title");
+const QString kNumberOfCards = QStringLiteral("numberOfCards");
 const QString kTitleFilterString = QStringLiteral("titleFilterString");
 const QString kFilterTagUIDs = QStringLiteral("filterTagUIDs");
 
@@ -72,6 +74,7 @@ QVariantMap TDTasksController::viewOptions() const {
     if (m_hideOldCompletedTasksCutoffDate.isValid())
         options.insert(kHideOldCompletedTasksCutoffDate, m_hideOldCompletedTasksCutoffDate);
     if (m_group) options.insert(kTitle, m_group->title());
+    if (m_cardDeck) options.insert(kNumberOfCards, m_cardDeck->numberOfCards());
     return options;
 }
 
@@ -151,6 +154,9 @@ void TDTasksController::applyViewOptionsBeforeReloading(const QVariantMap& optio
 }
 
 void TDTasksController::applyViewOptionsAfterReloading(const QVariantMap& options) {
+    // The stack under the front card shows as many cards as when the options were saved.
+    if (m_mode == 1 && m_cardDeck && options.contains(kNumberOfCards))
+        m_cardDeck->setNumberOfCards(options.value(kNumberOfCards).toLongLong());
     if (!m_outline) return;
     if (options.contains(kExpandedState)) m_outline->setExpandedState(options.value(kExpandedState));
     if (options.contains(kScrollPositionState))

@@ -20,6 +20,9 @@
 #include "store/import_progress.h"
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
+#include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/task_menus.h"
+#include "taskviews/tasks_controller.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,6 +89,16 @@ void TDApplicationMenus::p_installDebugMenu(QMenuBar& bar) {
     add(QStringLiteral("Capture View"), [this] { captureView(); });
     add(QStringLiteral("Simulate Date Change"), [this] { simulateDateChange(); });
     add(QStringLiteral("Make Recurring Tasks"), [this] { makeRecurringTasks(); });
+    debug->addSeparator();
+    // The tasks' display orders, through the Task menu's validation like its own items.
+    for (const auto& [title, action] :
+         {std::pair{"Fix Display Order", "fixDisplayOrder"},
+          std::pair{"Check Display Order", "checkDisplayOrder"}, std::pair{"Log Item Info", "logItemInfo"}}) {
+        TDTaskMenuItem item;
+        item.action = QString::fromLatin1(action);
+        add(QString::fromLatin1(title),
+            [this, item] { m_window.tasksViewController().tasksController().perform(item, false); });
+    }
     debug->addSeparator();
     add(QStringLiteral("Raise Exception"), [this] { raiseException(); });
 }

@@ -9,7 +9,8 @@ namespace {
 
 class SegmentAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    SegmentAccessible(TDToolbarSegmentedControl* control, int segment) : m_control(control), m_segment(segment) {}
+    SegmentAccessible(TDToolbarSegmentedControl* control, int segment)
+        : m_control(control), m_segment(segment) {}
 
     bool isValid() const override { return m_control && m_segment < m_control->segmentCount(); }
     QObject* object() const override { return nullptr; }
@@ -39,7 +40,8 @@ public:
         return state;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
-        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this) : nullptr;
+        return type == QAccessible::ActionInterface ? static_cast<QAccessibleActionInterface*>(this)
+                                                    : nullptr;
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
@@ -57,15 +59,17 @@ public:
     explicit SegmentedControlAccessible(TDToolbarSegmentedControl* control)
         : QAccessibleWidget(control, QAccessible::ToolBar) {
         for (int segment = 0; segment < control->segmentCount(); ++segment)
-            m_segments.append(QAccessible::registerAccessibleInterface(new SegmentAccessible(control, segment)));
+            m_segments.append(
+                QAccessible::registerAccessibleInterface(new SegmentAccessible(control, segment)));
     }
     ~SegmentedControlAccessible() override {
         for (QAccessible::Id id : std::as_const(m_segments)) QAccessible::deleteAccessibleInterface(id);
     }
     int childCount() const override { return int(m_segments.size()); }
     QAccessibleInterface* child(int index) const override {
-        return index >= 0 && index < m_segments.size() ? QAccessible::accessibleInterface(m_segments.at(index))
-                                                       : nullptr;
+        return index >= 0 && index < m_segments.size()
+                   ? QAccessible::accessibleInterface(m_segments.at(index))
+                   : nullptr;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
         for (int index = 0; index < m_segments.size(); ++index)

@@ -42,6 +42,7 @@ QToolButton* headerButton(QWidget* parent, const QString& text, const QString& t
 ODLDatePicker::ODLDatePicker(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_firstWeekday = sharedGregorianCalendar().firstWeekday();
+    m_weekendBitmap = ODLDatePickerGeometry::weekendBitmapOf(locale());
     m_today = TDClock::currentDateTime().date();
 
     m_previousButton = headerButton(this, QStringLiteral("◀"), tr("Show previous month"));
@@ -69,6 +70,16 @@ ODLDatePicker::ODLDatePicker(QWidget* parent) : QWidget(parent) {
 
     resize(sizeHint());
     scrollToRow(rowForDate(m_today));
+}
+
+void ODLDatePicker::changeEvent(QEvent* event) {
+    // The weekend and the day and month names follow a change of locale (month titles and weekday
+    // labels are drawn from the locale as they are painted).
+    if (event->type() == QEvent::LocaleChange) {
+        m_weekendBitmap = ODLDatePickerGeometry::weekendBitmapOf(locale());
+        update();
+    }
+    QWidget::changeEvent(event);
 }
 
 void ODLDatePicker::setFirstWeekday(int weekday) {
@@ -265,7 +276,7 @@ void ODLDatePicker::paintEvent(QPaintEvent*) {
     small.setPointSizeF(font().pointSizeF() - 2);
     painter.setFont(small);
     painter.setPen(grey(0.4f));
-    const QLocale locale;
+    const QLocale locale = this->locale();
     for (int i = 0; i < 7; ++i) {
         // QLocale counts Monday 1 .. Sunday 7; the symbol index Sunday 0 .. Saturday 6.
         const int symbol = weekdaySymbolIndexOfColumn(i, m_firstWeekday);
@@ -291,7 +302,7 @@ void ODLDatePicker::p_paintPage(QPainter& painter, int row, int top) const {
     painter.setPen(Qt::black);
     painter.drawText(
         QRect(0, top + 14, width(), 20), Qt::AlignCenter,
-        QLocale().standaloneMonthName(month.month()) + QLatin1Char(' ') + QString::number(month.year()));
+        locale().standaloneMonthName(month.month()) + QLatin1Char(' ') + QString::number(month.year()));
     const int c = width() / 7;
     const int margin = (width() - 7 * c) / 2;
     const int h = (p_pageHeight() - kGridTop) / 6;

@@ -88,3 +88,23 @@ TEST(DatePickerGeometry, HeaderArrowsPageByModifiers) {
 }
 
 }  // namespace
+
+namespace {
+
+// Bits by weekday number, Sunday 1 .. Saturday 7.
+TEST(DatePickerGeometry, TheWeekendBitmapHoldsTheDaysTheLocaleDoesNotWork) {
+    using ODLDatePickerGeometry::weekendBitmapOf;
+    const struct {
+        QLocale locale;
+        quint64 bitmap;
+    } cases[] = {
+        {QLocale(QLocale::English, QLocale::UnitedStates), ODLDatePickerGeometry::kSaturdaySundayBitmap},
+        {QLocale(QLocale::German, QLocale::Germany), (1u << 1) | (1u << 7)},
+        {QLocale(QLocale::Hebrew, QLocale::Israel), (1u << 6) | (1u << 7)},
+        {QLocale(QLocale::Persian, QLocale::Iran), 1u << 6},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(weekendBitmapOf(c.locale), c.bitmap) << c.locale.name().toStdString();
+}
+
+}  // namespace

@@ -260,3 +260,29 @@ TEST(CardKeysTest, KeysMapToTheirActions) {
 
 }  // namespace
 }  // namespace taskviewstest
+
+namespace taskviewstest {
+namespace {
+
+// A dropped card leaves the deck one card thinner; the group's view options keep that, and bring it
+// back when the group is shown as cards again.
+TEST_F(CardDeckTest, TheNumberOfCardsIsKeptInTheViewOptions) {
+    deck->dropCard();
+    ASSERT_EQ(deck->numberOfCards(), 5);
+    const QVariantMap options = controller->viewOptions();
+    EXPECT_EQ(options.value(QStringLiteral("numberOfCards")).toLongLong(), 5);
+
+    controller->setViewOptions({{QStringLiteral("displayMode"), 1}});
+    EXPECT_EQ(deck->numberOfCards(), 6) << "without the option the deck counts the group's tasks";
+    controller->setViewOptions(options);
+    EXPECT_EQ(deck->numberOfCards(), 5);
+    // In the outline the option has nothing to set.
+    QVariantMap outline = options;
+    outline.insert(QStringLiteral("displayMode"), 0);
+    outline.insert(QStringLiteral("numberOfCards"), 2);
+    controller->setViewOptions(outline);
+    EXPECT_NE(deck->numberOfCards(), 2);
+}
+
+}  // namespace
+}  // namespace taskviewstest

@@ -73,7 +73,8 @@ TEST_F(AccessibleNamesTest, TheOutlinesHeaderSectionsCarryTheirColumnTitles) {
 
 TEST_F(AccessibleNamesTest, TheToolbarsIconButtonsAreNamedAfterTheirActionsAndCanBePressed) {
     TDToolbarViewController& toolbar = mainWindow->toolbarController();
-    QAccessibleInterface* history = QAccessible::queryAccessibleInterface(toolbar.backAndForwardSegmentedControl());
+    QAccessibleInterface* history =
+        QAccessible::queryAccessibleInterface(toolbar.backAndForwardSegmentedControl());
     QAccessibleInterface* modes = QAccessible::queryAccessibleInterface(toolbar.viewModeSegmentedControl());
     ASSERT_TRUE(history && modes);
     ASSERT_EQ(history->childCount(), 2);

@@ -82,4 +82,22 @@ TEST_F(DatePickerMouseTest, PressesOnDaysStillPageAndPick) {
     EXPECT_EQ(picked.first().first().toDate(), QDate(2026, 6, 15));
 }
 
+// The weekend is the locale's, and follows a change of locale: Friday and Saturday in Israel.
+TEST_F(DatePickerMouseTest, TheWeekendDaysAreTheLocalesAndFollowItsChange) {
+    auto typeOf = [this](const QDate& date) {
+        Geometry type = Geometry::Weekday;
+        picker.dateAt(picker.rectOfDay(date).center(), &type);
+        return type;
+    };
+    const QDate friday(2026, 6, 12), saturday(2026, 6, 13), sunday(2026, 6, 14);
+    EXPECT_EQ(typeOf(friday), Geometry::Weekday);
+    EXPECT_EQ(typeOf(saturday), Geometry::Weekend);
+    EXPECT_EQ(typeOf(sunday), Geometry::Weekend);
+
+    picker.setLocale(QLocale(QLocale::Hebrew, QLocale::Israel));
+    EXPECT_EQ(typeOf(friday), Geometry::Weekend);
+    EXPECT_EQ(typeOf(saturday), Geometry::Weekend);
+    EXPECT_EQ(typeOf(sunday), Geometry::Weekday);
+}
+
 }  // namespace
