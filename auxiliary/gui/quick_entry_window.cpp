@@ -1,6 +1,8 @@
 #include "auxiliary/gui/quick_entry_window.h"
 
 #include "auxiliary/quick_entry_window_controller.h"
+#include "model/ordered_collection.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/window_activation.h"
 #include "taskviews/gui/tasks_view.h"
@@ -15,6 +17,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -22,6 +25,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int kWidth = 520;
