@@ -69,6 +69,8 @@ TDQuickEntryWindow::TDQuickEntryWindow(TDLibraryManager& manager)
     m_targetButton->setObjectName(QStringLiteral("QuickEntryTarget"));
     m_targetButton->setPopupMode(QToolButton::InstantPopup);
     m_targetButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The keyboard stays in the list: typing goes into titles.
+    m_targetButton->setFocusPolicy(Qt::NoFocus);
     m_targetMenu = new QMenu(m_targetButton);
     m_targetButton->setMenu(m_targetMenu);
     connect(m_targetMenu, &QMenu::aboutToShow, this, &TDQuickEntryWindow::p_rebuildTargetMenu);
@@ -194,6 +196,8 @@ void TDQuickEntryWindow::endEditing() {
 
 void TDQuickEntryWindow::beginEditingFirstTask() {
     TDTasksController& tasks = m_tasks->tasksController();
+    // A person quicker than the fade is already typing.
+    if (tasks.isEditingTitle()) return;
     const QList<TDTask*> all = tasks.group() ? tasks.topTasks()->objectsAs<TDTask>() : QList<TDTask*>();
     if (all.isEmpty()) return;
     tasks.setSelection({all.first()});
