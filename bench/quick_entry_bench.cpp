@@ -10,6 +10,7 @@
 #include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
+#include "taskviews/tasks_controller.h"
 
 #include <benchmark/benchmark.h>
 
