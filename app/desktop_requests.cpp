@@ -4,6 +4,8 @@
 #include "app/tasks_from_text.h"
 #include "auxiliary/url_handler.h"
 #include "platform/base/log.h"
+#include "language/localized_string.h"
+#include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
 
 TDDesktopRequests::TDDesktopRequests(AppDelegate& delegate, TDLibraryManager& manager, QObject* parent)
@@ -23,6 +25,16 @@ void TDDesktopRequests::open(const QStringList& arguments) {
 void TDDesktopRequests::createTasksFromText(const QString& text, TaskCreationReply reply) {
     m_waitingTexts.append({text, std::move(reply)});
     p_libraryDidOpen();
+}
+
+void TDDesktopRequests::toggleQuickEntry(bool withContext, const QString& activationToken) {
+    m_waitingToggles.append({withContext, activationToken});
+    p_libraryDidOpen();
+}
+
+void TDDesktopRequests::setQuickEntryHandlers(QuickEntryToggle toggle, QuickEntryText text) {
+    m_quickEntryToggle = std::move(toggle);
+    m_quickEntryText = std::move(text);
 }
 
 bool TDDesktopRequests::isLibraryOpen() const {
@@ -59,6 +71,19 @@ void TDDesktopRequests::p_libraryDidOpen() {
     m_dispatcher.libraryDidOpen();
     while (!m_waitingTexts.isEmpty() && isLibraryOpen()) {
         auto [text, reply] = m_waitingTexts.takeFirst();
-        reply(TDCreateTasksFromText(*m_manager.library(), text));
+        const bool immediately =
+            platform::UserDefaults::standard().boolean(QStringLiteral("createTaskFromServiceImmediately"));
+        if (immediately || !m_quickEntryText) {
+            reply(TDCreateTasksFromText(*m_manager.library(), text));
+        } else if (m_quickEntryText(text)) {
+            reply(QStringList());
+        } else {
+            reply(TDError::make(TDErrorNoTaskFromText,
+                                TDLocalizedString("Could not create task from selection")));
+        }
+    }
+    while (!m_waitingToggles.isEmpty() && isLibraryOpen()) {
+        const auto [withContext, token] = m_waitingToggles.takeFirst();
+        if (m_quickEntryToggle) m_quickEntryToggle(withContext, token);
     }
 }

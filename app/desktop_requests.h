@@ -29,10 +29,21 @@ public:
     void launchDidFinish();
     // Absolute paths and links (see platform::handOverArguments), in their order.
     void open(const QStringList& arguments);
-    // Replies once the tasks exist.
+    // Replies once the tasks exist. Unless the user default "createTaskFromServiceImmediately" is on,
+    // the text goes to quick entry instead (when a handler is set): the panel opens holding its tasks,
+    // and the reply carries no UIDs, for the tasks are filed only when the person files them.
     void createTasksFromText(const QString& text, TaskCreationReply reply);
     // Where "ordello:" links go (not owned; none: they are logged and ignored).
     void setURLHandler(TDURLHandler* handler) { m_urlHandler = handler; }
+    // Toggles quick entry once a library is open: with the window in front's context, and the
+    // activation token of the request (maybe empty).
+    void toggleQuickEntry(bool withContext, const QString& activationToken);
+
+    // What opens quick entry: the toggle, and the panel holding tasks from text (false when the text
+    // made no task).
+    using QuickEntryToggle = std::function<void(bool withContext, const QString& activationToken)>;
+    using QuickEntryText = std::function<bool(const QString& text)>;
+    void setQuickEntryHandlers(QuickEntryToggle toggle, QuickEntryText text);
 
 private:
     bool isLibraryOpen() const override;
@@ -49,5 +60,8 @@ private:
     TDExternalOpenDispatcher m_dispatcher;
     TDURLHandler* m_urlHandler = nullptr;
     QList<std::pair<QString, TaskCreationReply>> m_waitingTexts;
+    QList<std::pair<bool, QString>> m_waitingToggles;
+    QuickEntryToggle m_quickEntryToggle;
+    QuickEntryText m_quickEntryText;
     bool m_launched = false;
 };

@@ -38,11 +38,20 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     const QCommandLineOption chooseLibraryOption(QStringLiteral("choose-library"));
     parser.addOption(chooseLibraryOption);
+    // For the desktop's own shortcut settings: toggles quick entry in the running Ordello.
+    const QCommandLineOption quickEntryOption(QStringLiteral("quick-entry"));
+    const QCommandLineOption quickEntryContextOption(QStringLiteral("quick-entry-context"));
+    parser.addOption(quickEntryOption);
+    parser.addOption(quickEntryContextOption);
     // Options of no meaning here are no reason to refuse the files.
     (void)parser.parse(QCoreApplication::arguments());
     const QStringList opened = platform::handOverArguments(parser.positionalArguments(), QDir::current());
     // A later process hands its files to the running one and ends before it writes a log of its own.
     platform::InstanceService instanceService;
+    const bool quickEntry = parser.isSet(quickEntryOption) || parser.isSet(quickEntryContextOption);
+    const QString activationToken = platform::activationTokenFromEnvironment();
+    if (quickEntry)
+        instanceService.setQuickEntryRequest(parser.isSet(quickEntryContextOption), activationToken);
     if (instanceService.claim(opened) == platform::InstanceService::Claim::HandedOver) return 0;
 
     // The newest log before this run's own is the one a crash report would want.
@@ -63,6 +72,10 @@ int main(int argc, char** argv) {
                      &TDDesktopRequests::open);
     QObject::connect(&instanceService, &platform::InstanceService::reopenRequested, &ordello.delegate(),
                      &AppDelegate::showMainWindow);
+    QObject::connect(&instanceService, &platform::InstanceService::quickEntryRequested, &requests,
+                     &TDDesktopRequests::toggleQuickEntry);
+    // Started for quick entry with no Ordello running: it opens once the library is.
+    if (quickEntry) requests.toggleQuickEntry(parser.isSet(quickEntryContextOption), activationToken);
     instanceService.setTaskCreationHandler(
         [&requests](const QString& text, TDDesktopRequests::TaskCreationReply reply) {
             requests.createTasksFromText(text, std::move(reply));

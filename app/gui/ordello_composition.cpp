@@ -21,6 +21,9 @@
 #include "auxiliary/gui/timer_window.h"
 #include "auxiliary/timer_window_controller.h"
 #include "auxiliary/url_handler.h"
+#include "auxiliary/get_foreground_application_context_operation.h"
+#include "auxiliary/gui/quick_entry_window.h"
+#include "auxiliary/quick_entry_window_controller.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -30,9 +33,12 @@
 #include "model/task_timer_window.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
+#include "platform/desktop/front_window.h"
 #include "platform/desktop/hotkeys/hot_key_backends.h"
 #include "platform/desktop/sleep_watcher.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/reachability/network_reachability.h"
+#include "platform/sound/sound_sink.h"
 #include "store/gui/library_update_window_controller.h"
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
@@ -107,6 +113,23 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_requests = std::make_unique<TDDesktopRequests>(*m_delegate, *m_manager);
     m_requests->setURLHandler(m_urlHandler.get());
     window.tasksViewController().setURLHandler(m_urlHandler.get());
+    m_requests->setQuickEntryHandlers(
+        [this](bool withContext, const QString& token) { toggleQuickEntry(withContext, 0, token); },
+        [this](const QString& text) {
+            TDQuickEntryWindow* panel = p_quickEntry();
+            return panel && panel->controller().showWindowWithTasksFromText(text, false);
+        });
+    m_hotKeys->setTarget([this](const platform::PTHotKey& hotKey) {
+        const quint32 time = m_hotKeys->center().lastEventTimestamp();
+        if (hotKey.identifier() == TDQuickEntryHotKeyIdentifier)
+            toggleQuickEntry(false, time);
+        else if (hotKey.identifier() == TDQuickEntryContextHotKeyIdentifier)
+            toggleQuickEntry(true, time);
+    });
+    // The panel's scratch list belongs to the library that goes.
+    platform::NotificationCenter::defaultCenter().addObserver(
+        this, TDActiveLibraryWillChangeNotification, nullptr,
+        [this](const platform::Notification&) { m_quickEntry.reset(); });
 
     m_sleepWatcher = std::make_unique<platform::SleepWatcher>(seams.systemBus);
     connect(m_sleepWatcher.get(), &platform::SleepWatcher::willSleep, m_delegate.get(),
@@ -133,6 +156,9 @@ TDOrdelloComposition::~TDOrdelloComposition() {
     m_mainWindow->tasksViewController().setURLHandler(nullptr);
     TDTaskTimerWindow::setShared(nullptr);
     m_mainWindow->tasksViewController().tasksController().setTimerController(nullptr);
+    platform::NotificationCenter::defaultCenter().removeObserver(this);
+    m_hotKeys->setTarget(nullptr);
+    m_quickEntry.reset();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDHotKeyManager::setDefaultManager(nullptr);
@@ -150,8 +176,9 @@ void TDOrdelloComposition::p_showPreferences() {
              *m_prompter,
              [this](const QString& anchor) { m_delegate->showHelpForAnchor(anchor); },
              [this] { m_mainWindow->clearOptions(); },
+             // The manager follows the stored shortcuts by itself.
              {},
-             {}}));
+             [this](bool suspended) { m_hotKeys->setSuspended(suspended); }}));
     preferences.showWindow();
 }
 
@@ -210,6 +237,34 @@ std::optional<int> TDOrdelloComposition::launch(const TDLaunchOptions& options) 
     // Inside the event loop: what waited may switch the library, or end the program.
     QTimer::singleShot(0, m_requests.get(), &TDDesktopRequests::launchDidFinish);
     return std::nullopt;
+}
+
+TDQuickEntryWindow* TDOrdelloComposition::p_quickEntry() {
+    if (m_quickEntry || m_delegate->isLaunching() || !m_delegate->isLibraryOpen()) return m_quickEntry.get();
+    m_quickEntry = TDQuickEntryWindow::make(*m_manager);
+    if (!m_quickEntry) return nullptr;
+    // Asked before the panel shows, so the window in front is still the other program's.
+    m_quickEntry->controller().setContextProvider([](auto didGetContext) {
+        const std::optional<platform::FrontWindowFacts> front = platform::frontWindowFacts();
+        auto* operation = new TDGetForegroundApplicationContextOperation(
+            {front ? front->windowClass : QString(), front ? front->name : QString()},
+            TDGetForegroundApplicationContextOperation::defaultScriptFolders(), qApp);
+        operation->setDidGetContextBlock(std::move(didGetContext));
+        operation->start();
+    });
+    return m_quickEntry.get();
+}
+
+void TDOrdelloComposition::toggleQuickEntry(bool withContext, quint32 timestamp,
+                                            const QString& activationToken) {
+    TDQuickEntryWindow* panel = p_quickEntry();
+    if (!panel) {
+        platform::SoundSink::shared().beep();
+        return;
+    }
+    panel->setActivationTimestamp(timestamp);
+    panel->setActivationToken(activationToken);
+    panel->controller().toggle(withContext);
 }
 
 void TDOrdelloComposition::quit() {

@@ -28,6 +28,7 @@ class TDNetworkReachability;
 class TDHotKeyManager;
 class TDScriptingHost;
 class TDTimerWindowController;
+class TDQuickEntryWindow;
 class TDTooltipShortcutFilter;
 class TDURLHandler;
 
@@ -74,6 +75,13 @@ public:
     std::optional<int> launch(const TDLaunchOptions& options);
     // The quit sequence: saves, then exitRequested, or quitCancelled from the delegate.
     void quit();
+    // The hot keys' toggle: files the typed tasks when the quick-entry panel is open, else opens it
+    // (made on first use), with tasks from the window in front when `withContext`. The X11 time of the
+    // key event or the caller's activation token let the panel take the keyboard. A beep when no
+    // library can be shown in it.
+    void toggleQuickEntry(bool withContext, quint32 timestamp = 0, const QString& activationToken = {});
+    // Made on the first toggle; none before, or after the library was switched.
+    TDQuickEntryWindow* quickEntryWindow() const { return m_quickEntry.get(); }
 
     TDLibraryManager& manager() const { return *m_manager; }
     AppDelegate& delegate() const { return *m_delegate; }
@@ -95,6 +103,7 @@ private:
     void p_showPreferences();
     void p_makeTheTimer();
     void p_showSupport();
+    TDQuickEntryWindow* p_quickEntry();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -115,6 +124,7 @@ private:
     std::unique_ptr<TDMainWindowScriptingHost> m_scriptingHost;
     std::unique_ptr<TDURLHandler> m_urlHandler;
     std::unique_ptr<TDDesktopRequests> m_requests;
+    std::unique_ptr<TDQuickEntryWindow> m_quickEntry;
     std::unique_ptr<platform::SleepWatcher> m_sleepWatcher;
     std::unique_ptr<TDNetworkReachability> m_reachability;
     std::unique_ptr<TDLocaleChangeWatcher> m_localeWatcher;

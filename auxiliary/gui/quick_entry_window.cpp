@@ -2,6 +2,7 @@
 
 #include "auxiliary/quick_entry_window_controller.h"
 #include "model/ordered_collection.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/window_activation.h"
 #include "taskviews/gui/tasks_view.h"
@@ -16,6 +17,7 @@
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -23,6 +25,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 constexpr int kWidth = 520;
@@ -65,6 +69,8 @@ TDQuickEntryWindow::TDQuickEntryWindow(TDLibraryManager& manager)
     m_targetButton->setObjectName(QStringLiteral("QuickEntryTarget"));
     m_targetButton->setPopupMode(QToolButton::InstantPopup);
     m_targetButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // The keyboard stays in the list: typing goes into titles.
+    m_targetButton->setFocusPolicy(Qt::NoFocus);
     m_targetMenu = new QMenu(m_targetButton);
     m_targetButton->setMenu(m_targetMenu);
     connect(m_targetMenu, &QMenu::aboutToShow, this, &TDQuickEntryWindow::p_rebuildTargetMenu);
@@ -190,6 +196,8 @@ void TDQuickEntryWindow::endEditing() {
 
 void TDQuickEntryWindow::beginEditingFirstTask() {
     TDTasksController& tasks = m_tasks->tasksController();
+    // A person quicker than the fade is already typing.
+    if (tasks.isEditingTitle()) return;
     const QList<TDTask*> all = tasks.group() ? tasks.topTasks()->objectsAs<TDTask>() : QList<TDTask*>();
     if (all.isEmpty()) return;
     tasks.setSelection({all.first()});

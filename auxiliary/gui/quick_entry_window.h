@@ -37,6 +37,7 @@ public:
     TDTasksViewController& tasksViewController() const { return *m_tasks; }
     QToolButton& targetButton() const { return *m_targetButton; }
     QMenu& targetMenu() const { return *m_targetMenu; }
+    QPushButton& cancelButton() const { return *m_cancelButton; }
     QRect initialWindowFrame() const { return m_initialFrame; }
     // The height of all but the list: the panel wants the list's rows plus this.
     int margin() const { return m_margin; }

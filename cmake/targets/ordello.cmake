@@ -24,3 +24,8 @@ foreach(page IN LISTS help_pages)
     get_filename_component(page_name ${page} NAME)
     configure_file(${page} ${PROJECT_BINARY_DIR}/share/ordello/help/${page_name} COPYONLY)
 endforeach()
+
+# Quick entry's import scripts, found in "share/ordello/Import Scripts" beside the program's folder.
+file(GLOB import_scripts CONFIGURE_DEPENDS "${PROJECT_SOURCE_DIR}/resources/Import Scripts/*")
+file(COPY ${import_scripts} DESTINATION "${PROJECT_BINARY_DIR}/share/ordello/Import Scripts")
+install(PROGRAMS ${import_scripts} DESTINATION "${CMAKE_INSTALL_DATADIR}/ordello/Import Scripts")

@@ -71,6 +71,7 @@ void ScenarioTest::TearDown() {
     if (isRunning()) quit();
     m_saveWatcher.reset();
     m_ordello.reset();
+    desktopHotKeys = nullptr;
     if (m_previousTemporaryFolder.isNull())
         qunsetenv("TMPDIR");
     else
@@ -115,6 +116,12 @@ void ScenarioTest::launch() {
     // A connection never opened: no bus of the desktop's is reached.
     seams.sessionBus = QDBusConnection(QStringLiteral("ordello-scenario-no-bus"));
     seams.systemBus = seams.sessionBus;
+    if (!useSessionHotKeys)
+        seams.hotKeyBackend = [this] {
+            auto backend = std::make_unique<FakeHotKeyBackend>();
+            desktopHotKeys = backend.get();
+            return backend;
+        };
     m_ordello = std::make_unique<TDOrdelloComposition>(seams);
     QObject::connect(m_ordello.get(), &TDOrdelloComposition::exitRequested, m_ordello.get(),
                      [this](int status) { m_exitStatus = status; });
@@ -148,6 +155,7 @@ std::optional<int> ScenarioTest::quit() {
     if (m_exitStatus) {
         m_saveWatcher.reset();
         m_ordello.reset();
+        desktopHotKeys = nullptr;
     }
     return m_exitStatus;
 }
@@ -168,6 +176,19 @@ TDLibrary& ScenarioTest::runningLibrary() const {
 
 void ScenarioTest::settle() {
     testsupport::drainEvents();
+}
+
+void ScenarioTest::pressHotKey(int key, Qt::KeyboardModifiers modifiers) {
+    ASSERT_TRUE(desktopHotKeys) << "Ordello is not running";
+    quint64 held = 0;
+    if (modifiers & Qt::ControlModifier) held |= platform::PTCommandModifier;
+    if (modifiers & Qt::AltModifier) held |= platform::PTOptionModifier;
+    if (modifiers & Qt::MetaModifier) held |= platform::PTControlModifier;
+    if (modifiers & Qt::ShiftModifier) held |= platform::PTShiftModifier;
+    EXPECT_TRUE(desktopHotKeys->press(platform::PTKeyCombo(key, held)))
+        << "Ordello holds no hot key "
+        << QKeySequence(QKeyCombination(modifiers, Qt::Key(key))).toString().toStdString();
+    settle();
 }
 
 void ScenarioTest::press(int key, Qt::KeyboardModifiers modifiers) {

@@ -33,6 +33,7 @@
 #include "tests/scenarios/library_seed.h"
 #include "tests/scenarios/stored_library.h"
 #include "tests/support/core/scripted_alert_prompter.h"
+#include "tests/support/gui/fake_hot_key_backend.h"
 #include "tests/support/test_environment.h"
 #include "tests/taskviews/recording_workspace.h"
 
@@ -119,6 +120,9 @@ protected:
     void chooseFromGroupMenu(const QString& groupTitle, const QString& item);
     // A right click at the point of the widget, then a click on the item of the context menu that opens.
     void chooseFromContextMenu(QWidget* target, const QPoint& at, const QString& item);
+    // A global hot key pressed while another program has the keyboard: the desktop reports it to
+    // Ordello as it reports a combination Ordello holds. A failure when Ordello holds none such.
+    void pressHotKey(int key, Qt::KeyboardModifiers modifiers);
     // Handles what is waiting in the event loop.
     void settle();
 
@@ -147,6 +151,10 @@ protected:
     testsupport::ScriptedAlertPrompter prompter;
     RefusingLibraryChooser chooser;
     taskviewstest::RecordingWorkspace workspace;
+    // The desktop's end of the global hot keys of the running Ordello; null before launch, and when
+    // the test uses the session's own (useSessionHotKeys before launch).
+    FakeHotKeyBackend* desktopHotKeys = nullptr;
+    bool useSessionHotKeys = false;
 
 private:
     QModelIndex p_rowOfTask(const QString& title, int column) const;

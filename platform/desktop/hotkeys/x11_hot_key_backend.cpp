@@ -68,8 +68,9 @@ bool X11HotKeyBackend::registerHotKey(quint64 number, const QString& identifier,
     QList<quint16> granted;
     bool refused = false;
     for (quint16 variant : p_lockVariants()) {
+        // Reported on the root window even while one of Ordello's own windows has the focus.
         const xcb_void_cookie_t cookie =
-            xcb_grab_key_checked(m_connection, 1, m_root, grab.modifiers | variant, keycode,
+            xcb_grab_key_checked(m_connection, 0, m_root, grab.modifiers | variant, keycode,
                                  XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC);
         // The server answers a refusal (another client holds the key) only through this check.
         if (xcb_generic_error_t* error = xcb_request_check(m_connection, cookie)) {
