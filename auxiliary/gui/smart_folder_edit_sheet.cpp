@@ -42,6 +42,8 @@ TDSmartFolderEditSheet::TDSmartFolderEditSheet(TDSmartFolderEditWindowController
     });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(this, &QDialog::finished, this, [this](int result) {
+        // The main window takes the keyboard back first: a new folder's title opens for editing in it.
+        if (QWidget* window = parentWidget()) window->activateWindow();
         result == QDialog::Accepted ? m_controller.okay() : m_controller.cancel();
     });
     connect(m_editor, &TRRuleEditor::rowCountChanged, this, &TDSmartFolderEditSheet::p_fitHeightToRows);
@@ -51,8 +53,8 @@ TDSmartFolderEditSheet::TDSmartFolderEditSheet(TDSmartFolderEditWindowController
 void TDSmartFolderEditSheet::p_fitHeightToRows() {
     const int rowsHeight = m_editor->numberOfRows() * m_editor->rowHeight() + 2 * m_scroll->frameWidth();
     const QMargins margins = layout()->contentsMargins();
-    const int chrome = margins.top() + margins.bottom() + 2 * layout()->spacing() + m_match->sizeHint().height() +
-                       m_buttons->sizeHint().height();
+    const int chrome = margins.top() + margins.bottom() + 2 * layout()->spacing() +
+                       m_match->sizeHint().height() + m_buttons->sizeHint().height();
     int height = chrome + rowsHeight;
     if (QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen())
         height = qMin(height, screen->availableGeometry().height());
