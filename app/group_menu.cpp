@@ -13,11 +13,13 @@ QList<Entry> TDGroupMenuEntries() {
             std::nullopt,
             Command::AddList,
             Command::AddFolder,
+            Command::AddSmartFolder,
             std::nullopt,
             Command::AddTag,
             Command::AddTagBundle,
             std::nullopt,
             Command::RenameGroup,
+            Command::EditSmartFolder,
             Command::DuplicateGroup,
             Command::ArchiveList,
             Command::RemoveGroup};

@@ -17,6 +17,8 @@ class TDGroupsWindowContext;
 class TDLibrary;
 class TDLibraryChangeSignals;
 class TDLibraryManager;
+class TDSmartFolderEditWindowController;
+class TDSmartFolderSheetPrompter;
 class TDSourceListPresentation;
 class TDTasksController;
 
@@ -130,12 +132,18 @@ public:
         GotoGroup,
         ToggleTaskCount,
         SwitchSourceListView,
+        AddSmartFolder,
+        EditSmartFolder,
     };
     // A context-menu entry: a command, or a separator (none).
     using MenuEntry = std::optional<Command>;
 
     // Asks before archiving a list with open tasks (not owned; without one such a list is not archived).
     void setPrompter(TDAlertPrompter* prompter) { m_prompter = prompter; }
+    // Shows the smart-folder sheet (not owned; without one no smart folder can be made or edited).
+    void setSmartFolderSheetPrompter(TDSmartFolderSheetPrompter* prompter) { m_sheetPrompter = prompter; }
+    // The sheet open now, or nullptr.
+    TDSmartFolderEditWindowController* smartFolderSheet() const;
     // The row a context menu is open on (nullptr: none, or the menu is over the space below the rows).
     // The commands act on it rather than on the selection while it is set.
     void setClickedGroup(TDGroup* group) { m_clickedGroup = group; }
@@ -163,6 +171,10 @@ public:
     void archiveList();
     // Deletes without asking; the selection moves to a neighbouring row first.
     void removeGroup();
+    // The smart-folder sheet: OK creates the folder (selected, its title opened for editing) or gives the
+    // edited one the new rule, each as one undo step.
+    void addSmartFolder();
+    void editSmartFolder();
 
     // Drops on the source list: groups move, tasks move into a list or take a tag or Today's date, and
     // files, links and text become tasks there.
@@ -197,6 +209,8 @@ private:
     void p_addGroup(TDGroup* group, const QList<std::pair<TDGroup*, qsizetype>>& places,
                     const QString& undoActionName);
     void p_archive(TDGroup* list);
+    void p_beginSmartFolderSheet(TDGroup* editedGroup, TDGroup* selectedGroup);
+    void p_smartFolderSheetDidEnd(int returnCode, TDGroup* editedGroup, TDGroup* selectedGroup);
     TDGroup* p_dropTarget(TDGroup* item) const;
     qsizetype p_groupDropIndex(const QList<TDGroup*>& groups, TDGroup* target, int childIndex) const;
     void p_groupsDeleted(const QList<TDGroup*>& groups);
@@ -213,6 +227,9 @@ private:
     TDGroupsWindowContext* m_window = nullptr;
     TDSourceListPresentation* m_presentation = nullptr;
     TDAlertPrompter* m_prompter = nullptr;
+    TDSmartFolderSheetPrompter* m_sheetPrompter = nullptr;
+    // A child of this controller while open; deleted later, as it ends from within its own signal.
+    QPointer<TDSmartFolderEditWindowController> m_smartFolderSheet;
     TDGroup* m_clickedGroup = nullptr;
     // Without a tasks controller, the group shown is kept here.
     TDGroup* m_shownGroup = nullptr;

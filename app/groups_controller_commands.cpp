@@ -2,7 +2,9 @@
 // them the menus offer, and drops on the source list.
 #include "app/groups_controller.h"
 
+#include "app/smart_folder_sheet_prompter.h"
 #include "app/source_list_presentation.h"
+#include "auxiliary/smart_folder_edit_window_controller.h"
 #include "foundation/alert.h"
 #include "foundation/application_delegate.h"
 #include "language/localized_string.h"
@@ -14,6 +16,7 @@
 #include "model/smart_folder.h"
 #include "model/tag.h"
 #include "model/task.h"
+#include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
@@ -109,6 +112,10 @@ QString TDGroupsController::titleForCommand(Command command) {
             return TDLocalizedString("Show Task Counts");
         case Command::SwitchSourceListView:
             return TDLocalizedString("Switch Source List");
+        case Command::AddSmartFolder:
+            return TDLocalizedString("New Smart Folder");
+        case Command::EditSmartFolder:
+            return TDLocalizedString("Edit Smart Folder");
     }
     return {};
 }
@@ -157,7 +164,12 @@ bool TDGroupsController::validate(Command command) const {
             return true;
         }
         case Command::AddList:
+        case Command::AddSmartFolder:
             return !m_clickedGroup || isInside(m_clickedGroup, library->foldersGroup());
+        case Command::EditSmartFolder: {
+            const TDGroup* group = p_anchor();
+            return group && group->isSmartFolder() && !group->isSpecial();
+        }
         case Command::AddFolder:
             return !m_clickedGroup || isInside(m_clickedGroup, library->foldersGroup()) ||
                    isInside(m_clickedGroup, library->archiveGroup());
@@ -214,6 +226,10 @@ void TDGroupsController::perform(Command command) {
             return;  // each target has its own item (gotoGroup)
         case Command::ToggleTaskCount:
             return toggleTaskCount();
+        case Command::AddSmartFolder:
+            return addSmartFolder();
+        case Command::EditSmartFolder:
+            return editSmartFolder();
         case Command::SwitchSourceListView:
             return setMode(mode() == TDSourceListModel::TagsMode ? TDSourceListModel::FoldersMode
                                                                  : TDSourceListModel::TagsMode);
@@ -231,9 +247,11 @@ std::optional<QList<TDGroupsController::MenuEntry>> TDGroupsController::contextM
         entries << Command::AddTag << (isFolder ? Command::AddTagSubbundle : Command::AddTagBundle)
                 << std::nullopt;
     } else if (!(clicked && clicked->isSmartFolder() && isInside(clicked, library->foldersGroup()))) {
-        // Smart folders bring their own items (with their sheet) in place of the new groups.
         entries << Command::AddList << (isFolder ? Command::AddSubfolder : Command::AddFolder)
-                << std::nullopt;
+                << Command::AddSmartFolder << std::nullopt;
+    } else {
+        // A smart folder brings its sheet in place of the new groups.
+        entries << Command::EditSmartFolder << std::nullopt;
     }
     entries << Command::RenameGroup << Command::DuplicateGroup;
     if (mode() == TDSourceListModel::FoldersMode) entries << Command::ArchiveList;
@@ -546,4 +564,70 @@ bool TDGroupsController::acceptDrop(const QMimeData* data, bool allowsMove, TDGr
     if (platform::UndoManager* undo = m_manager.undoManager())
         undo->setActionName(TDLocalizedString("Drag Operation"));
     return true;
+}
+
+// --- Smart folders
+
+TDSmartFolderEditWindowController* TDGroupsController::smartFolderSheet() const {
+    return m_smartFolderSheet.data();
+}
+
+void TDGroupsController::addSmartFolder() {
+    if (!m_model->library()) return;
+    p_beginSmartFolderSheet(nullptr, p_anchor());
+}
+
+void TDGroupsController::editSmartFolder() {
+    TDGroup* group = p_anchor();
+    if (!m_model->library() || !group || !group->isSmartFolder() || group->isSpecial()) return;
+    p_beginSmartFolderSheet(group, nullptr);
+}
+
+void TDGroupsController::p_beginSmartFolderSheet(TDGroup* editedGroup, TDGroup* selectedGroup) {
+    if (!m_sheetPrompter) {
+        logWithLevel(TDLogWarning, "WARNING", "No window to show the smart-folder sheet on");
+        return;
+    }
+    if (m_smartFolderSheet) return;  // one sheet at a time, as the window allows
+    if (m_presentation) m_presentation->commitEditing();
+    auto* sheet = new TDSmartFolderEditWindowController(*m_model->library(), selectedGroup, this);
+    if (auto* smart = TDSmartFolder::from(editedGroup)) {
+        sheet->setGroup(editedGroup);
+        const TRRulePtr rule = smart->rule();
+        sheet->setRule(rule ? rule->copy() : nullptr);
+    }
+    m_smartFolderSheet = sheet;
+    connect(sheet, &TDSmartFolderEditWindowController::sheetDidEnd, this,
+            [this, sheet, editedGroup, selectedGroup](int returnCode) {
+                p_smartFolderSheetDidEnd(returnCode, editedGroup, selectedGroup);
+                m_smartFolderSheet.clear();
+                sheet->deleteLater();
+            });
+    m_sheetPrompter->beginSmartFolderSheet(*sheet);
+}
+
+void TDGroupsController::p_smartFolderSheetDidEnd(int returnCode, TDGroup* editedGroup,
+                                                  TDGroup* selectedGroup) {
+    TDLibrary* library = m_model->library();
+    if (returnCode != TDSmartFolderEditWindowController::Accepted || !library) return;
+    const TRRulePtr rule = m_smartFolderSheet->rule();
+    setMode(TDSourceListModel::FoldersMode);
+    if (editedGroup) {
+        if (editedGroup->isDeleted()) return;
+        TDSmartFolder::from(editedGroup)->setRule(rule);
+        if (platform::UndoManager* undo = m_manager.undoManager())
+            undo->setActionName(TDLocalizedString("Edit Smart Folder"));
+        // The folder's tasks follow its new rule at once, not at the next pass.
+        m_manager.managedObjectContext()->processPendingChanges();
+        return;
+    }
+    TDGroup* folder = library->createSmartFolder();
+    folder->setTitle(TDLocalizedString("New Smart Folder"));
+    TDSmartFolder::from(folder)->setRule(rule);
+    if (selectedGroup && selectedGroup->isDeleted()) selectedGroup = nullptr;
+    QList<Place> places;
+    if (isInside(selectedGroup, library->foldersGroup()))
+        places << (selectedGroup->isFolder() ? firstChildOf(selectedGroup) : justAfter(selectedGroup));
+    places << lastChildOf(library->foldersGroup());
+    p_addGroup(folder, places, TDLocalizedString("Create Smart Folder"));
 }

@@ -1,5 +1,6 @@
 // Reloading every smart folder of a large library (Today, Upcoming and ten folders with rules), against
 // the same twelve selections written as plain loops over the same tasks: the floor.
+#include "auxiliary/rule_editor_model.h"
 #include "bench/bench_support.h"
 #include "language/date_additions.h"
 #include "model/comparison_rule.h"
@@ -9,6 +10,7 @@
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/smart_folder.h"
+#include "model/smart_folder_rule_fields.h"
 #include "model/tag.h"
 #include "model/task.h"
 #include "platform/base/clock.h"
@@ -245,5 +247,66 @@ void BM_HandWrittenSmartFolderFloor(benchmark::State& state) {
     state.counters["mismatches"] = double(mismatches);
 }
 BENCHMARK(BM_HandWrittenSmartFolderFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A folder whose rule has 30 rows: "All" over "Any" of 28 title tests.
+TRRulePtr thirtyRowRule() {
+    QList<TRRulePtr> titles;
+    for (int i = 0; i < 28; ++i)
+        titles << leaf(QStringLiteral("title"), TRConditionContains, QStringLiteral("number %1").arg(i * 37),
+                       TRRuleTypeString);
+    return compound(TRRuleTypeAll, {compound(TRRuleTypeAny, titles)});
+}
+
+TDSmartFolder* thirtyRowFolder(SmartLibrary& library) {
+    static TDSmartFolder* folder = nullptr;
+    if (!folder) {
+        folder = TDSmartFolder::from(library.library->createSmartFolder());
+        (void)library.library->foldersGroup()->orderedSubgroups()->addObject(folder);
+        folder->setRule(thirtyRowRule());
+    }
+    return folder;
+}
+
+// Reloading that folder alone: the baseline of an edit in the smart-folder sheet.
+void BM_ReloadOneSmartFolder(benchmark::State& state) {
+    SmartLibrary& library = smartLibrary(int(state.range(0)));
+    if (!library.library) {
+        state.SkipWithError("could not build the library");
+        return;
+    }
+    TDSmartFolder* folder = thirtyRowFolder(library);
+    for (auto _ : state) folder->reloadTasks();
+    state.counters["members"] = double(folder->tasks().size());
+}
+BENCHMARK(BM_ReloadOneSmartFolder)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+// A condition changed in the folder's rule in the editor: the rows rebuilt, the folder given the rule
+// and its tasks reloaded (the count the source list shows). Compare with BM_ReloadOneSmartFolder.
+void BM_RuleEditorEditOneRow(benchmark::State& state) {
+    SmartLibrary& library = smartLibrary(int(state.range(0)));
+    if (!library.library) {
+        state.SkipWithError("could not build the library");
+        return;
+    }
+    TDSmartFolder* folder = thirtyRowFolder(library);
+    TRRuleEditorModel editor;
+    editor.setFields(TDSmartFolderRuleFields(true));
+    editor.setRules({folder->rule()});
+    if (editor.numberOfRows() != 30) {
+        state.SkipWithError("the rule does not have 30 rows");
+        return;
+    }
+    bool beginsWith = false;
+    for (auto _ : state) {
+        beginsWith = !beginsWith;
+        editor.setConditionOfRow(5, beginsWith ? TRConditionBeginsWith : TRConditionContains);
+        editor.update();
+        folder->setRule(editor.rules().last());
+        folder->reloadTasks();
+        benchmark::DoNotOptimize(folder->tasks().size());
+    }
+    state.counters["rows"] = double(editor.numberOfRows());
+}
+BENCHMARK(BM_RuleEditorEditOneRow)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "app/gui/main_window.h"
 #include "taskviews/gui/spelling_menu.h"
+#include "auxiliary/gui/smart_folder_sheet_window_prompter.h"
 
 #include "app/close_shortcuts.h"
 
@@ -150,6 +151,8 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
     m_taskInfo = std::make_unique<TDTaskInfoViewController>(m_tasksViewController->tasksController());
     setInfoViewContent(new TDTaskInfoView(*m_taskInfo));
     m_groups->setPresentation(m_sourceList->groupsView());
+    m_smartFolderSheets = std::make_unique<TDSmartFolderSheetWindowPrompter>(*this);
+    m_groups->setSmartFolderSheetPrompter(m_smartFolderSheets.get());
     // A group clicked in the source list shows its tasks to type into.
     connect(m_sourceList->groupsView(), &TDGroupsView::focusReturnRequested, this,
             &TDMainWindow::focusTasksView);

@@ -26,6 +26,7 @@ class TDFunctionButton;
 class TDGroupTabControl;
 class TDGroupTabs;
 class TDGroupsController;
+class TDSmartFolderSheetWindowPrompter;
 class TDLibraryManager;
 class TDMessageBoxPrompter;
 class TDSourceListPane;
@@ -202,6 +203,7 @@ private:
     std::unique_ptr<TDMessageBoxPrompter> m_messageBoxes;
     TDAlertPrompter* m_prompter;
     std::unique_ptr<TDGroupsController> m_groups;
+    std::unique_ptr<TDSmartFolderSheetWindowPrompter> m_smartFolderSheets;
     TDGroupTabs* m_tabs;
     TDSplitView* m_mainSplit;
     TDSplitViewSubview* m_sourceListSide;

@@ -207,15 +207,17 @@ TEST_F(GroupCommandsTest, TheContextMenuFollowsTheModeAndTheClickedRow) {
                             Command::RemoveGroup};
     EXPECT_FALSE(groups->contextMenuEntries(library()->foldersGroup()).has_value());
     EXPECT_EQ(*groups->contextMenuEntries(work),
-              QList<Entry>(
-                  {Command::OpenInNewTab, std::nullopt, Command::AddList, Command::AddFolder, std::nullopt}) +
+              QList<Entry>({Command::OpenInNewTab, std::nullopt, Command::AddList, Command::AddFolder,
+                            Command::AddSmartFolder, std::nullopt}) +
                   tail);
     EXPECT_EQ(*groups->contextMenuEntries(area),
               QList<Entry>({Command::OpenInNewTab, std::nullopt, Command::AddList, Command::AddSubfolder,
-                            std::nullopt}) +
+                            Command::AddSmartFolder, std::nullopt}) +
                   tail);
-    // A smart folder's own items come with its sheet: no new groups there.
-    EXPECT_EQ(*groups->contextMenuEntries(smart), QList<Entry>({Command::OpenInNewTab, std::nullopt}) + tail);
+    // A smart folder offers its sheet in place of the new groups.
+    EXPECT_EQ(
+        *groups->contextMenuEntries(smart),
+        QList<Entry>({Command::OpenInNewTab, std::nullopt, Command::EditSmartFolder, std::nullopt}) + tail);
     // Below the rows.
     EXPECT_EQ(groups->contextMenuEntries(nullptr)->value(2), Entry(Command::AddList));
 

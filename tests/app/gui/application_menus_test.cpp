@@ -212,10 +212,11 @@ TEST_F(ApplicationMenusTest, TheListsMenuFollowsViewWithTheSourceListsCommandsEn
     EXPECT_EQ(bar.value(view + 1), QStringLiteral("&Lists"));
     QMenu* lists = menus->groupMenu();
     ASSERT_TRUE(lists);
-    EXPECT_EQ(titles(lists->actions()),
-              strings({"Back", "Forward", "-", "Select Previous Group", "Select Next Group",
-                       "Switch Source List", "-", "New List", "New Folder", "-", "New Tag", "New Tag Bundle",
-                       "-", "Rename", "Duplicate", "Archive List", "Delete"}));
+    EXPECT_EQ(
+        titles(lists->actions()),
+        strings({"Back", "Forward", "-", "Select Previous Group", "Select Next Group", "Switch Source List",
+                 "-", "New List", "New Folder", "New Smart Folder", "-", "New Tag", "New Tag Bundle", "-",
+                 "Rename", "Edit Smart Folder", "Duplicate", "Archive List", "Delete"}));
 
     // Each item is enabled, as the source list validates it, when the menu opens.
     const auto enabled = [&](TDGroup* group) {
@@ -227,14 +228,14 @@ TEST_F(ApplicationMenusTest, TheListsMenuFollowsViewWithTheSourceListsCommandsEn
         Q_EMIT lists->aboutToHide();
         return on;
     };
-    const QStringList always =
-        strings({"Switch Source List", "New List", "New Folder", "New Tag", "New Tag Bundle"});
+    const QStringList always = strings(
+        {"Switch Source List", "New List", "New Folder", "New Smart Folder", "New Tag", "New Tag Bundle"});
     const QStringList onErrands = enabled(errands);
     for (const QString& title : always + strings({"Rename", "Duplicate", "Archive List", "Delete"}))
         EXPECT_TRUE(onErrands.contains(title)) << title.toStdString();
     const QStringList onInbox = enabled(library()->inboxGroup());
     for (const QString& title : always) EXPECT_TRUE(onInbox.contains(title)) << title.toStdString();
-    for (const char* title : {"Rename", "Duplicate", "Archive List", "Delete"})
+    for (const char* title : {"Rename", "Edit Smart Folder", "Duplicate", "Archive List", "Delete"})
         EXPECT_FALSE(onInbox.contains(QLatin1String(title))) << title;
     // Closed, every item takes its key again: the source list checks before it acts.
     for (const QAction* item : lists->actions()) EXPECT_TRUE(item->isEnabled()) << item->text().toStdString();

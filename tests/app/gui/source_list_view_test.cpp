@@ -187,14 +187,15 @@ TEST_F(SourceListViewTest, TheContextMenuOffersTheCommandsAndRenamesInPlace) {
         items << (action->isSeparator()
                       ? QStringLiteral("-")
                       : action->text() + (action->isEnabled() ? QString() : QStringLiteral(" (off)")));
-    EXPECT_EQ(items, (QStringList{QStringLiteral("Open in New Tab"), QStringLiteral("-"),
-                                  QStringLiteral("New List"), QStringLiteral("New Folder"),
-                                  QStringLiteral("-"), QStringLiteral("Rename"), QStringLiteral("Duplicate"),
-                                  QStringLiteral("Archive List"), QStringLiteral("Delete")}));
+    EXPECT_EQ(items,
+              (QStringList{QStringLiteral("Open in New Tab"), QStringLiteral("-"), QStringLiteral("New List"),
+                           QStringLiteral("New Folder"), QStringLiteral("New Smart Folder"),
+                           QStringLiteral("-"), QStringLiteral("Rename"), QStringLiteral("Duplicate"),
+                           QStringLiteral("Archive List"), QStringLiteral("Delete")}));
     EXPECT_EQ(groups->clickedGroup(), work);
 
     // Rename: the clicked row's title opens, and what is typed becomes the title.
-    menu->actions().at(5)->trigger();
+    menu->actions().at(6)->trigger();
     menu.reset();
     EXPECT_EQ(groups->clickedGroup(), nullptr);
     ASSERT_TRUE(view()->isEditingTitle());
@@ -241,9 +242,10 @@ TEST_F(SourceListViewTest, TheActionsButtonOpensTheGroupCommandsAndMakesAListByC
     });
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
     EXPECT_EQ(items,
-              (QStringList{QStringLiteral("New List"), QStringLiteral("New Folder"), QStringLiteral("-"),
-                           QStringLiteral("New Tag"), QStringLiteral("New Tag Bundle"), QStringLiteral("-"),
-                           QStringLiteral("Rename"), QStringLiteral("Duplicate"),
+              (QStringList{QStringLiteral("New List"), QStringLiteral("New Folder"),
+                           QStringLiteral("New Smart Folder"), QStringLiteral("-"), QStringLiteral("New Tag"),
+                           QStringLiteral("New Tag Bundle"), QStringLiteral("-"), QStringLiteral("Rename"),
+                           QStringLiteral("Edit Smart Folder (off)"), QStringLiteral("Duplicate"),
                            QStringLiteral("Archive List"), QStringLiteral("Delete")}));
 
     // The new list, just after the selected one, opens its title for the name typed.
@@ -269,8 +271,9 @@ TEST_F(SourceListViewTest, TheActionsButtonOpensTheGroupCommandsAndMakesAListByC
         QTest::keyClick(popup, Qt::Key_Escape);
     });
     QTest::mouseClick(&button, Qt::LeftButton, {}, button.rect().center());
-    EXPECT_EQ(items, (QStringList{QStringLiteral("Rename"), QStringLiteral("Duplicate"),
-                                  QStringLiteral("Archive List"), QStringLiteral("Delete")}));
+    EXPECT_EQ(items, (QStringList{QStringLiteral("Rename"), QStringLiteral("Edit Smart Folder"),
+                                  QStringLiteral("Duplicate"), QStringLiteral("Archive List"),
+                                  QStringLiteral("Delete")}));
 }
 
 TEST_F(SourceListViewTest, TheSecondarySelectionAndTheSelectionAreApart) {
