@@ -1,0 +1,44 @@
+#include "auxiliary/gui/application_preferences.h"
+
+#include "auxiliary/gui/placeholder_preference_pane.h"
+
+#include <QCoreApplication>
+
+namespace {
+
+QString tr(const char* text) {
+    return QCoreApplication::translate("TDApplicationPreferences", text);
+}
+
+}  // namespace
+
+TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPreferencesContext& context) {
+    Q_UNUSED(context);
+    TDPreferencesConfiguration configuration;
+    configuration.panes = {
+        {TDGeneralPreferencePane, tr("General"), QIcon::fromTheme(QStringLiteral("preferences-system")),
+         [] {
+             return std::make_unique<TDPlaceholderPreferencePane>(tr("General settings."),
+                                                                  QStringLiteral("prefs_general"));
+         }},
+        {TDCorvaneSyncPreferencePane, tr("Sync Service"),
+         QIcon::fromTheme(QStringLiteral("emblem-synchronizing")),
+         [] {
+             return std::make_unique<TDPlaceholderPreferencePane>(tr("The sync service is set up here."),
+                                                                  QString());
+         }},
+        {TDCalendarSyncPreferencePane, tr("Calendar Sync"),
+         QIcon::fromTheme(QStringLiteral("x-office-calendar")),
+         [] {
+             return std::make_unique<TDPlaceholderPreferencePane>(tr("Calendar sync is set up here."),
+                                                                  QString());
+         }},
+        {TDKeyboardPreferencePane, tr("Shortcuts"),
+         QIcon::fromTheme(QStringLiteral("preferences-desktop-keyboard")),
+         [] {
+             return std::make_unique<TDPlaceholderPreferencePane>(tr("Shortcuts."),
+                                                                  QStringLiteral("prefs_shortcuts"));
+         }},
+    };
+    return configuration;
+}
