@@ -416,7 +416,7 @@ void AppDelegate::terminate() {
 }
 
 TDTerminateReply AppDelegate::applicationShouldTerminate() {
-    if (!m_services.mainWindow.closeAllWindows(m_restoringLibrary)) return TDTerminateReply::Cancel;
+    if (!m_services.mainWindow.closeAllWindows(isRestoringLibrary())) return TDTerminateReply::Cancel;
     NotificationCenter::defaultCenter().post(TDApplicationWillSaveBeforeTerminating);
     if (m_manager.library()) {
         switch (m_manager.saveLibraryOrReschedule()) {
@@ -579,6 +579,10 @@ bool AppDelegate::attemptRecoveryFromError(const TDError& error, int optionIndex
     logWithLevel(TDLogError, "ERROR", "Attempting recovery from unrecoverable error: %@",
                  error.detailedDescription());
     return false;
+}
+
+bool AppDelegate::isRestoringLibrary() const {
+    return m_restoringLibrary || m_services.syncControl.isFullSyncing();
 }
 
 void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,

@@ -31,9 +31,9 @@ const QString kWebsiteURLKey = QStringLiteral("corvaneWebsiteURL");
 bool holdsOnlyStarterContent(TDLibrary* library) {
     if (!library) return false;
     static const QSet<QString> starterGroups = {
-        TDLibrary::RootGroupUID,     TDLibrary::InboxFolderUID,    TDLibrary::OrdellosFolderUID,
-        TDLibrary::FoldersGroupUID,  TDLibrary::ArchiveGroupUID,   TDLibrary::TagsGroupUID,
-        TDLibrary::InboxListUID,     TDLibrary::TodayGroupUID,     TDLibrary::UpcomingGroupUID,
+        TDLibrary::RootGroupUID,      TDLibrary::InboxFolderUID,    TDLibrary::OrdellosFolderUID,
+        TDLibrary::FoldersGroupUID,   TDLibrary::ArchiveGroupUID,   TDLibrary::TagsGroupUID,
+        TDLibrary::InboxListUID,      TDLibrary::TodayGroupUID,     TDLibrary::UpcomingGroupUID,
         TDLibrary::ProjectsFolderUID, TDLibrary::QuickGuideListUID, TDLibrary::OnHoldFolderUID,
         TDLibrary::SomedayListUID};
     for (TDGroup* group : library->allGroups())
@@ -118,7 +118,9 @@ void TDCorvaneSyncPreferencesController::p_runCheck(const QString& username, con
     m_queue->addOperation([operation, self, then = std::move(then)] {
         operation->performOperation();
         Check check{operation->verified(), operation->isEmpty(), operation->email(), operation->error()};
-        if (self) QMetaObject::invokeMethod(self.data(), [then, check] { then(check); }, Qt::QueuedConnection);
+        if (self)
+            QMetaObject::invokeMethod(
+                self.data(), [then, check] { then(check); }, Qt::QueuedConnection);
     });
 }
 
@@ -218,10 +220,9 @@ void TDCorvaneSyncPreferencesController::fullSync() {
 void TDCorvaneSyncPreferencesController::p_askFullSync(const Check& check) {
     auto settings = TDCorvaneSyncSettings::make(m_manager.library());
     const bool needsFullSync = settings && (*settings)->needsFullSync();
-    TDCorvaneFullSyncAlert question =
-        TDCorvaneFullSyncAlert::make(m_username.isEmpty() && settings ? (*settings)->username() : m_username,
-                                     needsFullSync || check.empty, check.empty,
-                                     holdsOnlyStarterContent(m_manager.library()));
+    TDCorvaneFullSyncAlert question = TDCorvaneFullSyncAlert::make(
+        m_username.isEmpty() && settings ? (*settings)->username() : m_username, needsFullSync || check.empty,
+        check.empty, holdsOnlyStarterContent(m_manager.library()));
     if (m_host.runFullSyncAlert(question) == TDCorvaneFullSyncAlert::kFullSyncButton) {
         const TDCorvaneSyncType type = question.syncType;
         // After the sheet has gone.

@@ -44,7 +44,9 @@ public:
     ~TDCorvaneSyncPreferencesController() override;
 
     // Where the checks connect; the program's own unless set (tests give their service's).
-    void setConnectionOptions(const std::optional<TDCorvaneConnection::Options>& options) { m_options = options; }
+    void setConnectionOptions(const std::optional<TDCorvaneConnection::Options>& options) {
+        m_options = options;
+    }
 
     // When the preferences window sets the pane up: the state of the open library, and a signed-in
     // account checked again.
@@ -90,8 +92,7 @@ private:
     void p_verify(bool fullSyncAfterwards);
     void p_didVerify(const Check& check, bool fullSyncAfterwards);
     void p_askFullSync(const Check& check);
-    void p_runCheck(const QString& username, const QString& password,
-                    std::function<void(const Check&)> then);
+    void p_runCheck(const QString& username, const QString& password, std::function<void(const Check&)> then);
     void p_invalidUser(const std::optional<TDError>& error);
     void p_signedOutElsewhere();
     void p_openServicePage(const QString& page);

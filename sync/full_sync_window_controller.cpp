@@ -83,7 +83,8 @@ void TDFullSyncWindowController::performFullSync(TDCorvaneSyncType type) {
     p_setProgress(tr("Saving library…"), 0, 0, true);
     p_setPage(Page::Progress);
     if (!m_manager.saveLibraryWithoutSyncing()) {
-        logWithLevel(TDLogError, "ERROR", "Aborting Corvane full sync because the library could not be saved");
+        logWithLevel(TDLogError, "ERROR",
+                     "Aborting Corvane full sync because the library could not be saved");
         p_fail(TDError::make(TDErrorLibraryBusy, tr("The library could not be saved before the full sync."),
                              tr("Nothing was sent. Try again once the library can be saved.")));
         return;
@@ -162,7 +163,8 @@ void TDFullSyncWindowController::libraryOperationDidFinish(TDLibraryOperation* o
 void TDFullSyncWindowController::libraryOperationDidFailWithError(TDLibraryOperation* operation,
                                                                   const TDError& error) {
     Q_UNUSED(operation);
-    QMetaObject::invokeMethod(this, [this, error] { p_fail(error); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, error] { p_fail(error); }, Qt::QueuedConnection);
 }
 
 void TDFullSyncWindowController::p_fail(const TDError& error) {

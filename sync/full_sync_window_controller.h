@@ -19,7 +19,8 @@ class OperationQueue;
 // full sync, then its end ("Sync finished") or its error with Retry and Cancel. The full sync runs on
 // the window's own queue: on the manager's sync queue it would wait for itself, since the library's
 // change handlers finish that queue's work before the library is replaced.
-class TDFullSyncWindowController final : public TDSyncAlertPanelController, public TDLibraryOperationDelegate {
+class TDFullSyncWindowController final : public TDSyncAlertPanelController,
+                                         public TDLibraryOperationDelegate {
     Q_OBJECT
 public:
     enum class Page { Alert, Progress };
@@ -29,7 +30,9 @@ public:
     ~TDFullSyncWindowController() override;
 
     // Where the operations connect; the program's own unless set (tests give their service's).
-    void setConnectionOptions(const std::optional<TDCorvaneConnection::Options>& options) { m_options = options; }
+    void setConnectionOptions(const std::optional<TDCorvaneConnection::Options>& options) {
+        m_options = options;
+    }
 
     // The full-sync question for the library's account: required while it has never synced.
     void showFullSyncAlert();

@@ -23,6 +23,7 @@
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/corvane_sync_operation.h"
+#include "sync/gui/sync_windows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -65,7 +66,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     TDAlertPrompter& prompter = *seams.prompter;
     TDMakeDataFoldersPrivate(m_manager->libraryPath());
     m_restorer = std::make_unique<TDImportWindowRestorer>(*m_manager, prompter);
-    m_syncControl = std::make_unique<TDLibrarySyncControl>(*m_manager);
+    m_syncControl = std::make_unique<TDSyncWindows>(*m_manager);
     m_badge = std::make_unique<TDLauncherBadgeSink>(seams.sessionBus);
     m_delegate = std::make_unique<AppDelegate>(
         *m_manager,
@@ -75,6 +76,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
     m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
                                                    platform::UserDefaults::standard());
+    m_menus->setSyncWindows(m_syncControl.get());
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 

@@ -17,12 +17,12 @@ class TDImportWindowRestorer;
 class TDLauncherBadgeSink;
 class TDLibraryLocationChooser;
 class TDLibraryManager;
-class TDLibrarySyncControl;
 class TDLibraryUpdateWindowController;
 class TDMainWindow;
 class TDMessageBoxPrompter;
 class TDNetworkReachability;
 class TDOptionKeyWatcher;
+class TDSyncWindows;
 class TDTooltipShortcutFilter;
 
 namespace platform {
@@ -71,6 +71,7 @@ public:
     TDMainWindow& mainWindow() const { return *m_mainWindow; }
     TDApplicationMenus& menus() const { return *m_menus; }
     TDDesktopRequests& requests() const { return *m_requests; }
+    TDSyncWindows& syncWindows() const { return *m_syncControl; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -89,7 +90,7 @@ private:
     std::unique_ptr<TDMessageBoxPrompter> m_messageBoxes;
     std::unique_ptr<TDFileDialogLibraryChooser> m_fileDialogs;
     std::unique_ptr<TDImportWindowRestorer> m_restorer;
-    std::unique_ptr<TDLibrarySyncControl> m_syncControl;
+    std::unique_ptr<TDSyncWindows> m_syncControl;
     std::unique_ptr<TDLauncherBadgeSink> m_badge;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TDLibraryUpdateWindowController> m_updateWindow;

@@ -1,6 +1,7 @@
 #include "auxiliary/gui/application_preferences.h"
 
 #include "auxiliary/gui/placeholder_preference_pane.h"
+#include "sync/gui/corvane_sync_preference_pane.h"
 
 #include <QCoreApplication>
 
@@ -13,7 +14,6 @@ QString tr(const char* text) {
 }  // namespace
 
 TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPreferencesContext& context) {
-    Q_UNUSED(context);
     TDPreferencesConfiguration configuration;
     configuration.panes = {
         {TDGeneralPreferencePane, tr("General"), QIcon::fromTheme(QStringLiteral("preferences-system")),
@@ -23,9 +23,12 @@ TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPrefere
          }},
         {TDCorvaneSyncPreferencePane, tr("Sync Service"),
          QIcon::fromTheme(QStringLiteral("emblem-synchronizing")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("The sync service is set up here."),
-                                                                  QString());
+         [context]() -> std::unique_ptr<TDPreferencePane> {
+             if (!context.syncWindows)
+                 return std::make_unique<TDPlaceholderPreferencePane>(
+                     tr("The sync service is not available."), QStringLiteral("prefs_online_sync"));
+             return std::make_unique<TDCorvaneSyncPane>(context.manager, context.prompter,
+                                                        *context.syncWindows, context.defaults);
          }},
         {TDCalendarSyncPreferencePane, tr("Calendar Sync"),
          QIcon::fromTheme(QStringLiteral("x-office-calendar")),

@@ -8,6 +8,7 @@
 
 class TDAlertPrompter;
 class TDLibraryManager;
+class TDSyncWindows;
 
 namespace platform {
 class UserDefaults;
@@ -29,6 +30,8 @@ struct TDPreferencesContext {
     // True while a shortcut is being recorded: the hot keys let go of their keys, so the combination
     // in use can be recorded again; false takes them back.
     std::function<void(bool suspended)> suspendHotKeys;
+    // The sync windows (the full-sync window the sync pane opens); none: the sync pane is not offered.
+    TDSyncWindows* syncWindows = nullptr;
 };
 
 // The panes of Ordello's preferences, in toolbar order: General, Sync Service, Calendar Sync, Shortcuts.

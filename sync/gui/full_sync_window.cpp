@@ -48,7 +48,8 @@ TDFullSyncWindow::TDFullSyncWindow(TDLibraryManager& manager, QWidget* parent)
     connect(m_cancel, &QPushButton::clicked, m_controller, &TDFullSyncWindowController::cancel);
     connect(m_controller, &TDFullSyncWindowController::pageChanged, this, &TDFullSyncWindow::p_showPage);
     connect(m_controller, &TDSyncAlertPanelController::alertChanged, this, &TDFullSyncWindow::p_showPage);
-    connect(m_controller, &TDFullSyncWindowController::progressChanged, this, &TDFullSyncWindow::p_showProgress);
+    connect(m_controller, &TDFullSyncWindowController::progressChanged, this,
+            &TDFullSyncWindow::p_showProgress);
     connect(m_controller, &TDSyncAlertPanelController::finished, this, &QDialog::done);
     p_showPage();
 }

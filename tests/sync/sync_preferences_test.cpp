@@ -92,8 +92,8 @@ TEST_F(PaneTest, TheServicePagesOpenUnderTheWebSite) {
     pane->lostPassword();
     pane->manageAccount();
     EXPECT_EQ(workspace.opened, QList<QUrl>({QUrl(QStringLiteral("https://www.example.org/signup")),
-                                            QUrl(QStringLiteral("https://www.example.org/reset_password")),
-                                            QUrl(QStringLiteral("https://www.example.org/"))}));
+                                             QUrl(QStringLiteral("https://www.example.org/reset_password")),
+                                             QUrl(QStringLiteral("https://www.example.org/"))}));
 }
 
 TEST_F(PaneTest, WithoutAServiceAddressNothingIsSent) {
@@ -161,17 +161,20 @@ TEST(FullSyncQuestionTest, TextsKindsAndDefaultsFollowTheAccountsState) {
         EXPECT_EQ(question.syncType, c.preselected);
     }
     for (int index = 0; index < 3; ++index)
-        EXPECT_EQ(TDCorvaneFullSyncAlert::indexForSyncType(TDCorvaneFullSyncAlert::syncTypeForIndex(index)), index);
+        EXPECT_EQ(TDCorvaneFullSyncAlert::indexForSyncType(TDCorvaneFullSyncAlert::syncTypeForIndex(index)),
+                  index);
     EXPECT_EQ(TDCorvaneFullSyncAlert::syncTypeForIndex(1), TDCorvaneSyncType::FullGet);
     EXPECT_EQ(TDCorvaneFullSyncAlert::syncTypeForIndex(2), TDCorvaneSyncType::FullPut);
 }
 
 TEST(AccountVerifyFailedAlertTest, AWrongAccountIsInvalidAndAnyOtherErrorSpeaksForItself) {
-    const TDAlert wrong = TDCorvaneSyncPreferencesController::accountVerifyFailedAlert(corvaneAuthenticationError());
+    const TDAlert wrong =
+        TDCorvaneSyncPreferencesController::accountVerifyFailedAlert(corvaneAuthenticationError());
     EXPECT_EQ(wrong.messageText, QStringLiteral("Invalid username or password"));
     EXPECT_EQ(TDCorvaneSyncPreferencesController::accountVerifyFailedAlert(std::nullopt).messageText,
               wrong.messageText);
-    const TDAlert down = TDCorvaneSyncPreferencesController::accountVerifyFailedAlert(corvaneMaintenanceError());
+    const TDAlert down =
+        TDCorvaneSyncPreferencesController::accountVerifyFailedAlert(corvaneMaintenanceError());
     EXPECT_EQ(down.messageText, corvaneMaintenanceError().description);
 }
 

@@ -19,13 +19,17 @@ void SyncWindowsTest::SetUp() {
     ASSERT_TRUE(created.ok()) << describe(created.error());
     platform::NotificationCenter::defaultCenter().addObserver(
         &observer, TDActiveLibraryDidChangeNotification, nullptr, [this](const platform::Notification&) {
-            if (!manager->library()) ASSERT_TRUE(manager->loadLibrary().ok());
+            if (!manager->library()) {
+                ASSERT_TRUE(manager->loadLibrary().ok());
+            }
         });
 }
 
 void SyncWindowsTest::TearDown() {
     platform::NotificationCenter::defaultCenter().removeObserver(&observer);
-    if (manager->library()) EXPECT_TRUE(manager->close().ok());
+    if (manager->library()) {
+        EXPECT_TRUE(manager->close().ok());
+    }
     TDLibraryManager::setSharedManager(nullptr);
     manager.reset();
     platform::Workspace::setShared(nullptr);
@@ -61,7 +65,8 @@ QStringList SyncWindowsTest::filesContaining(const QString& text) const {
     QDirIterator files(tempPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (files.hasNext()) {
         QFile file(files.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8())) found << file.fileName();
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8()))
+            found << file.fileName();
     }
     return found;
 }

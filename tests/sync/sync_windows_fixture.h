@@ -25,7 +25,9 @@ public:
     std::optional<platform::DesktopApplication> applicationAtPath(const QString&) const override {
         return std::nullopt;
     }
-    bool openFileWithApplication(const QString&, const platform::DesktopApplication&) override { return false; }
+    bool openFileWithApplication(const QString&, const platform::DesktopApplication&) override {
+        return false;
+    }
     bool showInFileManager(const QString&) override { return false; }
 
     QList<QUrl> opened;
