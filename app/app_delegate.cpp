@@ -25,6 +25,8 @@
 #include "store/library_update_progress.h"
 #include "store/property_list_library_restore_operation.h"
 #include "store/standard_library_migration_delegate.h"
+#include "sync/corvane_errors.h"
+#include "sync/corvane_sync_operation.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -47,7 +49,6 @@ namespace {
 // Sync errors the delegate recovers from.
 constexpr int kSyncErrorWrongCredentials = 602;
 constexpr int kSyncErrorFullSyncRequired = 605;
-const QString kSyncImportantErrorKey = QStringLiteral("TDSyncImportantError");
 
 // After waking, the network is looked for at doubling intervals while they stay below this.
 constexpr double kWakeRetryLimitSeconds = 300.0;
@@ -140,6 +141,22 @@ void AppDelegate::applicationWillFinishLaunching() {
                        [this](const platform::Notification&) { p_activeLibraryDidChange(); });
     center.addObserver(this, TDDateChangedNotification, nullptr,
                        [this](const platform::Notification&) { dateChanged(); });
+    // Posted on the sync thread; syncDidFinish moves to the main thread itself.
+    center.addObserver(this, TDSyncDidFinish, nullptr, [this](const platform::Notification& notification) {
+        const QVariant error = notification.userInfo.value(TDSyncError);
+        QStringList skipped;
+        const auto ids = notification.userInfo.value(QStringLiteral("skippedObjectIDs"))
+                             .value<QList<platform::ObjectID>>();
+        for (const platform::ObjectID& id : ids) skipped << id.uriString();
+        syncDidFinish(
+            error.canConvert<TDError>() ? std::optional<TDError>(error.value<TDError>()) : std::nullopt,
+            skipped);
+    });
+    center.addObserver(this, TDSyncDidSignOut, nullptr, [this](const platform::Notification&) {
+        // A later sign-in starts afresh: its errors and its full sync are told again.
+        m_shownSyncErrorCode.reset();
+        m_fullSyncNoticeGiven = false;
+    });
     connect(&UserDefaults::standard(), &UserDefaults::valueChanged, this, [this](const QString& key) {
         if (key == QStringLiteral("dockBadgeMode") && m_manager.library())
             m_manager.library()->recalculateTransientProperties();
@@ -597,7 +614,22 @@ void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
     if (!skippedObjectIDs.isEmpty())
         logWithLevel(TDLogWarning, "WARNING", "Sync skipped %ld objects: %@",
                      static_cast<long>(skippedObjectIDs.size()), skippedObjectIDs.join(QStringLiteral(", ")));
-    if (syncError && syncError->userInfo.value(kSyncImportantErrorKey).toBool()) showSyncError(*syncError);
+    if (!syncError) {
+        m_shownSyncErrorCode.reset();
+        return;
+    }
+    // A full-sync window tells of its own failure; nothing is taken as shown.
+    if (!isImportantSyncError(*syncError) || m_services.syncControl.isFullSyncing()) return;
+    // The periodic sync fails the same way every few minutes: the user hears of it once.
+    if (m_showingSyncError || m_shownSyncErrorCode == syncError->code) {
+        logWithLevel(TDLogInfo, "INFO", "Sync failed again with error %ld, already shown",
+                     static_cast<long>(syncError->code));
+        return;
+    }
+    m_shownSyncErrorCode = syncError->code;
+    m_showingSyncError = true;
+    showSyncError(*syncError);
+    m_showingSyncError = false;
 }
 
 void AppDelegate::showSyncError(const TDError& error) {
@@ -609,7 +641,18 @@ void AppDelegate::showSyncError(const TDError& error) {
         return;
     }
     if (error.recoveryOptions.isEmpty()) alert.buttons = {tr("Try Again"), tr("Cancel")};
-    if (m_services.prompter.runModal(alert) == 0) m_services.syncControl.sync();
+    if (m_services.prompter.runModal(alert) != 0) return;
+    // Asked for: a failure of this sync is shown again.
+    m_shownSyncErrorCode.reset();
+    m_services.syncControl.sync();
+}
+
+void AppDelegate::fullSync() {
+    if (m_fullSyncNoticeGiven) return;
+    m_fullSyncNoticeGiven = true;
+    logWithLevel(TDLogWarning, "WARNING",
+                 "The library has not synced with this account yet: it syncs again after a full sync");
+    m_services.mainWindow.showStatusNotice(tr("Full sync needed"));
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -710,6 +753,9 @@ void AppDelegate::p_libraryDidFinishLoading(TDLibrary* library) {
 }
 
 void AppDelegate::p_activeLibraryWillChange() {
+    // Another library has its own account and sync state.
+    m_shownSyncErrorCode.reset();
+    m_fullSyncNoticeGiven = false;
     if (m_observedLibrary && m_observedLibrary == m_manager.library())
         m_observedLibrary->removeObserver(m_badgeObservation);
     m_observedLibrary = nullptr;
@@ -733,6 +779,7 @@ void AppDelegate::p_activeLibraryDidChange() {
         }
     }
     m_services.mainWindow.showMainWindow();
+    m_services.mainWindow.expandSourceList();
     m_restoringLibrary = false;
 }
 

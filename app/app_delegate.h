@@ -80,9 +80,15 @@ public:
     // The five lines logged before each presentation.
     void applicationWillPresentError(const TDError& error);
 
-    // A sync has finished (any thread): skipped objects are logged, an important error is shown.
+    // A sync has finished (any thread): skipped objects are logged, an important error is shown once,
+    // not again at each periodic sync that fails the same way until a sync succeeds or the user signs
+    // out or asks to try again.
     void syncDidFinish(const std::optional<TDError>& syncError, const QStringList& skippedObjectIDs);
+    // Where every important sync error reaches the user.
     void showSyncError(const TDError& error);
+    // The library has no last sync date: says once per library, in the log and the status bar, that a
+    // full sync is needed.
+    void fullSync() override;
 
     // For the desktop service: files and links handed over from outside.
     bool isLibraryOpen() const;
@@ -175,6 +181,10 @@ private:
     TDBadgeSink* m_badgeSink = nullptr;
     DelayedCallScheduler m_scheduleCall;
     TDLibrary* m_observedLibrary = nullptr;
+    // The code of the important sync error shown last, until a sync succeeds.
+    std::optional<int> m_shownSyncErrorCode;
+    bool m_showingSyncError = false;
+    bool m_fullSyncNoticeGiven = false;
     int m_badgeObservation = 0;
     int m_syncGeneration = 0;  // a scheduled sync runs only while no later scheduling replaced it
     bool m_launching = false;

@@ -52,7 +52,10 @@ TDMainWindowController::TDMainWindowController(TDLibraryManager& manager, TDGrou
                                           Qt::QueuedConnection);
         });
     center.addObserver(this, TDActiveLibraryWillChangeNotification, nullptr,
-                       [this](const platform::Notification&) { m_tabs.setLibrary(nullptr); });
+                       [this](const platform::Notification&) {
+                           m_tabs.setLibrary(nullptr);
+                           setSyncNotice(QString());
+                       });
     // Sync runs on its own thread: its news reach the window on the main thread.
     center.addObserver(this, TDSyncWillStart, nullptr, [this](const platform::Notification&) {
         QMetaObject::invokeMethod(this, &TDMainWindowController::p_syncWillStart, Qt::QueuedConnection);
@@ -199,11 +202,19 @@ void TDMainWindowController::tasksControllerDidEnableTaskFilter(bool enabled) {
 
 QString TDMainWindowController::statusText() const {
     if (m_syncing) return tr("Syncing\u2026");
-    return m_tasks.statusBarSummary();
+    if (m_syncNotice.isEmpty()) return m_tasks.statusBarSummary();
+    return tr("%1 \u2014 %2").arg(m_tasks.statusBarSummary(), m_syncNotice);
+}
+
+void TDMainWindowController::setSyncNotice(const QString& text) {
+    if (m_syncNotice == text) return;
+    m_syncNotice = text;
+    Q_EMIT statusTextChanged();
 }
 
 void TDMainWindowController::p_syncWillStart() {
     m_syncing = true;
+    m_syncNotice.clear();
     Q_EMIT syncStateChanged();
     Q_EMIT statusTextChanged();
 }

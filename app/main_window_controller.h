@@ -103,8 +103,11 @@ public:
     // Sync as the status bar shows it: running, and the error of the last sync when it failed.
     bool isSyncing() const { return m_syncing; }
     const std::optional<TDError>& syncError() const { return m_syncError; }
-    // What the status bar says: the sync while it runs, else the tasks controller's summary.
+    // What the status bar says: the sync while it runs, else the tasks controller's summary and the
+    // sync notice, when there is one.
     QString statusText() const;
+    // A sync notice ("Full sync needed") shown until the next sync starts or the library changes.
+    void setSyncNotice(const QString& text);
 
 Q_SIGNALS:
     void taskFilterEnabledChanged(bool enabled);
@@ -136,4 +139,5 @@ private:
     bool m_taskFilterEnabled = false;
     bool m_syncing = false;
     std::optional<TDError> m_syncError;
+    QString m_syncNotice;
 };

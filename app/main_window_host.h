@@ -1,5 +1,7 @@
 #pragma once
 
+class QString;
+
 // What the application delegate asks of the main window and the other windows. The plain window
 // answers until the main window controller takes its place; tests record the calls.
 class TDMainWindowHost {
@@ -20,4 +22,6 @@ public:
     virtual void reloadAfterDateChange() = 0;
     // The locale changed: every window draws again.
     virtual void redisplay() = 0;
+    // A notice beside the status bar's summary, until the next sync starts or the library changes.
+    virtual void showStatusNotice(const QString& text) = 0;
 };

@@ -1,6 +1,7 @@
 #include "app/sync_control.h"
 
 #include "platform/base/log.h"
+#include "platform/reachability/network_reachability.h"
 #include "store/library_manager.h"
 
 void TDLibrarySyncControl::sync() {
@@ -9,7 +10,12 @@ void TDLibrarySyncControl::sync() {
 
 void TDLibrarySyncControl::signOut() {
     logWithLevel(TDLogInfo, "INFO", "Signing out of the sync service");
-    if (m_manager.library()) m_manager.setOption(QVariant(false), QStringLiteral("corvaneSyncEnabled"));
+    if (m_manager.library()) m_manager.syncSignOut();
+}
+
+bool TDLibrarySyncControl::isNetworkReachable() const {
+    return TDNetworkReachability::reachabilityForInternetConnection()->currentReachabilityStatus() !=
+           TDNetworkReachability::NotReachable;
 }
 
 void TDLibrarySyncControl::showSyncPreferences() {

@@ -2,8 +2,7 @@
 
 class TDLibraryManager;
 
-// What the application delegate asks of sync and the network. The sync subsystem connects its own;
-// until then the library manager's answers stand in.
+// What the application delegate asks of sync and the network.
 class TDSyncControl {
 public:
     virtual ~TDSyncControl() = default;
@@ -17,14 +16,16 @@ public:
     virtual bool isFullSyncing() const = 0;
 };
 
-// Until the sync subsystem is connected: syncs through the manager (which sends nothing without an
-// account), counts the network as reachable, and signs out by switching the library's sync off.
+// Syncs and signs out through the library manager and asks the desktop whether the network is up.
+// The sync windows (preferences pane, full sync) are not part of it yet.
 class TDLibrarySyncControl final : public TDSyncControl {
 public:
     explicit TDLibrarySyncControl(TDLibraryManager& manager) : m_manager(manager) {}
     void sync() override;
+    // Sync off, the last sync date cleared and scheduled syncs cancelled: the next sign-in starts
+    // with a full sync.
     void signOut() override;
-    bool isNetworkReachable() const override { return true; }
+    bool isNetworkReachable() const override;
     void showSyncPreferences() override;
     bool isFullSyncing() const override { return false; }
 

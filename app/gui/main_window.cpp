@@ -610,6 +610,10 @@ void TDMainWindow::redisplay() {
     for (QWidget* window : QApplication::topLevelWidgets()) window->update();
 }
 
+void TDMainWindow::showStatusNotice(const QString& text) {
+    if (m_controller) m_controller->setSyncNotice(text);
+}
+
 void TDMainWindow::closeEvent(QCloseEvent* event) {
     if (m_closingForQuit) {
         event->accept();

@@ -132,6 +132,7 @@ public:
     void activeLibraryWillChange() override {}
     void reloadAfterDateChange() override;
     void redisplay() override;
+    void showStatusNotice(const QString& text) override;
 
 Q_SIGNALS:
     void closeRequested();

@@ -8,6 +8,7 @@
 #include "app/gui/main_window.h"
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
+#include "app/locale_change_watcher.h"
 #include "app/sync_control.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
@@ -89,6 +90,9 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     connect(m_sleepWatcher.get(), &platform::SleepWatcher::didWake, m_delegate.get(),
             &AppDelegate::systemDidWake);
     p_watchTheNetwork();
+    m_localeWatcher = std::make_unique<TDLocaleChangeWatcher>();
+    connect(m_localeWatcher.get(), &TDLocaleChangeWatcher::localeChanged, m_delegate.get(),
+            &AppDelegate::localeChanged);
 
     // Quitting saves first; a failed save may keep the program running.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -18,6 +18,7 @@ class TDLauncherBadgeSink;
 class TDLibraryLocationChooser;
 class TDLibraryManager;
 class TDLibraryUpdateWindowController;
+class TDLocaleChangeWatcher;
 class TDMainWindow;
 class TDMessageBoxPrompter;
 class TDNetworkReachability;
@@ -98,5 +99,6 @@ private:
     std::unique_ptr<TDDesktopRequests> m_requests;
     std::unique_ptr<platform::SleepWatcher> m_sleepWatcher;
     std::unique_ptr<TDNetworkReachability> m_reachability;
+    std::unique_ptr<TDLocaleChangeWatcher> m_localeWatcher;
     bool m_networkReachable = false;
 };

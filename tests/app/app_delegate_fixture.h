@@ -47,6 +47,7 @@ public:
     void activeLibraryWillChange() override { calls << QStringLiteral("willChange"); }
     void reloadAfterDateChange() override { calls << QStringLiteral("reload"); }
     void redisplay() override { calls << QStringLiteral("redisplay"); }
+    void showStatusNotice(const QString& text) override { calls << QStringLiteral("notice: ") + text; }
 
     QStringList calls;
     bool windowStaysOpen = false;

@@ -4,12 +4,15 @@
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
+#include "model/sync_set.h"
 #include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 #include "platform/operations/operation_queue.h"
 #include "store/library_files_aside.h"
 #include "store/library_manager.h"
+#include "sync/corvane_errors.h"
+#include "sync/corvane_sync_operation.h"
 #include "tests/app/app_delegate_fixture.h"
 #include "tests/support/core/store_holder.h"
 
@@ -214,6 +217,67 @@ TEST_F(AppDelegateTest, OnlyImportantSyncErrorsAreShownAndTryAgainSyncs) {
     EXPECT_EQ(syncControl.syncs, 1) << "Cancel syncs nothing";
 }
 
+// Posts the end of a sync from a thread of its own, as the sync queue does.
+void postSyncDidFinishFromAnotherThread(const std::optional<TDError>& error) {
+    QVariantMap userInfo;
+    if (error) userInfo.insert(TDSyncError, QVariant::fromValue(*error));
+    std::unique_ptr<QThread> poster(QThread::create([userInfo] {
+        platform::NotificationCenter::defaultCenter().post(TDSyncDidFinish, nullptr, userInfo);
+    }));
+    poster->start();
+    poster->wait();
+}
+
+TEST_F(AppDelegateTest, AWrongPasswordOfPeriodicSyncsIsShownOnceAndItsRecoveryOpensTheSyncPreferences) {
+    makeDelegate();
+    prompter.answers = {0};
+    for (int periodic = 0; periodic < 3; ++periodic) {
+        postSyncDidFinishFromAnotherThread(corvaneAuthenticationError());
+        ASSERT_TRUE(testsupport::spinUntil([&] { return !prompter.shown.isEmpty(); }));
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(prompter.shown.size(), 1) << "the same failure ten minutes later is not shown again";
+    EXPECT_EQ(prompter.shown.first().messageText, QStringLiteral("Username or password is wrong"));
+    EXPECT_EQ(syncControl.signOuts, 1);
+    EXPECT_EQ(syncControl.preferencePanes, 1);
+
+    // After a sync that worked, a new failure is news again.
+    postSyncDidFinishFromAnotherThread(std::nullopt);
+    postSyncDidFinishFromAnotherThread(corvaneFullSyncRequiredError());
+    prompter.answers = {1};
+    ASSERT_TRUE(testsupport::spinUntil([&] { return prompter.shown.size() == 2; }));
+    EXPECT_EQ(prompter.shown.last().messageText, QStringLiteral("Full sync required"));
+    EXPECT_EQ(syncControl.signOuts, 2) << "declining the full sync signs out";
+    EXPECT_EQ(syncControl.preferencePanes, 1);
+}
+
+TEST_F(OpenLibraryTest, SigningOutClearsTheLastSyncAndTheNextSignInAsksForAFullSyncOnce) {
+    TDManagedObjectContext* journal = manager->syncSetManagedObjectContext();
+    auto* syncSet = journal->insertObject<TDSyncSet>(QStringLiteral("SyncSet"));
+    syncSet->setSyncType(QStringLiteral("corvane"));
+    syncSet->setUsername(QStringLiteral("someone"));
+    syncSet->setLastSyncDate(QDateTime::currentDateTimeUtc());
+    ASSERT_TRUE(journal->save().ok());
+    manager->library()->setCorvaneSyncSet(syncSet);
+    const QString enabled = QStringLiteral("corvaneSyncEnabled");
+    manager->setOption(QVariant(true), enabled);
+    TDLibrarySyncControl control(*manager);
+
+    control.signOut();
+    EXPECT_FALSE(manager->optionForKey(enabled).toBool());
+    EXPECT_FALSE(syncSet->lastSyncDate().isValid());
+    EXPECT_FALSE(journal->hasChanges()) << "the cleared date is saved";
+    EXPECT_FALSE(manager->isPeriodicSyncActive());
+
+    windows.calls.clear();
+    manager->setOption(QVariant(true), enabled);  // signed in again
+    control.sync();
+    control.sync();
+    EXPECT_EQ(windows.calls, (QStringList{QStringLiteral("notice: Full sync needed")}))
+        << "a library without a last sync date syncs only through a full sync, and says so once";
+    EXPECT_FALSE(manager->isSyncing());
+}
+
 TEST_F(AppDelegateTest, AfterWakingTheNetworkIsLookedForElevenTimesThenNoMore) {
     makeDelegate();
     QList<double> delays;
@@ -286,6 +350,7 @@ TEST_F(OpenLibraryTest, SwitchingLibraryLoadsTheOtherOnceAndTheOpenOneIsRefused)
     EXPECT_EQ(manager->libraryPath(), other);
     EXPECT_TRUE(manager->library());
     EXPECT_TRUE(windows.calls.contains(QStringLiteral("willChange")));
+    EXPECT_EQ(windows.calls.last(), QStringLiteral("expand")) << "the folders group opens in the new library";
 }
 
 TEST_F(OpenLibraryTest, RestoreFromBackupAsksFirst) {
