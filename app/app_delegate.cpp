@@ -614,6 +614,10 @@ void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
     if (!skippedObjectIDs.isEmpty())
         logWithLevel(TDLogWarning, "WARNING", "Sync skipped %ld objects: %@",
                      static_cast<long>(skippedObjectIDs.size()), skippedObjectIDs.join(QStringLiteral(", ")));
+    if (!skippedObjectIDs.isEmpty())
+        QTimer::singleShot(0, this, [this, skippedObjectIDs] {
+            m_services.syncControl.showSkippedObjects(skippedObjectIDs);
+        });
     if (!syncError) {
         m_shownSyncErrorCode.reset();
         return;
@@ -635,13 +639,14 @@ void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
 void AppDelegate::showSyncError(const TDError& error) {
     if (m_services.syncControl.isFullSyncing()) return;
     TDAlert alert = alertWithOrdelloError(error);
+    TDAlertPrompter& panel = m_services.syncAlerts ? *m_services.syncAlerts : m_services.prompter;
     if (error.recoveryAttempter) {
-        const int chosen = m_services.prompter.runModal(alert);
+        const int chosen = panel.runModal(alert);
         error.recoveryAttempter->attemptRecovery(error, chosen);
         return;
     }
     if (error.recoveryOptions.isEmpty()) alert.buttons = {tr("Try Again"), tr("Cancel")};
-    if (m_services.prompter.runModal(alert) != 0) return;
+    if (panel.runModal(alert) != 0) return;
     // Asked for: a failure of this sync is shown again.
     m_shownSyncErrorCode.reset();
     m_services.syncControl.sync();

@@ -45,6 +45,8 @@ struct TDAppDelegateServices {
     TDMainWindowHost& mainWindow;
     TDBackupRestorer& backupRestorer;
     TDSyncControl& syncControl;
+    // The sync alert panel, where important sync errors are shown; none: the prompter shows them.
+    TDAlertPrompter* syncAlerts = nullptr;
 };
 
 // The application delegate: it finds, chooses, creates, migrates and opens the library at launch,

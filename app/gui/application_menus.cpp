@@ -18,6 +18,7 @@
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
 #include "sync/gui/sync_windows.h"
+#include "sync/sync_now_progress.h"
 #include "taskviews/gui/print_renderer.h"
 #include "taskviews/gui/tasks_print_dialog.h"
 #include "taskviews/gui/tasks_view_controller.h"
@@ -225,6 +226,17 @@ void TDApplicationMenus::restoreLibrary() {
 
 void TDApplicationMenus::sync() {
     if (!m_manager.saveLibrary()) return;
+    if (!m_syncProgress) {
+        m_syncProgress = new TDSyncNowProgress(this);
+        connect(m_syncProgress, &TDSyncNowProgress::statusChanged, &m_window,
+                &TDMainWindow::showStatusNotice);
+        connect(m_syncProgress, &TDSyncNowProgress::failed, this,
+                [this](const TDError& error, bool important) {
+                    // The application shows the important ones itself.
+                    if (!important && m_syncWindows) m_syncWindows->runModal(alertWithOrdelloError(error));
+                });
+    }
+    m_syncProgress->follow();
     m_manager.sync();
 }
 

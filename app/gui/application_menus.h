@@ -22,6 +22,7 @@ class TDImportProgress;
 class TDLibraryManager;
 class TDMainWindow;
 class TDPrintRenderer;
+class TDSyncNowProgress;
 class TDSyncWindows;
 
 namespace platform {
@@ -115,6 +116,7 @@ private:
     TDLibraryManager& m_manager;
     AppDelegate& m_delegate;
     TDSyncWindows* m_syncWindows = nullptr;
+    TDSyncNowProgress* m_syncProgress = nullptr;  // made with the first Sync Now
     TDAlertPrompter& m_prompter;
     TDBackupRestorer& m_restorer;
     platform::UserDefaults& m_defaults;

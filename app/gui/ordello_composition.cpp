@@ -9,13 +9,16 @@
 #include "app/gui/message_box_prompter.h"
 #include "app/gui/option_key_watcher.h"
 #include "app/locale_change_watcher.h"
+#include "app/main_window_controller.h"
 #include "app/sync_control.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
 #include "foundation/private_folders.h"
 #include "language/natural_language_value_transformers.h"
+#include "model/group.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/desktop/sleep_watcher.h"
@@ -71,13 +74,21 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_badge = std::make_unique<TDLauncherBadgeSink>(seams.sessionBus);
     m_delegate = std::make_unique<AppDelegate>(
         *m_manager,
-        TDAppDelegateServices{prompter, *seams.libraryChooser, window, *m_restorer, *m_syncControl});
+        TDAppDelegateServices{prompter, *seams.libraryChooser, window, *m_restorer, *m_syncControl,
+                              // A test's prompter answers sync alerts too.
+                              m_messageBoxes ? m_syncControl.get() : nullptr});
     TDSetAppDelegate(m_delegate.get());
     m_delegate->setBadgeSink(m_badge.get());
     m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
     m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
                                                    platform::UserDefaults::standard());
     m_menus->setSyncWindows(m_syncControl.get());
+    m_syncControl->setRevealObject([&window](TDLibraryObject* object) {
+        if (TDTask* task = TDTask::from(object))
+            window.controller().revealTask(task);
+        else if (TDGroup* group = TDGroup::from(object))
+            window.controller().revealGroup(group);
+    });
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 

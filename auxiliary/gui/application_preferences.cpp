@@ -1,6 +1,7 @@
 #include "auxiliary/gui/application_preferences.h"
 
 #include "auxiliary/gui/placeholder_preference_pane.h"
+#include "sync/gui/calendar_sync_preference_pane.h"
 #include "sync/gui/corvane_sync_preference_pane.h"
 
 #include <QCoreApplication>
@@ -32,9 +33,9 @@ TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPrefere
          }},
         {TDCalendarSyncPreferencePane, tr("Calendar Sync"),
          QIcon::fromTheme(QStringLiteral("x-office-calendar")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("Calendar sync is set up here."),
-                                                                  QString());
+         [context] {
+             return std::make_unique<TDCalendarSyncPane>(context.manager, context.calendarSync,
+                                                         context.prompter);
          }},
         {TDKeyboardPreferencePane, tr("Shortcuts"),
          QIcon::fromTheme(QStringLiteral("preferences-desktop-keyboard")),

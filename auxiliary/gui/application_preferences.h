@@ -7,6 +7,7 @@
 #include <functional>
 
 class TDAlertPrompter;
+class TDCalendarStoreSyncManager;
 class TDLibraryManager;
 class TDSyncWindows;
 
@@ -32,6 +33,8 @@ struct TDPreferencesContext {
     std::function<void(bool suspended)> suspendHotKeys;
     // The sync windows (the full-sync window the sync pane opens); none: the sync pane is not offered.
     TDSyncWindows* syncWindows = nullptr;
+    // The calendar sync, which runs a pass as the calendar pane goes; none: no pass then.
+    TDCalendarStoreSyncManager* calendarSync = nullptr;
 };
 
 // The panes of Ordello's preferences, in toolbar order: General, Sync Service, Calendar Sync, Shortcuts.

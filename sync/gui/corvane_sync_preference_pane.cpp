@@ -29,7 +29,7 @@ QPushButton* linkButton(const QString& title, QWidget* parent) {
 }  // namespace
 
 TDCorvaneSyncPane::TDCorvaneSyncPane(TDLibraryManager& manager, TDAlertPrompter& sheets,
-                                                         TDSyncWindows& windows, platform::UserDefaults& defaults)
+                                     TDSyncWindows& windows, platform::UserDefaults& defaults)
     : m_sheets(sheets), m_windows(windows), m_controller(manager, *this, defaults) {
     m_controller.setConnectionOptions(windows.connectionOptions());
 }
@@ -45,7 +45,8 @@ QWidget* TDCorvaneSyncPane::view() {
     auto* help = new QPushButton(QStringLiteral("?"), m_view.get());
     help->setToolTip(tr("Help"));
     help->setFixedWidth(help->sizeHint().height());
-    QObject::connect(help, &QPushButton::clicked, &m_controller, &TDCorvaneSyncPreferencesController::showHelp);
+    QObject::connect(help, &QPushButton::clicked, &m_controller,
+                     &TDCorvaneSyncPreferencesController::showHelp);
     auto* layout = new QVBoxLayout(m_view.get());
     layout->addWidget(m_pages);
     layout->addWidget(help, 0, Qt::AlignRight);
@@ -139,7 +140,8 @@ QWidget* TDCorvaneSyncPane::p_makeAccountView() {
     layout->addLayout(form);
     layout->addLayout(buttons);
     layout->addStretch(1);
-    QObject::connect(signOut, &QPushButton::clicked, &m_controller, &TDCorvaneSyncPreferencesController::signOut);
+    QObject::connect(signOut, &QPushButton::clicked, &m_controller,
+                     &TDCorvaneSyncPreferencesController::signOut);
     QObject::connect(fullSync, &QPushButton::clicked, &m_controller,
                      &TDCorvaneSyncPreferencesController::fullSync);
     QObject::connect(manage, &QPushButton::clicked, &m_controller,

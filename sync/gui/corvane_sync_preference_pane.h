@@ -25,7 +25,7 @@ class TDCorvaneSyncPane final : public TDPreferencePane, private TDCorvaneSyncPa
 public:
     // Sheets go to the prompter; the full-sync window is the sync windows' one.
     TDCorvaneSyncPane(TDLibraryManager& manager, TDAlertPrompter& sheets, TDSyncWindows& windows,
-                                platform::UserDefaults& defaults);
+                      platform::UserDefaults& defaults);
     ~TDCorvaneSyncPane() override;
 
     QWidget* view() override;

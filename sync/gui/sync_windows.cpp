@@ -1,16 +1,38 @@
 #include "sync/gui/sync_windows.h"
 
-#include "platform/base/log.h"
 #include "store/library_manager.h"
 #include "sync/full_sync_window_controller.h"
 #include "sync/gui/full_sync_window.h"
 #include "sync/gui/sync_alert_panel.h"
+#include "sync/gui/sync_skipped_window.h"
+#include "sync/sync_alert_panel_controller.h"
 
-TDSyncWindows::TDSyncWindows(TDLibraryManager& manager, QObject* parent) : QObject(parent), m_manager(manager) {
+#include <QApplication>
+
+TDSyncWindows::TDSyncWindows(TDLibraryManager& manager, QObject* parent)
+    : QObject(parent), m_manager(manager), m_library(manager) {
 }
 
 TDSyncWindows::~TDSyncWindows() {
     delete m_fullSyncWindow.data();
+    delete m_skippedWindow.data();
+}
+
+TDSyncSkippedWindow* TDSyncWindows::skippedWindow() const {
+    return m_skippedWindow.data();
+}
+
+void TDSyncWindows::showSkippedObjects(const QStringList& objectURIs) {
+    // One window, made on first use and gone once closed.
+    if (!m_skippedWindow) {
+        m_skippedWindow = new TDSyncSkippedWindow(m_manager, [this](TDLibraryObject* object) {
+            if (m_reveal) m_reveal(object);
+        });
+        m_skippedWindow->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_skippedWindow->setSkippedObjects(objectURIs);
+    m_skippedWindow->show();
+    m_skippedWindow->raise();
 }
 
 TDFullSyncWindow* TDSyncWindows::fullSyncWindow() const {
@@ -49,13 +71,20 @@ int TDSyncWindows::showSyncError(const TDError& error, QWidget* parent) {
     return panel.runError(error);
 }
 
+int TDSyncWindows::runModal(const TDAlert& alert) {
+    TDSyncAlertPanel panel(QApplication::activeWindow());
+    const int tag = panel.runAlert(alert);
+    return tag >= TDSyncAlertPanelController::kFirstButtonTag
+               ? tag - TDSyncAlertPanelController::kFirstButtonTag
+               : -1;
+}
+
 void TDSyncWindows::sync() {
-    m_manager.sync();
+    m_library.sync();
 }
 
 void TDSyncWindows::signOut() {
-    logWithLevel(TDLogInfo, "INFO", "Signing out of the sync service");
-    if (m_manager.library()) m_manager.syncSignOut();
+    m_library.signOut();
 }
 
 void TDSyncWindows::showSyncPreferences() {

@@ -1,4 +1,5 @@
 #include "model/library.h"
+#include "model/list.h"
 #include "model/sync_set.h"
 #include "model/task.h"
 #include "sync/corvane_errors.h"
@@ -8,6 +9,7 @@
 #include "sync/gui/full_sync_window.h"
 #include "sync/gui/sync_alert_panel.h"
 #include "sync/gui/sync_alert_view.h"
+#include "sync/gui/sync_skipped_window.h"
 #include "sync/gui/sync_windows.h"
 #include "tests/support/core/scripted_alert_prompter.h"
 #include "tests/sync/sync_windows_fixture.h"
@@ -19,6 +21,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -38,7 +41,8 @@ template <typename Dialog>
 void whenModal(std::function<void(Dialog&)> act) {
     auto* poll = new QTimer;
     QObject::connect(poll, &QTimer::timeout, poll, [poll, act] {
-        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget()); dialog && dialog->isVisible()) {
+        if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            dialog && dialog->isVisible()) {
             poll->stop();
             poll->deleteLater();
             act(*dialog);
@@ -111,6 +115,26 @@ TEST_F(SyncPaneWidgetTest, AFirstSignInOnAnEmptyServerRunsTheFullSyncToItsEndWit
     EXPECT_TRUE(filesContaining(kPassword).isEmpty());
 }
 
+TEST_F(SyncPaneWidgetTest, TheWrongPasswordRecoverySignsOutAndThePaneShowsTheSignInView) {
+    typeAccount(kPassword);
+    whenModal<TDSyncAlertPanel>([](TDSyncAlertPanel& question) {
+        QTest::mouseClick(question.alertView().buttonWithTag(1000), Qt::LeftButton);
+    });
+    QTest::mouseClick(pane->signInButton(), Qt::LeftButton);
+    ASSERT_TRUE(testsupport::spinUntil([this] { return windows->fullSyncWindow() != nullptr; }));
+    TDFullSyncWindow* fullSync = windows->fullSyncWindow();
+    ASSERT_TRUE(testsupport::spinUntil([fullSync] { return !fullSync->controller().isRunning(); }));
+    ASSERT_TRUE(pane->showsAccountView());
+
+    // What the application's recovery of a wrong password does, from outside the pane.
+    windows->signOut();
+
+    EXPECT_FALSE(syncEnabled());
+    EXPECT_FALSE(pane->showsAccountView());
+    EXPECT_TRUE(pane->passwordField()->text().isEmpty());
+    EXPECT_TRUE(filesContaining(kPassword).isEmpty());
+}
+
 TEST_F(SyncPaneWidgetTest, AWrongPasswordShowsTheSheetAndStaysOnTheSignInView) {
     typeAccount(QStringLiteral("nope"));
     QTest::keyClick(pane->passwordField(), Qt::Key_Return);
@@ -153,6 +177,28 @@ TEST_F(SyncPaneWidgetTest, TheFullSyncQuestionOffersTheKindsAndTheWindowShowsPro
     shoot(*fullSync, QStringLiteral("full_sync_progress.png"));
     server->releaseHeldAnswers();
     ASSERT_TRUE(testsupport::spinUntil([fullSync] { return !fullSync->controller().isRunning(); }));
+}
+
+TEST_F(SyncPaneWidgetTest, SkippedObjectsAreListedByTitleAndADoubleClickRevealsThem) {
+    TDTask* task = manager->library()->createTask();
+    task->setTitle(QStringLiteral("A very long note"));
+    TDList* list =
+        manager->library()->createList(QStringLiteral("Big list"), manager->library()->foldersGroup());
+    ASSERT_TRUE(manager->saveLibrary());
+    QList<TDLibraryObject*> revealed;
+    windows->setRevealObject([&revealed](TDLibraryObject* object) { revealed << object; });
+
+    windows->showSkippedObjects({task->objectID().uriString(),
+                                 QStringLiteral("x-ordello://nowhere/Task/p999"),
+                                 list->objectID().uriString()});
+
+    TDSyncSkippedWindow* skipped = windows->skippedWindow();
+    ASSERT_NE(skipped, nullptr);
+    ASSERT_EQ(skipped->table()->rowCount(), 2);
+    EXPECT_EQ(skipped->table()->item(0, 0)->text(), QStringLiteral("A very long note"));
+    EXPECT_EQ(skipped->table()->item(1, 0)->text(), QStringLiteral("Big list"));
+    Q_EMIT skipped->table()->cellDoubleClicked(1, 0);
+    EXPECT_EQ(revealed, QList<TDLibraryObject*>{list});
 }
 
 class RecordingAttempter : public TDErrorRecoveryAttempter {
