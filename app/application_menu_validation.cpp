@@ -24,6 +24,9 @@ bool TDIsApplicationCommandEnabled(TDApplicationCommand command, const TDApplica
         case TDApplicationCommand::FullScreen:
         case TDApplicationCommand::ToggleTaskCount:
         case TDApplicationCommand::Debug:
+        case TDApplicationCommand::Preferences:
+        case TDApplicationCommand::About:
+        case TDApplicationCommand::Support:
             return true;
     }
     return true;

@@ -21,6 +21,10 @@ enum class TDApplicationCommand {
     FullScreen,
     ToggleTaskCount,
     Debug,
+    // The preferences, about and support windows: always available.
+    Preferences,
+    About,
+    Support,
 };
 
 // What the enabling looks at, read when a menu opens.

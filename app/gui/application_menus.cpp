@@ -118,6 +118,12 @@ void TDApplicationMenus::install(QMenuBar& bar) {
         for (QAction* item : items.actions()) item->setParent(file);
         connect(file, &QMenu::aboutToShow, this, &TDApplicationMenus::validate);
     }
+    if (QMenu* edit = menuTitled(bar, tr("Edit")); edit && m_windows.showPreferences) {
+        edit->addSeparator();
+        p_addCommand(*edit, TDApplicationCommand::Preferences, tr("Preferences…"), [this] {
+            m_windows.showPreferences();
+        })->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    }
     if (QMenu* view = menuTitled(bar, tr("View"))) {
         view->addSeparator();
         m_taskCountAction =
@@ -152,6 +158,16 @@ void TDApplicationMenus::install(QMenuBar& bar) {
         const TDWebPage target = page.page;
         p_addCommand(*help, TDApplicationCommand::WebPage, page.title,
                      [this, target] { openWebPage(target); });
+    }
+    if (m_windows.showSupport) {
+        help->addSeparator();
+        p_addCommand(*help, TDApplicationCommand::Support, tr("Contact Support…"),
+                     [this] { m_windows.showSupport(); });
+    }
+    if (m_windows.showAbout) {
+        help->addSeparator();
+        p_addCommand(*help, TDApplicationCommand::About, tr("About Ordello"),
+                     [this] { m_windows.showAbout(); });
     }
     connect(help, &QMenu::aboutToShow, this, &TDApplicationMenus::validate);
     if (m_defaults.boolean(kEnableDebugMenu)) p_installDebugMenu(bar);

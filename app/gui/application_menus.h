@@ -40,6 +40,13 @@ struct TDApplicationFileQuestions {
         openFile;
 };
 
+// The windows of their own the menus open; an item is added only for a window that is given.
+struct TDApplicationWindows {
+    std::function<void()> showPreferences;
+    std::function<void()> showAbout;
+    std::function<void()> showSupport;
+};
+
 // The application's own commands in the main window's menus: print; back up, restore, sync, fix and show
 // the library; full screen and the incomplete-task count; the source list's commands in a menu of their
 // own; help and the web pages; and the Debug menu while "enableDebugMenu" is on. Each item is enabled as the
@@ -55,6 +62,8 @@ public:
     ~TDApplicationMenus() override;
 
     void setFileQuestions(TDApplicationFileQuestions questions) { m_files = std::move(questions); }
+    // Before install.
+    void setWindows(TDApplicationWindows windows) { m_windows = std::move(windows); }
 
     // Adds the items to the menus the window has just built (its File, View and Window menus), the
     // source list's menu after View, and the Help and Debug menus at the end.
@@ -121,6 +130,7 @@ private:
     TDBackupRestorer& m_restorer;
     platform::UserDefaults& m_defaults;
     TDApplicationFileQuestions m_files;
+    TDApplicationWindows m_windows;
     QList<std::pair<TDApplicationCommand, QAction*>> m_actions;
     QAction* m_taskCountAction = nullptr;
     QMenu* m_groupMenu = nullptr;

@@ -11,6 +11,10 @@
 #include "app/locale_change_watcher.h"
 #include "app/main_window_controller.h"
 #include "app/sync_control.h"
+#include "auxiliary/gui/about_window_controller.h"
+#include "auxiliary/gui/application_preferences.h"
+#include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/support_window.h"
 #include "foundation/date_change_notifier.h"
 #include "foundation/gui/tooltip_shortcut.h"
 #include "foundation/is_integer_transformer.h"
@@ -68,6 +72,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
         seams.libraryChooser = m_fileDialogs.get();
     }
     TDAlertPrompter& prompter = *seams.prompter;
+    m_prompter = seams.prompter;
     TDMakeDataFoldersPrivate(m_manager->libraryPath());
     m_restorer = std::make_unique<TDImportWindowRestorer>(*m_manager, prompter);
     m_syncControl = std::make_unique<TDSyncWindows>(*m_manager);
@@ -89,6 +94,14 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
         else if (TDGroup* group = TDGroup::from(object))
             window.controller().revealGroup(group);
     });
+    m_syncControl->setShowSyncPreferences([this] {
+        p_showPreferences();
+        TDPreferencesController::sharedController().selectPreferencePaneWithIdentifier(
+            TDCorvaneSyncPreferencePane);
+    });
+    m_menus->setWindows({[this] { p_showPreferences(); },
+                         [] { TDAboutWindowController::sharedController().showWindow(); },
+                         [this] { p_showSupport(); }});
     connect(&window, &TDMainWindow::menusBuilt, m_menus.get(),
             [this](QMenuBar* bar) { m_menus->install(*bar); });
 
@@ -113,10 +126,38 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
 }
 
 TDOrdelloComposition::~TDOrdelloComposition() {
+    // Its panes work with this composition's library manager and windows.
+    TDPreferencesController::releaseSharedController();
+    TDAboutWindowController::releaseSharedController();
+    TDSupportWindow::releaseSharedWindow();
     m_delegate->setBadgeSink(nullptr);
     TDSetAppDelegate(nullptr);
     TDLibraryManager::setSharedManager(nullptr);
     platform::Workspace::setShared(nullptr);
+}
+
+void TDOrdelloComposition::p_showPreferences() {
+    TDPreferencesController& preferences = TDPreferencesController::sharedController(
+        [this](const QString& anchor) { m_delegate->showHelpForAnchor(anchor); });
+    if (!preferences.window())
+        preferences.setConfiguration(TDApplicationPreferencesConfiguration(
+            {platform::UserDefaults::standard(),
+             *m_manager,
+             *m_prompter,
+             [this](const QString& anchor) { m_delegate->showHelpForAnchor(anchor); },
+             [this] { m_mainWindow->clearOptions(); },
+             {},
+             {},
+             m_syncControl.get(),
+             m_calendarSync.get()}));
+    preferences.showWindow();
+}
+
+void TDOrdelloComposition::p_showSupport() {
+    TDSupportWindow::sharedWindow(
+        {platform::UserDefaults::standard(), *m_prompter,
+         [this] { return m_manager->library() ? m_manager->libraryPath() : QString(); }})
+        .open();
 }
 
 void TDOrdelloComposition::p_watchTheNetwork() {

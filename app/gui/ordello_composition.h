@@ -80,6 +80,8 @@ Q_SIGNALS:
 
 private:
     void p_watchTheNetwork();
+    void p_showPreferences();
+    void p_showSupport();
 
     // In the order of their making; they go in reverse, the library manager last.
     std::unique_ptr<TDTooltipShortcutFilter> m_tooltipShortcuts;
@@ -101,4 +103,5 @@ private:
     std::unique_ptr<TDNetworkReachability> m_reachability;
     std::unique_ptr<TDLocaleChangeWatcher> m_localeWatcher;
     bool m_networkReachable = false;
+    TDAlertPrompter* m_prompter = nullptr;
 };

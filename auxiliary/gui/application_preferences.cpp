@@ -1,6 +1,9 @@
 #include "auxiliary/gui/application_preferences.h"
 
+#include "auxiliary/gui/general_preferences_pane.h"
+#include "auxiliary/gui/keyboard_preferences_pane.h"
 #include "auxiliary/gui/placeholder_preference_pane.h"
+#include "auxiliary/gui/preference_icons.h"
 #include "sync/gui/calendar_sync_preference_pane.h"
 #include "sync/gui/corvane_sync_preference_pane.h"
 
@@ -17,13 +20,9 @@ QString tr(const char* text) {
 TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPreferencesContext& context) {
     TDPreferencesConfiguration configuration;
     configuration.panes = {
-        {TDGeneralPreferencePane, tr("General"), QIcon::fromTheme(QStringLiteral("preferences-system")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("General settings."),
-                                                                  QStringLiteral("prefs_general"));
-         }},
-        {TDCorvaneSyncPreferencePane, tr("Sync Service"),
-         QIcon::fromTheme(QStringLiteral("emblem-synchronizing")),
+        {TDGeneralPreferencePane, tr("General"), TDPreferenceIcon(TDPreferenceIconKind::General),
+         [context] { return std::make_unique<TDGeneralPreferencesController>(context); }},
+        {TDCorvaneSyncPreferencePane, tr("Sync Service"), TDPreferenceIcon(TDPreferenceIconKind::Sync),
          [context]() -> std::unique_ptr<TDPreferencePane> {
              if (!context.syncWindows)
                  return std::make_unique<TDPlaceholderPreferencePane>(
@@ -32,17 +31,13 @@ TDPreferencesConfiguration TDApplicationPreferencesConfiguration(const TDPrefere
                                                         *context.syncWindows, context.defaults);
          }},
         {TDCalendarSyncPreferencePane, tr("Calendar Sync"),
-         QIcon::fromTheme(QStringLiteral("x-office-calendar")),
+         TDPreferenceIcon(TDPreferenceIconKind::CalendarSync),
          [context] {
              return std::make_unique<TDCalendarSyncPane>(context.manager, context.calendarSync,
                                                          context.prompter);
          }},
-        {TDKeyboardPreferencePane, tr("Shortcuts"),
-         QIcon::fromTheme(QStringLiteral("preferences-desktop-keyboard")),
-         [] {
-             return std::make_unique<TDPlaceholderPreferencePane>(tr("Shortcuts."),
-                                                                  QStringLiteral("prefs_shortcuts"));
-         }},
+        {TDKeyboardPreferencePane, tr("Shortcuts"), TDPreferenceIcon(TDPreferenceIconKind::Keyboard),
+         [context] { return std::make_unique<TDKeyboardPreferencesController>(context); }},
     };
     return configuration;
 }

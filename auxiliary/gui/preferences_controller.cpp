@@ -1,4 +1,5 @@
 #include "auxiliary/gui/preferences_controller.h"
+#include "auxiliary/gui/previous_window.h"
 
 #include "auxiliary/gui/preference_pane.h"
 #include "auxiliary/gui/preferences_window.h"
@@ -13,7 +14,6 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStackedWidget>
-#include <QStyle>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -63,6 +63,10 @@ bool TDPreferencesController::hasSharedController() {
     return !sharedInstance.isNull();
 }
 
+void TDPreferencesController::releaseSharedController() {
+    delete sharedInstance.data();
+}
+
 void TDPreferencesController::setConfiguration(TDPreferencesConfiguration configuration) {
     m_configuration = std::move(configuration);
 }
@@ -75,6 +79,7 @@ void TDPreferencesController::showWindow() {
         frame.moveCenter(screen.center());
         m_window->move(frame.topLeft());
     }
+    if (!m_window->isVisible()) m_previousWindow = TDWindowBefore(m_window.get());
     m_window->show();
     m_window->raise();
     m_window->activateWindow();
@@ -153,9 +158,9 @@ QWidget* TDPreferencesController::p_page(const QString& identifier) {
     layout->addWidget(pane->view(), 1);
     const QString anchor = pane->helpAnchor();
     if (m_showHelp && !anchor.isEmpty()) {
-        auto* help = new QPushButton(page);
+        auto* help = new QPushButton(QStringLiteral("?"), page);
         help->setObjectName(QStringLiteral("helpButton"));
-        help->setIcon(help->style()->standardIcon(QStyle::SP_DialogHelpButton));
+        help->setFixedWidth(help->sizeHint().height());
         help->setToolTip(tr("Help"));
         help->setFocusPolicy(Qt::TabFocus);
         connect(help, &QPushButton::clicked, this, [this, anchor] { m_showHelp(anchor); });
@@ -325,5 +330,6 @@ bool TDPreferencesController::p_shouldClose() {
 }
 
 void TDPreferencesController::p_windowDidClose() {
+    TDActivateAgain(m_previousWindow);
     Q_EMIT windowClosed();
 }

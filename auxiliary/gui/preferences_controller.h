@@ -43,6 +43,8 @@ public:
     static TDPreferencesController& sharedController(
         std::function<void(const QString& anchor)> showHelp = {});
     static bool hasSharedController();
+    // Deletes the shared controller and its window now (when what its panes work with goes away).
+    static void releaseSharedController();
 
     // Takes effect when the window is built (the first showWindow).
     void setConfiguration(TDPreferencesConfiguration configuration);
@@ -103,6 +105,8 @@ private:
     QActionGroup* m_toolbarActions = nullptr;
     TDPreferencePane* m_selectedPane = nullptr;
     QString m_selectedIdentifier;
+    // The window that was active before this one opened; it gets the keyboard back at the close.
+    QPointer<QWidget> m_previousWindow;
     bool m_animatesResize = true;
     bool m_switchingTabs = false;
 };
