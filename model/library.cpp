@@ -371,7 +371,6 @@ void TDLibrary::setCorvaneSyncSetManagedObjectContext(platform::ManagedObjectCon
 }
 
 TDSyncSet* TDLibrary::corvaneSyncSet(bool warn) {
-    Q_UNUSED(warn);  // the missing set is worth a warning only once sync can be switched on
     if (m_corvaneSyncSet) return m_corvaneSyncSet;
     const TDManagedObjectContext* context = libraryContext();
     if ((context && context->isTemporary()) || !m_syncSetContext) return nullptr;
@@ -388,6 +387,8 @@ TDSyncSet* TDLibrary::corvaneSyncSet(bool warn) {
         return nullptr;
     }
     if (fetched->size() == 1) m_corvaneSyncSet = dynamic_cast<TDSyncSet*>(fetched->first());
+    if (!m_corvaneSyncSet && warn)
+        logWithLevel(TDLogWarning, "WARNING", "Library could not find the Corvane SyncSet object!");
     return m_corvaneSyncSet;
 }
 

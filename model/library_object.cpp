@@ -63,7 +63,8 @@ bool TDLibraryObject::p_propertyExcludedFromSync(const QString& key) const {
 void TDLibraryObject::p_recordInJournal() {
     TDManagedObjectContext* context = libraryContext();
     if (!context || context->isTemporary() || !context->library()) return;
-    if (TDSyncSet* journal = context->library()->corvaneSyncSet()) journal->addObject(this);
+    // A library that never signed in has no journal: nothing to warn of at each edit.
+    if (TDSyncSet* journal = context->library()->corvaneSyncSet(false)) journal->addObject(this);
 }
 
 void TDLibraryObject::awakeFromInsert() {

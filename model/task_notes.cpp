@@ -22,6 +22,7 @@ namespace {
 const QString kStringKey = QStringLiteral("string");
 const QString kWebArchiveDataKey = QStringLiteral("webArchiveData");
 const QString kCompletedTimeKey = QStringLiteral("completed_time");
+const QString kModifiedTimeKey = QStringLiteral("modified_time");
 const QString kContentsKey = QStringLiteral("contents");
 const QString kAliasMarker = QStringLiteral("?alias=");
 // The paper clip before the summary's count; the views supply the image under this name.
@@ -287,15 +288,18 @@ std::unique_ptr<QTextDocument> TDTaskNotes::convertAttachmentsToFileURLsInAttrib
 
 QVariantMap TDTaskNotes::syncDictionaryRepresentation() const {
     QVariantMap record = TDLibraryObject::syncDictionaryRepresentation();
-    if (const auto* owner = dynamic_cast<const TDTask*>(task());
-        owner && !owner->isIncomplete() && owner->completedDate().isValid())
+    const auto* owner = dynamic_cast<const TDTask*>(task());
+    if (owner && !owner->isIncomplete() && owner->completedDate().isValid())
         record.insert(kCompletedTimeKey, TDTimeIntervalSinceReferenceDate(owner->completedDate()));
+    if (owner && owner->modifiedDate().isValid())
+        record.insert(kModifiedTimeKey, TDTimeIntervalSinceReferenceDate(owner->modifiedDate()));
     return record;
 }
 
 Status TDTaskNotes::updateFromSyncDictionaryRepresentation(const QVariantMap& record) {
     QVariantMap applied = record;
     applied.remove(kCompletedTimeKey);
+    applied.remove(kModifiedTimeKey);
     if (applied.value(kContentsKey).metaType().id() == QMetaType::QVariantMap) {
         QVariantMap contents = applied.value(kContentsKey).toMap();
         contents.remove(kCompletedTimeKey);

@@ -56,7 +56,9 @@ public:
         const QTextDocument& text);
 
     // The generic record; for a completed or canceled task also "completed_time", the task's completion
-    // date in seconds since 2001 (the task's own record is what carries it back).
+    // date in seconds since 2001 (the task's own record is what carries it back), and "modified_time",
+    // the task's modified date, which the text's writing stamps: of two notes made for one task on two
+    // machines, the later stays.
     QVariantMap syncDictionaryRepresentation() const override;
     Status updateFromSyncDictionaryRepresentation(const QVariantMap& record) override;
 

@@ -26,11 +26,13 @@ bool isLoopbackHost(const QString& host) {
     return !address.isNull() && address.isLoopback();
 }
 
-// Failures of the transfer itself, as opposed to HTTP statuses that Qt also reports as errors.
-bool isConnectionLevel(QNetworkReply::NetworkError error) {
+// Failures of the transfer itself, as opposed to HTTP statuses that Qt also reports as errors. Qt
+// reports some client errors (400 among them) in its protocol range: with a status, they are the
+// server's answer.
+bool isConnectionLevel(QNetworkReply::NetworkError error, int status) {
     const int code = error;
-    return (code >= 1 && code < 200) || (code >= 300 && code < 400) ||
-           code == QNetworkReply::UnknownNetworkError;
+    if (code >= 300 && code < 400) return status == 0;
+    return (code >= 1 && code < 200) || code == QNetworkReply::UnknownNetworkError;
 }
 
 QNetworkRequest networkRequest(const TDCorvaneRequest& request, const QSslConfiguration& trust) {
@@ -165,7 +167,7 @@ TDCorvaneExchange TDCorvaneConnection::send(const TDCorvaneRequest& request) {
         exchange.answerProblem = QStringLiteral("larger than 64 MiB");
         return exchange;
     }
-    if (r->error() != QNetworkReply::NoError && isConnectionLevel(r->error())) {
+    if (r->error() != QNetworkReply::NoError && isConnectionLevel(r->error(), status)) {
         // An answer cut short is no answer.
         const auto code = r->error() == QNetworkReply::SslHandshakeFailedError ? TDConnectionTrustFailed
                                                                                : TDConnectionFailed;

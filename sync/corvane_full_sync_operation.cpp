@@ -185,6 +185,13 @@ Status TDCorvaneFullSyncOperation::p_performFullGet(const QString& temporaryPath
     context->setLibrary(library);
     library->setCorvaneSyncSetManagedObjectContext(context);
     library->createObjectsForNewLibrary();
+    // The rebuilt library holds the server's tasks only: starter tasks of its own would never sync.
+    for (const QString& entityName : {QStringLiteral("Task"), QStringLiteral("TaskNotes")}) {
+        const auto starters = context->execute(platform::FetchRequest(entityName));
+        if (!starters) return starters.error();
+        for (platform::ManagedObject* starter : *starters)
+            if (!starter->isDeleted()) context->deleteObject(starter);
+    }
     if (Status committed = p_commitAccount(library); !committed) return committed;
     if (Status saved = saveContext(); !saved) return saved;
 

@@ -1,6 +1,7 @@
 #include "sync/corvane_merge.h"
 
 #include "model/group.h"
+#include "model/json_friendly.h"
 #include "model/library.h"
 #include "model/list.h"
 #include "model/managed_object_context.h"
@@ -95,6 +96,7 @@ Status TDCorvaneMerge::mergeAndCommit(const ODLCorvaneChangeSet& changes, const 
     const bool dontTrigger = m_context->dontTriggerSaveOnChange();
     m_context->setDontTriggerSaveOnChange(true);
     m_changedHere = p_uidsChangedSinceUpload(uploaded);
+    m_journalled = p_journalledUIDs();
     Status result = changes.isEmpty() ? Status() : p_mergeChanges(changes);
     if (!result) {
         logWithLevel(TDLogError, "ERROR", "Could not merge the sync service's changes: %@",
@@ -138,6 +140,14 @@ QSet<QString> TDCorvaneMerge::p_uidsChangedSinceUpload(const QList<TDCorvaneJour
         if (found == read.cend() || *found != item->addedDate()) changed.insert(item->itemUID());
     }
     return changed;
+}
+
+QSet<QString> TDCorvaneMerge::p_journalledUIDs() const {
+    QSet<QString> journalled;
+    if (TDSyncSet* syncSet = m_library->corvaneSyncSet(false))
+        for (TDSyncSetItem* item : syncSet->items())
+            if (!item->isDeleted()) journalled.insert(item->itemUID());
+    return journalled;
 }
 
 Status TDCorvaneMerge::p_mergeChanges(const ODLCorvaneChangeSet& changes) {
@@ -225,11 +235,15 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
         }
         if (existing) {
             m_applied.insert(uid);
+            if (entityName == QLatin1String("Task"))
+                m_taskTimesBeforeMerge.insert(
+                    uid, existing->primitiveValue(QStringLiteral("modifiedDate")).toDateTime());
             // A record of an object already here may name new tasks: they are in their lists by then.
             if (!deletion) p_addNewTasksToTheirLists();
-            if (deletion)
+            if (deletion) {
                 m_toDelete.append(existing);
-            else if (!existing->isDeleted())
+                m_deletedByDownload.insert(uid);
+            } else if (!existing->isDeleted())
                 if (const Status updated = existing->updateFromSyncDictionaryRepresentation(record); !updated)
                     return updated;
             continue;
@@ -284,8 +298,9 @@ void TDCorvaneMerge::p_addNewTasksToTheirLists() {
     m_newTasksListIndex.clear();
 }
 
-// Two sides may each have given a task its notes: the notes with the smaller UID stay its notes on
-// both. Local notes that give way are deleted, and the deletion goes up.
+// Two sides may each have given a task its notes: the notes changed last (of equal times, the larger
+// UID) stay its notes on both. The other notes are deleted, and the deletion goes up, so that the server
+// holds no notes that no task shows.
 void TDCorvaneMerge::p_settleNotesOfOneTask(const QString& uid, QVariantMap& record) {
     QVariantMap contents = record.value(kContents).toMap();
     const QVariant taskUID = contents.value(QStringLiteral("task"));
@@ -294,7 +309,15 @@ void TDCorvaneMerge::p_settleNotesOfOneTask(const QString& uid, QVariantMap& rec
                      : nullptr;
     TDTaskNotes* current = task ? task->notes() : nullptr;
     if (!current || current->uid() == uid) return;
-    if (current->uid() < uid) {
+    // Writing notes stamps their task, and each notes record carries that time: both sides compare the
+    // same two times.
+    const QDateTime here = m_taskTimesBeforeMerge.value(taskUID.toString(), task->modifiedDate());
+    const double currentTime = TDTimeIntervalSinceReferenceDate(here);
+    const QVariant remote = record.value(QStringLiteral("modified_time"));
+    const double incomingTime = remote.isValid() ? remote.toDouble() : -1.0e18;
+    const bool incomingWins = incomingTime != currentTime ? incomingTime > currentTime : uid > current->uid();
+    m_tasksWithSettledNotes.append(task);
+    if (!incomingWins) {
         contents.remove(QStringLiteral("task"));
         record.insert(kContents, contents);
     } else if (!m_applied.contains(current->uid())) {
@@ -341,12 +364,17 @@ void TDCorvaneMerge::p_deleteKeepingLocalChildren(TDLibraryObject* object) {
     m_context->deleteObject(object);
 }
 
+// Kept are the children changed here since the last sync (the server has not seen them go) and those
+// the download brings live (the server keeps them); the others go with their parent, also those a full
+// download left out here, so that deleted history stays deleted.
 void TDCorvaneMerge::p_rescueLocalChildren(TDLibraryObject* object) {
     const auto rescue = [this](const QString& childrenKey, const QString& parentKey, ManagedObject* parent) {
         for (ManagedObject* child : parent->objectList(childrenKey)) {
             auto* libraryChild = dynamic_cast<TDLibraryObject*>(child);
             if (!libraryChild || libraryChild->isDeleted()) continue;
-            if (m_applied.contains(libraryChild->uid())) {
+            const QString uid = libraryChild->uid();
+            const bool broughtLive = m_applied.contains(uid) && !m_deletedByDownload.contains(uid);
+            if (!broughtLive && !m_journalled.contains(uid)) {
                 p_rescueLocalChildren(libraryChild);
                 continue;
             }
@@ -359,14 +387,16 @@ void TDCorvaneMerge::p_rescueLocalChildren(TDLibraryObject* object) {
     if (dynamic_cast<TDTask*>(object)) rescue(kSubtasks, kParentTask, object);
 }
 
-// Only what the download named is deleted for want of a parent.
+// What the download brings without a parent here (deleted here, or never known) is live on the server:
+// it is kept where the repair puts it, and the new place goes up, so that both sides hold it.
 void TDCorvaneMerge::p_sweepGroups() {
     TDGroup* root = m_library->rootGroup();
     for (const QString& uid : std::as_const(m_applied)) {
         auto* group = dynamic_cast<TDGroup*>(p_cached(uid));
         if (!group || group == root || group->parentGroup()) continue;
-        logWithLevel(TDLogDebug, "DEBUG", "Could not find parent for folder. Deleting.");
-        p_deleteKeepingLocalChildren(group);
+        logWithLevel(TDLogDebug, "DEBUG", "Could not find parent for folder '%@'. Keeping it.",
+                     group->title());
+        m_rescued.append(group);
     }
 }
 
@@ -376,9 +406,9 @@ void TDCorvaneMerge::p_sweepTasksAndNotes() {
     for (const QString& uid : std::as_const(m_applied)) {
         TDLibraryObject* object = p_cached(uid);
         if (auto* task = dynamic_cast<TDTask*>(object); task && !task->parentList() && !task->parentTask()) {
-            logWithLevel(TDLogDebug, "DEBUG", "Could not find parent for task '%@'. Deleting.",
+            logWithLevel(TDLogDebug, "DEBUG", "Could not find parent for task '%@'. Keeping it.",
                          task->title());
-            p_deleteKeepingLocalChildren(task);
+            m_rescued.append(task);
         } else if (auto* notes = dynamic_cast<TDTaskNotes*>(object); notes && !notes->task()) {
             notesToDelete.append(notes);
             ++orphanedNotes;
@@ -386,7 +416,11 @@ void TDCorvaneMerge::p_sweepTasksAndNotes() {
     }
     if (orphanedNotes > 0)
         logWithLevel(TDLogInfo, "INFO", "Deleting %ld orphaned task notes...", orphanedNotes);
-    for (TDLibraryObject* notes : notesToDelete) m_context->deleteObject(notes);
+    // Their deletion goes up: the server would keep notes that no task shows.
+    for (TDLibraryObject* notes : notesToDelete) {
+        p_journal(notes);
+        m_context->deleteObject(notes);
+    }
     // A task's notes UID follows the notes it has.
     for (const QString& uid : std::as_const(m_applied))
         if (auto* notes = dynamic_cast<TDTaskNotes*>(p_cached(uid)))
@@ -397,6 +431,13 @@ void TDCorvaneMerge::p_sweepTasksAndNotes() {
         if (notes->isDeleted() || notes->task()) continue;
         p_journal(notes);
         m_context->deleteObject(notes);
+    }
+    for (TDTask* task : std::as_const(m_tasksWithSettledNotes)) {
+        if (task->isDeleted()) continue;
+        const QVariant kept = task->notes() ? QVariant(task->notes()->uid()) : QVariant();
+        if (task->primitiveValue(QStringLiteral("notesUID")) != kept)
+            task->setValue(QStringLiteral("notesUID"), kept);
+        p_journal(task);
     }
 
     // What lost its parent here goes where the repair puts it, and up with the next sync.
@@ -416,7 +457,8 @@ void TDCorvaneMerge::p_sweepTasksAndNotes() {
             logWithLevel(TDLogInfo, "INFO", "Keeping task '%@' whose parent the sync deleted", task->title());
             if (TDGroup* inbox = m_library->inboxGroup()) (void)inbox->orderedTasks()->addObject(task);
         }
-        p_journal(object);
+        // With everything under it: the other side may have let it go with the parent meanwhile.
+        p_journalTree(object);
     }
 }
 
@@ -466,6 +508,22 @@ void TDCorvaneMerge::p_cleanUpRecurrences() {
             m_context->deleteObject(recurrences[i]);
         }
     }
+}
+
+void TDCorvaneMerge::p_journalTree(TDLibraryObject* object) {
+    p_journal(object);
+    // The tree of folders, lists and tasks; smart folders and tags only show tasks.
+    QString childrenKey;
+    if (dynamic_cast<TDTask*>(object))
+        childrenKey = kSubtasks;
+    else if (dynamic_cast<TDList*>(object))
+        childrenKey = kTasks;
+    else if (auto* group = dynamic_cast<TDGroup*>(object); group && group->isFolder())
+        childrenKey = kSubgroups;
+    if (childrenKey.isEmpty()) return;
+    for (ManagedObject* child : object->objectList(childrenKey))
+        if (auto* libraryChild = dynamic_cast<TDLibraryObject*>(child); libraryChild && !child->isDeleted())
+            p_journalTree(libraryChild);
 }
 
 void TDCorvaneMerge::p_journal(TDLibraryObject* object) {

@@ -5,6 +5,7 @@
 #include "sync/corvane_change_set.h"
 #include "sync/corvane_upload.h"
 
+#include <QDateTime>
 #include <QHash>
 #include <QSet>
 #include <QString>
@@ -53,6 +54,7 @@ public:
 private:
     Status p_saveMainContextFirst();
     QSet<QString> p_uidsChangedSinceUpload(const QList<TDCorvaneJournalEntry>& uploaded) const;
+    QSet<QString> p_journalledUIDs() const;
     Status p_mergeChanges(const ODLCorvaneChangeSet& changes);
     void p_prepareLookups();
     Status p_mergeEntity(const QString& entityName, const QMap<QString, QJsonObject>& records);
@@ -67,6 +69,7 @@ private:
     void p_mergeTagsWithOneTitle();
     void p_cleanUpRecurrences();
     void p_journal(TDLibraryObject* object);
+    void p_journalTree(TDLibraryObject* object);
     Status p_commit(const std::optional<QString>& token, const QList<TDCorvaneJournalEntry>& uploaded);
     void p_rollback();
     TDLibraryObject* p_cached(const QString& uid) const;
@@ -79,7 +82,13 @@ private:
     bool m_cleanUpRecurrences = false;
     // Per merge: records not applied, records applied, what they delete and what lost its parent here.
     QSet<QString> m_changedHere;
+    // Changed here since the last sync (in the journal when the merge began).
+    QSet<QString> m_journalled;
     QSet<QString> m_applied;
+    QSet<QString> m_deletedByDownload;
+    // Tasks whose notes two sides made: their notes UID follows the notes kept, and goes up.
+    QList<TDTask*> m_tasksWithSettledNotes;
+    QHash<QString, QDateTime> m_taskTimesBeforeMerge;
     QList<TDLibraryObject*> m_toDelete;
     QList<TDLibraryObject*> m_rescued;
     QList<TDTaskNotes*> m_displacedNotes;

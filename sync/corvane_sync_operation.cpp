@@ -6,10 +6,12 @@
 #include "platform/base/log.h"
 #include "platform/notifications/notification_center.h"
 #include "store/library_manager.h"
+#include "sync/corvane_errors.h"
 #include "sync/corvane_library_sync.h"
 #include "sync/corvane_sync_settings.h"
 #include "sync/corvane_task_get_operation.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QMutex>
 #include <QRandomGenerator>
@@ -24,6 +26,18 @@ QString& lastLoggedUsername() {
     return username;
 }
 QMutex& lastLoggedUsernameMutex() {
+    static QMutex mutex;
+    return mutex;
+}
+
+// An upload cut off after the server may have taken some of its pages: the server keeps them under
+// their session and refuses any other session of the account until that one ends. The next upload of
+// the account goes on under the same session (records sent twice are the same records).
+QHash<QString, QString>& unfinishedPutSessions() {
+    static QHash<QString, QString> sessions;
+    return sessions;
+}
+QMutex& unfinishedPutSessionsMutex() {
     static QMutex mutex;
     return mutex;
 }
@@ -76,7 +90,20 @@ void TDCorvaneSyncOperation::p_postProgress(const QVariantMap& userInfo) {
 
 Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvaneLibrarySync& sync,
                                                                         QJsonObject parameters) {
-    parameters.insert(QStringLiteral("putsession"), TDRandomSessionID());
+    QString session;
+    {
+        QMutexLocker locker(&unfinishedPutSessionsMutex());
+        session = unfinishedPutSessions().value(username());
+    }
+    if (session.isEmpty()) session = TDRandomSessionID();
+    parameters.insert(QStringLiteral("putsession"), session);
+    const auto rememberUnfinished = [this, &session](bool unfinished) {
+        QMutexLocker locker(&unfinishedPutSessionsMutex());
+        if (unfinished)
+            unfinishedPutSessions().insert(username(), session);
+        else
+            unfinishedPutSessions().remove(username());
+    };
     auto put = request(corvaneURL(kLibraryPath), QByteArrayLiteral("PUT"));
     if (!put) return put.error();
     logWithLevel(TDLogDebug, "DEBUG", "PUT %ld changes", qlonglong(sync.upload().count));
@@ -88,6 +115,7 @@ Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvan
         TDCorvaneRequest page = *put;
         if (const Status encoded = setJSONBody(page, *body); !encoded) return encoded.error();
         if (isCancelled()) return std::optional<TDCorvaneAnswer>();
+        if (!pager.atEnd()) rememberUnfinished(true);
         auto answer = p_send(page);
         if (!answer || !answer->has_value()) return answer;
         logWithLevel(TDLogDebug, "DEBUG", "Got PUT response");
@@ -96,6 +124,7 @@ Result<std::optional<TDCorvaneAnswer>> TDCorvaneSyncOperation::p_upload(TDCorvan
                         {QStringLiteral("total"), qlonglong(pager.total())}});
         last = std::move(*answer);
     }
+    rememberUnfinished(false);
     return last;
 }
 
@@ -161,6 +190,7 @@ void TDCorvaneSyncOperation::performOperation() {
     Result<std::optional<TDCorvaneAnswer>> answer =
         sync->upload().count > 0 ? p_upload(*sync, parameters) : getWithParameters();
     std::optional<QString> newToken;
+    int pages = 0;
     while (true) {
         if (isCancelled()) return;
         if (!answer) {
@@ -190,6 +220,12 @@ void TDCorvaneSyncOperation::performOperation() {
             return p_finish();
         }
         if (bookmark->has_value() && session->has_value()) {
+            if (++pages >= m_maximumDownloadPages) {
+                setError(corvaneMalformedAnswerError(
+                    page.status(), QStringLiteral("bookmark"),
+                    QStringLiteral("more than %1 download pages").arg(m_maximumDownloadPages)));
+                return p_finish();
+            }
             parameters.insert(QStringLiteral("bookmark"), **bookmark);
             parameters.insert(QStringLiteral("getsession"), **session);
             if (limit->has_value()) parameters.insert(QStringLiteral("limit"), **limit);

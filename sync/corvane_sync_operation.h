@@ -11,6 +11,10 @@
 class TDCorvaneLibrarySync;
 class TDLibrary;
 
+// Download pages one sync follows at most (a million records at 500 a page): a server that hands out
+// bookmarks for ever ends with error 600.
+inline constexpr int kCorvaneMaximumDownloadPages = 2000;
+
 // Posted on the operation's thread with the operation as sender.
 inline const QString TDSyncWillStart = QStringLiteral("TDSyncWillStart");
 inline const QString TDSyncProgressDidChange = QStringLiteral("TDSyncProgressDidChange");
@@ -38,6 +42,7 @@ public:
     const QList<platform::ObjectID>& skippedItemIDs() const { return m_skippedItemIDs; }
     // This machine's node id unless set (tests play several machines).
     void setNodeID(const QString& nodeID) { m_nodeID = nodeID; }
+    void setMaximumDownloadPages(int pages) { m_maximumDownloadPages = pages; }
 
     void performOperation();
 
@@ -58,6 +63,7 @@ private:
     TDCorvaneSyncType m_syncType = TDCorvaneSyncType::Incremental;
     QList<platform::ObjectID> m_skippedItemIDs;
     QString m_nodeID;
+    int m_maximumDownloadPages = kCorvaneMaximumDownloadPages;
 };
 
 // Eight characters of A-Z, a-z and 0-9, one for all PUT pages of one sync.

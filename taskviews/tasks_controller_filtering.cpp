@@ -3,12 +3,15 @@
 
 #include "language/date_additions.h"
 #include "model/group.h"
+#include "model/list.h"
 #include "model/ordered_collection.h"
 #include "model/tag.h"
 #include "model/task.h"
 #include "platform/base/clock.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/predicates/predicate_parser.h"
+#include "store/library_manager.h"
+#include "sync/corvane_task_get_operation.h"
 #include "taskviews/mutable_comparison_predicate.h"
 #include "taskviews/mutable_compound_predicate.h"
 #include "taskviews/task_presentation.h"
@@ -19,6 +22,9 @@
 #include <QSet>
 
 namespace {
+
+// TDCorvaneCompletedTaskDownloadStatus of a list whose completed tasks are all here.
+constexpr int kAllCompletedTasksFetched = 2;
 
 platform::PredicatePtr parsed(const QString& format, const QVariantList& arguments = {}) {
     auto predicate = platform::predicateWithFormat(format, arguments);
@@ -62,6 +68,11 @@ void TDTasksController::setHideOldCompletedTasksCutoffDate(const QDateTime& date
 void TDTasksController::setHideOldCompletedTasks(bool hide) {
     finishEditing();
     p_setHideOldCompletedTasks(hide, true);
+    // The sync service keeps a list's completed tasks apart: asked for, they are fetched and merged
+    // in, and the list shows them as they arrive.
+    if (auto* list = dynamic_cast<TDList*>(m_group);
+        !hide && list && TDCorvaneCompletedTaskDownloadStatus(list) != kAllCompletedTasksFetched)
+        m_manager.fetchTasksForParentObject(list);
 }
 
 void TDTasksController::p_setHideOldCompletedTasks(bool hide, bool reload) {

@@ -189,4 +189,16 @@ TEST_F(TaskTreeTest, SyncSetIsFoundInItsOwnContext) {
     context->setTemporary(false);
 }
 
+TEST_F(TaskTreeTest, AskingForAMissingSyncSetWarnsUnlessToldNotTo) {
+    library->corvaneSyncSetManagedObjectContext()->deleteObject(journal);
+    library->setCorvaneSyncSet(nullptr);
+    const QString warning = QStringLiteral("Library could not find the Corvane SyncSet object!");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(library->corvaneSyncSet(false), nullptr);
+    EXPECT_FALSE(QString::fromStdString(testing::internal::GetCapturedStderr()).contains(warning));
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(library->corvaneSyncSet(), nullptr);
+    EXPECT_TRUE(QString::fromStdString(testing::internal::GetCapturedStderr()).contains(warning));
+}
+
 }  // namespace

@@ -290,10 +290,15 @@ TEST_F(TaskNotesTest, HTMLOfAnEmptyListReadsAsEmptyNotes) {
     EXPECT_EQ(notes->summaryAttributedString()->toPlainText(), QString());
 }
 
-TEST_F(TaskNotesTest, SyncRecordsOfCompletedTasksCarryTheCompletionTime) {
+TEST_F(TaskNotesTest, SyncRecordsCarryTheTasksModifiedTimeAndOfCompletedTasksTheCompletionTime) {
     TDTaskNotes* notes = savedNotes();
     notes->setString(QStringLiteral("synced"));
     EXPECT_FALSE(notes->syncDictionaryRepresentation().contains(QStringLiteral("completed_time")));
+    // Writing the text stamps the task; two notes of one task on two machines are told apart by it.
+    const QDateTime written(QDate(2026, 12, 9), QTime(9, 0), Qt::UTC);
+    task->setValue(QStringLiteral("modifiedDate"), written);
+    EXPECT_EQ(notes->syncDictionaryRepresentation().value(QStringLiteral("modified_time")).toDouble(),
+              818499600.0);
     const QDateTime completed(QDate(2026, 12, 9), QTime(9, 30), Qt::UTC);
     task->setValue(QStringLiteral("status"), QStringLiteral("C"));
     task->setValue(QStringLiteral("completedDate"), completed);
@@ -304,6 +309,7 @@ TEST_F(TaskNotesTest, SyncRecordsOfCompletedTasksCarryTheCompletionTime) {
     contents.insert(QStringLiteral("string"), QStringLiteral("from the server"));
     contents.insert(QStringLiteral("completed_time"), 1.0);
     record.insert(QStringLiteral("contents"), contents);
+    record.insert(QStringLiteral("modified_time"), 2.0);
     const Status read = notes->updateFromSyncDictionaryRepresentation(record);
     ASSERT_TRUE(read.ok()) << read.error().detailedDescription().toStdString();
     EXPECT_EQ(notes->string(), QStringLiteral("from the server"));

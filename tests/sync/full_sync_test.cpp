@@ -116,6 +116,34 @@ TEST_F(FullSyncTest, AFullGetRebuildsTheLibraryFromTheServerKeepingTheSyncOption
     EXPECT_TRUE(titles(a->library).contains(QStringLiteral("After the full get")));
 }
 
+// Tasks and notes of every kind, by UID.
+QStringList taskAndNotesUIDs(TDLibrary* library) {
+    QStringList uids;
+    for (const QString& entityName : {QStringLiteral("Task"), QStringLiteral("TaskNotes")}) {
+        const auto fetched = TDManagedObjectContext::of(library)->execute(platform::FetchRequest(entityName));
+        EXPECT_TRUE(fetched.ok());
+        if (fetched.ok())
+            for (const platform::ManagedObject* object : *fetched)
+                uids.append(object->primitiveValue(QStringLiteral("uid")).toString());
+    }
+    uids.sort();
+    return uids;
+}
+
+TEST_F(FullSyncTest, AFullGetLeavesNoStarterTaskOrNotesThatLiveOnOneMachineOnly) {
+    // A has let go of the starter tasks a new library comes with; the server never had them since.
+    for (TDTask* task : a->library->inboxGroup()->tasks()) task->deleteObject();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    addTask(*a, QStringLiteral("From A"));
+    ASSERT_TRUE(syncOverNetwork(*a).ok());
+    ASSERT_EQ(a->library->taskWithUID(TDLibrary::StarterTaskUID), nullptr);
+
+    const Status synced = fullSync(*b, TDCorvaneSyncType::FullGet);
+    ASSERT_TRUE(synced.ok()) << synced.error().detailedDescription().toStdString();
+    EXPECT_EQ(b->library->taskWithUID(TDLibrary::StarterTaskUID), nullptr);
+    EXPECT_EQ(taskAndNotesUIDs(b->library), taskAndNotesUIDs(a->library));
+}
+
 TEST_F(FullSyncTest, AFullMergeKeepsBothSidesTasks) {
     addTask(*a, QStringLiteral("From A"));
     ASSERT_TRUE(syncOverNetwork(*a).ok());

@@ -11,6 +11,7 @@
 #include "model/tag.h"
 #include "model/task.h"
 #include "model/task_notes.h"
+#include "platform/defaults/user_defaults.h"
 
 namespace synctest {
 namespace {
@@ -201,6 +202,118 @@ TEST_F(MergeConvergenceTest, AListDeletedThereComesBackWhenATaskWasAddedToItHere
         ASSERT_NE(taskIn(library, addedUID), nullptr);
         EXPECT_EQ(taskIn(library, addedUID)->parentList(), library->groupWithUID(listUID));
     }
+}
+
+// A list deleted on one machine while the other edits one of its tasks and adds a sub-task under it:
+// whichever syncs first, both end with the same tasks, the sub-task among them, and the tasks nobody
+// touched gone with the list.
+TEST_F(MergeConvergenceTest, AParentDeletedThereWhileAChildGetsASubtaskHereEndsTheSameEverywhere) {
+    for (const bool deletingSideFirst : {true, false}) {
+        SCOPED_TRACE(deletingSideFirst ? "the deleting side syncs first" : "the editing side syncs first");
+        TDList* list = a->library->createList(text("Move"), a->library->foldersGroup());
+        TDTask* child = a->library->createTask();
+        child->setTitle(text("Book the van"));
+        TDTask* untouched = a->library->createTask();
+        untouched->setTitle(text("Count boxes"));
+        for (TDTask* task : {child, untouched}) ASSERT_TRUE(list->orderedTasks()->addObject(task).ok());
+        const QString listUID = list->uid(), childUID = child->uid(), untouchedUID = untouched->uid();
+        ASSERT_TRUE(a->manager->saveLibrary());
+        expectConverged();
+
+        a->library->groupWithUID(listUID)->deleteObject();
+        ASSERT_TRUE(a->manager->saveLibrary());
+        TDTask* edited = taskIn(b->library, childUID);
+        edited->setTitle(text("Book the big van"));
+        TDTask* subtask = b->library->createTask();
+        subtask->setTitle(text("Ask for a trolley"));
+        ASSERT_TRUE(edited->orderedTasks()->addObject(subtask).ok());
+        const QString subtaskUID = subtask->uid();
+        ASSERT_TRUE(b->manager->saveLibrary());
+        ASSERT_TRUE(sync(deletingSideFirst ? *a : *b).ok());
+        ASSERT_TRUE(sync(deletingSideFirst ? *b : *a).ok());
+        expectConverged();
+
+        for (TDLibrary* library : {a->library, b->library}) {
+            EXPECT_EQ(library->groupWithUID(listUID), nullptr);
+            EXPECT_EQ(taskIn(library, untouchedUID), nullptr);
+            ASSERT_NE(taskIn(library, subtaskUID), nullptr) << "nothing made on either side is lost";
+            EXPECT_EQ(taskIn(library, subtaskUID)->title(), text("Ask for a trolley"));
+        }
+        // Edited after the deletion reached the server, the task stays with its sub-task.
+        if (deletingSideFirst) {
+            for (TDLibrary* library : {a->library, b->library}) {
+                ASSERT_NE(taskIn(library, childUID), nullptr);
+                EXPECT_EQ(taskIn(library, childUID)->title(), text("Book the big van"));
+                EXPECT_EQ(taskIn(library, subtaskUID)->parentTask(), taskIn(library, childUID));
+            }
+        }
+    }
+}
+
+// Both machines give one task notes before either syncs: the later text stays on both, whichever notes
+// have the smaller UID, and no other notes are left live anywhere.
+TEST_F(MergeConvergenceTest, NotesWrittenOnBothSidesKeepTheLaterTextEverywhere) {
+    for (const bool laterOnB : {true, false}) {
+        SCOPED_TRACE(laterOnB ? "B writes later" : "A writes later");
+        TDTask* task = a->library->createTask();
+        task->setTitle(text("Plan the party"));
+        const QString taskUID = task->uid();
+        ASSERT_TRUE(a->manager->saveLibrary());
+        expectConverged();
+
+        SyncSide& earlier = laterOnB ? *a : *b;
+        SyncSide& later = laterOnB ? *b : *a;
+        taskIn(earlier.library, taskUID)->setNotesString(text("Cake"));
+        ASSERT_TRUE(earlier.manager->saveLibrary());
+        clock->advanceSeconds(30);
+        taskIn(later.library, taskUID)->setNotesString(text("Cake and candles"));
+        ASSERT_TRUE(later.manager->saveLibrary());
+        expectConverged();
+
+        for (TDLibrary* library : {a->library, b->library}) {
+            TDTask* settled = taskIn(library, taskUID);
+            ASSERT_NE(settled->notes(), nullptr);
+            EXPECT_EQ(settled->notesString(), text("Cake and candles"));
+            EXPECT_EQ(settled->primitiveValue(QStringLiteral("notesUID")).toString(),
+                      settled->notes()->uid());
+            const auto notes = TDManagedObjectContext::of(library)->execute(
+                platform::FetchRequest(QStringLiteral("TaskNotes")));
+            ASSERT_TRUE(notes.ok());
+            qsizetype ofTask = 0;
+            for (const platform::ManagedObject* object : *notes)
+                if (!object->isDeleted() && dynamic_cast<const TDTaskNotes*>(object)->task() == settled)
+                    ++ofTask;
+            EXPECT_EQ(ofTask, 1);
+        }
+        EXPECT_EQ(taskIn(a->library, taskUID)->notes()->uid(), taskIn(b->library, taskUID)->notes()->uid());
+    }
+}
+
+// Completing the last open sub-task closes its parent: the other machine takes the parent as closed
+// there, with the same date, and neither side stamps it again.
+TEST_F(MergeConvergenceTest, AParentClosedByItsLastSubtaskThereIsClosedAlikeOnBothSides) {
+    defaults().setValue(QStringLiteral("autoCompleteParentTask"), true);
+    TDTask* parent = a->library->createTask();
+    parent->setTitle(text("Paint the shed"));
+    TDTask* done = a->library->createTask();
+    done->setTitle(text("Buy paint"));
+    TDTask* last = a->library->createTask();
+    last->setTitle(text("Paint"));
+    for (TDTask* subtask : {done, last}) ASSERT_TRUE(parent->orderedTasks()->addObject(subtask).ok());
+    done->setCompleted(true);
+    const QString parentUID = parent->uid(), lastUID = last->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    clock->advanceSeconds(60);
+    taskIn(b->library, lastUID)->setCompleted(true);
+    ASSERT_TRUE(taskIn(b->library, parentUID)->isCompleted());
+    ASSERT_TRUE(b->manager->saveLibrary());
+    clock->advanceSeconds(60);
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library})
+        EXPECT_TRUE(taskIn(library, parentUID)->isCompleted());
+    EXPECT_EQ(taskIn(a->library, parentUID)->completedDate(), taskIn(b->library, parentUID)->completedDate());
 }
 
 }  // namespace

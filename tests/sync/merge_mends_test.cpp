@@ -189,18 +189,20 @@ TEST_F(MergeMendsTest, RecordsOfObjectsChangedHereSinceTheUploadAreNotApplied) {
     EXPECT_EQ(side->syncSet()->lastSyncToken(), QVariant(text("LIB-50")));
 }
 
-TEST_F(MergeMendsTest, OrphanSweepsDeleteOnlyWhatTheDownloadNamed) {
-    // A task here the download does not know, and the list's deletion with the one task it knows.
+// A list deleted there takes with it the tasks not changed here since the last sync (so that deleted
+// history stays deleted); a task added to it here stays, in the Inbox, and goes up. A downloaded task
+// whose list is nowhere here is live on the server: it stays too, in the Inbox, and goes up.
+TEST_F(MergeMendsTest, ARemoteDeletionTakesUnchangedChildrenAndKeepsWhatIsLiveOnOneSide) {
     TDTask* local = side->library->createTask();
     local->setTitle(text("Stay"));
     ASSERT_TRUE(list->orderedTasks()->addObject(local).ok());
     ASSERT_TRUE(side->manager->saveLibrary());
-    ASSERT_TRUE(sync(*side).ok());
     const QString stray = text("00000000000000C3");
     QJsonObject strayContents = contentsOf(second);
     strayContents.insert(QStringLiteral("uid"), stray);
     strayContents.insert(QStringLiteral("parentList"), text("00000000000000D4"));
     const QString listUID = list->uid(), firstUID = first->uid(), secondUID = second->uid();
+    const QString localUID = local->uid();
     ASSERT_TRUE(syncWithChanges(
                     QJsonObject{{QStringLiteral("List"), QJsonObject{{listUID, kDeleted}}},
                                 {QStringLiteral("Task"),
@@ -208,14 +210,14 @@ TEST_F(MergeMendsTest, OrphanSweepsDeleteOnlyWhatTheDownloadNamed) {
                     .ok());
     EXPECT_EQ(side->library->groupWithUID(listUID), nullptr);
     EXPECT_EQ(side->library->taskWithUID(firstUID), nullptr);
-    // Named, with no parent to be found: dropped. Not named: kept where the repair puts it, journalled.
-    EXPECT_EQ(side->library->taskWithUID(stray), nullptr);
-    for (const QString& uid : {secondUID, local->uid()}) {
+    EXPECT_EQ(side->library->taskWithUID(secondUID), nullptr) << "unchanged here: it goes with its list";
+    for (const QString& uid : {localUID, stray}) {
         TDTask* kept = side->library->taskWithUID(uid);
         ASSERT_NE(kept, nullptr);
         EXPECT_EQ(kept->parentList(), side->library->inboxGroup());
         EXPECT_TRUE(journalledUIDs(*side).contains(uid));
     }
+    EXPECT_FALSE(journalledUIDs(*side).contains(secondUID));
     EXPECT_FALSE(side->context()->hasChanges());
 }
 

@@ -217,6 +217,31 @@ TEST_F(TwoSidedSyncTest, BadStatusesAndAnswersLeaveLibraryJournalAndTokenUntouch
     expectConvergedOverNetwork();
 }
 
+// A server that keeps handing out bookmarks is followed only so far: the sync fails with 600 and
+// nothing is merged.
+TEST_F(TwoSidedSyncTest, EndlessDownloadPagesStopAtTheCapAsAnUnexpectedAnswer) {
+    expectConvergedOverNetwork();
+    addTask(*b, text("From B"));
+    ASSERT_TRUE(b->manager->saveLibrary());
+    const Snapshot before = snapshot(*b);
+    const int cap = 3;
+    server->clearRequests();
+    for (int page = 0; page < cap + 5; ++page)
+        server->injectFault(
+            QStringLiteral("/sync/library/"),
+            answer(200,
+                   QStringLiteral(R"({"changes":{},"bookmark":"b%1","getsession":"s"})").arg(page).toUtf8()));
+    const std::shared_ptr<TDCorvaneSyncOperation> operation = makeOperation(*b);
+    operation->setMaximumDownloadPages(cap);
+    operation->start();
+    ASSERT_TRUE(operation->error());
+    EXPECT_EQ(operation->error()->code, TDCorvaneErrorUnexpected);
+    EXPECT_EQ(server->requests().size(), cap) << "the upload's answer and two more pages";
+    EXPECT_TRUE(snapshot(*b) == before);
+    server->clearFaults();
+    expectConvergedOverNetwork();
+}
+
 // The connection drops at seeded bytes of the answer to the upload: the side is as before or wholly
 // merged, and the next sync converges.
 TEST_F(TwoSidedSyncTest, ADroppedConnectionLeavesTheSideAsBeforeOrFullyMerged) {

@@ -1,8 +1,10 @@
 #include "tests/taskviews/tasks_controller_fixture.h"
 
+#include "model/list.h"
 #include "model/ordered_collection.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
+#include "store/library_operation.h"
 
 namespace taskviewstest {
 namespace {
@@ -154,6 +156,47 @@ TEST_F(FilteringTest, AControllerThatSavesNoOptionsWritesNothing) {
     controller->setGroup(library()->inboxGroup());
     controller->setGroup(nullptr);
     EXPECT_FALSE(manager->optionForKey(QStringLiteral("groupViewOptions")).isValid());
+}
+
+// Stands in for the fetch of completed tasks: records which list asked.
+class RecordedFetch final : public TDLibraryOperation {
+public:
+    void main() override {}
+};
+
+TEST_F(FilteringTest, ShowingTheCompletedTasksOfAListFetchesThoseTheServerKeptApart) {
+    QList<platform::ObjectID> fetched;
+    TDLibraryManager::setTaskGetOperationMaker(
+        [&fetched](TDLibraryManager*, TDLibrary*, const platform::ObjectID& container) {
+            fetched.append(container);
+            return std::make_shared<RecordedFetch>();
+        });
+    manager->setOption(QVariant(true), QStringLiteral("corvaneSyncEnabled"));
+    struct Case {
+        const char* what;
+        QVariantMap localInfo;
+        bool fetches;
+    };
+    const Case cases[] = {
+        {"nothing fetched yet", {{QStringLiteral("downloadTasks"), true}}, true},
+        {"more to fetch", {{QStringLiteral("lastFetchedTaskUID"), QStringLiteral("0000000000000A01")}}, true},
+        {"all fetched", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fetched.clear();
+        TDList* list = newList(QString::fromLatin1(c.what));
+        list->setLocalInfoDictionary(c.localInfo);
+        processChanges();
+        controller->setGroup(list);
+        controller->setHideOldCompletedTasks(true);
+        EXPECT_TRUE(fetched.isEmpty()) << "hiding fetches nothing";
+        controller->setHideOldCompletedTasks(false);
+        EXPECT_EQ(fetched,
+                  c.fetches ? QList<platform::ObjectID>{list->objectID()} : QList<platform::ObjectID>{});
+    }
+    manager->finishPendingOperations();
+    TDLibraryManager::setTaskGetOperationMaker({});
 }
 
 TEST_F(FilteringTest, AGroupInTheArchiveAlwaysShowsItsCompletedTasks) {
