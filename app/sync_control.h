@@ -21,7 +21,7 @@ public:
 };
 
 // Syncs and signs out through the library manager and asks the desktop whether the network is up.
-// The sync windows (preferences pane, full sync) are not part of it yet.
+// The sync windows build on it.
 class TDLibrarySyncControl final : public TDSyncControl {
 public:
     explicit TDLibrarySyncControl(TDLibraryManager& manager) : m_manager(manager) {}

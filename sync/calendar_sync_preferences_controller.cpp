@@ -17,9 +17,9 @@ namespace {
 const QString kMasterSwitchOption = QStringLiteral("calendarStoreSyncEnabled");
 }
 
-TDCalendarSyncPreferencesController::TDCalendarSyncPreferencesController(TDLibraryManager& manager,
-                                                                         TDCalendarStoreSyncManager* calendarSync,
-                                                                         TDCalendarSyncPaneHost& host, QObject* parent)
+TDCalendarSyncPreferencesController::TDCalendarSyncPreferencesController(
+    TDLibraryManager& manager, TDCalendarStoreSyncManager* calendarSync, TDCalendarSyncPaneHost& host,
+    QObject* parent)
     : QObject(parent),
       m_manager(manager),
       m_calendarSync(calendarSync),
@@ -75,11 +75,12 @@ void TDCalendarSyncPreferencesController::toggleCalendarStoreSync() {
             Q_EMIT syncEnabledChanged();  // the check box goes back on
         return;
     }
-    const TDAlert question{tr("Backup calendars before enabling sync?"),
-                           tr("We recommend that you backup your Calendar database before turning on Calendar "
-                              "syncing to avoid any surprises."),
-                           {tr("Backup"), tr("Continue")},
-                           nullptr};
+    const TDAlert question{
+        tr("Backup calendars before enabling sync?"),
+        tr("We recommend that you backup your Calendar database before turning on Calendar "
+           "syncing to avoid any surprises."),
+        {tr("Backup"), tr("Continue")},
+        nullptr};
     if (m_host.runSheet(question) == 0) {
         if (const std::optional<QString> folder = m_host.chooseBackupFolder()) {
             p_backUpThenEnable(*folder);
@@ -130,7 +131,8 @@ void TDCalendarSyncPreferencesController::loadCalendars() {
     Q_EMIT groupsChanged();
 }
 
-QList<TDCalendarSyncPreferencesController::CalendarRow> TDCalendarSyncPreferencesController::calendarRows() const {
+QList<TDCalendarSyncPreferencesController::CalendarRow> TDCalendarSyncPreferencesController::calendarRows()
+    const {
     QList<CalendarRow> rows;
     auto settings = p_settings();
     const bool usable = calendarStoreSyncEnabled();
@@ -154,7 +156,8 @@ void TDCalendarSyncPreferencesController::toggleCalendarSync(int row) {
 }
 
 bool TDCalendarSyncPreferencesController::moveCalendar(int from, int to) {
-    if (from < 0 || from >= m_calendars.size() || to < 0 || to >= m_calendars.size() || from == to) return false;
+    if (from < 0 || from >= m_calendars.size() || to < 0 || to >= m_calendars.size() || from == to)
+        return false;
     const std::optional<platform::Calendar> selected = p_selectedCalendar();
     m_calendars.move(from, to);
     if (auto settings = p_settings()) settings->setOrderedCalendars(m_calendars);
@@ -175,7 +178,8 @@ void TDCalendarSyncPreferencesController::setSelectedCalendarRow(int row) {
     m_selected = row >= 0 && row < m_calendars.size() ? row : -1;
     // The groups list opens on the kind of group the calendar syncs with.
     if (auto selected = p_selectedCalendar(); selected && m_manager.library()) {
-        const QList<TDGroup*> mapped = p_settings()->groupsSyncingToCalendar(selected->uid(), m_manager.library());
+        const QList<TDGroup*> mapped =
+            p_settings()->groupsSyncingToCalendar(selected->uid(), m_manager.library());
         m_mode = !mapped.isEmpty() && mapped.last()->isTag() ? TagsMode : ListsMode;
     }
     Q_EMIT groupsChanged();
@@ -197,9 +201,8 @@ bool TDCalendarSyncPreferencesController::areGroupsEnabled() const {
     return p_selectedCalendar().has_value() && calendarStoreSyncEnabled();
 }
 
-TDCalendarSyncPreferencesController::GroupRow TDCalendarSyncPreferencesController::p_groupRow(TDGroup* group,
-                                                                                              int depth,
-                                                                                              bool section) const {
+TDCalendarSyncPreferencesController::GroupRow TDCalendarSyncPreferencesController::p_groupRow(
+    TDGroup* group, int depth, bool section) const {
     GroupRow row;
     row.group = group;
     row.depth = depth;

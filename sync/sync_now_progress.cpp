@@ -34,7 +34,8 @@ QString TDSyncNowProgress::statusForProgress(const QVariantMap& userInfo) {
         return tr("Syncing: uploaded %1 of %2 objects…").arg(uploaded).arg(total);
     }
     if (phase == QStringLiteral("download"))
-        return tr("Syncing: downloaded %1 objects…").arg(userInfo.value(QStringLiteral("downloaded")).toLongLong());
+        return tr("Syncing: downloaded %1 objects…")
+            .arg(userInfo.value(QStringLiteral("downloaded")).toLongLong());
     if (phase == QStringLiteral("merge")) return tr("Syncing: finishing up…");
     return {};
 }

@@ -32,7 +32,8 @@ QList<TDSkippedObjectRow> TDSkippedObjectRows(TDLibrary* library, const QStringL
         else if (auto* notes = dynamic_cast<TDTaskNotes*>(object))
             rows.append({*id, notes->string()});
         else
-            logWithLevel(TDLogWarning, "WARNING", "Unknown type of skipped object: %@", object->entity()->name());
+            logWithLevel(TDLogWarning, "WARNING", "Unknown type of skipped object: %@",
+                         object->entity()->name());
     }
     return rows;
 }

@@ -109,9 +109,8 @@ QWidget* TDCalendarSyncPane::view() {
         m_controller->switchMode(
             static_cast<TDCalendarSyncPreferencesController::Mode>(m_mode->itemData(index).toInt()));
     });
-    QObject::connect(help, &QPushButton::clicked, controller, [] {
-        TDAppDelegate().showHelpForAnchor(QStringLiteral("prefs_ical_sync"));
-    });
+    QObject::connect(help, &QPushButton::clicked, controller,
+                     [] { TDAppDelegate().showHelpForAnchor(QStringLiteral("prefs_ical_sync")); });
     QObject::connect(controller, &TDCalendarSyncPreferencesController::backingUpChanged, m_view.get(),
                      [this](bool backingUp) {
                          if (!backingUp) {
@@ -143,7 +142,7 @@ void TDCalendarSyncPane::p_showCalendars() {
         item->setFlags(flags);
         item->setCheckState(row.checked ? Qt::Checked : Qt::Unchecked);
         item->setForeground(QColor(row.calendar.color()).isValid() ? QColor(row.calendar.color())
-                                                                    : m_calendars->palette().text().color());
+                                                                   : m_calendars->palette().text().color());
     }
     m_calendars->setCurrentRow(m_controller->selectedCalendarRow());
     m_filling = false;

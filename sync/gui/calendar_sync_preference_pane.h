@@ -22,8 +22,8 @@ public:
     using FolderChooser = std::function<std::optional<QString>()>;
 
     // Sheets go to the prompter; the backup folder is asked with a folder dialog unless a chooser is given.
-    TDCalendarSyncPane(TDLibraryManager& manager, TDCalendarStoreSyncManager* calendarSync, TDAlertPrompter& sheets,
-                       FolderChooser chooseFolder = {});
+    TDCalendarSyncPane(TDLibraryManager& manager, TDCalendarStoreSyncManager* calendarSync,
+                       TDAlertPrompter& sheets, FolderChooser chooseFolder = {});
     ~TDCalendarSyncPane() override;
 
     QWidget* view() override;

@@ -113,7 +113,8 @@ TEST_F(CalendarPaneTest, MappingAGroupTurnsItsCalendarOnAndTheNextPassFillsIt) {
 }
 
 TEST_F(CalendarPaneTest, ADraggedCalendarKeepsItsPlaceInTheStoredOrder) {
-    const QStringList before = {pane->calendarRows()[0].calendar.uid(), pane->calendarRows()[1].calendar.uid()};
+    const QStringList before = {pane->calendarRows()[0].calendar.uid(),
+                                pane->calendarRows()[1].calendar.uid()};
     ASSERT_TRUE(pane->moveCalendar(1, 0));
     EXPECT_EQ(manager->optionForKey(QStringLiteral("orderedCalendarUIDs")).toStringList(),
               QStringList({before[1], before[0]}));
@@ -156,7 +157,8 @@ TEST_F(CalendarPaneTest, SwitchingOnWritesTheBackupPackageOffTheMainThreadWithou
     ASSERT_EQ(packages.size(), 1);
     const QDir package(QDir(*host.folder).filePath(packages.first()));
     EXPECT_TRUE(package.exists(QStringLiteral("Info.plist")));
-    EXPECT_TRUE(QDir(package.filePath(QStringLiteral("Calendars"))).exists(QFileInfo(calendarPath()).fileName()));
+    EXPECT_TRUE(
+        QDir(package.filePath(QStringLiteral("Calendars"))).exists(QFileInfo(calendarPath()).fileName()));
     EXPECT_TRUE(QDir(package.filePath(QStringLiteral("Calendars")))
                     .entryList({QStringLiteral("*.icbu")}, QDir::Dirs)
                     .isEmpty());

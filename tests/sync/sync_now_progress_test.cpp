@@ -1,7 +1,7 @@
+#include "sync/sync_now_progress.h"
 #include "platform/notifications/notification_center.h"
 #include "sync/corvane_errors.h"
 #include "sync/corvane_sync_operation.h"
-#include "sync/sync_now_progress.h"
 #include "tests/support/test_environment.h"
 
 #include <QSignalSpy>
@@ -15,9 +15,13 @@ TEST(SyncNowProgressTest, TheStatusBarWordsFollowThePhases) {
         QVariantMap info;
         const char* expected;
     } cases[] = {
-        {{{QStringLiteral("phase"), QStringLiteral("upload")}, {QStringLiteral("uploaded"), 3}, {QStringLiteral("total"), 7}},
+        {{{QStringLiteral("phase"), QStringLiteral("upload")},
+          {QStringLiteral("uploaded"), 3},
+          {QStringLiteral("total"), 7}},
          "Syncing: uploaded 3 of 7 objects…"},
-        {{{QStringLiteral("phase"), QStringLiteral("upload")}, {QStringLiteral("uploaded"), 0}, {QStringLiteral("total"), 0}},
+        {{{QStringLiteral("phase"), QStringLiteral("upload")},
+          {QStringLiteral("uploaded"), 0},
+          {QStringLiteral("total"), 0}},
          ""},
         {{{QStringLiteral("phase"), QStringLiteral("download")}, {QStringLiteral("downloaded"), 12}},
          "Syncing: downloaded 12 objects…"},

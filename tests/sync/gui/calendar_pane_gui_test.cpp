@@ -44,19 +44,22 @@ TEST_F(CalendarPaneWidgetTest, TheCalendarsAndTheGroupsOfTheSelectedCalendarShow
     calendars->setCurrentRow(choresRow);
     testsupport::drainEvents();
     EXPECT_TRUE(pane->groupTree()->isEnabled());
-    const QList<QTreeWidgetItem*> homes = pane->groupTree()->findItems(QStringLiteral("Home"), Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> homes =
+        pane->groupTree()->findItems(QStringLiteral("Home"), Qt::MatchRecursive);
     ASSERT_EQ(homes.size(), 1);
     EXPECT_EQ(homes.first()->checkState(0), Qt::Checked);
     EXPECT_TRUE(pane->masterSwitch()->isChecked());
 
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
-    EXPECT_TRUE(pane->view()->grab().toImage().save(QDir(folder).filePath(QStringLiteral("calendar_sync_pane.png"))));
+    EXPECT_TRUE(
+        pane->view()->grab().toImage().save(QDir(folder).filePath(QStringLiteral("calendar_sync_pane.png"))));
 
     // Ticking a group of the other calendar's list maps it there.
     calendars->setCurrentRow(1 - choresRow);
     testsupport::drainEvents();
-    const QList<QTreeWidgetItem*> works = pane->groupTree()->findItems(QStringLiteral("Work"), Qt::MatchRecursive);
+    const QList<QTreeWidgetItem*> works =
+        pane->groupTree()->findItems(QStringLiteral("Work"), Qt::MatchRecursive);
     ASSERT_EQ(works.size(), 1);
     works.first()->setCheckState(0, Qt::Checked);
     testsupport::drainEvents();
