@@ -1,6 +1,5 @@
 #include "sync/corvane_sync_preferences_controller.h"
 
-#include "foundation/application_delegate.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/list.h"
@@ -251,10 +250,6 @@ void TDCorvaneSyncPreferencesController::lostPassword() {
 
 void TDCorvaneSyncPreferencesController::manageAccount() {
     p_openServicePage(QString());
-}
-
-void TDCorvaneSyncPreferencesController::showHelp() {
-    TDAppDelegate().showHelpForAnchor(QStringLiteral("prefs_online_sync"));
 }
 
 void TDCorvaneSyncPreferencesController::p_setVerifying(bool verifying) {

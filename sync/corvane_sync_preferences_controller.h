@@ -69,7 +69,6 @@ public:
     void makeNewAccount();
     void lostPassword();
     void manageAccount();
-    void showHelp();
 
     // "Invalid username or password" for a wrong account (or none), else the error as it came.
     static TDAlert accountVerifyFailedAlert(const std::optional<TDError>& error);

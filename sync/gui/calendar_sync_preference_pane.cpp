@@ -1,7 +1,6 @@
 #include "sync/gui/calendar_sync_preference_pane.h"
 
 #include "foundation/alert.h"
-#include "foundation/application_delegate.h"
 #include "model/group.h"
 
 #include <QCheckBox>
@@ -13,7 +12,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
-#include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -55,8 +53,6 @@ QWidget* TDCalendarSyncPane::view() {
     m_mode = new QComboBox(m_view.get());
     m_mode->addItem(tr("Lists"), TDCalendarSyncPreferencesController::ListsMode);
     m_mode->addItem(tr("Tags"), TDCalendarSyncPreferencesController::TagsMode);
-    auto* help = new QPushButton(QStringLiteral("?"), m_view.get());
-    help->setFixedWidth(help->sizeHint().height());
 
     auto* calendarsColumn = new QVBoxLayout;
     calendarsColumn->addWidget(new QLabel(tr("Calendars:"), m_view.get()));
@@ -75,7 +71,6 @@ QWidget* TDCalendarSyncPane::view() {
     layout->addWidget(m_switch);
     layout->addWidget(folder);
     layout->addLayout(columns, 1);
-    layout->addWidget(help, 0, Qt::AlignRight);
     m_view->setMinimumSize(560, 380);
 
     TDCalendarSyncPreferencesController* controller = m_controller.get();
@@ -109,8 +104,6 @@ QWidget* TDCalendarSyncPane::view() {
         m_controller->switchMode(
             static_cast<TDCalendarSyncPreferencesController::Mode>(m_mode->itemData(index).toInt()));
     });
-    QObject::connect(help, &QPushButton::clicked, controller,
-                     [] { TDAppDelegate().showHelpForAnchor(QStringLiteral("prefs_ical_sync")); });
     QObject::connect(controller, &TDCalendarSyncPreferencesController::backingUpChanged, m_view.get(),
                      [this](bool backingUp) {
                          if (!backingUp) {

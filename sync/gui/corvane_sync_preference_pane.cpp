@@ -42,14 +42,8 @@ QWidget* TDCorvaneSyncPane::view() {
     m_pages = new QStackedWidget(m_view.get());
     m_pages->addWidget(p_makeSignInView());
     m_pages->addWidget(p_makeAccountView());
-    auto* help = new QPushButton(QStringLiteral("?"), m_view.get());
-    help->setToolTip(tr("Help"));
-    help->setFixedWidth(help->sizeHint().height());
-    QObject::connect(help, &QPushButton::clicked, &m_controller,
-                     &TDCorvaneSyncPreferencesController::showHelp);
     auto* layout = new QVBoxLayout(m_view.get());
     layout->addWidget(m_pages);
-    layout->addWidget(help, 0, Qt::AlignRight);
     QObject::connect(&m_controller, &TDCorvaneSyncPreferencesController::stateChanged, m_view.get(),
                      [this] { p_showState(); });
     QObject::connect(&m_controller, &TDCorvaneSyncPreferencesController::viewChanged, m_view.get(),

@@ -28,7 +28,8 @@ TEST_F(PreferencesScenario, ASettingChangedInTheGeneralPaneIsStoredAndTheWindowR
     EXPECT_EQ(focusedWidgetName(), QStringLiteral("predictTags"));
     press(Qt::Key_Space);
     EXPECT_EQ(storedSetting(QStringLiteral("predictTags")), QVariant(false));
-    EXPECT_EQ(storedSetting(QStringLiteral("selectedPreferencePaneIdentifier")), QVariant(QStringLiteral("General")));
+    EXPECT_EQ(storedSetting(QStringLiteral("selectedPreferencePaneIdentifier")),
+              QVariant(QStringLiteral("General")));
 
     press(Qt::Key_Escape);
     EXPECT_EQ(QApplication::activeWindow(), mainWindow()) << "the preferences window closed";
@@ -49,7 +50,9 @@ TEST_F(PreferencesScenario, AShortcutRecordedInTheShortcutsPaneIsStored) {
     press(Qt::Key_Escape);
     EXPECT_EQ(QApplication::activeWindow(), mainWindow());
 
-    EXPECT_EQ(storedSetting(QStringLiteral("ShortcutRecorder QuickEntry")).toMap().value(QStringLiteral("keySequence")),
+    EXPECT_EQ(storedSetting(QStringLiteral("ShortcutRecorder QuickEntry"))
+                  .toMap()
+                  .value(QStringLiteral("keySequence")),
               QVariant(QStringLiteral("Ctrl+Alt+Space")));
     EXPECT_FALSE(storedSetting(QStringLiteral("ShortcutRecorder QuickEntryContext")).isValid())
         << "a bare key is refused";
@@ -78,7 +81,8 @@ TEST_F(PreferencesScenario, ASupportRequestWithoutAConfiguredEndpointSendsNothin
     press(Qt::Key_Return);
     ASSERT_FALSE(prompter.shown.isEmpty());
     EXPECT_EQ(prompter.shown.last().messageText, QStringLiteral("No support address is configured"));
-    EXPECT_EQ(storedSetting(QStringLiteral("supportReplyToAddress")), QVariant(QStringLiteral("ann@example.org")));
+    EXPECT_EQ(storedSetting(QStringLiteral("supportReplyToAddress")),
+              QVariant(QStringLiteral("ann@example.org")));
     press(Qt::Key_Escape);
     EXPECT_EQ(QApplication::activeWindow(), mainWindow()) << "the support window closed";
 }
