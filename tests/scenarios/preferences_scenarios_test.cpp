@@ -38,6 +38,28 @@ TEST_F(PreferencesScenario, ASettingChangedInTheGeneralPaneIsStoredAndTheWindowR
     press(Qt::Key_Escape);
 }
 
+TEST_F(PreferencesScenario, ResetPreferencesKeepsOnlyTheLibraryLocation) {
+    defaults().setValue(QStringLiteral("predictTags"), false);
+    defaults().setValue(QStringLiteral("ShortcutRecorder QuickEntry"),
+                        QVariantMap{{QStringLiteral("keySequence"), QStringLiteral("Ctrl+Alt+Space")}});
+    launch();
+    const QVariant libraryURL = storedSetting(QStringLiteral("libraryURL"));
+    ASSERT_TRUE(libraryURL.isValid());
+    press(Qt::Key_Comma, Qt::ControlModifier);
+    for (int control = 0; control < 6; ++control) press(Qt::Key_Tab);
+    ASSERT_EQ(focusedWidgetName(), QStringLiteral("resetPreferences"));
+    prompter.answers = {0};
+    press(Qt::Key_Space);
+    ASSERT_FALSE(prompter.shown.isEmpty());
+    EXPECT_EQ(prompter.shown.last().messageText, QStringLiteral("Reset preferences?"));
+
+    EXPECT_EQ(storedSetting(QStringLiteral("libraryURL")), libraryURL);
+    EXPECT_FALSE(storedSetting(QStringLiteral("predictTags")).isValid());
+    EXPECT_FALSE(storedSetting(QStringLiteral("ShortcutRecorder QuickEntry")).isValid());
+    EXPECT_TRUE(defaults().boolean(QStringLiteral("predictTags"))) << "the registered value again";
+    press(Qt::Key_Escape);
+}
+
 TEST_F(PreferencesScenario, AShortcutRecordedInTheShortcutsPaneIsStored) {
     defaults().setValue(QStringLiteral("selectedPreferencePaneIdentifier"), QStringLiteral("Keyboard"));
     launch();
