@@ -436,7 +436,7 @@ void AppDelegate::terminate() {
 }
 
 TDTerminateReply AppDelegate::applicationShouldTerminate() {
-    if (!m_services.mainWindow.closeAllWindows(m_restoringLibrary)) return TDTerminateReply::Cancel;
+    if (!m_services.mainWindow.closeAllWindows(isRestoringLibrary())) return TDTerminateReply::Cancel;
     NotificationCenter::defaultCenter().post(TDApplicationWillSaveBeforeTerminating);
     if (m_manager.library()) {
         switch (m_manager.saveLibraryOrReschedule()) {
@@ -601,6 +601,10 @@ bool AppDelegate::attemptRecoveryFromError(const TDError& error, int optionIndex
     return false;
 }
 
+bool AppDelegate::isRestoringLibrary() const {
+    return m_restoringLibrary || m_services.syncControl.isFullSyncing();
+}
+
 void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
                                 const QStringList& skippedObjectIDs) {
     if (QThread::currentThread() != thread()) {
@@ -613,6 +617,10 @@ void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
     if (!skippedObjectIDs.isEmpty())
         logWithLevel(TDLogWarning, "WARNING", "Sync skipped %ld objects: %@",
                      static_cast<long>(skippedObjectIDs.size()), skippedObjectIDs.join(QStringLiteral(", ")));
+    if (!skippedObjectIDs.isEmpty())
+        QTimer::singleShot(0, this, [this, skippedObjectIDs] {
+            m_services.syncControl.showSkippedObjects(skippedObjectIDs);
+        });
     if (!syncError) {
         m_shownSyncErrorCode.reset();
         return;
@@ -634,13 +642,14 @@ void AppDelegate::syncDidFinish(const std::optional<TDError>& syncError,
 void AppDelegate::showSyncError(const TDError& error) {
     if (m_services.syncControl.isFullSyncing()) return;
     TDAlert alert = alertWithOrdelloError(error);
+    TDAlertPrompter& panel = m_services.syncAlerts ? *m_services.syncAlerts : m_services.prompter;
     if (error.recoveryAttempter) {
-        const int chosen = m_services.prompter.runModal(alert);
+        const int chosen = panel.runModal(alert);
         error.recoveryAttempter->attemptRecovery(error, chosen);
         return;
     }
     if (error.recoveryOptions.isEmpty()) alert.buttons = {tr("Try Again"), tr("Cancel")};
-    if (m_services.prompter.runModal(alert) != 0) return;
+    if (panel.runModal(alert) != 0) return;
     // Asked for: a failure of this sync is shown again.
     m_shownSyncErrorCode.reset();
     m_services.syncControl.sync();

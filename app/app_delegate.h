@@ -45,6 +45,8 @@ struct TDAppDelegateServices {
     TDMainWindowHost& mainWindow;
     TDBackupRestorer& backupRestorer;
     TDSyncControl& syncControl;
+    // The sync alert panel, where important sync errors are shown; none: the prompter shows them.
+    TDAlertPrompter* syncAlerts = nullptr;
 };
 
 // The application delegate: it finds, chooses, creates, migrates and opens the library at launch,
@@ -119,7 +121,8 @@ public:
 
     // Does nothing after the user chose to upgrade Ordello or while a full-sync window is open.
     void showMainWindow();
-    bool isRestoringLibrary() const { return m_restoringLibrary; }
+    // A restore, or a full sync, which replaces the library as a restore does.
+    bool isRestoringLibrary() const;
     bool isLaunching() const { return m_launching; }
     // A quit asked for while the launch still asks: no question is asked or acted on after it, and the
     // launch ends with status 0 once the question up is dismissed.

@@ -18,6 +18,7 @@ bool TDIsApplicationCommandEnabled(TDApplicationCommand command, const TDApplica
             return !state.sheetInFront && !state.restoringLibrary;
         case TDApplicationCommand::Sync:
             return !state.sheetInFront && state.syncEnabled && !state.syncing;
+        case TDApplicationCommand::FullSync:
         case TDApplicationCommand::Help:
         case TDApplicationCommand::WebPage:
         case TDApplicationCommand::FullScreen:

@@ -13,6 +13,8 @@ enum class TDApplicationCommand {
     // The Debug menu's restore from a property list: as a restore.
     ImportXML,
     Sync,
+    // The full-sync window opens only while sync is on; the item stays enabled.
+    FullSync,
     // Always available: help, web pages, full screen, the task count and every other Debug item.
     Help,
     WebPage,

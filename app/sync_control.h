@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class TDLibraryManager;
 
 // What the application delegate asks of sync and the network.
@@ -14,10 +16,12 @@ public:
     virtual void showSyncPreferences() = 0;
     // A full-sync window is open: sync alerts and the main window wait for it.
     virtual bool isFullSyncing() const = 0;
+    // The objects a sync left out as too large (URI forms of their IDs), shown so they can be found.
+    virtual void showSkippedObjects(const QStringList& objectURIs) = 0;
 };
 
 // Syncs and signs out through the library manager and asks the desktop whether the network is up.
-// The sync windows (preferences pane, full sync) are not part of it yet.
+// The sync windows build on it.
 class TDLibrarySyncControl final : public TDSyncControl {
 public:
     explicit TDLibrarySyncControl(TDLibraryManager& manager) : m_manager(manager) {}
@@ -28,6 +32,8 @@ public:
     bool isNetworkReachable() const override;
     void showSyncPreferences() override;
     bool isFullSyncing() const override { return false; }
+    // Left to the log, which has them already.
+    void showSkippedObjects(const QStringList& objectURIs) override { Q_UNUSED(objectURIs); }
 
 private:
     TDLibraryManager& m_manager;

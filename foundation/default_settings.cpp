@@ -73,6 +73,7 @@ QVariantMap defaultSettings() {
         {QStringLiteral("showActionsOnlyInCardView"), false},
         {QStringLiteral("spotlightIndexingEnabled"), true},
         {QStringLiteral("corvaneSyncServiceURL"), s("https://sync.corvane.com/")},
+        {QStringLiteral("corvaneWebsiteURL"), s("https://www.corvane.com/")},
         {QStringLiteral("remindersSyncAddListPrefixToTaskTitle"), false},
         {QStringLiteral("NSFullScreenMenuItemEverywhere"), false},
         {QStringLiteral("SUEnableAutomaticChecks"), true},

@@ -725,10 +725,12 @@ QVariant TDLibraryManager::optionForKey(const QString& key) {
 
 void TDLibraryManager::setOption(const QVariant& value, const QString& key) {
     optionsDictionary();
+    const QVariant previous = m_optionsDictionary->value(key);
     if (value.isValid())
         m_optionsDictionary->insert(key, value);
     else
         m_optionsDictionary->remove(key);
+    if (previous != value) Q_EMIT optionDidChange(key);
 }
 
 void TDLibraryManager::setOptionsDictionary(const std::optional<QVariantMap>& options) {

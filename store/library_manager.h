@@ -143,7 +143,8 @@ public:
     // them to its objects.
     QVariantMap optionsDictionary();
     QVariant optionForKey(const QString& key) override;
-    // An invalid value removes the key. Written at the next saveOptionsDictionary.
+    // An invalid value removes the key. Written at the next saveOptionsDictionary. A change is
+    // announced with optionDidChange.
     void setOption(const QVariant& value, const QString& key) override;
     // Replaces the whole content; nullopt drops it so the next use reads the file again.
     void setOptionsDictionary(const std::optional<QVariantMap>& options);
@@ -231,6 +232,10 @@ public:
     // The next load opens a store that lost saves as it is, its save count set to what it holds, so
     // that later opens find nothing missing. Its files were already copied aside when the loss was found.
     void openLostSavesAsTheyAre() { m_openLostSavesAsTheyAre = true; }
+
+Q_SIGNALS:
+    // An option was set to a value other than the one it had (sync switched off from anywhere, say).
+    void optionDidChange(const QString& key);
 
 private:
     Status p_buildStack(const QString& storeFile);

@@ -17,6 +17,8 @@
 #include "store/import_progress.h"
 #include "store/library_maintenance.h"
 #include "store/library_manager.h"
+#include "sync/gui/sync_windows.h"
+#include "sync/sync_now_progress.h"
 #include "taskviews/gui/print_renderer.h"
 #include "taskviews/gui/tasks_print_dialog.h"
 #include "taskviews/gui/tasks_view_controller.h"
@@ -108,6 +110,7 @@ void TDApplicationMenus::install(QMenuBar& bar) {
         p_addCommand(items, TDApplicationCommand::RestoreLibrary, tr("Restore from Backup…"),
                      [this] { restoreLibrary(); });
         p_addCommand(items, TDApplicationCommand::Sync, tr("Sync Now"), [this] { sync(); });
+        p_addCommand(items, TDApplicationCommand::FullSync, tr("Full Sync…"), [this] { fullSync(); });
         p_addCommand(items, TDApplicationCommand::FixLibrary, tr("Fix Library"), [this] { fixLibrary(); });
         p_addCommand(items, TDApplicationCommand::RevealLibrary, tr("Show Library in File Manager"),
                      [this] { revealLibrary(); });
@@ -203,8 +206,11 @@ bool TDApplicationMenus::p_isEnabled(TDApplicationCommand command) const {
 
 void TDApplicationMenus::validate() {
     const TDApplicationMenuState state = menuState();
-    for (const auto& [command, action] : m_actions)
+    for (const auto& [command, action] : m_actions) {
         action->setEnabled(TDIsApplicationCommandEnabled(command, state));
+        if (command == TDApplicationCommand::Sync)
+            action->setText(state.syncing ? tr("Syncing…") : tr("Sync Now"));
+    }
     if (m_taskCountAction) m_taskCountAction->setChecked(m_defaults.boolean(kShowIncompleteTaskCount));
     p_updateFullScreenTitle();
 }
@@ -236,7 +242,22 @@ void TDApplicationMenus::restoreLibrary() {
 
 void TDApplicationMenus::sync() {
     if (!m_manager.saveLibrary()) return;
+    if (!m_syncProgress) {
+        m_syncProgress = new TDSyncNowProgress(this);
+        connect(m_syncProgress, &TDSyncNowProgress::statusChanged, &m_window,
+                &TDMainWindow::showStatusNotice);
+        connect(m_syncProgress, &TDSyncNowProgress::failed, this,
+                [this](const TDError& error, bool important) {
+                    // The application shows the important ones itself.
+                    if (!important && m_syncWindows) m_syncWindows->runModal(alertWithOrdelloError(error));
+                });
+    }
+    m_syncProgress->follow();
     m_manager.sync();
+}
+
+void TDApplicationMenus::fullSync() {
+    if (m_syncWindows) m_syncWindows->fullSync(&m_window);
 }
 
 void TDApplicationMenus::fixLibrary() {

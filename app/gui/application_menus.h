@@ -22,6 +22,8 @@ class TDImportProgress;
 class TDLibraryManager;
 class TDMainWindow;
 class TDPrintRenderer;
+class TDSyncNowProgress;
+class TDSyncWindows;
 
 namespace platform {
 class UserDefaults;
@@ -80,6 +82,10 @@ public:
     void backupLibrary();
     void restoreLibrary();
     void sync();
+    // The full-sync window with its question, while sync is on.
+    void fullSync();
+    // The sync windows the Full Sync… item opens (not owned; none: the item does nothing).
+    void setSyncWindows(TDSyncWindows* windows) { m_syncWindows = windows; }
     void fixLibrary();
     // Shows the library's package selected in the file manager.
     void revealLibrary();
@@ -118,6 +124,8 @@ private:
     TDMainWindow& m_window;
     TDLibraryManager& m_manager;
     AppDelegate& m_delegate;
+    TDSyncWindows* m_syncWindows = nullptr;
+    TDSyncNowProgress* m_syncProgress = nullptr;  // made with the first Sync Now
     TDAlertPrompter& m_prompter;
     TDBackupRestorer& m_restorer;
     platform::UserDefaults& m_defaults;

@@ -29,8 +29,10 @@
 #include "foundation/is_integer_transformer.h"
 #include "foundation/private_folders.h"
 #include "language/natural_language_value_transformers.h"
+#include "model/group.h"
 #include "model/natural_language_recurrence_rule_value_transformer.h"
 #include "model/task_timer_window.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/desktop/desktop_workspace.h"
 #include "platform/desktop/front_window.h"
@@ -45,6 +47,7 @@
 #include "sync/corvane_sync_operation.h"
 #include "taskviews/gui/tasks_view_controller.h"
 #include "taskviews/tasks_controller.h"
+#include "sync/gui/sync_windows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -90,16 +93,30 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     m_prompter = seams.prompter;
     TDMakeDataFoldersPrivate(m_manager->libraryPath());
     m_restorer = std::make_unique<TDImportWindowRestorer>(*m_manager, prompter);
-    m_syncControl = std::make_unique<TDLibrarySyncControl>(*m_manager);
+    m_syncControl = std::make_unique<TDSyncWindows>(*m_manager);
     m_badge = std::make_unique<TDLauncherBadgeSink>(seams.sessionBus);
     m_delegate = std::make_unique<AppDelegate>(
         *m_manager,
-        TDAppDelegateServices{prompter, *seams.libraryChooser, window, *m_restorer, *m_syncControl});
+        TDAppDelegateServices{prompter, *seams.libraryChooser, window, *m_restorer, *m_syncControl,
+                              // A test's prompter answers sync alerts too.
+                              m_messageBoxes ? m_syncControl.get() : nullptr});
     TDSetAppDelegate(m_delegate.get());
     m_delegate->setBadgeSink(m_badge.get());
     m_updateWindow = std::make_unique<TDLibraryUpdateWindowController>(m_delegate->updateProgress());
     m_menus = std::make_unique<TDApplicationMenus>(window, *m_manager, *m_delegate, prompter, *m_restorer,
                                                    platform::UserDefaults::standard());
+    m_menus->setSyncWindows(m_syncControl.get());
+    m_syncControl->setRevealObject([&window](TDLibraryObject* object) {
+        if (TDTask* task = TDTask::from(object))
+            window.controller().revealTask(task);
+        else if (TDGroup* group = TDGroup::from(object))
+            window.controller().revealGroup(group);
+    });
+    m_syncControl->setShowSyncPreferences([this] {
+        p_showPreferences();
+        TDPreferencesController::sharedController().selectPreferencePaneWithIdentifier(
+            TDCorvaneSyncPreferencePane);
+    });
     m_menus->setWindows({[this] { p_showPreferences(); },
                          [] { TDAboutWindowController::sharedController().showWindow(); },
                          [this] { p_showSupport(); }});
@@ -178,7 +195,9 @@ void TDOrdelloComposition::p_showPreferences() {
              [this] { m_mainWindow->clearOptions(); },
              // The manager follows the stored shortcuts by itself.
              {},
-             [this](bool suspended) { m_hotKeys->setSuspended(suspended); }}));
+             [this](bool suspended) { m_hotKeys->setSuspended(suspended); },
+             m_syncControl.get(),
+             m_calendarSync.get()}));
     preferences.showWindow();
 }
 

@@ -18,7 +18,6 @@ class TDImportWindowRestorer;
 class TDLauncherBadgeSink;
 class TDLibraryLocationChooser;
 class TDLibraryManager;
-class TDLibrarySyncControl;
 class TDLibraryUpdateWindowController;
 class TDLocaleChangeWatcher;
 class TDMainWindow;
@@ -29,6 +28,7 @@ class TDHotKeyManager;
 class TDScriptingHost;
 class TDTimerWindowController;
 class TDQuickEntryWindow;
+class TDSyncWindows;
 class TDTooltipShortcutFilter;
 class TDURLHandler;
 
@@ -93,6 +93,7 @@ public:
     TDScriptingHost& scriptingHost() const;
     TDURLHandler& urlHandler() const { return *m_urlHandler; }
     TDTimerWindowController& timer() const { return *m_timer; }
+    TDSyncWindows& syncWindows() const { return *m_syncControl; }
 
 Q_SIGNALS:
     // The quit sequence has finished (or the library cannot be used): the program ends with the status.
@@ -115,7 +116,7 @@ private:
     std::unique_ptr<TDMessageBoxPrompter> m_messageBoxes;
     std::unique_ptr<TDFileDialogLibraryChooser> m_fileDialogs;
     std::unique_ptr<TDImportWindowRestorer> m_restorer;
-    std::unique_ptr<TDLibrarySyncControl> m_syncControl;
+    std::unique_ptr<TDSyncWindows> m_syncControl;
     std::unique_ptr<TDLauncherBadgeSink> m_badge;
     std::unique_ptr<AppDelegate> m_delegate;
     std::unique_ptr<TDLibraryUpdateWindowController> m_updateWindow;

@@ -7,7 +7,9 @@
 #include <functional>
 
 class TDAlertPrompter;
+class TDCalendarStoreSyncManager;
 class TDLibraryManager;
+class TDSyncWindows;
 
 namespace platform {
 class UserDefaults;
@@ -29,6 +31,10 @@ struct TDPreferencesContext {
     // True while a shortcut is being recorded: the hot keys let go of their keys, so the combination
     // in use can be recorded again; false takes them back.
     std::function<void(bool suspended)> suspendHotKeys;
+    // The sync windows (the full-sync window the sync pane opens); none: the sync pane is not offered.
+    TDSyncWindows* syncWindows = nullptr;
+    // The calendar sync, which runs a pass as the calendar pane goes; none: no pass then.
+    TDCalendarStoreSyncManager* calendarSync = nullptr;
 };
 
 // The panes of Ordello's preferences, in toolbar order: General, Sync Service, Calendar Sync, Shortcuts.

@@ -73,12 +73,14 @@ public:
     bool isNetworkReachable() const override { return reachable; }
     void showSyncPreferences() override { ++preferencePanes; }
     bool isFullSyncing() const override { return fullSyncing; }
+    void showSkippedObjects(const QStringList& objectURIs) override { skipped << objectURIs; }
 
     int syncs = 0;
     int signOuts = 0;
     int preferencePanes = 0;
     bool reachable = true;
     bool fullSyncing = false;
+    QList<QStringList> skipped;
 };
 
 class RecordingBadgeSink : public TDBadgeSink {

@@ -217,6 +217,18 @@ TEST_F(AppDelegateTest, OnlyImportantSyncErrorsAreShownAndTryAgainSyncs) {
     EXPECT_EQ(syncControl.syncs, 1) << "Cancel syncs nothing";
 }
 
+TEST_F(AppDelegateTest, SkippedObjectsGoToTheirWindowOnTheNextTurnAndAFullSyncCountsAsARestore) {
+    makeDelegate();
+    delegate->syncDidFinish(std::nullopt, {QStringLiteral("x-ordello://1/Task/p3")});
+    EXPECT_TRUE(syncControl.skipped.isEmpty()) << "not while the sync's notice is handled";
+    testsupport::drainEvents();
+    EXPECT_EQ(syncControl.skipped, QList<QStringList>{{QStringLiteral("x-ordello://1/Task/p3")}});
+
+    EXPECT_FALSE(delegate->isRestoringLibrary());
+    syncControl.fullSyncing = true;
+    EXPECT_TRUE(delegate->isRestoringLibrary()) << "backup and restore wait for the full sync";
+}
+
 // Posts the end of a sync from a thread of its own, as the sync queue does.
 void postSyncDidFinishFromAnotherThread(const std::optional<TDError>& error) {
     QVariantMap userInfo;

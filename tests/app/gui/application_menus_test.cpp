@@ -145,6 +145,7 @@ TEST_F(ApplicationMenusTest, TheCommandsJoinTheWindowsMenusAndQuitStaysLast) {
                                   QStringLiteral("Back Up Now…"),
                                   QStringLiteral("Restore from Backup…"),
                                   QStringLiteral("Sync Now"),
+                                  QStringLiteral("Full Sync…"),
                                   QStringLiteral("Fix Library"),
                                   QStringLiteral("Show Library in File Manager"),
                                   QStringLiteral("-"),

@@ -1,0 +1,70 @@
+#include "model/library.h"
+#include "model/list.h"
+#include "sync/gui/calendar_sync_preference_pane.h"
+#include "tests/support/core/scripted_alert_prompter.h"
+#include "tests/sync/calendar_sync_fixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QListWidget>
+#include <QTest>
+#include <QTreeWidget>
+
+namespace synctest {
+namespace {
+
+class CalendarPaneWidgetTest : public CalendarSyncTest {
+protected:
+    void SetUp() override {
+        CalendarSyncTest::SetUp();
+        ASSERT_TRUE(store->createCalendar(QStringLiteral("Errands")).ok());
+        library->createList(QStringLiteral("Work"), library->foldersGroup());
+        pane = std::make_unique<TDCalendarSyncPane>(*manager, syncManager.get(), sheets);
+        pane->view()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane->view()));
+    }
+    void TearDown() override {
+        pane.reset();
+        syncManager->waitUntilIdle();
+        CalendarSyncTest::TearDown();
+    }
+
+    testsupport::ScriptedAlertPrompter sheets;
+    std::unique_ptr<TDCalendarSyncPane> pane;
+};
+
+TEST_F(CalendarPaneWidgetTest, TheCalendarsAndTheGroupsOfTheSelectedCalendarShowTheirCheckBoxes) {
+    QListWidget* calendars = pane->calendarList();
+    ASSERT_EQ(calendars->count(), 2);
+    const int choresRow = calendars->item(0)->text() == QStringLiteral("Chores") ? 0 : 1;
+    EXPECT_EQ(calendars->item(choresRow)->checkState(), Qt::Checked);
+    EXPECT_FALSE(calendars->item(1 - choresRow)->flags() & Qt::ItemIsUserCheckable);
+    EXPECT_FALSE(pane->groupTree()->isEnabled());
+
+    calendars->setCurrentRow(choresRow);
+    testsupport::drainEvents();
+    EXPECT_TRUE(pane->groupTree()->isEnabled());
+    const QList<QTreeWidgetItem*> homes =
+        pane->groupTree()->findItems(QStringLiteral("Home"), Qt::MatchRecursive);
+    ASSERT_EQ(homes.size(), 1);
+    EXPECT_EQ(homes.first()->checkState(0), Qt::Checked);
+    EXPECT_TRUE(pane->masterSwitch()->isChecked());
+
+    const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+    QDir().mkpath(folder);
+    EXPECT_TRUE(
+        pane->view()->grab().toImage().save(QDir(folder).filePath(QStringLiteral("calendar_sync_pane.png"))));
+
+    // Ticking a group of the other calendar's list maps it there.
+    calendars->setCurrentRow(1 - choresRow);
+    testsupport::drainEvents();
+    const QList<QTreeWidgetItem*> works =
+        pane->groupTree()->findItems(QStringLiteral("Work"), Qt::MatchRecursive);
+    ASSERT_EQ(works.size(), 1);
+    works.first()->setCheckState(0, Qt::Checked);
+    testsupport::drainEvents();
+    EXPECT_EQ(pane->calendarList()->item(1 - choresRow)->checkState(), Qt::Checked);
+}
+
+}  // namespace
+}  // namespace synctest
