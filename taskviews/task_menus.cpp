@@ -93,6 +93,7 @@ TDTaskMenu TDTaskMenuTemplate() {
                 item("Open Link", "openLink", 0, "Ctrl+Return"),
                 item("Open Link in Background", "openLinkInBackground", 0, "Ctrl+Shift+Return"),
                 item("Reveal in List", "revealInList", 0, "Ctrl+Shift+R"),
+                item("File Task", "showFileToGroupWindow", 0, "Ctrl+Shift+M"),
                 item("Begin Timing", "beginTiming"),
                 item("Stop Timing", "stopTiming"),
                 TDTaskMenuItem::separator(),
