@@ -8,6 +8,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <optional>
 
 class TDCommandBarState;
@@ -98,6 +99,13 @@ public:
     void tasksControllerDidEnableTaskFilter(bool enabled) override;
     void tasksModeDidChange(int mode) override { Q_EMIT tasksModeChanged(mode); }
     void updateToolbarLayout() override { Q_EMIT toolbarLayoutNeedsUpdate(); }
+    void showFileToGroupWindow(const QList<TDTask*>& tasks, int mode) override {
+        if (m_fileToGroupHandler) m_fileToGroupHandler(tasks, mode);
+    }
+    // The window's filing panel, which File Task opens.
+    void setFileToGroupHandler(std::function<void(const QList<TDTask*>&, int)> handler) {
+        m_fileToGroupHandler = std::move(handler);
+    }
     bool isTaskFilterEnabled() const { return m_taskFilterEnabled; }
 
     // Sync as the status bar shows it: running, and the error of the last sync when it failed.
@@ -140,4 +148,5 @@ private:
     bool m_syncing = false;
     std::optional<TDError> m_syncError;
     QString m_syncNotice;
+    std::function<void(const QList<TDTask*>&, int)> m_fileToGroupHandler;
 };

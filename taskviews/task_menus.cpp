@@ -96,6 +96,7 @@ TDTaskMenu TDTaskMenuTemplate() {
                 item("Reveal in List", "revealInList", 0, "Ctrl+Shift+R"),
                 item("Select Earliest Start", "selectEarliestStartDateTask"),
                 item("Select Earliest Due", "selectEarliestDueDateTask"),
+                item("File Task", "showFileToGroupWindow", 0, "Ctrl+Shift+M"),
                 item("Begin Timing", "beginTiming"),
                 item("Stop Timing", "stopTiming"),
                 TDTaskMenuItem::separator(),

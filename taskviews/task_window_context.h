@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QVariantMap>
 
 class TDGroup;
+class TDTask;
 
 // What the tasks controller asks of the window that shows it: the window, its tabs, source list,
 // toolbar and filter indicator.
@@ -34,4 +36,7 @@ public:
     virtual void addTabWithGroup(TDGroup*) {}
     // The toolbar's controls lie over the outline's columns.
     virtual void updateToolbarLayout() {}
+    // Opens the panel that files the tasks into another list, under the selected row or card (mode 0
+    // outline, 1 cards). The quick-entry window refuses the command before it comes here.
+    virtual void showFileToGroupWindow(const QList<TDTask*>&, int) {}
 };

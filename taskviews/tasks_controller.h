@@ -279,6 +279,8 @@ public:
     QList<QUrl> selectedLinks(qsizetype atMost = -1) const;
     void openLinks(bool inBackground);
     void beginTiming();
+    // Beeps without a selection or in the quick-entry window; else the window opens the filing panel.
+    void showFileToGroupWindow();
     void stopTiming();
 
     // What the list shows (tasks_controller_display.cpp).

@@ -190,6 +190,16 @@ void TDTasksController::beginTiming() {
     task->beginTiming();
 }
 
+void TDTasksController::showFileToGroupWindow() {
+    const QList<TDTask*> selected = selection();
+    if (selected.isEmpty() || !m_window || m_window->isQuickEntry()) {
+        p_beep();
+        return;
+    }
+    finishEditing();
+    m_window->showFileToGroupWindow(selected, int(m_mode));
+}
+
 void TDTasksController::stopTiming() {
     if (m_timer) m_timer->stopAndClose();
 }

@@ -138,9 +138,10 @@ void TDTasksController::doubleClickAction(const TDTaskRowItem& item, int column)
         if (m_group && !m_group->isArchived()) addTask();
         return;
     }
-    // The list column files the task elsewhere once the filing panel exists; until then it selects.
+    // The list column files the task into another list.
     if (column == 0) {
         shown->selectItems({item}, false);
+        showFileToGroupWindow();
         return;
     }
     if (item.task() && column >= 0 && (column != 1 || !item.task()->isArchived()))

@@ -278,6 +278,8 @@ void TDTasksController::perform(const TDTaskMenuItem& item, bool alternate) {
         selectEarliestDueDateTask();
     else if (action == QLatin1String("beginTiming"))
         beginTiming();
+    else if (action == QLatin1String("showFileToGroupWindow"))
+        showFileToGroupWindow();
     else if (action == QLatin1String("stopTiming"))
         stopTiming();
     else if (action == QLatin1String("remove") || action == QLatin1String("delete"))

@@ -7,6 +7,7 @@
 #include "app/group_tabs.h"
 #include "app/groups_controller.h"
 #include "app/gui/command_bar_submenu_view.h"
+#include "app/gui/file_to_group_panel.h"
 #include "app/gui/goto_view_controller.h"
 #include "app/gui/group_tab_control.h"
 #include "app/gui/groups_view.h"
@@ -172,6 +173,8 @@ TDMainWindow::TDMainWindow(TDLibraryManager& manager, TDAlertPrompter* prompter,
     connect(m_controller.get(), &TDMainWindowController::toolbarLayoutNeedsUpdate, m_toolbar.get(),
             &TDToolbarViewController::updateLayout);
     m_toolbar->setMode(int(tasks.mode()));
+    m_controller->setFileToGroupHandler(
+        [this](const QList<TDTask*>& filed, int mode) { fileToGroupPanel().showForTasks(filed, mode); });
 
     m_commandBar = std::make_unique<TDCommandBarState>(defaults());
     m_commandBar->setPresentation(this);
@@ -201,6 +204,8 @@ TDMainWindow::~TDMainWindow() {
     delete m_commandBarView;
     m_gotoView.reset();
     m_goto.reset();
+    m_controller->setFileToGroupHandler(nullptr);
+    m_fileToGroup.reset();
     m_tagFilter.reset();
     m_hints.reset();
     m_toolbar.reset();
@@ -841,6 +846,11 @@ TDGotoViewController& TDMainWindow::gotoViewController() {
         m_gotoView->setTasksController(&tasks);
     }
     return *m_gotoView;
+}
+
+TDFileToGroupPanel& TDMainWindow::fileToGroupPanel() {
+    if (!m_fileToGroup) m_fileToGroup = std::make_unique<TDFileToGroupPanel>(*this);
+    return *m_fileToGroup;
 }
 
 TDCommandViewController& TDMainWindow::p_commandController(TDCommandKind kind) {

@@ -17,6 +17,7 @@ class TDAlertPrompter;
 class TDButton;
 class TDCommandBarSubmenuView;
 class TDCommandViewController;
+class TDFileToGroupPanel;
 class TDGotoViewController;
 class TDHintsCommandViewController;
 class TDTagFilterViewController;
@@ -88,6 +89,8 @@ public:
     TDHintsCommandViewController& hintsCommandViewController();
     TDTagFilterViewController& tagFilterController();
     TDGotoViewController& gotoViewController();
+    // File Task's balloon, made on first use.
+    TDFileToGroupPanel& fileToGroupPanel();
 
     // The window's command-bar commands.
     void openTaskSubmenu() { m_commandBar->openTaskSubmenu(); }
@@ -228,6 +231,8 @@ private:
     std::unique_ptr<TDTagFilterViewController> m_tagFilter;
     std::unique_ptr<TDGotoController> m_goto;
     std::unique_ptr<TDGotoViewController> m_gotoView;
+    // File Task's balloon, made on first use.
+    std::unique_ptr<TDFileToGroupPanel> m_fileToGroup;
     // The inspector in the info pane; its view goes first, then it, before the tasks controller it follows.
     std::unique_ptr<TDTaskInfoViewController> m_taskInfo;
     QAction* m_closeTabAction = nullptr;

@@ -120,7 +120,14 @@ public:
         selectedTab = group;
     }
     bool isQuickEntry() const override { return quickEntry; }
+    void showFileToGroupWindow(const QList<TDTask*>& tasks, int mode) override {
+        filed << tasks;
+        fileModes << mode;
+    }
 
+    // What File Task asked to file, and in which mode, per request.
+    QList<QList<TDTask*>> filed;
+    QList<int> fileModes;
     QList<TDGroup*> tabs;
     TDGroup* selectedTab = nullptr;
     bool quickEntry = false;
