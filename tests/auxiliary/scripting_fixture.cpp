@@ -8,6 +8,7 @@
 #include "model/managed_object_context.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
+#include "model/task_timer_window.h"
 #include "platform/defaults/user_defaults.h"
 
 #include <QCoreApplication>
@@ -21,10 +22,18 @@ bool RecordingScriptingHost::selectGroup(TDGroup* group) {
     return true;
 }
 
+RecordingScriptingHost::~RecordingScriptingHost() {
+    if (m_timer) TDTaskTimerWindow::setShared(nullptr);
+}
+
 TDTimerController* RecordingScriptingHost::timerController() {
     TDLibrary* open = library();
     if (!open) return nullptr;
-    if (!m_timer) m_timer = std::make_unique<TDTimerWindowController>(m_manager, platform::UserDefaults::standard());
+    if (!m_timer) {
+        m_timer = std::make_unique<TDTimerWindowController>(m_manager, platform::UserDefaults::standard());
+        // Begin Timing of a task reaches the timer the program shares.
+        TDTaskTimerWindow::setShared(m_timer.get());
+    }
     return m_timer.get();
 }
 
@@ -48,6 +57,7 @@ void ScriptingLibraryTest::SetUp() {
     processChanges();
     manager->undoManager()->removeAllActions();
     host = std::make_unique<RecordingScriptingHost>(*manager);
+    (void)host->timerController();
 }
 
 void ScriptingLibraryTest::TearDown() {

@@ -22,6 +22,7 @@ namespace testsupport {
 // selections, and refuses to select the groups listed as unselectable.
 class RecordingScriptingHost final : public TDScriptingHost {
 public:
+    ~RecordingScriptingHost() override;
     explicit RecordingScriptingHost(TDLibraryManager& manager) : m_manager(manager) {}
 
     TDLibrary* library() const override { return libraryOpen ? m_manager.library() : nullptr; }

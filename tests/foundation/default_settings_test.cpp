@@ -90,14 +90,15 @@ TEST_F(DefaultSettingsTest, EveryDefaultAnswersWithItsTypeAndValue) {
         {"showActionsOnlyInCardView", Bool, false},
         {"spotlightIndexingEnabled", Bool, true},
         {"corvaneSyncServiceURL", String, text("https://sync.corvane.com/")},
+        {"corvaneWebsiteURL", String, text("https://www.corvane.com/")},
         {"remindersSyncAddListPrefixToTaskTitle", Bool, false},
         {"NSFullScreenMenuItemEverywhere", Bool, false},
         {"SUEnableAutomaticChecks", Bool, true},
         {"SUSendProfileInfo", Bool, true},
         {"syncWithCalendarStore", Bool, false},
     };
-    ASSERT_EQ(std::size(cases), 64u);
-    EXPECT_EQ(defaultSettings().size(), 64);
+    ASSERT_EQ(std::size(cases), 65u);
+    EXPECT_EQ(defaultSettings().size(), 65);
     for (const DefaultCase& c : cases) {
         const QString key = QString::fromLatin1(c.key);
         const QVariant value = defaults().value(key);
