@@ -23,11 +23,13 @@ namespace {
 QString longNote(int words) {
     std::mt19937 random(7);
     static const QStringList vocabulary = {
-        QStringLiteral("garden"), QStringLiteral("water"), QStringLiteral("the"), QStringLiteral("plants"),
-        QStringLiteral("before"), QStringLiteral("summer"), QStringLiteral("and"), QStringLiteral("order"),
-        QStringLiteral("seeds"), QStringLiteral("tomorow"), QStringLiteral("from"), QStringLiteral("market"),
-        QStringLiteral("neighbour"), QStringLiteral("fence"), QStringLiteral("paint"), QStringLiteral("shed"),
-        QStringLiteral("tools"), QStringLiteral("borrow"), QStringLiteral("ladder"), QStringLiteral("roof")};
+        QStringLiteral("garden"),    QStringLiteral("water"),  QStringLiteral("the"),
+        QStringLiteral("plants"),    QStringLiteral("before"), QStringLiteral("summer"),
+        QStringLiteral("and"),       QStringLiteral("order"),  QStringLiteral("seeds"),
+        QStringLiteral("tomorow"),   QStringLiteral("from"),   QStringLiteral("market"),
+        QStringLiteral("neighbour"), QStringLiteral("fence"),  QStringLiteral("paint"),
+        QStringLiteral("shed"),      QStringLiteral("tools"),  QStringLiteral("borrow"),
+        QStringLiteral("ladder"),    QStringLiteral("roof")};
     QString text;
     for (int i = 0; i < words; ++i) {
         text += i % 4 == 3 ? benchSyllableWord(random) : vocabulary.at(i % vocabulary.size());

@@ -28,7 +28,8 @@ TDSpellingService::TDSpellingService(QString language, QObject* parent)
 }
 
 TDSpellingService::~TDSpellingService() {
-    QMetaObject::invokeMethod(m_worker, [this] { m_workerChecker.reset(); }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        m_worker, [this] { m_workerChecker.reset(); }, Qt::BlockingQueuedConnection);
     m_thread->quit();
     m_thread->wait();
 }

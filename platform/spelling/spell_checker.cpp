@@ -33,7 +33,8 @@ QString SpellChecker::systemLanguage() {
 }
 
 SpellChecker::SpellChecker(EnchantBroker* broker, EnchantDict* dictionary, QString language)
-    : m_broker(broker), m_dictionary(dictionary), m_language(std::move(language)) {}
+    : m_broker(broker), m_dictionary(dictionary), m_language(std::move(language)) {
+}
 
 SpellChecker::~SpellChecker() {
     enchant_broker_free_dict(m_broker, m_dictionary);

@@ -68,11 +68,21 @@ void TDAttachmentPreviewWindow::showPreview(const TDAttachmentPreview& preview, 
     m_shownPages = 0;
     setWindowTitle(preview.name);
     switch (preview.kind) {
-    case TDAttachmentPreviewKind::Image: p_replaceContent(p_imageView()); break;
-    case TDAttachmentPreviewKind::Pdf: p_replaceContent(p_pdfView()); break;
-    case TDAttachmentPreviewKind::Text: p_replaceContent(p_textView()); break;
-    case TDAttachmentPreviewKind::Summary: p_replaceContent(p_summaryView()); break;
-    case TDAttachmentPreviewKind::Missing: p_replaceContent(p_missingView()); break;
+        case TDAttachmentPreviewKind::Image:
+            p_replaceContent(p_imageView());
+            break;
+        case TDAttachmentPreviewKind::Pdf:
+            p_replaceContent(p_pdfView());
+            break;
+        case TDAttachmentPreviewKind::Text:
+            p_replaceContent(p_textView());
+            break;
+        case TDAttachmentPreviewKind::Summary:
+            p_replaceContent(p_summaryView());
+            break;
+        case TDAttachmentPreviewKind::Missing:
+            p_replaceContent(p_missingView());
+            break;
     }
     adjustSize();
     show();

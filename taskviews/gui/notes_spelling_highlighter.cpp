@@ -6,8 +6,8 @@
 #include <QTextBlock>
 #include <QTimer>
 
-#include <algorithm>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include "foundation/range.h"
 
-#include <QList>
 #include <QHash>
+#include <QList>
 #include <QStringList>
 #include <QSyntaxHighlighter>
 

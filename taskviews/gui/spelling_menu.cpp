@@ -8,9 +8,8 @@
 
 namespace {
 
+// Every notes editor follows the setting, so it alone says whether spelling is checked.
 bool spellingIsOn() {
-    if (auto* notes = qobject_cast<TDNotesTextView*>(QApplication::focusWidget()))
-        return notes->isContinuousSpellCheckingEnabled();
     return platform::UserDefaults::standard().boolean(QStringLiteral("checkSpellingContinuously"));
 }
 
@@ -24,8 +23,9 @@ QMenu* TDAddSpellingMenu(QMenu& edit) {
                                                         !spellingIsOn());
         });
     whileTyping->setCheckable(true);
-    QAction* grammar = spelling->addAction(QApplication::translate("TDSpellingMenu", "Check Grammar With Spelling"),
-                                           spelling, [] { TDNotesTextView::toggleGrammarChecking(); });
+    QAction* grammar =
+        spelling->addAction(QApplication::translate("TDSpellingMenu", "Check Grammar With Spelling"),
+                            spelling, [] { TDNotesTextView::toggleGrammarChecking(); });
     grammar->setCheckable(true);
     QAction* noGrammar =
         spelling->addAction(QApplication::translate("TDSpellingMenu", "No Grammar Checker Is Installed"));

@@ -17,7 +17,9 @@ void write(const QString& path, const QByteArray& content) {
 }  // namespace
 
 TestDictionary::TestDictionary(const QString& folder, const QStringList& words)
-    : m_folder(folder), m_previous(qgetenv("ENCHANT_CONFIG_DIR")), m_hadPrevious(qEnvironmentVariableIsSet("ENCHANT_CONFIG_DIR")) {
+    : m_folder(folder),
+      m_previous(qgetenv("ENCHANT_CONFIG_DIR")),
+      m_hadPrevious(qEnvironmentVariableIsSet("ENCHANT_CONFIG_DIR")) {
     QDir().mkpath(QDir(folder).filePath(QStringLiteral("hunspell")));
     const QString stem = QDir(folder).filePath(QStringLiteral("hunspell/") + Language);
     write(stem + QStringLiteral(".aff"), "SET UTF-8\nTRY esianrtolcdugmphbyfvkwzESIANRTOLCDUGMPHBYFVKWZ'\n");

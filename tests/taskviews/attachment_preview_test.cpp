@@ -58,23 +58,27 @@ TEST_F(AttachmentPreviewTest, EachKindOfFileIsShownAsWhatItIs) {
         EXPECT_EQ(preview.size, QFileInfo(c.path).size());
         EXPECT_TRUE(preview.modified.isValid());
     }
-    EXPECT_EQ(TDAttachmentPreviewOf(script, QString()).text, QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(ran));
+    EXPECT_EQ(TDAttachmentPreviewOf(script, QString()).text,
+              QStringLiteral("#!/bin/sh\ntouch '%1'\n").arg(ran));
     EXPECT_FALSE(QFile::exists(ran));
 }
 
 TEST_F(AttachmentPreviewTest, AMissingFileKeepsItsNameAndALongTextIsCutAtItsLimit) {
-    const TDAttachmentPreview missing =
-        TDAttachmentPreviewOf(QString(), QStringLiteral("Gone.pdf"));
+    const TDAttachmentPreview missing = TDAttachmentPreviewOf(QString(), QStringLiteral("Gone.pdf"));
     EXPECT_EQ(missing.kind, TDAttachmentPreviewKind::Missing);
     EXPECT_EQ(missing.name, QStringLiteral("Gone.pdf"));
     EXPECT_TRUE(missing.path.isEmpty());
-    EXPECT_EQ(TDAttachmentPreviewOf(QDir(tempPath()).filePath(QStringLiteral("nothing")), QStringLiteral("nothing")).kind,
+    EXPECT_EQ(
+        TDAttachmentPreviewOf(QDir(tempPath()).filePath(QStringLiteral("nothing")), QStringLiteral("nothing"))
+            .kind,
+        TDAttachmentPreviewKind::Missing);
+    EXPECT_EQ(TDAttachmentPreviewOf(tempPath(), QStringLiteral("folder")).kind,
               TDAttachmentPreviewKind::Missing);
-    EXPECT_EQ(TDAttachmentPreviewOf(tempPath(), QStringLiteral("folder")).kind, TDAttachmentPreviewKind::Missing);
 
     // The cut falls inside a two-byte character.
     const QByteArray line = QByteArray("\xc3\xa9", 2) + QByteArray("x").repeated(99) + '\n';
-    const QString path = file(QStringLiteral("long.txt"), line.repeated(int(TDPreviewTextLimit / line.size()) + 50));
+    const QString path =
+        file(QStringLiteral("long.txt"), line.repeated(int(TDPreviewTextLimit / line.size()) + 50));
     const TDAttachmentPreview preview = TDAttachmentPreviewOf(path, QString());
     EXPECT_EQ(preview.kind, TDAttachmentPreviewKind::Text);
     EXPECT_TRUE(preview.textIsCut);

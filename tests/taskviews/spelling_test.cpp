@@ -16,7 +16,8 @@ QStringList ql(std::initializer_list<const char*> items) {
 
 QStringList wordsOf(const QString& text, const QList<TDRange>& excluded = {}) {
     QStringList words;
-    for (const TDRange& range : TDSpellCheckedWords(text, excluded)) words << text.mid(range.location, range.length);
+    for (const TDRange& range : TDSpellCheckedWords(text, excluded))
+        words << text.mid(range.location, range.length);
     return words;
 }
 
@@ -49,8 +50,7 @@ protected:
     void SetUp() override {
         TempFoldersTest::SetUp();
         dictionary = std::make_unique<testsupport::TestDictionary>(
-            tempPath() + QStringLiteral("/enchant"),
-            ql({"hello", "world", "note", "spelling", "tomorrow"}));
+            tempPath() + QStringLiteral("/enchant"), ql({"hello", "world", "note", "spelling", "tomorrow"}));
     }
     void TearDown() override {
         dictionary.reset();

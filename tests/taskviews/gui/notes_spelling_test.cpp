@@ -32,8 +32,7 @@ protected:
         TempFoldersTest::SetUp();
         dictionary = std::make_unique<testsupport::TestDictionary>(
             tempPath() + QStringLiteral("/enchant"),
-            ql({"call", "the", "plumber", "tomorrow", "about", "leak", "see", "page", "and", "buy",
-                        "milk"}));
+            ql({"call", "the", "plumber", "tomorrow", "about", "leak", "see", "page", "and", "buy", "milk"}));
         service = std::make_unique<TDSpellingService>(testsupport::TestDictionary::Language);
         defaults().setValue(QStringLiteral("checkSpellingContinuously"), true);
         editor = std::make_unique<TDNotesTextView>();
@@ -52,7 +51,8 @@ protected:
         EXPECT_TRUE(testsupport::spinUntil([&] { return !spelling->isWaiting(); }));
         const QString text = editor->document()->toPlainText();
         QStringList words;
-        for (const TDRange& range : spelling->misspeltRanges()) words << text.mid(range.location, range.length);
+        for (const TDRange& range : spelling->misspeltRanges())
+            words << text.mid(range.location, range.length);
         return words;
     }
 
