@@ -15,7 +15,7 @@
 set(CMAKE_AUTOGEN_ORIGIN_DEPENDS OFF)
 
 option(ORDELLO_UNITY_BUILD "Compile each target's sources in batches" ON)
-# Measured on two cores: larger batches stop paying once a target has fewer batches than cores.
+# Eight keeps most targets at more batches than a small machine has cores.
 set(ORDELLO_UNITY_BATCH_SIZE 8 CACHE STRING "Sources per unity batch")
 option(ORDELLO_PRECOMPILE_HEADERS "Precompile the headers most sources include" ON)
 option(ORDELLO_USE_CCACHE "Compile through ccache when it is installed" ON)
