@@ -16,19 +16,43 @@ void TDSyncSet::addObject(const TDLibraryObject* object) {
     const QString uid = object->uid();
     if (uid.isEmpty()) return;
     const QDateTime now = TDClock::currentDateTime();
-    bool found = false;
-    for (TDSyncSetItem* item : items()) {
-        if (item->itemUID() == uid) {
-            item->setValue(QStringLiteral("addedDate"), now);
-            found = true;
-        }
-    }
-    if (found) return;
+    const QList<TDSyncSetItem*> recorded = p_itemsOf(uid);
+    for (TDSyncSetItem* item : recorded) item->setValue(QStringLiteral("addedDate"), now);
+    if (!recorded.isEmpty()) return;
     platform::ManagedObject* item = managedObjectContext()->insertObject(QStringLiteral("SyncSetItem"));
     item->setValue(QStringLiteral("entityType"), object->entity()->name());
     item->setValue(QStringLiteral("itemUID"), uid);
     item->setValue(QStringLiteral("addedDate"), now);
     item->setObject(QStringLiteral("syncSet"), this);
+}
+
+QList<TDSyncSetItem*> TDSyncSet::p_itemsOf(const QString& uid) {
+    if (!m_indexed) {
+        m_itemsByUID.clear();
+        for (TDSyncSetItem* item : items()) m_itemsByUID.insert(item->itemUID(), item);
+        m_indexed = true;
+    }
+    return m_itemsByUID.values(uid);
+}
+
+void TDSyncSet::didChangeSet(const QString& key, SetMutation mutation,
+                             const QList<platform::ManagedObject*>& objects) {
+    TDLibraryObject::didChangeSet(key, mutation, objects);
+    if (!m_indexed || key != QLatin1String("items")) return;
+    for (platform::ManagedObject* object : objects) {
+        auto* item = static_cast<TDSyncSetItem*>(object);
+        const QString uid = item->itemUID();
+        // An item that joins before it names its object (a merge may set it later) is found by a
+        // rebuild of the index.
+        if (uid.isEmpty()) {
+            m_indexed = false;
+            return;
+        }
+        if (mutation == SetMutation::Union)
+            m_itemsByUID.insert(uid, item);
+        else
+            m_itemsByUID.remove(uid, item);
+    }
 }
 
 int TDSyncSet::compareLastSyncToken(const QVariant& lastSyncToken, const QVariant& serverSyncToken) {

@@ -2,6 +2,8 @@
 
 #include "model/library_object.h"
 
+#include <QMultiHash>
+
 class TDSyncSetItem;
 
 // The sync journal: which library objects changed since the last exchange with the sync service. It
@@ -30,8 +32,19 @@ public:
     // malformed token.
     static int compareLastSyncToken(const QVariant& lastSyncToken, const QVariant& serverSyncToken);
 
+protected:
+    void didChangeSet(const QString& key, SetMutation mutation,
+                      const QList<platform::ManagedObject*>& objects) override;
+
 private:
+    QList<TDSyncSetItem*> p_itemsOf(const QString& uid);
+
     bool m_addingDisabled = false;
+    // The items by the uid they record, so that renewing one costs the same in a long journal as in a
+    // short one. Built on first use, then kept by every change of the items (inserts, deletes, undo,
+    // merges of other contexts' saves).
+    QMultiHash<QString, TDSyncSetItem*> m_itemsByUID;
+    bool m_indexed = false;
 };
 
 class TDSyncSetItem final : public TDLibraryObject {

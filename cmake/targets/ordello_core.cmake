@@ -4,6 +4,7 @@ ordello_collect_sources(sources FOLDERS foundation language model store sync EXC
 file(GLOB_RECURSE core_resources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/resources/core/*)
 add_library(ordello_core STATIC ${sources})
 ordello_watch_sources(ordello_core)
+ordello_speed_up(ordello_core core)
 target_link_libraries(ordello_core
     PUBLIC ordello_platform Qt6::Core Qt6::Gui Qt6::Network
     PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::FONTCONFIG)

@@ -3,6 +3,7 @@
 ordello_collect_sources(sources FOLDERS platform EXCLUDE "/platform/desktop/")
 add_library(ordello_platform STATIC ${sources})
 ordello_watch_sources(ordello_platform)
+ordello_speed_up(ordello_platform platform)
 target_link_libraries(ordello_platform
     PUBLIC ordello_settings Qt6::Core Qt6::Network
     PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::LIBICAL

@@ -1,6 +1,7 @@
 #include "tests/model/library_fixture.h"
 
 #include "model/uid.h"
+#include "platform/notifications/notification_center.h"
 #include "platform/objectstore/object_model.h"
 #include "platform/predicates/predicate_parser.h"
 
@@ -105,6 +106,47 @@ TEST_F(LibraryObjectTest, RecordingTwiceRenewsOneItemAndDeletionIsRecorded) {
     ManagedObject* other = savedTask(QStringLiteral("other"));
     other->setValue(QStringLiteral("title"), QStringLiteral("unrecorded"));
     EXPECT_TRUE(journalled().isEmpty());
+}
+
+// The journal finds an object's item by its uid; items that come and go through another context's save
+// (the sync's own context records and clears entries) must be found or forgotten all the same.
+TEST_F(LibraryObjectTest, JournalFindsItemsMergedFromAnotherContext) {
+    ManagedObject* recorded = savedTask(QStringLiteral("recorded"));
+    ManagedObject* mergedIn = savedTask(QStringLiteral("merged in"));
+    const QString recordedUID = static_cast<TDLibraryObject*>(recorded)->uid();
+    const QString mergedUID = static_cast<TDLibraryObject*>(mergedIn)->uid();
+    recorded->setValue(QStringLiteral("title"), QStringLiteral("changed"));
+    saveAll();
+
+    TDManagedObjectContext other(coordinator.get());
+    ASSERT_TRUE(other.loadAllObjects().ok());
+    QList<platform::Notification> saves;
+    QObject owner;
+    platform::NotificationCenter::defaultCenter().addObserver(
+        &owner, platform::ManagedObjectContextDidSaveNotification, &other,
+        [&saves](const platform::Notification& n) { saves.append(n); });
+    auto* otherJournal = static_cast<TDSyncSet*>(other.objectWithID(journal->objectID()));
+    ManagedObject* added = other.insertObject(QStringLiteral("SyncSetItem"));
+    added->setValue(QStringLiteral("entityType"), QStringLiteral("Task"));
+    added->setValue(QStringLiteral("itemUID"), mergedUID);
+    added->setObject(QStringLiteral("syncSet"), otherJournal);
+    for (TDSyncSetItem* item : otherJournal->items())
+        if (item->itemUID() == recordedUID) other.deleteObject(item);
+    ASSERT_TRUE(other.save().ok());
+    ASSERT_EQ(saves.size(), 1);
+    journalContext->mergeChangesFromContextDidSave(saves.first());
+    ASSERT_EQ(journalled(), QStringList{mergedUID});
+
+    clock->advanceSeconds(60);
+    mergedIn->setValue(QStringLiteral("title"), QStringLiteral("renewed"));
+    recorded->setValue(QStringLiteral("title"), QStringLiteral("recorded again"));
+    QStringList uids = journalled();
+    uids.sort();
+    QStringList expected{mergedUID, recordedUID};
+    expected.sort();
+    EXPECT_EQ(uids, expected);
+    for (TDSyncSetItem* item : journal->items())
+        if (!item->isDeleted()) EXPECT_EQ(item->addedDate(), clock->now());
 }
 
 TEST(SyncToken, Comparison) {
