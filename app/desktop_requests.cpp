@@ -3,8 +3,8 @@
 #include "app/app_delegate.h"
 #include "app/tasks_from_text.h"
 #include "auxiliary/url_handler.h"
-#include "platform/base/log.h"
 #include "language/localized_string.h"
+#include "platform/base/log.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/library_manager.h"
 

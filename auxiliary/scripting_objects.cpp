@@ -197,8 +197,10 @@ Status TDScriptingObjects::setSelectedGroup(TDGroup* group) {
 }
 
 TDTask* TDScriptingObjects::timingTask() const {
+    // The timed task, not the timer's window: the window may be hidden while a task is timed.
     TDTimerController* timer = p_library() ? m_host.timerController() : nullptr;
-    return timer && timer->isTimerActive() ? timer->task() : nullptr;
+    TDTask* task = timer ? timer->task() : nullptr;
+    return task && task->isTiming() ? task : nullptr;
 }
 
 void TDScriptingObjects::save() {
@@ -207,12 +209,12 @@ void TDScriptingObjects::save() {
 
 void TDScriptingObjects::stopTiming() {
     TDTimerController* timer = p_library() ? m_host.timerController() : nullptr;
-    if (timer && timer->isTimerActive()) timer->stopAndClose();
+    if (timer && timer->task()) timer->stopAndClose();
 }
 
 void TDScriptingObjects::pauseOrResumeTiming() {
     TDTimerController* timer = p_library() ? m_host.timerController() : nullptr;
-    if (timer && timer->isTimerActive()) timer->pauseOrResume();
+    if (timer && timer->task()) timer->pauseOrResume();
 }
 
 // --- Moving and deleting

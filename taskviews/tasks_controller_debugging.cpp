@@ -16,7 +16,8 @@ void TDTasksController::fixDisplayOrder() {
 bool TDTasksController::checkDisplayOrder() {
     if (!m_group) return true;
     QString failure;
-    if (!m_group->orderedTasks()->checkDisplayOrders()) failure = tr("parent group: %1").arg(m_group->title());
+    if (!m_group->orderedTasks()->checkDisplayOrders())
+        failure = tr("parent group: %1").arg(m_group->title());
     for (TDTask* task : selection())
         if (failure.isEmpty() && !task->orderedTasks()->checkDisplayOrders())
             failure = tr("parent task: %1").arg(task->title());
@@ -40,6 +41,7 @@ void TDTasksController::logItemInfo() {
             logWithLevel(TDLogDebug, "DEBUG", "task %@ \"%@\" display order %@", task->uid(), task->title(),
                          task->value(QStringLiteral("displayOrder")).toDouble());
         else if (TDOrderedCollection* collection = item.collection())
-            logWithLevel(TDLogDebug, "DEBUG", "rows \"%@\" (%@ shown)", collection->title(), collection->count());
+            logWithLevel(TDLogDebug, "DEBUG", "rows \"%@\" (%@ shown)", collection->title(),
+                         collection->count());
     }
 }

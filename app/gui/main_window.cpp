@@ -1,6 +1,6 @@
 #include "app/gui/main_window.h"
-#include "taskviews/gui/spelling_menu.h"
 #include "auxiliary/gui/smart_folder_sheet_window_prompter.h"
+#include "taskviews/gui/spelling_menu.h"
 
 #include "app/close_shortcuts.h"
 

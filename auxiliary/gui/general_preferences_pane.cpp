@@ -83,6 +83,8 @@ QWidget* TDGeneralPreferencesController::view() {
                                         tr("Suggest tags while typing a title")));
     form->addRow(tr("Notes:"),
                  checkBox(view, defaults, QStringLiteral("expandNotes"), tr("Show every task's notes")));
+    form->addRow(QString(), checkBox(view, defaults, QStringLiteral("checkSpellingContinuously"),
+                                     tr("Check spelling while typing")));
     form->addRow(tr("Cards:"),
                  checkBox(view, defaults, QStringLiteral("cardAnimationEnabled"), tr("Animate cards")));
     form->addRow(tr("Tabs:"), checkBox(view, defaults, QStringLiteral("commandWClosesTab"),

@@ -6,9 +6,9 @@ namespace platform {
 
 class InstanceService;
 
-// What the service exports at its object path: its own interface (Open, CreateTaskFromText, QuickEntry), and any
-// other interface there handed to the object the service was given for it. Calls from processes of
-// other users are refused before anything reads them.
+// What the service exports at its object path: its own interface (Open, CreateTaskFromText, QuickEntry), and
+// any other interface there handed to the object the service was given for it. Calls from processes of other
+// users are refused before anything reads them.
 class InstanceServiceObject final : public QDBusVirtualObject {
     Q_OBJECT
 public:
