@@ -72,6 +72,7 @@ set(ordello_unity_excluded
     auxiliary/gui/application_preferences.cpp
     auxiliary/gui/general_preferences_pane.cpp
     auxiliary/gui/keyboard_preferences_pane.cpp
+    auxiliary/gui/preference_icons.cpp
     auxiliary/gui/preferences_controller.cpp
     auxiliary/gui/support_window.cpp
     auxiliary/gui/timer_lcd_view.cpp
@@ -79,32 +80,49 @@ set(ordello_unity_excluded
     auxiliary/gui/timer_window.cpp
     auxiliary/timer_window_controller.cpp
     bench/source_list_bench.cpp
+    bench/tasks_controller_bench.cpp
     controls/gui/action_button.cpp
     controls/gui/colored_checkbox_button_cell.cpp
     controls/gui/control_images.cpp
+    controls/gui/date_picker.cpp
     controls/gui/function_bar.cpp
     controls/gui/image_and_text_cell.cpp
+    foundation/color_additions.cpp
     foundation/constants.cpp
     foundation/email_parser.cpp
     foundation/string_additions.cpp
+    language/abbreviation_scoring.cpp
+    language/natural_date_reader.cpp
     language/natural_language_time_interval_value_transformer.cpp
+    language/recurrence_days.cpp
     language/text_scanner.cpp
     model/distinct_task_tally.cpp
     model/group.cpp
+    model/json_friendly.cpp
+    model/library_object_dictionary.cpp
     model/natural_language_recurrence_rule_value_transformer.cpp
     model/recurrence_rule.cpp
     model/recurrence_rule_archiving.cpp
+    model/rule_archiving.cpp
     model/rule_condition.cpp
     model/rule_predicate_translator.cpp
     model/smart_folder.cpp
     model/task.cpp
     model/task_dictionary.cpp
     model/task_notes.cpp
+    model/task_tags.cpp
+    platform/calendarstore/calendar_store.cpp
+    platform/calendarstore/calendar_task.cpp
     platform/defaults/host_defaults.cpp
     platform/defaults/user_defaults.cpp
+    platform/desktop/bus/hand_over_arguments.cpp
     platform/desktop/bus/instance_service.cpp
+    platform/desktop/bus/object_path_element.cpp
+    platform/files/file_reference.cpp
     platform/keychain/keychain.cpp
     platform/lsm/semantic_map.cpp
+    platform/objectstore/managed_object_context.cpp
+    platform/objectstore/persistent_store_coordinator.cpp
     platform/plist/binary_property_list_reader.cpp
     platform/plist/keyed_archive.cpp
     platform/plist/xml_property_list_writer.cpp
@@ -120,7 +138,10 @@ set(ordello_unity_excluded
     store/library_manager.cpp
     store/library_migration.cpp
     store/library_opening_errors.cpp
+    store/library_package_swap.cpp
+    store/migration_policies.cpp
     store/property_list_library_restore_operation.cpp
+    store/store_file_copy.cpp
     sync/calendar_store_sync_operation.cpp
     sync/corvane_download_check.cpp
     sync/corvane_errors.cpp
@@ -140,6 +161,7 @@ set(ordello_unity_excluded
     taskviews/gui/completion_balloons.cpp
     taskviews/gui/file_attachment_object.cpp
     taskviews/gui/recurrence_edit_view.cpp
+    taskviews/gui/single_task_view.cpp
     taskviews/gui/task_info_text_field.cpp
     taskviews/gui/task_info_view.cpp
     taskviews/gui/tasks_header_view.cpp
@@ -158,10 +180,15 @@ set(ordello_unity_excluded
     taskviews/tasks_controller_filtering.cpp
     taskviews/tasks_controller_moving.cpp
     taskviews/tasks_controller_view_options.cpp
+    taskviews/today_section_predicate.cpp
     tests/app/groups_commands_test.cpp
+    tests/app/gui/tag_filter_bar_test.cpp
     tests/app/smart_folder_sheet_test.cpp
+    tests/app/tab_list_test.cpp
     tests/app/toolbar_layout_test.cpp
     tests/auxiliary/timer_window_controller_test.cpp
+    tests/controls/outline_view_item_enumerator_test.cpp
+    tests/foundation/string_additions_test.cpp
     tests/language/date_transformers_test.cpp
     tests/model/ordered_collection_test.cpp
     tests/model/recurrence_next_date_test.cpp
@@ -169,6 +196,7 @@ set(ordello_unity_excluded
     tests/model/recurrence_test.cpp
     tests/model/recurrence_text_test.cpp
     tests/model/recurring_copies_test.cpp
+    tests/model/rule_archiving_test.cpp
     tests/model/rule_predicate_translator_test.cpp
     tests/model/rule_test.cpp
     tests/model/smart_folder_test.cpp
@@ -187,10 +215,12 @@ set(ordello_unity_excluded
     tests/platform/predicates/sort_descriptor_test.cpp
     tests/platform/reachability/network_reachability_test.cpp
     tests/platform/sound/sound_test.cpp
+    tests/scenarios/task_deletion_scenarios_test.cpp
     tests/scenarios/timer_scenarios_test.cpp
     tests/store/library_operation_test.cpp
     tests/store/library_repair_test.cpp
     tests/store/library_restore_test.cpp
+    tests/store/library_saving_test.cpp
     tests/store/standard_library_migration_delegate_test.cpp
     tests/sync/calendar_sync_pass_test.cpp
     tests/sync/full_sync_window_test.cpp
@@ -206,11 +236,13 @@ set(ordello_unity_excluded
     tests/taskviews/gui/tasks_view_starting_edits_test.cpp
     tests/taskviews/print_pagination_test.cpp
     tests/taskviews/spelling_test.cpp
+    tests/taskviews/task_cell_values_test.cpp
     tests/taskviews/task_info_controller_test.cpp
     tests/taskviews/task_menus_test.cpp
     tests/taskviews/task_title_styling_test.cpp
     tests/taskviews/tasks_controller_grouping_test.cpp
     tests/taskviews/tasks_controller_task_commands_test.cpp
+    tests/taskviews/today_section_predicate_test.cpp
 )
 
 # Takes the excluded sources of the target out of its batches (in the directory that defines it).

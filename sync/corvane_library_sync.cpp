@@ -31,6 +31,9 @@ Status TDCorvaneLibrarySync::prepareUpload() {
         case TDCorvaneSyncType::FullGet:
             logWithLevel(TDLogInfo, "INFO", "Performing full get sync");
             break;
+        case TDCorvaneSyncType::TaskGet:
+            // Fetching a list's completed tasks sends no changes, like a full get.
+            break;
     }
     if (!upload) return upload.error();
     m_upload = std::move(*upload);

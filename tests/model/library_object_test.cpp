@@ -145,8 +145,11 @@ TEST_F(LibraryObjectTest, JournalFindsItemsMergedFromAnotherContext) {
     QStringList expected{mergedUID, recordedUID};
     expected.sort();
     EXPECT_EQ(uids, expected);
-    for (TDSyncSetItem* item : journal->items())
-        if (!item->isDeleted()) EXPECT_EQ(item->addedDate(), clock->now());
+    for (TDSyncSetItem* item : journal->items()) {
+        if (!item->isDeleted()) {
+            EXPECT_EQ(item->addedDate(), clock->now());
+        }
+    }
 }
 
 TEST(SyncToken, Comparison) {

@@ -54,7 +54,9 @@ TEST(TaskRowLayout, LinesNeverSplitATokenWhateverTheWidth) {
             EXPECT_EQ(next, styled.text.size());
             EXPECT_EQ(layout.titleFrame.height(), TDMinimumTitleLineHeight * lines.size())
                 << title.toStdString() << " at " << width;
-            if (width >= 1000) EXPECT_EQ(lines.size(), 1) << title.toStdString();
+            if (width >= 1000) {
+                EXPECT_EQ(lines.size(), 1) << title.toStdString();
+            }
         }
     }
 }

@@ -631,8 +631,6 @@ TEST_F(TasksViewTest, TaskWindowHandsTabSwitchingToItsDelegate) {
     view->setParent(nullptr);
 }
 
-}  // namespace
-
 // Each outline keeps its own heights: a second one over the same rows, shown and dropped while groups
 // of the white look come and go, leaves the first one whole.
 TEST_F(TasksViewTest, SecondOutlineOverTheSameRowsKeepsItsOwnHeights) {
@@ -669,3 +667,5 @@ TEST_F(TasksViewTest, SecondOutlineOverTheSameRowsKeepsItsOwnHeights) {
     view->render(&picture);
     EXPECT_EQ(view->visualRect(indexOf(tasks.at(1))).height(), 26);
 }
+
+}  // namespace
