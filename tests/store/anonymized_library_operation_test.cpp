@@ -109,7 +109,7 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     }
     QTextDocument notes;
     QTextCursor cursor(&notes);
-    cursor.insertText(QStringLiteral("Pelican margarine 4711 "));
+    cursor.insertText(QStringLiteral("Pelican margarine 47110815 "));
     QTextCharFormat link;
     link.setAnchor(true);
     link.setAnchorHref(QStringLiteral("https://quokkabakery.example/secret"));
@@ -141,7 +141,7 @@ TEST_F(AnonymizedLibraryOperationTest, TheCopyHoldsNoneOfTheUsersTextInAnyOfItsF
     const QStringList secrets{
         QStringLiteral("Marmalade"),   QStringLiteral("Zebrafish"), QStringLiteral("xylophonist"),
         QStringLiteral("Bartholomew"), QStringLiteral("Wombat"),    QStringLiteral("Pelican"),
-        QStringLiteral("margarine"),   QStringLiteral("4711"),      QStringLiteral("quokkabakery"),
+        QStringLiteral("margarine"),   QStringLiteral("47110815"),  QStringLiteral("quokkabakery"),
         QStringLiteral("Pierogi"),     QStringLiteral("hortensia"), QStringLiteral("vandermeer"),
         QStringLiteral("Opaline"),     QStringLiteral("Gooseberry")};
     // The fixture must put every secret somewhere in the package, or the check below proves nothing.
