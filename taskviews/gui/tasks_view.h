@@ -176,6 +176,7 @@ public:
     // The row and area under the pointer (tasks_view_tracking.cpp).
     const TDTaskRowTracking& tracking() const { return m_tracking; }
     void clearTrackingRowAndColumn() override;
+    void moveSelection(SelectionMove move) override;
     void centerSelectionIfNotVisible() override;
     void centerSelectionIfNotFullyVisible() override;
     void centerSelectionInVisibleArea() override;
