@@ -477,6 +477,10 @@ void TDCardDeck::setDrawsOverlay(bool drawsOverlay) {
     if (m_view) m_view->setDrawsOverlay(drawsOverlay);
 }
 
+void TDCardDeck::moveSelection(SelectionMove move) {
+    if (m_outline) m_outline->moveSelection(move);
+}
+
 void TDCardDeck::expandAll() {
     if (m_outline) m_outline->expandAll();
 }

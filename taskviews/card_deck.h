@@ -133,6 +133,8 @@ public:
     void resumeEditing(const QVariant&) override {}
     // One card shows at a time: nothing to track, centre or lay out by display mode.
     void clearTrackingRowAndColumn() override {}
+    // The cards follow the outline's selection.
+    void moveSelection(SelectionMove move) override;
     void centerSelectionIfNotVisible() override {}
     void centerSelectionIfNotFullyVisible() override {}
     void centerSelectionInVisibleArea() override {}

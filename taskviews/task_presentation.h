@@ -44,6 +44,11 @@ public:
     virtual void resumeEditing(const QVariant& editing) = 0;
     virtual void clearTrackingRowAndColumn() = 0;
 
+    // The keyboard's moves: a row up or down, into the selected items' children (expanding them
+    // first), out to their parents (collapsing them first).
+    enum class SelectionMove { Up, Forward, Down, Backward };
+    virtual void moveSelection(SelectionMove move) = 0;
+
     virtual void centerSelectionIfNotVisible() = 0;
     virtual void centerSelectionIfNotFullyVisible() = 0;
     virtual void centerSelectionInVisibleArea() = 0;

@@ -40,6 +40,9 @@ TDTaskTreeModel::TDTaskTreeModel(TDTasksController* controller, QObject* parent)
         if (--m_resetDepth == 0) endResetModel();
     });
     connect(controller, &TDTasksController::rowsNeedUpdate, this, [this] { p_updateRows(); });
+    connect(controller, &TDTasksController::headerRowNeedsDisplay, this, [this] {
+        if (m_root->prepared && m_hasHeader && m_resetDepth == 0) p_rowsChanged(m_root.get(), 0, 0);
+    });
     connect(controller, &TDTasksController::showsDatesAsIntervalsChanged, this, [this] {
         if (m_root->prepared) p_datesChanged(m_root.get());
     });

@@ -105,6 +105,7 @@ void TDTasksController::p_releaseObjects() {
     if (m_cardDeck) m_cardDeck->setGroup(nullptr);
     p_beginReloadingRows();
     p_clearSections();
+    p_observeGroupTitle(nullptr);
     m_group = nullptr;
     m_topTasks = nullptr;
     m_filterTags.clear();
@@ -137,6 +138,7 @@ void TDTasksController::setGroup(TDGroup* group) {
     saveViewOptions();
 
     p_beginReloadingRows();
+    p_observeGroupTitle(group);
     m_group = group;
     m_topTasks = group ? group->orderedTasks() : nullptr;
     if (!group)
@@ -161,6 +163,16 @@ void TDTasksController::setGroup(TDGroup* group) {
     if (m_context) m_context->processPendingChanges();
     if (undo) undo->enableUndoRegistration();
     if (m_mode == 1 && m_cardDeck) m_cardDeck->setGroup(group);
+}
+
+void TDTasksController::p_observeGroupTitle(TDGroup* group) {
+    if (m_group && m_groupTitleObservation >= 0) m_group->removeObserver(m_groupTitleObservation);
+    m_groupTitleObservation = -1;
+    if (!group) return;
+    m_groupTitleObservation = group->addObserver(QStringLiteral("title"), this, [this, group](const auto&) {
+        if (group == m_group && !group->isDeleted() && !group->uid().isEmpty() && hasDummyHeader())
+            Q_EMIT headerRowNeedsDisplay();
+    });
 }
 
 void TDTasksController::setMode(qint64 mode) {

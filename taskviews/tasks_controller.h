@@ -260,6 +260,9 @@ public:
     // (tasks_controller_selecting.cpp); nothing when no row does.
     void selectEarliestStartDateTask();
     void selectEarliestDueDateTask();
+    // Moves the selection as the outline's keys do: 0 up, 1 forward (into the children), 2 down,
+    // 3 backward (to the parents); other values do nothing.
+    void modifySelection(qint64 direction);
     // Debugging (tasks_controller_debugging.cpp): the display orders of the group's tasks and of the
     // selected tasks' subtasks renumbered, or checked (false and a message when one is out of order);
     // what the selected rows hold, logged.
@@ -345,6 +348,8 @@ Q_SIGNALS:
     void titleFilterChanged(const QString& text);
     void showsDatesAsIntervalsChanged(bool intervals);
     void selectionChanged();
+    // The shown group's title changed while row 0 shows it.
+    void headerRowNeedsDisplay();
     // setMode switched the presentation (0 outline, 1 cards).
     void modeChanged(qint64 mode);
     // editRecurrence loaded the editor with the task: the outline shows it at the task's row, the cards
@@ -353,6 +358,7 @@ Q_SIGNALS:
 
 private:
     void p_libraryDidFinishLoading();
+    void p_observeGroupTitle(TDGroup* group);
     void p_observeUndo(platform::UndoManager* undo);
     void p_selectFirstTaskWithDate(bool start);
     void p_releaseObjects();
@@ -431,6 +437,8 @@ private:
     TDTaskLinkOpener* m_linkOpener = nullptr;
 
     TDGroup* m_group = nullptr;
+    // The shown group's title, heard as it changes: row 0 shows it.
+    int m_groupTitleObservation = -1;
     TDOrderedCollection* m_topTasks = nullptr;
     qint64 m_mode = -1;
     int m_displayMode = NoGroupMode;

@@ -272,6 +272,8 @@ void TDTasksController::perform(const TDTaskMenuItem& item, bool alternate) {
         checkDisplayOrder();
     else if (action == QLatin1String("logItemInfo"))
         logItemInfo();
+    else if (action == QLatin1String("modifySelection"))
+        modifySelection(value);
     else if (action == QLatin1String("selectEarliestStartDateTask"))
         selectEarliestStartDateTask();
     else if (action == QLatin1String("selectEarliestDueDateTask"))

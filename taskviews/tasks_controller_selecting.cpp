@@ -25,3 +25,11 @@ void TDTasksController::p_selectFirstTaskWithDate(bool start) {
         return;
     }
 }
+
+void TDTasksController::modifySelection(qint64 direction) {
+    using Move = TDTaskPresentation::SelectionMove;
+    TDTaskPresentation* shown = presentation();
+    if (!shown || direction < 0 || direction > 3) return;
+    static constexpr Move kMoves[] = {Move::Up, Move::Forward, Move::Down, Move::Backward};
+    shown->moveSelection(kMoves[direction]);
+}

@@ -66,6 +66,10 @@ public:
     QColor alternateColumnOverlayColor() const;
     QColor gridColor() const;
     QColor marginLineColor() const;
+    // What an empty folder is filled with: the bottom colour of its tab's header band.
+    QColor emptyFolderColor() const;
+    // The rounded outline of the row being edited: the system's selection colour, darkened.
+    static QColor editedRowOutlineColor();
     QColor selectionColor() const { return m_selectionColor; }
     QColor secondarySelectionColor() const { return m_secondarySelectionColor; }
     // Columns after the task column are tinted in turn, the first visible one first.
@@ -172,6 +176,7 @@ public:
     // The row and area under the pointer (tasks_view_tracking.cpp).
     const TDTaskRowTracking& tracking() const { return m_tracking; }
     void clearTrackingRowAndColumn() override;
+    void moveSelection(SelectionMove move) override;
     void centerSelectionIfNotVisible() override;
     void centerSelectionIfNotFullyVisible() override;
     void centerSelectionInVisibleArea() override;
@@ -283,6 +288,7 @@ private:
 
     void p_drawPaper(QPainter& painter, const QRect& clip) const;
     void p_drawGrid(QPainter& painter, const QRect& clip) const;
+    void p_drawEditedRowOutline(QPainter& painter) const;
     void p_drawGroupingRow(QPainter& painter, const QRect& rowRect, const QModelIndex& index) const;
     void p_drawFooterRow(QPainter& painter, const QRect& rowRect, const QModelIndex& index) const;
     void p_drawInstructionMessage(QPainter& painter) const;

@@ -1,6 +1,7 @@
 // How the task outline paints around its cells: the paper, the rules, the margin line, the tinted
 // columns, the section and footer rows, the go-to overlay and the message of an empty list.
 #include "foundation/constants.h"
+#include "model/group.h"
 #include "model/task.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/task_cell_values.h"
@@ -96,6 +97,19 @@ QColor TDTasksView::marginLineColor() const {
     return isYellowLook() ? hex("fbab52", 0.4f) : hex("ffb3a2", 0.5f);
 }
 
+QColor TDTasksView::emptyFolderColor() const {
+    TDGroup* group = m_controller.group();
+    const QVariantMap options = TDGroup::displayOptionsForTabType(group ? group->tabType() : QString());
+    const QColor color =
+        options.value(QStringLiteral("tasksViewHeaderBackgroundGradientBottomColor")).value<QColor>();
+    return color.isValid() ? color : white(0.9f, 1.0f);
+}
+
+QColor TDTasksView::editedRowOutlineColor() {
+    const QColor selected = QApplication::palette().color(QPalette::Active, QPalette::Highlight);
+    return blended(selected, 0.35f, Qt::black);
+}
+
 void TDTasksView::p_changeColors() {
     const QPalette system = QApplication::palette();
     const QColor selected = system.color(QPalette::Active, QPalette::Highlight);
@@ -134,14 +148,22 @@ bool TDTasksView::isAlternateColumn(int column) const {
 void TDTasksView::paintEvent(QPaintEvent* event) {
     p_measureVisibleRows();
     const QRect clip = event->rect();
-    {
+    // An empty folder is no sheet of paper: it takes its tab's colour, unruled.
+    const bool emptyFolder = m_displayMode == TDTasksController::FolderMode && numberOfRows() == 0;
+    if (emptyFolder) {
+        if (!m_printing) {
+            QPainter painter(viewport());
+            fillInBands(painter, clip, emptyFolderColor());
+        }
+    } else {
         QPainter painter(viewport());
         p_drawPaper(painter, clip);
     }
     TDExtendedOutlineView::paintEvent(event);
     QPainter painter(viewport());
     painter.setClipRect(clip);
-    p_drawGrid(painter, clip);
+    if (!emptyFolder) p_drawGrid(painter, clip);
+    p_drawEditedRowOutline(painter);
     if (!m_instructionMessage.isEmpty()) p_drawInstructionMessage(painter);
     if (m_drawsOverlay) fillInBands(painter, clip, QColor::fromRgbF(0, 0, 0, 0.15f));
 }
@@ -201,8 +223,28 @@ void TDTasksView::p_drawGrid(QPainter& painter, const QRect& clip) const {
     }
 }
 
+// The row being edited is outlined, not filled; while a cell is edited no selected row is filled.
+void TDTasksView::p_drawEditedRowOutline(QPainter& painter) const {
+    const int row = editedRow();
+    if (row < 0 || m_printing) return;
+    const QRectF inset = QRectF(rectOfRow(row)).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QRectF outline(inset.x() + 1, inset.y() + 1, inset.width() - 2, inset.height() - 3);
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(editedRowOutlineColor(), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(outline, 5, 5);
+    painter.restore();
+}
+
 void TDTasksView::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const {
+    if (editedRow() >= 0 && p_kind(index) == int(Kind::Task)) {
+        QStyleOptionViewItem unfilled = option;
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            unfilled.palette.setColor(group, QPalette::Highlight, Qt::transparent);
+        return TDExtendedOutlineView::drawRow(painter, unfilled, index);
+    }
     switch (Kind(p_kind(index))) {
         case Kind::Header:
         case Kind::Section:

@@ -202,6 +202,23 @@ void TDTasksView::moveBackward() {
     if (!start.isEmpty()) TDExtendedOutlineView::selectItems(result);
 }
 
+void TDTasksView::moveSelection(SelectionMove move) {
+    switch (move) {
+        case SelectionMove::Up:
+            moveUp();
+            break;
+        case SelectionMove::Forward:
+            moveForward();
+            break;
+        case SelectionMove::Down:
+            moveDown();
+            break;
+        case SelectionMove::Backward:
+            moveBackward();
+            break;
+    }
+}
+
 void TDTasksView::moveForward() {
     const QList<QPersistentModelIndex> selected = TDExtendedOutlineView::selectedItems();
     if (selected.isEmpty()) return;

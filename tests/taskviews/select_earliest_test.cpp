@@ -2,6 +2,7 @@
 
 #include "model/task.h"
 #include "taskviews/task_menus.h"
+#include "taskviews/task_presentation.h"
 
 namespace taskviewstest {
 namespace {
@@ -51,6 +52,32 @@ TEST_F(TasksControllerTest, SelectingTheEarliestDateInAListWithoutDatesKeepsTheS
     controller->selectEarliestDueDateTask();
     controller->selectEarliestStartDateTask();
     EXPECT_EQ(taskTitles(controller->selection()), QStringList{QStringLiteral("Read")});
+}
+
+// The menu item's tag says which way the selection moves, as the outline's arrow keys move it.
+TEST_F(TasksControllerTest, ModifySelectionMovesTheOutlinesSelectionByTheItemsTag) {
+    using Move = TDTaskPresentation::SelectionMove;
+    TDList* list = newList(QStringLiteral("Week"));
+    addTask(list, QStringLiteral("Paint"));
+    processChanges();
+    controller->setGroup(list);
+    const struct {
+        qint64 tag;
+        QList<Move> moves;
+    } cases[] = {{0, {Move::Up}}, {1, {Move::Forward}}, {2, {Move::Down}}, {3, {Move::Backward}}, {4, {}},
+                 {-1, {}}};
+    for (const auto& [tag, moves] : cases) {
+        outline.moves.clear();
+        TDTaskMenuItem item;
+        item.action = QStringLiteral("modifySelection");
+        item.tag = tag;
+        ASSERT_TRUE(controller->validateMenuItem(item));
+        controller->perform(item, false);
+        EXPECT_EQ(outline.moves, moves) << "tag " << tag;
+    }
+    // Nothing to move through: the item is disabled.
+    outline.realRows = 0;
+    EXPECT_FALSE(controller->validate(QStringLiteral("modifySelection"), 0));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+#include <algorithm>
 
 namespace {
 
@@ -104,6 +105,35 @@ TEST_F(TaskTreeModelTest, FollowsInsertsMovesDeletesCompletionAndReloadsRowByRow
     tasks[1]->setPriority(2);
     processChanges();
     expectModelMatchesController("after a task changed sections");
+}
+
+TEST_F(TaskTreeModelTest, RenamingTheShownListRedrawsItsHeaderRowAtOnce) {
+    addTask(list, QStringLiteral("Alpha"));
+    TDList* other = newList(QStringLiteral("Home"));
+    processChanges();
+    controller->setGroup(list);
+    makeModel();
+    QSignalSpy changes(model.get(), &QAbstractItemModel::dataChanged);
+    const auto headerChanges = [&] {
+        return std::count_if(changes.cbegin(), changes.cend(), [](const QList<QVariant>& change) {
+            const auto topLeft = change.at(0).value<QModelIndex>();
+            return !topLeft.parent().isValid() && topLeft.row() == 0;
+        });
+    };
+
+    // Before the context tells anyone: the rename of the source list shows while it is typed.
+    list->setTitle(QStringLiteral("Office"));
+    EXPECT_EQ(headerChanges(), 1);
+    EXPECT_EQ(model->index(0, TDTaskTreeModel::TaskColumn).data().toString(), QStringLiteral("Office"));
+    processChanges();
+
+    // A list no longer shown is no longer heard.
+    controller->setGroup(other);
+    changes.clear();
+    list->setTitle(QStringLiteral("Work"));
+    EXPECT_EQ(headerChanges(), 0);
+    other->setTitle(QStringLiteral("House"));
+    EXPECT_EQ(headerChanges(), 1);
 }
 
 TEST_F(TaskTreeModelTest, AnEditInALargeListChangesItsRowAndNeverResets) {

@@ -56,6 +56,7 @@ public:
         calls << QStringLiteral("resumeEditing ") + state.toString();
     }
     void clearTrackingRowAndColumn() override {}
+    void moveSelection(SelectionMove move) override { moves << move; }
     void centerSelectionIfNotVisible() override {}
     void centerSelectionIfNotFullyVisible() override {}
     void centerSelectionInVisibleArea() override {}
@@ -97,6 +98,7 @@ public:
     int displayMode = -1;
     int redisplays = 0;
     QStringList calls;
+    QList<SelectionMove> moves;
 };
 
 class FakeWindowContext : public TDTaskWindowContext {

@@ -33,6 +33,7 @@ public:
     QVariant interruptEditing() override { return {}; }
     void resumeEditing(const QVariant&) override {}
     void clearTrackingRowAndColumn() override {}
+    void moveSelection(SelectionMove) override {}
     void centerSelectionIfNotVisible() override {}
     void centerSelectionIfNotFullyVisible() override {}
     void centerSelectionInVisibleArea() override {}
