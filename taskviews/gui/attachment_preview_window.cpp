@@ -53,7 +53,7 @@ TDAttachmentPreviewWindow::TDAttachmentPreviewWindow(QWidget* parent)
     setObjectName(QStringLiteral("attachmentPreview"));
     m_layout->setContentsMargins(0, 0, 0, 0);
     // Also while the text shown has the keyboard.
-    for (const QKeySequence key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Space)}) {
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::Key_Space)}) {
         auto* shortcut = new QShortcut(key, this);
         shortcut->setContext(Qt::WindowShortcut);
         connect(shortcut, &QShortcut::activated, this, &QWidget::close);
