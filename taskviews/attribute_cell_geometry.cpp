@@ -13,9 +13,3 @@ QRectF TDListCellExpansionFrame(const QRectF& frame, qreal textWidth, qreal text
     const QRectF title = TDListCellTitleRect(frame);
     return QRectF(title.x() - 2, title.y() - 2, textWidth + 4, textHeight + 5);
 }
-
-TDColumnWidth TDClampedColumnWidth(qreal width, qreal minimum, qreal maximum) {
-    if (width <= minimum) return {minimum + 1, false};
-    if (width >= maximum) return {maximum, false};
-    return {width, true};
-}

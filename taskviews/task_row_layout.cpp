@@ -71,6 +71,12 @@ QRectF TDPriorityBoxFrame(const QRectF& cellFrame) {
     return QRectF(std::floor(cellFrame.x() + cellFrame.width() / 2 - 8.5), cellFrame.y() + 6, 17, 18);
 }
 
+QRectF TDTitleSeparatorRect(const TDTaskRowLayout& layout) {
+    if (layout.noteFrame.isEmpty()) return QRectF();
+    const QRectF& title = layout.titleFrame;
+    return QRectF(title.x() + 2, layout.noteFrame.y() - 1, title.width() - 1, 1);
+}
+
 TDTaskRowHit TDHitTestTaskRow(const TDTaskRowLayout& layout, const QPointF& point) {
     if (layout.checkboxFrame.contains(point)) return TDTaskRowHit::Checkbox;
     if (layout.noteFrame.contains(point)) return TDTaskRowHit::Note;

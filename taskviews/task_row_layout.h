@@ -49,6 +49,10 @@ TDTaskRowLayout TDLayOutTaskRow(const TDTaskRowLayoutInput& input);
 // The priority box in its cell: 17 by 18, centred, 6 below the top.
 QRectF TDPriorityBoxFrame(const QRectF& cellFrame);
 
+// The rule between the title and the notes line while either is edited: 1 high, just above the notes
+// line; empty for a row without one.
+QRectF TDTitleSeparatorRect(const TDTaskRowLayout& layout);
+
 // What a point in a task row hits.
 enum class TDTaskRowHit { None, Checkbox, Title, Note };
 TDTaskRowHit TDHitTestTaskRow(const TDTaskRowLayout& layout, const QPointF& point);

@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocumentFragment>
@@ -50,6 +51,30 @@ bool carriesTaskLinks(const QMimeData* source) {
     const QList<QUrl> urls = source->urls();
     return std::any_of(urls.cbegin(), urls.cend(),
                        [](const QUrl& url) { return url.scheme() == QLatin1String("ordello"); });
+}
+
+bool isTaskLink(const QString& href) {
+    return QUrl(href).scheme() == QLatin1String("ordello");
+}
+
+// Rich text dragged in (from a mail, a web page, a copy of tasks) may link to tasks too.
+bool richTextCarriesTaskLinks(const QMimeData* source) {
+    if (source->hasHtml()) {
+        QTextDocument html;
+        html.setHtml(source->html());
+        for (QTextBlock block = html.begin(); block.isValid(); block = block.next())
+            for (auto it = block.begin(); !it.atEnd(); ++it) {
+                const QTextCharFormat format = it.fragment().charFormat();
+                if (format.isAnchor() && isTaskLink(format.anchorHref())) return true;
+            }
+    }
+    static const QRegularExpression rtfTaskLink(QStringLiteral(R"(HYPERLINK\s+"?\s*ordello:)"),
+                                                QRegularExpression::CaseInsensitiveOption);
+    for (const QString& type : {QStringLiteral("text/rtf"), QStringLiteral("application/rtf")}) {
+        const QByteArray rtf = source->data(type);
+        if (!rtf.isEmpty() && rtfTaskLink.match(QString::fromLatin1(rtf)).hasMatch()) return true;
+    }
+    return false;
 }
 
 QStringList localFiles(const QMimeData* source) {
@@ -304,7 +329,10 @@ QMimeData* TDNotesTextView::createMimeDataFromSelection() const {
 }
 
 void TDNotesTextView::dragEnterEvent(QDragEnterEvent* event) {
-    if (carriesTaskLinks(event->mimeData())) return event->ignore();
+    // Read once per drag: rich text can be long.
+    m_dragCarriesTaskLinks =
+        carriesTaskLinks(event->mimeData()) || richTextCarriesTaskLinks(event->mimeData());
+    if (m_dragCarriesTaskLinks) return event->ignore();
     QTextEdit::dragEnterEvent(event);
     if (!localFiles(event->mimeData()).isEmpty() && (event->possibleActions() & Qt::LinkAction)) {
         event->setDropAction(Qt::LinkAction);
@@ -313,7 +341,7 @@ void TDNotesTextView::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TDNotesTextView::dragMoveEvent(QDragMoveEvent* event) {
-    if (carriesTaskLinks(event->mimeData())) return event->ignore();
+    if (m_dragCarriesTaskLinks) return event->ignore();
     QTextEdit::dragMoveEvent(event);
     if (!localFiles(event->mimeData()).isEmpty() && (event->possibleActions() & Qt::LinkAction)) {
         event->setDropAction(Qt::LinkAction);

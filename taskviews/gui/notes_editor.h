@@ -105,6 +105,8 @@ private:
     TDNotesSpellingHighlighter* m_spelling = nullptr;
     platform::Workspace* m_workspace = nullptr;
     TDAlertPrompter* m_prompter = nullptr;
+    // The drag over the editor links to tasks: refused until it leaves.
+    bool m_dragCarriesTaskLinks = false;
     std::unique_ptr<TDAlertPrompter> m_messageBoxPrompter;
     LeavingHandler m_leavingHandler;
     QString m_pressedLink;

@@ -124,10 +124,8 @@ void TDPriorityView::leaveEvent(QEvent*) {
 TDPriorityButton::TDPriorityButton(QWidget* parent)
     : QToolButton(parent), m_cell(new TDPriorityBoxCell(this)), m_menu(m_cell->createMenu(this)) {
     setFocusPolicy(Qt::NoFocus);
-    setAutoRaise(true);
     setPopupMode(QToolButton::InstantPopup);
     setMenu(m_menu);
-    setIconSize(QSize(17, 18));
     connect(m_cell, &TDPriorityBoxCell::priorityChosen, this, [this](qint64 priority) {
         setPriority(priority);
         Q_EMIT priorityChosen(priority);
@@ -137,9 +135,26 @@ TDPriorityButton::TDPriorityButton(QWidget* parent)
 
 void TDPriorityButton::setPriority(qint64 priority) {
     m_priority = priority;
-    setIcon(QIcon(QPixmap::fromImage(TDPriorityBoxCell::boxImageForPriority(priority))));
+    update();
     for (QAction* action : m_menu->actions()) action->setCheckable(!action->isSeparator());
     for (QAction* action : m_menu->actions())
         if (!action->isSeparator())
             action->setChecked(TDPriorityForMenuTag(action->data().toInt()) == priority);
+}
+
+void TDPriorityButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    TDPriorityBoxCell::drawBox(painter, QRectF(rect()), m_priority, m_containsMousePointer && isEnabled());
+}
+
+void TDPriorityButton::enterEvent(QEnterEvent* event) {
+    m_containsMousePointer = true;
+    update();
+    QToolButton::enterEvent(event);
+}
+
+void TDPriorityButton::leaveEvent(QEvent* event) {
+    m_containsMousePointer = false;
+    update();
+    QToolButton::leaveEvent(event);
 }

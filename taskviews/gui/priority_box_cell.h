@@ -62,7 +62,8 @@ private:
     bool m_containsMousePointer = false;
 };
 
-// The pop-up button form: shows the box, pops up the menu, never takes the keyboard focus.
+// The pop-up button form: shows the box, lit up while the pointer is over it (a grey "!" for no
+// priority, so a person sees where to click), pops up the menu, never takes the keyboard focus.
 class TDPriorityButton : public QToolButton {
     Q_OBJECT
 
@@ -71,12 +72,19 @@ public:
     qint64 priority() const { return m_priority; }
     void setPriority(qint64 priority);
     QMenu* priorityMenu() const { return m_menu; }
+    bool containsMousePointer() const { return m_containsMousePointer; }
 
 Q_SIGNALS:
     void priorityChosen(qint64 priority);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     TDPriorityBoxCell* m_cell;
     QMenu* m_menu;
     qint64 m_priority = 0;
+    bool m_containsMousePointer = false;
 };

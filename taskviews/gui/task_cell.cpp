@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -104,6 +105,17 @@ void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                                        option.state.testFlag(QStyle::State_Active), held));
     }
     layout.titleLayout->draw(*painter, layout.titleFrame.topLeft());
+    if (m_isEditing && m_isEditing(task)) {
+        const QRectF rule = TDTitleSeparatorRect(layout);
+        if (!rule.isEmpty()) {
+            // Fades out toward the right end of the title.
+            QLinearGradient fade(rule.topLeft(), rule.topRight());
+            fade.setColorAt(0.0, QColor(0, 0, 0, 77));
+            fade.setColorAt(0.7, QColor(0, 0, 0, 77));
+            fade.setColorAt(1.0, Qt::transparent);
+            painter->fillRect(rule, fade);
+        }
+    }
     if (!layout.noteFrame.isEmpty()) {
         const QFont font = noteFont();
         painter->setFont(font);

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QStyledItemDelegate>
 
+#include <functional>
+
 class TDTask;
 
 // The task column of the task outline: the checkbox, the styled title and the notes line of the row's
@@ -30,6 +32,8 @@ public:
     void setExpandAllNotes(bool expand) { m_expandAllNotes = expand; }
     // The outline's hover tracking; without it the item view's hover state counts.
     void setTracking(const TDTaskRowTracking* tracking) { m_tracking = tracking; }
+    // Whether a task's title or notes are being edited: its title is then ruled off from its notes.
+    void setEditingQuery(std::function<bool(const TDTask*)> isEditing) { m_isEditing = std::move(isEditing); }
 
     static TDTask* taskForIndex(const QModelIndex& index);
     TDTaskRowLayout rowLayout(const QStyleOptionViewItem& option, const QModelIndex& index,
@@ -63,6 +67,7 @@ private:
     bool m_drawCheckbox = true;
     bool m_expandAllNotes = false;
     const TDTaskRowTracking* m_tracking = nullptr;
+    std::function<bool(const TDTask*)> m_isEditing;
     QSet<QString> m_expandedNotes;
     TDNoteTextDrawing m_noteDrawing;
     // Painting and measuring the same rows again reuses their set text.

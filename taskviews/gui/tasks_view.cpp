@@ -161,6 +161,10 @@ void TDTasksView::p_installCells() {
     connect(priorityCell, &TDPriorityBoxCell::priorityChosen, this,
             [this](qint64 priority) { m_controller.assignPriority(priority > 0 ? priority : -1); });
     taskCell->setTracking(&m_tracking);
+    taskCell->setEditingQuery([this](const TDTask* task) {
+        return (m_editing && m_editing->editedTask() == task) ||
+               (isEditingNote() && task && task->uid() == m_editedNoteTaskUID);
+    });
     priorityCell->setTracking(&m_tracking);
     setItemDelegateForColumn(TDTaskTreeModel::TaskColumn, taskCell);
     setItemDelegateForColumn(TDTaskTreeModel::PriorityColumn, priorityCell);

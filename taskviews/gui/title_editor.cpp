@@ -2,6 +2,7 @@
 
 #include "controls/gui/transient_window.h"
 #include "language/title_parser.h"
+#include "platform/base/clock.h"
 #include "platform/defaults/user_defaults.h"
 #include "taskviews/task_title_styling.h"
 
@@ -9,6 +10,7 @@
 #include <QCompleter>
 #include <QDateTime>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QStringListModel>
@@ -18,12 +20,15 @@
 #include <QTextLayout>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 // A prediction shown for less than this is removed together with the character before it.
 constexpr qint64 kPredictionGraceMilliseconds = 250;
+// Typing after this much quiet starts a new undo step.
+constexpr qint64 kUndoBreakMilliseconds = 1000;
 
 bool isPlainKey(const QKeyEvent* event) {
     return (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
@@ -60,6 +65,9 @@ TDTasksViewTextView::TDTasksViewTextView(QWidget* parent) : QTextEdit(parent) {
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     document()->setDocumentMargin(0);
     setAutoFillBackground(true);
+    // The caret is drawn by paintEvent, steadily: a blinking one is easily lost among the rows.
+    setCursorWidth(0);
+    connect(this, &QTextEdit::cursorPositionChanged, viewport(), qOverload<>(&QWidget::update));
     hide();
     connect(this, &QTextEdit::textChanged, this, [this] {
         if (m_delegate && isVisible() && !m_settingText) m_delegate->editorTextDidChange(this);
@@ -146,6 +154,14 @@ void TDTasksViewTextView::focusOutEvent(QFocusEvent* event) {
     // A completion list or a menu takes the keyboard for a moment only.
     if (event->reason() == Qt::PopupFocusReason || event->reason() == Qt::ActiveWindowFocusReason) return;
     if (m_delegate && isVisible()) m_delegate->editorDidResignFirstResponder(this);
+}
+
+void TDTasksViewTextView::paintEvent(QPaintEvent* event) {
+    QTextEdit::paintEvent(event);
+    if (!hasFocus() || textCursor().hasSelection()) return;
+    QPainter painter(viewport());
+    const QRect caret = cursorRect();
+    painter.fillRect(QRect(caret.x(), caret.y(), 1, caret.height()), palette().color(QPalette::Text));
 }
 
 void TDTasksViewTextView::setEditedText(const QString& text) {
@@ -288,6 +304,13 @@ std::pair<int, int> TDTaskTitleTextView::p_rangeOfPredictedTokensAtIndex(int pos
 
 bool TDTaskTitleTextView::hasPredictedTokens() const {
     return p_predictedRange().first >= 0;
+}
+
+QString TDTaskTitleTextView::selectedTitleText() const {
+    const QTextCursor cursor = textCursor();
+    const int typed = int(editedText().size());
+    const int start = std::min(cursor.selectionStart(), typed);
+    return editedText().mid(start, std::min(cursor.selectionEnd(), typed) - start);
 }
 
 QString TDTaskTitleTextView::editedText() const {
@@ -466,8 +489,16 @@ void TDTaskTitleTextView::p_afterTyping(bool typedAtEnd) {
         m_predictionTimer->start();
 }
 
+void TDTaskTitleTextView::p_breakUndoCoalescingAfterQuiet() {
+    const qint64 now = TDClock::currentDateTime().toMSecsSinceEpoch();
+    // The document merges a typed character into the step before only while it counts as modified.
+    if (now - m_lastTextInsertionTime > kUndoBreakMilliseconds) document()->setModified(false);
+    m_lastTextInsertionTime = now;
+}
+
 void TDTaskTitleTextView::insertTextAtEnd(const QString& text) {
     deletePredictedTokens();
+    p_breakUndoCoalescingAfterQuiet();
     moveCursor(QTextCursor::End);
     insertPlainText(text);
     m_letterEditPosition = textCursor().position();
@@ -501,6 +532,7 @@ void TDTaskTitleTextView::keyPressEvent(QKeyEvent* event) {
     const bool deleteForward = event->key() == Qt::Key_Delete && isPlainKey(event);
     if (hasPrediction && (typing || command || event->key() == Qt::Key_Delete)) deletePredictedTokens();
     if (typing) {
+        p_breakUndoCoalescingAfterQuiet();
         const bool atEnd = textCursor().position() == editedText().size() || textCursor().hasSelection();
         // A marker goes in as text at once, whatever the keyboard layout makes of it.
         if (isPlainKey(event) && (typed == QLatin1String("/") || typed == QLatin1String("@")))

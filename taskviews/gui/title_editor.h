@@ -84,6 +84,7 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     bool p_offerCommand(TDEditorCommand command);
 
 private:
@@ -103,6 +104,8 @@ public:
     ~TDTaskTitleTextView() override;
 
     QString editedText() const override;
+    // The selected part of the typed title (no suggestion); empty without a selection.
+    QString selectedTitleText() const;
     // The caret is in an unfinished tag: right after a lone marker, or in or just after a token that
     // is not closed by "/".
     bool isEditingTag() const;
@@ -134,6 +137,8 @@ private:
     bool p_completionListTakesKey(const QKeyEvent* event);
     void p_insertCompletion(const QString& completion);
     void p_afterTyping(bool typedAtEnd);
+    // Typing after a second of quiet becomes an undo step of its own.
+    void p_breakUndoCoalescingAfterQuiet();
     void p_restyle();
     // The run carrying the predicted-token property that starts at `position`; (-1, 0) when none.
     std::pair<int, int> p_rangeOfPredictedTokensAtIndex(int position) const;
@@ -150,4 +155,5 @@ private:
     bool m_dontStripPredictedTokens = false;
     // Where the caret stood after the last typed or singly deleted character; -1 after anything else.
     int m_letterEditPosition = -1;
+    qint64 m_lastTextInsertionTime = 0;
 };

@@ -76,12 +76,6 @@ TEST(AttributeCellGeometry, TextSitsLowAndCutListNamesExpand) {
     EXPECT_EQ(TDAttributeCellTextRect(frame), QRectF(11, 27, 78, 20));
     EXPECT_TRUE(TDListCellExpansionFrame(frame, 82, 14).isNull());  // cut by less than 3
     EXPECT_EQ(TDListCellExpansionFrame(frame, 83, 14), QRectF(9, 25, 87, 19));
-
-    EXPECT_EQ(TDClampedColumnWidth(20, 20, 200).width, 21);
-    EXPECT_FALSE(TDClampedColumnWidth(20, 20, 200).notify);
-    EXPECT_EQ(TDClampedColumnWidth(250, 20, 200).width, 200);
-    EXPECT_FALSE(TDClampedColumnWidth(250, 20, 200).notify);
-    EXPECT_TRUE(TDClampedColumnWidth(100, 20, 200).notify);
 }
 
 }  // namespace

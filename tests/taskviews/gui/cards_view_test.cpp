@@ -176,6 +176,38 @@ TEST_F(CardsViewTest, EditsOnTheCardReachTheLibraryWithUndo) {
     EXPECT_EQ(b->priority(), 0);
 }
 
+// The pointer over the priority box lights it up: a task without a priority shows a grey "!" there, so
+// a person finds where to click; the look goes when the pointer leaves.
+TEST_F(CardsViewTest, ThePriorityBoxLightsUpUnderThePointer) {
+    TDPriorityButton* button = card().priorityPopUpButton();
+    for (qint64 priority : {0, 4}) {
+        SCOPED_TRACE(priority);
+        deck().task()->setPriority(priority);
+        processChanges();
+        ASSERT_EQ(button->priority(), priority);
+        QTest::mouseMove(view.get(), QPoint(4, 4));
+        EXPECT_FALSE(button->containsMousePointer());
+        const QImage away = button->grab().toImage();
+        QTest::mouseMove(button, button->rect().center());
+        EXPECT_TRUE(button->containsMousePointer());
+        const QImage over = button->grab().toImage();
+        EXPECT_NE(over, away);
+        if (priority == 0) {
+            bool plain = true;
+            for (int y = 0; y < away.height(); ++y)
+                for (int x = 0; x < away.width(); ++x) plain = plain && away.pixel(x, y) == away.pixel(0, 0);
+            EXPECT_TRUE(plain) << "no box without a priority";
+            const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
+            QDir().mkpath(folder);
+            EXPECT_TRUE(card().grab().toImage().save(
+                QDir(folder).filePath(QStringLiteral("card_priority_hover.png"))));
+        }
+        QTest::mouseMove(view.get(), QPoint(4, 4));
+        EXPECT_FALSE(button->containsMousePointer());
+        EXPECT_EQ(button->grab().toImage(), away);
+    }
+}
+
 TEST_F(CardsViewTest, TheDateAndEstimateFieldsOpenTheirBalloonsAndTheSliderSetsTheEstimate) {
     // A task without subtasks: its estimate is its own.
     key(Qt::Key_L);

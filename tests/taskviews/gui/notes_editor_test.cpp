@@ -277,14 +277,35 @@ TEST_F(NotesEditorTest, PastedTextGetsItsLinksAndTaskLinksAreRefused) {
     taskLink.setUrls({QUrl(QStringLiteral("ordello:///0123456789ABCDEF"))});
     QMimeData rich;
     rich.setHtml(QStringLiteral("<b>bold</b>"));
+    QMimeData webLink;
+    webLink.setHtml(QStringLiteral("See <a href=\"https://example.com\">the shop</a>"));
+    // Rich text holding a link to a task, as a mail or a copy of tasks brings it.
+    QMimeData htmlTaskLink;
+    htmlTaskLink.setHtml(QStringLiteral("Before <a href=\"ordello:///0123456789ABCDEF\">Buy milk</a>"));
+    QMimeData rtfTaskLink;
+    rtfTaskLink.setText(QStringLiteral("Buy milk"));
+    rtfTaskLink.setData(QStringLiteral("text/rtf"),
+                        "{\\rtf1 {\\field{\\*\\fldinst{HYPERLINK \"ordello:///0123456789ABCDEF\"}}"
+                        "{\\fldrslt Buy milk}}}");
+    QMimeData rtfWebLink;
+    rtfWebLink.setText(QStringLiteral("the shop"));
+    rtfWebLink.setData(QStringLiteral("text/rtf"),
+                       "{\\rtf1 {\\field{\\*\\fldinst{HYPERLINK \"https://example.com\"}}"
+                       "{\\fldrslt the shop}}}");
     struct Case {
         const QMimeData* data;
         bool accepted;
-    } cases[] = {{&taskLink, false}, {&rich, true}, {text, true}};
+    } cases[] = {{&taskLink, false},     {&rich, true},         {text, true},       {&webLink, true},
+                 {&htmlTaskLink, false}, {&rtfTaskLink, false}, {&rtfWebLink, true}};
     for (const Case& c : cases) {
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction | Qt::LinkAction, c.data, Qt::LeftButton, {});
         QApplication::sendEvent(editor->viewport(), &enter);
         EXPECT_EQ(enter.isAccepted(), c.accepted) << c.data->formats().join(u' ').toStdString();
+        QDragMoveEvent move(QPoint(6, 6), Qt::CopyAction | Qt::LinkAction, c.data, Qt::LeftButton, {});
+        QApplication::sendEvent(editor->viewport(), &move);
+        EXPECT_EQ(move.isAccepted(), c.accepted) << c.data->formats().join(u' ').toStdString();
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(editor->viewport(), &leave);
     }
 }
 

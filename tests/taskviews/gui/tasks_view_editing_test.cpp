@@ -8,6 +8,7 @@
 #include "model/task_classifier.h"
 #include "platform/undo/undo_manager.h"
 #include "taskviews/gui/estimate_completion_view_controller.h"
+#include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/title_editor.h"
 #include "taskviews/task_title_styling.h"
@@ -532,6 +533,64 @@ TEST_F(TasksViewEditingTest, TheEstimateSliderReportsItsSeconds) {
     content.slider()->setValue(int(9.5 * TDEstimateCompletionViewController::kStepsPerUnit));
     content.changeTime(true);
     EXPECT_DOUBLE_EQ(content.seconds(), 43200);
+}
+
+// While a title is edited a rule, fading out toward the right, parts it from its notes line; none is
+// drawn for a row being looked at, nor under an edited title without notes.
+TEST_F(TasksViewEditingTest, AnEditedTitleIsRuledOffFromItsNotes) {
+    TDTask* tiles = addTask(list, QStringLiteral("Order the bathroom tiles"));
+    tiles->setNotesString(QStringLiteral("The blue ones from the shop by the station"));
+    TDTask* plain = addTask(list, QStringLiteral("Pay the plumber"));
+    show();
+    auto* cell = qobject_cast<TDTaskCell*>(view->itemDelegateForColumn(kTitle));
+    ASSERT_TRUE(cell);
+    // Where the rule goes in the row as it stands (an edited row grows with its editor).
+    auto ruleOf = [&](TDTask* task) {
+        const QModelIndex index = model->indexForItem(TDTaskRowItem::task(task)).siblingAtColumn(kTitle);
+        QStyleOptionViewItem option;
+        option.rect = view->visualRect(index);
+        option.widget = view.get();
+        return TDTitleSeparatorRect(cell->rowLayout(option, index));
+    };
+    EXPECT_TRUE(ruleOf(plain).isEmpty());
+    // The row's background is even along the rule's line: only the rule darkens its start.
+    auto darkening = [&] {
+        const QRectF rule = ruleOf(tiles);
+        const QImage image = view->viewport()->grab().toImage();
+        return qGray(image.pixel(int(rule.right()) - 1, int(rule.top()))) -
+               qGray(image.pixel(int(rule.left()) + 4, int(rule.top())));
+    };
+    EXPECT_LT(std::abs(darkening()), 8);
+
+    edit(tiles);
+    settle();
+    EXPECT_GT(darkening(), 30);
+    saveScreenshot(view->grab().toImage(), QStringLiteral("title_editor_separator.png"));
+
+    press(Qt::Key_Escape);
+    settle();
+    EXPECT_LT(std::abs(darkening()), 8);
+    edit(plain);
+    settle();
+    EXPECT_LT(std::abs(darkening()), 8);
+}
+
+// The caret stays drawn the whole time the title is edited, whatever phase a blinking one would be in.
+TEST_F(TasksViewEditingTest, TheTitleEditorsCaretDoesNotBlink) {
+    TDTask* task = addTask(list, QStringLiteral("Plan"));
+    show();
+    edit(task);
+    const int flashTime = QApplication::cursorFlashTime();
+    QApplication::setCursorFlashTime(40);
+    const QRect caret = titleEditor()->cursorRect();
+    const QPoint middle(caret.x(), caret.center().y());
+    int shown = 0;
+    for (int look = 0; look < 6; ++look) {
+        QTest::qWait(15);
+        if (qGray(titleEditor()->viewport()->grab().toImage().pixel(middle)) < 100) ++shown;
+    }
+    QApplication::setCursorFlashTime(flashTime);
+    EXPECT_EQ(shown, 6);
 }
 
 TEST_F(TasksViewEditingTest, Screenshots) {
