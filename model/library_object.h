@@ -95,9 +95,10 @@ protected:
     void willDelete() override;
     // Records the object in the sync journal.
     void p_addToSyncQueueAfterChangingKeyIfNecessary(const QString& key);
+    // Restoring, syncing or merging another context's save: nothing is stamped or journalled.
+    bool p_isTakingChangesFromElsewhere() const;
 
 private:
-    bool p_isTakingChangesFromElsewhere() const;
     bool p_stampingGate() const;
     bool p_propertyExcludedFromSync(const QString& key) const;
     void p_recordInJournal();

@@ -112,11 +112,13 @@ void TDTaskNotes::setWebArchiveData(const QByteArray& data) {
 }
 
 void TDTaskNotes::p_storedFormChanged(const QString& key) {
-    if (isDeleted()) return;
-    if (const TDManagedObjectContext* context = libraryContext(); context && context->isRestoringLibrary())
-        return;
-    if (TDLibraryObject* owner = task())
+    // Notes that come from elsewhere keep their task's time as it came.
+    if (isDeleted() || p_isTakingChangesFromElsewhere()) return;
+    // The task goes up with its new time, so that every side holds the task as stamped here.
+    if (TDLibraryObject* owner = task()) {
         owner->setValue(QStringLiteral("modifiedDate"), TDClock::currentDateTime());
+        owner->addToSyncQueueAfterChangingKeyIfNecessary(QStringLiteral("notes"));
+    }
     addToSyncQueueAfterChangingKeyIfNecessary(key);
 }
 

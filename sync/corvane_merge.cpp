@@ -160,6 +160,7 @@ Status TDCorvaneMerge::p_mergeChanges(const ODLCorvaneChangeSet& changes) {
     const bool quietSmartFolders = m_syncType != TDCorvaneSyncType::Incremental;
     if (quietSmartFolders) m_library->setSmartFoldersShouldIgnoreMOCChange(true);
     p_prepareLookups();
+    m_downloadedTasks = &changes.changedTasks();
 
     const Status merged = [&]() -> Status {
         for (const QString& entityName : TDCorvaneGroupEntityNames())
@@ -224,7 +225,15 @@ Status TDCorvaneMerge::p_mergeEntity(const QString& entityName, const QMap<QStri
             continue;
         }
         QVariantMap record = preparedRecord(entity, uid, *it);
-        if (entityName == QLatin1String("TaskNotes")) p_settleNotesOfOneTask(uid, record);
+        if (entityName == QLatin1String("TaskNotes")) {
+            if (existing) p_rememberNotesUIDOnServer(existing->object(QStringLiteral("task")));
+            if (!deletion) {
+                const QVariant taskUID = record.value(kContents).toMap().value(QStringLiteral("task"));
+                if (taskUID.metaType().id() == QMetaType::QString)
+                    p_rememberNotesUIDOnServer(p_cached(taskUID.toString()));
+                p_settleNotesOfOneTask(uid, record);
+            }
+        }
         // A tag of a title already here, new or renamed, makes two of one title.
         if (entityName == QLatin1String("Tag") && !deletion) {
             const QString title = record.value(kContents).toMap().value(kTitle).toString();
@@ -296,6 +305,20 @@ void TDCorvaneMerge::p_addNewTasksToTheirLists() {
         if (auto* list = dynamic_cast<TDList*>(p_cached(listUID))) list->addTasks(tasks);
     m_newTasksByList.clear();
     m_newTasksListIndex.clear();
+}
+
+// Called before the notes' record is applied. The server holds the task as its downloaded record has it,
+// or else as it was here at the last sync; a task changed here since goes up anyway.
+void TDCorvaneMerge::p_rememberNotesUIDOnServer(ManagedObject* object) {
+    auto* task = dynamic_cast<TDTask*>(object);
+    if (!task || task->isDeleted() || m_notesUIDsOnServer.contains(task)) return;
+    const auto downloaded = m_downloadedTasks ? m_downloadedTasks->constFind(task->uid())
+                                              : QMap<QString, QJsonObject>::const_iterator();
+    const bool applied = m_downloadedTasks && downloaded != m_downloadedTasks->cend() &&
+                         m_applied.contains(task->uid()) && !downloaded->contains(kDeletedTime);
+    m_notesUIDsOnServer.insert(
+        task, applied ? downloaded->value(kContents).toObject().value(QStringLiteral("notesUID")).toString()
+                      : task->primitiveValue(QStringLiteral("notesUID")).toString());
 }
 
 // Two sides may each have given a task its notes: the notes changed last (of equal times, the larger
@@ -439,6 +462,12 @@ void TDCorvaneMerge::p_sweepTasksAndNotes() {
             task->setValue(QStringLiteral("notesUID"), kept);
         p_journal(task);
     }
+    // Notes the download deleted, or gave to a task whose record here did not name them: the task's
+    // notes UID changed here alone, and goes up so that no side points at notes that are gone.
+    for (auto it = m_notesUIDsOnServer.cbegin(); it != m_notesUIDsOnServer.cend(); ++it)
+        if (!it.key()->isDeleted() &&
+            it.key()->primitiveValue(QStringLiteral("notesUID")).toString() != it.value())
+            p_journal(it.key());
 
     // What lost its parent here goes where the repair puts it, and up with the next sync.
     TDGroup* root = m_library->rootGroup();

@@ -59,6 +59,7 @@ private:
     void p_prepareLookups();
     Status p_mergeEntity(const QString& entityName, const QMap<QString, QJsonObject>& records);
     void p_settleNotesOfOneTask(const QString& uid, QVariantMap& record);
+    void p_rememberNotesUIDOnServer(platform::ManagedObject* task);
     void p_addNewTasksToTheirLists();
     void p_relinkGroups(const ODLCorvaneChangeSet& changes);
     void p_relinkTasks(const ODLCorvaneChangeSet& changes);
@@ -89,6 +90,10 @@ private:
     // Tasks whose notes two sides made: their notes UID follows the notes kept, and goes up.
     QList<TDTask*> m_tasksWithSettledNotes;
     QHash<QString, QDateTime> m_taskTimesBeforeMerge;
+    // Tasks whose notes the download names or deletes, with the notes UID the server holds for them: a
+    // task whose notes UID the merge leaves otherwise goes up.
+    QHash<TDTask*, QString> m_notesUIDsOnServer;
+    const QMap<QString, QJsonObject>* m_downloadedTasks = nullptr;
     QList<TDLibraryObject*> m_toDelete;
     QList<TDLibraryObject*> m_rescued;
     QList<TDTaskNotes*> m_displacedNotes;

@@ -289,6 +289,54 @@ TEST_F(MergeConvergenceTest, NotesWrittenOnBothSidesKeepTheLaterTextEverywhere) 
     }
 }
 
+// Notes rewritten on one machine stamp their task there only: the other takes the text and the task's
+// time as they came, so both end with the same task.
+TEST_F(MergeConvergenceTest, NotesRewrittenOnOneSideArriveWithTheirTaskTimeUnchanged) {
+    TDTask* task = a->library->createTask();
+    task->setTitle(text("Call the plumber"));
+    task->setNotesString(text("Before noon"));
+    const QString taskUID = task->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    clock->advanceSeconds(30);
+    taskIn(a->library, taskUID)->setNotesString(text("Before noon, about the boiler"));
+    const QDateTime written = taskIn(a->library, taskUID)->modifiedDate();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+    for (TDLibrary* library : {a->library, b->library}) {
+        EXPECT_EQ(taskIn(library, taskUID)->notesString(), text("Before noon, about the boiler"));
+        EXPECT_EQ(taskIn(library, taskUID)->modifiedDate(), written);
+    }
+}
+
+// Notes deleted with their task on one machine while the other edits the task: the edit brings the task
+// back, the notes stay deleted, and no side keeps a notes UID naming notes that are gone.
+TEST_F(MergeConvergenceTest, NotesDeletedWithTheirTaskWhileTheOtherEditsItLeaveNoNotesUIDBehind) {
+    TDTask* task = a->library->createTask();
+    task->setTitle(text("Water the plants"));
+    task->setNotesString(text("Twice a week"));
+    const QString taskUID = task->uid();
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    taskIn(b->library, taskUID)->deleteObject();
+    ASSERT_TRUE(b->manager->saveLibrary());
+    ASSERT_TRUE(sync(*b).ok());
+    clock->advanceSeconds(30);
+    taskIn(a->library, taskUID)->setTitle(text("Water the plants on Sunday"));
+    ASSERT_TRUE(a->manager->saveLibrary());
+    expectConverged();
+
+    for (TDLibrary* library : {a->library, b->library}) {
+        TDTask* kept = taskIn(library, taskUID);
+        ASSERT_NE(kept, nullptr);
+        EXPECT_EQ(kept->title(), text("Water the plants on Sunday"));
+        EXPECT_EQ(kept->notes(), nullptr);
+        EXPECT_TRUE(kept->primitiveValue(QStringLiteral("notesUID")).toString().isEmpty());
+    }
+}
+
 // Completing the last open sub-task closes its parent: the other machine takes the parent as closed
 // there, with the same date, and neither side stamps it again.
 TEST_F(MergeConvergenceTest, AParentClosedByItsLastSubtaskThereIsClosedAlikeOnBothSides) {

@@ -118,7 +118,7 @@ TEST_F(TwoMachinesTest, EditsOnBothMachinesInRandomOrderEndTheSameOnBothAndOnThe
                 answer = machine->command(QStringLiteral("title %1 Renamed at %2").arg(task).arg(step));
                 break;
             case 2:
-                answer = machine->command(QStringLiteral("title %1 Titled again at %2").arg(task).arg(step));
+                answer = machine->command(QStringLiteral("notes %1 Notes of step %2").arg(task).arg(step));
                 break;
             case 3:
                 answer = machine->command(QStringLiteral("complete %1").arg(task));
