@@ -74,6 +74,8 @@ std::unique_ptr<PortalHotKeyBackend> PortalHotKeyBackend::create(const QDBusConn
 PortalHotKeyBackend::PortalHotKeyBackend(const QDBusConnection& bus) : m_bus(bus) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
+    // The bus finds the slot's argument types by name: each must be known before the first signal.
+    qRegisterMetaType<QDBusObjectPath>();
     m_bus.connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Activated"), this,
                   SLOT(p_activated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
     m_bus.connect(kPortalService, kPortalPath, kShortcutsInterface, QStringLiteral("Deactivated"), this,
