@@ -64,7 +64,7 @@ TDOrdelloComposition::TDOrdelloComposition(TDCompositionSeams seams, QObject* pa
     : QObject(parent),
       m_tooltipShortcuts(std::make_unique<TDTooltipShortcutFilter>()),
       m_hotKeys(std::make_unique<TDHotKeyManager>(
-          seams.hotKeyBackend ? seams.hotKeyBackend() : platform::makeSessionHotKeyBackend(),
+          seams.hotKeyBackend ? seams.hotKeyBackend() : platform::makeSessionHotKeyBackend(seams.sessionBus),
           platform::UserDefaults::standard())),
       m_manager(std::make_unique<TDLibraryManager>()) {
     // A filter that goes is removed from the application with it.

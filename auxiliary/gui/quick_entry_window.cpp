@@ -1,5 +1,6 @@
 #include "auxiliary/gui/quick_entry_window.h"
 
+#include "auxiliary/gui/previous_window.h"
 #include "auxiliary/quick_entry_window_controller.h"
 #include "model/ordered_collection.h"
 #include "model/task.h"
@@ -10,7 +11,7 @@
 #include "taskviews/task_tree_model.h"
 #include "taskviews/tasks_controller.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -142,6 +143,7 @@ bool TDQuickEntryWindow::isPanelVisible() const {
 
 void TDQuickEntryWindow::showPanel(bool animate) {
     if (isPanelVisible()) return;
+    if (!isVisible()) m_windowBefore = TDWindowBefore(this);
     p_rebuildTargetMenu();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect available = screen->availableGeometry();
@@ -169,6 +171,10 @@ void TDQuickEntryWindow::showPanel(bool animate) {
 
 void TDQuickEntryWindow::p_takeKeyboard() {
     raise();
+    // A platform that kept the hidden panel as its focus window would take the request to activate it
+    // as no change, and the panel would stand without the keyboard.
+    if (QGuiApplication::focusWindow() == windowHandle() && QApplication::activeWindow() != this)
+        QApplication::setActiveWindow(this);
     activateWindow();
     platform::activateWindowForRequest(windowHandle(), m_activationTimestamp, m_activationToken);
     m_activationTimestamp = 0;
@@ -181,6 +187,8 @@ void TDQuickEntryWindow::windowAnimatorDidFinish(TDWindowAnimator*) {
 
 void TDQuickEntryWindow::orderOutPanel() {
     hide();
+    TDActivateAgain(m_windowBefore);
+    m_windowBefore = nullptr;
 }
 
 void TDQuickEntryWindow::restoreInitialFrame() {

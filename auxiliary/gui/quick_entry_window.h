@@ -6,6 +6,7 @@
 #include "controls/gui/window_background_drag.h"
 #include "taskviews/task_window_context.h"
 
+#include <QPointer>
 #include <QRect>
 #include <QWidget>
 
@@ -100,4 +101,6 @@ private:
     bool m_resizeScheduled = false;
     quint32 m_activationTimestamp = 0;
     QString m_activationToken;
+    // Ordello's window that had the keyboard before the panel opened; none over another program.
+    QPointer<QWidget> m_windowBefore;
 };

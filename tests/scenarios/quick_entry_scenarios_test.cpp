@@ -7,6 +7,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_controller.h"
+#include "taskviews/gui/title_editor.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -14,6 +15,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+
+#include <functional>
 
 namespace scenario {
 namespace {
@@ -34,6 +37,13 @@ protected:
             const TDTasksView* list = panel() ? &panel()->tasksViewController().tasksView() : nullptr;
             return list && panel()->isPanelVisible() && panel()->windowOpacity() == 1.0 && focus &&
                    list->isAncestorOf(focus);
+        });
+    }
+    // The first title's editor has the keyboard: what is typed lands in it.
+    bool waitForTitleEditorToType() {
+        return testsupport::spinUntil([this] {
+            auto* editor = qobject_cast<TDTaskTitleTextView*>(QApplication::focusWidget());
+            return editor && panel() && panel()->isAncestorOf(editor) && panel()->windowOpacity() == 1.0;
         });
     }
     bool waitForPanelToClose() {
@@ -136,6 +146,50 @@ TEST_F(QuickEntryScenario, CancelThrowsTheTypedTasksAwayAndNothingIsStored) {
     EXPECT_TRUE(waitForPanelToClose());
     EXPECT_EQ(panel()->tasksViewController().tasksView().model()->rowCount(), 0);
     EXPECT_EQ(storedLibrary().titlesIn(QStringLiteral("Inbox")), QStringList{QStringLiteral("earlier")});
+}
+
+TEST_F(QuickEntryScenario, AfterCancelTheNextOpeningTypesIntoTheTitleAgain) {
+    seedLibrary([](LibrarySeed& seed) { seed.task(seed.library().inboxGroup(), QStringLiteral("earlier")); });
+    recordShortcut();
+    launch();
+    const struct {
+        const char* how;
+        std::function<void()> cancel;
+    } cancellations[] = {
+        {"Escape in the title, then Escape in the list",
+         [this] {
+             press(Qt::Key_Escape);
+             if (panel()->isPanelVisible()) press(Qt::Key_Escape);
+         }},
+        {"the Cancel button", [this] { QTest::mouseClick(&panel()->cancelButton(), Qt::LeftButton); }},
+    };
+    QStringList filed{QStringLiteral("earlier")};
+    for (const bool overAnotherProgram : {false, true}) {
+        for (const auto& cancellation : cancellations) {
+            SCOPED_TRACE(std::string(cancellation.how) +
+                         (overAnotherProgram ? ", over another program" : ", over the main window"));
+            // Another program in front: no window of Ordello's is active when the hot key comes.
+            if (overAnotherProgram) QApplication::setActiveWindow(nullptr);
+            pressHotKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier);
+            ASSERT_TRUE(waitForTitleEditorToType()) << focusedWidgetName().toStdString();
+            type(QStringLiteral("never mind"));
+            cancellation.cancel();
+            settle();
+            ASSERT_TRUE(waitForPanelToClose());
+            // The keyboard goes back to where it was.
+            EXPECT_EQ(QApplication::activeWindow(), overAnotherProgram ? nullptr : &window());
+
+            pressHotKey(Qt::Key_Space, Qt::ControlModifier | Qt::AltModifier);
+            ASSERT_TRUE(waitForTitleEditorToType()) << focusedWidgetName().toStdString();
+            const QString title = QStringLiteral("task %1").arg(filed.size());
+            type(title);
+            press(Qt::Key_Return);
+            waitForSave();
+            EXPECT_TRUE(waitForPanelToClose());
+            filed.prepend(title);
+            EXPECT_EQ(storedLibrary().titlesIn(QStringLiteral("Inbox")), filed);
+        }
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "platform/desktop/hotkeys/hot_key_backend.h"
 
+#include <QDBusConnection>
 #include <QProcessEnvironment>
 
 #include <memory>
@@ -16,9 +17,11 @@ enum class HotKeySession { X11, Wayland };
 HotKeySession hotKeySession(const QProcessEnvironment& environment);
 
 // The backend the session offers: X11 grabs in an X11 session (when the program runs on its display),
-// the desktop portal's global shortcuts in a Wayland session where the portal offers them. None
-// elsewhere: the desktop's own shortcut settings can bind "ordello --quick-entry" instead.
+// the desktop portal's global shortcuts (asked on `sessionBus`) in a Wayland session where the portal
+// offers them. None elsewhere: the desktop's own shortcut settings can bind "ordello --quick-entry"
+// instead.
 std::unique_ptr<HotKeyBackend> makeSessionHotKeyBackend(
+    const QDBusConnection& sessionBus,
     const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment());
 
 }  // namespace platform
