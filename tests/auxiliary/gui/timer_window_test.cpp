@@ -206,6 +206,38 @@ TEST_F(TimerWindowTest, TheGripWidensThePanelItsBackgroundMovesItAndTheFrameIsKe
     EXPECT_EQ(window->geometry(), QRect(150, 190, minimum, height));
 }
 
+// A task started today draws its title in the past-start font, which has no colour of its own: running
+// or paused it reads in the text colour, as in the outline, not in the row's faint frame line.
+TEST_F(TimerWindowTest, APastStartTitleReadsInTheTextColourRunningAndPaused) {
+    TDTask* task = makeTask(QStringLiteral("Call the plumber about the boiler"));
+    task->beginTiming();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(task->isPastStart());
+    QImage pictures[2];
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        if (paused != timer->isPaused()) window->pauseButton().click();
+        const QImage row = window->taskView().grab().toImage();
+        const QRect title = window->taskView().cellFrame().intersected(row.rect());
+        int darkest = 255;
+        for (int y = title.top(); y <= title.bottom(); ++y)
+            for (int x = title.left(); x <= title.right(); ++x)
+                darkest = std::min(darkest, qGray(row.pixel(x, y)));
+        EXPECT_LT(darkest, 80);
+        QCoreApplication::processEvents();
+        window->lcdView().setAnimationProgressForTesting(0.25);
+        pictures[paused] = window->grab().toImage();
+    }
+    // Running above paused, on the desktop's grey.
+    QImage both(pictures[0].width() + 24, pictures[0].height() * 2 + 36, QImage::Format_ARGB32_Premultiplied);
+    both.fill(QColor(0x6b, 0x7b, 0x8c));
+    QPainter painter(&both);
+    painter.drawImage(12, 12, pictures[0]);
+    painter.drawImage(12, pictures[0].height() + 24, pictures[1]);
+    painter.end();
+    EXPECT_TRUE(both.save(screenshotPath(QStringLiteral("timer_panel_running_and_paused"))));
+}
+
 TEST_F(TimerWindowTest, AlwaysOnTopFollowsTheSettingAtOnce) {
     makeTask(QStringLiteral("timed"))->beginTiming();
     ASSERT_NE(window, nullptr);
