@@ -32,18 +32,20 @@ TDURLHandler::TDURLHandler(TDScriptingHost& host) : m_host(host) {
 std::optional<QString> TDURLHandler::decodedQueryValue(QStringView value) {
     QByteArray bytes;
     bytes.reserve(value.size());
+    // Text between escapes is encoded a run at a time: a character outside the basic plane is two
+    // UTF-16 units that only encode together.
+    qsizetype runStart = 0;
     for (qsizetype i = 0; i < value.size(); ++i) {
-        const QChar c = value[i];
-        if (c == QLatin1Char('%')) {
-            const int high = i + 2 < value.size() ? hexValue(value[i + 1]) : -1;
-            const int low = high >= 0 ? hexValue(value[i + 2]) : -1;
-            if (low < 0) return std::nullopt;
-            bytes.append(char(high * 16 + low));
-            i += 2;
-        } else {
-            bytes.append(QStringView(&c, 1).toUtf8());
-        }
+        if (value[i] != QLatin1Char('%')) continue;
+        bytes.append(value.sliced(runStart, i - runStart).toUtf8());
+        const int high = i + 2 < value.size() ? hexValue(value[i + 1]) : -1;
+        const int low = high >= 0 ? hexValue(value[i + 2]) : -1;
+        if (low < 0) return std::nullopt;
+        bytes.append(char(high * 16 + low));
+        i += 2;
+        runStart = i + 1;
     }
+    bytes.append(value.sliced(runStart).toUtf8());
     // Stateless: a sequence cut short at the end is an error too, not held back for more input.
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     QString text = decoder.decode(bytes);

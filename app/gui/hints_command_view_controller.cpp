@@ -50,6 +50,7 @@ const ButtonEntry kButtons[] = {
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Begin Timing"), "beginTiming", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Start Today"), "toggleStartToday", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Tag"), "tag", {}},
+    {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "File Task"), "showFileToGroupWindow", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Edit"), "edit", QKeyCombination(Qt::Key_Tab)},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Estimate"), "editEstimate", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Archive"), "hideCompletedTasks", {}},
@@ -286,6 +287,7 @@ void TDHintsCommandViewController::updateButtonState() {
     m_beginButtonEnabled = validated("beginTiming");
     m_todayButtonEnabled = validated("toggleStartToday");
     m_tagButtonEnabled = validated("tag");
+    m_fileButtonEnabled = validated("showFileToGroupWindow");
     p_applyButtonStates();
     Q_EMIT buttonStateChanged();
 }
@@ -297,4 +299,5 @@ void TDHintsCommandViewController::p_applyButtonStates() {
     m_buttons.at(BeginTiming)->setEnabled(m_beginButtonEnabled);
     m_buttons.at(StartToday)->setEnabled(m_todayButtonEnabled);
     m_buttons.at(Tag)->setEnabled(m_tagButtonEnabled);
+    m_buttons.at(FileTask)->setEnabled(m_fileButtonEnabled);
 }

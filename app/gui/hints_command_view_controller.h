@@ -19,9 +19,10 @@ class TDHintsCommandViewController final : public TDCommandViewController {
     Q_PROPERTY(bool beginButtonEnabled READ beginButtonEnabled NOTIFY buttonStateChanged)
     Q_PROPERTY(bool todayButtonEnabled READ todayButtonEnabled NOTIFY buttonStateChanged)
     Q_PROPERTY(bool tagButtonEnabled READ tagButtonEnabled NOTIFY buttonStateChanged)
+    Q_PROPERTY(bool fileButtonEnabled READ fileButtonEnabled NOTIFY buttonStateChanged)
 public:
     // The main buttons, left to right.
-    enum Button { Complete, Cancel, BeginTiming, StartToday, Tag, Edit, Estimate, Archive };
+    enum Button { Complete, Cancel, BeginTiming, StartToday, Tag, FileTask, Edit, Estimate, Archive };
 
     explicit TDHintsCommandViewController(QObject* parent = nullptr);
     ~TDHintsCommandViewController() override;
@@ -51,6 +52,7 @@ public:
     bool beginButtonEnabled() const { return m_beginButtonEnabled; }
     bool todayButtonEnabled() const { return m_todayButtonEnabled; }
     bool tagButtonEnabled() const { return m_tagButtonEnabled; }
+    bool fileButtonEnabled() const { return m_fileButtonEnabled; }
     void updateButtonState();
 
 Q_SIGNALS:
@@ -88,4 +90,5 @@ private:
     bool m_beginButtonEnabled = false;
     bool m_todayButtonEnabled = false;
     bool m_tagButtonEnabled = false;
+    bool m_fileButtonEnabled = false;
 };

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRandomGenerator>
@@ -222,6 +223,13 @@ void TDTimerWindow::p_restoreFrame() {
 void TDTimerWindow::resizeEvent(QResizeEvent* event) {
     TDFloatingPanel::resizeEvent(event);
     p_layout();
+    // Kept as it changes, so a quit or a crash with the panel open loses nothing.
+    if (isWindowVisible()) p_saveFrame();
+}
+
+void TDTimerWindow::moveEvent(QMoveEvent* event) {
+    TDFloatingPanel::moveEvent(event);
+    if (isWindowVisible()) p_saveFrame();
 }
 
 void TDTimerWindow::p_layout() {

@@ -20,7 +20,7 @@ class UserDefaults;
 // row and checkbox, pause, stop and reveal buttons and a grip on its right edge. It floats above the
 // other windows while "timerAlwaysOnTop" is on, stands on every workspace while "showTimerInAllSpaces"
 // is, and toggles between its minimum width and the remembered "taskTimerWindowWidth". Space pauses or
-// resumes, Esc stops. Its frame is kept under the name "timer".
+// resumes, Esc stops. Its frame is kept under the name "timer" whenever it moves or resizes on screen.
 class TDTimerWindow final : public TDFloatingPanel, public TDTimerPanel {
     Q_OBJECT
 public:
@@ -59,6 +59,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:

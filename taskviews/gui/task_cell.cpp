@@ -104,6 +104,9 @@ void TDTaskCell::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                  TDTaskCheckboxLookFor(facts.checkboxState, facts.recurring, pointerOver,
                                                        option.state.testFlag(QStyle::State_Active), held));
     }
+    // Past-due, due-soon and past-start titles carry no colour of their own: they take the text colour,
+    // never a pen the host view left behind.
+    painter->setPen(cell.palette.color(QPalette::Text));
     layout.titleLayout->draw(*painter, layout.titleFrame.topLeft());
     if (m_isEditing && m_isEditing(task)) {
         const QRectF rule = TDTitleSeparatorRect(layout);

@@ -77,6 +77,9 @@ TEST_F(URLHandlerTest, QueriesSplitAndDecodeAsTheLinkWritesThem) {
         {"title=1%2B1", {{QStringLiteral("title"), QStringLiteral("1+1")}}},
         {"title=a=b%3Dc", {{QStringLiteral("title"), QStringLiteral("a=b=c")}}},
         {"title=%E2%82%AC%20and%20%C3%A9", {{QStringLiteral("title"), QStringLiteral("€ and é")}}},
+        // Unescaped text reads as written, also a character outside the basic plane next to an escape.
+        {"title=\xF0\x9F\x93\x8C%20pin+\xF0\x9F\x93\x8C",
+         {{QStringLiteral("title"), QString::fromUtf8("\xF0\x9F\x93\x8C pin \xF0\x9F\x93\x8C")}}},
         {"flag", {{QStringLiteral("flag"), yes}}},
         {"flag&title=", {{QStringLiteral("flag"), yes}, {QStringLiteral("title"), QString()}}},
         {"title=one&title=two", {{QStringLiteral("title"), QStringLiteral("two")}}},

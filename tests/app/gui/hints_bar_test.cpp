@@ -1,6 +1,7 @@
 #include "app/gui/dark_button.h"
 #include "app/gui/hints_command_view_controller.h"
 #include "taskviews/task_menus.h"
+#include "taskviews/task_window_context.h"
 #include "tests/app/gui/command_bar_views_fixture.h"
 
 #include <QCoreApplication>
@@ -86,8 +87,8 @@ TEST(DarkButton, KeysAreWrittenShortAndTheButtonIsNoWiderThanItsParts) {
 
 TEST_F(HintsBarTest, NarrowingHidesButtonsThatWouldTouchTheFieldAndWideningShowsThem) {
     QStringList all;
-    for (const char* title :
-         {"Complete", "Cancel", "Begin Timing", "Start Today", "Tag", "Edit", "Estimate", "Archive"})
+    for (const char* title : {"Complete", "Cancel", "Begin Timing", "Start Today", "Tag", "File Task", "Edit",
+                              "Estimate", "Archive"})
         all << QString::fromLatin1(title);
     hints->view()->resize(1400, 38);
     EXPECT_EQ(visibleButtons(), all);
@@ -135,6 +136,7 @@ TEST_F(HintsBarTest, ButtonStatesFollowTheTaskMenuOnTheNextTurnAfterASelectionCh
         {Button::BeginTiming, "beginTiming", &TDHintsCommandViewController::beginButtonEnabled},
         {Button::StartToday, "toggleStartToday", &TDHintsCommandViewController::todayButtonEnabled},
         {Button::Tag, "tag", &TDHintsCommandViewController::tagButtonEnabled},
+        {Button::FileTask, "showFileToGroupWindow", &TDHintsCommandViewController::fileButtonEnabled},
     };
     for (TDTask* task : {open, done}) {
         select(task);
@@ -160,6 +162,45 @@ TEST_F(HintsBarTest, ButtonsSendTheirCommandsAndTheFieldFiltersByTitle) {
     EXPECT_EQ(tasks->titleFilterString(), QStringLiteral("plants"));
     hints->searchField()->clear();
     EXPECT_FALSE(tasks->isFilteringByTitle());
+}
+
+// The window's side of File Task: which tasks it was asked to file.
+class FilingWindow final : public TDTaskWindowContext {
+public:
+    bool isWindowKey() const override { return true; }
+    bool isTitleFilterFieldFirstResponder() const override { return false; }
+    void focusInitialFirstResponder() override {}
+    bool isEditingGroupTitle() const override { return false; }
+    QString selectedTabGroupUID() const override { return {}; }
+    QVariantMap selectedTabViewOptions() const override { return {}; }
+    void selectGroup(TDGroup*) override {}
+    void tasksControllerDidEnableTaskFilter(bool) override {}
+    void tasksModeDidChange(int) override {}
+    bool isQuickEntry() const override { return quickEntry; }
+    void showFileToGroupWindow(const QList<TDTask*>& tasks, int) override { filed << tasks; }
+
+    QList<QList<TDTask*>> filed;
+    bool quickEntry = false;
+};
+
+TEST_F(HintsBarTest, FileTaskOpensThePanelForTheSelectionAndIsOffWhereTheMenuRefusesIt) {
+    FilingWindow filingWindow;
+    tasks->setWindowContext(&filingWindow);
+    TDDarkButton* file = hints->button(Button::FileTask);
+    EXPECT_FALSE(file->isEnabled());
+
+    select(open);
+    ASSERT_TRUE(file->isEnabled());
+    QTest::mouseClick(file, Qt::LeftButton);
+    EXPECT_EQ(filingWindow.filed, QList<QList<TDTask*>>{{open}});
+
+    // Quick entry files its own way: the button follows the menu item there too.
+    filingWindow.quickEntry = true;
+    tasks->setSelection({done});
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(file->isEnabled());
+    EXPECT_FALSE(hints->fileButtonEnabled());
+    tasks->setWindowContext(nullptr);
 }
 
 TEST_F(HintsBarTest, EachHelpStripReplacesTheButtonsAndAskingAgainChangesNothing) {

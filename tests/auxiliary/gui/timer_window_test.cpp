@@ -1,4 +1,5 @@
 #include "auxiliary/gui/timer_window.h"
+#include "app/main_window_layout.h"
 #include "auxiliary/gui/timer_lcd_view.h"
 #include "auxiliary/gui/timer_status_item.h"
 #include "auxiliary/gui/timer_window_controls.h"
@@ -10,7 +11,9 @@
 #include "taskviews/gui/single_task_view.h"
 #include "tests/auxiliary/timer_fixture.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QTest>
@@ -132,6 +135,107 @@ TEST_F(TimerWindowTest, TheWidthTogglesBetweenTheMinimumAndTheRememberedWidthOnT
             EXPECT_EQ(defaults().real(QStringLiteral("taskTimerWindowWidth")), c.width);
         }
     }
+}
+
+// A left-button drag in one move, as the window system reports it: the positions are global.
+void drag(QWidget* widget, const QPoint& from, const QPoint& by) {
+    const QPoint global = widget->mapToGlobal(from);
+    QMouseEvent press(QEvent::MouseButtonPress, from, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &press);
+    QMouseEvent move(QEvent::MouseMove, from + by, global + by, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, from + by, global + by, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(widget, &release);
+}
+
+// The grip sets the width from the panel's fixed left edge; the background moves the panel. Either way
+// the frame is kept under "timer" at once, and the panel opens there the next time.
+TEST_F(TimerWindowTest, TheGripWidensThePanelItsBackgroundMovesItAndTheFrameIsKept) {
+    TDTask* task = makeTask(QStringLiteral("timed"));
+    task->beginTiming();
+    ASSERT_NE(window, nullptr);
+    const int minimum = window->minimumWidth();
+    const int height = window->height();
+    window->setGeometry(200, 150, minimum, height);
+    auto* grip = window->findChild<TDTimerWindowResizeHandle*>();
+    ASSERT_NE(grip, nullptr);
+    // A point of the background: no control lies under it.
+    QPoint background(-1, -1);
+    for (int y = 1; y < height - 1 && background.x() < 0; ++y)
+        for (int x = 1; x < window->width() - 12 && background.x() < 0; ++x)
+            if (!window->childAt(x, y)) background = QPoint(x, y);
+    ASSERT_GE(background.x(), 0);
+    const QPoint gripMiddle = grip->rect().center();
+
+    const struct {
+        const char* what;
+        QWidget* dragged;
+        QPoint at;
+        QPoint by;
+        QRect expected;
+    } steps[] = {
+        {"the grip dragged right widens the panel",
+         grip,
+         gripMiddle,
+         {120, 7},
+         {200, 150, minimum + 120, height}},
+        {"the grip dragged left narrows it", grip, gripMiddle, {-40, 0}, {200, 150, minimum + 80, height}},
+        {"never below the minimum", grip, gripMiddle, {-300, 0}, {200, 150, minimum, height}},
+        {"the background moves it, its size kept",
+         window,
+         background,
+         {-50, 40},
+         {150, 190, minimum, height}},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        drag(step.dragged, step.at, step.by);
+        EXPECT_EQ(window->geometry(), step.expected);
+        EXPECT_EQ(TDMainWindowLayout::frameFromString(defaults().string(TDTimerWindow::FrameKey)),
+                  step.expected);
+    }
+    EXPECT_EQ(defaults().real(QStringLiteral("taskTimerWindowWidth")), 0)
+        << "only a collapse remembers a width";
+
+    QTest::keyClick(window, Qt::Key_Escape);
+    ASSERT_EQ(timer->task(), nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([this] { return !window->isVisible(); }, 3000));
+    window->setGeometry(0, 0, minimum, height);
+    task->beginTiming();
+    EXPECT_EQ(window->geometry(), QRect(150, 190, minimum, height));
+}
+
+// A task started today draws its title in the past-start font, which has no colour of its own: running
+// or paused it reads in the text colour, as in the outline, not in the row's faint frame line.
+TEST_F(TimerWindowTest, APastStartTitleReadsInTheTextColourRunningAndPaused) {
+    TDTask* task = makeTask(QStringLiteral("Call the plumber about the boiler"));
+    task->beginTiming();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(task->isPastStart());
+    QImage pictures[2];
+    for (const bool paused : {false, true}) {
+        SCOPED_TRACE(paused ? "paused" : "running");
+        if (paused != timer->isPaused()) window->pauseButton().click();
+        const QImage row = window->taskView().grab().toImage();
+        const QRect title = window->taskView().cellFrame().intersected(row.rect());
+        int darkest = 255;
+        for (int y = title.top(); y <= title.bottom(); ++y)
+            for (int x = title.left(); x <= title.right(); ++x)
+                darkest = std::min(darkest, qGray(row.pixel(x, y)));
+        EXPECT_LT(darkest, 80);
+        QCoreApplication::processEvents();
+        window->lcdView().setAnimationProgressForTesting(0.25);
+        pictures[paused] = window->grab().toImage();
+    }
+    // Running above paused, on the desktop's grey.
+    QImage both(pictures[0].width() + 24, pictures[0].height() * 2 + 36, QImage::Format_ARGB32_Premultiplied);
+    both.fill(QColor(0x6b, 0x7b, 0x8c));
+    QPainter painter(&both);
+    painter.drawImage(12, 12, pictures[0]);
+    painter.drawImage(12, pictures[0].height() + 24, pictures[1]);
+    painter.end();
+    EXPECT_TRUE(both.save(screenshotPath(QStringLiteral("timer_panel_running_and_paused"))));
 }
 
 TEST_F(TimerWindowTest, AlwaysOnTopFollowsTheSettingAtOnce) {
