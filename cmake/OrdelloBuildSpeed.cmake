@@ -87,6 +87,7 @@ set(ordello_unity_excluded
     foundation/constants.cpp
     foundation/email_parser.cpp
     foundation/string_additions.cpp
+    language/natural_date_reader.cpp
     language/natural_language_time_interval_value_transformer.cpp
     language/text_scanner.cpp
     model/distinct_task_tally.cpp
