@@ -1,9 +1,11 @@
 #include "foundation/data_additions.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <array>
 #include <limits>
+#include <memory>
 
 namespace {
 
@@ -53,30 +55,21 @@ QString hexadecimalEncodedString(const QByteArray& data) {
 
 Result<QByteArray> gzipCompressedData(const QByteArray& data) {
     if (data.isEmpty()) return data;
-    if (data.size() > qsizetype(std::numeric_limits<uInt>::max()))
-        return dataError(TDDataErrorTooLarge, QStringLiteral("The data is too large to compress."));
-    z_stream stream{};
-    // Window bits 31: a 15-bit window with a gzip header and trailer.
-    if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+    // Level 6 deflates as tightly as zlib's default in a fraction of its time; the whole buffer is at
+    // hand, so nothing is gained from a streaming compressor.
+    const std::unique_ptr<libdeflate_compressor, decltype(&libdeflate_free_compressor)> compressor(
+        libdeflate_alloc_compressor(6), &libdeflate_free_compressor);
+    if (!compressor)
         return dataError(TDDataErrorCompression, QStringLiteral("The compressor could not be set up."));
-    QByteArray out;
-    constexpr qsizetype kChunk = 16384;
-    out.resize(qsizetype(deflateBound(&stream, uLong(data.size()))) + kChunk);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.constData()));
-    stream.avail_in = uInt(data.size());
-    int status = Z_OK;
-    while (status == Z_OK) {
-        if (qsizetype(stream.total_out) >= out.size()) out.resize(out.size() + kChunk);
-        stream.next_out = reinterpret_cast<Bytef*>(out.data()) + stream.total_out;
-        stream.avail_out = uInt(
-            std::min<qsizetype>(out.size() - qsizetype(stream.total_out), std::numeric_limits<uInt>::max()));
-        status = deflate(&stream, Z_FINISH);
-    }
-    const qsizetype written = qsizetype(stream.total_out);
-    deflateEnd(&stream);
-    if (status != Z_STREAM_END)
+    const size_t bound = libdeflate_gzip_compress_bound(compressor.get(), size_t(data.size()));
+    if (bound > size_t(std::numeric_limits<qsizetype>::max()) / 2)
+        return dataError(TDDataErrorTooLarge, QStringLiteral("The data is too large to compress."));
+    QByteArray out(qsizetype(bound), Qt::Uninitialized);
+    const size_t written =
+        libdeflate_gzip_compress(compressor.get(), data.constData(), size_t(data.size()), out.data(), bound);
+    if (written == 0)
         return dataError(TDDataErrorCompression, QStringLiteral("The data could not be compressed."));
-    out.truncate(written);
+    out.truncate(qsizetype(written));
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "store/library_backup.h"
 
+#include "foundation/data_additions.h"
 #include "foundation/version.h"
 #include "model/library_object.h"
 #include "model/managed_object_context.h"
@@ -13,6 +14,7 @@
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/plist/xml_property_list_writer.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTimeZone>
 
@@ -104,31 +106,55 @@ Status writeEntities(platform::XmlPropertyListStreamWriter& writer, const TDLibr
 
 }  // namespace
 
+namespace {
+
+// The whole document: the root's keys in order, the objects in their place among them.
+Status writeBackupDocument(platform::XmlPropertyListStreamWriter& writer, const QVariantMap& header,
+                           const TDLibraryBackupObjects& objects, const std::function<bool()>& cancelled) {
+    if (Status s = writer.beginDictionary(); !s.ok()) return s;
+    bool entitiesWritten = false;
+    for (auto it = header.cbegin(); it != header.cend(); ++it) {
+        if (!entitiesWritten && TDBackupEntitiesKey < it.key()) {
+            if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
+            if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
+            entitiesWritten = true;
+        }
+        if (Status s = writer.key(it.key()); !s.ok()) return s;
+        if (Status s = writer.value(it.value()); !s.ok()) return s;
+    }
+    if (!entitiesWritten) {
+        if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
+        if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
+    }
+    if (Status s = writer.endDictionary(); !s.ok()) return s;
+    return writer.finish();
+}
+
+Status writeGzippedBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects,
+                          const QString& path, const std::function<bool()>& cancelled) {
+    QByteArray text;
+    {
+        QBuffer buffer(&text);
+        buffer.open(QIODevice::WriteOnly);
+        platform::XmlPropertyListStreamWriter writer(buffer);
+        if (Status s = writeBackupDocument(writer, header, objects, cancelled); !s.ok()) return s;
+    }
+    const Result<QByteArray> compressed = gzipCompressedData(text);
+    if (!compressed.ok()) return compressed.error();
+    text = QByteArray();  // gone before the disk is waited for
+    return platform::writeFileAtomically(path, *compressed);
+}
+
+}  // namespace
+
 Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects,
-                            const QString& path, const std::function<bool()>& cancelled) {
+                            const QString& path, const std::function<bool()>& cancelled,
+                            TDBackupCompression compression) {
+    if (compression == TDBackupCompression::Gzip) return writeGzippedBackup(header, objects, path, cancelled);
     Status serialised;
     const Status written = platform::writeFileAtomically(path, [&](QIODevice& device) {
         platform::XmlPropertyListStreamWriter writer(device);
-        serialised = [&]() -> Status {
-            if (Status s = writer.beginDictionary(); !s.ok()) return s;
-            // The root's keys in order, the objects in their place among them.
-            bool entitiesWritten = false;
-            for (auto it = header.cbegin(); it != header.cend(); ++it) {
-                if (!entitiesWritten && TDBackupEntitiesKey < it.key()) {
-                    if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
-                    if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
-                    entitiesWritten = true;
-                }
-                if (Status s = writer.key(it.key()); !s.ok()) return s;
-                if (Status s = writer.value(it.value()); !s.ok()) return s;
-            }
-            if (!entitiesWritten) {
-                if (Status s = writer.key(TDBackupEntitiesKey); !s.ok()) return s;
-                if (Status s = writeEntities(writer, objects, cancelled); !s.ok()) return s;
-            }
-            if (Status s = writer.endDictionary(); !s.ok()) return s;
-            return writer.finish();
-        }();
+        serialised = writeBackupDocument(writer, header, objects, cancelled);
         return serialised.ok();
     });
     // A device that failed (a full disk) says more than the writer it failed.

@@ -55,8 +55,14 @@ Result<TDLibraryBackupObjects> TDLibraryBackupObjectsOf(TDManagedObjectContext& 
 // The root keys of a backup other than its objects: versions, the time and an identifier of this save.
 QVariantMap TDLibraryBackupHeader(double libraryVersion);
 
-// Writes the backup to the file one object at a time, so that no large library is ever held twice, and
-// atomically: the file is replaced whole or stays as it was, and no temporary file is left behind.
-// An error when `cancelled` answers true between entities.
+// How a backup file is written: the property list as it is, or its gzip form (the rolling backups,
+// named "….odlbackup.gz").
+enum class TDBackupCompression { None, Gzip };
+
+// Writes the backup atomically: the file is replaced whole or stays as it was, and no temporary file
+// is left behind. Plain, it goes to the file one object at a time, so that no large library is ever
+// held twice; gzipped, the text is made in memory and compressed in one go, so that only the small
+// compressed form reaches the disk. An error when `cancelled` answers true between entities.
 Status TDWriteLibraryBackup(const QVariantMap& header, const TDLibraryBackupObjects& objects,
-                            const QString& path, const std::function<bool()>& cancelled);
+                            const QString& path, const std::function<bool()>& cancelled,
+                            TDBackupCompression compression = TDBackupCompression::None);

@@ -1,7 +1,6 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/operations/operation_queue.h"
-#include "store/gzip_compress_operation.h"
 #include "store/library_backup.h"
 #include "store/library_backup_organize_operation.h"
 #include "store/library_manager.h"
@@ -18,13 +17,12 @@ void TDLibraryManager::savePropertyListBackup() {
     }
     // Nothing queued, or only the pruning of the previous backup.
     if (queue->operationCount() >= 2) return;
-    const QString path = QDir(folder).filePath(TDBackupFileName(TDClock::currentDateTime()));
-    auto exporter = std::make_shared<TDPropertyListExportOperation>(m_packagePath, path);
-    auto compressor = std::make_shared<TDGZipCompressOperation>(path);
+    const QString path =
+        QDir(folder).filePath(TDBackupFileName(TDClock::currentDateTime()) + QStringLiteral(".gz"));
+    auto exporter =
+        std::make_shared<TDPropertyListExportOperation>(m_packagePath, path, TDBackupCompression::Gzip);
     auto organizer = std::make_shared<TDLibraryBackupOrganizeOperation>(m_packagePath);
-    compressor->addDependency(exporter);
-    organizer->addDependency(compressor);
+    organizer->addDependency(exporter);
     queue->addOperation(exporter);
-    queue->addOperation(compressor);
     queue->addOperation(organizer);
 }

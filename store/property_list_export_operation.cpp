@@ -4,12 +4,12 @@
 #include "model/library.h"
 #include "model/managed_object_context.h"
 #include "platform/base/log.h"
-#include "store/library_backup.h"
 #include "store/library_version.h"
 
 TDPropertyListExportOperation::TDPropertyListExportOperation(const QString& libraryPath,
-                                                             const QString& outputPath)
-    : m_exportPath(outputPath) {
+                                                             const QString& outputPath,
+                                                             TDBackupCompression compression)
+    : m_exportPath(outputPath), m_compression(compression) {
     // Without a store main() has no context and exports nothing.
     if (const Status opened = setupPersistentStoreCoordinatorWithLibraryPath(libraryPath); !opened.ok())
         logWithLevel(TDLogError, "ERROR", "Could not open the library to export it: %@",
@@ -38,7 +38,8 @@ bool TDPropertyListExportOperation::exportLibrary(TDLibrary* library, const QStr
         return false;
     }
     if (isCancelled()) return false;
-    const Status written = TDWriteLibraryBackup(TDLibraryBackupHeader(version), *objects, path, cancelled);
+    const Status written =
+        TDWriteLibraryBackup(TDLibraryBackupHeader(version), *objects, path, cancelled, m_compression);
     if (!written.ok()) {
         if (!isCancelled())
             logWithLevel(TDLogError, "ERROR", "Problem constructing plist: %@",

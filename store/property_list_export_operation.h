@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/library_backup.h"
 #include "store/library_operation.h"
 
 #include <QString>
@@ -11,7 +12,8 @@
 // is replaced whole or left as it was.
 class TDPropertyListExportOperation final : public TDLibraryOperation {
 public:
-    TDPropertyListExportOperation(const QString& libraryPath, const QString& outputPath);
+    TDPropertyListExportOperation(const QString& libraryPath, const QString& outputPath,
+                                  TDBackupCompression compression = TDBackupCompression::None);
 
     QString exportPath() const { return m_exportPath; }
     // Whether the run wrote the file (read after it has finished).
@@ -25,5 +27,6 @@ protected:
 
 private:
     QString m_exportPath;
+    TDBackupCompression m_compression;
     std::atomic<bool> m_exported{false};
 };

@@ -57,6 +57,10 @@ QDateTime fetchDate() {
         qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000 - kFetchMarginMilliseconds, Qt::UTC);
 }
 
+// New files a first fill writes between two hops: enough that the folder flush and the hop cost little
+// per file, few enough that the hop that links them stays far below a frame.
+constexpr int kCreateBatchSize = 64;
+
 // Only the fields a calendar task holds: the task's whole property-list form would cost a pass over
 // thousands of tasks far more and compare nothing more.
 QVariantMap taskRecord(TDTask* task) {
@@ -199,6 +203,7 @@ void TDCalendarStoreSyncOperation::performOperation() {
         popElapsedSeconds();
         return;
     }
+    m_store = std::make_unique<platform::CalendarStore>(m_rootPath);
 
     for (const platform::Calendar& calendar : std::as_const(calendars)) {
         if (isCancelled()) break;
@@ -234,6 +239,7 @@ void TDCalendarStoreSyncOperation::performOperation() {
         TDCalendarStoreSyncSettings::setCalendarSyncDates(syncDates);
         TDCalendarStoreSyncMemory::save(memories);
     });
+    m_store.reset();
     logWithLevel(TDLogDebug, "DEBUG", "Syncing with Calendar Store took %lf seconds", popElapsedSeconds());
 }
 
@@ -259,10 +265,8 @@ bool TDCalendarStoreSyncOperation::gatherLocalItemsOnMainThreadForCalendar(Calen
 }
 
 bool TDCalendarStoreSyncOperation::gatherRemoteTasksForCalendar(CalendarWork& work) {
-    // Read here, not on the main thread: a store of the pass's own over the same folder.
-    platform::CalendarStore reader(m_rootPath);
     QStringList skipped;
-    Result<QList<platform::CalendarTask>> tasks = reader.tasksInCalendar(work.calendar, &skipped);
+    Result<QList<platform::CalendarTask>> tasks = m_store->tasksInCalendar(work.calendar, &skipped);
     if (!tasks) {
         logWithLevel(TDLogError, "ERROR", "Got exception while trying to fetch tasks from calendar store: %@",
                      tasks.error().description);
@@ -293,22 +297,23 @@ bool TDCalendarStoreSyncOperation::p_syncLinkedTasks(CalendarWork& work) {
                 } else if (p_isNewer(work, *calTask)) {
                     if (!p_onMainThread([&] { updateTaskOnMainThreadWithCalTask(*calTask, &record, work); }))
                         return false;
-                } else if (!p_onMainThread([&] { updateCalTaskOnMainThread(*calTask, record, work); })) {
+                } else if (!p_updateCalTask(*calTask, record, work)) {
                     return false;
                 }
             } else if (work.hasUnreadableFiles) {
                 // A file that cannot be read now may be this task half written: no duplicate of it.
                 work.next.linked.insert(calendarTaskUid);
-            } else if (!p_onMainThread([&] { createCalTaskOnMainThread(record, work); })) {
+            } else if (!p_createCalTasks({record}, work)) {
                 return false;
             }
             m_handledTaskUIDs.insert(taskUid);
         } else if (hasCalTask) {
-            if (!p_onMainThread([&] {
-                    if (deleteCalTaskWithUIDOnMainThread(calendarTaskUid))
-                        setCalendarTaskUIDOnMainThread(QString(), taskUid);
-                    else
-                        work.next.linked.insert(calendarTaskUid);
+            QString removedPath;
+            const bool removed = p_removeCalTask(calendarTaskUid, &removedPath);
+            if (!removed) work.next.linked.insert(calendarTaskUid);
+            if (removed && !p_onMainThread([&] {
+                    platform::CalendarStore::defaultStore().takeNoteOfWrites({}, {removedPath});
+                    setCalendarTaskUIDOnMainThread(QString(), taskUid);
                 }))
                 return false;
         }
@@ -327,8 +332,10 @@ bool TDCalendarStoreSyncOperation::p_syncUnlinkedCalendarTasks(CalendarWork& wor
             if (work.previous.linked.contains(calTask.uid())) work.next.linked.insert(calTask.uid());
         } else if (work.enabled && work.previous.linked.contains(calTask.uid())) {
             // Linked by this engine earlier, and no task of the mapped groups claims it any more.
+            QString removedPath;
+            if (!p_removeCalTask(calTask.uid(), &removedPath)) continue;
             if (!p_onMainThread([&] {
-                    if (!deleteCalTaskWithUIDOnMainThread(calTask.uid())) return;
+                    platform::CalendarStore::defaultStore().takeNoteOfWrites({}, {removedPath});
                     p_changeLibrary([&] {
                         if (TDTask* task = m_library->taskWithCalendarStoreUID(calTask.uid()))
                             task->setValue(kCalendarStoreUID, QVariant());
@@ -343,13 +350,21 @@ bool TDCalendarStoreSyncOperation::p_syncUnlinkedCalendarTasks(CalendarWork& wor
 }
 
 bool TDCalendarStoreSyncOperation::p_syncUnlinkedTasks(CalendarWork& work) {
+    QList<QVariantMap> batch;
+    const auto flush = [&] {
+        if (batch.isEmpty()) return true;
+        const bool handedOver = p_createCalTasks(batch, work);
+        batch.clear();
+        return handedOver;
+    };
     for (const QVariantMap& record : std::as_const(work.localTasksWithoutCalendarStoreUIDs)) {
         if (isCancelled()) return false;
         if (record.value(kDontSync).toBool()) continue;
-        if (!p_onMainThread([&] { createCalTaskOnMainThread(record, work); })) return false;
+        batch.append(record);
         m_handledTaskUIDs.insert(record.value(kUID).toString());
+        if (batch.size() >= kCreateBatchSize && !flush()) return false;
     }
-    return true;
+    return flush();
 }
 
 void TDCalendarStoreSyncOperation::updateTaskOnMainThreadWithCalTask(const platform::CalendarTask& calTask,
@@ -378,15 +393,14 @@ void TDCalendarStoreSyncOperation::updateTaskOnMainThreadWithCalTask(const platf
     p_noteKnownStamp(work, calTask);
 }
 
-bool TDCalendarStoreSyncOperation::updateCalTaskOnMainThread(const platform::CalendarTask& fetched,
-                                                             const QVariantMap& record, CalendarWork& work) {
-    platform::CalendarStore& store = platform::CalendarStore::defaultStore();
+bool TDCalendarStoreSyncOperation::p_updateCalTask(const platform::CalendarTask& fetched,
+                                                   const QVariantMap& record, CalendarWork& work) {
     // Only the fields the local task changed go onto the file as it stands now, so that another
     // program's change made since the fetch stays.
     platform::CalendarTask changed = fetched;
-    if (!fillCalTask(changed, record)) return false;
-    std::optional<platform::CalendarTask> current = store.taskWithUid(fetched.uid());
-    if (!current) return false;  // gone meanwhile: the next pass makes it anew
+    if (!fillCalTask(changed, record)) return true;
+    std::optional<platform::CalendarTask> current = m_store->taskWithUid(fetched.uid());
+    if (!current) return true;  // gone meanwhile: the next pass makes it anew
     const bool untouchedSinceFetch = current->dateStamp() == fetched.dateStamp();
     platform::CalendarTask writing = *current;
     if (!sameText(changed.title(), fetched.title())) writing.setTitle(changed.title());
@@ -396,45 +410,70 @@ bool TDCalendarStoreSyncOperation::updateCalTaskOnMainThread(const platform::Cal
         writing.setCompletedDate(changed.completedDate());
     if (!sameSecond(changed.dueDate(), fetched.dueDate())) writing.setDueDate(changed.dueDate());
     writing.setCalendarUid(work.calendar.uid());
-    if (const Status saved = store.saveTask(writing); !saved) {
+    if (const Status saved = m_store->saveTask(writing); !saved) {
         logWithLevel(TDLogError, "ERROR", "Error while saving task to calendar store: %@",
                      saved.error().description);
-        return false;
+        return true;
     }
     // A file another program changed since the fetch holds its change too: the next pass takes it in.
     if (untouchedSinceFetch) work.next.knownStamps.insert(writing.uid(), writing.dateStamp());
-    return true;
+    return p_onMainThread([&] { platform::CalendarStore::defaultStore().takeNoteOfWrites({writing}, {}); });
 }
 
-bool TDCalendarStoreSyncOperation::createCalTaskOnMainThread(const QVariantMap& record, CalendarWork& work) {
-    platform::CalendarTask calTask;
-    calTask.setCalendarUid(work.calendar.uid());
-    fillCalTask(calTask, record);
-    if (const Status saved = platform::CalendarStore::defaultStore().saveTask(calTask); !saved) {
-        logWithLevel(TDLogError, "ERROR", "Error while saving task to calendar store: %@",
-                     saved.error().description);
+bool TDCalendarStoreSyncOperation::p_createCalTasks(const QList<QVariantMap>& records, CalendarWork& work) {
+    QList<platform::CalendarTask> written;
+    QList<QPair<QString, QString>> links;  // calendar task uid, task uid
+    for (const QVariantMap& record : records) {
+        platform::CalendarTask calTask;
+        calTask.setCalendarUid(work.calendar.uid());
+        fillCalTask(calTask, record);
+        // The folder is flushed once for the whole batch, below.
+        if (const Status saved = m_store->saveTask(calTask, platform::WriteDurability::ContentsOnly);
+            !saved) {
+            logWithLevel(TDLogError, "ERROR", "Error while saving task to calendar store: %@",
+                         saved.error().description);
+            continue;
+        }
+        links.append({calTask.uid(), record.value(kUID).toString()});
+        written.append(std::move(calTask));
+    }
+    if (written.isEmpty()) return true;
+    if (const Status synced = m_store->syncCalendarFolder(work.calendar.uid()); !synced)
+        logWithLevel(TDLogWarning, "WARNING", "Could not flush the calendar's folder: %@",
+                     synced.error().description);
+    const bool handedOver = p_onMainThread([&] {
+        platform::CalendarStore::defaultStore().takeNoteOfWrites(written, {});
+        p_changeLibrary([&] {
+            for (const auto& [calendarTaskUid, taskUid] : std::as_const(links))
+                if (TDTask* task = p_taskWithUID(taskUid)) task->setValue(kCalendarStoreUID, calendarTaskUid);
+        });
+    });
+    if (!handedOver) {
+        for (const platform::CalendarTask& calTask : std::as_const(written))
+            (void)m_store->removeTask(calTask);
         return false;
     }
-    work.next.knownStamps.insert(calTask.uid(), calTask.dateStamp());
-    work.next.linked.insert(calTask.uid());
-    setCalendarTaskUIDOnMainThread(calTask.uid(), record.value(kUID).toString());
+    for (const platform::CalendarTask& calTask : std::as_const(written)) {
+        work.next.knownStamps.insert(calTask.uid(), calTask.dateStamp());
+        work.next.linked.insert(calTask.uid());
+    }
     return true;
 }
 
-bool TDCalendarStoreSyncOperation::deleteCalTaskWithUIDOnMainThread(const QString& uid) {
+bool TDCalendarStoreSyncOperation::p_removeCalTask(const QString& uid, QString* removedPath) {
     if (uid.isEmpty()) return false;
-    platform::CalendarStore& store = platform::CalendarStore::defaultStore();
-    const std::optional<platform::CalendarTask> calTask = store.taskWithUid(uid);
+    const std::optional<platform::CalendarTask> calTask = m_store->taskWithUid(uid);
     if (!calTask) {
         logWithLevel(TDLogWarning, "WARNING",
                      "Tried to delete CalTask %@ but could not find it in the Calendar Store", uid);
         return false;
     }
-    if (const Status removed = store.removeTask(*calTask); !removed) {
+    if (const Status removed = m_store->removeTask(*calTask); !removed) {
         logWithLevel(TDLogError, "ERROR", "Could not delete task from Calendar Store: %@",
                      removed.error().description);
         return false;
     }
+    *removedPath = calTask->filePath();
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/calendarstore/calendar.h"
+#include "platform/calendarstore/calendar_store.h"
 #include "platform/calendarstore/calendar_task.h"
 #include "store/library_operation.h"
 #include "sync/calendar_store_sync_manager.h"
@@ -13,6 +14,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 
 class TDGroup;
 class TDLibrary;
@@ -20,9 +22,12 @@ class TDTask;
 
 // One pass over every calendar: the tasks of the groups mapped to a calendar and the calendar's tasks
 // are compared record by record and the newer side wins. Runs on the manager's serial queue. The
-// calendar folder is read on the pass's own thread; every touch of the library and every write to the
-// calendar store is a synchronous hop to the main thread, which first checks that the pass is not
-// cancelled and that its library is still the open one; otherwise the pass ends there.
+// calendar folder is read and written on the pass's own thread, through a store of its own; every touch
+// of the library is a synchronous hop to the main thread, which first checks that the pass is not
+// cancelled and that its library is still the open one; otherwise the pass ends there. The hop after a
+// write hands over what changed: the links of the tasks, and the files for the main thread's store, which
+// would otherwise take them for another program's changes. A first fill writes its new files in
+// batches, each with one flush of the folder and one hop for its links.
 class TDCalendarStoreSyncOperation : public TDLibraryOperation {
 public:
     // Made on the main thread, for the library the manager has open now.
@@ -69,13 +74,18 @@ private:
     bool p_syncUnlinkedCalendarTasks(CalendarWork& work);
     bool p_syncUnlinkedTasks(CalendarWork& work);
 
+    // Writes of the pass's own thread, each followed by the hop that hands it over; false when the hop
+    // was refused (a write that failed is logged and skipped). New files whose links cannot be handed
+    // over are taken back, so that no calendar task is left that no task knows.
+    bool p_updateCalTask(const platform::CalendarTask& fetched, const QVariantMap& record,
+                         CalendarWork& work);
+    bool p_createCalTasks(const QList<QVariantMap>& records, CalendarWork& work);
+    // Removes the calendar task's file; `removedPath` is where it was.
+    bool p_removeCalTask(const QString& uid, QString* removedPath);
+
     // Main-thread steps.
     void updateTaskOnMainThreadWithCalTask(const platform::CalendarTask& calTask, const QVariantMap* gathered,
                                            CalendarWork& work);
-    bool updateCalTaskOnMainThread(const platform::CalendarTask& fetched, const QVariantMap& record,
-                                   CalendarWork& work);
-    bool createCalTaskOnMainThread(const QVariantMap& record, CalendarWork& work);
-    bool deleteCalTaskWithUIDOnMainThread(const QString& uid);
     void setCalendarTaskUIDOnMainThread(const QString& calendarTaskUid, const QString& taskUid);
     TDTask* p_taskWithUID(const QString& uid) const;
     void p_tellObserver(TDCalendarStoreSyncManager::PassStep step, const QString& calendarUid);
@@ -84,6 +94,7 @@ private:
     TDLibrary* m_library;
     quint64 m_generation;
     QString m_rootPath;
+    std::unique_ptr<platform::CalendarStore> m_store;  // the pass's own, made and used on its thread
     QList<TDGroup*> m_archivedGroups;
     QSet<QString> m_handledTaskUIDs;       // tasks synced with a calendar earlier in the pass
     QHash<QString, TDTask*> m_tasksByUID;  // the gathered tasks; main thread only

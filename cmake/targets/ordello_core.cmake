@@ -7,7 +7,7 @@ ordello_watch_sources(ordello_core)
 ordello_speed_up(ordello_core core)
 target_link_libraries(ordello_core
     PUBLIC ordello_platform Qt6::Core Qt6::Gui Qt6::Network
-    PRIVATE SQLite::SQLite3 ZLIB::ZLIB ICU::uc ICU::i18n PkgConfig::FONTCONFIG)
+    PRIVATE SQLite::SQLite3 ZLIB::ZLIB PkgConfig::LIBDEFLATE ICU::uc ICU::i18n PkgConfig::FONTCONFIG)
 if(core_resources)
     qt_add_resources(ordello_core "ordello_core_resources"
         PREFIX "/"

@@ -65,8 +65,9 @@ QString readMetadata(const QString& path) {
     return QString::fromUtf8(file.read(kMaximumMetadataSize)).trimmed();
 }
 
-Status writeAtomically(const QString& path, const QByteArray& data) {
-    const Status written = writeFileAtomically(path, data);
+Status writeAtomically(const QString& path, const QByteArray& data,
+                       WriteDurability durability = WriteDurability::Full) {
+    const Status written = writeFileAtomically(path, data, durability);
     if (!written.ok()) {
         return calendarStoreError(
             CalendarStoreErrorWriteFailed,
@@ -252,7 +253,7 @@ QString CalendarStore::p_newFilePath(const QString& folder, const QString& uid) 
     return folder + QLatin1Char('/') + newUid() + QStringLiteral(".ics");
 }
 
-Status CalendarStore::saveTask(CalendarTask& task) {
+Status CalendarStore::saveTask(CalendarTask& task, WriteDurability durability) {
     const QString folder = p_calendarFolder(task.calendarUid());
     if (folder.isEmpty()) {
         return calendarStoreError(
@@ -283,7 +284,7 @@ Status CalendarStore::saveTask(CalendarTask& task) {
 
     const bool staysInFolder = !oldPath.isEmpty() && QFileInfo(oldPath).dir() == QDir(folder);
     const QString path = staysInFolder ? oldPath : p_newFilePath(folder, saving.m_uid);
-    const Status status = writeAtomically(path, *data);
+    const Status status = writeAtomically(path, *data, durability);
     if (!status) return status;
     p_noteOwnWrite(path, saving.m_uid);
     if (!oldPath.isEmpty() && !staysInFolder) {
@@ -322,6 +323,31 @@ Status CalendarStore::removeTask(const CalendarTask& task) {
     m_pathsByUid.remove(task.uid());
     p_noteOwnRemoval(path);
     return {};
+}
+
+Status CalendarStore::syncCalendarFolder(const QString& calendarUid) const {
+    const QString folder = p_calendarFolder(calendarUid);
+    if (folder.isEmpty()) {
+        return calendarStoreError(CalendarStoreErrorNoSuchCalendar,
+                                  QStringLiteral("The calendar \"%1\" does not exist.").arg(calendarUid));
+    }
+    const Status synced = syncFolder(folder);
+    if (!synced.ok()) {
+        return calendarStoreError(
+            CalendarStoreErrorWriteFailed,
+            QStringLiteral("Could not sync \"%1\": %2").arg(folder, synced.error().description));
+    }
+    return {};
+}
+
+void CalendarStore::takeNoteOfWrites(const QList<CalendarTask>& written, const QStringList& removedPaths) {
+    // Paths by uid are checked before use, so a removed one may stay.
+    for (const QString& path : removedPaths) p_noteOwnRemoval(path);
+    for (const CalendarTask& task : written) {
+        if (task.filePath().isEmpty()) continue;
+        m_pathsByUid.insert(task.uid(), task.filePath());
+        p_noteOwnWrite(task.filePath(), task.uid());
+    }
 }
 
 void CalendarStore::p_advanceDateStamp(CalendarTask& task, const QString& path) {

@@ -3,6 +3,7 @@
 #include "platform/base/error.h"
 #include "platform/calendarstore/calendar.h"
 #include "platform/calendarstore/calendar_task.h"
+#include "platform/files/atomic_save.h"
 
 #include <QHash>
 #include <QList>
@@ -51,9 +52,16 @@ public:
     std::optional<CalendarTask> taskWithUid(const QString& uid);
     // Writes the task into its calendar: a new task gets a uid and a file; a known one has its file
     // rewritten with the fields that changed. On success `task` is what was written, with its new date
-    // stamp; on failure it is left as it was.
-    Status saveTask(CalendarTask& task);
+    // stamp; on failure it is left as it was. With ContentsOnly the calendar's folder is not synced:
+    // many writes into one calendar are followed by one syncCalendarFolder.
+    Status saveTask(CalendarTask& task, WriteDurability durability = WriteDurability::Full);
     Status removeTask(const CalendarTask& task);
+    // Flushes the names of the calendar's task files to the disk.
+    Status syncCalendarFolder(const QString& calendarUid) const;
+
+    // Another store over the same folder (on another thread) wrote these tasks and removed the files at
+    // these paths: they are this store's own changes too, never announced as other programs' changes.
+    void takeNoteOfWrites(const QList<CalendarTask>& written, const QStringList& removedPaths);
 
     // Compares the folder with what the store last saw and announces what other programs changed. The
     // first call only takes note. Runs by itself, shortly after the folder changes, while watching.

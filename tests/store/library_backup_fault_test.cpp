@@ -5,7 +5,6 @@
 #include "model/library_model.h"
 #include "model/list.h"
 #include "model/task.h"
-#include "store/gzip_compress_operation.h"
 #include "store/library_backup.h"
 #include "store/library_backup_check.h"
 #include "store/library_backup_organize_operation.h"
@@ -97,8 +96,9 @@ TEST_F(LibraryBackupFaultTest, ABackupKilledAtAnyMomentLeavesTheLibraryAndOnlyWh
             for (int round = 0; round < 3; ++round) {
                 clock->advanceSeconds(3600);
                 const QString path = QDir(folder).filePath(TDBackupFileName(TDClock::currentDateTime()));
-                std::make_shared<TDPropertyListExportOperation>(packagePath(), path)->start();
-                std::make_shared<TDGZipCompressOperation>(path)->start();
+                std::make_shared<TDPropertyListExportOperation>(packagePath(), path + QStringLiteral(".gz"),
+                                                                TDBackupCompression::Gzip)
+                    ->start();
                 std::make_shared<TDLibraryBackupOrganizeOperation>(packagePath())->start();
             }
             ::_exit(0);

@@ -366,6 +366,43 @@ TEST_F(CalendarStoreTest, ChangesByOtherProgramsAreAnnouncedAndOwnChangesAreNot)
     EXPECT_EQ(calendarsSpy.count(), 1);
 }
 
+// A sync pass writes through a store of its own on its thread and hands its writes to the program's
+// store: those, and only those, are not announced as other programs' changes. Writes that flush the
+// folder once for many files read back as any other.
+TEST_F(CalendarStoreTest, WritesHandedOverFromAnotherStoreAreOwnChanges) {
+    const Calendar home = makeCalendar(QStringLiteral("Home"));
+    CalendarTask changed = saveNewTask(home, QStringLiteral("Changed"));
+    const CalendarTask removed = saveNewTask(home, QStringLiteral("Removed"));
+    QSignalSpy tasksSpy(m_store.get(), &CalendarStore::tasksChangedExternally);
+    m_store->checkForExternalChanges();  // takes note only
+
+    CalendarStore pass(m_store->rootPath());
+    m_clock.advanceSeconds(60);
+    changed.setTitle(QStringLiteral("Changed by the pass"));
+    ASSERT_TRUE(pass.saveTask(changed).ok());
+    CalendarTask added;
+    added.setCalendarUid(home.uid());
+    added.setTitle(QStringLiteral("Added by the pass"));
+    ASSERT_TRUE(pass.saveTask(added, platform::WriteDurability::ContentsOnly).ok());
+    ASSERT_TRUE(pass.syncCalendarFolder(home.uid()).ok());
+    ASSERT_TRUE(pass.removeTask(removed).ok());
+    CalendarTask notHandedOver;
+    notHandedOver.setCalendarUid(home.uid());
+    notHandedOver.setTitle(QStringLiteral("Not handed over"));
+    ASSERT_TRUE(pass.saveTask(notHandedOver, platform::WriteDurability::ContentsOnly).ok());
+
+    m_store->takeNoteOfWrites({changed, added}, {removed.filePath()});
+    m_store->checkForExternalChanges();
+    ASSERT_EQ(tasksSpy.count(), 1);
+    EXPECT_EQ(tasksSpy[0][0].toStringList(), QStringList{notHandedOver.uid()});
+    EXPECT_TRUE(tasksSpy[0][1].toStringList().isEmpty());
+    EXPECT_TRUE(tasksSpy[0][2].toStringList().isEmpty());
+    EXPECT_EQ(m_store->taskWithUid(added.uid())->title(), QStringLiteral("Added by the pass"));
+    EXPECT_EQ(m_store->taskWithUid(changed.uid())->title(), QStringLiteral("Changed by the pass"));
+    EXPECT_FALSE(m_store->taskWithUid(removed.uid()));
+    EXPECT_FALSE(m_store->syncCalendarFolder(QStringLiteral("no-such-calendar")).ok());
+}
+
 TEST_F(CalendarStoreTest, WatchingAnnouncesFilesOtherProgramsPutIntoPlace) {
     const Calendar home = makeCalendar(QStringLiteral("Home"));
     QSignalSpy tasksSpy(m_store.get(), &CalendarStore::tasksChangedExternally);
