@@ -21,7 +21,9 @@ option(ORDELLO_PRECOMPILE_HEADERS "Precompile the headers most sources include" 
 option(ORDELLO_USE_CCACHE "Compile through ccache when it is installed" ON)
 
 # ccache only reuses results built with a precompiled header when told that the header's timestamps and
-# predefined macros may be ignored; the launcher passes that along, whoever chose ccache.
+# predefined macros may be ignored; the launcher passes that along, whoever chose ccache. A precompiled
+# header records the absolute paths of what it includes, so a result made in another checkout (which a
+# configured base directory would offer) breaks `#pragma once` here: results stay within one checkout.
 if(ORDELLO_USE_CCACHE)
     foreach(lang C CXX)
         set(launcher "${CMAKE_${lang}_COMPILER_LAUNCHER}")
@@ -32,7 +34,8 @@ if(ORDELLO_USE_CCACHE)
         if(launcher MATCHES "(^|/)ccache$")
             set(CMAKE_${lang}_COMPILER_LAUNCHER
                 ${CMAKE_COMMAND} -E env
-                "CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime" ${launcher})
+                "CCACHE_SLOPPINESS=pch_defines,time_macros,include_file_mtime,include_file_ctime" "CCACHE_BASEDIR="
+                ${launcher})
         endif()
     endforeach()
 endif()
