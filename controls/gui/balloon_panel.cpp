@@ -2,12 +2,14 @@
 
 #include "controls/balloon_geometry.h"
 #include "controls/gui/completion_view_controller.h"
+#include "controls/gui/raised_text_view.h"
 #include "controls/gui/transient_window.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPropertyAnimation>
 #include <QScreen>
 
 #include <cmath>
@@ -66,6 +68,7 @@ void TDBalloonPanel::setPreferredLocation(QPoint location, const QRect& targetFr
 }
 
 void TDBalloonPanel::updateFrame() {
+    if (m_resizing) m_resizing->stop();
     if (m_direction == -1) {
         m_direction = m_preferredDirection;
         m_location = m_preferredLocation;
@@ -99,6 +102,34 @@ void TDBalloonPanel::setViewController(TDCompletionViewController* viewControlle
     p_layOutContent();
     m_viewController->show();
     update();
+}
+
+void TDBalloonPanel::setFrameSize(QSize size, bool animate) {
+    const QRect current = geometry();
+    QRect frame(current.topLeft(), size);
+    if (m_direction != kBelow) frame.moveBottom(current.bottom());
+    if (m_resizing) m_resizing->stop();
+    if (frame == current) return;
+    if (!animate || !isVisible()) return setGeometry(frame);
+    m_resizing = new QPropertyAnimation(this, "geometry", this);
+    m_resizing->setDuration(150);
+    m_resizing->setEasingCurve(QEasingCurve::OutCubic);
+    m_resizing->setEndValue(frame);
+    m_resizing->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+TDRaisedTextView* TDBalloonPanel::raisedTextView(bool create) {
+    if (!m_raisedTextView && create) m_raisedTextView = new TDRaisedTextView(this);
+    return m_raisedTextView;
+}
+
+bool TDBalloonPanel::isResizing() const {
+    return m_resizing && m_resizing->state() == QAbstractAnimation::Running;
+}
+
+void TDBalloonPanel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    p_layOutContent();
 }
 
 void TDBalloonPanel::orderFront() {

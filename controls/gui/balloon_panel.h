@@ -3,7 +3,9 @@
 #include <QPointer>
 #include <QWidget>
 
+class QPropertyAnimation;
 class TDCompletionViewController;
+class TDRaisedTextView;
 
 // A small frameless callout window that points with an arrow at a spot on screen (a cell being
 // edited) and hosts one completion content. It follows its parent window while shown, never takes
@@ -32,6 +34,15 @@ public:
     // A pop-up that takes the keyboard; show it only in answer to a click or a key.
     void setCanBecomeKeyWindow(bool can);
 
+    // A new size for the panel: the edge the arrow is on stays (the top edge for a balloon below its
+    // location, the bottom edge otherwise) and so does the left edge; `animate` moves there smoothly.
+    void setFrameSize(QSize size, bool animate);
+    bool isResizing() const;
+
+    // The editor that raises the fields of the content while they are edited; made on the first request
+    // with `create`, null before that.
+    TDRaisedTextView* raisedTextView(bool create);
+
     void orderFront();
     // Nothing happens while the content is being swapped.
     void orderOut();
@@ -40,6 +51,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -47,6 +59,8 @@ private:
     void p_layOutContent();
 
     QPointer<QWidget> m_parentWindow;
+    QPointer<QPropertyAnimation> m_resizing;
+    TDRaisedTextView* m_raisedTextView = nullptr;
     QPoint m_preferredLocation;
     QPoint m_location;
     int m_preferredDirection;

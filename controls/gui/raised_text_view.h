@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-class QLineEdit;
+#include <QLineEdit>
 
 // The plate behind a field being edited: white, one point wider than the field all round with a grey
 // rim, and a soft shadow below, so that the field seems to stand up from its panel. It is as large as

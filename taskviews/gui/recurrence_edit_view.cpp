@@ -1,6 +1,9 @@
 #include "taskviews/gui/recurrence_edit_view.h"
 
+#include "controls/balloon_geometry.h"
 #include "controls/gui/balloon_panel.h"
+#include "controls/gui/linked_text_field.h"
+#include "controls/gui/raised_text_view.h"
 #include "language/natural_language_date_value_transformer.h"
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/recurrence_edit_controller.h"
@@ -42,13 +45,15 @@ TDRecurrenceEditView::TDRecurrenceEditView(TDRecurrenceEditViewController& contr
     m_ruleField = new QLineEdit(this);
     m_ruleField->setPlaceholderText(localized("Repeat every…"));
     m_ruleField->setMinimumWidth(300);
-    m_exampleField = new QLabel(this);
+    // The whole line leads to the help on rules.
+    m_exampleField = new TDLinkedTextField(this);
     m_exampleField->setTextFormat(Qt::RichText);
     m_exampleField->setText(
         localized("Type a rule such as <i>every 2 weeks on monday</i> or "
-                  "<i>the last friday of the month</i>. <a href=\"help\">Help</a>"));
+                  "<i>the last friday of the month</i>."));
     m_exampleField->setWordWrap(true);
-    connect(m_exampleField, &QLabel::linkActivated, this, [this] { m_controller.showHelp(); });
+    m_exampleField->setHoverColor(QColor(0x1a, 0x5f, 0xb4));
+    connect(m_exampleField, &TDLinkedTextField::activated, this, [this] { m_controller.showHelp(); });
 
     m_containerView = new QWidget(this);
     auto* form = new QFormLayout(m_containerView);
@@ -183,6 +188,11 @@ TDRecurrenceEditView* TDRecurrenceEditView::showInBalloon(TDBalloonPanel& balloo
 }
 
 void TDRecurrenceEditView::editRule() {
+    // The balloon's editor raises the field being typed in.
+    if (TDBalloonPanel* balloon = p_balloon())
+        for (QLineEdit* field : {m_ruleField, m_nextStartDateField, m_endAfterOccurrencesField,
+                                 m_endDateField, m_startDueGapDaysField})
+            balloon->raisedTextView(true)->serve(field);
     p_updateUI();
     m_ruleField->setFocus(Qt::OtherFocusReason);
     m_ruleField->selectAll();
@@ -248,8 +258,11 @@ void TDRecurrenceEditView::p_updateUI() {
     p_setText(m_startDueGapDaysField, c.hasStartDueGap() ? QString::number(c.startDueGapDays()) : QString());
     // The balloon follows the rows shown and hidden.
     if (layout()) layout()->activate();
-    if (TDBalloonPanel* balloon = p_balloon(); balloon && balloon->viewController() == this)
-        balloon->updateFrame();
+    if (TDBalloonPanel* balloon = p_balloon(); balloon && balloon->viewController() == this) {
+        const QSize content = sizeHint();
+        balloon->setFrameSize(QSize(content.width(), content.height() + TDBalloonGeometry::kArrowHeight),
+                              true);
+    }
 }
 
 // What is typed in a field counts even when the field was not left.

@@ -7,6 +7,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class TDBalloonPanel;
+class TDLinkedTextField;
 class TDRecurrenceEditViewController;
 class TDTasksController;
 
@@ -39,6 +40,7 @@ public:
     void windowDidResignKey() override;
 
     QLineEdit* ruleField() const { return m_ruleField; }
+    TDLinkedTextField* exampleField() const { return m_exampleField; }
     QLineEdit* nextStartDateField() const { return m_nextStartDateField; }
     QCheckBox* repeatAfterCompletionCheckbox() const { return m_repeatAfterCompletionCheckbox; }
     QComboBox* endTypePopUpButton() const { return m_endTypePopUpButton; }
@@ -60,7 +62,7 @@ private:
 
     TDRecurrenceEditViewController& m_controller;
     QLineEdit* m_ruleField;
-    QLabel* m_exampleField;
+    TDLinkedTextField* m_exampleField;
     QWidget* m_containerView;
     QLabel* m_nextStartDateLabel;
     QLineEdit* m_nextStartDateField;

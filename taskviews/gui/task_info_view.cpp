@@ -1,6 +1,7 @@
 #include "taskviews/gui/task_info_view.h"
 
 #include "controls/gui/balloon_panel.h"
+#include "controls/gui/raised_text_view.h"
 #include "controls/gui/resize_grip.h"
 #include "taskviews/gui/recurrence_edit_view.h"
 
@@ -31,7 +32,7 @@ QColor controlTextColor(const QWidget* widget, bool enabledLook) {
 }  // namespace
 
 TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* parent)
-    : QWidget(parent), m_controller(controller) {
+    : QWidget(parent), m_controller(controller), m_raisedTextView(new TDRaisedTextView(this)) {
     setFocusPolicy(Qt::ClickFocus);
     setAutoFillBackground(true);
     QPalette colors = palette();
@@ -81,6 +82,7 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
         label->setTargetField(edit);
         edit->setAccessibleName(localized(title));
         m_fields.insert(int(field), edit);
+        m_raisedTextView->serve(edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, field = field] { p_commit(field); });
         connect(edit, &TDInspectorTextField::completionFinished, this,
                 [this, field = field](const QVariant& value) { p_storePickedValue(field, value); });

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class QPushButton;
+class TDRaisedTextView;
 
 // The inspector's view: a header, then start date, due date, estimate and actual time as typed English,
 // and the context tag as a pop-up. A field shows its placeholder in grey ("No Selection", "Multiple
@@ -30,6 +31,8 @@ public:
         return m_fields.value(int(field))->labelField();
     }
     QPushButton* contextPopUpButton() const { return m_contextPopUpButton; }
+    // Raises the field being edited; the click that gives a field the focus selects all its text.
+    TDRaisedTextView* raisedTextView() const { return m_raisedTextView; }
     // The header strip, with a grip at its right: where the window lets the pane's divider be taken.
     QWidget* resizeHandle() const { return m_resizeHandle; }
 
@@ -48,4 +51,5 @@ private:
     QHash<int, TDInspectorTextField*> m_fields;
     QPushButton* m_contextPopUpButton;
     QWidget* m_resizeHandle;
+    TDRaisedTextView* m_raisedTextView;
 };

@@ -104,10 +104,14 @@ TEST_F(RecurrenceEditViewTest, TheBalloonGrowsAndShrinksWithTheOptions) {
     const int withOptions = balloon->height();
     typeRule(editor, QString());
     Q_EMIT editor->ruleField()->textEdited(QString());
+    const int top = balloon->y();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !balloon->isResizing(); }));
     const int withoutOptions = balloon->height();
+    EXPECT_EQ(balloon->y(), top) << "the arrow's edge stays";
     EXPECT_LT(withoutOptions, withOptions);
     EXPECT_TRUE(balloon->boxFrame().toRect().contains(editor->geometry()));
     typeRule(editor, QStringLiteral("every 2 weeks"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !balloon->isResizing(); }));
     EXPECT_EQ(balloon->height(), withOptions);
     editor->okay();
     EXPECT_FALSE(balloon->isVisible());

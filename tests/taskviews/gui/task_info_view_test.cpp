@@ -4,6 +4,7 @@
 #include "taskviews/gui/task_info_view.h"
 #include "controls/gui/balloon_panel.h"
 #include "controls/gui/date_completion_view_controller.h"
+#include "controls/gui/raised_text_view.h"
 #include "language/natural_language_date_value_transformer.h"
 #include "language/natural_language_value_transformers.h"
 #include "taskviews/gui/estimate_completion_view_controller.h"
@@ -164,6 +165,12 @@ TEST_F(TaskInfoViewTest, TheDateBalloonPicksADayAndItsToggleEditsTheRepetition) 
     EXPECT_EQ(balloon->windowType(), Qt::Popup);
     EXPECT_EQ(balloon->windowHandle()->transientParent(), infoView->windowHandle());
     EXPECT_EQ(QApplication::focusWidget(), editor->ruleField());
+    // The balloon's own editor raises the field being typed in.
+    ASSERT_TRUE(balloon->raisedTextView(false));
+    EXPECT_EQ(balloon->raisedTextView(false)->editedField(), editor->ruleField());
+    ASSERT_TRUE(balloon->raisedTextView(false)->shadowView());
+    EXPECT_EQ(balloon->raisedTextView(false)->shadowView()->parentWidget(),
+              editor->ruleField()->parentWidget());
     editor->ruleField()->clear();
     QTest::keyClicks(editor->ruleField(), QStringLiteral("every week"));
     QTest::keyClick(editor->ruleField(), Qt::Key_Escape);
@@ -179,6 +186,30 @@ TEST_F(TaskInfoViewTest, TheDateBalloonPicksADayAndItsToggleEditsTheRepetition) 
     calendar = qobject_cast<TDDateCompletionViewController*>(start->datePanel()->viewController());
     ASSERT_TRUE(calendar);
     EXPECT_TRUE(calendar->recurrenceToggleButton()->isHidden());
+    // The same balloon, back to a date, leaves the keys with the field again.
+    EXPECT_EQ(start->datePanel(), balloon);
+    EXPECT_FALSE(balloon->canBecomeKeyWindow());
+    EXPECT_EQ(balloon->windowType(), Qt::ToolTip);
+    EXPECT_EQ(QApplication::focusWidget(), start);
+}
+
+TEST_F(TaskInfoViewTest, TheFieldBeingEditedIsRaisedAndTheFocusingClickSelectsItsWholeText) {
+    select({task});
+    TDRaisedTextView* raised = infoView->raisedTextView();
+    EXPECT_EQ(raised->shadowView(), nullptr);
+    QTest::mouseClick(due(), Qt::LeftButton, {}, QPoint(4, due()->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), due());
+    ASSERT_TRUE(raised->shadowView());
+    EXPECT_EQ(raised->editedField(), due());
+    const int margin = TDRaisedTextShadowView::kMargin;
+    EXPECT_EQ(raised->shadowView()->geometry(), due()->geometry().adjusted(-margin, -margin, margin, margin));
+    EXPECT_EQ(due()->selectedText(), due()->text()) << "the first click selects everything";
+    QTest::mouseClick(due(), Qt::LeftButton, {}, QPoint(4, due()->height() / 2));
+    EXPECT_TRUE(due()->selectedText().isEmpty()) << "a second click places the caret";
+
+    // Editing ends: no plate stays behind.
+    QTest::keyClick(due(), Qt::Key_Escape);
+    EXPECT_EQ(raised->shadowView(), nullptr);
 }
 
 TEST_F(TaskInfoViewTest, LabelsLightUpWithTheirFieldsAndPutTheCaretThere) {
