@@ -24,6 +24,7 @@
 #include "controls/gui/resize_grip.h"
 #include "controls/menu_search.h"
 #include "foundation/application_delegate.h"
+#include "foundation/gui/key_event_additions.h"
 #include "model/library.h"
 #include "platform/defaults/user_defaults.h"
 #include "store/gui/import_window_controller.h"
@@ -41,6 +42,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -51,6 +53,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
 namespace Layout = TDMainWindowLayout;
@@ -60,6 +63,8 @@ namespace {
 constexpr int kFirstSourceListWidth = 220;
 // The status bar's button that brings the source list back.
 constexpr int kShowSourceListButtonWidth = 31;
+// Seconds the status bar takes to slide in or out.
+constexpr double kStatusBarAnimationSeconds = 0.3;
 
 platform::UserDefaults& defaults() {
     return platform::UserDefaults::standard();
@@ -414,9 +419,42 @@ bool TDMainWindow::isStatusBarHidden() const {
 
 void TDMainWindow::toggleStatusBar() {
     const bool hide = !isStatusBarHidden();
-    m_statusBar->setHidden(hide);
+    p_slideStatusBar(hide);
     defaults().setValue(HideStatusBarKey, hide);
     p_updateMenuTitles();
+}
+
+void TDMainWindow::p_slideStatusBar(bool hide) {
+    // Shift alone held slows it down, as the split views do.
+    const bool slow = isShiftKeyDown() && (QGuiApplication::queryKeyboardModifiers() &
+                                           kKeyEventModifierMask) == Qt::ShiftModifier;
+    const int duration =
+        int((slow ? TDSplitView::kSlowAnimationDuration : kStatusBarAnimationSeconds) * 1000);
+    if (!isVisible() || duration <= 0) {
+        m_statusBar->setHidden(hide);
+        return;
+    }
+    // The bar sinks below the window's edge (or rises from it) while the content above takes its room.
+    const int height = TDFunctionBar::kHeight;
+    const QSize minimum = m_statusBar->minimumSize();
+    const QSize maximum = m_statusBar->maximumSize();
+    m_statusBar->setFixedHeight(hide ? height : 0);
+    m_statusBar->show();
+    QVariantAnimation animation;
+    animation.setStartValue(hide ? height : 0);
+    animation.setEndValue(hide ? 0 : height);
+    animation.setDuration(duration);
+    animation.setEasingCurve(QEasingCurve::InOutQuad);
+    connect(&animation, &QVariantAnimation::valueChanged, m_statusBar,
+            [this](const QVariant& value) { m_statusBar->setFixedHeight(value.toInt()); });
+    // The caller goes on with the bar in place; input waits meanwhile.
+    QEventLoop loop;
+    connect(&animation, &QVariantAnimation::finished, &loop, &QEventLoop::quit);
+    animation.start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    m_statusBar->setHidden(hide);
+    m_statusBar->setMinimumSize(minimum);
+    m_statusBar->setMaximumSize(maximum);
 }
 
 void TDMainWindow::p_updateMenuTitles() {

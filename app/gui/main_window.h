@@ -192,6 +192,7 @@ private:
     QLineEdit* p_titleFilterField() const;
     void p_showTitleFilter(const QString& text);
     void p_makeStatusBar();
+    void p_slideStatusBar(bool hide);
     void p_restoreLayout();
     void p_restoreFrame();
     void p_fitSourceListToWindow();

@@ -2,9 +2,11 @@
 
 #include "taskviews/gui/tasks_view.h"
 #include "taskviews/gui/tasks_view_editing.h"
+#include "taskviews/gui/title_editor.h"
 #include "taskviews/tasks_controller.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QInputDialog>
 #include <QMenu>
 #include <QPointer>
@@ -75,4 +77,12 @@ void TDAddTaskFindActions(QMenu* menu, TDTasksView& view) {
     QAction* previous = menu->addAction(QMenu::tr("Find Previous"));
     previous->setShortcut(QKeySequence::FindPrevious);
     QObject::connect(previous, &QAction::triggered, menu, [find] { find(true); });
+    // Ctrl+E already edits the task.
+    QAction* useSelection = menu->addAction(QMenu::tr("Use Selection for Find"));
+    useSelection->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_E));
+    QObject::connect(useSelection, &QAction::triggered, menu, [findString] {
+        const auto* editor = qobject_cast<const TDTaskTitleTextView*>(QApplication::focusWidget());
+        const QString selected = editor ? editor->selectedTitleText() : QString();
+        if (!selected.isEmpty()) *findString = selected;
+    });
 }

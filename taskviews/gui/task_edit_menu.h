@@ -11,5 +11,5 @@ void TDAddTaskEditActions(QMenu* menu, TDTasksController& controller);
 
 // Find, Find Next and Find Previous over the outline's task titles. Find asks for the text and shows
 // the first title after the selection that holds it; the others go on from the last match, wrapping
-// around at the ends.
+// around at the ends. Use Selection for Find takes the text selected in a title being edited.
 void TDAddTaskFindActions(QMenu* menu, TDTasksView& view);

@@ -393,6 +393,10 @@ void ScenarioTest::chooseFromContextMenu(QWidget* target, const QPoint& at, cons
 
 // --- Judgement
 
+void ScenarioTest::advanceClock(qint64 seconds) {
+    scenarioClock().advanceSeconds(seconds);
+}
+
 void ScenarioTest::waitForSave() {
     ASSERT_TRUE(isRunning()) << "Ordello is not running";
     TDLibraryManager& manager = m_ordello->manager();

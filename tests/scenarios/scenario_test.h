@@ -127,6 +127,8 @@ protected:
     void settle();
 
     // What a person sees and what was saved.
+    // Moves the program's clock on; it stands still otherwise.
+    void advanceClock(qint64 seconds);
     // Waits until the library has been saved since the last wait and nothing is left to save.
     void waitForSave();
     StoredLibrary storedLibrary() const;

@@ -15,6 +15,8 @@
 #include "tests/app/groups_controller_fixture.h"
 #include "tests/support/gui/touchpad.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -281,6 +283,55 @@ TEST_F(MainWindowTest, TheViewMenuShowsAndHidesTheInfoPaneAndTheStatusBar) {
     EXPECT_TRUE(defaults().boolean(TDMainWindow::HideStatusBarKey));
     statusBar->trigger();
     EXPECT_FALSE(mainWindow->statusBar().isHidden());
+}
+
+// The heights a widget is given, in order.
+class HeightRecorder final : public QObject {
+public:
+    explicit HeightRecorder(QWidget& widget) { widget.installEventFilter(this); }
+    QList<int> heights;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) heights << static_cast<QWidget*>(watched)->height();
+        return false;
+    }
+};
+
+// In a shown window the status bar sinks out of sight and rises again through the heights between;
+// a window not on screen just drops it.
+TEST_F(MainWindowTest, TheStatusBarSlidesOutAndBackIn) {
+    TDFunctionBar& bar = mainWindow->statusBar();
+    ASSERT_TRUE(bar.isVisible());
+    const int outlineHeight = mainWindow->tasksViewController().height();
+    auto between = [](const QList<int>& heights) {
+        return std::count_if(heights.cbegin(), heights.cend(),
+                             [](int height) { return height > 0 && height < TDFunctionBar::kHeight; });
+    };
+    {
+        HeightRecorder recorder(bar);
+        mainWindow->toggleStatusBar();
+        EXPECT_TRUE(bar.isHidden());
+        EXPECT_GT(between(recorder.heights), 1);
+        EXPECT_TRUE(std::is_sorted(recorder.heights.crbegin(), recorder.heights.crend())) << "only sinks";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(mainWindow->tasksViewController().height(), outlineHeight + TDFunctionBar::kHeight);
+    }
+    {
+        HeightRecorder recorder(bar);
+        mainWindow->toggleStatusBar();
+        EXPECT_FALSE(bar.isHidden());
+        EXPECT_GT(between(recorder.heights), 1);
+        EXPECT_TRUE(std::is_sorted(recorder.heights.cbegin(), recorder.heights.cend())) << "only rises";
+        QCoreApplication::processEvents();
+        EXPECT_EQ(bar.height(), TDFunctionBar::kHeight);
+        EXPECT_EQ(mainWindow->tasksViewController().height(), outlineHeight);
+    }
+    mainWindow->hide();
+    HeightRecorder recorder(bar);
+    mainWindow->toggleStatusBar();
+    EXPECT_TRUE(bar.isHidden());
+    EXPECT_EQ(between(recorder.heights), 0);
 }
 
 TEST_F(MainWindowTest, TheInfoPaneDividerSnapsAndStaysWithinItsLimits) {
