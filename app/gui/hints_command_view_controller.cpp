@@ -50,9 +50,9 @@ const ButtonEntry kButtons[] = {
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Begin Timing"), "beginTiming", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Start Today"), "toggleStartToday", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Tag"), "tag", {}},
-    {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "File Task"), "showFileToGroupWindow", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Edit"), "edit", QKeyCombination(Qt::Key_Tab)},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Estimate"), "editEstimate", {}},
+    {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "File Task"), "showFileToGroupWindow", {}},
     {QT_TRANSLATE_NOOP("TDHintsCommandViewController", "Archive"), "hideCompletedTasks", {}},
 };
 

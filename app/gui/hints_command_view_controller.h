@@ -22,7 +22,8 @@ class TDHintsCommandViewController final : public TDCommandViewController {
     Q_PROPERTY(bool fileButtonEnabled READ fileButtonEnabled NOTIFY buttonStateChanged)
 public:
     // The main buttons, left to right.
-    enum Button { Complete, Cancel, BeginTiming, StartToday, Tag, FileTask, Edit, Estimate, Archive };
+    // File Task stands last of those that give way, so a window of the default width still shows the rest.
+    enum Button { Complete, Cancel, BeginTiming, StartToday, Tag, Edit, Estimate, FileTask, Archive };
 
     explicit TDHintsCommandViewController(QObject* parent = nullptr);
     ~TDHintsCommandViewController() override;

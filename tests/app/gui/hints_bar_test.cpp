@@ -87,8 +87,8 @@ TEST(DarkButton, KeysAreWrittenShortAndTheButtonIsNoWiderThanItsParts) {
 
 TEST_F(HintsBarTest, NarrowingHidesButtonsThatWouldTouchTheFieldAndWideningShowsThem) {
     QStringList all;
-    for (const char* title : {"Complete", "Cancel", "Begin Timing", "Start Today", "Tag", "File Task", "Edit",
-                              "Estimate", "Archive"})
+    for (const char* title : {"Complete", "Cancel", "Begin Timing", "Start Today", "Tag", "Edit", "Estimate",
+                              "File Task", "Archive"})
         all << QString::fromLatin1(title);
     hints->view()->resize(1400, 38);
     EXPECT_EQ(visibleButtons(), all);
