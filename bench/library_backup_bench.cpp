@@ -97,7 +97,8 @@ void BM_QuitAfterOneChange(benchmark::State& state) {
     const auto tasks =
         manager.managedObjectContext()->execute(platform::FetchRequest(QStringLiteral("Task")));
     platform::ManagedObject* task = tasks->at(tasks->size() / 2);
-    int edits = 0;
+    // Repetitions open the saved library again: every edit must differ from what it holds.
+    static int edits = 0;
     for (auto _ : state) {
         state.PauseTiming();
         manager.exportOperationQueue()->waitUntilAllOperationsAreFinished();
