@@ -170,6 +170,7 @@ set(ordello_unity_excluded
     tests/model/recurrence_test.cpp
     tests/model/recurrence_text_test.cpp
     tests/model/recurring_copies_test.cpp
+    tests/model/rule_archiving_test.cpp
     tests/model/rule_predicate_translator_test.cpp
     tests/model/rule_test.cpp
     tests/model/smart_folder_test.cpp
