@@ -5,9 +5,11 @@
 #include "model/library.h"
 #include "model/ordered_collection.h"
 #include "platform/calendarstore/calendar_store.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/operations/operation_queue.h"
 #include "store/library_manager.h"
 #include "sync/calendar_store_sync_manager.h"
+#include "sync/calendar_store_sync_memory.h"
 #include "sync/ical_backup_operation.h"
 
 #include <QDir>
@@ -15,7 +17,9 @@
 
 namespace {
 const QString kMasterSwitchOption = QStringLiteral("calendarStoreSyncEnabled");
-}
+const QString kCalendarFolderDefault = QStringLiteral("calendarStoreRootPath");
+constexpr int kCalendarFolderLocked = 1;
+}  // namespace
 
 TDCalendarSyncPreferencesController::TDCalendarSyncPreferencesController(
     TDLibraryManager& manager, TDCalendarStoreSyncManager* calendarSync, TDCalendarSyncPaneHost& host,
@@ -59,6 +63,29 @@ void TDCalendarSyncPreferencesController::setCalendarStoreSyncEnabled(bool enabl
 
 QString TDCalendarSyncPreferencesController::calendarFolder() const {
     return platform::CalendarStore::defaultStore().rootPath();
+}
+
+bool TDCalendarSyncPreferencesController::canChangeCalendarFolder() const {
+    return !calendarStoreSyncEnabled() && !m_backingUp;
+}
+
+Status TDCalendarSyncPreferencesController::setCalendarFolder(const QString& folder) {
+    if (!canChangeCalendarFolder())
+        return TDError::make(kCalendarFolderLocked, tr("The calendar folder cannot be changed now."),
+                             tr("Turn calendar sync off first, then choose another calendar folder."));
+    const QString cleaned = folder.trimmed().isEmpty() ? QString() : QDir::cleanPath(folder.trimmed());
+    const bool isDefault =
+        cleaned.isEmpty() || cleaned == QDir::cleanPath(platform::CalendarStore::defaultRootPath());
+    platform::UserDefaults::standard().setValue(kCalendarFolderDefault, isDefault ? QString() : cleaned);
+    platform::CalendarStore& store = platform::CalendarStore::defaultStore();
+    if (store.rootPath() == platform::CalendarStore::chosenRootPath()) return {};
+    store.setRootPath(platform::CalendarStore::chosenRootPath());
+    // What the pass knew belongs to the old folder: nothing there counts as deleted here.
+    TDCalendarStoreSyncSettings::setCalendarSyncDates({});
+    TDCalendarStoreSyncMemory::save({});
+    loadCalendars();
+    Q_EMIT calendarFolderChanged();
+    return {};
 }
 
 void TDCalendarSyncPreferencesController::toggleCalendarStoreSync() {

@@ -69,6 +69,12 @@ public:
     bool isBackingUp() const { return m_backingUp; }
     // The calendar folder the calendars come from.
     QString calendarFolder() const;
+    // Only while sync is off: the pass over the new folder then starts afresh.
+    bool canChangeCalendarFolder() const;
+    // Stores the folder (empty, or the default folder, for the default) and forgets when each calendar
+    // was last synced and which calendar tasks the pass made, so that the next pass takes every calendar
+    // of the new folder as new and deletes nothing on either side. Refused while sync is on.
+    Status setCalendarFolder(const QString& folder);
 
     void loadCalendars();
     QList<CalendarRow> calendarRows() const;
@@ -91,6 +97,7 @@ Q_SIGNALS:
     void calendarsChanged();
     void groupsChanged();
     void backingUpChanged(bool backingUp);
+    void calendarFolderChanged();
 
 private:
     std::optional<TDCalendarStoreSyncSettings> p_settings() const;

@@ -3,6 +3,7 @@
 #include "platform/base/clock.h"
 #include "platform/base/log.h"
 #include "platform/calendarstore/calendar_store_error.h"
+#include "platform/defaults/user_defaults.h"
 #include "platform/files/atomic_save.h"
 
 #include <QDir>
@@ -86,7 +87,7 @@ CalendarStore::~CalendarStore() = default;
 
 CalendarStore& CalendarStore::defaultStore() {
     if (g_installed) return *g_installed;
-    static CalendarStore* shared = new CalendarStore(defaultRootPath());
+    static CalendarStore* shared = new CalendarStore(chosenRootPath());
     return *shared;
 }
 
@@ -99,8 +100,26 @@ QString CalendarStore::defaultRootPath() {
            QStringLiteral("/Ordello/Calendars");
 }
 
+QString CalendarStore::chosenRootPath() {
+    const QString chosen = UserDefaults::standard().string(QStringLiteral("calendarStoreRootPath")).trimmed();
+    return chosen.isEmpty() ? defaultRootPath() : chosen;
+}
+
 QString CalendarStore::rootPath() const {
     return m_rootPath;
+}
+
+void CalendarStore::setRootPath(const QString& rootPath) {
+    if (rootPath == m_rootPath) return;
+    const bool watching = m_watcher != nullptr;
+    setWatchingForChanges(false);
+    m_rootPath = rootPath;
+    m_pathsByUid.clear();
+    m_warnedFiles.clear();
+    m_hasSnapshot = false;
+    m_seenTasks.clear();
+    m_seenCalendars.clear();
+    setWatchingForChanges(watching);
 }
 
 QString CalendarStore::p_calendarFolder(const QString& calendarUid) const {

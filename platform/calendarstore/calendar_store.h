@@ -29,14 +29,18 @@ public:
     explicit CalendarStore(const QString& rootPath, QObject* parent = nullptr);
     ~CalendarStore() override;
 
-    // The program's store, at defaultRootPath(). Tests may install their own (not owned; nullptr restores).
+    // The program's store, at chosenRootPath(). Tests may install their own (not owned; nullptr restores).
     static CalendarStore& defaultStore();
     static void setDefaultStore(CalendarStore* store);
     // "Ordello/Calendars" in the user's data folder (~/.local/share).
     static QString defaultRootPath();
+    // The folder the user default "calendarStoreRootPath" names, or defaultRootPath() when it is empty.
+    static QString chosenRootPath();
 
     // The folder holding the calendars: what a backup of the calendar data copies.
     QString rootPath() const;
+    // Another folder: what the store saw of the old one is forgotten, and watching moves along.
+    void setRootPath(const QString& rootPath);
 
     // Every calendar, in the order of their uids.
     QList<Calendar> calendars() const;

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -41,9 +42,14 @@ QWidget* TDCalendarSyncPane::view() {
     if (m_view) return m_view.get();
     m_view = std::make_unique<QWidget>();
     m_switch = new QCheckBox(tr("Sync tasks with calendars"), m_view.get());
-    auto* folder = new QLabel(tr("Calendar folder: %1").arg(m_controller->calendarFolder()), m_view.get());
-    folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    folder->setWordWrap(true);
+    m_folder = new QLabel(m_view.get());
+    m_folder->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_folder->setWordWrap(true);
+    m_changeFolder = new QPushButton(tr("Change Folder…"), m_view.get());
+    m_changeFolder->setToolTip(tr("Calendar sync must be off to choose another calendar folder."));
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(m_folder, 1);
+    folderRow->addWidget(m_changeFolder);
     m_calendars = new QListWidget(m_view.get());
     m_calendars->setDragDropMode(QAbstractItemView::InternalMove);
     m_calendars->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -69,7 +75,7 @@ QWidget* TDCalendarSyncPane::view() {
     columns->addLayout(groupsColumn);
     auto* layout = new QVBoxLayout(m_view.get());
     layout->addWidget(m_switch);
-    layout->addWidget(folder);
+    layout->addLayout(folderRow);
     layout->addLayout(columns, 1);
     m_view->setMinimumSize(560, 380);
 
@@ -117,10 +123,36 @@ QWidget* TDCalendarSyncPane::view() {
                          m_progress->setMinimumDuration(0);
                          m_progress->show();
                      });
+    QObject::connect(m_changeFolder, &QPushButton::clicked, controller, [this] { p_changeFolder(); });
+    for (auto signal : {&TDCalendarSyncPreferencesController::syncEnabledChanged,
+                        &TDCalendarSyncPreferencesController::calendarFolderChanged})
+        QObject::connect(controller, signal, m_view.get(), [this] { p_showFolder(); });
+    QObject::connect(controller, &TDCalendarSyncPreferencesController::backingUpChanged, m_view.get(),
+                     [this] { p_showFolder(); });
     m_switch->setChecked(m_controller->calendarStoreSyncEnabled());
+    p_showFolder();
     p_showCalendars();
     p_showGroups();
     return m_view.get();
+}
+
+void TDCalendarSyncPane::p_showFolder() {
+    m_folder->setText(tr("Calendar folder: %1").arg(m_controller->calendarFolder()));
+    m_changeFolder->setEnabled(m_controller->canChangeCalendarFolder());
+}
+
+void TDCalendarSyncPane::p_changeFolder() {
+    std::optional<QString> folder;
+    if (m_chooseCalendarFolder) {
+        folder = m_chooseCalendarFolder();
+    } else {
+        const QString chosen = QFileDialog::getExistingDirectory(m_view->window(), tr("Calendar Folder"),
+                                                                 m_controller->calendarFolder());
+        if (!chosen.isEmpty()) folder = chosen;
+    }
+    if (!folder) return;
+    if (const Status changed = m_controller->setCalendarFolder(*folder); !changed)
+        m_sheets.runModal(alertWithOrdelloError(changed.error()));
 }
 
 void TDCalendarSyncPane::p_showCalendars() {

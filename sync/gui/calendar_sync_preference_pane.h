@@ -8,6 +8,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
+class QPushButton;
 class QListWidget;
 class QProgressDialog;
 class QTreeWidget;
@@ -33,20 +35,28 @@ public:
     QListWidget* calendarList() const { return m_calendars; }
     QTreeWidget* groupTree() const { return m_groups; }
     QCheckBox* masterSwitch() const { return m_switch; }
+    QPushButton* changeFolderButton() const { return m_changeFolder; }
+    // Answers the calendar folder dialog in place of the person (tests).
+    void setCalendarFolderChooser(FolderChooser choose) { m_chooseCalendarFolder = std::move(choose); }
 
 private:
     int runSheet(const TDAlert& alert) override;
     std::optional<QString> chooseBackupFolder() override;
 
+    void p_showFolder();
+    void p_changeFolder();
     void p_showCalendars();
     void p_showGroups();
     void p_calendarsReordered();
 
     TDAlertPrompter& m_sheets;
     FolderChooser m_chooseFolder;
+    FolderChooser m_chooseCalendarFolder;
     std::unique_ptr<TDCalendarSyncPreferencesController> m_controller;
     std::unique_ptr<QWidget> m_view;
     QCheckBox* m_switch = nullptr;
+    QLabel* m_folder = nullptr;
+    QPushButton* m_changeFolder = nullptr;
     QListWidget* m_calendars = nullptr;
     QTreeWidget* m_groups = nullptr;
     QComboBox* m_mode = nullptr;

@@ -112,6 +112,42 @@ TEST_F(CalendarPaneTest, MappingAGroupTurnsItsCalendarOnAndTheNextPassFillsIt) {
     EXPECT_FALSE(pane->calendarRows()[rowOf(errands)].checked);
 }
 
+// Over two calendar folders: the folder is changed only while sync is off; the change is stored and
+// forgets the old folder's sync dates, and the next pass fills the new folder and deletes nothing in the
+// library or the old folder.
+TEST_F(CalendarPaneTest, TheCalendarFolderChangesOnlyWhileSyncIsOffAndTheNextPassFillsTheNewOne) {
+    addTask(home, QStringLiteral("Buy milk"));
+    runPass();
+    const QString oldFolder = store->rootPath();
+    const QStringList oldFiles = modificationTimes(chores.uid()).keys();
+    ASSERT_EQ(oldFiles.size(), 1);
+    ASSERT_FALSE(TDCalendarStoreSyncSettings::calendarSyncDates().isEmpty());
+    const QString newFolder = QDir(tempPath()).filePath(QStringLiteral("moved calendars"));
+    ASSERT_TRUE(QDir().mkpath(newFolder + QLatin1Char('/') + chores.uid()));
+
+    struct Case {
+        const char* situation;
+        bool syncOn;
+        bool changes;
+    };
+    for (const Case& c : {Case{"sync on", true, false}, Case{"sync off", false, true}}) {
+        SCOPED_TRACE(c.situation);
+        pane->setCalendarStoreSyncEnabled(c.syncOn);
+        EXPECT_EQ(pane->canChangeCalendarFolder(), c.changes);
+        EXPECT_EQ(pane->setCalendarFolder(newFolder).ok(), c.changes);
+        EXPECT_EQ(pane->calendarFolder(), c.changes ? newFolder : oldFolder);
+        EXPECT_EQ(platform::UserDefaults::standard().string(QStringLiteral("calendarStoreRootPath")),
+                  c.changes ? newFolder : QString());
+    }
+    EXPECT_TRUE(TDCalendarStoreSyncSettings::calendarSyncDates().isEmpty());
+
+    pane->setCalendarStoreSyncEnabled(true);
+    runPass();
+    EXPECT_TRUE(calendarTasksByTitle(chores.uid()).contains(QStringLiteral("Buy milk")));
+    EXPECT_EQ(tasksTitled(QStringLiteral("Buy milk")).size(), 1);
+    for (const QString& file : oldFiles) EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
+}
+
 TEST_F(CalendarPaneTest, ADraggedCalendarKeepsItsPlaceInTheStoredOrder) {
     const QStringList before = {pane->calendarRows()[0].calendar.uid(),
                                 pane->calendarRows()[1].calendar.uid()};

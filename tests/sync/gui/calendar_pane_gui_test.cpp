@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -64,6 +65,28 @@ TEST_F(CalendarPaneWidgetTest, TheCalendarsAndTheGroupsOfTheSelectedCalendarShow
     works.first()->setCheckState(0, Qt::Checked);
     testsupport::drainEvents();
     EXPECT_EQ(pane->calendarList()->item(1 - choresRow)->checkState(), Qt::Checked);
+}
+
+// The folder button follows the master switch; a folder chosen through it is shown and used.
+TEST_F(CalendarPaneWidgetTest, TheCalendarFolderButtonWorksOnlyWhileSyncIsOff) {
+    QPushButton* change = pane->changeFolderButton();
+    EXPECT_FALSE(change->isEnabled());
+    const QString moved = QDir(tempPath()).filePath(QStringLiteral("moved"));
+    ASSERT_TRUE(QDir().mkpath(moved + QStringLiteral("/garden")));
+    pane->setCalendarFolderChooser([moved] { return std::optional<QString>(moved); });
+
+    pane->controller().setCalendarStoreSyncEnabled(false);
+    testsupport::drainEvents();
+    ASSERT_TRUE(change->isEnabled());
+    QTest::mouseClick(change, Qt::LeftButton);
+    testsupport::drainEvents();
+    EXPECT_EQ(store->rootPath(), moved);
+    ASSERT_EQ(pane->calendarList()->count(), 1);
+    EXPECT_EQ(pane->calendarList()->item(0)->text(), QStringLiteral("garden"));
+
+    pane->controller().setCalendarStoreSyncEnabled(true);
+    testsupport::drainEvents();
+    EXPECT_FALSE(change->isEnabled());
 }
 
 }  // namespace
