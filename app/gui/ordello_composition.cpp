@@ -197,7 +197,8 @@ void TDOrdelloComposition::p_showPreferences() {
              {},
              [this](bool suspended) { m_hotKeys->setSuspended(suspended); },
              m_syncControl.get(),
-             m_calendarSync.get()}));
+             m_calendarSync.get(),
+             !m_hotKeys->center().backend()}));
     preferences.showWindow();
 }
 

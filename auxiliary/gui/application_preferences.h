@@ -35,6 +35,9 @@ struct TDPreferencesContext {
     TDSyncWindows* syncWindows = nullptr;
     // The calendar sync, which runs a pass as the calendar pane goes; none: no pass then.
     TDCalendarStoreSyncManager* calendarSync = nullptr;
+    // No way to take keys from other programs in this session: the Shortcuts pane shows the commands
+    // to bind in the desktop's own shortcut settings instead of its recorders.
+    bool hotKeysNeedDesktopSettings = false;
 };
 
 // The panes of Ordello's preferences, in toolbar order: General, Sync Service, Calendar Sync, Shortcuts.

@@ -4,6 +4,7 @@
 #include "platform/defaults/user_defaults.h"
 
 #include <QCoreApplication>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -24,7 +25,7 @@ TDKeyboardPreferencesController::~TDKeyboardPreferencesController() {
     // A recorder that goes with the focus must not leave the hot keys suspended.
     if (m_view && m_context.suspendHotKeys)
         for (const Recorder* recorder : {&m_quickEntry, &m_quickEntryContext})
-            if (recorder->edit->hasFocus()) m_context.suspendHotKeys(false);
+            if (recorder->edit && recorder->edit->hasFocus()) m_context.suspendHotKeys(false);
 }
 
 QString TDKeyboardPreferencesController::helpAnchor() const {
@@ -34,6 +35,10 @@ QString TDKeyboardPreferencesController::helpAnchor() const {
 QWidget* TDKeyboardPreferencesController::view() {
     if (m_view) return m_view.get();
     m_view = std::make_unique<QWidget>();
+    if (m_context.hotKeysNeedDesktopSettings) {
+        p_showDesktopCommands();
+        return m_view.get();
+    }
     auto* grid = new QGridLayout;
     grid->setColumnStretch(1, 1);
     grid->setHorizontalSpacing(12);
@@ -53,6 +58,44 @@ QWidget* TDKeyboardPreferencesController::view() {
     p_showStored(m_quickEntry);
     p_showStored(m_quickEntryContext);
     return m_view.get();
+}
+
+void TDKeyboardPreferencesController::p_showDesktopCommands() {
+    auto* explanation = new QLabel(tr("In this session Ordello cannot take a shortcut from other programs "
+                                      "itself. Add these commands as custom shortcuts in your desktop's "
+                                      "keyboard settings, with the keys you like:"),
+                                   m_view.get());
+    explanation->setObjectName(QStringLiteral("DesktopShortcutsExplanation"));
+    explanation->setWordWrap(true);
+    auto* grid = new QGridLayout;
+    grid->setColumnStretch(1, 1);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    const std::pair<QString, QString> commands[] = {
+        {tr("Quick Entry:"), QStringLiteral("ordello --quick-entry")},
+        {tr("Quick Entry with Context:"), QStringLiteral("ordello --quick-entry-context")}};
+    int row = 0;
+    for (const auto& [title, command] : commands) {
+        auto* shown = new QLabel(command, m_view.get());
+        shown->setObjectName(QStringLiteral("DesktopShortcutCommand"));
+        shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        // Selectable, so that it can be copied into the desktop's settings.
+        shown->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        grid->addWidget(new QLabel(title, m_view.get()), row, 0, Qt::AlignRight | Qt::AlignVCenter);
+        grid->addWidget(shown, row++, 1);
+    }
+    auto* context = new QLabel(tr("With context, the new task starts with what the window in front shows."),
+                               m_view.get());
+    context->setWordWrap(true);
+    auto* layout = new QVBoxLayout(m_view.get());
+    layout->setContentsMargins(20, 20, 20, 8);
+    layout->addWidget(explanation);
+    layout->addSpacing(8);
+    layout->addLayout(grid);
+    layout->addSpacing(8);
+    layout->addWidget(context);
+    layout->addStretch(1);
+    m_view->setMinimumWidth(480);
 }
 
 void TDKeyboardPreferencesController::p_addRecorder(Recorder& recorder, const QString& title,
@@ -86,6 +129,7 @@ void TDKeyboardPreferencesController::p_addRecorder(Recorder& recorder, const QS
 
 void TDKeyboardPreferencesController::setupPreferencePaneController(TDPreferencesController&) {
     view();
+    if (m_context.hotKeysNeedDesktopSettings) return;
     p_showStored(m_quickEntry);
     p_showStored(m_quickEntryContext);
 }

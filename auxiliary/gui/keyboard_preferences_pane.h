@@ -17,6 +17,8 @@ class QLabel;
 // context of the window in front. A recorded chord is stored at once (see TDShortcutRecord) and the hot
 // keys take it up; a key without a modifier is refused with a word under its recorder. While a recorder
 // has the focus the hot keys let go of their keys, so the combination in use can be recorded again.
+// Where the session lets no program take keys from others, it shows the commands to bind in the
+// desktop's own shortcut settings instead.
 class TDKeyboardPreferencesController final : public TDPreferencePane {
 public:
     explicit TDKeyboardPreferencesController(TDPreferencesContext context);
@@ -33,6 +35,8 @@ private:
         TDShortcutRecorder* edit = nullptr;
         QLabel* message = nullptr;
     };
+    // Where no hot key can be taken: the commands to bind in the desktop's settings.
+    void p_showDesktopCommands();
     void p_addRecorder(Recorder& recorder, const QString& title, QGridLayout& grid, int row);
     void p_recorded(Recorder& recorder, const TDShortcutRecord& record);
     void p_showStored(Recorder& recorder);

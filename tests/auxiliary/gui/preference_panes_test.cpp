@@ -160,6 +160,30 @@ protected:
     QKeySequenceEdit* recorder = nullptr;
 };
 
+TEST_F(PreferencePanesTest, WithoutGlobalHotKeysTheShortcutsPaneShowsTheCommandsToBind) {
+    TDPreferencesContext desktopOnly = context();
+    desktopOnly.hotKeysNeedDesktopSettings = true;
+    QWidget window;  // goes after the pane, which owns its view
+    TDKeyboardPreferencesController pane(desktopOnly);
+    window.setLayout(new QVBoxLayout);
+    window.layout()->addWidget(pane.view());
+    window.resize(520, 260);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QStringList commands;
+    for (const QLabel* label : pane.view()->findChildren<QLabel*>(QStringLiteral("DesktopShortcutCommand")))
+        commands << label->text();
+    EXPECT_EQ(commands, (QStringList{QStringLiteral("ordello --quick-entry"),
+                                     QStringLiteral("ordello --quick-entry-context")}));
+    EXPECT_TRUE(child<QLabel>(pane, QStringLiteral("DesktopShortcutsExplanation"))
+                    ->text()
+                    .contains(QStringLiteral("keyboard settings")));
+    // No recorder: a shortcut recorded here would reach nothing.
+    EXPECT_EQ(child<QKeySequenceEdit>(pane, TDQuickEntryHotKey), nullptr);
+    QDir().mkpath(QStringLiteral(ORDELLO_SCREENSHOT_DIR));
+    window.grab().save(QStringLiteral(ORDELLO_SCREENSHOT_DIR "/shortcuts_pane_desktop_settings.png"));
+}
+
 TEST_F(ShortcutsPaneTest, ARecordedChordIsStoredInBothFormsAndTakesEffectAtOnce) {
     EXPECT_EQ(suspensions, QList<bool>{true}) << "the hot keys let go while recording";
     press(Qt::CTRL | Qt::ALT | Qt::Key_Space);
