@@ -4,8 +4,9 @@
 # A unity batch compiles several sources as one, so two of them with the same file-local name (a constant
 # or helper in an anonymous namespace, a `using` alias) no longer compile together: the compiler says
 # "redefinition of ... {anonymous}::name" or "reference to ... is ambiguous". Either give one of the
-# names a more particular spelling, or add the source to ordello_unity_excluded below: that sets
-# SKIP_UNITY_BUILD_INCLUSION on it in every target, so it compiles on its own. Batches follow the sorted
+# names a more particular spelling, or add the source to ordello_unity_excluded below and run
+# scripts/unity_apart.py: excluded sources go into batches of their own where no two share a file-local
+# name (cmake/OrdelloUnityApart.cmake), or compile alone. Batches follow the sorted
 # source lists, so a new file can bring two old ones together; the same line mends that.
 # A build without batches or precompiled headers (-DORDELLO_UNITY_BUILD=OFF -DORDELLO_PRECOMPILE_HEADERS=OFF)
 # shows a source that only compiles thanks to what its neighbours include.
@@ -248,15 +249,44 @@ set(ordello_unity_excluded
     tests/taskviews/today_section_predicate_test.cpp
 )
 
-# Takes the excluded sources of the target out of its batches (in the directory that defines it).
-function(ordello_exclude_from_batches target)
+include(${CMAKE_CURRENT_LIST_DIR}/OrdelloUnityApart.cmake)
+set(ordello_unity_apart_index 0)
+foreach(line IN LISTS ordello_unity_apart_batches)
+    string(REPLACE "," ";" members "${line}")
+    foreach(member IN LISTS members)
+        string(MAKE_C_IDENTIFIER "${member}" id)
+        set(ordello_unity_apart_of_${id} ${ordello_unity_apart_index})
+    endforeach()
+    math(EXPR ordello_unity_apart_index "${ordello_unity_apart_index} + 1")
+endforeach()
+
+# Puts the target's sources in batches (in the directory that defines it): in the order the target lists
+# them, ORDELLO_UNITY_BATCH_SIZE at a time; the excluded ones in their batches apart, or alone.
+function(ordello_batch_sources target)
     get_target_property(sources ${target} SOURCES)
+    set(count 0)
     foreach(source IN LISTS sources)
-        foreach(excluded IN LISTS ordello_unity_excluded)
-            if(source STREQUAL "${PROJECT_SOURCE_DIR}/${excluded}")
+        if(NOT source MATCHES "\\.(c|cpp|cxx)$")
+            continue()
+        endif()
+        get_filename_component(absolute "${source}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
+        file(RELATIVE_PATH relative "${PROJECT_SOURCE_DIR}" "${absolute}")
+        string(MAKE_C_IDENTIFIER "${relative}" id)
+        get_source_file_property(taken ${source} UNITY_GROUP)
+        if(taken)
+            # Listed by two targets: a batch of one could hold a neighbour of the other.
+            set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+        elseif(relative IN_LIST ordello_unity_excluded)
+            if(DEFINED ordello_unity_apart_of_${id})
+                set_source_files_properties(${source} PROPERTIES UNITY_GROUP apart_${ordello_unity_apart_of_${id}})
+            else()
                 set_source_files_properties(${source} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
             endif()
-        endforeach()
+        else()
+            math(EXPR batch "${count} / ${ORDELLO_UNITY_BATCH_SIZE}")
+            set_source_files_properties(${source} PROPERTIES UNITY_GROUP batch_${batch})
+            math(EXPR count "${count} + 1")
+        endif()
     endforeach()
 endfunction()
 
@@ -266,8 +296,8 @@ function(ordello_speed_up target layer)
     cmake_parse_arguments(ARG "TESTING" "" "" ${ARGN})
     set_target_properties(${target} PROPERTIES
         UNITY_BUILD ${ORDELLO_UNITY_BUILD}
-        UNITY_BUILD_BATCH_SIZE ${ORDELLO_UNITY_BATCH_SIZE})
-    ordello_exclude_from_batches(${target})
+        UNITY_BUILD_MODE GROUP)
+    ordello_batch_sources(${target})
     if(ORDELLO_PRECOMPILE_HEADERS)
         set(headers ${ordello_pch_${layer}})
         if(ARG_TESTING)
@@ -282,8 +312,8 @@ endfunction()
 function(ordello_speed_up_like target donor)
     set_target_properties(${target} PROPERTIES
         UNITY_BUILD ${ORDELLO_UNITY_BUILD}
-        UNITY_BUILD_BATCH_SIZE ${ORDELLO_UNITY_BATCH_SIZE})
-    ordello_exclude_from_batches(${target})
+        UNITY_BUILD_MODE GROUP)
+    ordello_batch_sources(${target})
     if(ORDELLO_PRECOMPILE_HEADERS)
         target_precompile_headers(${target} REUSE_FROM ${donor})
     endif()

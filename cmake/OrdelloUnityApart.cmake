@@ -1,0 +1,40 @@
+# Written by scripts/unity_apart.py from ordello_unity_excluded: run it again after changing that list.
+# Each line is a batch of excluded sources that share no file-local name; the rest compile alone.
+set(ordello_unity_apart_batches
+    app/gui/application_menus.cpp,app/gui/file_dialog_library_chooser.cpp,app/gui/goto_view_controller.cpp,app/gui/tab_control.cpp,app/gui/tag_filter_view_controller.cpp
+    auxiliary/gui/application_preferences.cpp,auxiliary/gui/preference_icons.cpp,auxiliary/gui/preferences_controller.cpp,auxiliary/gui/timer_lcd_view.cpp
+    auxiliary/gui/general_preferences_pane.cpp,auxiliary/gui/support_window.cpp,auxiliary/gui/timer_window.cpp
+    bench/source_list_bench.cpp,bench/tasks_controller_bench.cpp
+    controls/gui/action_button.cpp,controls/gui/colored_checkbox_button_cell.cpp,controls/gui/control_images.cpp,controls/gui/date_picker.cpp
+    controls/gui/function_bar.cpp,controls/gui/image_and_text_cell.cpp
+    foundation/color_additions.cpp,foundation/constants.cpp,foundation/email_parser.cpp,foundation/string_additions.cpp
+    language/abbreviation_scoring.cpp,language/natural_date_reader.cpp,language/natural_language_time_interval_value_transformer.cpp,language/recurrence_days.cpp
+    model/distinct_task_tally.cpp,model/json_friendly.cpp,model/library_object_dictionary.cpp,model/natural_language_recurrence_rule_value_transformer.cpp,model/recurrence_rule_archiving.cpp,model/rule_condition.cpp,model/rule_predicate_translator.cpp,model/task_tags.cpp
+    model/group.cpp,model/recurrence_rule.cpp,model/rule_archiving.cpp,model/task.cpp
+    model/smart_folder.cpp,model/task_dictionary.cpp
+    platform/calendarstore/calendar_store.cpp,platform/calendarstore/calendar_task.cpp,platform/desktop/bus/hand_over_arguments.cpp,platform/desktop/bus/instance_service.cpp,platform/desktop/bus/object_path_element.cpp,platform/files/file_reference.cpp,platform/objectstore/managed_object_context.cpp,platform/plist/binary_property_list_reader.cpp
+    platform/defaults/host_defaults.cpp,platform/lsm/semantic_map.cpp,platform/objectstore/persistent_store_coordinator.cpp,platform/plist/keyed_archive.cpp,platform/plist/xml_property_list_writer.cpp,platform/predicates/predicate_parser.cpp
+    platform/defaults/user_defaults.cpp,platform/predicates/expression.cpp,platform/transformers/value_transformer.cpp
+    store/importer.cpp,store/library_backup_reader.cpp,store/library_files_aside.cpp,store/library_opening_errors.cpp,store/library_package_swap.cpp,store/migration_policies.cpp,store/store_file_copy.cpp
+    store/library_data_upgrade.cpp,store/library_manager.cpp,store/property_list_library_restore_operation.cpp
+    store/library_fix_operation.cpp,store/library_migration.cpp
+    sync/calendar_store_sync_operation.cpp,sync/corvane_download_check.cpp,sync/corvane_errors.cpp,sync/corvane_full_sync_operation.cpp,sync/corvane_url.cpp,sync/full_sync_window_controller.cpp,sync/ical_backup_operation.cpp
+    sync/corvane_full_sync_alert.cpp,sync/corvane_merge.cpp
+    taskviews/card_facts.cpp,taskviews/notes_comparison.cpp,taskviews/task_cell_values.cpp,taskviews/task_drop_validation.cpp,taskviews/task_menus.cpp,taskviews/task_pasteboard.cpp,taskviews/task_sections.cpp,taskviews/task_title_styling.cpp
+    taskviews/file_attachment_actions.cpp,taskviews/tasks_controller_filtering.cpp,taskviews/tasks_controller_moving.cpp,taskviews/tasks_controller_view_options.cpp
+    taskviews/gui/card_view.cpp,taskviews/gui/completion_balloons.cpp,taskviews/gui/file_attachment_object.cpp,taskviews/gui/single_task_view.cpp,taskviews/gui/tasks_header_view.cpp,taskviews/gui/tasks_view.cpp
+    taskviews/gui/cell_picture_cache.cpp,taskviews/gui/recurrence_edit_view.cpp,taskviews/gui/task_info_text_field.cpp,taskviews/gui/tasks_view_mouse.cpp
+    taskviews/gui/task_info_view.cpp,taskviews/gui/tasks_view_drawing.cpp
+    taskviews/recurrence_edit_controller.cpp,taskviews/today_section_predicate.cpp
+    tests/app/groups_commands_test.cpp,tests/app/tab_list_test.cpp,tests/app/toolbar_layout_test.cpp
+    tests/model/ordered_collection_test.cpp,tests/model/recurrence_next_date_test.cpp,tests/model/recurrence_test.cpp,tests/model/rule_archiving_test.cpp,tests/model/rule_predicate_translator_test.cpp,tests/model/task_dictionary_test.cpp
+    tests/model/recurrence_rule_test.cpp,tests/model/recurring_copies_test.cpp,tests/model/rule_test.cpp,tests/model/sort_key_cache_test.cpp
+    tests/model/recurrence_text_test.cpp,tests/model/smart_folder_test.cpp
+    tests/platform/calendarstore/calendar_task_test.cpp,tests/platform/objectstore/merge_test.cpp,tests/platform/plist/keyed_archive_test.cpp,tests/platform/predicates/predicate_parser_test.cpp
+    tests/platform/objectstore/migration_test.cpp,tests/platform/predicates/sort_descriptor_test.cpp
+    tests/store/library_operation_test.cpp,tests/store/library_repair_test.cpp,tests/store/library_saving_test.cpp,tests/store/standard_library_migration_delegate_test.cpp
+    tests/sync/calendar_sync_pass_test.cpp,tests/sync/full_sync_window_test.cpp,tests/sync/merge_mends_test.cpp,tests/sync/sync_operation_fixture.cpp
+    tests/sync/merge_upload_test.cpp,tests/sync/transport_alternate_url_test.cpp
+    tests/taskviews/print_pagination_test.cpp,tests/taskviews/spelling_test.cpp,tests/taskviews/task_cell_values_test.cpp,tests/taskviews/task_info_controller_test.cpp,tests/taskviews/task_title_styling_test.cpp,tests/taskviews/today_section_predicate_test.cpp
+    tests/taskviews/task_menus_test.cpp,tests/taskviews/tasks_controller_grouping_test.cpp
+)
