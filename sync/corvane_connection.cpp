@@ -56,7 +56,9 @@ QNetworkRequest networkRequest(const TDCorvaneRequest& request, const QSslConfig
 TDCorvaneConnection::Options TDCorvaneConnection::standardOptions(const platform::UserDefaults& defaults) {
     Options options;
     options.urls = TDCorvaneServiceURLs::fromDefaults(defaults);
-    options.extraAnchors = corvaneBundledAnchors();
+    options.extraAnchors =
+        corvaneBundledAnchors() +
+        corvaneServiceAnchors(defaults.string(QStringLiteral("corvaneSyncServiceCertificates")));
     return options;
 }
 

@@ -16,6 +16,19 @@ const QList<QSslCertificate>& corvaneBundledAnchors() {
     return anchors;
 }
 
+QList<QSslCertificate> corvaneServiceAnchors(const QString& pemPath) {
+    if (pemPath.isEmpty()) return {};
+    // A certificate file is small; a larger one is not a list of anchors.
+    constexpr qint64 kMaximumBytes = 1024 * 1024;
+    QFile file(pemPath);
+    QList<QSslCertificate> read;
+    if (file.open(QIODevice::ReadOnly) && file.size() <= kMaximumBytes)
+        read = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+    if (read.isEmpty())
+        logWithLevel(TDLogError, "ERROR", "Could not read the sync service's certificates from %@", pemPath);
+    return read;
+}
+
 QSslConfiguration corvaneTrustConfiguration(const QList<QSslCertificate>& extraAnchors) {
     // Setting anchors of our own turns off the on-demand loading of the system's, so both are given.
     static const QList<QSslCertificate> systemAnchors = QSslConfiguration::systemCaCertificates();

@@ -1,10 +1,14 @@
 #include "app/gui/message_box_prompter.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
 
 int TDMessageBoxPrompter::runModal(const TDAlert& alert) {
-    QMessageBox box(m_parent);
+    // The question goes on the window the person works in (the preferences, say), which then has the
+    // keyboard back once it is answered.
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(active ? active : m_parent);
     box.setIcon(QMessageBox::Warning);
     box.setText(alert.messageText);
     box.setInformativeText(alert.informativeText);

@@ -10,6 +10,7 @@
 #include <QActionGroup>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeySequence>
 #include <QPropertyAnimation>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,8 @@
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -117,6 +120,15 @@ void TDPreferencesController::p_buildWindow() {
             });
         }
         m_window->addToolBar(Qt::TopToolBarArea, m_toolbar);
+        // The toolbar's buttons take no focus; the keys that step through tabs step through the panes.
+        for (const auto& [keys, step] : {std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1},
+                                         std::pair{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1}}) {
+            auto* stepper = new QAction(m_window.get());
+            stepper->setShortcut(keys);
+            m_window->addAction(stepper);
+            const int delta = step;
+            connect(stepper, &QAction::triggered, this, [this, delta] { p_selectNeighbour(delta); });
+        }
         m_stack = new QStackedWidget(m_window.get());
         m_blankView = new QWidget(m_stack);
         m_stack->addWidget(m_blankView);
@@ -192,6 +204,21 @@ bool TDPreferencesController::selectPreferencePaneWithIdentifier(const QString& 
         return m_selectedIdentifier == identifier;
     }
     return p_selectInToolbar(*entry);
+}
+
+void TDPreferencesController::p_selectNeighbour(int step) {
+    const QStringList selectable = selectableIdentifiers();
+    const int count = static_cast<int>(m_configuration.panes.size());
+    const int current = m_configuration.indexOf(m_selectedIdentifier);
+    // Round the ends, skipping panes that cannot be switched to now.
+    for (int offset = 1; offset < count; ++offset) {
+        const int index = ((current + step * offset) % count + count) % count;
+        const QString& next = m_configuration.panes.at(index).identifier;
+        if (selectable.contains(next)) {
+            selectPreferencePaneWithIdentifier(next);
+            return;
+        }
+    }
 }
 
 bool TDPreferencesController::p_selectInToolbar(const TDPreferencePaneEntry& entry) {

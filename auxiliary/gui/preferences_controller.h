@@ -85,6 +85,7 @@ private:
     QWidget* p_page(const QString& identifier);
     bool p_mayOrderOut(std::function<void()> retry);
     bool p_selectInToolbar(const TDPreferencePaneEntry& entry);
+    void p_selectNeighbour(int step);
     void p_selectTab(int index);
     void p_resizeTo(QWidget* page, std::function<void()> then);
     void p_focusFirstControl(QWidget* page);

@@ -75,6 +75,13 @@ void TDFullSyncWindow::p_showPage() {
     }
     m_alertView->setAccessoryWidget(chooser ? m_chooser : nullptr);
     m_pages->setCurrentIndex(progress ? 1 : 0);
+    // The page's buttons are new: the default one takes the keyboard, so Return and Space answer it.
+    if (QWidget* button =
+            progress ? m_cancel : m_alertView->buttonWithTag(TDSyncAlertPanelController::kFirstButtonTag))
+        button->setFocus();
+    // The result comes after the library reopened, which brings the main window forward: the window
+    // that holds the answer takes the keyboard back.
+    if (!progress && isVisible()) activateWindow();
     // The window takes the height of the page shown, its top edge staying where it is.
     m_pages->currentWidget()->adjustSize();
     m_pages->setFixedHeight(m_pages->currentWidget()->sizeHint().height());

@@ -57,6 +57,7 @@ void TDSyncWindows::fullSync(QWidget* parent) {
     TDFullSyncWindow* window = p_openFullSyncWindow(parent);
     window->controller().showFullSyncAlert();
     window->open();
+    window->activateWindow();
 }
 
 void TDSyncWindows::performFullSync(TDCorvaneSyncType type, QWidget* parent) {
@@ -64,6 +65,7 @@ void TDSyncWindows::performFullSync(TDCorvaneSyncType type, QWidget* parent) {
     TDFullSyncWindow* window = p_openFullSyncWindow(parent);
     window->controller().performFullSync(type);
     window->open();
+    window->activateWindow();
 }
 
 int TDSyncWindows::showSyncError(const TDError& error, QWidget* parent) {

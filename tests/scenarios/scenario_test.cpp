@@ -110,7 +110,7 @@ void ScenarioTest::seedLibrary(const std::function<void(LibrarySeed&)>& build) {
 void ScenarioTest::launch() {
     ASSERT_FALSE(m_ordello) << "Ordello is already running";
     TDCompositionSeams seams;
-    seams.prompter = &prompter;
+    if (!useMessageBoxes) seams.prompter = &prompter;
     seams.libraryChooser = &chooser;
     seams.workspace = &workspace;
     // A connection never opened: no bus of the desktop's is reached.

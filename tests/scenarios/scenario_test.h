@@ -157,6 +157,9 @@ protected:
     // the test uses the session's own (useSessionHotKeys before launch).
     FakeHotKeyBackend* desktopHotKeys = nullptr;
     bool useSessionHotKeys = false;
+    // Before launch: questions come as the program's own message boxes, answered with keys like any
+    // window, instead of going to `prompter`.
+    bool useMessageBoxes = false;
 
 private:
     QModelIndex p_rowOfTask(const QString& title, int column) const;

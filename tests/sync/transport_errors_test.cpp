@@ -2,6 +2,8 @@
 
 #include "sync/corvane_trust.h"
 
+#include <QDir>
+#include <QFile>
 #include <QJsonDocument>
 
 namespace synctest {
@@ -150,6 +152,25 @@ TEST_F(TransportTest, WithoutTheTestAnchorTheLoopbackCertificateIsNotTrusted) {
     ASSERT_FALSE(result.ok());
     EXPECT_EQ(result.error().code, TDCorvaneErrorCommunication);
     EXPECT_TRUE(server->requests().isEmpty());
+}
+
+// A service of one's own: the program trusts the anchors of the file the setting names, besides its own.
+TEST_F(TransportTest, TheServiceCertificatesSettingAddsItsAnchors) {
+    const QString pem = QDir(tempPath()).filePath(QStringLiteral("service.pem"));
+    QFile file(pem);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(LoopbackSyncServer::authorityCertificate().toPem());
+    file.close();
+    const struct {
+        QString path;
+        bool trusted;
+    } cases[] = {
+        {pem, true}, {QDir(tempPath()).filePath(QStringLiteral("missing.pem")), false}, {tempPath(), false}};
+    for (const auto& entry : cases) {
+        defaults().setValue(QStringLiteral("corvaneSyncServiceCertificates"), entry.path);
+        auto operation = makeOperation(TDCorvaneConnection::standardOptions(defaults()));
+        EXPECT_EQ(get(*operation, corvaneUserPath(kUser)).ok(), entry.trusted) << entry.path.toStdString();
+    }
 }
 
 TEST_F(TransportTest, AStalledAnswerTimesOutAsACommunicationError) {

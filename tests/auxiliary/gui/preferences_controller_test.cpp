@@ -184,6 +184,31 @@ TEST_F(PreferencesControllerTest, APaneThatCannotSwitchOutLeavesOnlyItselfSelect
     EXPECT_TRUE(toolbarItem(QStringLiteral("Small"))->isEnabled());
 }
 
+// The toolbar's buttons take no focus: Ctrl+PageDown and Ctrl+PageUp step through the panes from the
+// focused control, round the ends, past a pane that cannot be left.
+TEST_F(PreferencesControllerTest, ControlPageDownAndUpStepThroughThePanesFromTheKeyboard) {
+    open();
+    const struct {
+        Qt::Key key;
+        QString shown;
+    } steps[] = {{Qt::Key_PageDown, QStringLiteral("Tall")},
+                 {Qt::Key_PageDown, QStringLiteral("Third")},
+                 {Qt::Key_PageDown, QStringLiteral("Small")},
+                 {Qt::Key_PageUp, QStringLiteral("Third")},
+                 {Qt::Key_PageUp, QStringLiteral("Tall")}};
+    for (const auto& step : steps) {
+        ASSERT_TRUE(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), step.key, Qt::ControlModifier);
+        EXPECT_EQ(controller->selectedPreferencePaneIdentifier(), step.shown);
+        EXPECT_EQ(QApplication::focusWidget(), made[step.shown]->field) << "the pane's first control";
+    }
+
+    made[QStringLiteral("Tall")]->canSwitchOut = false;
+    controller->validateSelectableItems();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
+    EXPECT_EQ(controller->selectedPreferencePaneIdentifier(), QStringLiteral("Tall"));
+}
+
 TEST_F(PreferencesControllerTest, EscapeClosesUnlessThePaneDefersAndTheRetryCloses) {
     open();
     QSignalSpy closed(controller.get(), &TDPreferencesController::windowClosed);
