@@ -18,9 +18,9 @@ public:
     QString exportPath() const { return m_exportPath; }
     // Whether the run wrote the file (read after it has finished).
     bool didExport() const { return m_exported.load(); }
-    // Fetches, builds and writes; false when cancelled or failed (logged; a failed fetch is also
-    // shown through the application delegate).
-    bool exportLibrary(TDLibrary* library, const QString& path);
+    // Reads the store and writes; false when cancelled or failed (logged; a failed read is also shown
+    // through the application delegate).
+    bool exportLibrary(const QString& path);
 
 protected:
     void main() override;

@@ -21,6 +21,37 @@ namespace platform {
 
 namespace {
 
+// An attribute's column as objects hold it: dates as UTC times, transformable values decoded.
+QVariant storedAttributeValue(sqlite3_stmt* statement, int c, const AttributeDescription* attribute) {
+    switch (attribute->type()) {
+        case AttributeType::String:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
+                                     sqlite3_column_bytes(statement, c));
+        case AttributeType::Integer64:
+            return qint64(sqlite3_column_int64(statement, c));
+        case AttributeType::Double:
+            return sqlite3_column_double(statement, c);
+        case AttributeType::Boolean:
+            return sqlite3_column_int64(statement, c) != 0;
+        case AttributeType::Date:
+            return QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
+        case AttributeType::Binary:
+        case AttributeType::Transformable:
+            break;
+    }
+    const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
+    QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
+    if (attribute->type() == AttributeType::Binary) return data;
+    const auto transformer = valueTransformerForName(attribute->valueTransformerName());
+    if (!transformer) {
+        logWithLevel(TDLogError, "ERROR",
+                     "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
+                     attribute->valueTransformerName(), attribute->name());
+        return data;
+    }
+    return transformer->reverseTransformedValue(data);
+}
+
 QString quoted(const QString& identifier) {
     QString text = identifier;
     text.replace(QLatin1Char('"'), QLatin1String("\"\""));
@@ -538,44 +569,8 @@ void PersistentStoreCoordinator::p_readRow(sqlite3_stmt* statement, ManagedObjec
             foreignKey(object, property->asRelationship(), sqlite3_column_int64(statement, c));
             continue;
         }
-        QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
-        switch (attribute->type()) {
-            case AttributeType::String:
-                slot = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, c)),
-                                         sqlite3_column_bytes(statement, c));
-                break;
-            case AttributeType::Integer64:
-                slot = qint64(sqlite3_column_int64(statement, c));
-                break;
-            case AttributeType::Double:
-                slot = sqlite3_column_double(statement, c);
-                break;
-            case AttributeType::Boolean:
-                slot = sqlite3_column_int64(statement, c) != 0;
-                break;
-            case AttributeType::Date:
-                slot = QDateTime::fromMSecsSinceEpoch(sqlite3_column_int64(statement, c), Qt::UTC);
-                break;
-            case AttributeType::Binary:
-            case AttributeType::Transformable: {
-                const char* bytes = static_cast<const char*>(sqlite3_column_blob(statement, c));
-                QByteArray data(bytes ? bytes : "", sqlite3_column_bytes(statement, c));
-                if (attribute->type() == AttributeType::Binary) {
-                    slot = data;
-                    break;
-                }
-                const auto transformer = valueTransformerForName(attribute->valueTransformerName());
-                if (!transformer) {
-                    logWithLevel(TDLogError, "ERROR",
-                                 "No value transformer named \"%@\" for \"%@\"; the value is left as data.",
-                                 attribute->valueTransformerName(), attribute->name());
-                    slot = data;
-                } else {
-                    slot = transformer->reverseTransformedValue(data);
-                }
-                break;
-            }
-        }
+        object->m_attributes[static_cast<size_t>(attribute->slot())] =
+            storedAttributeValue(statement, c, attribute);
     }
 }
 
@@ -855,6 +850,105 @@ Status PersistentStoreCoordinator::p_write(const std::vector<ManagedObject*>& in
     else
         m_saveCount = saveCount;
     return status;
+}
+
+}  // namespace platform
+
+namespace platform {
+
+int PersistentStoreCoordinator::StoredRow::column(const PropertyDescription* property) const {
+    // The columns after "pk" and "kind", as readRows selects them.
+    return property->column() + 2;
+}
+
+bool PersistentStoreCoordinator::StoredRow::isNull(const PropertyDescription* property) const {
+    return property->column() < 0 || sqlite3_column_type(m_statement, column(property)) == SQLITE_NULL;
+}
+
+QVariant PersistentStoreCoordinator::StoredRow::value(const AttributeDescription* attribute) const {
+    if (isNull(attribute)) return {};
+    return storedAttributeValue(m_statement, column(attribute), attribute);
+}
+
+qint64 PersistentStoreCoordinator::StoredRow::integer(const PropertyDescription* property) const {
+    return sqlite3_column_int64(m_statement, column(property));
+}
+
+double PersistentStoreCoordinator::StoredRow::real(const AttributeDescription* attribute) const {
+    return sqlite3_column_double(m_statement, column(attribute));
+}
+
+QByteArrayView PersistentStoreCoordinator::StoredRow::text(const AttributeDescription* attribute) const {
+    const int c = column(attribute);
+    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(m_statement, c));
+    return QByteArrayView(bytes, sqlite3_column_bytes(m_statement, c));
+}
+
+qint64 PersistentStoreCoordinator::StoredRow::foreignKey(const RelationshipDescription* relationship) const {
+    return isNull(relationship) ? 0 : sqlite3_column_int64(m_statement, column(relationship));
+}
+
+Status PersistentStoreCoordinator::beginReading() {
+    m_lock.lock();
+    if (!m_db) {
+        m_lock.unlock();
+        return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
+    }
+    // Deferred: the snapshot is taken by the first read and held until the end.
+    if (Status begun = p_exec("BEGIN"); !begun) {
+        m_lock.unlock();
+        return begun;
+    }
+    return {};
+}
+
+void PersistentStoreCoordinator::endReading() {
+    if (m_db)
+        if (const Status ended = p_exec("ROLLBACK"); !ended)
+            logWithLevel(TDLogError, "ERROR", "Could not end a read of the store: %@",
+                         ended.error().description);
+    m_lock.unlock();
+}
+
+Status PersistentStoreCoordinator::readRows(const EntityDescription* root,
+                                            const std::function<void(const StoredRow&)>& row) {
+    QMutexLocker locker(&m_lock);
+    if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
+    const int table = root->tableIndex();
+    QString sql = QStringLiteral("SELECT pk, kind");
+    for (const Column& column : m_columns[static_cast<size_t>(table)])
+        sql += QStringLiteral(", ") + quoted(column.name);
+    sql += QStringLiteral(" FROM ") + quoted(m_tableNames[static_cast<size_t>(table)]) +
+           QStringLiteral(" ORDER BY pk");
+    sqlite3_stmt* statement = p_statement(sql);
+    if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
+    StoredRow stored;
+    stored.m_statement = statement;
+    int lastKind = -1;
+    int rc;
+    Status status;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        stored.m_primaryKey = sqlite3_column_int64(statement, 0);
+        if (const int kind = sqlite3_column_int(statement, 1); kind != lastKind) {
+            lastKind = kind;
+            stored.m_entity = m_entityOfKind.value(kind);
+        }
+        if (!stored.m_entity || stored.m_entity->tableIndex() != table) {
+            status = makeObjectStoreError(
+                ObjectStoreErrorStoreCannotOpen,
+                QStringLiteral("The store \"%1\" holds a row of unknown kind %2.").arg(m_path).arg(lastKind));
+            break;
+        }
+        row(stored);
+    }
+    sqlite3_reset(statement);
+    if (status && rc != SQLITE_ROW && rc != SQLITE_DONE) return p_sqliteError(rc, QStringLiteral("reading"));
+    return status;
+}
+
+Status PersistentStoreCoordinator::readJoinRows(const RelationshipDescription* relationship,
+                                                const std::function<void(qint64, qint64)>& pair) {
+    return p_readJoinTable(relationship->joinTable(), pair);
 }
 
 }  // namespace platform

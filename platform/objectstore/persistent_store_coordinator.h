@@ -3,6 +3,7 @@
 #include "platform/base/error.h"
 #include "platform/objectstore/object_model.h"
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QMutex>
 #include <QRecursiveMutex>
@@ -79,6 +80,39 @@ public:
     // The free metadata entries; setting them writes at once.
     QVariantMap metadata() const;
     Status setMetadata(const QVariantMap& metadata);
+
+    // One stored row, for readers that need no objects (backups): values are converted when asked for.
+    class StoredRow {
+    public:
+        const EntityDescription* entity() const { return m_entity; }
+        qint64 primaryKey() const { return m_primaryKey; }
+        bool isNull(const PropertyDescription* property) const;
+        // The attribute's value as an object holds it after a fetch; invalid when none is stored.
+        QVariant value(const AttributeDescription* attribute) const;
+        // The stored integer of an attribute kept as one (integers, booleans, dates as milliseconds).
+        qint64 integer(const PropertyDescription* property) const;
+        double real(const AttributeDescription* attribute) const;
+        // The stored UTF-8 text of a string attribute, valid until the next row.
+        QByteArrayView text(const AttributeDescription* attribute) const;
+        // The key of the object a to-one relationship kept in this row points at; 0 for none.
+        qint64 foreignKey(const RelationshipDescription* relationship) const;
+
+    private:
+        friend class PersistentStoreCoordinator;
+        int column(const PropertyDescription* property) const;
+        sqlite3_stmt* m_statement = nullptr;
+        const EntityDescription* m_entity = nullptr;
+        qint64 m_primaryKey = 0;
+    };
+    // A read transaction, under the lock: the reads until endReading() see one saved state, whatever
+    // other connections commit meanwhile.
+    Status beginReading();
+    void endReading();
+    // Every row of the table of a root entity, in the order of their keys.
+    Status readRows(const EntityDescription* root, const std::function<void(const StoredRow&)>& row);
+    // The pairs of keys of a many-to-many relationship's join table (owner side first).
+    Status readJoinRows(const RelationshipDescription* relationship,
+                        const std::function<void(qint64, qint64)>& pair);
 
     void lock() { m_lock.lock(); }
     bool tryLock() { return m_lock.tryLock(); }

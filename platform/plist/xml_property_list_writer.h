@@ -41,4 +41,44 @@ private:
     Status m_failure;
 };
 
+// Appends the text of property-list elements to a buffer, exactly as XmlPropertyListStreamWriter
+// writes them: for writers of large documents that make no values to hand it (backups written from
+// stored rows). Each element is given its depth, the number of elements around it (the root
+// dictionary's is 1). Text that XML cannot hold is refused and leaves the buffer as it was.
+class XmlPropertyListText final {
+public:
+    explicit XmlPropertyListText(QByteArray& buffer) : m_buffer(buffer) {}
+
+    QByteArray& buffer() { return m_buffer; }
+    void beginDocument();
+    void endDocument();
+    void beginDictionary(int depth);
+    // Closes the dictionary opened last; one that got nothing is written as an empty element.
+    void endDictionary(int depth);
+    void beginArray(int depth);
+    void endArray(int depth);
+    Status key(int depth, QStringView key);
+    // A key given as UTF-8 text known to need no escaping (for example a model's property name).
+    void plainKey(int depth, QByteArrayView key);
+    Status string(int depth, QStringView text);
+    // UTF-8 text as stored; bytes that are not UTF-8 become what QString::fromUtf8 makes of them.
+    Status string(int depth, QByteArrayView utf8);
+    void integer(int depth, qint64 value);
+    void real(int depth, double value);
+    void boolean(int depth, bool value);
+    // A UTC time as milliseconds since 1970; refused outside the years 1 to 9999.
+    Status date(int depth, qint64 msecsSinceEpoch);
+    void data(int depth, const QByteArray& bytes);
+    // Any value of property_list.h's QVariant form, containers with their contents.
+    Status value(int depth, const QVariant& value);
+
+private:
+    void indent(int depth);
+    Status element(int depth, const char* open, const char* close, QByteArrayView utf8);
+    template <typename Map>
+    Status dictionary(int depth, const Map& map);
+    QByteArray& m_buffer;
+    QList<qsizetype> m_openDictionaries;  // where each open dictionary's contents begin
+};
+
 }  // namespace platform

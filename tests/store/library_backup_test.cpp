@@ -213,8 +213,7 @@ TEST_F(LibraryBackupTest, ACancelledOrFailedExportLeavesTheOutputAsItWasAndNoTem
     exporter->start();
     // Into a folder that is not there.
     auto failing = std::make_shared<TDPropertyListExportOperation>(packagePath(), path);
-    EXPECT_FALSE(
-        failing->exportLibrary(nullptr, QDir(tempPath()).filePath(QStringLiteral("missing/x.odlbackup"))));
+    EXPECT_FALSE(failing->exportLibrary(QDir(tempPath()).filePath(QStringLiteral("missing/x.odlbackup"))));
     QFile check(path);
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), QByteArray("old"));

@@ -2,6 +2,9 @@
 #include "platform/plist/xml_property_list_writer.h"
 
 #include <QBuffer>
+#include <QTimeZone>
+
+#include <limits>
 
 #include <gtest/gtest.h>
 
@@ -95,6 +98,94 @@ TEST(XmlStreamWriterTest, AFailingDeviceIsAnError) {
         FillingDevice device(capacity);
         EXPECT_FALSE(platform::writeXmlPropertyList(tree, device).ok());
     }
+}
+
+// The text appender must give the stream writer's very bytes: backups are written by both.
+TEST(XmlPropertyListTextTest, ValuesReadAsTheStreamWriterWritesThem) {
+    const auto fromWriter = [](const QVariant& value) -> Result<QByteArray> {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        XmlPropertyListStreamWriter writer(buffer);
+        if (Status s = writer.beginDictionary(); !s.ok()) return s.error();
+        if (Status s = writer.key(QStringLiteral("k")); !s.ok()) return s.error();
+        if (Status s = writer.value(value); !s.ok()) return s.error();
+        if (Status s = writer.endDictionary(); !s.ok()) return s.error();
+        if (Status s = writer.finish(); !s.ok()) return s.error();
+        return bytes;
+    };
+    const auto fromText =
+        [](const std::function<Status(platform::XmlPropertyListText&)>& write) -> Result<QByteArray> {
+        QByteArray bytes;
+        platform::XmlPropertyListText text(bytes);
+        text.beginDocument();
+        text.beginDictionary(1);
+        text.plainKey(2, "k");
+        if (Status s = write(text); !s.ok()) return s.error();
+        text.endDictionary(1);
+        text.endDocument();
+        return bytes;
+    };
+    const auto utc = [](qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()); };
+    const QList<QVariant> values{
+        QStringLiteral("plain"),
+        QString(),
+        QStringLiteral("a<b>&c \"q\" 'x' ]]> tab\tline\nreturn\r"),
+        QStringLiteral("ünïcode 😀 漢字"),
+        QStringLiteral("bell \a"),
+        true,
+        false,
+        qint64(-42),
+        quint64(std::numeric_limits<quint64>::max()),
+        0.1,
+        1.0,
+        -1e300,
+        QByteArray("\x00\x01binary\xff", 10),
+        QByteArray(),
+        QVariantMap(),
+        QVariantList(),
+        QVariantMap{{QStringLiteral("inner"), QVariantList{QStringLiteral("x"), QVariantMap()}},
+                    {QStringLiteral("n"), 1}},
+        QVariantMap{{QStringLiteral("b\x01"), 1}},
+        utc(0),
+        utc(-500),
+        utc(1781234567890),
+        QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc()),
+        QDateTime(QDate(10000, 1, 1), QTime(0, 0), QTimeZone::utc()),
+        QDateTime(QDate(-1, 12, 31), QTime(23, 59), QTimeZone::utc()),
+    };
+    for (const QVariant& value : values) {
+        SCOPED_TRACE(value.toString().toStdString());
+        const Result<QByteArray> expected = fromWriter(value);
+        const Result<QByteArray> written =
+            fromText([&](platform::XmlPropertyListText& text) { return text.value(2, value); });
+        ASSERT_EQ(written.ok(), expected.ok());
+        if (expected.ok()) {
+            EXPECT_EQ(*written, *expected);
+        }
+        // Typed pieces, as backups made from stored rows write them.
+        const Result<QByteArray> typed = fromText([&](platform::XmlPropertyListText& text) -> Status {
+            switch (value.metaType().id()) {
+                case QMetaType::QString:
+                    return text.string(2, QByteArrayView(value.toString().toUtf8()));
+                case QMetaType::QDateTime:
+                    return text.date(2, value.toDateTime().toMSecsSinceEpoch());
+                default:
+                    return text.value(2, value);
+            }
+        });
+        ASSERT_EQ(typed.ok(), expected.ok());
+        if (expected.ok()) {
+            EXPECT_EQ(*typed, *expected);
+        }
+    }
+    // Stored text that is not UTF-8 reads as QString makes it.
+    const QByteArray broken("caf\xc3 \xff\xfe end");
+    EXPECT_EQ(*fromText([&](platform::XmlPropertyListText& text) {
+        return text.string(2, QByteArrayView(broken));
+    }),
+              *fromWriter(QString::fromUtf8(broken)));
 }
 
 }  // namespace
