@@ -39,10 +39,13 @@ void TDList::awakeFromFetch() {
         return;
     const QString topList = QStringLiteral("topList");
     const QString listSubtasks = QStringLiteral("listSubtasks");
+    // Every task of the list passes here as the library opens: the relationship is looked up once.
+    const platform::RelationshipDescription* topListRelationship =
+        entity()->relationship(listSubtasks)->inverseRelationship();
     QList<platform::ManagedObject*> missing;
     for (TDTask* top : tasks())
         for (TDTask* task : top->allTasksInTree())
-            if (task->object(topList) != this) missing.append(task);
+            if (task->object(topListRelationship) != this) missing.append(task);
     // Both sides by hand: primitive writes keep no inverse.
     for (platform::ManagedObject* task : std::as_const(missing)) {
         if (auto* other = task->objectAs<TDList>(topList)) {

@@ -540,7 +540,7 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
         const QVariant oldValue = std::exchange(slot, std::move(coerced));
         p_reindex(object, attribute->slot(), oldValue);
         ++m_changeCount;
-        p_noteStatus(object);
+        // The object's status is untouched: it hangs on deletion, store membership and recorded changes.
         if (m_merging) p_notePending(object, SlotChange::SetAttribute, property);
         return;
     }

@@ -136,6 +136,15 @@ TEST_F(ContextTest, ChangedAndCommittedValuesAndState) {
     task->setValue(QStringLiteral("actionCount"), 5);  // transient values are changes too, written nowhere
     EXPECT_TRUE(task->isUpdated());
     EXPECT_TRUE(context->save().ok());
+
+    // A derived figure written without notice neither makes nor clears a change.
+    task->setPrimitiveValue(QStringLiteral("actionCount"), 6);
+    EXPECT_FALSE(task->isUpdated());
+    EXPECT_FALSE(context->hasChanges());
+    task->setTitle(QStringLiteral("edited"));
+    task->setPrimitiveValue(QStringLiteral("actionCount"), 7);
+    EXPECT_TRUE(task->isUpdated());
+    EXPECT_TRUE(context->updatedObjects().contains(task));
 }
 
 TEST_F(ContextTest, RollbackRestoresTheSavedGraph) {
