@@ -26,7 +26,8 @@
 
 namespace {
 
-// Every view here is drawn at this size and in the outline's task font, so the peers stay comparable.
+// Every view here is drawn at this size, its titles in the outline's task font (the outline's cells pick
+// their fonts themselves; the plain view is given it), so the peers stay comparable.
 const QSize kWindow(900, 700);
 QFont shownFont() {
     return TDTitleFonts::shared().task;
@@ -76,7 +77,6 @@ private:
 std::unique_ptr<TDTasksView> newView(ShownList& shown) {
     auto view = std::make_unique<TDTasksView>(*shown.controller, *shown.model);
     view->resize(kWindow);
-    view->setFont(shownFont());
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->show();
     return view;
@@ -151,9 +151,10 @@ std::unique_ptr<QStandardItemModel> plainModel(ShownList& shown) {
 
 std::unique_ptr<QTreeView> newPlainView(QStandardItemModel& model) {
     auto view = std::make_unique<QTreeView>();
+    // Before the model, as a program sets up its view: a later font change lays out every row again.
+    view->setFont(shownFont());
     view->setModel(&model);
     view->resize(kWindow);
-    view->setFont(shownFont());
     view->setAttribute(Qt::WA_DontShowOnScreen);
     view->show();
     return view;
