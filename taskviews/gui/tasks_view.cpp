@@ -324,10 +324,12 @@ int TDTasksView::p_heightOfTaskTitle(const TDTask* task, const QModelIndex& inde
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
     const int width = p_taskCellWidth(index);
-    // An open note is laid out at once: its height is no guess.
-    const bool noteOpen = task->hasNotes() && isTaskNoteExpanded(task);
+    // Whether there are notes is read once: it takes the notes' text. An open note is laid out at once:
+    // its height is no guess.
+    const bool hasNotes = task->hasNotes();
+    const bool noteOpen = hasNotes && isTaskNoteExpanded(task);
     if (!measure && !noteOpen) {
-        const int estimate = p_estimatedHeight(task, width);
+        const int estimate = p_estimatedHeight(task, width, hasNotes);
         cache.insert(task, -estimate);
         return estimate;
     }
@@ -427,12 +429,12 @@ int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
 
 // The likely height from the title's length and whether there are notes, with no text shaped: right
 // for the usual one-line rows, near enough for the others until they are measured.
-int TDTasksView::p_estimatedHeight(const TDTask* task, int width) const {
+int TDTasksView::p_estimatedHeight(const TDTask* task, int width, bool hasNotes) const {
     const OneLineHeights& heights = p_oneLineHeights();
     const qreal available = qMax<qreal>(1, width - heights.titleInset - 24);
     const qreal needed = task->title().size() * heights.averageCharWidth * 1.1;
     const int lines = qMax(1, int(std::ceil(needed / available)));
-    const int height = task->hasNotes() ? heights.withNote : heights.plain;
+    const int height = hasNotes ? heights.withNote : heights.plain;
     return height + int(std::ceil((lines - 1) * heights.linePitch));
 }
 

@@ -237,7 +237,7 @@ private:
     int p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_taskCellWidth(const QModelIndex& index) const;
-    int p_estimatedHeight(const TDTask* task, int width) const;
+    int p_estimatedHeight(const TDTask* task, int width, bool hasNotes) const;
     int p_oneLineHeight(const TDTask* task, int width) const;
     // Rows about to be painted get their exact heights.
     void p_measureVisibleRows();
