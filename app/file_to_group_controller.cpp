@@ -2,6 +2,8 @@
 
 #include "app/groups_controller.h"
 #include "language/localized_string.h"
+#include "language/mnemonics.h"
+#include "model/abbreviation_matcher.h"
 #include "model/group.h"
 #include "model/library.h"
 #include "model/library_options.h"
@@ -57,14 +59,28 @@ QString TDFileToGroupController::open() {
     return abbreviation;
 }
 
+// The lists filing offers, as the library's ranking of them does: not archived.
+QList<TDAbbreviationCandidate> TDFileToGroupController::p_offeredLists(TDLibrary* library) {
+    QList<TDAbbreviationCandidate> candidates;
+    for (TDGroup* group : library->allSubGroups())
+        if (group->isList() && !group->isArchived())
+            candidates.append(TDAbbreviationCandidate::fromGroup(group));
+    return candidates;
+}
+
 QStringList TDFileToGroupController::completionsForString(const QString& typed, bool composing) {
     if (!m_open) return {};
     m_searchString = typed.trimmed();
     if (m_searchString.isEmpty()) p_setMark(nullptr);
 
     QList<TDGroup*> matches;
-    if (TDLibrary* library = m_groupsController.library())
-        matches = library->fileToGroupsMatchingAbbreviation(m_searchString);
+    if (TDLibrary* library = m_groupsController.library()) {
+        if (!m_index) m_index = std::make_unique<TDAbbreviationIndex>(p_offeredLists(library));
+        TDAbbreviationMatcher matcher(QSMnemonics::sharedInstance());
+        for (const TDAbbreviationCandidate& ranked :
+             matcher.groupsMatchingAbbreviation(*m_index, m_searchString))
+            if (!ranked.object->isDeleted()) matches.append(ranked.object);
+    }
     matches.removeAll(m_groupsController.shownGroup());
 
     if (!matches.isEmpty()) {
@@ -189,6 +205,7 @@ void TDFileToGroupController::cancel() {
 
 void TDFileToGroupController::p_cleanup() {
     m_open = false;
+    m_index.reset();
     p_setMark(nullptr);
     m_groupsController.highlightGroups({});
     if (m_expandedState) {

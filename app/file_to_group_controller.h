@@ -4,9 +4,13 @@
 #include <QObject>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
+class TDAbbreviationIndex;
 class TDGroup;
+class TDLibrary;
+struct TDAbbreviationCandidate;
 class TDGroupsController;
 class TDTask;
 class TDTasksController;
@@ -81,10 +85,12 @@ private:
     void p_updateUI(const QString& text);
     void p_cleanup();
     QList<TDGroup*> p_shownRows() const;
+    static QList<TDAbbreviationCandidate> p_offeredLists(TDLibrary* library);
 
     TDGroupsController& m_groupsController;
     TDTasksController& m_tasksController;
     TDFileToGroupWindow* m_window = nullptr;
+    std::unique_ptr<TDAbbreviationIndex> m_index;  // the lists offered while the panel is open
 
     QList<TDTask*> m_tasks;
     int m_mode = 0;

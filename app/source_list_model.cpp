@@ -34,10 +34,15 @@ struct TDSourceListModel::Node {
     TDOrderedCollection* collection = nullptr;
     std::unique_ptr<TDOrderedCollection> sortedCopy;
     QList<QMetaObject::Connection> connections;
+    QHash<const TDGroup*, Node*>* nodesByGroup = nullptr;  // the model's, which this node is listed in
 
     ~Node() {
         for (const QMetaObject::Connection& connection : std::as_const(connections))
             QObject::disconnect(connection);
+        if (nodesByGroup) {
+            const auto listed = nodesByGroup->constFind(group);
+            if (listed != nodesByGroup->cend() && *listed == this) nodesByGroup->erase(listed);
+        }
     }
     void renumber(size_t from = 0) {
         for (size_t i = from; i < children.size(); ++i) children[i]->row = int(i);
@@ -106,6 +111,8 @@ std::unique_ptr<TDSourceListModel::Node> TDSourceListModel::p_makeNode(TDGroup* 
     auto node = std::make_unique<Node>();
     node->group = group;
     node->parent = parent;
+    node->nodesByGroup = &m_nodesByGroup;
+    m_nodesByGroup.insert(group, node.get());
     // Only folders hold groups; lists, tags and smart folders never have rows below them.
     if (!group->isFolder()) return node;
     p_watch(node.get());
@@ -230,6 +237,17 @@ TDGroup* TDSourceListModel::groupForIndex(const QModelIndex& index) const {
 
 const TDSourceListModel::Node* TDSourceListModel::p_nodeForGroup(const TDGroup* group) const {
     if (!group || !m_root) return nullptr;
+    // A typed abbreviation looks up thousands of lists: by group first, trusted while the node stands
+    // where the group's parents say.
+    if (const Node* listed = m_nodesByGroup.value(group)) {
+        const Node* node = listed;
+        const TDGroup* g = group;
+        while (node->parent && node->group == g) {
+            node = node->parent;
+            g = g->parentGroup();
+        }
+        if (node == m_root.get() && g == m_root->group) return listed;
+    }
     // Down the chain of parents from the root: one look-up per level.
     QList<const TDGroup*> chain;
     for (const TDGroup* g = group; g && g != m_root->group; g = g->parentGroup()) chain.prepend(g);

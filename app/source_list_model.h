@@ -5,6 +5,7 @@
 
 #include <QAbstractItemModel>
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QSet>
 
@@ -140,6 +141,7 @@ private:
 
     TDLibrary* m_library = nullptr;
     Mode m_mode = FoldersMode;
+    QHash<const TDGroup*, Node*> m_nodesByGroup;  // outlives the nodes, which leave it as they go
     std::unique_ptr<Node> m_root;
     // In folders mode the archive section shows only while it holds something.
     QMetaObject::Connection m_archiveInserted;

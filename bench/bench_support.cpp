@@ -66,6 +66,8 @@ QString benchLibraryPackageWithTasks(int n) {
     platform::PersistentStoreCoordinator coordinator(*model);
     if (!coordinator.openStore(QDir(package).filePath(QStringLiteral("library.sqlite3"))).ok()) return {};
     TDManagedObjectContext context(&coordinator);
+    // Written as a new library's content is, with no open library to note the changed tasks in.
+    context.setCreatingLibrary(true);
     platform::ManagedObject* list = context.insertObject(QStringLiteral("List"));
     list->setValue(QStringLiteral("title"), QStringLiteral("Everything"));
     for (int i = 0; i < n; ++i) {

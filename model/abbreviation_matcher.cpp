@@ -1,6 +1,8 @@
 #include "model/abbreviation_matcher.h"
 
+#include "language/abbreviation_scoring.h"
 #include "language/mnemonics.h"
+#include "language/string_purification.h"
 #include "model/tag.h"
 
 #include <algorithm>
@@ -14,18 +16,31 @@ TDAbbreviationCandidate TDAbbreviationCandidate::fromGroup(TDGroup* group) {
 TDAbbreviationMatcher::TDAbbreviationMatcher(QSMnemonics& mnemonics) : m_mnemonics(&mnemonics) {
 }
 
+TDAbbreviationIndex::TDAbbreviationIndex(const QList<TDAbbreviationCandidate>& candidates) {
+    m_entries.reserve(size_t(candidates.size()));
+    for (const TDAbbreviationCandidate& candidate : candidates)
+        m_entries.push_back(Entry{candidate, PurifiedString::from(candidate.text).text});
+}
+
 std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibraryItem(
     const TDAbbreviationCandidate& item, const QString& abbreviation, const QStringList* rememberedUIDs) {
     m_ranker.setNormString(item.text);
-    double score = m_ranker.scoreForAbbreviation(abbreviation);
+    return p_rank(item, m_ranker.scoreForAbbreviation(abbreviation), abbreviation, rememberedUIDs);
+}
 
+std::optional<TDAbbreviationRank> TDAbbreviationMatcher::p_rank(const TDAbbreviationCandidate& item,
+                                                                double score, const QString& abbreviation,
+                                                                const QStringList* rememberedUIDs) const {
     qint64 order = TDAbbreviationRank::kNotRemembered;
     if (rememberedUIDs && score != 0) {
         const qsizetype index = rememberedUIDs->indexOf(item.uid);
         if (index >= 0) order = index;
     }
 
-    const QHash<QString, int> counts = m_mnemonics->objectMnemonicsForID(item.uid);
+    static const QHash<QString, int> kNoCounts;
+    const auto& memory = m_mnemonics->objectMnemonics();
+    const auto found = memory.constFind(item.uid);
+    const QHash<QString, int>& counts = found == memory.cend() ? kNoCounts : *found;
     const int exactCount = counts.value(abbreviation);
     if (!abbreviation.isEmpty() && exactCount != 0) {
         // Chosen with exactly these letters: offered even when the letters do not fit the name.
@@ -48,6 +63,18 @@ std::optional<TDAbbreviationRank> TDAbbreviationMatcher::rankDictionaryForLibrar
     return TDAbbreviationRank{score, order, item};
 }
 
+QList<TDAbbreviationCandidate> TDAbbreviationMatcher::p_ordered(QList<TDAbbreviationRank>& ranks) {
+    std::stable_sort(ranks.begin(), ranks.end(),
+                     [](const TDAbbreviationRank& a, const TDAbbreviationRank& b) {
+                         if (a.order != b.order) return a.order < b.order;
+                         return a.score > b.score;
+                     });
+    QList<TDAbbreviationCandidate> ranked;
+    ranked.reserve(ranks.size());
+    for (const TDAbbreviationRank& rank : std::as_const(ranks)) ranked.append(rank.candidate);
+    return ranked;
+}
+
 QList<TDAbbreviationCandidate> TDAbbreviationMatcher::groupsMatchingAbbreviation(
     const QList<TDAbbreviationCandidate>& groups, const QString& abbreviation) {
     if (abbreviation.isEmpty()) return {};
@@ -58,15 +85,27 @@ QList<TDAbbreviationCandidate> TDAbbreviationMatcher::groupsMatchingAbbreviation
                 rankDictionaryForLibraryItem(group, abbreviation, &remembered))
             ranks.append(std::move(*rank));
     }
-    std::stable_sort(ranks.begin(), ranks.end(),
-                     [](const TDAbbreviationRank& a, const TDAbbreviationRank& b) {
-                         if (a.order != b.order) return a.order < b.order;
-                         return a.score > b.score;
-                     });
-    QList<TDAbbreviationCandidate> ranked;
-    ranked.reserve(ranks.size());
-    for (const TDAbbreviationRank& rank : ranks) ranked.append(rank.candidate);
-    return ranked;
+    return p_ordered(ranks);
+}
+
+QList<TDAbbreviationCandidate> TDAbbreviationMatcher::groupsMatchingAbbreviation(
+    TDAbbreviationIndex& index, const QString& abbreviation) {
+    if (abbreviation.isEmpty()) return {};
+    const QString purified = purifiedString(abbreviation);
+    const bool narrowing =
+        !index.m_lastAbbreviation.isEmpty() && purified.startsWith(index.m_lastAbbreviation);
+    const QStringList remembered = m_mnemonics->abbrevMnemonicsForString(abbreviation);
+    QList<TDAbbreviationRank> ranks;
+    for (TDAbbreviationIndex::Entry& entry : index.m_entries) {
+        const double score =
+            narrowing && !entry.matchedLast ? 0.0 : double(scoreAbbreviation(entry.purifiedText, purified));
+        entry.matchedLast = score != 0;
+        if (std::optional<TDAbbreviationRank> rank =
+                p_rank(entry.candidate, score, abbreviation, &remembered))
+            ranks.append(std::move(*rank));
+    }
+    index.m_lastAbbreviation = purified;
+    return p_ordered(ranks);
 }
 
 QList<TDAbbreviationCandidate> TDAbbreviationMatcher::tagsMatchingAbbreviation(

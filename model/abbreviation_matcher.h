@@ -8,6 +8,7 @@
 
 #include <limits>
 #include <optional>
+#include <vector>
 
 class QSMnemonics;
 class TDGroup;
@@ -33,6 +34,25 @@ struct TDAbbreviationRank {
     TDAbbreviationCandidate candidate;
 };
 
+// Candidates offered again and again while a panel is open: their texts purified once, and what the
+// last abbreviation matched, so that a key extending it scores only those candidates again (letters
+// that cannot be found in a text cannot be found with more letters after them).
+class TDAbbreviationIndex final {
+public:
+    explicit TDAbbreviationIndex(const QList<TDAbbreviationCandidate>& candidates);
+    qsizetype size() const { return qsizetype(m_entries.size()); }
+
+private:
+    friend class TDAbbreviationMatcher;
+    struct Entry {
+        TDAbbreviationCandidate candidate;
+        QString purifiedText;
+        bool matchedLast = true;
+    };
+    std::vector<Entry> m_entries;
+    QString m_lastAbbreviation;  // purified
+};
+
 // Ranks groups and tags for the go-to command, the file-to-list panel and tag entry by the string
 // ranker's score and the abbreviation memory, and records the user's choices in that memory. The
 // callers pick the candidates (which groups qualify is theirs to say).
@@ -56,6 +76,9 @@ public:
     // ranks keep the given order. Empty for an empty abbreviation.
     QList<TDAbbreviationCandidate> groupsMatchingAbbreviation(const QList<TDAbbreviationCandidate>& groups,
                                                               const QString& abbreviation);
+    // The same over a prepared index.
+    QList<TDAbbreviationCandidate> groupsMatchingAbbreviation(TDAbbreviationIndex& index,
+                                                              const QString& abbreviation);
     // The same, with the tags first put in order of their text ignoring case.
     QList<TDAbbreviationCandidate> tagsMatchingAbbreviation(QList<TDAbbreviationCandidate> tags,
                                                             const QString& abbreviation);
@@ -63,6 +86,11 @@ public:
     void addMnemonic(const QString& abbreviation, const QString& uid);
 
 private:
+    std::optional<TDAbbreviationRank> p_rank(const TDAbbreviationCandidate& item, double score,
+                                             const QString& abbreviation,
+                                             const QStringList* rememberedUIDs) const;
+    static QList<TDAbbreviationCandidate> p_ordered(QList<TDAbbreviationRank>& ranks);
+
     QSMnemonics* m_mnemonics;
     QSDefaultStringRanker m_ranker;
 };

@@ -14,6 +14,7 @@
 #include "sync/calendar_store_sync_manager.h"
 
 #include <QElapsedTimer>
+#include <QScopeGuard>
 
 #include <time.h>
 
@@ -185,7 +186,15 @@ void TDCalendarStoreSyncOperation::performOperation() {
     bool master = false;
     QHash<QString, QDateTime> syncDates;
     QHash<QString, TDCalendarStoreSyncMemory> memories;
+    // The main thread's store leaves the folder alone while this pass writes into it; the changes of
+    // other programs are looked for once the pass is over.
+    platform::CalendarStore* heldStore = nullptr;
+    const auto releaseHeldStore = qScopeGuard([&heldStore] {
+        if (heldStore) TDPerformOnMainThreadAndWait([heldStore] { heldStore->releaseChecks(); });
+    });
     if (!m_library || !p_onMainThread([&] {
+            heldStore = &platform::CalendarStore::defaultStore();
+            heldStore->holdChecks();
             const TDCalendarStoreSyncSettings settings = m_library->calendarStoreSyncSettings();
             settings.upgradeDefaultsIfNecessary();
             calendars = settings.orderedCalendars();

@@ -496,7 +496,12 @@ void CalendarStore::setWatchingForChanges(bool watching) {
     m_checkTimer = new QTimer(this);
     m_checkTimer->setSingleShot(true);
     m_checkTimer->setInterval(kCheckDelayMilliseconds);
-    connect(m_checkTimer, &QTimer::timeout, this, &CalendarStore::checkForExternalChanges);
+    connect(m_checkTimer, &QTimer::timeout, this, [this] {
+        if (m_checkHolds > 0)
+            m_checkWaiting = true;
+        else
+            checkForExternalChanges();
+    });
     m_watcher = new QFileSystemWatcher(this);
     // Folders only: files renamed into place, added or removed show there. A file rewritten in place is
     // noticed with the next change of its folder.
@@ -505,6 +510,16 @@ void CalendarStore::setWatchingForChanges(bool watching) {
         p_updateWatchedFolders();
     else
         checkForExternalChanges();
+}
+
+void CalendarStore::holdChecks() {
+    ++m_checkHolds;
+}
+
+void CalendarStore::releaseChecks() {
+    if (m_checkHolds == 0 || --m_checkHolds > 0 || !m_checkWaiting) return;
+    m_checkWaiting = false;
+    if (m_checkTimer) m_checkTimer->start();
 }
 
 void CalendarStore::p_updateWatchedFolders() {

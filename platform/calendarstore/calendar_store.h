@@ -71,6 +71,11 @@ public:
     // first call only takes note. Runs by itself, shortly after the folder changes, while watching.
     void checkForExternalChanges();
     void setWatchingForChanges(bool watching);
+    // While another store writes into the folder the checks wait: each would look at every file of the
+    // folder on this thread, and all they could tell is that the writer is busy. Nested holds count;
+    // the last release makes the check that waited.
+    void holdChecks();
+    void releaseChecks();
 
 Q_SIGNALS:
     // Uids of tasks that other programs added, changed or removed; never all empty.
@@ -116,6 +121,8 @@ private:
     QHash<QString, FileState> m_seenCalendars;  // calendar folder and metadata files -> state
     QFileSystemWatcher* m_watcher = nullptr;
     QTimer* m_checkTimer = nullptr;
+    int m_checkHolds = 0;
+    bool m_checkWaiting = false;
 };
 
 }  // namespace platform

@@ -181,4 +181,24 @@ TEST_F(AbbreviationCandidateTest, aGroupIsTypedByItsTitleAndATagByItsToken) {
     EXPECT_EQ(TDAbbreviationCandidate::fromGroup(tag).text, QStringLiteral("/home office/"));
 }
 
+TEST_F(AbbreviationMatcherTest, aPreparedIndexRanksEveryKeystrokeAsTheCandidatesThemselves) {
+    const QList<TDAbbreviationCandidate> groups = {
+        candidate("Work Orders", "W1"), candidate("Window", "W4"),   candidate("Workshop", "W2"),
+        candidate("Wombat", "W3"),      candidate("Groceries", "G"), candidate("Café Orders", "C"),
+    };
+    // Letters chosen before for a list whose name they do not fit offer it again, even after keys
+    // that matched nothing.
+    count("wox", "G", 2);
+    memory.addAbbrevMnemonic(QStringLiteral("wox"), QStringLiteral("G"));
+    TDAbbreviationIndex index(groups);
+    // Typed on, taken back, typed anew, accents purified away.
+    const char* const typed[] = {"w", "wo", "wox", "wo", "wor", "x", "xo", "", "ca", "caf", "café", "cafeo"};
+    for (const char* keys : typed) {
+        const QString abbreviation = QString::fromUtf8(keys);
+        EXPECT_EQ(uids(matcher.groupsMatchingAbbreviation(index, abbreviation)),
+                  uids(matcher.groupsMatchingAbbreviation(groups, abbreviation)))
+            << keys;
+    }
+}
+
 }  // namespace

@@ -403,6 +403,24 @@ TEST_F(CalendarStoreTest, WritesHandedOverFromAnotherStoreAreOwnChanges) {
     EXPECT_FALSE(m_store->syncCalendarFolder(QStringLiteral("no-such-calendar")).ok());
 }
 
+TEST_F(CalendarStoreTest, HeldChecksWaitForTheLastReleaseAndThenAnnounceWhatChanged) {
+    const Calendar home = makeCalendar(QStringLiteral("Home"));
+    QSignalSpy tasksSpy(m_store.get(), &CalendarStore::tasksChangedExternally);
+    m_store->setWatchingForChanges(true);
+    m_store->holdChecks();
+    m_store->holdChecks();
+
+    writeFile(folderOf(home) + QStringLiteral("/while-held.ics"), taskFile("while-held"));
+    EXPECT_FALSE(testsupport::spinUntil([&] { return tasksSpy.count() > 0; }, 1000));
+    m_store->releaseChecks();
+    EXPECT_FALSE(testsupport::spinUntil([&] { return tasksSpy.count() > 0; }, 500));
+
+    m_store->releaseChecks();
+    ASSERT_TRUE(testsupport::spinUntil([&] { return tasksSpy.count() > 0; }));
+    EXPECT_EQ(tasksSpy[0][0].toStringList(), QStringList{QStringLiteral("while-held")});
+    m_store->setWatchingForChanges(false);
+}
+
 TEST_F(CalendarStoreTest, WatchingAnnouncesFilesOtherProgramsPutIntoPlace) {
     const Calendar home = makeCalendar(QStringLiteral("Home"));
     QSignalSpy tasksSpy(m_store.get(), &CalendarStore::tasksChangedExternally);
