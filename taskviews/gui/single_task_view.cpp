@@ -4,11 +4,14 @@
 #include "taskviews/gui/task_cell.h"
 #include "taskviews/gui/task_checkbox_cell.h"
 #include "taskviews/task_checkbox_look.h"
+#include "taskviews/task_title_layout.h"
 #include "taskviews/task_tree_model.h"
+#include "taskviews/title_elision.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QStyleOptionViewItem>
 
 namespace {
@@ -87,15 +90,40 @@ void TDSingleTaskView::p_paint(QPainter& painter) {
     }
     if (m_task) {
         const QRect cell = cellFrame();
-        painter.setClipRect(cell.adjusted(0, 4, 0, 4), Qt::IntersectClip);
+        // The cell's top 4 pixels are cut off.
+        const QRect shown = cell.translated(0, 4);
+        painter.setClipRect(shown, Qt::IntersectClip);
         QStyleOptionViewItem option;
         option.initFrom(this);
         option.rect = cell;
         option.state &= ~QStyle::State_Selected;
         option.font = font();
-        m_cell->paint(&painter, option, m_row.index(0, 0));
+        p_paintCell(painter, option, shown);
     }
     painter.restore();
+}
+
+void TDSingleTaskView::p_paintCell(QPainter& painter, const QStyleOptionViewItem& option, const QRect& shown) {
+    const QModelIndex index = m_row.index(0, 0);
+    const TDTaskRowLayout layout = m_cell->rowLayout(option, index);
+    const QList<TDTitleParser::Range>& lines = layout.titleLines();
+    const qreal pitch = lines.isEmpty() ? 0 : layout.titleLayout->height() / qreal(lines.size());
+    const int fitting = pitch > 0 ? int((shown.bottom() + 1 - layout.titleFrame.top()) / pitch) : 0;
+    if (fitting >= lines.size()) {
+        m_cell->paint(&painter, option, index);
+        return;
+    }
+    // The cell would cut the title mid-line: it draws the rest, and the title is drawn here, its last
+    // line that shows ending in an ellipsis.
+    painter.save();
+    painter.setClipRegion(QRegion(shown).subtracted(QRegion(layout.titleFrame.toAlignedRect())),
+                          Qt::IntersectClip);
+    m_cell->paint(&painter, option, index);
+    painter.restore();
+    const qreal width = std::max<qreal>(layout.titleFrame.width(), 1);
+    const TDTitleTextLayout elided(TDElidedTitle(layout.titleLayout->title(), width, fitting), width);
+    painter.setPen(option.palette.color(QPalette::Text));
+    elided.draw(painter, layout.titleFrame.topLeft());
 }
 
 void TDSingleTaskView::mousePressEvent(QMouseEvent* event) {

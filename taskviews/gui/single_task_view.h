@@ -7,6 +7,7 @@
 #include <memory>
 
 class TDTask;
+class QStyleOptionViewItem;
 class TDTaskCell;
 
 // One task drawn as the outline draws it, on a rounded plate: style 0 is the timer panel's row (a
@@ -41,6 +42,7 @@ protected:
 
 private:
     void p_paint(QPainter& painter);
+    void p_paintCell(QPainter& painter, const QStyleOptionViewItem& option, const QRect& shown);
 
     TDTask* m_task = nullptr;
     int m_style = 0;

@@ -11,13 +11,13 @@
 #include "sync/gui/full_sync_kind_chooser.h"
 #include "sync/gui/full_sync_window.h"
 #include "tests/scenarios/scenario_test.h"
+#include "tests/sync/support/loopback_account.h"
 #include "tests/sync/support/loopback_sync_server.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
@@ -35,9 +35,8 @@
 namespace scenario {
 namespace {
 
-const QString kUser = QStringLiteral("alice");
-// Characters that need care in a header, a URL and a log, one outside ASCII.
-const QString kPassword = QStringLiteral("pa:ss wörd+/=&");
+using synctest::kPassword;
+using synctest::kUser;
 
 // Answers each modal window that opens, in turn, from inside its own event loop: once it is up with the
 // keyboard focus in it, the next answer gets it. A modal window that no answer waits for fails the test
@@ -102,20 +101,17 @@ class SyncScenario : public ScenarioTest {
 protected:
     void SetUp() override {
         ScenarioTest::SetUp();
-        platform::Keychain::setStandard(&keychain);
-        server.addAccount({kUser, kPassword, QStringLiteral("alice@example.com")});
+        synctest::serveTestAccount(server, defaults());
         const QString anchors = QDir(tempPath()).filePath(QStringLiteral("service-anchors.pem"));
         QFile pem(anchors);
         ASSERT_TRUE(pem.open(QIODevice::WriteOnly));
         pem.write(synctest::LoopbackSyncServer::authorityCertificate().toPem());
         pem.close();
-        defaults().setValue(QStringLiteral("corvaneSyncServiceURL"), server.baseURL());
         defaults().setValue(QStringLiteral("corvaneSyncServiceCertificates"), anchors);
         useMessageBoxes = true;
     }
     void TearDown() override {
         ScenarioTest::TearDown();
-        platform::Keychain::setStandard(nullptr);
         platform::CalendarStore::setDefaultStore(nullptr);
     }
 
@@ -169,18 +165,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
-    // Every file under the temporary home (settings, the library folder, logs) that holds the text.
-    QStringList filesContaining(const QString& text) const {
-        QStringList found;
-        QDirIterator files(tempPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (files.hasNext()) {
-            QFile file(files.next());
-            if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8()))
-                found << file.fileName();
-        }
-        return found;
-    }
-
     QStringList titlesOnTheServer() const {
         QStringList titles;
         for (const auto& entity : server.store(kUser).entries())
@@ -204,6 +188,7 @@ protected:
     }
 
     platform::MemoryKeychain keychain;
+    synctest::StandardKeychainScope keychainInstalled{keychain};
     synctest::LoopbackSyncServer server;
     // The desktop's calendar folder, when a scenario has one.
     std::unique_ptr<platform::CalendarStore> calendars;
@@ -236,7 +221,7 @@ TEST_F(SyncScenario, AWrongPasswordShowsTheSheetAndStoresNothing) {
     EXPECT_TRUE(titlesOnTheServer().isEmpty());
     press(Qt::Key_Escape);
     quit();
-    EXPECT_EQ(filesContaining(QStringLiteral("not the password")), QStringList());
+    EXPECT_EQ(testsupport::filesContaining(tempPath(), QStringLiteral("not the password")), QStringList());
 }
 
 TEST_F(SyncScenario, AFirstSignInOnAnEmptyServerRunsTheFullSyncAndTurnsSyncOn) {
@@ -284,7 +269,7 @@ TEST_F(SyncScenario, AFirstSignInOnAnEmptyServerRunsTheFullSyncAndTurnsSyncOn) {
 
     press(Qt::Key_Escape);
     quit();
-    EXPECT_EQ(filesContaining(kPassword), QStringList());
+    EXPECT_EQ(testsupport::filesContaining(tempPath(), kPassword), QStringList());
 }
 
 TEST_F(SyncScenario, CalendarSyncSwitchedOnByKeysBacksUpAndWritesTheMappedListsTasks) {

@@ -52,24 +52,22 @@ protected:
         smart->setRule(rule);
         const QStringList titles{QStringLiteral("plain"), QString(), QStringLiteral("a<b>&c \"q\" 'x'"),
                                  QStringLiteral("ünïcode 😀 漢字"), QStringLiteral("tab\tline\nreturn\r")};
-        for (int i = 0; i < 10; ++i) {
-            TDTask* task = library->createTask();
-            task->setTitle(titles.at(i % titles.size()));
-            task->setObject(QStringLiteral("parentList"), list);
-            task->setValue(QStringLiteral("priority"), qint64(i % 4));
-            task->setValue(QStringLiteral("estimatedTime"), i % 3 ? 0.1 * i : 0.0);
-            task->setValue(QStringLiteral("archived"), i == 7);
+        addTasksAndSave(*library, list, 10, [&](TDTask& task, int i) {
+            task.setTitle(titles.at(i % titles.size()));
+            task.setValue(QStringLiteral("priority"), qint64(i % 4));
+            task.setValue(QStringLiteral("estimatedTime"), i % 3 ? 0.1 * i : 0.0);
+            task.setValue(QStringLiteral("archived"), i == 7);
             if (i == 1)
-                task->setDueDate(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc()));
-            if (i == 2) task->setStartDate(QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()));
+                task.setDueDate(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc()));
+            if (i == 2) task.setStartDate(QDateTime(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc()));
             if (i == 3)
-                task->setStartDate(QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 500), QTimeZone::utc()));
-            if (i == 4) task->setValue(QStringLiteral("calendarStoreUID"), QStringLiteral("cal-4"));
-            if (i % 2) task->addObjects(QStringLiteral("tags"), {home, phone});
+                task.setStartDate(QDateTime(QDate(1969, 12, 31), QTime(23, 59, 59, 500), QTimeZone::utc()));
+            if (i == 4) task.setValue(QStringLiteral("calendarStoreUID"), QStringLiteral("cal-4"));
+            if (i % 2) task.addObjects(QStringLiteral("tags"), {home, phone});
             if (i == 5) {
                 auto* notes = static_cast<TDTaskNotes*>(context->insertObject(QStringLiteral("TaskNotes")));
-                task->setObject(QStringLiteral("notes"), notes);
-                task->setValue(QStringLiteral("notesUID"), notes->uid());
+                task.setObject(QStringLiteral("notes"), notes);
+                task.setValue(QStringLiteral("notesUID"), notes->uid());
                 notes->setString(QStringLiteral("Read the plan & call"));
                 notes->setWebArchiveData(QByteArray("<html>attachment \x01\xff</html>", 28));
             }
@@ -79,17 +77,9 @@ protected:
                 const auto weekly = TDRecurrenceRule::initWeeklyRecurrenceWithInterval(
                     1, {2, 5}, TDRecurrenceEnd::recurrenceEndWithOccurrenceCount(4).value());
                 EXPECT_TRUE(recurrence->setRule(weekly.value()).ok());
-                task->setObject(QStringLiteral("recurrence"), recurrence);
+                task.setObject(QStringLiteral("recurrence"), recurrence);
             }
-            for (int j = 0; j < i % 3; ++j) {
-                TDTask* subtask = library->createTask();
-                subtask->setTitle(QStringLiteral("Step %1.%2").arg(i).arg(j));
-                task->addSubtasks({subtask});
-            }
-            clock->advanceSeconds(61);
-        }
-        EXPECT_TRUE(manager->saveLibrary());
-        manager->finishPendingOperations();
+        });
         return library;
     }
 

@@ -54,25 +54,15 @@ protected:
             library->createList(QStringLiteral("Errands"), library->groupWithUID(TDLibrary::FoldersGroupUID));
         TDTag* home = library->createTagWithTitle(QStringLiteral("home"));
         TDTag* phone = library->createTagWithTitle(QStringLiteral("phone"));
-        for (int i = 0; i < 6; ++i) {
-            TDTask* task = library->createTask();
-            task->setTitle(QStringLiteral("Task %1 <&> ü").arg(i));
-            task->setObject(QStringLiteral("parentList"), list);
-            task->setValue(QStringLiteral("priority"), qint64(i % 3));
-            task->setValue(QStringLiteral("estimatedTime"), 0.1 * i);
-            if (i == 2) task->setDueDate(QDateTime(QDate(2100, 3, 1), QTime(9, 0), QTimeZone::utc()));
-            if (i == 3) task->setStartDate(QDateTime(QDate(1920, 5, 4), QTime(8, 0), QTimeZone::utc()));
-            task->addObjects(QStringLiteral("tags"),
-                             {i % 2 ? static_cast<platform::ManagedObject*>(home) : phone});
-            for (int j = 0; j < i % 3; ++j) {
-                TDTask* subtask = library->createTask();
-                subtask->setTitle(QStringLiteral("Step %1.%2").arg(i).arg(j));
-                task->addSubtasks({subtask});
-            }
-            clock->advanceSeconds(61);
-        }
-        EXPECT_TRUE(manager->saveLibrary());
-        manager->finishPendingOperations();
+        addTasksAndSave(*library, list, 6, [&](TDTask& task, int i) {
+            task.setTitle(QStringLiteral("Task %1 <&> ü").arg(i));
+            task.setValue(QStringLiteral("priority"), qint64(i % 3));
+            task.setValue(QStringLiteral("estimatedTime"), 0.1 * i);
+            if (i == 2) task.setDueDate(QDateTime(QDate(2100, 3, 1), QTime(9, 0), QTimeZone::utc()));
+            if (i == 3) task.setStartDate(QDateTime(QDate(1920, 5, 4), QTime(8, 0), QTimeZone::utc()));
+            task.addObjects(QStringLiteral("tags"),
+                            {i % 2 ? static_cast<platform::ManagedObject*>(home) : phone});
+        });
         return library;
     }
 

@@ -1,6 +1,9 @@
 #include "tests/store/library_manager_fixture.h"
 
+#include "model/library.h"
+#include "model/list.h"
 #include "model/managed_object_context.h"
+#include "model/task.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/notifications/notification_center.h"
 
@@ -42,6 +45,23 @@ TDLibrary* LibraryManagerTest::createLibrary() {
     EXPECT_TRUE(created.ok()) << (created.ok() ? std::string()
                                                : created.error().detailedDescription().toStdString());
     return created.ok() ? *created : nullptr;
+}
+
+void LibraryManagerTest::addTasksAndSave(TDLibrary& library, TDList* list, int count,
+                                         const std::function<void(TDTask& task, int i)>& dress) {
+    for (int i = 0; i < count; ++i) {
+        TDTask* task = library.createTask();
+        task->setObject(QStringLiteral("parentList"), list);
+        dress(*task, i);
+        for (int j = 0; j < i % 3; ++j) {
+            TDTask* subtask = library.createTask();
+            subtask->setTitle(QStringLiteral("Step %1.%2").arg(i).arg(j));
+            task->addSubtasks({subtask});
+        }
+        clock->advanceSeconds(61);
+    }
+    EXPECT_TRUE(manager->saveLibrary());
+    manager->finishPendingOperations();
 }
 
 void LibraryManagerTest::startCountingSaves() {

@@ -6,7 +6,11 @@
 #include "tests/support/core/scripted_alert_prompter.h"
 #include "tests/support/test_environment.h"
 
+#include <functional>
 #include <memory>
+
+class TDList;
+class TDTask;
 
 namespace storetest {
 
@@ -28,6 +32,11 @@ protected:
     TDLibraryManager& newManager();
     // Creates the library and fails the test on an error.
     TDLibrary* createLibrary();
+    // Fills a library for the backup tests: `count` tasks in the list, created a minute apart, task i
+    // dressed by `dress` and given i % 3 sub-tasks "Step i.j"; then saves and waits for the save's
+    // follow-up work (the backup).
+    void addTasksAndSave(TDLibrary& library, TDList* list, int count,
+                         const std::function<void(TDTask& task, int i)>& dress);
     // Main-context saves since the call of startCountingSaves.
     void startCountingSaves();
     int saves = 0;

@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QThread>
 
@@ -26,6 +27,17 @@ void pointFoldersAt(const QString& folder) {
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv(name, path.toLocal8Bit());
     }
+}
+
+QStringList filesContaining(const QString& folder, const QString& text) {
+    QStringList found;
+    QDirIterator files(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        QFile file(files.next());
+        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8()))
+            found << file.fileName();
+    }
+    return found;
 }
 
 bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds) {

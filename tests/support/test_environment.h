@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,6 +25,10 @@ void pointFoldersAt(const QString& folder);
 bool spinUntil(const std::function<bool()>& condition, int maxMilliseconds = 60000);
 // Handles every event that is waiting now, timers of zero interval included.
 void drainEvents();
+
+// Every file under the folder, hidden ones and those in sub-folders included, that holds the text (as
+// UTF-8): for checking that a secret was written nowhere.
+QStringList filesContaining(const QString& folder, const QString& text);
 
 // What each fixture's fresh user defaults are given before a test runs: the test main of a layer that
 // has default settings installs their registration.

@@ -2,15 +2,12 @@
 
 #include "platform/notifications/notification_center.h"
 
-#include <QDirIterator>
-#include <QFile>
 #include <QSignalSpy>
 
 namespace synctest {
 
 void SyncWindowsTest::SetUp() {
     TransportTest::SetUp();
-    platform::Keychain::setStandard(&keychain);
     platform::Workspace::setShared(&workspace);
     defaults().setValue(QStringLiteral("corvaneWebsiteURL"), QStringLiteral("https://www.example.org/"));
     manager = std::make_unique<TDLibraryManager>(tempPath() + QStringLiteral("/Test.odllibrary"));
@@ -33,7 +30,6 @@ void SyncWindowsTest::TearDown() {
     TDLibraryManager::setSharedManager(nullptr);
     manager.reset();
     platform::Workspace::setShared(nullptr);
-    platform::Keychain::setStandard(nullptr);
     TransportTest::TearDown();
 }
 
@@ -61,14 +57,7 @@ bool SyncWindowsTest::syncEnabled() {
 }
 
 QStringList SyncWindowsTest::filesContaining(const QString& text) const {
-    QStringList found;
-    QDirIterator files(tempPath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (files.hasNext()) {
-        QFile file(files.next());
-        if (file.open(QIODevice::ReadOnly) && file.readAll().contains(text.toUtf8()))
-            found << file.fileName();
-    }
-    return found;
+    return testsupport::filesContaining(tempPath(), text);
 }
 
 }  // namespace synctest

@@ -72,6 +72,7 @@ protected:
     QStringList filesContaining(const QString& text) const;
 
     platform::MemoryKeychain keychain;
+    StandardKeychainScope keychainInstalled{keychain};
     RecordingWorkspace workspace;
     ScriptedPaneHost host;
     std::unique_ptr<TDLibraryManager> manager;

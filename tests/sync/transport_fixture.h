@@ -5,6 +5,7 @@
 #include "sync/corvane_get_user_details_operation.h"
 #include "sync/corvane_operation.h"
 #include "tests/support/test_environment.h"
+#include "tests/sync/support/loopback_account.h"
 #include "tests/sync/support/loopback_sync_server.h"
 
 #include <QTimer>
@@ -15,18 +16,13 @@
 
 namespace synctest {
 
-// A password with characters that need care in a header, a URL and a log.
-inline const QString kPassword = QStringLiteral("pa:ss wörd+/=&");
-inline const QString kUser = QStringLiteral("alice");
-
 // A loopback service with one account, the user defaults pointing at it, and operations that trust it.
 class TransportTest : public testsupport::TempFoldersTest {
 protected:
     void SetUp() override {
         TempFoldersTest::SetUp();
         server = std::make_unique<LoopbackSyncServer>();
-        server->addAccount({kUser, kPassword, QStringLiteral("alice@example.com")});
-        defaults().setValue(QStringLiteral("corvaneSyncServiceURL"), server->baseURL());
+        serveTestAccount(*server, defaults());
     }
     void TearDown() override {
         server.reset();
