@@ -12,7 +12,8 @@ const QChar kZeroWidthSpace(0x200B);
 // The characters from `from` to `end` with their formats and tokens, blanks before the cut dropped, and
 // an ellipsis in the plain task font after them.
 TDStyledTitle sliceWithEllipsis(const TDStyledTitle& title, qsizetype from, qsizetype end) {
-    while (end > from && (title.text.at(end - 1).isSpace() || title.text.at(end - 1) == kZeroWidthSpace)) --end;
+    while (end > from && (title.text.at(end - 1).isSpace() || title.text.at(end - 1) == kZeroWidthSpace))
+        --end;
     TDStyledTitle cut;
     cut.text = title.text.mid(from, end - from) + kEllipsis;
     for (QTextLayout::FormatRange range : title.formats) {
@@ -35,17 +36,24 @@ TDStyledTitle sliceWithEllipsis(const TDStyledTitle& title, qsizetype from, qsiz
 TDStyledTitle TDElidedTitle(const TDStyledTitle& title, qreal width, int maxLines) {
     maxLines = std::max(maxLines, 1);
     const TDTitleTextLayout whole(title, width);
-    if (whole.lines().size() <= maxLines) return title;
-    // The lines before the last one stay as they are; the last keeps the longest start that fits the
-    // width with its ellipsis (a token, which never breaks, may be cut through). Fewer characters never
-    // take more room.
-    const TDTitleParser::Range& last = whole.lines().at(maxLines - 1);
+    // A line may come out wider than the width where its font differs from the one it was broken by.
+    if (whole.lines().size() <= maxLines && whole.naturalWidth() <= width) return title;
+    // The lines before the last one stay as they are; the last keeps the longest run of the rest that
+    // fits the width with its ellipsis, cut between any two characters (a token, which never breaks, may
+    // be cut through). Fewer characters never take more room.
+    const TDTitleParser::Range& last =
+        whole.lines().at(std::min<qsizetype>(maxLines, whole.lines().size()) - 1);
     const qreal unbounded = 1e6;
     qsizetype fits = last.location;
-    qsizetype tooLong = last.location + last.length + 1;
+    qsizetype tooLong = title.text.size() + 1;
     while (tooLong - fits > 1) {
         const qsizetype middle = (fits + tooLong) / 2;
-        if (TDTitleTextLayout(sliceWithEllipsis(title, last.location, middle), unbounded).naturalWidth() <= width)
+        // The line breaks measure roughly: the cut must both keep to its lines and truly fit.
+        const bool keepsItsLines =
+            TDTitleTextLayout(sliceWithEllipsis(title, 0, middle), width).lines().size() <= maxLines;
+        if (keepsItsLines &&
+            TDTitleTextLayout(sliceWithEllipsis(title, last.location, middle), unbounded).naturalWidth() <=
+                width)
             fits = middle;
         else
             tooLong = middle;

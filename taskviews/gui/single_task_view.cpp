@@ -8,10 +8,10 @@
 #include "taskviews/task_tree_model.h"
 #include "taskviews/title_elision.h"
 
+#include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRegion>
 #include <QStyleOptionViewItem>
 
 namespace {
@@ -103,23 +103,30 @@ void TDSingleTaskView::p_paint(QPainter& painter) {
     painter.restore();
 }
 
-void TDSingleTaskView::p_paintCell(QPainter& painter, const QStyleOptionViewItem& option, const QRect& shown) {
+void TDSingleTaskView::p_paintCell(QPainter& painter, const QStyleOptionViewItem& option,
+                                   const QRect& shown) {
     const QModelIndex index = m_row.index(0, 0);
     const TDTaskRowLayout layout = m_cell->rowLayout(option, index);
     const QList<TDTitleParser::Range>& lines = layout.titleLines();
     const qreal pitch = lines.isEmpty() ? 0 : layout.titleLayout->height() / qreal(lines.size());
     const int fitting = pitch > 0 ? int((shown.bottom() + 1 - layout.titleFrame.top()) / pitch) : 0;
-    if (fitting >= lines.size()) {
+    if (fitting >= lines.size() && layout.titleLayout->naturalWidth() <= layout.titleFrame.width()) {
         m_cell->paint(&painter, option, index);
         return;
     }
-    // The cell would cut the title mid-line: it draws the rest, and the title is drawn here, its last
-    // line that shows ending in an ellipsis.
-    painter.save();
-    painter.setClipRegion(QRegion(shown).subtracted(QRegion(layout.titleFrame.toAlignedRect())),
-                          Qt::IntersectClip);
-    m_cell->paint(&painter, option, index);
-    painter.restore();
+    // The cell would cut the title off, below or at the right: it draws the rest, and the title is drawn
+    // here, its last line that shows ending in an ellipsis.
+    // The cell sets its own clip, so it paints on a layer of its own from which the title is erased.
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    QImage layer((QSizeF(size()) * ratio).toSize(), QImage::Format_ARGB32_Premultiplied);
+    layer.setDevicePixelRatio(ratio);
+    layer.fill(Qt::transparent);
+    QPainter onLayer(&layer);
+    m_cell->paint(&onLayer, option, index);
+    onLayer.setCompositionMode(QPainter::CompositionMode_Clear);
+    onLayer.fillRect(layout.titleFrame, Qt::transparent);
+    onLayer.end();
+    painter.drawImage(QPointF(0, 0), layer);
     const qreal width = std::max<qreal>(layout.titleFrame.width(), 1);
     const TDTitleTextLayout elided(TDElidedTitle(layout.titleLayout->title(), width, fitting), width);
     painter.setPen(option.palette.color(QPalette::Text));
