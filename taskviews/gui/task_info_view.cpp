@@ -100,7 +100,8 @@ TDTaskInfoView::TDTaskInfoView(TDTaskInfoViewController& controller, QWidget* pa
     m_contextPopUpButton = new QPushButton(this);
     m_contextPopUpButton->setAccessibleName(localized("Context"));
     m_contextPopUpButton->setFlat(true);
-    m_contextPopUpButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 4px;"));
+    // Its title lines up with the values of the fields above it.
+    m_contextPopUpButton->setStyleSheet(QStringLiteral("text-align: left; padding: 2px 4px 2px 1px;"));
     auto* menu = new QMenu(m_contextPopUpButton);
     m_contextPopUpButton->setMenu(menu);
     // The menu is made when it opens: the placeholders are never among its choices.
