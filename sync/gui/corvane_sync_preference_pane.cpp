@@ -43,7 +43,8 @@ QWidget* TDCorvaneSyncPane::view() {
     m_pages->addWidget(p_makeSignInView());
     m_pages->addWidget(p_makeAccountView());
     auto* layout = new QVBoxLayout(m_view.get());
-    layout->addWidget(m_pages);
+    // The pages keep the height of the one shown; a window taller than that leaves its room below.
+    layout->addWidget(m_pages, 0, Qt::AlignTop);
     QObject::connect(&m_controller, &TDCorvaneSyncPreferencesController::stateChanged, m_view.get(),
                      [this] { p_showState(); });
     QObject::connect(&m_controller, &TDCorvaneSyncPreferencesController::viewChanged, m_view.get(),
