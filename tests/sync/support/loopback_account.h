@@ -24,7 +24,9 @@ void serveTestAccount(LoopbackSyncServer& server, platform::UserDefaults& defaul
 // Installs a keyring as the desktop's for its own lifetime.
 class StandardKeychainScope {
 public:
-    explicit StandardKeychainScope(platform::Keychain& keychain) { platform::Keychain::setStandard(&keychain); }
+    explicit StandardKeychainScope(platform::Keychain& keychain) {
+        platform::Keychain::setStandard(&keychain);
+    }
     ~StandardKeychainScope() { platform::Keychain::setStandard(nullptr); }
     StandardKeychainScope(const StandardKeychainScope&) = delete;
     StandardKeychainScope& operator=(const StandardKeychainScope&) = delete;
