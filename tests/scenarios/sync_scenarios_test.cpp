@@ -30,6 +30,7 @@
 #include <QTreeWidget>
 
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace scenario {
@@ -87,6 +88,14 @@ private:
     QList<Answer> m_answers;
     bool m_answering = false;
 };
+
+// Where the shown view of the pane begins: the top of its highest visible label.
+int topOfShownText(TDCorvaneSyncPane& pane) {
+    int top = std::numeric_limits<int>::max();
+    for (const QLabel* label : pane.view()->findChildren<QLabel*>())
+        if (label->isVisible()) top = std::min(top, label->mapTo(pane.view(), QPoint(0, 0)).y());
+    return top;
+}
 
 QString messageOf(QWidget& modal) {
     if (auto* box = qobject_cast<QMessageBox*>(&modal)) return box->text();
@@ -238,6 +247,7 @@ TEST_F(SyncScenario, AFirstSignInOnAnEmptyServerRunsTheFullSyncAndTurnsSyncOn) {
         questionOffersKinds = sheet.findChild<TDFullSyncKindChooser*>() != nullptr;
         press(Qt::Key_Return);
     }});
+    const int signInTop = topOfShownText(*pane);
     signInByKeys(*pane, kPassword);
 
     TDFullSyncWindow* fullSync = nullptr;
@@ -259,6 +269,7 @@ TEST_F(SyncScenario, AFirstSignInOnAnEmptyServerRunsTheFullSyncAndTurnsSyncOn) {
     settle();
 
     EXPECT_TRUE(pane->showsAccountView());
+    EXPECT_NEAR(topOfShownText(*pane), signInTop, 4) << "the account's form starts where sign-in did";
     screenshot(QStringLiteral("scenario_sync_account"));
     EXPECT_TRUE(storedOptions().value(QStringLiteral("corvaneSyncEnabled")).toBool());
     const QStringList onServer = titlesOnTheServer();
