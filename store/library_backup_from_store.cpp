@@ -32,6 +32,8 @@ using BackupRow = platform::PersistentStoreCoordinator::StoredRow;
 
 // plist > root > TDEntities > entity > the object's dictionary.
 constexpr int kBackupObjectDepth = 4;
+// How many of an entity's forms are written before the room for all of them is reserved.
+constexpr size_t kFormsMeasured = 256;
 
 bool isExcludedFromBackup(const EntityDescription* entity) {
     return entity->userInfoValue(TDExcludeFromPlistKey) == QLatin1String("YES");
@@ -142,6 +144,7 @@ public:
         for (const EntityDescription* entity : m_model.entities())
             if (!isExcludedFromBackup(entity)) p_planFields(entity);
         m_objects.resize(size_t(m_model.tables().size()));
+        m_rowCounts.resize(size_t(m_model.entities().size()));
     }
 
     double libraryVersion() const { return m_libraryVersion; }
@@ -172,6 +175,7 @@ private:
     std::map<const RelationshipDescription*, QHash<qint64, QList<qint64>>> m_toMany;
     QHash<qint64, QByteArray> m_recurrenceForms;  // each at the depth of a task's key's value
     QHash<qint64, QVariant> m_rules;              // smart-folder rules by their rule object's key
+    std::vector<qsizetype> m_rowCounts;           // by entity index
     double m_libraryVersion = TDCurrentLibraryVersion;
 };
 
@@ -233,6 +237,7 @@ Status StoreBackup::readObjectsAndRelationships() {
         const Status read = m_coordinator.readRows(root, [&](const BackupRow& row) {
             const EntityDescription* entity = row.entity();
             BackupObject& object = objects[row.primaryKey()];
+            ++m_rowCounts[size_t(entity->index())];
             object.entity = entity;
             if (const AttributeDescription* uid = uids[size_t(entity->index())]; uid && !row.isNull(uid)) {
                 object.uid = QString::fromUtf8(row.text(uid));
@@ -473,6 +478,11 @@ Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
             BackupEntityForms*& forms = formsOfEntity[size_t(entity->index())];
             if (!forms) forms = &entities[entity->name()];
             const qsizetype begin = forms->text.size();
+            // The forms' text reserved once from the first forms' sizes: a block of a hundred
+            // megabytes that grows step by step is copied, and its fresh pages touched, again and again.
+            if (forms->forms.size() == kFormsMeasured)
+                forms->text.reserve(begin / qsizetype(kFormsMeasured) * 5 / 4 *
+                                    m_rowCounts[size_t(entity->index())]);
             failed = p_writeForm(forms->writer, row, kBackupObjectDepth);
             // Read in the same transaction as the objects, so the row's object is there.
             const auto object = objects.constFind(row.primaryKey());

@@ -63,8 +63,8 @@ R dispatchPropertyListValue(const QVariant& value, Sink& sink, Args... args) {
         case QMetaType::ULongLong:
             // Integers are read back signed; a larger value would come back negative.
             if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                return sink.refused(
-                    unsupportedPropertyListValue(QStringLiteral("an unsigned integer above the signed range")));
+                return sink.refused(unsupportedPropertyListValue(
+                    QStringLiteral("an unsigned integer above the signed range")));
             return propertyListSinkResult<R>(
                 [&] { return sink.integer(args..., qint64(value.toULongLong())); });
         case QMetaType::Double:
