@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -32,8 +33,8 @@ using BackupRow = platform::PersistentStoreCoordinator::StoredRow;
 
 // plist > root > TDEntities > entity > the object's dictionary.
 constexpr int kBackupObjectDepth = 4;
-// How many of an entity's forms are written before the room for all of them is reserved.
-constexpr size_t kFormsMeasured = 256;
+// How many forms are written before the room for all of them is reserved.
+constexpr qsizetype kFormsMeasured = 256;
 
 bool isExcludedFromBackup(const EntityDescription* entity) {
     return entity->userInfoValue(TDExcludeFromPlistKey) == QLatin1String("YES");
@@ -117,24 +118,18 @@ bool backupUIDLess(const BackupObject& a, const BackupObject& b) {
     return TDUIDLess(a.uid, b.uid);
 }
 
+// 16 upper-case hexadecimal digits: written as they stand.
+bool isCanonicalUID(QByteArrayView uid) {
+    return uid.size() == 16 && std::all_of(uid.begin(), uid.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+           });
+}
+
 // The 16 digits of a UID of the usual form.
 QByteArrayView hexUID(quint64 number, char (&digits)[16]) {
     for (int i = 15; i >= 0; --i, number >>= 4) digits[i] = "0123456789ABCDEF"[number & 0xF];
     return QByteArrayView(digits, 16);
 }
-
-// The forms of one entity's objects in the order of the rows, each with where its text lies.
-struct BackupEntityForms {
-    platform::ByteBuffer text;
-    platform::XmlPropertyListText writer{text};
-    struct Form {
-        const BackupObject* object;
-        std::optional<quint64> uidNumber;  // the object's, at hand while the forms are sorted
-        qsizetype begin;
-        qsizetype end;
-    };
-    std::vector<Form> forms;
-};
 
 class StoreBackup {
 public:
@@ -162,6 +157,8 @@ private:
     const BackupObject* p_object(const EntityDescription* entity, qint64 key) const;
     qint64 p_toOne(const BackupRow& row, const RelationshipDescription* relationship) const;
     Status p_writeForm(platform::XmlPropertyListText& text, const BackupRow& row, int depth) const;
+    Status p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity,
+                         qsizetype& formsWritten) const;
     Status p_writeAttribute(platform::XmlPropertyListText& text, const BackupRow& row,
                             const BackupField& field, int depth) const;
     static Status p_writeUID(platform::XmlPropertyListText& text, int depth, const BackupObject& object);
@@ -465,65 +462,50 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
     return {};
 }
 
-Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
-    std::map<QString, BackupEntityForms> entities;  // in the order of their names
-    std::vector<BackupEntityForms*> formsOfEntity(size_t(m_model.entities().size()), nullptr);
-    for (const EntityDescription* root : m_model.tables()) {
-        if (p_isCancelled()) return p_cancelledError();
-        Status failed;
-        const auto& objects = m_objects[size_t(root->tableIndex())];
-        const Status read = m_coordinator.readRows(root, [&](const BackupRow& row) {
-            const EntityDescription* entity = row.entity();
-            if (!failed.ok() || isExcludedFromBackup(entity)) return;
-            BackupEntityForms*& forms = formsOfEntity[size_t(entity->index())];
-            if (!forms) forms = &entities[entity->name()];
-            const qsizetype begin = forms->text.size();
-            // The forms' text reserved once from the first forms' sizes: a block of a hundred
+// The entity's objects keyed by UID in the order of their UIDs, read so from the store: a stable
+// order, so that of two objects claiming one UID the later one is kept, as in a dictionary.
+Status StoreBackup::p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity,
+                                  qsizetype& formsWritten) const {
+    platform::ByteBuffer& document = text.buffer();
+    const qsizetype allForms = std::accumulate(m_rowCounts.cbegin(), m_rowCounts.cend(), qsizetype(0));
+    const AttributeDescription* uid = entity->attribute(QStringLiteral("uid"));
+    Status failed;
+    const Status read = m_coordinator.readRows(
+        entity->rootEntity(),
+        [&](const BackupRow& row) {
+            if (!failed.ok() || row.entity() != entity) return;
+            const QByteArrayView identifier = uid && !row.isNull(uid) ? row.text(uid) : QByteArrayView();
+            if (isCanonicalUID(identifier)) {
+                text.plainKey(kBackupObjectDepth, identifier);
+            } else if (failed = text.key(kBackupObjectDepth, QString::fromUtf8(identifier)); !failed.ok()) {
+                return;
+            }
+            failed = p_writeForm(text, row, kBackupObjectDepth);
+            // Room for the whole text reserved once, from the first forms' sizes: a block of a hundred
             // megabytes that grows step by step is copied, and its fresh pages touched, again and again.
-            if (forms->forms.size() == kFormsMeasured)
-                forms->text.reserve(begin / qsizetype(kFormsMeasured) * 5 / 4 *
-                                    m_rowCounts[size_t(entity->index())]);
-            failed = p_writeForm(forms->writer, row, kBackupObjectDepth);
-            // Read in the same transaction as the objects, so the row's object is there.
-            const auto object = objects.constFind(row.primaryKey());
-            static const BackupObject unknown;
-            const BackupObject* known = object == objects.cend() ? &unknown : &*object;
-            forms->forms.push_back({known, known->uidNumber, begin, forms->text.size()});
-        });
-        if (!read.ok()) return read.error();
-        if (!failed.ok()) return failed.error();
-    }
+            if (++formsWritten == kFormsMeasured)
+                document.reserve(document.size() / kFormsMeasured * allForms * 3 / 2);
+        },
+        uid);
+    return read.ok() ? failed : read;
+}
 
+Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
+    std::map<QString, const EntityDescription*> entities;  // in the order of their names
+    for (const EntityDescription* entity : m_model.entities())
+        if (m_rowCounts[size_t(entity->index())] > 0 && !isExcludedFromBackup(entity))
+            entities.emplace(entity->name(), entity);
     platform::ByteBuffer document;
-    qsizetype formsSize = 0;
-    for (const auto& [name, forms] : entities)
-        formsSize += forms.text.size() + qsizetype(forms.forms.size()) * (kBackupObjectDepth + 32);
-    document.reserve(formsSize + 4096);
     platform::XmlPropertyListText text(document);
+    qsizetype formsWritten = 0;
     const auto writeEntities = [&]() -> Status {
         if (Status s = text.key(2, TDBackupEntitiesKey); !s.ok()) return s;
         text.beginDictionary(2);
-        for (auto& [name, forms] : entities) {
+        for (const auto& [name, entity] : entities) {
+            if (p_isCancelled()) return p_cancelledError();
             if (Status s = text.key(3, name); !s.ok()) return s;
             text.beginDictionary(3);
-            // Stable, so that of two objects claiming one UID the later one is kept, as in a dictionary.
-            std::stable_sort(forms.forms.begin(), forms.forms.end(),
-                             [](const BackupEntityForms::Form& a, const BackupEntityForms::Form& b) {
-                                 if (a.uidNumber && b.uidNumber) return *a.uidNumber < *b.uidNumber;
-                                 return TDUIDLess(a.object->uid, b.object->uid);
-                             });
-            const QByteArrayView written = forms.text.view();
-            for (const BackupEntityForms::Form& form : forms.forms) {
-                if (form.uidNumber) {
-                    char digits[16];
-                    text.plainKey(kBackupObjectDepth, hexUID(*form.uidNumber, digits));
-                } else if (Status s = text.key(kBackupObjectDepth, form.object->uid); !s.ok()) {
-                    return s;
-                }
-                document.append(written.sliced(form.begin, form.end - form.begin));
-            }
-            forms.text.clear();
-            forms.forms = {};
+            if (Status s = p_writeEntity(text, entity, formsWritten); !s.ok()) return s;
             text.endDictionary(3);
         }
         text.endDictionary(2);

@@ -108,8 +108,10 @@ public:
     // other connections commit meanwhile.
     Status beginReading();
     void endReading();
-    // Every row of the table of a root entity, in the order of their keys.
-    Status readRows(const EntityDescription* root, const std::function<void(const StoredRow&)>& row);
+    // Every row of the table of a root entity, in the order of their keys; with `orderBy`, a text
+    // attribute of the table, in the order QString gives its values first (no value as empty text).
+    Status readRows(const EntityDescription* root, const std::function<void(const StoredRow&)>& row,
+                    const AttributeDescription* orderBy = nullptr);
     // The pairs of keys of a many-to-many relationship's join table (owner side first).
     Status readJoinRows(const RelationshipDescription* relationship,
                         const std::function<void(qint64, qint64)>& pair);
