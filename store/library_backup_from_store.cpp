@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <map>
-#include <numeric>
 #include <optional>
 #include <vector>
 
@@ -33,7 +32,7 @@ using BackupRow = platform::PersistentStoreCoordinator::StoredRow;
 
 // plist > root > TDEntities > entity > the object's dictionary.
 constexpr int kBackupObjectDepth = 4;
-// How many forms are written before the room for all of them is reserved.
+// How many of an entity's forms are written before the room for all of them is reserved.
 constexpr qsizetype kFormsMeasured = 256;
 
 bool isExcludedFromBackup(const EntityDescription* entity) {
@@ -157,8 +156,7 @@ private:
     const BackupObject* p_object(const EntityDescription* entity, qint64 key) const;
     qint64 p_toOne(const BackupRow& row, const RelationshipDescription* relationship) const;
     Status p_writeForm(platform::XmlPropertyListText& text, const BackupRow& row, int depth) const;
-    Status p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity,
-                         qsizetype& formsWritten) const;
+    Status p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity) const;
     Status p_writeAttribute(platform::XmlPropertyListText& text, const BackupRow& row,
                             const BackupField& field, int depth) const;
     static Status p_writeUID(platform::XmlPropertyListText& text, int depth, const BackupObject& object);
@@ -464,10 +462,12 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
 
 // The entity's objects keyed by UID in the order of their UIDs, read so from the store: a stable
 // order, so that of two objects claiming one UID the later one is kept, as in a dictionary.
-Status StoreBackup::p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity,
-                                  qsizetype& formsWritten) const {
+Status StoreBackup::p_writeEntity(platform::XmlPropertyListText& text,
+                                  const EntityDescription* entity) const {
     platform::ByteBuffer& document = text.buffer();
-    const qsizetype allForms = std::accumulate(m_rowCounts.cbegin(), m_rowCounts.cend(), qsizetype(0));
+    const qsizetype start = document.size();
+    const qsizetype forms = m_rowCounts[size_t(entity->index())];
+    qsizetype formsWritten = 0;
     const AttributeDescription* uid = entity->attribute(QStringLiteral("uid"));
     Status failed;
     const Status read = m_coordinator.readRows(
@@ -481,10 +481,12 @@ Status StoreBackup::p_writeEntity(platform::XmlPropertyListText& text, const Ent
                 return;
             }
             failed = p_writeForm(text, row, kBackupObjectDepth);
-            // Room for the whole text reserved once, from the first forms' sizes: a block of a hundred
-            // megabytes that grows step by step is copied, and its fresh pages touched, again and again.
+            // Room for the entity's forms reserved once, from its first forms' sizes: a block of a
+            // hundred megabytes that grows step by step is copied, and its fresh pages touched, again
+            // and again.
             if (++formsWritten == kFormsMeasured)
-                document.reserve(document.size() / kFormsMeasured * allForms * 3 / 2);
+                document.reserve(document.size() + (document.size() - start) / kFormsMeasured *
+                                                       (forms - kFormsMeasured) * 5 / 4);
         },
         uid);
     return read.ok() ? failed : read;
@@ -497,7 +499,6 @@ Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
             entities.emplace(entity->name(), entity);
     platform::ByteBuffer document;
     platform::XmlPropertyListText text(document);
-    qsizetype formsWritten = 0;
     const auto writeEntities = [&]() -> Status {
         if (Status s = text.key(2, TDBackupEntitiesKey); !s.ok()) return s;
         text.beginDictionary(2);
@@ -505,7 +506,7 @@ Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
             if (p_isCancelled()) return p_cancelledError();
             if (Status s = text.key(3, name); !s.ok()) return s;
             text.beginDictionary(3);
-            if (Status s = p_writeEntity(text, entity, formsWritten); !s.ok()) return s;
+            if (Status s = p_writeEntity(text, entity); !s.ok()) return s;
             text.endDictionary(3);
         }
         text.endDictionary(2);
