@@ -52,8 +52,10 @@ public:
         m_size = 0;
     }
 
+    // The bytes written, in a block no larger than they need.
     QByteArray take() {
         m_bytes.truncate(m_size);
+        m_bytes.squeeze();
         m_size = 0;
         return std::exchange(m_bytes, QByteArray());
     }

@@ -45,7 +45,10 @@ TEST(ByteBufferTest, TruncatedAndChoppedBytesAreWrittenOver) {
     buffer.truncate(100);  // never longer than what was written
     EXPECT_EQ(buffer.take(), QByteArray("<dx"));
     buffer.append("again");
-    EXPECT_EQ(buffer.take(), QByteArray("again"));
+    const QByteArray taken = buffer.take();
+    EXPECT_EQ(taken, QByteArray("again"));
+    // Many small texts are kept (a backup's recurrences): none keeps the block it grew in.
+    EXPECT_LT(taken.capacity(), 64);
 }
 
 }  // namespace
