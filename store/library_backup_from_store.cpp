@@ -225,31 +225,44 @@ Status StoreBackup::readObjectsAndRelationships() {
     std::vector<const AttributeDescription*> uids(size_t(m_model.entities().size()));
     for (const EntityDescription* entity : m_model.entities())
         uids[size_t(entity->index())] = entity->attribute(QStringLiteral("uid"));
+    const AttributeDescription* version =
+        libraryEntity ? libraryEntity->attribute(QStringLiteral("version")) : nullptr;
+    // The columns this pass reads, by table: the UIDs, the foreign keys to follow, the data version.
+    std::vector<std::vector<const PropertyDescription*>> columns(size_t(m_model.tables().size()));
+    for (const EntityDescription* entity : m_model.entities()) {
+        auto& read = columns[size_t(entity->tableIndex())];
+        if (const AttributeDescription* uid = uids[size_t(entity->index())]) read.push_back(uid);
+        for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())]) read.push_back(r);
+        if (entity == libraryEntity && version) read.push_back(version);
+    }
 
     for (const EntityDescription* root : m_model.tables()) {
         if (p_isCancelled()) return p_cancelledError();
         auto& objects = m_objects[size_t(root->tableIndex())];
-        const Status read = m_coordinator.readRows(root, [&](const BackupRow& row) {
-            const EntityDescription* entity = row.entity();
-            BackupObject& object = objects[row.primaryKey()];
-            ++m_rowCounts[size_t(entity->index())];
-            object.entity = entity;
-            if (const AttributeDescription* uid = uids[size_t(entity->index())]; uid && !row.isNull(uid)) {
-                object.uid = QString::fromUtf8(row.text(uid));
-                object.uidNumber = TDCanonicalUIDNumber(object.uid);
-            }
-            for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())])
-                if (const qint64 key = row.foreignKey(r)) pending[r].emplace_back(row.primaryKey(), key);
-            if (entity == libraryEntity && !libraryRead) {
-                libraryRead = true;
-                const AttributeDescription* version = entity->attribute(QStringLiteral("version"));
-                const QVariant stored = version ? row.value(version) : QVariant();
-                const QVariant value = stored.isValid() ? stored
-                                       : version        ? version->defaultValue()
-                                                        : QVariant();
-                if (value.isValid()) m_libraryVersion = value.toDouble();
-            }
-        });
+        const Status read = m_coordinator.readRows(
+            root,
+            [&](const BackupRow& row) {
+                const EntityDescription* entity = row.entity();
+                BackupObject& object = objects[row.primaryKey()];
+                ++m_rowCounts[size_t(entity->index())];
+                object.entity = entity;
+                if (const AttributeDescription* uid = uids[size_t(entity->index())];
+                    uid && !row.isNull(uid)) {
+                    object.uid = QString::fromUtf8(row.text(uid));
+                    object.uidNumber = TDCanonicalUIDNumber(object.uid);
+                }
+                for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())])
+                    if (const qint64 key = row.foreignKey(r)) pending[r].emplace_back(row.primaryKey(), key);
+                if (entity == libraryEntity && !libraryRead) {
+                    libraryRead = true;
+                    const QVariant stored = version ? row.value(version) : QVariant();
+                    const QVariant value = stored.isValid() ? stored
+                                           : version        ? version->defaultValue()
+                                                            : QVariant();
+                    if (value.isValid()) m_libraryVersion = value.toDouble();
+                }
+            },
+            nullptr, &columns[size_t(root->tableIndex())]);
         if (!read.ok()) return read;
     }
 

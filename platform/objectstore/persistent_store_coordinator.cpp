@@ -879,11 +879,12 @@ namespace platform {
 
 int PersistentStoreCoordinator::StoredRow::column(const PropertyDescription* property) const {
     // The columns after "pk" and "kind", as readRows selects them.
-    return property->column() + 2;
+    return m_resultColumns ? (*m_resultColumns)[size_t(property->column())] : property->column() + 2;
 }
 
 bool PersistentStoreCoordinator::StoredRow::isNull(const PropertyDescription* property) const {
-    return property->column() < 0 || sqlite3_column_type(m_statement, column(property)) == SQLITE_NULL;
+    return property->column() < 0 || column(property) < 0 ||
+           sqlite3_column_type(m_statement, column(property)) == SQLITE_NULL;
 }
 
 QVariant PersistentStoreCoordinator::StoredRow::value(const AttributeDescription* attribute) const {
@@ -933,13 +934,27 @@ void PersistentStoreCoordinator::endReading() {
 
 Status PersistentStoreCoordinator::readRows(const EntityDescription* root,
                                             const std::function<void(const StoredRow&)>& row,
-                                            const AttributeDescription* orderBy) {
+                                            const AttributeDescription* orderBy,
+                                            const std::vector<const PropertyDescription*>* only) {
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
     const int table = root->tableIndex();
     const auto& columns = m_columns[static_cast<size_t>(table)];
     QString sql = QStringLiteral("SELECT pk, kind");
-    for (const Column& column : columns) sql += QStringLiteral(", ") + quoted(column.name);
+    std::vector<int> resultColumns;
+    if (only) {
+        // A row decodes every column it selects: a reader of a few columns selects only those.
+        resultColumns.assign(columns.size(), -1);
+        int next = 2;
+        for (const PropertyDescription* property : *only) {
+            const int c = property->column();
+            if (c < 0 || c >= int(columns.size()) || resultColumns[size_t(c)] >= 0) continue;
+            resultColumns[size_t(c)] = next++;
+            sql += QStringLiteral(", ") + quoted(columns[size_t(c)].name);
+        }
+    } else {
+        for (const Column& column : columns) sql += QStringLiteral(", ") + quoted(column.name);
+    }
     sql += QStringLiteral(" FROM ") + quoted(m_tableNames[static_cast<size_t>(table)]) +
            QStringLiteral(" ORDER BY ");
     // No text and empty text sort alike, as the same empty QString.
@@ -951,6 +966,7 @@ Status PersistentStoreCoordinator::readRows(const EntityDescription* root,
     if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
     StoredRow stored;
     stored.m_statement = statement;
+    if (only) stored.m_resultColumns = &resultColumns;
     int lastKind = -1;
     int rc;
     Status status;
