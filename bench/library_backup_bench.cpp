@@ -36,6 +36,20 @@ QTemporaryDir& benchFolder() {
     return folder;
 }
 
+QString storePathOf(const QString& package) {
+    return QDir(package).filePath(QStringLiteral("library.sqlite3"));
+}
+
+// The package's store on a coordinator of its own, as an export opens it; null when it cannot be
+// opened, which skips the benchmark.
+std::unique_ptr<platform::PersistentStoreCoordinator> openPackageStore(
+    benchmark::State& state, const QString& package, std::shared_ptr<const platform::ObjectModel> model) {
+    auto coordinator = std::make_unique<platform::PersistentStoreCoordinator>(std::move(model));
+    if (coordinator->openStore(storePathOf(package)).ok()) return coordinator;
+    state.SkipWithError("could not open the store");
+    return nullptr;
+}
+
 void BM_BackupExportGzip(benchmark::State& state) {
     const QString package = benchLibraryPackageWithTasks(static_cast<int>(state.range(0)));
     const QString output = QDir(benchFolder().path()).filePath(QStringLiteral("bench.odlbackup.gz"));
@@ -55,6 +69,7 @@ void BM_BackupExportGzip(benchmark::State& state) {
     TDLibraryManager::setSharedManager(nullptr);
     // The rise of resident memory while the backup is made.
     state.counters["peak_memory_growth_MiB"] = peakGrowthMiB;
+    state.counters["backup_KiB"] = double(QFileInfo(output).size()) / 1024;
 }
 BENCHMARK(BM_BackupExportGzip)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
@@ -70,12 +85,9 @@ void BM_BackupExportGzipFromObjects(benchmark::State& state) {
         const BenchPeakMemory memory;
         state.ResumeTiming();
         {
-            platform::PersistentStoreCoordinator coordinator(*model);
-            if (!coordinator.openStore(QDir(package).filePath(QStringLiteral("library.sqlite3"))).ok()) {
-                state.SkipWithError("could not open the store");
-                return;
-            }
-            TDManagedObjectContext context(&coordinator);
+            const auto coordinator = openPackageStore(state, package, *model);
+            if (!coordinator) return;
+            TDManagedObjectContext context(coordinator.get());
             context.setSetupTransientProperties(false);
             const Result<TDLibraryBackupObjects> objects = TDLibraryBackupObjectsOf(context, {});
             if (!objects.ok() || !TDWriteLibraryBackup(TDLibraryBackupHeader(1.0), *objects, output, {},
@@ -189,12 +201,9 @@ QByteArray zlibGzip(const QByteArray& data) {
 void BM_SerialiseAndZlibFloor(benchmark::State& state) {
     const QString package = benchLibraryPackageWithTasks(static_cast<int>(state.range(0)));
     auto model = TDLibraryObjectModel();
-    platform::PersistentStoreCoordinator coordinator(*model);
-    if (!coordinator.openStore(QDir(package).filePath(QStringLiteral("library.sqlite3"))).ok()) {
-        state.SkipWithError("could not open the store");
-        return;
-    }
-    TDManagedObjectContext context(&coordinator);
+    const auto coordinator = openPackageStore(state, package, *model);
+    if (!coordinator) return;
+    TDManagedObjectContext context(coordinator.get());
     context.setSetupTransientProperties(false);
     const QVariantMap forms = backupDictionary(context);
     if (forms.isEmpty()) {
@@ -212,7 +221,7 @@ BENCHMARK(BM_SerialiseAndZlibFloor)->Arg(100000)->Unit(benchmark::kMillisecond);
 // Sets the library's data version in the package's store, as a library of an older program holds it.
 bool setStoredLibraryVersion(const QString& package, double version) {
     sqlite3* db = nullptr;
-    const QByteArray path = QFile::encodeName(QDir(package).filePath(QStringLiteral("library.sqlite3")));
+    const QByteArray path = QFile::encodeName(storePathOf(package));
     bool done = sqlite3_open(path.constData(), &db) == SQLITE_OK;
     const QByteArray sql = "UPDATE t_Library SET version = " + QByteArray::number(version, 'f', 2);
     done = done && sqlite3_exec(db, sql.constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
@@ -263,8 +272,7 @@ void BM_Restore(benchmark::State& state) {
         state.PauseTiming();
         peakGrowthMiB = std::max(peakGrowthMiB, memory.growthMiB());
         state.ResumeTiming();
-        if (!QFile::exists(QDir(target).filePath(QStringLiteral("library.sqlite3"))))
-            state.SkipWithError("no library restored");
+        if (!QFile::exists(storePathOf(target))) state.SkipWithError("no library restored");
     }
     TDLibraryManager::setSharedManager(nullptr);
     // The rise of resident memory while the backup is read and the library rebuilt and saved.

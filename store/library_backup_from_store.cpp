@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -31,6 +32,8 @@ using BackupRow = platform::PersistentStoreCoordinator::StoredRow;
 
 // plist > root > TDEntities > entity > the object's dictionary.
 constexpr int kBackupObjectDepth = 4;
+// How many of an entity's forms are written before the room for all of them is reserved.
+constexpr qsizetype kFormsMeasured = 256;
 
 bool isExcludedFromBackup(const EntityDescription* entity) {
     return entity->userInfoValue(TDExcludeFromPlistKey) == QLatin1String("YES");
@@ -44,6 +47,54 @@ bool takesPartInBackup(const PropertyDescription* property) {
     return !property->isTransient() || marker == QLatin1String("NO");
 }
 
+// How an attribute with a default value is told from its default without a QVariant made for it:
+// compared as the type the stored value and the default share, or as values when they share none.
+struct BackupDefault {
+    enum Kind { None, Integer, Real, Boolean, Text, Value } kind = None;
+    qint64 integer = 0;
+    double real = 0;
+    QByteArray text;
+};
+
+BackupDefault backupDefaultOf(const AttributeDescription* attribute) {
+    const QVariant& fallback = attribute->defaultValue();
+    BackupDefault unless;
+    if (attribute->type() != AttributeType::Binary && !fallback.isValid()) return unless;
+    unless.kind = BackupDefault::Value;
+    const int type = fallback.metaType().id();
+    switch (attribute->type()) {
+        case AttributeType::Integer64:
+            if (type == QMetaType::Int || type == QMetaType::LongLong) {
+                unless.kind = BackupDefault::Integer;
+                unless.integer = fallback.toLongLong();
+            }
+            break;
+        case AttributeType::Double:
+            if (type == QMetaType::Double) {
+                unless.kind = BackupDefault::Real;
+                unless.real = fallback.toDouble();
+            }
+            break;
+        case AttributeType::Boolean:
+            if (type == QMetaType::Bool) {
+                unless.kind = BackupDefault::Boolean;
+                unless.integer = fallback.toBool();
+            }
+            break;
+        case AttributeType::String:
+            // Stored bytes that are not UTF-8 read as U+FFFD, so only a default without it is told
+            // apart by its bytes.
+            if (type == QMetaType::QString && !fallback.toString().contains(QChar::ReplacementCharacter)) {
+                unless.kind = BackupDefault::Text;
+                unless.text = fallback.toString().toUtf8();
+            }
+            break;
+        default:
+            break;
+    }
+    return unless;
+}
+
 // One key of an entity's form and where its value comes from. Tasks carry their recurrence's whole
 // form and no notes UID; smart folders carry their rule's archive instead of the rule object.
 struct BackupField {
@@ -51,23 +102,33 @@ struct BackupField {
     QString name;
     const PropertyDescription* property;
     QByteArray key = name.toUtf8();
+    BackupDefault fallback = kind == Attribute ? backupDefaultOf(property->asAttribute()) : BackupDefault();
 };
 
 struct BackupObject {
     const EntityDescription* entity = nullptr;
     QString uid;
+    std::optional<quint64> uidNumber;  // for UIDs of the usual form, whose numeric order is their order
 };
 
-// The forms of one entity's objects in the order of the rows, each with where its text lies.
-struct BackupEntityForms {
-    QByteArray text;
-    struct Form {
-        QString uid;
-        qsizetype begin;
-        qsizetype end;
-    };
-    QList<Form> forms;
-};
+// Orders objects by UID as TDUIDLess does, comparing numbers where both UIDs have the usual form.
+bool backupUIDLess(const BackupObject& a, const BackupObject& b) {
+    if (a.uidNumber && b.uidNumber) return *a.uidNumber < *b.uidNumber;
+    return TDUIDLess(a.uid, b.uid);
+}
+
+// 16 upper-case hexadecimal digits: written as they stand.
+bool isCanonicalUID(QByteArrayView uid) {
+    return uid.size() == 16 && std::all_of(uid.begin(), uid.end(), [](char c) {
+               return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
+           });
+}
+
+// The 16 digits of a UID of the usual form.
+QByteArrayView hexUID(quint64 number, char (&digits)[16]) {
+    for (int i = 15; i >= 0; --i, number >>= 4) digits[i] = "0123456789ABCDEF"[number & 0xF];
+    return QByteArrayView(digits, 16);
+}
 
 class StoreBackup {
 public:
@@ -77,6 +138,7 @@ public:
         for (const EntityDescription* entity : m_model.entities())
             if (!isExcludedFromBackup(entity)) p_planFields(entity);
         m_objects.resize(size_t(m_model.tables().size()));
+        m_rowCounts.resize(size_t(m_model.entities().size()));
     }
 
     double libraryVersion() const { return m_libraryVersion; }
@@ -94,8 +156,10 @@ private:
     const BackupObject* p_object(const EntityDescription* entity, qint64 key) const;
     qint64 p_toOne(const BackupRow& row, const RelationshipDescription* relationship) const;
     Status p_writeForm(platform::XmlPropertyListText& text, const BackupRow& row, int depth) const;
+    Status p_writeEntity(platform::XmlPropertyListText& text, const EntityDescription* entity) const;
     Status p_writeAttribute(platform::XmlPropertyListText& text, const BackupRow& row,
-                            const AttributeDescription* attribute, const QByteArray& key, int depth) const;
+                            const BackupField& field, int depth) const;
+    static Status p_writeUID(platform::XmlPropertyListText& text, int depth, const BackupObject& object);
 
     platform::PersistentStoreCoordinator& m_coordinator;
     const platform::ObjectModel& m_model;
@@ -106,6 +170,7 @@ private:
     std::map<const RelationshipDescription*, QHash<qint64, QList<qint64>>> m_toMany;
     QHash<qint64, QByteArray> m_recurrenceForms;  // each at the depth of a task's key's value
     QHash<qint64, QVariant> m_rules;              // smart-folder rules by their rule object's key
+    std::vector<qsizetype> m_rowCounts;           // by entity index
     double m_libraryVersion = TDCurrentLibraryVersion;
 };
 
@@ -160,28 +225,44 @@ Status StoreBackup::readObjectsAndRelationships() {
     std::vector<const AttributeDescription*> uids(size_t(m_model.entities().size()));
     for (const EntityDescription* entity : m_model.entities())
         uids[size_t(entity->index())] = entity->attribute(QStringLiteral("uid"));
+    const AttributeDescription* version =
+        libraryEntity ? libraryEntity->attribute(QStringLiteral("version")) : nullptr;
+    // The columns this pass reads, by table: the UIDs, the foreign keys to follow, the data version.
+    std::vector<std::vector<const PropertyDescription*>> columns(size_t(m_model.tables().size()));
+    for (const EntityDescription* entity : m_model.entities()) {
+        auto& read = columns[size_t(entity->tableIndex())];
+        if (const AttributeDescription* uid = uids[size_t(entity->index())]) read.push_back(uid);
+        for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())]) read.push_back(r);
+        if (entity == libraryEntity && version) read.push_back(version);
+    }
 
     for (const EntityDescription* root : m_model.tables()) {
         if (p_isCancelled()) return p_cancelledError();
         auto& objects = m_objects[size_t(root->tableIndex())];
-        const Status read = m_coordinator.readRows(root, [&](const BackupRow& row) {
-            const EntityDescription* entity = row.entity();
-            BackupObject& object = objects[row.primaryKey()];
-            object.entity = entity;
-            if (const AttributeDescription* uid = uids[size_t(entity->index())]; uid && !row.isNull(uid))
-                object.uid = row.value(uid).toString();
-            for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())])
-                if (const qint64 key = row.foreignKey(r)) pending[r].emplace_back(row.primaryKey(), key);
-            if (entity == libraryEntity && !libraryRead) {
-                libraryRead = true;
-                const AttributeDescription* version = entity->attribute(QStringLiteral("version"));
-                const QVariant stored = version ? row.value(version) : QVariant();
-                const QVariant value = stored.isValid() ? stored
-                                       : version        ? version->defaultValue()
-                                                        : QVariant();
-                if (value.isValid()) m_libraryVersion = value.toDouble();
-            }
-        });
+        const Status read = m_coordinator.readRows(
+            root,
+            [&](const BackupRow& row) {
+                const EntityDescription* entity = row.entity();
+                BackupObject& object = objects[row.primaryKey()];
+                ++m_rowCounts[size_t(entity->index())];
+                object.entity = entity;
+                if (const AttributeDescription* uid = uids[size_t(entity->index())];
+                    uid && !row.isNull(uid)) {
+                    object.uid = QString::fromUtf8(row.text(uid));
+                    object.uidNumber = TDCanonicalUIDNumber(object.uid);
+                }
+                for (const RelationshipDescription* r : foreignKeys[size_t(entity->index())])
+                    if (const qint64 key = row.foreignKey(r)) pending[r].emplace_back(row.primaryKey(), key);
+                if (entity == libraryEntity && !libraryRead) {
+                    libraryRead = true;
+                    const QVariant stored = version ? row.value(version) : QVariant();
+                    const QVariant value = stored.isValid() ? stored
+                                           : version        ? version->defaultValue()
+                                                            : QVariant();
+                    if (value.isValid()) m_libraryVersion = value.toDouble();
+                }
+            },
+            nullptr, &columns[size_t(root->tableIndex())]);
         if (!read.ok()) return read;
     }
 
@@ -235,10 +316,10 @@ Status StoreBackup::readEmbeddedForms() {
         Status failed;
         const Status read = m_coordinator.readRows(recurrence->rootEntity(), [&](const BackupRow& row) {
             if (!failed.ok() || !row.entity()->isKindOfEntity(recurrence)) return;
-            QByteArray form;
+            platform::ByteBuffer form;
             platform::XmlPropertyListText text(form);
             failed = p_writeForm(text, row, kBackupObjectDepth + 1);
-            m_recurrenceForms.insert(row.primaryKey(), form);
+            m_recurrenceForms.insert(row.primaryKey(), form.take());
         });
         if (!read.ok()) return read;
         if (!failed.ok()) return failed;
@@ -255,8 +336,8 @@ Status StoreBackup::readEmbeddedForms() {
 }
 
 Status StoreBackup::p_writeAttribute(platform::XmlPropertyListText& text, const BackupRow& row,
-                                     const AttributeDescription* attribute, const QByteArray& key,
-                                     int depth) const {
+                                     const BackupField& field, int depth) const {
+    const AttributeDescription* attribute = field.property->asAttribute();
     const QVariant& fallback = attribute->defaultValue();
     if (attribute->type() == AttributeType::Transformable) {
         const QVariant stored = row.value(attribute);
@@ -269,17 +350,34 @@ Status StoreBackup::p_writeAttribute(platform::XmlPropertyListText& text, const 
                          attribute->name(), attribute->valueTransformerName());
             return {};
         }
-        text.plainKey(depth, key);
+        text.plainKey(depth, field.key);
         text.data(depth, data.toByteArray());
         return {};
     }
-    if (fallback.isValid() || attribute->type() == AttributeType::Binary) {
-        const QVariant stored = row.value(attribute);
-        if (stored == fallback) return {};
-        text.plainKey(depth, key);
-        return text.value(depth, stored);
+    const BackupDefault& unless = field.fallback;
+    switch (unless.kind) {
+        case BackupDefault::None:
+            break;
+        case BackupDefault::Integer:
+            if (row.integer(attribute) == unless.integer) return {};
+            break;
+        case BackupDefault::Real:
+            if (row.real(attribute) == unless.real) return {};
+            break;
+        case BackupDefault::Boolean:
+            if ((row.integer(attribute) != 0) == (unless.integer != 0)) return {};
+            break;
+        case BackupDefault::Text:
+            if (row.text(attribute) == unless.text) return {};
+            break;
+        case BackupDefault::Value: {
+            const QVariant stored = row.value(attribute);
+            if (stored == fallback) return {};
+            text.plainKey(depth, field.key);
+            return text.value(depth, stored);
+        }
     }
-    text.plainKey(depth, key);
+    text.plainKey(depth, field.key);
     switch (attribute->type()) {
         case AttributeType::String:
             return text.string(depth, row.text(attribute));
@@ -301,6 +399,12 @@ Status StoreBackup::p_writeAttribute(platform::XmlPropertyListText& text, const 
     return {};
 }
 
+Status StoreBackup::p_writeUID(platform::XmlPropertyListText& text, int depth, const BackupObject& object) {
+    if (!object.uidNumber) return text.string(depth, QStringView(object.uid));
+    char digits[16];
+    return text.string(depth, hexUID(*object.uidNumber, digits));
+}
+
 Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const BackupRow& row, int depth) const {
     text.beginDictionary(depth);
     const int inner = depth + 1;
@@ -310,7 +414,7 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
             case BackupField::Attribute: {
                 const AttributeDescription* attribute = field.property->asAttribute();
                 if (row.isNull(attribute)) break;
-                if (Status s = p_writeAttribute(text, row, attribute, key, inner); !s.ok()) return s;
+                if (Status s = p_writeAttribute(text, row, field, inner); !s.ok()) return s;
                 break;
             }
             case BackupField::ToOne: {
@@ -318,28 +422,31 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
                 const BackupObject* target = p_object(r->destinationEntity(), p_toOne(row, r));
                 if (!target || target->uid.isEmpty()) break;
                 text.plainKey(inner, key);
-                if (Status s = text.string(inner, target->uid); !s.ok()) return s;
+                if (Status s = p_writeUID(text, inner, *target); !s.ok()) return s;
                 break;
             }
             case BackupField::ToMany: {
                 const RelationshipDescription* r = field.property->asRelationship();
                 const auto members = m_toMany.find(r);
                 if (members == m_toMany.end()) break;
-                QList<qint64> keys = members->second.value(row.primaryKey());
+                const auto found = members->second.constFind(row.primaryKey());
+                if (found == members->second.cend()) break;
+                std::vector<qint64> keys(found->cbegin(), found->cend());
                 std::sort(keys.begin(), keys.end());
                 keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
-                QList<QString> identifiers;
+                std::vector<const BackupObject*> identified;
                 for (const qint64 member : keys)
                     if (const BackupObject* object = p_object(r->destinationEntity(), member);
                         object && !object->uid.isEmpty())
-                        identifiers.append(object->uid);
-                if (identifiers.isEmpty()) break;
-                TDStableSortByUID(identifiers,
-                                  [](const QString& identifier) -> const QString& { return identifier; });
+                        identified.push_back(object);
+                if (identified.empty()) break;
+                std::stable_sort(
+                    identified.begin(), identified.end(),
+                    [](const BackupObject* a, const BackupObject* b) { return backupUIDLess(*a, *b); });
                 text.plainKey(inner, key);
                 text.beginArray(inner);
-                for (const QString& identifier : std::as_const(identifiers))
-                    if (Status s = text.string(inner + 1, identifier); !s.ok()) return s;
+                for (const BackupObject* object : identified)
+                    if (Status s = p_writeUID(text, inner + 1, *object); !s.ok()) return s;
                 text.endArray(inner);
                 break;
             }
@@ -347,7 +454,7 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
                 const auto form = m_recurrenceForms.constFind(p_toOne(row, field.property->asRelationship()));
                 if (form == m_recurrenceForms.cend()) break;
                 text.plainKey(inner, key);
-                text.buffer().append(*form);
+                text.buffer().append(QByteArrayView(*form));
                 break;
             }
             case BackupField::ArchivedRule: {
@@ -366,40 +473,53 @@ Status StoreBackup::p_writeForm(platform::XmlPropertyListText& text, const Backu
     return {};
 }
 
-Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
-    std::map<QString, BackupEntityForms> entities;  // in the order of their names
-    for (const EntityDescription* root : m_model.tables()) {
-        if (p_isCancelled()) return p_cancelledError();
-        Status failed;
-        const auto& objects = m_objects[size_t(root->tableIndex())];
-        const Status read = m_coordinator.readRows(root, [&](const BackupRow& row) {
-            if (!failed.ok() || isExcludedFromBackup(row.entity())) return;
-            BackupEntityForms& forms = entities[row.entity()->name()];
-            platform::XmlPropertyListText text(forms.text);
-            const qsizetype begin = forms.text.size();
+// The entity's objects keyed by UID in the order of their UIDs, read so from the store: a stable
+// order, so that of two objects claiming one UID the later one is kept, as in a dictionary.
+Status StoreBackup::p_writeEntity(platform::XmlPropertyListText& text,
+                                  const EntityDescription* entity) const {
+    platform::ByteBuffer& document = text.buffer();
+    const qsizetype start = document.size();
+    const qsizetype forms = m_rowCounts[size_t(entity->index())];
+    qsizetype formsWritten = 0;
+    const AttributeDescription* uid = entity->attribute(QStringLiteral("uid"));
+    Status failed;
+    const Status read = m_coordinator.readRows(
+        entity->rootEntity(),
+        [&](const BackupRow& row) {
+            if (!failed.ok() || row.entity() != entity) return;
+            const QByteArrayView identifier = uid && !row.isNull(uid) ? row.text(uid) : QByteArrayView();
+            if (isCanonicalUID(identifier)) {
+                text.plainKey(kBackupObjectDepth, identifier);
+            } else if (failed = text.key(kBackupObjectDepth, QString::fromUtf8(identifier)); !failed.ok()) {
+                return;
+            }
             failed = p_writeForm(text, row, kBackupObjectDepth);
-            forms.forms.append({objects.value(row.primaryKey()).uid, begin, forms.text.size()});
-        });
-        if (!read.ok()) return read.error();
-        if (!failed.ok()) return failed.error();
-    }
+            // Room for the entity's forms reserved once, from its first forms' sizes: a block of a
+            // hundred megabytes that grows step by step is copied, and its fresh pages touched, again
+            // and again.
+            if (++formsWritten == kFormsMeasured)
+                document.reserve(document.size() + (document.size() - start) / kFormsMeasured *
+                                                       (forms - kFormsMeasured) * 5 / 4);
+        },
+        uid);
+    return read.ok() ? failed : read;
+}
 
-    QByteArray document;
+Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
+    std::map<QString, const EntityDescription*> entities;  // in the order of their names
+    for (const EntityDescription* entity : m_model.entities())
+        if (m_rowCounts[size_t(entity->index())] > 0 && !isExcludedFromBackup(entity))
+            entities.emplace(entity->name(), entity);
+    platform::ByteBuffer document;
     platform::XmlPropertyListText text(document);
     const auto writeEntities = [&]() -> Status {
         if (Status s = text.key(2, TDBackupEntitiesKey); !s.ok()) return s;
         text.beginDictionary(2);
-        for (auto& [name, forms] : entities) {
+        for (const auto& [name, entity] : entities) {
+            if (p_isCancelled()) return p_cancelledError();
             if (Status s = text.key(3, name); !s.ok()) return s;
             text.beginDictionary(3);
-            // Stable, so that of two objects claiming one UID the later one is kept, as in a dictionary.
-            TDStableSortByUID(forms.forms,
-                              [](const BackupEntityForms::Form& form) -> const QString& { return form.uid; });
-            for (const BackupEntityForms::Form& form : std::as_const(forms.forms)) {
-                if (Status s = text.key(kBackupObjectDepth, form.uid); !s.ok()) return s;
-                document.append(QByteArrayView(forms.text).sliced(form.begin, form.end - form.begin));
-            }
-            forms = BackupEntityForms();
+            if (Status s = p_writeEntity(text, entity); !s.ok()) return s;
             text.endDictionary(3);
         }
         text.endDictionary(2);
@@ -420,7 +540,7 @@ Result<QByteArray> StoreBackup::text(const QVariantMap& header) {
         if (Status s = writeEntities(); !s.ok()) return s.error();
     text.endDictionary(1);
     text.endDocument();
-    return document;
+    return document.take();
 }
 
 }  // namespace

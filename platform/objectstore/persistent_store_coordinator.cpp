@@ -15,11 +15,31 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <numeric>
 
 namespace platform {
 
 namespace {
+
+constexpr char kUtf16Collation[] = "ORDELLO_UTF16";
+
+// Orders UTF-8 text as its UTF-16 code units order it (QString's order): as bytes, except that a
+// character above U+FFFF, a surrogate pair in UTF-16, comes before U+E000 to U+FFFF. Where two texts
+// first differ both are at the start of a character or in the same kind of character.
+int compareAsUtf16(void*, int sizeA, const void* a, int sizeB, const void* b) {
+    const auto* x = static_cast<const unsigned char*>(a);
+    const auto* y = static_cast<const unsigned char*>(b);
+    const int common = std::min(sizeA, sizeB);
+    for (int i = 0; i < common; ++i) {
+        if (x[i] == y[i]) continue;
+        const bool xAbove = x[i] >= 0xF0;
+        const bool yAbove = y[i] >= 0xF0;
+        if (xAbove != yAbove && x[i] >= 0xEE && y[i] >= 0xEE) return xAbove ? -1 : 1;
+        return x[i] < y[i] ? -1 : 1;
+    }
+    return sizeA < sizeB ? -1 : sizeA > sizeB ? 1 : 0;
+}
 
 // An attribute's column as objects hold it: dates as UTC times, transformable values decoded.
 QVariant storedAttributeValue(sqlite3_stmt* statement, int c, const AttributeDescription* attribute) {
@@ -250,6 +270,7 @@ Status PersistentStoreCoordinator::p_open(const QString& path, const Options& op
     int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK) return unopenableStoreError(path, rc);
     m_path = path;
+    sqlite3_create_collation_v2(m_db, kUtf16Collation, SQLITE_UTF8, nullptr, compareAsUtf16, nullptr);
     sqlite3_busy_timeout(m_db, options.busyTimeoutMilliseconds);
     sqlite3_extended_result_codes(m_db, 0);
     if (exists) {
@@ -858,11 +879,12 @@ namespace platform {
 
 int PersistentStoreCoordinator::StoredRow::column(const PropertyDescription* property) const {
     // The columns after "pk" and "kind", as readRows selects them.
-    return property->column() + 2;
+    return m_resultColumns ? (*m_resultColumns)[size_t(property->column())] : property->column() + 2;
 }
 
 bool PersistentStoreCoordinator::StoredRow::isNull(const PropertyDescription* property) const {
-    return property->column() < 0 || sqlite3_column_type(m_statement, column(property)) == SQLITE_NULL;
+    return property->column() < 0 || column(property) < 0 ||
+           sqlite3_column_type(m_statement, column(property)) == SQLITE_NULL;
 }
 
 QVariant PersistentStoreCoordinator::StoredRow::value(const AttributeDescription* attribute) const {
@@ -911,19 +933,40 @@ void PersistentStoreCoordinator::endReading() {
 }
 
 Status PersistentStoreCoordinator::readRows(const EntityDescription* root,
-                                            const std::function<void(const StoredRow&)>& row) {
+                                            const std::function<void(const StoredRow&)>& row,
+                                            const AttributeDescription* orderBy,
+                                            const std::vector<const PropertyDescription*>* only) {
     QMutexLocker locker(&m_lock);
     if (!m_db) return makeObjectStoreError(ObjectStoreErrorNoStore, QStringLiteral("No store is open."));
     const int table = root->tableIndex();
+    const auto& columns = m_columns[static_cast<size_t>(table)];
     QString sql = QStringLiteral("SELECT pk, kind");
-    for (const Column& column : m_columns[static_cast<size_t>(table)])
-        sql += QStringLiteral(", ") + quoted(column.name);
+    std::vector<int> resultColumns;
+    if (only) {
+        // A row decodes every column it selects: a reader of a few columns selects only those.
+        resultColumns.assign(columns.size(), -1);
+        int next = 2;
+        for (const PropertyDescription* property : *only) {
+            const int c = property->column();
+            if (c < 0 || c >= int(columns.size()) || resultColumns[size_t(c)] >= 0) continue;
+            resultColumns[size_t(c)] = next++;
+            sql += QStringLiteral(", ") + quoted(columns[size_t(c)].name);
+        }
+    } else {
+        for (const Column& column : columns) sql += QStringLiteral(", ") + quoted(column.name);
+    }
     sql += QStringLiteral(" FROM ") + quoted(m_tableNames[static_cast<size_t>(table)]) +
-           QStringLiteral(" ORDER BY pk");
+           QStringLiteral(" ORDER BY ");
+    // No text and empty text sort alike, as the same empty QString.
+    if (orderBy && orderBy->column() >= 0 && orderBy->column() < int(columns.size()))
+        sql += QStringLiteral("coalesce(%1, '') COLLATE %2, ")
+                   .arg(quoted(columns[size_t(orderBy->column())].name), QLatin1String(kUtf16Collation));
+    sql += QStringLiteral("pk");
     sqlite3_stmt* statement = p_statement(sql);
     if (!statement) return p_sqliteError(sqlite3_errcode(m_db), QStringLiteral("reading"));
     StoredRow stored;
     stored.m_statement = statement;
+    if (only) stored.m_resultColumns = &resultColumns;
     int lastKind = -1;
     int rc;
     Status status;

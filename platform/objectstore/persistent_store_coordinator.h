@@ -101,6 +101,7 @@ public:
         friend class PersistentStoreCoordinator;
         int column(const PropertyDescription* property) const;
         sqlite3_stmt* m_statement = nullptr;
+        const std::vector<int>* m_resultColumns = nullptr;  // by property column; -1 for one not read
         const EntityDescription* m_entity = nullptr;
         qint64 m_primaryKey = 0;
     };
@@ -108,8 +109,12 @@ public:
     // other connections commit meanwhile.
     Status beginReading();
     void endReading();
-    // Every row of the table of a root entity, in the order of their keys.
-    Status readRows(const EntityDescription* root, const std::function<void(const StoredRow&)>& row);
+    // Every row of the table of a root entity, in the order of their keys; with `orderBy`, a text
+    // attribute of the table, in the order QString gives its values first (no value as empty text).
+    // With `only`, just those properties' columns are read: the others read as null.
+    Status readRows(const EntityDescription* root, const std::function<void(const StoredRow&)>& row,
+                    const AttributeDescription* orderBy = nullptr,
+                    const std::vector<const PropertyDescription*>* only = nullptr);
     // The pairs of keys of a many-to-many relationship's join table (owner side first).
     Status readJoinRows(const RelationshipDescription* relationship,
                         const std::function<void(qint64, qint64)>& pair);

@@ -1,6 +1,7 @@
 #include "platform/plist/binary_property_list_writer.h"
 
 #include "platform/plist/property_list.h"
+#include "platform/plist/property_list_value_dispatch.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <vector>
 
 namespace platform {
@@ -26,12 +26,6 @@ enum Kind : uchar {
     Array = 0xA,
     Dict = 0xD,
 };
-
-TDError unsupported(const QString& what) {
-    return propertyListError(
-        TDPropertyListErrorUnsupportedValue,
-        QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
-}
 
 void appendBigEndian(QByteArray& out, quint64 value, int size) {
     for (int i = size - 1; i >= 0; --i) out.append(char(uchar(value >> (8 * i))));
@@ -105,64 +99,41 @@ private:
         if (depth > kPropertyListMaxDepth)
             return propertyListError(TDPropertyListErrorUnsupportedValue,
                                      QStringLiteral("The value is nested too deeply."));
-        switch (value.metaType().id()) {
-            case QMetaType::QVariantMap:
-                return dictionary(value.toMap(), depth);
-            case QMetaType::QVariantHash:
-                return dictionary(value.toHash(), depth);
-            case QMetaType::QVariantList:
-            case QMetaType::QStringList: {
-                const QVariantList list = value.toList();
-                const quint64 index = reserve(countedMarker(Array, quint64(list.size())));
-                std::vector<quint64> references;
-                references.reserve(size_t(list.size()));
-                for (const QVariant& item : list) {
-                    const Result<quint64> child = add(item, depth + 1);
-                    if (!child) return child;
-                    references.push_back(*child);
-                }
-                m_objects[index].references = std::move(references);
-                return index;
-            }
-            case QMetaType::QString:
-                return scalar(stringObject(value.toString()));
-            case QMetaType::Bool:
-                return scalar(QByteArray(1, value.toBool() ? '\x09' : '\x08'));
-            case QMetaType::Int:
-            case QMetaType::Long:
-            case QMetaType::LongLong:
-            case QMetaType::Short:
-                return scalar(integerObject(value.toLongLong()));
-            case QMetaType::UInt:
-            case QMetaType::ULong:
-            case QMetaType::UShort:
-            case QMetaType::ULongLong:
-                // Integers are read back signed; a larger value would come back negative.
-                if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                    return unsupported(QStringLiteral("an unsigned integer above the signed range"));
-                return scalar(integerObject(qint64(value.toULongLong())));
-            case QMetaType::Double:
-            case QMetaType::Float:
-                return scalar(doubleObject(Real, value.toDouble()));
-            case QMetaType::QDateTime: {
-                const QDateTime date = value.toDateTime().toTimeZone(QTimeZone::utc());
-                if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999)
-                    return unsupported(QStringLiteral("a date outside the years 1 to 9999"));
-                return scalar(doubleObject(Date, double(referenceDate().msecsTo(date)) / 1000.0));
-            }
-            case QMetaType::QByteArray: {
-                const QByteArray bytes = value.toByteArray();
-                return scalar(countedMarker(Data, quint64(bytes.size())) + bytes);
-            }
-            default:
-                return unsupported(
-                    QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "(none)"));
-        }
+        return dispatchPropertyListValue<Result<quint64>>(value, *this, depth);
     }
+
+public:
+    // The kinds of value, as dispatchPropertyListValue hands them over.
+    Result<quint64> array(int depth, const QVariantList& list) {
+        const quint64 index = reserve(countedMarker(Array, quint64(list.size())));
+        std::vector<quint64> references;
+        references.reserve(size_t(list.size()));
+        for (const QVariant& item : list) {
+            const Result<quint64> child = add(item, depth + 1);
+            if (!child) return child;
+            references.push_back(*child);
+        }
+        m_objects[index].references = std::move(references);
+        return index;
+    }
+    Result<quint64> string(int, const QString& text) { return scalar(stringObject(text)); }
+    Result<quint64> boolean(int, bool value) { return scalar(QByteArray(1, value ? '\x09' : '\x08')); }
+    Result<quint64> integer(int, qint64 value) { return scalar(integerObject(value)); }
+    Result<quint64> real(int, double value) { return scalar(doubleObject(Real, value)); }
+    Result<quint64> date(int, const QDateTime& value) {
+        const QDateTime date = value.toTimeZone(QTimeZone::utc());
+        if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999)
+            return unsupportedPropertyListValue(QStringLiteral("a date outside the years 1 to 9999"));
+        return scalar(doubleObject(Date, double(referenceDate().msecsTo(date)) / 1000.0));
+    }
+    Result<quint64> data(int, const QByteArray& bytes) {
+        return scalar(countedMarker(Data, quint64(bytes.size())) + bytes);
+    }
+    static Result<quint64> refused(const TDError& error) { return error; }
 
     // Keys first, then the values in the same order, as the format lays out a dictionary.
     template <typename Map>
-    Result<quint64> dictionary(const Map& map, int depth) {
+    Result<quint64> dictionary(int depth, const Map& map) {
         QStringList keys = map.keys();
         keys.sort();  // a hash has no order of its own; the same value always gives the same bytes
         const quint64 index = reserve(countedMarker(Dict, quint64(keys.size())));
@@ -177,6 +148,7 @@ private:
         return index;
     }
 
+private:
     quint64 scalar(const QByteArray& encoded) {
         if (const auto found = m_scalars.constFind(encoded); found != m_scalars.cend()) return *found;
         const quint64 index = reserve(encoded);

@@ -1,27 +1,21 @@
 #include "platform/plist/xml_property_list_writer.h"
 
 #include "platform/plist/property_list.h"
+#include "platform/plist/property_list_value_dispatch.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QTimeZone>
 #include <QXmlStreamWriter>
 
-#include <cstdio>
-#include <limits>
+#include <cstring>
 
 namespace platform {
 
 namespace {
 
-TDError unsupported(const QString& what) {
-    return propertyListError(
-        TDPropertyListErrorUnsupportedValue,
-        QStringLiteral("A value of type %1 cannot be written to a property list.").arg(what));
-}
-
 // XML 1.0 has no form for most control characters, nor for NUL.
-bool isWritableText(const QString& text) {
+bool isWritableText(QStringView text) {
     for (QChar c : text) {
         const char16_t u = c.unicode();
         if ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF) return false;
@@ -34,31 +28,30 @@ TDError deviceFailed() {
                              QStringLiteral("The property list could not be written to its device."));
 }
 
-}  // namespace
-
 // The text of one element's contents: the characters XML reserves escaped, the rest as UTF-8.
-void appendEscaped(QByteArray& out, QByteArrayView utf8) {
+void appendEscaped(ByteBuffer& out, QByteArrayView utf8) {
     qsizetype plain = 0;
     for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const char* replacement = nullptr;
         switch (utf8[i]) {
             case '<':
-                replacement = "&lt;";
+                out.append(utf8.sliced(plain, i - plain));
+                out.append("&lt;");
                 break;
             case '>':
-                replacement = "&gt;";
+                out.append(utf8.sliced(plain, i - plain));
+                out.append("&gt;");
                 break;
             case '&':
-                replacement = "&amp;";
+                out.append(utf8.sliced(plain, i - plain));
+                out.append("&amp;");
                 break;
             case '"':
-                replacement = "&quot;";
+                out.append(utf8.sliced(plain, i - plain));
+                out.append("&quot;");
                 break;
             default:
                 continue;
         }
-        out.append(utf8.sliced(plain, i - plain));
-        out.append(replacement);
         plain = i + 1;
     }
     out.append(utf8.sliced(plain));
@@ -85,6 +78,8 @@ void civilDate(qint64 days, qint64& year, int& month, int& day) {
     month = int(shifted < 10 ? shifted + 3 : shifted - 9);
     year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
 }
+
+}  // namespace
 
 // The XML goes to memory first and reaches the device in large pieces: a file written one element at
 // a time would pay a call into the device for every few bytes.
@@ -120,7 +115,8 @@ public:
         return {};
     }
     Status key(const QString& key) {
-        if (!isWritableText(key)) return unsupported(QStringLiteral("a key with a control character"));
+        if (!isWritableText(key))
+            return unsupportedPropertyListValue(QStringLiteral("a key with a control character"));
         simple(QStringLiteral("key"), key);
         return {};
     }
@@ -128,82 +124,12 @@ public:
 
     Status value(const QVariant& value, int depth) {
         if (depth > kPropertyListMaxDepth) return tooDeep();
-        switch (value.metaType().id()) {
-            case QMetaType::QVariantMap:
-                return dictionary(value.toMap(), depth);
-            case QMetaType::QVariantHash:
-                return dictionary(value.toHash(), depth);
-            case QMetaType::QVariantList:
-            case QMetaType::QStringList: {
-                const QVariantList list = value.toList();
-                if (list.isEmpty()) {
-                    m_xml.writeEmptyElement(QStringLiteral("array"));
-                    return {};
-                }
-                m_xml.writeStartElement(QStringLiteral("array"));
-                for (const QVariant& item : list) {
-                    const Status child = this->value(item, depth + 1);
-                    if (!child.ok()) return child;
-                }
-                m_xml.writeEndElement();
-                return {};
-            }
-            case QMetaType::QString:
-                return text(QStringLiteral("string"), value.toString());
-            case QMetaType::Bool:
-                m_xml.writeEmptyElement(value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
-                return {};
-            case QMetaType::Int:
-            case QMetaType::Long:
-            case QMetaType::LongLong:
-            case QMetaType::Short:
-                simple(QStringLiteral("integer"), QString::number(value.toLongLong()));
-                return {};
-            case QMetaType::UInt:
-            case QMetaType::ULong:
-            case QMetaType::UShort:
-            case QMetaType::ULongLong:
-                // Integers are read back signed; a larger value would come back negative.
-                if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                    return unsupported(QStringLiteral("an unsigned integer above the signed range"));
-                simple(QStringLiteral("integer"), QString::number(value.toULongLong()));
-                return {};
-            case QMetaType::Double:
-            case QMetaType::Float:
-                simple(QStringLiteral("real"), QString::number(value.toDouble(), 'g', 17));
-                return {};
-            case QMetaType::QDateTime: {
-                const QDateTime date = value.toDateTime().toTimeZone(QTimeZone::utc());
-                if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999)
-                    return unsupported(QStringLiteral("a date outside the years 1 to 9999"));
-                simple(QStringLiteral("date"), date.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
-                return {};
-            }
-            case QMetaType::QByteArray:
-                simple(QStringLiteral("data"), QString::fromLatin1(value.toByteArray().toBase64()));
-                return {};
-            default:
-                return unsupported(
-                    QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "(none)"));
-        }
+        return dispatchPropertyListValue<Status>(value, *this, depth);
     }
 
-private:
-    static TDError tooDeep() {
-        return propertyListError(TDPropertyListErrorUnsupportedValue,
-                                 QStringLiteral("The value is nested too deeply."));
-    }
-
-    void simple(const QString& element, const QString& text) { m_xml.writeTextElement(element, text); }
-
-    Status text(const QString& element, const QString& text) {
-        if (!isWritableText(text)) return unsupported(QStringLiteral("text with a control character"));
-        simple(element, text);
-        return {};
-    }
-
+    // The kinds of value, as dispatchPropertyListValue hands them over.
     template <typename Map>
-    Status dictionary(const Map& map, int depth) {
+    Status dictionary(int depth, const Map& map) {
         m_xml.writeStartElement(QStringLiteral("dict"));
         for (auto it = map.cbegin(); it != map.cend(); ++it) {
             if (Status written = key(it.key()); !written.ok()) return written;
@@ -213,6 +139,49 @@ private:
         m_xml.writeEndElement();
         return {};
     }
+    Status array(int depth, const QVariantList& list) {
+        if (list.isEmpty()) {
+            m_xml.writeEmptyElement(QStringLiteral("array"));
+            return {};
+        }
+        m_xml.writeStartElement(QStringLiteral("array"));
+        for (const QVariant& item : list) {
+            const Status child = value(item, depth + 1);
+            if (!child.ok()) return child;
+        }
+        m_xml.writeEndElement();
+        return {};
+    }
+    Status string(int, const QString& text) {
+        if (!isWritableText(text))
+            return unsupportedPropertyListValue(QStringLiteral("text with a control character"));
+        simple(QStringLiteral("string"), text);
+        return {};
+    }
+    void boolean(int, bool value) {
+        m_xml.writeEmptyElement(value ? QStringLiteral("true") : QStringLiteral("false"));
+    }
+    void integer(int, qint64 value) { simple(QStringLiteral("integer"), QString::number(value)); }
+    void real(int, double value) { simple(QStringLiteral("real"), QString::number(value, 'g', 17)); }
+    Status date(int, const QDateTime& value) {
+        const QDateTime date = value.toTimeZone(QTimeZone::utc());
+        if (!date.isValid() || date.date().year() < 1 || date.date().year() > 9999)
+            return unsupportedPropertyListValue(QStringLiteral("a date outside the years 1 to 9999"));
+        simple(QStringLiteral("date"), date.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")));
+        return {};
+    }
+    void data(int, const QByteArray& bytes) {
+        simple(QStringLiteral("data"), QString::fromLatin1(bytes.toBase64()));
+    }
+    static Status refused(const TDError& error) { return error; }
+
+private:
+    static TDError tooDeep() {
+        return propertyListError(TDPropertyListErrorUnsupportedValue,
+                                 QStringLiteral("The value is nested too deeply."));
+    }
+
+    void simple(const QString& element, const QString& text) { m_xml.writeTextElement(element, text); }
 
     static constexpr qsizetype kChunkSize = 256 * 1024;
     QIODevice& m_device;
@@ -271,8 +240,9 @@ Status XmlPropertyListStreamWriter::finish() {
 }
 
 void XmlPropertyListText::indent(int depth) {
-    m_buffer.append('\n');
-    m_buffer.append(depth, '\t');
+    char* out = m_buffer.grow(1 + depth);
+    *out = '\n';
+    std::memset(out + 1, '\t', size_t(depth));
 }
 
 void XmlPropertyListText::beginDocument() {
@@ -286,11 +256,13 @@ void XmlPropertyListText::endDocument() {
 void XmlPropertyListText::beginDictionary(int depth) {
     indent(depth);
     m_buffer.append("<dict>");
-    m_openDictionaries.append(m_buffer.size());
+    m_openDictionaries.push_back(m_buffer.size());
 }
 
 void XmlPropertyListText::endDictionary(int depth) {
-    if (m_openDictionaries.takeLast() == m_buffer.size()) {
+    const qsizetype contents = m_openDictionaries.back();
+    m_openDictionaries.pop_back();
+    if (contents == m_buffer.size()) {
         m_buffer.chop(1);
         m_buffer.append("/>");
         return;
@@ -309,17 +281,14 @@ void XmlPropertyListText::endArray(int depth) {
     m_buffer.append("</array>");
 }
 
-Status XmlPropertyListText::element(int depth, const char* open, const char* close, QByteArrayView utf8) {
-    indent(depth);
-    m_buffer.append(open);
-    appendEscaped(m_buffer, utf8);
-    m_buffer.append(close);
-    return {};
-}
-
 Status XmlPropertyListText::key(int depth, QStringView key) {
-    if (!isWritableText(key.toString())) return unsupported(QStringLiteral("a key with a control character"));
-    return element(depth, "<key>", "</key>", key.toUtf8());
+    if (!isWritableText(key))
+        return unsupportedPropertyListValue(QStringLiteral("a key with a control character"));
+    indent(depth);
+    m_buffer.append("<key>");
+    appendEscaped(m_buffer, key.toUtf8());
+    m_buffer.append("</key>");
+    return {};
 }
 
 void XmlPropertyListText::plainKey(int depth, QByteArrayView key) {
@@ -330,32 +299,45 @@ void XmlPropertyListText::plainKey(int depth, QByteArrayView key) {
 }
 
 Status XmlPropertyListText::string(int depth, QStringView text) {
-    if (!isWritableText(text.toString())) return unsupported(QStringLiteral("text with a control character"));
-    return element(depth, "<string>", "</string>", text.toUtf8());
+    if (!isWritableText(text))
+        return unsupportedPropertyListValue(QStringLiteral("text with a control character"));
+    indent(depth);
+    m_buffer.append("<string>");
+    appendEscaped(m_buffer, text.toUtf8());
+    m_buffer.append("</string>");
+    return {};
 }
 
 Status XmlPropertyListText::string(int depth, QByteArrayView utf8) {
     if (!isPlainAsciiText(utf8)) return string(depth, QString::fromUtf8(utf8));
-    return element(depth, "<string>", "</string>", utf8);
+    indent(depth);
+    m_buffer.append("<string>");
+    appendEscaped(m_buffer, utf8);
+    m_buffer.append("</string>");
+    return {};
 }
 
 void XmlPropertyListText::integer(int depth, qint64 value) {
     indent(depth);
     m_buffer.append("<integer>");
-    m_buffer.append(QByteArray::number(value));
+    m_buffer.appendNumber(value);
     m_buffer.append("</integer>");
 }
 
 void XmlPropertyListText::real(int depth, double value) {
     indent(depth);
     m_buffer.append("<real>");
+    // Qt's shortest form of 17 digits, as the stream writer writes it; reals are few in a library.
     m_buffer.append(QString::number(value, 'g', 17).toLatin1());
     m_buffer.append("</real>");
 }
 
 void XmlPropertyListText::boolean(int depth, bool value) {
     indent(depth);
-    m_buffer.append(value ? "<true/>" : "<false/>");
+    if (value)
+        m_buffer.append("<true/>");
+    else
+        m_buffer.append("<false/>");
 }
 
 Status XmlPropertyListText::date(int depth, qint64 msecsSinceEpoch) {
@@ -370,15 +352,22 @@ Status XmlPropertyListText::date(int depth, qint64 msecsSinceEpoch) {
     int month = 0;
     int day = 0;
     civilDate(days, year, month, day);
-    if (year < 1 || year > 9999) return unsupported(QStringLiteral("a date outside the years 1 to 9999"));
-    const qint64 seconds = msecs / 1000;
-    char text[32];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", int(year), month, day,
-                  int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    if (year < 1 || year > 9999)
+        return unsupportedPropertyListValue(QStringLiteral("a date outside the years 1 to 9999"));
+    const int seconds = int(msecs / 1000);
     indent(depth);
-    m_buffer.append("<date>");
-    m_buffer.append(text);
-    m_buffer.append("</date>");
+    // "<date>yyyy-MM-ddTHH:mm:ssZ</date>", the digits written in place.
+    char* out = m_buffer.grow(33);
+    std::memcpy(out, "<date>0000-00-00T00:00:00Z</date>", 33);
+    const auto digits = [](char* at, int value, int count) {
+        for (int i = count - 1; i >= 0; --i, value /= 10) at[i] = char('0' + value % 10);
+    };
+    digits(out + 6, int(year), 4);
+    digits(out + 11, month, 2);
+    digits(out + 14, day, 2);
+    digits(out + 17, seconds / 3600, 2);
+    digits(out + 20, seconds / 60 % 60, 2);
+    digits(out + 23, seconds % 60, 2);
     return {};
 }
 
@@ -389,84 +378,58 @@ void XmlPropertyListText::data(int depth, const QByteArray& bytes) {
     m_buffer.append("</data>");
 }
 
-template <typename Map>
-Status XmlPropertyListText::dictionary(int depth, const Map& map) {
-    beginDictionary(depth);
-    for (auto it = map.cbegin(); it != map.cend(); ++it) {
-        if (Status s = key(depth + 1, it.key()); !s.ok()) return s;
-        if (Status s = value(depth + 1, it.value()); !s.ok()) return s;
+// The kinds of value, as dispatchPropertyListValue hands them over.
+struct XmlPropertyListText::ValueSink {
+    XmlPropertyListText& text;
+    template <typename Map>
+    Status dictionary(int depth, const Map& map) {
+        text.beginDictionary(depth);
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (Status s = text.key(depth + 1, it.key()); !s.ok()) return s;
+            if (Status s = text.value(depth + 1, it.value()); !s.ok()) return s;
+        }
+        text.endDictionary(depth);
+        return {};
     }
-    endDictionary(depth);
-    return {};
-}
+    Status array(int depth, const QVariantList& list) {
+        if (list.isEmpty()) {
+            text.indent(depth);
+            text.m_buffer.append("<array/>");
+            return {};
+        }
+        text.beginArray(depth);
+        for (const QVariant& item : list)
+            if (Status s = text.value(depth + 1, item); !s.ok()) return s;
+        text.endArray(depth);
+        return {};
+    }
+    Status string(int depth, const QString& value) { return text.string(depth, QStringView(value)); }
+    void boolean(int depth, bool value) { text.boolean(depth, value); }
+    void integer(int depth, qint64 value) { text.integer(depth, value); }
+    void real(int depth, double value) { text.real(depth, value); }
+    Status date(int depth, const QDateTime& value) {
+        if (!value.isValid())
+            return unsupportedPropertyListValue(QStringLiteral("a date outside the years 1 to 9999"));
+        return text.date(depth, value.toMSecsSinceEpoch());
+    }
+    void data(int depth, const QByteArray& bytes) { text.data(depth, bytes); }
+    static Status refused(const TDError& error) { return error; }
+};
 
 Status XmlPropertyListText::value(int depth, const QVariant& value) {
     if (depth > kPropertyListMaxDepth + 1)
         return propertyListError(TDPropertyListErrorUnsupportedValue,
                                  QStringLiteral("The value is nested too deeply."));
     const qsizetype start = m_buffer.size();
-    const qsizetype open = m_openDictionaries.size();
-    const auto failed = [&](Status status) {
+    const size_t open = m_openDictionaries.size();
+    ValueSink sink{*this};
+    const Status written = dispatchPropertyListValue<Status>(value, sink, depth);
+    if (!written.ok()) {
+        // Nothing of a refused value stays, not even the containers around the refused part.
         m_buffer.truncate(start);
         m_openDictionaries.resize(open);
-        return status;
-    };
-    switch (value.metaType().id()) {
-        case QMetaType::QVariantMap:
-            if (Status s = dictionary(depth, value.toMap()); !s.ok()) return failed(s);
-            return {};
-        case QMetaType::QVariantHash:
-            if (Status s = dictionary(depth, value.toHash()); !s.ok()) return failed(s);
-            return {};
-        case QMetaType::QVariantList:
-        case QMetaType::QStringList: {
-            const QVariantList list = value.toList();
-            if (list.isEmpty()) {
-                indent(depth);
-                m_buffer.append("<array/>");
-                return {};
-            }
-            beginArray(depth);
-            for (const QVariant& item : list)
-                if (Status s = this->value(depth + 1, item); !s.ok()) return failed(s);
-            endArray(depth);
-            return {};
-        }
-        case QMetaType::QString:
-            return string(depth, value.toString());
-        case QMetaType::Bool:
-            boolean(depth, value.toBool());
-            return {};
-        case QMetaType::Int:
-        case QMetaType::Long:
-        case QMetaType::LongLong:
-        case QMetaType::Short:
-            integer(depth, value.toLongLong());
-            return {};
-        case QMetaType::UInt:
-        case QMetaType::ULong:
-        case QMetaType::UShort:
-        case QMetaType::ULongLong:
-            if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max()))
-                return unsupported(QStringLiteral("an unsigned integer above the signed range"));
-            integer(depth, value.toLongLong());
-            return {};
-        case QMetaType::Double:
-        case QMetaType::Float:
-            real(depth, value.toDouble());
-            return {};
-        case QMetaType::QDateTime: {
-            const QDateTime date = value.toDateTime();
-            if (!date.isValid()) return unsupported(QStringLiteral("a date outside the years 1 to 9999"));
-            return this->date(depth, date.toMSecsSinceEpoch());
-        }
-        case QMetaType::QByteArray:
-            data(depth, value.toByteArray());
-            return {};
-        default:
-            return unsupported(
-                QString::fromLatin1(value.metaType().name() ? value.metaType().name() : "(none)"));
     }
+    return written;
 }
 
 Status writeXmlPropertyList(const QVariant& value, QIODevice& device) {

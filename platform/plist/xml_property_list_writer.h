@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/base/byte_buffer.h"
 #include "platform/base/error.h"
 
 #include <QByteArray>
@@ -7,6 +8,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <vector>
 
 namespace platform {
 
@@ -47,9 +49,9 @@ private:
 // dictionary's is 1). Text that XML cannot hold is refused and leaves the buffer as it was.
 class XmlPropertyListText final {
 public:
-    explicit XmlPropertyListText(QByteArray& buffer) : m_buffer(buffer) {}
+    explicit XmlPropertyListText(ByteBuffer& buffer) : m_buffer(buffer) {}
 
-    QByteArray& buffer() { return m_buffer; }
+    ByteBuffer& buffer() { return m_buffer; }
     void beginDocument();
     void endDocument();
     void beginDictionary(int depth);
@@ -73,12 +75,10 @@ public:
     Status value(int depth, const QVariant& value);
 
 private:
+    struct ValueSink;
     void indent(int depth);
-    Status element(int depth, const char* open, const char* close, QByteArrayView utf8);
-    template <typename Map>
-    Status dictionary(int depth, const Map& map);
-    QByteArray& m_buffer;
-    QList<qsizetype> m_openDictionaries;  // where each open dictionary's contents begin
+    ByteBuffer& m_buffer;
+    std::vector<qsizetype> m_openDictionaries;  // where each open dictionary's contents begin
 };
 
 }  // namespace platform

@@ -132,6 +132,35 @@ TEST_F(LibraryBackupFromStoreTest, AnEmptyStoreAndALibraryOfNewTasksMatchToo) {
     EXPECT_EQ(*backupFromRows(), backupFromObjects());
 }
 
+// Objects are read in the order of their UIDs as QString orders them, UTF-16 code unit by code unit:
+// a character above U+FFFF comes before U+E000, text that is no UID of the usual form and objects
+// without a UID have their places, and of two objects claiming one UID both are written in the
+// order of their rows.
+TEST_F(LibraryBackupFromStoreTest, UIDsOfAnyTextAreOrderedAsTheBackupFromObjectsOrdersThem) {
+    TDLibrary* library = createLibrary();
+    ASSERT_TRUE(library);
+    const QStringList uids{QString::fromUtf8("\xF0\x9F\x98\x80 smile"),
+                           QString::fromUtf8("\xEE\x80\x80 private"),
+                           QString::fromUtf8("\xEF\xBF\xBD replacement"),
+                           QStringLiteral("00000000000000FF"),
+                           QStringLiteral("00000000000000ff"),
+                           QStringLiteral("0000000000000100"),
+                           QStringLiteral("same"),
+                           QStringLiteral("a < b & c"),
+                           QStringLiteral("same"),
+                           QString(),
+                           QStringLiteral("")};
+    for (int i = 0; i < uids.size(); ++i) {
+        TDTag* tag = library->createTagWithTitle(QStringLiteral("tag %1").arg(i));
+        tag->setValue(QStringLiteral("uid"), uids.at(i));
+    }
+    ASSERT_TRUE(manager->saveLibrary());
+    manager->finishPendingOperations();
+    const QByteArray fromObjects = backupFromObjects();
+    EXPECT_TRUE(fromObjects.contains("<key>a &lt; b &amp; c</key>"));
+    EXPECT_EQ(*backupFromRows(), fromObjects);
+}
+
 // A save by the open library between two tables of the backup must not reach it: the backup holds the
 // state it began with, and the next one holds the save.
 TEST_F(LibraryBackupFromStoreTest, ASaveWhileTheRowsAreReadDoesNotTearTheBackup) {

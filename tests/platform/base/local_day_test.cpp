@@ -61,8 +61,6 @@ TEST_F(LocalDayTest, InvalidDateHasNoStart) {
     EXPECT_FALSE(TDStartOfLocalDay(QDate()).isValid());
 }
 
-}  // namespace
-
 // Every quarter hour (and a few seconds) through days with and without a change of offset: the
 // remembered offsets never give an instant other than Qt's own conversion.
 TEST_F(LocalDayTest, BatchConversionAgreesWithQtThroughTransitions) {
@@ -91,3 +89,5 @@ TEST_F(LocalDayTest, BatchConversionAgreesWithQtThroughTransitions) {
         EXPECT_EQ(reader.msecsSinceEpoch(QDateTime()), QDateTime().toMSecsSinceEpoch());
     }
 }
+
+}  // namespace

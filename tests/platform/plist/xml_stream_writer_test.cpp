@@ -116,15 +116,20 @@ TEST(XmlPropertyListTextTest, ValuesReadAsTheStreamWriterWritesThem) {
     };
     const auto fromText =
         [](const std::function<Status(platform::XmlPropertyListText&)>& write) -> Result<QByteArray> {
-        QByteArray bytes;
+        platform::ByteBuffer bytes;
         platform::XmlPropertyListText text(bytes);
         text.beginDocument();
         text.beginDictionary(1);
         text.plainKey(2, "k");
-        if (Status s = write(text); !s.ok()) return s.error();
+        const qsizetype before = bytes.size();
+        if (Status s = write(text); !s.ok()) {
+            // A refused value leaves nothing of itself, not even the containers around the refused part.
+            EXPECT_EQ(bytes.size(), before);
+            return s.error();
+        }
         text.endDictionary(1);
         text.endDocument();
-        return bytes;
+        return bytes.take();
     };
     const auto utc = [](qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()); };
     const QList<QVariant> values{
@@ -147,6 +152,10 @@ TEST(XmlPropertyListTextTest, ValuesReadAsTheStreamWriterWritesThem) {
         QVariantMap{{QStringLiteral("inner"), QVariantList{QStringLiteral("x"), QVariantMap()}},
                     {QStringLiteral("n"), 1}},
         QVariantMap{{QStringLiteral("b\x01"), 1}},
+        QVariantMap{{QStringLiteral("a"),
+                     QVariantList{1, QVariantMap{{QStringLiteral("bad"), QStringLiteral("\a")}}}},
+                    {QStringLiteral("z"), 2}},
+        QVariantList{QStringLiteral("fine"), quint64(std::numeric_limits<quint64>::max())},
         utc(0),
         utc(-500),
         utc(1781234567890),
