@@ -70,13 +70,24 @@ QString TDDarkButton::shortKeyText(QKeyCombination key) {
     return text + bare;
 }
 
+bool TDDarkButton::hasKeyBox() const {
+    return !keyEquivalentLabel().text.isEmpty();
+}
+
 QSize TDDarkButton::compactSize() const {
     const qreal title = QFontMetricsF(titleFont()).horizontalAdvance(text());
-    return {int(std::ceil(shortcutBoxWidth() + title)) + 10, 20};
+    return {int(std::ceil((hasKeyBox() ? shortcutBoxWidth() : 0) + title)) + 10, 20};
 }
 
 TDActionButton::DrawInfo TDDarkButton::calcDrawInfo(const QRectF& rect) const {
-    return drawInfoWithLabelOrigin(rect, rect.topLeft());
+    if (hasKeyBox()) return drawInfoWithLabelOrigin(rect, rect.topLeft());
+    // An empty box would read as a key nobody can see: the title takes the whole button, with the
+    // same margins as the titles beside the keyed buttons' boxes.
+    DrawInfo info;
+    info.shortcutBox = QRectF(rect.topLeft(), QSizeF(0, rect.height()));
+    info.titleBox = rect;
+    info.titleString = rect;
+    return info;
 }
 
 void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
@@ -122,11 +133,13 @@ void TDDarkButton::drawWithFrame(QPainter& painter, const QRectF& frame) {
     painter.drawPath(bodyPath);
 
     // (5) The separator right of the key.
-    const qreal separator = std::round(info.shortcutBox.right() - 2);
-    painter.fillRect(QRectF(separator, body.top() + 1, 1, body.height() - 2),
-                     QColor::fromRgbF(1, 1, 1, 0.25f));
-    painter.fillRect(QRectF(separator + 1, body.top() + 1, 1, body.height() - 2),
-                     QColor::fromRgbF(1, 1, 1, 0.05f));
+    if (hasKeyBox()) {
+        const qreal separator = std::round(info.shortcutBox.right() - 2);
+        painter.fillRect(QRectF(separator, body.top() + 1, 1, body.height() - 2),
+                         QColor::fromRgbF(1, 1, 1, 0.25f));
+        painter.fillRect(QRectF(separator + 1, body.top() + 1, 1, body.height() - 2),
+                         QColor::fromRgbF(1, 1, 1, 0.05f));
+    }
 
     // (6) The key.
     drawKeyEquivalent(painter, info);

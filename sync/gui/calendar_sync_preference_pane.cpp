@@ -1,5 +1,6 @@
 #include "sync/gui/calendar_sync_preference_pane.h"
 
+#include "app/gui/group_images.h"
 #include "foundation/alert.h"
 #include "model/group.h"
 
@@ -7,6 +8,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -60,19 +62,19 @@ QWidget* TDCalendarSyncPane::view() {
     m_mode->addItem(tr("Lists"), TDCalendarSyncPreferencesController::ListsMode);
     m_mode->addItem(tr("Tags"), TDCalendarSyncPreferencesController::TagsMode);
 
-    auto* calendarsColumn = new QVBoxLayout;
-    calendarsColumn->addWidget(new QLabel(tr("Calendars:"), m_view.get()));
-    calendarsColumn->addWidget(m_calendars);
+    // One grid row for both headers: the mode pop-up makes its header taller, and both labels and
+    // both lists still start at the same height.
     auto* groupsHeader = new QHBoxLayout;
     groupsHeader->addWidget(new QLabel(tr("Sync with:"), m_view.get()));
     groupsHeader->addStretch(1);
     groupsHeader->addWidget(m_mode);
-    auto* groupsColumn = new QVBoxLayout;
-    groupsColumn->addLayout(groupsHeader);
-    groupsColumn->addWidget(m_groups);
-    auto* columns = new QHBoxLayout;
-    columns->addLayout(calendarsColumn);
-    columns->addLayout(groupsColumn);
+    auto* columns = new QGridLayout;
+    columns->addWidget(new QLabel(tr("Calendars:"), m_view.get()), 0, 0);
+    columns->addLayout(groupsHeader, 0, 1);
+    columns->addWidget(m_calendars, 1, 0);
+    columns->addWidget(m_groups, 1, 1);
+    columns->setColumnStretch(0, 1);
+    columns->setColumnStretch(1, 1);
     auto* layout = new QVBoxLayout(m_view.get());
     layout->addWidget(m_switch);
     layout->addLayout(folderRow);
@@ -202,6 +204,10 @@ void TDCalendarSyncPane::p_showGroups() {
         if (row.hasCheckbox) {
             flags |= Qt::ItemIsUserCheckable;
             item->setCheckState(0, row.checked ? Qt::Checked : Qt::Unchecked);
+        } else if (row.depth > 0 && row.group->isFolder()) {
+            // Its image stands where its siblings' check boxes stand, so a list after the folder's
+            // own lists reads as the folder's sibling, not its last child. Sections stay plain headers.
+            item->setIcon(0, group_images::imageNamed(QStringLiteral("folder")));
         }
         item->setFlags(flags);
         item->setToolTip(0, row.toolTip);

@@ -1,4 +1,5 @@
 #include "model/calendar_store_sync_settings.h"
+#include "model/folder.h"
 #include "model/library.h"
 #include "model/list.h"
 #include "model/task.h"
@@ -90,6 +91,21 @@ TEST_F(CalendarPaneTest, TheEnablingRulesFollowTheSwitchTheSelectionAndTheMappin
     EXPECT_FALSE(groupRow(library->foldersGroup()).hasCheckbox);
     EXPECT_EQ(groupRow(library->archiveGroup()).group, nullptr);
     EXPECT_EQ(groupRow(library->tagsGroup()).group, nullptr);
+}
+
+// Each group comes right after its parent's earlier groups, one level below its parent, so the tree
+// built from the rows nests as the library does.
+TEST_F(CalendarPaneTest, TheGroupRowsFollowTheLibrarysNesting) {
+    TDGroup* onHold = library->createFolder(QStringLiteral("On Hold"), library->foldersGroup());
+    TDGroup* someday = library->createList(QStringLiteral("Someday"), onHold);
+    TDGroup* errandsList = library->createList(QStringLiteral("Errands"), library->foldersGroup());
+    const QList<TDGroup*> watched{library->foldersGroup(), home, onHold, someday, errandsList};
+    QList<std::pair<TDGroup*, int>> shown;
+    for (const auto& row : pane->groupRows())
+        if (watched.contains(row.group)) shown << std::pair{row.group, row.depth};
+    const QList<std::pair<TDGroup*, int>> expected{
+        {library->foldersGroup(), 0}, {home, 1}, {onHold, 1}, {someday, 2}, {errandsList, 1}};
+    EXPECT_EQ(shown, expected);
 }
 
 TEST_F(CalendarPaneTest, MappingAGroupTurnsItsCalendarOnAndTheNextPassFillsIt) {

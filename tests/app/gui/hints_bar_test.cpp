@@ -85,6 +85,32 @@ TEST(DarkButton, KeysAreWrittenShortAndTheButtonIsNoWiderThanItsParts) {
     EXPECT_GE(drawn.titleBox.width(), QFontMetricsF(button.titleFont()).horizontalAdvance(button.text()));
 }
 
+// A command without a key gets no key box: the title has the whole button, with the margins the keyed
+// buttons leave around their titles.
+TEST_F(HintsBarTest, OnlyButtonsWithAKeyShowAKeyBox) {
+    const qreal keyedMargins = [&] {
+        const TDDarkButton* complete = hints->button(Button::Complete);
+        return complete->width() - complete->shortcutBoxWidth() -
+               QFontMetricsF(complete->titleFont()).horizontalAdvance(complete->text());
+    }();
+    for (int which = Button::Complete; which <= Button::Archive; ++which) {
+        const TDDarkButton* button = hints->button(Button(which));
+        SCOPED_TRACE(button->text().toStdString());
+        const bool keyless = which == Button::BeginTiming || which == Button::Estimate;
+        EXPECT_EQ(button->hasKeyBox(), !keyless);
+        const TDActionButton::DrawInfo drawn = button->calcDrawInfo(QRectF(button->rect()));
+        const qreal title = QFontMetricsF(button->titleFont()).horizontalAdvance(button->text());
+        if (keyless) {
+            EXPECT_EQ(drawn.shortcutBox.width(), 0);
+            EXPECT_EQ(drawn.titleBox, QRectF(button->rect()));
+            EXPECT_NEAR(button->width() - title, keyedMargins, 1);
+        } else {
+            EXPECT_GE(drawn.shortcutBox.width(), TDActionButton::kShortcutBoxWidth);
+            EXPECT_GE(drawn.titleBox.width(), title);
+        }
+    }
+}
+
 TEST_F(HintsBarTest, NarrowingHidesButtonsThatWouldTouchTheFieldAndWideningShowsThem) {
     QStringList all;
     for (const char* title : {"Complete", "Cancel", "Begin Timing", "Start Today", "Tag", "Edit", "Estimate",

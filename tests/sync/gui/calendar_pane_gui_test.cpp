@@ -1,3 +1,4 @@
+#include "model/folder.h"
 #include "model/library.h"
 #include "model/list.h"
 #include "sync/gui/calendar_sync_preference_pane.h"
@@ -6,6 +7,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -19,6 +21,8 @@ protected:
     void SetUp() override {
         CalendarSyncTest::SetUp();
         ASSERT_TRUE(store->createCalendar(QStringLiteral("Errands")).ok());
+        TDFolder* waiting = library->createFolder(QStringLiteral("Waiting"), library->foldersGroup());
+        library->createList(QStringLiteral("Callbacks"), waiting);
         library->createList(QStringLiteral("Work"), library->foldersGroup());
         pane = std::make_unique<TDCalendarSyncPane>(*manager, syncManager.get(), sheets);
         pane->view()->show();
@@ -49,7 +53,29 @@ TEST_F(CalendarPaneWidgetTest, TheCalendarsAndTheGroupsOfTheSelectedCalendarShow
         pane->groupTree()->findItems(QStringLiteral("Home"), Qt::MatchRecursive);
     ASSERT_EQ(homes.size(), 1);
     EXPECT_EQ(homes.first()->checkState(0), Qt::Checked);
+    // A list after a folder's own lists stays the folder's sibling, and the folder shows its image.
+    const QList<QTreeWidgetItem*> waitings =
+        pane->groupTree()->findItems(QStringLiteral("Waiting"), Qt::MatchRecursive);
+    ASSERT_EQ(waitings.size(), 1);
+    EXPECT_FALSE(waitings.first()->icon(0).isNull());
+    ASSERT_EQ(waitings.first()->childCount(), 1);
+    EXPECT_EQ(waitings.first()->child(0)->text(0), QStringLiteral("Callbacks"));
+    const QList<QTreeWidgetItem*> works =
+        pane->groupTree()->findItems(QStringLiteral("Work"), Qt::MatchRecursive);
+    ASSERT_EQ(works.size(), 1);
+    EXPECT_EQ(works.first()->parent(), waitings.first()->parent());
     EXPECT_TRUE(pane->masterSwitch()->isChecked());
+
+    // Both columns' headers and lists start at the same height, though only one header has a pop-up.
+    EXPECT_EQ(calendars->geometry().top(), pane->groupTree()->geometry().top());
+    QLabel* calendarsHeader = nullptr;
+    QLabel* groupsHeader = nullptr;
+    for (QLabel* label : pane->view()->findChildren<QLabel*>()) {
+        if (label->text() == QStringLiteral("Calendars:")) calendarsHeader = label;
+        if (label->text() == QStringLiteral("Sync with:")) groupsHeader = label;
+    }
+    ASSERT_TRUE(calendarsHeader && groupsHeader);
+    EXPECT_EQ(calendarsHeader->geometry().center().y(), groupsHeader->geometry().center().y());
 
     const QString folder = QStringLiteral(ORDELLO_SCREENSHOT_DIR);
     QDir().mkpath(folder);
@@ -59,10 +85,10 @@ TEST_F(CalendarPaneWidgetTest, TheCalendarsAndTheGroupsOfTheSelectedCalendarShow
     // Ticking a group of the other calendar's list maps it there.
     calendars->setCurrentRow(1 - choresRow);
     testsupport::drainEvents();
-    const QList<QTreeWidgetItem*> works =
+    const QList<QTreeWidgetItem*> worksNow =
         pane->groupTree()->findItems(QStringLiteral("Work"), Qt::MatchRecursive);
-    ASSERT_EQ(works.size(), 1);
-    works.first()->setCheckState(0, Qt::Checked);
+    ASSERT_EQ(worksNow.size(), 1);
+    worksNow.first()->setCheckState(0, Qt::Checked);
     testsupport::drainEvents();
     EXPECT_EQ(pane->calendarList()->item(1 - choresRow)->checkState(), Qt::Checked);
 }
