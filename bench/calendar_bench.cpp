@@ -18,6 +18,7 @@
 #include "sync/calendar_store_sync_manager.h"
 #include "sync/calendar_store_sync_operation.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -88,7 +89,9 @@ public:
         library->managedObjectContext()->processPendingChanges();
         m_host->removeValue(QStringLiteral("calendarStoreCalendarSyncDates"));
         m_host->removeValue(QStringLiteral("calendarStoreCalendarSyncMemory"));
-        // Written now, so that the pass does not find the settings file being written by the setup.
+        // Written now, the write the change asked for included, so that the pass does not find the
+        // settings being written by the setup.
+        QCoreApplication::processEvents();
         m_host->synchronize();
     }
     QStringList taskFiles() const {
