@@ -57,6 +57,11 @@ private:
     QThreadPool m_pool;
 };
 
+void waitForSettingsWrites(QObject* defaults) {
+    for (QObject* child : defaults->children())
+        if (auto* writer = dynamic_cast<SettingsWriter*>(child)) writer->waitForWrites();
+}
+
 }  // namespace
 
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
@@ -66,8 +71,7 @@ UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
 
 UserDefaults::~UserDefaults() {
     // A write under way still uses the settings; what changed after it is written as they go.
-    for (QObject* child : children())
-        if (auto* writer = dynamic_cast<SettingsWriter*>(child)) writer->waitForWrites();
+    waitForSettingsWrites(this);
 }
 
 QString UserDefaults::standardFilePath() {
@@ -129,6 +133,8 @@ void UserDefaults::removeValue(const QString& key) {
 }
 
 void UserDefaults::synchronize() {
+    // No write of the settings' own is left running behind this one.
+    waitForSettingsWrites(this);
     QMutexLocker lock(&m_mutex);
     m_settings->sync();
 }
