@@ -1,14 +1,17 @@
 #include "bench/bench_support.h"
 
 #include "foundation/default_settings.h"
+#include "model/folder.h"
 #include "model/library.h"
 #include "model/library_model.h"
+#include "model/list.h"
 #include "model/managed_object_context.h"
 #include "platform/defaults/user_defaults.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
 #include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QMap>
@@ -91,6 +94,29 @@ BenchOpenLibrary::BenchOpenLibrary(int taskCount) {
 
 BenchOpenLibrary::~BenchOpenLibrary() {
     TDLibraryManager::setSharedManager(nullptr);
+}
+
+BenchManyListsLibrary::BenchManyListsLibrary(int taskCount, int groups, int listsPerFolder,
+                                             Counting counting) {
+    // No save in the middle of a measurement.
+    platform::UserDefaults::standard().setValue(QStringLiteral("libraryAutosaveDelay"), 24 * 60 * 60);
+    m_open = std::make_unique<BenchOpenLibrary>(taskCount);
+    if (!isOpen()) return;
+    TDLibrary* library = manager().library();
+    manager().undoManager()->disableUndoRegistration();
+    for (int made = 0; made < groups;) {
+        TDFolder* folder =
+            library->createFolder(QStringLiteral("Area %1").arg(made), library->foldersGroup());
+        if (counting == Counting::FoldersAndLists) ++made;
+        for (int i = 0; i < listsPerFolder && made < groups; ++i, ++made)
+            library->createList(QStringLiteral("Project %1 Review").arg(made), folder);
+    }
+    QCoreApplication::processEvents();
+    manager().undoManager()->enableUndoRegistration();
+}
+
+BenchManyListsLibrary::~BenchManyListsLibrary() {
+    if (isOpen()) manager().closeDiscardingChanges();
 }
 
 QString benchSyllableWord(std::mt19937& random) {

@@ -52,6 +52,24 @@ private:
     bool m_open = false;
 };
 
+// That package opened with its autosave put off, and `groups` groups added without undo: folders named
+// "Area N", each followed by up to `listsPerFolder` lists named "Project N Review", where N counts the
+// groups made so far (folders too with FoldersAndLists). Its changes are discarded at the end.
+class BenchManyListsLibrary {
+public:
+    enum class Counting { ListsOnly, FoldersAndLists };
+    BenchManyListsLibrary(int taskCount, int groups, int listsPerFolder, Counting counting);
+    ~BenchManyListsLibrary();
+    BenchManyListsLibrary(const BenchManyListsLibrary&) = delete;
+    BenchManyListsLibrary& operator=(const BenchManyListsLibrary&) = delete;
+
+    bool isOpen() const { return m_open->isOpen(); }
+    TDLibraryManager& manager() { return m_open->manager(); }
+
+private:
+    std::unique_ptr<BenchOpenLibrary> m_open;
+};
+
 // A new library in a temporary folder with settings of its own, for benchmarks that build their content
 // in memory. open() makes the store and the starter content, the context creating a library (the
 // builder ends that); with an undo manager, nothing of it is recorded.

@@ -4,15 +4,8 @@
 #include "app/goto_controller.h"
 #include "app/groups_controller.h"
 #include "bench/bench_support.h"
-#include "model/folder.h"
-#include "model/library.h"
-#include "model/list.h"
-#include "platform/defaults/user_defaults.h"
-#include "platform/undo/undo_manager.h"
 #include "store/library_manager.h"
 #include "taskviews/tasks_controller.h"
-
-#include <QCoreApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -22,24 +15,13 @@ constexpr int kTasks = 10000;
 constexpr int kListsPerFolder = 24;
 
 void BM_GotoKeystroke(benchmark::State& state) {
-    platform::UserDefaults::standard().setValue(QStringLiteral("libraryAutosaveDelay"), 24 * 60 * 60);
-    BenchOpenLibrary open(kTasks);
+    BenchManyListsLibrary open(kTasks, static_cast<int>(state.range(0)), kListsPerFolder,
+                               BenchManyListsLibrary::Counting::FoldersAndLists);
     if (!open.isOpen()) {
         state.SkipWithError("could not open the library");
         return;
     }
     TDLibraryManager& manager = open.manager();
-    TDLibrary* library = manager.library();
-    manager.undoManager()->disableUndoRegistration();
-    for (int made = 0; made < state.range(0);) {
-        TDFolder* folder =
-            library->createFolder(QStringLiteral("Area %1").arg(made), library->foldersGroup());
-        ++made;
-        for (int i = 0; i < kListsPerFolder && made < state.range(0); ++i, ++made)
-            library->createList(QStringLiteral("Project %1 Review").arg(made), folder);
-    }
-    QCoreApplication::processEvents();
-    manager.undoManager()->enableUndoRegistration();
 
     {
         // The controllers let go of the library before it closes.
@@ -58,7 +40,6 @@ void BM_GotoKeystroke(benchmark::State& state) {
         state.counters["matches"] = double(matches);
         gotoController.cancel();
     }
-    manager.closeDiscardingChanges();
 }
 BENCHMARK(BM_GotoKeystroke)->Arg(500)->Unit(benchmark::kMillisecond);
 

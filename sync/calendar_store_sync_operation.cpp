@@ -186,6 +186,13 @@ void TDCalendarStoreSyncOperation::performOperation() {
     bool master = false;
     QHash<QString, QDateTime> syncDates;
     QHash<QString, TDCalendarStoreSyncMemory> memories;
+    // What the pass gathered is freed on this thread once its last hop is over: freed with the
+    // operation on the main thread, its memory would go back to the system there, in one long stretch.
+    const auto releaseGathered = qScopeGuard([this] {
+        m_handledTaskUIDs = {};
+        m_tasksByUID = {};
+        m_archivedGroups = {};
+    });
     // The main thread's store leaves the folder alone while this pass writes into it; the changes of
     // other programs are looked for once the pass is over.
     platform::CalendarStore* heldStore = nullptr;

@@ -97,7 +97,7 @@ private:
     std::unique_ptr<platform::CalendarStore> m_store;  // the pass's own, made and used on its thread
     QList<TDGroup*> m_archivedGroups;
     QSet<QString> m_handledTaskUIDs;       // tasks synced with a calendar earlier in the pass
-    QHash<QString, TDTask*> m_tasksByUID;  // the gathered tasks; main thread only
+    QHash<QString, TDTask*> m_tasksByUID;  // the gathered tasks; read in hops only
     std::atomic<double> m_longestHopSeconds{0.0};
     TDCalendarStoreSyncManager::PassObserver m_observer;
 };

@@ -3,7 +3,9 @@
 #include "platform/base/variant_types.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QStandardPaths>
+#include <QThreadPool>
 
 #include <cmath>
 
@@ -25,13 +27,52 @@ QVariant converted(const QVariant& stored, const QVariant& registered) {
     if (v.convert(registered.metaType())) return v;
     return stored;
 }
+// Writes the settings file on a thread of its own: turning a large setting into text and flushing the
+// file to the disk would otherwise hold up the window. QSettings asks for its write with an update
+// request to itself, which is taken here instead. The write holds the settings' lock, as every other
+// use of them does.
+class SettingsWriter final : public QObject {
+public:
+    SettingsWriter(QSettings* settings, QMutex* mutex, QObject* parent)
+        : QObject(parent), m_settings(settings), m_mutex(mutex) {
+        m_pool.setMaxThreadCount(1);
+        settings->installEventFilter(this);
+    }
+
+    void waitForWrites() { m_pool.waitForDone(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != m_settings || event->type() != QEvent::UpdateRequest) return false;
+        m_pool.start([settings = m_settings, mutex = m_mutex] {
+            QMutexLocker lock(mutex);
+            settings->sync();
+        });
+        return true;
+    }
+
+private:
+    QSettings* m_settings;
+    QMutex* m_mutex;
+    QThreadPool m_pool;
+};
+
+void waitForSettingsWrites(QObject* defaults) {
+    for (QObject* child : defaults->children())
+        if (auto* writer = dynamic_cast<SettingsWriter*>(child)) writer->waitForWrites();
+}
+
 }  // namespace
 
 UserDefaults::UserDefaults(const QString& filePath, QObject* parent)
     : QObject(parent), m_settings(std::make_unique<QSettings>(filePath, QSettings::IniFormat)) {
+    new SettingsWriter(m_settings.get(), &m_mutex, this);
 }
 
-UserDefaults::~UserDefaults() = default;
+UserDefaults::~UserDefaults() {
+    // A write under way still uses the settings; what changed after it is written as they go.
+    waitForSettingsWrites(this);
+}
 
 QString UserDefaults::standardFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -92,6 +133,8 @@ void UserDefaults::removeValue(const QString& key) {
 }
 
 void UserDefaults::synchronize() {
+    // No write of the settings' own is left running behind this one.
+    waitForSettingsWrites(this);
     QMutexLocker lock(&m_mutex);
     m_settings->sync();
 }

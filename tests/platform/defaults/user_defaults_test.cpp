@@ -1,6 +1,7 @@
 #include "platform/defaults/user_defaults.h"
 #include "tests/support/test_environment.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSignalSpy>
 
@@ -64,6 +65,26 @@ TEST_F(UserDefaultsTest, AWholeNumberSettingHoldingAFractionCountsItsIntegerPart
     EXPECT_EQ(d.integer(QStringLiteral("offset")), -2);
     d.setValue(QStringLiteral("offset"), QStringLiteral("not a number"));
     EXPECT_EQ(d.value(QStringLiteral("offset")), QVariant(QStringLiteral("not a number")));
+}
+
+TEST_F(UserDefaultsTest, ChangesReachTheFileInTheirOrderWhileWritesRunBesideThem) {
+    const QString path = tempPath() + QStringLiteral("/conf/behind.conf");
+    {
+        platform::UserDefaults d(path);
+        // Each turn of the event loop sets a write going; the next changes come while it runs.
+        for (int i = 0; i < 40; ++i) {
+            d.setValue(QStringLiteral("counter"), i);
+            d.setValue(QStringLiteral("slot%1").arg(i % 4), i);
+            if (i % 7 == 3) d.removeValue(QStringLiteral("slot0"));
+            QCoreApplication::processEvents();
+        }
+    }
+    platform::UserDefaults d(path);
+    EXPECT_EQ(d.integer(QStringLiteral("counter")), 39);
+    EXPECT_FALSE(d.hasStoredValue(QStringLiteral("slot0")));  // set last at 36, removed at 38
+    EXPECT_EQ(d.integer(QStringLiteral("slot1")), 37);
+    EXPECT_EQ(d.integer(QStringLiteral("slot2")), 38);
+    EXPECT_EQ(d.integer(QStringLiteral("slot3")), 39);
 }
 
 TEST_F(UserDefaultsTest, EachChangeIsSignalledWithTheEffectiveValue) {
