@@ -23,6 +23,24 @@ bool sameValue(const QVariant& a, const QVariant& b) {
     return a.metaType() == b.metaType() && a == b;
 }
 
+// sameValue for the plain types derived figures have, compared in place: QVariant's own comparison
+// looks up the type's comparator each time, and every object loaded writes several of them.
+bool samePlainValue(const QVariant& a, const QVariant& b) {
+    if (a.metaType() != b.metaType()) return false;
+    switch (a.metaType().id()) {
+        case QMetaType::UnknownType:
+            return true;
+        case QMetaType::LongLong:
+            return *static_cast<const qint64*>(a.constData()) == *static_cast<const qint64*>(b.constData());
+        case QMetaType::Double:
+            return *static_cast<const double*>(a.constData()) == *static_cast<const double*>(b.constData());
+        case QMetaType::Bool:
+            return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
+        default:
+            return a == b;
+    }
+}
+
 QVariantList variants(const ObjectSet& set) {
     QVariantList list;
     list.reserve(set.size());
@@ -591,7 +609,7 @@ void ManagedObjectContext::p_setPrimitives(ManagedObject* object,
         }
         // As p_setPrimitive writes a transient attribute, without the copies.
         QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
-        if (sameValue(slot, write.value)) continue;
+        if (samePlainValue(slot, write.value)) continue;
         std::swap(slot, write.value);
         p_reindex(object, attribute->slot(), write.value);
         changed = true;
