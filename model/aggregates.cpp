@@ -86,12 +86,16 @@ TDAggregates TDAggregates::sumOf(const platform::ObjectSet& members) {
 
 void TDAggregates::storePrimitive(platform::ManagedObject* object) const {
     const AggregateAttributes& attributes = aggregateAttributesOf(object->entity());
-    object->setPrimitiveValue(attributes.actionCount, actionCount);
-    object->setPrimitiveValue(attributes.taskCount, taskCount);
-    object->setPrimitiveValue(attributes.total, totalEstimatedTime);
-    object->setPrimitiveValue(attributes.comprehensive, totalEstimatedTimeComprehensive);
-    object->setPrimitiveValue(attributes.start, dateValue(earliestStartDate));
-    object->setPrimitiveValue(attributes.due, dateValue(earliestDueDate));
+    // Every object sets these as it loads: written in one step rather than one lookup-and-copy each.
+    platform::ManagedObject::PrimitiveWrite writes[] = {
+        {attributes.actionCount, actionCount},
+        {attributes.taskCount, taskCount},
+        {attributes.total, totalEstimatedTime},
+        {attributes.comprehensive, totalEstimatedTimeComprehensive},
+        {attributes.start, dateValue(earliestStartDate)},
+        {attributes.due, dateValue(earliestDueDate)},
+    };
+    object->setPrimitiveValues(writes);
 }
 
 void TDAggregates::store(platform::ManagedObject* object) const {

@@ -42,10 +42,18 @@ void TDList::awakeFromFetch() {
     // Every task of the list passes here as the library opens: the relationship is looked up once.
     const platform::RelationshipDescription* topListRelationship =
         entity()->relationship(listSubtasks)->inverseRelationship();
+    const platform::RelationshipDescription* subtasksRelationship = nullptr;
     QList<platform::ManagedObject*> missing;
-    for (TDTask* top : tasks())
-        for (TDTask* task : top->allTasksInTree())
-            if (task->object(topListRelationship) != this) missing.append(task);
+    // The trees walked in place: a list of a hundred thousand tasks makes no list per task.
+    auto check = [&](auto& self, TDTask* task) -> void {
+        if (task->object(topListRelationship) != this) missing.append(task);
+        if (!subtasksRelationship)
+            subtasksRelationship = task->entity()->relationship(QStringLiteral("subtasks"));
+        for (platform::ManagedObject* object : task->objects(subtasksRelationship))
+            if (TDTask* subtask = TDTask::from(object)) self(self, subtask);
+    };
+    for (platform::ManagedObject* object : objects(QStringLiteral("tasks")))
+        if (TDTask* top = TDTask::from(object); top && !top->isDeleted()) check(check, top);
     // Both sides by hand: primitive writes keep no inverse.
     for (platform::ManagedObject* task : std::as_const(missing)) {
         if (auto* other = task->objectAs<TDList>(topList)) {

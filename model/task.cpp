@@ -341,7 +341,7 @@ void TDTask::p_updateAfterChangingSubtasksWithModifiedDate(const QDateTime& date
 
 TDAggregates TDTask::calculatedAggregates() const {
     TDAggregates a;
-    const platform::ObjectSet& children = objects(kSubtasks);
+    const platform::ObjectSet& children = objects(properties().subtasks);
     for (platform::ManagedObject* child : children) a.taskCount += TDAggregates::of(child).taskCount;
     a.taskCount += 1;
     if (!isIncomplete()) return a;

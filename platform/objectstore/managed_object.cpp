@@ -5,16 +5,43 @@
 #include "platform/objectstore/managed_object_context.h"
 #include "platform/objectstore/persistent_store_coordinator.h"
 
+#include <memory>
+
 namespace platform {
+
+namespace {
+
+// The slot block's layout, each part aligned for the next.
+static_assert(alignof(QVariant) >= alignof(ObjectSet) && alignof(ObjectSet) >= alignof(ManagedObject*));
+static_assert(sizeof(QVariant) % alignof(ObjectSet) == 0 && sizeof(ObjectSet) % alignof(ManagedObject*) == 0);
+
+size_t slotBlockSize(const EntityDescription* entity) {
+    return sizeof(QVariant) * static_cast<size_t>(entity->attributeSlotCount()) +
+           sizeof(ObjectSet) * static_cast<size_t>(entity->toManySlotCount()) +
+           sizeof(ManagedObject*) * static_cast<size_t>(entity->toOneSlotCount());
+}
+
+}  // namespace
 
 ManagedObject::ManagedObject(const EntityDescription* entity, ManagedObjectContext* context)
     : m_entity(entity), m_context(context) {
-    m_attributes.resize(static_cast<size_t>(entity->attributeSlotCount()));
-    m_toOne.resize(static_cast<size_t>(entity->toOneSlotCount()), nullptr);
-    m_toMany.resize(static_cast<size_t>(entity->toManySlotCount()));
+    const size_t bytes = slotBlockSize(entity);
+    void* block = m_context->p_slotArena(bytes);
+    m_slotsInArena = block != nullptr;
+    if (!block) block = ::operator new(bytes);
+    m_attributes = static_cast<QVariant*>(block);
+    std::uninitialized_value_construct_n(m_attributes, entity->attributeSlotCount());
+    m_toMany = reinterpret_cast<ObjectSet*>(m_attributes + entity->attributeSlotCount());
+    std::uninitialized_value_construct_n(m_toMany, entity->toManySlotCount());
+    m_toOne = reinterpret_cast<ManagedObject**>(m_toMany + entity->toManySlotCount());
+    std::uninitialized_value_construct_n(m_toOne, entity->toOneSlotCount());
 }
 
-ManagedObject::~ManagedObject() = default;
+ManagedObject::~ManagedObject() {
+    std::destroy_n(m_attributes, m_entity->attributeSlotCount());
+    std::destroy_n(m_toMany, m_entity->toManySlotCount());
+    if (!m_slotsInArena) ::operator delete(m_attributes);
+}
 
 ObjectID ManagedObject::objectID() const {
     return ObjectID(m_context->coordinator()->storeUUID(), m_entity, m_primaryKey);
@@ -102,6 +129,10 @@ const QVariant& ManagedObject::primitiveValue(const AttributeDescription* attrib
 
 void ManagedObject::setPrimitiveValue(const AttributeDescription* attribute, const QVariant& value) {
     if (attribute) m_context->p_setPrimitive(this, attribute, value);
+}
+
+void ManagedObject::setPrimitiveValues(std::span<PrimitiveWrite> writes) {
+    m_context->p_setPrimitives(this, writes);
 }
 
 void ManagedObject::prefetchSlots(const AttributeDescription* attribute, const AttributeDescription* other,

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace platform {
@@ -71,6 +72,13 @@ public:
     // (The value itself, valid until the object changes: a read of many objects copies nothing.)
     const QVariant& primitiveValue(const AttributeDescription* attribute) const;
     void setPrimitiveValue(const AttributeDescription* attribute, const QVariant& value);
+    // Several values written as setPrimitiveValue writes them, in one pass: an object that sets up its
+    // derived figures as it loads hands them over together, and each value is moved into its slot.
+    struct PrimitiveWrite {
+        const AttributeDescription* attribute;
+        QVariant value;
+    };
+    void setPrimitiveValues(std::span<PrimitiveWrite> writes);
     ManagedObject* object(const RelationshipDescription* relationship) const;
     const ObjectSet& objects(const RelationshipDescription* relationship) const;
     // Has the processor fetch where these slots lie, reading nothing: a loop over many objects that asks
@@ -144,14 +152,16 @@ private:
     const EntityDescription* m_entity;
     ManagedObjectContext* m_context;
     qint64 m_primaryKey = 0;
-    std::vector<QVariant> m_attributes;
-    std::vector<ManagedObject*> m_toOne;
-    std::vector<ObjectSet> m_toMany;
+    // The entity's slots in one block: attributes, then to-many sets, then to-one targets.
+    QVariant* m_attributes = nullptr;
+    ObjectSet* m_toMany = nullptr;
+    ManagedObject** m_toOne = nullptr;
     std::unique_ptr<ChangeRecord> m_changes;  // committed values of changed slots, for objects in the store
     bool m_inStore = false;
     bool m_deleted = false;
     bool m_observed = false;
     quint8 m_awakeState = 0;
+    bool m_slotsInArena = false;  // the block belongs to the context's arena, not to the object
 };
 
 // The managed object a key-value variant holds, or nullptr.

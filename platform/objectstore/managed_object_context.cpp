@@ -12,6 +12,7 @@
 #include <QMetaObject>
 #include <QSet>
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -20,6 +21,24 @@ namespace {
 
 bool sameValue(const QVariant& a, const QVariant& b) {
     return a.metaType() == b.metaType() && a == b;
+}
+
+// sameValue for the plain types derived figures have, compared in place: QVariant's own comparison
+// looks up the type's comparator each time, and every object loaded writes several of them.
+bool samePlainValue(const QVariant& a, const QVariant& b) {
+    if (a.metaType() != b.metaType()) return false;
+    switch (a.metaType().id()) {
+        case QMetaType::UnknownType:
+            return true;
+        case QMetaType::LongLong:
+            return *static_cast<const qint64*>(a.constData()) == *static_cast<const qint64*>(b.constData());
+        case QMetaType::Double:
+            return *static_cast<const double*>(a.constData()) == *static_cast<const double*>(b.constData());
+        case QMetaType::Bool:
+            return *static_cast<const bool*>(a.constData()) == *static_cast<const bool*>(b.constData());
+        default:
+            return a == b;
+    }
 }
 
 QVariantList variants(const ObjectSet& set) {
@@ -578,6 +597,31 @@ void ManagedObjectContext::p_setPrimitive(ManagedObject* object, const PropertyD
     p_noteStatus(object);
 }
 
+void ManagedObjectContext::p_setPrimitives(ManagedObject* object,
+                                           std::span<ManagedObject::PrimitiveWrite> writes) {
+    bool changed = false;
+    for (ManagedObject::PrimitiveWrite& write : writes) {
+        const AttributeDescription* attribute = write.attribute;
+        if (!attribute) continue;
+        if (!attribute->isTransient() || !attribute->acceptsValue(write.value)) {
+            p_setPrimitive(object, attribute, write.value);
+            continue;
+        }
+        // As p_setPrimitive writes a transient attribute, without the copies.
+        QVariant& slot = object->m_attributes[static_cast<size_t>(attribute->slot())];
+        if (samePlainValue(slot, write.value)) continue;
+        std::swap(slot, write.value);
+        p_reindex(object, attribute->slot(), write.value);
+        changed = true;
+        if (m_merging) p_notePending(object, SlotChange::SetAttribute, attribute);
+    }
+    if (changed) ++m_changeCount;
+}
+
+void* ManagedObjectContext::p_slotArena(size_t bytes) {
+    return m_loading ? m_slotArena.allocate(bytes) : nullptr;
+}
+
 void ManagedObjectContext::p_noteStatus(ManagedObject* object) {
     const bool inserted = object->isInserted();
     const bool updated = object->isUpdated();
@@ -742,6 +786,16 @@ Status ManagedObjectContext::p_loadTables(const QList<int>& tables) {
     for (int t : tables) {
         Table& table = m_tables[static_cast<size_t>(t)];
         const size_t before = table.objects.size();
+        // Room for as many rows as keys were handed out, so a large table is not rehashed as it is read.
+        qint64 keys = 0;
+        {
+            QMutexLocker locker(&m_coordinator->m_keyMutex);
+            if (static_cast<size_t>(t) < m_coordinator->m_lastPrimaryKey.size())
+                keys =
+                    std::clamp<qint64>(m_coordinator->m_lastPrimaryKey[static_cast<size_t>(t)], 0, 1 << 22);
+        }
+        table.objects.reserve(before + static_cast<size_t>(keys));
+        table.byPrimaryKey.reserve(table.byPrimaryKey.size() + keys);
         status = m_coordinator->p_readTable(
             t,
             [&](const EntityDescription* entity, qint64 pk) {
@@ -755,7 +809,9 @@ Status ManagedObjectContext::p_loadTables(const QList<int>& tables) {
                 return object;
             },
             [&](ManagedObject* object, const RelationshipDescription* relationship, qint64 key) {
-                m_pendingForeignKeys[relationship].emplace_back(object, key);
+                auto& pending = m_pendingForeignKeys[relationship];
+                if (pending.empty()) pending.reserve(static_cast<size_t>(keys));
+                pending.emplace_back(object, key);
             });
         if (!status) {
             // Nothing of a table that could not be read stays behind.
@@ -1157,6 +1213,8 @@ void ManagedObjectContext::reset() {
         table.objects.clear();
         table.loaded = false;
     }
+    // The objects whose slots it held are gone.
+    m_slotArena.release();
     for (ValueIndex& index : m_valueIndexes) index = ValueIndex();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/objectstore/fetch_request.h"
 #include "platform/objectstore/managed_object.h"
 #include "platform/objectstore/object_id.h"
+#include "platform/objectstore/slot_arena.h"
 #include "platform/undo/undo_manager.h"
 
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <QSet>
 
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace platform {
@@ -172,6 +174,9 @@ private:
     void p_trackReplacement(ManagedObject* object, const PropertyDescription* property,
                             const QList<ManagedObject*>& before, const QList<ManagedObject*>& after);
     void p_setPrimitive(ManagedObject* object, const PropertyDescription* property, const QVariant& value);
+    void p_setPrimitives(ManagedObject* object, std::span<ManagedObject::PrimitiveWrite> writes);
+    // Memory for the slots of an object made while tables are read (from the arena), else nullptr.
+    void* p_slotArena(size_t bytes);
     void p_noteStatus(ManagedObject* object);
     void p_notePending(ManagedObject* object, SlotChange::Op op,
                        const PropertyDescription* property = nullptr);
@@ -212,6 +217,7 @@ private:
     PersistentStoreCoordinator* m_coordinator;
     std::shared_ptr<const ObjectModel> m_model;
     QPointer<UndoManager> m_undoManager;
+    SlotArena m_slotArena;  // outlives the objects of m_tables, whose slots it may hold
     std::vector<Table> m_tables;
     std::vector<bool> m_joinLoaded;
     QHash<const RelationshipDescription*, std::vector<std::pair<ManagedObject*, qint64>>>

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 namespace objectstoretest {
 namespace {
 
@@ -145,6 +148,44 @@ TEST_F(ContextTest, ChangedAndCommittedValuesAndState) {
     task->setPrimitiveValue(QStringLiteral("actionCount"), 7);
     EXPECT_TRUE(task->isUpdated());
     EXPECT_TRUE(context->updatedObjects().contains(task));
+}
+
+// Writing several values in one step leaves each object as the same writes one at a time would:
+// a derived value converted to its attribute's type and unannounced, a stored one a change to save.
+TEST_F(ContextTest, PrimitiveValuesWrittenTogetherMatchOneAtATime) {
+    const AttributeDescription* actionCount =
+        context->model().entity(QStringLiteral("Task"))->attribute(QStringLiteral("actionCount"));
+    const AttributeDescription* priority =
+        context->model().entity(QStringLiteral("Task"))->attribute(QStringLiteral("priority"));
+    const struct {
+        const char* name;
+        QList<std::pair<const AttributeDescription*, QVariant>> writes;
+    } cases[] = {
+        {"derived, own type", {{actionCount, qint64(4)}}},
+        {"derived, converted", {{actionCount, 5}}},
+        {"derived, unchanged", {{actionCount, qint64(0)}}},
+        {"derived, cleared", {{actionCount, QVariant()}}},
+        {"stored among derived", {{actionCount, qint64(2)}, {priority, 3}, {nullptr, 1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestTask* together = newTask(QStringLiteral("together"));
+        TestTask* apart = newTask(QStringLiteral("apart"));
+        ASSERT_TRUE(context->save().ok());
+        std::vector<ManagedObject::PrimitiveWrite> writes;
+        for (const auto& [attribute, value] : c.writes) {
+            writes.push_back({attribute, value});
+            apart->setPrimitiveValue(attribute, value);
+        }
+        together->setPrimitiveValues(writes);
+        for (const AttributeDescription* attribute : {actionCount, priority}) {
+            EXPECT_EQ(together->primitiveValue(attribute), apart->primitiveValue(attribute));
+            EXPECT_EQ(together->primitiveValue(attribute).metaType(),
+                      apart->primitiveValue(attribute).metaType());
+        }
+        EXPECT_EQ(together->isUpdated(), apart->isUpdated());
+        EXPECT_EQ(together->changedValues(), apart->changedValues());
+    }
 }
 
 TEST_F(ContextTest, RollbackRestoresTheSavedGraph) {
