@@ -13,7 +13,7 @@ set(ordello_unity_apart_batches
     model/group.cpp,model/recurrence_rule.cpp,model/rule_archiving.cpp,model/task.cpp
     model/smart_folder.cpp,model/task_dictionary.cpp
     platform/calendarstore/calendar_store.cpp,platform/calendarstore/calendar_task.cpp,platform/desktop/bus/hand_over_arguments.cpp,platform/desktop/bus/instance_service.cpp,platform/desktop/bus/object_path_element.cpp,platform/files/file_reference.cpp,platform/objectstore/managed_object_context.cpp,platform/plist/binary_property_list_reader.cpp
-    platform/defaults/host_defaults.cpp,platform/lsm/semantic_map.cpp,platform/objectstore/persistent_store_coordinator.cpp,platform/plist/keyed_archive.cpp,platform/plist/xml_property_list_writer.cpp,platform/predicates/predicate_parser.cpp
+    platform/defaults/host_defaults.cpp,platform/lsm/semantic_map.cpp,platform/objectstore/persistent_store_coordinator.cpp,platform/plist/keyed_archive.cpp,platform/predicates/predicate_parser.cpp
     platform/defaults/user_defaults.cpp,platform/predicates/expression.cpp,platform/transformers/value_transformer.cpp
     store/importer.cpp,store/library_backup_reader.cpp,store/library_files_aside.cpp,store/library_opening_errors.cpp,store/library_package_swap.cpp,store/migration_policies.cpp,store/store_file_copy.cpp
     store/library_data_upgrade.cpp,store/library_manager.cpp,store/property_list_library_restore_operation.cpp
