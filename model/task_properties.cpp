@@ -17,7 +17,8 @@ TDTaskProperties::TDTaskProperties(const platform::EntityDescription* entity)
       startDate(entity->attribute(QStringLiteral("startDate"))),
       dueDate(entity->attribute(QStringLiteral("dueDate"))),
       parentTask(entity->relationship(QStringLiteral("parentTask"))),
-      subtasks(entity->relationship(QStringLiteral("subtasks"))) {
+      subtasks(entity->relationship(QStringLiteral("subtasks"))),
+      notes(entity->relationship(QStringLiteral("notes"))) {
 }
 
 const TDTaskProperties& TDTaskProperties::of(const platform::EntityDescription* entity) {

@@ -419,6 +419,20 @@ TDTaskRowItem TDTaskTreeModel::itemForIndex(const QModelIndex& index) const {
     return p_itemAt(static_cast<Node*>(index.internalPointer()), index.row());
 }
 
+void TDTaskTreeModel::prefetchTasksBelow(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) return;
+    const auto* node = static_cast<const Node*>(index.internalPointer());
+    const qsizetype row = index.row() - node->offset;
+    if (row < 0) return;
+    const QList<platform::ManagedObject*>& tasks = node->objects();
+    platform::ManagedObject::readAhead(
+        row, tasks.size(), [&tasks](qsizetype j) { return tasks.at(j); },
+        [](const platform::ManagedObject* task) {
+            const TDTaskProperties& properties = TDTaskProperties::of(task->entity());
+            task->prefetchSlots(properties.title, nullptr, properties.notes);
+        });
+}
+
 QModelIndex TDTaskTreeModel::indexForItem(const TDTaskRowItem& item) const {
     Node* root = m_root.get();
     p_prepare(root);
@@ -497,6 +511,9 @@ bool TDTaskTreeModel::hasChildren(const QModelIndex& parent) const {
         case TDTaskRowItem::Kind::Task: {
             // Asking the controller does not start following the subtasks of every row drawn.
             auto* parentNode = static_cast<Node*>(parent.internalPointer());
+            // The tree asks row after row as it lays out a long list: the tasks further down are
+            // fetched from memory meanwhile.
+            TDPrefetchSubtasksAhead(parentNode->objects(), parent.row() - parentNode->offset);
             auto found = parentNode->children.find(item.pointer);
             if (found != parentNode->children.end() && found->second->prepared) return rowCount(parent) > 0;
             return m_controller->isItemExpandable(item);
