@@ -74,6 +74,35 @@ private:
     BenchOpenLibrary m_open;
 };
 
+// The first paint of a view never shown before: made, shown and drawn once; only its teardown is not timed.
+template <class MakeView>
+void timeFirstPaints(benchmark::State& state, MakeView makeView) {
+    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
+    for (auto _ : state) {
+        auto view = makeView();
+        view->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+        state.PauseTiming();
+        view.reset();
+        state.ResumeTiming();
+    }
+}
+
+// Paging down through a view drawn once already, back to the top after the last page.
+template <class MakeView>
+void timePageScrolls(benchmark::State& state, MakeView makeView) {
+    const auto view = makeView();
+    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
+    view->render(&image);
+    QScrollBar* scroller = view->verticalScrollBar();
+    for (auto _ : state) {
+        const int next = scroller->value() + scroller->pageStep();
+        scroller->setValue(next > scroller->maximum() ? 0 : next);
+        view->render(&image);
+        benchmark::DoNotOptimize(image.bits());
+    }
+}
+
 std::unique_ptr<TDTasksView> newView(ShownList& shown) {
     auto view = std::make_unique<TDTasksView>(*shown.controller, *shown.model);
     view->resize(kWindow);
@@ -85,15 +114,7 @@ std::unique_ptr<TDTasksView> newView(ShownList& shown) {
 void BM_OutlineFirstPaint(benchmark::State& state) {
     ShownList shown(int(state.range(0)));
     if (!shown.ready) return state.SkipWithError("could not show the list");
-    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        std::unique_ptr<TDTasksView> view = newView(shown);
-        view->render(&image);
-        benchmark::DoNotOptimize(image.bits());
-        state.PauseTiming();
-        view.reset();
-        state.ResumeTiming();
-    }
+    timeFirstPaints(state, [&shown] { return newView(shown); });
 }
 BENCHMARK(BM_OutlineFirstPaint)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -119,16 +140,7 @@ BENCHMARK(BM_PaintRowsFloor)->Arg(10000)->Unit(benchmark::kMillisecond);
 void BM_OutlineScrollPage(benchmark::State& state) {
     ShownList shown(int(state.range(0)));
     if (!shown.ready) return state.SkipWithError("could not show the list");
-    std::unique_ptr<TDTasksView> view = newView(shown);
-    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
-    view->render(&image);
-    QScrollBar* scroller = view->verticalScrollBar();
-    for (auto _ : state) {
-        const int next = scroller->value() + scroller->pageStep();
-        scroller->setValue(next > scroller->maximum() ? 0 : next);
-        view->render(&image);
-        benchmark::DoNotOptimize(image.bits());
-    }
+    timePageScrolls(state, [&shown] { return newView(shown); });
 }
 BENCHMARK(BM_OutlineScrollPage)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -164,15 +176,7 @@ void BM_PlainTreeViewFirstPaint(benchmark::State& state) {
     ShownList shown(int(state.range(0)));
     if (!shown.ready) return state.SkipWithError("could not show the list");
     const std::unique_ptr<QStandardItemModel> model = plainModel(shown);
-    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
-    for (auto _ : state) {
-        std::unique_ptr<QTreeView> view = newPlainView(*model);
-        view->render(&image);
-        benchmark::DoNotOptimize(image.bits());
-        state.PauseTiming();
-        view.reset();
-        state.ResumeTiming();
-    }
+    timeFirstPaints(state, [&model] { return newPlainView(*model); });
 }
 BENCHMARK(BM_PlainTreeViewFirstPaint)->Arg(10000)->Unit(benchmark::kMillisecond);
 
@@ -180,16 +184,7 @@ void BM_PlainTreeViewScrollPage(benchmark::State& state) {
     ShownList shown(int(state.range(0)));
     if (!shown.ready) return state.SkipWithError("could not show the list");
     const std::unique_ptr<QStandardItemModel> model = plainModel(shown);
-    std::unique_ptr<QTreeView> view = newPlainView(*model);
-    QImage image(kWindow, QImage::Format_ARGB32_Premultiplied);
-    view->render(&image);
-    QScrollBar* scroller = view->verticalScrollBar();
-    for (auto _ : state) {
-        const int next = scroller->value() + scroller->pageStep();
-        scroller->setValue(next > scroller->maximum() ? 0 : next);
-        view->render(&image);
-        benchmark::DoNotOptimize(image.bits());
-    }
+    timePageScrolls(state, [&model] { return newPlainView(*model); });
 }
 BENCHMARK(BM_PlainTreeViewScrollPage)->Arg(10000)->Unit(benchmark::kMillisecond);
 

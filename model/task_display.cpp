@@ -143,7 +143,8 @@ QString TDTask::URLString() const {
 }
 
 TDTaskNotes* TDTask::notes() const {
-    return objectAs<TDTaskNotes>(QStringLiteral("notes"));
+    // Asked of every row a list shows: the relationship is not looked up by name.
+    return dynamic_cast<TDTaskNotes*>(object(properties().notes));
 }
 
 void TDTask::setNotes(TDTaskNotes* notes) {

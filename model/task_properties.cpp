@@ -17,7 +17,8 @@ TDTaskProperties::TDTaskProperties(const platform::EntityDescription* entity)
       startDate(entity->attribute(QStringLiteral("startDate"))),
       dueDate(entity->attribute(QStringLiteral("dueDate"))),
       parentTask(entity->relationship(QStringLiteral("parentTask"))),
-      subtasks(entity->relationship(QStringLiteral("subtasks"))) {
+      subtasks(entity->relationship(QStringLiteral("subtasks"))),
+      notes(entity->relationship(QStringLiteral("notes"))) {
 }
 
 const TDTaskProperties& TDTaskProperties::of(const platform::EntityDescription* entity) {
@@ -25,10 +26,15 @@ const TDTaskProperties& TDTaskProperties::of(const platform::EntityDescription* 
 }
 
 void TDPrefetchSubtasksAhead(const QList<platform::ManagedObject*>& tasks, qsizetype i) {
-    platform::ManagedObject::readAhead(
-        i, tasks.size(), [&tasks](qsizetype j) { return tasks.at(j); },
-        [](platform::ManagedObject* object) {
-            if (const TDTask* ahead = TDTask::from(object))
-                ahead->prefetchSlots(nullptr, nullptr, TDTaskProperties::of(ahead->entity()).subtasks);
-        });
+    constexpr qsizetype ahead = platform::ManagedObject::ReadAheadDistance;
+    // A task spans more than its first line, and its slots' places are read from the later ones: the task
+    // twice as far on is fetched whole.
+    if (i + 2 * ahead < tasks.size()) {
+        const auto* object = reinterpret_cast<const char*>(tasks.at(i + 2 * ahead));
+        for (std::size_t offset = 0; offset < sizeof(platform::ManagedObject); offset += 64)
+            __builtin_prefetch(object + offset);
+    }
+    if (i + ahead < tasks.size())
+        if (const TDTask* task = TDTask::from(tasks.at(i + ahead)))
+            task->prefetchSlots(nullptr, nullptr, TDTaskProperties::of(task->entity()).subtasks);
 }

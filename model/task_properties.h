@@ -23,6 +23,7 @@ struct TDTaskProperties {
     const platform::AttributeDescription* dueDate = nullptr;
     const platform::RelationshipDescription* parentTask = nullptr;
     const platform::RelationshipDescription* subtasks = nullptr;
+    const platform::RelationshipDescription* notes = nullptr;
 
     explicit TDTaskProperties(const platform::EntityDescription* entity);
     static const TDTaskProperties& of(const platform::EntityDescription* entity);

@@ -419,6 +419,27 @@ TDTaskRowItem TDTaskTreeModel::itemForIndex(const QModelIndex& index) const {
     return p_itemAt(static_cast<Node*>(index.internalPointer()), index.row());
 }
 
+void TDTaskTreeModel::prefetchTasksBelow(const QModelIndex& index) const {
+    if (!index.isValid() || index.model() != this) return;
+    const auto* node = static_cast<const Node*>(index.internalPointer());
+    const qsizetype row = index.row() - node->offset;
+    if (row < 0) return;
+    const QList<platform::ManagedObject*>& tasks = node->objects();
+    constexpr qsizetype ahead = platform::ManagedObject::ReadAheadDistance;
+    // Whether a task is deleted is read first, and an object spans more than its first line: the task
+    // twice as far on is fetched whole, the one half as far has the slots of its title and notes fetched.
+    if (row + 2 * ahead < tasks.size()) {
+        const auto* object = reinterpret_cast<const char*>(tasks.at(row + 2 * ahead));
+        for (std::size_t offset = 0; offset < sizeof(platform::ManagedObject); offset += 64)
+            __builtin_prefetch(object + offset);
+    }
+    if (row + ahead < tasks.size()) {
+        const platform::ManagedObject* task = tasks.at(row + ahead);
+        const TDTaskProperties& properties = TDTaskProperties::of(task->entity());
+        task->prefetchSlots(properties.title, nullptr, properties.notes);
+    }
+}
+
 QModelIndex TDTaskTreeModel::indexForItem(const TDTaskRowItem& item) const {
     Node* root = m_root.get();
     p_prepare(root);
@@ -497,6 +518,9 @@ bool TDTaskTreeModel::hasChildren(const QModelIndex& parent) const {
         case TDTaskRowItem::Kind::Task: {
             // Asking the controller does not start following the subtasks of every row drawn.
             auto* parentNode = static_cast<Node*>(parent.internalPointer());
+            // The tree asks row after row as it lays out a long list: the tasks further down are
+            // fetched from memory meanwhile.
+            TDPrefetchSubtasksAhead(parentNode->objects(), parent.row() - parentNode->offset);
             auto found = parentNode->children.find(item.pointer);
             if (found != parentNode->children.end() && found->second->prepared) return rowCount(parent) > 0;
             return m_controller->isItemExpandable(item);

@@ -39,6 +39,9 @@ public:
     ~TDTaskTreeModel() override;
 
     TDTaskRowItem itemForIndex(const QModelIndex& index) const;
+    // A view that reckons its rows one after another has the tasks a little further down fetched from
+    // memory meanwhile (their titles and notes), so that it waits for many at once instead of each in turn.
+    void prefetchTasksBelow(const QModelIndex& index) const;
     // Invalid for the root, and for an item that is not among the rows.
     QModelIndex indexForItem(const TDTaskRowItem& item) const;
 

@@ -71,6 +71,13 @@ private:
     const TDTasksView& m_view;
 };
 
+// The title's length, read where the task keeps it: a copy of the title would fetch its text as well.
+qsizetype titleLength(const TDTask* task) {
+    const QVariant& title = task->primitiveValue(TDTaskProperties::of(task->entity()).title);
+    if (title.typeId() == QMetaType::QString) return static_cast<const QString*>(title.constData())->size();
+    return title.toString().size();
+}
+
 }  // namespace
 
 TDTasksView::TDTasksView(TDTasksController& controller, TDTaskTreeModel& model, QWidget* parent)
@@ -272,7 +279,7 @@ int TDTasksView::heightOfRow(const QModelIndex& index) const {
     return kRowHeight;
 }
 
-TDTasksView::Heights& TDTasksView::p_currentHeightCache() const {
+TDTasksView::HeightCache& TDTasksView::p_currentHeightCache() const {
     HeightCache* cache = &m_uncachedHeights;
     TDGroup* group = m_controller.group();
     if (isYellowLook()) {
@@ -293,7 +300,7 @@ TDTasksView::Heights& TDTasksView::p_currentHeightCache() const {
         cache->heights.clear();
         cache->taskColumnWidth = width;
     }
-    return cache->heights;
+    return *cache;
 }
 
 int TDTasksView::heightOfRowForTask(const QModelIndex& index) const {
@@ -320,10 +327,15 @@ void TDTasksView::setEditedTitleGrowth(const TDTask* task, int growth) {
 }
 
 int TDTasksView::p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const {
-    Heights& cache = p_currentHeightCache();
+    HeightCache& heights = p_currentHeightCache();
+    Heights& cache = heights.heights;
     const auto cached = cache.constFind(task);
     if (cached != cache.constEnd() && (cached.value() > 0 || !measure)) return std::abs(cached.value());
-    const int width = p_taskCellWidth(index);
+    // A first look at a long list reckons every row in turn: room for all of them at once, and the
+    // tasks below on their way from memory.
+    if (cache.isEmpty()) cache.reserve(m_model.rowCount());
+    m_model.prefetchTasksBelow(index);
+    const int width = p_taskCellWidth(index, heights.taskColumnWidth);
     // Whether there are notes is read once: it takes the notes' text. An open note is laid out at once:
     // its height is no guess.
     const bool hasNotes = task->hasNotes();
@@ -346,8 +358,28 @@ int TDTasksView::p_heightOfTaskTitle(const TDTask* task, const QModelIndex& inde
 }
 
 int TDTasksView::p_taskCellWidth(const QModelIndex& index) const {
+    return p_taskCellWidth(index, columnWidth(TDTaskTreeModel::TaskColumn));
+}
+
+int TDTasksView::p_taskCellWidth(const QModelIndex& index, int taskColumnWidth) const {
     const int indentationLevels = p_depth(index) + (rootIsDecorated() ? 1 : 0);
-    return qMax(1, columnWidth(TDTaskTreeModel::TaskColumn) - indentationLevels * indentation());
+    return qMax(1, taskColumnWidth - indentationLevels * indentation());
+}
+
+void TDTasksView::updateGeometries() {
+    m_updatingGeometries = true;
+    TDExtendedOutlineView::updateGeometries();
+    m_updatingGeometries = false;
+    m_geometryUpdateOption.reset();
+}
+
+void TDTasksView::initViewItemOption(QStyleOptionViewItem* option) const {
+    if (m_updatingGeometries && m_geometryUpdateOption) {
+        *option = *m_geometryUpdateOption;
+        return;
+    }
+    TDExtendedOutlineView::initViewItemOption(option);
+    if (m_updatingGeometries) m_geometryUpdateOption = *option;
 }
 
 void TDTasksView::p_measureVisibleRows() {
@@ -380,7 +412,12 @@ void TDTasksView::p_measureVisibleRows() {
 }
 
 const TDTasksView::OneLineHeights& TDTasksView::p_oneLineHeights() const {
-    if (!m_oneLineHeights) {
+    if (m_oneLineHeights) return *m_oneLineHeights;
+    // Outlines set in the same fonts share the figures: a new outline lays out no probes again.
+    static std::optional<std::pair<QList<QFont>, OneLineHeights>> shared;
+    const TDTitleFonts& fonts = TDTitleFonts::shared();
+    const QList<QFont> usedFonts{fonts.task, fonts.pastDue, TDTaskCell::noteFont()};
+    if (!shared || shared->first != usedFonts) {
         TDTaskRowFacts probe;
         probe.title = QStringLiteral("x");
         TDTaskRowLayoutInput input;
@@ -397,16 +434,14 @@ const TDTasksView::OneLineHeights& TDTasksView::p_oneLineHeights() const {
         input.rowRect.setWidth(1000 - plain.titleFrame.width() + 1);
         const TDTaskRowLayout twoLines = TDLayOutTaskRow(input);
         const qsizetype lines = qMax<qsizetype>(2, twoLines.titleLines().size());
-        const TDTitleFonts& fonts = TDTitleFonts::shared();
         // The widest of the fonts a title is set in.
         const TDCharacterAdvances widest(fonts.pastDue);
-        m_oneLineHeights = OneLineHeights{int(std::ceil(plain.height)),
-                                          int(std::ceil(noted.height)),
-                                          (twoLines.height - plain.height) / qreal(lines - 1),
-                                          1000 - plain.titleFrame.width(),
-                                          widest.metrics().averageCharWidth(),
-                                          widest};
+        shared.emplace(usedFonts, OneLineHeights{int(std::ceil(plain.height)), int(std::ceil(noted.height)),
+                                                 (twoLines.height - plain.height) / qreal(lines - 1),
+                                                 1000 - plain.titleFrame.width(),
+                                                 widest.metrics().averageCharWidth(), widest});
     }
+    m_oneLineHeights = shared->second;
     return *m_oneLineHeights;
 }
 
@@ -432,7 +467,7 @@ int TDTasksView::p_oneLineHeight(const TDTask* task, int width) const {
 int TDTasksView::p_estimatedHeight(const TDTask* task, int width, bool hasNotes) const {
     const OneLineHeights& heights = p_oneLineHeights();
     const qreal available = qMax<qreal>(1, width - heights.titleInset - 24);
-    const qreal needed = task->title().size() * heights.averageCharWidth * 1.1;
+    const qreal needed = qreal(titleLength(task)) * heights.averageCharWidth * 1.1;
     const int lines = qMax(1, int(std::ceil(needed / available)));
     const int height = hasNotes ? heights.withNote : heights.plain;
     return height + int(std::ceil((lines - 1) * heights.linePitch));

@@ -220,6 +220,8 @@ protected:
     void leaveEvent(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void updateGeometries() override;
+    void initViewItemOption(QStyleOptionViewItem* option) const override;
     // Tasks of one parent may be dragged; the drop is the model's to make, so nothing is removed here.
     void startDrag(Qt::DropActions supportedActions) override;
 
@@ -233,10 +235,11 @@ private:
         int taskColumnWidth = -1;
         Heights heights;
     };
-    Heights& p_currentHeightCache() const;
+    HeightCache& p_currentHeightCache() const;
     int p_heightOfTask(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_heightOfTaskTitle(const TDTask* task, const QModelIndex& index, bool measure) const;
     int p_taskCellWidth(const QModelIndex& index) const;
+    int p_taskCellWidth(const QModelIndex& index, int taskColumnWidth) const;
     int p_estimatedHeight(const TDTask* task, int width, bool hasNotes) const;
     int p_oneLineHeight(const TDTask* task, int width) const;
     // Rows about to be painted get their exact heights.
@@ -326,6 +329,10 @@ private:
     };
     const OneLineHeights& p_oneLineHeights() const;
     mutable std::optional<OneLineHeights> m_oneLineHeights;
+    // While the tree works out its scroll range it measures every row, asking for the item option
+    // each time: within one geometry update the option cannot change, so it is made once.
+    bool m_updatingGeometries = false;
+    mutable std::optional<QStyleOptionViewItem> m_geometryUpdateOption;
 
     // The uids of every task the user expanded, also while hidden under a collapsed parent.
     QSet<QString> m_expandedItems;

@@ -59,9 +59,6 @@ public:
 
 TDTasksViewEditing::TDTasksViewEditing(TDTasksView& view)
     : QObject(&view), m_view(view), m_registry(view.tasksController().libraryManager().editorRegistry()) {
-    m_titleEditor = new TDTaskTitleTextView(view.viewport());
-    m_cellEditor = new TDTasksViewTextView(view.viewport());
-    m_titleEditor->document()->setDefaultFont(TDTitleFonts::rowFont(TDTitleFonts::shared().task));
     m_popUpTimer = new QTimer(this);
     m_popUpTimer->setSingleShot(true);
     connect(m_popUpTimer, &QTimer::timeout, this, &TDTasksViewEditing::p_openBalloon);
@@ -139,9 +136,9 @@ bool TDTasksViewEditing::editColumn(int column, const QModelIndex& item, bool se
         m_view.selectItem(item.siblingAtColumn(0));
     m_view.scrollTo(cell);
 
+    TDTasksViewTextView* editor = p_editorForColumn(column);
     m_task = task;
     m_column = column;
-    TDTasksViewTextView* editor = currentEditor();
     editor->setDelegate(this);
     if (column == kTask) {
         editor->setEditedText(task->title());
@@ -166,6 +163,19 @@ bool TDTasksViewEditing::editColumn(int column, const QModelIndex& item, bool se
         (column == TDTaskTreeModel::EstimateColumn && !task->estimatedTimeIsCalculated()))
         TDStartBalloonPopUpTimer(*m_popUpTimer);
     return true;
+}
+
+// The editors are made for the first edit: a view that is only looked at shows sooner without them.
+TDTasksViewTextView* TDTasksViewEditing::p_editorForColumn(int column) {
+    if (column != kTask) {
+        if (!m_cellEditor) m_cellEditor = new TDTasksViewTextView(m_view.viewport());
+        return m_cellEditor;
+    }
+    if (!m_titleEditor) {
+        m_titleEditor = new TDTaskTitleTextView(m_view.viewport());
+        m_titleEditor->document()->setDefaultFont(TDTitleFonts::rowFont(TDTitleFonts::shared().task));
+    }
+    return m_titleEditor;
 }
 
 void TDTasksViewEditing::updateEditorGeometry() {
@@ -217,7 +227,7 @@ void TDTasksViewEditing::endEditing(bool commit) {
     const bool hadFocus = editor->hasFocus();
     editor->hide();
     m_view.setEditedTitleGrowth(nullptr, 0);
-    if (m_titleEditor->completer()) m_titleEditor->completer()->popup()->hide();
+    if (m_titleEditor && m_titleEditor->completer()) m_titleEditor->completer()->popup()->hide();
     if (hadFocus) m_view.setFocus(Qt::OtherFocusReason);
     // The value goes to the task directly: the rows follow the context's change notification.
     if (commit && task && !task->isDeleted()) TDSetTaskCellValue(task, TDTaskColumn(column), text);
@@ -680,7 +690,7 @@ bool TDTasksViewEditing::findString(const QString& text, bool backwards) {
     for (int row = 0, rows = m_view.numberOfRows(); row < rows; ++row)
         if (auto* task = m_view.itemAtRow(row).data(TDTaskTreeModel::TaskRole).value<TDTask*>()) {
             tasks << task;
-            titles << (task == m_task ? m_titleEditor->editedText() : task->title());
+            titles << (task == m_task && m_column == kTask ? m_titleEditor->editedText() : task->title());
         }
     const QList<TDTask*> selection = m_view.tasksController().selection();
     const qsizetype selected = selection.size() == 1 ? tasks.indexOf(selection.first()) : -1;

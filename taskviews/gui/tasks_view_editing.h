@@ -48,6 +48,7 @@ public:
     int editedColumn() const { return isEditing() ? m_column : -1; }
     int editedRow() const;
     TDTasksViewTextView* currentEditor() const;
+    // The editors; nullptr until a cell of their kind was first edited.
     TDTaskTitleTextView* titleEditor() const { return m_titleEditor; }
     TDTasksViewTextView* cellEditor() const { return m_cellEditor; }
     void updateEditorGeometry();
@@ -89,6 +90,7 @@ public:
 
 private:
     QModelIndex p_itemOfTask(TDTask* task) const;
+    TDTasksViewTextView* p_editorForColumn(int column);
     TDOrderedCollection* p_parentCollection(const QModelIndex& item) const;
     void p_processPendingChanges();
     bool p_indent();
