@@ -27,6 +27,22 @@ bool containsTask(const QVariant& objects) {
     return false;
 }
 
+const QString kCalendarStoreUIDKey = QStringLiteral("calendarStoreUID");
+
+// The library's tasks linked to calendar items, by item uid, gathered in one pass: a batch of outside
+// changes looks each of its items up here instead of searching every task per item. Where two tasks
+// claim one item, the last fetched wins, as a single lookup has it.
+Result<QHash<QString, TDTask*>> linkedTasksByCalendarUID(TDLibrary& library) {
+    const auto tasks = library.fetch(QStringLiteral("Task"));
+    if (!tasks) return tasks.error();
+    QHash<QString, TDTask*> linked;
+    for (platform::ManagedObject* object : *tasks) {
+        const QString uid = object->primitiveValue(kCalendarStoreUIDKey).toString();
+        if (!uid.isEmpty()) linked.insert(uid, TDTask::from(object));
+    }
+    return linked;
+}
+
 }  // namespace
 
 TDCalendarStoreSyncManager::TDCalendarStoreSyncManager(TDLibraryManager* libraryManager, QObject* parent)
@@ -167,21 +183,28 @@ void TDCalendarStoreSyncManager::tasksChangedExternally(const QStringList& inser
     platform::UndoManager* undo = context->undoManager();
     platform::CalendarStore& store = platform::CalendarStore::defaultStore();
     context->processPendingChanges();
+    // Without the linked tasks every changed item would come in as a new task.
+    auto found = linkedTasksByCalendarUID(*m_library);
+    if (!found) {
+        m_library->handleError(found.error());
+        return;
+    }
+    QHash<QString, TDTask*>& linked = *found;
     if (undo) undo->disableUndoRegistration();
     m_updatingFromExternalChange = true;
     for (const QString& uid : inserted + updated) {
         const std::optional<platform::CalendarTask> calTask = store.taskWithUid(uid);
         if (!calTask) continue;
-        if (TDTask* task = m_library->taskWithCalendarStoreUID(uid))
+        if (TDTask* task = linked.value(uid))
             task->updateFromCalTask(*calTask);
-        else
-            m_library->createTaskFromCalTask(*calTask);
+        else if (TDTask* created = m_library->createTaskFromCalTask(*calTask))
+            linked.insert(uid, created);
     }
     for (const QString& uid : deleted) {
-        TDTask* task = m_library->taskWithCalendarStoreUID(uid);
+        TDTask* task = linked.take(uid);
         if (!task) continue;
         task->setCanceled(true);
-        task->setValue(QStringLiteral("calendarStoreUID"), QVariant());
+        task->setValue(kCalendarStoreUIDKey, QVariant());
     }
     context->processPendingChanges();
     if (undo) undo->enableUndoRegistration();

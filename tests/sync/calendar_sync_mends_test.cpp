@@ -258,5 +258,16 @@ TEST_F(CalendarSyncTest, ExternalChangesWhileNoPassRunsAreAppliedAtOnce) {
     EXPECT_FALSE(linkOf(moved).isEmpty());
 }
 
+TEST_F(CalendarSyncTest, AnItemNamedTwiceInOneBatchOfOutsideChangesMakesOneTask) {
+    runPass();
+    writeForeignFile(chores.uid(), QStringLiteral("twice.ics"),
+                     foreignTodo(QStringLiteral("X-TWICE"), QStringLiteral("Named twice")));
+    syncManager->tasksChangedExternally({QStringLiteral("X-TWICE")}, {QStringLiteral("X-TWICE")}, {});
+
+    ASSERT_EQ(tasksTitled(QStringLiteral("Named twice")).size(), 1);
+    syncManager->tasksChangedExternally({}, {}, {QStringLiteral("X-TWICE"), QStringLiteral("X-TWICE")});
+    EXPECT_TRUE(tasksTitled(QStringLiteral("Named twice")).constFirst()->isCanceled());
+}
+
 }  // namespace
 }  // namespace synctest
